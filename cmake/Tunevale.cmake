@@ -1,0 +1,46 @@
+# Helpers shared by every folder's CMakeLists.
+
+find_package(GTest REQUIRED)
+
+# tunevale_add_test(NAME sources... LIBS libs... [QT] [LABELS labels...] [TIMEOUT s])
+# One GoogleTest binary per area, registered in CTest as one test so the
+# suite's parallelism is per binary. QT gives the binary a QApplication
+# (offscreen) before the tests run.
+function(tunevale_add_test name)
+  cmake_parse_arguments(T "QT" "TIMEOUT" "LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  if(T_QT)
+    target_link_libraries(${name} PRIVATE tunevale_test_main_qt)
+  else()
+    target_link_libraries(${name} PRIVATE tunevale_test_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  add_test(NAME ${name} COMMAND ${name})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TUNEVALE_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    LABELS "${T_LABELS}")
+endfunction()
+
+# tunevale_add_fuzzer(NAME sources... LIBS libs...)
+function(tunevale_add_fuzzer name)
+  cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${F_UNPARSED_ARGUMENTS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+endfunction()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt, so
+# that a new area needs no edit of a shared file.
+function(tunevale_add_subfolders)
+  file(GLOB children RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(NOT child STREQUAL "support" AND IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()

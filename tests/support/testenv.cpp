@@ -1,0 +1,90 @@
+#include "testenv.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace testenv {
+namespace {
+std::string g_root;
+int g_counter = 0;
+}  // namespace
+
+void setUp() {
+    std::string tmpl = (fs::temp_directory_path() / "tunevale-test-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot create the test folder");
+    g_root = tmpl;
+    const std::pair<const char*, const char*> dirs[] = {
+        {"TUNEVALE_HOME", "data"},          {"TUNEVALE_CONFIG_DIR", "config"},
+        {"XDG_DATA_HOME", "xdg-data"},      {"XDG_CONFIG_HOME", "xdg-config"},
+        {"HOME", "home"},
+    };
+    for (const auto& [var, sub] : dirs) {
+        fs::path p = fs::path(g_root) / sub;
+        fs::create_directories(p);
+        setenv(var, p.c_str(), 1);
+    }
+    if (!getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+void tearDown() {
+    if (g_root.empty() || getenv("TUNEVALE_KEEP_TEST_DIR")) return;
+    std::error_code ec;
+    fs::remove_all(g_root, ec);
+}
+
+const std::string& root() { return g_root; }
+
+std::string makeTempDir(const std::string& hint) {
+    fs::path p = fs::path(g_root) / "tmp" / (hint + "-" + std::to_string(++g_counter));
+    fs::create_directories(p);
+    return p.string();
+}
+
+std::string sourceDir() {
+    if (const char* s = getenv("TUNEVALE_SOURCE_DIR")) return s;
+    return TUNEVALE_SOURCE_DIR_FALLBACK;
+}
+
+int run(const std::string& commandLine) {
+    int status = std::system(commandLine.c_str());
+    if (status == -1) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string capture(const std::string& commandLine, int* status) {
+    std::string out;
+    FILE* p = popen(commandLine.c_str(), "r");
+    if (!p) {
+        if (status) *status = -1;
+        return out;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    int st = pclose(p);
+    if (status) *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return out;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+}
+
+}  // namespace testenv

@@ -1,0 +1,33 @@
+#pragma once
+// Every test binary runs in a private home: the data root, the config folder
+// and the XDG folders point into a fresh temporary folder, so no test reads or
+// writes the user's library or settings and tests never see each other's files.
+
+#include <string>
+
+namespace testenv {
+
+// Makes the temporary root and exports TUNEVALE_HOME, TUNEVALE_CONFIG_DIR,
+// XDG_DATA_HOME, XDG_CONFIG_HOME and HOME. Called by the test mains before
+// anything else runs.
+void setUp();
+// Removes the temporary root (unless TUNEVALE_KEEP_TEST_DIR is set).
+void tearDown();
+
+// The temporary root of this test binary.
+const std::string& root();
+// A fresh, empty folder under the root for one test.
+std::string makeTempDir(const std::string& hint = "t");
+// The source tree (for scripts and checked-in test inputs).
+std::string sourceDir();
+
+// Runs a shell command line, returns its exit status (-1 when it could not run).
+int run(const std::string& commandLine);
+// Runs a command line and returns what it printed on standard output.
+std::string capture(const std::string& commandLine, int* status = nullptr);
+
+// Whole-file helpers for test data.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& bytes);
+
+}  // namespace testenv
