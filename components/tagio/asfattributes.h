@@ -1,0 +1,87 @@
+#pragma once
+// ASF 1.0 attributes: the Content Description object (title, author,
+// copyright, description, rating) and the Extended Content Description
+// object (named descriptors) of a file's Header Object. The header is read
+// into memory and parsed with every size checked; a commit writes a new
+// Header Object followed by the file's remaining bytes unchanged.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tags/bytes.h"
+#include "tags/tagfile.h"
+
+namespace tagio {
+
+// ASF descriptor value types.
+enum class AsfType : uint16_t { String = 0, Bytes = 1, Bool = 2, Dword = 3, Qword = 4, Word = 5 };
+
+struct AsfDescriptor {
+    std::u16string name;
+    AsfType type = AsfType::String;
+    tags::ByteVector value;  // as stored; strings are UTF-16LE with terminator
+};
+
+// The parsed Header Object. Children other than the two description objects
+// are kept as raw bytes in their order.
+class AsfHeader {
+public:
+    enum Field { Title, Author, Copyright, Description, Rating, kFieldCount };
+
+    // bytes must hold the whole Header Object; nullopt (and *error) when it is
+    // not one or any size in it does not fit.
+    static std::optional<AsfHeader> Parse(tags::ByteSpan bytes, std::string* error = nullptr);
+    // The Header Object with the current fields; the File Properties' file
+    // size is set to headerSize + restSize.
+    tags::ByteVector Render(uint64_t restSize) const;
+
+    const std::u16string& field(Field f) const { return fields_[f]; }
+    void setField(Field f, std::u16string value) { fields_[f] = std::move(value); }
+    // The five names of the content description fields, or -1.
+    static int FieldOf(std::string_view name);
+
+    const std::vector<AsfDescriptor>& descriptors() const { return descriptors_; }
+    // First descriptor of that name exactly, then one equal without case.
+    const AsfDescriptor* find(std::string_view name) const;
+    // Replaces the first descriptor of that name where it stands (without
+    // case) and drops the others of that name, or appends it.
+    void set(AsfDescriptor descriptor);
+
+private:
+    struct Child {
+        std::array<uint8_t, 16> guid;
+        tags::ByteVector bytes;  // the whole object, head included
+    };
+    std::vector<Child> children_;
+    std::array<uint8_t, 2> reserved_{1, 2};
+    std::array<std::u16string, kFieldCount> fields_;
+    bool hasContentDescription_ = false;
+    bool hasExtended_ = false;
+    std::vector<AsfDescriptor> descriptors_;
+};
+
+// A file's header and the bounds of what follows it.
+class AsfFile {
+public:
+    // Reads and parses the Header Object (at most 64 MiB); nullopt and *error
+    // when the file cannot be read or holds no ASF 1.0 header.
+    static std::optional<AsfFile> Load(const std::string& path, std::string* error = nullptr);
+
+    AsfHeader& header() { return header_; }
+    const AsfHeader& header() const { return header_; }
+    // Writes the new header and the unchanged rest atomically; the file must
+    // not have changed size since Load.
+    TagWriteResult Save() const;
+
+private:
+    std::string path_;
+    AsfHeader header_;
+    uint64_t headerSize_ = 0;
+    uint64_t fileSize_ = 0;
+};
+
+}  // namespace tagio

@@ -1,0 +1,121 @@
+#pragma once
+// Small byte types shared by the tag formats: a bounds-checked reader over a
+// span, a writer that appends to a byte vector, and positioned sources that a
+// file or a memory buffer can back. Parsers never index raw buffers: a read
+// past the end yields zeros and marks the reader failed, so a truncated or
+// hostile tag gives a partial result instead of an out-of-bounds read.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tags {
+
+using ByteVector = std::vector<uint8_t>;
+using ByteSpan = std::span<const uint8_t>;
+
+inline ByteSpan AsBytes(std::string_view text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+inline std::string_view AsText(ByteSpan bytes) {
+    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+class ByteReader {
+public:
+    explicit ByteReader(ByteSpan data) : data_(data) {}
+
+    size_t position() const { return pos_; }
+    size_t size() const { return data_.size(); }
+    size_t remaining() const { return data_.size() - pos_; }
+    bool atEnd() const { return pos_ >= data_.size(); }
+    // True once any read or skip asked for more than was left.
+    bool failed() const { return failed_; }
+
+    uint8_t u8();
+    uint16_t u16le();
+    uint16_t u16be();
+    uint32_t u32le();
+    uint32_t u32be();
+    uint64_t u64le();
+    // Four bytes of seven bits each, most significant first.
+    uint32_t synchsafe32();
+    // The next n bytes; fewer (all that is left) and failed() when short.
+    ByteSpan bytes(size_t n);
+    // Everything from the position on.
+    ByteSpan rest();
+    bool skip(uint64_t n);
+    void seek(size_t pos);
+
+private:
+    bool take(size_t n, ByteSpan* out);
+
+    ByteSpan data_;
+    size_t pos_ = 0;
+    bool failed_ = false;
+};
+
+class ByteWriter {
+public:
+    ByteWriter& u8(uint8_t v);
+    ByteWriter& u16le(uint16_t v);
+    ByteWriter& u32le(uint32_t v);
+    ByteWriter& u32be(uint32_t v);
+    ByteWriter& u64le(uint64_t v);
+    ByteWriter& synchsafe32(uint32_t v);
+    ByteWriter& bytes(ByteSpan data);
+    ByteWriter& text(std::string_view data) { return bytes(AsBytes(data)); }
+    ByteWriter& zeros(size_t n);
+
+    size_t size() const { return out_.size(); }
+    ByteVector& data() { return out_; }
+    const ByteVector& data() const { return out_; }
+    ByteVector take() { return std::move(out_); }
+
+private:
+    ByteVector out_;
+};
+
+// Positioned reads from a file or from memory. readAt returns how many bytes
+// it read (fewer at the end), never more than out.size().
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t size() const = 0;
+    virtual size_t readAt(uint64_t offset, std::span<uint8_t> out) const = 0;
+    // Up to n bytes from offset (fewer at the end).
+    ByteVector read(uint64_t offset, size_t n) const;
+};
+
+class MemorySource : public ByteSource {
+public:
+    explicit MemorySource(ByteSpan data) : data_(data) {}
+    uint64_t size() const override { return data_.size(); }
+    size_t readAt(uint64_t offset, std::span<uint8_t> out) const override;
+
+private:
+    ByteSpan data_;
+};
+
+// A regular file opened for reading. ok() is false when it could not be
+// opened or is not a regular file; error() then says why.
+class FileSource : public ByteSource {
+public:
+    explicit FileSource(const std::string& path);
+    ~FileSource() override;
+    bool ok() const { return fd_ >= 0; }
+    const std::string& error() const { return error_; }
+    uint64_t size() const override { return size_; }
+    size_t readAt(uint64_t offset, std::span<uint8_t> out) const override;
+
+private:
+    int fd_ = -1;
+    uint64_t size_ = 0;
+    std::string error_;
+};
+
+}  // namespace tags
