@@ -1,0 +1,12 @@
+#pragma once
+// Small text functions that windows of several subsystems share.
+
+#include <string>
+#include <string_view>
+
+// The text without any of * ? | : " / \ < > so that it can name a file or a
+// folder. These are single ASCII bytes, so UTF-8 around them is kept intact.
+std::string RemoveInvalidFileNameChars(std::string_view text);
+
+// Two digits for the minutes and seconds of time texts: "07", "10", "123".
+std::string PadTwoDigits(int n);

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "library/records/trackrecord.h"
+#include "platform/utf8.h"
+
+namespace {
+
+std::string textAt(const TrackRecordBytes& b, std::size_t offset) {
+    return std::string(reinterpret_cast<const char*>(b.data() + offset + 1), b[offset]);
+}
+
+// Runs the body with the local time zone set to tz.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* tz) {
+        if (const char* old = std::getenv("TZ")) old_ = old, hadOld_ = true;
+        ::setenv("TZ", tz, 1);
+        ::tzset();
+    }
+    ~ScopedTimeZone() {
+        if (hadOld_) ::setenv("TZ", old_.c_str(), 1);
+        else ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::string old_;
+    bool hadOld_ = false;
+};
+
+}  // namespace
+
+TEST(TrackRecord, EncodesEveryFieldAtItsOffset) {
+    TrackRecord r;
+    r.PlayCount = 0x01020304;
+    r.Title = "Title";
+    r.Artist = "Artist";
+    r.Album = "Album";
+    r.Genre = "Rock";
+    r.Year = "1999";
+    r.Comment = "Comment";
+    r.Path = "/music/a.mp3";
+    r.DateAdded = 45000.25;
+
+    const TrackRecordBytes b = EncodeTrackRecord(r);
+    ASSERT_EQ(b.size(), 664u);
+    EXPECT_EQ(b[0], 0x04);
+    EXPECT_EQ(b[1], 0x03);
+    EXPECT_EQ(b[2], 0x02);
+    EXPECT_EQ(b[3], 0x01);
+    EXPECT_EQ(textAt(b, 4), "Title");
+    EXPECT_EQ(textAt(b, 85), "Artist");
+    EXPECT_EQ(textAt(b, 166), "Album");
+    EXPECT_EQ(textAt(b, 267), "Rock");
+    EXPECT_EQ(textAt(b, 278), "1999");
+    EXPECT_EQ(textAt(b, 299), "Comment");
+    EXPECT_EQ(textAt(b, 400), "/music/a.mp3");
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(b[656 + i]) << (8 * i);
+    EXPECT_EQ(std::bit_cast<double>(bits), 45000.25);
+
+    // The bytes after each text are zero, so the same record always gives
+    // the same file.
+    const struct {
+        std::size_t offset, width;
+    } fields[] = {{4, 81}, {85, 81}, {166, 101}, {267, 11}, {278, 21}, {299, 101}, {400, 256}};
+    for (const auto& f : fields)
+        for (std::size_t i = f.offset + 1 + b[f.offset]; i < f.offset + f.width; ++i)
+            ASSERT_EQ(b[i], 0) << "byte " << i;
+
+    EXPECT_EQ(DecodeTrackRecord(b), r);
+    r.PlayCount = -7;
+    EXPECT_EQ(DecodeTrackRecord(EncodeTrackRecord(r)).PlayCount, -7);
+}
+
+TEST(TrackRecord, CutsLongTextsAtCharacterBoundaries) {
+    TrackRecord r;
+    r.Title = std::string(100, 't');
+    r.Path = "/" + std::string(299, 'p');
+    r.Genre = "Progressive Rock";
+    // 41 two-byte characters: 82 bytes, so the 41st does not fit in 80.
+    std::string twoByte;
+    for (int i = 0; i < 41; ++i) twoByte += "\xC3\xA9";
+    r.Artist = twoByte;
+    // 34 three-byte characters: 102 bytes; 33 of them (99 bytes) fit in 100.
+    std::string threeByte;
+    for (int i = 0; i < 34; ++i) threeByte += "\xE2\x82\xAC";
+    r.Comment = threeByte;
+
+    const TrackRecord back = DecodeTrackRecord(EncodeTrackRecord(r));
+    EXPECT_EQ(back.Title, std::string(80, 't'));
+    EXPECT_EQ(back.Path.size(), 255u);
+    EXPECT_EQ(back.Path, r.Path.substr(0, 255));
+    EXPECT_EQ(back.Genre, "Progressiv");
+    EXPECT_EQ(back.Artist, twoByte.substr(0, 80));
+    EXPECT_EQ(back.Comment, threeByte.substr(0, 99));
+    EXPECT_TRUE(IsValidUtf8(back.Artist));
+    EXPECT_TRUE(IsValidUtf8(back.Comment));
+}
+
+TEST(TrackRecord, ClampsStoredLengthsToTheField) {
+    TrackRecordBytes b {};
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<uint8_t>('a' + i % 26);
+    b[4] = 200;    // Title, max 80
+    b[267] = 255;  // Genre, max 10: must not read into Year
+    b[400] = 255;  // Path at its maximum is legal
+    b[278] = 0;
+    const TrackRecord r = DecodeTrackRecord(b);
+    EXPECT_EQ(r.Title.size(), 80u);
+    EXPECT_EQ(r.Title, std::string(reinterpret_cast<const char*>(b.data() + 5), 80));
+    EXPECT_EQ(r.Genre, std::string(reinterpret_cast<const char*>(b.data() + 268), 10));
+    EXPECT_EQ(r.Year, "");
+    EXPECT_EQ(r.Path.size(), 255u);
+    EXPECT_EQ(TrackRecordPath(b), r.Path);
+}
+
+TEST(TrackRecord, PlayCountSaturates) {
+    TrackRecord r;
+    IncrementPlayCount(r);
+    EXPECT_EQ(r.PlayCount, 1);
+    r.PlayCount = INT32_MAX - 1;
+    IncrementPlayCount(r);
+    EXPECT_EQ(r.PlayCount, INT32_MAX);
+    IncrementPlayCount(r);
+    EXPECT_EQ(r.PlayCount, INT32_MAX);
+}
+
+TEST(TrackRecord, DateAddedCountsLocalDaysSince1899) {
+    {
+        ScopedTimeZone utc("UTC");
+        EXPECT_DOUBLE_EQ(DateAddedFromTime(0), 25569.0);
+        EXPECT_DOUBLE_EQ(DateAddedFromTime(946728000), 36526.5);  // 2000-01-01 12:00
+        EXPECT_EQ(TimeFromDateAdded(36526.5), 946728000);
+        EXPECT_EQ(TimeFromDateAdded(25569.0), 0);
+        EXPECT_EQ(TimeFromDateAdded(0.0), -2209161600);  // 1899-12-30 00:00
+        // Before day 0 the fraction still runs forward: 1899-12-29 06:00.
+        EXPECT_EQ(TimeFromDateAdded(-1.25), -2209161600 - 86400 + 6 * 3600);
+        EXPECT_DOUBLE_EQ(DateAddedFromTime(-2209161600 - 86400 + 6 * 3600), -1.25);
+        // One second before 1970 is a valid answer, not a failure.
+        EXPECT_EQ(TimeFromDateAdded(25569.0 - 1.0 / 86400), -1);
+    }
+    {
+        // The local wall clock, not UTC: 2021-07-01 12:00 UTC is 14:00 in
+        // Central Europe in summer.
+        ScopedTimeZone cet("CET-1CEST,M3.5.0,M10.5.0/3");
+        EXPECT_NEAR(DateAddedFromTime(1625140800), 44378.0 + 14.0 / 24, 1e-9);
+        EXPECT_EQ(TimeFromDateAdded(44378.0 + 14.0 / 24), 1625140800);
+    }
+    EXPECT_FALSE(TimeFromDateAdded(std::nan("")));
+    EXPECT_FALSE(TimeFromDateAdded(INFINITY));
+    EXPECT_FALSE(TimeFromDateAdded(-1e300));
+    const double now = DateAddedNow();
+    EXPECT_NEAR(now, DateAddedFromTime(std::time(nullptr)), 2.0 / 86400);
+}
