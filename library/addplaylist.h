@@ -1,0 +1,12 @@
+#pragma once
+// The notice shown while files are added.
+
+#include <QDialog>
+
+class Tfm_addlist : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tfm_addlist(QWidget* parent = nullptr);
+};
+
+extern Tfm_addlist* fm_addlist;

@@ -1,0 +1,68 @@
+#pragma once
+// How one start of the program finds and addresses a running instance: the
+// running instance listens on a local socket named after its application
+// title (and the user), a starting one connects to the title it looks for.
+// A message is one byte; the receiver answers one byte once it has handled
+// the message, and the sender waits for that answer, however long handling
+// takes (the close message waits for the user's answer to the quit
+// question). The socket lives in the abstract namespace, so a crashed
+// instance leaves nothing behind.
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QLocalServer;
+class QLocalSocket;
+
+constexpr std::uint8_t WM_CLOSE = 16;
+constexpr std::uint8_t WM_QUERYOPEN = 19;
+
+// "tunevale-<uid>-<title's UTF-8 in hex>".
+QString InstanceChannelName(const QString& title);
+
+// A connection to a running instance found by its title.
+class RunningInstance {
+public:
+    // nullptr when no instance listens under that title.
+    static std::unique_ptr<RunningInstance> find(const QString& title);
+    ~RunningInstance();
+
+    // Sends the message and waits until the instance has handled it or has
+    // gone away; the answer itself carries nothing.
+    void send(std::uint8_t message);
+
+private:
+    explicit RunningInstance(std::unique_ptr<QLocalSocket> socket);
+    std::unique_ptr<QLocalSocket> socket_;
+};
+
+// The running instance's side. The handler runs on the GUI thread, outside
+// the socket's own signal, and returns true when the instance should stop
+// being found (it is closing): the channel then stops listening before it
+// answers, so the sender can take over the title at once.
+class InstanceServer : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<bool(std::uint8_t message)>;
+
+    explicit InstanceServer(Handler handler, QObject* parent = nullptr);
+    ~InstanceServer() override;
+
+    // Starts listening under the title; retries for up to retryMs while
+    // another process still holds the name (an instance that is closing).
+    bool listen(const QString& title, int retryMs = 2000);
+    void close();
+    bool isListening() const;
+
+private:
+    void onNewConnection();
+    void onReadyRead(QLocalSocket* socket);
+    void handle(QLocalSocket* socket, std::uint8_t message);
+
+    Handler handler_;
+    QLocalServer* server_;
+};

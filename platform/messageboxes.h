@@ -1,0 +1,42 @@
+#pragma once
+// Every message box of the program goes through here, so that tests can
+// answer the questions and read what was asked. A box may be asked for from
+// a worker thread: the question then runs on the GUI thread and the worker
+// waits for the answer.
+
+#include <QString>
+
+class QWidget;
+
+enum class MessageKind { Information, Confirmation, Warning, Error };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+struct MessageRequest {
+    MessageKind kind = MessageKind::Information;
+    QString title;
+    QString text;
+    MessageButtons buttons = MessageButtons::Ok;
+    QWidget* parent = nullptr;
+};
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // The answer of a box closed without a button is the "No" or "Cancel"
+    // one (Ok for a box with only OK).
+    virtual MessageAnswer show(const MessageRequest& request) = 0;
+};
+
+// The boxes in use; nullptr restores the real ones. The installer keeps
+// ownership.
+void InstallMessageBoxes(MessageBoxes* boxes);
+MessageBoxes& CurrentMessageBoxes();
+
+MessageAnswer ShowMessage(const MessageRequest& request);
+// "Information" with OK.
+void ShowInformation(const QString& text, QWidget* parent = nullptr);
+// "Confirmation" with Yes and No; true only for Yes.
+bool AskConfirmation(const QString& text, QWidget* parent = nullptr);
+// "Error" with OK.
+void ShowError(const QString& text, QWidget* parent = nullptr);

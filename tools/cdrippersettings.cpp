@@ -1,0 +1,5 @@
+#include "tools/cdrippersettings.h"
+
+Tfm_cdset* fm_cdset = nullptr;
+
+Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("CD Setting")); }

@@ -1,0 +1,12 @@
+#pragma once
+// Output formats of the CD ripper and the recorder, and the ripper's reading and naming options.
+
+#include <QDialog>
+
+class Tfm_cdset : public QDialog {
+    Q_OBJECT
+public:
+    explicit Tfm_cdset(QWidget* parent = nullptr);
+};
+
+extern Tfm_cdset* fm_cdset;
