@@ -1,0 +1,109 @@
+#pragma once
+// Reads and writes audio files: MP3, WAV, OGG and WMA. One instance is a
+// reader or a writer at a time; it is used by one thread at a time and never
+// throws for a bad file: every call leaves a code in getError().
+//
+// Reader: open, then getLength/getDuration/rates, seek and readBlock.
+// readBlock counts samples over all channels and returns blocks at the
+// file's own rate and channel count (more than two channels are mixed to
+// two); an empty block ends the stream.
+//
+// Writer: a format call (setWavFormat, setMp3Format/setMp3Encoder,
+// setOggFormat, setWmaFormat), create, setInputFormat, writeBlock per block,
+// close. The format survives close, so a batch configures it once. Without a
+// format call the file name's extension chooses it, at the input's rate and
+// channel count. Blocks in any input format are converted to the output's.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "components/audio/audioblock.h"
+#include "components/audio/encoderlimits.h"
+#include "components/audio/mp3encodersettings.h"
+
+namespace audio {
+class AudioDecoder;
+class Encoder;
+class OutputFile;
+class PcmConverter;
+}  // namespace audio
+
+class AudioFile {
+public:
+    AudioFile();
+    ~AudioFile();
+    AudioFile(const AudioFile&) = delete;
+    AudioFile& operator=(const AudioFile&) = delete;
+
+    bool readyFlag = false;  // set by the windows at form show; nothing reads it
+
+    // Reading. The two integers are the callers' fixed 0 and 1.
+    bool open(const std::string& fileName, int = 0, int = 1);
+    bool isOpen() const;
+    void close();
+    int64_t getLength() const;    // sample frames
+    int64_t getDuration() const;  // ms
+    int getSampleRate() const;
+    int getChannels() const;
+    // Rate and channels of the blocks readBlock returns; on a writer, those
+    // of its output format.
+    int getPcmSampleRate() const;
+    int getPcmChannels() const;
+    bool seek(int64_t position, int mode = 3);
+    // Exactly count samples (whole frames) unless the end comes first; a
+    // count of zero or less reads one second, so that a request computed as
+    // zero does not end the stream.
+    AudioBlock readBlock(int64_t count);
+
+    // Writing.
+    void setWavFormat(int sampleRate, int channels, int bitsPerSample);
+    // False, and the format unchanged, when MPEG audio has no such rate and
+    // bitrate pair.
+    bool setMp3Format(int sampleRate, int bitrate, int channelMode);
+    // MP3 output with the settings' values; a bitrate beyond what the rate
+    // allows is brought to the nearest allowed one.
+    void setMp3Encoder(const Mp3EncoderSettings& settings);
+    // bitrate > 0: average bitrate (kbit/s) with optional limits (0: none);
+    // bitrate 0: quality mode, quality 0..1000.
+    void setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate, int quality);
+    // False for a profile id we do not know; create then fails.
+    bool setWmaFormat(int profile);
+    // Creates (or empties) the file at once. flag 1 asks for a plain
+    // canonical WAV, which is what every WAV here is.
+    bool create(const std::string& fileName, int flag = 0);
+    void setInputFormat(int sampleRate, int channels);
+    void writeBlock(const AudioBlock& block);
+
+    // 0 after a good call; an AudioError code otherwise.
+    int getError() const { return error_; }
+
+private:
+    struct Format {
+        audio::OutputKind kind = audio::OutputKind::None;
+        int sampleRate = 0, channels = 0, bits = 16;
+        int kbps = 0, minKbps = 0, maxKbps = 0, quality = 500;
+        int mp3Mode = 2;
+        bool invalid = false;  // an unknown WMA profile
+    };
+
+    bool startEncoder();
+    bool feed(const int16_t* samples, int64_t frames);
+    bool switchInput(int sampleRate, int channels);
+    void closeWriter();
+    void closeReader();
+    Format resolvedFormat() const;
+
+    int error_ = 0;
+    // reader
+    std::unique_ptr<audio::AudioDecoder> decoder_;
+    // writer
+    Format format_;
+    int inRate_ = 0, inChannels_ = 0;
+    std::unique_ptr<audio::OutputFile> out_;
+    std::unique_ptr<audio::Encoder> encoder_;
+    std::unique_ptr<audio::PcmConverter> converter_;
+    std::vector<int16_t> converted_;
+    bool writeFailed_ = false;
+};
