@@ -5,6 +5,7 @@
 // past the end yields zeros and marks the reader failed, so a truncated or
 // hostile tag gives a partial result instead of an out-of-bounds read.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -23,6 +24,22 @@ inline ByteSpan AsBytes(std::string_view text) {
 }
 inline std::string_view AsText(ByteSpan bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
+
+// A GUID in the byte order files store it: the first three groups
+// little-endian, the last two as written.
+using Guid = std::array<uint8_t, 16>;
+
+constexpr Guid GuidFromText(std::string_view text) {
+    auto hex = [](char c) -> uint8_t {
+        return static_cast<uint8_t>(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+    };
+    auto byteAt = [&](size_t i) { return static_cast<uint8_t>(hex(text[i]) << 4 | hex(text[i + 1])); };
+    // Offsets of each stored byte's two hex digits in "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx".
+    constexpr size_t at[16] = {6, 4, 2, 0, 11, 9, 16, 14, 19, 21, 24, 26, 28, 30, 32, 34};
+    Guid guid{};
+    for (size_t i = 0; i < 16; ++i) guid[i] = byteAt(at[i]);
+    return guid;
 }
 
 class ByteReader {

@@ -50,6 +50,8 @@ public:
     // Replaces the first descriptor of that name where it stands (without
     // case) and drops the others of that name, or appends it.
     void set(AsfDescriptor descriptor);
+    // Drops every descriptor of that name (without case).
+    void remove(std::string_view name);
 
 private:
     struct Child {

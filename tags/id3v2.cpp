@@ -1,0 +1,411 @@
+#include "tags/id3v2.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/utf8.h"
+#include "tags/id3genres.h"
+#include "tags/textcodec.h"
+
+namespace tags {
+namespace {
+
+constexpr size_t kHeaderSize = 10;
+constexpr size_t kFrameHeaderSize = 10;
+// The reader looks at no more of a frame than this, and the writer cuts a
+// text to 255 bytes: the tag stays small whatever a field holds.
+constexpr size_t kReadTextCap = 250;
+constexpr size_t kWriteTextMax = 255;
+constexpr size_t kDefaultPadding = 10;
+
+enum HeaderFlags : uint8_t { kUnsynchronised = 0x80, kExtendedHeader = 0x40, kFooter = 0x10 };
+// v2.4 frame format flags.
+enum FrameFlags24 : uint16_t { kGrouping24 = 0x0040, kCompressed24 = 0x0008, kEncrypted24 = 0x0004,
+                               kUnsync24 = 0x0002, kDataLength24 = 0x0001 };
+
+bool isFrameIdChar(uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// Undoes unsynchronisation: every 0xFF 0x00 pair loses its zero.
+ByteVector resynchronise(ByteSpan in) {
+    ByteVector out;
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size(); ++i) {
+        out.push_back(in[i]);
+        if (in[i] == 0xFF && i + 1 < in.size() && in[i + 1] == 0x00) ++i;
+    }
+    return out;
+}
+
+// Text of one encoding up to its terminator; *used is set to the bytes taken,
+// terminator included.
+std::string decodeString(uint8_t encoding, ByteSpan bytes, size_t* used) {
+    if (encoding == 1 || encoding == 2) {
+        size_t end = 0;
+        while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0)) end += 2;
+        const bool terminated = end + 1 < bytes.size();
+        if (used) *used = terminated ? end + 2 : bytes.size();
+        ByteSpan text = bytes.first(std::min(end, bytes.size()));
+        bool bigEndian = encoding == 2;
+        if (encoding == 1 && text.size() >= 2) {
+            if (text[0] == 0xFF && text[1] == 0xFE) {
+                text = text.subspan(2);
+            } else if (text[0] == 0xFE && text[1] == 0xFF) {
+                text = text.subspan(2);
+                bigEndian = true;
+            }
+        }
+        return bigEndian ? Utf16BeToUtf8(text) : Utf16LeToUtf8(text);
+    }
+    const auto zero = std::find(bytes.begin(), bytes.end(), 0);
+    const size_t end = static_cast<size_t>(zero - bytes.begin());
+    if (used) *used = zero == bytes.end() ? end : end + 1;
+    const std::string_view raw = AsText(bytes.first(end));
+    return encoding == 3 ? SanitizeUtf8(raw) : Windows1252ToUtf8(raw);
+}
+
+// A genre written as "(17)", "(17)Rock" or "17" reads as its name.
+std::string genreText(std::string text) {
+    std::string_view v = text;
+    std::string_view rest;
+    if (v.size() >= 3 && v[0] == '(') {
+        const size_t close = v.find(')');
+        if (close == std::string_view::npos) return text;
+        rest = v.substr(close + 1);
+        v = v.substr(1, close - 1);
+    }
+    if (v.empty() || v.size() > 3 || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return text;
+    if (!rest.empty()) return std::string(rest);
+    const int index = std::stoi(std::string(v));
+    return index <= 147 ? std::string(Id3GenreNames[static_cast<size_t>(index)]) : text;
+}
+
+void storeSynchsafe(std::array<uint8_t, 10>& header, uint32_t total) {
+    header[9] = total % 128;
+    header[8] = (total / 128) % 128;
+    header[7] = (total / 16384) % 128;
+    header[6] = static_cast<uint8_t>(total / 2097152);
+}
+
+bool isComm(const Id3v2Frame& frame) {
+    return frame.id == "COMM";
+}
+
+// The description of a COMM frame and where its text starts.
+std::string commDescription(const Id3v2Frame& frame, size_t* textStart) {
+    ByteReader in(frame.data);
+    const uint8_t encoding = in.u8();
+    in.skip(3);
+    size_t used = 0;
+    const size_t at = in.position();
+    std::string description = decodeString(encoding, in.rest(), &used);
+    if (textStart) *textStart = std::min(at + used, frame.data.size());
+    return description;
+}
+
+std::string commText(const Id3v2Frame& frame) {
+    size_t start = 0;
+    commDescription(frame, &start);
+    const ByteSpan body = ByteSpan(frame.data).first(std::min(frame.data.size(), kReadTextCap));
+    if (body.empty() || start >= body.size()) return {};
+    return decodeString(body[0], body.subspan(start), nullptr);
+}
+
+ByteVector encodeComment(std::string_view utf8) {
+    ByteVector text = EncodeId3v2Text(utf8, kWriteTextMax);
+    ByteWriter out;
+    out.u8(text[0]).text("eng");
+    if (text[0] == 1) out.bytes(std::initializer_list<uint8_t>{0xFF, 0xFE, 0, 0});
+    else out.u8(0);
+    out.bytes(ByteSpan(text).subspan(1));
+    return out.take();
+}
+
+}  // namespace
+
+std::string DecodeId3v2Text(ByteSpan body) {
+    if (body.empty()) return {};
+    return decodeString(body[0], body.subspan(1), nullptr);
+}
+
+ByteVector EncodeId3v2Text(std::string_view utf8, size_t maxTextBytes) {
+    ByteWriter out;
+    if (FitsWindows1252(utf8)) {
+        const std::string bytes = Utf8ToWindows1252(utf8);
+        out.u8(0).text(std::string_view(bytes).substr(0, maxTextBytes));
+        return out.take();
+    }
+    // Text beyond Windows-1252 goes as UTF-16 with a byte-order mark, still
+    // within the byte limit and never splitting a surrogate pair.
+    const std::u16string text = Utf8ToUtf16(utf8);
+    size_t units = std::min(text.size(), maxTextBytes >= 2 ? (maxTextBytes - 2) / 2 : 0);
+    if (units > 0 && units < text.size() && text[units - 1] >= 0xD800 && text[units - 1] <= 0xDBFF) --units;
+    out.u8(1).u8(0xFF).u8(0xFE);
+    for (size_t i = 0; i < units; ++i) out.u16le(text[i]);
+    return out.take();
+}
+
+uint64_t Id3v2Tag::SizeOnDisk(ByteSpan first10) {
+    if (first10.size() < kHeaderSize || first10[0] != 'I' || first10[1] != 'D' || first10[2] != '3') return 0;
+    const uint8_t version = first10[3];
+    if (version < 2 || version > 4 || first10[4] == 0xFF) return 0;
+    for (size_t i = 6; i < 10; ++i)
+        if (first10[i] & 0x80) return 0;
+    ByteReader in(first10.subspan(6));
+    uint64_t size = kHeaderSize + in.synchsafe32();
+    if (version == 4 && (first10[5] & kFooter)) size += kHeaderSize;
+    return size;
+}
+
+std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
+    const uint64_t declared = SizeOnDisk(bytes);
+    if (declared == 0) return std::nullopt;
+    Id3v2Tag tag;
+    tag.version_ = bytes[3];
+    const uint8_t flags = bytes[5];
+    // v2.2 frames have other names and sizes; such a tag reads as empty and
+    // is replaced whole by a write.
+    if (tag.version_ == 2) return tag;
+
+    ByteSpan body = bytes.subspan(kHeaderSize, std::min<uint64_t>(bytes.size(), declared) - kHeaderSize);
+    if (tag.version_ == 4 && (flags & kFooter) && body.size() >= kHeaderSize && declared <= bytes.size())
+        body = body.first(body.size() - kHeaderSize);
+    ByteVector resynced;
+    if (tag.version_ == 3 && (flags & kUnsynchronised)) {
+        resynced = resynchronise(body);
+        body = resynced;
+    }
+
+    ByteReader in(body);
+    if (flags & kExtendedHeader) {
+        // v2.3 counts the size without its own four bytes, v2.4 with them.
+        if (tag.version_ == 3) {
+            in.skip(in.u32be());
+        } else {
+            const uint32_t size = in.synchsafe32();
+            in.skip(size >= 4 ? size - 4 : 0);
+        }
+    }
+    while (in.remaining() >= kFrameHeaderSize) {
+        ByteSpan id = in.bytes(4);
+        if (!std::all_of(id.begin(), id.end(), isFrameIdChar)) break;  // padding or damage
+        const uint32_t size = tag.version_ == 4 ? in.synchsafe32() : in.u32be();
+        uint16_t frameFlags = in.u16be();
+        if (size > in.remaining()) break;
+        ByteSpan data = in.bytes(size);
+        Id3v2Frame frame;
+        frame.id.assign(AsText(id));
+        if (tag.version_ == 4) {
+            // Kept frames are rendered as v2.3: undo what v2.3 cannot say.
+            if (frameFlags & (kCompressed24 | kEncrypted24 | kGrouping24)) continue;
+            ByteVector plain;
+            if (frameFlags & kUnsync24) {
+                plain = resynchronise(data);
+                data = plain;
+            }
+            if (frameFlags & kDataLength24) data = data.size() >= 4 ? data.subspan(4) : ByteSpan{};
+            frame.data.assign(data.begin(), data.end());
+            frameFlags = 0;
+        } else {
+            frame.data.assign(data.begin(), data.end());
+        }
+        frame.flags = frameFlags;
+        tag.frames_.push_back(std::move(frame));
+    }
+    return tag;
+}
+
+ByteVector Id3v2Tag::Render(size_t padding) const {
+    ByteWriter frames;
+    for (const Id3v2Frame& frame : frames_) {
+        if (frame.id.size() != 4) continue;
+        frames.text(frame.id).u32be(static_cast<uint32_t>(frame.data.size()));
+        frames.u8(static_cast<uint8_t>(frame.flags >> 8)).u8(static_cast<uint8_t>(frame.flags));
+        frames.bytes(frame.data);
+    }
+    std::array<uint8_t, 10> header = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0};
+    storeSynchsafe(header, static_cast<uint32_t>(frames.size() + padding));
+    ByteWriter out;
+    out.bytes(header).bytes(frames.data()).zeros(padding);
+    return out.take();
+}
+
+std::string Id3v2Tag::text(std::string_view id) const {
+    for (const Id3v2Frame& frame : frames_)
+        if (frame.id == id)
+            return DecodeId3v2Text(ByteSpan(frame.data).first(std::min(frame.data.size(), kReadTextCap)));
+    return {};
+}
+
+std::string Id3v2Tag::comment() const {
+    const Id3v2Frame* chosen = nullptr;
+    for (const Id3v2Frame& frame : frames_) {
+        if (!isComm(frame)) continue;
+        if (!chosen) chosen = &frame;
+        if (commDescription(frame, nullptr).empty()) {
+            chosen = &frame;
+            break;
+        }
+    }
+    return chosen ? commText(*chosen) : std::string();
+}
+
+namespace {
+
+struct TagOnDisk {
+    Id3v2Tag tag;
+    uint64_t extent = 0;  // bytes the old tag takes at the start of the file
+    uint64_t fileSize = 0;
+};
+
+bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* error) {
+    FileSource file(fileName);
+    if (!file.ok()) {
+        if (error) *error = "Cannot open " + fileName + ": " + file.error();
+        return false;
+    }
+    out.fileSize = file.size();
+    const ByteVector header = file.read(0, kHeaderSize);
+    const uint64_t extent = Id3v2Tag::SizeOnDisk(header);
+    if (extent == 0 || extent > out.fileSize) return true;
+    const ByteVector bytes = file.read(0, static_cast<size_t>(extent));
+    if (bytes.size() != extent) {
+        if (error) *error = "Cannot read " + fileName;
+        return false;
+    }
+    if (auto tag = Id3v2Tag::Parse(bytes)) {
+        out.tag = std::move(*tag);
+        out.extent = extent;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadId3v2Frames(const std::string& fileName, Id3v2Tag& tag, std::string* error) {
+    TagOnDisk disk;
+    const bool ok = readTagOnDisk(fileName, disk, error);
+    tag = std::move(disk.tag);
+    return ok;
+}
+
+TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag) {
+    TagWriteResult result;
+    TagOnDisk disk;
+    if (!readTagOnDisk(fileName, disk, &result.error)) return result;
+
+    ByteVector rendered = tag.Render(kDefaultPadding);
+    if (disk.extent >= rendered.size()) {
+        // Fits the old tag: written in place, the rest of the old room
+        // becomes padding so no stale frame bytes stay before the audio.
+        rendered = tag.Render(kDefaultPadding + (disk.extent - rendered.size()));
+        InPlaceFile out(fileName);
+        if (!out.ok()) {
+            result.error = out.error();
+            return result;
+        }
+        if (!out.file().writeAt(0, rendered) || !out.file().sync()) {
+            result.error = ErrnoMessage("Cannot write", fileName);
+            return result;
+        }
+        if (!out.close(&result.error)) return result;
+        result.ok = true;
+        return result;
+    }
+
+    // The tag grows: a new file of the tag and the audio after the old tag.
+    FileSource in(fileName);
+    if (!in.ok()) {
+        result.error = "Cannot open " + fileName + ": " + in.error();
+        return result;
+    }
+    return RewriteFileAtomically(fileName, [&](PosixFile& out, std::string* error) {
+        if (!out.write(rendered)) {
+            *error = ErrnoMessage("Cannot write", fileName);
+            return false;
+        }
+        ByteVector buffer(1 << 20);
+        uint64_t at = disk.extent;
+        while (at < in.size()) {
+            const size_t n = in.readAt(at, buffer);
+            if (n == 0) {
+                *error = "Cannot read " + fileName;
+                return false;
+            }
+            if (!out.write(ByteSpan(buffer).first(n))) {
+                *error = ErrnoMessage("Cannot write", fileName);
+                return false;
+            }
+            at += n;
+        }
+        return true;
+    });
+}
+
+}  // namespace tags
+
+ID3StructV2 LastID3v2Tag;
+
+int64_t ID3v2TagSize(const TagInfo& info) {
+    const auto& h = info.Header;
+    const int64_t size = int64_t(h[6]) * 2097152 + int64_t(h[7]) * 16384 + int64_t(h[8]) * 128 + h[9] + 10;
+    return size > info.FileSize ? 0 : size;
+}
+
+uint32_t ComputeID3v2TagSize(std::array<uint8_t, 10>& header, std::span<const uint32_t> frameSizes) {
+    uint32_t total = 10;
+    for (uint32_t size : frameSizes) total += 10 + (size & 0xFFFFFF);
+    tags::storeSynchsafe(header, total);
+    return total;
+}
+
+bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* error) {
+    tag = {};
+    tags::Id3v2Tag frames;
+    const bool ok = tags::ReadId3v2Frames(fileName, frames, error);
+    auto field = [&](std::string_view id) { return std::string(tags::TrimTagText(frames.text(id))); };
+    tag.Title = field("TIT2");
+    tag.Artist = field("TPE1");
+    tag.Album = field("TALB");
+    tag.Track = field("TRCK");
+    tag.Year = field("TYER");
+    // v2.4 keeps the year in the recording time.
+    if (tag.Year.empty()) tag.Year = field("TDRC");
+    tag.Genre = tags::genreText(field("TCON"));
+    tag.Comment = std::string(tags::TrimTagText(frames.comment()));
+    return ok;
+}
+
+const ID3StructV2& ReadID3v2Tag(const std::string& fileName) {
+    ReadID3v2Tag(fileName, LastID3v2Tag);
+    return LastID3v2Tag;
+}
+
+TagWriteResult WriteID3v2Tag(const std::string& fileName, const ID3StructV2& tag) {
+    tags::Id3v2Tag old;
+    std::string error;
+    if (!tags::ReadId3v2Frames(fileName, old, &error)) return {false, error};
+
+    tags::Id3v2Tag updated;
+    auto& frames = updated.frames();
+    const std::array<const std::string*, 6> texts = {&tag.Title, &tag.Artist, &tag.Album,
+                                                     &tag.Track, &tag.Year,   &tag.Genre};
+    for (size_t i = 0; i < texts.size(); ++i)
+        frames.push_back({std::string(kId3v2FrameIds[i]), 0, tags::EncodeId3v2Text(*texts[i], tags::kWriteTextMax)});
+    frames.push_back({"COMM", 0, tags::encodeComment(tag.Comment)});
+
+    // Everything the program does not edit follows in its old order: frames
+    // of the table and comments without a description are the ones replaced,
+    // and so is the v2.4 recording time that stood for the year.
+    for (const tags::Id3v2Frame& frame : old.frames()) {
+        const bool edited =
+            frame.id == "TDRC" ||
+            (tags::isComm(frame) ? tags::commDescription(frame, nullptr).empty()
+                                 : std::find(kId3v2FrameIds.begin(), kId3v2FrameIds.end(), frame.id) !=
+                                       kId3v2FrameIds.end());
+        if (!edited) frames.push_back(frame);
+    }
+    return tags::WriteId3v2Frames(fileName, updated);
+}
