@@ -1,40 +1,10 @@
 #include "playlisttext.h"
 
-#include <cstdint>
-
 #include "platform/posixfile.h"
 #include "platform/utf8.h"
+#include "tags/textcodec.h"
 
 namespace {
-
-// Windows-1252 0x80..0x9F; the five unassigned bytes keep their C1 code
-// points, as the system's own conversion does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-std::string cp1252ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
-    for (unsigned char b : bytes) {
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
-            continue;
-        }
-        const uint32_t cp = b < 0xA0 ? kCp1252High[b - 0x80] : b;
-        if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        }
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-    return out;
-}
 
 bool isWindowsAbsolute(std::string_view path) {
     const auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
@@ -49,7 +19,7 @@ int ForEachPlaylistLine(std::string_view bytes, const std::function<void(std::st
     std::string decoded;
     std::string_view text = bytes;
     if (!IsValidUtf8(bytes)) {
-        decoded = cp1252ToUtf8(bytes);
+        decoded = tags::Windows1252ToUtf8(bytes);
         text = decoded;
     }
     int overlong = 0;
@@ -74,14 +44,7 @@ bool IsBlankLine(std::string_view line) {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[i], b = prefix[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-        if (a != b) return false;
-    }
-    return true;
+    return text.size() >= prefix.size() && tags::EqualsIgnoringAsciiCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string PlaylistFolderOf(std::string_view playlistPath) {

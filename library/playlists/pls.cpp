@@ -6,6 +6,7 @@
 
 #include "library/playlists/playlisttext.h"
 #include "library/playlists/savename.h"
+#include "tags/textcodec.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ std::string_view trimBlanks(std::string_view text) {
 
 bool isKnownOtherKey(std::string_view key) {
     for (std::string_view known : {"PlaylistName", "NumberOfEntries", "Version"})
-        if (key.size() == known.size() && StartsWithNoCase(key, known)) return true;
+        if (tags::EqualsIgnoringAsciiCase(key, known)) return true;
     return false;
 }
 
