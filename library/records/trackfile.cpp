@@ -187,10 +187,12 @@ private:
 // index survives changes of this process only, and a record rewritten in
 // place by another one within the same clock tick would not show in the
 // change time.
+// *used is the index the answer came from, for the caller to keep up to date.
 std::optional<std::size_t> findFirst(IndexCache& cache, const PosixFile& f, const std::string& file,
-                                     std::string_view path) {
+                                     std::string_view path, PathIndex** used) {
     PathIndex* index = &cache.indexFor(f, file);
     for (int attempt = 0; attempt < 2; ++attempt) {
+        *used = index;
         const auto at = index->find(path);
         if (!at) return std::nullopt;
         TrackRecordBytes bytes;
@@ -299,9 +301,10 @@ bool AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& reco
         if (f.openError() == ENOENT) return false;
         throw FileOpenError(musicDat);
     }
-    if (findFirst(cache, f, musicDat, path)) return true;
+    PathIndex* used = nullptr;
+    if (findFirst(cache, f, musicDat, path, &used)) return true;
 
-    PathIndex& index = cache.indexFor(f, musicDat);
+    PathIndex& index = *used;
     // A file cut short (a crash, a full disk) would shift every later record;
     // the partial record is dropped so the new one starts on a boundary.
     const uint64_t aligned = static_cast<uint64_t>(index.state.size) / kTrackRecordSize * kTrackRecordSize;
@@ -328,7 +331,8 @@ bool UpdateTrackRecordInPlace(const std::string& file, std::string_view path,
     std::lock_guard guard(cache.mutex());
     FolderLock lock(file, LOCK_EX);
     PosixFile f = openOrThrow(file, O_RDWR);
-    const auto at = findFirst(cache, f, file, path);
+    PathIndex* index = nullptr;
+    const auto at = findFirst(cache, f, file, path, &index);
     if (!at) {
         closeOrThrow(f, file);
         return false;
@@ -342,7 +346,7 @@ bool UpdateTrackRecordInPlace(const std::string& file, std::string_view path,
         cache.forget(f);
         throwInOut("Cannot write", file);
     }
-    if (TrackRecordPath(changed) == path) cache.indexFor(f, file).state = stateOf(f, file);
+    if (TrackRecordPath(changed) == path) index->state = stateOf(f, file);
     else cache.forget(f);
     closeOrThrow(f, file);
     return true;
