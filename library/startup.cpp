@@ -1,7 +1,6 @@
 #include "library/startup.h"
 
 #include <QApplication>
-#include <QPointer>
 
 #include "library/cover.h"
 #include "library/forms.h"
@@ -20,17 +19,23 @@ QString StartupTitle(StartupAction action) {
     return action == StartupAction::CloseThenStart ? kSearchedTitle : kNormalTitle;
 }
 
-namespace {
-
-// Messages from a later start. A close goes through the main window's own
-// close path, with its question; the channel stops being found only when
-// the window really closed.
 bool HandleInstanceMessage(std::uint8_t message) {
     if (message != WM_CLOSE || !fm_main) return false;
     return fm_main->close();
 }
 
-}  // namespace
+void SetUpApplication(QApplication& app) {
+    app.setQuitOnLastWindowClosed(false);
+    CreateFolderPath(DataRoot());
+}
+
+void ShowSplash() {
+    new Tfm_cover;
+    fm_cover->show();
+    fm_cover->repaint();
+    // The splash is meant to be seen while the windows are built.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 int RunProgram(QApplication& app) {
     const int parameterCount = static_cast<int>(QCoreApplication::arguments().size()) - 1;
@@ -45,13 +50,8 @@ int RunProgram(QApplication& app) {
         running.reset();
     }
 
-    app.setQuitOnLastWindowClosed(false);
-    CreateFolderPath(DataRoot());
-
-    new Tfm_cover;
-    fm_cover->show();
-    fm_cover->repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    SetUpApplication(app);
+    ShowSplash();
 
     ApplicationTitle = StartupTitle(action);
     // Lets the tests start an instance that a later start will find.

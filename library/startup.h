@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 class QApplication;
 
 // The title a start looks for. Only an instance that closed another one
@@ -26,6 +28,16 @@ StartupAction DecideStartup(bool found, int parameterCount);
 
 // The title a started instance takes after the decision.
 QString StartupTitle(StartupAction action);
+
+// The application's policy: the program ends when the main window closes,
+// not when the last visible window does; the data root exists.
+void SetUpApplication(QApplication& app);
+// Shows the splash and paints it before the windows are created.
+void ShowSplash();
+// What the running instance does with a message from a later start: a
+// close goes through the main window's own close path with its question.
+// True when the main window really closed.
+bool HandleInstanceMessage(std::uint8_t message);
 
 // Everything after the application object exists: the single-instance test,
 // the splash, the windows and the message loop. Returns the exit code.

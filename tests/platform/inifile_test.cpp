@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "platform/inifile.h"
+#include "platform/paths.h"
+#include "testenv.h"
+
+namespace {
+
+std::string FreshIni(const std::string& content = {}) {
+    std::string path = JoinPath(testenv::makeTempDir("ini"), "Tunevale.ini");
+    if (!content.empty()) testenv::writeFile(path, content);
+    return path;
+}
+
+TEST(IniFile, NamesMeetWhateverTheirCase) {
+    IniFile ini(FreshIni("[File Manager]\r\nLoop Playlist=0\r\n[BASIC]\r\nskin=2\r\n"));
+    EXPECT_FALSE(ini.readBool("file manager", "loop playlist", true));
+    EXPECT_EQ(ini.readInteger("basic", "SKIN", 1), 2);
+
+    ASSERT_TRUE(ini.writeInteger("Basic", "Skin", 1));
+    EXPECT_EQ(testenv::readFile(ini.path()), "[File Manager]\r\nLoop Playlist=0\r\n[BASIC]\r\nskin=1\r\n");
+}
+
+TEST(IniFile, FirstSectionAndFirstKeyWin) {
+    IniFile ini(FreshIni("[a]\nk=1\nk=2\n[A]\nk=3\nj=4\n"));
+    EXPECT_EQ(ini.readString("a", "k", "x"), "1");
+    // j lives only in the second [A]; the first matching section decides.
+    EXPECT_EQ(ini.readString("a", "j", "none"), "none");
+    ASSERT_TRUE(ini.writeString("A", "K", "9"));
+    EXPECT_EQ(testenv::readFile(ini.path()), "[a]\nk=9\nk=2\n[A]\nk=3\nj=4\n");
+}
+
+TEST(IniFile, WriteKeepsEveryOtherLine) {
+    const std::string before =
+        "; written by hand\n"
+        "stray line before any section\r\n"
+        "[recorder]\r\n"
+        "  output directory = /home/u/rec  \r\n"
+        "garbage without equals\r\n"
+        "format=1\r\n"
+        "\r\n"
+        "# comment\r\n"
+        "[cut]\r"
+        "add path=/tmp\r";
+    IniFile ini(FreshIni(before));
+    EXPECT_EQ(ini.readString("recorder", "output directory", ""), "/home/u/rec");
+
+    ASSERT_TRUE(ini.writeString("recorder", "silence", "1"));
+    ASSERT_TRUE(ini.writeString("cut", "output directory", "/m"));
+    ASSERT_TRUE(ini.writeBool("new section", "flag", true));
+    ASSERT_TRUE(ini.writeString("recorder", "OUTPUT DIRECTORY", "/x y"));
+    EXPECT_EQ(testenv::readFile(ini.path()),
+              "; written by hand\n"
+              "stray line before any section\r\n"
+              "[recorder]\r\n"
+              "  output directory =/x y\r\n"
+              "garbage without equals\r\n"
+              "format=1\r\n"
+              "silence=1\r\n"
+              "\r\n"
+              "# comment\r\n"
+              "[cut]\r"
+              "add path=/tmp\r"
+              "output directory=/m\r\n"
+              "[new section]\r\n"
+              "flag=1\r\n");
+}
+
+TEST(IniFile, MissingFileAndFolderAreCreatedOnWrite) {
+    std::string folder = JoinPath(testenv::makeTempDir("ini"), "deep/config");
+    IniFile ini(JoinPath(folder, "Tunevale.ini"));
+    EXPECT_EQ(ini.readString("basic", "skin", "dflt"), "dflt");
+    EXPECT_TRUE(ini.readBool("File Manager", "auto save", true));
+    ASSERT_TRUE(ini.writeBool("File Manager", "auto save", false));
+    EXPECT_EQ(testenv::readFile(ini.path()), "[File Manager]\r\nauto save=0\r\n");
+    EXPECT_FALSE(ini.readBool("File Manager", "auto save", true));
+}
+
+TEST(IniFile, NumbersAndBooleans) {
+    IniFile ini(FreshIni("[n]\nneg=-12\nhex=$1F\nhex2=0x10\nbig=2147483648\nword=abc\nempty=\nbool=7\n"
+                         "min=-2147483648\n"));
+    EXPECT_EQ(ini.readInteger("n", "neg", 0), -12);
+    EXPECT_EQ(ini.readInteger("n", "hex", 0), 31);
+    EXPECT_EQ(ini.readInteger("n", "hex2", 0), 16);
+    EXPECT_EQ(ini.readInteger("n", "big", 5), 5);
+    EXPECT_EQ(ini.readInteger("n", "min", 5), -2147483647 - 1);
+    EXPECT_EQ(ini.readInteger("n", "word", 5), 5);
+    EXPECT_EQ(ini.readInteger("n", "empty", 5), 5);
+    EXPECT_EQ(ini.readString("n", "empty", "dflt"), "");
+    EXPECT_TRUE(ini.readBool("n", "bool", false));
+    EXPECT_FALSE(ini.readBool("n", "word", false));
+}
+
+TEST(IniFile, RefusesWhatTheLineFormatCannotHold) {
+    const std::string before = "[a]\r\nk=1\r\n";
+    IniFile ini(FreshIni(before));
+    EXPECT_FALSE(ini.writeString("a", "k", "one\r\n[evil]\r\nx=1"));
+    EXPECT_FALSE(ini.writeString("a]", "k", "v"));
+    EXPECT_FALSE(ini.writeString("a", "k=j", "v"));
+    EXPECT_FALSE(ini.writeString("a", "", "v"));
+    EXPECT_FALSE(ini.writeString("a", ";k", "v"));
+    EXPECT_FALSE(ini.lastError().empty());
+    EXPECT_EQ(testenv::readFile(ini.path()), before);
+}
+
+TEST(IniFile, WriteReplacesTheFileAtomically) {
+    std::string path = FreshIni("[a]\nk=1\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    struct stat before;
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    IniFile ini(path);
+    ASSERT_TRUE(ini.writeString("a", "k", "2"));
+    struct stat after;
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino) << "rewritten in place instead of replaced";
+    EXPECT_EQ(after.st_mode & 07777, 0600u);
+
+    // A write that fails half way (here: the file size limit) leaves the
+    // original whole and says so.
+    struct rlimit old;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    struct rlimit small = old;
+    small.rlim_cur = 12;
+    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = ini.writeString("a", "k", "a value longer than the limit");
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(ini.lastError().empty());
+    EXPECT_EQ(testenv::readFile(path), "[a]\nk=2\n");
+}
+
+TEST(IniFile, DefaultFileIsInTheConfigFolder) {
+    IniFile ini;
+    EXPECT_EQ(ini.path(), JoinPath(getenv("TUNEVALE_CONFIG_DIR"), "Tunevale.ini"));
+}
+
+TEST(IniText, SetThenFindRoundTripsOnOddText) {
+    const std::string texts[] = {"", "[a", "k=v", "[a]", "[a]k=v", "\r\r\n\n", "[ a ]\n k = v \n", "[a]\nk"};
+    for (const std::string& text : texts) {
+        std::string out = SetIniValue(text, "a", "k", "new value");
+        EXPECT_EQ(FindIniValue(out, "A", "K"), "new value") << "on: " << text;
+        EXPECT_EQ(SetIniValue(out, "a", "k", "new value"), out) << "a repeated write changed the text: " << text;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <atomic>
+#include <unistd.h>
+#include <thread>
+#include <vector>
+
+#include "platform/instancechannel.h"
+
+namespace {
+
+// Sends from another thread, as a second process would, while this thread
+// runs the receiving instance's events; returns once the send returned.
+void SendFromOutside(const QString& title, std::uint8_t message) {
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        if (auto running = RunningInstance::find(title)) running->send(message);
+        done = true;
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    sender.join();
+}
+
+QString UniqueTitle(const char* base) {
+    return QStringLiteral("%1 %2").arg(base).arg(QCoreApplication::applicationPid());
+}
+
+TEST(InstanceChannel, FoundOnlyUnderItsOwnTitle) {
+    const QString title = UniqueTitle("Tunevale v1.00 test");
+    EXPECT_EQ(RunningInstance::find(title), nullptr);
+    {
+        InstanceServer server([](std::uint8_t) { return false; });
+        ASSERT_TRUE(server.listen(title, 0));
+        EXPECT_NE(RunningInstance::find(title), nullptr);
+        EXPECT_EQ(RunningInstance::find(title + "0"), nullptr);
+        // A second listener under a taken title gives up.
+        InstanceServer second([](std::uint8_t) { return false; });
+        EXPECT_FALSE(second.listen(title, 100));
+    }
+    EXPECT_EQ(RunningInstance::find(title), nullptr) << "the name outlived its server";
+}
+
+TEST(InstanceChannel, TheSenderWaitsUntilTheMessageWasHandled) {
+    const QString title = UniqueTitle("wait");
+    std::vector<int> order;
+    InstanceServer server([&](std::uint8_t m) {
+        order.push_back(m);
+        // The answer must not leave before the handler ends, however long
+        // the user takes.
+        QThread::msleep(200);
+        order.push_back(-1);
+        return false;
+    });
+    ASSERT_TRUE(server.listen(title, 0));
+    SendFromOutside(title, WM_QUERYOPEN);
+    SendFromOutside(title, WM_CLOSE);
+    EXPECT_EQ(order, (std::vector<int>{WM_QUERYOPEN, -1, WM_CLOSE, -1}));
+    EXPECT_TRUE(server.isListening()) << "a refused close keeps the instance findable";
+}
+
+TEST(InstanceChannel, AnAcceptedCloseFreesTheTitleBeforeTheAnswer) {
+    const QString title = UniqueTitle("close");
+    InstanceServer server([](std::uint8_t m) { return m == WM_CLOSE; });
+    ASSERT_TRUE(server.listen(title, 0));
+    SendFromOutside(title, WM_CLOSE);
+    EXPECT_FALSE(server.isListening());
+    InstanceServer successor([](std::uint8_t) { return false; });
+    EXPECT_TRUE(successor.listen(title, 0));
+}
+
+TEST(InstanceChannel, ASenderThatGoesAwayDoesNotDisturbTheInstance) {
+    const QString title = UniqueTitle("gone");
+    int handled = 0;
+    InstanceServer server([&](std::uint8_t) {
+        ++handled;
+        return false;
+    });
+    ASSERT_TRUE(server.listen(title, 0));
+    std::thread([&] { RunningInstance::find(title); }).join();  // connects and leaves without a message
+    for (int i = 0; i < 10; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    SendFromOutside(title, WM_QUERYOPEN);
+    EXPECT_EQ(handled, 1);
+}
+
+TEST(InstanceChannel, NamesAreDistinctPerTitleAndUser) {
+    EXPECT_NE(InstanceChannelName("Tunevale v1.00"), InstanceChannelName("Tunevale v1.10"));
+    EXPECT_TRUE(InstanceChannelName("Tunevale v1.00").startsWith(QStringLiteral("tunevale-%1-").arg(getuid())));
+}
+
+}  // namespace

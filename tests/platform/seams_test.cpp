@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QThread>
+#include <QTimer>
+#include <QUrl>
+#include <QWidget>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/fakes.h"
+#include "platform/filedialogs.h"
+#include "platform/launcher.h"
+#include "platform/messageboxes.h"
+#include "platform/presenter.h"
+#include "platform/userfolders.h"
+
+namespace {
+
+TEST(MessageBoxes, TitlesAndButtonsOfTheThreeKinds) {
+    FakeMessageBoxes boxes;
+    boxes.answerNext(MessageAnswer::Ok);
+    boxes.answerNext(MessageAnswer::No);
+    ShowInformation("Found 3 files!");
+    EXPECT_FALSE(AskConfirmation("Are you sure to quit?"));
+    EXPECT_TRUE(AskConfirmation("Again?"));
+    ShowError("Cannot open file x");
+    ASSERT_EQ(boxes.requests().size(), 4u);
+    EXPECT_EQ(boxes.titles(), (QStringList{"Information", "Confirmation", "Confirmation", "Error"}));
+    EXPECT_EQ(boxes.requests()[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(boxes.requests()[1].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(boxes.requests()[1].text, "Are you sure to quit?");
+    EXPECT_EQ(boxes.requests()[3].kind, MessageKind::Error);
+}
+
+TEST(MessageBoxes, AWorkerThreadWaitsForTheAnswerFromTheGuiThread) {
+    FakeMessageBoxes boxes;
+    std::atomic<bool> askedOnGuiThread{false};
+    boxes.setHandler([&](const MessageRequest&) {
+        askedOnGuiThread = QThread::currentThread() == qApp->thread();
+        return MessageAnswer::No;
+    });
+    std::atomic<int> answer{-1};
+    std::thread worker([&] { answer = AskConfirmation("File write error! Continue?") ? 1 : 0; });
+    while (answer < 0) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    worker.join();
+    EXPECT_EQ(answer, 0);
+    EXPECT_TRUE(askedOnGuiThread);
+}
+
+TEST(MessageBoxes, RealBoxesReturnWhenTheSeamIsRemoved) {
+    { FakeMessageBoxes boxes; }
+    // The fake put the real boxes back; answer the real one by closing it.
+    QTimer::singleShot(50, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Confirmation") w->close();
+    });
+    EXPECT_FALSE(AskConfirmation("Closed without an answer"));
+}
+
+TEST(FileDialogs, FiltersBecomeQtNameFilters) {
+    EXPECT_EQ(QtNameFilters("m3u files(*.m3u)|*.m3u|pls files(*.pls)|*.pls"),
+              (QStringList{"m3u files(*.m3u) (*.m3u)", "pls files(*.pls) (*.pls)"}));
+    EXPECT_EQ(QtNameFilters("All Supported Formats (*.mp3,*.wav)|*.mp3;*.wav|MP3 Files (*.mp3)|*.mp3"),
+              (QStringList{"All Supported Formats (*.mp3,*.wav) (*.mp3 *.wav)", "MP3 Files (*.mp3) (*.mp3)"}));
+    EXPECT_EQ(QtNameFilters("All Supported Files (*.*)|*.*"), (QStringList{"All Supported Files (*.*) (*)"}));
+    EXPECT_EQ(QtNameFilters("Lonely"), (QStringList{"Lonely (*)"}));
+    EXPECT_TRUE(QtNameFilters("").isEmpty());
+}
+
+TEST(FileDialogs, FakeAnswersInOrderThenCancels) {
+    FakeFileDialogs dialogs;
+    dialogs.chooseNext({"/a.pls"}, 2);
+    FileDialogResult first = RunFileDialog({FileDialogMode::Save, "Load From Playlist File..", "/tmp", "",
+                                            "m3u files(*.m3u)|*.m3u|pls files(*.pls)|*.pls", 1, nullptr});
+    EXPECT_TRUE(first.accepted);
+    EXPECT_EQ(first.files, QStringList{"/a.pls"});
+    EXPECT_EQ(first.filterIndex, 2);
+    EXPECT_FALSE(RunFileDialog({}).accepted);
+    ASSERT_EQ(dialogs.requests().size(), 2u);
+    EXPECT_EQ(dialogs.requests()[0].title, "Load From Playlist File..");
+}
+
+TEST(Launcher, FakeRecordsWhatWouldHaveStarted) {
+    FakeLauncher launcher;
+    EXPECT_TRUE(OpenLocalPath("/music/rips"));
+    EXPECT_TRUE(StartDetached("/usr/bin/tunevale"));
+    ASSERT_EQ(launcher.openedUrls().size(), 1u);
+    EXPECT_EQ(launcher.openedUrls()[0], QUrl::fromLocalFile("/music/rips"));
+    ASSERT_EQ(launcher.started().size(), 1u);
+    EXPECT_TRUE(launcher.started()[0].arguments.isEmpty());
+}
+
+TEST(Presenter, RealModalOfAPlainWindowWaitsUntilItCloses) {
+    QWidget window;
+    bool shownDuringLoop = false;
+    QTimer::singleShot(50, [&] {
+        shownDuringLoop = window.isVisible() && window.isModal();
+        window.close();
+    });
+    EXPECT_EQ(ShowModal(&window), 0);
+    EXPECT_TRUE(shownDuringLoop);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.isModal()) << "the modality must not stick to a window later shown modeless";
+}
+
+TEST(Presenter, RealModalOfADialogGivesItsResult) {
+    QDialog dialog;
+    QTimer::singleShot(50, &dialog, &QDialog::accept);
+    EXPECT_EQ(ShowModal(&dialog), QDialog::Accepted);
+}
+
+TEST(Presenter, FakeRecordsAndActsWithoutALoop) {
+    FakeWindowPresenter presenter;
+    QDialog dialog;
+    QWidget window;
+    presenter.setModalHandler([](QWidget* w) { return w->windowTitle() == "yes" ? 1 : 0; });
+    dialog.setWindowTitle("yes");
+    EXPECT_EQ(ShowModal(&dialog), 1);
+    ShowModeless(&window);
+    ASSERT_EQ(presenter.shown().size(), 2u);
+    EXPECT_TRUE(presenter.shown()[0].modal);
+    EXPECT_EQ(presenter.last(), &window);
+    EXPECT_TRUE(window.isVisible());
+}
+
+TEST(Presenter, CentreOverUsesTheOpenersFrame) {
+    QWidget opener;
+    opener.setGeometry(100, 200, 401, 301);
+    QWidget dialog;
+    dialog.resize(100, 50);
+    CentreOver(&dialog, &opener);
+    const QRect o = opener.frameGeometry();
+    EXPECT_EQ(dialog.frameGeometry().left(), o.left() + (o.width() - dialog.frameGeometry().width()) / 2);
+    EXPECT_EQ(dialog.frameGeometry().top(), o.top() + (o.height() - dialog.frameGeometry().height()) / 2);
+}
+
+TEST(UserFolders, StoredWindowsFoldersFallBack) {
+    EXPECT_EQ(StoredFolderOr("c:\\music", MusicFolder()), MusicFolder());
+    EXPECT_EQ(StoredFolderOr("", "/x"), "/x");
+    EXPECT_EQ(StoredFolderOr("/srv/music", "/x"), "/srv/music");
+    EXPECT_EQ(RipOutputFolder(), MusicFolder() + "/mp3");
+}
+
+}  // namespace
