@@ -1,5 +1,6 @@
 #include "trackfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -144,6 +145,14 @@ public:
         return rebuild(f, file, now);
     }
 
+    // The index for the open file when one is kept and still right; none
+    // is built.
+    PathIndex* validFor(const PosixFile& f, const std::string& file) {
+        const FileState now = stateOf(f, file);
+        auto it = indexes_.find({now.dev, now.ino});
+        return it != indexes_.end() && it->second->state.sameAs(now) ? it->second.get() : nullptr;
+    }
+
     PathIndex& rebuild(const PosixFile& f, const std::string& file, const FileState& now) {
         // A handful of files are in use at a time (the library and a
         // playlist); dropping all on overflow keeps memory bounded.
@@ -183,11 +192,10 @@ private:
     std::mutex mutex_;
 };
 
-// The index of the first record with path, checked against the file: the
-// index survives changes of this process only, and a record rewritten in
-// place by another one within the same clock tick would not show in the
-// change time.
-// *used is the index the answer came from, for the caller to keep up to date.
+// The index of the first record with path. A hit is checked against the
+// file: a record rewritten in place by another process within the same
+// clock tick does not show in the change time. *used is the index the answer
+// came from, for the caller to keep up to date.
 std::optional<std::size_t> findFirst(IndexCache& cache, const PosixFile& f, const std::string& file,
                                      std::string_view path, PathIndex** used) {
     PathIndex* index = &cache.indexFor(f, file);
@@ -276,8 +284,7 @@ void WriteTrackRecordAt(const std::string& file, std::size_t index, const TrackR
     if (!f.readAll(index * kTrackRecordSize, old)) throwInOut("Cannot read", file);
     const TrackRecordBytes bytes = EncodeTrackRecord(record);
     const bool samePath = TrackRecordPath(old) == TrackRecordPath(bytes);
-    PathIndex* known = nullptr;
-    if (samePath) known = &cache.indexFor(f, file);
+    PathIndex* known = samePath ? cache.validFor(f, file) : nullptr;
     if (!f.writeAt(index * kTrackRecordSize, bytes)) {
         cache.forget(f);
         throwInOut("Cannot write", file);
