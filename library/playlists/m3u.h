@@ -9,7 +9,9 @@
 #include "library/playlists/playlistrow.h"
 #include "platform/atomicfile.h"
 
-// The file's bytes for these rows.
+// The file's bytes for these rows. A name's line breaks become blanks; a
+// path with a line break cannot be kept by the format (WriteM3uPlaylist
+// refuses it).
 std::string RenderM3u(const std::vector<PlaylistRow>& rows);
 
 // Reads an M3U list, ours or another program's. "#EXTINF:" gives the next

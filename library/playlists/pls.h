@@ -10,9 +10,9 @@
 #include "library/playlists/playlistrow.h"
 #include "platform/atomicfile.h"
 
-// The file's bytes for these rows. chosenFileName is the file name the save
-// dialog returned, before its extension was settled: the PlaylistName line
-// names the list as the user typed it.
+// The file's bytes for these rows (line breaks as for RenderM3u).
+// chosenFileName is the file name the save dialog returned, before its
+// extension was settled: the PlaylistName line names the list as typed.
 std::string RenderPls(const std::vector<PlaylistRow>& rows, std::string_view chosenFileName);
 
 // Reads a PLS list, ours or another program's, by its keys: FileN, TitleN and

@@ -37,9 +37,3 @@ TEST(PlaylistTime, LengthFieldsOfOtherPlayersAreReadLeniently) {
                                 "-1 tvg-id=\"a"})
         EXPECT_EQ(ParseLengthSeconds(unknown), std::nullopt) << unknown;
 }
-
-TEST(PlaylistRowFromEntry, FallsBackToTheFileNameAndAnEmptyTime) {
-    EXPECT_EQ(RowFromEntry({"/m/a b.mp3", std::nullopt, std::nullopt}), (PlaylistRow{"a b.mp3", "", "/m/a b.mp3"}));
-    EXPECT_EQ(RowFromEntry({"/m/a.mp3", "", 0}), (PlaylistRow{"", "00:00", "/m/a.mp3"}));
-    EXPECT_EQ(RowFromEntry({"a.mp3", "T", 6005}), (PlaylistRow{"T", "100:05", "a.mp3"}));
-}
