@@ -1,7 +1,6 @@
 #include "library/cover.h"
 
 #include <QGuiApplication>
-#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPixmap>
@@ -46,18 +45,33 @@ QPixmap CoverPicture() {
     return picture;
 }
 
+// A label would grey its picture out, and the splash is disabled on purpose
+// (it takes no input); the picture is drawn as it is.
+class CoverImage final : public QWidget {
+public:
+    CoverImage(QPixmap picture, QWidget* parent) : QWidget(parent), picture_(std::move(picture)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.drawPixmap(rect(), picture_);
+    }
+
+private:
+    QPixmap picture_;
+};
+
 }  // namespace
 
 Tfm_cover::Tfm_cover(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint),
-      Image1(new QLabel(this)),
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      Image1(new CoverImage(CoverPicture(), this)),
       Timer1(new QTimer(this)) {
     fm_cover = this;
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(kWidth, kHeight);
     setEnabled(false);
     Image1->setGeometry(rect());
-    Image1->setPixmap(CoverPicture());
     if (QScreen* screen = QGuiApplication::primaryScreen()) move(screen->geometry().center() - rect().center());
 
     Timer1->setInterval(1000);

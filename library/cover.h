@@ -6,15 +6,13 @@
 #include <QTimer>
 #include <QWidget>
 
-class QLabel;
-
 class Tfm_cover : public QWidget {
     Q_OBJECT
 public:
     explicit Tfm_cover(QWidget* parent = nullptr);
     ~Tfm_cover() override;
 
-    QLabel* Image1;
+    QWidget* Image1;  // the picture, over the whole client area
     QTimer* Timer1;
 
 private:

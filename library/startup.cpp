@@ -63,6 +63,8 @@ int RunProgram(QApplication& app) {
     channel.listen(ApplicationTitle);
 
     fm_main->show();
+    // The splash stays in front until its timer closes it.
+    if (fm_cover) fm_cover->raise();
     const int rc = app.exec();
     channel.close();
     if (fm_cover) delete fm_cover;

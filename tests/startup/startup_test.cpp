@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QMainWindow>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QTimer>
 
 #include <vector>
@@ -194,6 +195,23 @@ TEST_F(TwoInstances, NobodyRunningStartsNormallyUnderTheNormalTitle) {
     EXPECT_TRUE(spinUntil([] { return RunningInstance::find(kNormalTitle) != nullptr; }, 20000));
     EXPECT_EQ(RunningInstance::find(kSearchedTitle), nullptr);
     EXPECT_EQ(program_.state(), QProcess::Running);
+}
+
+TEST_F(TwoInstances, TwoProgramsALaterStartWithoutFileEndsAtOnce) {
+    // The first program plays an instance that closed another one.
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TUNEVALE_APPLICATION_TITLE", kSearchedTitle);
+    program_.setProcessEnvironment(env);
+    start({});
+    ASSERT_TRUE(spinUntil([] { return RunningInstance::find(kSearchedTitle) != nullptr; }, 20000));
+
+    QProcess second;
+    second.start(QCoreApplication::applicationDirPath() + "/tunevale", {});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(program_.state(), QProcess::Running);
+    EXPECT_NE(RunningInstance::find(kSearchedTitle), nullptr);
 }
 
 }  // namespace
