@@ -113,6 +113,21 @@ std::string commText(const Id3v2Frame& frame) {
     return decodeString(body[0], body.subspan(start), nullptr);
 }
 
+// A TXXX frame whose description is "comment": the comment as some encoders
+// write it.
+bool isCommentTxxx(const Id3v2Frame& frame) {
+    if (frame.id != "TXXX" || frame.data.empty()) return false;
+    size_t used = 0;
+    return EqualsIgnoringAsciiCase(decodeString(frame.data[0], ByteSpan(frame.data).subspan(1), &used), "comment");
+}
+
+std::string commentTxxxText(const Id3v2Frame& frame) {
+    const ByteSpan body = ByteSpan(frame.data).first(std::min(frame.data.size(), kReadTextCap));
+    size_t used = 0;
+    decodeString(body[0], body.subspan(1), &used);
+    return decodeString(body[0], body.subspan(std::min(body.size(), 1 + used)), nullptr);
+}
+
 ByteVector encodeComment(std::string_view utf8) {
     ByteVector text = EncodeId3v2Text(utf8, kWriteTextMax);
     ByteWriter out;
@@ -233,23 +248,27 @@ ByteVector Id3v2Tag::Render(size_t padding) const {
 }
 
 std::string Id3v2Tag::text(std::string_view id) const {
-    for (const Id3v2Frame& frame : frames_)
-        if (frame.id == id)
-            return DecodeId3v2Text(ByteSpan(frame.data).first(std::min(frame.data.size(), kReadTextCap)));
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
+        if (frame->id == id)
+            return DecodeId3v2Text(ByteSpan(frame->data).first(std::min(frame->data.size(), kReadTextCap)));
     return {};
 }
 
 std::string Id3v2Tag::comment() const {
     const Id3v2Frame* chosen = nullptr;
-    for (const Id3v2Frame& frame : frames_) {
-        if (!isComm(frame)) continue;
-        if (!chosen) chosen = &frame;
-        if (commDescription(frame, nullptr).empty()) {
-            chosen = &frame;
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
+        if (!isComm(*frame)) continue;
+        if (!chosen) chosen = &*frame;
+        if (commDescription(*frame, nullptr).empty()) {
+            chosen = &*frame;
             break;
         }
     }
-    return chosen ? commText(*chosen) : std::string();
+    if (chosen) return commText(*chosen);
+    // Some encoders keep the comment in a user text frame of that name.
+    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
+        if (isCommentTxxx(*frame)) return commentTxxxText(*frame);
+    return {};
 }
 
 namespace {
@@ -398,10 +417,11 @@ TagWriteResult WriteID3v2Tag(const std::string& fileName, const ID3StructV2& tag
 
     // Everything the program does not edit follows in its old order: frames
     // of the table and comments without a description are the ones replaced,
-    // and so is the v2.4 recording time that stood for the year.
+    // and so are the v2.4 recording time and the "comment" user text that
+    // stood for the year and the comment.
     for (const tags::Id3v2Frame& frame : old.frames()) {
         const bool edited =
-            frame.id == "TDRC" ||
+            frame.id == "TDRC" || tags::isCommentTxxx(frame) ||
             (tags::isComm(frame) ? tags::commDescription(frame, nullptr).empty()
                                  : std::find(kId3v2FrameIds.begin(), kId3v2FrameIds.end(), frame.id) !=
                                        kId3v2FrameIds.end());

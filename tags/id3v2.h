@@ -87,10 +87,11 @@ public:
     const std::vector<Id3v2Frame>& frames() const { return frames_; }
     uint8_t version() const { return version_; }
 
-    // The text of the first text frame of that id ("TIT2"...), decoded.
+    // The text of the last text frame of that id ("TIT2"...), decoded from at
+    // most the first 250 bytes of the frame.
     std::string text(std::string_view id) const;
-    // The comment: the first COMM frame with an empty description, else the
-    // first COMM frame.
+    // The comment: the last COMM frame with an empty description, else the
+    // last COMM frame, else a TXXX frame described "comment".
     std::string comment() const;
 
 private:

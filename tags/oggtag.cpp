@@ -155,8 +155,11 @@ bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
     TStrComments comments;
     if (!tags::ReadOggComments(fileName, comments, error)) return false;
     std::array<std::string, 7> values;
+    std::string description;
     for (const TStrComment& c : comments) {
         const std::string key = tags::AsciiLower(c.Key);
+        // The format's own name for a comment, used when no "comment" is there.
+        if (key == "description") description = c.Value;
         for (size_t k = 0; k < kOggTagKeys.size(); ++k) {
             if (key == kOggTagKeys[k]) {
                 values[k] = c.Value;
@@ -164,6 +167,7 @@ bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
             }
         }
     }
+    if (values[3].empty()) values[3] = description;
     std::array<std::string*, 7> fields = {&tag.Album, &tag.Title, &tag.Artist, &tag.Comment,
                                           &tag.Genre, &tag.Date,  &tag.TrackNumber};
     for (size_t k = 0; k < fields.size(); ++k) *fields[k] = std::string(tags::TrimTagText(values[k]));
@@ -177,5 +181,7 @@ TagWriteResult WriteOggTag(const std::string& fileName, const OGGTag& tag) {
                                              {"TrackNumber", tag.TrackNumber},
                                              {"Date", tag.Date},
                                              {"Genre", tag.Genre},
-                                             {"Comment", tag.Comment}});
+                                             {"Comment", tag.Comment},
+                                             // It was read as the comment, so it goes with it.
+                                             {"Description", ""}});
 }

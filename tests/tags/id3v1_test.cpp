@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "tagsamples.h"
+#include "tags/id3v1.h"
+#include "testenv.h"
+
+namespace {
+
+std::string tail128(const std::string& path) {
+    const std::string bytes = testenv::readFile(path);
+    return bytes.substr(bytes.size() - 128);
+}
+
+}  // namespace
+
+TEST(ID3v1, ReadsTheBlockFfmpegWrites) {
+    const ID3v1Block& block = ReadID3v1Tag(tagsamples::sample("mp3-v24"));
+    EXPECT_TRUE(block.hasMagic());
+    EXPECT_EQ(block.artist(), "Artist");
+    EXPECT_EQ(block.album(), "Album");
+    EXPECT_EQ(block.year(), "2001");
+    EXPECT_EQ(block.genre(), 17);  // Rock
+    EXPECT_EQ(LastID3v1Tag, block);
+}
+
+TEST(ID3v1, FilesWithoutABlockReadAsTheEmptyBlockWithGenre3) {
+    const std::string dir = testenv::makeTempDir();
+    testenv::writeFile(dir + "/short.mp3", "TAG tiny");
+    ID3v1Block block;
+    EXPECT_TRUE(ReadID3v1Tag(dir + "/short.mp3", block));
+    EXPECT_EQ(block.genre(), 3);
+    EXPECT_EQ(block.title(), "");
+
+    ASSERT_TRUE(ReadID3v1Tag(tagsamples::sample("mp3"), block));
+    EXPECT_FALSE(block.hasMagic());
+    EXPECT_EQ(block.genre(), 3);
+    EXPECT_EQ(block.title(), "");
+
+    std::string error;
+    EXPECT_FALSE(ReadID3v1Tag(dir + "/missing.mp3", block, &error));
+    EXPECT_NE(error.find("missing.mp3"), std::string::npos);
+    EXPECT_EQ(block.genre(), 3);
+}
+
+TEST(ID3v1, TrackIsTextAndABinaryTrackReadsEmpty) {
+    std::string raw(128, '\0');
+    raw.replace(0, 3, "TAG");
+    raw.replace(3, 5, "Title");
+    raw[125] = '1';
+    raw[126] = '2';
+    ID3v1Block block = ID3v1Block::Parse(tags::AsBytes(raw));
+    EXPECT_EQ(block.title(), "Title");
+    EXPECT_EQ(block.track(), "12");
+    raw[125] = 0;
+    raw[126] = 7;
+    EXPECT_EQ(ID3v1Block::Parse(tags::AsBytes(raw)).track(), "");
+}
+
+TEST(ID3v1, FieldsAreWindows1252CutToTheirWidths) {
+    ID3v1Block block = ID3v1Block::Empty();
+    block.setTitle("Café del Mar — ünïcödé beyond thirty chars");
+    block.setArtist("Кино");
+    block.setYear("19999");
+    block.setComment(std::string(28, 'c'));
+    EXPECT_EQ(block.title(), "Café del Mar — ünïcödé beyond ");
+    EXPECT_EQ(block.bytes[3 + 3], 0xE9);  // é as one byte
+    EXPECT_EQ(block.artist(), "????");
+    EXPECT_EQ(block.year(), "1999");
+    EXPECT_EQ(block.comment(), std::string(28, 'c'));
+    EXPECT_EQ(block.bytes[125], 0);  // a full comment does not run into the track
+
+    block.setGenre(147);
+    EXPECT_EQ(block.genre(), 147);
+    block.setGenre(80);
+    EXPECT_EQ(block.genre(), 80);
+    block.setGenre(148);
+    EXPECT_EQ(block.genre(), 255);
+    block.setGenre(-1);
+    EXPECT_EQ(block.genre(), 255);
+}
+
+TEST(ID3v1, WriteAppendsWhenMissingAndReplacesAfterwards) {
+    const std::string path = tagsamples::copyOf("mp3");
+    const std::string before = testenv::readFile(path);
+    ::chmod(path.c_str(), 0444);
+
+    ID3v1Block block = ID3v1Block::Empty();
+    block.setTitle("First");
+    block.setGenre(79);
+    ASSERT_TRUE(WriteID3v1Tag(path, block).ok);
+    std::string after = testenv::readFile(path);
+    ASSERT_EQ(after.size(), before.size() + 128);
+    EXPECT_EQ(after.substr(0, before.size()), before);
+
+    block.setTitle("Second");
+    ASSERT_TRUE(WriteID3v1Tag(path, block).ok);
+    after = testenv::readFile(path);
+    EXPECT_EQ(after.size(), before.size() + 128);
+    EXPECT_EQ(tail128(path).substr(3, 7), std::string("Second\0", 7));
+
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+    ID3v1Block back;
+    ASSERT_TRUE(ReadID3v1Tag(path, back));
+    EXPECT_EQ(back, block);
+    EXPECT_EQ(tagsamples::taglibTag(path)["title"], "Second");
+    EXPECT_EQ(tagsamples::mutagen("print(mutagen.File('" + path + "').tags['TIT2'])"), "Second\n");
+}
+
+TEST(ID3v1, WriteNeverCreatesAFileAndReportsFailure) {
+    const std::string dir = testenv::makeTempDir();
+    const TagWriteResult result = WriteID3v1Tag(dir + "/none.mp3", ID3v1Block::Empty());
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.empty());
+    struct stat st {};
+    EXPECT_NE(::stat((dir + "/none.mp3").c_str(), &st), 0);
+    EXPECT_FALSE(WriteID3v1Tag(dir, ID3v1Block::Empty()).ok);
+}

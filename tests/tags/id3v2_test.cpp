@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "tagsamples.h"
+#include "tags/bytes.h"
+#include "tags/id3v2.h"
+#include "testenv.h"
+
+using tags::ByteVector;
+using tags::ByteWriter;
+
+namespace {
+
+std::string frame23(const std::string& id, const std::string& body) {
+    ByteWriter w;
+    w.text(id).u32be(static_cast<uint32_t>(body.size())).u8(0).u8(0).text(body);
+    return std::string(tags::AsText(w.data()));
+}
+
+std::string tag(uint8_t version, uint8_t flags, const std::string& frames, size_t padding = 0) {
+    ByteWriter w;
+    w.text("ID3").u8(version).u8(0).u8(flags).synchsafe32(static_cast<uint32_t>(frames.size() + padding));
+    w.text(frames).zeros(padding);
+    return std::string(tags::AsText(w.data()));
+}
+
+// A file of a tag and some bytes that stand for audio.
+std::string fileWith(const std::string& bytes) {
+    const std::string path = testenv::makeTempDir() + "/t.mp3";
+    testenv::writeFile(path, bytes);
+    return path;
+}
+
+ID3StructV2 readV2(const std::string& path) {
+    ID3StructV2 t;
+    EXPECT_TRUE(ReadID3v2Tag(path, t));
+    return t;
+}
+
+const std::string kAudio = std::string("\xFF\xFB\x90\x64", 4) + std::string(400, '\x55');
+
+}  // namespace
+
+TEST(ID3v2Sizes, HeaderSizeAndComputedSize) {
+    TagInfo info;
+    info.Header = {'I', 'D', '3', 3, 0, 0, 0, 0, 1, 0x5B};
+    info.FileSize = 1000;
+    EXPECT_EQ(ID3v2TagSize(info), 128 + 91 + 10);
+    info.FileSize = 100;
+    EXPECT_EQ(ID3v2TagSize(info), 0);
+
+    std::array<uint8_t, 10> header{};
+    const uint32_t sizes[] = {1, 1, 1, 1, 1, 1, 5};
+    EXPECT_EQ(ComputeID3v2TagSize(header, sizes), 91u);
+    EXPECT_EQ(header[6], 0);
+    EXPECT_EQ(header[9], 0x5B);
+    const uint32_t big[] = {300000};
+    ComputeID3v2TagSize(header, big);
+    EXPECT_EQ(header[6] * 2097152 + header[7] * 16384 + header[8] * 128 + header[9], 300020);
+}
+
+TEST(ID3v2Write, GoldenBytesOfTheSevenFrames) {
+    const std::string path = fileWith(kAudio);
+    ASSERT_TRUE(WriteID3v2Tag(path, {}).ok);
+    const std::string bytes = testenv::readFile(path);
+    const std::string expected = std::string("ID3\3\0\0\0\0\0\x5B", 10) + frame23("TIT2", std::string(1, '\0')) +
+                                 frame23("TPE1", std::string(1, '\0')) + frame23("TALB", std::string(1, '\0')) +
+                                 frame23("TRCK", std::string(1, '\0')) + frame23("TYER", std::string(1, '\0')) +
+                                 frame23("TCON", std::string(1, '\0')) + frame23("COMM", std::string("\0eng\0", 5)) +
+                                 std::string(10, '\0');
+    ASSERT_EQ(expected.size(), 101u);
+    EXPECT_EQ(bytes.substr(0, 101), expected);
+    EXPECT_EQ(bytes.substr(101), kAudio);
+
+    ID3StructV2 t;
+    t.Title = "abc";
+    t.Comment = "hello";
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    const std::string again = testenv::readFile(path);
+    EXPECT_EQ(again.substr(10, 14), std::string("TIT2\0\0\0\x04\0\0\0abc", 14));
+    EXPECT_NE(again.find(frame23("COMM", std::string("\0eng\0hello", 10))), std::string::npos);
+    EXPECT_EQ(again.substr(again.size() - kAudio.size()), kAudio);
+}
+
+TEST(ID3v2Read, FramesTheWayThePartDescribes) {
+    // A 300-byte frame gives its first 250 bytes and the next frame still reads.
+    const std::string frames = frame23("TIT2", std::string(1, '\0') + std::string(299, 'x')) +
+                               frame23("TPE1", std::string("\0Artist", 7)) +
+                               frame23("COMM", std::string("\0eng\0hello", 10)) +
+                               frame23("TIT2", std::string("\0Later", 6)) + frame23("XXXX", "skipped");
+    ID3StructV2 t = readV2(fileWith(tag(3, 0, frames, 20) + kAudio));
+    EXPECT_EQ(t.Title, "Later");
+    EXPECT_EQ(t.Artist, "Artist");
+    EXPECT_EQ(t.Comment, "hello");
+
+    t = readV2(fileWith(tag(3, 0, frame23("TIT2", std::string(1, '\0') + std::string(299, 'x'))) + kAudio));
+    EXPECT_EQ(t.Title, std::string(249, 'x'));
+
+    EXPECT_EQ(readV2(fileWith(kAudio)), ID3StructV2{});
+    // A declared size beyond the file gives no frames.
+    EXPECT_EQ(readV2(fileWith(tag(3, 0, frame23("TIT2", std::string("\0A", 2)), 5000).substr(0, 40))).Title, "");
+}
+
+TEST(ID3v2Read, EncodingsVersionsAndCommentChoice) {
+    // UTF-16 with BOM, UTF-16BE, UTF-8, and a genre given by number.
+    const std::string frames = frame23("TIT2", std::string("\x01\xFF\xFE\x1F\x04\x35\x04\0\0", 9)) +
+                               frame23("TPE1", std::string("\x02\x04\x16", 3)) +
+                               frame23("TALB", "\x03" "日本") + frame23("TCON", std::string("\0(17)", 5)) +
+                               frame23("COMM", std::string("\0engiTunNORM\0 0000", 18)) +
+                               frame23("COMM", std::string("\0eng\0plain", 10));
+    ID3StructV2 t = readV2(fileWith(tag(3, 0, frames) + kAudio));
+    EXPECT_EQ(t.Title, "Пе");
+    EXPECT_EQ(t.Artist, "Ж");
+    EXPECT_EQ(t.Album, "日本");
+    EXPECT_EQ(t.Genre, "Rock");
+    EXPECT_EQ(t.Comment, "plain");
+
+    // v2.4: synchsafe frame sizes above 127, an extended header, per-frame
+    // unsynchronisation with a data length indicator.
+    const std::string longText(200, 'L');
+    ByteWriter f;
+    f.text("TXXX").synchsafe32(1 + 4 + static_cast<uint32_t>(longText.size())).u8(0).u8(0);
+    f.u8(0).text("desc").u8(0).text(std::string_view(longText).substr(0, longText.size() - 1));
+    f.text("TIT2").synchsafe32(4 + 4).u8(0).u8(0x03).synchsafe32(4).u8(0).text(std::string("\xFF\x00" "A", 3));
+    std::string body = std::string("\0\0\0\x06\x01\0", 6) + std::string(tags::AsText(f.data()));
+    t = readV2(fileWith(tag(4, 0x40, body) + kAudio));
+    EXPECT_EQ(t.Title, "\xC3\xBF" "A");
+
+    // v2.3 whole-tag unsynchronisation.
+    const std::string plain = frame23("TIT2", std::string("\0\xFF\xE0", 3));
+    std::string unsynced = frame23("TIT2", std::string("\0\xFF\x00\xE0", 4));
+    unsynced[7] = 3;
+    t = readV2(fileWith(tag(3, 0x80, unsynced) + kAudio));
+    EXPECT_EQ(t.Title, "ÿà");
+}
+
+TEST(ID3v2Read, FfmpegAndMutagenTagsReadCorrectly) {
+    ID3StructV2 t = readV2(tagsamples::sample("mp3-v24"));
+    EXPECT_EQ(t.Title, "Песня");
+    EXPECT_EQ(t.Artist, "Artist");
+    EXPECT_EQ(t.Year, "2001");
+    EXPECT_EQ(t.Track, "5");
+    EXPECT_EQ(t.Genre, "Rock");
+    EXPECT_EQ(t.Comment, "Hello");
+
+    const std::string path = tagsamples::copyOf("mp3");
+    tagsamples::mutagen("from mutagen.id3 import ID3, TIT2, TPE1, COMM, TCON, APIC\n"
+                        "t = ID3()\n"
+                        "t.add(TIT2(encoding=1, text='夜の歌'))\n"
+                        "t.add(TPE1(encoding=3, text='Кино'))\n"
+                        "t.add(TCON(encoding=0, text='(13)'))\n"
+                        "t.add(COMM(encoding=1, lang='eng', desc='', text='Привет'))\n"
+                        "t.save('" + path + "', v2_version=3)\n");
+    t = readV2(path);
+    EXPECT_EQ(t.Title, "夜の歌");
+    EXPECT_EQ(t.Artist, "Кино");
+    EXPECT_EQ(t.Genre, "Pop");
+    EXPECT_EQ(t.Comment, "Привет");
+}
+
+TEST(ID3v2Write, RoundTripWithLimitsAndOtherReaders) {
+    const std::string path = tagsamples::copyOf("mp3");
+    const std::string pcm = tagsamples::decodedMd5(path);
+    ID3StructV2 t{"Песня о любви", "日本のアーティスト", "Album", "1999", "7", "Comment ünï", "Jazz"};
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    EXPECT_EQ(readV2(path), t);
+    EXPECT_EQ(tagsamples::decodedMd5(path), pcm);
+
+    auto tl = tagsamples::taglibTag(path);
+    EXPECT_EQ(tl["title"], t.Title);
+    EXPECT_EQ(tl["artist"], t.Artist);
+    EXPECT_EQ(tl["comment"], t.Comment);
+    EXPECT_EQ(tl["genre"], "Jazz");
+    EXPECT_EQ(tl["year"], "1999");
+    EXPECT_EQ(tl["track"], "7");
+    EXPECT_EQ(tagsamples::mutagen("t = mutagen.File('" + path + "').tags\n"
+                                  "print(t['TIT2'], t['TPE1'], t.getall('COMM')[0], t.version, sep='|')"),
+              t.Title + "|" + t.Artist + "|" + t.Comment + "|(2, 3, 0)\n");
+
+    // At and beyond the 255-byte limit, in one byte and two byte encodings.
+    ID3StructV2 longer;
+    longer.Title = std::string(255, 'a');
+    longer.Artist = std::string(300, 'b');
+    for (int i = 0; i < 200; ++i) longer.Album += "Ж";  // UTF-16: 126 characters fit
+    ASSERT_TRUE(WriteID3v2Tag(path, longer).ok);
+    const ID3StructV2 back = readV2(path);
+    EXPECT_EQ(back.Title.size(), 249u);  // the reader's 250-byte window
+    EXPECT_EQ(back.Artist, std::string(249, 'b'));
+    EXPECT_EQ(back.Album, longer.Album.substr(0, 2 * 123));
+    EXPECT_EQ(tagsamples::taglibTag(path)["album"], longer.Album.substr(0, 2 * 126));
+    EXPECT_EQ(tagsamples::taglibTag(path)["artist"], std::string(255, 'b'));
+    EXPECT_EQ(tagsamples::decodedMd5(path), pcm);
+}
+
+TEST(ID3v2Write, RoomIsMadeWithoutTouchingTheAudio) {
+    // Larger old tag: written in place, the file keeps its size, the rest of
+    // the old room becomes padding.
+    const std::string big = tag(3, 0, frame23("TIT2", std::string("\0Old title", 10)), 4000);
+    std::string path = fileWith(big + kAudio);
+    ID3StructV2 t;
+    t.Title = "New";
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    std::string bytes = testenv::readFile(path);
+    EXPECT_EQ(bytes.size(), big.size() + kAudio.size());
+    EXPECT_EQ(bytes.substr(big.size()), kAudio);
+    EXPECT_EQ(bytes.find("Old title"), std::string::npos);
+    EXPECT_EQ(readV2(path).Title, "New");
+
+    // Smaller old tag: the file is rewritten with the audio after the new tag.
+    const std::string small = tag(3, 0, frame23("TIT2", std::string("\0x", 2)));
+    path = fileWith(small + kAudio);
+    ::chmod(path.c_str(), 0444);
+    t.Comment = std::string(200, 'c');
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    bytes = testenv::readFile(path);
+    EXPECT_EQ(bytes.substr(bytes.size() - kAudio.size()), kAudio);
+    EXPECT_EQ(readV2(path).Comment, std::string(200, 'c'));
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+
+    // A file that is not there is not created.
+    EXPECT_FALSE(WriteID3v2Tag(testenv::makeTempDir() + "/none.mp3", t).ok);
+}
+
+TEST(ID3v2Write, OtherFramesSurviveAndASecondSaveIsIdentical) {
+    const std::string path = tagsamples::copyOf("mp3");
+    tagsamples::mutagen("from mutagen.id3 import ID3, TIT2, TXXX, APIC, COMM\n"
+                        "t = ID3()\n"
+                        "t.add(TIT2(encoding=0, text='Old'))\n"
+                        "t.add(APIC(encoding=0, mime='image/png', type=3, desc='cover', data=bytes(range(256))*20))\n"
+                        "t.add(TXXX(encoding=0, desc='REPLAYGAIN_TRACK_GAIN', text='-6.20 dB'))\n"
+                        "t.add(COMM(encoding=0, lang='eng', desc='iTunNORM', text='0000'))\n"
+                        "t.save('" + path + "', v2_version=3, padding=lambda info: 0)\n");
+    const std::string pcm = tagsamples::decodedMd5(path);
+    ID3StructV2 t;
+    t.Title = "New";
+    t.Comment = "mine";
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    const std::string first = testenv::readFile(path);
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    EXPECT_EQ(testenv::readFile(path), first);
+    EXPECT_EQ(tagsamples::decodedMd5(path), pcm);
+    EXPECT_EQ(tagsamples::mutagen("t = mutagen.File('" + path + "').tags\n"
+                                  "print(len(t['APIC:cover'].data), t['TXXX:REPLAYGAIN_TRACK_GAIN'], "
+                                  "t['COMM:iTunNORM:eng'], t['COMM::eng'], t['TIT2'], sep='|')"),
+              "5120|-6.20 dB|0000|mine|New\n");
+}
