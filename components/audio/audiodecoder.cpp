@@ -8,6 +8,8 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <vorbis/vorbisfile.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -42,6 +44,13 @@ AudioDecoder::AudioDecoder() { quietLibav(); }
 AudioDecoder::~AudioDecoder() { close(); }
 
 void AudioDecoder::close() {
+    if (vorbis_) {
+        ov_clear(vorbis_);
+        delete vorbis_;
+        vorbis_ = nullptr;
+    }
+    bitRate_ = 0;
+    bitsPerSample_ = formatTag_ = 0;
     swr_free(&swr_);
     av_frame_free(&frame_);
     av_packet_free(&packet_);
@@ -57,6 +66,7 @@ void AudioDecoder::close() {
     dropUntil_ = -1;
     inputEnded_ = drained_ = false;
     error_ = 0;
+    readErrors_ = 0;
 }
 
 int AudioDecoder::open(const std::string& path) {
@@ -120,6 +130,26 @@ int AudioDecoder::open(const std::string& path) {
 
     rate_ = par->sample_rate;
     fileChannels_ = par->ch_layout.nb_channels;
+    {
+        const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
+        formatTag_ = static_cast<int>(av_codec_get_tag(tables, par->codec_id));
+        const int bits = av_get_bits_per_sample(par->codec_id);
+        bitsPerSample_ = bits > 0 ? bits : 16;
+        bitRate_ = par->bit_rate > 0 ? par->bit_rate : std::max<int64_t>(format_->bit_rate, 0);
+    }
+    if (par->codec_id == AV_CODEC_ID_VORBIS && fileChannels_ <= 2 && std::strcmp(format_->iformat->name, "ogg") == 0) {
+        const int64_t bitRate = bitRate_;
+        const int tag = formatTag_;
+        close();
+        if (!openVorbis(path)) {
+            close();
+            return AudioErrorNotAudio;
+        }
+        if (bitRate_ <= 0) bitRate_ = bitRate;
+        formatTag_ = tag;
+        bitsPerSample_ = 16;
+        return AudioErrorNone;
+    }
     channels_ = std::min(fileChannels_, 2);
     startTime_ = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
 
@@ -159,7 +189,7 @@ void AudioDecoder::dropPending() {
 
 int AudioDecoder::read(int64_t frames, std::vector<int16_t>& out) {
     out.clear();
-    if (!format_) return AudioErrorNotOpen;
+    if (!isOpen()) return AudioErrorNotOpen;
     error_ = 0;
     const size_t want = static_cast<size_t>(std::max<int64_t>(frames, 0)) * static_cast<size_t>(channels_);
     while (pending_.size() - pendingAt_ < want && fill()) {
@@ -177,7 +207,53 @@ int AudioDecoder::read(int64_t frames, std::vector<int16_t>& out) {
     return error_;
 }
 
+bool AudioDecoder::openVorbis(const std::string& path) {
+    vorbis_ = new OggVorbis_File{};
+    if (ov_fopen(path.c_str(), vorbis_) != 0) {
+        delete vorbis_;
+        vorbis_ = nullptr;
+        return false;
+    }
+    const vorbis_info* info = ov_info(vorbis_, 0);
+    if (!info || info->rate <= 0 || info->channels < 1 || info->channels > 2) return false;
+    rate_ = static_cast<int>(info->rate);
+    fileChannels_ = channels_ = info->channels;
+    length_ = std::max<int64_t>(ov_pcm_total(vorbis_, -1), 0);
+    bitRate_ = std::max<int64_t>(ov_bitrate(vorbis_, -1), 0);
+    return true;
+}
+
+bool AudioDecoder::fillVorbis() {
+    if (drained_) return false;
+    constexpr int kBytes = 16384;
+    const size_t at = pending_.size();
+    pending_.resize(at + kBytes / 2);
+    for (int holes = 0; holes < 1000; ++holes) {
+        int link = 0;
+        long got = ov_read(vorbis_, reinterpret_cast<char*>(pending_.data() + at), kBytes, 0, 2, 1, &link);
+        if (got == OV_HOLE) continue;  // damaged pages are skipped
+        if (got > 0) {
+            const vorbis_info* info = ov_info(vorbis_, link);
+            if (!info || info->rate != rate_ || info->channels != channels_) {
+                // A chained stream that changes format mid-file: what
+                // follows cannot be given in this stream's format.
+                error_ = AudioErrorUnsupported;
+                break;
+            }
+            pending_.resize(at + static_cast<size_t>(got) / 2);
+            decodedPos_ += got / 2 / channels_;
+            return true;
+        }
+        if (got < 0) error_ = AudioErrorDecode;
+        break;
+    }
+    pending_.resize(at);
+    drained_ = true;
+    return false;
+}
+
 bool AudioDecoder::fill() {
+    if (vorbis_) return fillVorbis();
     while (!drained_) {
         if (decodeFrame()) return true;
     }
@@ -204,6 +280,10 @@ bool AudioDecoder::decodeFrame() {
     }
     // EAGAIN, or a packet the decoder could not use: feed the next one.
     rc = av_read_frame(format_, packet_);
+    // A damaged stretch: the demuxer moves on to the next sync point, but
+    // not for ever.
+    if (rc == AVERROR_INVALIDDATA && ++readErrors_ < 64) return false;
+    if (rc >= 0) readErrors_ = 0;
     if (rc < 0) {
         if (rc != AVERROR_EOF) error_ = AudioErrorDecode;
         inputEnded_ = true;
@@ -275,8 +355,16 @@ bool AudioDecoder::appendFrame(const AVFrame* frame) {
 }
 
 int AudioDecoder::seek(int64_t target) {
-    if (!format_) return AudioErrorNotOpen;
+    if (!isOpen()) return AudioErrorNotOpen;
     target = std::max<int64_t>(target, 0);
+    if (vorbis_) {
+        target = std::min(target, length_);
+        dropPending();
+        drained_ = false;
+        if (ov_pcm_seek(vorbis_, target) != 0) return AudioErrorDecode;
+        decodedPos_ = target;
+        return AudioErrorNone;
+    }
     const int64_t pendingFrames = static_cast<int64_t>(pending_.size() - pendingAt_) / channels_;
     const int64_t readPos = decodedPos_ - pendingFrames;
     if (dropUntil_ < 0 && target >= readPos && target <= decodedPos_) {
@@ -310,23 +398,10 @@ int AudioDecoder::seek(int64_t target) {
     return AudioErrorNone;
 }
 
-int64_t AudioDecoder::bitRate() const {
-    if (!format_) return 0;
-    const AVCodecParameters* par = format_->streams[stream_]->codecpar;
-    if (par->bit_rate > 0) return par->bit_rate;
-    return std::max<int64_t>(format_->bit_rate, 0);
-}
+int64_t AudioDecoder::bitRate() const { return bitRate_; }
 
-int AudioDecoder::bitsPerSample() const {
-    if (!format_) return 0;
-    int bits = av_get_bits_per_sample(format_->streams[stream_]->codecpar->codec_id);
-    return bits > 0 ? bits : 16;
-}
+int AudioDecoder::bitsPerSample() const { return bitsPerSample_; }
 
-int AudioDecoder::formatTag() const {
-    if (!format_) return 0;
-    const AVCodecTag* const tables[] = {avformat_get_riff_audio_tags(), nullptr};
-    return static_cast<int>(av_codec_get_tag(tables, format_->streams[stream_]->codecpar->codec_id));
-}
+int AudioDecoder::formatTag() const { return formatTag_; }
 
 }  // namespace audio

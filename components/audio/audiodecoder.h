@@ -3,6 +3,10 @@
 // 16-bit PCM at the file's own rate; more than two channels are mixed down to
 // two. Lengths are exact for WAV, Ogg and MP3 with an Info header, and an MP3
 // without one is counted packet by packet, so a length is never short.
+//
+// Mono and stereo Ogg Vorbis is decoded by libvorbisfile instead: libavformat
+// misplaces the first and last samples of a stream whose audio fits in one
+// page and of seeks near its end, where libvorbisfile is exact.
 
 #include <cstdint>
 #include <string>
@@ -13,6 +17,7 @@ struct AVCodecContext;
 struct AVPacket;
 struct AVFrame;
 struct SwrContext;
+struct OggVorbis_File;
 
 namespace audio {
 
@@ -26,7 +31,7 @@ public:
     // 0 or an AudioError code.
     int open(const std::string& path);
     void close();
-    bool isOpen() const { return format_ != nullptr; }
+    bool isOpen() const { return format_ != nullptr || vorbis_ != nullptr; }
 
     int sampleRate() const { return rate_; }
     int channels() const { return fileChannels_; }
@@ -48,6 +53,8 @@ public:
 
 private:
     bool fill();       // decodes more into pending_; false at the end
+    bool fillVorbis();
+    bool openVorbis(const std::string& path);
     bool decodeFrame();
     bool appendFrame(const AVFrame* frame);
     int64_t countPackets();
@@ -64,6 +71,9 @@ private:
     int rate_ = 0, fileChannels_ = 0, channels_ = 0;
     int64_t length_ = 0;
     int64_t startTime_ = 0;  // the stream's first timestamp, in its time base
+    OggVorbis_File* vorbis_ = nullptr;
+    int64_t bitRate_ = 0;
+    int bitsPerSample_ = 0, formatTag_ = 0;
 
     std::vector<int16_t> pending_;  // decoded, not yet returned
     size_t pendingAt_ = 0;          // first unreturned sample in pending_
@@ -72,6 +82,7 @@ private:
     int64_t seekLanding_ = 0;       // where the first frame after a seek began
     bool inputEnded_ = false, drained_ = false;
     int error_ = 0;
+    int readErrors_ = 0;  // consecutive unreadable packets
 };
 
 }  // namespace audio
