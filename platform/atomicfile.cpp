@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "paths.h"
 #include "posixfile.h"
 
 namespace {
@@ -27,13 +28,6 @@ std::string resolveTarget(const std::string& path) {
     return path;
 }
 
-std::string folderOf(const std::string& path) {
-    auto slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 void syncFolder(const std::string& folder) {
     int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
@@ -48,7 +42,7 @@ AtomicWriteResult RewriteFileAtomically(const std::string& path,
                                         const std::function<bool(PosixFile&, std::string*)>& producer) {
     AtomicWriteResult result;
     const std::string target = resolveTarget(path);
-    const std::string folder = folderOf(target);
+    const std::string folder = ParentFolder(target);
 
     struct stat original {};
     const bool exists = ::stat(target.c_str(), &original) == 0;

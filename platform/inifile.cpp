@@ -192,13 +192,6 @@ private:
     int fd_;
 };
 
-std::string ParentFolder(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 }  // namespace
 
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key) {

@@ -21,13 +21,6 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string ParentOf(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return {};
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
 }  // namespace
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
@@ -38,6 +31,13 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     if (out.back() != '/') out.push_back('/');
     out.append(name);
     return out;
+}
+
+std::string ParentFolder(std::string_view path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) return ".";
+    if (slash == 0) return "/";
+    return std::string(path.substr(0, slash));
 }
 
 std::string WithTrailingSeparator(std::string_view folder) {
@@ -79,11 +79,10 @@ std::string ProgramPath() {
 }
 
 std::string AssetRoot() {
-    std::string bin = ParentOf(ProgramPath());
-    if (bin.empty()) return ".";
+    std::string bin = ParentFolder(ProgramPath());
     size_t slash = bin.find_last_of('/');
     if (slash != std::string::npos && bin.compare(slash + 1, std::string::npos, "bin") == 0) {
-        std::string installed = JoinPath(ParentOf(bin), "share/tunevale");
+        std::string installed = JoinPath(ParentFolder(bin), "share/tunevale");
         if (IsFolder(installed)) return installed;
     }
     return bin;
@@ -104,7 +103,7 @@ bool CreateFolder(const std::string& path) {
 bool CreateFolderPath(const std::string& path) {
     if (path.empty()) return false;
     if (IsFolder(path)) return true;
-    std::string parent = ParentOf(path);
-    if (!parent.empty() && parent != path && !CreateFolderPath(parent)) return false;
+    std::string parent = ParentFolder(path);
+    if (parent != path && !CreateFolderPath(parent)) return false;
     return CreateFolder(path);
 }

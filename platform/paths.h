@@ -11,6 +11,9 @@
 // folder + "/" + name, with exactly one "/" between them; an empty folder
 // gives name unchanged, an empty name gives the folder.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// The folder part of a path without its trailing "/": "/" for a file in
+// the root, "." for a bare name.
+std::string ParentFolder(std::string_view path);
 // The folder with one trailing "/" (the root "/" stays as it is).
 std::string WithTrailingSeparator(std::string_view folder);
 

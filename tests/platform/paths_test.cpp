@@ -39,6 +39,9 @@ TEST(Paths, JoinPutsExactlyOneSeparator) {
     EXPECT_EQ(JoinPath("/", "b"), "/b");
     EXPECT_EQ(JoinPath("", "b"), "b");
     EXPECT_EQ(JoinPath("/a", ""), "/a");
+    EXPECT_EQ(ParentFolder("/a/b.ini"), "/a");
+    EXPECT_EQ(ParentFolder("/b.ini"), "/");
+    EXPECT_EQ(ParentFolder("b.ini"), ".");
     EXPECT_EQ(WithTrailingSeparator("/a"), "/a/");
     EXPECT_EQ(WithTrailingSeparator("/a/"), "/a/");
     EXPECT_EQ(WithTrailingSeparator("/"), "/");
