@@ -1,0 +1,132 @@
+#pragma once
+// The widgets the engine puts into a skinned window: one per element, the
+// frame under everything (background, title, edges), and a background for each
+// band. They belong to the engine; the program never sees them except through
+// SkinObject::widget().
+
+#include "components/skin/skinfile.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class SkinObject;
+
+namespace skin {
+
+// Moves a frameless window by dragging: the window manager's own move when it
+// offers one, else by following the mouse.
+class WindowDrag {
+public:
+    void press(QWidget* window, const QPointF& globalPos);
+    bool move(QWidget* window, const QPointF& globalPos);
+    void release() { active_ = false; }
+    bool active() const { return active_; }
+
+private:
+    bool active_ = false;
+    QPoint offset_;
+};
+
+class ElementView : public QWidget {
+    Q_OBJECT
+public:
+    // object is null for panels and for the frame's close and minimise buttons.
+    ElementView(QWidget* parent, const ElementDef& def, const Style& style, SkinObject* object, QWidget* window);
+
+    SkinObject* object() const { return object_; }
+    const ElementDef& definition() const { return def_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void enterEvent(QEnterEvent*) override;
+    void leaveEvent(QEvent*) override;
+
+private:
+    int valueAt(const QPointF& pos) const;
+    void paintButton(QPainter& p, const Style& s, bool down);
+
+    ElementDef def_;
+    Style style_;
+    QPointer<SkinObject> object_;
+    QPointer<QWidget> window_;
+    bool pressed_ = false;
+    bool hovered_ = false;
+};
+
+// Paints the window's background, border and title, and moves and resizes a
+// window that has no frame of its own.
+class FrameView : public QWidget {
+    Q_OBJECT
+public:
+    FrameView(QWidget* window, const SectionDef& section, const Style& frame, const Style& title);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+
+private:
+    Qt::Edges edgesAt(const QPoint& pos) const;
+
+    SectionDef section_;
+    Style frame_, title_;
+    QPointer<QWidget> window_;
+    WindowDrag drag_;
+    Qt::Edges resizing_;
+    QRect startGeometry_;
+    QPointF startPos_;
+};
+
+class BandView : public QWidget {
+    Q_OBJECT
+public:
+    BandView(QWidget* band, const Style& style);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    Style style_;
+};
+
+// Keeps the engine's widgets in place when a part of the window changes its
+// size, and lets a band move the window like a title would.
+class PartWatcher : public QObject {
+    Q_OBJECT
+public:
+    struct Placed {
+        QPointer<QWidget> view;
+        Rect rect;
+        bool inTitle = false;
+    };
+
+    PartWatcher(QObject* owner, QWidget* part, QWidget* window, int titleHeight, int radius, bool movesWindow);
+
+    void place(QWidget* view, const Rect& rect, bool inTitle);
+    void fill(QWidget* view) { fills_.append(view); }
+    void host(QWidget* widget, const Rect& rect) { hosts_.append({widget, rect, false}); }
+    void relayout();
+    QWidget* part() const { return part_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+private:
+    QPointer<QWidget> part_;
+    QPointer<QWidget> window_;
+    int titleHeight_;
+    int radius_;
+    bool movesWindow_;
+    QList<Placed> placed_, hosts_;
+    QList<QPointer<QWidget>> fills_;
+    WindowDrag drag_;
+};
+
+// The shape of a window with rounded corners.
+QRegion roundedRegion(const QSize& size, int radius);
+
+}  // namespace skin
