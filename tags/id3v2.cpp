@@ -17,6 +17,7 @@ constexpr size_t kFrameHeaderSize = 10;
 constexpr size_t kReadTextCap = 250;
 constexpr size_t kWriteTextMax = 255;
 constexpr size_t kDefaultPadding = 10;
+constexpr size_t kFirstRead = 4096;
 
 enum HeaderFlags : uint8_t { kUnsynchronised = 0x80, kExtendedHeader = 0x40, kFooter = 0x10 };
 // v2.4 frame format flags.
@@ -286,10 +287,12 @@ bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* err
         return false;
     }
     out.fileSize = file.size();
-    const ByteVector header = file.read(0, kHeaderSize);
-    const uint64_t extent = Id3v2Tag::SizeOnDisk(header);
+    // Most tags fit the first read; only a larger one needs a second.
+    ByteVector bytes = file.read(0, kFirstRead);
+    const uint64_t extent = Id3v2Tag::SizeOnDisk(bytes);
     if (extent == 0 || extent > out.fileSize) return true;
-    const ByteVector bytes = file.read(0, static_cast<size_t>(extent));
+    if (bytes.size() < extent) bytes = file.read(0, static_cast<size_t>(extent));
+    bytes.resize(std::min<size_t>(bytes.size(), extent));
     if (bytes.size() != extent) {
         if (error) *error = "Cannot read " + fileName;
         return false;

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr size_t kChunk = 16384;
+constexpr size_t kChunk = 8192;
 // Garbage allowed before the first page, and the most header bytes a file may
 // declare; both keep a hostile file from making us read or hold without end.
 constexpr size_t kMaxLeadingGarbage = 64 * 1024;

@@ -1,0 +1,25 @@
+// The Vorbis comment editor on any bytes: open, parse the comments, and write
+// the stream again to nowhere.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "components/tagio/vorbiscommenteditor.h"
+#include "tags/oggtag.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    VorbisCommentEditor editor;
+    size_t at = 0;
+    const int rc = editor.open([&](std::span<uint8_t> out) -> long {
+        const size_t n = std::min(out.size(), size - at);
+        std::copy_n(data + at, n, out.begin());
+        at += n;
+        return static_cast<long>(n);
+    });
+    if (rc == 0) {
+        ParseOggComments(*editor.comments(), 1);
+        AddOggComment("TITLE=x", *editor.comments());
+        editor.write([](std::span<const uint8_t>) { return true; });
+    }
+    return 0;
+}
