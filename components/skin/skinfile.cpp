@@ -54,7 +54,11 @@ Style Style::forState(bool isOn, bool hovered, bool isDown) const {
     Style s = *this;
     if (isOn && on) s = s.mergedWith(*on);
     if (isDown && down) return s.mergedWith(*down);
-    if (hovered && hover) s = s.mergedWith(*hover);
+    if (hovered && hover) {
+        // A button that is on keeps its colours; hovering only outlines it.
+        if (isOn && on) take(s.border, hover->border);
+        else s = s.mergedWith(*hover);
+    }
     return s;
 }
 

@@ -127,10 +127,18 @@ QPainterPath ellipse(qreal cx, qreal cy, qreal rx, qreal ry) {
 
 QPainterPath ring(qreal cx, qreal cy, qreal r, qreal width) { return strokeOf(ellipse(cx, cy, r, r), width); }
 
+QPainterPath arc(qreal cx, qreal cy, qreal r, qreal startDeg, qreal spanDeg) {
+    QPainterPath p;
+    const QRectF box(cx - r, cy - r, 2 * r, 2 * r);
+    p.arcMoveTo(box, startDeg);
+    p.arcTo(box, startDeg, spanDeg);
+    return p;
+}
+
 QPainterPath disc(qreal cx, qreal cy, qreal r) {
-    QPainterPath d = ellipse(cx, cy, r, r).subtracted(ellipse(cx, cy, r * 0.3, r * 0.3));
-    // A thin groove near the edge shows it is a disc and not a ring.
-    return d.subtracted(ring(cx, cy, r * 0.68, 0.9));
+    QPainterPath d = ellipse(cx, cy, r, r).subtracted(ellipse(cx, cy, r * 0.28, r * 0.28));
+    // A glint on the surface tells a disc from a ring.
+    return d.subtracted(strokeOf(arc(cx, cy, r * 0.62, 105, 60), 1.1));
 }
 
 // Cuts a gap around `front` out of `back`, so that two overlapping shapes
@@ -147,14 +155,6 @@ QPainterPath noteShape(qreal x, qreal y, qreal scale) {
     flag.moveTo(x + 2.3 * scale, y - 9 * scale);
     flag.cubicTo(x + 3.5 * scale, y - 6.5 * scale, x + 6 * scale, y - 6.5 * scale, x + 5.2 * scale, y - 3.5 * scale);
     return n.united(strokeOf(flag, 1.5 * scale));
-}
-
-QPainterPath arc(qreal cx, qreal cy, qreal r, qreal startDeg, qreal spanDeg) {
-    QPainterPath p;
-    const QRectF box(cx - r, cy - r, 2 * r, 2 * r);
-    p.arcMoveTo(box, startDeg);
-    p.arcTo(box, startDeg, spanDeg);
-    return p;
 }
 
 QPainterPath folderBack() {

@@ -1,0 +1,491 @@
+// The engine with real widgets (offscreen): the windows the program skins, the
+// events of the elements in the order handlers rely on, and that bindings and
+// skins survive resets, re-skinning and broken files.
+
+#include "components/skin/skinengine.h"
+#include "components/skin/skinlabel.h"
+
+#include "testenv.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QString shipped(int n) {
+    return QString::fromStdString(testenv::sourceDir()) + QStringLiteral("/components/skin/skins/skin%1.skn").arg(n);
+}
+
+// The main window as the program builds it: a header band "Image", the
+// library in the middle and a footer band "Image2", which skin 2 hides.
+std::unique_ptr<QWidget> mainWindow(int skinNumber) {
+    auto w = std::make_unique<QWidget>();
+    w->setWindowTitle("Tunevale");
+    auto* col = new QVBoxLayout(w.get());
+    col->setContentsMargins(0, 0, 0, 0);
+    col->setSpacing(0);
+    auto* header = new QWidget;
+    header->setObjectName("Image");
+    header->setFixedHeight(skinNumber == 2 ? 53 : 52);
+    col->addWidget(header);
+    col->addWidget(new QTreeWidget, 1);
+    auto* footer = new QWidget;
+    footer->setObjectName("Image2");
+    footer->setFixedHeight(78);
+    footer->setVisible(skinNumber != 2);
+    col->addWidget(footer);
+    return w;
+}
+
+std::unique_ptr<QWidget> playlistWindow() {
+    auto w = std::make_unique<QWidget>();
+    w->setWindowTitle("Playlist");
+    (new QTreeWidget(w.get()))->setObjectName("lv");
+    w->resize(253, 321);
+    return w;
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent e(type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : button, held, {});
+    QApplication::sendEvent(w, &e);
+}
+
+void click(SkinObject* o, Qt::MouseButton button = Qt::LeftButton) {
+    const QPoint c = o->widget()->rect().center();
+    mouse(o->widget(), QEvent::MouseButtonPress, c, button);
+    mouse(o->widget(), QEvent::MouseButtonRelease, c, button);
+}
+
+// Records the engine's events as text, in the order they came.
+struct EventLog {
+    QStringList lines;
+    explicit EventLog(SkinEngine& e) {
+        QObject::connect(&e, &SkinEngine::onClick, [this](SkinObject* s) { lines << "click " + s->getName(); });
+        QObject::connect(&e, &SkinEngine::onMouseDown, [this](SkinObject* s, int b, int, int) {
+            lines << QStringLiteral("down %1 %2").arg(s->getName()).arg(b);
+        });
+        QObject::connect(&e, &SkinEngine::onMouseUp, [this](SkinObject* s, int b, int, int) {
+            lines << QStringLiteral("up %1 %2").arg(s->getName()).arg(b);
+        });
+        QObject::connect(&e, &SkinEngine::onScrollTrack, [this](SkinObject* s, int pos) {
+            lines << QStringLiteral("track %1 %2").arg(s->getName()).arg(pos);
+        });
+    }
+};
+
+class SkinEngineTest : public ::testing::Test {
+protected:
+    void TearDown() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+    SkinEngine engine;
+};
+
+// Every element shows, lies inside its window and overlaps no other element
+// that takes the mouse.
+void expectLaidOut(SkinEngine& engine, QWidget* window, const QString& what) {
+    const QList<SkinObject*> objects = engine.skinObjects(window);
+    ASSERT_FALSE(objects.isEmpty()) << what.toStdString();
+    QList<QPair<QString, QRect>> boxes;
+    for (SkinObject* o : objects) {
+        const std::string name = (what + "/" + o->getName()).toStdString();
+        QWidget* v = o->widget();
+        ASSERT_NE(v, nullptr) << name;
+        EXPECT_TRUE(v->isVisibleTo(window)) << name;
+        const QRect box(v->mapTo(window, QPoint(0, 0)), v->size());
+        EXPECT_GE(box.width(), 8) << name;
+        EXPECT_GE(box.height(), 8) << name;
+        EXPECT_TRUE(window->rect().contains(box)) << name << " at " << box.x() << "," << box.y() << " "
+                                                   << box.width() << "x" << box.height();
+        EXPECT_TRUE(v->parentWidget()->rect().contains(v->geometry())) << name << " leaves its band";
+        for (const auto& [other, otherBox] : boxes)
+            EXPECT_FALSE(box.intersects(otherBox)) << name << " overlaps " << other.toStdString();
+        boxes.append({o->getName(), box});
+    }
+}
+
+}  // namespace
+
+TEST_F(SkinEngineTest, EveryElementFitsItsWindowAtTheSizesTheProgramUses) {
+    for (int n : {1, 2}) {
+        SCOPED_TRACE(n);
+        ASSERT_TRUE(engine.loadSkin(shipped(n))) << engine.lastError().toStdString();
+        auto main = mainWindow(n);
+        ASSERT_TRUE(engine.applySkinSection(main.get(), "Tunevale"));
+        main->show();
+        for (QSize size : {main->minimumSize(), QSize(1280, 800)}) {
+            main->resize(size);
+            QCoreApplication::processEvents();
+            ASSERT_EQ(main->size(), size);
+            expectLaidOut(engine, main.get(), QStringLiteral("Tunevale %1x%2").arg(size.width()).arg(size.height()));
+        }
+
+        QWidget mini;
+        mini.resize(373, 55);
+        ASSERT_TRUE(engine.applySkinSection(&mini, "minTunevale"));
+        mini.show();
+        EXPECT_EQ(mini.size(), QSize(373, 55));
+        expectLaidOut(engine, &mini, "minTunevale");
+
+        auto playlist = playlistWindow();
+        ASSERT_TRUE(engine.applySkinSection(playlist.get(), "Playlist"));
+        playlist->show();
+        EXPECT_EQ(playlist->size(), QSize(253, 321));
+        expectLaidOut(engine, playlist.get(), "Playlist");
+        // The list sits between the elements, inside the window.
+        QWidget* lv = playlist->findChild<QWidget*>("lv");
+        EXPECT_TRUE(playlist->rect().contains(lv->geometry()));
+        EXPECT_GT(lv->height(), 150);
+        for (SkinObject* o : engine.skinObjects(playlist.get()))
+            EXPECT_FALSE(QRect(o->widget()->mapTo(playlist.get(), QPoint()), o->widget()->size()).intersects(lv->geometry()))
+                << o->getName().toStdString();
+
+        lv->hide();
+        engine.resetWindow(playlist.get());
+        ASSERT_TRUE(engine.applySkinSection(playlist.get(), "minPlaylist"));
+        expectLaidOut(engine, playlist.get(), "minPlaylist");
+    }
+}
+
+TEST_F(SkinEngineTest, BuiltInSkinServesWhenNoFileWasLoaded) {
+    // [basic] skin = 3: no file is loaded, yet the sections apply.
+    auto main = mainWindow(1);
+    ASSERT_TRUE(engine.applySkinSection(main.get(), "Tunevale"));
+    EXPECT_EQ(engine.skinFile(), SkinEngine::builtInSkinPath());
+    for (const char* name : {"mediabar", "soundbar", "time", "filename", "Boxplay"})
+        EXPECT_NE(engine.findSkinObject(main.get(), name), nullptr) << name;
+
+    SkinEngine other;
+    QSignalSpy errors(&other, &SkinEngine::skinError);
+    EXPECT_FALSE(other.loadSkin(testenv::makeTempDir().c_str() + QStringLiteral("/missing.skn")));
+    EXPECT_EQ(errors.count(), 1);
+    EXPECT_EQ(other.skinFile(), SkinEngine::builtInSkinPath());
+    QWidget mini;
+    EXPECT_TRUE(other.applySkinSection(&mini, "minTunevale"));
+    EXPECT_NE(other.findSkinObject(&mini, "mfilename"), nullptr);
+}
+
+TEST_F(SkinEngineTest, BuiltInCopyMatchesTheShippedSkinOne) {
+    QFile builtIn(SkinEngine::builtInSkinPath());
+    QFile file(shipped(1));
+    ASSERT_TRUE(builtIn.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(builtIn.readAll(), file.readAll());
+}
+
+TEST_F(SkinEngineTest, BrokenFileKeepsThePreviousSkin) {
+    ASSERT_TRUE(engine.loadSkin(shipped(2)));
+    const QString name = engine.skinName();
+    const QString dir = QString::fromStdString(testenv::makeTempDir());
+    QFile good(shipped(1));
+    ASSERT_TRUE(good.open(QIODevice::ReadOnly));
+    const QByteArray bytes = good.readAll();
+    const QList<QByteArray> broken = {bytes.left(bytes.size() / 2), "{}", QByteArray(bytes).replace("\"Boxplay\"", "\"BoxPlay\"")};
+    QSignalSpy errors(&engine, &SkinEngine::skinError);
+    for (int i = 0; i < broken.size(); ++i) {
+        const QString path = dir + QStringLiteral("/broken%1.skn").arg(i);
+        testenv::writeFile(path.toStdString(), broken[i].toStdString());
+        EXPECT_FALSE(engine.loadSkin(path));
+        EXPECT_TRUE(engine.lastError().contains(path)) << engine.lastError().toStdString();
+        EXPECT_EQ(engine.skinName(), name);
+        EXPECT_EQ(engine.skinFile(), shipped(2));
+    }
+    EXPECT_EQ(errors.count(), broken.size());
+    EXPECT_TRUE(errors.last().first().toString().contains("Boxplay"));
+    auto main = mainWindow(2);
+    EXPECT_TRUE(engine.applySkinSection(main.get(), "Tunevale"));
+}
+
+TEST_F(SkinEngineTest, SectionsIgnoreCaseAndElementNamesDoNot) {
+    QWidget tool;
+    EXPECT_TRUE(engine.applySkinSection(&tool, "Windows"));
+    EXPECT_EQ(engine.appliedSection(&tool), "windows");
+    QSignalSpy errors(&engine, &SkinEngine::skinError);
+    EXPECT_FALSE(engine.applySkinSection(&tool, "nonexistent"));
+    EXPECT_EQ(errors.count(), 1);
+
+    auto main = mainWindow(1);
+    engine.applySkinSection(main.get(), "Tunevale");
+    EXPECT_NE(engine.findSkinObject(main.get(), "Min"), nullptr);
+    EXPECT_EQ(engine.findSkinObject(main.get(), "min"), nullptr);
+    EXPECT_EQ(engine.findSkinObject(main.get(), "boxplay"), nullptr);
+
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    SkinObject* button2 = engine.findSkinObject(playlist.get(), "button2");
+    ASSERT_NE(button2, nullptr);
+    // Clicks on the play button are told by its own name.
+    EXPECT_EQ(button2->getName(), "Listplay");
+    EXPECT_EQ(engine.findSkinObject(playlist.get(), "Minbutton2"), nullptr);
+}
+
+TEST_F(SkinEngineTest, TypedAccessMatchesTheElementKind) {
+    auto main = mainWindow(1);
+    engine.applySkinSection(main.get(), "Tunevale");
+    SkinObject* bar = engine.findSkinObject(main.get(), "soundbar");
+    ASSERT_NE(bar->as<SkinScrollBar>(), nullptr);
+    EXPECT_EQ(bar->as<SkinText>(), nullptr);
+    EXPECT_EQ(bar->as<SkinScrollBar>()->maximum(), 65535);
+    EXPECT_NE(engine.findSkinObject(main.get(), "time")->as<SkinText>(), nullptr);
+    EXPECT_EQ(engine.findSkinObject(main.get(), "time")->as<SkinText>()->getText(), "00:00:00");
+    EXPECT_EQ(engine.findSkinObject(main.get(), "Boxplay")->kind(), SkinObject::Kind::Button);
+
+    auto* media = engine.findSkinObject(main.get(), "mediabar")->as<SkinScrollBar>();
+    media->setPosition(5000);
+    EXPECT_EQ(media->getPosition(), 1000);
+    media->setPosition(-3);
+    EXPECT_EQ(media->getPosition(), 0);
+}
+
+TEST_F(SkinEngineTest, ProgramSettersRaiseNoEvents) {
+    auto main = mainWindow(1);
+    engine.applySkinSection(main.get(), "Tunevale");
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    main->show();
+    playlist->show();
+    EventLog log(engine);
+
+    auto* media = engine.findSkinObject(main.get(), "mediabar")->as<SkinScrollBar>();
+    for (int p : {0, 500, 986, 1000}) media->setPosition(p);
+    engine.findSkinObject(main.get(), "soundbar")->as<SkinScrollBar>()->setPosition(30000);
+    engine.findSkinObject(main.get(), "time")->as<SkinText>()->setText("00:03:25");
+    engine.findSkinObject(main.get(), "time")->redraw();
+    engine.findSkinObject(playlist.get(), "Listrandom")->as<SkinToggle>()->setState(true);
+    engine.findSkinObject(playlist.get(), "button2")->setButtonUp(false);
+    engine.findSkinObject(playlist.get(), "button2")->setButtonUp(true);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join("; ").toStdString();
+}
+
+TEST_F(SkinEngineTest, ScrollBarDragReportsDownTrackUpAndNoClick) {
+    auto main = mainWindow(1);
+    engine.applySkinSection(main.get(), "Tunevale");
+    main->show();
+    auto* bar = engine.findSkinObject(main.get(), "mediabar")->as<SkinScrollBar>();
+    QWidget* v = bar->widget();
+    EventLog log(engine);
+    int lastTrack = -1;
+    QObject::connect(&engine, &SkinEngine::onScrollTrack, [&](SkinObject*, int pos) { lastTrack = pos; });
+
+    const int y = v->height() / 2;
+    mouse(v, QEvent::MouseButtonPress, QPoint(v->width() / 2, y));
+    ASSERT_EQ(log.lines.size(), 2);
+    EXPECT_EQ(log.lines[0], "down mediabar 1");
+    EXPECT_TRUE(log.lines[1].startsWith("track mediabar "));
+    EXPECT_NEAR(lastTrack, 500, 15);
+    EXPECT_TRUE(bar->isDragging());
+    // While the hand holds the thumb, the player's timer does not move it.
+    bar->setPosition(10);
+    EXPECT_EQ(bar->getPosition(), lastTrack);
+
+    mouse(v, QEvent::MouseMove, QPoint(v->width() * 3 / 4, y));
+    mouse(v, QEvent::MouseMove, QPoint(v->width() * 3 / 4, y));  // no change, no event
+    mouse(v, QEvent::MouseMove, QPoint(v->width() + 50, y));     // beyond the end: the maximum
+    EXPECT_EQ(lastTrack, 1000);
+    mouse(v, QEvent::MouseButtonRelease, QPoint(v->width() + 50, y));
+
+    ASSERT_EQ(log.lines.size(), 5) << log.lines.join("; ").toStdString();
+    EXPECT_TRUE(log.lines[2].startsWith("track mediabar "));
+    EXPECT_EQ(log.lines[3], "track mediabar 1000");
+    EXPECT_EQ(log.lines[4], "up mediabar 1");
+    EXPECT_EQ(bar->getPosition(), 1000);
+    EXPECT_FALSE(bar->isDragging());
+
+    // The left edge is the minimum, and a right press moves nothing.
+    mouse(v, QEvent::MouseButtonPress, QPoint(0, y));
+    mouse(v, QEvent::MouseButtonRelease, QPoint(0, y));
+    EXPECT_EQ(bar->getPosition(), 0);
+    log.lines.clear();
+    mouse(v, QEvent::MouseButtonPress, QPoint(v->width() - 1, y), Qt::RightButton);
+    mouse(v, QEvent::MouseButtonRelease, QPoint(v->width() - 1, y), Qt::RightButton);
+    EXPECT_EQ(log.lines, QStringList({"down mediabar 2", "up mediabar 2"}));
+    EXPECT_EQ(bar->getPosition(), 0);
+}
+
+TEST_F(SkinEngineTest, ButtonsReportDownUpThenClick) {
+    auto main = mainWindow(1);
+    engine.applySkinSection(main.get(), "Tunevale");
+    main->show();
+    EventLog log(engine);
+    SkinObject* play = engine.findSkinObject(main.get(), "Boxplay");
+    click(play);
+    EXPECT_EQ(log.lines, QStringList({"down Boxplay 1", "up Boxplay 1", "click Boxplay"}));
+
+    log.lines.clear();
+    click(play, Qt::RightButton);
+    EXPECT_EQ(log.lines, QStringList({"down Boxplay 2", "up Boxplay 2"}));
+
+    // Letting go outside the button is no click.
+    log.lines.clear();
+    mouse(play->widget(), QEvent::MouseButtonPress, QPoint(2, 2));
+    mouse(play->widget(), QEvent::MouseButtonRelease, QPoint(-20, -20));
+    EXPECT_EQ(log.lines, QStringList({"down Boxplay 1", "up Boxplay 1"}));
+}
+
+TEST_F(SkinEngineTest, ToggleFlipsBeforeItsClick) {
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    playlist->show();
+    auto* random = engine.findSkinObject(playlist.get(), "Listrandom")->as<SkinToggle>();
+    ASSERT_NE(random, nullptr);
+    QList<bool> seen;
+    QObject::connect(&engine, &SkinEngine::onClick, [&](SkinObject* s) { seen << s->as<SkinToggle>()->getState(); });
+    click(random);
+    click(random);
+    EXPECT_EQ(seen, QList<bool>({true, false}));
+    EXPECT_FALSE(random->getState());
+}
+
+TEST_F(SkinEngineTest, ResetThenApplyLeavesOldBindingsEmpty) {
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    playlist->show();
+    QPointer<SkinObject> button2 = engine.findSkinObject(playlist.get(), "button2");
+    QPointer<SkinObject> random = engine.findSkinObject(playlist.get(), "Listrandom");
+    QPointer<QWidget> oldView = button2->widget();
+    ASSERT_TRUE(button2 && random);
+
+    engine.resetWindow(playlist.get());
+    EXPECT_TRUE(button2.isNull());
+    EXPECT_TRUE(random.isNull());
+    EXPECT_EQ(engine.findSkinObject(playlist.get(), "button2"), nullptr);
+    EXPECT_TRUE(oldView.isNull() || oldView->isHidden());
+
+    engine.applySkinSection(playlist.get(), "minPlaylist");
+    EXPECT_TRUE(button2.isNull());
+    EXPECT_NE(engine.findSkinObject(playlist.get(), "Minbutton2"), nullptr);
+    EXPECT_EQ(engine.findSkinObject(playlist.get(), "Listrandom"), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(oldView.isNull());
+
+    // Re-applying without a reset (the skin switch) also renews the elements.
+    QPointer<SkinObject> mini = engine.findSkinObject(playlist.get(), "Minbutton2");
+    engine.applySkinSection(playlist.get(), "minPlaylist");
+    EXPECT_TRUE(mini.isNull());
+    EXPECT_NE(engine.findSkinObject(playlist.get(), "Minbutton2"), nullptr);
+}
+
+TEST_F(SkinEngineTest, ClickThatReskinsItsOwnWindowIsSafe) {
+    // "Listmin" resets and re-skins the playlist window from inside its click.
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    playlist->show();
+    QPointer<SkinObject> listmin = engine.findSkinObject(playlist.get(), "Listmin");
+    int clicks = 0;
+    QObject::connect(&engine, &SkinEngine::onClick, [&](SkinObject* s) {
+        ++clicks;
+        if (s->getName() != "Listmin") return;
+        engine.resetWindow(playlist.get());
+        engine.applySkinSection(playlist.get(), "minPlaylist");
+    });
+    click(listmin);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(listmin.isNull());
+    EXPECT_EQ(engine.appliedSection(playlist.get()), "minPlaylist");
+    EXPECT_EQ(playlist->size(), QSize(253, 40));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    click(engine.findSkinObject(playlist.get(), "Minlistmin"));
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(SkinEngineTest, SkinnedWindowsAreFramelessAndResetGivesTheFrameBack) {
+    auto main = mainWindow(1);
+    const Qt::WindowFlags before = main->windowFlags();
+    const QColor window = main->palette().color(QPalette::Window);
+    engine.applySkinSection(main.get(), "Tunevale");
+    EXPECT_TRUE(main->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(main->contentsMargins().top(), 28);
+    EXPECT_GE(main->minimumWidth(), 680);
+    EXPECT_NE(main->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+
+    engine.resetWindow(main.get());
+    EXPECT_EQ(main->windowFlags(), before);
+    EXPECT_EQ(main->contentsMargins(), QMargins());
+    EXPECT_EQ(main->minimumWidth(), 0);
+    EXPECT_EQ(main->palette().color(QPalette::Window), window);
+    EXPECT_EQ(engine.findSkinObject(main.get(), "Boxplay"), nullptr);
+}
+
+TEST_F(SkinEngineTest, ToolWindowsKeepTheirFrameAndTakeThePalette) {
+    ASSERT_TRUE(engine.loadSkin(shipped(2)));
+    QWidget tool;
+    auto* label = new SkinLabel("Recording\rTrack 1", &tool);
+    EXPECT_EQ(label->text(), "Recording\nTrack 1");
+    EXPECT_EQ(label->caption(), "Recording\rTrack 1");
+    const QColor labelBefore = label->palette().color(QPalette::WindowText);
+    const Qt::WindowFlags flags = tool.windowFlags();
+
+    engine.resetWindow(&tool);
+    ASSERT_TRUE(engine.applySkinSection(&tool, "windows"));
+    EXPECT_EQ(tool.windowFlags(), flags);
+    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#efedea"));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor("#2d2f34"));
+    EXPECT_EQ(label->font().pixelSize(), 12);
+    EXPECT_TRUE(engine.skinObjects(&tool).isEmpty());
+
+    // The same window in skin 1's colours, then bare again.
+    ASSERT_TRUE(engine.loadSkin(shipped(1)));
+    engine.resetWindow(&tool);
+    engine.applySkinSection(&tool, "Windows");
+    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#d5dae7"));
+    engine.resetWindow(&tool);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), labelBefore);
+    EXPECT_FALSE(tool.testAttribute(Qt::WA_SetPalette));
+}
+
+TEST_F(SkinEngineTest, FrameButtonsActOnTheWindowAndReportNothing) {
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    playlist->show();
+    ASSERT_TRUE(playlist->isVisible());
+    EventLog log(engine);
+    QWidget* close = nullptr;
+    for (auto* child : playlist->findChildren<QWidget*>())
+        if (child->toolTip() == "Close" && child->isVisible()) close = child;
+    ASSERT_NE(close, nullptr);
+    const QPoint c = close->rect().center();
+    mouse(close, QEvent::MouseButtonPress, c);
+    mouse(close, QEvent::MouseButtonRelease, c);
+    EXPECT_FALSE(playlist->isVisible());
+    EXPECT_TRUE(log.lines.isEmpty());
+}
+
+TEST_F(SkinEngineTest, WindowDestroyedWhileSkinnedLeavesNothingDangling) {
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    QPointer<SkinObject> play = engine.findSkinObject(playlist.get(), "Listplay");
+    QWidget* gone = playlist.get();
+    playlist.reset();
+    EXPECT_TRUE(play.isNull());
+    EXPECT_EQ(engine.findSkinObject(gone, "Listplay"), nullptr);
+    auto again = playlistWindow();
+    EXPECT_TRUE(engine.applySkinSection(again.get(), "Playlist"));
+}
+
+TEST_F(SkinEngineTest, SkinSwitchReappliesInPlaceWithTheNewSkin) {
+    ASSERT_TRUE(engine.loadSkin(shipped(1)));
+    auto main = mainWindow(1);
+    engine.setMainWindow(main.get());
+    engine.resetWindow(main.get());
+    engine.applySkinSection(main.get(), "Tunevale");
+    main->show();
+    QPointer<SkinObject> oldTime = engine.findSkinObject(main.get(), "time");
+    const QColor skin1 = main->palette().color(QPalette::Base);
+
+    ASSERT_TRUE(engine.loadSkin(shipped(2)));
+    // The window keeps the first skin until the program applies it again.
+    EXPECT_FALSE(oldTime.isNull());
+    engine.applySkinSection(main.get(), "Tunevale");
+    EXPECT_TRUE(oldTime.isNull());
+    EXPECT_NE(main->palette().color(QPalette::Base), skin1);
+    EXPECT_EQ(engine.findSkinObject(main.get(), "time")->widget()->parentWidget(), main.get());  // in the title
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(engine.mainWindow(), main.get());
+}
