@@ -152,6 +152,10 @@ int AudioDecoder::open(const std::string& path) {
     }
     channels_ = std::min(fileChannels_, 2);
     startTime_ = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+    // ASF stores whole milliseconds, and the WMA decoder's first output
+    // carries the second packet's time: there a position is only known by
+    // counting from the start.
+    trustTimestamps_ = std::strcmp(format_->iformat->name, "asf") != 0;
 
     if (format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) {
         // An MP3 without an Info header: its bitrate-based estimate can be
@@ -301,7 +305,8 @@ bool AudioDecoder::appendFrame(const AVFrame* frame) {
     const int inChannels = frame->ch_layout.nb_channels;
     if (inChannels <= 0) return false;
 
-    if (dropUntil_ >= 0 && frame->best_effort_timestamp != AV_NOPTS_VALUE && pending_.size() == pendingAt_) {
+    if (dropUntil_ >= 0 && trustTimestamps_ && frame->best_effort_timestamp != AV_NOPTS_VALUE &&
+        pending_.size() == pendingAt_) {
         // First frame after a seek: its timestamp says where we are.
         decodedPos_ = toFrames(frame->best_effort_timestamp - startTime_, format_->streams[stream_]->time_base, rate_);
         seekLanding_ = decodedPos_;
@@ -372,7 +377,26 @@ int AudioDecoder::seek(int64_t target) {
         return AudioErrorNone;
     }
     AVStream* stream = format_->streams[stream_];
-    int64_t back = 0;
+    if (!trustTimestamps_) {
+        if (target >= readPos) {
+            // Forwards: everything pending lies before the target; decode on
+            // and drop.
+            dropPending();
+        } else {
+            if (av_seek_frame(format_, stream_, startTime_, AVSEEK_FLAG_BACKWARD) < 0) return AudioErrorDecode;
+            avcodec_flush_buffers(codec_);
+            if (swr_) swr_init(swr_);
+            dropPending();
+            inputEnded_ = drained_ = false;
+            decodedPos_ = 0;
+        }
+        dropUntil_ = target;
+        return AudioErrorNone;
+    }
+    // Transform codecs need the frames before the target to decode it
+    // (overlap, bit reservoir): start a few frames early and drop them.
+    const bool pcm = av_get_bits_per_sample(stream->codecpar->codec_id) > 0;
+    int64_t back = pcm ? 0 : 8192;
     for (int attempt = 0;; ++attempt) {
         const int64_t from = std::max<int64_t>(target - back, 0);
         const int64_t ts = startTime_ + av_rescale_q(from, AVRational{1, rate_}, stream->time_base);

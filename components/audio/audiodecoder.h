@@ -42,8 +42,8 @@ public:
     // fewer only at the end. Returns 0 or an AudioError code; a decode error
     // in one packet is skipped, an unreadable file ends the stream with one.
     int read(int64_t frames, std::vector<int16_t>& out);
-    // Moves the read position to a frame; sample-exact wherever the file's
-    // timestamps are (WAV, Ogg).
+    // Moves the read position to a frame, sample-exact: the samples read
+    // there are those a reading from the start gives.
     int seek(int64_t frame);
 
     // The facts AudioInformation shows.
@@ -71,6 +71,7 @@ private:
     int rate_ = 0, fileChannels_ = 0, channels_ = 0;
     int64_t length_ = 0;
     int64_t startTime_ = 0;  // the stream's first timestamp, in its time base
+    bool trustTimestamps_ = true;
     OggVorbis_File* vorbis_ = nullptr;
     int64_t bitRate_ = 0;
     int bitsPerSample_ = 0, formatTag_ = 0;
