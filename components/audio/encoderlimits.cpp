@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "tags/textcodec.h"
+
 namespace audio {
 
 namespace {
@@ -63,9 +65,7 @@ OutputKind outputKindOfFileName(const std::string& fileName) {
     auto slash = fileName.find_last_of('/');
     auto dot = fileName.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return OutputKind::None;
-    std::string ext = fileName.substr(dot + 1);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string ext = tags::AsciiLower(fileName.substr(dot + 1));
     if (ext == "wav") return OutputKind::Wav;
     if (ext == "mp3") return OutputKind::Mp3;
     if (ext == "ogg") return OutputKind::Ogg;
