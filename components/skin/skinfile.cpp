@@ -6,6 +6,8 @@
 #include <QJsonParseError>
 #include <QSet>
 
+#include <cmath>
+
 namespace skin {
 
 QRect Rect::place(const QSize& part) const {
@@ -176,6 +178,16 @@ public:
         if (s.isEmpty()) fail("an empty name");
         return s;
     }
+    QString styleName(const QJsonValue& v, const QHash<QString, Style>& styles) {
+        QString n = name(v);
+        if (!styles.contains(n)) fail(QStringLiteral("unknown style \"%1\"").arg(n));
+        return n;
+    }
+    QString glyphName(const QJsonValue& v) {
+        QString n = name(v);
+        if (!glyphNames().contains(n)) fail(QStringLiteral("unknown glyph \"%1\"").arg(n));
+        return n;
+    }
     bool boolean(const QJsonValue& v) {
         if (!v.isBool()) fail("true or false is expected");
         return v.toBool();
@@ -183,8 +195,8 @@ public:
     int integer(const QJsonValue& v, int lo, int hi) {
         if (!v.isDouble()) fail("a number is expected");
         const double d = v.toDouble();
-        if (d != static_cast<double>(static_cast<long long>(d))) fail("a whole number is expected");
-        if (d < lo || d > hi) fail(QStringLiteral("%1 is outside %2..%3").arg(d).arg(lo).arg(hi));
+        if (d != std::floor(d)) fail("a whole number is expected");
+        if (!(d >= lo && d <= hi)) fail(QStringLiteral("%1 is outside %2..%3").arg(d).arg(lo).arg(hi));
         return static_cast<int>(d);
     }
     QList<int> integers(const QJsonValue& v, int count, int lo, int hi) {
@@ -394,13 +406,11 @@ ElementDef readElement(Reader& r, const QJsonObject& o, const SectionDef& sectio
     }
     if (o.contains("style")) {
         auto s = r.at("style");
-        e.style = r.name(o["style"]);
-        if (!styles.contains(e.style)) r.fail(QStringLiteral("unknown style \"%1\"").arg(e.style));
+        e.style = r.styleName(o["style"], styles);
     }
     if (o.contains("glyph")) {
         auto s = r.at("glyph");
-        e.glyph = r.name(o["glyph"]);
-        if (!glyphNames().contains(e.glyph)) r.fail(QStringLiteral("unknown glyph \"%1\"").arg(e.glyph));
+        e.glyph = r.glyphName(o["glyph"]);
     }
     if (o.contains("text")) {
         auto s = r.at("text");
@@ -470,9 +480,7 @@ SectionDef readSection(Reader& r, const QString& name, const QJsonObject& o, con
 
     auto styleRef = [&](const char* key) {
         auto sc = r.at(key);
-        QString n = r.name(o[key]);
-        if (!styles.contains(n)) r.fail(QStringLiteral("unknown style \"%1\"").arg(n));
-        return n;
+        return r.styleName(o[key], styles);
     };
     if (o.contains("size")) {
         auto sc = r.at("size");
@@ -495,8 +503,7 @@ SectionDef readSection(Reader& r, const QString& name, const QJsonObject& o, con
         }
         if (t.contains("style")) {
             auto st = r.at("style");
-            s.titleStyle = r.name(t["style"]);
-            if (!styles.contains(s.titleStyle)) r.fail(QStringLiteral("unknown style \"%1\"").arg(s.titleStyle));
+            s.titleStyle = r.styleName(t["style"], styles);
         }
         if (t.contains("text")) {
             auto st = r.at("text");
@@ -504,8 +511,7 @@ SectionDef readSection(Reader& r, const QString& name, const QJsonObject& o, con
         }
         if (t.contains("glyph")) {
             auto st = r.at("glyph");
-            s.titleGlyph = r.name(t["glyph"]);
-            if (!glyphNames().contains(s.titleGlyph)) r.fail(QStringLiteral("unknown glyph \"%1\"").arg(s.titleGlyph));
+            s.titleGlyph = r.glyphName(t["glyph"]);
         }
     }
     if (o.contains("margins")) {
@@ -529,9 +535,7 @@ SectionDef readSection(Reader& r, const QString& name, const QJsonObject& o, con
             auto bs = r.at(it.key());
             if (it.key().isEmpty() || it.key().size() > kMaxName || it.key() == "window" || it.key() == "title")
                 r.fail("a band needs the name of one of the window's widgets");
-            QString st = r.name(it.value());
-            if (!styles.contains(st)) r.fail(QStringLiteral("unknown style \"%1\"").arg(st));
-            s.bands.append({it.key(), st});
+            s.bands.append({it.key(), r.styleName(it.value(), styles)});
         }
     }
     if (o.contains("hosts")) {

@@ -489,3 +489,35 @@ TEST_F(SkinEngineTest, SkinSwitchReappliesInPlaceWithTheNewSkin) {
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(engine.mainWindow(), main.get());
 }
+
+TEST_F(SkinEngineTest, WindowWithoutItsBandsStillHasEveryElement) {
+    QWidget bare;
+    QSignalSpy errors(&engine, &SkinEngine::skinError);
+    ASSERT_TRUE(engine.applySkinSection(&bare, "Tunevale"));
+    EXPECT_EQ(errors.count(), 2);  // "Image" and "Image2"
+    EXPECT_TRUE(errors.first().first().toString().contains("Image"));
+    SkinObject* play = engine.findSkinObject(&bare, "Boxplay");
+    ASSERT_NE(play, nullptr);
+    EXPECT_FALSE(play->widget()->isVisibleTo(&bare));
+    play->setButtonUp(false);  // bindings work; the element just shows nowhere
+}
+
+TEST_F(SkinEngineTest, ShowingWindowGetsItsFrameBackOnlyWhenNoSkinFollows) {
+    auto playlist = playlistWindow();
+    engine.applySkinSection(playlist.get(), "Playlist");
+    playlist->show();
+    const QPoint pos = playlist->pos();
+    // Reset and apply at once, as every form show does: no frame in between.
+    engine.resetWindow(playlist.get());
+    engine.applySkinSection(playlist.get(), "minPlaylist");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(playlist->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(playlist->isVisible());
+
+    engine.resetWindow(playlist.get());
+    EXPECT_TRUE(playlist->windowFlags() & Qt::FramelessWindowHint);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(playlist->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(playlist->isVisible());
+    EXPECT_EQ(playlist->pos(), pos);
+}

@@ -219,6 +219,8 @@ TEST(SkinFile, RefusesUnknownKeysAndNamesSayingWhere) {
 TEST(SkinFile, RefusesAbsurdNumbers) {
     auto far = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{1000000, 0, 10, 10}; });
     EXPECT_NE(refusal(far).find("outside"), std::string::npos);
+    auto huge = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{1e98, 0, 10, 10}; });
+    EXPECT_NE(refusal(huge).find("outside"), std::string::npos);
     auto empty = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{0, 0, 0, 10}; });
     refusal(empty);
     auto fraction = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{0.5, 0, 10, 10}; });
