@@ -338,32 +338,7 @@ TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag
     }
 
     // The tag grows: a new file of the tag and the audio after the old tag.
-    FileSource in(fileName);
-    if (!in.ok()) {
-        result.error = "Cannot open " + fileName + ": " + in.error();
-        return result;
-    }
-    return RewriteFileAtomically(fileName, [&](PosixFile& out, std::string* error) {
-        if (!out.write(rendered)) {
-            *error = ErrnoMessage("Cannot write", fileName);
-            return false;
-        }
-        ByteVector buffer(1 << 20);
-        uint64_t at = disk.extent;
-        while (at < in.size()) {
-            const size_t n = in.readAt(at, buffer);
-            if (n == 0) {
-                *error = "Cannot read " + fileName;
-                return false;
-            }
-            if (!out.write(ByteSpan(buffer).first(n))) {
-                *error = ErrnoMessage("Cannot write", fileName);
-                return false;
-            }
-            at += n;
-        }
-        return true;
-    });
+    return ReplaceFileHead(fileName, rendered, disk.extent);
 }
 
 }  // namespace tags

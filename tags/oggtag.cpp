@@ -97,7 +97,7 @@ bool ReadOggComments(const std::string& fileName, TStrComments& comments, std::s
         return false;
     }
     VorbisCommentEditor editor;
-    if (editor.open(readerOf(file)) != 0) {
+    if (editor.open(readerOf(file), VorbisCommentEditor::ForReading) != 0) {
         if (error) *error = "Cannot open " + fileName + ": " + editor.lastError();
         return false;
     }

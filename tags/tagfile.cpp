@@ -1,5 +1,10 @@
 #include "tags/tagfile.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "tags/bytes.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -9,6 +14,31 @@ namespace tags {
 
 std::string ErrnoMessage(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
+}
+
+TagWriteResult ReplaceFileHead(const std::string& path, std::span<const uint8_t> newHead, uint64_t oldHeadSize) {
+    FileSource in(path);
+    if (!in.ok()) return {false, "Cannot open " + path + ": " + in.error()};
+    return RewriteFileAtomically(path, [&](PosixFile& out, std::string* error) {
+        if (!out.write(newHead)) {
+            *error = ErrnoMessage("Cannot write", path);
+            return false;
+        }
+        std::vector<uint8_t> buffer(std::min<uint64_t>(1 << 20, std::max<uint64_t>(in.size(), 1)));
+        for (uint64_t at = oldHeadSize; at < in.size();) {
+            const size_t n = in.readAt(at, buffer);
+            if (n == 0) {
+                *error = "Cannot read " + path;
+                return false;
+            }
+            if (!out.write(std::span<const uint8_t>(buffer).first(n))) {
+                *error = ErrnoMessage("Cannot write", path);
+                return false;
+            }
+            at += n;
+        }
+        return true;
+    });
 }
 
 InPlaceFile::InPlaceFile(const std::string& path) : path_(path) {

@@ -37,6 +37,11 @@ private:
     bool restore_ = false;
 };
 
+// Rewrites the file atomically as newHead followed by the file's bytes from
+// oldHeadSize on: the way a tag at the start of a file grows or shrinks
+// without the audio after it being touched.
+TagWriteResult ReplaceFileHead(const std::string& path, std::span<const uint8_t> newHead, uint64_t oldHeadSize);
+
 // "<what> <path>: <strerror(errno)>"
 std::string ErrnoMessage(const std::string& what, const std::string& path);
 

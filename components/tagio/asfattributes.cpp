@@ -234,29 +234,9 @@ TagWriteResult AsfFile::Save() const {
     tags::FileSource in(path_);
     if (!in.ok()) return {false, "Cannot open " + path_ + ": " + in.error()};
     if (in.size() != fileSize_) return {false, "The file " + path_ + " changed while its tags were edited."};
-    const ByteVector header = header_.Render(fileSize_ - headerSize_);
-    return RewriteFileAtomically(path_, [&](PosixFile& out, std::string* error) {
-        if (!out.write(header)) {
-            *error = tags::ErrnoMessage("Cannot write", path_);
-            return false;
-        }
-        // Everything after the header (data packets, indexes) is copied as
-        // is: index entries count packets, so nothing in them moves.
-        ByteVector buffer(1 << 20);
-        for (uint64_t at = headerSize_; at < fileSize_;) {
-            const size_t n = in.readAt(at, buffer);
-            if (n == 0) {
-                *error = "Cannot read " + path_;
-                return false;
-            }
-            if (!out.write(ByteSpan(buffer).first(n))) {
-                *error = tags::ErrnoMessage("Cannot write", path_);
-                return false;
-            }
-            at += n;
-        }
-        return true;
-    });
+    // Everything after the header (data packets, indexes) is copied as is:
+    // index entries count packets, so nothing in them moves.
+    return tags::ReplaceFileHead(path_, header_.Render(fileSize_ - headerSize_), headerSize_);
 }
 
 }  // namespace tagio
