@@ -31,6 +31,11 @@ function(tunevale_add_fuzzer name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_LIBS})
+  # `make fuzz` builds only what the fuzzers need.
+  if(NOT TARGET fuzzers)
+    add_custom_target(fuzzers)
+  endif()
+  add_dependencies(fuzzers ${name})
 endfunction()
 
 # Adds every subfolder of the current folder that has a CMakeLists.txt, so
