@@ -1,5 +1,7 @@
 #include "tags/textcodec.h"
 
+#include "platform/utf8.h"
+
 #include <array>
 
 namespace tags {
@@ -31,40 +33,6 @@ void appendUtf8(std::string& out, char32_t cp) {
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
-}
-
-// Decodes one UTF-8 character at text[i]; returns its length, 0 when the
-// bytes there are not a well-formed sequence.
-size_t decodeUtf8(std::string_view text, size_t i, char32_t* cp) {
-    const auto c = static_cast<uint8_t>(text[i]);
-    if (c < 0x80) {
-        *cp = c;
-        return 1;
-    }
-    size_t len;
-    char32_t value;
-    if ((c & 0xE0) == 0xC0) {
-        len = 2;
-        value = c & 0x1F;
-    } else if ((c & 0xF0) == 0xE0) {
-        len = 3;
-        value = c & 0x0F;
-    } else if ((c & 0xF8) == 0xF0) {
-        len = 4;
-        value = c & 0x07;
-    } else {
-        return 0;
-    }
-    if (i + len > text.size()) return 0;
-    for (size_t k = 1; k < len; ++k) {
-        const auto cc = static_cast<uint8_t>(text[i + k]);
-        if ((cc & 0xC0) != 0x80) return 0;
-        value = value << 6 | (cc & 0x3F);
-    }
-    if ((len == 2 && value < 0x80) || (len == 3 && value < 0x800) || (len == 4 && value < 0x10000)) return 0;
-    if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return 0;
-    *cp = value;
-    return len;
 }
 
 // The Windows-1252 byte of a character, or -1.
@@ -111,7 +79,7 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
         char32_t cp;
-        const size_t len = decodeUtf8(utf8, i, &cp);
+        const size_t len = DecodeUtf8Char(utf8, i, &cp);
         if (len == 0) {
             out.push_back(utf8[i++]);
             continue;
@@ -126,7 +94,7 @@ std::string Utf8ToWindows1252(std::string_view utf8) {
 bool FitsWindows1252(std::string_view utf8) {
     for (size_t i = 0; i < utf8.size();) {
         char32_t cp;
-        const size_t len = decodeUtf8(utf8, i, &cp);
+        const size_t len = DecodeUtf8Char(utf8, i, &cp);
         if (len == 0 || windows1252Byte(cp) < 0) return false;
         i += len;
     }
@@ -152,7 +120,7 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     out.reserve(utf8.size());
     for (size_t i = 0; i < utf8.size();) {
         char32_t cp;
-        size_t len = decodeUtf8(utf8, i, &cp);
+        size_t len = DecodeUtf8Char(utf8, i, &cp);
         if (len == 0) {
             cp = kReplacement;
             len = 1;
@@ -184,7 +152,7 @@ std::string SanitizeUtf8(std::string_view bytes) {
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         char32_t cp;
-        const size_t len = decodeUtf8(bytes, i, &cp);
+        const size_t len = DecodeUtf8Char(bytes, i, &cp);
         if (len == 0) {
             appendUtf8(out, kReplacement);
             ++i;
