@@ -1,23 +1,627 @@
 #include "library/main.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QTableView>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
 
+#include "components/player/audioplayer.h"
+#include "components/skin/skinengine.h"
+#include "library/desktopentry.h"
+#include "library/errorlog.h"
+#include "library/libraryimages.h"
+#include "library/librarytree.h"
+#include "library/playlist.h"
+#include "library/recordbuilder.h"
+#include "library/records/trackfile.h"
+#include "library/tracklistmodel.h"
+#include "platform/atomicfile.h"
+#include "platform/errors.h"
+#include "platform/filedialogs.h"
+#include "platform/inifile.h"
+#include "platform/launcher.h"
 #include "platform/messageboxes.h"
+#include "platform/paths.h"
+#include "platform/userfolders.h"
 
 Tfm_main* fm_main = nullptr;
 
+namespace {
+
+constexpr int kPumpIntervalMs = 30;
+
+const char kFileManager[] = "File Manager";
+
+// Colours are written blue byte first, as the skin tables give them.
+QColor colourOf(quint32 value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
+
+// Until the skinned popup menus exist, the plain menus wear their colours:
+// the bar under the highlighted item and the separators.
+void colourPopup(QMenu* menu, quint32 bar, quint32 separator) {
+    menu->setProperty("barColor", bar);
+    menu->setProperty("separatorColor", separator);
+    menu->setStyleSheet(QStringLiteral("QMenu { background: #ffffff; border: 1px solid %2; padding: 2px; }"
+                                       "QMenu::item { padding: 4px 24px 4px 20px; color: #1d2740; }"
+                                       "QMenu::item:selected { background: %1; }"
+                                       "QMenu::item:disabled { color: #9098a8; }"
+                                       "QMenu::separator { height: 1px; background: %2; margin: 3px 6px; }")
+                            .arg(colourOf(bar).name(), colourOf(separator).name()));
+}
+
+std::string toPath(const QString& path) { return path.toStdString(); }
+
+// Whether a new record appears in the list of the selected node as soon as
+// it is added: only an artist's, an album's and "All Title" grow.
+bool growsWithAdds(const NodeFill& node) {
+    return node.kind == NodeKind::AllTitle || node.kind == NodeKind::Artist || node.kind == NodeKind::Album;
+}
+
+// Marks the window busy for the length of a library loop.
+class LibraryLoop {
+public:
+    explicit LibraryLoop(bool& busy) : busy_(busy) { busy_ = true; }
+    ~LibraryLoop() { busy_ = false; }
+    LibraryLoop(const LibraryLoop&) = delete;
+    LibraryLoop& operator=(const LibraryLoop&) = delete;
+
+private:
+    bool& busy_;
+};
+
+}  // namespace
+
+struct Tfm_main::AddTally {
+    int skipped = 0;
+    QString writeError;
+};
+
 Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Tunevale"));
-    resize(760, 520);
+    resize(820, 560);
+    DataFolder = ::DataFolder();
+    PlaylistFolder = ::PlaylistFolder();
+    const QStringList arguments = QCoreApplication::arguments();
+    Parameters = arguments.mid(1);
+
+    Skin = new SkinEngine(this);
+    connect(Skin, &SkinEngine::skinError, this, [](const QString& message) { qWarning("%s", qPrintable(message)); });
+    AudioPlayer21 = new AudioPlayer(this);
+    createControls();
+    createMenus();
+    qApp->installEventFilter(this);
+    FormCreate();
+}
+
+Tfm_main::~Tfm_main() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+void Tfm_main::FormCreate() {
+    IgnoreNextException = false;
+    ColumnSortFlags.fill(true);
+    IsPlaying = false;
+    TreeFocused = false;
+    IsPaused = false;
+}
+
+void Tfm_main::createControls() {
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Image = new QWidget(central);
+    Image->setObjectName(QStringLiteral("Image"));
+    Image->setFixedHeight(52);
+    column->addWidget(Image);
+
+    auto* split = new QSplitter(Qt::Horizontal, central);
+    split->setChildrenCollapsible(false);
+    TreeView1 = new LibraryTree(split);
+    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1->setImages(TreeNodeImages());
+    TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    TreeView1->viewport()->installEventFilter(this);
+    TreeView1->expandItem(TreeView1->topLevelItem(0));
+    connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { TreeView1Click(); });
+    connect(TreeView1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        TreeView1ContextPopup();
+        vsPopupMenu2->popup(TreeView1->viewport()->mapToGlobal(at));
+    });
+
+    ListModel = new TrackListModel(this);
+    const QList<QIcon> listImages = TrackListImages();
+    ListModel->setImages(listImages[0], listImages[1], listImages[2]);
+    lv_playlist = new QTableView(split);
+    lv_playlist->setObjectName(QStringLiteral("lv_playlist"));
+    lv_playlist->setModel(ListModel);
+    lv_playlist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lv_playlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lv_playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lv_playlist->setShowGrid(true);
+    lv_playlist->setWordWrap(false);
+    lv_playlist->setSortingEnabled(false);
+    lv_playlist->setIconSize(QSize(16, 16));
+    lv_playlist->verticalHeader()->hide();
+    lv_playlist->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    lv_playlist->verticalHeader()->setDefaultSectionSize(lv_playlist->fontMetrics().height() + 6);
+    QHeaderView* header = lv_playlist->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setHighlightSections(false);
+    header->setSortIndicatorShown(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setStretchLastSection(true);
+    const int widths[TrackListModel::kColumnCount] = {100, 60, 60, 70, 50, 110, 0, 100};
+    for (int c = 0; c < TrackListModel::kColumnCount; ++c) lv_playlist->setColumnWidth(c, widths[c]);
+    lv_playlist->setColumnHidden(TrackListModel::kPathColumn, true);
+    lv_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
+    lv_playlist->viewport()->installEventFilter(this);
+    connect(header, &QHeaderView::sectionClicked, this, &Tfm_main::lv_playlistColumnClick);
+    connect(lv_playlist, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { vsPopupMenu1->popup(lv_playlist->viewport()->mapToGlobal(at)); });
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    split->setSizes({190, 620});
+    column->addWidget(split, 1);
+
+    Image2 = new QWidget(central);
+    Image2->setObjectName(QStringLiteral("Image2"));
+    Image2->setFixedHeight(78);
+    column->addWidget(Image2);
+    setCentralWidget(central);
+}
+
+void Tfm_main::createMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    Exit1 = file->addAction(QStringLiteral("Exit"), this, &Tfm_main::Exit1Click);
+    QMenu* action = menuBar()->addMenu(QStringLiteral("Action"));
+    Add1 = action->addAction(QStringLiteral("Add"), this, &Tfm_main::AddFilesToLibrary);
+    QMenu* playlist = menuBar()->addMenu(QStringLiteral("Playlist"));
+    QMenu* option = playlist->addMenu(QStringLiteral("Option"));
+    auto checkable = [option](const char* caption) {
+        QAction* a = option->addAction(QString::fromLatin1(caption));
+        a->setCheckable(true);
+        return a;
+    };
+    RandomPlay1 = checkable("Random Play");
+    LoopPlaylist1 = checkable("Loop Playlist");
+    ConfirmSaveonClose1 = checkable("Confirm Save on Close");
+    AutoSaveLoadLastPlaylist1 = checkable("Auto Save/Load Last Playlist");
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    Content1 = help->addAction(QStringLiteral("Content"), this, &Tfm_main::Content1Click);
+
+    vsPopupMenu1 = new QMenu(this);
+    AddFile2 = vsPopupMenu1->addAction(QStringLiteral("Add File"), this, &Tfm_main::AddFilesToLibrary);
+    DeleteFile2 = vsPopupMenu1->addAction(QStringLiteral("Delete File Record"));
+    Clear2 = vsPopupMenu1->addAction(QStringLiteral("Clear File Record"));
+    vsPopupMenu1->addSeparator();
+    ID3Tag1 = vsPopupMenu1->addAction(QStringLiteral("ID3 Tag"));
+    vsPopupMenu1->addSeparator();
+    Plya1 = vsPopupMenu1->addAction(QStringLiteral("Play"));
+    Pause1 = vsPopupMenu1->addAction(QStringLiteral("Pause"));
+    Stop1 = vsPopupMenu1->addAction(QStringLiteral("Stop"));
+    previous1 = vsPopupMenu1->addAction(QStringLiteral("Previous"));
+    PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"));
+
+    vsPopupMenu2 = new QMenu(this);
+    AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
+    DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"));
+    Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
+    ApplySkinLook(1);
+}
+
+// ---------------------------------------------------------------- life cycle
+
+void Tfm_main::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (formShown_) return;
+    formShown_ = true;
+    // After the event that shows the window, so that the skin may change
+    // the frame of a window that exists.
+    QTimer::singleShot(0, this, &Tfm_main::FormShow);
+}
+
+void Tfm_main::applyMainSkin() {
+    Skin->setMainWindow(this);
+    SkinNumber = IniFile().readInteger("basic", "skin", 1);
+    if (SkinNumber == 1 || SkinNumber == 2) {
+        const std::string skin = SkinNumber == 2 ? "skins/skin2.skn" : "skins/skin1.skn";
+        Skin->loadSkin(QString::fromStdString(JoinPath(AssetRoot(), skin)));
+    }
+}
+
+void Tfm_main::FormShow() {
+    IniFile ini;
+    applyMainSkin();
+    WriteShellVerbEntry(QString::fromStdString(ProgramPath()));
+    AudioFile21.readyFlag = true;
+
+    PlaylistFolder = ::PlaylistFolder();
+    CreateFolderPath(PlaylistFolder);
+    CreateFolderPath(JoinPath(DataRoot(), "record"));
+    DataFolder = ::DataFolder();
+    loadLibraryTree();
+    if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
+        try {
+            CreateEmptyTrackFile(MusicFile());
+        } catch (const TunevaleError&) {
+            // An unwritable data folder: the lists stay empty, and the first
+            // add says what is wrong.
+        }
+    }
+    Skin->resetWindow(this);
+    Skin->applySkinSection(this, QStringLiteral("Tunevale"));
+
+    LoopPlaylist1->setChecked(ini.readBool(kFileManager, "loop playlist", true));
+    RandomPlay1->setChecked(ini.readBool(kFileManager, "random play", false));
+    ConfirmSaveonClose1->setChecked(ini.readBool(kFileManager, "confirm save", false));
+    AutoSaveLoadLastPlaylist1->setChecked(ini.readBool(kFileManager, "auto save", true));
+    if (fm_playlist) {
+        fm_playlist->LoopPlay = LoopPlaylist1->isChecked();
+        fm_playlist->RandomPlay = RandomPlay1->isChecked();
+    }
+    if (SkinNumber == 2) ApplySkinLook(2);
+
+    if (fm_playlist) {
+        fm_playlist->PlaylistIndex = -1;
+        fm_playlist->PlayingPath.clear();
+    }
+    BindMainSkinObjects();
+    if (SkinSoundbar) SkinSoundbar->setPosition(AudioPlayer21->volume());
+    ClosingAfterError = false;
+    MiniMode = false;
+    addCommandLineFile();
+    TreeView1->RefreshTreeImages();
+    SaveLibraryTree();
+}
+
+void Tfm_main::FormShowAfterMiniWindow() {
+    applyMainSkin();
+    Skin->resetWindow(this);
+    Skin->applySkinSection(this, QStringLiteral("Tunevale"));
+    ApplySkinLook(SkinNumber == 2 ? 2 : 1);
+    BindMainSkinObjects();
+    if (SkinSoundbar) SkinSoundbar->setPosition(AudioPlayer21->volume());
+    ClosingAfterError = false;
+    MiniMode = false;
+    TreeView1->RefreshTreeImages();
+    SaveLibraryTree();
+}
+
+void Tfm_main::loadLibraryTree() {
+    const QString file = QString::fromStdString(LibraryTreeFile());
+    QFile in(file);
+    if (!in.exists()) {
+        WriteFileAtomically(LibraryTreeFile(), "");
+        return;
+    }
+    if (!in.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = in.readAll();
+    in.close();
+    const TreeTextLoad load = ParseTreeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    if (load.repaired) {
+        // Playlist nodes live only in this file: what the repair dropped
+        // stays readable beside it.
+        const QString bad = file + QStringLiteral(".bad");
+        QFile::remove(bad);
+        QFile::copy(file, bad);
+    }
+    TreeView1->setContent(load.content);
+    if (!load.levelError.empty()) ShowError(QString::fromStdString(load.levelError), this);
+}
+
+void Tfm_main::SaveLibraryTree() {
+    const AtomicWriteResult saved = WriteFileAtomically(LibraryTreeFile(), FormatTreeText(TreeView1->content()));
+    if (!saved) ShowError(QStringLiteral("Cannot create file %1").arg(QString::fromStdString(LibraryTreeFile())), this);
+}
+
+bool Tfm_main::FormCloseQuery() {
+    if (ClosingAfterError) return true;
+    if (!AskConfirmation(QStringLiteral("Are you sure to quit?"), this)) return false;
+    SaveLibraryTree();
+    return true;
+}
+
+void Tfm_main::FormClose() {
+    IniFile ini;
+    ini.writeBool(kFileManager, "loop playlist", LoopPlaylist1->isChecked());
+    ini.writeBool(kFileManager, "random play", RandomPlay1->isChecked());
+    ini.writeBool(kFileManager, "confirm save", ConfirmSaveonClose1->isChecked());
+    ini.writeBool(kFileManager, "auto save", AutoSaveLoadLastPlaylist1->isChecked());
 }
 
 void Tfm_main::closeEvent(QCloseEvent* event) {
-    if (!AskConfirmation(QStringLiteral("Are you sure to quit?"), this)) {
+    if (LibraryBusy) {
+        // The loop lets this close through its event pump; it runs again
+        // once the loop has finished its files.
+        closeAfterLoop_ = true;
+        event->ignore();
+        return;
+    }
+    if (!FormCloseQuery()) {
         event->ignore();
         return;
     }
     event->accept();
+    FormClose();
     // The program ends with this window, not with the last visible one.
     QCoreApplication::quit();
+}
+
+void Tfm_main::Exit1Click() { close(); }
+
+void Tfm_main::Content1Click() { showHelp(); }
+
+void Tfm_main::showHelp() {
+    OpenUrl(QUrl::fromLocalFile(QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"))));
+}
+
+bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
+    // Keys arrive first at the window of the widget that has the focus,
+    // once per press, whichever window of the program that is.
+    if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape && QApplication::activeWindow() == this) QTimer::singleShot(0, this, [this] { close(); });
+        else if (key == Qt::Key_F1) showHelp();
+    } else if (event->type() == QEvent::MouseButtonPress) {
+        if (watched == lv_playlist->viewport()) {
+            TreeFocused = false;
+        } else if (watched == TreeView1->viewport() &&
+                   static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+            // A right press selects the node under the mouse and lists it
+            // before its popup opens.
+            if (QTreeWidgetItem* item = TreeView1->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+                TreeView1->clearSelection();
+                TreeView1->setCurrentItem(item);
+                TreeView1Click();
+            }
+        }
+    }
+    return false;
+}
+
+void Tfm_main::ApplicationEvents1Exception(const QString& message, const QString& className) {
+    if (IgnoreNextException) {
+        IgnoreNextException = false;
+        return;
+    }
+    ClosingAfterError = true;
+    AppendErrorLog(QString::fromStdString(DataFolder + "Error.txt"), message, className);
+    const bool again =
+        AskConfirmation(QStringLiteral("A system error occurs,click Yes to execute again,click No to exit!"), this);
+    close();
+    if (again) StartDetached(QString::fromStdString(ProgramPath()));
+}
+
+// ------------------------------------------------------ tree and track list
+
+void Tfm_main::TreeView1Click() {
+    if (TreeView1->hasFocus()) TreeFocused = true;
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    std::vector<ListRow> rows;
+    try {
+        FillRows(TreeView1->fillOf(node), MusicFile(), PlaylistFolder, rows);
+    } catch (const TunevaleError& e) {
+        // A playlist file that cannot be read: the rows read before the
+        // fault are shown.
+        ListModel->setRows(std::move(rows));
+        ShowError(QString::fromUtf8(e.what()), this);
+        return;
+    }
+    ListModel->setRows(std::move(rows));
+}
+
+void Tfm_main::lv_playlistColumnClick(int column) {
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!node || node == TreeView1->myHabitNode() || ListModel->rowCount() == 0) return;
+    if (column < 0 || column >= TrackListModel::kColumnCount) return;
+    for (int c = 0; c < TrackListModel::kColumnCount; ++c) ListModel->setHeaderImage(c, -1);
+    const bool ascending = ColumnSortFlags[static_cast<std::size_t>(column)];
+    ListModel->sortByColumn(column, ascending);
+    ListModel->setHeaderImage(column, ascending ? 0 : 1);
+    ColumnSortFlags[static_cast<std::size_t>(column)] = !ascending;
+}
+
+void Tfm_main::TreeView1ContextPopup() {
+    QTreeWidgetItem* node = TreeView1->currentItem();
+    DeletePlaylist1->setEnabled(node && node->parent() && TreeView1->absoluteIndex(node) >= LibraryTree::kMyArtistIndex);
+    AddPlyalist1->setEnabled(true);
+    Rescan2->setEnabled(true);
+}
+
+std::vector<int> Tfm_main::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : lv_playlist->selectionModel()->selection())
+        for (int r = range.top(); r <= range.bottom(); ++r) rows.push_back(r);
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+void Tfm_main::SelectRows(const std::vector<int>& rows) {
+    QItemSelection selection;
+    const int last = TrackListModel::kColumnCount - 1;
+    for (std::size_t i = 0; i < rows.size();) {
+        std::size_t j = i;
+        while (j + 1 < rows.size() && rows[j + 1] == rows[j] + 1) ++j;
+        selection.select(ListModel->index(rows[i], 0), ListModel->index(rows[j], last));
+        i = j + 1;
+    }
+    lv_playlist->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (!rows.empty())
+        lv_playlist->selectionModel()->setCurrentIndex(ListModel->index(rows.front(), 0), QItemSelectionModel::NoUpdate);
+}
+
+// -------------------------------------------------------------- adding files
+
+void Tfm_main::AddFilesToLibrary() {
+    if (LibraryBusy) return;
+    IniFile ini;
+    FileDialogRequest request;
+    request.mode = FileDialogMode::OpenMany;
+    request.title = QStringLiteral("Add File(s) to Playlist");
+    request.folder = StoredFolderOr(QString::fromStdString(ini.readString(kFileManager, "add path", "")),
+                                    DialogStartFolder());
+    request.filter = QStringLiteral(
+        "All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|*.mp3;*.wav;*.ogg;*.wma|MP3 Files (*.mp3)|*.mp3|"
+        "WAV Files (*.wav)|*.wav|OGG Files (*.ogg)|*.ogg|WMA Files (*.wma)|*.wma");
+    request.parent = this;
+    const FileDialogResult result = RunFileDialog(request);
+    if (!result.accepted || result.files.isEmpty()) return;
+    ini.writeString(kFileManager, "add path", QFileInfo(result.files.first()).absolutePath().toStdString());
+    AddChosenFiles(result.files);
+}
+
+bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
+    const RecordBuild build = BuildTrackRecord(path, DateAddedNow());
+    if (!build.built()) {
+        if (build.counted()) ++tally.skipped;
+        return false;
+    }
+    const TrackRecord& record = build.record;
+    bool present = false;
+    try {
+        present = AppendTrackRecordIfNew(MusicFile(), record);
+    } catch (const TunevaleError& e) {
+        ++tally.skipped;
+        if (tally.writeError.isEmpty()) tally.writeError = QString::fromUtf8(e.what());
+        return false;
+    }
+    TreeView1->ensureArtist(QString::fromStdString(record.Artist));
+    TreeView1->ensureAlbum(QString::fromStdString(record.Album));
+    if (!present && newRows) {
+        const NodeFill node = TreeView1->fillOf(TreeView1->currentItem());
+        if (growsWithAdds(node) && NodeListsRecord(node, record)) newRows->push_back({record, true});
+    }
+    return true;
+}
+
+void Tfm_main::AddChosenFiles(const QStringList& files) {
+    if (LibraryBusy) return;
+    AddTally tally;
+    {
+        LibraryLoop loop(LibraryBusy);
+        // A library file deleted behind our back is made again rather than
+        // leaving every record of this add unwritten.
+        if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
+            try {
+                CreateEmptyTrackFile(MusicFile());
+            } catch (const TunevaleError&) {
+            }
+        }
+        std::vector<ListRow> pending;
+        QElapsedTimer sincePump;
+        sincePump.start();
+        for (const QString& file : files) {
+            addOneFile(toPath(file), tally, &pending);
+            // The window stays alive during a long add, but is repainted
+            // only every few files: rows go in together, before any click
+            // in the tree could refill the list.
+            if (sincePump.elapsed() >= kPumpIntervalMs) {
+                ListModel->appendRows(std::move(pending));
+                pending.clear();
+                QCoreApplication::processEvents();
+                sincePump.restart();
+            }
+        }
+        ListModel->appendRows(std::move(pending));
+    }
+    if (IsPlaying && ListModel->rowCount() > PlayIndex + 1) SelectRows({PlayIndex});
+    TreeView1->RefreshTreeImages();
+    TreeView1->viewport()->update();
+    SaveLibraryTree();
+    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
+    else if (tally.skipped > 0)
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    if (closeAfterLoop_) {
+        closeAfterLoop_ = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+    }
+}
+
+void Tfm_main::addCommandLineFile() {
+    if (Parameters.isEmpty() || AudioKindOfPath(toPath(Parameters.first())) == AudioKind::None) return;
+    // A relative path names the file only from the folder the program was
+    // started in; the record must name it from anywhere.
+    const QString parameter = QFileInfo(Parameters.first()).absoluteFilePath();
+    const std::string path = toPath(parameter);
+    AddTally tally;
+    {
+        LibraryLoop loop(LibraryBusy);
+        addOneFile(path, tally, nullptr);
+    }
+    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
+    else if (tally.skipped > 0)
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+
+    TreeView1->setCurrentItem(TreeView1->allTitleNode());
+    TreeView1Click();
+    std::vector<int> matching;
+    for (int row = 0; row < ListModel->rowCount(); ++row)
+        if (ListModel->path(row) == path) matching.push_back(row);
+    SelectRows(matching);
+    if (matching.empty()) return;
+    setFileNameText(QFileInfo(parameter).fileName());
+    CurrentFile = path;
+    PlayNodeText = TreeView1->currentItem()->text(0);
+    PlayIndex = matching.front();
+    lv_playlist->scrollTo(ListModel->index(PlayIndex, 0));
+    AudioFile21.open(CurrentFile, 0, 1);
+    PlayCurrent();
+}
+
+// ------------------------------------------------------- skin and playback
+
+void Tfm_main::BindMainSkinObjects() {
+    auto bound = [this](const char* name) { return Skin->findSkinObject(this, QString::fromLatin1(name)); };
+    SkinMediabar = nullptr;
+    SkinSoundbar = nullptr;
+    SkinTimeText = nullptr;
+    SkinFileNameText = nullptr;
+    if (SkinObject* o = bound("mediabar")) SkinMediabar = o->as<SkinScrollBar>();
+    if (SkinObject* o = bound("soundbar")) SkinSoundbar = o->as<SkinScrollBar>();
+    if (SkinObject* o = bound("time")) SkinTimeText = o->as<SkinText>();
+    if (SkinObject* o = bound("filename")) SkinFileNameText = o->as<SkinText>();
+}
+
+void Tfm_main::setFileNameText(const QString& text) {
+    if (!SkinFileNameText) return;
+    SkinFileNameText->setText(text);
+    SkinFileNameText->redraw();
+}
+
+void Tfm_main::ApplySkinLook(int skinNumber) {
+    if (skinNumber == 2) {
+        colourPopup(vsPopupMenu1, 0xE7EBEF, 0xC5C9CD);
+        // The tree's popup keeps the separator colour it had.
+        colourPopup(vsPopupMenu2, 0xE7EBEF, vsPopupMenu2->property("separatorColor").toUInt());
+        Image->setFixedHeight(53);
+        Image2->setFixedHeight(27);
+        Image2->hide();
+    } else {
+        colourPopup(vsPopupMenu1, 0xD6C3BD, 0xBD9A8C);
+        colourPopup(vsPopupMenu2, 0xD6C3BD, 0xBD9A8C);
+        Image->setFixedHeight(52);
+        Image2->setFixedHeight(78);
+        Image2->show();
+    }
+}
+
+void Tfm_main::PlayCurrent() {
+    // The playback road (player start, block feeding, play count) comes
+    // with the player's window code; until then an opened file stays silent.
 }

@@ -1,8 +1,7 @@
-#include <QApplication>
-
+#include "library/application.h"
 #include "library/startup.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TunevaleApplication app(argc, argv);
     return RunProgram(app);
 }

@@ -1,0 +1,15 @@
+#pragma once
+// Dates and times as the user reads them: the system's short date, a blank
+// and its long time, as the track list's "Time " column and the error log
+// show them.
+
+#include <QDateTime>
+#include <QString>
+
+// The long time without a time zone, which the original texts never held.
+QString LongTimeText(const QTime& time);
+// Short date, blank, long time.
+QString DateTimeText(const QDateTime& moment);
+// A record's DateAdded: the time is left out at exactly midnight; a value
+// that names no moment (NaN, out of the calendar) gives an empty text.
+QString DateAddedText(double dateAdded);

@@ -1,0 +1,162 @@
+#include "library/recordbuilder.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "library/playlists/playlistrow.h"
+#include "library/records/texthelpers.h"
+#include "library/treetext.h"
+#include "platform/utf8.h"
+#include "tags/id3genres.h"
+#include "tags/id3v1.h"
+#include "tags/oggtag.h"
+#include "tags/wmatag.h"
+
+namespace {
+
+// Codes below 33 go at both ends, as the ID3v1 texts are padded with zeros
+// and blanks.
+std::string trimmed(std::string_view text) {
+    std::size_t begin = 0, end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) < 33) ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) < 33) --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string cut(std::string_view text, std::size_t maxBytes) { return std::string(Utf8Cut(text, maxBytes)); }
+
+// A readable regular file; the open does not block on a FIFO.
+bool readable(const std::string& path, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *error = "Cannot open file " + path;
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+}  // namespace
+
+bool TagReaders::readId3v1(const std::string& path, ID3v1Block& block, std::string* error) const {
+    return ReadID3v1Tag(path, block, error);
+}
+bool TagReaders::readOgg(const std::string& path, OGGTag& tag, std::string* error) const {
+    return ReadOggTag(path, tag, error);
+}
+bool TagReaders::readWma(const std::string& path, WmaTagInfo& info, std::string* error) const {
+    return ReadWmaInfo(path, info, error);
+}
+
+const TagReaders& FileTagReaders() {
+    static const TagReaders readers;
+    return readers;
+}
+
+AudioKind AudioKindOfPath(std::string_view path) {
+    const std::size_t dot = path.find_last_of("./");
+    if (dot == std::string_view::npos || path[dot] != '.') return AudioKind::None;
+    std::string ext(path.substr(dot));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (ext == ".mp3") return AudioKind::Mp3;
+    if (ext == ".wav") return AudioKind::Wav;
+    if (ext == ".ogg") return AudioKind::Ogg;
+    if (ext == ".wma") return AudioKind::Wma;
+    return AudioKind::None;
+}
+
+RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const TagReaders& readers) {
+    RecordBuild build;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        build.reason = "Cannot open file " + path;
+        return build;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        build.outcome = BuildOutcome::NotAFile;
+        return build;
+    }
+    const AudioKind kind = AudioKindOfPath(path);
+    if (kind == AudioKind::None) {
+        build.outcome = BuildOutcome::NotAudio;
+        return build;
+    }
+    if (path.size() > kMaxPathBytes) {
+        build.outcome = BuildOutcome::PathTooLong;
+        build.reason = "The path is longer than " + std::to_string(kMaxPathBytes) + " bytes: " + path;
+        return build;
+    }
+    // Devices and FIFOs would block the tag readers or feed them forever.
+    if (!S_ISREG(st.st_mode)) {
+        build.reason = "Not a regular file: " + path;
+        return build;
+    }
+
+    TrackRecord& r = build.record;
+    r.DateAdded = dateAdded;
+    const std::string fileName(FileNamePart(path));
+    switch (kind) {
+    case AudioKind::Wma: {
+        WmaTagInfo info;
+        if (!readers.readWma(path, info, &build.reason)) return build;
+        if (info.Status == 0) {
+            build.reason = "Not a WMA file: " + path;
+            return build;
+        }
+        r.Title = info.Title;
+        r.Artist = info.Author;
+        r.Album = info.Album;
+        r.Genre = info.Genre;
+        r.Year = info.Year;
+        r.Comment = info.Description;
+        break;
+    }
+    case AudioKind::Ogg: {
+        OGGTag tag;
+        if (!readers.readOgg(path, tag, &build.reason)) return build;
+        r.Title = tag.Title;
+        r.Artist = tag.Artist;
+        r.Album = tag.Album;
+        r.Genre = tag.Genre;
+        r.Year = tag.Date;
+        r.Comment = tag.Comment;
+        break;
+    }
+    case AudioKind::Wav:
+        if (!readable(path, &build.reason)) return build;
+        break;
+    case AudioKind::Mp3: {
+        ID3v1Block block;
+        if (!readers.readId3v1(path, block, &build.reason)) return build;
+        r.Title = trimmed(block.title());
+        r.Artist = RemoveInvalidFileNameChars(trimmed(block.artist()));
+        r.Album = RemoveInvalidFileNameChars(trimmed(block.album()));
+        r.Genre = std::string(Id3GenreName(block.genre()));
+        r.Comment = trimmed(block.comment());
+        break;
+    }
+    case AudioKind::None: break;
+    }
+
+    // The artist and album become tree nodes, which hold no line breaks and
+    // no leading blanks; the record keeps the same text so that the node
+    // lists it.
+    r.Artist = CleanNodeText(r.Artist);
+    r.Album = CleanNodeText(r.Album);
+    if (r.Artist.empty()) r.Artist = "Unknown Artist";
+    if (r.Album.empty()) r.Album = "Unknown Album";
+    if (r.Title.empty()) r.Title = fileName;
+    r.Title = cut(r.Title, kMaxTitleBytes);
+    r.Artist = cut(r.Artist, kMaxArtistBytes);
+    r.Album = cut(r.Album, kMaxAlbumBytes);
+    r.Genre = cut(r.Genre, kMaxGenreBytes);
+    r.Year = cut(r.Year, kMaxYearBytes);
+    r.Comment = cut(r.Comment, kMaxCommentBytes);
+    r.Path = path;
+    r.PlayCount = 0;
+    build.outcome = BuildOutcome::Built;
+    build.reason.clear();
+    return build;
+}

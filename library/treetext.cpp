@@ -1,0 +1,115 @@
+#include "library/treetext.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr const char* kLetters[] = {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
+                                    "N", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z"};
+
+std::vector<FixedNode> makeFixedNodes() {
+    std::vector<FixedNode> nodes{{"Title", 0}, {"Alphabetic", 1}};
+    for (const char* letter : kLetters) nodes.push_back({letter, 2});
+    nodes.insert(nodes.end(), {{"Extra", 2}, {"All Title", 1}, {"My Artist", 0}, {"My Habit", 0},
+                               {"My Playlist", 0}, {"My Album", 0}});
+    return nodes;
+}
+
+struct Line {
+    int level;
+    std::string text;
+};
+
+std::vector<Line> splitLines(std::string_view bytes) {
+    std::vector<Line> lines;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t end = bytes.find_first_of("\r\n", pos);
+        if (end == std::string_view::npos) end = bytes.size();
+        std::string_view line = bytes.substr(pos, end - pos);
+        pos = end + (bytes.substr(end, 2) == "\r\n" ? 2 : 1);
+        int level = 0;
+        while (static_cast<std::size_t>(level) < line.size() && line[level] == '\t') ++level;
+        std::string text = CleanNodeText(line.substr(level));
+        if (!text.empty()) lines.push_back({level, std::move(text)});
+    }
+    return lines;
+}
+
+template <typename Content>
+auto leavesOf(Content& content, std::string_view root) -> decltype(&content.artists) {
+    if (root == "My Artist") return &content.artists;
+    if (root == "My Playlist") return &content.playlists;
+    if (root == "My Album") return &content.albums;
+    return nullptr;
+}
+
+// True when the nodes are exactly the fixed skeleton with leaves under the
+// three variable roots; fills content with those leaves.
+bool matchesSkeleton(const std::vector<Line>& nodes, LibraryTreeContent& content) {
+    std::size_t i = 0;
+    for (const FixedNode& fixed : kFixedTreeNodes) {
+        if (i >= nodes.size() || nodes[i].level != fixed.level || nodes[i].text != fixed.text) return false;
+        ++i;
+        if (std::vector<std::string>* leaves = leavesOf(content, fixed.text))
+            for (; i < nodes.size() && nodes[i].level == 1; ++i) leaves->push_back(nodes[i].text);
+    }
+    return i == nodes.size();
+}
+
+}  // namespace
+
+const std::vector<FixedNode> kFixedTreeNodes = makeFixedNodes();
+
+std::string CleanNodeText(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+    const std::size_t first = out.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : out.substr(first);
+}
+
+TreeTextLoad ParseTreeText(std::string_view bytes) {
+    TreeTextLoad load;
+    std::vector<Line> nodes = splitLines(bytes);
+    // Levels as the tree would take them: a root first, then at most one
+    // level deeper than the node before.
+    int previous = -1;
+    for (Line& node : nodes) {
+        if (node.level > previous + 1) {
+            if (previous >= 0 && load.levelError.empty()) {
+                char buffer[64];
+                std::snprintf(buffer, sizeof buffer, "%d", node.level);
+                load.levelError = "Invalid level (" + std::string(buffer) + ") for item \"" + node.text + "\"";
+            }
+            node.level = previous + 1;
+        }
+        previous = node.level;
+    }
+    if (nodes.empty()) return load;
+    if (load.levelError.empty() && matchesSkeleton(nodes, load.content)) return load;
+
+    load.repaired = true;
+    load.content = {};
+    std::vector<std::string>* leaves = nullptr;
+    for (const Line& node : nodes) {
+        if (node.level == 0) leaves = leavesOf(load.content, node.text);
+        else if (node.level == 1 && leaves) leaves->push_back(node.text);
+    }
+    return load;
+}
+
+std::string FormatTreeText(const LibraryTreeContent& content) {
+    std::string out;
+    auto line = [&out](int level, std::string_view text) {
+        out.append(static_cast<std::size_t>(level), '\t');
+        out += CleanNodeText(text);
+        out += "\r\n";
+    };
+    for (const FixedNode& fixed : kFixedTreeNodes) {
+        line(fixed.level, fixed.text);
+        if (const std::vector<std::string>* leaves = leavesOf(content, fixed.text))
+            for (const std::string& leaf : *leaves) line(1, leaf);
+    }
+    return out;
+}

@@ -1,0 +1,172 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <fstream>
+#include <random>
+
+#include "library/libraryfill.h"
+#include "library/records/trackfile.h"
+#include "platform/errors.h"
+#include "platform/paths.h"
+#include "testenv.h"
+
+namespace {
+
+TrackRecord rec(const std::string& title, const std::string& path, int plays = 0, const std::string& artist = "Ar",
+                const std::string& album = "Al") {
+    TrackRecord r;
+    r.Title = title;
+    r.Path = path;
+    r.PlayCount = plays;
+    r.Artist = artist;
+    r.Album = album;
+    r.DateAdded = 45000.5;
+    return r;
+}
+
+std::string writeLibrary(const std::string& dir, const std::vector<TrackRecord>& records) {
+    const std::string file = dir + "/music.dat";
+    CreateEmptyTrackFile(file);
+    TrackFileWriter w(file);
+    for (const auto& r : records) w.append(r);
+    w.close();
+    return file;
+}
+
+std::vector<std::string> titles(const std::vector<ListRow>& rows) {
+    std::vector<std::string> out;
+    for (const auto& r : rows) out.push_back(r.record.Title);
+    return out;
+}
+
+std::vector<ListRow> fill(const NodeFill& node, const std::string& musicDat, const std::string& folder = "/none") {
+    std::vector<ListRow> rows;
+    FillRows(node, musicDat, folder, rows);
+    return rows;
+}
+
+TEST(Fill, LettersExtraAndAllTitleInFileOrder) {
+    const std::string dir = testenv::makeTempDir("fill");
+    const std::string lib = writeLibrary(
+        dir, {rec("apple", "/1"), rec("1984", "/2"), rec("Axe", "/3"), rec("", "/4"), rec("\xc3\x89" "clair", "/5"),
+              rec(" x", "/6"), rec("banana", "/7")});
+    EXPECT_EQ(titles(fill({NodeKind::Letter, 'A', {}}, lib)), (std::vector<std::string>{"apple", "Axe"}));
+    EXPECT_EQ(titles(fill({NodeKind::Letter, 'B', {}}, lib)), std::vector<std::string>{"banana"});
+    EXPECT_TRUE(fill({NodeKind::Letter, 'Z', {}}, lib).empty());
+    EXPECT_EQ(titles(fill({NodeKind::Extra, 0, {}}, lib)),
+              (std::vector<std::string>{"1984", "", "\xc3\x89" "clair", " x"}));
+    EXPECT_EQ(fill({NodeKind::AllTitle, 0, {}}, lib).size(), 7u);
+    EXPECT_TRUE(fill({NodeKind::None, 0, {}}, lib).empty());
+    for (const ListRow& r : fill({NodeKind::AllTitle, 0, {}}, lib)) EXPECT_TRUE(r.showTime);
+}
+
+TEST(Fill, ArtistsAndAlbumsMatchExactly) {
+    const std::string dir = testenv::makeTempDir("fill");
+    const std::string lib = writeLibrary(dir, {rec("t1", "/1", 0, "Kestrel", "Sky"), rec("t2", "/2", 0, "kestrel", "Sky"),
+                                               rec("t3", "/3", 0, "Kestrel", "sky"), rec("t4", "/4", 0, "Kestrel ", "Sky")});
+    EXPECT_EQ(titles(fill({NodeKind::Artist, 0, "Kestrel"}, lib)), (std::vector<std::string>{"t1", "t3"}));
+    EXPECT_EQ(titles(fill({NodeKind::Album, 0, "Sky"}, lib)), (std::vector<std::string>{"t1", "t2", "t4"}));
+    EXPECT_TRUE(NodeListsRecord({NodeKind::Artist, 0, "kestrel"}, rec("x", "/x", 0, "kestrel")));
+    EXPECT_FALSE(NodeListsRecord({NodeKind::MyHabit, 0, {}}, rec("x", "/x")));
+}
+
+TEST(Fill, MissingLibraryListsNothingAndBrokenOneWhatIsWhole) {
+    const std::string dir = testenv::makeTempDir("fill");
+    EXPECT_TRUE(fill({NodeKind::AllTitle, 0, {}}, dir + "/music.dat").empty());
+    EXPECT_TRUE(fill({NodeKind::MyHabit, 0, {}}, dir + "/music.dat").empty());
+    EXPECT_TRUE(fill({NodeKind::Letter, 'A', {}}, dir + "/music.dat").empty());
+
+    // A hostile record: a title length byte of 255, a NaN date, and 36
+    // bytes of a record that never finished.
+    TrackRecordBytes bytes = EncodeTrackRecord(rec("Abc", "/p"));
+    bytes[4] = 255;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::memcpy(&bytes[656], &nan, sizeof nan);
+    std::string content(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    content += std::string(36, 'x');
+    testenv::writeFile(dir + "/music.dat", content);
+    const auto rows = fill({NodeKind::AllTitle, 0, {}}, dir + "/music.dat");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_LE(rows[0].record.Title.size(), kMaxTitleBytes);
+}
+
+// The ranking as the passes over the file do it: each pass takes the first
+// unlisted record, then any later unlisted one with a strictly greater count.
+std::vector<TrackRecord> literalMostPlayed(const std::vector<TrackRecord>& file) {
+    std::vector<TrackRecord> listed;
+    const std::size_t passes = std::min<std::size_t>(file.size(), 10);
+    auto isListed = [&](const TrackRecord& r) {
+        return std::any_of(listed.begin(), listed.end(), [&](const TrackRecord& l) { return l.Path == r.Path; });
+    };
+    for (std::size_t pass = 0; pass < passes; ++pass) {
+        std::size_t i = 0;
+        while (i < file.size() && isListed(file[i])) ++i;
+        if (i == file.size()) break;
+        std::size_t best = i;
+        for (++i; i < file.size(); ++i)
+            if (file[i].PlayCount > file[best].PlayCount && !isListed(file[i])) best = i;
+        listed.push_back(file[best]);
+    }
+    return listed;
+}
+
+TEST(Fill, MostPlayedEqualsThePassesOnRandomLibraries) {
+    std::mt19937 rng(20240611);
+    for (int library = 0; library < 200; ++library) {
+        const int n = std::uniform_int_distribution<int>(0, 40)(rng);
+        const int maxCount = std::uniform_int_distribution<int>(0, 6)(rng);
+        std::vector<TrackRecord> file;
+        for (int i = 0; i < n; ++i) {
+            // Few distinct paths, so that duplicates are common; counts run
+            // below zero too.
+            const int path = std::uniform_int_distribution<int>(0, n)(rng);
+            file.push_back(rec("t" + std::to_string(i), "/p" + std::to_string(path),
+                               std::uniform_int_distribution<int>(-2, maxCount)(rng)));
+        }
+        ASSERT_EQ(RankMostPlayed(file), literalMostPlayed(file)) << "library " << library;
+    }
+}
+
+TEST(Fill, MostPlayedListsTenWithoutTimeMostPlayedFirst) {
+    const std::string dir = testenv::makeTempDir("habit");
+    std::vector<TrackRecord> records;
+    for (int i = 0; i < 25; ++i) records.push_back(rec("t" + std::to_string(i), "/p" + std::to_string(i), i % 3));
+    const auto rows = fill({NodeKind::MyHabit, 0, {}}, writeLibrary(dir, records));
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(titles(rows), (std::vector<std::string>{"t2", "t5", "t8", "t11", "t14", "t17", "t20", "t23", "t1", "t4"}));
+    for (const ListRow& r : rows) EXPECT_FALSE(r.showTime);
+}
+
+TEST(Fill, PlaylistNodesReadTheirOwnFileByExactName) {
+    const std::string dir = testenv::makeTempDir("lists");
+    const std::string folder = dir + "/playlist";
+    CreateFolder(folder);
+    writeLibrary(folder, {rec("one", "/1"), rec("two", "/2")});
+    std::rename((folder + "/music.dat").c_str(), (folder + "/Road Trip.dat").c_str());
+    EXPECT_EQ(titles(fill({NodeKind::Playlist, 0, "Road Trip"}, "/none", folder)), (std::vector<std::string>{"one", "two"}));
+    EXPECT_TRUE(fill({NodeKind::Playlist, 0, "road trip"}, "/none", folder).empty());
+    EXPECT_TRUE(fill({NodeKind::Playlist, 0, "Missing"}, "/none", folder).empty());
+    // Texts from a tree file never lead out of the folder.
+    testenv::writeFile(dir + "/outside.dat", std::string(664, '\0'));
+    EXPECT_FALSE(PlaylistDataFileFor(folder, "../outside").has_value());
+    EXPECT_FALSE(PlaylistDataFileFor(folder, "..").has_value());
+    EXPECT_FALSE(PlaylistDataFileFor(folder, "").has_value());
+    EXPECT_TRUE(PlaylistDataFileFor(folder, "Road Trip").has_value());
+}
+
+TEST(Sort, KeysFoldOnlyAsciiLettersAndShorterPrefixesComeFirst) {
+    EXPECT_EQ(CompareListKeys("abc", "ABC"), 0);
+    EXPECT_LT(CompareListKeys("ab", "abc"), 0);
+    EXPECT_EQ(CompareListKeys("ab", "abcd"), -2);
+    EXPECT_GT(CompareListKeys("_", "Z"), 0);
+    EXPECT_GT(CompareListKeys("_", "z"), 0);  // z folds to Z (90), before _ (95)
+    EXPECT_EQ(CompareListKeys("a", "b"), -1);
+    // Bytes beyond ASCII compare as themselves, above every ASCII byte.
+    EXPECT_GT(CompareListKeys("\xc3\xa9", "z"), 0);
+    EXPECT_NE(CompareListKeys("\xc3\xa9", "\xc3\x89"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,573 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <stdexcept>
+#include <unistd.h>
+
+#include "components/player/audioplayer.h"
+#include "components/player/nullpcmoutput.h"
+#include "components/player/virtualclock.h"
+#include "components/skin/skinengine.h"
+#include "library/application.h"
+#include "library/desktopentry.h"
+#include "library/librarytree.h"
+#include "library/main.h"
+#include "library/records/trackfile.h"
+#include "library/tracklistmodel.h"
+#include "library/treetext.h"
+#include "mainwindowsupport.h"
+#include "platform/errors.h"
+#include "platform/fakes.h"
+#include "platform/inifile.h"
+#include "platform/paths.h"
+#include "testenv.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const std::string& path) { return fs::exists(path) ? testenv::readFile(path) : std::string(); }
+
+TrackRecord rec(const std::string& title, const std::string& artist, const std::string& album, int plays = 0) {
+    TrackRecord r;
+    r.Title = title;
+    r.Artist = artist;
+    r.Album = album;
+    r.Path = "/music/" + title + ".mp3";
+    r.PlayCount = plays;
+    r.DateAdded = 45000.5;
+    return r;
+}
+
+// A minimal MP3 as far as the library looks: bytes and an ID3v1 block.
+void writeTaggedMp3(const std::string& path, const std::string& title, const std::string& artist) {
+    std::string bytes(256, '\xff');
+    std::string tag(128, '\0');
+    tag.replace(0, 3, "TAG");
+    tag.replace(3, title.size(), title);
+    tag.replace(33, artist.size(), artist);
+    tag[127] = '\xff';
+    testenv::writeFile(path, bytes + tag);
+}
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clock_ = std::make_unique<VirtualClock>();
+        AudioPlayer::setOutputFactory([this] { return std::make_unique<NullPcmOutput>(clock_.get()); });
+        fs::remove_all(DataRoot());
+        fs::create_directories(DataRoot());
+        fs::remove_all(ConfigFolder());
+        fs::create_directories(ConfigFolder());
+        fs::remove(ShellVerbEntryPath().toStdString());
+        data_ = DataFolder();
+        makeWindow();
+    }
+    void TearDown() override {
+        delete window_;
+        fm_main = nullptr;
+        AudioPlayer::setOutputFactory({});
+    }
+
+    void makeWindow() {
+        window_ = new Tfm_main;
+        window_->Parameters.clear();
+        fm_main = window_;
+    }
+
+    // Shows the window and lets its start-up run.
+    void start() {
+        window_->show();
+        QElapsedTimer t;
+        t.start();
+        while (window_->Skin->appliedSection(window_).isEmpty() && t.elapsed() < 5000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(window_->Skin->appliedSection(window_), "Tunevale");
+    }
+
+    void writeLibrary(const std::vector<TrackRecord>& records) {
+        CreateFolderPath(data_);
+        CreateEmptyTrackFile(data_ + "music.dat");
+        TrackFileWriter w(data_ + "music.dat");
+        for (const auto& r : records) w.append(r);
+        w.close();
+    }
+
+    void click(QTreeWidgetItem* node) {
+        window_->TreeView1->setCurrentItem(node);
+        window_->TreeView1Click();
+    }
+
+    QStringList listed(int column = 0) const {
+        QStringList out;
+        for (int r = 0; r < window_->ListModel->rowCount(); ++r) out << window_->ListModel->cellText(r, column);
+        return out;
+    }
+
+    LibraryTree* tree() const { return window_->TreeView1; }
+
+    std::unique_ptr<VirtualClock> clock_;
+    Tfm_main* window_ = nullptr;
+    std::string data_;
+    FakeMessageBoxes boxes_;
+    FakeFileDialogs dialogs_;
+    FakeLauncher launcher_;
+};
+
+TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
+    start();
+    EXPECT_TRUE(fs::is_directory(PlaylistFolder()));
+    EXPECT_EQ(slurp(data_ + "music.dat"), "");
+    EXPECT_TRUE(fs::exists(data_ + "music.dat"));
+    EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText({}));
+    EXPECT_TRUE(boxes_.requests().empty());
+
+    const std::string entry = slurp(ShellVerbEntryPath().toStdString());
+    EXPECT_NE(entry.find("Exec=\"" + ProgramPath() + "\" %f"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("audio/mpeg"), std::string::npos);
+
+    // The four options' defaults, also handed to the playlist window.
+    EXPECT_TRUE(window_->LoopPlaylist1->isChecked());
+    EXPECT_FALSE(window_->RandomPlay1->isChecked());
+    EXPECT_FALSE(window_->ConfirmSaveonClose1->isChecked());
+    EXPECT_TRUE(window_->AutoSaveLoadLastPlaylist1->isChecked());
+
+    // Skin 1: elements bound, the soundbar at the player's volume.
+    EXPECT_EQ(window_->SkinNumber, 1);
+    ASSERT_TRUE(window_->SkinMediabar && window_->SkinSoundbar && window_->SkinTimeText && window_->SkinFileNameText);
+    EXPECT_EQ(window_->SkinSoundbar->getPosition(), window_->AudioPlayer21->volume());
+    EXPECT_EQ(window_->Image->height(), 52);
+    EXPECT_TRUE(window_->Image2->isVisibleTo(window_));
+    EXPECT_TRUE(window_->AudioFile21.readyFlag);
+    EXPECT_FALSE(window_->ClosingAfterError);
+    EXPECT_FALSE(window_->MiniMode);
+    EXPECT_EQ(LibraryTree::imageOf(tree()->itemAtIndex(0)), 1);
+}
+
+TEST_F(MainWindow, SkinSettingChoosesTheLook) {
+    IniFile().writeInteger("basic", "skin", 3);
+    start();
+    // No skin file, yet the section and its elements are there.
+    EXPECT_TRUE(window_->SkinMediabar && window_->SkinFileNameText);
+    EXPECT_EQ(window_->Image->height(), 52);
+    EXPECT_TRUE(window_->Image2->isVisibleTo(window_));
+
+    delete window_;
+    IniFile().writeInteger("basic", "skin", 2);
+    makeWindow();
+    start();
+    EXPECT_EQ(window_->SkinNumber, 2);
+    EXPECT_EQ(window_->Image->height(), 53);
+    EXPECT_FALSE(window_->Image2->isVisibleTo(window_));
+    EXPECT_EQ(window_->vsPopupMenu1->property("barColor").toUInt(), 0xE7EBEFu);
+    EXPECT_EQ(window_->vsPopupMenu1->property("separatorColor").toUInt(), 0xC5C9CDu);
+    EXPECT_EQ(window_->vsPopupMenu2->property("barColor").toUInt(), 0xE7EBEFu);
+    EXPECT_EQ(window_->vsPopupMenu2->property("separatorColor").toUInt(), 0xBD9A8Cu);
+    EXPECT_TRUE(window_->SkinMediabar && window_->SkinSoundbar);
+}
+
+TEST_F(MainWindow, TreeFileIsLoadedAndADamagedOneRepairedAndKept) {
+    CreateFolderPath(data_);
+    testenv::writeFile(data_ + "treetext.txt", FormatTreeText({{"Kestrel"}, {"Road Trip"}, {"Sky"}}));
+    start();
+    EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Kestrel"}, {"Road Trip"}, {"Sky"}}));
+    EXPECT_FALSE(fs::exists(data_ + "treetext.txt.bad"));
+    delete window_;
+
+    const std::string damaged = "My Artist\r\n\tKestrel\r\n\t\t\tDeep\r\nMy Playlist\r\n\tRoad Trip\r\n";
+    testenv::writeFile(data_ + "treetext.txt", damaged);
+    makeWindow();
+    start();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Invalid level (3) for item \"Deep\""});
+    EXPECT_EQ(boxes_.titles(), QStringList{"Error"});
+    EXPECT_EQ(slurp(data_ + "treetext.txt.bad"), damaged);
+    EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText({{"Kestrel"}, {"Road Trip"}, {}}));
+    EXPECT_EQ(tree()->absoluteIndex(tree()->allTitleNode()), 29);
+}
+
+TEST_F(MainWindow, CloseAsksAndOnYesSavesTheTreeAndTheFourOptions) {
+    start();
+    window_->LoopPlaylist1->setChecked(false);
+    window_->RandomPlay1->setChecked(true);
+    tree()->ensureArtist("Unsaved");
+    fs::remove(data_ + "treetext.txt");
+
+    boxes_.answerNext(MessageAnswer::No);
+    window_->Exit1Click();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
+    EXPECT_EQ(boxes_.requests()[0].buttons, MessageButtons::YesNo);
+    EXPECT_FALSE(fs::exists(data_ + "treetext.txt"));
+    EXPECT_EQ(IniFile().readString("File Manager", "loop playlist", "unset"), "unset");
+
+    boxes_.answerNext(MessageAnswer::Yes);
+    window_->close();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText({{"Unsaved"}, {}, {}}));
+    IniFile ini;
+    EXPECT_EQ(ini.readString("File Manager", "loop playlist", ""), "0");
+    EXPECT_EQ(ini.readString("File Manager", "random play", ""), "1");
+    EXPECT_EQ(ini.readString("File Manager", "confirm save", ""), "0");
+    EXPECT_EQ(ini.readString("File Manager", "auto save", ""), "1");
+
+    // Read back at the next start.
+    delete window_;
+    makeWindow();
+    start();
+    EXPECT_FALSE(window_->LoopPlaylist1->isChecked());
+    EXPECT_TRUE(window_->RandomPlay1->isChecked());
+    EXPECT_EQ(tree()->content().artists, std::vector<std::string>{"Unsaved"});
+}
+
+TEST_F(MainWindow, EscapeClosesOnlyTheActiveMainWindowAndF1OpensHelpAnywhere) {
+    start();
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    QTest::keyClick(other.windowHandle(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(boxes_.requests().empty());
+
+    QTest::keyClick(other.windowHandle(), Qt::Key_F1);
+    ASSERT_EQ(launcher_.openedUrls().size(), 1u);
+    EXPECT_TRUE(launcher_.openedUrls()[0].toLocalFile().endsWith("/help/tunevale.html"));
+    EXPECT_TRUE(QFileInfo::exists(launcher_.openedUrls()[0].toLocalFile()));
+
+    QApplication::setActiveWindow(window_);
+    boxes_.answerNext(MessageAnswer::No);
+    QTest::keyClick(window_->windowHandle(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
+    EXPECT_TRUE(window_->isVisible());
+
+    window_->Content1Click();
+    EXPECT_EQ(launcher_.openedUrls().size(), 2u);
+}
+
+struct Thrower : QObject {
+    std::function<void()> fail;
+    bool event(QEvent*) override {
+        fail();
+        return true;
+    }
+};
+
+bool throwThroughEvent(std::function<void()> fail) {
+    Thrower t;
+    t.fail = std::move(fail);
+    QEvent e(QEvent::User);
+    return DeliverGuarded([&] { return QCoreApplication::sendEvent(&t, &e); });
+}
+
+TEST_F(MainWindow, AnUncaughtErrorIsLoggedAndARestartOffered) {
+    start();
+    fs::remove(data_ + "treetext.txt");
+    boxes_.answerNext(MessageAnswer::Yes);
+    EXPECT_TRUE(throwThroughEvent([] { throw FileOpenError("/gone/music.dat"); }));
+
+    const std::string log = slurp(data_ + "Error.txt");
+    const QStringList lines = QString::fromStdString(log).split("\r\n");
+    ASSERT_EQ(lines.size(), 4) << log;
+    EXPECT_EQ(lines[0], "Cannot open file /gone/music.dat");
+    EXPECT_EQ(lines[1], "EFOpenError");
+    EXPECT_FALSE(lines[2].isEmpty());
+    EXPECT_EQ(lines[3], "");
+    // One question only: the restart offer, not the quit question.
+    EXPECT_EQ(boxes_.texts(), QStringList{"A system error occurs,click Yes to execute again,click No to exit!"});
+    EXPECT_EQ(boxes_.titles(), QStringList{"Confirmation"});
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(fs::exists(data_ + "treetext.txt")) << "the tree was saved after an error";
+    ASSERT_EQ(launcher_.started().size(), 1u);
+    EXPECT_EQ(launcher_.started()[0].program.toStdString(), ProgramPath());
+    EXPECT_TRUE(launcher_.started()[0].arguments.isEmpty());
+}
+
+TEST_F(MainWindow, NoToTheRestartOfferClosesAndAnIgnoredErrorIsDropped) {
+    start();
+    window_->IgnoreNextException = true;
+    throwThroughEvent([] { throw std::runtime_error("dropped"); });
+    EXPECT_FALSE(window_->IgnoreNextException);
+    EXPECT_TRUE(boxes_.requests().empty());
+    EXPECT_FALSE(fs::exists(data_ + "Error.txt"));
+    EXPECT_TRUE(window_->isVisible());
+
+    boxes_.answerNext(MessageAnswer::No);
+    throwThroughEvent([] { throw std::runtime_error("second"); });
+    const QStringList lines = QString::fromStdString(slurp(data_ + "Error.txt")).split("\r\n");
+    ASSERT_GE(lines.size(), 2);
+    EXPECT_EQ(lines[0], "second");
+    EXPECT_EQ(lines[1], "std::runtime_error");
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_TRUE(launcher_.started().empty());
+}
+
+TEST_F(MainWindow, CommandLineFileIsAddedOnceSelectedAndOpened) {
+    const std::string dir = testenv::makeTempDir("cmdline");
+    mwtest::makeMp3(dir + "/Song.MP3", {"Cmd Song", "Kestrel", "Sky", "", "", ""});
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir));
+    for (int run = 0; run < 2; ++run) {
+        if (run) {
+            delete window_;
+            makeWindow();
+        }
+        window_->Parameters = {"Song.MP3"};
+        start();
+        const auto records = LoadTrackRecords(data_ + "music.dat");
+        ASSERT_EQ(records.size(), 1u) << "run " << run;
+        EXPECT_EQ(records[0].Path, dir + "/Song.MP3");
+        EXPECT_EQ(tree()->currentItem(), tree()->allTitleNode());
+        EXPECT_EQ(window_->SelectedRows(), std::vector<int>{0});
+        EXPECT_EQ(window_->PlayIndex, 0);
+        EXPECT_EQ(window_->CurrentFile, dir + "/Song.MP3");
+        EXPECT_EQ(window_->PlayNodeText, "All Title");
+        EXPECT_TRUE(window_->AudioFile21.isOpen());
+        EXPECT_EQ(window_->SkinFileNameText->getText(), "Song.MP3");
+        EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Kestrel"}, {}, {"Sky"}}));
+        EXPECT_TRUE(boxes_.requests().empty());
+    }
+    QDir::setCurrent(before);
+
+    // Other extensions are not the program's to add.
+    delete window_;
+    makeWindow();
+    window_->Parameters = {QString::fromStdString(dir + "/notes.txt")};
+    start();
+    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 1u);
+    EXPECT_TRUE(window_->CurrentFile.empty());
+    EXPECT_EQ(window_->ListModel->rowCount(), 0);
+}
+
+TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
+    const std::string dir = testenv::makeTempDir("add");
+    const std::string ogg = mwtest::makeOgg(dir + "/one.ogg", {"Ogg Song", "Kestrel", "Sky", "Rock", "1999", ""});
+    const std::string mp3 = mwtest::makeMp3(dir + "/two.mp3", {"Mp3 Song", "Harbour", "Sea", "", "2001", ""});
+    const std::string wav = mwtest::makeWav(dir + "/Three.WAV");
+    const std::string wma = mwtest::makeWma(dir + "/four.wma", {"Wma Song", "Kestrel", "Night", "", "2003", ""});
+    testenv::writeFile(dir + "/five.flac", "fLaC");
+    testenv::writeFile(dir + "/foreign.ogg", "not an ogg file");
+    start();
+    click(tree()->allTitleNode());
+    EXPECT_EQ(window_->ListModel->rowCount(), 0);
+
+    auto q = [](const std::string& s) { return QString::fromStdString(s); };
+    dialogs_.chooseNext({q(ogg), q(mp3), q(wav), q(wma), q(dir + "/five.flac"), q(dir + "/foreign.ogg")});
+    window_->AddFilesToLibrary();
+
+    ASSERT_EQ(dialogs_.requests().size(), 1u);
+    EXPECT_EQ(dialogs_.requests()[0].title, "Add File(s) to Playlist");
+    EXPECT_EQ(dialogs_.requests()[0].mode, FileDialogMode::OpenMany);
+    EXPECT_TRUE(dialogs_.requests()[0].filter.startsWith("All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|"));
+    EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), dir);
+
+    EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Mp3 Song", "Three.WAV", "Wma Song"}));
+    EXPECT_EQ(listed(4), (QStringList{"1999", "", "", "2003"}));
+    const auto records = LoadTrackRecords(data_ + "music.dat");
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[2].Artist, "Unknown Artist");
+    EXPECT_EQ(tree()->content(),
+              (LibraryTreeContent{{"Kestrel", "Harbour", "Unknown Artist"}, {}, {"Sky", "Sea", "Unknown Album", "Night"}}));
+    EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText(tree()->content()));
+    EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
+    EXPECT_EQ(LibraryTree::imageOf(tree()->findAlbum("Night")), 4);
+
+    // An artist's list grows by that artist's new files only; a second add
+    // of a known file writes nothing and shows nothing.
+    const std::string six = mwtest::makeMp3(dir + "/six.mp3", {"Six", "Kestrel", "Sky", "", "", ""});
+    const std::string seven = mwtest::makeMp3(dir + "/seven.mp3", {"Seven", "Harbour", "Sea", "", "", ""});
+    click(tree()->findArtist("Kestrel"));
+    EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Wma Song"}));
+    dialogs_.chooseNext({q(six), q(seven), q(ogg)});
+    window_->AddFilesToLibrary();
+    EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Wma Song", "Six"}));
+    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 6u);
+
+    // A letter's list waits for the next click.
+    const std::string eight = mwtest::makeMp3(dir + "/eight.mp3", {"Sun", "Harbour", "Sea", "", "", ""});
+    click(tree()->itemAtIndex(2 + ('S' - 'A')));
+    EXPECT_EQ(listed(), (QStringList{"Six", "Seven"}));
+    dialogs_.chooseNext({q(eight)});
+    window_->AddFilesToLibrary();
+    EXPECT_EQ(listed(), (QStringList{"Six", "Seven"}));
+    window_->TreeView1Click();
+    EXPECT_EQ(listed(), (QStringList{"Six", "Seven", "Sun"}));
+
+    // Cancel does nothing, not even the setting.
+    IniFile().writeString("File Manager", "add path", "/elsewhere");
+    dialogs_.cancelNext();
+    window_->AddFilesToLibrary();
+    EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), "/elsewhere");
+    EXPECT_EQ(dialogs_.requests().back().folder, "/elsewhere");
+}
+
+TEST_F(MainWindow, AnAddRecreatesAMissingLibraryFile) {
+    const std::string dir = testenv::makeTempDir("missing");
+    const std::string mp3 = mwtest::makeMp3(dir + "/a.mp3", {"A", "B", "C", "", "", ""});
+    start();
+    fs::remove(data_ + "music.dat");
+    click(tree()->allTitleNode());
+    EXPECT_EQ(window_->ListModel->rowCount(), 0);
+    EXPECT_TRUE(boxes_.requests().empty());
+    window_->AddChosenFiles({QString::fromStdString(mp3)});
+    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 1u);
+    EXPECT_EQ(window_->ListModel->rowCount(), 1);
+}
+
+TEST_F(MainWindow, LibraryCommandsWaitForARunningAdd) {
+    const std::string dir = testenv::makeTempDir("busy");
+    QStringList files;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string path = dir + "/t" + std::to_string(i) + ".mp3";
+        writeTaggedMp3(path, "Title " + std::to_string(i), "Artist " + std::to_string(i % 50));
+        files << QString::fromStdString(path);
+    }
+    start();
+    click(tree()->allTitleNode());
+    int reentered = 0;
+    // Runs inside the add's event pump.
+    QTimer::singleShot(0, window_, [&] {
+        EXPECT_TRUE(window_->LibraryBusy);
+        dialogs_.chooseNext({files.first()});
+        window_->AddFilesToLibrary();
+        window_->AddChosenFiles({files.first()});
+        window_->close();
+        ++reentered;
+    });
+    boxes_.setHandler([&](const MessageRequest& r) {
+        EXPECT_FALSE(window_->LibraryBusy) << r.text.toStdString();
+        return MessageAnswer::Yes;
+    });
+    window_->AddChosenFiles(files);
+    EXPECT_EQ(reentered, 1) << "the add never let events run";
+    EXPECT_TRUE(dialogs_.requests().empty());
+    EXPECT_EQ(window_->ListModel->rowCount(), 3000);
+    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 3000u);
+    // The close asked for during the add runs after it.
+    EXPECT_TRUE(window_->isVisible());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
+    EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(MainWindow, NodesFillTheListAndColumnsSort) {
+    writeLibrary({rec("beta", "Kestrel", "Sky", 3), rec("Alpha", "Harbour", "Sea", 9), rec("abc", "Kestrel", "Sea"),
+                  rec("9 Lives", "Kestrel", "Sky", 1)});
+    CreateFolderPath(PlaylistFolder());
+    {
+        TrackFileWriter list(JoinPath(PlaylistFolder(), "Road Trip.dat"));
+        list.append(rec("listed", "X", "Y"));
+        list.close();
+    }
+    testenv::writeFile(data_ + "treetext.txt", FormatTreeText({{"Kestrel", "Harbour"}, {"Road Trip"}, {"Sky", "Sea"}}));
+    start();
+
+    for (int i : {0, 1, 30, 34, 36}) {  // Title, Alphabetic, the roots with leaves
+        click(tree()->itemAtIndex(i));
+        EXPECT_EQ(window_->ListModel->rowCount(), 0) << "node " << i;
+    }
+    click(tree()->itemAtIndex(2));  // "A"
+    EXPECT_EQ(listed(), (QStringList{"Alpha", "abc"}));
+    click(tree()->itemAtIndex(28));  // "Extra"
+    EXPECT_EQ(listed(), QStringList{"9 Lives"});
+    click(tree()->findArtist("Kestrel"));
+    EXPECT_EQ(listed(), (QStringList{"beta", "abc", "9 Lives"}));
+    click(tree()->findAlbum("Sea"));
+    EXPECT_EQ(listed(), (QStringList{"Alpha", "abc"}));
+    click(tree()->findPlaylist("Road Trip"));
+    EXPECT_EQ(listed(), QStringList{"listed"});
+    click(tree()->myHabitNode());
+    EXPECT_EQ(listed(), (QStringList{"Alpha", "beta", "9 Lives", "abc"}));
+    EXPECT_EQ(listed(TrackListModel::kTimeColumn), (QStringList{"", "", "", ""}));
+    window_->lv_playlistColumnClick(0);  // not in "My Habit"
+    EXPECT_EQ(listed(), (QStringList{"Alpha", "beta", "9 Lives", "abc"}));
+    EXPECT_EQ(window_->ListModel->headerImage(0), -1);
+
+    click(tree()->allTitleNode());
+    window_->lv_playlistColumnClick(0);
+    EXPECT_EQ(listed(), (QStringList{"9 Lives", "abc", "Alpha", "beta"}));
+    EXPECT_EQ(window_->ListModel->headerImage(0), 0);
+    window_->lv_playlistColumnClick(0);
+    EXPECT_EQ(listed(), (QStringList{"beta", "Alpha", "abc", "9 Lives"}));
+    EXPECT_EQ(window_->ListModel->headerImage(0), 1);
+    window_->lv_playlistColumnClick(1);
+    EXPECT_EQ(listed(1), (QStringList{"Harbour", "Kestrel", "Kestrel", "Kestrel"}));
+    EXPECT_EQ(window_->ListModel->headerImage(0), -1);
+    EXPECT_EQ(window_->ListModel->headerImage(1), 0);
+    // The header's own click reaches the same sort.
+    emit window_->lv_playlist->horizontalHeader()->sectionClicked(1);
+    EXPECT_EQ(window_->ListModel->headerImage(1), 1);
+    // A refill keeps the flags: the next click on "Title" sorts ascending.
+    click(tree()->allTitleNode());
+    window_->lv_playlistColumnClick(0);
+    EXPECT_EQ(window_->ListModel->headerImage(0), 0);
+}
+
+TEST_F(MainWindow, PopupRuleFocusFlagAndRightPress) {
+    writeLibrary({rec("a song", "Kestrel", "Sky")});
+    testenv::writeFile(data_ + "treetext.txt", FormatTreeText({{"Kestrel"}, {"Road Trip"}, {"Sky"}}));
+    start();
+    auto deletable = [&](QTreeWidgetItem* node) {
+        tree()->setCurrentItem(node);
+        window_->TreeView1ContextPopup();
+        return window_->DeletePlaylist1->isEnabled();
+    };
+    EXPECT_TRUE(deletable(tree()->findArtist("Kestrel")));
+    EXPECT_TRUE(deletable(tree()->findPlaylist("Road Trip")));
+    EXPECT_TRUE(deletable(tree()->findAlbum("Sky")));
+    for (QTreeWidgetItem* fixed : {tree()->allTitleNode(), tree()->myArtistNode(), tree()->myHabitNode(),
+                                   tree()->myAlbumNode(), tree()->itemAtIndex(5)})
+        EXPECT_FALSE(deletable(fixed)) << fixed->text(0).toStdString();
+    EXPECT_TRUE(window_->AddPlyalist1->isEnabled());
+    EXPECT_TRUE(window_->Rescan2->isEnabled());
+
+    // A right press selects the node under the mouse and lists it.
+    tree()->setCurrentItem(tree()->itemAtIndex(0));
+    tree()->scrollToItem(tree()->allTitleNode());
+    const QPoint at = tree()->visualItemRect(tree()->allTitleNode()).center();
+    QTest::mousePress(tree()->viewport(), Qt::RightButton, {}, at);
+    EXPECT_EQ(tree()->currentItem(), tree()->allTitleNode());
+    EXPECT_EQ(window_->ListModel->rowCount(), 1);
+
+    window_->TreeFocused = true;
+    QTest::mousePress(window_->lv_playlist->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(window_->TreeFocused);
+}
+
+TEST_F(MainWindow, TreeImagesAndIndexesFollowTheSections) {
+    start();
+    tree()->setContent({{"A1", "A2"}, {"P1"}, {"B1", "B2", "B3"}});
+    tree()->RefreshTreeImages();
+    const std::vector<int> expected = [] {
+        std::vector<int> v(30, 1);
+        v.insert(v.end(), {3, 3, 3, 2, 0, 0, 4, 4, 4, 4});
+        return v;
+    }();
+    for (int i = 0; i < static_cast<int>(expected.size()); ++i) {
+        QTreeWidgetItem* node = tree()->itemAtIndex(i);
+        ASSERT_NE(node, nullptr) << i;
+        EXPECT_EQ(LibraryTree::imageOf(node), expected[static_cast<std::size_t>(i)]) << i;
+        EXPECT_EQ(tree()->absoluteIndex(node), i);
+    }
+    EXPECT_EQ(tree()->itemAtIndex(static_cast<int>(expected.size())), nullptr);
+    EXPECT_EQ(tree()->itemAtIndex(33)->text(0), "My Habit");
+    // An album that is called like a fixed node is an album.
+    QTreeWidgetItem* album = tree()->ensureAlbum("All Title");
+    EXPECT_NE(album, tree()->allTitleNode());
+    EXPECT_EQ(tree()->fillOf(album).kind, NodeKind::Album);
+    EXPECT_TRUE(tree()->removeLeaf(album));
+    EXPECT_FALSE(tree()->removeLeaf(tree()->allTitleNode()));
+}
+
+}  // namespace

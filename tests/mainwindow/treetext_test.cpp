@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include "library/treetext.h"
+
+namespace {
+
+std::string skeletonWith(const std::string& artists, const std::string& playlists, const std::string& albums) {
+    std::string s = "Title\r\n\tAlphabetic\r\n";
+    for (char c = 'A'; c <= 'Z'; ++c) s += std::string("\t\t") + c + "\r\n";
+    s += "\t\tExtra\r\n\tAll Title\r\nMy Artist\r\n" + artists + "My Habit\r\nMy Playlist\r\n" + playlists +
+         "My Album\r\n" + albums;
+    return s;
+}
+
+TEST(TreeText, SavedTreeIsTheFixedSkeletonWithLeavesInOrder) {
+    LibraryTreeContent c{{"Kestrel", "Ada Fenwick"}, {"Road Trip"}, {"Night Drive"}};
+    const std::string expected = skeletonWith("\tKestrel\r\n\tAda Fenwick\r\n", "\tRoad Trip\r\n", "\tNight Drive\r\n");
+    EXPECT_EQ(FormatTreeText(c), expected);
+    EXPECT_EQ(FormatTreeText({}), skeletonWith("", "", ""));
+    EXPECT_EQ(kFixedTreeNodes.size(), 34u);
+
+    const TreeTextLoad back = ParseTreeText(expected);
+    EXPECT_FALSE(back.repaired);
+    EXPECT_TRUE(back.levelError.empty());
+    EXPECT_EQ(back.content, c);
+}
+
+TEST(TreeText, LineEndsOfEveryKindReadTheSame) {
+    const std::string crlf = skeletonWith("\tA1\r\n", "", "\tB1\r\n");
+    std::string lf, cr;
+    for (std::size_t i = 0; i < crlf.size(); ++i) {
+        if (crlf.compare(i, 2, "\r\n") == 0) {
+            lf += '\n';
+            cr += '\r';
+            ++i;
+        } else {
+            lf += crlf[i];
+            cr += crlf[i];
+        }
+    }
+    const LibraryTreeContent want{{"A1"}, {}, {"B1"}};
+    for (const std::string& text : {crlf, lf, cr, lf.substr(0, lf.size() - 1)}) {
+        const TreeTextLoad load = ParseTreeText(text);
+        EXPECT_FALSE(load.repaired);
+        EXPECT_EQ(load.content, want);
+    }
+}
+
+TEST(TreeText, TextsThatWouldBreakTheFileAreCleanedAndRoundTrip) {
+    EXPECT_EQ(CleanNodeText("A\tB\r\nC"), "A B  C");
+    EXPECT_EQ(CleanNodeText("   Lead"), "Lead");
+    EXPECT_EQ(CleanNodeText("   "), "");
+    // An artist from a tag with a line break stays one node at its level.
+    LibraryTreeContent c{{"Line\nBreak", " Lead", "Tab\tInside"}, {}, {"Trail "}};
+    const TreeTextLoad load = ParseTreeText(FormatTreeText(c));
+    EXPECT_FALSE(load.repaired);
+    EXPECT_EQ(load.content.artists, (std::vector<std::string>{"Line Break", "Lead", "Tab Inside"}));
+    EXPECT_EQ(load.content.albums, std::vector<std::string>{"Trail "});
+    // Leading blanks are no level: a file from elsewhere with them reads at
+    // the TABs' level.
+    const TreeTextLoad blanks = ParseTreeText(skeletonWith("\t  Spaced\r\n", "", ""));
+    EXPECT_FALSE(blanks.repaired);
+    EXPECT_EQ(blanks.content.artists, std::vector<std::string>{"Spaced"});
+}
+
+TEST(TreeText, EmptyFileIsTheBuiltInTree) {
+    for (const char* text : {"", "\r\n\r\n", "\t\t\r\n"}) {
+        const TreeTextLoad load = ParseTreeText(text);
+        EXPECT_FALSE(load.repaired) << text;
+        EXPECT_EQ(load.content, LibraryTreeContent{});
+    }
+}
+
+TEST(TreeText, TooDeepLineIsReportedAndTheRestKept) {
+    const TreeTextLoad load = ParseTreeText(skeletonWith("\tOne\r\n\t\t\tDeep\r\n\tTwo\r\n", "\tList\r\n", ""));
+    EXPECT_EQ(load.levelError, "Invalid level (3) for item \"Deep\"");
+    EXPECT_TRUE(load.repaired);
+    // The deep line hung under "One": a grandchild, dropped; the rest stays.
+    EXPECT_EQ(load.content.artists, (std::vector<std::string>{"One", "Two"}));
+    EXPECT_EQ(load.content.playlists, std::vector<std::string>{"List"});
+}
+
+TEST(TreeText, DamagedSkeletonsAreRepairedKeepingTheLeavesOfKnownRoots) {
+    struct Case {
+        const char* what;
+        std::string text;
+        LibraryTreeContent want;
+    };
+    const std::vector<Case> cases = {
+        {"My Habit missing", "Title\r\nMy Artist\r\n\tX\r\nMy Playlist\r\n\tP\r\nMy Album\r\n\tB\r\n",
+         {{"X"}, {"P"}, {"B"}}},
+        {"a sixth root", skeletonWith("\tX\r\n", "", "") + "Other\r\n\tY\r\n", {{"X"}, {}, {}}},
+        {"children of My Habit", skeletonWith("", "", "").insert(skeletonWith("", "", "").find("My Playlist"), "\tTop\r\n"),
+         {}},
+        {"grandchildren", skeletonWith("\tX\r\n\t\tSub\r\n", "", ""), {{"X"}, {}, {}}},
+        {"roots reordered", "My Album\r\n\tB\r\nMy Artist\r\n\tA\r\n", {{"A"}, {}, {"B"}}},
+        {"first line indented", "\t\tMy Artist\r\n\tA\r\n", {{"A"}, {}, {}}},
+        {"binary noise", std::string("\x01\x02\t\t\t\xff\r\n\0\0\t", 12), {}},
+    };
+    for (const Case& c : cases) {
+        const TreeTextLoad load = ParseTreeText(c.text);
+        EXPECT_TRUE(load.repaired) << c.what;
+        EXPECT_EQ(load.content, c.want) << c.what;
+    }
+}
+
+}  // namespace
