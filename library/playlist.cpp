@@ -65,6 +65,21 @@ std::string StoredFolder(const char* key) {
     return Bytes(StoredFolderOr(Text(IniFile().readString(kSection, key, "")), DialogStartFolder()));
 }
 
+// Runs a dialog that starts in the folder remembered under key; a dialog
+// left without a file name counts as cancelled.
+FileDialogResult RunDialogIn(FileDialogMode mode, const QString& title, const QString& filter, const char* key,
+                             QWidget* parent) {
+    FileDialogRequest request;
+    request.mode = mode;
+    request.title = title;
+    request.filter = filter;
+    request.folder = Text(StoredFolder(key));
+    request.parent = parent;
+    FileDialogResult chosen = RunFileDialog(request);
+    if (chosen.files.isEmpty() || chosen.files.first().isEmpty()) chosen.accepted = false;
+    return chosen;
+}
+
 // The bar's per mille of a position in a file of length frames; the length
 // may pass 32 bits for very long files, so both are brought down together.
 int PerMille(int64_t position, int64_t length) {
@@ -77,7 +92,9 @@ int PerMille(int64_t position, int64_t length) {
 }
 
 int64_t PositionAt(int perMille, int64_t length) {
-    return length * std::clamp(perMille, 0, 1000) / 1000;
+    perMille = std::clamp(perMille, 0, 1000);
+    if (length <= std::numeric_limits<int32_t>::max()) return mulDiv(perMille, static_cast<int32_t>(length), 1000);
+    return length / 1000 * perMille;
 }
 
 }  // namespace
@@ -105,8 +122,11 @@ Tfm_playlist::Tfm_playlist(QWidget* parent)
     lv->setSortingEnabled(false);
     lv->header()->setStretchLastSection(false);
     lv->header()->setSectionResizeMode(QHeaderView::Fixed);
-    lv->setColumnWidth(PlaylistModel::NameColumn, 169);
-    lv->setColumnWidth(PlaylistModel::TimeColumn, 40);
+    // The two columns share 209 pixels; the time takes what "00:00" needs in
+    // the list's font (at least 40), so that it is never cut to "01:...".
+    const int timeWidth = std::max(40, lv->fontMetrics().horizontalAdvance(QStringLiteral("00:00")) + 12);
+    lv->setColumnWidth(PlaylistModel::NameColumn, 209 - timeWidth);
+    lv->setColumnWidth(PlaylistModel::TimeColumn, timeWidth);
     lv->setColumnHidden(PlaylistModel::PathColumn, true);
     lv->setGeometry(6, 34, 241, 223);
     lv->installEventFilter(this);
@@ -207,21 +227,15 @@ void Tfm_playlist::RemoveSelectedEntries() {
     PlaylistSaved = false;
 }
 
-void Tfm_playlist::MoveSelectedDown() {
-    model_->setSortByName(false);
-    std::vector<PlaylistRow> rows = model_->rows();
-    std::vector<char> selected = SelectedRowMask(lv->selectionModel(), rowCount());
-    if (!MoveRowsDown(rows, selected, PlaylistIndex)) return;
-    model_->replaceContents(std::move(rows));
-    ApplySelectedRowMask(lv->selectionModel(), selected);
-    PlaylistSaved = false;
-}
+void Tfm_playlist::MoveSelectedDown() { moveSelected(MoveRowsDown); }
 
-void Tfm_playlist::MoveSelectedUp() {
+void Tfm_playlist::MoveSelectedUp() { moveSelected(MoveRowsUp); }
+
+void Tfm_playlist::moveSelected(bool (*move)(std::vector<PlaylistRow>&, std::vector<char>&, int&)) {
     model_->setSortByName(false);
     std::vector<PlaylistRow> rows = model_->rows();
     std::vector<char> selected = SelectedRowMask(lv->selectionModel(), rowCount());
-    if (!MoveRowsUp(rows, selected, PlaylistIndex)) return;
+    if (!move(rows, selected, PlaylistIndex)) return;
     model_->replaceContents(std::move(rows));
     ApplySelectedRowMask(lv->selectionModel(), selected);
     PlaylistSaved = false;
@@ -229,14 +243,8 @@ void Tfm_playlist::MoveSelectedUp() {
 
 void Tfm_playlist::AddFilesToPlaylist() {
     if (adding_) return;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::OpenMany;
-    request.title = kAddTitle;
-    request.filter = kAddFilter;
-    request.folder = Text(StoredFolder(kFileDirectoryKey));
-    request.parent = this;
-    const FileDialogResult chosen = RunFileDialog(request);
-    if (!chosen.accepted || chosen.files.isEmpty() || chosen.files.first().isEmpty()) return;
+    const FileDialogResult chosen = RunDialogIn(FileDialogMode::OpenMany, kAddTitle, kAddFilter, kFileDirectoryKey, this);
+    if (!chosen.accepted) return;
 
     IniFile().writeString(kSection, kFileDirectoryKey, ParentFolder(Bytes(chosen.files.first())));
     PlaylistSaved = false;
@@ -317,14 +325,9 @@ void Tfm_playlist::OpenPlaylistFile() {
     PlaylistIndex = -1;
     PlayingPath.clear();
 
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Open;
-    request.title = kListTitle;
-    request.filter = kListFilter;
-    request.folder = Text(StoredFolder(kListDirectoryKey));
-    request.parent = this;
-    const FileDialogResult chosen = RunFileDialog(request);
-    if (!chosen.accepted || chosen.files.isEmpty() || chosen.files.first().isEmpty()) return;
+    const FileDialogResult chosen =
+        RunDialogIn(FileDialogMode::Open, kListTitle, kListFilter, kListDirectoryKey, this);
+    if (!chosen.accepted) return;
 
     const std::string fileName = Bytes(chosen.files.first());
     IniFile().writeString(kSection, kListDirectoryKey, ParentFolder(fileName));
@@ -333,14 +336,9 @@ void Tfm_playlist::OpenPlaylistFile() {
 
 void Tfm_playlist::SavePlaylistAs() {
     if (PlaylistSaved || rowCount() == 0) return;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Save;
-    request.title = kListTitle;
-    request.filter = kListFilter;
-    request.folder = Text(StoredFolder(kListDirectoryKey));
-    request.parent = this;
-    const FileDialogResult chosen = RunFileDialog(request);
-    if (!chosen.accepted || chosen.files.isEmpty() || chosen.files.first().isEmpty()) return;
+    const FileDialogResult chosen =
+        RunDialogIn(FileDialogMode::Save, kListTitle, kListFilter, kListDirectoryKey, this);
+    if (!chosen.accepted) return;
 
     const std::string chosenName = Bytes(chosen.files.first());
     const std::string folder = ParentFolder(chosenName);
@@ -568,21 +566,20 @@ void Tfm_playlist::BindPlaylistSkinObjects() {
     ListMediabar = bar ? bar->as<SkinScrollBar>() : nullptr;
 }
 
-void Tfm_playlist::ShowMiniPlaylist() {
-    if (SkinListrandom) host().SetRandomPlayChecked(SkinListrandom->getState());
-    lv->hide();
-    applySection(QStringLiteral("minPlaylist"));
-    PlaylistMinimized = true;
-    applyPlayButtonLook();
-    if (SkinmListrandom) SkinmListrandom->setState(host().RandomPlayChecked());
-}
+void Tfm_playlist::ShowMiniPlaylist() { switchForm(true); }
 
-void Tfm_playlist::ShowFullPlaylist() {
-    if (SkinmListrandom) host().SetRandomPlayChecked(SkinmListrandom->getState());
-    applySection(QStringLiteral("Playlist"));
-    PlaylistMinimized = false;
+void Tfm_playlist::ShowFullPlaylist() { switchForm(false); }
+
+void Tfm_playlist::ReapplyPlaylistSkin() { switchForm(PlaylistMinimized); }
+
+void Tfm_playlist::switchForm(bool mini) {
+    readRandomButton();
+    if (mini) lv->hide();
+    applySection(mini ? QStringLiteral("minPlaylist") : QStringLiteral("Playlist"));
+    PlaylistMinimized = mini;
     applyPlayButtonLook();
-    if (SkinListrandom) SkinListrandom->setState(host().RandomPlayChecked());
+    if (SkinToggle* toggle = randomButton()) toggle->setState(host().RandomPlayChecked());
+    if (mini) return;
     lv->show();
     if (PlaylistIndex != -1 && model_->isRow(PlaylistIndex)) {
         lv->setFocus();
@@ -603,18 +600,6 @@ void Tfm_playlist::OpenPlaylistWindow(std::optional<QPoint> topRight) {
     lv->show();
     if (topRight) move(topRight->x() - frameGeometry().width(), topRight->y());
     show();
-}
-
-void Tfm_playlist::ReapplyPlaylistSkin() {
-    readRandomButton();
-    applySection(PlaylistMinimized ? QStringLiteral("minPlaylist") : QStringLiteral("Playlist"));
-    applyPlayButtonLook();
-    if (SkinToggle* toggle = randomButton()) toggle->setState(host().RandomPlayChecked());
-    if (!PlaylistMinimized && PlaylistIndex != -1 && model_->isRow(PlaylistIndex)) {
-        lv->setFocus();
-        selectRow(PlaylistIndex);
-        PlayingPath = model_->row(PlaylistIndex).path;
-    }
 }
 
 void Tfm_playlist::ListMediabarMouseDown() {

@@ -146,6 +146,7 @@ private:
     void selectRow(int row);
     void deselectRow(int row);
     void clearList();
+    void moveSelected(bool (*move)(std::vector<PlaylistRow>&, std::vector<char>&, int&));
     void playNewRow(std::optional<int> row);
     void resumePlayer();
     void stopOnFailedStart();
@@ -153,6 +154,7 @@ private:
     bool readPlaylist(const std::string& fileName, PlaylistFormat format);
     bool writePlaylist(const std::string& fileName, PlaylistFormat format, const std::string& chosenName);
     void applySection(const QString& section);
+    void switchForm(bool mini);
     void onSkinClick(SkinObject* source);
     void onSkinMouseDown(SkinObject* source, int button);
     void onSkinMouseUp(SkinObject* source, int button);
