@@ -105,3 +105,8 @@ int CompareListKeys(std::string_view a, std::string_view b) {
     }
     return static_cast<int>(a.size()) - static_cast<int>(b.size());
 }
+
+std::string FoldListKey(std::string key) {
+    for (char& c : key) c = upper(c);
+    return key;
+}

@@ -17,7 +17,8 @@ struct WmaTagInfo;
 class TagReaders {
 public:
     virtual ~TagReaders() = default;
-    virtual bool readId3v1(const std::string& path, ID3v1Block& block, std::string* error) const;
+    // The MP3's block from the file already open as fd (path for messages).
+    virtual bool readId3v1(int fd, const std::string& path, ID3v1Block& block, std::string* error) const;
     virtual bool readOgg(const std::string& path, OGGTag& tag, std::string* error) const;
     virtual bool readWma(const std::string& path, WmaTagInfo& info, std::string* error) const;
 };

@@ -82,19 +82,13 @@ void TrackListModel::sortByColumn(int column, bool ascending) {
     const QModelIndexList before = persistentIndexList();
     std::vector<int> order(rows_.size());
     std::iota(order.begin(), order.end(), 0);
-    // Only the time column's keys are made; the others are the fields themselves.
-    std::vector<std::string> timeKeys;
-    if (column == kTimeColumn) {
-        timeKeys.reserve(rows_.size());
-        for (const ListRow& r : rows_) timeKeys.push_back(sortKey(r, column));
-    }
-    auto key = [&](int i) -> std::string_view {
-        return column == kTimeColumn ? std::string_view(timeKeys[static_cast<std::size_t>(i)])
-                                     : std::string_view(field(rows_[static_cast<std::size_t>(i)].record, column));
-    };
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int r = CompareListKeys(key(a), key(b));
-        return ascending ? r < 0 : r > 0;
+    std::vector<std::string> keys;
+    keys.reserve(rows_.size());
+    for (const ListRow& r : rows_) keys.push_back(FoldListKey(sortKey(r, column)));
+    std::stable_sort(order.begin(), order.end(), [&keys, ascending](int a, int b) {
+        const std::string& x = keys[static_cast<std::size_t>(a)];
+        const std::string& y = keys[static_cast<std::size_t>(b)];
+        return ascending ? x < y : y < x;
     });
     std::vector<ListRow> sorted;
     sorted.reserve(rows_.size());

@@ -169,4 +169,20 @@ TEST(Sort, KeysFoldOnlyAsciiLettersAndShorterPrefixesComeFirst) {
     EXPECT_NE(CompareListKeys("\xc3\xa9", "\xc3\x89"), 0);
 }
 
+TEST(Sort, FoldedKeysOrderAsTheComparison) {
+    std::mt19937 rng(7);
+    const std::string alphabet = "aAbBzZ_09 \x7f\x80\xc3\xa9";
+    auto randomKey = [&] {
+        std::string s;
+        for (int n = std::uniform_int_distribution<int>(0, 5)(rng); n > 0; --n)
+            s += alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(rng)];
+        return s;
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (int i = 0; i < 5000; ++i) {
+        const std::string a = randomKey(), b = randomKey();
+        ASSERT_EQ(sign(CompareListKeys(a, b)), sign(FoldListKey(a).compare(FoldListKey(b)))) << a << " | " << b;
+    }
+}
+
 }  // namespace
