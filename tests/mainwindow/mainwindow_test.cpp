@@ -19,6 +19,7 @@
 #include "components/player/nullpcmoutput.h"
 #include "components/player/virtualclock.h"
 #include "components/skin/skinengine.h"
+#include "components/skin/skinobject.h"
 #include "library/application.h"
 #include "library/desktopentry.h"
 #include "library/librarytree.h"
@@ -348,6 +349,30 @@ TEST_F(MainWindow, CommandLineFileIsAddedOnceSelectedAndOpened) {
     EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 1u);
     EXPECT_TRUE(window_->CurrentFile.empty());
     EXPECT_EQ(window_->ListModel->rowCount(), 0);
+}
+
+TEST_F(MainWindow, ComingBackFromTheMiniWindowOnlyDressesTheWindowAgain) {
+    const std::string dir = testenv::makeTempDir("mini");
+    const std::string song = mwtest::makeMp3(dir + "/song.mp3", {"Song", "Kestrel", "Sky", "", "", ""});
+    window_->Parameters = {QString::fromStdString(song)};
+    start();
+    QPointer<SkinScrollBar> oldBar = window_->SkinMediabar;
+    window_->LoopPlaylist1->setChecked(false);
+    tree()->ensurePlaylist("Imported");
+    click(tree()->findArtist("Kestrel"));
+    window_->MiniMode = true;
+    fs::remove(data_ + "music.dat");
+
+    window_->FormShowAfterMiniWindow();
+    EXPECT_FALSE(window_->MiniMode);
+    EXPECT_FALSE(window_->LoopPlaylist1->isChecked()) << "the options were read again";
+    EXPECT_EQ(tree()->content().playlists, std::vector<std::string>{"Imported"});
+    EXPECT_EQ(tree()->currentItem(), tree()->findArtist("Kestrel")) << "the command-line file was selected again";
+    EXPECT_FALSE(fs::exists(data_ + "music.dat")) << "the command-line file was added again";
+    EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText(tree()->content()));
+    EXPECT_TRUE(oldBar.isNull());
+    ASSERT_TRUE(window_->SkinMediabar && window_->SkinSoundbar);
+    EXPECT_EQ(window_->SkinSoundbar->getPosition(), window_->AudioPlayer21->volume());
 }
 
 TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
