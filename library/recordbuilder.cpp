@@ -43,16 +43,12 @@ struct OpenFile {
 // The file is open already, to tell files from folders and FIFOs, so the
 // block is read through it rather than by opening the file a second time: an
 // add of thousands of files spends its time in such calls.
-bool TagReaders::readId3v1(int fd, const std::string& path, ID3v1Block& block, std::string* error) const {
+bool TagReaders::readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
+                           std::string* error) const {
     block = ID3v1Block::Parse({});
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        *error = "Cannot read " + path;
-        return false;
-    }
-    if (st.st_size < static_cast<off_t>(ID3v1Block::kSize)) return true;
+    if (size < static_cast<int64_t>(ID3v1Block::kSize)) return true;
     std::array<uint8_t, ID3v1Block::kSize> last{};
-    if (::pread(fd, last.data(), last.size(), st.st_size - static_cast<off_t>(last.size())) !=
+    if (::pread(fd, last.data(), last.size(), static_cast<off_t>(size) - static_cast<off_t>(last.size())) !=
         static_cast<ssize_t>(last.size())) {
         *error = "Cannot read " + path;
         return false;
@@ -146,7 +142,7 @@ RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const Ta
     case AudioKind::Wav: break;
     case AudioKind::Mp3: {
         ID3v1Block block;
-        if (!readers.readId3v1(file.fd, path, block, &build.reason)) return build;
+        if (!readers.readId3v1(file.fd, st.st_size, path, block, &build.reason)) return build;
         r.Title = trimmed(block.title());
         r.Artist = RemoveInvalidFileNameChars(trimmed(block.artist()));
         r.Album = RemoveInvalidFileNameChars(trimmed(block.album()));

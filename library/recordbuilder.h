@@ -5,6 +5,7 @@
 // answered with the reason, never with an exception: one bad file must not
 // end a batch.
 
+#include <cstdint>
 #include <string>
 
 #include "library/records/trackrecord.h"
@@ -17,8 +18,10 @@ struct WmaTagInfo;
 class TagReaders {
 public:
     virtual ~TagReaders() = default;
-    // The MP3's block from the file already open as fd (path for messages).
-    virtual bool readId3v1(int fd, const std::string& path, ID3v1Block& block, std::string* error) const;
+    // The MP3's block from the file already open as fd, of size bytes (path
+    // for messages).
+    virtual bool readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
+                           std::string* error) const;
     virtual bool readOgg(const std::string& path, OGGTag& tag, std::string* error) const;
     virtual bool readWma(const std::string& path, WmaTagInfo& info, std::string* error) const;
 };
