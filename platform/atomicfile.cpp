@@ -10,6 +10,7 @@
 
 #include "paths.h"
 #include "posixfile.h"
+#include "utf8.h"
 
 namespace {
 
@@ -18,14 +19,38 @@ std::string errnoText(const std::string& what, const std::string& path) {
 }
 
 // The file that a write must replace: the target of a symlink, so the link
-// survives and points at the new content.
+// survives and points at the new content. A link whose file does not exist
+// yet gets that file made where it points.
 std::string resolveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
         char buf[PATH_MAX];
-        if (::realpath(path.c_str(), buf)) return buf;
+        if (::realpath(current.c_str(), buf)) return buf;
+        const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) return current;
+        const std::string to(buf, static_cast<size_t>(n));
+        current = to.front() == '/' ? to : JoinPath(ParentFolder(current), to);
     }
     return path;
+}
+
+// A name of our own beside target. It starts with the target's name so that
+// a left-over file shows what it belonged to, but that part is cut so the
+// whole name stays within the folder's name limit: a file whose name is
+// already near the limit must still be replaceable.
+std::string temporaryTemplate(const std::string& target, const std::string& folder) {
+    constexpr std::string_view suffix = ".tmp-XXXXXX";
+    long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (nameMax <= 0) nameMax = NAME_MAX;
+    const size_t slash = target.rfind('/');
+    const std::string_view base = slash == std::string::npos ? std::string_view(target)
+                                                             : std::string_view(target).substr(slash + 1);
+    const size_t room = static_cast<size_t>(nameMax) > suffix.size() ? static_cast<size_t>(nameMax) - suffix.size() : 0;
+    std::string tmpl = target.substr(0, target.size() - base.size());
+    tmpl.append(Utf8Cut(base, room)).append(suffix);
+    return tmpl;
 }
 
 void syncFolder(const std::string& folder) {
@@ -52,7 +77,7 @@ AtomicWriteResult RewriteFileAtomically(const std::string& path,
     }
 
     // mkstemp gives O_EXCL and a name no other writer uses.
-    std::string tmpl = target + ".tmp-XXXXXX";
+    std::string tmpl = temporaryTemplate(target, folder);
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0) {
         result.error = errnoText("Cannot create a temporary file in", folder);

@@ -18,8 +18,11 @@ struct AtomicWriteResult {
 
 // producer writes the whole new content to the temporary file (positioned at
 // 0) and returns false to abandon the replacement; it may set *error.
-// A symlink is followed: its target is replaced and the link stays.
-// A missing original is created (mode 0644 less the umask).
+// A symlink is followed: its target is replaced and the link stays; a link
+// whose file does not exist yet gets that file. A missing original is
+// created (mode 0644 less the umask). The temporary file's name is kept
+// within the folder's name limit, so a file with a name near it can still
+// be replaced.
 AtomicWriteResult RewriteFileAtomically(const std::string& path,
                                         const std::function<bool(PosixFile& out, std::string* error)>& producer);
 

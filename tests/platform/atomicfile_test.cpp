@@ -62,3 +62,33 @@ TEST(AtomicFile, FailureLeavesTheOriginalIntactAndIsReported) {
     // A missing folder is an error, not a crash.
     EXPECT_FALSE(WriteFileAtomically(dir + "/missing/x.txt", "x"));
 }
+
+TEST(AtomicFile, ReplacesAFileWhoseNameIsNearTheLimit) {
+    // Long titles in a script of three-byte characters fill a file name
+    // quickly; such a file must still take a new tag or playlist.
+    const std::string dir = testenv::makeTempDir();
+    std::string name;
+    for (int i = 0; i < 83; ++i) name += "\xE6\x9B\xB2";  // 249 bytes
+    name += ".ogg";                                        // 253 bytes
+    const std::string file = dir + "/" + name;
+    testenv::writeFile(file, "old");
+
+    const AtomicWriteResult r = WriteFileAtomically(file, "new");
+    EXPECT_TRUE(r) << r.error;
+    EXPECT_EQ(testenv::readFile(file), "new");
+    EXPECT_EQ(entriesIn(dir), 1u);
+}
+
+TEST(AtomicFile, ALinkToAFileNotYetMadeStaysALink) {
+    // A settings file kept elsewhere and linked in: the first save makes the
+    // file the link names instead of putting a plain file over the link.
+    const std::string dir = testenv::makeTempDir();
+    fs::create_directory(dir + "/kept");
+    const std::string link = dir + "/Tunevale.ini";
+    ASSERT_EQ(::symlink("kept/settings.ini", link.c_str()), 0);
+
+    ASSERT_TRUE(WriteFileAtomically(link, "[a]\r\nb=1\r\n"));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(testenv::readFile(dir + "/kept/settings.ini"), "[a]\r\nb=1\r\n");
+    EXPECT_EQ(testenv::readFile(link), "[a]\r\nb=1\r\n");
+}
