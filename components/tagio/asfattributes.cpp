@@ -48,6 +48,30 @@ void writeU16Text(ByteWriter& out, const std::u16string& text) {
     out.u16le(0);
 }
 
+// Texts and values carry 16-bit byte counts. A longer one (a pasted text of
+// liner notes, a name without terminator in a damaged file) is cut to fit,
+// as every tag writer cuts to its field; a count that wrapped instead would
+// leave a header that no reader, ours included, can walk.
+constexpr size_t kMaxValueBytes = 0xFFFF;
+constexpr size_t kMaxTextUnits = kMaxValueBytes / 2 - 1;  // with its terminator
+
+std::u16string fitted(const std::u16string& text) {
+    if (text.size() <= kMaxTextUnits) return text;
+    size_t n = kMaxTextUnits;
+    if (text[n - 1] >= 0xD800 && text[n - 1] <= 0xDBFF) --n;  // never half a pair
+    return text.substr(0, n);
+}
+
+ByteVector fittedValue(const AsfDescriptor& d) {
+    if (d.value.size() <= kMaxValueBytes) return d.value;
+    if (d.type == AsfType::String) {
+        ByteWriter out;
+        writeU16Text(out, fitted(u16FromBytes(d.value)));
+        return out.take();
+    }
+    return ByteVector(d.value.begin(), d.value.begin() + kMaxValueBytes);
+}
+
 bool fail(std::string* error, const char* message) {
     if (error) *error = message;
     return false;
@@ -120,19 +144,24 @@ std::optional<AsfHeader> AsfHeader::Parse(ByteSpan bytes, std::string* error) {
 
 ByteVector AsfHeader::Render(uint64_t restSize) const {
     auto contentDescription = [&] {
+        std::array<std::u16string, kFieldCount> fields;
+        std::transform(fields_.begin(), fields_.end(), fields.begin(), fitted);
         ByteWriter body;
-        for (const auto& f : fields_) body.u16le(static_cast<uint16_t>(f.empty() ? 0 : (f.size() + 1) * 2));
-        for (const auto& f : fields_)
+        for (const auto& f : fields) body.u16le(static_cast<uint16_t>(f.empty() ? 0 : (f.size() + 1) * 2));
+        for (const auto& f : fields)
             if (!f.empty()) writeU16Text(body, f);
         return renderObject(kContentDescriptionGuid, body.data());
     };
     auto extendedContent = [&] {
         ByteWriter body;
-        body.u16le(static_cast<uint16_t>(descriptors_.size()));
-        for (const AsfDescriptor& d : descriptors_) {
-            body.u16le(static_cast<uint16_t>((d.name.size() + 1) * 2));
-            writeU16Text(body, d.name);
-            body.u16le(static_cast<uint16_t>(d.type)).u16le(static_cast<uint16_t>(d.value.size())).bytes(d.value);
+        body.u16le(static_cast<uint16_t>(std::min<size_t>(descriptors_.size(), 0xFFFF)));
+        for (size_t i = 0; i < descriptors_.size() && i < 0xFFFF; ++i) {
+            const AsfDescriptor& d = descriptors_[i];
+            const std::u16string name = fitted(d.name);
+            const ByteVector value = fittedValue(d);
+            body.u16le(static_cast<uint16_t>((name.size() + 1) * 2));
+            writeU16Text(body, name);
+            body.u16le(static_cast<uint16_t>(d.type)).u16le(static_cast<uint16_t>(value.size())).bytes(value);
         }
         return renderObject(kExtendedContentGuid, body.data());
     };

@@ -36,7 +36,8 @@ public:
     // not one or any size in it does not fit.
     static std::optional<AsfHeader> Parse(tags::ByteSpan bytes, std::string* error = nullptr);
     // The Header Object with the current fields; the File Properties' file
-    // size is set to headerSize + restSize.
+    // size is set to headerSize + restSize. A text or value longer than its
+    // 16-bit byte count holds is cut to fit, at a character boundary.
     tags::ByteVector Render(uint64_t restSize) const;
 
     const std::u16string& field(Field f) const { return fields_[f]; }

@@ -201,3 +201,29 @@ TEST(WmaTag, AttributesByNameThroughTheInterface) {
     EXPECT_NE(WMAudioCreateInfo(tagsamples::sample("mp3"), none, &error), 0);
     EXPECT_FALSE(error.empty());
 }
+
+TEST(WmaTag, TextsBeyondTheSixteenBitCountsAreCutNotWrapped) {
+    // A comment of pasted liner notes: more than 32766 UTF-16 characters
+    // would wrap the 16-bit byte count and leave a header nobody can walk.
+    const std::string path = tagsamples::copyOf("wma-tagged");
+    std::string notes;
+    for (int i = 0; i < 40000; ++i) notes += static_cast<char>('a' + i % 26);
+    std::unique_ptr<WmaAttributeObject> info;
+    ASSERT_EQ(WMAudioCreateInfo(path, info), 0);
+    ASSERT_EQ(SetStringAttribute(*info, WMAudioInfo::Description, notes), 0);
+    ASSERT_EQ(SetStringAttribute(*info, "WM/Lyrics", notes), 0);
+    ASSERT_EQ(SetStringAttribute(*info, WMAudioInfo::Title, "Kept"), 0);
+    ASSERT_EQ(info->Close(), 0);
+    info.reset();
+
+    std::string error;
+    auto header = tagio::AsfFile::Load(path, &error);
+    ASSERT_TRUE(header) << error;
+    ASSERT_EQ(WMAudioCreateInfo(path, info), 0);
+    EXPECT_EQ(GetStringAttribute(*info, WMAudioInfo::Description), notes.substr(0, 32766));
+    EXPECT_EQ(GetStringAttribute(*info, "WM/Lyrics"), notes.substr(0, 32766));
+    EXPECT_EQ(GetStringAttribute(*info, WMAudioInfo::Title), "Kept");
+    EXPECT_NE(header->header().find("WM/Composer"), nullptr);
+    const std::string after = testenv::readFile(path);
+    EXPECT_EQ(filePropertiesSize(after), after.size());
+}
