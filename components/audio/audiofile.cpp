@@ -46,7 +46,7 @@ int64_t AudioFile::getDuration() const {
 
 int AudioFile::getSampleRate() const { return decoder_ && decoder_->isOpen() ? decoder_->sampleRate() : 0; }
 
-int AudioFile::getChannels() const { return decoder_ && decoder_->isOpen() ? decoder_->channels() : 0; }
+int AudioFile::getChannels() const { return decoder_ && decoder_->isOpen() ? decoder_->pcmChannels() : 0; }
 
 int AudioFile::getPcmSampleRate() const {
     if (decoder_ && decoder_->isOpen()) return decoder_->sampleRate();

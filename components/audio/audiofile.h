@@ -46,6 +46,9 @@ public:
     int64_t getLength() const;    // sample frames
     int64_t getDuration() const;  // ms
     int getSampleRate() const;
+    // The channels of the blocks readBlock returns: a file of more than two
+    // is read as two, and a writer told this count with setInputFormat
+    // takes its blocks as they are. AudioInformation tells the file's own.
     int getChannels() const;
     // Rate and channels of the blocks readBlock returns; on a writer, those
     // of its output format.

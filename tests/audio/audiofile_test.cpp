@@ -201,6 +201,58 @@ TEST(AudioFileReader, BlocksHoldExactlyTheCountInWholeFramesUntilTheEnd) {
     r.close();  // harmless
 }
 
+// A cut or a join tells the writer the reader's rate and channels and feeds
+// it the reader's blocks: for a file of more than two channels the count it
+// is told must be that of the blocks, or the output runs three times fast.
+TEST(AudioFileReader, AFileOfSixChannelsTellsTheChannelsOfItsBlocks) {
+    const std::string dir = testenv::makeTempDir("six");
+    const std::string six = dir + "/six.wav";
+    {
+        // A plain 16-bit WAV of 6 channels and one second at 8000 Hz.
+        const int rate = 8000, channels = 6, frames = 8000;
+        auto le = [](std::string& out, uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+        };
+        std::string bytes = "RIFF";
+        le(bytes, 36 + frames * channels * 2, 4);
+        bytes += "WAVEfmt ";
+        le(bytes, 16, 4);
+        le(bytes, 1, 2);
+        le(bytes, channels, 2);
+        le(bytes, rate, 4);
+        le(bytes, rate * channels * 2, 4);
+        le(bytes, channels * 2, 2);
+        le(bytes, 16, 2);
+        bytes += "data";
+        le(bytes, frames * channels * 2, 4);
+        for (int f = 0; f < frames; ++f)
+            for (int c = 0; c < channels; ++c) le(bytes, static_cast<uint16_t>((f % 100) * 100), 2);
+        testenv::writeFile(six, bytes);
+    }
+    AudioFile r;
+    ASSERT_TRUE(r.open(six));
+    EXPECT_EQ(r.getLength(), 8000);
+    EXPECT_EQ(r.getChannels(), r.getPcmChannels());
+
+    const std::string cut = dir + "/cut.wav";
+    AudioFile w;
+    ASSERT_TRUE(w.create(cut));
+    w.setInputFormat(r.getSampleRate(), r.getChannels());
+    ASSERT_EQ(w.getError(), 0);
+    for (;;) {
+        AudioBlock b = r.readBlock(4096);
+        if (b.empty()) break;
+        w.writeBlock(b);
+        ASSERT_EQ(w.getError(), 0);
+    }
+    w.close();
+    ASSERT_EQ(w.getError(), 0);
+    Decoded d = decode(cut);
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.rate, 8000);
+    EXPECT_EQ(d.frames(), 8000);
+}
+
 // A VBR MP3 without an Info header has only an estimated length.
 TEST(AudioFileReader, LengthOfAnMp3WithoutInfoHeaderIsNotShort) {
     const std::string dir = testenv::makeTempDir("noxing");
