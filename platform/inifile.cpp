@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/atomicfile.h"
+#include "platform/folderlock.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
 
@@ -173,25 +174,6 @@ bool ParseInteger(std::string_view s, int* out) {
     return true;
 }
 
-// Serialises read-modify-write cycles of several processes. The file itself
-// is replaced by rename, so the lock sits on its folder.
-class FolderLock {
-public:
-    explicit FolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ >= 0)
-            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
-            }
-    }
-    ~FolderLock() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-private:
-    int fd_;
-};
-
 }  // namespace
 
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key) {
@@ -274,7 +256,7 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
         lastError_ = "Cannot create folder " + folder;
         return false;
     }
-    FolderLock lock(folder);
+    FolderLock lock(path_, LOCK_EX);
     std::string text;
     if (!ReadWholeFile(path_, &text)) {
         PosixFile probe(path_, O_RDONLY);

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "platform/atomicfile.h"
+#include "platform/folderlock.h"
 #include "platform/errors.h"
 
 namespace {
@@ -27,42 +28,6 @@ std::string errnoText(const std::string& what, const std::string& file, int erro
 [[noreturn]] void throwInOut(const std::string& what, const std::string& file, int error = errno) {
     throw InOutError(errnoText(what, file, error));
 }
-
-std::string folderOf(const std::string& file) {
-    const auto slash = file.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return file.substr(0, slash);
-}
-
-// Advisory lock on the folder that holds a record file. Where the folder
-// cannot be opened or locked (a folder we may only search, a file system
-// without locks) the operation still runs: opening the file decides whether
-// it can, and an instance alone needs no lock.
-class FolderLock {
-public:
-    // mode 0 opens the folder without locking it yet.
-    FolderLock(const std::string& file, int mode) {
-        fd_ = ::open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (mode != 0) lock(mode);
-    }
-    ~FolderLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
-
-    void lock(int mode) {
-        if (fd_ < 0) return;
-        while (::flock(fd_, mode) != 0 && errno == EINTR) {}
-    }
-    void unlock() {
-        if (fd_ >= 0) ::flock(fd_, LOCK_UN);
-    }
-
-private:
-    int fd_ = -1;
-};
 
 PosixFile openOrThrow(const std::string& file, int flags) {
     PosixFile f(file, flags);

@@ -3,6 +3,8 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -152,3 +154,32 @@ TEST(IniText, SetThenFindRoundTripsOnOddText) {
 }
 
 }  // namespace
+
+TEST(IniFile, TwoInstancesWritingAtOnceLoseNoSetting) {
+    // Each write reads the file, changes a line and replaces the file; two
+    // instances doing that at once must not write over each other's line.
+    const std::string path = FreshIni("[Basic]\r\nskin=1\r\n");
+    constexpr int kEach = 60;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        if (children[c] == 0) {
+            IniFile ini(path);
+            bool ok = true;
+            for (int i = 0; i < kEach; ++i)
+                ok = ini.writeInteger("Window " + std::to_string(c), "Key " + std::to_string(i), i) && ok;
+            ::_exit(ok ? 0 : 1);
+        }
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    IniFile ini(path);
+    for (int c = 0; c < 2; ++c)
+        for (int i = 0; i < kEach; ++i)
+            EXPECT_EQ(ini.readInteger("Window " + std::to_string(c), "Key " + std::to_string(i), -1), i)
+                << c << " " << i;
+    EXPECT_EQ(ini.readInteger("Basic", "skin", 0), 1);
+}
