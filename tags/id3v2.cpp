@@ -43,11 +43,9 @@ ByteVector resynchronise(ByteSpan in) {
 // terminator included.
 std::string decodeString(uint8_t encoding, ByteSpan bytes, size_t* used) {
     if (encoding == 1 || encoding == 2) {
-        size_t end = 0;
-        while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0)) end += 2;
-        const bool terminated = end + 1 < bytes.size();
-        if (used) *used = terminated ? end + 2 : bytes.size();
-        ByteSpan text = bytes.first(std::min(end, bytes.size()));
+        ByteSpan text = Utf16UntilTerminator(bytes);
+        const bool terminated = text.size() + 1 < bytes.size();
+        if (used) *used = terminated ? text.size() + 2 : bytes.size();
         bool bigEndian = encoding == 2;
         if (encoding == 1 && text.size() >= 2) {
             if (text[0] == 0xFF && text[1] == 0xFE) {

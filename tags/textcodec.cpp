@@ -136,6 +136,31 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     return out;
 }
 
+ByteSpan Utf16UntilTerminator(ByteSpan bytes) {
+    size_t end = 0;
+    while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0)) end += 2;
+    return bytes.first(end);
+}
+
+std::u16string Utf16LeUnits(ByteSpan bytes) {
+    std::u16string out;
+    out.reserve(bytes.size() / 2);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2) out.push_back(static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8));
+    return out;
+}
+
+ByteVector Utf16LeWithTerminator(std::u16string_view text) {
+    ByteVector out;
+    out.reserve(text.size() * 2 + 2);
+    for (char16_t u : text) {
+        out.push_back(static_cast<uint8_t>(u));
+        out.push_back(static_cast<uint8_t>(u >> 8));
+    }
+    out.push_back(0);
+    out.push_back(0);
+    return out;
+}
+
 ByteVector Utf8ToUtf16LeBytes(std::string_view utf8) {
     const std::u16string text = Utf8ToUtf16(utf8);
     ByteVector out;

@@ -25,6 +25,14 @@ bool FitsWindows1252(std::string_view utf8);
 std::string Utf16LeToUtf8(ByteSpan bytes);
 std::string Utf16BeToUtf8(ByteSpan bytes);
 std::u16string Utf8ToUtf16(std::string_view utf8);
+// The UTF-16 bytes before the first zero character (the terminator), or all
+// whole characters when there is none; an odd last byte is left out.
+ByteSpan Utf16UntilTerminator(ByteSpan bytes);
+// Little-endian bytes to code units, as they are (no check of pairs).
+std::u16string Utf16LeUnits(ByteSpan bytes);
+// Code units to little-endian bytes with a zero terminator, as the ASF
+// attributes store their texts.
+ByteVector Utf16LeWithTerminator(std::u16string_view text);
 std::string Utf16ToUtf8(std::u16string_view text);
 // UTF-8 to UTF-16LE bytes, without terminator.
 ByteVector Utf8ToUtf16LeBytes(std::string_view utf8);

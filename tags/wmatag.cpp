@@ -67,9 +67,7 @@ std::string ReadUtf16Chars(ByteReader& in, size_t count) {
     const size_t kept = std::min(count, kMaxCharsKept);
     ByteSpan bytes = in.bytes(kept * 2);
     in.skip(uint64_t(count - kept) * 2);
-    size_t end = 0;
-    while (end + 1 < bytes.size() && (bytes[end] != 0 || bytes[end + 1] != 0)) end += 2;
-    return tags::Utf16LeToUtf8(bytes.first(end));
+    return tags::Utf16LeToUtf8(tags::Utf16UntilTerminator(bytes));
 }
 
 WmaTagInfo ReadWmaHeaderRecords(const tags::ByteSource& source) {

@@ -14,13 +14,6 @@ using tagio::AsfType;
 // Value types beyond the two the tag code uses, in the interface's numbering.
 constexpr uint32_t kTypeBinary = 2, kTypeBool = 3, kTypeQword = 4, kTypeWord = 5;
 
-tags::ByteVector stringValue(const std::u16string& text) {
-    tags::ByteWriter out;
-    for (char16_t u : text) out.u16le(u);
-    out.u16le(0);
-    return out.take();
-}
-
 uint32_t interfaceType(AsfType type) {
     switch (type) {
         case AsfType::String: return kWmaTypeString;
@@ -70,7 +63,7 @@ int32_t WmaAttributeObject::GetAttributeByName(std::string_view name, uint32_t& 
     const int field = AsfHeader::FieldOf(name);
     if (field >= 0 && !header.field(static_cast<AsfHeader::Field>(field)).empty()) {
         type = kWmaTypeString;
-        value = stringValue(header.field(static_cast<AsfHeader::Field>(field)));
+        value = tags::Utf16LeWithTerminator(header.field(static_cast<AsfHeader::Field>(field)));
         return 0;
     }
     const tagio::AsfDescriptor* d = header.find(name);
@@ -84,12 +77,7 @@ int32_t WmaAttributeObject::SetAttribute(std::string_view name, uint32_t type, t
     AsfHeader& header = file_->header();
     const int field = AsfHeader::FieldOf(name);
     if (type == kWmaTypeString) {
-        std::u16string text;
-        for (size_t i = 0; i + 1 < value.size(); i += 2) {
-            const char16_t u = static_cast<char16_t>(value[i] | value[i + 1] << 8);
-            if (u == 0) break;
-            text.push_back(u);
-        }
+        const std::u16string text = tags::Utf16LeUnits(tags::Utf16UntilTerminator(value));
         if (field >= 0) {
             // The description object holds these five; a descriptor of the
             // same name would shadow a cleared field on the next read.
@@ -98,7 +86,7 @@ int32_t WmaAttributeObject::SetAttribute(std::string_view name, uint32_t type, t
         } else if (text.empty()) {
             header.remove(name);
         } else {
-            header.set({tags::Utf8ToUtf16(name), AsfType::String, stringValue(text)});
+            header.set({tags::Utf8ToUtf16(name), AsfType::String, tags::Utf16LeWithTerminator(text)});
         }
     } else {
         if (type == kWmaTypeDword && value.size() != 4) return kWmaFail;
@@ -131,9 +119,7 @@ std::string GetStringAttribute(const WmaAttributeObject& info, std::string_view 
     uint32_t type = 0;
     tags::ByteVector value;
     if (info.GetAttributeByName(name, type, value) != 0 || type != kWmaTypeString) return {};
-    size_t end = 0;
-    while (end + 1 < value.size() && (value[end] != 0 || value[end + 1] != 0)) end += 2;
-    return tags::Utf16LeToUtf8(tags::ByteSpan(value).first(end));
+    return tags::Utf16LeToUtf8(tags::Utf16UntilTerminator(value));
 }
 
 uint32_t GetDwordAttribute(const WmaAttributeObject& info, std::string_view name) {
@@ -153,7 +139,7 @@ uint32_t GetDwordAttribute(const WmaAttributeObject& info, std::string_view name
 }
 
 int32_t SetStringAttribute(WmaAttributeObject& info, std::string_view name, std::string_view value) {
-    const tags::ByteVector bytes = stringValue(tags::Utf8ToUtf16(value));
+    const tags::ByteVector bytes = tags::Utf16LeWithTerminator(tags::Utf8ToUtf16(value));
     return info.SetAttribute(name, kWmaTypeString, bytes);
 }
 

@@ -34,18 +34,11 @@ Guid guidAt(ByteSpan bytes) {
 
 // UTF-16LE bytes to text, ending at the first zero character.
 std::u16string u16FromBytes(ByteSpan bytes) {
-    std::u16string out;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const char16_t u = static_cast<char16_t>(bytes[i] | bytes[i + 1] << 8);
-        if (u == 0) break;
-        out.push_back(u);
-    }
-    return out;
+    return tags::Utf16LeUnits(tags::Utf16UntilTerminator(bytes));
 }
 
 void writeU16Text(ByteWriter& out, const std::u16string& text) {
-    for (char16_t u : text) out.u16le(u);
-    out.u16le(0);
+    out.bytes(tags::Utf16LeWithTerminator(text));
 }
 
 // Texts and values carry 16-bit byte counts. A longer one (a pasted text of

@@ -31,6 +31,17 @@ TEST(TextCodec, Utf16BothWaysWithSurrogatesAndDamage) {
     EXPECT_EQ(Utf16BeToUtf8(be), "Ж");
 }
 
+TEST(TextCodec, Utf16TextEndsAtAZeroCharacterNotAZeroByte) {
+    // "Ā" is 00 01 in UTF-16LE: its zero byte meets the next one only at an
+    // odd offset, which must not end the text.
+    const ByteVector bytes = {0x41, 0x00, 0x00, 0x01, 0x42, 0x00, 0x00, 0x00, 0x43, 0x00};
+    EXPECT_EQ(Utf16LeToUtf8(Utf16UntilTerminator(bytes)), "AĀB");
+    const ByteVector unterminated = {0x41, 0x00, 0x42};
+    EXPECT_EQ(Utf16UntilTerminator(unterminated).size(), 2u);
+    EXPECT_EQ(Utf16LeUnits(Utf16UntilTerminator(bytes)), u"A\u0100B");
+    EXPECT_EQ(Utf16LeWithTerminator(u"A\u0100"), (ByteVector{0x41, 0x00, 0x00, 0x01, 0x00, 0x00}));
+}
+
 TEST(TextCodec, SanitizeKeepsValidTextAndReplacesBadBytes) {
     EXPECT_EQ(SanitizeUtf8("héllo"), "héllo");
     EXPECT_EQ(SanitizeUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
