@@ -25,6 +25,7 @@
 #include "library/errorlog.h"
 #include "library/libraryimages.h"
 #include "library/librarytree.h"
+#include "library/mmain.h"
 #include "library/playlist.h"
 #include "library/recordbuilder.h"
 #include "library/records/trackfile.h"
@@ -45,22 +46,6 @@ namespace {
 constexpr int kPumpIntervalMs = 30;
 
 const char kFileManager[] = "File Manager";
-
-// Colours are written blue byte first, as the skin tables give them.
-QColor colourOf(quint32 value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
-
-// Until the skinned popup menus exist, the plain menus wear their colours:
-// the bar under the highlighted item and the separators.
-void colourPopup(QMenu* menu, quint32 bar, quint32 separator) {
-    menu->setProperty("barColor", bar);
-    menu->setProperty("separatorColor", separator);
-    menu->setStyleSheet(QStringLiteral("QMenu { background: #ffffff; border: 1px solid %2; padding: 2px; }"
-                                       "QMenu::item { padding: 4px 24px 4px 20px; color: #1d2740; }"
-                                       "QMenu::item:selected { background: %1; }"
-                                       "QMenu::item:disabled { color: #9098a8; }"
-                                       "QMenu::separator { height: 1px; background: %2; margin: 3px 6px; }")
-                            .arg(colourOf(bar).name(), colourOf(separator).name()));
-}
 
 std::string toPath(const QString& path) { return path.toStdString(); }
 
@@ -99,7 +84,18 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
 
     Skin = new SkinEngine(this);
     connect(Skin, &SkinEngine::skinError, this, [](const QString& message) { qWarning("%s", qPrintable(message)); });
+    connect(Skin, &SkinEngine::onClick, this, &Tfm_main::SkinClick);
+    connect(Skin, &SkinEngine::onMouseDown, this,
+            [this](SkinObject* source, int button, int, int) { SkinMouseDown(source, button); });
+    connect(Skin, &SkinEngine::onMouseUp, this,
+            [this](SkinObject* source, int button, int, int) { SkinMouseUp(source, button); });
+    connect(Skin, &SkinEngine::onScrollTrack, this, &Tfm_main::SkinScrollTrack);
     AudioPlayer21 = new AudioPlayer(this);
+    connect(AudioPlayer21, &AudioPlayer::onRequestOnLoadArray, this, &Tfm_main::FeedPlayerArray);
+    connect(AudioPlayer21, &AudioPlayer::onEndArrayPlay, this, &Tfm_main::FeedPlayerArray);
+    connect(AudioPlayer21, &AudioPlayer::onTimer, this,
+            [this](qint64 samples, int, int) { AudioPlayer21Timer(samples); });
+    connect(AudioPlayer21, &AudioPlayer::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
     createControls();
     createMenus();
     qApp->installEventFilter(this);
@@ -108,6 +104,7 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
 
 Tfm_main::~Tfm_main() {
     if (qApp) qApp->removeEventFilter(this);
+    if (fm_playlist) fm_playlist->setHost(nullptr);
 }
 
 void Tfm_main::FormCreate() {
@@ -171,6 +168,8 @@ void Tfm_main::createControls() {
     lv_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
     lv_playlist->viewport()->installEventFilter(this);
     connect(header, &QHeaderView::sectionClicked, this, &Tfm_main::lv_playlistColumnClick);
+    connect(lv_playlist, &QAbstractItemView::clicked, this, [this] { lv_playlistClick(); });
+    connect(lv_playlist, &QAbstractItemView::doubleClicked, this, [this] { lv_playlistDblClick(); });
     connect(lv_playlist, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { vsPopupMenu1->popup(lv_playlist->viewport()->mapToGlobal(at)); });
     split->setStretchFactor(0, 0);
@@ -190,6 +189,8 @@ void Tfm_main::createMenus() {
     Exit1 = file->addAction(QStringLiteral("Exit"), this, &Tfm_main::Exit1Click);
     QMenu* action = menuBar()->addMenu(QStringLiteral("Action"));
     Add1 = action->addAction(QStringLiteral("Add"), this, &Tfm_main::AddFilesToLibrary);
+    Delete1 = action->addAction(QStringLiteral("Delete File Record"), this, &Tfm_main::DeleteFileRecords);
+    Play1 = action->addAction(QStringLiteral("Play"), this, &Tfm_main::Play1Click);
     QMenu* playlist = menuBar()->addMenu(QStringLiteral("Playlist"));
     QMenu* option = playlist->addMenu(QStringLiteral("Option"));
     auto checkable = [option](const char* caption) {
@@ -201,25 +202,28 @@ void Tfm_main::createMenus() {
     LoopPlaylist1 = checkable("Loop Playlist");
     ConfirmSaveonClose1 = checkable("Confirm Save on Close");
     AutoSaveLoadLastPlaylist1 = checkable("Auto Save/Load Last Playlist");
+    QMenu* skins = menuBar()->addMenu(QStringLiteral("Option"))->addMenu(QStringLiteral("Skin"));
+    Skin11 = skins->addAction(QStringLiteral("Skin1"), this, &Tfm_main::Skin11Click);
+    Skin21 = skins->addAction(QStringLiteral("Skin2"), this, &Tfm_main::Skin21Click);
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     Content1 = help->addAction(QStringLiteral("Content"), this, &Tfm_main::Content1Click);
 
     vsPopupMenu1 = new QMenu(this);
     AddFile2 = vsPopupMenu1->addAction(QStringLiteral("Add File"), this, &Tfm_main::AddFilesToLibrary);
-    DeleteFile2 = vsPopupMenu1->addAction(QStringLiteral("Delete File Record"));
-    Clear2 = vsPopupMenu1->addAction(QStringLiteral("Clear File Record"));
+    DeleteFile2 = vsPopupMenu1->addAction(QStringLiteral("Delete File Record"), this, &Tfm_main::DeleteFileRecords);
+    Clear2 = vsPopupMenu1->addAction(QStringLiteral("Clear File Record"), this, &Tfm_main::ClearFileRecords);
     vsPopupMenu1->addSeparator();
-    ID3Tag1 = vsPopupMenu1->addAction(QStringLiteral("ID3 Tag"));
+    ID3Tag1 = vsPopupMenu1->addAction(QStringLiteral("ID3 Tag"), this, &Tfm_main::ID31Click);
     vsPopupMenu1->addSeparator();
-    Plya1 = vsPopupMenu1->addAction(QStringLiteral("Play"));
-    Pause1 = vsPopupMenu1->addAction(QStringLiteral("Pause"));
-    Stop1 = vsPopupMenu1->addAction(QStringLiteral("Stop"));
-    previous1 = vsPopupMenu1->addAction(QStringLiteral("Previous"));
-    PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"));
+    Plya1 = vsPopupMenu1->addAction(QStringLiteral("Play"), this, &Tfm_main::lv_playlistDblClick);
+    Pause1 = vsPopupMenu1->addAction(QStringLiteral("Pause"), this, &Tfm_main::PauseResume);
+    Stop1 = vsPopupMenu1->addAction(QStringLiteral("Stop"), this, &Tfm_main::StopPlayback);
+    previous1 = vsPopupMenu1->addAction(QStringLiteral("Previous"), this, &Tfm_main::PlayPrevious);
+    PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
     vsPopupMenu2 = new QMenu(this);
     AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
-    DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"));
+    DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
     Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
     ApplySkinLook(1);
 }
@@ -271,8 +275,14 @@ void Tfm_main::FormShow() {
     ConfirmSaveonClose1->setChecked(ini.readBool(kFileManager, "confirm save", false));
     AutoSaveLoadLastPlaylist1->setChecked(ini.readBool(kFileManager, "auto save", true));
     if (fm_playlist) {
+        fm_playlist->setSkinEngine(Skin);
+        fm_playlist->setHost(this);
         fm_playlist->LoopPlay = LoopPlaylist1->isChecked();
         fm_playlist->RandomPlay = RandomPlay1->isChecked();
+    }
+    if (fm_mmain) {
+        fm_mmain->setSkinEngine(Skin);
+        connect(fm_mmain, &Tfm_mmain::closeRequested, this, &QWidget::close, Qt::UniqueConnection);
     }
     if (SkinNumber == 2) ApplySkinLook(2);
 
@@ -337,6 +347,10 @@ bool Tfm_main::FormCloseQuery() {
 }
 
 void Tfm_main::FormClose() {
+    // The playlist window keeps its list by its own close; the mini window
+    // goes with the program.
+    if (fm_playlist && fm_playlist->isVisible()) fm_playlist->close();
+    if (fm_mmain) fm_mmain->hide();
     IniFile ini;
     ini.writeBool(kFileManager, "loop playlist", LoopPlaylist1->isChecked());
     ini.writeBool(kFileManager, "random play", RandomPlay1->isChecked());
@@ -582,46 +596,4 @@ void Tfm_main::addCommandLineFile() {
     lv_playlist->scrollTo(ListModel->index(PlayIndex, 0));
     AudioFile21.open(CurrentFile, 0, 1);
     PlayCurrent();
-}
-
-// ------------------------------------------------------- skin and playback
-
-void Tfm_main::BindMainSkinObjects() {
-    auto bound = [this](const char* name) { return Skin->findSkinObject(this, QString::fromLatin1(name)); };
-    SkinMediabar = nullptr;
-    SkinSoundbar = nullptr;
-    SkinTimeText = nullptr;
-    SkinFileNameText = nullptr;
-    if (SkinObject* o = bound("mediabar")) SkinMediabar = o->as<SkinScrollBar>();
-    if (SkinObject* o = bound("soundbar")) SkinSoundbar = o->as<SkinScrollBar>();
-    if (SkinObject* o = bound("time")) SkinTimeText = o->as<SkinText>();
-    if (SkinObject* o = bound("filename")) SkinFileNameText = o->as<SkinText>();
-}
-
-void Tfm_main::setFileNameText(const QString& text) {
-    if (!SkinFileNameText) return;
-    SkinFileNameText->setText(text);
-    SkinFileNameText->redraw();
-}
-
-void Tfm_main::ApplySkinLook(int skinNumber) {
-    if (skinNumber == 2) {
-        colourPopup(vsPopupMenu1, 0xE7EBEF, 0xC5C9CD);
-        // The tree's popup keeps the separator colour it had.
-        colourPopup(vsPopupMenu2, 0xE7EBEF, vsPopupMenu2->property("separatorColor").toUInt());
-        Image->setFixedHeight(53);
-        Image2->setFixedHeight(27);
-        Image2->hide();
-    } else {
-        colourPopup(vsPopupMenu1, 0xD6C3BD, 0xBD9A8C);
-        colourPopup(vsPopupMenu2, 0xD6C3BD, 0xBD9A8C);
-        Image->setFixedHeight(52);
-        Image2->setFixedHeight(78);
-        Image2->show();
-    }
-}
-
-void Tfm_main::PlayCurrent() {
-    // The playback road (player start, block feeding, play count) comes
-    // with the player's window code; until then an opened file stays silent.
 }

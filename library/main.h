@@ -16,11 +16,13 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "components/audio/audiofile.h"
 #include "library/libraryfill.h"
+#include "library/playlisthost.h"
 
 class AudioPlayer;
 class LibraryTree;
@@ -29,11 +31,12 @@ class QMenu;
 class QTableView;
 class QTreeWidgetItem;
 class SkinEngine;
+class SkinObject;
 class SkinScrollBar;
 class SkinText;
 class TrackListModel;
 
-class Tfm_main : public QMainWindow {
+class Tfm_main : public QMainWindow, public PlaylistWindowHost {
     Q_OBJECT
 public:
     explicit Tfm_main(QWidget* parent = nullptr);
@@ -51,10 +54,24 @@ public:
     bool ClosingAfterError = false;  // the error handler closes: no question, no tree save
     bool MiniMode = false;
 
-    // --- Play state this window sets; playback keeps the rest ---
-    std::string CurrentFile;
-    int PlayIndex = -1;
-    QString PlayNodeText;
+    // --- Play state ---
+    std::string CurrentFile;  // the file open in AudioFile21
+    int PlayIndex = -1;       // queue entry (list row) playing; -1 before the first
+    int LastPlayIndex = 0;    // last row of the list when play started
+    QString PlayCategory;     // the playing node's parent's text, or its own for a root
+    QString PlayNodeText;     // rows are highlighted only while this node is selected
+    int64_t BlockSize = 0;    // samples over all channels: 200 ms of the open file
+    int64_t SeekBase = 0;     // frame at which the current play started or resumed
+    int64_t PlayPosition = 0; // frame playing now
+    // The paths of the list's rows when play started, in full: the queue
+    // file cuts long paths, so next and previous go by these.
+    std::vector<std::string> PlayQueue;
+    bool DragStoppedPlayback = false;  // a press on "mediabar" stopped the player
+
+    // Kept while the mini window stands in for this one.
+    int SavedTreeIndex = -1;
+    int SavedMainHeight = 0;
+    int SavedMediabarPosition = 0;
 
     // The program's command-line parameters (without the program itself).
     QStringList Parameters;
@@ -76,6 +93,10 @@ public:
 
     QAction* Exit1 = nullptr;
     QAction* Add1 = nullptr;
+    QAction* Delete1 = nullptr;
+    QAction* Play1 = nullptr;
+    QAction* Skin11 = nullptr;
+    QAction* Skin21 = nullptr;
     QAction* Content1 = nullptr;
     QAction* RandomPlay1 = nullptr;
     QAction* LoopPlaylist1 = nullptr;
@@ -101,6 +122,7 @@ public:
     QPointer<SkinScrollBar> SkinSoundbar;
     QPointer<SkinText> SkinTimeText;
     QPointer<SkinText> SkinFileNameText;
+    QPointer<SkinText> SkinMiniFileNameText;  // on the mini window
 
     // --- Life cycle ---
     void FormShow();
@@ -130,12 +152,53 @@ public:
     // The add without its dialog: the files the dialog returned.
     void AddChosenFiles(const QStringList& files);
 
-    // --- Skin and playback seams ---
+    // --- Playback ---
+    void lv_playlistDblClick();
+    void lv_playlistClick();
+    // Starts the open file at the position bar's place and counts the play.
+    void PlayCurrent();
+    void PlayNext();
+    void PlayPrevious();
+    void PauseResume();
+    void StopPlayback();
+    void StopPlaybackAndCloseFile();
+    void FeedPlayerArray();
+    void AudioPlayer21Timer(qint64 currentSamples);
+    void AudioPlayer21EndPlay();
+    void Play1Click();
+    // The skin's "Boxplay".
+    void BoxplayClick();
+    // "templay.dat" in DataFolder.
+    std::string PlayQueueFile() const { return DataFolder + "templay.dat"; }
+
+    // --- Skin elements, the skin switch and the mini window ---
     void BindMainSkinObjects();
+    void BindMiniFileNameElement();
     // Applies the popup colours and band sizes of skin 1 or 2.
     void ApplySkinLook(int skinNumber);
-    // Starts the open file playing (the playback road).
-    void PlayCurrent();
+    void SkinClick(SkinObject* source);
+    void SkinMouseDown(SkinObject* source, int button);
+    void SkinMouseUp(SkinObject* source, int button);
+    void SkinScrollTrack(SkinObject* source, int newPos);
+    void Skin11Click();
+    void Skin21Click();
+    void ShowMiniWindow();
+    void ReturnFromMiniWindow();
+    void PlayPlaylistSelection();
+    void ID31Click();
+
+    // --- Removing tracks ---
+    void DeleteFileRecords();
+    void ClearFileRecords();
+
+    // --- What the playlist window asks of this one ---
+    bool RandomPlayChecked() const override;
+    void SetRandomPlayChecked(bool checked) override;
+    bool ConfirmSaveOnCloseChecked() const override;
+    bool AutoSaveLoadLastPlaylistChecked() const override;
+    bool MainPlayerPlaying() const override;
+    void StopMainPlayback() override;
+    void RegisterSavedPlaylist(const std::string& fileName, const std::vector<PlaylistRow>& rows) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -155,9 +218,48 @@ private:
     bool addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
     void showHelp();
     void setFileNameText(const QString& text);
+    void setTimeText(const QString& text);
+    void setMediabarPosition(int position);
+    int mediabarPosition() const;
+    void resetPlayDisplay();
+    void blankCurrentFile();
+    QString fileNameText() const;
+    void writePlayQueue();
+    QString selectedParentOrNodeText() const;
+    QString playingEntryTitle() const;
+    bool showsPlayingEntry() const;
+    void selectOnly(int row);
+    void settleAfterFailedMove();
+    void removeFailedEntry();
+    bool moveToQueueEntry(int oldIndex);
+    void removeLibraryRecordOf(const std::string& path);
+    void openToolWindow(QWidget* window, bool stopAndCloseFirst);
+    void switchSkin(int number);
+    void placePlaylistWindow();
+    // The file that holds a node's records and its folder's scratch file;
+    // none for a playlist whose text names no file.
+    struct RecordFiles {
+        std::string source;
+        std::string scratch;
+    };
+    std::optional<RecordFiles> recordFilesOf(const QTreeWidgetItem* node) const;
+    // False, with the error shown, when the file could not be rewritten.
+    bool removeRecords(const std::optional<RecordFiles>& files, const std::vector<TrackRecord>& records);
+    std::vector<TrackRecord> recordsOf(const std::vector<int>& rows) const;
+    // The selected rows' records; true when they left the files.
+    bool deleteRowRecords(bool treeOwnsCommand);
+    void deleteNode(QTreeWidgetItem* node);
+    void stopIfRemoving(const std::vector<int>& rows);
+    // Deletes the artist and album nodes that no library record names any
+    // more, one of each per removed record.
+    void PruneOrphanNodes(const std::vector<TrackRecord>& removed);
+    void keepRowsExcept(const std::vector<int>& removed);
+    void removeLeafNode(QTreeWidgetItem* leaf);
 
     bool formShown_ = false;
     bool closeAfterLoop_ = false;
+    int invalidSkips_ = 0;   // invalid entries skipped in a row
+    bool seeking_ = false;   // a start that continues the track after a seek
 };
 
 extern Tfm_main* fm_main;

@@ -19,13 +19,13 @@
 #include "library/playlisthost.h"
 #include "library/playlistmodel.h"
 #include "library/playlistnavigation.h"
+#include "library/playtime.h"
 #include "library/playlists/m3u.h"
 #include "library/playlists/playlistformat.h"
 #include "library/playlists/pls.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"
-#include "platform/muldiv.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 
@@ -78,23 +78,6 @@ FileDialogResult RunDialogIn(FileDialogMode mode, const QString& title, const QS
     FileDialogResult chosen = RunFileDialog(request);
     if (chosen.files.isEmpty() || chosen.files.first().isEmpty()) chosen.accepted = false;
     return chosen;
-}
-
-// The bar's per mille of a position in a file of length frames; the length
-// may pass 32 bits for very long files, so both are brought down together.
-int PerMille(int64_t position, int64_t length) {
-    while (length > std::numeric_limits<int32_t>::max() || position > std::numeric_limits<int32_t>::max() ||
-           position < std::numeric_limits<int32_t>::min()) {
-        length /= 2;
-        position /= 2;
-    }
-    return mulDiv(static_cast<int32_t>(position), 1000, static_cast<int32_t>(length));
-}
-
-int64_t PositionAt(int perMille, int64_t length) {
-    perMille = std::clamp(perMille, 0, 1000);
-    if (length <= std::numeric_limits<int32_t>::max()) return mulDiv(perMille, static_cast<int32_t>(length), 1000);
-    return length / 1000 * perMille;
 }
 
 }  // namespace

@@ -1,0 +1,388 @@
+// The main window's player: the road of a played track from the list
+// through the decoder to the device, the position bar and the time text.
+
+#include <QFileInfo>
+#include <QTableView>
+#include <QTreeWidgetItem>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "components/player/audioplayer.h"
+#include "components/skin/skinengine.h"
+#include "library/librarytree.h"
+#include "library/main.h"
+#include "library/playlist.h"
+#include "library/playqueue.h"
+#include "library/playtime.h"
+#include "library/records/trackfile.h"
+#include "library/tracklistmodel.h"
+#include "platform/errors.h"
+#include "platform/messageboxes.h"
+#include "platform/muldiv.h"
+
+namespace {
+
+const QString kFileRemoved = QStringLiteral("The file has been removed.");
+const QString kNoTime = QStringLiteral("00:00:00");
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+// ------------------------------------------------------------ the display
+
+void Tfm_main::setFileNameText(const QString& text) {
+    if (SkinFileNameText) {
+        SkinFileNameText->setText(text);
+        SkinFileNameText->redraw();
+    }
+    if (MiniMode && SkinMiniFileNameText) {
+        SkinMiniFileNameText->setText(text);
+        SkinMiniFileNameText->redraw();
+    }
+}
+
+QString Tfm_main::fileNameText() const { return SkinFileNameText ? SkinFileNameText->getText() : QString(); }
+
+void Tfm_main::setTimeText(const QString& text) {
+    if (!SkinTimeText) return;
+    SkinTimeText->setText(text);
+    SkinTimeText->redraw();
+}
+
+void Tfm_main::setMediabarPosition(int position) {
+    if (SkinMediabar) SkinMediabar->setPosition(position);
+}
+
+int Tfm_main::mediabarPosition() const { return SkinMediabar ? SkinMediabar->getPosition() : 0; }
+
+void Tfm_main::resetPlayDisplay() {
+    setMediabarPosition(0);
+    setTimeText(kNoTime);
+}
+
+// ------------------------------------------------------------- the queue
+
+void Tfm_main::writePlayQueue() {
+    PlayQueue.clear();
+    PlayQueue.reserve(static_cast<std::size_t>(ListModel->rowCount()));
+    for (int row = 0; row < ListModel->rowCount(); ++row) PlayQueue.push_back(ListModel->path(row));
+    // Next and previous go by the paths in memory, so a data folder that
+    // cannot take the file does not stop the play.
+    WritePlayQueue(PlayQueueFile(), PlayQueue);
+}
+
+QString Tfm_main::selectedParentOrNodeText() const {
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    if (!node) return {};
+    return node->parent() ? node->parent()->text(0) : node->text(0);
+}
+
+bool Tfm_main::showsPlayingEntry() const {
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    return node && node->text(0) == PlayNodeText && PlayIndex >= 0 && PlayIndex < ListModel->rowCount() &&
+           ListModel->path(PlayIndex) == CurrentFile;
+}
+
+QString Tfm_main::playingEntryTitle() const {
+    return showsPlayingEntry() ? ListModel->cellText(PlayIndex, 0) : QFileInfo(Text(CurrentFile)).fileName();
+}
+
+void Tfm_main::selectOnly(int row) {
+    if (row >= 0 && row < ListModel->rowCount()) SelectRows({row});
+}
+
+// ------------------------------------------------------------ starting
+
+void Tfm_main::lv_playlistDblClick() {
+    std::vector<int> selected = SelectedRows();
+    if (selected.empty()) {
+        if (ListModel->rowCount() == 0) return;
+        SelectRows({0});
+        selected = {0};
+    }
+    StopPlayback();
+    writePlayQueue();
+    invalidSkips_ = 0;
+    const int row = selected.front();
+    PlayIndex = row;
+    if (const QTreeWidgetItem* node = TreeView1->currentItem()) PlayNodeText = node->text(0);
+    const std::string path = ListModel->path(row);
+    setFileNameText(Text(path));
+    if (!FileExists(path)) {
+        ShowInformation(kFileRemoved, this);
+        return;
+    }
+    CurrentFile = path;
+    AudioFile21.close();
+    AudioFile21.open(CurrentFile, 0, 1);
+    PlayCategory = selectedParentOrNodeText();
+    LastPlayIndex = ListModel->rowCount() - 1;
+    PlayIndex = row;
+    PlayCurrent();
+}
+
+void Tfm_main::lv_playlistClick() {
+    if (lv_playlist->hasFocus()) TreeFocused = false;
+    const std::vector<int> selected = SelectedRows();
+    if (selected.empty() || IsPlaying) return;
+    const int row = selected.front();
+    PlayIndex = row;
+    if (const QTreeWidgetItem* node = TreeView1->currentItem()) PlayNodeText = node->text(0);
+    // The path as stored: on this file system a lower-cased path names
+    // another file, or none.
+    CurrentFile = ListModel->path(row);
+    setFileNameText(Text(CurrentFile));
+    setMediabarPosition(0);
+    if (FileExists(CurrentFile)) {
+        AudioFile21.close();
+        AudioFile21.open(CurrentFile, 0, 1);
+        return;
+    }
+    ShowInformation(kFileRemoved, this);
+    // Only the clicked row's record goes: the other selected rows name
+    // files that may well be there.
+    selectOnly(row);
+    deleteRowRecords(false);
+}
+
+void Tfm_main::PlayCurrent() {
+    // A file that is not there was reported where it was found missing.
+    if (!FileExists(CurrentFile)) return;
+    if (!AudioFile21.isOpen()) {
+        const bool shown = showsPlayingEntry();
+        MessageRequest ask;
+        ask.kind = MessageKind::Information;
+        ask.title = QStringLiteral("Information");
+        ask.text = playingEntryTitle() + QStringLiteral(" is an invalid audio file! Delete it?");
+        ask.buttons = MessageButtons::YesNo;
+        ask.parent = this;
+        if (ShowMessage(ask) == MessageAnswer::Yes) {
+            if (shown) {
+                removeFailedEntry();
+                return;
+            }
+            removeLibraryRecordOf(CurrentFile);
+        }
+        // A queue of nothing but invalid files is offered once round, not
+        // for ever.
+        if (++invalidSkips_ >= std::max<int>(1, static_cast<int>(PlayQueue.size()))) {
+            invalidSkips_ = 0;
+            return;
+        }
+        IsPlaying = true;
+        if (PlayIndex == LastPlayIndex) PlayIndex = -1;
+        if (PlayCategory == QLatin1String("My Habit") && PlayIndex == 9) PlayIndex = -1;
+        PlayNext();
+        settleAfterFailedMove();
+        return;
+    }
+    if (fm_playlist && (fm_playlist->PlaylistPlaying || fm_playlist->PlaylistPaused)) fm_playlist->StopPlaylistPlayback();
+
+    const std::vector<int> selected = SelectedRows();
+    const bool keepsPlayRow = std::binary_search(selected.begin(), selected.end(), PlayIndex);
+    if (selected.size() > (keepsPlayRow ? 1u : 0u)) SelectRows(keepsPlayRow ? std::vector<int>{PlayIndex} : std::vector<int>{});
+
+    IsPaused = false;
+    AudioPlayer21->setFormat(AudioFile21.getPcmSampleRate(), AudioFile21.getPcmChannels());
+    // Blocks count samples over all channels: 200 ms of every channel of
+    // this file, whatever rate the last one had.
+    BlockSize = static_cast<int64_t>(AudioPlayer21->msToSamples(200)) * std::max(1, AudioFile21.getPcmChannels());
+    SeekBase = PositionAt(mediabarPosition(), AudioFile21.getLength());
+    AudioFile21.seek(SeekBase, 3);
+    PlayPosition = SeekBase;
+    AudioPlayer21->play();
+    IsPlaying = true;
+    invalidSkips_ = 0;
+    FeedPlayerArray();
+    FeedPlayerArray();
+
+    // A seek goes on with the same play; a count that cannot be written
+    // never stops the music.
+    if (seeking_) return;
+    try {
+        UpdateTrackRecordInPlace(MusicFile(), CurrentFile, IncrementPlayCount);
+    } catch (const TunevaleError&) {
+    }
+}
+
+void Tfm_main::removeFailedEntry() {
+    selectOnly(PlayIndex);
+    if (!deleteRowRecords(false)) return;
+    // The queue loses the entry with its row, so that the rows after it
+    // keep their places in both.
+    if (PlayIndex >= 0 && PlayIndex < static_cast<int>(PlayQueue.size()))
+        PlayQueue.erase(PlayQueue.begin() + PlayIndex);
+    const int rows = ListModel->rowCount();
+    LastPlayIndex = rows - 1;
+    if (rows == 0) return;
+    if (PlayIndex >= rows) PlayIndex = 0;
+    selectOnly(PlayIndex);
+    lv_playlistClick();
+    PlayCurrent();
+}
+
+void Tfm_main::settleAfterFailedMove() {
+    // The player ended and nothing took its place: the window says so
+    // rather than showing a play that is not there.
+    if (IsPlaying && !IsPaused && !AudioPlayer21->isPlaying()) StopPlayback();
+}
+
+void Tfm_main::Play1Click() {
+    if (ListModel->rowCount() == 0) return;
+    if (IsPlaying) StopPlayback();
+    if (SelectedRows().empty()) SelectRows({0});
+    lv_playlistClick();
+    PlayCurrent();
+}
+
+void Tfm_main::BoxplayClick() {
+    if (ListModel->rowCount() == 0) return;
+    LastPlayIndex = ListModel->rowCount() - 1;
+    writePlayQueue();
+    invalidSkips_ = 0;
+    if (IsPlaying && !IsPaused) {
+        lv_playlistDblClick();
+        return;
+    }
+    if (SelectedRows().empty()) SelectRows({0});
+    lv_playlistClick();
+    PlayCategory = selectedParentOrNodeText();
+    PlayCurrent();
+}
+
+// ---------------------------------------------------------- the player
+
+void Tfm_main::FeedPlayerArray() { AudioPlayer21->loadArray(AudioFile21.readBlock(BlockSize)); }
+
+void Tfm_main::AudioPlayer21Timer(qint64 currentSamples) {
+    PlayPosition = currentSamples + SeekBase;
+    const int bar = PerMille(PlayPosition, AudioFile21.getLength());
+    setMediabarPosition(bar);
+    const int64_t duration = std::min<int64_t>(AudioFile21.getDuration(), std::numeric_limits<int32_t>::max());
+    setTimeText(Text(FormatPlayTime(mulDiv(bar, static_cast<int32_t>(duration), 1000))));
+}
+
+void Tfm_main::AudioPlayer21EndPlay() {
+    if (PlayIndex == LastPlayIndex) PlayIndex = -1;
+    if (PlayCategory == QLatin1String("My Habit") && PlayIndex == 9) PlayIndex = -1;
+    PlayNext();
+    settleAfterFailedMove();
+}
+
+// ------------------------------------------------------ next and previous
+
+bool Tfm_main::moveToQueueEntry(int oldIndex) {
+    if (PlayIndex < 0 || PlayIndex >= static_cast<int>(PlayQueue.size())) {
+        PlayIndex = oldIndex;
+        return false;
+    }
+    const std::string path = PlayQueue[static_cast<std::size_t>(PlayIndex)];
+    setFileNameText(Text(path));
+    AudioPlayer21->stop();
+    IsPlaying = false;
+    resetPlayDisplay();
+    CurrentFile = path;
+    const QTreeWidgetItem* node = TreeView1->currentItem();
+    if (node && node->text(0) == PlayNodeText) {
+        std::vector<int> rows = SelectedRows();
+        std::erase(rows, oldIndex);
+        if (PlayIndex < ListModel->rowCount()) rows.insert(std::lower_bound(rows.begin(), rows.end(), PlayIndex), PlayIndex);
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        SelectRows(rows);
+    }
+    if (!FileExists(CurrentFile)) {
+        ShowInformation(kFileRemoved, this);
+        return false;
+    }
+    AudioFile21.close();
+    AudioFile21.open(CurrentFile, 0, 1);
+    return true;
+}
+
+void Tfm_main::PlayNext() {
+    // The queue holds the list's rows as they were when play started: its
+    // end is the last row, and a list that grew since plays no further.
+    if (!IsPlaying || PlayIndex + 1 >= static_cast<int>(PlayQueue.size())) return;
+    const int old = PlayIndex;
+    ++PlayIndex;
+    if (moveToQueueEntry(old)) PlayCurrent();
+}
+
+void Tfm_main::PlayPrevious() {
+    if (!IsPlaying || PlayIndex <= 0) return;
+    const int old = PlayIndex;
+    --PlayIndex;
+    if (!moveToQueueEntry(old)) return;
+    if (AudioFile21.isOpen()) {
+        PlayCurrent();
+        return;
+    }
+    ShowInformation(playingEntryTitle() + QStringLiteral(" is an invalid audio file!"), this);
+    AudioFile21.close();
+    IsPlaying = true;
+    PlayPrevious();
+    if (SelectedRows().size() > 1) {
+        std::vector<int> rows = SelectedRows();
+        std::erase(rows, PlayIndex);
+        SelectRows(rows);
+    }
+    settleAfterFailedMove();
+}
+
+// ------------------------------------------------------- pause and stop
+
+void Tfm_main::PauseResume() {
+    if (IsPlaying && !IsPaused) {
+        PlayPosition = SeekBase + AudioPlayer21->getPosition();
+        AudioPlayer21->stop();
+        IsPaused = true;
+    } else if (IsPaused && IsPlaying) {
+        // The player dropped what it held at the pause: the decoder goes back
+        // to the frame heard last, so nothing is skipped.
+        SeekBase = PlayPosition;
+        AudioFile21.seek(PlayPosition, 3);
+        AudioPlayer21->play();
+        IsPaused = false;
+        FeedPlayerArray();
+        FeedPlayerArray();
+    }
+}
+
+void Tfm_main::StopPlayback() {
+    if (!IsPlaying) return;
+    AudioPlayer21->stop();
+    IsPlaying = false;
+    resetPlayDisplay();
+    const std::vector<int> selected = SelectedRows();
+    setFileNameText(selected.empty() ? QString() : Text(ListModel->path(selected.front())));
+}
+
+void Tfm_main::StopPlaybackAndCloseFile() {
+    if (IsPlaying) StopPlayback();
+    if (AudioFile21.isOpen()) AudioFile21.close();
+}
+
+// ------------------------------------------- what the playlist window asks
+
+bool Tfm_main::RandomPlayChecked() const { return RandomPlay1->isChecked(); }
+
+void Tfm_main::SetRandomPlayChecked(bool checked) { RandomPlay1->setChecked(checked); }
+
+bool Tfm_main::ConfirmSaveOnCloseChecked() const { return ConfirmSaveonClose1->isChecked(); }
+
+bool Tfm_main::AutoSaveLoadLastPlaylistChecked() const { return AutoSaveLoadLastPlaylist1->isChecked(); }
+
+bool Tfm_main::MainPlayerPlaying() const { return IsPlaying; }
+
+void Tfm_main::StopMainPlayback() { StopPlaybackAndCloseFile(); }
+
+void Tfm_main::RegisterSavedPlaylist(const std::string&, const std::vector<PlaylistRow>&) {}
