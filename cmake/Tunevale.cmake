@@ -3,6 +3,7 @@
 find_package(GTest REQUIRED)
 
 # tunevale_add_test(NAME sources... LIBS libs... [QT] [LABELS labels...] [TIMEOUT s])
+# LABELS audio-device marks a test that uses the real sound server.
 # One GoogleTest binary per area, registered in CTest as one test so the
 # suite's parallelism is per binary. QT gives the binary a QApplication
 # (offscreen) before the tests run.
@@ -22,6 +23,11 @@ function(tunevale_add_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TUNEVALE_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
     LABELS "${T_LABELS}")
+  # Tests that play into or record from the one null sink would hear each
+  # other when run side by side, so they take turns.
+  if("audio-device" IN_LIST T_LABELS)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK sound_server)
+  endif()
 endfunction()
 
 # tunevale_add_fuzzer(NAME sources... LIBS libs...)
