@@ -422,6 +422,11 @@ int AudioDecoder::seek(int64_t target) {
     return AudioErrorNone;
 }
 
+int64_t AudioDecoder::durationMs() const {
+    if (rate_ <= 0) return 0;
+    return length_ / rate_ * 1000 + length_ % rate_ * 1000 / rate_;
+}
+
 int64_t AudioDecoder::bitRate() const { return bitRate_; }
 
 int AudioDecoder::bitsPerSample() const { return bitsPerSample_; }

@@ -37,6 +37,9 @@ public:
     int channels() const { return fileChannels_; }
     int pcmChannels() const { return channels_; }
     int64_t length() const { return length_; }  // frames
+    // The length in ms. A damaged header may claim a length of ages, whose
+    // product with 1000 would not fit; this never overflows.
+    int64_t durationMs() const;
 
     // Up to `frames` frames from the read position into out (replaced);
     // fewer only at the end. Returns 0 or an AudioError code; a decode error

@@ -40,8 +40,7 @@ void AudioFile::closeReader() {
 int64_t AudioFile::getLength() const { return decoder_ && decoder_->isOpen() ? decoder_->length() : 0; }
 
 int64_t AudioFile::getDuration() const {
-    if (!decoder_ || !decoder_->isOpen() || decoder_->sampleRate() <= 0) return 0;
-    return decoder_->length() * 1000 / decoder_->sampleRate();
+    return decoder_ && decoder_->isOpen() ? decoder_->durationMs() : 0;
 }
 
 int AudioFile::getSampleRate() const { return decoder_ && decoder_->isOpen() ? decoder_->sampleRate() : 0; }

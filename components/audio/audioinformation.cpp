@@ -160,7 +160,7 @@ bool AudioInformation::load(const std::string& fileName) {
             infoFrequency = decoder.sampleRate();
             infoChannels = decoder.channels();
             infoSamples = decoder.length();
-            infoDuration = infoFrequency > 0 ? infoSamples * 1000 / infoFrequency : 0;
+            infoDuration = decoder.durationMs();
             infoBitrate = decoder.bitRate();
             infoBitsPerSample = decoder.bitsPerSample();
             infoFormatTag = decoder.formatTag();

@@ -13,6 +13,7 @@
 
 #include "audiotestutil.h"
 #include "components/audio/audiofile.h"
+#include "components/audio/audioinformation.h"
 #include "testenv.h"
 
 using namespace audiotest;
@@ -123,6 +124,36 @@ TEST(AudioFileBadInput, AWavHeaderThatPromisesMoreThanTheFileHolds) {
         EXPECT_EQ(h.frames(), 0);
         EXPECT_EQ(h.length, 0);
     }
+}
+
+// An ASF header may claim any play duration; one of ages gives a length
+// whose duration in ms must still come out right, for the reader and for
+// the facts the information window shows.
+TEST(AudioFileBadInput, AHeaderClaimingAgesGivesADurationThatFits) {
+    const std::string dir = testenv::makeTempDir("ages");
+    const std::string path = dir + "/ages.wma";
+    encode(path, sine(44100, 2, 0.5, {440}));
+    std::string bytes = testenv::readFile(path);
+    // The File Properties object; its play and send durations (100 ns units)
+    // follow the object header, the file id, size, date and packet count.
+    const std::string fileProperties("\xa1\xdc\xab\x8c\x47\xa9\xcf\x11\x8e\xe4\x00\xc0\x0c\x20\x53\x65", 16);
+    const size_t at = bytes.find(fileProperties);
+    ASSERT_NE(at, std::string::npos);
+    for (size_t field : {at + 64, at + 72})
+        for (int i = 0; i < 8; ++i) bytes[field + i] = static_cast<char>((uint64_t{1} << 62) >> (8 * i));
+    testenv::writeFile(path, bytes);
+
+    AudioFile r;
+    if (!r.open(path)) return;  // refusing the file is as good
+    ASSERT_GT(r.getSampleRate(), 0);
+    const int64_t want =
+        static_cast<int64_t>(static_cast<__int128>(r.getLength()) * 1000 / r.getSampleRate());
+    EXPECT_GE(r.getDuration(), 0);
+    EXPECT_EQ(r.getDuration(), want);
+    AudioInformation info;
+    ASSERT_TRUE(info.load(path));
+    EXPECT_EQ(info.infoSamples, r.getLength());
+    EXPECT_EQ(info.infoDuration, want);
 }
 
 TEST_F(DamagedFiles, TruncatedFilesReadWhatIsThereAndEnd) {
