@@ -27,6 +27,7 @@
 #include "library/records/trackfile.h"
 #include "library/tracklistmodel.h"
 #include "library/treetext.h"
+#include "mainwindowfixture.h"
 #include "mainwindowsupport.h"
 #include "platform/errors.h"
 #include "platform/fakes.h"
@@ -35,21 +36,10 @@
 #include "testenv.h"
 
 namespace fs = std::filesystem;
+using mwtest::rec;
+using mwtest::slurp;
 
 namespace {
-
-std::string slurp(const std::string& path) { return fs::exists(path) ? testenv::readFile(path) : std::string(); }
-
-TrackRecord rec(const std::string& title, const std::string& artist, const std::string& album, int plays = 0) {
-    TrackRecord r;
-    r.Title = title;
-    r.Artist = artist;
-    r.Album = album;
-    r.Path = "/music/" + title + ".mp3";
-    r.PlayCount = plays;
-    r.DateAdded = 45000.5;
-    return r;
-}
 
 // A minimal MP3 as far as the library looks: bytes and an ID3v1 block.
 void writeTaggedMp3(const std::string& path, const std::string& title, const std::string& artist) {
@@ -61,71 +51,6 @@ void writeTaggedMp3(const std::string& path, const std::string& title, const std
     tag[127] = '\xff';
     testenv::writeFile(path, bytes + tag);
 }
-
-class MainWindow : public ::testing::Test {
-protected:
-    void SetUp() override {
-        clock_ = std::make_unique<VirtualClock>();
-        AudioPlayer::setOutputFactory([this] { return std::make_unique<NullPcmOutput>(clock_.get()); });
-        fs::remove_all(DataRoot());
-        fs::create_directories(DataRoot());
-        fs::remove_all(ConfigFolder());
-        fs::create_directories(ConfigFolder());
-        fs::remove(ShellVerbEntryPath().toStdString());
-        data_ = DataFolder();
-        makeWindow();
-    }
-    void TearDown() override {
-        delete window_;
-        fm_main = nullptr;
-        AudioPlayer::setOutputFactory({});
-    }
-
-    void makeWindow() {
-        window_ = new Tfm_main;
-        window_->Parameters.clear();
-        fm_main = window_;
-    }
-
-    // Shows the window and lets its start-up run.
-    void start() {
-        window_->show();
-        QElapsedTimer t;
-        t.start();
-        while (window_->Skin->appliedSection(window_).isEmpty() && t.elapsed() < 5000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QCoreApplication::processEvents();
-        ASSERT_EQ(window_->Skin->appliedSection(window_), "Tunevale");
-    }
-
-    void writeLibrary(const std::vector<TrackRecord>& records) {
-        CreateFolderPath(data_);
-        CreateEmptyTrackFile(data_ + "music.dat");
-        TrackFileWriter w(data_ + "music.dat");
-        for (const auto& r : records) w.append(r);
-        w.close();
-    }
-
-    void click(QTreeWidgetItem* node) {
-        window_->TreeView1->setCurrentItem(node);
-        window_->TreeView1Click();
-    }
-
-    QStringList listed(int column = 0) const {
-        QStringList out;
-        for (int r = 0; r < window_->ListModel->rowCount(); ++r) out << window_->ListModel->cellText(r, column);
-        return out;
-    }
-
-    LibraryTree* tree() const { return window_->TreeView1; }
-
-    std::unique_ptr<VirtualClock> clock_;
-    Tfm_main* window_ = nullptr;
-    std::string data_;
-    FakeMessageBoxes boxes_;
-    FakeFileDialogs dialogs_;
-    FakeLauncher launcher_;
-};
 
 TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
     start();
