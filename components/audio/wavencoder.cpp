@@ -59,7 +59,8 @@ public:
         uint64_t data = dataBytes_;
         // A RIFF size field holds 32 bits; a longer file keeps the largest
         // whole-frame size that fits, which readers treat as "to the end".
-        const uint64_t limit = std::numeric_limits<uint32_t>::max() - 36;
+        // It is even, so the pad byte of an odd size cannot wrap the field.
+        const uint64_t limit = (std::numeric_limits<uint32_t>::max() - 36) & ~uint64_t{1};
         if (data > limit) data = limit - limit % static_cast<uint64_t>(blockAlign());
         if (dataBytes_ % 2 == 1) {
             uint8_t pad = 0;
@@ -81,7 +82,7 @@ private:
         put16(h + 20, 1);
         put16(h + 22, static_cast<uint16_t>(channels_));
         put32(h + 24, static_cast<uint32_t>(rate_));
-        put32(h + 28, static_cast<uint32_t>(rate_ * blockAlign()));
+        put32(h + 28, static_cast<uint32_t>(static_cast<uint64_t>(rate_) * static_cast<uint64_t>(blockAlign())));
         put16(h + 32, static_cast<uint16_t>(blockAlign()));
         put16(h + 34, static_cast<uint16_t>(bits_));
         std::memcpy(h + 36, "data", 4);
