@@ -219,6 +219,7 @@ private:
     void showHelp();
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
+    QString timeText() const;
     void setMediabarPosition(int position);
     int mediabarPosition() const;
     void resetPlayDisplay();

@@ -52,6 +52,8 @@ void Tfm_main::setFileNameText(const QString& text) {
 
 QString Tfm_main::fileNameText() const { return SkinFileNameText ? SkinFileNameText->getText() : QString(); }
 
+QString Tfm_main::timeText() const { return SkinTimeText ? SkinTimeText->getText() : kNoTime; }
+
 void Tfm_main::setTimeText(const QString& text) {
     if (!SkinTimeText) return;
     SkinTimeText->setText(text);

@@ -223,6 +223,7 @@ void Tfm_main::switchSkin(int number) {
     IniFile().writeInteger("basic", "skin", number);
     // The new skin's elements come blank: what the old ones showed goes over.
     const QString fileName = fileNameText();
+    const QString time = timeText();
     const int bar = mediabarPosition();
     Skin->setMainWindow(this);
     Skin->loadSkin(QString::fromStdString(JoinPath(AssetRoot(), number == 2 ? "skins/skin2.skn" : "skins/skin1.skn")));
@@ -231,6 +232,7 @@ void Tfm_main::switchSkin(int number) {
     BindMainSkinObjects();
     if (SkinSoundbar) SkinSoundbar->setPosition(AudioPlayer21->volume());
     setFileNameText(fileName);
+    setTimeText(time);
     setMediabarPosition(bar);
     if (fm_playlist && fm_playlist->isVisible()) {
         fm_playlist->ReapplyPlaylistSkin();
@@ -264,12 +266,15 @@ void Tfm_main::ReturnFromMiniWindow() {
     if (!fm_mmain || !MiniMode) return;
     move(fm_mmain->pos());
     const QString fileName = SkinMiniFileNameText ? SkinMiniFileNameText->getText() : fileNameText();
+    // The window is dressed afresh; a paused play keeps its time.
+    const QString time = timeText();
     fm_mmain->CloseForReturn();
     MiniMode = false;
     show();
     FormShowAfterMiniWindow();
     resize(width(), SavedMainHeight);
     if (IsPaused) setMediabarPosition(SavedMediabarPosition);
+    setTimeText(time);
     if (QTreeWidgetItem* node = TreeView1->itemAtIndex(SavedTreeIndex)) TreeView1->setCurrentItem(node);
     lv_playlist->setFocus();
     setFileNameText(fileName);

@@ -110,6 +110,10 @@ TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
     ASSERT_TRUE(fm_playlist->isVisible());
     window_->SelectRows({1});
     window_->lv_playlistDblClick();
+    clock_->advance(1200);
+    window_->PauseResume();
+    const QString pausedTime = window_->SkinTimeText->getText();
+    const int pausedBar = window_->SkinMediabar->getPosition();
     QPointer<SkinScrollBar> oldBar = window_->SkinMediabar;
     const quint32 treeSeparator = window_->vsPopupMenu2->property("separatorColor").toUInt();
 
@@ -126,6 +130,8 @@ TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
     EXPECT_TRUE(oldBar.isNull());
     ASSERT_TRUE(window_->SkinMediabar && window_->SkinSoundbar && window_->SkinTimeText && window_->SkinFileNameText);
     EXPECT_EQ(fileNameText().toStdString(), files_[1]) << "the playing file's name survives the switch";
+    EXPECT_EQ(window_->SkinTimeText->getText(), pausedTime);
+    EXPECT_EQ(window_->SkinMediabar->getPosition(), pausedBar);
     EXPECT_EQ(window_->SkinSoundbar->getPosition(), window_->AudioPlayer21->volume());
     EXPECT_TRUE(window_->IsPlaying);
     const QRect main = window_->frameGeometry();
@@ -184,6 +190,7 @@ TEST_F(SkinElements, MiniWindowStandsInAndTheReturnLosesNothing) {
     clock_->advance(1000);
     window_->PauseResume();
     const int pausedBar = window_->SkinMediabar->getPosition();
+    const QString pausedTime = window_->SkinTimeText->getText();
     const int64_t pausedAt = window_->PlayPosition;
     const int mainHeight = window_->height();
     ASSERT_GT(pausedBar, 0);
@@ -205,6 +212,7 @@ TEST_F(SkinElements, MiniWindowStandsInAndTheReturnLosesNothing) {
     EXPECT_EQ(window_->pos(), QPoint(40, 50));
     EXPECT_EQ(window_->height(), mainHeight);
     EXPECT_EQ(window_->SkinMediabar->getPosition(), pausedBar) << "a paused bar stays where it was";
+    EXPECT_EQ(window_->SkinTimeText->getText(), pausedTime);
     EXPECT_EQ(tree()->currentItem(), tree()->findArtist("Kestrel"));
     EXPECT_EQ(fileNameText().toStdString(), files_[0]);
     EXPECT_TRUE(window_->IsPaused);
