@@ -1,5 +1,8 @@
 #include "platform/instancechannel.h"
 
+#include "platform/paths.h"
+
+#include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -8,9 +11,15 @@
 
 #include <unistd.h>
 
+// Instances matter to each other only when they share a library: the name
+// carries the data root as well as the user, so a program run on another
+// data root (a test, a second library) neither finds nor closes this one.
 QString InstanceChannelName(const QString& title) {
-    return QStringLiteral("tunevale-%1-%2")
+    const QByteArray root = QByteArray::fromStdString(DataRoot());
+    const QByteArray rootKey = QCryptographicHash::hash(root, QCryptographicHash::Sha1).toHex().left(16);
+    return QStringLiteral("tunevale-%1-%2-%3")
         .arg(static_cast<qulonglong>(::getuid()))
+        .arg(QString::fromLatin1(rootKey))
         .arg(QString::fromLatin1(title.toUtf8().toHex()));
 }
 

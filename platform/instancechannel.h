@@ -1,7 +1,8 @@
 #pragma once
 // How one start of the program finds and addresses a running instance: the
 // running instance listens on a local socket named after its application
-// title (and the user), a starting one connects to the title it looks for.
+// title (with the user and the data root), a starting one connects to the
+// title it looks for.
 // A message is one byte; the receiver answers one byte once it has handled
 // the message, and the sender waits for that answer, however long handling
 // takes (the close message waits for the user's answer to the quit

@@ -90,4 +90,15 @@ TEST(InstanceChannel, NamesAreDistinctPerTitleAndUser) {
     EXPECT_TRUE(InstanceChannelName("Tunevale v1.00").startsWith(QStringLiteral("tunevale-%1-").arg(getuid())));
 }
 
+TEST(InstanceChannel, AnInstanceOnAnotherDataRootIsNotFound) {
+    const QString title = UniqueTitle("Tunevale v1.00 root");
+    const std::string home = getenv("TUNEVALE_HOME");
+    InstanceServer server([](std::uint8_t) { return false; });
+    ASSERT_TRUE(server.listen(title, 0));
+    setenv("TUNEVALE_HOME", (home + "-other").c_str(), 1);
+    EXPECT_EQ(RunningInstance::find(title), nullptr);
+    setenv("TUNEVALE_HOME", home.c_str(), 1);
+    EXPECT_NE(RunningInstance::find(title), nullptr);
+}
+
 }  // namespace
