@@ -166,6 +166,27 @@ TEST_F(Playback, NextAndPreviousStayInTheQueueAndPlayAPathLongerThanTheQueueFile
     EXPECT_TRUE(boxes_.texts().isEmpty());
 }
 
+TEST_F(Playback, PreviousStepsOverAnInvalidEntry) {
+    showAllTitle({track(dir_ + "/a.wav", "A", kRate), garbage(dir_ + "/b.wav", "B"), track(dir_ + "/c.wav", "C", kRate)});
+    playRow(2);
+    window_->PlayPrevious();
+    EXPECT_EQ(boxes_.texts(), QStringList{"B is an invalid audio file!"});
+    EXPECT_EQ(window_->PlayIndex, 0);
+    EXPECT_EQ(window_->CurrentFile, paths()[0]);
+    EXPECT_TRUE(window_->IsPlaying && window_->AudioPlayer21->isPlaying());
+    EXPECT_EQ(paths().size(), 3u) << "going back only reports it";
+
+}
+
+TEST_F(Playback, PreviousToAnInvalidFirstEntryLeavesThePlayerStoppedAndSaysSo) {
+    showAllTitle({garbage(dir_ + "/a.wav", "A"), track(dir_ + "/b.wav", "B", kRate)});
+    playRow(1);
+    window_->PlayPrevious();
+    EXPECT_EQ(boxes_.texts(), QStringList{"A is an invalid audio file!"});
+    EXPECT_FALSE(window_->IsPlaying) << "nothing plays, and the window does not pretend otherwise";
+    EXPECT_EQ(window_->SkinTimeText->getText(), "00:00:00");
+}
+
 TEST_F(Playback, PauseAndResumeLoseNoAudioAndStopResetsTheDisplay) {
     showAllTitle({track(dir_ + "/long.wav", "Long", kRate * 3)});
     playRow(0);
