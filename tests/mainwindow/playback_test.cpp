@@ -175,7 +175,6 @@ TEST_F(Playback, PreviousStepsOverAnInvalidEntry) {
     EXPECT_EQ(window_->CurrentFile, paths()[0]);
     EXPECT_TRUE(window_->IsPlaying && window_->AudioPlayer21->isPlaying());
     EXPECT_EQ(paths().size(), 3u) << "going back only reports it";
-
 }
 
 TEST_F(Playback, PreviousToAnInvalidFirstEntryLeavesThePlayerStoppedAndSaysSo) {
