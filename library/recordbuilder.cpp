@@ -68,19 +68,6 @@ const TagReaders& FileTagReaders() {
     return readers;
 }
 
-AudioKind AudioKindOfPath(std::string_view path) {
-    const std::size_t dot = path.find_last_of("./");
-    if (dot == std::string_view::npos || path[dot] != '.') return AudioKind::None;
-    std::string ext(path.substr(dot));
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (ext == ".mp3") return AudioKind::Mp3;
-    if (ext == ".wav") return AudioKind::Wav;
-    if (ext == ".ogg") return AudioKind::Ogg;
-    if (ext == ".wma") return AudioKind::Wma;
-    return AudioKind::None;
-}
-
 RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const TagReaders& readers) {
     RecordBuild build;
     const OpenFile file(path);

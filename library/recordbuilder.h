@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "components/audio/encoderlimits.h"
 #include "library/records/trackrecord.h"
 
 struct ID3v1Block;
@@ -27,9 +29,10 @@ public:
 };
 const TagReaders& FileTagReaders();
 
-enum class AudioKind { None, Mp3, Wav, Ogg, Wma };
-// The kind that the extension names, compared without ASCII case.
-AudioKind AudioKindOfPath(std::string_view path);
+// The library takes the four kinds of file the audio components read and
+// write, known by the same extension rule.
+using AudioKind = audio::OutputKind;
+inline AudioKind AudioKindOfPath(std::string_view path) { return audio::outputKindOfFileName(std::string(path)); }
 
 enum class BuildOutcome {
     Built,
