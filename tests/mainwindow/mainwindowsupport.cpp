@@ -19,9 +19,7 @@ std::string sample(const std::string& ext, const std::string& codec) {
     static std::map<std::string, std::string> made;
     if (auto it = made.find(ext); it != made.end()) return it->second;
     const std::string file = testenv::makeTempDir("sample") + "/sample." + ext;
-    const std::string command = "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=0.3 -ac 2 " + codec +
-                                " -map_metadata -1 " + file;
-    EXPECT_EQ(testenv::run(command), 0) << command;
+    EXPECT_TRUE(testenv::encodeTone(file, 0.3, codec + " -map_metadata -1")) << "ffmpeg could not make " << file;
     made[ext] = file;
     return file;
 }

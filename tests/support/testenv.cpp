@@ -53,6 +53,17 @@ std::string sourceDir() {
     return TUNEVALE_SOURCE_DIR_FALLBACK;
 }
 
+std::string shellQuote(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+bool encodeTone(const std::string& path, double seconds, const std::string& ffmpegArgs) {
+    return run("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
+               " -ac 2 " + ffmpegArgs + " " + shellQuote(path)) == 0;
+}
+
 int run(const std::string& commandLine) {
     int status = std::system(commandLine.c_str());
     if (status == -1) return -1;

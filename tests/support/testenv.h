@@ -21,6 +21,12 @@ std::string makeTempDir(const std::string& hint = "t");
 // The source tree (for scripts and checked-in test inputs).
 std::string sourceDir();
 
+// A text quoted for a shell command line.
+std::string shellQuote(const std::string& text);
+// Encodes a 440 Hz stereo tone of the given length into path with ffmpeg,
+// the codec and container chosen by ffmpegArgs; false when ffmpeg failed.
+bool encodeTone(const std::string& path, double seconds, const std::string& ffmpegArgs);
+
 // Runs a shell command line, returns its exit status (-1 when it could not run).
 int run(const std::string& commandLine);
 // Runs a command line and returns what it printed on standard output.

@@ -8,16 +8,9 @@
 
 namespace tagsamples {
 
-std::string shellQuote(const std::string& text) {
-    std::string out = "'";
-    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
 namespace {
 
-const char* kSine = "ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=1 -ac 2 -fflags +bitexact "
-                    "-flags:a +bitexact ";
+const char* kBitexact = "-fflags +bitexact -flags:a +bitexact ";
 
 std::string make(const std::string& kind, const std::string& path) {
     std::string args;
@@ -39,8 +32,7 @@ std::string make(const std::string& kind, const std::string& path) {
     else if (kind == "opus.ogg") args = "-c:a libopus -f ogg";
     else if (kind == "flac.ogg") args = "-c:a flac -f ogg";
     else ADD_FAILURE() << "unknown sample " << kind;
-    const int rc = testenv::run(kSine + args + " " + shellQuote(path));
-    EXPECT_EQ(rc, 0) << "ffmpeg could not make " << kind;
+    EXPECT_TRUE(testenv::encodeTone(path, 1, kBitexact + args)) << "ffmpeg could not make " << kind;
     return path;
 }
 
@@ -67,7 +59,7 @@ std::string copyOf(const std::string& kind, std::string* dirOut) {
 }
 
 std::string decodedMd5(const std::string& path) {
-    return testenv::capture("ffmpeg -v fatal -i " + shellQuote(path) + " -map 0:a -f md5 -");
+    return testenv::capture("ffmpeg -v fatal -i " + testenv::shellQuote(path) + " -map 0:a -f md5 -");
 }
 
 std::string mutagen(const std::string& script) {

@@ -21,6 +21,4 @@ std::string mutagen(const std::string& script);
 // The tag TagLib reads (title, artist, album, comment, genre, year, track).
 std::map<std::string, std::string> taglibTag(const std::string& path);
 
-std::string shellQuote(const std::string& text);
-
 }  // namespace tagsamples
