@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "library/cover.h"
-#include "library/forms.h"
+#include "app/forms.h"
 #include "library/main.h"
 #include "library/playlist.h"
 #include "library/addplaylist.h"
-#include "library/startup.h"
+#include "app/startup.h"
 #include "platform/fakes.h"
 #include "platform/instancechannel.h"
 #include "tools/recorder.h"

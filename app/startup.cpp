@@ -1,9 +1,9 @@
-#include "library/startup.h"
+#include "app/startup.h"
 
 #include <QApplication>
 
 #include "library/cover.h"
-#include "library/forms.h"
+#include "app/forms.h"
 #include "library/main.h"
 #include "platform/instancechannel.h"
 #include "platform/paths.h"

@@ -1,4 +1,4 @@
-#include "library/forms.h"
+#include "app/forms.h"
 
 #include "disc/cdaudioburner.h"
 #include "disc/cdburner.h"
