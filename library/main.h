@@ -23,6 +23,7 @@
 #include "components/audio/audiofile.h"
 #include "library/libraryfill.h"
 #include "library/playlisthost.h"
+#include "library/toolwindows.h"
 
 class AudioPlayer;
 class LibraryTree;
@@ -72,6 +73,9 @@ public:
     int SavedTreeIndex = -1;
     int SavedMainHeight = 0;
     int SavedMediabarPosition = 0;
+
+    // The windows of the other subsystems; null until the program sets it.
+    const ToolWindows* Tools = nullptr;
 
     // The program's command-line parameters (without the program itself).
     QStringList Parameters;
@@ -234,6 +238,7 @@ private:
     void removeFailedEntry();
     bool moveToQueueEntry(int oldIndex);
     void removeLibraryRecordOf(const std::string& path);
+    QWidget* toolWindow(ToolWindow which) const;
     void openToolWindow(QWidget* window, bool stopAndCloseFirst);
     void switchSkin(int number);
     void placePlaylistWindow();

@@ -7,9 +7,6 @@
 
 #include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
-#include "disc/cdaudioburner.h"
-#include "disc/cdburner.h"
-#include "disc/cdrip.h"
 #include "library/id3.h"
 #include "library/librarytree.h"
 #include "library/main.h"
@@ -23,9 +20,6 @@
 #include "platform/muldiv.h"
 #include "platform/paths.h"
 #include "platform/presenter.h"
-#include "tools/combine.h"
-#include "tools/cut.h"
-#include "tools/recorder.h"
 
 namespace {
 
@@ -120,21 +114,22 @@ void Tfm_main::SkinClick(SkinObject* source) {
     if (name == QLatin1String("rescan")) {
         if (!LibraryBusy) openToolWindow(fm_dir, false);
     } else if (name == QLatin1String("ripper")) {
-        openToolWindow(fm_cdripper, true);
+        openToolWindow(toolWindow(ToolWindow::Ripper), true);
     } else if (name == QLatin1String("AudioWriter")) {
-        openToolWindow(fm_cdaudioburner, true);
+        openToolWindow(toolWindow(ToolWindow::AudioWriter), true);
     } else if (name == QLatin1String("DataWriter")) {
-        openToolWindow(fm_burner, true);
+        openToolWindow(toolWindow(ToolWindow::DataWriter), true);
     } else if (name == QLatin1String("recorder")) {
-        if (!fm_recorder) return;
+        QWidget* recorder = toolWindow(ToolWindow::Recorder);
+        if (!recorder) return;
         const QRect main = frameGeometry();
-        fm_recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
-                          main.top() + (main.height() - fm_recorder->frameGeometry().height()) / 2);
-        ShowModeless(fm_recorder);
+        recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
+                       main.top() + (main.height() - recorder->frameGeometry().height()) / 2);
+        ShowModeless(recorder);
     } else if (name == QLatin1String("cutter")) {
-        openToolWindow(fm_cut, true);
+        openToolWindow(toolWindow(ToolWindow::Cutter), true);
     } else if (name == QLatin1String("combine")) {
-        openToolWindow(fm_combine, true);
+        openToolWindow(toolWindow(ToolWindow::Combine), true);
     } else if (name == QLatin1String("playlist")) {
         if (!fm_playlist || fm_playlist->isVisible()) return;
         fm_playlist->OpenPlaylistWindow();
@@ -148,6 +143,8 @@ void Tfm_main::openToolWindow(QWidget* window, bool stopAndCloseFirst) {
     CentreOver(window, this);
     ShowModal(window);
 }
+
+QWidget* Tfm_main::toolWindow(ToolWindow which) const { return Tools ? Tools->toolWindow(which) : nullptr; }
 
 void Tfm_main::placePlaylistWindow() {
     // Right edges aligned, the top a little below the track list's.
@@ -238,9 +235,9 @@ void Tfm_main::switchSkin(int number) {
         fm_playlist->ReapplyPlaylistSkin();
         placePlaylistWindow();
     }
-    if (fm_recorder) {
-        Skin->resetWindow(fm_recorder);
-        Skin->applySkinSection(fm_recorder, QStringLiteral("windows"));
+    if (QWidget* recorder = toolWindow(ToolWindow::Recorder)) {
+        Skin->resetWindow(recorder);
+        Skin->applySkinSection(recorder, QStringLiteral("windows"));
     }
 }
 
