@@ -90,12 +90,8 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
     connect(Skin, &SkinEngine::onMouseUp, this,
             [this](SkinObject* source, int button, int, int) { SkinMouseUp(source, button); });
     connect(Skin, &SkinEngine::onScrollTrack, this, &Tfm_main::SkinScrollTrack);
-    AudioPlayer21 = new AudioPlayer(this);
-    connect(AudioPlayer21, &AudioPlayer::onRequestOnLoadArray, this, &Tfm_main::FeedPlayerArray);
-    connect(AudioPlayer21, &AudioPlayer::onEndArrayPlay, this, &Tfm_main::FeedPlayerArray);
-    connect(AudioPlayer21, &AudioPlayer::onTimer, this,
-            [this](qint64 samples, int, int) { AudioPlayer21Timer(samples); });
-    connect(AudioPlayer21, &AudioPlayer::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
+    connect(&Playback, &PlaybackSession::onPosition, this, &Tfm_main::AudioPlayer21Timer);
+    connect(&Playback, &PlaybackSession::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
     createControls();
     createMenus();
     qApp->installEventFilter(this);
@@ -594,6 +590,6 @@ void Tfm_main::addCommandLineFile() {
     PlayNodeText = TreeView1->currentItem()->text(0);
     PlayIndex = matching.front();
     lv_playlist->scrollTo(ListModel->index(PlayIndex, 0));
-    AudioFile21.open(CurrentFile, 0, 1);
+    Playback.open(CurrentFile);
     PlayCurrent();
 }

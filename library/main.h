@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "components/audio/audiofile.h"
+#include "components/player/playbacksession.h"
 #include "library/libraryfill.h"
 #include "library/playlisthost.h"
 #include "library/toolwindows.h"
@@ -61,9 +62,10 @@ public:
     int LastPlayIndex = 0;    // last row of the list when play started
     QString PlayCategory;     // the playing node's parent's text, or its own for a root
     QString PlayNodeText;     // rows are highlighted only while this node is selected
-    int64_t BlockSize = 0;    // samples over all channels: 200 ms of the open file
-    int64_t SeekBase = 0;     // frame at which the current play started or resumed
-    int64_t PlayPosition = 0; // frame playing now
+    // The session's own state under the names the window reads it by.
+    int64_t BlockSize() const { return Playback.blockSize(); }  // samples: 200 ms of the open file
+    int64_t SeekBase() const { return Playback.startFrame(); }   // frame the play started or resumed at
+    int64_t PlayPosition() const { return Playback.position(); } // frame heard now
     // The paths of the list's rows when play started, in full: the queue
     // file cuts long paths, so next and previous go by these.
     std::vector<std::string> PlayQueue;
@@ -92,8 +94,10 @@ public:
     QMenu* vsPopupMenu1 = nullptr;  // track list
     QMenu* vsPopupMenu2 = nullptr;  // library tree
     SkinEngine* Skin = nullptr;
-    AudioFile AudioFile21;
-    AudioPlayer* AudioPlayer21 = nullptr;
+    // The decoder and the player, played through one session.
+    PlaybackSession Playback;
+    AudioFile& AudioFile21 = Playback.decoder();
+    AudioPlayer* const AudioPlayer21 = Playback.player();
 
     QAction* Exit1 = nullptr;
     QAction* Add1 = nullptr;
@@ -166,8 +170,8 @@ public:
     void PauseResume();
     void StopPlayback();
     void StopPlaybackAndCloseFile();
-    void FeedPlayerArray();
-    void AudioPlayer21Timer(qint64 currentSamples);
+    // The session's position: the bar, and the time of the frame heard.
+    void AudioPlayer21Timer(qint64 heardFrame);
     void AudioPlayer21EndPlay();
     void Play1Click();
     // The skin's "Boxplay".

@@ -124,8 +124,7 @@ void Tfm_main::lv_playlistDblClick() {
         return;
     }
     CurrentFile = path;
-    AudioFile21.close();
-    AudioFile21.open(CurrentFile, 0, 1);
+    Playback.open(CurrentFile);
     PlayCategory = selectedParentOrNodeText();
     LastPlayIndex = ListModel->rowCount() - 1;
     PlayIndex = row;
@@ -145,8 +144,7 @@ void Tfm_main::lv_playlistClick() {
     setFileNameText(Text(CurrentFile));
     setMediabarPosition(0);
     if (FileExists(CurrentFile)) {
-        AudioFile21.close();
-        AudioFile21.open(CurrentFile, 0, 1);
+        Playback.open(CurrentFile);
         return;
     }
     ShowInformation(kFileRemoved, this);
@@ -194,18 +192,9 @@ void Tfm_main::PlayCurrent() {
     if (selected.size() > (keepsPlayRow ? 1u : 0u)) SelectRows(keepsPlayRow ? std::vector<int>{PlayIndex} : std::vector<int>{});
 
     IsPaused = false;
-    AudioPlayer21->setFormat(AudioFile21.getPcmSampleRate(), AudioFile21.getPcmChannels());
-    // Blocks count samples over all channels: 200 ms of every channel of
-    // this file, whatever rate the last one had.
-    BlockSize = static_cast<int64_t>(AudioPlayer21->msToSamples(200)) * std::max(1, AudioFile21.getPcmChannels());
-    SeekBase = PositionAt(mediabarPosition(), AudioFile21.getLength());
-    AudioFile21.seek(SeekBase, 3);
-    PlayPosition = SeekBase;
-    AudioPlayer21->play();
+    Playback.start(PositionAt(mediabarPosition(), Playback.length()));
     IsPlaying = true;
     invalidSkips_ = 0;
-    FeedPlayerArray();
-    FeedPlayerArray();
 
     // A seek goes on with the same play; a count that cannot be written
     // never stops the music.
@@ -235,7 +224,7 @@ void Tfm_main::removeFailedEntry() {
 void Tfm_main::settleAfterFailedMove() {
     // The player ended and nothing took its place: the window says so
     // rather than showing a play that is not there.
-    if (IsPlaying && !IsPaused && !AudioPlayer21->isPlaying()) StopPlayback();
+    if (IsPlaying && !IsPaused && !Playback.isPlaying()) StopPlayback();
 }
 
 void Tfm_main::Play1Click() {
@@ -263,14 +252,11 @@ void Tfm_main::BoxplayClick() {
 
 // ---------------------------------------------------------- the player
 
-void Tfm_main::FeedPlayerArray() { AudioPlayer21->loadArray(AudioFile21.readBlock(BlockSize)); }
-
-void Tfm_main::AudioPlayer21Timer(qint64 currentSamples) {
-    PlayPosition = currentSamples + SeekBase;
-    const int bar = PerMille(PlayPosition, AudioFile21.getLength());
-    setMediabarPosition(bar);
-    const int64_t duration = std::min<int64_t>(AudioFile21.getDuration(), std::numeric_limits<int32_t>::max());
-    setTimeText(Text(FormatPlayTime(mulDiv(bar, static_cast<int32_t>(duration), 1000))));
+void Tfm_main::AudioPlayer21Timer(qint64 heardFrame) {
+    setMediabarPosition(PerMille(heardFrame, Playback.length()));
+    // The time of the frame heard itself: a thousandth of a long track is
+    // longer than a timer period, and the time would lag behind the audio.
+    setTimeText(Text(FormatPlayTime(Playback.msAt(heardFrame))));
 }
 
 void Tfm_main::AudioPlayer21EndPlay() {
@@ -289,7 +275,7 @@ bool Tfm_main::moveToQueueEntry(int oldIndex) {
     }
     const std::string path = PlayQueue[static_cast<std::size_t>(PlayIndex)];
     setFileNameText(Text(path));
-    AudioPlayer21->stop();
+    Playback.stop();
     IsPlaying = false;
     resetPlayDisplay();
     CurrentFile = path;
@@ -305,8 +291,7 @@ bool Tfm_main::moveToQueueEntry(int oldIndex) {
         ShowInformation(kFileRemoved, this);
         return false;
     }
-    AudioFile21.close();
-    AudioFile21.open(CurrentFile, 0, 1);
+    Playback.open(CurrentFile);
     return true;
 }
 
@@ -329,7 +314,7 @@ void Tfm_main::PlayPrevious() {
         return;
     }
     ShowInformation(playingEntryTitle() + QStringLiteral(" is an invalid audio file!"), this);
-    AudioFile21.close();
+    Playback.close();
     IsPlaying = true;
     PlayPrevious();
     if (SelectedRows().size() > 1) {
@@ -344,24 +329,17 @@ void Tfm_main::PlayPrevious() {
 
 void Tfm_main::PauseResume() {
     if (IsPlaying && !IsPaused) {
-        PlayPosition = SeekBase + AudioPlayer21->getPosition();
-        AudioPlayer21->stop();
+        Playback.pause();
         IsPaused = true;
     } else if (IsPaused && IsPlaying) {
-        // The player dropped what it held at the pause: the decoder goes back
-        // to the frame heard last, so nothing is skipped.
-        SeekBase = PlayPosition;
-        AudioFile21.seek(PlayPosition, 3);
-        AudioPlayer21->play();
+        Playback.resume();
         IsPaused = false;
-        FeedPlayerArray();
-        FeedPlayerArray();
     }
 }
 
 void Tfm_main::StopPlayback() {
     if (!IsPlaying) return;
-    AudioPlayer21->stop();
+    Playback.stop();
     IsPlaying = false;
     resetPlayDisplay();
     const std::vector<int> selected = SelectedRows();
@@ -370,7 +348,7 @@ void Tfm_main::StopPlayback() {
 
 void Tfm_main::StopPlaybackAndCloseFile() {
     if (IsPlaying) StopPlayback();
-    if (AudioFile21.isOpen()) AudioFile21.close();
+    Playback.close();
 }
 
 // ------------------------------------------- what the playlist window asks

@@ -180,7 +180,7 @@ void Tfm_main::SkinMouseDown(SkinObject* source, int button) {
     DragStoppedPlayback = false;
     if (source->window() != this || source->getName() != QLatin1String("mediabar")) return;
     if (!IsPlaying) return;
-    AudioPlayer21->stop();
+    Playback.stop();
     IsPlaying = false;
     DragStoppedPlayback = true;
 }
@@ -202,7 +202,7 @@ void Tfm_main::SkinScrollTrack(SkinObject* source, int newPos) {
         if (newPos > kBarEndOfTrack) {
             AudioPlayer21EndPlay();
         } else if (!IsPlaying) {
-            const int64_t duration = std::min<int64_t>(AudioFile21.getDuration(), std::numeric_limits<int32_t>::max());
+            const int64_t duration = std::min<int64_t>(Playback.durationMs(), std::numeric_limits<int32_t>::max());
             setTimeText(QString::fromStdString(FormatPlayTime(mulDiv(newPos, static_cast<int32_t>(duration), 1000))));
         }
     }
