@@ -2,24 +2,60 @@
 
 #include <QApplication>
 
-#include "library/cover.h"
+#include <cstdio>
+
 #include "app/forms.h"
+#include "library/cover.h"
 #include "library/main.h"
+#include "library/mmain.h"
 #include "platform/instancechannel.h"
 #include "platform/paths.h"
 
-QString ApplicationTitle;
+const QString kInstanceKey = QStringLiteral("Tunevale");
+
+namespace {
+
+// A start that keeps losing the channel to other starts gives up rather
+// than run beside them.
+constexpr int kClaimAttempts = 5;
+
+void BringToFront() {
+    if (!fm_main) return;
+    QWidget* shown = fm_main->MiniMode && fm_mmain ? static_cast<QWidget*>(fm_mmain) : fm_main;
+    shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+}
+
+}  // namespace
 
 StartupAction DecideStartup(bool found, int parameterCount) {
     if (!found) return StartupAction::StartNormal;
     return parameterCount > 0 ? StartupAction::CloseThenStart : StartupAction::NotifyAndExit;
 }
 
-QString StartupTitle(StartupAction action) {
-    return action == StartupAction::CloseThenStart ? kSearchedTitle : kNormalTitle;
+bool ClaimInstance(InstanceServer& channel, int parameterCount) {
+    for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
+        std::unique_ptr<RunningInstance> running = RunningInstance::find(kInstanceKey);
+        const StartupAction action = DecideStartup(running != nullptr, parameterCount);
+        if (action != StartupAction::StartNormal) {
+            const bool closing = running->send(action == StartupAction::CloseThenStart ? WM_CLOSE : WM_QUERYOPEN);
+            running.reset();
+            // An instance that was ending anyway (a restart after an error)
+            // answers nothing; this start takes its place.
+            if (!closing && RunningInstance::find(kInstanceKey)) return false;
+        }
+        // Only one process can listen under the key; losing it means another
+        // start came first, and that one is the running instance now.
+        if (channel.listen(kInstanceKey, 0)) return true;
+    }
+    std::fprintf(stderr, "Another start of the program keeps taking this library; this one ends.\n");
+    return false;
 }
 
 bool HandleInstanceMessage(std::uint8_t message) {
+    if (message == WM_QUERYOPEN) BringToFront();
     if (message != WM_CLOSE || !fm_main) return false;
     return fm_main->close();
 }
@@ -39,28 +75,15 @@ void ShowSplash() {
 
 int RunProgram(QApplication& app) {
     const int parameterCount = static_cast<int>(QCoreApplication::arguments().size()) - 1;
-    std::unique_ptr<RunningInstance> running = RunningInstance::find(kSearchedTitle);
-    const StartupAction action = DecideStartup(running != nullptr, parameterCount);
-    if (action == StartupAction::NotifyAndExit) {
-        running->send(WM_QUERYOPEN);
-        return 0;
-    }
-    if (action == StartupAction::CloseThenStart) {
-        running->send(WM_CLOSE);
-        running.reset();
-    }
+    // The channel is taken before anything else, so a start that comes while
+    // this one builds its windows finds it and ends rather than start beside
+    // it.
+    InstanceServer channel(HandleInstanceMessage);
+    if (!ClaimInstance(channel, parameterCount)) return 0;
 
     SetUpApplication(app);
     ShowSplash();
-
-    ApplicationTitle = StartupTitle(action);
-    // Lets the tests start an instance that a later start will find.
-    if (const QByteArray forced = qgetenv("TUNEVALE_APPLICATION_TITLE"); !forced.isEmpty())
-        ApplicationTitle = QString::fromUtf8(forced);
-
     CreateForms();
-    InstanceServer channel(HandleInstanceMessage);
-    channel.listen(ApplicationTitle);
 
     fm_main->show();
     // The splash stays in front until its timer closes it.

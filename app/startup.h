@@ -1,33 +1,32 @@
 #pragma once
-// The program's start: whether this process becomes the running instance,
-// closes the one it finds first, or only addresses it and ends.
-
-#include <QString>
+// The program's start: whether this process becomes the one instance that
+// runs on its library (the data root), closes the one it finds first, or
+// only addresses it and ends. Two instances never share a library, so
+// neither overwrites the other's tree file.
 
 #include <cstdint>
 
+class InstanceServer;
 class QApplication;
+class QString;
 
-// The title a start looks for. Only an instance that closed another one
-// carries it, so an instance started normally is never found.
-inline const QString kSearchedTitle = QStringLiteral("Tunevale v1.00");
-// The title of an instance that found nobody.
-inline const QString kNormalTitle = QStringLiteral("Tunevale v1.10");
-
-// The application title this instance set; the single-instance channel
-// listens under it.
-extern QString ApplicationTitle;
+// The key every instance on one data root listens under, whatever its
+// window's title.
+extern const QString kInstanceKey;
 
 enum class StartupAction {
     StartNormal,     // nobody found
     CloseThenStart,  // found, with a file to open: close it, then start
-    NotifyAndExit,   // found, nothing to open: address it and end
+    NotifyAndExit,   // found, nothing to open: bring it to the front and end
 };
 
 StartupAction DecideStartup(bool found, int parameterCount);
 
-// The title a started instance takes after the decision.
-QString StartupTitle(StartupAction action);
+// Makes this process the instance of its data root: addresses the running
+// one as the decision says, then listens on the channel. False when this
+// start ends here: the running instance was brought to the front, or it
+// refused to close and keeps the library.
+bool ClaimInstance(InstanceServer& channel, int parameterCount);
 
 // The application's policy: the program ends when the main window closes,
 // not when the last visible window does; the data root exists.
@@ -35,7 +34,8 @@ void SetUpApplication(QApplication& app);
 // Shows the splash and paints it before the windows are created.
 void ShowSplash();
 // What the running instance does with a message from a later start: a
-// close goes through the main window's own close path with its question.
+// close goes through the main window's own close path with its question;
+// a start without a file brings the window the user sees to the front.
 // True when the main window really closed.
 bool HandleInstanceMessage(std::uint8_t message);
 
