@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -28,9 +27,7 @@
 #include "library/mmain.h"
 #include "library/playlist.h"
 #include "library/recordbuilder.h"
-#include "library/records/trackfile.h"
 #include "library/tracklistmodel.h"
-#include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
@@ -69,16 +66,9 @@ private:
 
 }  // namespace
 
-struct Tfm_main::AddTally {
-    int skipped = 0;
-    QString writeError;
-};
-
-Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
+Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent), Library(DataFolder(), PlaylistFolder()) {
     setWindowTitle(QStringLiteral("Tunevale"));
     resize(820, 560);
-    DataFolder = ::DataFolder();
-    PlaylistFolder = ::PlaylistFolder();
     const QStringList arguments = QCoreApplication::arguments();
     Parameters = arguments.mid(1);
 
@@ -250,19 +240,11 @@ void Tfm_main::FormShow() {
     WriteShellVerbEntry(QString::fromStdString(ProgramPath()));
     AudioFile21.readyFlag = true;
 
-    PlaylistFolder = ::PlaylistFolder();
-    CreateFolderPath(PlaylistFolder);
+    Library = TrackLibrary(DataFolder(), PlaylistFolder());
+    CreateFolderPath(Library.playlistFolder());
     CreateFolderPath(JoinPath(DataRoot(), "record"));
-    DataFolder = ::DataFolder();
     loadLibraryTree();
-    if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
-        try {
-            CreateEmptyTrackFile(MusicFile());
-        } catch (const TunevaleError&) {
-            // An unwritable data folder: the lists stay empty, and the first
-            // add says what is wrong.
-        }
-    }
+    Library.ensureMusicFile();
     Skin->resetWindow(this);
     Skin->applySkinSection(this, QStringLiteral("Tunevale"));
 
@@ -309,30 +291,15 @@ void Tfm_main::FormShowAfterMiniWindow() {
 }
 
 void Tfm_main::loadLibraryTree() {
-    const QString file = QString::fromStdString(LibraryTreeFile());
-    QFile in(file);
-    if (!in.exists()) {
-        WriteFileAtomically(LibraryTreeFile(), "");
-        return;
-    }
-    if (!in.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = in.readAll();
-    in.close();
-    const TreeTextLoad load = ParseTreeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    if (load.repaired) {
-        // Playlist nodes live only in this file: what the repair dropped
-        // stays readable beside it.
-        const QString bad = file + QStringLiteral(".bad");
-        QFile::remove(bad);
-        QFile::copy(file, bad);
-    }
-    TreeView1->setContent(load.content);
-    if (!load.levelError.empty()) ShowError(QString::fromStdString(load.levelError), this);
+    const std::optional<TreeTextLoad> load = Library.loadTree();
+    if (!load) return;
+    TreeView1->setContent(load->content);
+    if (!load->levelError.empty()) ShowError(QString::fromStdString(load->levelError), this);
 }
 
 void Tfm_main::SaveLibraryTree() {
-    const AtomicWriteResult saved = WriteFileAtomically(LibraryTreeFile(), FormatTreeText(TreeView1->content()));
-    if (!saved) ShowError(QStringLiteral("Cannot create file %1").arg(QString::fromStdString(LibraryTreeFile())), this);
+    if (!Library.saveTree(TreeView1->content()))
+        ShowError(QStringLiteral("Cannot create file %1").arg(QString::fromStdString(Library.treeFile())), this);
 }
 
 bool Tfm_main::FormCloseQuery() {
@@ -410,7 +377,7 @@ void Tfm_main::ApplicationEvents1Exception(const QString& message, const QString
         return;
     }
     ClosingAfterError = true;
-    AppendErrorLog(QString::fromStdString(DataFolder + "Error.txt"), message, className);
+    AppendErrorLog(QString::fromStdString(Library.errorLogFile()), message, className);
     const bool again =
         AskConfirmation(QStringLiteral("A system error occurs,click Yes to execute again,click No to exit!"), this);
     close();
@@ -424,7 +391,7 @@ void Tfm_main::TreeView1Click() {
     QTreeWidgetItem* node = TreeView1->currentItem();
     std::vector<ListRow> rows;
     try {
-        FillRows(TreeView1->fillOf(node), MusicFile(), PlaylistFolder, rows);
+        FillRows(TreeView1->fillOf(node), Library.musicFile(), Library.playlistFolder(), rows);
     } catch (const TunevaleError& e) {
         // A playlist file that cannot be read: the rows read before the
         // fault are shown.
@@ -496,28 +463,23 @@ void Tfm_main::AddFilesToLibrary() {
     AddChosenFiles(result.files);
 }
 
-bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
-    const RecordBuild build = BuildTrackRecord(path, DateAddedNow());
-    if (!build.built()) {
-        if (build.counted()) ++tally.skipped;
-        return false;
-    }
-    const TrackRecord& record = build.record;
-    bool present = false;
-    try {
-        present = AppendTrackRecordIfNew(MusicFile(), record);
-    } catch (const TunevaleError& e) {
-        ++tally.skipped;
-        if (tally.writeError.isEmpty()) tally.writeError = QString::fromUtf8(e.what());
-        return false;
-    }
+void Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
+    const AddResult added = Library.add(path, DateAddedNow());
+    tally.count(added);
+    if (!added.listed()) return;
+    const TrackRecord& record = added.record;
     TreeView1->ensureArtist(QString::fromStdString(record.Artist));
     TreeView1->ensureAlbum(QString::fromStdString(record.Album));
-    if (!present && newRows) {
+    if (added.outcome == AddOutcome::Added && newRows) {
         const NodeFill node = TreeView1->fillOf(TreeView1->currentItem());
         if (growsWithAdds(node) && NodeListsRecord(node, record)) newRows->push_back({record, true});
     }
-    return true;
+}
+
+void Tfm_main::reportAdd(const AddTally& tally) {
+    if (!tally.writeError.empty()) ShowError(QString::fromStdString(tally.writeError), this);
+    else if (tally.skipped > 0)
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
 }
 
 void Tfm_main::AddChosenFiles(const QStringList& files) {
@@ -527,12 +489,7 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
         LibraryLoop loop(LibraryBusy);
         // A library file deleted behind our back is made again rather than
         // leaving every record of this add unwritten.
-        if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
-            try {
-                CreateEmptyTrackFile(MusicFile());
-            } catch (const TunevaleError&) {
-            }
-        }
+        Library.ensureMusicFile();
         std::vector<ListRow> pending;
         QElapsedTimer sincePump;
         sincePump.start();
@@ -554,9 +511,7 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
     TreeView1->RefreshTreeImages();
     TreeView1->viewport()->update();
     SaveLibraryTree();
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAdd(tally);
     if (closeAfterLoop_) {
         closeAfterLoop_ = false;
         QTimer::singleShot(0, this, [this] { close(); });
@@ -574,9 +529,7 @@ void Tfm_main::addCommandLineFile() {
         LibraryLoop loop(LibraryBusy);
         addOneFile(path, tally, nullptr);
     }
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAdd(tally);
 
     TreeView1->setCurrentItem(TreeView1->allTitleNode());
     TreeView1Click();

@@ -25,6 +25,7 @@
 #include "library/libraryfill.h"
 #include "library/playlisthost.h"
 #include "library/toolwindows.h"
+#include "library/tracklibrary.h"
 
 class AudioPlayer;
 class LibraryTree;
@@ -51,8 +52,8 @@ public:
     bool IsPaused = false;
     bool TreeFocused = false;  // the tree, not the list, had the focus last
     int SkinNumber = 1;
-    std::string DataFolder;      // with its trailing "/"
-    std::string PlaylistFolder;  // without
+    // The library's files: adding, removing, counting plays, the tree file.
+    TrackLibrary Library;
     bool ClosingAfterError = false;  // the error handler closes: no question, no tree save
     bool MiniMode = false;
 
@@ -152,8 +153,6 @@ public:
     // Replaces the list's selection by these rows.
     void SelectRows(const std::vector<int>& rows);
     void SaveLibraryTree();
-    std::string LibraryTreeFile() const { return DataFolder + "treetext.txt"; }
-    std::string MusicFile() const { return DataFolder + "music.dat"; }
 
     // --- Adding files ---
     void AddFilesToLibrary();
@@ -176,8 +175,8 @@ public:
     void Play1Click();
     // The skin's "Boxplay".
     void BoxplayClick();
-    // "templay.dat" in DataFolder.
-    std::string PlayQueueFile() const { return DataFolder + "templay.dat"; }
+    // "templay.dat" in the data folder.
+    std::string PlayQueueFile() const { return Library.playQueueFile(); }
 
     // --- Skin elements, the skin switch and the mini window ---
     void BindMainSkinObjects();
@@ -214,7 +213,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct AddTally;
     void FormCreate();
     void createMenus();
     void createControls();
@@ -223,7 +221,11 @@ private:
     void loadLibraryTree();
     void applyMainSkin();
     void addCommandLineFile();
-    bool addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
+    // Adds one file and its nodes; a new record joins newRows when the
+    // selected node lists it.
+    void addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
+    // The message an add ends with, when one is due.
+    void reportAdd(const AddTally& tally);
     void showHelp();
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
@@ -234,7 +236,10 @@ private:
     void blankCurrentFile();
     QString fileNameText() const;
     void writePlayQueue();
-    QString selectedParentOrNodeText() const;
+    // PlayCategory from the selected node, and whether it is "My Habit".
+    void takePlayCategory();
+    // Past the end of the queue the next entry is the first.
+    void wrapAtQueueEnd();
     QString playingEntryTitle() const;
     bool showsPlayingEntry() const;
     void selectOnly(int row);
@@ -246,12 +251,8 @@ private:
     void openToolWindow(QWidget* window, bool stopAndCloseFirst);
     void switchSkin(int number);
     void placePlaylistWindow();
-    // The file that holds a node's records and its folder's scratch file;
-    // none for a playlist whose text names no file.
-    struct RecordFiles {
-        std::string source;
-        std::string scratch;
-    };
+    // The files of a node's records; none for a playlist whose text names no
+    // file.
     std::optional<RecordFiles> recordFilesOf(const QTreeWidgetItem* node) const;
     // False, with the error shown, when the file could not be rewritten.
     bool removeRecords(const std::optional<RecordFiles>& files, const std::vector<TrackRecord>& records);
@@ -270,6 +271,7 @@ private:
     bool closeAfterLoop_ = false;
     int invalidSkips_ = 0;   // invalid entries skipped in a row
     bool seeking_ = false;   // a start that continues the track after a seek
+    bool playsMyHabit_ = false;  // the queue is the list of "My Habit"
 };
 
 extern Tfm_main* fm_main;

@@ -8,20 +8,14 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <limits>
 
-#include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
 #include "library/librarytree.h"
 #include "library/main.h"
 #include "library/playlist.h"
-#include "library/playqueue.h"
 #include "library/playtime.h"
-#include "library/records/trackfile.h"
 #include "library/tracklistmodel.h"
-#include "platform/errors.h"
 #include "platform/messageboxes.h"
-#include "platform/muldiv.h"
 
 namespace {
 
@@ -79,13 +73,20 @@ void Tfm_main::writePlayQueue() {
     for (int row = 0; row < ListModel->rowCount(); ++row) PlayQueue.push_back(ListModel->path(row));
     // Next and previous go by the paths in memory, so a data folder that
     // cannot take the file does not stop the play.
-    WritePlayQueue(PlayQueueFile(), PlayQueue);
+    Library.writePlayQueue(PlayQueue);
 }
 
-QString Tfm_main::selectedParentOrNodeText() const {
+void Tfm_main::takePlayCategory() {
     const QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!node) return {};
-    return node->parent() ? node->parent()->text(0) : node->text(0);
+    const QTreeWidgetItem* category = node && node->parent() ? node->parent() : node;
+    PlayCategory = category ? category->text(0) : QString();
+    playsMyHabit_ = category && category == TreeView1->myHabitNode();
+}
+
+void Tfm_main::wrapAtQueueEnd() {
+    if (PlayIndex == LastPlayIndex) PlayIndex = -1;
+    // "My Habit" lists the ten most played: it goes round after its tenth.
+    if (playsMyHabit_ && PlayIndex == 9) PlayIndex = -1;
 }
 
 bool Tfm_main::showsPlayingEntry() const {
@@ -125,7 +126,7 @@ void Tfm_main::lv_playlistDblClick() {
     }
     CurrentFile = path;
     Playback.open(CurrentFile);
-    PlayCategory = selectedParentOrNodeText();
+    takePlayCategory();
     LastPlayIndex = ListModel->rowCount() - 1;
     PlayIndex = row;
     PlayCurrent();
@@ -179,8 +180,7 @@ void Tfm_main::PlayCurrent() {
             return;
         }
         IsPlaying = true;
-        if (PlayIndex == LastPlayIndex) PlayIndex = -1;
-        if (PlayCategory == QLatin1String("My Habit") && PlayIndex == 9) PlayIndex = -1;
+        wrapAtQueueEnd();
         PlayNext();
         settleAfterFailedMove();
         return;
@@ -196,13 +196,8 @@ void Tfm_main::PlayCurrent() {
     IsPlaying = true;
     invalidSkips_ = 0;
 
-    // A seek goes on with the same play; a count that cannot be written
-    // never stops the music.
-    if (seeking_) return;
-    try {
-        UpdateTrackRecordInPlace(MusicFile(), CurrentFile, IncrementPlayCount);
-    } catch (const TunevaleError&) {
-    }
+    // A seek goes on with the same play.
+    if (!seeking_) Library.countPlay(CurrentFile);
 }
 
 void Tfm_main::removeFailedEntry() {
@@ -246,7 +241,7 @@ void Tfm_main::BoxplayClick() {
     }
     if (SelectedRows().empty()) SelectRows({0});
     lv_playlistClick();
-    PlayCategory = selectedParentOrNodeText();
+    takePlayCategory();
     PlayCurrent();
 }
 
@@ -260,8 +255,7 @@ void Tfm_main::AudioPlayer21Timer(qint64 heardFrame) {
 }
 
 void Tfm_main::AudioPlayer21EndPlay() {
-    if (PlayIndex == LastPlayIndex) PlayIndex = -1;
-    if (PlayCategory == QLatin1String("My Habit") && PlayIndex == 9) PlayIndex = -1;
+    wrapAtQueueEnd();
     PlayNext();
     settleAfterFailedMove();
 }

@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
     // cost half of what they cost at its full size.
     double scanPerFile = 0, repaintPerFile = 0;
     {
-        const std::string musicDat = w->MusicFile();
+        const std::string musicDat = w->Library.musicFile();
         start = Clock::now();
         for (int i = 0; i < kPlainSample; ++i) {
             bool found = false;
