@@ -9,6 +9,15 @@
 // changes the library or the tree refuses to run while a library loop (an
 // add, a rescan, an import) lets other events through, and a close waits for
 // that loop to end.
+//
+// The work behind the handlers lives in plain classes: the library's files
+// in TrackLibrary, the player in PlaybackSession; the window keeps the
+// queue, the tree, the list and what the user sees.
+//
+// Errors: what the user can act on is shown in a message box where it
+// happens and the rest of the command goes on or stops cleanly; what only
+// costs a count is logged; anything unexpected reaches the application's
+// handler, which logs it to "Error.txt".
 
 #include <QMainWindow>
 #include <QPointer>
@@ -72,7 +81,7 @@ public:
     std::vector<std::string> PlayQueue;
     bool DragStoppedPlayback = false;  // a press on "mediabar" stopped the player
 
-    // Kept while the mini window stands in for this one.
+    // Kept while the mini window is shown in place of this one.
     int SavedTreeIndex = -1;
     int SavedMainHeight = 0;
     int SavedMediabarPosition = 0;

@@ -1,6 +1,6 @@
 // The main window's skin: the elements it binds, what a click on each of
 // them does, seeking and volume on the bars, the switch between the two
-// skins, and the mini window that stands in for the main window.
+// skins, and the mini window shown in place of the main window.
 
 #include <QMenu>
 #include <QTableView>

@@ -3,6 +3,12 @@
 // apart from the library. It stays on top of the other windows, wears the
 // skin sections "Playlist" and "minPlaylist" (its small form), and keeps its
 // list from one run to the next in "last.m3u" when the automatic save is on.
+// It plays through a PlaybackSession of its own and keeps only its rules for
+// which row comes next.
+//
+// Errors: a file that is missing, empty or does not decode, and a playlist
+// file that cannot be read or written, are told in a message box and the
+// list goes on; nothing is thrown.
 
 #include <QPointer>
 #include <QWidget>
