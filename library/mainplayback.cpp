@@ -5,8 +5,6 @@
 #include <QTableView>
 #include <QTreeWidgetItem>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "components/skin/skinengine.h"
@@ -16,16 +14,12 @@
 #include "library/playtime.h"
 #include "library/tracklistmodel.h"
 #include "platform/messageboxes.h"
+#include "platform/paths.h"
 
 namespace {
 
 const QString kFileRemoved = QStringLiteral("The file has been removed.");
 const QString kNoTime = QStringLiteral("00:00:00");
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 

@@ -8,8 +8,6 @@
 #include <QRandomGenerator>
 #include <QTreeView>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <limits>
 
@@ -53,11 +51,6 @@ constexpr int kRepaintMs = 30;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 std::string Bytes(const QString& s) { return s.toStdString(); }
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
