@@ -56,7 +56,6 @@ public:
 
     // --- Window state ---
     bool IgnoreNextException = false;  // the next unexpected error is dropped
-    std::array<bool, 8> ColumnSortFlags;  // true: the next click on the column sorts ascending
     bool IsPlaying = false;  // paused counts as playing
     bool IsPaused = false;
     bool TreeFocused = false;  // the tree, not the list, had the focus last
@@ -76,15 +75,6 @@ public:
     int64_t BlockSize() const { return Playback.blockSize(); }  // samples: 200 ms of the open file
     int64_t SeekBase() const { return Playback.startFrame(); }   // frame the play started or resumed at
     int64_t PlayPosition() const { return Playback.position(); } // frame heard now
-    // The paths of the list's rows when play started, in full: the queue
-    // file cuts long paths, so next and previous go by these.
-    std::vector<std::string> PlayQueue;
-    bool DragStoppedPlayback = false;  // a press on "mediabar" stopped the player
-
-    // Kept while the mini window is shown in place of this one.
-    int SavedTreeIndex = -1;
-    int SavedMainHeight = 0;
-    int SavedMediabarPosition = 0;
 
     // The windows of the other subsystems; null until the program sets it.
     const ToolWindows* Tools = nullptr;
@@ -275,6 +265,16 @@ private:
     void PruneOrphanNodes(const std::vector<TrackRecord>& removed);
     void keepRowsExcept(const std::vector<int>& removed);
     void removeLeafNode(QTreeWidgetItem* leaf);
+
+    std::array<bool, 8> ColumnSortFlags;  // true: the next click on the column sorts ascending
+    // The paths of the list's rows when play started, in full: the queue
+    // file cuts long paths, so next and previous go by these.
+    std::vector<std::string> PlayQueue;
+    bool DragStoppedPlayback = false;  // a press on "mediabar" stopped the player
+    // Kept while the mini window is shown in place of this one.
+    int SavedTreeIndex = -1;
+    int SavedMainHeight = 0;
+    int SavedMediabarPosition = 0;
 
     bool formShown_ = false;
     bool closeAfterLoop_ = false;
