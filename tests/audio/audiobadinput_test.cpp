@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <random>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,33 +20,12 @@ using namespace audiotest;
 
 namespace {
 
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 std::string randomBytes(size_t n, unsigned seed) {
     std::mt19937 gen(seed);
     std::string s(n, '\0');
     for (char& c : s) c = static_cast<char>(gen());
     return s;
 }
-
-// Encoded 3-second files of each compressed format, made once.
-class DamagedFiles : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        dir_ = testenv::makeTempDir("damaged");
-        // Noise on the tones keeps the encoders busy, so that even Ogg
-        // spreads three seconds over many pages.
-        AudioBlock source = sine(44100, 2, 3.0, {440, 880});
-        std::mt19937 gen(5);
-        for (int16_t& s : source.samples) s = static_cast<int16_t>(s / 2 + static_cast<int>(gen() % 8000) - 4000);
-        for (const char* ext : {"mp3", "ogg", "wma"}) encode(dir_ + "/good." + ext, source);
-    }
-    static std::string dir_;
-};
-std::string DamagedFiles::dir_;
 
 TEST(AudioFileBadInput, MissingFolderEmptyAndNonAudioFilesDoNotOpen) {
     const std::string dir = testenv::makeTempDir("bad");
@@ -156,31 +135,34 @@ TEST(AudioFileBadInput, AHeaderClaimingAgesGivesADurationThatFits) {
     EXPECT_EQ(info.infoDuration, want);
 }
 
-TEST_F(DamagedFiles, TruncatedFilesReadWhatIsThereAndEnd) {
+// A file cut short, cut inside its header, or with noise in its middle reads
+// what is there and ends: never a crash or a hang.
+TEST(AudioFileBadInput, DamagedFilesReadWhatIsThereAndEnd) {
+    const std::string dir = testenv::makeTempDir("damaged");
+    // Noise on the tones keeps the encoders busy, so that even Ogg spreads
+    // three seconds over many pages.
+    AudioBlock source = sine(44100, 2, 3.0, {440, 880});
+    std::mt19937 gen(5);
+    for (int16_t& s : source.samples) s = static_cast<int16_t>(s / 2 + static_cast<int>(gen() % 8000) - 4000);
     for (const char* ext : {"mp3", "ogg", "wma"}) {
-        const std::string good = testenv::readFile(dir_ + "/good." + ext);
-        const std::string path = dir_ + "/half." + ext;
+        const std::string path = dir + "/damaged." + ext;
+        encode(path, source);
+        const std::string good = testenv::readFile(path);
         testenv::writeFile(path, good.substr(0, good.size() / 2));
         Decoded d = decode(path);
         ASSERT_TRUE(d.ok) << ext;
         EXPECT_GT(d.frames(), 44100 / 2) << ext;
         EXPECT_LT(d.frames(), 3 * 44100) << ext;
-        // Cut inside the header: no crash, no stream.
-        const std::string stub = dir_ + "/stub." + ext;
-        testenv::writeFile(stub, good.substr(0, 40));
-        Decoded s = decode(stub);
-        EXPECT_TRUE(!s.ok || s.frames() < 44100) << ext;
-    }
-}
 
-TEST_F(DamagedFiles, DamageInTheMiddleIsSkippedOrEndsTheStreamWithACode) {
-    for (const char* ext : {"mp3", "ogg", "wma"}) {
-        std::string bytes = testenv::readFile(dir_ + "/good." + ext);
+        testenv::writeFile(path, good.substr(0, 40));
+        d = decode(path);
+        EXPECT_TRUE(!d.ok || d.frames() < 44100) << ext;
+
+        std::string hurt = good;
         const std::string noise = randomBytes(4096, 7);
-        bytes.replace(bytes.size() / 2, noise.size(), noise);
-        const std::string path = dir_ + "/hurt." + ext;
-        testenv::writeFile(path, bytes);
-        Decoded d = decode(path);
+        hurt.replace(hurt.size() / 2, noise.size(), noise);
+        testenv::writeFile(path, hurt);
+        d = decode(path);
         ASSERT_TRUE(d.ok) << ext;
         EXPECT_GT(d.frames(), 44100) << ext;
         EXPECT_LT(d.frames(), 4 * 44100) << ext;
@@ -222,21 +204,16 @@ TEST(AudioFileBadOutput, AFullDiskIsReportedAndLeavesNoFinishedLookingFile) {
             AudioBlock block(std::vector<int16_t>(88200));
             std::mt19937 gen(3);
             for (int16_t& s : block.samples) s = static_cast<int16_t>(gen() % 40000) - 20000;
-            bool reported = false;
-            for (int i = 0; i < 8; ++i) {
-                w.writeBlock(block);
-                if (w.getError() != 0) reported = true;
-            }
+            for (int i = 0; i < 8; ++i) w.writeBlock(block);
+            // The encoder may buffer past the limit; close must report it at the latest.
             w.close();
-            if (w.getError() == 0) _exit(11);
-            (void)reported;  // the encoder may buffer past the limit; close must report it at the latest
-            _exit(0);
+            _exit(w.getError() == 0 ? 11 : 0);
         }
         int status = 0;
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0) << ext;
-        EXPECT_FALSE(exists(out)) << ext;
+        EXPECT_FALSE(std::filesystem::exists(out)) << ext;
     }
 }
 
