@@ -70,7 +70,7 @@ TEST(AudioFileBadInput, RandomBytesEitherFailToOpenOrEnd) {
 // A playlist or script that names other files must not be followed.
 TEST(AudioFileBadInput, AFileThatPointsElsewhereIsNotFollowed) {
     const std::string dir = testenv::makeTempDir("pointer");
-    writeWav(dir + "/real.wav", sine(44100, 2, 1.0, {440}), 44100, 2);
+    encode(dir + "/real.wav", sine(44100, 2, 1.0, {440}), 44100, 2);
     testenv::writeFile(dir + "/list.mp3", "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nfile:" + dir +
                                               "/real.wav\n#EXT-X-ENDLIST\n");
     testenv::writeFile(dir + "/concat.mp3", "ffconcat version 1.0\nfile '" + dir + "/real.wav'\n");
@@ -82,7 +82,7 @@ TEST(AudioFileBadInput, AFileThatPointsElsewhereIsNotFollowed) {
 TEST(AudioFileBadInput, AWavHeaderThatPromisesMoreThanTheFileHolds) {
     const std::string dir = testenv::makeTempDir("liar");
     const std::string path = dir + "/liar.wav";
-    writeWav(path, sine(44100, 2, 1.0, {440}), 44100, 2);
+    encode(path, sine(44100, 2, 1.0, {440}), 44100, 2);
     std::string bytes = testenv::readFile(path);
     // data size: ten times what is there; RIFF size likewise.
     auto put32 = [&](size_t at, uint32_t v) {

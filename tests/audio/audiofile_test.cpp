@@ -170,7 +170,7 @@ TEST(AudioFileReader, SeekIsSampleExact) {
 
 TEST(AudioFileReader, BlocksHoldExactlyTheCountInWholeFramesUntilTheEnd) {
     const std::string wav = testenv::makeTempDir("blocks") + "/b.wav";
-    writeWav(wav, sine(8000, 2, 1.0, {300}), 8000, 2);
+    encode(wav, sine(8000, 2, 1.0, {300}), 8000, 2);
     AudioFile r;
     ASSERT_TRUE(r.open(wav));
     EXPECT_EQ(r.getLength(), 8000);
@@ -243,7 +243,7 @@ TEST(AudioFileReader, LengthOfAnMp3WithoutInfoHeaderIsNotShort) {
     AudioBlock loud = sine(44100, 2, 1.0, {5000, 7000}, 0.9);
     AudioBlock quiet = sine(44100, 2, 4.0, {100}, 0.01);
     loud.samples.insert(loud.samples.end(), quiet.samples.begin(), quiet.samples.end());
-    writeWav(wav, loud, 44100, 2);
+    encode(wav, loud, 44100, 2);
     ASSERT_EQ(testenv::run("lame --quiet -t -V 0 " + testenv::shellQuote(wav) + " " + testenv::shellQuote(mp3)), 0);
     Decoded d = decode(mp3);
     ASSERT_TRUE(d.ok);
@@ -288,13 +288,7 @@ TEST(AudioFileWriter, AllFiveMp3ChannelModesReachTheFrameHeaders) {
     const int expectedBits[6] = {-1, 3, 0, 1, 1, 2};  // mono 11, stereo 00, joint 01, dual 10
     for (int mode = 1; mode <= 5; ++mode) {
         const std::string out = dir + "/m" + std::to_string(mode) + ".mp3";
-        AudioFile w;
-        ASSERT_TRUE(w.setMp3Format(44100, 128, mode));
-        ASSERT_TRUE(w.create(out));
-        w.setInputFormat(44100, 2);
-        w.writeBlock(sine(44100, 2, 1.0, {440, 880}));
-        w.close();
-        ASSERT_EQ(w.getError(), 0);
+        encode(out, sine(44100, 2, 1.0, {440, 880}), 44100, 2, [&](AudioFile& w) { ASSERT_TRUE(w.setMp3Format(44100, 128, mode)); });
         const std::string bytes = testenv::readFile(out);
         // The Info frame is 417 or 418 bytes at 128 kbit/s; the next header follows.
         size_t second = bytes.find("\xff\xfb", 100);
@@ -310,14 +304,10 @@ TEST(AudioFileWriter, EveryWmaProfileGivesAPlayableFile) {
         ASSERT_TRUE(profile);
         EXPECT_GE(profile->kbps, 24);
         const std::string out = dir + "/p" + std::to_string(id) + ".wma";
-        AudioFile w;
-        ASSERT_TRUE(w.setWmaFormat(id));
-        w.setInputFormat(44100, 2);
-        ASSERT_TRUE(w.create(out)) << id;
-        w.setInputFormat(44100, 2);
-        w.writeBlock(sine(44100, 2, 0.5, {440}));
-        w.close();
-        ASSERT_EQ(w.getError(), 0) << id;
+        encode(out, sine(44100, 2, 0.5, {440}), 44100, 2, [&](AudioFile& w) {
+            ASSERT_TRUE(w.setWmaFormat(id));
+            w.setInputFormat(44100, 2);  // before create, as the converter sets it
+        });
         Decoded d = decode(out);
         ASSERT_TRUE(d.ok) << id;
         EXPECT_EQ(d.rate, profile->sampleRate) << id;

@@ -21,13 +21,8 @@ protected:
     static void SetUpTestSuite() {
         dir_ = testenv::makeTempDir("info");
         const AudioBlock source = sine(44100, 2, 2.0, {440, 880});
-        writeWav(dir_ + "/src.wav", source, 44100, 2);
-        AudioFile mp3;
-        ASSERT_TRUE(mp3.setMp3Format(44100, 192, 3));
-        ASSERT_TRUE(mp3.create(dir_ + "/src.mp3"));
-        mp3.writeBlock(source);
-        mp3.close();
-        for (const char* ext : {"ogg", "wma"}) encode(dir_ + "/src." + ext, source);
+        for (const char* ext : {"wav", "ogg", "wma"}) encode(dir_ + "/src." + ext, source);
+        encode(dir_ + "/src.mp3", source, 44100, 2, [](AudioFile& w) { ASSERT_TRUE(w.setMp3Format(44100, 192, 3)); });
     }
 
     // A fresh copy of a generated file, as a converter's new output.
