@@ -16,8 +16,7 @@ TEST(AudioPlayer, PlaysAStreamToItsEndWithOneEventPerBlockAndOneEndOfPlay) {
     for (auto [rate, channels, left, right] : {std::tuple{44100, 2, 12000, 3000}, {22050, 1, 8000, 8000}}) {
         SCOPED_TRACE(channels);
         Harness h;
-        h.setSource(tone(rate, channels, 1000, left, right));
-        h.start(rate, channels);
+        h.play(tone(rate, channels, 1000, left, right), rate, channels);
         h.clock.advance(2000);
         EXPECT_EQ(h.output->written(), h.source);
 
@@ -49,8 +48,7 @@ TEST(AudioPlayer, PlaysAStreamToItsEndWithOneEventPerBlockAndOneEndOfPlay) {
 
 TEST(AudioPlayer, KeepsHalfASecondQueuedAndAsksEarly) {
     Harness h;
-    h.setSource(tone(44100, 2, 3000));
-    h.start(44100, 2);
+    h.play(tone(44100, 2, 3000));
     QCoreApplication::sendPostedEvents();
     // Two blocks of 100 ms from the start, three more asked for at once.
     EXPECT_EQ(h.count(Ev::Request), 3);
@@ -69,8 +67,7 @@ TEST(AudioPlayer, KeepsHalfASecondQueuedAndAsksEarly) {
 TEST(AudioPlayer, StopSilencesEveryEventOfTheRunEvenOnesAlreadyDue) {
     {
         Harness h;  // the deferred first pump is pending when stop() comes
-        h.setSource(tone(44100, 2, 1000));
-        h.start(44100, 2);
+        h.play(tone(44100, 2, 1000));
         h.player->stop();
         h.clock.advance(1000);
         EXPECT_TRUE(h.events.empty());
@@ -95,8 +92,7 @@ TEST(AudioPlayer, StopSilencesEveryEventOfTheRunEvenOnesAlreadyDue) {
 
 TEST(AudioPlayer, PauseKeepsThePositionAndResumeRefillsItself) {
     Harness h;
-    h.setSource(tone(44100, 2, 2000));
-    h.start(44100, 2);
+    h.play(tone(44100, 2, 2000));
     h.clock.advance(250);
     const int64_t heard = h.player->getPosition();
     EXPECT_EQ(heard, 11025);
@@ -144,8 +140,7 @@ TEST(AudioPlayer, EndOfPlayHandlerCanStartTheNextTrack) {
     int ends = 0;
     h.onEndPlay = [&] {
         if (++ends == 1) {
-            h.setSource(tone(22050, 1, 300));
-            h.start(22050, 1);
+            h.play(tone(22050, 1, 300), 22050, 1);
         }
     };
     h.start(44100, 2);
@@ -160,8 +155,7 @@ TEST(AudioPlayer, EndOfPlayHandlerCanStartTheNextTrack) {
 TEST(AudioPlayer, EmptySourceEndsAtOnceAndStarvingOnlyPauses) {
     {
         Harness h;
-        h.setSource({});
-        h.start(44100, 2);
+        h.play({});
         h.clock.advance(100);
         ASSERT_EQ(h.count(Ev::EndPlay), 1);
         EXPECT_EQ(h.count(Ev::Timer), 0);
@@ -169,8 +163,7 @@ TEST(AudioPlayer, EmptySourceEndsAtOnceAndStarvingOnlyPauses) {
     {
         Harness h;  // a caller with nothing to give: no end, bounded asking
         h.feedOnRequest = h.feedOnEndArray = false;
-        h.setSource(tone(44100, 2, 200));
-        h.start(44100, 2);
+        h.play(tone(44100, 2, 200));
         h.clock.advance(1000);
         EXPECT_EQ(h.count(Ev::EndPlay), 0);
         EXPECT_TRUE(h.player->isPlaying());
@@ -189,8 +182,7 @@ TEST(AudioPlayer, StreamEndingInsideAFrameIsCompletedWithSilence) {
     Harness h;
     std::vector<int16_t> samples = tone(44100, 2, 100);
     samples.push_back(777);  // one stray left sample
-    h.setSource(samples);
-    h.start(44100, 2);
+    h.play(samples);
     h.clock.advance(500);
     ASSERT_EQ(h.count(Ev::EndPlay), 1);
     const auto& w = h.output->written();
@@ -233,8 +225,7 @@ TEST(AudioPlayer, FormatAndUnits) {
     EXPECT_EQ(h.player->msToSamples(1000), 48000) << "a refused format keeps the last good one";
 
     // Setting the format while playing stops the run without a word.
-    h.setSource(tone(44100, 2, 1000));
-    h.start(44100, 2);
+    h.play(tone(44100, 2, 1000));
     h.clock.advance(300);
     const size_t before = h.events.size();
     h.player->setFormat(22050, 2);

@@ -97,6 +97,11 @@ public:
         feed();
     }
 
+    void play(std::vector<int16_t> samples, int rate = 44100, int channels = 2) {
+        setSource(std::move(samples));
+        start(rate, channels);
+    }
+
     int count(Ev kind) const {
         int n = 0;
         for (const Event& e : events) n += e.kind == kind;
