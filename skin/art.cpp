@@ -38,21 +38,21 @@ QImage progressBar(TvsUIStyle s) {
     switch (s) {
     case TvsUIStyle::Graphite:  // glossy: a bright upper half over a deep lower one
         p.fillRect(0, 0, 8, 5, vertical(5, {{0, a.lighter(175)}, {1, a.lighter(135)}}));
-        p.fillRect(0, 5, 8, 5, vertical(10, {{0.5, a}, {1, a.lighter(125)}}));
+        p.fillRect(0, 5, 8, 5, vertical(10, {{0.5, a.lighter(120)}, {1, a.lighter(155)}}));
         break;
     case TvsUIStyle::Meadow:  // soft, brightest along its middle
         p.fillRect(img.rect(), vertical(10, {{0, a.lighter(120)}, {0.35, a.lighter(185)}, {1, a}}));
         break;
     case TvsUIStyle::DeepBlue:
-        p.fillRect(img.rect(), vertical(10, {{0, a.lighter(160)}, {0.45, a.lighter(115)}, {1, a.darker(120)}}));
+        p.fillRect(img.rect(), vertical(10, {{0, a.lighter(215)}, {0.45, a.lighter(170)}, {1, a.lighter(125)}}));
         break;
     case TvsUIStyle::Protein:  // a white sheen on the top rows
-        p.fillRect(img.rect(), vertical(10, {{0, a.lighter(110)}, {1, a.darker(115)}}));
+        p.fillRect(img.rect(), vertical(10, {{0, a.lighter(175)}, {1, a.lighter(130)}}));
         p.fillRect(0, 1, 8, 3, vertical(4, {{0, QColor(255, 255, 255, 170)}, {1, QColor(255, 255, 255, 40)}}));
         break;
     default:  // BlueGlass: pale glass above, colour below
-        p.fillRect(0, 0, 8, 4, vertical(4, {{0, a.lighter(185)}, {1, a.lighter(150)}}));
-        p.fillRect(0, 4, 8, 6, vertical(6, {{0, a}, {1, a.lighter(130)}}));
+        p.fillRect(0, 0, 8, 4, vertical(4, {{0, a.lighter(170)}, {1, a.lighter(140)}}));
+        p.fillRect(0, 4, 8, 6, vertical(6, {{0, a.lighter(115)}, {1, a.lighter(135)}}));
         break;
     }
     return finish(img);

@@ -11,6 +11,10 @@ constexpr int kThickness = 12;
 
 TvsProgressBar::TvsProgressBar(QWidget* parent) : QWidget(parent), uiStyle_(GetVSFormStyle(parent)) {
     color_ = palette().color(QPalette::Button);
+    // The caption sits inside the 12-pixel strip.
+    QFont small = font();
+    small.setPixelSize(10);
+    setFont(small);
     resize(150, kThickness);
     setFixedHeight(kThickness);
     changed();

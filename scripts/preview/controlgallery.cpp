@@ -141,7 +141,7 @@ struct Panel {
         {
             QPainter p(&note);
             p.setRenderHint(QPainter::Antialiasing);
-            p.setBrush(QColor(0x30, 0x60, 0xc0));
+            p.setBrush(QColor(0xf0, 0x90, 0x20));
             p.setPen(Qt::NoPen);
             p.drawEllipse(QRectF(2, 9, 6, 5));
             p.drawRect(QRectF(6.5, 2, 1.5, 10));
