@@ -243,13 +243,13 @@ void TvsTrackBar::paintEvent(QPaintEvent*) {
         auto tickAt = [&](qint64 value) {
             return range == 0 ? thumb / 2 : int((value - min_) * (length - thumb) / range + thumb / 2);
         };
+        // Collected and drawn at once: a long range has a tick on every pixel.
+        QList<QLine> lines;
         auto draw = [&](int at) {
             if (horizontal()) {
-                p.drawLine(at, 0, at, kTickLength - 1);
-                p.drawLine(at, h - kTickLength, at, h - 1);
+                lines << QLine(at, 0, at, kTickLength - 1) << QLine(at, h - kTickLength, at, h - 1);
             } else {
-                p.drawLine(0, at, kTickLength - 1, at);
-                p.drawLine(w - kTickLength, at, w - 1, at);
+                lines << QLine(0, at, kTickLength - 1, at) << QLine(w - kTickLength, at, w - 1, at);
             }
         };
         // A frequency below 1 would never advance: only the ends then.
@@ -268,6 +268,7 @@ void TvsTrackBar::paintEvent(QPaintEvent*) {
             }
             if (tickAt(max_) != last) draw(tickAt(max_));
         }
+        p.drawLines(lines);
     }
     if (!sliderImage_.isNull()) p.drawImage(thumbRect().topLeft(), sliderImage_);
 }
