@@ -75,6 +75,7 @@ TvsCustomComboBox::TvsCustomComboBox(QWidget* parent) : QComboBox(parent), uiSty
     auto* style = new ComboStyle;
     style->setParent(this);
     setStyle(style);
+    buttonColor_ = palette().color(QPalette::Button);
     setUIStyle(uiStyle_);
 }
 

@@ -38,7 +38,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    QColor borderColor_;
+    QColor borderColor_{Qt::black};
     QColor buttonColor_;
     QColor arrowColor_{Qt::black};
     TvsUIStyle uiStyle_;

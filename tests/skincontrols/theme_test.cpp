@@ -353,6 +353,13 @@ TEST_F(FileThemeComponent, BoundControlsFollowTheFileAndItsEnd) {
     EXPECT_EQ(bar.uiStyle(), S::DeepBlue);
     EXPECT_EQ(combo.uiStyle(), S::DeepBlue);
     EXPECT_EQ(combo.borderColor(), QColor(Qt::black));
+
+    QWidget form;
+    auto* child = new TvsProgressBar(&form);
+    TvsProgressBar grandchild(child);
+    ContainerApplyUIStyle(&form, S::Meadow, nullptr);
+    EXPECT_EQ(child->uiStyle(), S::Meadow);
+    EXPECT_EQ(grandchild.uiStyle(), S::DeepBlue) << "direct children only";
 }
 
 }  // namespace
