@@ -225,7 +225,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::optional<std::string> IniFile::find(std::string_view section, std::string_view key) const {
     std::string text;
-    if (!ReadWholeFile(path_, &text)) return std::nullopt;
+    if (!ReadRegularFile(path_, kMaxSettingsFileBytes, &text)) return std::nullopt;
     return FindIniValue(text, section, key);
 }
 
@@ -258,13 +258,13 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
     }
     FolderLock lock(path_, LOCK_EX);
     std::string text;
-    if (!ReadWholeFile(path_, &text)) {
-        PosixFile probe(path_, O_RDONLY);
-        if (probe.openError() != ENOENT) {
+    if (!ReadRegularFile(path_, kMaxSettingsFileBytes, &text)) {
+        // Only a missing file starts empty: one that cannot be read, is too
+        // large or is no file at all is not replaced by a one-line file.
+        if (errno != ENOENT) {
             lastError_ = "Cannot open file " + path_;
             return false;
         }
-        text.clear();
     }
     std::string updated = SetIniValue(text, section, key, value);
     if (updated == text) return true;

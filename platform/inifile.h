@@ -6,10 +6,16 @@
 // windows spell some names differently and must meet in the file); the
 // first matching section and the first matching key in it win. Lines that
 // are not sections, keys or comments are skipped on read and kept on write.
+//
+// A settings file larger than kMaxSettingsFileBytes, or one that is not a
+// regular file, reads as missing, and a write to it fails.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+inline constexpr uint64_t kMaxSettingsFileBytes = 16u << 20;
 
 // The text-level operations, for the class below and for tests and fuzzers.
 // Values are trimmed of blanks and tabs on both sides.
