@@ -107,27 +107,32 @@ struct Location {
     bool keyFound = false;
     Line keyLine;          // when keyFound
     Parsed key;            // when keyFound
-    Line lastLineOfItems;  // the section header or its last key line
+    Line lastLineOfItems;  // the first matching section's header or its last key line
 };
 
+// A section may stand in the file more than once (an edit by hand, a merge):
+// its keys are those of every copy, the first occurrence of each winning,
+// as other readers of such files take them. A new key goes into the first
+// copy.
 Location Locate(std::string_view text, std::string_view section, std::string_view key) {
     Location loc;
     LineCursor cursor(text);
     Line line;
     bool inSection = false;
+    bool inFirstCopy = false;
     while (cursor.next(&line)) {
         Parsed p = ParseLine(text.substr(line.begin, line.contentEnd - line.begin));
         if (p.kind == LineKind::Section) {
-            if (inSection) break;  // the first matching section ended
-            if (SameName(p.name, section)) {
-                inSection = true;
+            inSection = SameName(p.name, section);
+            inFirstCopy = inSection && !loc.sectionFound;
+            if (inFirstCopy) {
                 loc.sectionFound = true;
                 loc.lastLineOfItems = line;
             }
             continue;
         }
         if (!inSection || p.kind != LineKind::Key) continue;
-        loc.lastLineOfItems = line;
+        if (inFirstCopy) loc.lastLineOfItems = line;
         if (SameName(p.name, key)) {
             loc.keyFound = true;
             loc.keyLine = line;
