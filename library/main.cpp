@@ -257,6 +257,7 @@ void Tfm_main::FormShow() {
     PlaylistFolder = ::PlaylistFolder();
     CreateFolderPath(PlaylistFolder);
     CreateFolderPath(JoinPath(DataRoot(), "record"));
+    RemoveStaleProgramTemporaries();
     DataFolder = ::DataFolder();
     loadLibraryTree();
     if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
