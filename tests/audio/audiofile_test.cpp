@@ -51,6 +51,7 @@ TEST_P(RoundTrip, SineComesBackWithItsLengthLevelAndChannels) {
     for (const std::string out : {dir + "/out." + t.ext, dir + "/next." + t.ext}) {
         ASSERT_TRUE(w.create(out, 0));
         EXPECT_TRUE(w.isOpen());
+        EXPECT_FALSE(fs::exists(out)) << "an output appears only when complete";
         w.setInputFormat(t.inRate, t.inChannels);
         // In two-second blocks, as the converters write.
         const size_t block = static_cast<size_t>(2 * t.inRate * t.inChannels);
