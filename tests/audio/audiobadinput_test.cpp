@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <random>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -40,6 +41,10 @@ TEST(AudioFileBadInput, MissingFolderEmptyAndNonAudioFilesDoNotOpen) {
     EXPECT_EQ(r.getError(), AudioErrorFileOpen);
     EXPECT_FALSE(r.isOpen());
     EXPECT_FALSE(r.open(dir));
+    EXPECT_EQ(r.getError(), AudioErrorFileOpen);
+    // A FIFO with no writer: refused at once instead of waiting for one.
+    ASSERT_EQ(mkfifo((dir + "/pipe.mp3").c_str(), 0600), 0);
+    EXPECT_FALSE(r.open(dir + "/pipe.mp3"));
     EXPECT_EQ(r.getError(), AudioErrorFileOpen);
 
     testenv::writeFile(dir + "/empty.wav", "");

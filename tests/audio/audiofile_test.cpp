@@ -48,7 +48,7 @@ TEST_P(RoundTrip, SineComesBackWithItsLengthLevelAndChannels) {
 
     AudioFile w;
     if (t.configure) t.configure(w);
-    for (const std::string out : {dir + "/out." + t.ext, dir + "/next." + t.ext}) {
+    for (const std::string& out : {dir + "/out." + t.ext, dir + "/next." + t.ext}) {
         ASSERT_TRUE(w.create(out, 0));
         EXPECT_TRUE(w.isOpen());
         EXPECT_FALSE(fs::exists(out)) << "an output appears only when complete";
@@ -74,7 +74,9 @@ TEST_P(RoundTrip, SineComesBackWithItsLengthLevelAndChannels) {
         // Callers loop "while position < length": a short length drops audio.
         EXPECT_GE(d.length, d.frames() - 1);
         EXPECT_NEAR(d.length, expected, t.lengthTolerance + 2048);
-        if (t.bytesPerSecond) EXPECT_NEAR(fs::file_size(out), 3 * t.bytesPerSecond, 3000);
+        if (t.bytesPerSecond) {
+            EXPECT_NEAR(fs::file_size(out), 3 * t.bytesPerSecond, 3000);
+        }
 
         // A stereo source mixed down to mono has each tone at half its level.
         const double level = 0.5 / std::sqrt(2.0) * (t.inChannels == 2 && t.channels == 1 ? 0.5 * std::sqrt(2.0) : 1.0);
@@ -156,7 +158,9 @@ TEST(AudioFileReader, SeekIsSampleExact) {
         encode(path, source);
         Decoded whole = decode(path);
         ASSERT_TRUE(whole.ok);
-        if (std::string(ext) == "wav") EXPECT_EQ(whole.samples, source.samples);
+        if (std::string(ext) == "wav") {
+            EXPECT_EQ(whole.samples, source.samples);
+        }
         AudioFile r;
         ASSERT_TRUE(r.open(path, 0, 1));
         for (int64_t target : {123457, 7, 88200, 0, 150000, 44099}) {
@@ -263,7 +267,9 @@ TEST(AudioFileWriter, Mp3FormatsMpegAudioDoesNotAllowAreRefused) {
         AudioFile w;
         EXPECT_EQ(w.setMp3Format(c.rate, c.kbps, 2), c.legal) << c.rate << "/" << c.kbps;
         EXPECT_EQ(w.getError() == 0, c.legal) << c.rate << "/" << c.kbps;
-        if (audio::isMp3SampleRate(c.rate)) EXPECT_EQ(audio::isLegalMp3Format(c.rate, c.kbps), c.legal);
+        if (audio::isMp3SampleRate(c.rate)) {
+            EXPECT_EQ(audio::isLegalMp3Format(c.rate, c.kbps), c.legal);
+        }
     }
     EXPECT_EQ(audio::nearestMp3SampleRate(6000), 8000);
     EXPECT_EQ(audio::nearestMp3SampleRate(96000), 48000);
