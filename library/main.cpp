@@ -28,6 +28,7 @@
 #include "library/playlist.h"
 #include "library/recordbuilder.h"
 #include "library/tracklistmodel.h"
+#include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
@@ -35,6 +36,7 @@
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
+#include "skin/menu.h"
 
 Tfm_main* fm_main = nullptr;
 
@@ -63,6 +65,25 @@ public:
 private:
     bool& busy_;
 };
+
+// The window's popup menus: the DeepBlue look with the program's own
+// colours, set after the style so that they win.
+TvsPopupMenu* NewPopupMenu(QWidget* parent) {
+    auto* menu = new TvsPopupMenu(parent);
+    menu->setUIStyle(TvsUIStyle::DeepBlue);
+    menu->setMenuItemHeight(21);
+    menu->setSeparatorHeight(5);
+    menu->setBarWidth(26);
+    menu->setBarColor(ColorFromBgr(14074813));
+    menu->setColor(Qt::white);
+    menu->setSeparatorColor(ColorFromBgr(12425868));
+    menu->setSelectedBorderColor(ColorFromBgr(12425868));
+    menu->setSelectedColor(ColorFromBgr(12425868));
+    menu->setSelectedFontColor(Qt::white);
+    menu->setFontColor(Qt::black);
+    menu->setBorderColor(ColorFromBgr(11437686));
+    return menu;
+}
 
 }  // namespace
 
@@ -194,7 +215,7 @@ void Tfm_main::createMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     Content1 = help->addAction(QStringLiteral("Content"), this, &Tfm_main::Content1Click);
 
-    vsPopupMenu1 = new QMenu(this);
+    vsPopupMenu1 = NewPopupMenu(this);
     AddFile2 = vsPopupMenu1->addAction(QStringLiteral("Add File"), this, &Tfm_main::AddFilesToLibrary);
     DeleteFile2 = vsPopupMenu1->addAction(QStringLiteral("Delete File Record"), this, &Tfm_main::DeleteFileRecords);
     Clear2 = vsPopupMenu1->addAction(QStringLiteral("Clear File Record"), this, &Tfm_main::ClearFileRecords);
@@ -207,7 +228,7 @@ void Tfm_main::createMenus() {
     previous1 = vsPopupMenu1->addAction(QStringLiteral("Previous"), this, &Tfm_main::PlayPrevious);
     PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
-    vsPopupMenu2 = new QMenu(this);
+    vsPopupMenu2 = NewPopupMenu(this);
     AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
     DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
     Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
@@ -243,6 +264,7 @@ void Tfm_main::FormShow() {
     Library = TrackLibrary(DataFolder(), PlaylistFolder());
     CreateFolderPath(Library.playlistFolder());
     CreateFolderPath(JoinPath(DataRoot(), "record"));
+    RemoveStaleProgramTemporaries();
     loadLibraryTree();
     Library.ensureMusicFile();
     Skin->resetWindow(this);

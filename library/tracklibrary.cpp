@@ -13,7 +13,6 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
-#include "platform/posixfile.h"
 
 namespace {
 
@@ -140,9 +139,8 @@ std::optional<TreeTextLoad> TrackLibrary::loadTree() const {
         WriteFileAtomically(file, "");
         return std::nullopt;
     }
-    std::string bytes;
-    if (!ReadWholeFile(file, &bytes)) return std::nullopt;
-    TreeTextLoad load = ParseTreeText(bytes);
+    TreeTextLoad load;
+    if (!ReadTreeTextFile(file, &load)) return std::nullopt;
     if (load.repaired) {
         const std::string bad = file + ".bad";
         std::filesystem::copy_file(file, bad, std::filesystem::copy_options::overwrite_existing, ignored);
