@@ -43,9 +43,15 @@ public:
         case ToolWindow::Ripper: return fm_cdripper;
         case ToolWindow::AudioWriter: return fm_cdaudioburner;
         case ToolWindow::DataWriter: return fm_burner;
+        case ToolWindow::WavConverter: return fm_wavnormalize;
+        case ToolWindow::Mp3Converter: return fm_mp3normalize;
+        case ToolWindow::OggConverter: return fm_oggnormalize;
+        case ToolWindow::WmaConverter: return fm_wmanormalize;
         }
         return nullptr;
     }
+    // The converter windows do not read a job yet.
+    void setJobMode(ToolWindow, int) const override {}
 };
 
 const ProgramToolWindows kToolWindows;
@@ -89,6 +95,13 @@ void CreateForms() {
     fm_mmain = new Tfm_mmain;
     fm_more = new Tfm_more;
     fm_addlist = new Tfm_addlist;
+
+    // The library's small windows reach the main window through what it
+    // offers them, and are dressed by its skin engine.
+    fm_Id3->setHost(fm_main);
+    fm_associate->setSkinEngine(fm_main->Skin);
+    fm_about->setSkinEngine(fm_main->Skin);
+    fm_addlist->setSkinEngine(fm_main->Skin);
 }
 
 void DestroyForms() {

@@ -1,6 +1,7 @@
 #include "library/librarytree.h"
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -130,6 +131,38 @@ bool LibraryTree::removeLeaf(QTreeWidgetItem* leaf) {
             }
     }
     return true;
+}
+
+int LibraryTree::pruneLeaves(QTreeWidgetItem* root, const std::function<bool(const QString&)>& named) {
+    QHash<QString, QTreeWidgetItem*>* index = indexOf(root);
+    if (!index) return 0;
+    std::vector<char> keep(static_cast<std::size_t>(root->childCount()));
+    int removed = 0;
+    for (int i = 0; i < root->childCount(); ++i) {
+        keep[static_cast<std::size_t>(i)] = named(root->child(i)->text(0));
+        removed += keep[static_cast<std::size_t>(i)] ? 0 : 1;
+    }
+    if (removed == 0) return 0;
+    // Taken out and put back as one batch: deleting children one at a time
+    // moves every later child and tells the view each time.
+    QTreeWidgetItem* current = currentItem();
+    const QList<QTreeWidgetItem*> children = root->takeChildren();
+    QList<QTreeWidgetItem*> kept;
+    kept.reserve(children.size() - removed);
+    index->clear();
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        QTreeWidgetItem* child = children[i];
+        if (!keep[static_cast<std::size_t>(i)]) {
+            if (child == current) current = nullptr;
+            delete child;
+            continue;
+        }
+        kept.append(child);
+        if (!index->contains(child->text(0))) index->insert(child->text(0), child);
+    }
+    root->addChildren(kept);
+    if (current && current->parent() == root) setCurrentItem(current);
+    return removed;
 }
 
 NodeFill LibraryTree::fillOf(const QTreeWidgetItem* item) const {

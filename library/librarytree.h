@@ -11,6 +11,8 @@
 #include <QIcon>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include "library/libraryfill.h"
 #include "library/treetext.h"
 
@@ -43,6 +45,10 @@ public:
     QTreeWidgetItem* findPlaylist(const QString& text) const { return playlists_.value(text); }
     // Deletes a leaf; fixed nodes are never deleted. True when it was a leaf.
     bool removeLeaf(QTreeWidgetItem* leaf);
+    // Deletes the leaves of root ("My Artist", "My Playlist" or "My Album")
+    // whose text is not named, in one pass; the others keep their order.
+    // Returns how many went.
+    int pruneLeaves(QTreeWidgetItem* root, const std::function<bool(const QString&)>& named);
     // A leaf under "My Artist", "My Playlist" or "My Album".
     bool isLeaf(const QTreeWidgetItem* item) const;
 

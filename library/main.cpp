@@ -192,13 +192,44 @@ void Tfm_main::createControls() {
 }
 
 void Tfm_main::createMenus() {
+    auto item = [this](QMenu* menu, const char* caption, void (Tfm_main::*handler)()) {
+        return menu->addAction(QString::fromLatin1(caption), this, handler);
+    };
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    Exit1 = file->addAction(QStringLiteral("Exit"), this, &Tfm_main::Exit1Click);
+    CDRipper1 = item(file, "CD Ripper", &Tfm_main::CDRipper1Click);
+    AudioCDRecorder1 = item(file, "Audio CD Recorder", &Tfm_main::AudioCDRecorder1Click);
+    DataCD1 = item(file, "Data CD Recorder", &Tfm_main::DataCD1Click);
+    file->addSeparator();
+    Recorder1 = item(file, "Recorder", &Tfm_main::Recorder1Click);
+    file->addSeparator();
+    MP3OGGWMAtoWAV1 = item(file, "MP3/OGG/WMA to WAV", &Tfm_main::MP3OGGWMAtoWAV1Click);
+    WAVOGGWMAtoMP31 = item(file, "WAV/OGG/WMA to MP3", &Tfm_main::WAVOGGWMAtoMP31Click);
+    WAVMP3WMAtoOGG1 = item(file, "WAV/MP3/WMA to OGG", &Tfm_main::WAVMP3WMAtoOGG1Click);
+    WAVMP3OGGtoWMA1 = item(file, "WAV/MP3/OGG to WMA", &Tfm_main::WAVMP3OGGtoWMA1Click);
+    file->addSeparator();
+    WAVNormalize1 = item(file, "WAV Normalize", &Tfm_main::WAVNormalize1Click);
+    MPNormalize1 = item(file, "MP3 Normalize", &Tfm_main::MPNormalize1Click);
+    OGGNormalize1 = item(file, "OGG Normalize", &Tfm_main::OGGNormalize1Click);
+    WMANormalize1 = item(file, "WMA Normalize", &Tfm_main::WMANormalize1Click);
+    file->addSeparator();
+    Cut1 = item(file, "Cut", &Tfm_main::Cut1Click);
+    Combine1 = item(file, "Combine", &Tfm_main::Combine1Click);
+    file->addSeparator();
+    Exit1 = item(file, "Exit", &Tfm_main::Exit1Click);
+
     QMenu* action = menuBar()->addMenu(QStringLiteral("Action"));
-    Add1 = action->addAction(QStringLiteral("Add"), this, &Tfm_main::AddFilesToLibrary);
-    Delete1 = action->addAction(QStringLiteral("Delete File Record"), this, &Tfm_main::DeleteFileRecords);
-    Play1 = action->addAction(QStringLiteral("Play"), this, &Tfm_main::Play1Click);
+    Rescan1 = item(action, "Rescan", &Tfm_main::Rescan1Click);
+    Add1 = item(action, "Add", &Tfm_main::AddFilesToLibrary);
+    ID31 = item(action, "ID3", &Tfm_main::ID31Click);
+    Delete1 = item(action, "Delete File Record", &Tfm_main::DeleteFileRecords);
+    action->addSeparator();
+    Play1 = item(action, "Play", &Tfm_main::Play1Click);
+
     QMenu* playlist = menuBar()->addMenu(QStringLiteral("Playlist"));
+    Sort1 = item(playlist, "Sort Playlist", &Tfm_main::Sort1Click);
+    SelectAll1 = item(playlist, "Select All", &Tfm_main::SelectAll1Click);
+    UnselectAll1 = item(playlist, "Unselect All", &Tfm_main::UnselectAll1Click);
+    playlist->addSeparator();
     QMenu* option = playlist->addMenu(QStringLiteral("Option"));
     auto checkable = [option](const char* caption) {
         QAction* a = option->addAction(QString::fromLatin1(caption));
@@ -209,11 +240,17 @@ void Tfm_main::createMenus() {
     LoopPlaylist1 = checkable("Loop Playlist");
     ConfirmSaveonClose1 = checkable("Confirm Save on Close");
     AutoSaveLoadLastPlaylist1 = checkable("Auto Save/Load Last Playlist");
-    QMenu* skins = menuBar()->addMenu(QStringLiteral("Option"))->addMenu(QStringLiteral("Skin"));
-    Skin11 = skins->addAction(QStringLiteral("Skin1"), this, &Tfm_main::Skin11Click);
-    Skin21 = skins->addAction(QStringLiteral("Skin2"), this, &Tfm_main::Skin21Click);
+    connect(RandomPlay1, &QAction::triggered, this, &Tfm_main::RandomPlay1Click);
+    connect(LoopPlaylist1, &QAction::triggered, this, &Tfm_main::LoopPlaylist1Click);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("Option"));
+    Connection1 = item(options, "Associate", &Tfm_main::Connection1Click);
+    QMenu* skins = options->addMenu(QStringLiteral("Skin"));
+    Skin11 = item(skins, "Skin1", &Tfm_main::Skin11Click);
+    Skin21 = item(skins, "Skin2", &Tfm_main::Skin21Click);
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    Content1 = help->addAction(QStringLiteral("Content"), this, &Tfm_main::Content1Click);
+    Content1 = item(help, "Content", &Tfm_main::Content1Click);
+    About1 = item(help, "About", &Tfm_main::About1Click);
 
     vsPopupMenu1 = NewPopupMenu(this);
     AddFile2 = vsPopupMenu1->addAction(QStringLiteral("Add File"), this, &Tfm_main::AddFilesToLibrary);
@@ -229,9 +266,9 @@ void Tfm_main::createMenus() {
     PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
     vsPopupMenu2 = NewPopupMenu(this);
-    AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
+    AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"), this, &Tfm_main::AddPlyalist1Click);
     DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
-    Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
+    Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"), this, &Tfm_main::Rescan1Click);
     ApplySkinLook(1);
 }
 

@@ -33,6 +33,7 @@
 #include "components/player/playbacksession.h"
 #include "library/libraryfill.h"
 #include "library/playlisthost.h"
+#include "library/tageditorhost.h"
 #include "library/toolwindows.h"
 #include "library/tracklibrary.h"
 
@@ -49,7 +50,7 @@ class SkinScrollBar;
 class SkinText;
 class TrackListModel;
 
-class Tfm_main : public QMainWindow, public PlaylistWindowHost {
+class Tfm_main : public QMainWindow, public PlaylistWindowHost, public TagEditorHost {
     Q_OBJECT
 public:
     explicit Tfm_main(QWidget* parent = nullptr);
@@ -79,6 +80,12 @@ public:
 
     // The windows of the other subsystems; null until the program sets it.
     const ToolWindows* Tools = nullptr;
+    // What the converter window of each format does when the menu opens it:
+    // 1 converts other formats to it, 0 normalizes its own files.
+    int WavJobMode = 0;
+    int Mp3JobMode = 0;
+    int OggJobMode = 0;
+    int WmaJobMode = 0;
 
     // The program's command-line parameters (without the program itself).
     QStringList Parameters;
@@ -100,13 +107,35 @@ public:
     AudioFile& AudioFile21 = Playback.decoder();
     AudioPlayer* const AudioPlayer21 = Playback.player();
 
+    // The menu bar's items.
+    QAction* CDRipper1 = nullptr;
+    QAction* AudioCDRecorder1 = nullptr;
+    QAction* DataCD1 = nullptr;
+    QAction* Recorder1 = nullptr;
+    QAction* MP3OGGWMAtoWAV1 = nullptr;
+    QAction* WAVOGGWMAtoMP31 = nullptr;
+    QAction* WAVMP3WMAtoOGG1 = nullptr;
+    QAction* WAVMP3OGGtoWMA1 = nullptr;
+    QAction* WAVNormalize1 = nullptr;
+    QAction* MPNormalize1 = nullptr;
+    QAction* OGGNormalize1 = nullptr;
+    QAction* WMANormalize1 = nullptr;
+    QAction* Cut1 = nullptr;
+    QAction* Combine1 = nullptr;
     QAction* Exit1 = nullptr;
+    QAction* Rescan1 = nullptr;
     QAction* Add1 = nullptr;
+    QAction* ID31 = nullptr;
     QAction* Delete1 = nullptr;
     QAction* Play1 = nullptr;
+    QAction* Sort1 = nullptr;
+    QAction* SelectAll1 = nullptr;
+    QAction* UnselectAll1 = nullptr;
+    QAction* Connection1 = nullptr;
     QAction* Skin11 = nullptr;
     QAction* Skin21 = nullptr;
     QAction* Content1 = nullptr;
+    QAction* About1 = nullptr;
     QAction* RandomPlay1 = nullptr;
     QAction* LoopPlaylist1 = nullptr;
     QAction* ConfirmSaveonClose1 = nullptr;
@@ -194,6 +223,33 @@ public:
     void PlayPlaylistSelection();
     void ID31Click();
 
+    // --- The tool windows, the menus' commands ---
+    void CDRipper1Click();
+    void AudioCDRecorder1Click();
+    void DataCD1Click();
+    void Recorder1Click();
+    void MP3OGGWMAtoWAV1Click();
+    void WAVOGGWMAtoMP31Click();
+    void WAVMP3WMAtoOGG1Click();
+    void WAVMP3OGGtoWMA1Click();
+    void WAVNormalize1Click();
+    void MPNormalize1Click();
+    void OGGNormalize1Click();
+    void WMANormalize1Click();
+    void Cut1Click();
+    void Combine1Click();
+    void Rescan1Click();
+    void Connection1Click();
+    void About1Click();
+    void AddPlyalist1Click();
+    // Makes a library playlist of a playlist file.
+    void ImportPlaylistFile(const std::string& file);
+    void Sort1Click();
+    void SelectAll1Click();
+    void UnselectAll1Click();
+    void RandomPlay1Click();
+    void LoopPlaylist1Click();
+
     // --- Removing tracks ---
     void DeleteFileRecords();
     void ClearFileRecords();
@@ -206,6 +262,20 @@ public:
     bool MainPlayerPlaying() const override;
     void StopMainPlayback() override;
     void RegisterSavedPlaylist(const std::string& fileName, const std::vector<PlaylistRow>& rows) override;
+
+    // --- What the tag editor asks of this one ---
+    std::vector<TagEditTrack> TracksToEdit() override;
+    bool PlaysFile(const std::string& path) const override;
+    void StopPlaybackForEdit() override;
+    void ReleaseFile(const std::string& path) override;
+    const TrackLibrary& EditedLibrary() const override { return Library; }
+    EditedRecordFile RecordFileOfSelectedNode() const override;
+    LibraryTree* EditedTree() override { return TreeView1; }
+    void SaveEditedTree() override { SaveLibraryTree(); }
+    void ShowEditedRecord(int listRow, const TrackRecord& record) override;
+    void SetLibraryBusy(bool busy) override;
+    void ShowPlayingRow() override;
+    SkinEngine* EditorSkin() const override { return Skin; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -249,6 +319,9 @@ private:
     void removeLibraryRecordOf(const std::string& path);
     QWidget* toolWindow(ToolWindow which) const;
     void openToolWindow(QWidget* window, bool stopAndCloseFirst);
+    // Stops and closes the player, hands the converter its job and caption,
+    // then shows it modally over this window.
+    void openConverter(ToolWindow which, int& jobMode, int mode, const char* caption);
     void switchSkin(int number);
     void placePlaylistWindow();
     // The files of a node's records; none for a playlist whose text names no

@@ -107,12 +107,7 @@ void Tfm_main::SkinClick(SkinObject* source) {
     } else if (name == QLatin1String("DataWriter")) {
         openToolWindow(toolWindow(ToolWindow::DataWriter), true);
     } else if (name == QLatin1String("recorder")) {
-        QWidget* recorder = toolWindow(ToolWindow::Recorder);
-        if (!recorder) return;
-        const QRect main = frameGeometry();
-        recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
-                       main.top() + (main.height() - recorder->frameGeometry().height()) / 2);
-        ShowModeless(recorder);
+        Recorder1Click();
     } else if (name == QLatin1String("cutter")) {
         openToolWindow(toolWindow(ToolWindow::Cutter), true);
     } else if (name == QLatin1String("combine")) {

@@ -68,6 +68,23 @@ const TagReaders& FileTagReaders() {
     return readers;
 }
 
+void FinishRecordTexts(TrackRecord& r, std::string_view fileName) {
+    // The artist and album become tree nodes, which hold no line breaks and
+    // no leading blanks; the record keeps the same text so that the node
+    // lists it.
+    r.Artist = CleanNodeText(r.Artist);
+    r.Album = CleanNodeText(r.Album);
+    if (r.Artist.empty()) r.Artist = "Unknown Artist";
+    if (r.Album.empty()) r.Album = "Unknown Album";
+    if (r.Title.empty()) r.Title = fileName;
+    r.Title = cut(r.Title, kMaxTitleBytes);
+    r.Artist = cut(r.Artist, kMaxArtistBytes);
+    r.Album = cut(r.Album, kMaxAlbumBytes);
+    r.Genre = cut(r.Genre, kMaxGenreBytes);
+    r.Year = cut(r.Year, kMaxYearBytes);
+    r.Comment = cut(r.Comment, kMaxCommentBytes);
+}
+
 RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const TagReaders& readers) {
     RecordBuild build;
     const OpenFile file(path);
@@ -140,20 +157,7 @@ RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const Ta
     case AudioKind::None: break;
     }
 
-    // The artist and album become tree nodes, which hold no line breaks and
-    // no leading blanks; the record keeps the same text so that the node
-    // lists it.
-    r.Artist = CleanNodeText(r.Artist);
-    r.Album = CleanNodeText(r.Album);
-    if (r.Artist.empty()) r.Artist = "Unknown Artist";
-    if (r.Album.empty()) r.Album = "Unknown Album";
-    if (r.Title.empty()) r.Title = fileName;
-    r.Title = cut(r.Title, kMaxTitleBytes);
-    r.Artist = cut(r.Artist, kMaxArtistBytes);
-    r.Album = cut(r.Album, kMaxAlbumBytes);
-    r.Genre = cut(r.Genre, kMaxGenreBytes);
-    r.Year = cut(r.Year, kMaxYearBytes);
-    r.Comment = cut(r.Comment, kMaxCommentBytes);
+    FinishRecordTexts(r, fileName);
     r.Path = path;
     r.PlayCount = 0;
     build.outcome = BuildOutcome::Built;

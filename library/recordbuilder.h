@@ -54,3 +54,9 @@ struct RecordBuild {
 
 RecordBuild BuildTrackRecord(const std::string& path, double dateAdded,
                              const TagReaders& readers = FileTagReaders());
+
+// The last step of every record's texts, whoever made them (a build from the
+// file, the tag editor): artist and album made node texts, "Unknown Artist"
+// and "Unknown Album" for empty ones, the file name (with its extension) for
+// an empty title, and every text cut to its field.
+void FinishRecordTexts(TrackRecord& record, std::string_view fileName);

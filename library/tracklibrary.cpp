@@ -4,7 +4,6 @@
 
 #include <filesystem>
 #include <system_error>
-#include <unordered_set>
 
 #include "library/libraryfill.h"
 #include "library/playqueue.h"
@@ -103,22 +102,38 @@ std::optional<TrackRecord> TrackLibrary::recordOf(const std::string& path) const
     return found;
 }
 
-std::optional<OrphanNames> TrackLibrary::orphansOf(const std::vector<TrackRecord>& removed) const {
-    std::unordered_set<std::string> artists, albums;
+std::optional<std::string> TrackLibrary::updateRecord(const std::string& file, const std::string& path,
+                                                      const std::function<void(TrackRecord&)>& change) const {
+    try {
+        UpdateTrackRecordInPlace(file, path, change);
+    } catch (const TunevaleError& e) {
+        return e.what();
+    }
+    return std::nullopt;
+}
+
+std::optional<NamedTexts> TrackLibrary::namedTexts() const {
+    NamedTexts named;
     try {
         ForEachTrackRecord(musicFile(), [&](const TrackRecord& record, std::size_t) {
-            artists.insert(record.Artist);
-            albums.insert(record.Album);
+            named.artists.insert(record.Artist);
+            named.albums.insert(record.Album);
             return true;
         });
     } catch (const TunevaleError& e) {
         LogDropped("The library file could not be read for unused nodes", e);
         return std::nullopt;
     }
+    return named;
+}
+
+std::optional<OrphanNames> TrackLibrary::orphansOf(const std::vector<TrackRecord>& removed) const {
+    const std::optional<NamedTexts> named = namedTexts();
+    if (!named) return std::nullopt;
     OrphanNames orphans;
     for (const TrackRecord& record : removed) {
-        if (!artists.contains(record.Artist)) orphans.artists.push_back(record.Artist);
-        if (!albums.contains(record.Album)) orphans.albums.push_back(record.Album);
+        if (!named->artists.contains(record.Artist)) orphans.artists.push_back(record.Artist);
+        if (!named->albums.contains(record.Album)) orphans.albums.push_back(record.Album);
     }
     return orphans;
 }

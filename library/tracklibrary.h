@@ -11,8 +11,10 @@
 // count or a line of the tree (a play count, a scan for orphan nodes) is
 // logged and dropped.
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "library/records/trackrecord.h"
@@ -47,6 +49,12 @@ struct AddTally {
     std::string writeError;
 
     void count(const AddResult& result);
+};
+
+// The artist and album texts that the records of "music.dat" name.
+struct NamedTexts {
+    std::unordered_set<std::string> artists;
+    std::unordered_set<std::string> albums;
 };
 
 // Artist and album texts that no record of "music.dat" names any more.
@@ -86,6 +94,14 @@ public:
     std::optional<std::string> remove(const RecordFiles& files, const std::vector<TrackRecord>& records) const;
     // The first record of "music.dat" with this path.
     std::optional<TrackRecord> recordOf(const std::string& path) const;
+    // Changes the first record of file (music.dat or a library playlist's
+    // file) that has this path, in its place; a path the file lacks changes
+    // nothing. The message when the file could not be read or written.
+    std::optional<std::string> updateRecord(const std::string& file, const std::string& path,
+                                            const std::function<void(TrackRecord&)>& change) const;
+    // Every artist and album "music.dat" names, from one scan; nothing when
+    // it cannot be read.
+    std::optional<NamedTexts> namedTexts() const;
     // For each removed record, its artist and its album when no record of
     // "music.dat" names them any more. Nothing when the file cannot be read,
     // so that no node goes for a failed read.

@@ -71,6 +71,18 @@ void TrackListModel::appendRows(std::vector<ListRow> rows) {
 
 void TrackListModel::clear() { setRows({}); }
 
+void TrackListModel::setRecordTexts(int row, const TrackRecord& record) {
+    if (row < 0 || row >= rowCount()) return;
+    TrackRecord& shown = rows_[static_cast<std::size_t>(row)].record;
+    shown.Title = record.Title;
+    shown.Artist = record.Artist;
+    shown.Album = record.Album;
+    shown.Genre = record.Genre;
+    shown.Year = record.Year;
+    shown.Comment = record.Comment;
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
 std::string TrackListModel::sortKey(const ListRow& row, int column) const {
     if (column != kTimeColumn) return field(row.record, column);
     return row.showTime ? DateAddedText(row.record.DateAdded).toStdString() : std::string();

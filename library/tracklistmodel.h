@@ -30,6 +30,8 @@ public:
     void setRows(std::vector<ListRow> rows);
     void appendRows(std::vector<ListRow> rows);
     void clear();
+    // The row shows these title, artist, album, genre, year and comment.
+    void setRecordTexts(int row, const TrackRecord& record);
     const std::vector<ListRow>& rows() const { return rows_; }
     const TrackRecord& record(int row) const { return rows_[static_cast<std::size_t>(row)].record; }
     // The cell text as the list shows it (and as the sort compares it).

@@ -1,0 +1,381 @@
+#include "library/tageditor.h"
+
+#include <QtGlobal>
+
+#include <cctype>
+#include <charconv>
+
+#include "library/librarytree.h"
+#include "library/playlists/playlistrow.h"
+#include "library/recordbuilder.h"
+#include "library/records/texthelpers.h"
+#include "library/tracklibrary.h"
+#include "platform/utf8.h"
+#include "tags/id3genres.h"
+#include "tags/id3v1.h"
+#include "tags/id3v2.h"
+#include "tags/oggtag.h"
+#include "tags/textcodec.h"
+#include "tags/wmatag.h"
+
+namespace {
+
+constexpr int kLastGenre = static_cast<int>(Id3GenreNames.size()) - 1;
+
+std::string cut(std::string_view text, std::size_t width) { return std::string(Utf8Cut(text, width)); }
+std::string trimmed(std::string_view text) { return std::string(tags::TrimTagText(text)); }
+
+std::string& fieldOf(id3tag& tag, TagField field) {
+    switch (field) {
+    case TagField::Title: return tag.Title;
+    case TagField::Artist: return tag.Artist;
+    case TagField::Album: return tag.Album;
+    case TagField::Year: return tag.Year;
+    case TagField::Comment: return tag.Comment;
+    case TagField::Track: break;
+    }
+    return tag.Track;
+}
+
+// Every text field cut to the editor's widths.
+id3tag cutFields(id3tag tag) {
+    for (TagField f : {TagField::Title, TagField::Artist, TagField::Album, TagField::Year, TagField::Comment,
+                       TagField::Track})
+        fieldOf(tag, f) = CutToField(f, fieldOf(tag, f));
+    tag.GenreText = cut(tag.GenreText, id3tag::kGenreTextWidth);
+    return tag;
+}
+
+std::string genreName(int item) {
+    return item >= 0 && item <= kLastGenre ? std::string(Id3GenreNames[static_cast<std::size_t>(item)]) : std::string();
+}
+
+// "12" as 12; anything that is not a number in the field's range as 0.
+uint16_t trackNumber(std::string_view text) {
+    text = tags::TrimTagText(text);
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value > 0xFFFF) return 0;
+    return static_cast<uint16_t>(value);
+}
+
+}  // namespace
+
+std::size_t TagFieldWidth(TagField field) {
+    switch (field) {
+    case TagField::Title: return id3tag::kTitleWidth;
+    case TagField::Artist: return id3tag::kArtistWidth;
+    case TagField::Album: return id3tag::kAlbumWidth;
+    case TagField::Year: return id3tag::kYearWidth;
+    case TagField::Comment: return id3tag::kCommentWidth;
+    case TagField::Track: break;
+    }
+    return id3tag::kTrackWidth;
+}
+
+std::string CutToField(TagField field, std::string_view text) { return cut(text, TagFieldWidth(field)); }
+
+TagKind TagKindOfPath(std::string_view path) {
+    switch (AudioKindOfPath(path)) {
+    case AudioKind::Mp3: return TagKind::Mp3;
+    case AudioKind::Ogg: return TagKind::Ogg;
+    case AudioKind::Wma: return TagKind::Wma;
+    default: return TagKind::Other;
+    }
+}
+
+bool TagFiles::readId3v1(const std::string& path, ID3v1Block& block, std::string* error) const {
+    return ReadID3v1Tag(path, block, error);
+}
+bool TagFiles::readId3v2(const std::string& path, ID3StructV2& tag, std::string* error) const {
+    return ReadID3v2Tag(path, tag, error);
+}
+bool TagFiles::readOgg(const std::string& path, OGGTag& tag, std::string* error) const {
+    return ReadOggTag(path, tag, error);
+}
+bool TagFiles::readWma(const std::string& path, WmaTagInfo& info, std::string* error) const {
+    return ReadWmaInfo(path, info, error);
+}
+TagWriteResult TagFiles::writeId3v1(const std::string& path, const ID3v1Block& block) const {
+    return WriteID3v1Tag(path, block);
+}
+TagWriteResult TagFiles::writeId3v2(const std::string& path, const ID3StructV2& tag) const {
+    return WriteID3v2Tag(path, tag);
+}
+TagWriteResult TagFiles::writeOgg(const std::string& path, const OGGTag& tag) const { return WriteOggTag(path, tag); }
+TagWriteResult TagFiles::writeWma(const std::string& path, const WmaTagInfo& info) const {
+    return WriteWmaTag(path, info);
+}
+
+const TagFiles& FileTagFiles() {
+    static const TagFiles files;
+    return files;
+}
+
+int GenreItemOf(std::string_view text) {
+    auto upper = [](unsigned char c) { return static_cast<char>(std::toupper(c)); };
+    for (int item = 0; item <= kLastGenre; ++item) {
+        const std::string_view name = Id3GenreNames[static_cast<std::size_t>(item)];
+        if (name.size() != text.size()) continue;
+        bool same = true;
+        for (std::size_t k = 0; k < name.size() && same; ++k) same = upper(name[k]) == upper(text[k]);
+        if (same) return item;
+    }
+    return -1;
+}
+
+uint8_t Id3v1GenreByte(int genreIndex) {
+    if (genreIndex < 0 || genreIndex > 255) return 255;
+    return static_cast<uint8_t>(genreIndex);
+}
+
+TagEditor::TagEditor(const TagFiles& files) : files_(files) {}
+
+void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
+    rows_.clear();
+    rows_.reserve(tracks.size());
+    std::string error;
+    for (const TagEditTrack& track : tracks) {
+        TagEditRow row;
+        row.track = track;
+        row.kind = TagKindOfPath(track.path);
+        const std::string& path = track.path;
+        // A tag that cannot be read opens empty; it is only written once the
+        // user changes its page.
+        switch (row.kind) {
+        case TagKind::Mp3: {
+            ID3v1Block block;
+            if (files_.readId3v1(path, block, &error) && block.hasMagic()) {
+                row.hasV1Block = true;
+                row.v1.Title = trimmed(block.title());
+                row.v1.Artist = trimmed(block.artist());
+                row.v1.Album = trimmed(block.album());
+                row.v1.Year = trimmed(block.year());
+                row.v1.Comment = trimmed(block.comment());
+                row.v1.Track = trimmed(block.track());
+                row.v1.GenreIndex = block.genre();
+                row.v1.GenreText = std::string(Id3GenreName(block.genre()));
+            } else {
+                row.v1.GenreIndex = 255;
+            }
+            ID3StructV2 v2;
+            if (files_.readId3v2(path, v2, &error)) {
+                row.v2.Title = v2.Title;
+                row.v2.Artist = v2.Artist;
+                row.v2.Album = v2.Album;
+                row.v2.Year = v2.Year;
+                row.v2.Comment = v2.Comment;
+                row.v2.Track = v2.Track;
+                row.v2.GenreText = v2.Genre;
+            }
+            break;
+        }
+        case TagKind::Wma: {
+            WmaTagInfo info;
+            if (files_.readWma(path, info, &error)) {
+                row.v1.Track = std::to_string(info.TrackNumber);
+                row.v1.Comment = info.Description;
+                row.v1.Year = info.Year;
+                row.v1.Artist = info.Author;
+                row.v1.Album = info.Album;
+                row.v1.Title = info.Title;
+                row.v1.GenreText = info.Genre;
+            }
+            break;
+        }
+        case TagKind::Ogg: {
+            OGGTag tag;
+            if (files_.readOgg(path, tag, &error)) {
+                row.v1.Track = tag.TrackNumber;
+                row.v1.Comment = tag.Comment;
+                row.v1.Year = tag.Date;
+                row.v1.Artist = tag.Artist;
+                row.v1.Album = tag.Album;
+                row.v1.Title = tag.Title;
+                row.v1.GenreText = tag.Genre;
+            }
+            break;
+        }
+        case TagKind::Other: break;
+        }
+        // What was read stays whole: only a value the user types is cut, so
+        // that an edit of one field never shortens another ("3/12" as a
+        // track, a long title) when OK writes the tag back.
+        rows_.push_back(std::move(row));
+    }
+}
+
+int TagEditor::shownGenre(std::size_t i, TagPage page) const {
+    const TagEditRow& r = rows_[i];
+    if (page == TagPage::V1 && r.kind == TagKind::Mp3) {
+        // A byte beyond the list (255 is "none") selects nothing rather than
+        // the list's last name, which a copy would then carry on as a genre
+        // the user never chose.
+        return r.v1.GenreIndex <= kLastGenre ? r.v1.GenreIndex : -1;
+    }
+    return GenreItemOf(page == TagPage::V1 ? r.v1.GenreText : r.v2.GenreText);
+}
+
+void TagEditor::markChanged(TagEditRow& row, TagPage p) {
+    row.changed = true;
+    (p == TagPage::V1 ? row.v1Changed : row.v2Changed) = true;
+}
+
+void TagEditor::setField(TagPage p, TagField field, std::string_view text, const std::vector<int>& rows) {
+    const std::string value = CutToField(field, text);
+    for (int i : rows) {
+        if (!valid(i)) continue;
+        fieldOf(page(at(i), p), field) = value;
+        markChanged(at(i), p);
+    }
+}
+
+void TagEditor::setGenre(TagPage p, int item, const std::vector<int>& rows) {
+    const std::string text = genreName(item);
+    for (int i : rows) {
+        if (!valid(i)) continue;
+        id3tag& tag = page(at(i), p);
+        if (p == TagPage::V1) tag.GenreIndex = item;
+        tag.GenreText = text;
+        markChanged(at(i), p);
+    }
+}
+
+void TagEditor::copyToPage(TagPage p, const id3tag& shown, int genreItem, const std::vector<int>& rows) {
+    id3tag values = cutFields(shown);
+    for (int i : rows) {
+        if (!valid(i)) continue;
+        id3tag& tag = page(at(i), p);
+        for (TagField f : {TagField::Title, TagField::Artist, TagField::Album, TagField::Year, TagField::Comment,
+                           TagField::Track})
+            fieldOf(tag, f) = fieldOf(values, f);
+        if (p == TagPage::V1) tag.GenreIndex = genreItem;
+        tag.GenreText = genreName(genreItem);
+        markChanged(at(i), p);
+    }
+}
+
+void TagEditor::clearPage(TagPage p, const std::vector<int>& rows) {
+    for (int i : rows) {
+        if (!valid(i)) continue;
+        id3tag& tag = page(at(i), p);
+        tag = id3tag{};
+        tag.GenreIndex = -1;
+        markChanged(at(i), p);
+    }
+}
+
+std::vector<std::size_t> TagEditor::changedRows() const {
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].changed) changed.push_back(i);
+    return changed;
+}
+
+std::optional<std::string> TagEditor::writeTags(std::size_t i) {
+    TagEditRow& r = rows_[i];
+    const std::string& path = r.track.path;
+    const id3tag& v1 = r.v1;
+    TagWriteResult result{true, {}};
+    switch (r.kind) {
+    case TagKind::Mp3:
+        if (r.v1Changed) {
+            ID3v1Block block = ID3v1Block::Empty();
+            block.setTitle(v1.Title);
+            block.setArtist(v1.Artist);
+            block.setAlbum(v1.Album);
+            block.setYear(v1.Year);
+            block.setTrack(v1.Track);
+            block.setComment(v1.Comment);
+            block.bytes[127] = Id3v1GenreByte(v1.GenreIndex);
+            result = files_.writeId3v1(path, block);
+            if (result) r.hasV1Block = true;
+        }
+        if (result && r.v2Changed) {
+            ID3StructV2 tag;
+            tag.Title = r.v2.Title;
+            tag.Artist = r.v2.Artist;
+            tag.Album = r.v2.Album;
+            tag.Year = r.v2.Year;
+            tag.Track = r.v2.Track;
+            tag.Comment = r.v2.Comment;
+            tag.Genre = r.v2.GenreText;
+            result = files_.writeId3v2(path, tag);
+        }
+        break;
+    case TagKind::Wma:
+        if (r.v1Changed) {
+            WmaTagInfo info;
+            info.Title = v1.Title;
+            info.Author = v1.Artist;
+            info.Album = v1.Album;
+            info.Year = v1.Year;
+            info.TrackNumber = trackNumber(v1.Track);
+            info.Description = v1.Comment;
+            info.Genre = v1.GenreText;
+            result = files_.writeWma(path, info);
+        }
+        break;
+    case TagKind::Ogg:
+        if (r.v1Changed) {
+            OGGTag tag;
+            tag.TrackNumber = v1.Track;
+            tag.Comment = v1.Comment;
+            tag.Date = v1.Year;
+            tag.Artist = v1.Artist;
+            tag.Album = v1.Album;
+            tag.Title = v1.Title;
+            tag.Genre = v1.GenreText;
+            result = files_.writeOgg(path, tag);
+        }
+        break;
+    case TagKind::Other: break;
+    }
+    if (result) return std::nullopt;
+    qWarning("%s", result.error.c_str());
+    return "Cannot write the tag of " + path + ".";
+}
+
+void TagEditor::markWritten(std::size_t i) {
+    TagEditRow& r = rows_[i];
+    r.changed = r.v1Changed = r.v2Changed = false;
+}
+
+void TagEditor::updateRecord(std::size_t i, TrackRecord& record) const {
+    const TagEditRow& r = rows_[i];
+    if (r.kind == TagKind::Mp3) {
+        // What a build from the file gives: each field from the ID3v2 tag,
+        // else from the ID3v1 block, whose genre is its byte's name.
+        auto field = [](const std::string& v2, const std::string& v1) {
+            std::string text = trimmed(v2);
+            return text.empty() ? trimmed(v1) : text;
+        };
+        const std::string v1Genre = r.hasV1Block ? std::string(Id3GenreName(Id3v1GenreByte(r.v1.GenreIndex))) : "";
+        record.Title = field(r.v2.Title, r.v1.Title);
+        record.Artist = field(r.v2.Artist, r.v1.Artist);
+        record.Album = field(r.v2.Album, r.v1.Album);
+        record.Genre = field(r.v2.GenreText, v1Genre);
+        record.Year = field(r.v2.Year, r.v1.Year);
+        record.Comment = field(r.v2.Comment, r.v1.Comment);
+    } else {
+        record.Title = r.v1.Title;
+        record.Artist = r.v1.Artist;
+        record.Album = r.v1.Album;
+        record.Genre = r.v1.GenreText;
+        record.Year = r.v1.Year;
+        record.Comment = r.v1.Comment;
+    }
+    record.Artist = RemoveInvalidFileNameChars(record.Artist);
+    record.Album = RemoveInvalidFileNameChars(record.Album);
+    FinishRecordTexts(record, FileNamePart(r.track.path));
+}
+
+bool PruneUnnamedNodes(const TrackLibrary& library, LibraryTree& tree) {
+    const std::optional<NamedTexts> named = library.namedTexts();
+    if (!named) return false;
+    tree.pruneLeaves(tree.myArtistNode(),
+                     [&](const QString& text) { return named->artists.contains(text.toStdString()); });
+    tree.pruneLeaves(tree.myAlbumNode(),
+                     [&](const QString& text) { return named->albums.contains(text.toStdString()); });
+    return true;
+}
