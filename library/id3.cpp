@@ -523,7 +523,7 @@ void Tfm_Id3::btn_okClick() {
 void Tfm_Id3::Button1Click() {
     if (writing_) return;
     pruneNodes();
-    close();
+    reject();
 }
 
 void Tfm_Id3::pruneNodes() {

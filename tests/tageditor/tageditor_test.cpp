@@ -16,6 +16,7 @@
 #include "../mainwindow/mainwindowsupport.h"
 #include "../tags/tagsamples.h"
 #include "library/id3.h"
+#include "library/more.h"
 #include "library/librarytree.h"
 #include "library/records/trackfile.h"
 #include "library/tageditorhost.h"
@@ -426,6 +427,43 @@ TEST_F(TagEditorTest, CopyAndClearCountAsChanges) {
     EXPECT_EQ(v2, ID3StructV2{});
     EXPECT_EQ(v1Of(host_->tracks[0].path).artist(), "V2 Artist");
     EXPECT_EQ(v1Of(host_->tracks[0].path).genre(), 255);
+}
+
+TEST_F(TagEditorTest, ExtendedTagsAreWrittenOnceThePlayerLetsGoOfTheFile) {
+    useTracks({mp3(dir_, "a", 17, "V2 Artist")});
+    const std::string path = host_->tracks[0].path;
+    const std::string audio = tagsamples::decodedMd5(path);
+    openWindow();
+    Tfm_more more;
+    fm_more = &more;
+    FakeWindowPresenter presenter;
+    const std::array<QLineEdit*, 5> edits{more.infoCopyright, more.edt_composer, more.edt_origar, more.edt_encoded,
+                                          more.edt_url};
+    const QStringList values{"(c) 2001", "Bach", "Anon", "Tunevale", "http://example.org/a"};
+    presenter.setModalHandler([&](QWidget* w) {
+        EXPECT_EQ(w, &more);
+        for (std::size_t i = 0; i < edits.size(); ++i) edits[i]->setText(values[static_cast<qsizetype>(i)]);
+        more.btn_save->click();
+        return QDialog::Accepted;
+    });
+    window_->btn_moreClick();
+    EXPECT_EQ(host_->log, std::vector<std::string>{"release " + path});
+    EXPECT_TRUE(boxes_.requests().empty());
+    EXPECT_EQ(tagsamples::mutagen("from mutagen.id3 import ID3\nt = ID3('" + path + "')\n"
+                                  "print(t['TCOP'].text[0], t['TCOM'].text[0], t['TOPE'].text[0], t['TENC'].text[0], "
+                                  "t['TPE1'].text[0], sep='|')"),
+              "(c) 2001|Bach|Anon|Tunevale|V2 Artist\n");
+    EXPECT_EQ(tagsamples::decodedMd5(path), audio);
+
+    // Shown again, it reads them back; Clear empties the fields only.
+    presenter.setModalHandler([&](QWidget*) {
+        for (std::size_t i = 0; i < edits.size(); ++i) EXPECT_EQ(edits[i]->text(), values[static_cast<qsizetype>(i)]);
+        more.btn_clear->click();
+        return QDialog::Rejected;
+    });
+    window_->btn_moreClick();
+    EXPECT_EQ(more.edt_url->text(), "");
+    fm_more = nullptr;
 }
 
 }  // namespace
