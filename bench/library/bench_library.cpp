@@ -43,7 +43,7 @@
 #include "library/treetext.h"
 #include "platform/fakes.h"
 #include "platform/paths.h"
-#include "tags/id3v1.h"
+#include "tags/mpeg/id3v1.h"
 
 namespace fs = std::filesystem;
 

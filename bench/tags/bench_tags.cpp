@@ -14,10 +14,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
-#include "tags/oggtag.h"
-#include "tags/wmatag.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
+#include "tags/asf/wmatag.h"
 
 namespace {
 

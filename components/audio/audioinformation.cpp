@@ -8,13 +8,13 @@
 #include "components/audio/audiodecoder.h"
 #include "components/audio/encoderlimits.h"
 #include "components/audio/riffinfo.h"
-#include "tags/id3genres.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
-#include "tags/oggtag.h"
+#include "tags/mpeg/id3genres.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
 #include "tags/textcodec.h"
-#include "tags/wmatag.h"
-#include "tags/wmaudioinfo.h"
+#include "tags/asf/wmatag.h"
+#include "tags/asf/wmaudioinfo.h"
 
 namespace {
 

@@ -3,15 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "components/tagio/asfattributes.h"
-#include "tags/wmatag.h"
+#include "tags/asf/asfattributes.h"
+#include "tags/asf/wmatag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const tags::ByteSpan bytes(data, size);
-    if (auto header = tagio::AsfHeader::Parse(bytes)) {
+    if (auto header = tags::AsfHeader::Parse(bytes)) {
         header->find("WM/TrackNumber");
         const tags::ByteVector rendered = header->Render(0);
-        if (!tagio::AsfHeader::Parse(rendered)) __builtin_trap();
+        if (!tags::AsfHeader::Parse(rendered)) __builtin_trap();
     }
     tags::MemorySource source(bytes);
     ReadWmaHeaderRecords(source);

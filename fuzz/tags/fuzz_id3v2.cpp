@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const tags::ByteSpan bytes(data, size);

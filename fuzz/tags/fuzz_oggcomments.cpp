@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "components/tagio/vorbiscommenteditor.h"
-#include "tags/oggtag.h"
+#include "tags/ogg/vorbiscommenteditor.h"
+#include "tags/ogg/oggtag.h"
 
 static void openAndUse(const uint8_t* data, size_t size, VorbisCommentEditor::Mode mode) {
     VorbisCommentEditor editor;

@@ -1,22 +1,16 @@
-#include "components/tagio/asfattributes.h"
+#include "tags/asf/asfattributes.h"
 
 #include <algorithm>
 
 #include "tags/textcodec.h"
 
-namespace tagio {
+namespace tags {
 namespace {
 
-using tags::ByteReader;
-using tags::ByteSpan;
-using tags::ByteVector;
-using tags::ByteWriter;
-using tags::Guid;
-
-constexpr Guid kHeaderGuid = tags::GuidFromText("75B22630-668E-11CF-A6D9-00AA0062CE6C");
-constexpr Guid kFilePropertiesGuid = tags::GuidFromText("8CABDCA1-A947-11CF-8EE4-00C00C205365");
-constexpr Guid kContentDescriptionGuid = tags::GuidFromText("75B22633-668E-11CF-A6D9-00AA0062CE6C");
-constexpr Guid kExtendedContentGuid = tags::GuidFromText("D2D0A440-E307-11D2-97F0-00A0C95EA850");
+constexpr Guid kHeaderGuid = GuidFromText("75B22630-668E-11CF-A6D9-00AA0062CE6C");
+constexpr Guid kFilePropertiesGuid = GuidFromText("8CABDCA1-A947-11CF-8EE4-00C00C205365");
+constexpr Guid kContentDescriptionGuid = GuidFromText("75B22633-668E-11CF-A6D9-00AA0062CE6C");
+constexpr Guid kExtendedContentGuid = GuidFromText("D2D0A440-E307-11D2-97F0-00A0C95EA850");
 
 constexpr size_t kObjectHead = 24;
 constexpr size_t kHeaderHead = 30;  // head, child count, two reserved bytes
@@ -34,11 +28,11 @@ Guid guidAt(ByteSpan bytes) {
 
 // UTF-16LE bytes to text, ending at the first zero character.
 std::u16string u16FromBytes(ByteSpan bytes) {
-    return tags::Utf16LeUnits(tags::Utf16UntilTerminator(bytes));
+    return Utf16LeUnits(Utf16UntilTerminator(bytes));
 }
 
 void writeU16Text(ByteWriter& out, const std::u16string& text) {
-    out.bytes(tags::Utf16LeWithTerminator(text));
+    out.bytes(Utf16LeWithTerminator(text));
 }
 
 // Texts and values carry 16-bit byte counts. A longer one (a pasted text of
@@ -194,24 +188,24 @@ ByteVector AsfHeader::Render(uint64_t restSize) const {
 
 int AsfHeader::FieldOf(std::string_view name) {
     for (size_t i = 0; i < kFieldNames.size(); ++i)
-        if (tags::EqualsIgnoringAsciiCase(name, kFieldNames[i])) return static_cast<int>(i);
+        if (EqualsIgnoringAsciiCase(name, kFieldNames[i])) return static_cast<int>(i);
     return -1;
 }
 
 const AsfDescriptor* AsfHeader::find(std::string_view name) const {
-    const std::u16string wanted = tags::Utf8ToUtf16(name);
+    const std::u16string wanted = Utf8ToUtf16(name);
     for (const AsfDescriptor& d : descriptors_)
         if (d.name == wanted) return &d;
     for (const AsfDescriptor& d : descriptors_)
-        if (tags::EqualsIgnoringAsciiCase(tags::Utf16ToUtf8(d.name), name)) return &d;
+        if (EqualsIgnoringAsciiCase(Utf16ToUtf8(d.name), name)) return &d;
     return nullptr;
 }
 
 void AsfHeader::set(AsfDescriptor descriptor) {
-    const std::string name = tags::Utf16ToUtf8(descriptor.name);
+    const std::string name = Utf16ToUtf8(descriptor.name);
     bool placed = false;
     for (auto it = descriptors_.begin(); it != descriptors_.end();) {
-        if (!tags::EqualsIgnoringAsciiCase(tags::Utf16ToUtf8(it->name), name)) {
+        if (!EqualsIgnoringAsciiCase(Utf16ToUtf8(it->name), name)) {
             ++it;
         } else if (!placed) {
             *it++ = descriptor;
@@ -225,11 +219,11 @@ void AsfHeader::set(AsfDescriptor descriptor) {
 
 void AsfHeader::remove(std::string_view name) {
     std::erase_if(descriptors_,
-                  [&](const AsfDescriptor& d) { return tags::EqualsIgnoringAsciiCase(tags::Utf16ToUtf8(d.name), name); });
+                  [&](const AsfDescriptor& d) { return EqualsIgnoringAsciiCase(Utf16ToUtf8(d.name), name); });
 }
 
 std::optional<AsfFile> AsfFile::Load(const std::string& path, std::string* error) {
-    tags::FileSource file(path);
+    FileSource file(path);
     if (!file.ok()) {
         if (error) *error = "Cannot open " + path + ": " + file.error();
         return std::nullopt;
@@ -253,12 +247,12 @@ std::optional<AsfFile> AsfFile::Load(const std::string& path, std::string* error
 }
 
 TagWriteResult AsfFile::Save() const {
-    tags::FileSource in(path_);
+    FileSource in(path_);
     if (!in.ok()) return {false, "Cannot open " + path_ + ": " + in.error()};
     if (in.size() != fileSize_) return {false, "The file " + path_ + " changed while its tags were edited."};
     // Everything after the header (data packets, indexes) is copied as is:
     // index entries count packets, so nothing in them moves.
-    return tags::ReplaceFileHead(path_, header_.Render(fileSize_ - headerSize_), headerSize_);
+    return ReplaceFileHead(path_, header_.Render(fileSize_ - headerSize_), headerSize_);
 }
 
-}  // namespace tagio
+}  // namespace tags

@@ -15,7 +15,7 @@
 #include "tags/bytes.h"
 #include "tags/tagfile.h"
 
-namespace tagio {
+namespace tags {
 
 // ASF descriptor value types.
 enum class AsfType : uint16_t { String = 0, Bytes = 1, Bool = 2, Dword = 3, Qword = 4, Word = 5 };
@@ -23,7 +23,7 @@ enum class AsfType : uint16_t { String = 0, Bytes = 1, Bool = 2, Dword = 3, Qwor
 struct AsfDescriptor {
     std::u16string name;
     AsfType type = AsfType::String;
-    tags::ByteVector value;  // as stored; strings are UTF-16LE with terminator
+    ByteVector value;  // as stored; strings are UTF-16LE with terminator
 };
 
 // The parsed Header Object. Children other than the two description objects
@@ -34,11 +34,11 @@ public:
 
     // bytes must hold the whole Header Object; nullopt (and *error) when it is
     // not one or any size in it does not fit.
-    static std::optional<AsfHeader> Parse(tags::ByteSpan bytes, std::string* error = nullptr);
+    static std::optional<AsfHeader> Parse(ByteSpan bytes, std::string* error = nullptr);
     // The Header Object with the current fields; the File Properties' file
     // size is set to headerSize + restSize. A text or value longer than its
     // 16-bit byte count holds is cut to fit, at a character boundary.
-    tags::ByteVector Render(uint64_t restSize) const;
+    ByteVector Render(uint64_t restSize) const;
 
     const std::u16string& field(Field f) const { return fields_[f]; }
     void setField(Field f, std::u16string value) { fields_[f] = std::move(value); }
@@ -57,7 +57,7 @@ public:
 private:
     struct Child {
         std::array<uint8_t, 16> guid;
-        tags::ByteVector bytes;  // the whole object, head included
+        ByteVector bytes;  // the whole object, head included
     };
     std::vector<Child> children_;
     std::array<uint8_t, 2> reserved_{1, 2};
@@ -87,4 +87,4 @@ private:
     uint64_t fileSize_ = 0;
 };
 
-}  // namespace tagio
+}  // namespace tags

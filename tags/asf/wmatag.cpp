@@ -1,10 +1,10 @@
-#include "tags/wmatag.h"
+#include "tags/asf/wmatag.h"
 
 #include <algorithm>
 
 #include "platform/utf8.h"
 #include "tags/textcodec.h"
-#include "tags/wmaudioinfo.h"
+#include "tags/asf/wmaudioinfo.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tags/id3v1.h"
+#include "tags/mpeg/id3v1.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,10 +1,10 @@
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v2.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/utf8.h"
-#include "tags/id3genres.h"
+#include "tags/mpeg/id3genres.h"
 #include "tags/textcodec.h"
 
 namespace tags {

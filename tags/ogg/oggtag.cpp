@@ -1,10 +1,10 @@
-#include "tags/oggtag.h"
+#include "tags/ogg/oggtag.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <vorbis/codec.h>
 
-#include "components/tagio/vorbiscommenteditor.h"
+#include "tags/ogg/vorbiscommenteditor.h"
 #include "tags/bytes.h"
 #include "tags/textcodec.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 // Vorbis comments of Ogg Vorbis files, read and rewritten through the comment
-// editor of components/tagio.
+// editor beside it (vorbiscommenteditor.h).
 
 #include <array>
 #include <string>

@@ -1,4 +1,4 @@
-#include "components/tagio/vorbiscommenteditor.h"
+#include "tags/ogg/vorbiscommenteditor.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 
 #include "library/recordbuilder.h"
 #include "mainwindowsupport.h"
-#include "tags/id3v1.h"
+#include "tags/mpeg/id3v1.h"
 #include "testenv.h"
 
 namespace {

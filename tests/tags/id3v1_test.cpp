@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "tagsamples.h"
-#include "tags/id3v1.h"
+#include "tags/mpeg/id3v1.h"
 #include "testenv.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "tagsamples.h"
 #include "tags/bytes.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v2.h"
 #include "testenv.h"
 
 using tags::ByteVector;

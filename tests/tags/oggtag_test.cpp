@@ -6,7 +6,7 @@
 #include <vorbis/codec.h>
 
 #include "tagsamples.h"
-#include "tags/oggtag.h"
+#include "tags/ogg/oggtag.h"
 #include "testenv.h"
 
 namespace {

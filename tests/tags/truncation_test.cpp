@@ -3,13 +3,13 @@
 // build this checks every bound the parsers rely on.
 #include <gtest/gtest.h>
 
-#include "components/tagio/asfattributes.h"
-#include "components/tagio/vorbiscommenteditor.h"
+#include "tags/asf/asfattributes.h"
+#include "tags/ogg/vorbiscommenteditor.h"
 #include "tagsamples.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
-#include "tags/oggtag.h"
-#include "tags/wmatag.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
+#include "tags/asf/wmatag.h"
 #include "testenv.h"
 
 #include <vorbis/codec.h>
@@ -82,9 +82,9 @@ TEST(Truncation, AsfHeaders) {
     tags::ByteReader in(tags::AsBytes(bytes));
     in.skip(16);
     const std::string header = bytes.substr(0, in.u64le());
-    ASSERT_TRUE(tagio::AsfHeader::Parse(tags::AsBytes(header)));
+    ASSERT_TRUE(tags::AsfHeader::Parse(tags::AsBytes(header)));
     for (size_t n = 0; n < header.size(); ++n) {
-        auto parsed = tagio::AsfHeader::Parse(prefix(header, n));
+        auto parsed = tags::AsfHeader::Parse(prefix(header, n));
         EXPECT_FALSE(parsed) << n;
         tags::MemorySource source(prefix(header, n));
         ReadWmaHeaderRecords(source);

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "components/tagio/asfattributes.h"
+#include "tags/asf/asfattributes.h"
 #include "tagsamples.h"
 #include "tags/bytes.h"
 #include "tags/textcodec.h"
-#include "tags/wmatag.h"
-#include "tags/wmaudioinfo.h"
+#include "tags/asf/wmatag.h"
+#include "tags/asf/wmaudioinfo.h"
 #include "testenv.h"
 
 using tags::ByteWriter;
@@ -136,7 +136,7 @@ TEST(WmaTag, WriteRoundTripKeepsAudioAndOtherAttributes) {
     ::chmod(path.c_str(), 0444);
     const std::string pcm = tagsamples::decodedMd5(path);
     const std::string before = testenv::readFile(path);
-    auto oldHeader = tagio::AsfFile::Load(path);
+    auto oldHeader = tags::AsfFile::Load(path);
     ASSERT_TRUE(oldHeader);
     ASSERT_NE(oldHeader->header().find("WM/Composer"), nullptr);
 
@@ -157,7 +157,7 @@ TEST(WmaTag, WriteRoundTripKeepsAudioAndOtherAttributes) {
 
     const std::string after = testenv::readFile(path);
     EXPECT_EQ(filePropertiesSize(after), after.size());
-    auto newHeader = tagio::AsfFile::Load(path);
+    auto newHeader = tags::AsfFile::Load(path);
     ASSERT_TRUE(newHeader);
     EXPECT_NE(newHeader->header().find("WM/Composer"), nullptr);
     // Everything after the header is the old file's.
@@ -217,7 +217,7 @@ TEST(WmaTag, TextsBeyondTheSixteenBitCountsAreCutNotWrapped) {
     info.reset();
 
     std::string error;
-    auto header = tagio::AsfFile::Load(path, &error);
+    auto header = tags::AsfFile::Load(path, &error);
     ASSERT_TRUE(header) << error;
     ASSERT_EQ(WMAudioCreateInfo(path, info), 0);
     EXPECT_EQ(GetStringAttribute(*info, WMAudioInfo::Description), notes.substr(0, 32766));
