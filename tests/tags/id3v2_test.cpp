@@ -24,7 +24,7 @@ std::string tag(uint8_t version, uint8_t flags, const std::string& frames, size_
     return std::string(tags::AsText(w.data()));
 }
 
-// A file of a tag and some bytes that stand for audio.
+// A file of a tag followed by a few bytes of MPEG audio.
 std::string fileWith(const std::string& bytes) {
     const std::string path = testenv::makeTempDir() + "/t.mp3";
     testenv::writeFile(path, bytes);
@@ -82,7 +82,7 @@ TEST(ID3v2Write, GoldenBytesOfTheSevenFrames) {
     EXPECT_EQ(again.substr(again.size() - kAudio.size()), kAudio);
 }
 
-TEST(ID3v2Read, FramesTheWayThePartDescribes) {
+TEST(ID3v2Read, FrameWindowLaterFramesAndDeclaredSizes) {
     // A 300-byte frame gives its first 250 bytes and the next frame still reads.
     const std::string frames = frame23("TIT2", std::string(1, '\0') + std::string(299, 'x')) +
                                frame23("TPE1", std::string("\0Artist", 7)) +
