@@ -12,8 +12,9 @@
 // The block as it lies in the file: "TAG", Title 30, Artist 30, Album 30,
 // Year 4, Comment 28, Track 2 (as text, "12"), Genre 1. Texts are
 // Windows-1252, zero-padded, without terminator when full. The accessors
-// convert to and from UTF-8; a getter stops at the first zero byte and does
-// not trim, a setter cuts to the field's width and zero-pads.
+// convert to and from UTF-8; a getter trims characters 0 to 32 from both
+// ends of the whole field (and ends the text at a zero byte still inside),
+// a setter cuts to the field's width and zero-pads.
 struct ID3v1Block {
     static constexpr size_t kSize = 128;
     std::array<uint8_t, kSize> bytes{};

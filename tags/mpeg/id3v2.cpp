@@ -163,13 +163,13 @@ ByteVector EncodeId3v2Text(std::string_view utf8, size_t maxTextBytes) {
 
 uint64_t Id3v2Tag::SizeOnDisk(ByteSpan first10) {
     if (first10.size() < kHeaderSize || first10[0] != 'I' || first10[1] != 'D' || first10[2] != '3') return 0;
-    const uint8_t version = first10[3];
-    if (version < 2 || version > 4 || first10[4] == 0xFF) return 0;
-    for (size_t i = 6; i < 10; ++i)
-        if (first10[i] & 0x80) return 0;
-    ByteReader in(first10.subspan(6));
-    uint64_t size = kHeaderSize + in.synchsafe32();
-    if (version == 4 && (first10[5] & kFooter)) size += kHeaderSize;
+    // Any version, and size bytes as they are: a byte with its high bit set
+    // counts with all eight bits, so a header that other writers got wrong
+    // still covers its tag and a save replaces it instead of stacking a new
+    // tag in front of it.
+    uint64_t size = kHeaderSize + uint64_t(first10[6]) * 2097152 + uint64_t(first10[7]) * 16384 +
+                    uint64_t(first10[8]) * 128 + first10[9];
+    if (first10[3] == 4 && (first10[5] & kFooter)) size += kHeaderSize;
     return size;
 }
 
@@ -180,14 +180,15 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
     tag.version_ = bytes[3];
     const uint8_t flags = bytes[5];
     // v2.2 frames have other names and sizes; such a tag reads as empty and
-    // is replaced whole by a write.
+    // is replaced whole by a write. Versions we do not know are read by the
+    // v2.3 rules.
     if (tag.version_ == 2) return tag;
 
     ByteSpan body = bytes.subspan(kHeaderSize, std::min<uint64_t>(bytes.size(), declared) - kHeaderSize);
     if (tag.version_ == 4 && (flags & kFooter) && body.size() >= kHeaderSize && declared <= bytes.size())
         body = body.first(body.size() - kHeaderSize);
     ByteVector resynced;
-    if (tag.version_ == 3 && (flags & kUnsynchronised)) {
+    if (tag.version_ != 4 && (flags & kUnsynchronised)) {
         resynced = resynchronise(body);
         body = resynced;
     }
@@ -195,7 +196,7 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
     ByteReader in(body);
     if (flags & kExtendedHeader) {
         // v2.3 counts the size without its own four bytes, v2.4 with them.
-        if (tag.version_ == 3) {
+        if (tag.version_ != 4) {
             in.skip(in.u32be());
         } else {
             const uint32_t size = in.synchsafe32();
@@ -276,6 +277,7 @@ struct TagOnDisk {
     Id3v2Tag tag;
     uint64_t extent = 0;  // bytes the old tag takes at the start of the file
     uint64_t fileSize = 0;
+    bool overrun = false;  // a tag header whose size runs past the file's end
 };
 
 bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* error) {
@@ -288,7 +290,11 @@ bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* err
     // Most tags fit the first read; only a larger one needs a second.
     ByteVector bytes = file.read(0, kFirstRead);
     const uint64_t extent = Id3v2Tag::SizeOnDisk(bytes);
-    if (extent == 0 || extent > out.fileSize) return true;
+    if (extent == 0) return true;
+    if (extent > out.fileSize) {
+        out.overrun = true;
+        return true;
+    }
     if (bytes.size() < extent) bytes = file.read(0, static_cast<size_t>(extent));
     bytes.resize(std::min<size_t>(bytes.size(), extent));
     if (bytes.size() != extent) {
@@ -315,24 +321,19 @@ TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag
     TagWriteResult result;
     TagOnDisk disk;
     if (!readTagOnDisk(fileName, disk, &result.error)) return result;
+    // Where such a tag ends is unknown: a new tag written in front would
+    // leave it before the audio, and one written over it could hit audio.
+    if (disk.overrun) {
+        result.error = "Cannot write " + fileName + ": the ID3v2 tag at its start says it is larger than the file";
+        return result;
+    }
 
     ByteVector rendered = tag.Render(kDefaultPadding);
     if (disk.extent >= rendered.size()) {
         // Fits the old tag: written in place, the rest of the old room
         // becomes padding so no stale frame bytes stay before the audio.
         rendered = tag.Render(kDefaultPadding + (disk.extent - rendered.size()));
-        InPlaceFile out(fileName);
-        if (!out.ok()) {
-            result.error = out.error();
-            return result;
-        }
-        if (!out.file().writeAt(0, rendered) || !out.file().sync()) {
-            result.error = ErrnoMessage("Cannot write", fileName);
-            return result;
-        }
-        if (!out.close(&result.error)) return result;
-        result.ok = true;
-        return result;
+        return WriteFileBytes(fileName, 0, rendered);
     }
 
     // The tag grows: a new file of the tag and the audio after the old tag.

@@ -73,11 +73,13 @@ struct Id3v2Frame {
 class Id3v2Tag {
 public:
     // A tag from bytes that start with its header; nullopt when they do not
-    // hold an ID3v2.3 or v2.4 header. A truncated or damaged body gives the
-    // frames read before the damage.
+    // begin with an ID3v2 header. v2.3 and v2.4 frames are read (other
+    // versions by the v2.3 rules, v2.2 as no frames). A truncated or damaged
+    // body gives the frames read before the damage.
     static std::optional<Id3v2Tag> Parse(ByteSpan bytes);
     // Size of the tag that begins these bytes (header, body, footer), 0 when
-    // they do not begin with a valid ID3v2 header.
+    // they do not begin with "ID3" and a whole header. Any version counts, and
+    // the size bytes count as they are, high bits included.
     static uint64_t SizeOnDisk(ByteSpan first10);
 
     // The whole v2.3 tag: header, frames, then padding zero bytes.

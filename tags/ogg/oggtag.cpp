@@ -5,6 +5,7 @@
 #include <vorbis/codec.h>
 
 #include "tags/ogg/vorbiscommenteditor.h"
+#include "platform/posixfile.h"
 #include "tags/bytes.h"
 #include "tags/textcodec.h"
 
@@ -151,14 +152,16 @@ TagWriteResult WriteOggComments(const std::string& fileName,
 
 }  // namespace tags
 
-bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
-    TStrComments comments;
-    if (!tags::ReadOggComments(fileName, comments, error)) return false;
+namespace {
+
+// The seven fields as the program shows them; *descriptionShown tells that
+// Comment came from "description" (the format's own name for a comment,
+// shown when no "comment" is there).
+OGGTag shownTag(const TStrComments& comments, bool* descriptionShown) {
     std::array<std::string, 7> values;
     std::string description;
     for (const TStrComment& c : comments) {
         const std::string key = tags::AsciiLower(c.Key);
-        // The format's own name for a comment, used when no "comment" is there.
         if (key == "description") description = c.Value;
         for (size_t k = 0; k < kOggTagKeys.size(); ++k) {
             if (key == kOggTagKeys[k]) {
@@ -167,21 +170,43 @@ bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
             }
         }
     }
+    *descriptionShown = values[3].empty() && !description.empty();
     if (values[3].empty()) values[3] = description;
+    OGGTag tag;
     std::array<std::string*, 7> fields = {&tag.Album, &tag.Title, &tag.Artist, &tag.Comment,
                                           &tag.Genre, &tag.Date,  &tag.TrackNumber};
     for (size_t k = 0; k < fields.size(); ++k) *fields[k] = std::string(tags::TrimTagText(values[k]));
+    return tag;
+}
+
+}  // namespace
+
+bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
+    TStrComments comments;
+    if (!tags::ReadOggComments(fileName, comments, error)) return false;
+    bool descriptionShown = false;
+    tag = shownTag(comments, &descriptionShown);
     return true;
 }
 
 TagWriteResult WriteOggTag(const std::string& fileName, const OGGTag& tag) {
-    return tags::WriteOggComments(fileName, {{"Title", tag.Title},
-                                             {"Artist", tag.Artist},
-                                             {"Album", tag.Album},
-                                             {"TrackNumber", tag.TrackNumber},
-                                             {"Date", tag.Date},
-                                             {"Genre", tag.Genre},
-                                             {"Comment", tag.Comment},
-                                             // It was read as the comment, so it goes with it.
-                                             {"Description", ""}});
+    TStrComments comments;
+    std::string error;
+    if (!tags::ReadOggComments(fileName, comments, &error)) return {false, error};
+    bool descriptionShown = false;
+    const OGGTag shown = shownTag(comments, &descriptionShown);
+
+    std::vector<std::pair<std::string, std::string>> fields = {{"Title", tag.Title},   {"Artist", tag.Artist},
+                                                               {"Album", tag.Album},   {"TrackNumber", tag.TrackNumber},
+                                                               {"Date", tag.Date},     {"Genre", tag.Genre}};
+    // A "description" stays unless it is the comment the user saw and
+    // changed: liner notes kept there must not go with an edit of the title,
+    // nor when a "comment" was the one shown.
+    if (!descriptionShown) {
+        fields.emplace_back("Comment", tag.Comment);
+    } else if (tag.Comment != shown.Comment) {
+        fields.emplace_back("Comment", tag.Comment);
+        fields.emplace_back("Description", "");
+    }
+    return tags::WriteOggComments(fileName, fields);
 }

@@ -155,6 +155,36 @@ TEST(OggTag, WriteRoundTripOrderAndOtherReaders) {
     EXPECT_EQ(testenv::readFile(path), first);
 }
 
+TEST(OggTag, DescriptionStaysUnlessItIsTheCommentShownAndChanged) {
+    const struct {
+        std::vector<std::pair<std::string, std::string>> comments;
+        std::string newComment;  // written with a new title
+        std::vector<std::string> after;
+    } rows[] = {
+        // "comment" is the one shown: the liner notes in "description" stay.
+        {{{"COMMENT", "c"}, {"DESCRIPTION", "notes"}}, "c", {"DESCRIPTION=notes", "Title=T", "Comment=c"}},
+        {{{"COMMENT", "c"}, {"DESCRIPTION", "notes"}}, "", {"DESCRIPTION=notes", "Title=T"}},
+        // "description" is shown: kept as it is unless the user changed it.
+        {{{"DESCRIPTION", " notes "}}, "notes", {"DESCRIPTION= notes ", "Title=T"}},
+        {{{"DESCRIPTION", "notes"}}, "mine", {"Title=T", "Comment=mine"}},
+        {{{"DESCRIPTION", "notes"}}, "", {"Title=T"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.comments.size() * 10 + row.newComment.size());
+        const std::string path = tagsamples::copyOf("ogg");
+        ASSERT_TRUE(tags::WriteOggComments(path, row.comments).ok);
+        OGGTag tag;
+        ASSERT_TRUE(ReadOggTag(path, tag));
+        tag.Title = "T";
+        tag.Comment = row.newComment;
+        ASSERT_TRUE(WriteOggTag(path, tag).ok);
+        std::vector<std::string> texts;
+        for (const auto& t : commentTexts(path))
+            if (t.rfind("encoder=", 0) != 0) texts.push_back(t);
+        EXPECT_EQ(texts, row.after);
+    }
+}
+
 TEST(OggTag, HeadersThatGrowAcrossPagesAndShrinkBackKeepTheAudio) {
     const std::string path = tagsamples::copyOf("ogg");
     const std::string pcm = tagsamples::decodedMd5(path);
