@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,12 @@ public:
     // bytes must hold the whole Header Object; nullopt (and *error) when it is
     // not one or any size in it does not fit.
     static std::optional<AsfHeader> Parse(ByteSpan bytes, std::string* error = nullptr);
+    // A reader's view of the Header Object at the start of source: the
+    // content description and, of the extended descriptors, those of the
+    // given names (without case); every other object and descriptor value is
+    // skipped unread. It fails where Parse fails and cannot be rendered.
+    static std::optional<AsfHeader> ReadFields(const ByteSource& source, std::span<const std::string_view> names,
+                                               std::string* error = nullptr);
     // The Header Object with the current fields; the File Properties' file
     // size is set to headerSize + restSize. A text or value longer than its
     // 16-bit byte count holds is cut to fit, at a character boundary.
@@ -55,6 +62,10 @@ public:
     void remove(std::string_view name);
 
 private:
+    friend class AsfFile;
+    static std::optional<AsfHeader> read(SourceCursor& in, const std::span<const std::string_view>* names,
+                                         std::string* error);
+
     struct Child {
         std::array<uint8_t, 16> guid;
         ByteVector bytes;  // the whole object, head included
@@ -64,6 +75,7 @@ private:
     std::array<std::u16string, kFieldCount> fields_;
     bool hasContentDescription_ = false;
     bool hasExtended_ = false;
+    bool readOnly_ = false;
     std::vector<AsfDescriptor> descriptors_;
 };
 
@@ -73,6 +85,10 @@ public:
     // Reads and parses the Header Object (at most 64 MiB); nullopt and *error
     // when the file cannot be read or holds no ASF 1.0 header.
     static std::optional<AsfFile> Load(const std::string& path, std::string* error = nullptr);
+    // The same for reading the named attributes only (AsfHeader::ReadFields);
+    // such a file cannot be saved.
+    static std::optional<AsfFile> LoadFields(const std::string& path, std::span<const std::string_view> names,
+                                             std::string* error = nullptr);
 
     AsfHeader& header() { return header_; }
     const AsfHeader& header() const { return header_; }
@@ -81,6 +97,9 @@ public:
     TagWriteResult Save() const;
 
 private:
+    static std::optional<AsfFile> load(const std::string& path, const std::span<const std::string_view>* names,
+                                       std::string* error);
+
     std::string path_;
     AsfHeader header_;
     uint64_t headerSize_ = 0;

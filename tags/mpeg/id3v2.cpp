@@ -247,6 +247,84 @@ ByteVector Id3v2Tag::Render(size_t padding) const {
     return out.take();
 }
 
+namespace {
+
+// The frames the seven fields are taken from.
+bool isFieldFrame(ByteSpan id) {
+    static constexpr std::string_view kIds[] = {"TIT2", "TPE1", "TALB", "TRCK", "TYER",
+                                                "TDRC", "TCON", "COMM", "TXXX"};
+    return std::find(std::begin(kIds), std::end(kIds), AsText(id)) != std::end(kIds);
+}
+
+}  // namespace
+
+Id3v2Tag Id3v2Tag::ReadFields(const ByteSource& source) {
+    Id3v2Tag tag;
+    SourceCursor in(source);
+    std::array<uint8_t, kHeaderSize> header{};
+    if (!in.read(header)) return tag;
+    const uint64_t extent = SizeOnDisk(header);
+    if (extent == 0 || extent > source.size()) return tag;
+    tag.version_ = header[3];
+    const uint8_t flags = header[5];
+    if (tag.version_ == 2) return tag;
+    // A tag unsynchronised as a whole has its frame sizes in the decoded
+    // bytes; it is rare enough to be read whole.
+    if (tag.version_ != 4 && (flags & kUnsynchronised)) {
+        auto whole = Parse(source.read(0, static_cast<size_t>(extent)));
+        return whole ? std::move(*whole) : tag;
+    }
+    uint64_t end = extent;
+    if (tag.version_ == 4 && (flags & kFooter) && extent >= 2 * kHeaderSize) end -= kHeaderSize;
+
+    if (flags & kExtendedHeader) {
+        ByteReader size(in.bytes(4));
+        if (tag.version_ != 4) {
+            in.skip(size.u32be());
+        } else {
+            const uint32_t n = size.synchsafe32();
+            in.skip(n >= 4 ? n - 4 : 0);
+        }
+    }
+    // The walk Parse makes, over the frame headers alone: a frame the fields
+    // do not come from (a picture, a private frame) is skipped unread, and a
+    // field's frame is read only as far as the field reads it.
+    while (!in.failed() && in.position() + kFrameHeaderSize <= end) {
+        std::array<uint8_t, kFrameHeaderSize> head{};
+        in.read(head);
+        const ByteSpan id = ByteSpan(head).first(4);
+        if (!std::all_of(id.begin(), id.end(), isFrameIdChar)) break;
+        ByteReader sizes(ByteSpan(head).subspan(4));
+        const uint32_t size = tag.version_ == 4 ? sizes.synchsafe32() : sizes.u32be();
+        const uint16_t frameFlags = sizes.u16be();
+        if (size > end - in.position()) break;
+        const bool v4 = tag.version_ == 4;
+        if (!isFieldFrame(id) || (v4 && (frameFlags & (kCompressed24 | kEncrypted24 | kGrouping24)))) {
+            in.skip(size);
+            continue;
+        }
+        // Enough raw bytes for kReadTextCap decoded ones: a data length
+        // indicator takes four more, unsynchronisation up to twice as many.
+        size_t wanted = kReadTextCap;
+        if (v4 && (frameFlags & kDataLength24)) wanted += 4;
+        if (v4 && (frameFlags & kUnsync24)) wanted *= 2;
+        const uint64_t next = in.position() + size;
+        ByteSpan data = in.bytes(std::min<size_t>(size, wanted));
+        in.seek(next);
+        ByteVector plain;
+        if (v4 && (frameFlags & kUnsync24)) {
+            plain = resynchronise(data);
+            data = plain;
+        }
+        if (v4 && (frameFlags & kDataLength24)) data = data.size() >= 4 ? data.subspan(4) : ByteSpan{};
+        Id3v2Frame frame;
+        frame.id.assign(AsText(id));
+        frame.data.assign(data.begin(), data.begin() + static_cast<ptrdiff_t>(std::min(data.size(), kReadTextCap)));
+        tag.frames_.push_back(std::move(frame));
+    }
+    return tag;
+}
+
 std::string Id3v2Tag::text(std::string_view id) const {
     for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
         if (frame->id == id)
@@ -357,10 +435,10 @@ uint32_t ComputeID3v2TagSize(std::array<uint8_t, 10>& header, std::span<const ui
     return total;
 }
 
-bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* error) {
-    tag = {};
-    tags::Id3v2Tag frames;
-    const bool ok = tags::ReadId3v2Frames(fileName, frames, error);
+namespace {
+
+ID3StructV2 fieldsOf(const tags::Id3v2Tag& frames) {
+    ID3StructV2 tag;
     auto field = [&](std::string_view id) { return std::string(tags::TrimTagText(frames.text(id))); };
     tag.Title = field("TIT2");
     tag.Artist = field("TPE1");
@@ -371,7 +449,43 @@ bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* er
     if (tag.Year.empty()) tag.Year = field("TDRC");
     tag.Genre = tags::genreText(field("TCON"));
     tag.Comment = std::string(tags::TrimTagText(frames.comment()));
-    return ok;
+    return tag;
+}
+
+}  // namespace
+
+bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* error) {
+    tag = {};
+    const tags::FileSource file(fileName);
+    if (!file.ok()) {
+        if (error) *error = "Cannot open " + fileName + ": " + file.error();
+        return false;
+    }
+    tag = fieldsOf(tags::Id3v2Tag::ReadFields(file));
+    return true;
+}
+
+bool ReadMp3Tags(const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1, std::string* error) {
+    v2 = {};
+    v1 = ID3v1Block::Parse({});
+    const tags::FileSource file(fileName);
+    if (!file.ok()) {
+        if (error) *error = "Cannot open " + fileName + ": " + file.error();
+        return false;
+    }
+    const uint64_t size = file.size();
+    // The block at the end is asked for first, so that on a cold cache its
+    // disk read runs while the tag at the start is read.
+    if (size >= ID3v1Block::kSize) file.willRead(size - ID3v1Block::kSize, ID3v1Block::kSize);
+    v2 = fieldsOf(tags::Id3v2Tag::ReadFields(file));
+    if (size < ID3v1Block::kSize) return true;
+    const tags::ByteVector last = file.read(size - ID3v1Block::kSize, ID3v1Block::kSize);
+    if (last.size() != ID3v1Block::kSize) {
+        if (error) *error = "Cannot read " + fileName;
+        return false;
+    }
+    v1 = ID3v1Block::Parse(last);
+    return true;
 }
 
 const ID3StructV2& ReadID3v2Tag(const std::string& fileName) {

@@ -5,6 +5,9 @@
 #include <unistd.h>
 #include <vorbis/codec.h>
 
+#include <taglib/vorbisfile.h>
+#include <taglib/xiphcomment.h>
+
 #include "tagsamples.h"
 #include "tags/ogg/oggtag.h"
 #include "testenv.h"
@@ -182,6 +185,38 @@ TEST(OggTag, DescriptionStaysUnlessItIsTheCommentShownAndChanged) {
         for (const auto& t : commentTexts(path))
             if (t.rfind("encoder=", 0) != 0) texts.push_back(t);
         EXPECT_EQ(texts, row.after);
+    }
+}
+
+TEST(OggTag, LongCommentsAreSkippedAcrossPagesAndKeptOnSave) {
+    // A cover picture before or after the fields, in the pages of two
+    // writers: libogg's 64 KB pages (ours) and TagLib's 8 KB ones.
+    const std::string picture(300000, 'Q');
+    for (bool taglib : {false, true}) {
+        SCOPED_TRACE(taglib);
+        const std::string path = tagsamples::copyOf("ogg");
+        if (taglib) {
+            TagLib::Ogg::Vorbis::File f(path.c_str(), false);
+            f.tag()->addField("METADATA_BLOCK_PICTURE", picture);
+            f.tag()->addField("TITLE", "After");
+            ASSERT_TRUE(f.save());
+        } else {
+            ASSERT_TRUE(tags::WriteOggComments(path, {{"METADATA_BLOCK_PICTURE", picture}, {"TITLE", "After"}}).ok);
+        }
+        OGGTag tag;
+        ASSERT_TRUE(ReadOggTag(path, tag));
+        EXPECT_EQ(tag.Title, "After");
+        tag.Artist = "New";
+        ASSERT_TRUE(WriteOggTag(path, tag).ok);
+        TStrComments comments;
+        ASSERT_TRUE(tags::ReadOggComments(path, comments));
+        ASSERT_GE(comments.size(), 2u);
+        const auto kept = std::find_if(comments.begin(), comments.end(),
+                                       [](const TStrComment& c) { return c.Key == "METADATA_BLOCK_PICTURE"; });
+        ASSERT_NE(kept, comments.end());
+        EXPECT_EQ(kept->Value, picture);
+        ASSERT_TRUE(ReadOggTag(path, tag));
+        EXPECT_EQ(tag.Artist, "New");
     }
 }
 

@@ -116,19 +116,26 @@ TEST(WmaTag, ReadsWhatFfmpegAndMutagenWrite) {
     EXPECT_EQ(info.Description, "Note");
 
     const std::string path = tagsamples::copyOf("wma");
-    tagsamples::mutagen("from mutagen.asf import ASF, ASFDWordAttribute\n"
+    tagsamples::mutagen("from mutagen.asf import ASF, ASFDWordAttribute, ASFByteArrayAttribute\n"
                         "f = ASF('" + path + "')\n"
                         "f['WM/TrackNumber'] = [ASFDWordAttribute(0)]\n"
                         "f['WM/Track'] = [ASFDWordAttribute(7)]\n"
                         "f['WM/Genre'] = ['" + std::string(40, 'g') + "']\n"
                         "f['Title'] = ['Песня']\n"
                         "f['Description'] = ['日本語']\n"
+                        "f['WM/Picture'] = [ASFByteArrayAttribute(b'\\xff' * 200000)]\n"
                         "f.save()\n");
     ASSERT_TRUE(ReadWmaInfo(path, info));
     EXPECT_EQ(info.TrackNumber, 7);
     EXPECT_EQ(info.Genre, std::string(31, 'g'));
     EXPECT_EQ(info.Title, "Песня");
     EXPECT_EQ(info.Description, "日本語");
+    // The picture, in the header extension the reader passes unread, stays
+    // through a save.
+    info.Title = "New";
+    ASSERT_TRUE(WriteWmaTag(path, info).ok);
+    EXPECT_EQ(tagsamples::mutagen("f = mutagen.File('" + path + "')\nprint(len(f['WM/Picture'][0].value), f['Title'][0])"),
+              "200000 New\n");
 }
 
 TEST(WmaTag, WriteRoundTripKeepsAudioAndOtherAttributes) {
