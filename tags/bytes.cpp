@@ -206,13 +206,17 @@ void SourceCursor::skip(uint64_t n) {
 ByteSpan SourceCursor::peek(size_t n) {
     n = static_cast<size_t>(std::min<uint64_t>(n, remaining()));
     if (n == 0) return {};
-    if (pos_ < windowStart_ || pos_ + n > windowStart_ + window_.size()) {
-        window_.resize(std::max<size_t>(n, static_cast<size_t>(std::min<uint64_t>(kCursorWindow, remaining()))));
-        window_.resize(source_.readAt(pos_, window_));
+    if (pos_ < windowStart_ || pos_ + n > windowStart_ + windowSize_) {
+        const size_t want = std::max<size_t>(n, static_cast<size_t>(std::min<uint64_t>(kCursorWindow, remaining())));
+        if (want > windowCapacity_) {
+            window_.reset(new uint8_t[want]);
+            windowCapacity_ = want;
+        }
+        windowSize_ = source_.readAt(pos_, std::span<uint8_t>(window_.get(), want));
         windowStart_ = pos_;
-        n = std::min(n, window_.size());
+        n = std::min(n, windowSize_);
     }
-    return ByteSpan(window_).subspan(static_cast<size_t>(pos_ - windowStart_), n);
+    return ByteSpan(window_.get() + (pos_ - windowStart_), n);
 }
 
 ByteSpan SourceCursor::bytes(size_t n) {

@@ -173,7 +173,10 @@ private:
     uint64_t size_ = 0;
     uint64_t pos_ = 0;
     bool failed_ = false;
-    ByteVector window_;
+    // Not a ByteVector: it would zero every byte before the read fills it.
+    std::unique_ptr<uint8_t[]> window_;
+    size_t windowCapacity_ = 0;
+    size_t windowSize_ = 0;
     uint64_t windowStart_ = 0;
 };
 

@@ -90,9 +90,12 @@ bool parseExtendedContent(SourceCursor& in, uint64_t bodySize, const std::span<c
         if (fits(2)) d.type = static_cast<AsfType>(in.u16le());
         const uint16_t valueBytes = fits(2) ? in.u16le() : 0;
         if (!fits(valueBytes)) break;
-        const bool wanted = !names || std::any_of(names->begin(), names->end(), [&](std::string_view name) {
-            return EqualsIgnoringAsciiCase(Utf16ToUtf8(d.name), name);
-        });
+        bool wanted = !names;
+        if (names) {
+            const std::string name = Utf16ToUtf8(d.name);
+            wanted = std::any_of(names->begin(), names->end(),
+                                 [&](std::string_view n) { return EqualsIgnoringAsciiCase(name, n); });
+        }
         if (!wanted) {
             in.skip(valueBytes);
             continue;
