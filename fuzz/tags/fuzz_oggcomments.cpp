@@ -1,16 +1,35 @@
 // Both Ogg readers on any bytes: the comment editor (open, parse the
 // comments, write the stream again to nowhere) and the reader that walks the
-// pages itself. Where both read a stream they must find the same comments.
+// pages itself. Where both read a stream of whole, intact pages they must
+// find the same comments; the reader does not check page checksums, so on a
+// damaged page the two may read different bytes.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+#include <ogg/ogg.h>
 #include <vorbis/codec.h>
 
 #include "tags/ogg/oggtag.h"
 #include "tags/ogg/vorbiscommenteditor.h"
 #include "tags/ogg/vorbiscommentreader.h"
+
+// True when the bytes are pages with right checksums, one after another
+// (a page cut short at the end aside).
+static bool intactPages(const uint8_t* data, size_t size) {
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    char* buffer = ogg_sync_buffer(&sync, static_cast<long>(size));
+    std::copy_n(data, size, buffer);
+    ogg_sync_wrote(&sync, static_cast<long>(size));
+    ogg_page page;
+    long r;
+    while ((r = ogg_sync_pageseek(&sync, &page)) > 0) {
+    }
+    ogg_sync_clear(&sync);
+    return r == 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     VorbisCommentEditor editor;
@@ -35,6 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string error;
     const bool read = tags::ReadVorbisComments(source, [](std::string_view) { return true; }, &all, &error);
     tags::ReadVorbisComments(source, [](std::string_view head) { return head.size() % 2 == 0; }, &some, &error);
-    if (edited && read && all != fromEditor) __builtin_trap();
+    if (edited && read && all != fromEditor && intactPages(data, size)) __builtin_trap();
     return 0;
 }
