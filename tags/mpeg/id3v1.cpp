@@ -83,8 +83,15 @@ bool ReadID3v1Tag(const std::string& fileName, ID3v1Block& block, std::string* e
         if (error) *error = "Cannot open " + fileName + ": " + file.error();
         return false;
     }
+    return tags::ReadId3v1Block(file, fileName, block, error);
+}
+
+namespace tags {
+
+bool ReadId3v1Block(const ByteSource& file, const std::string& fileName, ID3v1Block& block, std::string* error) {
+    block = ID3v1Block::Parse({});
     if (file.size() < ID3v1Block::kSize) return true;
-    const tags::ByteVector last = file.read(file.size() - ID3v1Block::kSize, ID3v1Block::kSize);
+    const ByteVector last = file.read(file.size() - ID3v1Block::kSize, ID3v1Block::kSize);
     if (last.size() != ID3v1Block::kSize) {
         if (error) *error = "Cannot read " + fileName;
         return false;
@@ -92,6 +99,8 @@ bool ReadID3v1Tag(const std::string& fileName, ID3v1Block& block, std::string* e
     block = ID3v1Block::Parse(last);
     return true;
 }
+
+}  // namespace tags
 
 const ID3v1Block& ReadID3v1Tag(const std::string& fileName) {
     ReadID3v1Tag(fileName, LastID3v1Tag);

@@ -59,6 +59,11 @@ bool ReadID3v1Tag(const std::string& fileName, ID3v1Block& block, std::string* e
 // Main thread: reads into LastID3v1Tag and returns it.
 const ID3v1Block& ReadID3v1Tag(const std::string& fileName);
 
+namespace tags {
+// The block at the end of an open file, as ReadID3v1Tag reads it.
+bool ReadId3v1Block(const ByteSource& file, const std::string& fileName, ID3v1Block& block, std::string* error);
+}  // namespace tags
+
 // Replaces the file's ID3v1 block, or appends one when it has none. The rest
 // of the file is untouched. Never creates the file.
 TagWriteResult WriteID3v1Tag(const std::string& fileName, const ID3v1Block& block);

@@ -478,14 +478,7 @@ bool ReadMp3Tags(const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1, s
     // disk read runs while the tag at the start is read.
     if (size >= ID3v1Block::kSize) file.willRead(size - ID3v1Block::kSize, ID3v1Block::kSize);
     v2 = fieldsOf(tags::Id3v2Tag::ReadFields(file));
-    if (size < ID3v1Block::kSize) return true;
-    const tags::ByteVector last = file.read(size - ID3v1Block::kSize, ID3v1Block::kSize);
-    if (last.size() != ID3v1Block::kSize) {
-        if (error) *error = "Cannot read " + fileName;
-        return false;
-    }
-    v1 = ID3v1Block::Parse(last);
-    return true;
+    return tags::ReadId3v1Block(file, fileName, v1, error);
 }
 
 const ID3StructV2& ReadID3v2Tag(const std::string& fileName) {
