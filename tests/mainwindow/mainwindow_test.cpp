@@ -323,7 +323,7 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
     EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), dir);
 
     EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Mp3 Song", "Three.WAV", "Wma Song"}));
-    EXPECT_EQ(listed(4), (QStringList{"1999", "", "", "2003"}));
+    EXPECT_EQ(listed(4), (QStringList{"1999", "2001", "", "2003"}));
     const auto records = LoadTrackRecords(data_ + "music.dat");
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[2].Artist, "Unknown Artist");
