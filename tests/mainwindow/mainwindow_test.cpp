@@ -7,12 +7,14 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "components/player/audioplayer.h"
@@ -80,6 +82,29 @@ TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
     EXPECT_FALSE(window_->ClosingAfterError);
     EXPECT_FALSE(window_->MiniMode);
     EXPECT_EQ(LibraryTree::imageOf(tree()->itemAtIndex(0)), 1);
+}
+
+TEST(DesktopEntry, WrittenOnlyWhenItsTextChanges) {
+    const std::string path = ShellVerbEntryPath().toStdString();
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    fs::remove(path);
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    const auto first = inode();
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    EXPECT_EQ(inode(), first) << "an unchanged entry was written again";
+    const std::string wanted = ShellVerbEntryText("/opt/tunevale/tunevale").toStdString();
+    std::string sameSize = wanted;
+    sameSize[0] = '#';
+    for (const std::string& text : {std::string(), sameSize}) {
+        testenv::writeFile(path, text);
+        ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+        EXPECT_EQ(slurp(path), wanted);
+    }
+    ASSERT_TRUE(WriteShellVerbEntry("/usr/bin/tunevale"));
+    EXPECT_EQ(slurp(path), ShellVerbEntryText("/usr/bin/tunevale").toStdString());
 }
 
 TEST_F(MainWindow, SkinSettingChoosesTheLook) {
