@@ -381,7 +381,19 @@ void Tfm_main::Exit1Click() { close(); }
 void Tfm_main::Content1Click() { showHelp(); }
 
 void Tfm_main::showHelp() {
-    OpenUrl(QUrl::fromLocalFile(QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"))));
+    const QString help = QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"));
+    if (!OpenUrl(QUrl::fromLocalFile(help)))
+        ShowError(QStringLiteral("The help cannot be shown: no web browser or program to open %1 is installed.").arg(help),
+                  this);
+}
+
+// An open popup, or the menu bar that the keyboard walks, takes Escape to
+// close itself: the press is the user's way out of the menu, not out of the
+// program.
+bool Tfm_main::menuTakesEscape() const {
+    if (QApplication::activePopupWidget()) return true;
+    const auto* bar = qobject_cast<QMenuBar*>(QApplication::focusWidget());
+    return bar && bar->activeAction();
 }
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
@@ -389,7 +401,8 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
     // once per press, whichever window of the program that is.
     if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape && QApplication::activeWindow() == this) QTimer::singleShot(0, this, [this] { close(); });
+        if (key == Qt::Key_Escape && QApplication::activeWindow() == this && !menuTakesEscape())
+            QTimer::singleShot(0, this, [this] { close(); });
         else if (key == Qt::Key_F1) showHelp();
     } else if (event->type() == QEvent::MouseButtonPress) {
         if (watched == lv_playlist->viewport()) {

@@ -216,7 +216,9 @@ private:
     void applyMainSkin();
     void addCommandLineFile();
     bool addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
+    void reportAddTally(const AddTally& tally);
     void showHelp();
+    bool menuTakesEscape() const;
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
     QString timeText() const;

@@ -205,6 +205,37 @@ TEST_F(MainWindow, EscapeClosesOnlyTheActiveMainWindowAndF1OpensHelpAnywhere) {
 
     window_->Content1Click();
     EXPECT_EQ(launcher_.openedUrls().size(), 2u);
+
+    // Nothing on the desktop opens the help: the user is told so.
+    launcher_.setResult(false);
+    boxes_.clear();
+    window_->Content1Click();
+    QTest::keyClick(window_->windowHandle(), Qt::Key_F1);
+    ASSERT_EQ(boxes_.requests().size(), 2u);
+    EXPECT_EQ(boxes_.requests()[0].kind, MessageKind::Error);
+    EXPECT_TRUE(boxes_.texts()[1].startsWith("The help cannot be shown")) << boxes_.texts()[1].toStdString();
+}
+
+// Escape closes an open menu, and only that: the popups and the menus of
+// the menu bar.
+TEST_F(MainWindow, EscapeInAMenuClosesOnlyTheMenu) {
+    start();
+    auto escape = [this] {
+        // The offscreen platform leaves a closed popup the active window.
+        if (!QApplication::activePopupWidget()) QApplication::setActiveWindow(window_);
+        QTest::keyClick(window_->windowHandle(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+    };
+    for (QMenu* menu : {window_->vsPopupMenu1, window_->vsPopupMenu2, window_->menuBar()->actions().first()->menu()}) {
+        menu->popup(window_->mapToGlobal(QPoint(40, 40)));
+        ASSERT_EQ(QApplication::activePopupWidget(), menu);
+        escape();
+        EXPECT_FALSE(menu->isVisible());
+    }
+    EXPECT_TRUE(boxes_.requests().empty()) << boxes_.texts().join('|').toStdString();
+    boxes_.answerNext(MessageAnswer::No);
+    escape();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
 }
 
 struct Thrower : QObject {

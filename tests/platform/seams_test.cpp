@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include <atomic>
+#include <optional>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/fakes.h"
 #include "platform/filedialogs.h"
@@ -16,6 +20,7 @@
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "testenv.h"
 
 namespace {
 
@@ -91,6 +96,25 @@ TEST(Launcher, FakeRecordsWhatWouldHaveStarted) {
     EXPECT_EQ(launcher.openedUrls()[0], QUrl::fromLocalFile("/music/rips"));
     ASSERT_EQ(launcher.started().size(), 1u);
     EXPECT_TRUE(launcher.started()[0].arguments.isEmpty());
+}
+
+// The real launcher on a PATH of our own: the desktop's opener that finds no
+// program for a document, one that opens it, and none at all.
+TEST(Launcher, RealOneReportsWhenNothingCouldOpen) {
+    const std::string dir = testenv::makeTempDir("opener");
+    const QByteArray path = qgetenv("PATH"), browser = qgetenv("BROWSER");
+    qputenv("PATH", QByteArray::fromStdString(dir));
+    qunsetenv("BROWSER");
+    const QUrl help = QUrl::fromLocalFile(QString::fromStdString(dir + "/help.html"));
+    for (const auto& [exitCode, opened] : {std::pair{3, false}, std::pair{0, true}}) {
+        testenv::writeFile(dir + "/xdg-open", "#!/bin/sh\nexit " + std::to_string(exitCode) + "\n");
+        ::chmod((dir + "/xdg-open").c_str(), 0755);
+        EXPECT_EQ(OpenUrl(help), opened) << exitCode;
+    }
+    ::unlink((dir + "/xdg-open").c_str());
+    EXPECT_FALSE(OpenUrl(help));
+    qputenv("PATH", path);
+    if (!browser.isNull()) qputenv("BROWSER", browser);
 }
 
 TEST(Presenter, RealModalOfAPlainWindowWaitsUntilItCloses) {
