@@ -71,6 +71,7 @@ private:
 
 struct Tfm_main::AddTally {
     int skipped = 0;
+    QStringList skippedFiles;
     QString writeError;
 };
 
@@ -516,7 +517,10 @@ void Tfm_main::AddFilesToLibrary() {
 bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
     const RecordBuild build = BuildTrackRecord(path, DateAddedNow());
     if (!build.built()) {
-        if (build.counted()) ++tally.skipped;
+        if (build.counted()) {
+            ++tally.skipped;
+            tally.skippedFiles << QString::fromStdString(path);
+        }
         return false;
     }
     const TrackRecord& record = build.record;
@@ -525,6 +529,7 @@ bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<
         present = AppendTrackRecordIfNew(MusicFile(), record);
     } catch (const TunevaleError& e) {
         ++tally.skipped;
+        tally.skippedFiles << QString::fromStdString(path);
         if (tally.writeError.isEmpty()) tally.writeError = QString::fromUtf8(e.what());
         return false;
     }
@@ -571,13 +576,21 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
     TreeView1->RefreshTreeImages();
     TreeView1->viewport()->update();
     SaveLibraryTree();
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAddTally(tally);
     if (closeAfterLoop_) {
         closeAfterLoop_ = false;
         QTimer::singleShot(0, this, [this] { close(); });
     }
+}
+
+// The files skipped go under the message, one per line, for the user to find
+// them.
+void Tfm_main::reportAddTally(const AddTally& tally) {
+    if (!tally.writeError.isEmpty())
+        ShowError(tally.writeError, this);
+    else if (tally.skipped > 0)
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped),
+                        tally.skippedFiles.join(QLatin1Char('\n')), this);
 }
 
 void Tfm_main::addCommandLineFile() {
@@ -591,9 +604,7 @@ void Tfm_main::addCommandLineFile() {
         LibraryLoop loop(LibraryBusy);
         addOneFile(path, tally, nullptr);
     }
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAddTally(tally);
 
     TreeView1->setCurrentItem(TreeView1->allTitleNode());
     TreeView1Click();

@@ -387,6 +387,7 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
               (LibraryTreeContent{{"Kestrel", "Harbour", "Unknown Artist"}, {}, {"Sky", "Sea", "Unknown Album", "Night"}}));
     EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText(tree()->content()));
     EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
+    EXPECT_EQ(boxes_.requests()[0].details, q(dir + "/foreign.ogg"));
     EXPECT_EQ(LibraryTree::imageOf(tree()->findAlbum("Night")), 4);
 
     // An artist's list grows by that artist's new files only; a second add
