@@ -88,6 +88,29 @@ TEST(FileDialogs, FakeAnswersInOrderThenCancels) {
     EXPECT_EQ(dialogs.requests()[0].title, "Load From Playlist File..");
 }
 
+// The windows ask their own question before a file is replaced; the real
+// save dialog asks none of its own unless told to.
+TEST(FileDialogs, RealSaveDialogLeavesTheOverwriteQuestionToTheWindow) {
+    for (const bool confirm : {false, true}) {
+        std::optional<bool> asks;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                    asks = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+                    dialog->reject();
+                    poll.stop();
+                }
+        });
+        poll.start(20);
+        FileDialogRequest request;
+        request.mode = FileDialogMode::Save;
+        request.confirmOverwrite = confirm;
+        EXPECT_FALSE(RunFileDialog(request).accepted);
+        EXPECT_EQ(asks, confirm);
+    }
+}
+
 TEST(Launcher, FakeRecordsWhatWouldHaveStarted) {
     FakeLauncher launcher;
     EXPECT_TRUE(OpenLocalPath("/music/rips"));
