@@ -38,6 +38,7 @@
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
+#include "skin/menu.h"
 
 Tfm_main* fm_main = nullptr;
 
@@ -66,6 +67,25 @@ public:
 private:
     bool& busy_;
 };
+
+// The window's popup menus: the DeepBlue look with the program's own
+// colours, set after the style so that they win.
+TvsPopupMenu* NewPopupMenu(QWidget* parent) {
+    auto* menu = new TvsPopupMenu(parent);
+    menu->setUIStyle(TvsUIStyle::DeepBlue);
+    menu->setMenuItemHeight(21);
+    menu->setSeparatorHeight(5);
+    menu->setBarWidth(26);
+    menu->setBarColor(ColorFromBgr(14074813));
+    menu->setColor(Qt::white);
+    menu->setSeparatorColor(ColorFromBgr(12425868));
+    menu->setSelectedBorderColor(ColorFromBgr(12425868));
+    menu->setSelectedColor(ColorFromBgr(12425868));
+    menu->setSelectedFontColor(Qt::white);
+    menu->setFontColor(Qt::black);
+    menu->setBorderColor(ColorFromBgr(11437686));
+    return menu;
+}
 
 }  // namespace
 
@@ -209,7 +229,7 @@ void Tfm_main::createMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     Content1 = help->addAction(QStringLiteral("Content"), this, &Tfm_main::Content1Click);
 
-    vsPopupMenu1 = new QMenu(this);
+    vsPopupMenu1 = NewPopupMenu(this);
     AddFile2 = vsPopupMenu1->addAction(QStringLiteral("Add File"), this, &Tfm_main::AddFilesToLibrary);
     DeleteFile2 = vsPopupMenu1->addAction(QStringLiteral("Delete File Record"), this, &Tfm_main::DeleteFileRecords);
     Clear2 = vsPopupMenu1->addAction(QStringLiteral("Clear File Record"), this, &Tfm_main::ClearFileRecords);
@@ -222,7 +242,7 @@ void Tfm_main::createMenus() {
     previous1 = vsPopupMenu1->addAction(QStringLiteral("Previous"), this, &Tfm_main::PlayPrevious);
     PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
-    vsPopupMenu2 = new QMenu(this);
+    vsPopupMenu2 = NewPopupMenu(this);
     AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
     DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
     Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
@@ -258,6 +278,7 @@ void Tfm_main::FormShow() {
     PlaylistFolder = ::PlaylistFolder();
     CreateFolderPath(PlaylistFolder);
     CreateFolderPath(JoinPath(DataRoot(), "record"));
+    RemoveStaleProgramTemporaries();
     DataFolder = ::DataFolder();
     loadLibraryTree();
     if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
@@ -320,10 +341,8 @@ void Tfm_main::loadLibraryTree() {
         WriteFileAtomically(LibraryTreeFile(), "");
         return;
     }
-    if (!in.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = in.readAll();
-    in.close();
-    const TreeTextLoad load = ParseTreeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    TreeTextLoad load;
+    if (!ReadTreeTextFile(LibraryTreeFile(), &load)) return;
     if (load.repaired) {
         // Playlist nodes live only in this file: what the repair dropped
         // stays readable beside it.

@@ -28,6 +28,7 @@ class AudioPlayer;
 class LibraryTree;
 class QAction;
 class QMenu;
+class TvsPopupMenu;
 class QTableView;
 class QTreeWidgetItem;
 class SkinEngine;
@@ -85,8 +86,8 @@ public:
     TrackListModel* ListModel = nullptr;
     QWidget* Image = nullptr;   // header band of the skin
     QWidget* Image2 = nullptr;  // footer band
-    QMenu* vsPopupMenu1 = nullptr;  // track list
-    QMenu* vsPopupMenu2 = nullptr;  // library tree
+    TvsPopupMenu* vsPopupMenu1 = nullptr;  // track list
+    TvsPopupMenu* vsPopupMenu2 = nullptr;  // library tree
     SkinEngine* Skin = nullptr;
     AudioFile AudioFile21;
     AudioPlayer* AudioPlayer21 = nullptr;

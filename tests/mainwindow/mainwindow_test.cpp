@@ -35,6 +35,7 @@
 #include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
+#include "skin/menu.h"
 #include "testenv.h"
 
 namespace fs = std::filesystem;
@@ -122,10 +123,10 @@ TEST_F(MainWindow, SkinSettingChoosesTheLook) {
     EXPECT_EQ(window_->SkinNumber, 2);
     EXPECT_EQ(window_->Image->height(), 53);
     EXPECT_FALSE(window_->Image2->isVisibleTo(window_));
-    EXPECT_EQ(window_->vsPopupMenu1->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu1->property("separatorColor").toUInt(), 0xC5C9CDu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("separatorColor").toUInt(), 0xBD9A8Cu);
+    EXPECT_EQ(window_->vsPopupMenu1->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu1->look().separatorColor, ColorFromBgr(0xC5C9CD));
+    EXPECT_EQ(window_->vsPopupMenu2->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, ColorFromBgr(0xBD9A8C));
     EXPECT_TRUE(window_->SkinMediabar && window_->SkinSoundbar);
 }
 
@@ -226,7 +227,8 @@ TEST_F(MainWindow, EscapeInAMenuClosesOnlyTheMenu) {
         QTest::keyClick(window_->windowHandle(), Qt::Key_Escape);
         QCoreApplication::processEvents();
     };
-    for (QMenu* menu : {window_->vsPopupMenu1, window_->vsPopupMenu2, window_->menuBar()->actions().first()->menu()}) {
+    for (QMenu* menu : std::initializer_list<QMenu*>{window_->vsPopupMenu1, window_->vsPopupMenu2,
+                                                     window_->menuBar()->actions().first()->menu()}) {
         menu->popup(window_->mapToGlobal(QPoint(40, 40)));
         ASSERT_EQ(QApplication::activePopupWidget(), menu);
         escape();
