@@ -25,7 +25,7 @@
 #include "library/tracklibrary.h"
 #include "platform/messageboxes.h"
 #include "skin/combobox.h"
-#include "tags/id3genres.h"
+#include "tags/mpeg/id3genres.h"
 
 Tfm_Id3* fm_Id3 = nullptr;
 
@@ -287,8 +287,8 @@ void Tfm_Id3::setPageV2Shown(bool shown) {
 
 void Tfm_Id3::fillPages(std::size_t i) {
     const TagEditRow& row = editor_.row(i);
-    if (row.kind == TagKind::Other) return;
-    setPageV2Shown(row.kind == TagKind::Mp3);
+    if (row.kind != AudioKind::Mp3 && row.kind != AudioKind::Ogg && row.kind != AudioKind::Wma) return;
+    setPageV2Shown(row.kind == AudioKind::Mp3);
     edt_v1track->setText(Text(row.v1.Track));
     edt_v1comment->setText(Text(row.v1.Comment));
     edt_v1year->setText(Text(row.v1.Year));
@@ -296,7 +296,7 @@ void Tfm_Id3::fillPages(std::size_t i) {
     edt_v1album->setText(Text(row.v1.Album));
     edt_v1title->setText(Text(row.v1.Title));
     cb_genre->setCurrentIndex(editor_.shownGenre(i, TagPage::V1));
-    if (row.kind != TagKind::Mp3) return;
+    if (row.kind != AudioKind::Mp3) return;
     edt_v2track->setText(Text(row.v2.Track));
     edt_v2com->setText(Text(row.v2.Comment));
     edt_v2year->setText(Text(row.v2.Year));

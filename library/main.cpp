@@ -403,7 +403,19 @@ void Tfm_main::Exit1Click() { close(); }
 void Tfm_main::Content1Click() { showHelp(); }
 
 void Tfm_main::showHelp() {
-    OpenUrl(QUrl::fromLocalFile(QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"))));
+    const QString help = QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"));
+    if (!OpenUrl(QUrl::fromLocalFile(help)))
+        ShowError(QStringLiteral("The help cannot be shown: no web browser or program to open %1 is installed.").arg(help),
+                  this);
+}
+
+// An open popup, or the menu bar that the keyboard walks, takes Escape to
+// close itself: the press is the user's way out of the menu, not out of the
+// program.
+bool Tfm_main::menuTakesEscape() const {
+    if (QApplication::activePopupWidget()) return true;
+    const auto* bar = qobject_cast<QMenuBar*>(QApplication::focusWidget());
+    return bar && bar->activeAction();
 }
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
@@ -411,7 +423,8 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
     // once per press, whichever window of the program that is.
     if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape && QApplication::activeWindow() == this) QTimer::singleShot(0, this, [this] { close(); });
+        if (key == Qt::Key_Escape && QApplication::activeWindow() == this && !menuTakesEscape())
+            QTimer::singleShot(0, this, [this] { close(); });
         else if (key == Qt::Key_F1) showHelp();
     } else if (event->type() == QEvent::MouseButtonPress) {
         if (watched == lv_playlist->viewport()) {
@@ -535,12 +548,6 @@ void Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<
     }
 }
 
-void Tfm_main::reportAdd(const AddTally& tally) {
-    if (!tally.writeError.empty()) ShowError(QString::fromStdString(tally.writeError), this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
-}
-
 void Tfm_main::AddChosenFiles(const QStringList& files) {
     if (LibraryBusy) return;
     AddTally tally;
@@ -570,10 +577,23 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
     TreeView1->RefreshTreeImages();
     TreeView1->viewport()->update();
     SaveLibraryTree();
-    reportAdd(tally);
+    reportAddTally(tally);
     if (closeAfterLoop_) {
         closeAfterLoop_ = false;
         QTimer::singleShot(0, this, [this] { close(); });
+    }
+}
+
+// The files skipped go under the message, one per line, for the user to find
+// them.
+void Tfm_main::reportAddTally(const AddTally& tally) {
+    if (!tally.writeError.empty()) {
+        ShowError(QString::fromStdString(tally.writeError), this);
+    } else if (tally.skipped > 0) {
+        QStringList names;
+        for (const std::string& file : tally.skippedFiles) names << QString::fromStdString(file);
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped),
+                        names.join(QLatin1Char('\n')), this);
     }
 }
 
@@ -588,7 +608,7 @@ void Tfm_main::addCommandLineFile() {
         LibraryLoop loop(LibraryBusy);
         addOneFile(path, tally, nullptr);
     }
-    reportAdd(tally);
+    reportAddTally(tally);
 
     TreeView1->setCurrentItem(TreeView1->allTitleNode());
     TreeView1Click();

@@ -295,8 +295,9 @@ private:
     // selected node lists it.
     void addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
     // The message an add ends with, when one is due.
-    void reportAdd(const AddTally& tally);
+    void reportAddTally(const AddTally& tally);
     void showHelp();
+    bool menuTakesEscape() const;
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
     QString timeText() const;

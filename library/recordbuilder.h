@@ -9,9 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "components/audio/encoderlimits.h"
 #include "library/records/trackrecord.h"
+#include "tags/audiokind.h"
 
+struct ID3StructV2;
 struct ID3v1Block;
 struct OGGTag;
 struct WmaTagInfo;
@@ -24,15 +25,12 @@ public:
     // for messages).
     virtual bool readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
                            std::string* error) const;
+    // The fields of the MP3's ID3v2 tag, all empty when it has none.
+    virtual bool readId3v2(int fd, const std::string& path, ID3StructV2& tag, std::string* error) const;
     virtual bool readOgg(const std::string& path, OGGTag& tag, std::string* error) const;
     virtual bool readWma(const std::string& path, WmaTagInfo& info, std::string* error) const;
 };
 const TagReaders& FileTagReaders();
-
-// The library takes the four kinds of file the audio components read and
-// write, known by the same extension rule.
-using AudioKind = audio::OutputKind;
-inline AudioKind AudioKindOfPath(std::string_view path) { return audio::outputKindOfFileName(std::string(path)); }
 
 enum class BuildOutcome {
     Built,
@@ -54,6 +52,11 @@ struct RecordBuild {
 
 RecordBuild BuildTrackRecord(const std::string& path, double dateAdded,
                              const TagReaders& readers = FileTagReaders());
+
+// An MP3's record texts: each field from its ID3v2 tag when the tag has it,
+// else from its ID3v1 block (v1: the block's texts and its genre byte's
+// name; all empty when the file has no block).
+void Mp3RecordTexts(TrackRecord& record, const ID3StructV2& v2, const ID3StructV2& v1);
 
 // The last step of every record's texts, whoever made them (a build from the
 // file, the tag editor): artist and album made node texts, "Unknown Artist"

@@ -11,12 +11,12 @@
 #include "library/records/texthelpers.h"
 #include "library/tracklibrary.h"
 #include "platform/utf8.h"
-#include "tags/id3genres.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
-#include "tags/oggtag.h"
+#include "tags/mpeg/id3genres.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
 #include "tags/textcodec.h"
-#include "tags/wmatag.h"
+#include "tags/asf/wmatag.h"
 
 namespace {
 
@@ -75,15 +75,6 @@ std::size_t TagFieldWidth(TagField field) {
 
 std::string CutToField(TagField field, std::string_view text) { return cut(text, TagFieldWidth(field)); }
 
-TagKind TagKindOfPath(std::string_view path) {
-    switch (AudioKindOfPath(path)) {
-    case AudioKind::Mp3: return TagKind::Mp3;
-    case AudioKind::Ogg: return TagKind::Ogg;
-    case AudioKind::Wma: return TagKind::Wma;
-    default: return TagKind::Other;
-    }
-}
-
 bool TagFiles::readId3v1(const std::string& path, ID3v1Block& block, std::string* error) const {
     return ReadID3v1Tag(path, block, error);
 }
@@ -138,12 +129,12 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
     for (const TagEditTrack& track : tracks) {
         TagEditRow row;
         row.track = track;
-        row.kind = TagKindOfPath(track.path);
+        row.kind = AudioKindOfPath(track.path);
         const std::string& path = track.path;
         // A tag that cannot be read opens empty; it is only written once the
         // user changes its page.
         switch (row.kind) {
-        case TagKind::Mp3: {
+        case AudioKind::Mp3: {
             ID3v1Block block;
             if (files_.readId3v1(path, block, &error) && block.hasMagic()) {
                 row.hasV1Block = true;
@@ -170,7 +161,7 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
             }
             break;
         }
-        case TagKind::Wma: {
+        case AudioKind::Wma: {
             WmaTagInfo info;
             if (files_.readWma(path, info, &error)) {
                 row.v1.Track = std::to_string(info.TrackNumber);
@@ -183,7 +174,7 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
             }
             break;
         }
-        case TagKind::Ogg: {
+        case AudioKind::Ogg: {
             OGGTag tag;
             if (files_.readOgg(path, tag, &error)) {
                 row.v1.Track = tag.TrackNumber;
@@ -196,7 +187,7 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
             }
             break;
         }
-        case TagKind::Other: break;
+        default: break;
         }
         // What was read stays whole: only a value the user types is cut, so
         // that an edit of one field never shortens another ("3/12" as a
@@ -207,7 +198,7 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
 
 int TagEditor::shownGenre(std::size_t i, TagPage page) const {
     const TagEditRow& r = rows_[i];
-    if (page == TagPage::V1 && r.kind == TagKind::Mp3) {
+    if (page == TagPage::V1 && r.kind == AudioKind::Mp3) {
         // A byte beyond the list (255 is "none") selects nothing rather than
         // the list's last name, which a copy would then carry on as a genre
         // the user never chose.
@@ -278,7 +269,7 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
     const id3tag& v1 = r.v1;
     TagWriteResult result{true, {}};
     switch (r.kind) {
-    case TagKind::Mp3:
+    case AudioKind::Mp3:
         if (r.v1Changed) {
             ID3v1Block block = ID3v1Block::Empty();
             block.setTitle(v1.Title);
@@ -303,7 +294,7 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
             result = files_.writeId3v2(path, tag);
         }
         break;
-    case TagKind::Wma:
+    case AudioKind::Wma:
         if (r.v1Changed) {
             WmaTagInfo info;
             info.Title = v1.Title;
@@ -316,7 +307,7 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
             result = files_.writeWma(path, info);
         }
         break;
-    case TagKind::Ogg:
+    case AudioKind::Ogg:
         if (r.v1Changed) {
             OGGTag tag;
             tag.TrackNumber = v1.Track;
@@ -329,7 +320,7 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
             result = files_.writeOgg(path, tag);
         }
         break;
-    case TagKind::Other: break;
+    default: break;
     }
     if (result) return std::nullopt;
     qWarning("%s", result.error.c_str());
@@ -343,30 +334,22 @@ void TagEditor::markWritten(std::size_t i) {
 
 void TagEditor::updateRecord(std::size_t i, TrackRecord& record) const {
     const TagEditRow& r = rows_[i];
-    if (r.kind == TagKind::Mp3) {
-        // What a build from the file gives: each field from the ID3v2 tag,
-        // else from the ID3v1 block, whose genre is its byte's name.
-        auto field = [](const std::string& v2, const std::string& v1) {
-            std::string text = trimmed(v2);
-            return text.empty() ? trimmed(v1) : text;
-        };
-        const std::string v1Genre = r.hasV1Block ? std::string(Id3GenreName(Id3v1GenreByte(r.v1.GenreIndex))) : "";
-        record.Title = field(r.v2.Title, r.v1.Title);
-        record.Artist = field(r.v2.Artist, r.v1.Artist);
-        record.Album = field(r.v2.Album, r.v1.Album);
-        record.Genre = field(r.v2.GenreText, v1Genre);
-        record.Year = field(r.v2.Year, r.v1.Year);
-        record.Comment = field(r.v2.Comment, r.v1.Comment);
+    if (r.kind == AudioKind::Mp3) {
+        // What a build from the file gives.
+        ID3StructV2 v2{r.v2.Title, r.v2.Artist, r.v2.Album, r.v2.Year, r.v2.Track, r.v2.Comment, r.v2.GenreText};
+        ID3StructV2 v1;
+        if (r.hasV1Block)
+            v1 = {r.v1.Title, r.v1.Artist, r.v1.Album, r.v1.Year, r.v1.Track, r.v1.Comment,
+                  std::string(Id3GenreName(Id3v1GenreByte(r.v1.GenreIndex)))};
+        Mp3RecordTexts(record, v2, v1);
     } else {
         record.Title = r.v1.Title;
-        record.Artist = r.v1.Artist;
-        record.Album = r.v1.Album;
+        record.Artist = RemoveInvalidFileNameChars(r.v1.Artist);
+        record.Album = RemoveInvalidFileNameChars(r.v1.Album);
         record.Genre = r.v1.GenreText;
         record.Year = r.v1.Year;
         record.Comment = r.v1.Comment;
     }
-    record.Artist = RemoveInvalidFileNameChars(record.Artist);
-    record.Album = RemoveInvalidFileNameChars(record.Album);
     FinishRecordTexts(record, FileNamePart(r.track.path));
 }
 

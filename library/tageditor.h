@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "library/records/trackrecord.h"
+#include "tags/audiokind.h"
 #include "tags/tagfile.h"
 
 class LibraryTree;
@@ -64,9 +65,6 @@ std::size_t TagFieldWidth(TagField field);
 // The text as the field keeps it: cut to the width at a character boundary.
 std::string CutToField(TagField field, std::string_view text);
 
-enum class TagKind { Other, Mp3, Ogg, Wma };
-TagKind TagKindOfPath(std::string_view path);
-
 // A track of the main list handed to the editor.
 struct TagEditTrack {
     std::string path;
@@ -76,7 +74,7 @@ struct TagEditTrack {
 
 struct TagEditRow {
     TagEditTrack track;
-    TagKind kind = TagKind::Other;
+    AudioKind kind = AudioKind::None;
     id3tag v1, v2;
     // An MP3 that has an ID3v1 block (read, or written by OK).
     bool hasV1Block = false;

@@ -25,7 +25,7 @@
 #include "library/mainfilter.h"
 #include "library/playlist.h"
 #include "platform/inifile.h"
-#include "tags/id3v1.h"
+#include "tags/mpeg/id3v1.h"
 
 namespace fs = std::filesystem;
 
@@ -272,8 +272,9 @@ TEST(Associate, OnlyCheckedTypesAreRegisteredAndAFailureIsTold) {
     EXPECT_EQ(testenv::readFile(list), "[Default Applications]\ntext/plain=ed.desktop;\naudio/ogg=tunevale.desktop;\n"
                                        "audio/x-vorbis+ogg=tunevale.desktop;\n");
     EXPECT_TRUE(fs::exists(ShellVerbEntryPath().toStdString()));
-    if (fs::exists("/usr/bin/xdg-mime"))
+    if (fs::exists("/usr/bin/xdg-mime")) {
         EXPECT_EQ(testenv::capture("xdg-mime query default audio/x-vorbis+ogg"), "tunevale.desktop\n");
+    }
     EXPECT_TRUE(boxes.requests().empty());
 
     // A config folder that cannot be made: each type is skipped and told once.

@@ -24,8 +24,8 @@
 #include "library/treetext.h"
 #include "platform/fakes.h"
 #include "skin/combobox.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
 #include "testenv.h"
 
 namespace fs = std::filesystem;
