@@ -467,55 +467,69 @@ void Tfm_Id3::btn_okClick() {
 
     writing_ = true;
     host_->SetLibraryBusy(true);
+    for (std::size_t i : changed) host_->ReleaseFile(editor_.row(i).track.path);
+    // The windows stay alive while hundreds of files are written.
+    QElapsedTimer sincePump;
+    sincePump.start();
+    auto pump = [&sincePump] {
+        if (sincePump.elapsed() < kPumpIntervalMs) return;
+        QCoreApplication::processEvents();
+        sincePump.restart();
+    };
+    const std::vector<std::optional<std::string>> failures = editor_.writeTagsOf(changed, pump);
+
+    // A file whose tag could not be written keeps its record; the others go
+    // on, and the user hears of the failed ones at the end.
     const TrackLibrary& library = host_->EditedLibrary();
     const EditedRecordFile target = host_->RecordFileOfSelectedNode();
     LibraryTree* tree = target.isLibrary ? host_->EditedTree() : nullptr;
-    bool nodesChanged = false;
-    QElapsedTimer sincePump;
-    sincePump.start();
-    for (std::size_t i : changed) {
+    const int nodesBefore = tree ? tree->myArtistNode()->childCount() + tree->myAlbumNode()->childCount() : 0;
+    QString failedText;
+    QStringList failedFiles;
+    std::optional<std::string> recordError;
+    for (std::size_t k = 0; k < changed.size(); ++k) {
+        const std::size_t i = changed[k];
         const TagEditRow& row = editor_.row(i);
-        host_->ReleaseFile(row.track.path);
-        if (const std::optional<std::string> error = editor_.writeTags(i)) {
-            ShowError(Text(*error), this);
-            break;
+        if (failures[k]) {
+            if (failedFiles.isEmpty()) failedText = Text(TagEditor::WriteFailureText(row.track.path));
+            failedFiles << Text(*failures[k]);
+            continue;
         }
         TrackRecord shown;
         editor_.updateRecord(i, shown);
-        if (!target.file.empty()) {
+        shown.Path = row.track.path;
+        if (!target.file.empty() && !recordError) {
             bool found = false;
-            const std::optional<std::string> error =
-                library.updateRecord(target.file, row.track.path, [&](TrackRecord& record) {
-                    editor_.updateRecord(i, record);
-                    found = true;
-                });
-            if (error) {
-                ShowError(Text(*error), this);
-                break;
-            }
+            recordError = library.updateRecord(target.file, row.track.path, [&](TrackRecord& record) {
+                editor_.updateRecord(i, record);
+                found = true;
+            });
             if (tree && found) {
-                const int before = tree->myArtistNode()->childCount() + tree->myAlbumNode()->childCount();
                 tree->ensureArtist(Text(shown.Artist));
                 tree->ensureAlbum(Text(shown.Album));
-                nodesChanged = nodesChanged || before != tree->myArtistNode()->childCount() + tree->myAlbumNode()->childCount();
             }
         }
-        shown.Path = row.track.path;
         host_->ShowEditedRecord(row.track.listRow, shown);
         editor_.markWritten(i);
-        // The windows stay alive while hundreds of files are written.
-        if (sincePump.elapsed() >= kPumpIntervalMs) {
-            QCoreApplication::processEvents();
-            sincePump.restart();
-        }
+        pump();
     }
     if (tree) {
         tree->RefreshTreeImages();
         tree->viewport()->update();
-        if (nodesChanged) host_->SaveEditedTree();
+        if (nodesBefore != tree->myArtistNode()->childCount() + tree->myAlbumNode()->childCount())
+            host_->SaveEditedTree();
     }
     host_->SetLibraryBusy(false);
     writing_ = false;
+    if (recordError) ShowError(Text(*recordError), this);
+    if (failedFiles.isEmpty()) return;
+    MessageRequest error;
+    error.kind = MessageKind::Error;
+    error.title = QStringLiteral("Error");
+    error.text = failedText;
+    error.details = failedFiles.join(u'\n');
+    error.parent = this;
+    ShowMessage(error);
 }
 
 // ------------------------------------------------------------------- close

@@ -1,9 +1,14 @@
 #include "library/tageditor.h"
 
-#include <QtGlobal>
-
+#include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
 
 #include "library/librarytree.h"
 #include "library/playlists/playlistrow.h"
@@ -323,8 +328,51 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
     default: break;
     }
     if (result) return std::nullopt;
-    qWarning("%s", result.error.c_str());
-    return "Cannot write the tag of " + path + ".";
+    return result.error.empty() ? "Cannot write " + path : result.error;
+}
+
+std::string TagEditor::WriteFailureText(const std::string& path) { return "Cannot write the tag of " + path + "."; }
+
+std::vector<std::optional<std::string>> TagEditor::writeTagsOf(const std::vector<std::size_t>& rows,
+                                                               const std::function<void()>& waiting) {
+    // One job per file, its rows in their order: two threads never write one
+    // file.
+    std::vector<std::vector<std::size_t>> jobs;
+    std::unordered_map<std::string_view, std::size_t> jobOfPath;
+    std::vector<std::size_t> slotOfRow(rows_.size());
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        const auto [at, added] = jobOfPath.try_emplace(rows_[rows[k]].track.path, jobs.size());
+        if (added) jobs.emplace_back();
+        jobs[at->second].push_back(k);
+    }
+    std::vector<std::optional<std::string>> results(rows.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::size_t finished = 0;
+    auto work = [&] {
+        for (std::size_t j; (j = next.fetch_add(1)) < jobs.size();) {
+            for (std::size_t k : jobs[j]) results[k] = writeTags(rows[k]);
+            std::lock_guard lock(mutex);
+            ++finished;
+            cv.notify_one();
+        }
+    };
+    // The writes wait on the disk, not the processor.
+    const std::size_t threads = std::min<std::size_t>(jobs.size(), 8);
+    std::vector<std::thread> pool;
+    pool.reserve(threads);
+    for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
+    std::unique_lock lock(mutex);
+    while (finished < jobs.size()) {
+        cv.wait_for(lock, std::chrono::milliseconds(20));
+        lock.unlock();
+        if (waiting) waiting();
+        lock.lock();
+    }
+    lock.unlock();
+    for (std::thread& t : pool) t.join();
+    return results;
 }
 
 void TagEditor::markWritten(std::size_t i) {

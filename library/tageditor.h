@@ -15,6 +15,7 @@
 // message to show.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -137,11 +138,19 @@ public:
 
     // The rows OK writes, in row order.
     std::vector<std::size_t> changedRows() const;
-    // Writes the changed tags of row i into its file. The message "Cannot
-    // write the tag of %s." when a writer failed (the reason is logged).
+    // Writes the changed tags of row i into its file; the writer's reason
+    // when it failed (the file is then as that writer found it).
     std::optional<std::string> writeTags(std::size_t i);
+    // writeTags for many rows at once, on worker threads so that the files'
+    // flushes to disk overlap; the rows of one file are written in their
+    // order by one thread. waiting runs on the calling thread about every
+    // 20 ms until all are written. One entry per row, as writeTags returns.
+    std::vector<std::optional<std::string>> writeTagsOf(const std::vector<std::size_t>& rows,
+                                                        const std::function<void()>& waiting);
     // The row has been written: nothing is left for the next OK.
     void markWritten(std::size_t i);
+    // The message for a file whose tag could not be written.
+    static std::string WriteFailureText(const std::string& path);
 
     // The library record's texts after row i was written: each field of an
     // MP3 from its ID3v2 tag when that has it, else from its ID3v1 block, as
