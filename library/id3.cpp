@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <chrono>
+#include <future>
 
 #include "components/skin/skinengine.h"
 #include "components/skin/skinlabel.h"
@@ -31,7 +33,9 @@ Tfm_Id3* fm_Id3 = nullptr;
 
 namespace {
 
-constexpr int kPumpIntervalMs = 30;
+// With the spacing of the checks, the windows get their events at least every
+// 30 ms while OK works.
+constexpr int kPumpIntervalMs = 15;
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 std::string Utf8(const QString& text) { return text.toStdString(); }
@@ -307,6 +311,11 @@ void Tfm_Id3::fillPages(std::size_t i) {
 }
 
 void Tfm_Id3::lvClick() {
+    // The rows are the writers' while OK runs; the pages follow afterwards.
+    if (writing_) {
+        clickPending_ = true;
+        return;
+    }
     const std::vector<int> rows = selectedRows();
     if (rows.empty() || static_cast<std::size_t>(rows.front()) >= editor_.size()) return;
     emptyPages();
@@ -322,6 +331,8 @@ bool Tfm_Id3::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tfm_Id3::exitControl(QWidget* control) {
+    // A value typed while OK writes stays typed until the field is left again.
+    if (writing_) return;
     const auto exit = std::find_if(exits_.begin(), exits_.end(), [control](const Exit& e) { return e.control == control; });
     if (exit == exits_.end()) return;
     if (exit->genre) {
@@ -476,12 +487,19 @@ void Tfm_Id3::btn_okClick() {
         QCoreApplication::processEvents();
         sincePump.restart();
     };
+    const TrackLibrary& library = host_->EditedLibrary();
+    const EditedRecordFile target = host_->RecordFileOfSelectedNode();
+    // The record file's index is read while the tags are written, rather
+    // than at the first record with the window frozen.
+    std::future<void> prepared;
+    if (!target.file.empty())
+        prepared = std::async(std::launch::async, [&library, file = target.file] { library.prepareUpdates(file); });
     const std::vector<std::optional<std::string>> failures = editor_.writeTagsOf(changed, pump);
+    if (prepared.valid())
+        while (prepared.wait_for(std::chrono::milliseconds(5)) != std::future_status::ready) pump();
 
     // A file whose tag could not be written keeps its record; the others go
     // on, and the user hears of the failed ones at the end.
-    const TrackLibrary& library = host_->EditedLibrary();
-    const EditedRecordFile target = host_->RecordFileOfSelectedNode();
     LibraryTree* tree = target.isLibrary ? host_->EditedTree() : nullptr;
     const int nodesBefore = tree ? tree->myArtistNode()->childCount() + tree->myAlbumNode()->childCount() : 0;
     QString failedText;
@@ -521,6 +539,10 @@ void Tfm_Id3::btn_okClick() {
     }
     host_->SetLibraryBusy(false);
     writing_ = false;
+    if (clickPending_) {
+        clickPending_ = false;
+        lvClick();
+    }
     if (recordError) ShowError(Text(*recordError), this);
     if (failedFiles.isEmpty()) return;
     MessageRequest error;

@@ -119,6 +119,7 @@ private:
     std::vector<QWidget*> pickedGenres_;
     bool genresFilled_ = false;
     bool writing_ = false;
+    bool clickPending_ = false;  // the selection changed while OK wrote
     bool selecting_ = false;
 };
 

@@ -365,7 +365,7 @@ std::vector<std::optional<std::string>> TagEditor::writeTagsOf(const std::vector
     for (std::size_t t = 0; t < threads; ++t) pool.emplace_back(work);
     std::unique_lock lock(mutex);
     while (finished < jobs.size()) {
-        cv.wait_for(lock, std::chrono::milliseconds(20));
+        cv.wait_for(lock, std::chrono::milliseconds(5));
         lock.unlock();
         if (waiting) waiting();
         lock.lock();

@@ -113,6 +113,13 @@ std::optional<std::string> TrackLibrary::updateRecord(const std::string& file, c
     return std::nullopt;
 }
 
+void TrackLibrary::prepareUpdates(const std::string& file) const {
+    try {
+        PrepareTrackRecordLookups(file);
+    } catch (const TunevaleError&) {
+    }
+}
+
 std::optional<NamedTexts> TrackLibrary::namedTexts() const {
     NamedTexts named;
     try {

@@ -101,6 +101,9 @@ public:
     // nothing. The message when the file could not be read or written.
     std::optional<std::string> updateRecord(const std::string& file, const std::string& path,
                                             const std::function<void(TrackRecord&)>& change) const;
+    // Readies file for a run of updateRecord calls; a file that cannot be
+    // read is left to them to report. Any thread may call it.
+    void prepareUpdates(const std::string& file) const;
     // Every artist and album "music.dat" names, from one scan; nothing when
     // it cannot be read.
     std::optional<NamedTexts> namedTexts() const;

@@ -13,7 +13,8 @@
 //   per row to see whether its artist and album are still named), estimated
 //   from a sample of rows;
 // - the start of a selected track: from the double click to the first block
-//   handed to the device.
+//   handed to the device;
+// - the tag editor's OK and Close at size (bench_tageditor.cpp).
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
@@ -33,6 +34,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "benchsupport.h"
 #include "components/player/audioplayer.h"
 #include "components/player/nullpcmoutput.h"
 #include "components/player/virtualclock.h"
@@ -55,8 +57,11 @@ constexpr int kFiles = 10000;
 constexpr int kLibrary = 100000;
 constexpr int kPlainSample = 300;
 
-using Clock = std::chrono::steady_clock;
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+using benchlib::Clock;
+using benchlib::closeWindow;
+using benchlib::pointDataAt;
+using benchlib::secondsSince;
+using benchlib::startWindow;
 
 volatile std::size_t sink = 0;
 
@@ -88,27 +93,6 @@ double bareReadSeconds(const std::string& file) {
         sink = sink + got;
     }
     return best;
-}
-
-void pointDataAt(const std::string& home) {
-    fs::create_directories(home);
-    ::setenv("TUNEVALE_HOME", home.c_str(), 1);
-}
-
-// A shown main window whose start-up has run.
-Tfm_main* startWindow() {
-    auto* w = new Tfm_main;
-    w->Parameters.clear();
-    fm_main = w;
-    w->show();
-    while (w->Skin->appliedSection(w).isEmpty()) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QCoreApplication::processEvents();
-    return w;
-}
-
-void closeWindow(Tfm_main* w) {
-    delete w;
-    fm_main = nullptr;
 }
 
 std::string recordPath(int i) {
@@ -425,6 +409,8 @@ int main(int argc, char** argv) {
     std::printf("Starting a selected 30 s MP3 track: double click to the first block handed to the device\n");
     std::printf("  median %.2f ms, best %.2f ms (%zu starts)\n", starts[starts.size() / 2] * 1e3, starts.front() * 1e3,
                 starts.size());
+
+    benchlib::BenchTagEditor(dir, files);
 
     AudioPlayer::setOutputFactory({});
     fs::remove_all(dir);

@@ -383,6 +383,15 @@ std::size_t RemoveListedRecords(const std::string& /*target*/, const std::string
     return removed;
 }
 
+void PrepareTrackRecordLookups(const std::string& file) {
+    IndexCache& cache = IndexCache::instance();
+    std::lock_guard guard(cache.mutex());
+    FolderLock lock(file, LOCK_SH);
+    PosixFile f = openOrThrow(file, O_RDONLY);
+    cache.indexFor(f, file);
+    closeOrThrow(f, file);
+}
+
 void CreateEmptyTrackFile(const std::string& file) {
     IndexCache& cache = IndexCache::instance();
     std::lock_guard guard(cache.mutex());

@@ -50,6 +50,11 @@ AppendOutcome AppendTrackRecordIfNew(const std::string& musicDat, const TrackRec
 bool UpdateTrackRecordInPlace(const std::string& file, std::string_view path,
                               const std::function<void(TrackRecord&)>& change);
 
+// Reads the file's path index now, so that a run of lookups and updates that
+// follows does not wait for it at its first call (it may be read on another
+// thread meanwhile).
+void PrepareTrackRecordLookups(const std::string& file);
+
 // Removes from source one record per entry of selectedPaths (the Path texts
 // of the selected rows, in any order): for a path listed k times, the first
 // k records with that path. Paths not in the file remove nothing. Kept
