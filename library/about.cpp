@@ -58,7 +58,8 @@ Tfm_about::Tfm_about(QWidget* parent) : QDialog(parent) {
     Image1->installEventFilter(this);
     row->addWidget(Image1, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout;
-    auto* name = new SkinLabel(QStringLiteral("Tunevale"), this);
+    // The name keeps its size whatever look the skin gives the other labels.
+    auto* name = new QLabel(QStringLiteral("Tunevale"), this);
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
@@ -71,6 +72,8 @@ Tfm_about::Tfm_about(QWidget* parent) : QDialog(parent) {
     texts->addStretch(1);
     texts->addWidget(new SkinLabel(QStringLiteral("Click the picture to close this window."), this));
     row->addLayout(texts, 1);
+    // Its size is known before it is first shown, so that it is centred.
+    resize(sizeHint());
 }
 
 void Tfm_about::showEvent(QShowEvent* event) {

@@ -60,6 +60,9 @@ Tfm_more::Tfm_more(QWidget* parent) : QDialog(parent) {
     connect(btn_save, &QPushButton::clicked, this, &Tfm_more::btn_saveClick);
     connect(btn_clear, &QPushButton::clicked, this, &Tfm_more::btn_clearClick);
     connect(btn_close, &QPushButton::clicked, this, &QDialog::close);
+    // A Cancel that did nothing left users pressing it in vain: it leaves
+    // without saving, as Cancel does everywhere.
+    connect(btn_undo, &QPushButton::clicked, this, &QDialog::reject);
     resize(314, 207);
 }
 

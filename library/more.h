@@ -33,7 +33,7 @@ public:
     QPushButton* btn_save = nullptr;
     QPushButton* btn_clear = nullptr;
     QPushButton* btn_close = nullptr;
-    QPushButton* btn_undo = nullptr;  // "Cancel": no action
+    QPushButton* btn_undo = nullptr;  // "Cancel"
     AudioInformation AudioInformation21;
 
     void FormShow();

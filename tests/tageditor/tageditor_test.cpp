@@ -466,6 +466,9 @@ TEST_F(TagEditorTest, ExtendedTagsAreWrittenOnceThePlayerLetsGoOfTheFile) {
     });
     window_->btn_moreClick();
     EXPECT_EQ(more.edt_url->text(), "");
+    more.show();
+    more.btn_undo->click();  // Cancel leaves without saving
+    EXPECT_FALSE(more.isVisible());
     fm_more = nullptr;
 }
 
