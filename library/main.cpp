@@ -229,9 +229,9 @@ void Tfm_main::createMenus() {
     PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
     vsPopupMenu2 = NewPopupMenu(this);
-    AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
+    AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"), this, &Tfm_main::AddPlyalist1Click);
     DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
-    Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
+    Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"), this, &Tfm_main::Rescan1Click);
     ApplySkinLook(1);
 }
 

@@ -392,6 +392,31 @@ void CreateEmptyTrackFile(const std::string& file) {
     closeOrThrow(f, file);
 }
 
+void ReplaceTrackRecords(const std::string& file, const std::vector<TrackRecord>& records) {
+    IndexCache& cache = IndexCache::instance();
+    std::lock_guard guard(cache.mutex());
+    FolderLock lock(file, LOCK_EX);
+    if (PosixFile old = OpenRegularFile(file, O_RDONLY); old.isOpen()) cache.forget(old);
+    const auto result = RewriteFileAtomically(file, [&](PosixFile& out, std::string* error) {
+        std::vector<uint8_t> chunk;
+        chunk.reserve(kChunkRecords * kTrackRecordSize);
+        for (std::size_t i = 0; i <= records.size(); ++i) {
+            if (chunk.size() == chunk.capacity() || i == records.size()) {
+                if (!out.write(chunk)) {
+                    *error = errnoText("Cannot write", file);
+                    return false;
+                }
+                chunk.clear();
+            }
+            if (i == records.size()) break;
+            const TrackRecordBytes bytes = EncodeTrackRecord(records[i]);
+            chunk.insert(chunk.end(), bytes.begin(), bytes.end());
+        }
+        return true;
+    });
+    if (!result) throw InOutError(result.error);
+}
+
 TrackFileWriter::TrackFileWriter(const std::string& file) : file_(file) {
     IndexCache& cache = IndexCache::instance();
     std::lock_guard guard(cache.mutex());
