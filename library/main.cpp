@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -42,29 +41,9 @@ Tfm_main* fm_main = nullptr;
 
 namespace {
 
-constexpr int kPumpIntervalMs = 30;
-
 const char kFileManager[] = "File Manager";
 
 std::string toPath(const QString& path) { return path.toStdString(); }
-
-// Whether a new record appears in the list of the selected node as soon as
-// it is added: only an artist's, an album's and "All Title" grow.
-bool growsWithAdds(const NodeFill& node) {
-    return node.kind == NodeKind::AllTitle || node.kind == NodeKind::Artist || node.kind == NodeKind::Album;
-}
-
-// Marks the window busy for the length of a library loop.
-class LibraryLoop {
-public:
-    explicit LibraryLoop(bool& busy) : busy_(busy) { busy_ = true; }
-    ~LibraryLoop() { busy_ = false; }
-    LibraryLoop(const LibraryLoop&) = delete;
-    LibraryLoop& operator=(const LibraryLoop&) = delete;
-
-private:
-    bool& busy_;
-};
 
 // The window's popup menus: the DeepBlue look with the program's own
 // colours, set after the style so that they win.
@@ -366,7 +345,19 @@ void Tfm_main::Exit1Click() { close(); }
 void Tfm_main::Content1Click() { showHelp(); }
 
 void Tfm_main::showHelp() {
-    OpenUrl(QUrl::fromLocalFile(QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"))));
+    const QString help = QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"));
+    if (!OpenUrl(QUrl::fromLocalFile(help)))
+        ShowError(QStringLiteral("The help cannot be shown: no web browser or program to open %1 is installed.").arg(help),
+                  this);
+}
+
+// An open popup, or the menu bar that the keyboard walks, takes Escape to
+// close itself: the press is the user's way out of the menu, not out of the
+// program.
+bool Tfm_main::menuTakesEscape() const {
+    if (QApplication::activePopupWidget()) return true;
+    const auto* bar = qobject_cast<QMenuBar*>(QApplication::focusWidget());
+    return bar && bar->activeAction();
 }
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
@@ -374,7 +365,8 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
     // once per press, whichever window of the program that is.
     if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape && QApplication::activeWindow() == this) QTimer::singleShot(0, this, [this] { close(); });
+        if (key == Qt::Key_Escape && QApplication::activeWindow() == this && !menuTakesEscape())
+            QTimer::singleShot(0, this, [this] { close(); });
         else if (key == Qt::Key_F1) showHelp();
     } else if (event->type() == QEvent::MouseButtonPress) {
         if (watched == lv_playlist->viewport()) {
@@ -485,58 +477,41 @@ void Tfm_main::AddFilesToLibrary() {
     AddChosenFiles(result.files);
 }
 
-void Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
+void Tfm_main::addOneFile(const std::string& path, AddTally& tally) {
     const AddResult added = Library.add(path, DateAddedNow());
     tally.count(added);
-    if (!added.listed()) return;
-    const TrackRecord& record = added.record;
-    TreeView1->ensureArtist(QString::fromStdString(record.Artist));
-    TreeView1->ensureAlbum(QString::fromStdString(record.Album));
-    if (added.outcome == AddOutcome::Added && newRows) {
-        const NodeFill node = TreeView1->fillOf(TreeView1->currentItem());
-        if (growsWithAdds(node) && NodeListsRecord(node, record)) newRows->push_back({record, true});
-    }
-}
-
-void Tfm_main::reportAdd(const AddTally& tally) {
-    if (!tally.writeError.empty()) ShowError(QString::fromStdString(tally.writeError), this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    TakeAddResult(added);
 }
 
 void Tfm_main::AddChosenFiles(const QStringList& files) {
-    if (LibraryBusy) return;
+    if (!BeginLibraryLoop()) return;
     AddTally tally;
-    {
-        LibraryLoop loop(LibraryBusy);
-        // A library file deleted behind our back is made again rather than
-        // leaving every record of this add unwritten.
-        Library.ensureMusicFile();
-        std::vector<ListRow> pending;
-        QElapsedTimer sincePump;
-        sincePump.start();
-        for (const QString& file : files) {
-            addOneFile(toPath(file), tally, &pending);
-            // The window stays alive during a long add, but is repainted
-            // only every few files: rows go in together, before any click
-            // in the tree could refill the list.
-            if (sincePump.elapsed() >= kPumpIntervalMs) {
-                ListModel->appendRows(std::move(pending));
-                pending.clear();
-                QCoreApplication::processEvents();
-                sincePump.restart();
-            }
-        }
-        ListModel->appendRows(std::move(pending));
+    // A library file deleted behind our back is made again rather than
+    // leaving every record of this add unwritten.
+    Library.ensureMusicFile();
+    for (const QString& file : files) {
+        addOneFile(toPath(file), tally);
+        PumpLibraryLoop();
     }
+    EndLibraryLoop();
     if (IsPlaying && ListModel->rowCount() > PlayIndex + 1) SelectRows({PlayIndex});
     TreeView1->RefreshTreeImages();
     TreeView1->viewport()->update();
     SaveLibraryTree();
-    reportAdd(tally);
-    if (closeAfterLoop_) {
-        closeAfterLoop_ = false;
-        QTimer::singleShot(0, this, [this] { close(); });
+    reportAddTally(tally);
+    CloseIfAskedDuringLoop();
+}
+
+// The files skipped go under the message, one per line, for the user to find
+// them.
+void Tfm_main::reportAddTally(const AddTally& tally) {
+    if (!tally.writeError.empty()) {
+        ShowError(QString::fromStdString(tally.writeError), this);
+    } else if (tally.skipped > 0) {
+        QStringList names;
+        for (const std::string& file : tally.skippedFiles) names << QString::fromStdString(file);
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped),
+                        names.join(QLatin1Char('\n')), this);
     }
 }
 
@@ -547,11 +522,10 @@ void Tfm_main::addCommandLineFile() {
     const QString parameter = QFileInfo(Parameters.first()).absoluteFilePath();
     const std::string path = toPath(parameter);
     AddTally tally;
-    {
-        LibraryLoop loop(LibraryBusy);
-        addOneFile(path, tally, nullptr);
-    }
-    reportAdd(tally);
+    if (!BeginLibraryLoop()) return;
+    addOneFile(path, tally);
+    EndLibraryLoop();
+    reportAddTally(tally);
 
     TreeView1->setCurrentItem(TreeView1->allTitleNode());
     TreeView1Click();

@@ -175,7 +175,7 @@ public:
     bool CloseAskedDuringLoop() const { return closeAfterLoop_; }
     void CloseIfAskedDuringLoop();
     // The message an add, rescan or import ends with, when one is due.
-    void reportAdd(const AddTally& tally);
+    void reportAddTally(const AddTally& tally);
 
     // --- Rescan and playlist import ---
     void Rescan1Click();
@@ -245,13 +245,13 @@ private:
     void loadLibraryTree();
     void applyMainSkin();
     void addCommandLineFile();
-    // Adds one file and its nodes; a new record joins newRows when the
-    // selected node lists it.
-    void addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
+    // Adds one file to the library and to the tree and list of the loop.
+    void addOneFile(const std::string& path, AddTally& tally);
     // The records of these entries as the library playlist name, its node
     // and the tree file.
     void fillLibraryPlaylist(const std::string& name, const std::vector<std::string>& paths);
     void showHelp();
+    bool menuTakesEscape() const;
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
     QString timeText() const;

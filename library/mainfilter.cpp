@@ -128,7 +128,7 @@ void Tfm_dir::Button1Click() {
     Button1->setEnabled(true);
 
     ShowInformation(QStringLiteral("Found %1 files!").arg(Scan.count()), this);
-    fm_main->reportAdd(Scan.tally());
+    fm_main->reportAddTally(Scan.tally());
     fm_main->TreeView1->RefreshTreeImages();
     fm_main->TreeView1->viewport()->update();
     // Every scan ends with the tree saved: by the close, or again when

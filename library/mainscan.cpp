@@ -136,7 +136,7 @@ void Tfm_main::fillLibraryPlaylist(const std::string& name, const std::vector<st
         // whatever ends the program next.
         SaveLibraryTree();
         if (TreeView1->currentItem() == node) TreeView1Click();
-        reportAdd(fill.tally);
+        reportAddTally(fill.tally);
     }
     CloseIfAskedDuringLoop();
 }

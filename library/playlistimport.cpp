@@ -54,7 +54,7 @@ PlaylistFill FillLibraryPlaylist(const TrackLibrary& library, const std::string&
             } else if (build.counted()) {
                 AddResult skipped;
                 skipped.outcome = AddOutcome::Skipped;
-                skipped.record.Path = path;
+                skipped.path = path;
                 fill.tally.count(skipped);
             }
         }

@@ -116,7 +116,7 @@ void LibraryRescan::audioFile(const TrackLibrary& library, const std::string& pa
         result = library.add(path, DateAddedNow());
     } else {
         result.outcome = AddOutcome::Skipped;
-        result.record.Path = path;
+        result.path = path;
     }
     tally_.count(result);
     if (onFile) onFile(result);

@@ -21,10 +21,10 @@ void LogDropped(const char* what, const TunevaleError& e) { qWarning("%s: %s", w
 }  // namespace
 
 void AddTally::count(const AddResult& result) {
-    if (result.outcome == AddOutcome::Skipped) ++skipped;
-    if (result.outcome != AddOutcome::WriteFailed) return;
+    if (result.outcome != AddOutcome::Skipped && result.outcome != AddOutcome::WriteFailed) return;
     ++skipped;
-    if (writeError.empty()) writeError = result.error;
+    skippedFiles.push_back(result.path);
+    if (result.outcome == AddOutcome::WriteFailed && writeError.empty()) writeError = result.error;
 }
 
 TrackLibrary::TrackLibrary(std::string dataFolder, std::string playlistFolder)
@@ -51,6 +51,7 @@ std::optional<std::string> TrackLibrary::clear() const {
 
 AddResult TrackLibrary::add(const std::string& path, double dateAdded) const {
     AddResult result;
+    result.path = path;
     RecordBuild build = BuildTrackRecord(path, dateAdded);
     if (!build.built()) {
         result.outcome = build.counted() ? AddOutcome::Skipped : AddOutcome::Ignored;

@@ -33,6 +33,7 @@ enum class AddOutcome {
 };
 
 struct AddResult {
+    std::string path;
     AddOutcome outcome = AddOutcome::Ignored;
     TrackRecord record;  // Added and AlreadyThere: the file's record
     std::string error;   // WriteFailed: the message
@@ -41,9 +42,10 @@ struct AddResult {
 };
 
 // What an add of several files tells the user at its end: the first failed
-// write, else how many files were skipped.
+// write, else how many files were skipped, and which.
 struct AddTally {
     int skipped = 0;
+    std::vector<std::string> skippedFiles;
     std::string writeError;
 
     void count(const AddResult& result);
