@@ -9,11 +9,11 @@
 #include "library/records/texthelpers.h"
 #include "library/treetext.h"
 #include "platform/utf8.h"
-#include "tags/id3genres.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
-#include "tags/oggtag.h"
-#include "tags/wmatag.h"
+#include "tags/asf/wmatag.h"
+#include "tags/mpeg/id3genres.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
 
 namespace {
 

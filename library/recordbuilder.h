@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "components/audio/encoderlimits.h"
 #include "library/records/trackrecord.h"
+#include "tags/audiokind.h"
 
 struct ID3StructV2;
 struct ID3v1Block;
@@ -31,11 +31,6 @@ public:
     virtual bool readWma(const std::string& path, WmaTagInfo& info, std::string* error) const;
 };
 const TagReaders& FileTagReaders();
-
-// The library takes the four kinds of file the audio components read and
-// write, known by the same extension rule.
-using AudioKind = audio::OutputKind;
-inline AudioKind AudioKindOfPath(std::string_view path) { return audio::outputKindOfFileName(std::string(path)); }
 
 enum class BuildOutcome {
     Built,

@@ -53,9 +53,9 @@
 #include "library/treetext.h"
 #include "platform/fakes.h"
 #include "platform/paths.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
-#include "tags/oggtag.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
 
 namespace fs = std::filesystem;
 

@@ -7,8 +7,8 @@
 
 #include "library/recordbuilder.h"
 #include "mainwindowsupport.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
 #include "testenv.h"
 
 namespace {
