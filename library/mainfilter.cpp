@@ -25,11 +25,16 @@ namespace {
 constexpr int kWidth = 306;
 constexpr int kHeight = 276;
 
+QString WithSlash(const QString& folder) {
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+}
+
 }  // namespace
 
 Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Filter"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(kWidth, kHeight);
 
     Folders = new QFileSystemModel(this);
@@ -45,8 +50,22 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
     ShellTreeView1->setRootIsDecorated(false);
     ShellTreeView1->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(ShellTreeView1, &QTreeView::clicked, this, [this] { ShellTreeView1Click(); });
-    connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { ShellTreeView1Click(); });
+    // The folders are listed and sorted in the background: the home folder
+    // is put in view again each time a folder on its way is listed and each
+    // time the rows are sorted, until the folder holding it is listed.
+    connect(Folders, &QFileSystemModel::directoryLoaded, this, [this](const QString& folder) {
+        if (homeInView_.isEmpty() || !(homeInView_ + QLatin1Char('/')).startsWith(WithSlash(folder))) return;
+        homeParentListed_ = homeParentListed_ || QDir::cleanPath(folder) == QFileInfo(homeInView_).path();
+        showHome();
+    });
+    connect(Folders, &QFileSystemModel::layoutChanged, this, [this] {
+        if (homeInView_.isEmpty()) return;
+        showHome();
+        if (homeParentListed_) homeInView_.clear();
+    });
+    connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+        if (!placingHome_) ShellTreeView1Click();
+    });
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button2 = new QPushButton(QStringLiteral("Cancel"), this);
@@ -97,13 +116,21 @@ void Tfm_dir::FormShow() {
     StatusBar1->setPalette(palette);
     StatusBar1->clearMessage();
 
-    // The home folder in view, as the place a user's music most likely is;
-    // nothing is chosen until the user picks a folder.
-    const QModelIndex home = Folders->index(QString::fromStdString(HomeFolder()));
-    for (QModelIndex at = home.parent(); at.isValid(); at = at.parent()) ShellTreeView1->expand(at);
-    ShellTreeView1->scrollTo(home, QAbstractItemView::PositionAtTop);
-    ShellTreeView1->selectionModel()->setCurrentIndex(home, QItemSelectionModel::NoUpdate);
+    homeInView_ = QDir::cleanPath(QString::fromStdString(HomeFolder()));
+    homeParentListed_ = false;
+    showHome();
     Button1->setEnabled(false);
+}
+
+// The home folder open and in view, as the place a user's music most likely
+// is; nothing is chosen until the user picks a folder.
+void Tfm_dir::showHome() {
+    const QModelIndex home = Folders->index(homeInView_);
+    for (QModelIndex at = home; at.isValid(); at = at.parent()) ShellTreeView1->expand(at);
+    ShellTreeView1->scrollTo(home, QAbstractItemView::PositionAtTop);
+    placingHome_ = true;
+    ShellTreeView1->selectionModel()->setCurrentIndex(home, QItemSelectionModel::NoUpdate);
+    placingHome_ = false;
 }
 
 void Tfm_dir::ShellTreeView1Click() {
@@ -128,13 +155,15 @@ void Tfm_dir::Button1Click() {
     Button1->setEnabled(true);
 
     ShowInformation(QStringLiteral("Found %1 files!").arg(Scan.count()), this);
-    fm_main->reportAddTally(Scan.tally());
     fm_main->TreeView1->RefreshTreeImages();
     fm_main->TreeView1->viewport()->update();
     // Every scan ends with the tree saved: by the close, or again when
     // Cancel or the frame closed the window already.
     if (isVisible()) close();
     else FormCloseQuery();
+    // The files that could not be read are named over the library, where
+    // the user looks for them.
+    fm_main->reportAddTally(Scan.tally());
     fm_main->CloseIfAskedDuringLoop();
 }
 

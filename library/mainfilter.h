@@ -9,6 +9,7 @@
 // keeps the main window alive through the library loop of the main window.
 
 #include <QDialog>
+#include <QString>
 
 #include <string>
 
@@ -50,7 +51,12 @@ protected:
     void reject() override;
 
 private:
+    void showHome();
+
     bool scanning_ = false;
+    bool placingHome_ = false;
+    QString homeInView_;  // put in view until the folder holding it is listed and sorted
+    bool homeParentListed_ = false;
 };
 
 extern Tfm_dir* fm_dir;

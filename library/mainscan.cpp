@@ -51,13 +51,15 @@ void Tfm_main::TakeAddResult(const AddResult& added) {
 }
 
 // The rows go in before the events run, so that a click in the tree that
-// refills the list finds them there already and none is shown twice.
+// refills the list finds them there already and none is shown twice. The
+// interval runs from the start of one pump to the next, so that the window
+// repaints at that pace however long the repaint takes.
 void Tfm_main::PumpLibraryLoop() {
     if (loopPump_.elapsed() < kPumpIntervalMs) return;
+    loopPump_.restart();
     ListModel->appendRows(std::move(loopRows_));
     loopRows_.clear();
     QCoreApplication::processEvents();
-    loopPump_.restart();
 }
 
 void Tfm_main::EndLibraryLoop() {
