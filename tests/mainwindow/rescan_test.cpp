@@ -5,7 +5,6 @@
 
 #include <QFileSystemModel>
 #include <QPushButton>
-#include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
 
@@ -97,50 +96,26 @@ std::set<std::string> recordedPaths(const std::string& musicDat) {
     return paths;
 }
 
-TEST(LibraryRescan, WalksEveryFolderOnceAndAddsEachFileOnce) {
+TEST(LibraryRescan, WalksEveryFolderOnceAndAScanAgainAddsNothing) {
     const ScanTree t = makeScanTree();
     const std::string data = testenv::makeTempDir("lib");
     const TrackLibrary library(data + "/", data);
     library.ensureMusicFile();
     LibraryRescan scan;
     std::vector<std::string> entries;
-    scan.onEntry = [&entries](const std::string& path) { entries.push_back(path); };
-    underWatchdog([&] { scan.run(library, t.root + "/"); });  // a trailing "/" is not doubled
-    EXPECT_EQ(scan.count(), t.audio);
-    EXPECT_EQ(scan.tally().skipped, t.skipped);
-    EXPECT_EQ(recordedPaths(library.musicFile()), t.recorded);
-    for (const std::string& entry : entries) {
-        EXPECT_EQ(entry.find("//"), std::string::npos) << entry;
-        EXPECT_EQ(entry.find("/loop/"), std::string::npos) << entry;
-        EXPECT_EQ(entry.find("skipped.mp3"), std::string::npos) << entry;
-    }
-
-    // Again: every file is met and counted, none is added.
-    const std::string before = slurp(library.musicFile());
-    scan.reset();
     int added = 0;
+    scan.onEntry = [&entries](const std::string& path) { entries.push_back(path); };
     scan.onFile = [&added](const AddResult& r) { added += r.outcome == AddOutcome::Added; };
-    underWatchdog([&] { scan.run(library, t.root); });
-    EXPECT_EQ(scan.count(), t.audio);
-    EXPECT_EQ(added, 0);
-    EXPECT_EQ(slurp(library.musicFile()), before);
-}
-
-TEST(LibraryRescan, CancelStopsBeforeTheNextEntryAtEveryLevel) {
-    const ScanTree t = makeScanTree();
-    const std::string data = testenv::makeTempDir("lib");
-    const TrackLibrary library(data + "/", data);
-    library.ensureMusicFile();
-    LibraryRescan scan;
-    int entriesAfter = 0;
-    scan.onEntry = [&](const std::string&) { entriesAfter += scan.cancelled(); };
-    scan.onFile = [&](const AddResult&) {
-        if (scan.count() == 3) scan.cancel();
-    };
-    scan.run(library, t.root);
-    EXPECT_EQ(scan.count(), 3);
-    EXPECT_EQ(entriesAfter, 0);
-    EXPECT_LE(TrackRecordCount(library.musicFile()), 3u);
+    for (const std::string& folder : {t.root + "/", t.root}) {  // a trailing "/" is not doubled
+        scan.reset();
+        underWatchdog([&] { scan.run(library, folder); });
+        EXPECT_EQ(scan.count(), t.audio);
+        EXPECT_EQ(scan.tally().skipped, t.skipped);
+    }
+    EXPECT_EQ(added, static_cast<int>(t.recorded.size()));
+    EXPECT_EQ(recordedPaths(library.musicFile()), t.recorded);
+    for (const std::string& entry : entries)
+        for (const char* never : {"//", "/loop/", "skipped.mp3"}) EXPECT_EQ(entry.find(never), std::string::npos) << entry;
 }
 
 class Rescan : public MainWindow {
@@ -167,37 +142,25 @@ TEST_F(Rescan, OkAddsTheTreeWithItsNodesAndRowsAndSavesTheTree) {
     const ScanTree t = makeScanTree();
     dir_->show();
     EXPECT_EQ(window_->Skin->appliedSection(dir_.get()), "filter");
-    EXPECT_EQ(dir_->windowTitle(), "Filter");
-    EXPECT_EQ(dir_->size(), QSize(306, 276));
     EXPECT_FALSE(dir_->Button1->isEnabled());
-    EXPECT_EQ(dir_->StatusBar1->palette().color(QPalette::Window), QColor(0xD4, 0xD9, 0xE5));
     choose(t.root);
     EXPECT_TRUE(dir_->Button1->isEnabled());
     EXPECT_EQ(dir_->ScanFolder, t.root);
 
-    for (int round = 0; round < 2; ++round) {
-        boxes_.clear();
-        if (round == 1) {
-            dir_->show();
-            choose(t.root);
-        }
-        underWatchdog([&] { dir_->Button1Click(); });
-        EXPECT_EQ(boxes_.texts(), (QStringList{QString("Found %1 files!").arg(t.audio),
-                                               QString("%1 file(s) could not be read and were skipped.").arg(t.skipped)}));
-        EXPECT_EQ(boxes_.titles(), (QStringList{"Information", "Information"}));
-        EXPECT_FALSE(dir_->isVisible());
-        EXPECT_TRUE(dir_->Button1->isEnabled());
-        EXPECT_FALSE(window_->LibraryBusy);
-        // "All Title" shows each new record once, the second scan adds none.
-        EXPECT_EQ(window_->ListModel->rowCount(), static_cast<int>(t.recorded.size()));
-        EXPECT_EQ(recordedPaths(data_ + "music.dat"), t.recorded);
-        const LibraryTreeContent content = tree()->content();
-        EXPECT_EQ(std::set<std::string>(content.artists.begin(), content.artists.end()),
-                  (std::set<std::string>{"Kestrel", "Heron", "Unknown Artist"}));
-        EXPECT_EQ(content.artists.size(), 3u);
-        EXPECT_EQ(savedTree(), FormatTreeText(content));
-        EXPECT_EQ(LibraryTree::imageOf(tree()->findArtist("Heron")), 3);
-    }
+    underWatchdog([&] { dir_->Button1Click(); });
+    EXPECT_EQ(boxes_.texts(), (QStringList{QString("Found %1 files!").arg(t.audio),
+                                           QString("%1 file(s) could not be read and were skipped.").arg(t.skipped)}));
+    EXPECT_EQ(boxes_.titles(), (QStringList{"Information", "Information"}));
+    EXPECT_FALSE(dir_->isVisible());
+    EXPECT_TRUE(dir_->Button1->isEnabled());
+    EXPECT_FALSE(window_->LibraryBusy);
+    // "All Title" shows each new record once; artists once each.
+    EXPECT_EQ(window_->ListModel->rowCount(), static_cast<int>(t.recorded.size()));
+    const LibraryTreeContent content = tree()->content();
+    EXPECT_EQ(std::multiset<std::string>(content.artists.begin(), content.artists.end()),
+              (std::multiset<std::string>{"Kestrel", "Heron", "Unknown Artist"}));
+    EXPECT_EQ(savedTree(), FormatTreeText(content));
+    EXPECT_EQ(LibraryTree::imageOf(tree()->findArtist("Heron")), 3);
 }
 
 TEST_F(Rescan, CancelEscapeAndTheFrameStopTheWalkWithTheTreeSaved) {
