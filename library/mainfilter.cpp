@@ -5,6 +5,7 @@
 #include <QFileSystemModel>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -66,6 +67,13 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
     connect(ShellTreeView1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         if (!placingHome_) ShellTreeView1Click();
     });
+    // Once the user moves through the tree, the view is theirs.
+    connect(ShellTreeView1, &QTreeView::pressed, this, [this] { homeInView_.clear(); });
+    for (auto signal : {&QTreeView::expanded, &QTreeView::collapsed})
+        connect(ShellTreeView1, signal, this, [this] {
+            if (!placingHome_) homeInView_.clear();
+        });
+    connect(ShellTreeView1->verticalScrollBar(), &QScrollBar::actionTriggered, this, [this] { homeInView_.clear(); });
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button2 = new QPushButton(QStringLiteral("Cancel"), this);
@@ -125,15 +133,16 @@ void Tfm_dir::FormShow() {
 // The home folder open and in view, as the place a user's music most likely
 // is; nothing is chosen until the user picks a folder.
 void Tfm_dir::showHome() {
+    placingHome_ = true;
     const QModelIndex home = Folders->index(homeInView_);
     for (QModelIndex at = home; at.isValid(); at = at.parent()) ShellTreeView1->expand(at);
     ShellTreeView1->scrollTo(home, QAbstractItemView::PositionAtTop);
-    placingHome_ = true;
     ShellTreeView1->selectionModel()->setCurrentIndex(home, QItemSelectionModel::NoUpdate);
     placingHome_ = false;
 }
 
 void Tfm_dir::ShellTreeView1Click() {
+    homeInView_.clear();
     const QModelIndex index = ShellTreeView1->currentIndex();
     const QFileInfo folder(Folders->filePath(index));
     const bool usable = index.isValid() && folder.isDir() && folder.isReadable() && folder.isExecutable();
