@@ -112,9 +112,17 @@ TEST_F(PlaylistPlayback, ClearingWhilePlayingLeavesTheTrackToItsEnd) {
     EXPECT_EQ(w->rowCount(), 1) << "No keeps the list";
 }
 
-TEST_F(PlaylistPlayback, NextAndPreviousFromARemovedRowNeverTouchAMissingRow) {
+TEST_F(PlaylistPlayback, NextAndPreviousFromNoRowOrARemovedRowNeverTouchAMissingRow) {
     open();
     addThree();
+    w->PlaylistIndex = -1;
+    w->PlaylistPlayNext();
+    EXPECT_EQ(playing(), std::tuple(true, 0, a)) << "from no current row: the first";
+    w->selectRows({0, 2});
+    w->PlaylistPlayNext();
+    EXPECT_EQ(w->selectedRows(), (std::vector<int>{1, 2})) << "of several selected the topmost plays, the others stay";
+    EXPECT_EQ(playing(), std::tuple(true, 1, b));
+
     w->selectRows({2});
     click("Listplay");
     click("Liststop");
@@ -139,19 +147,6 @@ TEST_F(PlaylistPlayback, NextAndPreviousFromARemovedRowNeverTouchAMissingRow) {
     w->PlaylistIndex = 4;
     ASSERT_TRUE(playUntilEnds(1));
     EXPECT_FALSE(w->PlaylistPlaying);
-}
-
-TEST_F(PlaylistPlayback, NextFromNoCurrentRowPlaysTheFirstAndSeveralSelectedPlayTheTopmost) {
-    open();
-    addThree();
-    w->PlaylistIndex = -1;
-    w->PlaylistPlayNext();
-    EXPECT_EQ(playing(), std::tuple(true, 0, a));
-
-    w->selectRows({0, 2});
-    w->PlaylistPlayNext();
-    EXPECT_EQ(w->selectedRows(), (std::vector<int>{1, 2})) << "the others stay selected";
-    EXPECT_EQ(playing(), std::tuple(true, 1, b));
 }
 
 TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudio) {
