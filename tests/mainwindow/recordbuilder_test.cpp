@@ -64,7 +64,9 @@ TEST(RecordBuilder, EachKindTakesItsFieldsByTheTable) {
         case AudioKind::Wav: mwtest::makeWav(path); break;
         default: mwtest::makeMp3(path, row.tags.value_or(Tags{}), row.tags.has_value());
         }
-        if (row.v2) ASSERT_TRUE(WriteID3v2Tag(path, *row.v2).ok) << row.name;
+        if (row.v2) {
+            ASSERT_TRUE(WriteID3v2Tag(path, *row.v2).ok) << row.name;
+        }
         const RecordBuild b = BuildTrackRecord(path, 45000.25);
         ASSERT_TRUE(b.built()) << row.name << ": " << b.reason;
         const TrackRecord& r = b.record;
