@@ -1,0 +1,60 @@
+#include "components/recorder/autogain.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+constexpr double kMinGainDb = -30, kMaxGainDb = 20;
+constexpr int kSilentPeak = 33;  // -60 dBFS
+
+double Linear(double db) { return std::pow(10.0, db / 20.0); }
+
+}  // namespace
+
+void AutoGain::configure(int sampleRate, int channels, int minDbfs, int maxDbfs, int stepDb) {
+    channels_ = std::max(1, channels);
+    windowFrames_ = std::max(1, sampleRate / 10);
+    minPeak_ = 32768.0 * Linear(std::min(minDbfs, maxDbfs));
+    maxPeak_ = 32768.0 * Linear(std::max(minDbfs, maxDbfs));
+    step_ = std::abs(stepDb);
+    gainDb_ = 0;
+    gain_ = target_ = 1;
+    glide_ = 0;
+    counted_ = 0;
+    inputPeak_ = 0;
+    outputPeak_ = 0;
+}
+
+void AutoGain::process(int16_t* interleaved, int64_t frames) {
+    for (int64_t f = 0; f < frames; ++f) {
+        if (glide_ != 0) {
+            gain_ += glide_;
+            if ((glide_ > 0 && gain_ >= target_) || (glide_ < 0 && gain_ <= target_)) {
+                gain_ = target_;
+                glide_ = 0;
+            }
+        }
+        int16_t* frame = interleaved + f * channels_;
+        for (int c = 0; c < channels_; ++c) {
+            inputPeak_ = std::max(inputPeak_, std::abs(static_cast<int>(frame[c])));
+            const double v = std::clamp(frame[c] * gain_, -32768.0, 32767.0);
+            outputPeak_ = std::max(outputPeak_, std::abs(v));
+            frame[c] = static_cast<int16_t>(std::lround(v));
+        }
+        if (++counted_ < windowFrames_) continue;
+        double next = gainDb_;
+        if (outputPeak_ > maxPeak_) next -= step_;
+        else if (outputPeak_ < minPeak_ && inputPeak_ > kSilentPeak) next += step_;
+        next = std::clamp(next, kMinGainDb, kMaxGainDb);
+        if (next != gainDb_) {
+            gainDb_ = next;
+            target_ = Linear(next);
+            glide_ = (target_ - gain_) / static_cast<double>(windowFrames_);
+        }
+        counted_ = 0;
+        inputPeak_ = 0;
+        outputPeak_ = 0;
+    }
+}
