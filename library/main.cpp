@@ -277,6 +277,7 @@ void Tfm_main::FormShow() {
     PlaylistFolder = ::PlaylistFolder();
     CreateFolderPath(PlaylistFolder);
     CreateFolderPath(JoinPath(DataRoot(), "record"));
+    RemoveStaleProgramTemporaries();
     DataFolder = ::DataFolder();
     loadLibraryTree();
     if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
@@ -339,10 +340,8 @@ void Tfm_main::loadLibraryTree() {
         WriteFileAtomically(LibraryTreeFile(), "");
         return;
     }
-    if (!in.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = in.readAll();
-    in.close();
-    const TreeTextLoad load = ParseTreeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    TreeTextLoad load;
+    if (!ReadTreeTextFile(LibraryTreeFile(), &load)) return;
     if (load.repaired) {
         // Playlist nodes live only in this file: what the repair dropped
         // stays readable beside it.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <random>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -14,15 +15,21 @@
 #include "audiotestutil.h"
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
+#include "platform/atomicfile.h"
 #include "testenv.h"
 
 using namespace audiotest;
+namespace fs = std::filesystem;
 
 namespace {
 
 bool exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+size_t entriesIn(const std::string& dir) {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
 std::string randomBytes(size_t n, unsigned seed) {
@@ -205,10 +212,14 @@ TEST(AudioFileBadOutput, AFolderThatCannotBeWrittenFailsAtCreate) {
 }
 
 // A disk that fills up mid-file: a child process with a file-size limit.
+// A take already under the name stays as it was.
 TEST(AudioFileBadOutput, AFullDiskIsReportedAndLeavesNoFinishedLookingFile) {
     const std::string dir = testenv::makeTempDir("full");
     for (const char* ext : {"wav", "mp3", "ogg", "wma"}) {
         const std::string out = dir + "/full." + ext;
+        const std::string previous = std::string("previous take ") + ext;
+        const bool hadTake = std::string(ext) != "wav";
+        if (hadTake) testenv::writeFile(out, previous);
         pid_t pid = fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
@@ -236,7 +247,66 @@ TEST(AudioFileBadOutput, AFullDiskIsReportedAndLeavesNoFinishedLookingFile) {
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0) << ext;
-        EXPECT_FALSE(exists(out)) << ext;
+        if (hadTake) EXPECT_EQ(testenv::readFile(out), previous) << ext;
+        else EXPECT_FALSE(exists(out)) << ext;
+    }
+    EXPECT_EQ(entriesIn(dir), 3u);
+}
+
+// A job stopped midway, or a process killed at any moment of its output,
+// leaves under the output's name what was there before or the complete
+// output, and no temporary beside it once the next output starts there.
+TEST(AudioFileBadOutput, AStoppedOrKilledOutputLeavesTheDestinationAsItWas) {
+    const AudioBlock block = sine(44100, 2, 1.0, {440});
+    auto writeOne = [&](AudioFile& w, const std::string& path) {
+        w.setWavFormat(44100, 2, 16);
+        if (!w.create(path)) return false;
+        w.writeBlock(block);
+        return w.getError() == 0;
+    };
+    const std::string completeFile = testenv::makeTempDir("complete") + "/complete.wav";
+    {
+        AudioFile w;
+        ASSERT_TRUE(writeOne(w, completeFile));
+    }
+    const std::string complete = testenv::readFile(completeFile);
+
+    for (const bool unnamed : {true, false}) {
+        const std::string dir = testenv::makeTempDir("stopped");
+        const std::string out = dir + "/take.wav";
+        const std::string previous = "previous take";
+        testenv::writeFile(out, previous);
+        SetUnnamedTemporariesAllowed(unnamed);
+        {
+            AudioFile w;
+            ASSERT_TRUE(writeOne(w, out));
+            EXPECT_EQ(testenv::readFile(out), previous);
+            w.abandon();
+            EXPECT_EQ(w.getError(), 0);
+        }
+        EXPECT_EQ(testenv::readFile(out), previous);
+        EXPECT_EQ(entriesIn(dir), 1u);
+
+        std::mt19937 random(unnamed ? 7 : 8);
+        for (int round = 0; round < 30; ++round) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                for (;;) {
+                    AudioFile w;
+                    writeOne(w, out);
+                }
+            }
+            ::usleep(random() % 5000);
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            const std::string now = testenv::readFile(out);
+            ASSERT_TRUE(now == previous || now == complete) << "round " << round << ": " << now.size() << " bytes";
+        }
+        AudioFile next;
+        ASSERT_TRUE(writeOne(next, out));
+        next.abandon();
+        SetUnnamedTemporariesAllowed(true);
+        EXPECT_EQ(entriesIn(dir), 1u) << (unnamed ? "unnamed" : "named");
     }
 }
 
