@@ -6,10 +6,14 @@
 #include <gtest/gtest.h>
 
 #include "components/recorder/linerecorder.h"
+#include "platform/fakes.h"
+#include "platform/inifile.h"
+#include "tools/recorder.h"
 
 #include "../audio/audiotestutil.h"
 #include "testenv.h"
 
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
@@ -20,6 +24,23 @@ namespace {
 
 constexpr int kRate = 44100;
 
+// Plays seconds of tone into the sink; returns when it has been heard.
+void PlayTone(double seconds, double amplitude) {
+    const std::string wav = testenv::makeTempDir("tone") + "/tone.wav";
+    audiotest::writeWav(wav, audiotest::sine(kRate, 2, seconds, {440}, amplitude), kRate, 2);
+    QProcess player;
+    player.start("paplay", {"--device=ci_out", QString::fromStdString(wav)});
+    EXPECT_TRUE(player.waitForStarted());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return player.state() == QProcess::NotRunning; }, 15000));
+}
+
+int64_t LoudFrames(const std::vector<int16_t>& samples, int channels, double amplitude) {
+    int64_t loud = 0;
+    for (size_t i = 0; i < samples.size(); i += static_cast<size_t>(channels))
+        loud += std::abs(samples[i]) > amplitude / 2 * 32768 ? 1 : 0;
+    return loud;
+}
+
 struct Recording {
     std::vector<int16_t> samples;
     int64_t frames() const { return static_cast<int64_t>(samples.size()) / 2; }
@@ -28,8 +49,6 @@ struct Recording {
 // Plays seconds of a 440 Hz tone at amplitude into the sink while recording
 // with the recorder as it is set up; stops half a second after the tone.
 Recording RecordTone(LineRecorder& recorder, double seconds, double amplitude) {
-    const std::string wav = testenv::makeTempDir("tone") + "/tone.wav";
-    audiotest::writeWav(wav, audiotest::sine(kRate, 2, seconds, {440}, amplitude), kRate, 2);
     Recording r;
     QObject::connect(&recorder, &LineRecorder::onEndArrayRecord, [&](int) {
         const AudioBlock b = recorder.getRecordedArray();
@@ -40,10 +59,7 @@ Recording RecordTone(LineRecorder& recorder, double seconds, double amplitude) {
     recorder.start();
     EXPECT_EQ(recorder.getError(), 0);
     QTest::qWait(300);
-    QProcess player;
-    player.start("paplay", {"--device=ci_out", QString::fromStdString(wav)});
-    EXPECT_TRUE(player.waitForStarted());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return player.state() == QProcess::NotRunning; }, 15000));
+    PlayTone(seconds, amplitude);
     QTest::qWait(500);
     recorder.stop();
     QObject::disconnect(&recorder, &LineRecorder::onEndArrayRecord, nullptr, nullptr);
@@ -72,9 +88,9 @@ TEST(RecorderDevice, AToneOfKnownLengthComesBackWhole) {
     // Every frame once: a sine is above half its amplitude two thirds of
     // the time, so counting those frames tells a lost or doubled piece.
     const Recording plain = RecordTone(recorder, 2.0, 0.3);
-    int64_t loud = 0, first = -1;
-    for (int64_t i = 0; i < plain.frames(); ++i) {
-        if (std::abs(plain.samples[static_cast<size_t>(i * 2)]) > 0.15 * 32768 && loud++ == 0) first = i;
+    const int64_t loud = LoudFrames(plain.samples, 2, 0.3);
+    int64_t first = -1;
+    while (++first < plain.frames() && std::abs(plain.samples[static_cast<size_t>(first * 2)]) <= 0.15 * 32768) {
     }
     std::cout << "frames above half the amplitude: " << loud << " of " << kRate * 2 * 2 / 3 << " expected; "
               << plain.frames() << " frames recorded\n";
@@ -91,6 +107,41 @@ TEST(RecorderDevice, AToneOfKnownLengthComesBackWhole) {
     EXPECT_GE(gated.frames(), kRate * 1.8);
     EXPECT_LE(gated.frames(), kRate * 2.5);
     EXPECT_EQ(Dominant(gated, kRate / 2), 440);
+}
+
+// The recorder window as a user drives it, to WAV and to MP3.
+TEST(RecorderDevice, TheWindowRecordsTheToneToWavAndMp3) {
+    const std::string dir = testenv::makeTempDir("window");
+    setenv("TUNEVALE_CONFIG_DIR", (dir + "/config").c_str(), 1);
+    IniFile ini;
+    ini.writeString("recorder", "format path", dir + "/music");
+    ini.writeBool("recorder", "cb auto", false);
+    FakeMessageBoxes boxes;
+    Tfm_recorder window;
+    window.show();
+    ASSERT_FALSE(window.noInput->isVisible());
+    for (int format : {0, 1}) {
+        ini.writeInteger("recorder", "format", format);
+        window.btn_recordClick();
+        ASSERT_TRUE(window.isRecording()) << format;
+        QTest::qWait(300);
+        PlayTone(2.0, 0.3);
+        QTest::qWait(500);
+        window.btn_stopClick();
+        EXPECT_TRUE(boxes.texts().isEmpty());
+        const audiotest::Decoded d = audiotest::decode(window.RecordedFile.toStdString());
+        ASSERT_TRUE(d.ok) << format;
+        const int64_t loud = LoudFrames(d.samples, d.channels, 0.3);
+        std::cout << window.RecordedFile.toStdString() << ": " << d.frames() << " frames, " << loud
+                  << " above half the amplitude\n";
+        EXPECT_NEAR(static_cast<double>(loud), kRate * 2.0 * 2 / 3, kRate * 2.0 * 2 / 3 * 0.1) << format;
+        EXPECT_EQ(audiotest::dominantFrequency(d.samples, d.channels, 0, kRate, d.frames() / 2, kRate / 4,
+                                               {220, 330, 440, 550, 660, 880}),
+                  440)
+            << format;
+        // Names are made to the second: the next one must differ.
+        QTest::qWait(1000);
+    }
 }
 
 }  // namespace
