@@ -14,6 +14,7 @@
 
 #include <sys/stat.h>
 
+#include "components/audio/backgroundwriter.h"
 #include "components/player/audioplayer.h"
 #include "components/recorder/linerecorder.h"
 #include "components/skin/skinlabel.h"
@@ -154,6 +155,7 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
 Tfm_recorder::~Tfm_recorder() {
     audioPlayer_->stop();
     audioRecord_->stop();
+    writer_.reset();
     audioFile_.close();
 }
 
@@ -315,6 +317,7 @@ void Tfm_recorder::StartRecording() {
         ShowError(QStringLiteral("The sound input could not be opened for recording."), this);
         return;
     }
+    writer_ = std::make_unique<BackgroundWriter>(audioFile_);
     HasRecording = true;
     SetPauseEnabled(true);
     SetStopEnabled(true);
@@ -352,10 +355,10 @@ void Tfm_recorder::AudioRecordEndArrayRecord() {
         btn_stopClick();
         return;
     }
-    const AudioBlock block = audioRecord_->getRecordedArray();
-    if (!block.empty()) audioFile_.writeBlock(block);
+    AudioBlock block = audioRecord_->getRecordedArray();
+    if (writer_ && !block.empty()) writer_->write(std::move(block));
     // A full disk ends the recording; what was written before is kept.
-    if (audioFile_.getError() != 0) {
+    if (writer_ && writer_->error() != 0) {
         writeFailed_ = true;
         btn_stopClick();
     }
@@ -377,7 +380,12 @@ void Tfm_recorder::ShowElapsed(int64_t ms) {
 void Tfm_recorder::FinishRecording() {
     audioRecord_->stop();
     for (AudioBlock block = audioRecord_->getRecordedArray(); !block.empty(); block = audioRecord_->getRecordedArray())
-        audioFile_.writeBlock(block);
+        if (writer_) writer_->write(std::move(block));
+    if (writer_) {
+        writer_->finish();
+        if (writer_->error() != 0) writeFailed_ = true;
+        writer_.reset();
+    }
     audioFile_.close();
     if (audioFile_.getError() != 0) writeFailed_ = true;
     SetPlayEnabled(true);

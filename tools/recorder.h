@@ -8,12 +8,14 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "components/audio/audiofile.h"
 #include "components/audio/mp3encodersettings.h"
 #include "components/recorder/timesplitter.h"
 
 class AudioPlayer;
+class BackgroundWriter;
 class LineRecorder;
 class QAction;
 class QLineEdit;
@@ -89,6 +91,9 @@ private:
     LineRecorder* audioRecord_ = nullptr;
     AudioPlayer* audioPlayer_ = nullptr;
     AudioFile audioFile_;
+    // Encodes and writes the recorded blocks while a recording runs, so
+    // that the window never waits for the encoder.
+    std::unique_ptr<BackgroundWriter> writer_;
     Mp3EncoderSettings AudioFile2LameEnc1;
     TimeSplitter TimeDisplay21;
 
