@@ -67,19 +67,19 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     client->setGeometry(0, top, kClientWidth, kClientHeight);
 
     rg_format = new QGroupBox(QStringLiteral("Input Device"), client);
-    rg_format->setGeometry(8, 2, 250, 182);
+    rg_format->setGeometry(8, 2, 262, 240);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.8);
     for (int i = 0; i < 8; ++i) {
         const auto n = static_cast<size_t>(i);
-        const int y = 16 + 20 * i;
+        const int y = 18 + 27 * i;
         sl[n] = new SkinLabel(rg_format);
-        sl[n]->setGeometry(8, y, 90, 20);
+        sl[n]->setGeometry(6, y, 112, 26);
         sl[n]->setFont(small);
         cb[n] = new QRadioButton(rg_format);
-        cb[n]->setGeometry(100, y + 1, 18, 18);
+        cb[n]->setGeometry(120, y + 4, 18, 18);
         sb[n] = new TvsTrackBar(rg_format);
-        sb[n]->setGeometry(120, y + 1, 122, 18);
+        sb[n]->setGeometry(140, y + 2, 116, 22);
         sb[n]->setMin(0);
         sb[n]->setMax(65535);
         connect(cb[n], &QRadioButton::clicked, this, [this, i] {
@@ -93,43 +93,39 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
         });
     }
     noInput = new QLabel(QStringLiteral("No sound input was found.\nIs the sound server running?"), rg_format);
-    noInput->setGeometry(8, 60, 234, 50);
+    noInput->setGeometry(8, 80, 246, 50);
     noInput->setAlignment(Qt::AlignCenter);
     noInput->hide();
 
     st_time = new SkinLabel(QStringLiteral("00:00:00"), client);
-    st_time->setGeometry(266, 6, 180, 32);
-    QFont big = font();
-    big.setPointSizeF(big.pointSizeF() * 2);
-    st_time->setFont(big);
-    st_finfo = new SkinLabel(client);
-    st_finfo->setGeometry(266, 42, 186, 18);
-    edt_name = new TvsComboBox(client);
-    edt_name->setGeometry(266, 64, 186, 22);
-    for (const char* caption : kRecordNameCaptions) edt_name->addItem(QString::fromLatin1(caption));
-    edt_name->setCurrentIndex(5);
-    edt_directory = new QLineEdit(client);
-    edt_directory->setGeometry(266, 92, 186, 22);
-    edt_directory->setReadOnly(true);
-    edt_directory->setEnabled(false);
-    btn_directory = new QPushButton(QStringLiteral("Set Directory"), client);
-    btn_directory->setGeometry(266, 120, 100, 26);
-    btn_option = new QPushButton(QStringLiteral("Option"), client);
-    btn_option->setGeometry(372, 120, 80, 26);
+    st_time->setGeometry(278, 4, 180, 34);
     tb_volume = new TvsTrackBar(client);
     tb_volume->setOrientation(TvsTrackBar::vsVertical);
-    tb_volume->setGeometry(462, 6, 26, 140);
+    tb_volume->setGeometry(464, 4, 26, 116);
     tb_volume->setMin(0);
     tb_volume->setMax(65535);
+    st_finfo = new SkinLabel(client);
+    st_finfo->setGeometry(278, 42, 182, 18);
+    btn_directory = new QPushButton(QStringLiteral("Set Directory"), client);
+    btn_directory->setGeometry(278, 64, 96, 26);
+    btn_option = new QPushButton(QStringLiteral("Option"), client);
+    btn_option->setGeometry(380, 64, 80, 26);
+    edt_directory = new QLineEdit(client);
+    edt_directory->setGeometry(278, 96, 182, 24);
+    edt_directory->setReadOnly(true);
+    edt_directory->setEnabled(false);
+    edt_name = new TvsComboBox(client);
+    edt_name->setGeometry(278, 126, 212, 24);
+    for (const char* caption : kRecordNameCaptions) edt_name->addItem(QString::fromLatin1(caption));
+    edt_name->setCurrentIndex(5);
 
     const std::pair<QPushButton**, const char*> buttons[] = {
         {&btn_record, "Record"}, {&btn_pause, "Pause"}, {&btn_play, "Play"},
         {&btn_stop, "Stop"},     {&btn_mute, "Mute"},   {&Button1, "Close"}};
-    int x = 8;
-    for (auto [button, caption] : buttons) {
+    for (size_t i = 0; i < std::size(buttons); ++i) {
+        auto [button, caption] = buttons[i];
         *button = new QPushButton(QString::fromLatin1(caption), client);
-        (*button)->setGeometry(x, 196, 76, 28);
-        x += 82;
+        (*button)->setGeometry(278 + static_cast<int>(i % 3) * 72, 162 + static_cast<int>(i / 3) * 36, 68, 30);
     }
     connect(btn_record, &QPushButton::clicked, this, &Tfm_recorder::btn_recordClick);
     connect(btn_pause, &QPushButton::clicked, this, &Tfm_recorder::btn_pauseClick);
@@ -166,6 +162,11 @@ void Tfm_recorder::showEvent(QShowEvent* event) {
 
 void Tfm_recorder::FormShow() {
     DressToolWindow(this);
+    // The skin gives the labels its font; the time is shown large all the same.
+    QFont big = st_time->font();
+    big.setPointSizeF(font().pointSizeF() * 2);
+    big.setBold(true);
+    st_time->setFont(big);
     IsRecording = RecordPaused = HasRecording = IsPlaying = PlayPaused = PlayStarted = Muted = TimeLimitOn = false;
     RecordPauseBase = 0;
     audioFile_.readyFlag = true;
