@@ -16,6 +16,7 @@
 
 #include "components/audio/backgroundwriter.h"
 #include "components/player/audioplayer.h"
+#include "components/player/playbacksession.h"
 #include "components/recorder/linerecorder.h"
 #include "components/skin/skinlabel.h"
 #include "platform/inifile.h"
@@ -47,7 +48,7 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     audioRecord_ = new LineRecorder(this);
-    audioPlayer_ = new AudioPlayer(this);
+    playback_ = new PlaybackSession(this);
 
     auto* menu = new QMenuBar(this);
     QMenu* file = menu->addMenu(QStringLiteral("File"));
@@ -136,20 +137,20 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     connect(btn_option, &QPushButton::clicked, this, &Tfm_recorder::btn_optionClick);
     connect(Button1, &QPushButton::clicked, this, &QWidget::close);
     connect(tb_volume, &TvsTrackBar::changed, this,
-            [this] { audioPlayer_->setVolume(66535 - tb_volume->position()); });
+            [this] { Player()->setVolume(66535 - tb_volume->position()); });
 
     connect(audioRecord_, &LineRecorder::onEndArrayRecord, this, &Tfm_recorder::AudioRecordEndArrayRecord);
     connect(audioRecord_, &LineRecorder::onTimer, this, &Tfm_recorder::AudioRecordTimer);
-    connect(audioPlayer_, &AudioPlayer::onRequestOnLoadArray, this, &Tfm_recorder::FeedRecorderPlayer);
-    connect(audioPlayer_, &AudioPlayer::onEndArrayPlay, this, &Tfm_recorder::FeedRecorderPlayer);
-    connect(audioPlayer_, &AudioPlayer::onTimer, this, [this](qint64 current, int, int) { AudioPlayerTimer(current); });
-    connect(audioPlayer_, &AudioPlayer::onEndPlay, this, &Tfm_recorder::btn_stopClick);
+    connect(playback_, &PlaybackSession::onPosition, this, [this](qint64 frame) { ShowElapsed(playback_->msAt(frame)); });
+    connect(playback_, &PlaybackSession::onEndPlay, this, &Tfm_recorder::btn_stopClick);
 
     setFixedSize(kClientWidth, top + kClientHeight);
 }
 
+AudioPlayer* Tfm_recorder::Player() const { return playback_->player(); }
+
 Tfm_recorder::~Tfm_recorder() {
-    audioPlayer_->stop();
+    playback_->close();
     audioRecord_->stop();
     writer_.reset();
     audioFile_.close();
@@ -203,7 +204,7 @@ void Tfm_recorder::FormShow() {
     const RecorderSettings settings = ReadRecorderSettings(IniFile());
     edt_directory->setText(settings.folder);
     st_finfo->setCaption(settings.fileInfo);
-    tb_volume->setPosition(66535 - audioPlayer_->volume());
+    tb_volume->setPosition(66535 - Player()->volume());
     FileInfo1->setEnabled(false);
 }
 
@@ -395,17 +396,14 @@ void Tfm_recorder::FinishRecording() {
 }
 
 void Tfm_recorder::btn_stopClick() {
-    if (IsPlaying || PlayPaused) {
-        audioPlayer_->stop();
-        audioFile_.close();
-    }
+    if (IsPlaying || PlayPaused) playback_->close();
     const bool recorded = IsRecording || RecordPaused;
     if (recorded) FinishRecording();
     IsPlaying = IsRecording = RecordPaused = PlayPaused = false;
     SetRecordEnabled(true);
     SetPlayEnabled(true);
     FileInfo1->setEnabled(true);
-    RecordPauseBase = PlayPauseBase = 0;
+    RecordPauseBase = 0;
     SetPauseEnabled(false);
     TimeDisplay21.setMilliseconds(0);
     st_time->setCaption(QStringLiteral("00:00:00"));
@@ -423,11 +421,10 @@ void Tfm_recorder::ReportWriteError() {
 void Tfm_recorder::btn_pauseClick() {
     if (PlayStarted) {
         if (!IsPlaying) {
-            audioPlayer_->play();
+            playback_->resume();
             IsPlaying = true;
         } else {
-            PlayPauseBase += audioPlayer_->getPosition();
-            audioPlayer_->stop();
+            playback_->pause();
             PlayPaused = true;
             IsPlaying = false;
         }
@@ -454,39 +451,24 @@ void Tfm_recorder::btn_playClick() {
 void Tfm_recorder::PlayRecording() {
     if (IsPlaying) return;
     IsPlaying = true;
-    if (PlayPaused && audioPlayer_->getError() == 0) {
-        audioPlayer_->play();
+    if (PlayPaused && Player()->getError() == 0) {
+        playback_->resume();
         return;
     }
     st_time->setCaption(QStringLiteral("00:00:00"));
     btn_pause->setEnabled(true);
-    if (audioFile_.isOpen()) audioFile_.close();
-    audioFile_.open(RecordedFile.toStdString(), 0, 1);
-    if (audioFile_.getError() != 0 || audioFile_.getLength() == 0) return;
-    PlayBlockSamples = audioPlayer_->msToSamples(200);
-    audioFile_.seek(PlayPauseBase, 3);
-    audioPlayer_->setFormat(audioFile_.getPcmSampleRate(), audioFile_.getPcmChannels());
-    audioPlayer_->play();
-    if (audioPlayer_->getError() != 0) return;
+    // A recording that cannot be opened plays nothing; Stop sets the
+    // buttons right again.
+    if (!playback_->open(RecordedFile.toStdString()) || playback_->length() == 0) return;
+    if (!playback_->start(0)) return;
     PlayStarted = true;
     Pause1->setEnabled(true);
     Record1->setEnabled(false);
-    FeedRecorderPlayer();
-    FeedRecorderPlayer();
-}
-
-void Tfm_recorder::FeedRecorderPlayer() {
-    if (!audioFile_.isOpen()) return;
-    audioPlayer_->loadArray(audioFile_.readBlock(PlayBlockSamples));
-}
-
-void Tfm_recorder::AudioPlayerTimer(qint64 currentSamples) {
-    ShowElapsed(audioPlayer_->samplesToMs(currentSamples + PlayPauseBase));
 }
 
 void Tfm_recorder::btn_muteClick() {
     Muted = !Muted;
-    audioPlayer_->setMute(Muted);
+    Player()->setMute(Muted);
 }
 
 // ---- other windows -----------------------------------------------------------------

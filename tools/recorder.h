@@ -15,6 +15,7 @@
 #include "components/recorder/timesplitter.h"
 
 class AudioPlayer;
+class PlaybackSession;
 class BackgroundWriter;
 class LineRecorder;
 class QAction;
@@ -52,7 +53,7 @@ public:
     QString RecordedFile;
 
     LineRecorder* AudioRecord() const { return audioRecord_; }
-    AudioPlayer* Player() const { return audioPlayer_; }
+    AudioPlayer* Player() const;
 
     void btn_recordClick();
     void btn_pauseClick();
@@ -77,10 +78,8 @@ private:
     bool ConfigureWriter(int format, const struct RecorderSettings& s);
     void FinishRecording();
     void PlayRecording();
-    void FeedRecorderPlayer();
     void AudioRecordEndArrayRecord();
     void AudioRecordTimer();
-    void AudioPlayerTimer(qint64 currentSamples);
     void ShowElapsed(int64_t ms);
     void SetPlayEnabled(bool on);
     void SetRecordEnabled(bool on);
@@ -89,8 +88,9 @@ private:
     void ReportWriteError();
 
     LineRecorder* audioRecord_ = nullptr;
-    AudioPlayer* audioPlayer_ = nullptr;
-    AudioFile audioFile_;
+    // Plays the last recording back.
+    PlaybackSession* playback_ = nullptr;
+    AudioFile audioFile_;  // the writer of the recording
     // Encodes and writes the recorded blocks while a recording runs, so
     // that the window never waits for the encoder.
     std::unique_ptr<BackgroundWriter> writer_;
@@ -102,8 +102,6 @@ private:
          PlayStarted = false, Muted = false, TimeLimitOn = false;
     int64_t TimeLimitSeconds = 0;
     int64_t RecordPauseBase = 0;
-    int64_t PlayPauseBase = 0;
-    int PlayBlockSamples = 0;
     bool loadingRows_ = false;
     bool writeFailed_ = false;  // the recording lost a write: told once it is stopped
 };

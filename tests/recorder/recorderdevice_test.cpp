@@ -27,7 +27,7 @@ constexpr int kRate = 44100;
 // Plays seconds of tone into the sink; returns when it has been heard.
 void PlayTone(double seconds, double amplitude) {
     const std::string wav = testenv::makeTempDir("tone") + "/tone.wav";
-    audiotest::writeWav(wav, audiotest::sine(kRate, 2, seconds, {440}, amplitude), kRate, 2);
+    audiotest::encode(wav, audiotest::sine(kRate, 2, seconds, {440}, amplitude));
     QProcess player;
     player.start("paplay", {"--device=ci_out", QString::fromStdString(wav)});
     EXPECT_TRUE(player.waitForStarted());

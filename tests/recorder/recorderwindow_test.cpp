@@ -173,7 +173,13 @@ TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
     EXPECT_FALSE(w().btn_record->isEnabled());
     clock.advance(1200);
     EXPECT_EQ(w().st_time->caption(), "00:00:01");
-    clock.advance(2000);
+    w().btn_pauseClick();  // pauses the playback
+    clock.advance(3000);
+    EXPECT_EQ(ended.count(), 0);
+    w().btn_pauseClick();
+    clock.advance(800);
+    EXPECT_EQ(w().st_time->caption(), "00:00:02");  // on from where it paused
+    clock.advance(1500);
     EXPECT_EQ(ended.count(), 1);
     EXPECT_FALSE(w().isPlaying());
     EXPECT_TRUE(w().btn_record->isEnabled());
