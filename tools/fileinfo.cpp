@@ -152,14 +152,12 @@ void Tfm_fileinfo::btnApplyClick() {
     info.infoCopyright = infoCopyright->text().toStdString();
     info.infoComments = infoComment->text().toStdString();
     if (!ReadNumber(infoTrack, info.infoTrack)) {
-        ShowMessage({MessageKind::Information, QStringLiteral("Information"), QStringLiteral("Invalid track value"),
-                     MessageButtons::Ok, this});
+        ShowInformation(QStringLiteral("Invalid track value"), this);
         infoTrack->setFocus();
         return;
     }
     if (!ReadNumber(infoYear, info.infoYear)) {
-        ShowMessage({MessageKind::Information, QStringLiteral("Information"), QStringLiteral("Invalid year value"),
-                     MessageButtons::Ok, this});
+        ShowInformation(QStringLiteral("Invalid year value"), this);
         infoYear->setFocus();
         return;
     }

@@ -39,6 +39,16 @@ namespace {
 
 constexpr int kClientWidth = 498, kClientHeight = 245;
 
+// The recorder's own error box, captioned "Error!".
+void ShowRecorderError(const QString& text, QWidget* parent) {
+    MessageRequest request;
+    request.kind = MessageKind::Error;
+    request.title = QStringLiteral("Error!");
+    request.text = text;
+    request.parent = parent;
+    ShowMessage(request);
+}
+
 QString RecorderPadTwoDigits(int64_t value) { return value <= 9 ? QStringLiteral("0%1").arg(value) : QString::number(value); }
 
 }  // namespace
@@ -151,9 +161,8 @@ AudioPlayer* Tfm_recorder::Player() const { return playback_->player(); }
 
 Tfm_recorder::~Tfm_recorder() {
     playback_->close();
-    audioRecord_->stop();
-    writer_.reset();
-    audioFile_.close();
+    // A recording still running at exit is finished and kept.
+    if (IsRecording || RecordPaused) FinishRecording();
 }
 
 void Tfm_recorder::showEvent(QShowEvent* event) {
@@ -246,9 +255,8 @@ void Tfm_recorder::StartRecording() {
 
     RecordedFile += RecorderExtension(s.format);
     if (!ConfigureWriter(s.format, s)) {
-        ShowMessage({MessageKind::Information, QStringLiteral("Information"),
-                     QStringLiteral("Do not support this MP3 format! Please high the Frequency or the Bitrate."),
-                     MessageButtons::Ok, this});
+        ShowInformation(QStringLiteral("Do not support this MP3 format! Please high the Frequency or the Bitrate."),
+                        this);
         btn_stopClick();
         btn_play->setEnabled(false);
         return;
@@ -303,8 +311,7 @@ void Tfm_recorder::StartRecording() {
     audioFile_.setKeepIncomplete(true);
     writeFailed_ = false;
     if (!audioFile_.create(RecordedFile.toStdString(), 0)) {
-        ShowMessage({MessageKind::Error, QStringLiteral("Error!"), QStringLiteral("Failed to create file ") + RecordedFile,
-                     MessageButtons::Ok, this});
+        ShowRecorderError(QStringLiteral("Failed to create file ") + RecordedFile, this);
         btn_stopClick();
         if (!HasRecording) btn_play->setEnabled(false);
         return;
@@ -412,10 +419,10 @@ void Tfm_recorder::btn_stopClick() {
 
 void Tfm_recorder::ReportWriteError() {
     writeFailed_ = false;
-    ShowMessage({MessageKind::Error, QStringLiteral("Error!"),
-                 QStringLiteral("File write error! The recording was stopped; %1 keeps what was recorded up to there.")
-                     .arg(RecordedFile),
-                 MessageButtons::Ok, this});
+    ShowRecorderError(
+        QStringLiteral("File write error! The recording was stopped; %1 keeps what was recorded up to there.")
+            .arg(RecordedFile),
+        this);
 }
 
 void Tfm_recorder::btn_pauseClick() {

@@ -185,6 +185,28 @@ TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
     EXPECT_TRUE(w().btn_record->isEnabled());
 }
 
+TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
+    struct Row {
+        int format;
+        const char* ext;
+        int rate;
+    } rows[] = {{0, ".wav", 44100}, {1, ".mp3", 44100}, {2, ".ogg", 44100}, {3, ".wma", 44100}};
+    w().show();
+    for (const Row& row : rows) {
+        ini().writeInteger("recorder", "format", row.format);
+        w().edt_name->setCurrentIndex(row.format);  // a name of its own for each
+        record(2000);
+        ASSERT_TRUE(w().RecordedFile.endsWith(row.ext)) << row.ext;
+        const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
+        ASSERT_TRUE(d.ok) << row.ext;
+        EXPECT_EQ(d.rate, row.rate) << row.ext;
+        EXPECT_NEAR(d.frames(), 2 * 44100, 44100 / 10) << row.ext;
+        EXPECT_EQ(audiotest::dominantFrequency(d.samples, d.channels, 0, d.rate, d.frames() / 2, 4410, {220, 440, 880}), 440)
+            << row.ext;
+    }
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
 TEST_F(RecorderWindow, TheTimeLimitStopsAndTheSettingsReachTheRecorder) {
     ini().writeBool("recorder", "time", true);
     ini().writeInteger("recorder", "minute", 0);
