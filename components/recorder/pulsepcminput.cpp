@@ -294,6 +294,7 @@ void PulsePcmInput::read(std::vector<int16_t>& samples) {
             bytes.pop_back();
         }
     }
+    if (bytes.empty()) return;
     const size_t old = samples.size();
     samples.resize(old + bytes.size() / 2);
     std::memcpy(samples.data() + old, bytes.data(), bytes.size());
