@@ -44,8 +44,8 @@
 #include "library/treetext.h"
 #include "platform/fakes.h"
 #include "platform/paths.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
 
 namespace fs = std::filesystem;
 
