@@ -9,7 +9,7 @@
 #include "components/audio/audioinformation.h"
 #include "platform/messageboxes.h"
 #include "skin/combobox.h"
-#include "tags/id3genres.h"
+#include "tags/mpeg/id3genres.h"
 #include "tools/recorder.h"
 #include "tools/toolskin.h"
 
