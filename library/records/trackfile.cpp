@@ -399,20 +399,20 @@ void ReplaceTrackRecords(const std::string& file, const std::vector<TrackRecord>
     if (PosixFile old = OpenRegularFile(file, O_RDONLY); old.isOpen()) cache.forget(old);
     const auto result = RewriteFileAtomically(file, [&](PosixFile& out, std::string* error) {
         std::vector<uint8_t> chunk;
-        chunk.reserve(kChunkRecords * kTrackRecordSize);
-        for (std::size_t i = 0; i <= records.size(); ++i) {
-            if (chunk.size() == chunk.capacity() || i == records.size()) {
-                if (!out.write(chunk)) {
-                    *error = errnoText("Cannot write", file);
-                    return false;
-                }
+        auto flush = [&] {
+            if (out.write(chunk)) {
                 chunk.clear();
+                return true;
             }
-            if (i == records.size()) break;
-            const TrackRecordBytes bytes = EncodeTrackRecord(records[i]);
+            *error = errnoText("Cannot write", file);
+            return false;
+        };
+        for (const TrackRecord& record : records) {
+            const TrackRecordBytes bytes = EncodeTrackRecord(record);
             chunk.insert(chunk.end(), bytes.begin(), bytes.end());
+            if (chunk.size() >= kChunkRecords * kTrackRecordSize && !flush()) return false;
         }
-        return true;
+        return flush();
     });
     if (!result) throw InOutError(result.error);
 }
