@@ -39,6 +39,7 @@
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 #include "skin/menu.h"
+#include "tools/toolskin.h"
 
 Tfm_main* fm_main = nullptr;
 
@@ -103,6 +104,7 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
     Parameters = arguments.mid(1);
 
     Skin = new SkinEngine(this);
+    SetToolWindowSkin(Skin);
     connect(Skin, &SkinEngine::skinError, this, [](const QString& message) { qWarning("%s", qPrintable(message)); });
     connect(Skin, &SkinEngine::onClick, this, &Tfm_main::SkinClick);
     connect(Skin, &SkinEngine::onMouseDown, this,
