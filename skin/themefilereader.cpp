@@ -1,8 +1,10 @@
 #include "skin/themefilereader.h"
 
+#include "platform/posixfile.h"
+
+#include <cerrno>
+
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QtEndian>
 
@@ -88,18 +90,15 @@ std::unique_ptr<TvsThemeFileReader> TvsThemeFileReader::parse(const QByteArray& 
 }
 
 std::unique_ptr<TvsThemeFileReader> TvsThemeFileReader::read(const QString& fileName, QString* error) {
-    const QFileInfo info(fileName);
-    if (!info.isFile()) {
-        if (error) *error = QStringLiteral("%1 is not a file").arg(fileName);
+    // Checking the name first and opening it afterwards leaves a moment in
+    // which a FIFO can take the file's place; the shared reader decides on
+    // the open file itself. One byte over the limit refuses an oversized file.
+    std::string bytes;
+    if (!ReadRegularFile(fileName.toStdString(), kMaxFileBytes, &bytes)) {
+        if (error) *error = QStringLiteral("%1: %2").arg(fileName, QString::fromStdString(FileReadErrorText(errno)));
         return {};
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error) *error = file.errorString();
-        return {};
-    }
-    // One byte over the limit is enough to refuse an oversized file.
-    return parse(file.read(kMaxFileBytes + 1), error);
+    return parse(QByteArray::fromStdString(bytes), error);
 }
 
 int TvsThemeFileReader::GetInt(const QString& name) const { return ints_.value(name.toLower(), -1); }

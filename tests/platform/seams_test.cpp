@@ -4,7 +4,6 @@
 #include <QDialog>
 #include <QThread>
 #include <QTimer>
-#include <QUrl>
 #include <QWidget>
 
 #include <atomic>
@@ -12,7 +11,6 @@
 
 #include "platform/fakes.h"
 #include "platform/filedialogs.h"
-#include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
@@ -70,29 +68,6 @@ TEST(FileDialogs, FiltersBecomeQtNameFilters) {
     EXPECT_TRUE(QtNameFilters("").isEmpty());
 }
 
-TEST(FileDialogs, FakeAnswersInOrderThenCancels) {
-    FakeFileDialogs dialogs;
-    dialogs.chooseNext({"/a.pls"}, 2);
-    FileDialogResult first = RunFileDialog({FileDialogMode::Save, "Load From Playlist File..", "/tmp", "",
-                                            "m3u files(*.m3u)|*.m3u|pls files(*.pls)|*.pls", 1, nullptr});
-    EXPECT_TRUE(first.accepted);
-    EXPECT_EQ(first.files, QStringList{"/a.pls"});
-    EXPECT_EQ(first.filterIndex, 2);
-    EXPECT_FALSE(RunFileDialog({}).accepted);
-    ASSERT_EQ(dialogs.requests().size(), 2u);
-    EXPECT_EQ(dialogs.requests()[0].title, "Load From Playlist File..");
-}
-
-TEST(Launcher, FakeRecordsWhatWouldHaveStarted) {
-    FakeLauncher launcher;
-    EXPECT_TRUE(OpenLocalPath("/music/rips"));
-    EXPECT_TRUE(StartDetached("/usr/bin/tunevale"));
-    ASSERT_EQ(launcher.openedUrls().size(), 1u);
-    EXPECT_EQ(launcher.openedUrls()[0], QUrl::fromLocalFile("/music/rips"));
-    ASSERT_EQ(launcher.started().size(), 1u);
-    EXPECT_TRUE(launcher.started()[0].arguments.isEmpty());
-}
-
 TEST(Presenter, RealModalOfAPlainWindowWaitsUntilItCloses) {
     QWidget window;
     bool shownDuringLoop = false;
@@ -110,31 +85,6 @@ TEST(Presenter, RealModalOfADialogGivesItsResult) {
     QDialog dialog;
     QTimer::singleShot(50, &dialog, &QDialog::accept);
     EXPECT_EQ(ShowModal(&dialog), QDialog::Accepted);
-}
-
-TEST(Presenter, FakeRecordsAndActsWithoutALoop) {
-    FakeWindowPresenter presenter;
-    QDialog dialog;
-    QWidget window;
-    presenter.setModalHandler([](QWidget* w) { return w->windowTitle() == "yes" ? 1 : 0; });
-    dialog.setWindowTitle("yes");
-    EXPECT_EQ(ShowModal(&dialog), 1);
-    ShowModeless(&window);
-    ASSERT_EQ(presenter.shown().size(), 2u);
-    EXPECT_TRUE(presenter.shown()[0].modal);
-    EXPECT_EQ(presenter.last(), &window);
-    EXPECT_TRUE(window.isVisible());
-}
-
-TEST(Presenter, CentreOverUsesTheOpenersFrame) {
-    QWidget opener;
-    opener.setGeometry(100, 200, 401, 301);
-    QWidget dialog;
-    dialog.resize(100, 50);
-    CentreOver(&dialog, &opener);
-    const QRect o = opener.frameGeometry();
-    EXPECT_EQ(dialog.frameGeometry().left(), o.left() + (o.width() - dialog.frameGeometry().width()) / 2);
-    EXPECT_EQ(dialog.frameGeometry().top(), o.top() + (o.height() - dialog.frameGeometry().height()) / 2);
 }
 
 TEST(UserFolders, StoredWindowsFoldersFallBack) {
