@@ -3,10 +3,9 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -19,9 +18,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "components/audio/audiofile.h"
 #include "library/records/texthelpers.h"
-#include "platform/filedialogs.h"
 #include "platform/inifile.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
@@ -30,70 +27,32 @@
 #include "skin/progressbar.h"
 #include "tools/encodertables.h"
 #include "tools/setting.h"
-#include "tools/toolfiles.h"
 #include "tools/toolskin.h"
+#include "tools/toolwindow.h"
 
 Tfm_combine* fm_combine = nullptr;
 
-namespace {
 
-enum Column { NameColumn, PathColumn, SizeColumn, TimeColumn };
-// The row's length in ms, kept with its time text.
-constexpr int kDurationRole = Qt::UserRole;
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-
-void Enable(QPushButton* button, QAction* item, bool on) {
-    if (button) button->setEnabled(on);
-    if (item) item->setEnabled(on);
-}
-
-QString TimeText(qint64 ms) { return QString::fromStdString(FormatPlayTime(ms)); }
-
-QString ChooseOutputFolder(QWidget* parent, const QString& current) {
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Folder;
-    request.title = QStringLiteral("Select directory");
-    request.folder = current;
-    request.parent = parent;
-    const FileDialogResult result = RunFileDialog(request);
-    return result.accepted && !result.files.isEmpty() ? result.files.first() : QString();
-}
-
-}  // namespace
-
-Tfm_combine::Tfm_combine(QWidget* parent) : QDialog(parent) {
+Tfm_combine::Tfm_combine(QWidget* parent) : QDialog(parent), boxes_(this) {
     setWindowTitle(QStringLiteral("Combine"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);
 
-    vslv_mp3file = new QTableWidget(0, 4, this);
-    vslv_mp3file->setObjectName(QStringLiteral("vslv_mp3file"));
-    vslv_mp3file->setHorizontalHeaderLabels(
-        {QStringLiteral("File Name"), QStringLiteral("Full Path"), QStringLiteral("Size"), QStringLiteral("Time")});
-    vslv_mp3file->verticalHeader()->hide();
-    vslv_mp3file->horizontalHeader()->setSectionsClickable(false);
-    vslv_mp3file->horizontalHeader()->setStretchLastSection(true);
-    vslv_mp3file->setShowGrid(true);
-    vslv_mp3file->setSelectionBehavior(QAbstractItemView::SelectRows);
-    vslv_mp3file->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    vslv_mp3file->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    vslv_mp3file->setWordWrap(false);
+    vslv_mp3file = FileList(
+        this, "vslv_mp3file",
+        {QStringLiteral("File Name"), QStringLiteral("Full Path"), QStringLiteral("Size"), QStringLiteral("Time")},
+        QAbstractItemView::ExtendedSelection);
 
-    btn_add = Button(this, "btn_add", QStringLiteral("Add"));
-    btn_delete = Button(this, "btn_delete", QStringLiteral("Delete"));
-    btn_clear = Button(this, "btn_clear", QStringLiteral("Clear"));
-    btn_up = Button(this, "btn_up", QStringLiteral("Up"));
-    btn_down = Button(this, "btn_down", QStringLiteral("Down"));
-    btn_combine = Button(this, "btn_combine", QStringLiteral("Combine"));
-    btn_stop = Button(this, "btn_stop", QStringLiteral("Stop"));
-    btn_close = Button(this, "btn_close", QStringLiteral("Close"));
-    btn_selectdir = Button(this, "btn_selectdir", QStringLiteral("Select directory"));
-    btn_option = Button(this, "btn_option", QStringLiteral("Option"));
+    btn_add = ToolButton(this, "btn_add", QStringLiteral("Add"));
+    btn_delete = ToolButton(this, "btn_delete", QStringLiteral("Delete"));
+    btn_clear = ToolButton(this, "btn_clear", QStringLiteral("Clear"));
+    btn_up = ToolButton(this, "btn_up", QStringLiteral("Up"));
+    btn_down = ToolButton(this, "btn_down", QStringLiteral("Down"));
+    btn_combine = ToolButton(this, "btn_combine", QStringLiteral("Combine"));
+    btn_stop = ToolButton(this, "btn_stop", QStringLiteral("Stop"));
+    btn_close = ToolButton(this, "btn_close", QStringLiteral("Close"));
+    btn_selectdir = ToolButton(this, "btn_selectdir", QStringLiteral("Select directory"));
+    btn_option = ToolButton(this, "btn_option", QStringLiteral("Option"));
 
     edt_directory = new QLineEdit(this);
     edt_directory->setObjectName(QStringLiteral("edt_directory"));
@@ -157,6 +116,7 @@ Tfm_combine::Tfm_combine(QWidget* parent) : QDialog(parent) {
     bars->addWidget(pb_current, 0, 1);
     bars->addWidget(new QLabel(QStringLiteral("Total:"), this), 1, 0);
     bars->addWidget(pb_total, 1, 1);
+    bars->setColumnStretch(1, 1);
     auto* jobButtons = new QHBoxLayout;
     jobButtons->addStretch();
     for (QPushButton* b : {btn_combine, btn_stop, btn_close}) jobButtons->addWidget(b);
@@ -229,45 +189,15 @@ void Tfm_combine::btn_closeClick() { close(); }
 // ---------------------------------------------------------------- the list
 
 void Tfm_combine::btn_addClick() {
-    IniFile ini;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::OpenMany;
-    request.title = QStringLiteral("Open");
-    request.folder =
-        StoredFolderOr(QString::fromStdString(ini.readString("Combine", "add path", "")), DialogStartFolder());
-    request.filter = QStringLiteral(
-        "All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|*.mp3;*.wav;*.ogg;*.wma|MP3 Files (*.mp3)|*.mp3|"
-        "WAV Files (*.wav)|*.wav|OGG Files (*.ogg)|*.ogg|WMA Files (*.wma)|*.wma");
-    request.parent = this;
-    const FileDialogResult result = RunFileDialog(request);
-    if (!result.accepted || result.files.isEmpty()) return;
-    ini.writeString("Combine", "add path", QFileInfo(result.files.first()).absolutePath().toStdString());
-    addFiles(result.files);
+    const QStringList files = ChooseAudioFiles(this, QStringLiteral("Open"), "Combine");
+    if (!files.isEmpty()) addFiles(files);
 }
 
 void Tfm_combine::addFiles(const QStringList& files) {
-    for (const QString& path : files) {
-        const QFileInfo info(path);
-        if (!info.exists()) {
-            ShowMessage({MessageKind::Information, QStringLiteral("Information"),
-                         path + QStringLiteral(" has been removed!"), MessageButtons::Ok, this});
-            continue;
-        }
-        if (info.isDir()) continue;
-        AudioFile reader;
-        if (!reader.open(path.toStdString(), 0, 1)) {
-            ShowInformation(info.fileName() + QStringLiteral(" is an invalid audio file!"), this);
-            continue;
-        }
-        const qint64 ms = reader.getDuration();
-        reader.close();
-        TotalDurationMs += ms;
-        const int row = vslv_mp3file->rowCount();
-        vslv_mp3file->insertRow(row);
-        const QString cells[] = {info.fileName(), path, FileSizeText(info.size()), TimeText(ms)};
-        for (int c = 0; c < 4; ++c) vslv_mp3file->setItem(row, c, new QTableWidgetItem(cells[c]));
-        vslv_mp3file->item(row, TimeColumn)->setData(kDurationRole, ms);
-    }
+    TotalDurationMs += AddAudioRows(vslv_mp3file, files, this, [this](const QString& path) {
+        ShowInformation(QFileInfo(path).fileName() + QStringLiteral(" is an invalid audio file!"), this);
+        return true;
+    });
     showTotalTime();
 }
 
@@ -280,16 +210,13 @@ void Tfm_combine::btn_deleteClick() {
     for (int row : rows) vslv_mp3file->removeRow(row);
     TotalDurationMs = 0;
     for (int row = 0; row < vslv_mp3file->rowCount(); ++row)
-        TotalDurationMs += vslv_mp3file->item(row, TimeColumn)->data(kDurationRole).toLongLong();
+        TotalDurationMs += RowDurationMs(vslv_mp3file, row);
     showTotalTime();
 }
 
 void Tfm_combine::btn_clearClick() {
     if (vslv_mp3file->rowCount() == 0) return;
-    if (!AskConfirmation(QStringLiteral("Are you sure to remove all the file records?\r"
-                                        "Your files will not be removed from your computer."),
-                         this))
-        return;
+    if (!ConfirmClearList(this)) return;
     vslv_mp3file->setRowCount(0);
     TotalDurationMs = 0;
     st_time->setText(QStringLiteral("00:00:00"));
@@ -339,6 +266,7 @@ void Tfm_combine::btn_selectdirClick() {
 
 void Tfm_combine::btn_optionClick() {
     if (!fm_combinesetting) return;
+    fm_combinesetting->adjustSize();
     CentreOver(fm_combinesetting, this);
     ShowModal(fm_combinesetting);
 }
@@ -377,7 +305,7 @@ void Tfm_combine::btn_combineClick() {
     if (vslv_mp3file->rowCount() == 0 || job_) return;
     edt_fileExit();
     setJobControls(true);
-    auto* job = new CombineJob(snapshot(), this, this);
+    auto* job = new CombineJob(snapshot(), &boxes_, this);
     job_ = job;
     const QString folder = edt_directory->text();
     connect(job, &CombineJob::currentProgressChanged, this, [this, job](int percent) {
@@ -426,15 +354,4 @@ void Tfm_combine::btn_stopClick() {
     pb_current->setPosition(0);
     pb_total->setPosition(0);
     setJobControls(false);
-}
-
-// ---------------------------------------------------------------- questions
-
-bool Tfm_combine::askYesNo(const QString& title, const QString& text) {
-    return ShowMessage({MessageKind::Confirmation, title, text, MessageButtons::YesNo, this}) == MessageAnswer::Yes;
-}
-
-void Tfm_combine::tell(const QString& title, const QString& text) {
-    const MessageKind kind = title == QLatin1String("Information") ? MessageKind::Information : MessageKind::Error;
-    ShowMessage({kind, title, text, MessageButtons::Ok, this});
 }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "tools/combinejob.h"
+#include "tools/toolwindow.h"
 
 class QAction;
 class QLabel;
@@ -20,7 +21,7 @@ class QTableWidget;
 class QThread;
 class TvsProgressBar;
 
-class Tfm_combine : public QDialog, public JobHandler {
+class Tfm_combine : public QDialog {
     Q_OBJECT
 public:
     explicit Tfm_combine(QWidget* parent = nullptr);
@@ -77,10 +78,6 @@ public:
     // Adds the files as Add does after its dialog.
     void addFiles(const QStringList& files);
 
-    // JobHandler: the job's questions and messages.
-    bool askYesNo(const QString& title, const QString& text) override;
-    void tell(const QString& title, const QString& text) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing (Close, Exit, the frame, Escape) comes here.
@@ -98,6 +95,7 @@ private:
     void showTotalTime();
     void moveSelected(int step);
 
+    BoxJobHandler boxes_;
     CombineJob* job_ = nullptr;
     std::vector<Run> runs_;  // worker threads not yet ended
 };

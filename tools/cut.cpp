@@ -1,52 +1,32 @@
 #include "tools/cut.h"
 
 #include <QAction>
-#include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThread>
 #include <QVBoxLayout>
 
-#include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
-#include "library/records/texthelpers.h"
-#include "platform/filedialogs.h"
 #include "platform/inifile.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
 #include "skin/trackbar.h"
-#include "tools/toolfiles.h"
 #include "tools/toolskin.h"
+#include "tools/toolwindow.h"
 
 Tfm_cut* fm_cut = nullptr;
 
 namespace {
 
-enum Column { NameColumn, PathColumn, SizeColumn, TimeColumn };
 constexpr int kMoveStep = 3;
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    return b;
-}
-
-void Enable(QPushButton* button, QAction* item, bool on) {
-    if (button) button->setEnabled(on);
-    if (item) item->setEnabled(on);
-}
-
-QString TimeText(qint64 ms) { return QString::fromStdString(FormatPlayTime(ms)); }
 
 // "<" steps back only above the step, ">" forward only while it stays below
 // the end.
@@ -58,48 +38,29 @@ void MoveForward(TvsTrackBar* bar) {
     if (bar->position() + kMoveStep < bar->max()) bar->setPosition(bar->position() + kMoveStep);
 }
 
-QString ChooseOutputFolder(QWidget* parent, const QString& current) {
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Folder;
-    request.title = QStringLiteral("Select directory");
-    request.folder = current;
-    request.parent = parent;
-    const FileDialogResult result = RunFileDialog(request);
-    return result.accepted && !result.files.isEmpty() ? result.files.first() : QString();
-}
-
 }  // namespace
 
-Tfm_cut::Tfm_cut(QWidget* parent) : QDialog(parent) {
+Tfm_cut::Tfm_cut(QWidget* parent) : QDialog(parent), boxes_(this) {
     setWindowTitle(QStringLiteral("Cut"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);
 
-    lv = new QTableWidget(0, 4, this);
-    lv->setObjectName(QStringLiteral("lv"));
-    lv->setHorizontalHeaderLabels(
-        {QStringLiteral("Name"), QStringLiteral("Path"), QStringLiteral("Size"), QStringLiteral("Time")});
-    lv->verticalHeader()->hide();
-    lv->horizontalHeader()->setSectionsClickable(false);
-    lv->horizontalHeader()->setStretchLastSection(true);
-    lv->setShowGrid(true);
-    lv->setSelectionBehavior(QAbstractItemView::SelectRows);
-    lv->setSelectionMode(QAbstractItemView::SingleSelection);
-    lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lv->setWordWrap(false);
+    lv = FileList(this, "lv",
+                  {QStringLiteral("Name"), QStringLiteral("Path"), QStringLiteral("Size"), QStringLiteral("Time")},
+                  QAbstractItemView::SingleSelection);
 
-    btn_select = Button(this, "btn_select", QStringLiteral("Add"));
-    btn_delete = Button(this, "btn_delete", QStringLiteral("Delete"));
-    btn_clear = Button(this, "btn_clear", QStringLiteral("Clear"));
-    btn_play = Button(this, "btn_play", QStringLiteral("Play"));
-    btn_cut = Button(this, "btn_cut", QStringLiteral("Cut"));
-    btn_stop = Button(this, "btn_stop", QStringLiteral("Stop"));
-    btn_close = Button(this, "btn_close", QStringLiteral("Close"));
-    btn_selectdir = Button(this, "btn_selectdir", QStringLiteral("Select directory"));
-    Button1 = Button(this, "Button1", QStringLiteral("<"));
-    Button2 = Button(this, "Button2", QStringLiteral(">"));
-    Button3 = Button(this, "Button3", QStringLiteral("<"));
-    Button4 = Button(this, "Button4", QStringLiteral(">"));
+    btn_select = ToolButton(this, "btn_select", QStringLiteral("Add"));
+    btn_delete = ToolButton(this, "btn_delete", QStringLiteral("Delete"));
+    btn_clear = ToolButton(this, "btn_clear", QStringLiteral("Clear"));
+    btn_play = ToolButton(this, "btn_play", QStringLiteral("Play"));
+    btn_cut = ToolButton(this, "btn_cut", QStringLiteral("Cut"));
+    btn_stop = ToolButton(this, "btn_stop", QStringLiteral("Stop"));
+    btn_close = ToolButton(this, "btn_close", QStringLiteral("Close"));
+    btn_selectdir = ToolButton(this, "btn_selectdir", QStringLiteral("Select directory"));
+    Button1 = ToolButton(this, "Button1", QStringLiteral("<"));
+    Button2 = ToolButton(this, "Button2", QStringLiteral(">"));
+    Button3 = ToolButton(this, "Button3", QStringLiteral("<"));
+    Button4 = ToolButton(this, "Button4", QStringLiteral(">"));
     for (QPushButton* b : {Button1, Button2, Button3, Button4}) b->setFixedWidth(28);
 
     edt_directory = new QLineEdit(this);
@@ -234,44 +195,20 @@ void Tfm_cut::btn_closeClick() { close(); }
 // ---------------------------------------------------------------- the list
 
 void Tfm_cut::btn_selectClick() {
-    IniFile ini;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::OpenMany;
-    request.title = QStringLiteral("Add File(s) to Playlist");
-    request.folder = StoredFolderOr(QString::fromStdString(ini.readString("Cut", "add path", "")), DialogStartFolder());
-    request.filter = QStringLiteral(
-        "All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|*.mp3;*.wav;*.ogg;*.wma|MP3 Files (*.mp3)|*.mp3|"
-        "WAV Files (*.wav)|*.wav|OGG Files (*.ogg)|*.ogg|WMA Files (*.wma)|*.wma");
-    request.parent = this;
-    const FileDialogResult result = RunFileDialog(request);
-    if (!result.accepted || result.files.isEmpty()) return;
-    ini.writeString("Cut", "add path", QFileInfo(result.files.first()).absolutePath().toStdString());
-    addFiles(result.files);
+    const QStringList files = ChooseAudioFiles(this, QStringLiteral("Add File(s) to Playlist"), "Cut");
+    if (!files.isEmpty()) addFiles(files);
 }
 
 void Tfm_cut::addFiles(const QStringList& files) {
-    for (const QString& path : files) {
-        const QFileInfo info(path);
-        if (!info.exists()) {
-            ShowMessage({MessageKind::Information, QStringLiteral("Information"),
-                         path + QStringLiteral(" has been removed!"), MessageButtons::Ok, this});
-            continue;
-        }
-        if (info.isDir()) continue;
-        AudioFile reader;
-        if (!reader.open(path.toStdString(), 0, 1)) {
-            ShowError(QStringLiteral("File read error"), this);
-            return;
-        }
-        tb_start->setPosition(0);
-        tb_end->setPosition(0);
-        const QString length = TimeText(reader.getDuration());
-        reader.close();
-        const int row = lv->rowCount();
-        lv->insertRow(row);
-        const QString cells[] = {info.fileName(), path, FileSizeText(info.size()), length};
-        for (int c = 0; c < 4; ++c) lv->setItem(row, c, new QTableWidgetItem(cells[c]));
-    }
+    const int before = lv->rowCount();
+    // A file that does not open ends the whole add.
+    AddAudioRows(lv, files, this, [this](const QString&) {
+        ShowError(QStringLiteral("File read error"), this);
+        return false;
+    });
+    if (lv->rowCount() == before) return;
+    tb_start->setPosition(0);
+    tb_end->setPosition(0);
 }
 
 void Tfm_cut::lvClick() {
@@ -288,9 +225,7 @@ void Tfm_cut::lvClick() {
     edt_info->setText(QString::number(facts.infoFrequency) + QStringLiteral("Hz ") +
                       QString::number(facts.infoBitrate / 1000) + QStringLiteral("KBit ") +
                       (facts.infoChannels == 2 ? QStringLiteral("Stereo") : QStringLiteral("mono")));
-    AudioFile reader;
-    reader.open(path.toStdString(), 0, 1);
-    durationMs_ = reader.getDuration();
+    durationMs_ = RowDurationMs(lv, row);
     CutSource = path;
     tb_start->setPosition(0);
     tb_end->setPosition(1000);
@@ -314,10 +249,7 @@ void Tfm_cut::btn_deleteClick() {
 
 void Tfm_cut::btn_clearClick() {
     if (lv->rowCount() == 0) return;
-    if (!AskConfirmation(QStringLiteral("Are you sure to remove all the file records?\r"
-                                        "Your files will not be removed from your computer."),
-                         this))
-        return;
+    if (!ConfirmClearList(this)) return;
     btn_stopClick();
     lv->setRowCount(0);
     resetWindow();
@@ -383,7 +315,7 @@ void Tfm_cut::btn_cutClick() {
     settings.startPermille = tb_start->position();
     settings.endPermille = tb_end->position();
     settings.outputFolder = edt_directory->text().isEmpty() ? MusicFolder() : edt_directory->text();
-    auto* job = new CutJob(settings, this, this);
+    auto* job = new CutJob(settings, &boxes_, this);
     job_ = job;
     enableRangeControls(false);
     const QString folder = edt_directory->text();
@@ -448,15 +380,4 @@ void Tfm_cut::btn_stopClick() {
     if (PreviewPlaying) stopPreview();
     if (CutRunning) abortCut();
     if (!CutSource.isEmpty()) enableRangeControls(true);
-}
-
-// ---------------------------------------------------------------- questions
-
-bool Tfm_cut::askYesNo(const QString& title, const QString& text) {
-    return ShowMessage({MessageKind::Confirmation, title, text, MessageButtons::YesNo, this}) == MessageAnswer::Yes;
-}
-
-void Tfm_cut::tell(const QString& title, const QString& text) {
-    const MessageKind kind = title == QLatin1String("Information") ? MessageKind::Information : MessageKind::Error;
-    ShowMessage({kind, title, text, MessageButtons::Ok, this});
 }

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include "tools/cutjob.h"
+#include "tools/toolwindow.h"
 
 class QAction;
 class QLabel;
@@ -20,7 +21,7 @@ class QThread;
 class TvsProgressBar;
 class TvsTrackBar;
 
-class Tfm_cut : public QDialog, public JobHandler {
+class Tfm_cut : public QDialog {
     Q_OBJECT
 public:
     explicit Tfm_cut(QWidget* parent = nullptr);
@@ -78,10 +79,6 @@ public:
     // Adds the files as Add does after its dialog.
     void addFiles(const QStringList& files);
 
-    // JobHandler: the job's questions and messages.
-    bool askYesNo(const QString& title, const QString& text) override;
-    void tell(const QString& title, const QString& text) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing (Close, Exit, the frame, Escape) comes here.
@@ -96,6 +93,7 @@ private:
     void enableRangeControls(bool on);
     QString timeTextAt(int permille) const;
 
+    BoxJobHandler boxes_;
     qint64 durationMs_ = 0;  // of CutSource
     CutJob* job_ = nullptr;
     QPointer<QThread> thread_;

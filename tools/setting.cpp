@@ -149,6 +149,7 @@ Tfm_combinesetting::Tfm_combinesetting(QWidget* parent) : QDialog(parent) {
     auto* wmaRow = new QHBoxLayout(wmaBox);
     cbx_wma = List(wmaBox, "cbx_wma", WmaFormatTexts());
     btn_wmahelp = Button(wmaBox, "Button1", QStringLiteral("？"));
+    btn_wmahelp->setFixedWidth(btn_wmahelp->sizeHint().height() + 4);
     wmaRow->addWidget(cbx_wma, 1);
     wmaRow->addWidget(btn_wmahelp);
     lb_wmahelp = new QLabel(wma);
