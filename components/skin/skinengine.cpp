@@ -63,6 +63,13 @@ void setFlagsKeepingPlace(QWidget* w, Qt::WindowFlags flags) {
     }
 }
 
+// Qt gives a window that names the buttons of its frame (custom hints with a
+// close button, say) that frame even when told to go without one; only the
+// window's other wishes, staying on top among them, go with the skin.
+Qt::WindowFlags framelessFlags(Qt::WindowFlags flags) {
+    return (flags & ~Qt::CustomizeWindowHint) | Qt::FramelessWindowHint;
+}
+
 bool isTextRole(QPalette::ColorRole role) {
     return role == QPalette::WindowText || role == QPalette::Text || role == QPalette::ButtonText ||
            role == QPalette::HighlightedText || role == QPalette::ToolTipText || role == QPalette::PlaceholderText;
@@ -246,7 +253,7 @@ void SkinEngine::dress(WindowSkin& ws, const SectionDef& section) {
         applyPaletteAndLabels(ws, section);
         return;
     }
-    if (w->isWindow()) setFlagsKeepingPlace(w, ws.flags | Qt::FramelessWindowHint);
+    if (w->isWindow()) setFlagsKeepingPlace(w, framelessFlags(ws.flags));
     w->setContentsMargins(section.margins);
     if (section.size) {
         w->setFixedSize(*section.size);

@@ -6,12 +6,15 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "components/player/audioplayer.h"
@@ -19,7 +22,7 @@
 #include "components/player/virtualclock.h"
 #include "components/skin/skinengine.h"
 #include "components/skin/skinobject.h"
-#include "library/application.h"
+#include "app/application.h"
 #include "library/desktopentry.h"
 #include "library/librarytree.h"
 #include "library/main.h"
@@ -80,6 +83,29 @@ TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
     EXPECT_FALSE(window_->ClosingAfterError);
     EXPECT_FALSE(window_->MiniMode);
     EXPECT_EQ(LibraryTree::imageOf(tree()->itemAtIndex(0)), 1);
+}
+
+TEST(DesktopEntry, WrittenOnlyWhenItsTextChanges) {
+    const std::string path = ShellVerbEntryPath().toStdString();
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    fs::remove(path);
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    const auto first = inode();
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    EXPECT_EQ(inode(), first) << "an unchanged entry was written again";
+    const std::string wanted = ShellVerbEntryText("/opt/tunevale/tunevale").toStdString();
+    std::string sameSize = wanted;
+    sameSize[0] = '#';
+    for (const std::string& text : {std::string(), sameSize}) {
+        testenv::writeFile(path, text);
+        ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+        EXPECT_EQ(slurp(path), wanted);
+    }
+    ASSERT_TRUE(WriteShellVerbEntry("/usr/bin/tunevale"));
+    EXPECT_EQ(slurp(path), ShellVerbEntryText("/usr/bin/tunevale").toStdString());
 }
 
 TEST_F(MainWindow, SkinSettingChoosesTheLook) {
@@ -180,6 +206,38 @@ TEST_F(MainWindow, EscapeClosesOnlyTheActiveMainWindowAndF1OpensHelpAnywhere) {
 
     window_->Content1Click();
     EXPECT_EQ(launcher_.openedUrls().size(), 2u);
+
+    // Nothing on the desktop opens the help: the user is told so.
+    launcher_.setResult(false);
+    boxes_.clear();
+    window_->Content1Click();
+    QTest::keyClick(window_->windowHandle(), Qt::Key_F1);
+    ASSERT_EQ(boxes_.requests().size(), 2u);
+    EXPECT_EQ(boxes_.requests()[0].kind, MessageKind::Error);
+    EXPECT_TRUE(boxes_.texts()[1].startsWith("The help cannot be shown")) << boxes_.texts()[1].toStdString();
+}
+
+// Escape closes an open menu, and only that: the popups and the menus of
+// the menu bar.
+TEST_F(MainWindow, EscapeInAMenuClosesOnlyTheMenu) {
+    start();
+    auto escape = [this] {
+        // The offscreen platform leaves a closed popup the active window.
+        if (!QApplication::activePopupWidget()) QApplication::setActiveWindow(window_);
+        QTest::keyClick(window_->windowHandle(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+    };
+    for (QMenu* menu : std::initializer_list<QMenu*>{window_->vsPopupMenu1, window_->vsPopupMenu2,
+                                                     window_->menuBar()->actions().first()->menu()}) {
+        menu->popup(window_->mapToGlobal(QPoint(40, 40)));
+        ASSERT_EQ(QApplication::activePopupWidget(), menu);
+        escape();
+        EXPECT_FALSE(menu->isVisible());
+    }
+    EXPECT_TRUE(boxes_.requests().empty()) << boxes_.texts().join('|').toStdString();
+    boxes_.answerNext(MessageAnswer::No);
+    escape();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
 }
 
 struct Thrower : QObject {
@@ -323,7 +381,7 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
     EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), dir);
 
     EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Mp3 Song", "Three.WAV", "Wma Song"}));
-    EXPECT_EQ(listed(4), (QStringList{"1999", "", "", "2003"}));
+    EXPECT_EQ(listed(4), (QStringList{"1999", "2001", "", "2003"}));
     const auto records = LoadTrackRecords(data_ + "music.dat");
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[2].Artist, "Unknown Artist");
@@ -331,6 +389,7 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
               (LibraryTreeContent{{"Kestrel", "Harbour", "Unknown Artist"}, {}, {"Sky", "Sea", "Unknown Album", "Night"}}));
     EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText(tree()->content()));
     EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
+    EXPECT_EQ(boxes_.requests()[0].details, q(dir + "/foreign.ogg"));
     EXPECT_EQ(LibraryTree::imageOf(tree()->findAlbum("Night")), 4);
 
     // An artist's list grows by that artist's new files only; a second add

@@ -2,18 +2,25 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include <atomic>
+#include <optional>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/fakes.h"
 #include "platform/filedialogs.h"
+#include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "testenv.h"
 
 namespace {
 
@@ -66,6 +73,48 @@ TEST(FileDialogs, FiltersBecomeQtNameFilters) {
     EXPECT_EQ(QtNameFilters("All Supported Files (*.*)|*.*"), (QStringList{"All Supported Files (*.*) (*)"}));
     EXPECT_EQ(QtNameFilters("Lonely"), (QStringList{"Lonely (*)"}));
     EXPECT_TRUE(QtNameFilters("").isEmpty());
+}
+
+// The windows ask their own question before a file is replaced; the real
+// save dialog asks none of its own unless told to.
+TEST(FileDialogs, RealSaveDialogLeavesTheOverwriteQuestionToTheWindow) {
+    for (const bool confirm : {false, true}) {
+        std::optional<bool> asks;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                    asks = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+                    dialog->reject();
+                    poll.stop();
+                }
+        });
+        poll.start(20);
+        FileDialogRequest request;
+        request.mode = FileDialogMode::Save;
+        request.confirmOverwrite = confirm;
+        EXPECT_FALSE(RunFileDialog(request).accepted);
+        EXPECT_EQ(asks, confirm);
+    }
+}
+
+// The real launcher on a PATH of our own: the desktop's opener that finds no
+// program for a document, one that opens it, and none at all.
+TEST(Launcher, RealOneReportsWhenNothingCouldOpen) {
+    const std::string dir = testenv::makeTempDir("opener");
+    const QByteArray path = qgetenv("PATH"), browser = qgetenv("BROWSER");
+    qputenv("PATH", QByteArray::fromStdString(dir));
+    qunsetenv("BROWSER");
+    const QUrl help = QUrl::fromLocalFile(QString::fromStdString(dir + "/help.html"));
+    for (const auto& [exitCode, opened] : {std::pair{3, false}, std::pair{0, true}}) {
+        testenv::writeFile(dir + "/xdg-open", "#!/bin/sh\nexit " + std::to_string(exitCode) + "\n");
+        ::chmod((dir + "/xdg-open").c_str(), 0755);
+        EXPECT_EQ(OpenUrl(help), opened) << exitCode;
+    }
+    ::unlink((dir + "/xdg-open").c_str());
+    EXPECT_FALSE(OpenUrl(help));
+    qputenv("PATH", path);
+    if (!browser.isNull()) qputenv("BROWSER", browser);
 }
 
 TEST(Presenter, RealModalOfAPlainWindowWaitsUntilItCloses) {

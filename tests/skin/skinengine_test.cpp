@@ -4,6 +4,7 @@
 
 #include "components/skin/skinengine.h"
 #include "components/skin/skinlabel.h"
+#include "components/skin/skinview.h"
 
 #include "testenv.h"
 
@@ -432,6 +433,40 @@ TEST_F(SkinEngineTest, ToolWindowsKeepTheirFrameAndTakeThePalette) {
     engine.resetWindow(&tool);
     EXPECT_EQ(label->palette().color(QPalette::WindowText), labelBefore);
     EXPECT_FALSE(tool.testAttribute(Qt::WA_SetPalette));
+}
+
+// A quick click on the volume icon, whose release the window manager may
+// swallow, must not leave the window following the mouse; a drag with the
+// button held still moves it.
+TEST_F(SkinEngineTest, AClickLeavesNoWindowDragBehind) {
+    auto main = skinned(mainWindow(), "Tunevale");
+    skin::ElementView* icon = nullptr;
+    for (auto* view : main->findChildren<skin::ElementView*>())
+        if (view->definition().glyph == "volume") icon = view;
+    ASSERT_NE(icon, nullptr);
+    const QPoint at = icon->mapTo(main.get(), icon->rect().center());
+    QWidget* target = main->childAt(at);  // whatever takes a press there
+    ASSERT_NE(target, nullptr);
+    auto send = [&](QEvent::Type type, QPoint offset, Qt::MouseButtons held) {
+        const QPoint local = target->mapFrom(main.get(), at) + offset;
+        QMouseEvent e(type, local, target->mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      held, {});
+        QApplication::sendEvent(target, &e);
+    };
+    const QPoint start = main->pos();
+    send(QEvent::MouseButtonPress, {}, Qt::LeftButton);
+    send(QEvent::MouseMove, {40, 30}, Qt::NoButton);  // the release never came
+    send(QEvent::MouseMove, {80, 60}, Qt::NoButton);
+    EXPECT_EQ(main->pos(), start);
+
+    send(QEvent::MouseButtonPress, {}, Qt::LeftButton);
+    send(QEvent::MouseMove, {1, 1}, Qt::LeftButton);
+    EXPECT_EQ(main->pos(), start) << "a press that barely moves is a click";
+    send(QEvent::MouseMove, {40, 30}, Qt::LeftButton);
+    EXPECT_EQ(main->pos(), start + QPoint(40, 30));
+    send(QEvent::MouseButtonRelease, {40, 30}, Qt::NoButton);
+    send(QEvent::MouseMove, {90, 90}, Qt::NoButton);
+    EXPECT_EQ(main->pos(), start + QPoint(40, 30));
 }
 
 TEST_F(SkinEngineTest, SkinSwitchReappliesInPlaceWithTheNewSkin) {
