@@ -37,7 +37,6 @@
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 #include "skin/menu.h"
-#include "tools/toolskin.h"
 
 Tfm_main* fm_main = nullptr;
 
@@ -95,7 +94,6 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent), Library(DataFolder(),
     Parameters = arguments.mid(1);
 
     Skin = new SkinEngine(this);
-    SetToolWindowSkin(Skin);
     connect(Skin, &SkinEngine::skinError, this, [](const QString& message) { qWarning("%s", qPrintable(message)); });
     connect(Skin, &SkinEngine::onClick, this, &Tfm_main::SkinClick);
     connect(Skin, &SkinEngine::onMouseDown, this,

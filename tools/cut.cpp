@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThread>
@@ -152,6 +153,11 @@ Tfm_cut::Tfm_cut(QWidget* parent) : QDialog(parent), boxes_(this) {
     connect(btn_selectdir, &QPushButton::clicked, this, &Tfm_cut::btn_selectdirClick);
     connect(lv, &QTableWidget::cellClicked, this, &Tfm_cut::lvClick);
     connect(tb_start, &TvsTrackBar::changed, this, &Tfm_cut::tb_startChange);
+    tb_start->installEventFilter(this);
+    connect(&preview_, &PlaybackSession::onPosition, this, &Tfm_cut::previewPosition);
+    connect(&preview_, &PlaybackSession::onEndPlay, this, [this] {
+        if (PreviewPlaying) stopPreview();
+    });
     connect(tb_end, &TvsTrackBar::changed, this, &Tfm_cut::tb_endChange);
     connect(Button1, &QPushButton::clicked, this, [this] { MoveBack(tb_start); });
     connect(Button2, &QPushButton::clicked, this, [this] { MoveForward(tb_start); });
@@ -214,6 +220,7 @@ void Tfm_cut::addFiles(const QStringList& files) {
 void Tfm_cut::lvClick() {
     const int row = lv->currentRow();
     if (row < 0) return;
+    if (PreviewPlaying) stopPreview();
     const QString path = lv->item(row, PathColumn)->text();
     if (!QFileInfo::exists(path)) {
         ShowInformation(QStringLiteral("The file has been removed."), this);
@@ -225,6 +232,7 @@ void Tfm_cut::lvClick() {
     edt_info->setText(QString::number(facts.infoFrequency) + QStringLiteral("Hz ") +
                       QString::number(facts.infoBitrate / 1000) + QStringLiteral("KBit ") +
                       (facts.infoChannels == 2 ? QStringLiteral("Stereo") : QStringLiteral("mono")));
+    preview_.open(path.toStdString());
     durationMs_ = RowDurationMs(lv, row);
     CutSource = path;
     tb_start->setPosition(0);
@@ -256,6 +264,7 @@ void Tfm_cut::btn_clearClick() {
 }
 
 void Tfm_cut::resetWindow() {
+    preview_.close();
     CutSource.clear();
     durationMs_ = 0;
     tb_start->setPosition(0);
@@ -291,18 +300,62 @@ void Tfm_cut::enableRangeControls(bool on) {
 
 void Tfm_cut::btn_playClick() {
     if (lv->currentRow() < 0 || CutSource.isEmpty()) return;
-    if (tb_start->position() > tb_end->position()) {
-        ShowInformation(QStringLiteral("The start-time must be smaller than end-time"), this);
+    PreviewPlaying = true;
+    Enable(btn_cut, mi_startcut, false);
+    Enable(btn_play, mi_play, false);
+    Enable(btn_select, mi_addfile, false);
+    Enable(btn_stop, mi_stop, true);
+    if (!preview_.open(CutSource.toStdString())) {
+        stopPreview();
         return;
     }
+    PreviewStart = CutFrameAt(tb_start->position(), preview_.length());
+    PreviewEnd = CutFrameAt(tb_end->position(), preview_.length());
+    if (PreviewStart > PreviewEnd) {
+        ShowInformation(QStringLiteral("The start-time must be smaller than end-time"), this);
+        stopPreview();
+        return;
+    }
+    // A device that does not play ends the preview at once.
+    if (!startPreview()) stopPreview();
+}
+
+bool Tfm_cut::startPreview() {
+    PreviewStart = CutFrameAt(tb_start->position(), preview_.length());
+    return preview_.start(PreviewStart);
+}
+
+void Tfm_cut::previewPosition(qint64 frame) {
+    if (!PreviewPlaying) return;
+    st_times->setText(TimeText(MulDiv64(frame, preview_.durationMs(), preview_.length())));
+    PreviewEnd = CutFrameAt(tb_end->position(), preview_.length());
+    if (frame > PreviewEnd) stopPreview();
 }
 
 void Tfm_cut::stopPreview() {
+    preview_.stop();
     PreviewPlaying = false;
     Enable(btn_play, mi_play, true);
     Enable(btn_cut, mi_startcut, true);
     Enable(btn_select, mi_addfile, true);
     Enable(btn_stop, mi_stop, false);
+}
+
+bool Tfm_cut::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == tb_start && PreviewPlaying) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+            preview_.stop();
+        } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
+            // Let the bar take its new position first.
+            const bool handled = QDialog::eventFilter(watched, event);
+            QMetaObject::invokeMethod(this, [this] {
+                if (PreviewPlaying && !startPreview()) stopPreview();
+            }, Qt::QueuedConnection);
+            return handled;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------- the cut

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 
+#include "components/player/playbacksession.h"
 #include "tools/cutjob.h"
 #include "tools/toolwindow.h"
 
@@ -59,7 +60,10 @@ public:
     bool CutRunning = false;      // a cut job runs on its thread
     bool SyncCutRunning = false;  // a cut job runs on the GUI thread
     bool PreviewPlaying = false;
+    int64_t PreviewStart = 0, PreviewEnd = 0;  // frames of CutSource
 
+    // The preview's playback of CutSource.
+    PlaybackSession& preview() { return preview_; }
     // The job of the cut that runs now, or null.
     CutJob* job() const { return job_; }
 
@@ -83,9 +87,14 @@ protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing (Close, Exit, the frame, Escape) comes here.
     void done(int result) override;
+    // Holding the start bar down pauses the preview; letting it go plays
+    // on from the new start.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool startPreview();
     void stopPreview();
+    void previewPosition(qint64 frame);
     void abortCut();
     void jobEnded(CutJob* job, const QString& folder, bool endStep);
     void resetWindow();
@@ -94,6 +103,7 @@ private:
     QString timeTextAt(int permille) const;
 
     BoxJobHandler boxes_;
+    PlaybackSession preview_;
     qint64 durationMs_ = 0;  // of CutSource
     CutJob* job_ = nullptr;
     QPointer<QThread> thread_;

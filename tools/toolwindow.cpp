@@ -119,10 +119,20 @@ bool ConfirmClearList(QWidget* parent) {
 }
 
 bool BoxJobHandler::askYesNo(const QString& title, const QString& text) {
-    return ShowMessage({MessageKind::Confirmation, title, text, MessageButtons::YesNo, parent_}) == MessageAnswer::Yes;
+    MessageRequest request;
+    request.kind = MessageKind::Confirmation;
+    request.title = title;
+    request.text = text;
+    request.buttons = MessageButtons::YesNo;
+    request.parent = parent_;
+    return ShowMessage(request) == MessageAnswer::Yes;
 }
 
 void BoxJobHandler::tell(const QString& title, const QString& text) {
-    const MessageKind kind = title == QLatin1String("Information") ? MessageKind::Information : MessageKind::Error;
-    ShowMessage({kind, title, text, MessageButtons::Ok, parent_});
+    MessageRequest request;
+    request.kind = title == QLatin1String("Information") ? MessageKind::Information : MessageKind::Error;
+    request.title = title;
+    request.text = text;
+    request.parent = parent_;
+    ShowMessage(request);
 }

@@ -14,6 +14,9 @@
 #include <QTimer>
 
 #include "audiotestutil.h"
+#include "components/player/audioplayer.h"
+#include "components/player/nullpcmoutput.h"
+#include "components/player/virtualclock.h"
 #include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
@@ -110,6 +113,54 @@ TEST_F(ToolWindows, CutAddsPicksAndCutsARange) {
     EXPECT_EQ(w.st_timee->text(), "00:00:00");
     w.close();
     EXPECT_EQ(IniFile().readString("Cut", "output directory", ""), dir + "/out");
+}
+
+// The preview plays the range from the start bar, shows where it is, and
+// ends itself once past the end bar; a reversed range only says so.
+TEST_F(ToolWindows, CutPreviewPlaysTheRange) {
+    VirtualClock clock;
+    NullPcmOutput* output = nullptr;
+    AudioPlayer::setOutputFactory([&] {
+        auto out = std::make_unique<NullPcmOutput>(&clock);
+        output = out.get();
+        return out;
+    });
+    Tfm_cut w;
+    AudioPlayer::setOutputFactory({});
+    w.show();
+    const AudioBlock source = sine(44100, 2, 4.0, {440, 880});
+    encode(dir + "/tone.wav", source);
+    w.addFiles({QString::fromStdString(dir + "/tone.wav")});
+    w.lv->setCurrentCell(0, 0);
+    w.lvClick();
+
+    w.tb_start->setPosition(600);
+    w.tb_end->setPosition(300);
+    w.btn_playClick();
+    EXPECT_EQ(boxes.texts().last(), "The start-time must be smaller than end-time");
+    EXPECT_FALSE(w.PreviewPlaying);
+    EXPECT_TRUE(w.btn_play->isEnabled());
+
+    w.tb_start->setPosition(250);
+    w.tb_end->setPosition(500);
+    w.btn_playClick();
+    ASSERT_TRUE(w.PreviewPlaying);
+    EXPECT_FALSE(w.btn_cut->isEnabled());
+    EXPECT_FALSE(w.btn_select->isEnabled());
+    EXPECT_TRUE(w.btn_stop->isEnabled());
+    clock.advance(500);
+    EXPECT_EQ(w.st_times->text(), "00:00:01");
+    clock.advance(1500);
+    EXPECT_FALSE(w.PreviewPlaying);
+    EXPECT_TRUE(w.btn_cut->isEnabled());
+    EXPECT_FALSE(w.btn_stop->isEnabled());
+    // What was heard starts at the start bar, sample for sample, and goes
+    // little beyond the end bar.
+    ASSERT_NE(output, nullptr);
+    const std::vector<int16_t>& heard = output->written();
+    ASSERT_GE(heard.size(), 2u * 44100);
+    EXPECT_TRUE(std::equal(heard.begin(), heard.begin() + 2 * 44100, source.samples.begin() + 2 * 44100));
+    EXPECT_LT(heard.size(), 2u * (44100 + 44100 / 2));
 }
 
 // The list keeps its order through Up and Down of several rows, Delete
