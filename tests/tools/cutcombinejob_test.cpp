@@ -133,7 +133,8 @@ TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CutRange,
-                         ::testing::Values(CutFormat{"wav", 0}, CutFormat{"mp3", 1152}, CutFormat{"ogg", 1152}),
+                         ::testing::Values(CutFormat{"wav", 0}, CutFormat{"mp3", 1152}, CutFormat{"ogg", 1152},
+                                           CutFormat{"wma", 2048}),
                          [](const auto& info) { return std::string(info.param.ext); });
 
 // A range that is not a whole number of seconds, in stereo and mono, ends
