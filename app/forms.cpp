@@ -62,6 +62,7 @@ void DestroyForm(Form*& form) {
 void CreateForms() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
+    // The tool windows wear the main window's skin.
     SetToolWindowSkin(fm_main->Skin);
     fm_recorder = new Tfm_recorder;
     fm_playlist = new Tfm_playlist;

@@ -25,6 +25,7 @@
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
+#include "tools/directory.h"
 #include "tools/encodertables.h"
 #include "tools/setting.h"
 #include "tools/toolskin.h"
@@ -258,7 +259,7 @@ void Tfm_combine::moveSelected(int step) {
 // ---------------------------------------------------------------- settings
 
 void Tfm_combine::btn_selectdirClick() {
-    const QString folder = ChooseOutputFolder(this, edt_directory->text());
+    const QString folder = ChooseFolder(this);
     if (folder.isEmpty()) return;
     edt_directory->setText(folder);
     IniFile().writeString("combine", "output directory", folder.toStdString());

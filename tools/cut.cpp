@@ -19,6 +19,7 @@
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
+#include "tools/directory.h"
 #include "skin/trackbar.h"
 #include "tools/toolskin.h"
 #include "tools/toolwindow.h"
@@ -279,7 +280,7 @@ void Tfm_cut::resetWindow() {
 }
 
 void Tfm_cut::btn_selectdirClick() {
-    const QString folder = ChooseOutputFolder(this, edt_directory->text());
+    const QString folder = ChooseFolder(this);
     if (!folder.isEmpty()) edt_directory->setText(folder);
 }
 

@@ -102,16 +102,6 @@ QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* 
     return result.files;
 }
 
-QString ChooseOutputFolder(QWidget* parent, const QString& current) {
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Folder;
-    request.title = QStringLiteral("Select directory");
-    request.folder = current;
-    request.parent = parent;
-    const FileDialogResult result = RunFileDialog(request);
-    return result.accepted && !result.files.isEmpty() ? result.files.first() : QString();
-}
-
 bool ConfirmClearList(QWidget* parent) {
     return AskConfirmation(QStringLiteral("Are you sure to remove all the file records?\n"
                                           "Your files will not be removed from your computer."),

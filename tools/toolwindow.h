@@ -1,8 +1,7 @@
 #pragma once
 // The pieces the cut and combine windows are built of: their buttons and
 // menu items, the file list with its rows, the Add dialog that remembers its
-// folder, the output folder choice, and the message boxes through which
-// their jobs ask.
+// folder, and the message boxes through which their jobs ask.
 
 #include <QAbstractItemView>
 #include <QString>
@@ -45,8 +44,6 @@ QString TimeText(qint64 ms);
 // under [section] "add path" and keeps the folder of the chosen files there.
 // Empty when cancelled.
 QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* section);
-// The output folder; empty when cancelled.
-QString ChooseOutputFolder(QWidget* parent, const QString& current);
 
 // The question before a list is emptied.
 bool ConfirmClearList(QWidget* parent);

@@ -25,6 +25,7 @@
 #include "testenv.h"
 #include "tools/combine.h"
 #include "tools/cut.h"
+#include "tools/directory.h"
 #include "tools/setting.h"
 
 using namespace audiotest;
@@ -201,13 +202,22 @@ TEST_F(ToolWindows, CombineListOrderTotalTimeAndName) {
     QTest::keyClick(w.edt_file, Qt::Key_Return);
     EXPECT_EQ(w.edt_file->text(), "mymix");
 
-    presenter.setModalHandler([&](QWidget* shown) { return shown == fm_combinesetting ? 1 : 0; });
+    // Option shows the settings; a folder chosen is kept at once.
     Tfm_combinesetting settings;
     fm_combinesetting = &settings;
+    presenter.setModalHandler([&](QWidget* shown) {
+        if (shown != fm_directory) return 1;
+        fm_directory->SelectedFolder = QString::fromStdString(dir + "/chosen");
+        return static_cast<int>(QDialog::Accepted);
+    });
     w.btn_optionClick();
-    ASSERT_EQ(presenter.shown().size(), 1u);
     EXPECT_EQ(presenter.last(), &settings);
     fm_combinesetting = nullptr;
+    w.btn_selectdirClick();
+    EXPECT_EQ(w.edt_directory->text().toStdString(), dir + "/chosen");
+    EXPECT_EQ(IniFile().readString("combine", "output directory", ""), dir + "/chosen");
+    delete fm_directory;
+    fm_directory = nullptr;
 }
 
 // A combine run to its end, and one stopped midway (the WMA combine runs on
