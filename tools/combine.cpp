@@ -306,9 +306,10 @@ void Tfm_combine::btn_combineClick() {
     if (vslv_mp3file->rowCount() == 0 || job_) return;
     edt_fileExit();
     setJobControls(true);
-    auto* job = new CombineJob(snapshot(), &boxes_, this);
+    const CombineSettings settings = snapshot();
+    auto* job = new CombineJob(settings, &boxes_, this);
     job_ = job;
-    const QString folder = edt_directory->text();
+    const QString folder = settings.outputFolder;
     connect(job, &CombineJob::currentProgressChanged, this, [this, job](int percent) {
         if (job == job_) pb_current->setPosition(percent);
     });

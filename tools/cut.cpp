@@ -372,7 +372,7 @@ void Tfm_cut::btn_cutClick() {
     auto* job = new CutJob(settings, &boxes_, this);
     job_ = job;
     enableRangeControls(false);
-    const QString folder = edt_directory->text();
+    const QString folder = settings.outputFolder;
     connect(job, &CutJob::cutStarted, this, [this] {
         Enable(btn_play, mi_play, false);
         Enable(btn_select, mi_addfile, false);
