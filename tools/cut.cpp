@@ -343,17 +343,19 @@ void Tfm_cut::stopPreview() {
 }
 
 bool Tfm_cut::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == tb_start && PreviewPlaying) {
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        if (event->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+    const QEvent::Type type = event->type();
+    if (watched == tb_start && PreviewPlaying &&
+        (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (type == QEvent::MouseButtonPress) {
             preview_.stop();
-        } else if (event->type() == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
-            // Let the bar take its new position first.
-            const bool handled = QDialog::eventFilter(watched, event);
-            QMetaObject::invokeMethod(this, [this] {
-                if (PreviewPlaying && !startPreview()) stopPreview();
-            }, Qt::QueuedConnection);
-            return handled;
+        } else {
+            // Once the bar has taken the release and its last position.
+            QMetaObject::invokeMethod(
+                this, [this] {
+                    if (PreviewPlaying && !startPreview()) stopPreview();
+                },
+                Qt::QueuedConnection);
         }
     }
     return QDialog::eventFilter(watched, event);

@@ -151,6 +151,14 @@ TEST_F(ToolWindows, CutPreviewPlaysTheRange) {
     EXPECT_TRUE(w.btn_stop->isEnabled());
     clock.advance(500);
     EXPECT_EQ(w.st_times->text(), "00:00:01");
+    // Holding the start bar pauses; letting go plays on from where it is.
+    const QPoint thumb = w.tb_start->thumbRect().center();
+    QTest::mousePress(w.tb_start, Qt::LeftButton, {}, thumb);
+    EXPECT_FALSE(w.preview().isPlaying());
+    QTest::mouseRelease(w.tb_start, Qt::LeftButton, {}, thumb);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.preview().isPlaying());
+    EXPECT_EQ(w.preview().startFrame(), CutFrameAt(w.tb_start->position(), 4 * 44100));
     clock.advance(1500);
     EXPECT_FALSE(w.PreviewPlaying);
     EXPECT_TRUE(w.btn_cut->isEnabled());
