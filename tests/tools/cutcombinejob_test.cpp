@@ -107,7 +107,7 @@ TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
     const std::string source = dir + "/song." + f.ext;
     const AudioBlock steps = Steps(44100, 2);
     encode(source, steps);
-    const Decoded original = decode(source);
+    const Decoded whole = decode(source);
 
     Answers answers;
     CutJob job(Cut(source, 250, 750, dir + "/out"), &answers, &answers);
@@ -120,11 +120,11 @@ TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
     ASSERT_TRUE(cut.ok);
     EXPECT_EQ(cut.rate, 44100);
     EXPECT_EQ(cut.channels, 2);
-    const int64_t start = CutFrameAt(250, original.length), end = CutFrameAt(750, original.length);
+    const int64_t start = CutFrameAt(250, whole.length), end = CutFrameAt(750, whole.length);
     EXPECT_NEAR(cut.frames(), end - start, f.lengthTolerance);
     if (f.lengthTolerance == 0) {
         ASSERT_EQ(cut.frames(), end - start);
-        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), original.samples.begin() + start * 2));
+        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), whole.samples.begin() + start * 2));
     }
     // 2.5 s in: the rest of second 2, then seconds 3 to 7.
     EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4410, 13230, StepTones()), 500);
