@@ -298,7 +298,9 @@ void Tfm_main::FormShow() {
     MiniMode = false;
     addCommandLineFile();
     TreeView1->RefreshTreeImages();
-    SaveLibraryTree();
+    // The file holds this tree already unless the load repaired it or the
+    // command-line file added nodes: a start does not rewrite it unchanged.
+    if (!treeFileText_ || FormatTreeText(TreeView1->content()) != *treeFileText_) SaveLibraryTree();
     // The start-up benchmark times a start to here, then ends the program.
     if (qEnvironmentVariableIsSet("TUNEVALE_EXIT_WHEN_SHOWN")) {
         repaint();
@@ -324,13 +326,15 @@ void Tfm_main::FormShowAfterMiniWindow() {
 void Tfm_main::loadLibraryTree() {
     const QString file = QString::fromStdString(LibraryTreeFile());
     QFile in(file);
+    treeFileText_.reset();
     if (!in.exists()) {
-        WriteFileAtomically(LibraryTreeFile(), "");
+        if (WriteFileAtomically(LibraryTreeFile(), "")) treeFileText_.emplace();
         return;
     }
     if (!in.open(QIODevice::ReadOnly)) return;
     const QByteArray bytes = in.readAll();
     in.close();
+    treeFileText_.emplace(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     const TreeTextLoad load = ParseTreeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (load.repaired) {
         // Playlist nodes live only in this file: what the repair dropped

@@ -259,6 +259,7 @@ private:
 
     bool formShown_ = false;
     bool closeAfterLoop_ = false;
+    std::optional<std::string> treeFileText_;  // "treetext.txt" as the form show read it
     int invalidSkips_ = 0;   // invalid entries skipped in a row
     bool seeking_ = false;   // a start that continues the track after a seek
 };
