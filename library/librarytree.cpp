@@ -6,9 +6,9 @@ namespace {
 
 constexpr int kImageRole = Qt::UserRole + 1;
 
-QTreeWidgetItem* newNode(const QString& text) {
+QTreeWidgetItem* newNode(const QString& text, int image = -1) {
     auto* item = new QTreeWidgetItem(QStringList{text});
-    item->setData(0, kImageRole, -1);
+    item->setData(0, kImageRole, image);
     return item;
 }
 
@@ -202,8 +202,9 @@ QTreeWidgetItem* LibraryTree::itemAtIndex(int absoluteIndex) const {
 // afterwards, each of thousands of leaves would be a change signalled
 // through the whole view.
 QTreeWidgetItem* LibraryTree::newLeaf(const QTreeWidgetItem* root, const QString& text) const {
-    QTreeWidgetItem* item = newNode(text);
-    setImage(item, root == myArtist_ ? 3 : root == myPlaylist_ ? 0 : 4, images_);
+    const int image = root == myArtist_ ? 3 : root == myPlaylist_ ? 0 : 4;
+    QTreeWidgetItem* item = newNode(text, image);
+    if (image < images_.size()) item->setIcon(0, images_[image]);
     return item;
 }
 
