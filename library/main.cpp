@@ -40,6 +40,7 @@
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
+#include "skin/menu.h"
 
 Tfm_main* fm_main = nullptr;
 
@@ -69,10 +70,30 @@ private:
     bool& busy_;
 };
 
+// The window's popup menus: the DeepBlue look with the program's own
+// colours, set after the style so that they win.
+TvsPopupMenu* NewPopupMenu(QWidget* parent) {
+    auto* menu = new TvsPopupMenu(parent);
+    menu->setUIStyle(TvsUIStyle::DeepBlue);
+    menu->setMenuItemHeight(21);
+    menu->setSeparatorHeight(5);
+    menu->setBarWidth(26);
+    menu->setBarColor(ColorFromBgr(14074813));
+    menu->setColor(Qt::white);
+    menu->setSeparatorColor(ColorFromBgr(12425868));
+    menu->setSelectedBorderColor(ColorFromBgr(12425868));
+    menu->setSelectedColor(ColorFromBgr(12425868));
+    menu->setSelectedFontColor(Qt::white);
+    menu->setFontColor(Qt::black);
+    menu->setBorderColor(ColorFromBgr(11437686));
+    return menu;
+}
+
 }  // namespace
 
 struct Tfm_main::AddTally {
     int skipped = 0;
+    QStringList skippedFiles;
     QString writeError;
 };
 
@@ -210,7 +231,7 @@ void Tfm_main::createMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     Content1 = help->addAction(QStringLiteral("Content"), this, &Tfm_main::Content1Click);
 
-    vsPopupMenu1 = new QMenu(this);
+    vsPopupMenu1 = NewPopupMenu(this);
     AddFile2 = vsPopupMenu1->addAction(QStringLiteral("Add File"), this, &Tfm_main::AddFilesToLibrary);
     DeleteFile2 = vsPopupMenu1->addAction(QStringLiteral("Delete File Record"), this, &Tfm_main::DeleteFileRecords);
     Clear2 = vsPopupMenu1->addAction(QStringLiteral("Clear File Record"), this, &Tfm_main::ClearFileRecords);
@@ -223,7 +244,7 @@ void Tfm_main::createMenus() {
     previous1 = vsPopupMenu1->addAction(QStringLiteral("Previous"), this, &Tfm_main::PlayPrevious);
     PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
-    vsPopupMenu2 = new QMenu(this);
+    vsPopupMenu2 = NewPopupMenu(this);
     AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
     DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
     Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
@@ -259,6 +280,7 @@ void Tfm_main::FormShow() {
     PlaylistFolder = ::PlaylistFolder();
     CreateFolderPath(PlaylistFolder);
     CreateFolderPath(JoinPath(DataRoot(), "record"));
+    RemoveStaleProgramTemporaries();
     DataFolder = ::DataFolder();
     loadLibraryTree();
     if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
@@ -331,11 +353,10 @@ void Tfm_main::loadLibraryTree() {
         if (WriteFileAtomically(LibraryTreeFile(), "")) treeFileText_.emplace();
         return;
     }
-    if (!in.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = in.readAll();
-    in.close();
-    treeFileText_.emplace(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    const TreeTextLoad load = ParseTreeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    TreeTextLoad load;
+    std::string bytes;
+    if (!ReadTreeTextFile(LibraryTreeFile(), &load, &bytes)) return;
+    treeFileText_ = std::move(bytes);
     if (load.repaired) {
         // Playlist nodes live only in this file: what the repair dropped
         // stays readable beside it.
@@ -394,7 +415,19 @@ void Tfm_main::Exit1Click() { close(); }
 void Tfm_main::Content1Click() { showHelp(); }
 
 void Tfm_main::showHelp() {
-    OpenUrl(QUrl::fromLocalFile(QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"))));
+    const QString help = QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"));
+    if (!OpenUrl(QUrl::fromLocalFile(help)))
+        ShowError(QStringLiteral("The help cannot be shown: no web browser or program to open %1 is installed.").arg(help),
+                  this);
+}
+
+// An open popup, or the menu bar that the keyboard walks, takes Escape to
+// close itself: the press is the user's way out of the menu, not out of the
+// program.
+bool Tfm_main::menuTakesEscape() const {
+    if (QApplication::activePopupWidget()) return true;
+    const auto* bar = qobject_cast<QMenuBar*>(QApplication::focusWidget());
+    return bar && bar->activeAction();
 }
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
@@ -402,7 +435,8 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
     // once per press, whichever window of the program that is.
     if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape && QApplication::activeWindow() == this) QTimer::singleShot(0, this, [this] { close(); });
+        if (key == Qt::Key_Escape && QApplication::activeWindow() == this && !menuTakesEscape())
+            QTimer::singleShot(0, this, [this] { close(); });
         else if (key == Qt::Key_F1) showHelp();
     } else if (event->type() == QEvent::MouseButtonPress) {
         if (watched == lv_playlist->viewport()) {
@@ -516,7 +550,10 @@ void Tfm_main::AddFilesToLibrary() {
 bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
     const RecordBuild build = BuildTrackRecord(path, DateAddedNow());
     if (!build.built()) {
-        if (build.counted()) ++tally.skipped;
+        if (build.counted()) {
+            ++tally.skipped;
+            tally.skippedFiles << QString::fromStdString(path);
+        }
         return false;
     }
     const TrackRecord& record = build.record;
@@ -525,6 +562,7 @@ bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<
         present = AppendTrackRecordIfNew(MusicFile(), record);
     } catch (const TunevaleError& e) {
         ++tally.skipped;
+        tally.skippedFiles << QString::fromStdString(path);
         if (tally.writeError.isEmpty()) tally.writeError = QString::fromUtf8(e.what());
         return false;
     }
@@ -571,13 +609,21 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
     TreeView1->RefreshTreeImages();
     TreeView1->viewport()->update();
     SaveLibraryTree();
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAddTally(tally);
     if (closeAfterLoop_) {
         closeAfterLoop_ = false;
         QTimer::singleShot(0, this, [this] { close(); });
     }
+}
+
+// The files skipped go under the message, one per line, for the user to find
+// them.
+void Tfm_main::reportAddTally(const AddTally& tally) {
+    if (!tally.writeError.isEmpty())
+        ShowError(tally.writeError, this);
+    else if (tally.skipped > 0)
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped),
+                        tally.skippedFiles.join(QLatin1Char('\n')), this);
 }
 
 void Tfm_main::addCommandLineFile() {
@@ -591,9 +637,7 @@ void Tfm_main::addCommandLineFile() {
         LibraryLoop loop(LibraryBusy);
         addOneFile(path, tally, nullptr);
     }
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAddTally(tally);
 
     TreeView1->setCurrentItem(TreeView1->allTitleNode());
     TreeView1Click();

@@ -28,6 +28,7 @@ class AudioPlayer;
 class LibraryTree;
 class QAction;
 class QMenu;
+class TvsPopupMenu;
 class QTableView;
 class QTreeWidgetItem;
 class SkinEngine;
@@ -85,8 +86,8 @@ public:
     TrackListModel* ListModel = nullptr;
     QWidget* Image = nullptr;   // header band of the skin
     QWidget* Image2 = nullptr;  // footer band
-    QMenu* vsPopupMenu1 = nullptr;  // track list
-    QMenu* vsPopupMenu2 = nullptr;  // library tree
+    TvsPopupMenu* vsPopupMenu1 = nullptr;  // track list
+    TvsPopupMenu* vsPopupMenu2 = nullptr;  // library tree
     SkinEngine* Skin = nullptr;
     AudioFile AudioFile21;
     AudioPlayer* AudioPlayer21 = nullptr;
@@ -216,7 +217,9 @@ private:
     void applyMainSkin();
     void addCommandLineFile();
     bool addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
+    void reportAddTally(const AddTally& tally);
     void showHelp();
+    bool menuTakesEscape() const;
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
     QString timeText() const;

@@ -2,7 +2,6 @@
 // them does, seeking and volume on the bars, the switch between the two
 // skins, and the mini window that stands in for the main window.
 
-#include <QMenu>
 #include <QTableView>
 
 #include "components/player/audioplayer.h"
@@ -23,27 +22,12 @@
 #include "platform/muldiv.h"
 #include "platform/paths.h"
 #include "platform/presenter.h"
+#include "skin/menu.h"
 #include "tools/combine.h"
 #include "tools/cut.h"
 #include "tools/recorder.h"
 
 namespace {
-
-// Colours are written blue byte first, as the skin tables give them.
-QColor colourOf(quint32 value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
-
-// Until the skinned popup menus exist, the plain menus wear their colours:
-// the bar under the highlighted item and the separators.
-void colourPopup(QMenu* menu, quint32 bar, quint32 separator) {
-    menu->setProperty("barColor", bar);
-    menu->setProperty("separatorColor", separator);
-    menu->setStyleSheet(QStringLiteral("QMenu { background: #ffffff; border: 1px solid %2; padding: 2px; }"
-                                       "QMenu::item { padding: 4px 24px 4px 20px; color: #1d2740; }"
-                                       "QMenu::item:selected { background: %1; }"
-                                       "QMenu::item:disabled { color: #9098a8; }"
-                                       "QMenu::separator { height: 1px; background: %2; margin: 3px 6px; }")
-                            .arg(colourOf(bar).name(), colourOf(separator).name()));
-}
 
 // The playlist window opens this far below the top of the track list.
 int PlaylistOffset(int skinNumber) { return skinNumber == 2 ? 40 : 50; }
@@ -75,15 +59,18 @@ void Tfm_main::BindMiniFileNameElement() {
 
 void Tfm_main::ApplySkinLook(int skinNumber) {
     if (skinNumber == 2) {
-        colourPopup(vsPopupMenu1, 0xE7EBEF, 0xC5C9CD);
+        vsPopupMenu1->setBarColor(ColorFromBgr(0xE7EBEF));
+        vsPopupMenu1->setSeparatorColor(ColorFromBgr(0xC5C9CD));
         // The tree's popup keeps the separator colour it had.
-        colourPopup(vsPopupMenu2, 0xE7EBEF, vsPopupMenu2->property("separatorColor").toUInt());
+        vsPopupMenu2->setBarColor(ColorFromBgr(0xE7EBEF));
         Image->setFixedHeight(53);
         Image2->setFixedHeight(27);
         Image2->hide();
     } else {
-        colourPopup(vsPopupMenu1, 0xD6C3BD, 0xBD9A8C);
-        colourPopup(vsPopupMenu2, 0xD6C3BD, 0xBD9A8C);
+        for (TvsPopupMenu* menu : {vsPopupMenu1, vsPopupMenu2}) {
+            menu->setBarColor(ColorFromBgr(0xD6C3BD));
+            menu->setSeparatorColor(ColorFromBgr(0xBD9A8C));
+        }
         Image->setFixedHeight(52);
         Image2->setFixedHeight(78);
         Image2->show();

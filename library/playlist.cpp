@@ -193,7 +193,7 @@ void Tfm_playlist::ClearPlaylist() {
     const MessageAnswer answer = ShowMessage({MessageKind::Confirmation, QStringLiteral("Confirmation"),
                                               QStringLiteral("Are you sure to remove all the file records?\n"
                                                              "Your files will not be removed from your computer."),
-                                              MessageButtons::YesNo, this});
+                                              MessageButtons::YesNo, this, {}});
     if (answer == MessageAnswer::No) return;
     clearList();
     PlaylistIndex = -1;

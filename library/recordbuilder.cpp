@@ -11,6 +11,7 @@
 #include "platform/utf8.h"
 #include "tags/id3genres.h"
 #include "tags/id3v1.h"
+#include "tags/id3v2.h"
 #include "tags/oggtag.h"
 #include "tags/wmatag.h"
 
@@ -55,6 +56,19 @@ bool TagReaders::readId3v1(int fd, int64_t size, const std::string& path, ID3v1B
     }
     block = ID3v1Block::Parse(last);
     return true;
+}
+bool TagReaders::readId3v2(int fd, const std::string& path, ID3StructV2& tag, std::string* error) const {
+    tag = {};
+    // Most files without a tag at the start are known by their first bytes,
+    // without opening them a second time.
+    std::array<char, 3> magic{};
+    const ssize_t got = ::pread(fd, magic.data(), magic.size(), 0);
+    if (got < 0) {
+        *error = "Cannot read " + path;
+        return false;
+    }
+    if (got < static_cast<ssize_t>(magic.size()) || std::string_view(magic.data(), magic.size()) != "ID3") return true;
+    return ReadID3v2Tag(path, tag, error);
 }
 bool TagReaders::readOgg(const std::string& path, OGGTag& tag, std::string* error) const {
     return ReadOggTag(path, tag, error);
@@ -128,13 +142,33 @@ RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const Ta
     }
     case AudioKind::Wav: break;
     case AudioKind::Mp3: {
+        // Each field from the ID3v2 tag when it has it, else from the ID3v1
+        // block: most files carry only the first, and only it holds texts
+        // beyond Latin-1.
         ID3v1Block block;
-        if (!readers.readId3v1(file.fd, st.st_size, path, block, &build.reason)) return build;
-        r.Title = trimmed(block.title());
-        r.Artist = RemoveInvalidFileNameChars(trimmed(block.artist()));
-        r.Album = RemoveInvalidFileNameChars(trimmed(block.album()));
-        r.Genre = std::string(Id3GenreName(block.genre()));
-        r.Comment = trimmed(block.comment());
+        ID3StructV2 v2;
+        if (!readers.readId3v1(file.fd, st.st_size, path, block, &build.reason) ||
+            !readers.readId3v2(file.fd, path, v2, &build.reason))
+            return build;
+        ID3StructV2 v1;
+        if (block.hasMagic()) {
+            v1.Title = block.title();
+            v1.Artist = block.artist();
+            v1.Album = block.album();
+            v1.Year = block.year();
+            v1.Comment = block.comment();
+            v1.Genre = Id3GenreName(block.genre());
+        }
+        auto field = [](const std::string& first, const std::string& second) {
+            std::string text = trimmed(first);
+            return text.empty() ? trimmed(second) : text;
+        };
+        r.Title = field(v2.Title, v1.Title);
+        r.Artist = RemoveInvalidFileNameChars(field(v2.Artist, v1.Artist));
+        r.Album = RemoveInvalidFileNameChars(field(v2.Album, v1.Album));
+        r.Genre = field(v2.Genre, v1.Genre);
+        r.Year = field(v2.Year, v1.Year);
+        r.Comment = field(v2.Comment, v1.Comment);
         break;
     }
     case AudioKind::None: break;

@@ -12,6 +12,7 @@
 #include "components/audio/encoderlimits.h"
 #include "library/records/trackrecord.h"
 
+struct ID3StructV2;
 struct ID3v1Block;
 struct OGGTag;
 struct WmaTagInfo;
@@ -24,6 +25,8 @@ public:
     // for messages).
     virtual bool readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
                            std::string* error) const;
+    // The fields of the MP3's ID3v2 tag, all empty when it has none.
+    virtual bool readId3v2(int fd, const std::string& path, ID3StructV2& tag, std::string* error) const;
     virtual bool readOgg(const std::string& path, OGGTag& tag, std::string* error) const;
     virtual bool readWma(const std::string& path, WmaTagInfo& info, std::string* error) const;
 };

@@ -1,6 +1,9 @@
 #include "library/treetext.h"
 
 #include <cstdio>
+#include <utility>
+
+#include "platform/posixfile.h"
 
 namespace {
 
@@ -97,6 +100,14 @@ TreeTextLoad ParseTreeText(std::string_view bytes) {
         else if (node.level == 1 && leaves) leaves->push_back(node.text);
     }
     return load;
+}
+
+bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load, std::string* bytes) {
+    std::string read;
+    if (!ReadRegularFile(path, kMaxTreeFileBytes, &read)) return false;
+    *load = ParseTreeText(read);
+    if (bytes) *bytes = std::move(read);
+    return true;
 }
 
 std::string FormatTreeText(const LibraryTreeContent& content) {

@@ -14,6 +14,11 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The folder part of a path without its trailing "/": "/" for a file in
 // the root, "." for a bare name.
 std::string ParentFolder(std::string_view path);
+// The file a path finally names: a symlink is followed to its target (also
+// a target not made yet), so that a replacement writes there and the link
+// stays, and a lock sits beside the file itself. A path that is no link
+// is returned as it is.
+std::string FinalPath(const std::string& path);
 // The folder with one trailing "/" (the root "/" stays as it is).
 std::string WithTrailingSeparator(std::string_view folder);
 

@@ -305,6 +305,14 @@ bool AudioFile::feed(const int16_t* samples, int64_t frames) {
            encoder_->encode(converted_.data(), static_cast<int64_t>(converted_.size()) / encoder_->channels());
 }
 
+void AudioFile::abandon() {
+    if (!out_) return;
+    out_->discard();
+    writeFailed_ = true;
+    closeWriter();
+    error_ = AudioErrorNone;
+}
+
 void AudioFile::closeWriter() {
     bool ok = !writeFailed_;
     if (ok && !encoder_) ok = startEncoder();  // an output with no block is still a valid, empty file

@@ -73,11 +73,18 @@ public:
     void setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate, int quality);
     // False for a profile id we do not know; create then fails.
     bool setWmaFormat(int profile);
-    // Creates (or empties) the file at once. flag 1 asks for a plain
-    // canonical WAV, which is what every WAV here is.
+    // Starts the output at once, so a folder that cannot be written fails
+    // here. The audio goes to a temporary file: an existing file under
+    // fileName stays intact until close() puts the complete output in its
+    // place, and an output that failed or was abandoned leaves nothing under
+    // the name. flag 1 asks for a plain canonical WAV, which is what every
+    // WAV here is.
     bool create(const std::string& fileName, int flag = 0);
     void setInputFormat(int sampleRate, int channels);
     void writeBlock(const AudioBlock& block);
+    // Drops the output being written (a stopped job): nothing appears under
+    // its name and a file already there stays as it was.
+    void abandon();
 
     // 0 after a good call; an AudioError code otherwise.
     int getError() const { return error_; }

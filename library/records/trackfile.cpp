@@ -29,8 +29,10 @@ std::string errnoText(const std::string& what, const std::string& file, int erro
     throw InOutError(errnoText(what, file, error));
 }
 
+// A record file that is a FIFO or a device (or a link to one) would block
+// the open or feed the scan without end: only a regular file is opened.
 PosixFile openOrThrow(const std::string& file, int flags) {
-    PosixFile f(file, flags);
+    PosixFile f = OpenRegularFile(file, flags);
     if (!f.isOpen()) throw FileOpenError(file);
     return f;
 }
@@ -268,7 +270,7 @@ bool AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& reco
     IndexCache& cache = IndexCache::instance();
     std::lock_guard guard(cache.mutex());
     FolderLock lock(musicDat, LOCK_EX);
-    PosixFile f(musicDat, O_RDWR | O_APPEND);
+    PosixFile f = OpenRegularFile(musicDat, O_RDWR | O_APPEND);
     if (!f.isOpen()) {
         if (f.openError() == ENOENT) return false;
         throw FileOpenError(musicDat);

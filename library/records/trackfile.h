@@ -11,8 +11,9 @@
 // file itself is replaced by a rename, so a lock on it would not hold), reads
 // a shared one: two instances never lose each other's records.
 //
-// Failures: a file that cannot be opened raises FileOpenError ("Cannot open
-// file %s"); a failed read, write, truncation, close or replacement raises
+// Files are read in chunks of records, never whole. Failures: a file that
+// cannot be opened, or is not a regular file, raises FileOpenError ("Cannot
+// open file %s"); a failed read, write, truncation, close or replacement raises
 // InOutError.
 
 #include <cstddef>

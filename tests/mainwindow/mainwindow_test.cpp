@@ -7,12 +7,14 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
 #include <filesystem>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "components/player/audioplayer.h"
@@ -33,6 +35,7 @@
 #include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
+#include "skin/menu.h"
 #include "testenv.h"
 
 namespace fs = std::filesystem;
@@ -82,6 +85,29 @@ TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
     EXPECT_EQ(LibraryTree::imageOf(tree()->itemAtIndex(0)), 1);
 }
 
+TEST(DesktopEntry, WrittenOnlyWhenItsTextChanges) {
+    const std::string path = ShellVerbEntryPath().toStdString();
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    fs::remove(path);
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    const auto first = inode();
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    EXPECT_EQ(inode(), first) << "an unchanged entry was written again";
+    const std::string wanted = ShellVerbEntryText("/opt/tunevale/tunevale").toStdString();
+    std::string sameSize = wanted;
+    sameSize[0] = '#';
+    for (const std::string& text : {std::string(), sameSize}) {
+        testenv::writeFile(path, text);
+        ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+        EXPECT_EQ(slurp(path), wanted);
+    }
+    ASSERT_TRUE(WriteShellVerbEntry("/usr/bin/tunevale"));
+    EXPECT_EQ(slurp(path), ShellVerbEntryText("/usr/bin/tunevale").toStdString());
+}
+
 TEST_F(MainWindow, SkinSettingChoosesTheLook) {
     IniFile().writeInteger("basic", "skin", 3);
     start();
@@ -97,10 +123,10 @@ TEST_F(MainWindow, SkinSettingChoosesTheLook) {
     EXPECT_EQ(window_->SkinNumber, 2);
     EXPECT_EQ(window_->Image->height(), 53);
     EXPECT_FALSE(window_->Image2->isVisibleTo(window_));
-    EXPECT_EQ(window_->vsPopupMenu1->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu1->property("separatorColor").toUInt(), 0xC5C9CDu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("separatorColor").toUInt(), 0xBD9A8Cu);
+    EXPECT_EQ(window_->vsPopupMenu1->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu1->look().separatorColor, ColorFromBgr(0xC5C9CD));
+    EXPECT_EQ(window_->vsPopupMenu2->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, ColorFromBgr(0xBD9A8C));
     EXPECT_TRUE(window_->SkinMediabar && window_->SkinSoundbar);
 }
 
@@ -180,6 +206,38 @@ TEST_F(MainWindow, EscapeClosesOnlyTheActiveMainWindowAndF1OpensHelpAnywhere) {
 
     window_->Content1Click();
     EXPECT_EQ(launcher_.openedUrls().size(), 2u);
+
+    // Nothing on the desktop opens the help: the user is told so.
+    launcher_.setResult(false);
+    boxes_.clear();
+    window_->Content1Click();
+    QTest::keyClick(window_->windowHandle(), Qt::Key_F1);
+    ASSERT_EQ(boxes_.requests().size(), 2u);
+    EXPECT_EQ(boxes_.requests()[0].kind, MessageKind::Error);
+    EXPECT_TRUE(boxes_.texts()[1].startsWith("The help cannot be shown")) << boxes_.texts()[1].toStdString();
+}
+
+// Escape closes an open menu, and only that: the popups and the menus of
+// the menu bar.
+TEST_F(MainWindow, EscapeInAMenuClosesOnlyTheMenu) {
+    start();
+    auto escape = [this] {
+        // The offscreen platform leaves a closed popup the active window.
+        if (!QApplication::activePopupWidget()) QApplication::setActiveWindow(window_);
+        QTest::keyClick(window_->windowHandle(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+    };
+    for (QMenu* menu : std::initializer_list<QMenu*>{window_->vsPopupMenu1, window_->vsPopupMenu2,
+                                                     window_->menuBar()->actions().first()->menu()}) {
+        menu->popup(window_->mapToGlobal(QPoint(40, 40)));
+        ASSERT_EQ(QApplication::activePopupWidget(), menu);
+        escape();
+        EXPECT_FALSE(menu->isVisible());
+    }
+    EXPECT_TRUE(boxes_.requests().empty()) << boxes_.texts().join('|').toStdString();
+    boxes_.answerNext(MessageAnswer::No);
+    escape();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
 }
 
 struct Thrower : QObject {
@@ -323,7 +381,7 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
     EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), dir);
 
     EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Mp3 Song", "Three.WAV", "Wma Song"}));
-    EXPECT_EQ(listed(4), (QStringList{"1999", "", "", "2003"}));
+    EXPECT_EQ(listed(4), (QStringList{"1999", "2001", "", "2003"}));
     const auto records = LoadTrackRecords(data_ + "music.dat");
     ASSERT_EQ(records.size(), 4u);
     EXPECT_EQ(records[2].Artist, "Unknown Artist");
@@ -331,6 +389,7 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
               (LibraryTreeContent{{"Kestrel", "Harbour", "Unknown Artist"}, {}, {"Sky", "Sea", "Unknown Album", "Night"}}));
     EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText(tree()->content()));
     EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
+    EXPECT_EQ(boxes_.requests()[0].details, q(dir + "/foreign.ogg"));
     EXPECT_EQ(LibraryTree::imageOf(tree()->findAlbum("Night")), 4);
 
     // An artist's list grows by that artist's new files only; a second add

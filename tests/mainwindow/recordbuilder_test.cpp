@@ -2,9 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <array>
+#include <optional>
+
 #include "library/recordbuilder.h"
 #include "mainwindowsupport.h"
 #include "tags/id3v1.h"
+#include "tags/id3v2.h"
 #include "testenv.h"
 
 namespace {
@@ -20,7 +24,7 @@ TEST(RecordBuilder, EachKindTakesItsFieldsByTheTable) {
     EXPECT_EQ(b.record.Artist, "ACDC");  // file name characters go, ID3v1 only
     EXPECT_EQ(b.record.Album, "Back In");
     EXPECT_EQ(b.record.Genre, "Classic Ro");
-    EXPECT_EQ(b.record.Year, "");  // the ID3v1 year is not taken
+    EXPECT_EQ(b.record.Year, "1980");
     EXPECT_EQ(b.record.Comment, "hi");
     EXPECT_EQ(b.record.Path, mp3);
     EXPECT_EQ(b.record.DateAdded, 45000.25);
@@ -52,6 +56,48 @@ TEST(RecordBuilder, EachKindTakesItsFieldsByTheTable) {
     EXPECT_EQ(b.record.Artist, "Unknown Artist");
     EXPECT_EQ(b.record.Album, "Unknown Album");
     EXPECT_EQ(b.record.Genre, "");
+}
+
+// An MP3 takes each field from its ID3v2 tag when the tag has it, else from
+// its ID3v1 block; neither gives no genre.
+TEST(RecordBuilder, Mp3FieldsComeFromId3v2ThenId3v1) {
+    struct Row {
+        const char* name;
+        std::optional<Tags> v1;
+        std::optional<ID3StructV2> v2;
+        std::array<const char*, 6> expected;  // title, artist, album, genre, year, comment
+    };
+    const Row rows[] = {
+        {"v2only", {}, ID3StructV2{"Song", "AC/DC", "Live", "2004", "3", "c2", "Rock"},
+         {"Song", "ACDC", "Live", "Rock", "2004", "c2"}},
+        {"v1only", Tags{"  Old  ", "Band", "Alb", "", "1980", " hi ", 1}, {},
+         {"Old", "Band", "Alb", "Classic Ro", "1980", "hi"}},
+        {"both", Tags{"Old", "Band", "Alb", "", "1980", "hi", 17}, ID3StructV2{"New", "", " ", "", "", "", ""},
+         {"New", "Band", "Alb", "Rock", "1980", "hi"}},
+        {"japanese", Tags{"\xe5\xa4\x9c", "Band", "", "", "", "", 255},
+         ID3StructV2{"\xe5\xa4\x9c\xe3\x81\xab\xe9\xa7\x86\xe3\x81\x91\xe3\x82\x8b", "", "", "", "", "", ""},
+         {"\xe5\xa4\x9c\xe3\x81\xab\xe9\xa7\x86\xe3\x81\x91\xe3\x82\x8b", "Band", "Unknown Album", "Other", "", ""}},
+        {"untagged", {}, {}, {"untagged.mp3", "Unknown Artist", "Unknown Album", "", "", ""}},
+    };
+    const std::string dir = testenv::makeTempDir("v2");
+    for (const Row& row : rows) {
+        const std::string path = mwtest::makeMp3(dir + "/" + row.name + ".mp3", row.v1.value_or(Tags{}), row.v1.has_value());
+        if (row.v2) {
+            ASSERT_TRUE(WriteID3v2Tag(path, *row.v2).ok) << row.name;
+        }
+        const RecordBuild b = BuildTrackRecord(path, 1);
+        ASSERT_TRUE(b.built()) << row.name << ": " << b.reason;
+        const TrackRecord& r = b.record;
+        EXPECT_EQ((std::array<std::string, 6>{r.Title, r.Artist, r.Album, r.Genre, r.Year, r.Comment}),
+                  (std::array<std::string, 6>{row.expected[0], row.expected[1], row.expected[2], row.expected[3],
+                                              row.expected[4], row.expected[5]}))
+            << row.name;
+    }
+    // A file of another kind under an MP3 name has no tag either.
+    testenv::writeFile(dir + "/text.mp3", "hello");
+    const RecordBuild text = BuildTrackRecord(dir + "/text.mp3", 1);
+    ASSERT_TRUE(text.built());
+    EXPECT_EQ(text.record.Genre, "");
 }
 
 TEST(RecordBuilder, DefaultsGenresAndLimits) {

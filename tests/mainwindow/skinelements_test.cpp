@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QMenu>
 #include <QTableView>
 
 #include <filesystem>
@@ -14,6 +13,7 @@
 #include "library/playlist.h"
 #include "mainwindowfixture.h"
 #include "platform/inifile.h"
+#include "skin/menu.h"
 
 namespace fs = std::filesystem;
 
@@ -115,16 +115,16 @@ TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
     const QString pausedTime = window_->SkinTimeText->getText();
     const int pausedBar = window_->SkinMediabar->getPosition();
     QPointer<SkinScrollBar> oldBar = window_->SkinMediabar;
-    const quint32 treeSeparator = window_->vsPopupMenu2->property("separatorColor").toUInt();
+    const QColor treeSeparator = window_->vsPopupMenu2->look().separatorColor;
 
     window_->Skin21Click();
     EXPECT_EQ(window_->SkinNumber, 2);
     EXPECT_EQ(IniFile().readInteger("basic", "skin", 0), 2);
     EXPECT_TRUE(window_->Skin->skinFile().endsWith("skin2.skn"));
-    EXPECT_EQ(window_->vsPopupMenu1->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu1->property("separatorColor").toUInt(), 0xC5C9CDu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("separatorColor").toUInt(), treeSeparator);
+    EXPECT_EQ(window_->vsPopupMenu1->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu1->look().separatorColor, ColorFromBgr(0xC5C9CD));
+    EXPECT_EQ(window_->vsPopupMenu2->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, treeSeparator);
     EXPECT_EQ(window_->Image->height(), 53);
     EXPECT_TRUE(window_->Image2->isHidden());
     EXPECT_TRUE(oldBar.isNull());
@@ -145,8 +145,8 @@ TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
 
     window_->Skin11Click();
     EXPECT_EQ(IniFile().readInteger("basic", "skin", 0), 1);
-    EXPECT_EQ(window_->vsPopupMenu1->property("barColor").toUInt(), 0xD6C3BDu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("separatorColor").toUInt(), 0xBD9A8Cu);
+    EXPECT_EQ(window_->vsPopupMenu1->look().barColor, ColorFromBgr(0xD6C3BD));
+    EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, ColorFromBgr(0xBD9A8C));
     EXPECT_EQ(window_->Image->height(), 52);
     EXPECT_EQ(window_->Image2->height(), 78);
     EXPECT_FALSE(window_->Image2->isHidden());

@@ -136,6 +136,16 @@ TEST_F(PlaylistFiles, SaveAsNamesTheFileByTheFilterAndRemembersTheFolder) {
     EXPECT_EQ(testenv::readFile(out + "/best.pls"), pls) << "No keeps the file";
     EXPECT_FALSE(w->PlaylistSaved);
     EXPECT_EQ(host.registered.size(), 2u);
+
+    // A typed name of the other format is not the file written: neither the
+    // dialog nor the window asks about it.
+    boxes.clear();
+    dialogs.chooseNext({Q(out + "/best.pls")}, 1);
+    w->SavePlaylistAs();
+    EXPECT_FALSE(dialogs.requests().back().confirmOverwrite);
+    EXPECT_TRUE(boxes.requests().empty()) << boxes.texts().join('|').toStdString();
+    EXPECT_EQ(testenv::readFile(out + "/best.pls"), pls);
+    EXPECT_EQ(testenv::readFile(out + "/best.m3u"), RenderM3u(w->rows()));
 }
 
 TEST_F(PlaylistFiles, AFailedSaveKeepsTheFileAndSaysSo) {

@@ -334,7 +334,13 @@ TEST_F(PlaylistPlayback, AddingFilesReportsWhatCannotBeAdded) {
 }
 
 TEST_F(PlaylistPlayback, SmallFormAndBack) {
+    // Either form has one title bar, the skin's, and stays on top.
+    auto skinnedFrameOnly = [this] {
+        QCoreApplication::processEvents();
+        return w->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    };
     open();
+    EXPECT_TRUE(skinnedFrameOnly());
     addThree();
     w->LoopPlay = true;
     w->SkinListrandom->setState(true);
@@ -347,6 +353,7 @@ TEST_F(PlaylistPlayback, SmallFormAndBack) {
     EXPECT_TRUE(host.randomPlay);
     EXPECT_TRUE(w->SkinmListrandom->getState()) << "the random state goes with the form";
     EXPECT_EQ(w->height(), 40);
+    EXPECT_TRUE(skinnedFrameOnly());
 
     click("Listplay");
     EXPECT_TRUE(w->PlaylistPlaying);
@@ -363,6 +370,7 @@ TEST_F(PlaylistPlayback, SmallFormAndBack) {
     EXPECT_FALSE(host.randomPlay);
     EXPECT_FALSE(w->SkinListrandom->getState());
     EXPECT_EQ(w->height(), 321);
+    EXPECT_TRUE(skinnedFrameOnly());
     EXPECT_EQ(w->selectedRows(), std::vector<int>{1});
     EXPECT_EQ(w->PlayingPath, b);
     EXPECT_EQ(w->rowCount(), 3) << "the list is not reloaded by the form switch";

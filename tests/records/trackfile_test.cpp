@@ -317,6 +317,51 @@ TEST(TrackFile, TwoProcessesAppendingAtOnceLoseNothing) {
     EXPECT_TRUE(distinct.count("/one/999") && distinct.count("/two/0") && distinct.count("/shared/99"));
 }
 
+TEST(TrackFile, WritersThroughALinkAndThroughTheRealPathShareOneLock) {
+    // A library kept elsewhere and linked in: one instance appends through
+    // the real path while another removes through the link, replacing the
+    // file. No append reported done may be lost.
+    const std::string dir = testenv::makeTempDir();
+    fs::create_directory(dir + "/real");
+    fs::create_directory(dir + "/linked");
+    const std::string real = dir + "/real/music.dat";
+    const std::string link = dir + "/linked/music.dat";
+    ASSERT_EQ(::symlink(real.c_str(), link.c_str()), 0);
+    CreateEmptyTrackFile(link);
+    EXPECT_TRUE(fs::is_symlink(link));
+
+    const pid_t remover = ::fork();
+    if (remover == 0) {
+        int rc = 0;
+        try {
+            for (int i = 0; !fs::exists(dir + "/done"); ++i) {
+                const std::string own = "/removed/" + std::to_string(i);
+                AppendTrackRecordIfNew(link, rec(own));
+                if (RemoveListedRecords(dir + "/linked/temp.dat", link, {own}) != 1) rc = 1;
+                if (i == 0) testenv::writeFile(dir + "/started", "");
+            }
+        } catch (...) {
+            rc = 2;
+        }
+        ::_exit(rc);
+    }
+    const int appender = inChild([&] {
+        while (!fs::exists(dir + "/started")) ::usleep(100);
+        for (int i = 0; i < 1000; ++i)
+            if (AppendTrackRecordIfNew(real, rec("/kept/" + std::to_string(i)))) return 1;
+        testenv::writeFile(dir + "/done", "");
+        return 0;
+    });
+    int status = 0;
+    ::waitpid(remover, &status, 0);
+    EXPECT_EQ(appender, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(fs::is_symlink(link));
+    const auto paths = pathsIn(real);
+    EXPECT_EQ(paths.size(), 1000u);
+    EXPECT_EQ(paths, numbered("/kept/", 1000));
+}
+
 TEST(TrackFile, LookupsNoticeOtherProcessesChanges) {
     const std::string dir = testenv::makeTempDir();
     const std::string file = dir + "/music.dat";
