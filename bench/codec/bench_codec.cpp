@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRate = 44100;
-constexpr int kWarmRounds = 7;
+constexpr int kWarmRounds = 9;
 constexpr int kColdRounds = 5;
 
 // Something like music: a few tones with vibrato over filtered noise, so the
