@@ -1,7 +1,8 @@
 // The program's start-up, from the exec to its main window shown, beside
 // "emptywindow", a Qt Widgets program that shows an empty main window and
-// nothing else: both whole processes under the same platform plug-in, in
-// turns, in the same run. The program starts with a library of 100,000
+// nothing else, and beside the same window with a line of text (the fonts
+// loaded): whole processes under the same platform plug-in, in turns, in
+// the same run. The program starts with a library of 100,000
 // records and a tree of 5,000 artists and 10,000 albums. Each side prints a
 // line once its window is shown and painted (the program under
 // TUNEVALE_EXIT_WHEN_SHOWN) and then ends: "to shown" is the time from the
@@ -147,8 +148,10 @@ int main() {
         auto collect = [&](pid_t pid) {
             for (const auto& f : bench::MappedFiles(pid)) files.insert(f);
         };
-        Program ours("program", bin + "/tunevale"), empty("empty window", bin + "/emptywindow");
-        for (Program* p : {&ours, &empty}) {
+        Program ours("program", bin + "/tunevale"), empty("empty window", bin + "/emptywindow"),
+            text("window with a line of text", bin + "/emptywindow");
+        text.argv.push_back("--text");
+        for (Program* p : {&ours, &empty, &text}) {
             bench::ProcessOptions first = options;
             first.atLine = collect;
             if (!bench::RunProcess(p->argv, first).ok) {
@@ -157,7 +160,7 @@ int main() {
                 p->ok = false;
             }
         }
-        if (!ours.ok || !empty.ok) {
+        if (!ours.ok || !empty.ok || !text.ok) {
             ok = false;
             continue;
         }
@@ -174,7 +177,7 @@ int main() {
                             platform.title.c_str());
                 continue;
             }
-            ours.toShown.clear(), ours.process.clear(), empty.toShown.clear(), empty.process.clear();
+            for (Program* p : {&ours, &empty, &text}) p->toShown.clear(), p->process.clear();
             auto start = [&](Program& p) {
                 if (cold) bench::DropFromCache(coldFiles);
                 const bench::ProcessRun run = bench::RunProcess(p.argv, options);
@@ -182,8 +185,11 @@ int main() {
                 p.toShown.push_back(run.lineSeconds);
                 p.process.push_back(run.seconds);
             };
-            bench::InTurns(cold ? kColdRounds : kWarmRounds, [&] { start(ours); }, [&] { start(empty); });
-            if (!ours.ok || !empty.ok) {
+            bench::InTurns(cold ? kColdRounds : kWarmRounds, [&] { start(ours); }, [&] {
+                start(empty);
+                start(text);
+            });
+            if (!ours.ok || !empty.ok || !text.ok) {
                 std::printf("  %s, %s: FAILED (see %s)\n", platform.title.c_str(), cold ? "cold" : "warm",
                             options.errorFile.c_str());
                 ok = false;
@@ -197,6 +203,9 @@ int main() {
             std::printf("        whole process: program %s, empty window %s; ratio %.2f\n",
                         figure(ours.process).c_str(), figure(empty.process).c_str(),
                         bench::SpreadOf(ours.process).median / bench::SpreadOf(empty.process).median);
+            std::printf("        a window with a line of text: to shown %s; the program's ratio to it %.2f\n",
+                        figure(text.toShown).c_str(),
+                        bench::SpreadOf(ours.toShown).median / bench::SpreadOf(text.toShown).median);
             if (cold) {
                 bench::DropFromCache(coldFiles);
                 std::size_t stayed = 0, pages = 0;
