@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -30,7 +29,6 @@
 #include "library/mmain.h"
 #include "library/playlist.h"
 #include "library/recordbuilder.h"
-#include "library/records/trackfile.h"
 #include "library/tracklistmodel.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -91,17 +89,9 @@ TvsPopupMenu* NewPopupMenu(QWidget* parent) {
 
 }  // namespace
 
-struct Tfm_main::AddTally {
-    int skipped = 0;
-    QStringList skippedFiles;
-    QString writeError;
-};
-
-Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
+Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent), Library(DataFolder(), PlaylistFolder()) {
     setWindowTitle(QStringLiteral("Tunevale"));
     resize(820, 560);
-    DataFolder = ::DataFolder();
-    PlaylistFolder = ::PlaylistFolder();
     const QStringList arguments = QCoreApplication::arguments();
     Parameters = arguments.mid(1);
 
@@ -113,12 +103,8 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
     connect(Skin, &SkinEngine::onMouseUp, this,
             [this](SkinObject* source, int button, int, int) { SkinMouseUp(source, button); });
     connect(Skin, &SkinEngine::onScrollTrack, this, &Tfm_main::SkinScrollTrack);
-    AudioPlayer21 = new AudioPlayer(this);
-    connect(AudioPlayer21, &AudioPlayer::onRequestOnLoadArray, this, &Tfm_main::FeedPlayerArray);
-    connect(AudioPlayer21, &AudioPlayer::onEndArrayPlay, this, &Tfm_main::FeedPlayerArray);
-    connect(AudioPlayer21, &AudioPlayer::onTimer, this,
-            [this](qint64 samples, int, int) { AudioPlayer21Timer(samples); });
-    connect(AudioPlayer21, &AudioPlayer::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
+    connect(&Playback, &PlaybackSession::onPosition, this, &Tfm_main::AudioPlayer21Timer);
+    connect(&Playback, &PlaybackSession::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
     createControls();
     createMenus();
     qApp->installEventFilter(this);
@@ -277,20 +263,12 @@ void Tfm_main::FormShow() {
     WriteShellVerbEntry(QString::fromStdString(ProgramPath()));
     AudioFile21.readyFlag = true;
 
-    PlaylistFolder = ::PlaylistFolder();
-    CreateFolderPath(PlaylistFolder);
+    Library = TrackLibrary(DataFolder(), PlaylistFolder());
+    CreateFolderPath(Library.playlistFolder());
     CreateFolderPath(JoinPath(DataRoot(), "record"));
     RemoveStaleProgramTemporaries();
-    DataFolder = ::DataFolder();
     loadLibraryTree();
-    if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
-        try {
-            CreateEmptyTrackFile(MusicFile());
-        } catch (const TunevaleError&) {
-            // An unwritable data folder: the lists stay empty, and the first
-            // add says what is wrong.
-        }
-    }
+    Library.ensureMusicFile();
     Skin->resetWindow(this);
     Skin->applySkinSection(this, QStringLiteral("Tunevale"));
 
@@ -320,9 +298,7 @@ void Tfm_main::FormShow() {
     MiniMode = false;
     addCommandLineFile();
     TreeView1->RefreshTreeImages();
-    // The file holds this tree already unless the load repaired it or the
-    // command-line file added nodes: a start does not rewrite it unchanged.
-    if (!treeFileText_ || FormatTreeText(TreeView1->content()) != *treeFileText_) SaveLibraryTree();
+    SaveLibraryTree();
     // The start-up benchmark times a start to here, then ends the program.
     if (qEnvironmentVariableIsSet("TUNEVALE_EXIT_WHEN_SHOWN")) {
         repaint();
@@ -346,31 +322,15 @@ void Tfm_main::FormShowAfterMiniWindow() {
 }
 
 void Tfm_main::loadLibraryTree() {
-    const QString file = QString::fromStdString(LibraryTreeFile());
-    QFile in(file);
-    treeFileText_.reset();
-    if (!in.exists()) {
-        if (WriteFileAtomically(LibraryTreeFile(), "")) treeFileText_.emplace();
-        return;
-    }
-    TreeTextLoad load;
-    std::string bytes;
-    if (!ReadTreeTextFile(LibraryTreeFile(), &load, &bytes)) return;
-    treeFileText_ = std::move(bytes);
-    if (load.repaired) {
-        // Playlist nodes live only in this file: what the repair dropped
-        // stays readable beside it.
-        const QString bad = file + QStringLiteral(".bad");
-        QFile::remove(bad);
-        QFile::copy(file, bad);
-    }
-    TreeView1->setContent(load.content);
-    if (!load.levelError.empty()) ShowError(QString::fromStdString(load.levelError), this);
+    const std::optional<TreeTextLoad> load = Library.loadTree();
+    if (!load) return;
+    TreeView1->setContent(load->content);
+    if (!load->levelError.empty()) ShowError(QString::fromStdString(load->levelError), this);
 }
 
 void Tfm_main::SaveLibraryTree() {
-    const AtomicWriteResult saved = WriteFileAtomically(LibraryTreeFile(), FormatTreeText(TreeView1->content()));
-    if (!saved) ShowError(QStringLiteral("Cannot create file %1").arg(QString::fromStdString(LibraryTreeFile())), this);
+    if (!Library.saveTree(TreeView1->content()))
+        ShowError(QStringLiteral("Cannot create file %1").arg(QString::fromStdString(Library.treeFile())), this);
 }
 
 bool Tfm_main::FormCloseQuery() {
@@ -461,7 +421,7 @@ void Tfm_main::ApplicationEvents1Exception(const QString& message, const QString
         return;
     }
     ClosingAfterError = true;
-    AppendErrorLog(QString::fromStdString(DataFolder + "Error.txt"), message, className);
+    AppendErrorLog(QString::fromStdString(Library.errorLogFile()), message, className);
     const bool again =
         AskConfirmation(QStringLiteral("A system error occurs,click Yes to execute again,click No to exit!"), this);
     close();
@@ -475,7 +435,7 @@ void Tfm_main::TreeView1Click() {
     QTreeWidgetItem* node = TreeView1->currentItem();
     std::vector<ListRow> rows;
     try {
-        FillRows(TreeView1->fillOf(node), MusicFile(), PlaylistFolder, rows);
+        FillRows(TreeView1->fillOf(node), Library.musicFile(), Library.playlistFolder(), rows);
     } catch (const TunevaleError& e) {
         // A playlist file that cannot be read: the rows read before the
         // fault are shown.
@@ -547,32 +507,17 @@ void Tfm_main::AddFilesToLibrary() {
     AddChosenFiles(result.files);
 }
 
-bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
-    const RecordBuild build = BuildTrackRecord(path, DateAddedNow());
-    if (!build.built()) {
-        if (build.counted()) {
-            ++tally.skipped;
-            tally.skippedFiles << QString::fromStdString(path);
-        }
-        return false;
-    }
-    const TrackRecord& record = build.record;
-    bool present = false;
-    try {
-        present = AppendTrackRecordIfNew(MusicFile(), record);
-    } catch (const TunevaleError& e) {
-        ++tally.skipped;
-        tally.skippedFiles << QString::fromStdString(path);
-        if (tally.writeError.isEmpty()) tally.writeError = QString::fromUtf8(e.what());
-        return false;
-    }
+void Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
+    const AddResult added = Library.add(path, DateAddedNow());
+    tally.count(added);
+    if (!added.listed()) return;
+    const TrackRecord& record = added.record;
     TreeView1->ensureArtist(QString::fromStdString(record.Artist));
     TreeView1->ensureAlbum(QString::fromStdString(record.Album));
-    if (!present && newRows) {
+    if (added.outcome == AddOutcome::Added && newRows) {
         const NodeFill node = TreeView1->fillOf(TreeView1->currentItem());
         if (growsWithAdds(node) && NodeListsRecord(node, record)) newRows->push_back({record, true});
     }
-    return true;
 }
 
 void Tfm_main::AddChosenFiles(const QStringList& files) {
@@ -582,12 +527,7 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
         LibraryLoop loop(LibraryBusy);
         // A library file deleted behind our back is made again rather than
         // leaving every record of this add unwritten.
-        if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
-            try {
-                CreateEmptyTrackFile(MusicFile());
-            } catch (const TunevaleError&) {
-            }
-        }
+        Library.ensureMusicFile();
         std::vector<ListRow> pending;
         QElapsedTimer sincePump;
         sincePump.start();
@@ -619,11 +559,14 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
 // The files skipped go under the message, one per line, for the user to find
 // them.
 void Tfm_main::reportAddTally(const AddTally& tally) {
-    if (!tally.writeError.isEmpty())
-        ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
+    if (!tally.writeError.empty()) {
+        ShowError(QString::fromStdString(tally.writeError), this);
+    } else if (tally.skipped > 0) {
+        QStringList names;
+        for (const std::string& file : tally.skippedFiles) names << QString::fromStdString(file);
         ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped),
-                        tally.skippedFiles.join(QLatin1Char('\n')), this);
+                        names.join(QLatin1Char('\n')), this);
+    }
 }
 
 void Tfm_main::addCommandLineFile() {
@@ -651,6 +594,6 @@ void Tfm_main::addCommandLineFile() {
     PlayNodeText = TreeView1->currentItem()->text(0);
     PlayIndex = matching.front();
     lv_playlist->scrollTo(ListModel->index(PlayIndex, 0));
-    AudioFile21.open(CurrentFile, 0, 1);
+    Playback.open(CurrentFile);
     PlayCurrent();
 }

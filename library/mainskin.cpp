@@ -1,14 +1,11 @@
 // The main window's skin: the elements it binds, what a click on each of
 // them does, seeking and volume on the bars, the switch between the two
-// skins, and the mini window that stands in for the main window.
+// skins, and the mini window shown in place of the main window.
 
 #include <QTableView>
 
 #include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
-#include "disc/cdaudioburner.h"
-#include "disc/cdburner.h"
-#include "disc/cdrip.h"
 #include "library/id3.h"
 #include "library/librarytree.h"
 #include "library/main.h"
@@ -23,9 +20,6 @@
 #include "platform/paths.h"
 #include "platform/presenter.h"
 #include "skin/menu.h"
-#include "tools/combine.h"
-#include "tools/cut.h"
-#include "tools/recorder.h"
 
 namespace {
 
@@ -107,21 +101,22 @@ void Tfm_main::SkinClick(SkinObject* source) {
     if (name == QLatin1String("rescan")) {
         if (!LibraryBusy) openToolWindow(fm_dir, false);
     } else if (name == QLatin1String("ripper")) {
-        openToolWindow(fm_cdripper, true);
+        openToolWindow(toolWindow(ToolWindow::Ripper), true);
     } else if (name == QLatin1String("AudioWriter")) {
-        openToolWindow(fm_cdaudioburner, true);
+        openToolWindow(toolWindow(ToolWindow::AudioWriter), true);
     } else if (name == QLatin1String("DataWriter")) {
-        openToolWindow(fm_burner, true);
+        openToolWindow(toolWindow(ToolWindow::DataWriter), true);
     } else if (name == QLatin1String("recorder")) {
-        if (!fm_recorder) return;
+        QWidget* recorder = toolWindow(ToolWindow::Recorder);
+        if (!recorder) return;
         const QRect main = frameGeometry();
-        fm_recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
-                          main.top() + (main.height() - fm_recorder->frameGeometry().height()) / 2);
-        ShowModeless(fm_recorder);
+        recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
+                       main.top() + (main.height() - recorder->frameGeometry().height()) / 2);
+        ShowModeless(recorder);
     } else if (name == QLatin1String("cutter")) {
-        openToolWindow(fm_cut, true);
+        openToolWindow(toolWindow(ToolWindow::Cutter), true);
     } else if (name == QLatin1String("combine")) {
-        openToolWindow(fm_combine, true);
+        openToolWindow(toolWindow(ToolWindow::Combine), true);
     } else if (name == QLatin1String("playlist")) {
         if (!fm_playlist || fm_playlist->isVisible()) return;
         fm_playlist->OpenPlaylistWindow();
@@ -135,6 +130,8 @@ void Tfm_main::openToolWindow(QWidget* window, bool stopAndCloseFirst) {
     CentreOver(window, this);
     ShowModal(window);
 }
+
+QWidget* Tfm_main::toolWindow(ToolWindow which) const { return Tools ? Tools->toolWindow(which) : nullptr; }
 
 void Tfm_main::placePlaylistWindow() {
     // Right edges aligned, the top a little below the track list's.
@@ -170,7 +167,7 @@ void Tfm_main::SkinMouseDown(SkinObject* source, int button) {
     DragStoppedPlayback = false;
     if (source->window() != this || source->getName() != QLatin1String("mediabar")) return;
     if (!IsPlaying) return;
-    AudioPlayer21->stop();
+    Playback.stop();
     IsPlaying = false;
     DragStoppedPlayback = true;
 }
@@ -192,7 +189,7 @@ void Tfm_main::SkinScrollTrack(SkinObject* source, int newPos) {
         if (newPos > kBarEndOfTrack) {
             AudioPlayer21EndPlay();
         } else if (!IsPlaying) {
-            const int64_t duration = std::min<int64_t>(AudioFile21.getDuration(), std::numeric_limits<int32_t>::max());
+            const int64_t duration = std::min<int64_t>(Playback.durationMs(), std::numeric_limits<int32_t>::max());
             setTimeText(QString::fromStdString(FormatPlayTime(mulDiv(newPos, static_cast<int32_t>(duration), 1000))));
         }
     }
@@ -225,9 +222,9 @@ void Tfm_main::switchSkin(int number) {
         fm_playlist->ReapplyPlaylistSkin();
         placePlaylistWindow();
     }
-    if (fm_recorder) {
-        Skin->resetWindow(fm_recorder);
-        Skin->applySkinSection(fm_recorder, QStringLiteral("windows"));
+    if (QWidget* recorder = toolWindow(ToolWindow::Recorder)) {
+        Skin->resetWindow(recorder);
+        Skin->applySkinSection(recorder, QStringLiteral("windows"));
     }
 }
 

@@ -1,7 +1,6 @@
 #include "library/treetext.h"
 
 #include <cstdio>
-#include <utility>
 
 #include "platform/posixfile.h"
 
@@ -102,11 +101,10 @@ TreeTextLoad ParseTreeText(std::string_view bytes) {
     return load;
 }
 
-bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load, std::string* bytes) {
-    std::string read;
-    if (!ReadRegularFile(path, kMaxTreeFileBytes, &read)) return false;
-    *load = ParseTreeText(read);
-    if (bytes) *bytes = std::move(read);
+bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load) {
+    std::string bytes;
+    if (!ReadRegularFile(path, kMaxTreeFileBytes, &bytes)) return false;
+    *load = ParseTreeText(bytes);
     return true;
 }
 

@@ -37,11 +37,10 @@ TreeTextLoad ParseTreeText(std::string_view bytes);
 // No tree a user builds comes near this; a larger file is not read.
 inline constexpr std::uint64_t kMaxTreeFileBytes = 16u << 20;
 
-// Reads and parses the tree file, and gives its bytes when asked. False,
-// *load untouched, when it cannot be read: missing, unreadable, not a
-// regular file (a FIFO would block the start-up, a device would feed it
-// without end) or larger than the limit.
-bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load, std::string* bytes = nullptr);
+// Reads and parses the tree file. False, *load untouched, when it cannot be
+// read: missing, unreadable, not a regular file (a FIFO would block the
+// start-up, a device would feed it without end) or larger than the limit.
+bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load);
 
 std::string FormatTreeText(const LibraryTreeContent& content);
 

@@ -115,6 +115,11 @@ bool CreateFolder(const std::string& path) {
     return errno == EEXIST && IsFolder(path);
 }
 
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
 bool CreateFolderPath(const std::string& path) {
     if (path.empty()) return false;
     if (IsFolder(path)) return true;

@@ -47,6 +47,10 @@ std::string HomeFolder();
 // "D:\Rips\"): it names nothing here, so callers use their default instead.
 bool IsWindowsPath(std::string_view value);
 
+// True when something is there under the path (a file, a folder, what a
+// link points to); false for an empty path.
+bool FileExists(const std::string& path);
+
 // Creates one folder level; true when it exists afterwards.
 bool CreateFolder(const std::string& path);
 // Creates the folder and any missing parents; true when it exists afterwards.

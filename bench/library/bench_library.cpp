@@ -356,7 +356,7 @@ void benchAdds(const char* title, const std::vector<std::string>& files, const s
         // file for the path, after it a row shown and repainted at once. The
         // scans grow with the file, so over an add into an empty library they
         // cost half of what they cost at its full size.
-        const std::string musicDat = last->MusicFile();
+        const std::string musicDat = last->Library.musicFile();
         bench::RecordScanner scanner;
         const int fd = ::open(musicDat.c_str(), O_RDONLY | O_CLOEXEC);
         auto start = Clock::now();

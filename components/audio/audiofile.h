@@ -22,6 +22,7 @@
 #include "components/audio/audioblock.h"
 #include "components/audio/encoderlimits.h"
 #include "components/audio/mp3encodersettings.h"
+#include "tags/audiokind.h"
 
 namespace audio {
 class AudioDecoder;
@@ -91,7 +92,7 @@ public:
 
 private:
     struct Format {
-        audio::OutputKind kind = audio::OutputKind::None;
+        AudioKind kind = AudioKind::None;
         int sampleRate = 0, channels = 0, bits = 16;
         int kbps = 0, minKbps = 0, maxKbps = 0, quality = 500;
         int mp3Mode = 2;

@@ -39,9 +39,10 @@ TrackRecord ReadTrackRecordAt(const std::string& file, std::size_t index);
 void WriteTrackRecordAt(const std::string& file, std::size_t index, const TrackRecord& record);
 
 // Adds record to the library file unless a record with the same Path (byte
-// for byte, as it is stored) is already there. Returns true when it was
-// there (nothing written). A missing file is left missing and gives false.
-bool AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& record);
+// for byte, as it is stored) is already there. Says whether it wrote: a
+// missing file is left missing.
+enum class AppendOutcome { Written, AlreadyThere, NoFile };
+AppendOutcome AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& record);
 
 // Applies change to the first record whose Path equals path and writes it
 // back in its place. False (file unchanged) when no record has that path.

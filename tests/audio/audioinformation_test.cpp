@@ -8,8 +8,8 @@
 #include "audiotestutil.h"
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
 #include "testenv.h"
 
 using namespace audiotest;

@@ -22,7 +22,7 @@
 #include "components/player/virtualclock.h"
 #include "components/skin/skinengine.h"
 #include "components/skin/skinobject.h"
-#include "library/application.h"
+#include "app/application.h"
 #include "library/desktopentry.h"
 #include "library/librarytree.h"
 #include "library/main.h"

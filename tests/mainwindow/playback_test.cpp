@@ -196,17 +196,17 @@ TEST_F(Playback, PauseAndResumeLoseNoAudioAndStopResetsTheDisplay) {
 
     window_->PauseResume();
     ASSERT_TRUE(window_->IsPaused && window_->IsPlaying);
-    const int64_t pausedAt = window_->PlayPosition;
+    const int64_t pausedAt = window_->PlayPosition();
     EXPECT_GT(pausedAt, kRate);
     EXPECT_LT(pausedAt, kRate * 2);
     clock_->advance(500);
-    EXPECT_EQ(window_->PlayPosition, pausedAt) << "the paused player does not move";
+    EXPECT_EQ(window_->PlayPosition(), pausedAt) << "the paused player does not move";
 
     window_->PauseResume();
     EXPECT_FALSE(window_->IsPaused);
     clock_->advance(400);
     EXPECT_TRUE(mwtest::runsOnFrom(heard(), pausedAt)) << "the resumed audio begins where the pause was heard";
-    EXPECT_GT(window_->PlayPosition, pausedAt);
+    EXPECT_GT(window_->PlayPosition(), pausedAt);
     EXPECT_EQ(playCounts(), std::vector<int>{1}) << "a resume is not a new play";
 
     window_->StopPlayback();
@@ -233,7 +233,7 @@ TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
     bar->setPosition(500);
     emit window_->Skin->onMouseUp(bar, 1, 0, 0);
     EXPECT_TRUE(window_->IsPlaying);
-    EXPECT_EQ(window_->SeekBase, kRate * 3 / 2);
+    EXPECT_EQ(window_->SeekBase(), kRate * 3 / 2);
     clock_->advance(200);
     EXPECT_TRUE(mwtest::runsOnFrom(heard(), kRate * 3 / 2));
     EXPECT_EQ(playCounts(), (std::vector<int>{1, 0})) << "a seek goes on with the same play";
@@ -247,7 +247,7 @@ TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
     bar->setPosition(985);
     emit window_->Skin->onMouseUp(bar, 1, 0, 0);
     EXPECT_EQ(window_->PlayIndex, 0) << "985 is still inside the track";
-    EXPECT_EQ(window_->SeekBase, PositionAt(985, kRate * 3));
+    EXPECT_EQ(window_->SeekBase(), PositionAt(985, kRate * 3));
 
     emit window_->Skin->onMouseDown(bar, 1, 0, 0);
     emit window_->Skin->onScrollTrack(bar, 990);

@@ -7,8 +7,8 @@
 
 #include "library/recordbuilder.h"
 #include "mainwindowsupport.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
 #include "testenv.h"
 
 namespace {
@@ -171,7 +171,7 @@ TEST(RecordBuilder, FilesThatCannotBecomeRecordsSayWhy) {
 
 TEST(RecordBuilder, AFailingTagReaderSkipsTheFile) {
     struct Failing : TagReaders {
-        bool readId3v1(int, int64_t, const std::string&, ID3v1Block&, std::string* error) const override {
+        bool readMp3(int, int64_t, const std::string&, ID3StructV2&, ID3v1Block&, std::string* error) const override {
             *error = "Cannot open file";
             return false;
         }

@@ -191,7 +191,7 @@ TEST_F(SkinElements, MiniWindowStandsInAndTheReturnLosesNothing) {
     window_->PauseResume();
     const int pausedBar = window_->SkinMediabar->getPosition();
     const QString pausedTime = window_->SkinTimeText->getText();
-    const int64_t pausedAt = window_->PlayPosition;
+    const int64_t pausedAt = window_->PlayPosition();
     const int mainHeight = window_->height();
     ASSERT_GT(pausedBar, 0);
 

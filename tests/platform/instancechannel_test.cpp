@@ -13,15 +13,18 @@
 namespace {
 
 // Sends from another thread, as a second process would, while this thread
-// runs the receiving instance's events; returns once the send returned.
-void SendFromOutside(const QString& title, std::uint8_t message) {
+// runs the receiving instance's events; returns once the send returned, with
+// whether the instance answered that it closes.
+bool SendFromOutside(const QString& title, std::uint8_t message) {
     std::atomic<bool> done{false};
+    bool closing = false;
     std::thread sender([&] {
-        if (auto running = RunningInstance::find(title)) running->send(message);
+        if (auto running = RunningInstance::find(title)) closing = running->send(message);
         done = true;
     });
     while (!done) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     sender.join();
+    return closing;
 }
 
 QString UniqueTitle(const char* base) {
@@ -56,7 +59,7 @@ TEST(InstanceChannel, TheSenderWaitsUntilTheMessageWasHandled) {
     });
     ASSERT_TRUE(server.listen(title, 0));
     SendFromOutside(title, WM_QUERYOPEN);
-    SendFromOutside(title, WM_CLOSE);
+    EXPECT_FALSE(SendFromOutside(title, WM_CLOSE)) << "a refused close answers so";
     EXPECT_EQ(order, (std::vector<int>{WM_QUERYOPEN, -1, WM_CLOSE, -1}));
     EXPECT_TRUE(server.isListening()) << "a refused close keeps the instance findable";
 }
@@ -65,7 +68,7 @@ TEST(InstanceChannel, AnAcceptedCloseFreesTheTitleBeforeTheAnswer) {
     const QString title = UniqueTitle("close");
     InstanceServer server([](std::uint8_t m) { return m == WM_CLOSE; });
     ASSERT_TRUE(server.listen(title, 0));
-    SendFromOutside(title, WM_CLOSE);
+    EXPECT_TRUE(SendFromOutside(title, WM_CLOSE));
     EXPECT_FALSE(server.isListening());
     InstanceServer successor([](std::uint8_t) { return false; });
     EXPECT_TRUE(successor.listen(title, 0));

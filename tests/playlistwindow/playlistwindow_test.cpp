@@ -182,12 +182,12 @@ TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudio) {
     EXPECT_TRUE(w->PlaylistPaused);
     EXPECT_FALSE(w->PlaylistPlaying);
     EXPECT_TRUE(w->audioFile().isOpen()) << "a pause keeps the file open";
-    const int64_t paused = w->ResumePosition;
+    const int64_t paused = w->ResumePosition();
     EXPECT_GT(paused, 8000 * 600 / 1000);
     EXPECT_LE(paused, 8000);
 
     play(500);
-    EXPECT_EQ(w->ResumePosition, paused);
+    EXPECT_EQ(w->ResumePosition(), paused);
     click("Listplay2");
     EXPECT_TRUE(w->PlaylistPlaying);
     EXPECT_TRUE(w->PlaylistPaused) << "both flags until the next pause or stop";
@@ -198,10 +198,10 @@ TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudio) {
     EXPECT_NEAR(w->ListMediabar->getPosition(), (paused + 8000 * 300 / 1000) * 1000 / 24000, 30);
 
     click("Listpause");
-    const int64_t second = w->ResumePosition;
+    const int64_t second = w->ResumePosition();
     EXPECT_GT(second, paused) << "pauses add up";
     click("Liststop");
-    EXPECT_EQ(w->ResumePosition, 0);
+    EXPECT_EQ(w->ResumePosition(), 0);
     EXPECT_FALSE(w->PlaylistPaused);
     EXPECT_FALSE(w->audioFile().isOpen());
     EXPECT_EQ(w->ListMediabar->getPosition(), 0);
@@ -228,7 +228,7 @@ TEST_F(PlaylistPlayback, PositionBarSeeksAndItsEndMovesOn) {
     w->ListMediabar->setPosition(500);
     emit engine.onMouseUp(bar, 1, 0, 0);
     EXPECT_TRUE(w->PlaylistPlaying);
-    EXPECT_EQ(w->ResumePosition, 12000);
+    EXPECT_EQ(w->ResumePosition(), 12000);
     play(100);
     EXPECT_EQ(output->written().front(), 12000);
 
@@ -237,7 +237,7 @@ TEST_F(PlaylistPlayback, PositionBarSeeksAndItsEndMovesOn) {
     emit engine.onMouseUp(bar, 1, 0, 0);
     EXPECT_EQ(w->PlaylistIndex, 1) << "let go at the end: the next entry";
     EXPECT_EQ(w->PlayingPath, two);
-    EXPECT_EQ(w->ResumePosition, 0);
+    EXPECT_EQ(w->ResumePosition(), 0);
 }
 
 TEST_F(PlaylistPlayback, MissingAndInvalidFilesAreReportedAndNotPlayed) {

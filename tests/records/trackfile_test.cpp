@@ -112,9 +112,9 @@ TEST(TrackFile, MissingFileIsAnOpenErrorExceptForAppend) {
     EXPECT_THROW(RemoveListedRecords(dir + "/temp.dat", file, {"/a"}), FileOpenError);
     EXPECT_THROW(ReadTrackRecordAt(file, 0), FileOpenError);
 
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/a")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/a")), AppendOutcome::NoFile);
     EXPECT_FALSE(fs::exists(file));
-    EXPECT_FALSE(AppendTrackRecordIfNew(dir + "/no/such/folder/music.dat", rec("/a")));
+    EXPECT_EQ(AppendTrackRecordIfNew(dir + "/no/such/folder/music.dat", rec("/a")), AppendOutcome::NoFile);
 
     // A folder where the file should be cannot be opened either.
     fs::create_directory(file);
@@ -126,26 +126,26 @@ TEST(TrackFile, AppendAddsOnlyNewPaths) {
     const std::string dir = testenv::makeTempDir();
     const std::string file = dir + "/music.dat";
     CreateEmptyTrackFile(file);
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/Music/a.mp3")));
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/Music/a.mp3", "other title")));
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/music/A.mp3")));  // case matters
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/Music/a.mp3")), AppendOutcome::Written);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/Music/a.mp3", "other title")), AppendOutcome::AlreadyThere);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/music/A.mp3")), AppendOutcome::Written);  // case matters
     EXPECT_EQ(pathsIn(file), (std::vector<std::string>{"/Music/a.mp3", "/music/A.mp3"}));
     EXPECT_EQ(LoadTrackRecords(file)[0].Title, "/Music/a.mp3");
 
     // A path is compared as it is stored.
     const std::string longPath = "/" + std::string(300, 'l');
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec(longPath)));
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec(longPath)));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec(longPath)), AppendOutcome::Written);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec(longPath)), AppendOutcome::AlreadyThere);
     EXPECT_EQ(fs::file_size(file), 3 * 664u);
 
     // Emptying the file forgets what it held, and so does rewriting a path.
     CreateEmptyTrackFile(file);
     EXPECT_EQ(fs::file_size(file), 0u);
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/Music/a.mp3")));
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/Music/b.mp3")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/Music/a.mp3")), AppendOutcome::Written);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/Music/b.mp3")), AppendOutcome::Written);
     WriteTrackRecordAt(file, 0, rec("/Music/c.mp3"));
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/Music/a.mp3")));
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/Music/c.mp3")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/Music/a.mp3")), AppendOutcome::Written);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/Music/c.mp3")), AppendOutcome::AlreadyThere);
     EXPECT_EQ(pathsIn(file), (std::vector<std::string>{"/Music/c.mp3", "/Music/b.mp3", "/Music/a.mp3"}));
 }
 
@@ -154,9 +154,9 @@ TEST(TrackFile, AppendToAMisalignedFileStartsOnARecordBoundary) {
     const std::string file = dir + "/music.dat";
     writeRecords(file, {"/a", "/b"});
     testenv::writeFile(file, testenv::readFile(file) + std::string(10, '\x07'));
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/b")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/b")), AppendOutcome::AlreadyThere);
     EXPECT_EQ(fs::file_size(file), 2 * 664u + 10);  // nothing written when present
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/c")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/c")), AppendOutcome::Written);
     EXPECT_EQ(fs::file_size(file), 3 * 664u);
     EXPECT_EQ(pathsIn(file), (std::vector<std::string>{"/a", "/b", "/c"}));
 }
@@ -176,7 +176,7 @@ TEST(TrackFile, FailedAppendLeavesNoPartialRecord) {
     });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(fs::file_size(file), 3 * 664u);
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/d")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/d")), AppendOutcome::Written);
     EXPECT_EQ(pathsIn(file), (std::vector<std::string>{"/a", "/b", "/c", "/d"}));
 }
 
@@ -205,7 +205,7 @@ TEST(TrackFile, UpdateChangesTheFirstMatchOnly) {
     // A change of the path itself is followed by the lookups.
     EXPECT_TRUE(UpdateTrackRecordInPlace(file, "/a", [](TrackRecord& r) { r.Path = "/moved"; }));
     EXPECT_FALSE(UpdateTrackRecordInPlace(file, "/a", [](TrackRecord&) {}));
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/moved")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/moved")), AppendOutcome::AlreadyThere);
     EXPECT_EQ(fs::file_size(file), 4 * 664u);
 }
 
@@ -224,8 +224,8 @@ TEST(TrackFile, RemoveTakesTheSelectedRowsInAnyOrder) {
     EXPECT_EQ(entriesIn(dir), std::set<std::string>{"music.dat"});
 
     // The lookups see the new content.
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/m/2")));
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/m/8")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/m/2")), AppendOutcome::Written);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/m/8")), AppendOutcome::AlreadyThere);
     EXPECT_TRUE(UpdateTrackRecordInPlace(file, "/m/9", [](TrackRecord& r) { r.Year = "2001"; }));
     EXPECT_EQ(ReadTrackRecordAt(file, 6).Year, "2001");
 
@@ -278,7 +278,7 @@ TEST(TrackFile, FailedRemoveLeavesTheSourceIntact) {
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(testenv::readFile(file), before);
     EXPECT_EQ(entriesIn(dir), std::set<std::string>{"music.dat"});
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/m/1")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/m/1")), AppendOutcome::AlreadyThere);
 
     // A source that is not a regular file is refused, not replaced.
     const std::string folder = dir + "/folder.dat";
@@ -296,8 +296,8 @@ TEST(TrackFile, TwoProcessesAppendingAtOnceLoseNothing) {
         return inChild([&] {
             int added = 0;
             for (int i = 0; i < 1000; ++i) {
-                added += !AppendTrackRecordIfNew(file, rec(own + std::to_string(i)));
-                if (i % 10 == 0) added += !AppendTrackRecordIfNew(file, rec("/shared/" + std::to_string(i / 10)));
+                added += AppendTrackRecordIfNew(file, rec(own + std::to_string(i))) == AppendOutcome::Written;
+                if (i % 10 == 0) added += AppendTrackRecordIfNew(file, rec("/shared/" + std::to_string(i / 10))) == AppendOutcome::Written;
             }
             return added >= 1000 ? 0 : 1;
         });
@@ -348,7 +348,7 @@ TEST(TrackFile, WritersThroughALinkAndThroughTheRealPathShareOneLock) {
     const int appender = inChild([&] {
         while (!fs::exists(dir + "/started")) ::usleep(100);
         for (int i = 0; i < 1000; ++i)
-            if (AppendTrackRecordIfNew(real, rec("/kept/" + std::to_string(i)))) return 1;
+            if (AppendTrackRecordIfNew(real, rec("/kept/" + std::to_string(i))) != AppendOutcome::Written) return 1;
         testenv::writeFile(dir + "/done", "");
         return 0;
     });
@@ -366,19 +366,19 @@ TEST(TrackFile, LookupsNoticeOtherProcessesChanges) {
     const std::string dir = testenv::makeTempDir();
     const std::string file = dir + "/music.dat";
     CreateEmptyTrackFile(file);
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/a")));
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/b")));
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/c")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/a")), AppendOutcome::Written);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/b")), AppendOutcome::Written);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/c")), AppendOutcome::Written);
 
-    EXPECT_EQ(inChild([&] { return AppendTrackRecordIfNew(file, rec("/d")) ? 1 : 0; }), 0);
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/d")));
+    EXPECT_EQ(inChild([&] { return AppendTrackRecordIfNew(file, rec("/d")) == AppendOutcome::AlreadyThere ? 1 : 0; }), 0);
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/d")), AppendOutcome::AlreadyThere);
     EXPECT_EQ(fs::file_size(file), 4 * 664u);
 
     EXPECT_EQ(inChild([&] { return RemoveListedRecords(dir + "/temp.dat", file, {"/b"}) == 1 ? 0 : 1; }), 0);
     EXPECT_FALSE(UpdateTrackRecordInPlace(file, "/b", [](TrackRecord&) {}));
     EXPECT_TRUE(UpdateTrackRecordInPlace(file, "/c", [](TrackRecord& r) { r.Title = "third"; }));
     EXPECT_EQ(ReadTrackRecordAt(file, 1).Title, "third");
-    EXPECT_FALSE(AppendTrackRecordIfNew(file, rec("/b")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/b")), AppendOutcome::Written);
     EXPECT_EQ(pathsIn(file), (std::vector<std::string>{"/a", "/c", "/d", "/b"}));
 
     // Another process rewrites a record's path in place: same size, and
@@ -391,7 +391,7 @@ TEST(TrackFile, LookupsNoticeOtherProcessesChanges) {
               }),
               0);
     EXPECT_FALSE(UpdateTrackRecordInPlace(file, "/a", [](TrackRecord&) {}));
-    EXPECT_TRUE(AppendTrackRecordIfNew(file, rec("/z")));
+    EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/z")), AppendOutcome::AlreadyThere);
 }
 
 TEST(TrackFile, AppendCostDoesNotGrowWithTheLibrary) {
@@ -410,7 +410,7 @@ TEST(TrackFile, AppendCostDoesNotGrowWithTheLibrary) {
         testenv::writeFile(file, bytes);
     }
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 2000; ++i) ASSERT_FALSE(AppendTrackRecordIfNew(file, rec("/new/" + std::to_string(i))));
+    for (int i = 0; i < 2000; ++i) ASSERT_EQ(AppendTrackRecordIfNew(file, rec("/new/" + std::to_string(i))), AppendOutcome::Written);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     // A scan per append would take several seconds here.
     EXPECT_LT(seconds, 1.5);

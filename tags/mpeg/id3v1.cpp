@@ -1,4 +1,4 @@
-#include "tags/id3v1.h"
+#include "tags/mpeg/id3v1.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,11 +15,14 @@ struct Field {
 constexpr Field kTitle{3, 30}, kArtist{33, 30}, kAlbum{63, 30}, kYear{93, 4}, kComment{97, 28}, kTrack{125, 2};
 constexpr uint8_t kNoTagGenre = 3;
 
+// The whole field trimmed, so a zero or blank before the text (a track
+// written as a zero byte and "5") does not hide it; a zero byte left inside
+// ends the text, as the rest is left over from an older, longer text.
 std::string getField(const ID3v1Block& block, Field f) {
-    const auto begin = block.bytes.begin() + static_cast<ptrdiff_t>(f.offset);
-    const auto end = std::find(begin, begin + static_cast<ptrdiff_t>(f.width), 0);
-    return tags::Windows1252ToUtf8(std::string_view(reinterpret_cast<const char*>(&*begin),
-                                                    static_cast<size_t>(end - begin)));
+    std::string_view text = tags::TrimTagText(
+        std::string_view(reinterpret_cast<const char*>(block.bytes.data() + f.offset), f.width));
+    text = tags::TrimTagText(text.substr(0, text.find('\0')));
+    return tags::Windows1252ToUtf8(text);
 }
 
 void setField(ID3v1Block& block, Field f, std::string_view utf8) {
@@ -80,8 +83,15 @@ bool ReadID3v1Tag(const std::string& fileName, ID3v1Block& block, std::string* e
         if (error) *error = "Cannot open " + fileName + ": " + file.error();
         return false;
     }
+    return tags::ReadId3v1Block(file, fileName, block, error);
+}
+
+namespace tags {
+
+bool ReadId3v1Block(const ByteSource& file, const std::string& fileName, ID3v1Block& block, std::string* error) {
+    block = ID3v1Block::Parse({});
     if (file.size() < ID3v1Block::kSize) return true;
-    const tags::ByteVector last = file.read(file.size() - ID3v1Block::kSize, ID3v1Block::kSize);
+    const ByteVector last = file.read(file.size() - ID3v1Block::kSize, ID3v1Block::kSize);
     if (last.size() != ID3v1Block::kSize) {
         if (error) *error = "Cannot read " + fileName;
         return false;
@@ -90,44 +100,23 @@ bool ReadID3v1Tag(const std::string& fileName, ID3v1Block& block, std::string* e
     return true;
 }
 
+}  // namespace tags
+
 const ID3v1Block& ReadID3v1Tag(const std::string& fileName) {
     ReadID3v1Tag(fileName, LastID3v1Tag);
     return LastID3v1Tag;
 }
 
 TagWriteResult WriteID3v1Tag(const std::string& fileName, const ID3v1Block& block) {
-    TagWriteResult result;
-    tags::InPlaceFile out(fileName);
-    if (!out.ok()) {
-        result.error = out.error();
-        return result;
-    }
-    uint64_t size = 0;
-    if (!out.file().size(&size)) {
-        result.error = tags::ErrnoMessage("Cannot read", fileName);
-        return result;
-    }
+    tags::FileSource file(fileName);
+    if (!file.ok()) return {false, "Cannot open " + fileName + ": " + file.error()};
     // Replace a block that is there; otherwise append one, which leaves every
     // byte of the file as it was.
-    uint64_t at = size;
-    if (size >= ID3v1Block::kSize) {
-        std::array<uint8_t, 3> magic{};
-        if (!out.file().readAll(size - ID3v1Block::kSize, magic)) {
-            result.error = tags::ErrnoMessage("Cannot read", fileName);
-            return result;
-        }
-        if (magic[0] == 'T' && magic[1] == 'A' && magic[2] == 'G') at = size - ID3v1Block::kSize;
+    uint64_t at = file.size();
+    if (file.size() >= ID3v1Block::kSize) {
+        const tags::ByteVector magic = file.read(file.size() - ID3v1Block::kSize, 3);
+        if (magic.size() != 3) return {false, "Cannot read " + fileName};
+        if (magic[0] == 'T' && magic[1] == 'A' && magic[2] == 'G') at -= ID3v1Block::kSize;
     }
-    if (!out.file().writeAt(at, block.bytes)) {
-        result.error = tags::ErrnoMessage("Cannot write", fileName);
-        if (at == size) out.file().truncate(size);
-        return result;
-    }
-    if (!out.file().sync()) {
-        result.error = tags::ErrnoMessage("Cannot write", fileName);
-        return result;
-    }
-    if (!out.close(&result.error)) return result;
-    result.ok = true;
-    return result;
+    return tags::WriteFileBytes(fileName, at, block.bytes);
 }

@@ -27,13 +27,9 @@ public:
     VorbisCommentEditor(const VorbisCommentEditor&) = delete;
     VorbisCommentEditor& operator=(const VorbisCommentEditor&) = delete;
 
-    // A reader only wants the comments: it skips the page checksums (as
-    // other tag readers do) and cannot write afterwards.
-    enum Mode { ForWriting, ForReading };
-
     // Reads the headers; 0 on success, else -1 and lastError() says why.
     // The editor keeps the read function for write().
-    int open(ReadFn read, Mode mode = ForWriting);
+    int open(ReadFn read);
     // The comments read by open(); callers may clear it and add to it.
     vorbis_comment* comments();
     // Writes the whole stream with the current comments; 0 on success.

@@ -1,4 +1,4 @@
-#include "tags/id3genres.h"
+#include "tags/mpeg/id3genres.h"
 
 const std::array<std::string_view, 148> Id3GenreNames = {
     "Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz", "Metal",

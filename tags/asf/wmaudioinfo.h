@@ -1,7 +1,7 @@
 #pragma once
 // The attribute interface the WMA tag code works through: open a file's
 // attribute set, get and set attributes by name, close to commit. It is backed
-// by our own ASF 1.0 layer (components/tagio), so it is always available.
+// by our own ASF 1.0 layer (tags/asf/asfattributes.h), so it is always there.
 
 #include <array>
 #include <cstdint>
@@ -11,7 +11,7 @@
 
 #include "tags/bytes.h"
 
-namespace tagio {
+namespace tags {
 class AsfFile;
 }
 
@@ -42,7 +42,7 @@ inline constexpr int32_t kWmaFail = static_cast<int32_t>(0x80004005u);
 // An open attribute set of one file. Sets are staged; Close writes them.
 class WmaAttributeObject {
 public:
-    explicit WmaAttributeObject(std::unique_ptr<tagio::AsfFile> file);
+    explicit WmaAttributeObject(std::unique_ptr<tags::AsfFile> file);
     ~WmaAttributeObject();
 
     // 0 on success. String values are UTF-16LE with their terminator, numbers
@@ -53,7 +53,7 @@ public:
     int32_t Close(std::string* error = nullptr);
 
 private:
-    std::unique_ptr<tagio::AsfFile> file_;
+    std::unique_ptr<tags::AsfFile> file_;
     bool dirty_ = false;
 };
 

@@ -1,5 +1,5 @@
-#include "library/application.h"
-#include "library/startup.h"
+#include "app/application.h"
+#include "app/startup.h"
 
 int main(int argc, char** argv) {
     TunevaleApplication app(argc, argv);

@@ -1,22 +1,16 @@
-#include "components/tagio/asfattributes.h"
+#include "tags/asf/asfattributes.h"
 
 #include <algorithm>
 
 #include "tags/textcodec.h"
 
-namespace tagio {
+namespace tags {
 namespace {
 
-using tags::ByteReader;
-using tags::ByteSpan;
-using tags::ByteVector;
-using tags::ByteWriter;
-using tags::Guid;
-
-constexpr Guid kHeaderGuid = tags::GuidFromText("75B22630-668E-11CF-A6D9-00AA0062CE6C");
-constexpr Guid kFilePropertiesGuid = tags::GuidFromText("8CABDCA1-A947-11CF-8EE4-00C00C205365");
-constexpr Guid kContentDescriptionGuid = tags::GuidFromText("75B22633-668E-11CF-A6D9-00AA0062CE6C");
-constexpr Guid kExtendedContentGuid = tags::GuidFromText("D2D0A440-E307-11D2-97F0-00A0C95EA850");
+constexpr Guid kHeaderGuid = GuidFromText("75B22630-668E-11CF-A6D9-00AA0062CE6C");
+constexpr Guid kFilePropertiesGuid = GuidFromText("8CABDCA1-A947-11CF-8EE4-00C00C205365");
+constexpr Guid kContentDescriptionGuid = GuidFromText("75B22633-668E-11CF-A6D9-00AA0062CE6C");
+constexpr Guid kExtendedContentGuid = GuidFromText("D2D0A440-E307-11D2-97F0-00A0C95EA850");
 
 constexpr size_t kObjectHead = 24;
 constexpr size_t kHeaderHead = 30;  // head, child count, two reserved bytes
@@ -34,11 +28,11 @@ Guid guidAt(ByteSpan bytes) {
 
 // UTF-16LE bytes to text, ending at the first zero character.
 std::u16string u16FromBytes(ByteSpan bytes) {
-    return tags::Utf16LeUnits(tags::Utf16UntilTerminator(bytes));
+    return Utf16LeUnits(Utf16UntilTerminator(bytes));
 }
 
 void writeU16Text(ByteWriter& out, const std::u16string& text) {
-    out.bytes(tags::Utf16LeWithTerminator(text));
+    out.bytes(Utf16LeWithTerminator(text));
 }
 
 // Texts and values carry 16-bit byte counts. A longer one (a pasted text of
@@ -79,18 +73,38 @@ bool parseContentDescription(ByteSpan body, std::array<std::u16string, AsfHeader
     return !in.failed() || fail(error, "Damaged content description.");
 }
 
-bool parseExtendedContent(ByteSpan body, std::vector<AsfDescriptor>& descriptors, std::string* error) {
-    ByteReader in(body);
-    const uint16_t count = in.u16le();
-    for (uint16_t i = 0; i < count && !in.failed(); ++i) {
+// The descriptors of an Extended Content Description body, the cursor at
+// its start; with names, only the descriptors of those names (without case)
+// are kept and the values of the others are skipped unread.
+bool parseExtendedContent(SourceCursor& in, uint64_t bodySize, const std::span<const std::string_view>* names,
+                          std::vector<AsfDescriptor>& descriptors, std::string* error) {
+    const uint64_t end = in.position() + bodySize;
+    bool ok = true;
+    // Each read must stay within the body.
+    auto fits = [&](uint64_t n) { return ok = ok && n <= end - in.position(); };
+    const uint16_t count = fits(2) ? in.u16le() : 0;
+    for (uint16_t i = 0; i < count && ok; ++i) {
         AsfDescriptor d;
-        d.name = u16FromBytes(in.bytes(in.u16le()));
-        d.type = static_cast<AsfType>(in.u16le());
-        const ByteSpan value = in.bytes(in.u16le());
+        const uint16_t nameBytes = fits(2) ? in.u16le() : 0;
+        if (fits(nameBytes)) d.name = u16FromBytes(in.bytes(nameBytes));
+        if (fits(2)) d.type = static_cast<AsfType>(in.u16le());
+        const uint16_t valueBytes = fits(2) ? in.u16le() : 0;
+        if (!fits(valueBytes)) break;
+        bool wanted = !names;
+        if (names) {
+            const std::string name = Utf16ToUtf8(d.name);
+            wanted = std::any_of(names->begin(), names->end(),
+                                 [&](std::string_view n) { return EqualsIgnoringAsciiCase(name, n); });
+        }
+        if (!wanted) {
+            in.skip(valueBytes);
+            continue;
+        }
+        const ByteSpan value = in.bytes(valueBytes);
         d.value.assign(value.begin(), value.end());
-        if (!in.failed()) descriptors.push_back(std::move(d));
+        descriptors.push_back(std::move(d));
     }
-    return !in.failed() || fail(error, "Damaged extended content description.");
+    return (ok && !in.failed()) || fail(error, "Damaged extended content description.");
 }
 
 ByteVector renderObject(const Guid& guid, const ByteVector& body) {
@@ -102,35 +116,54 @@ ByteVector renderObject(const Guid& guid, const ByteVector& body) {
 }  // namespace
 
 std::optional<AsfHeader> AsfHeader::Parse(ByteSpan bytes, std::string* error) {
-    ByteReader in(bytes);
+    const MemorySource source(bytes);
+    SourceCursor in(source);
+    return read(in, nullptr, error);
+}
+
+std::optional<AsfHeader> AsfHeader::ReadFields(const ByteSource& source, std::span<const std::string_view> names,
+                                               std::string* error) {
+    SourceCursor in(source);
+    return read(in, &names, error);
+}
+
+std::optional<AsfHeader> AsfHeader::read(SourceCursor& in, const std::span<const std::string_view>* names,
+                                         std::string* error) {
     const Guid guid = guidAt(in.bytes(16));
     const uint64_t size = in.u64le();
     in.u32le();  // the child count follows from the sizes
     AsfHeader header;
+    header.readOnly_ = names != nullptr;
     header.reserved_ = {in.u8(), in.u8()};
     if (in.failed() || guid != kHeaderGuid) return fail(error, "Not an ASF file."), std::nullopt;
-    if (size < kHeaderHead || size > bytes.size()) return fail(error, "Damaged ASF header."), std::nullopt;
+    if (size < kHeaderHead || size > in.size()) return fail(error, "Damaged ASF header."), std::nullopt;
 
-    ByteReader children(bytes.subspan(kHeaderHead, static_cast<size_t>(size) - kHeaderHead));
-    while (!children.atEnd()) {
-        const size_t start = children.position();
-        const Guid childGuid = guidAt(children.bytes(16));
-        const uint64_t childSize = children.u64le();
-        if (children.failed() || childSize < kObjectHead || childSize - kObjectHead > children.remaining())
+    while (in.position() < size) {
+        const uint64_t start = in.position();
+        if (size - start < kObjectHead) return fail(error, "Damaged ASF header object."), std::nullopt;
+        const Guid childGuid = guidAt(in.bytes(16));
+        const uint64_t childSize = in.u64le();
+        if (in.failed() || childSize < kObjectHead || childSize > size - start)
             return fail(error, "Damaged ASF header object."), std::nullopt;
-        const ByteSpan body = children.bytes(static_cast<size_t>(childSize - kObjectHead));
+        const uint64_t bodySize = childSize - kObjectHead;
         if (childGuid == kContentDescriptionGuid && !header.hasContentDescription_) {
-            if (!parseContentDescription(body, header.fields_, error)) return std::nullopt;
+            if (!parseContentDescription(in.bytes(static_cast<size_t>(bodySize)), header.fields_, error))
+                return std::nullopt;
             header.hasContentDescription_ = true;
             header.children_.push_back({childGuid, {}});
         } else if (childGuid == kExtendedContentGuid && !header.hasExtended_) {
-            if (!parseExtendedContent(body, header.descriptors_, error)) return std::nullopt;
+            if (!parseExtendedContent(in, bodySize, names, header.descriptors_, error)) return std::nullopt;
             header.hasExtended_ = true;
             header.children_.push_back({childGuid, {}});
-        } else {
-            const ByteSpan whole = ByteSpan(bytes).subspan(kHeaderHead + start, static_cast<size_t>(childSize));
+        } else if (!names) {
+            in.seek(start);
+            const ByteSpan whole = in.bytes(static_cast<size_t>(childSize));
             header.children_.push_back({childGuid, ByteVector(whole.begin(), whole.end())});
         }
+        // A reader has no use for the other objects (stream properties, the
+        // header extension with its metadata library, where a large cover
+        // picture lies, padding): they are passed unread.
+        in.seek(start + childSize);
     }
     return header;
 }
@@ -194,24 +227,24 @@ ByteVector AsfHeader::Render(uint64_t restSize) const {
 
 int AsfHeader::FieldOf(std::string_view name) {
     for (size_t i = 0; i < kFieldNames.size(); ++i)
-        if (tags::EqualsIgnoringAsciiCase(name, kFieldNames[i])) return static_cast<int>(i);
+        if (EqualsIgnoringAsciiCase(name, kFieldNames[i])) return static_cast<int>(i);
     return -1;
 }
 
 const AsfDescriptor* AsfHeader::find(std::string_view name) const {
-    const std::u16string wanted = tags::Utf8ToUtf16(name);
+    const std::u16string wanted = Utf8ToUtf16(name);
     for (const AsfDescriptor& d : descriptors_)
         if (d.name == wanted) return &d;
     for (const AsfDescriptor& d : descriptors_)
-        if (tags::EqualsIgnoringAsciiCase(tags::Utf16ToUtf8(d.name), name)) return &d;
+        if (EqualsIgnoringAsciiCase(Utf16ToUtf8(d.name), name)) return &d;
     return nullptr;
 }
 
 void AsfHeader::set(AsfDescriptor descriptor) {
-    const std::string name = tags::Utf16ToUtf8(descriptor.name);
+    const std::string name = Utf16ToUtf8(descriptor.name);
     bool placed = false;
     for (auto it = descriptors_.begin(); it != descriptors_.end();) {
-        if (!tags::EqualsIgnoringAsciiCase(tags::Utf16ToUtf8(it->name), name)) {
+        if (!EqualsIgnoringAsciiCase(Utf16ToUtf8(it->name), name)) {
             ++it;
         } else if (!placed) {
             *it++ = descriptor;
@@ -225,24 +258,33 @@ void AsfHeader::set(AsfDescriptor descriptor) {
 
 void AsfHeader::remove(std::string_view name) {
     std::erase_if(descriptors_,
-                  [&](const AsfDescriptor& d) { return tags::EqualsIgnoringAsciiCase(tags::Utf16ToUtf8(d.name), name); });
+                  [&](const AsfDescriptor& d) { return EqualsIgnoringAsciiCase(Utf16ToUtf8(d.name), name); });
 }
 
 std::optional<AsfFile> AsfFile::Load(const std::string& path, std::string* error) {
-    tags::FileSource file(path);
+    return load(path, nullptr, error);
+}
+
+std::optional<AsfFile> AsfFile::LoadFields(const std::string& path, std::span<const std::string_view> names,
+                                           std::string* error) {
+    return load(path, &names, error);
+}
+
+std::optional<AsfFile> AsfFile::load(const std::string& path, const std::span<const std::string_view>* names,
+                                     std::string* error) {
+    FileSource file(path);
     if (!file.ok()) {
         if (error) *error = "Cannot open " + path + ": " + file.error();
         return std::nullopt;
     }
-    const ByteVector head = file.read(0, kHeaderHead);
-    ByteReader in(head);
+    SourceCursor in(file);
     const Guid guid = guidAt(in.bytes(16));
     const uint64_t size = in.u64le();
     if (in.failed() || guid != kHeaderGuid) return fail(error, "Not an ASF file."), std::nullopt;
     if (size < kHeaderHead || size > file.size() || size > kMaxHeaderSize)
         return fail(error, "Damaged ASF header."), std::nullopt;
-    const ByteVector bytes = file.read(0, static_cast<size_t>(size));
-    auto header = AsfHeader::Parse(bytes, error);
+    in.seek(0);
+    auto header = AsfHeader::read(in, names, error);
     if (!header) return std::nullopt;
     AsfFile asf;
     asf.path_ = path;
@@ -253,12 +295,13 @@ std::optional<AsfFile> AsfFile::Load(const std::string& path, std::string* error
 }
 
 TagWriteResult AsfFile::Save() const {
-    tags::FileSource in(path_);
+    if (header_.readOnly_) return {false, "The tags of " + path_ + " were opened for reading only."};
+    FileSource in(path_);
     if (!in.ok()) return {false, "Cannot open " + path_ + ": " + in.error()};
     if (in.size() != fileSize_) return {false, "The file " + path_ + " changed while its tags were edited."};
     // Everything after the header (data packets, indexes) is copied as is:
     // index entries count packets, so nothing in them moves.
-    return tags::ReplaceFileHead(path_, header_.Render(fileSize_ - headerSize_), headerSize_);
+    return ReplaceFileHead(path_, header_.Render(fileSize_ - headerSize_), headerSize_);
 }
 
-}  // namespace tagio
+}  // namespace tags

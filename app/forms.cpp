@@ -1,4 +1,4 @@
-#include "library/forms.h"
+#include "app/forms.h"
 
 #include "disc/cdaudioburner.h"
 #include "disc/cdburner.h"
@@ -32,6 +32,24 @@
 
 namespace {
 
+// What the main window opens of the tools and disc subsystems.
+class ProgramToolWindows final : public ToolWindows {
+public:
+    QWidget* toolWindow(ToolWindow which) const override {
+        switch (which) {
+        case ToolWindow::Recorder: return fm_recorder;
+        case ToolWindow::Cutter: return fm_cut;
+        case ToolWindow::Combine: return fm_combine;
+        case ToolWindow::Ripper: return fm_cdripper;
+        case ToolWindow::AudioWriter: return fm_cdaudioburner;
+        case ToolWindow::DataWriter: return fm_burner;
+        }
+        return nullptr;
+    }
+};
+
+const ProgramToolWindows kToolWindows;
+
 template <typename Form>
 void DestroyForm(Form*& form) {
     delete form;
@@ -42,6 +60,7 @@ void DestroyForm(Form*& form) {
 
 void CreateForms() {
     fm_main = new Tfm_main;
+    fm_main->Tools = &kToolWindows;
     fm_recorder = new Tfm_recorder;
     fm_playlist = new Tfm_playlist;
     fm_fileinfo = new Tfm_fileinfo;

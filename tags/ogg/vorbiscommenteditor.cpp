@@ -1,4 +1,4 @@
-#include "components/tagio/vorbiscommenteditor.h"
+#include "tags/ogg/vorbiscommenteditor.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,7 +34,6 @@ struct VorbisCommentEditor::State {
     ReadFn read;
     bool eof = false;
     bool opened = false;
-    bool verifyPages = true;
     int serial = 0;
     long headerPages = 0;
     size_t fed = 0;
@@ -79,37 +78,10 @@ struct VorbisCommentEditor::State {
         return true;
     }
 
-    // A page that starts right at the read position, taken without checking
-    // its checksum: 1 when one was taken, 0 when more input is needed, -1
-    // when the bytes there do not start a page.
-    int pageAtPosition(ogg_page* page) {
-        const long available = sync.fill - sync.returned;
-        unsigned char* at = sync.data + sync.returned;
-        if (std::memcmp(at, "OggS", static_cast<size_t>(std::min(available, 4L))) != 0) return -1;
-        if (available < 27 || available < 27 + at[26]) return 0;
-        const long headerLength = 27 + at[26];
-        long bodyLength = 0;
-        for (long i = 27; i < headerLength; ++i) bodyLength += at[i];
-        if (available < headerLength + bodyLength) return 0;
-        *page = {at, headerLength, at + headerLength, bodyLength};
-        sync.returned += static_cast<int>(headerLength + bodyLength);
-        sync.headerbytes = 0;
-        sync.bodybytes = 0;
-        return 1;
-    }
-
-    int pageOut(ogg_page* page) {
-        if (!verifyPages && sync.data) {
-            const int r = pageAtPosition(page);
-            if (r >= 0) return r;
-        }
-        return ogg_sync_pageout(&sync, page);
-    }
-
     // The next page of the input; false at the end.
     bool nextPage(ogg_page* page) {
         for (;;) {
-            if (pageOut(page) == 1) return true;
+            if (ogg_sync_pageout(&sync, page) == 1) return true;
             if (!feed()) return false;
         }
     }
@@ -122,7 +94,7 @@ struct VorbisCommentEditor::State {
     int open() {
         ogg_page page;
         for (;;) {
-            if (pageOut(&page) == 1) break;
+            if (ogg_sync_pageout(&sync, &page) == 1) break;
             if (fed > kMaxLeadingGarbage) return fail("Input is not an Ogg bitstream.");
             if (!feed()) return fail(fed == 0 ? "Input truncated or empty." : "Input is not an Ogg bitstream.");
         }
@@ -150,7 +122,7 @@ struct VorbisCommentEditor::State {
                     // The setup header is only carried over, never decoded:
                     // its codebooks are of no use to a comment editor.
                     if (!isVorbisSetup(packet)) return fail("Corrupt secondary header.");
-                    if (verifyPages) setupPacket.assign(packet);
+                    setupPacket.assign(packet);
                 }
                 ++have;
                 continue;
@@ -172,7 +144,6 @@ struct VorbisCommentEditor::State {
 
     int write(const WriteFn& out) {
         if (!opened) return fail("No Vorbis stream is open.");
-        if (!verifyPages) return fail("The stream was opened for reading only.");
         auto writePage = [&](const ogg_page& page) {
             return out({page.header, static_cast<size_t>(page.header_len)}) &&
                    out({page.body, static_cast<size_t>(page.body_len)});
@@ -245,9 +216,8 @@ struct VorbisCommentEditor::State {
 VorbisCommentEditor::VorbisCommentEditor() : d_(std::make_unique<State>()) {}
 VorbisCommentEditor::~VorbisCommentEditor() = default;
 
-int VorbisCommentEditor::open(ReadFn read, Mode mode) {
+int VorbisCommentEditor::open(ReadFn read) {
     d_->read = std::move(read);
-    d_->verifyPages = mode == ForWriting;
     return d_->open();
 }
 

@@ -1,10 +1,10 @@
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v2.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "platform/utf8.h"
-#include "tags/id3genres.h"
+#include "tags/mpeg/id3genres.h"
 #include "tags/textcodec.h"
 
 namespace tags {
@@ -163,13 +163,13 @@ ByteVector EncodeId3v2Text(std::string_view utf8, size_t maxTextBytes) {
 
 uint64_t Id3v2Tag::SizeOnDisk(ByteSpan first10) {
     if (first10.size() < kHeaderSize || first10[0] != 'I' || first10[1] != 'D' || first10[2] != '3') return 0;
-    const uint8_t version = first10[3];
-    if (version < 2 || version > 4 || first10[4] == 0xFF) return 0;
-    for (size_t i = 6; i < 10; ++i)
-        if (first10[i] & 0x80) return 0;
-    ByteReader in(first10.subspan(6));
-    uint64_t size = kHeaderSize + in.synchsafe32();
-    if (version == 4 && (first10[5] & kFooter)) size += kHeaderSize;
+    // Any version, and size bytes as they are: a byte with its high bit set
+    // counts with all eight bits, so a header that other writers got wrong
+    // still covers its tag and a save replaces it instead of stacking a new
+    // tag in front of it.
+    uint64_t size = kHeaderSize + uint64_t(first10[6]) * 2097152 + uint64_t(first10[7]) * 16384 +
+                    uint64_t(first10[8]) * 128 + first10[9];
+    if (first10[3] == 4 && (first10[5] & kFooter)) size += kHeaderSize;
     return size;
 }
 
@@ -180,14 +180,15 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
     tag.version_ = bytes[3];
     const uint8_t flags = bytes[5];
     // v2.2 frames have other names and sizes; such a tag reads as empty and
-    // is replaced whole by a write.
+    // is replaced whole by a write. Versions we do not know are read by the
+    // v2.3 rules.
     if (tag.version_ == 2) return tag;
 
     ByteSpan body = bytes.subspan(kHeaderSize, std::min<uint64_t>(bytes.size(), declared) - kHeaderSize);
     if (tag.version_ == 4 && (flags & kFooter) && body.size() >= kHeaderSize && declared <= bytes.size())
         body = body.first(body.size() - kHeaderSize);
     ByteVector resynced;
-    if (tag.version_ == 3 && (flags & kUnsynchronised)) {
+    if (tag.version_ != 4 && (flags & kUnsynchronised)) {
         resynced = resynchronise(body);
         body = resynced;
     }
@@ -195,7 +196,7 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
     ByteReader in(body);
     if (flags & kExtendedHeader) {
         // v2.3 counts the size without its own four bytes, v2.4 with them.
-        if (tag.version_ == 3) {
+        if (tag.version_ != 4) {
             in.skip(in.u32be());
         } else {
             const uint32_t size = in.synchsafe32();
@@ -246,6 +247,84 @@ ByteVector Id3v2Tag::Render(size_t padding) const {
     return out.take();
 }
 
+namespace {
+
+// The frames the seven fields are taken from.
+bool isFieldFrame(ByteSpan id) {
+    static constexpr std::string_view kIds[] = {"TIT2", "TPE1", "TALB", "TRCK", "TYER",
+                                                "TDRC", "TCON", "COMM", "TXXX"};
+    return std::find(std::begin(kIds), std::end(kIds), AsText(id)) != std::end(kIds);
+}
+
+}  // namespace
+
+Id3v2Tag Id3v2Tag::ReadFields(const ByteSource& source) {
+    Id3v2Tag tag;
+    SourceCursor in(source);
+    std::array<uint8_t, kHeaderSize> header{};
+    if (!in.read(header)) return tag;
+    const uint64_t extent = SizeOnDisk(header);
+    if (extent == 0 || extent > source.size()) return tag;
+    tag.version_ = header[3];
+    const uint8_t flags = header[5];
+    if (tag.version_ == 2) return tag;
+    // A tag unsynchronised as a whole has its frame sizes in the decoded
+    // bytes; it is rare enough to be read whole.
+    if (tag.version_ != 4 && (flags & kUnsynchronised)) {
+        auto whole = Parse(source.read(0, static_cast<size_t>(extent)));
+        return whole ? std::move(*whole) : tag;
+    }
+    uint64_t end = extent;
+    if (tag.version_ == 4 && (flags & kFooter) && extent >= 2 * kHeaderSize) end -= kHeaderSize;
+
+    if (flags & kExtendedHeader) {
+        ByteReader size(in.bytes(4));
+        if (tag.version_ != 4) {
+            in.skip(size.u32be());
+        } else {
+            const uint32_t n = size.synchsafe32();
+            in.skip(n >= 4 ? n - 4 : 0);
+        }
+    }
+    // The walk Parse makes, over the frame headers alone: a frame the fields
+    // do not come from (a picture, a private frame) is skipped unread, and a
+    // field's frame is read only as far as the field reads it.
+    while (!in.failed() && in.position() + kFrameHeaderSize <= end) {
+        std::array<uint8_t, kFrameHeaderSize> head{};
+        in.read(head);
+        const ByteSpan id = ByteSpan(head).first(4);
+        if (!std::all_of(id.begin(), id.end(), isFrameIdChar)) break;
+        ByteReader sizes(ByteSpan(head).subspan(4));
+        const uint32_t size = tag.version_ == 4 ? sizes.synchsafe32() : sizes.u32be();
+        const uint16_t frameFlags = sizes.u16be();
+        if (size > end - in.position()) break;
+        const bool v4 = tag.version_ == 4;
+        if (!isFieldFrame(id) || (v4 && (frameFlags & (kCompressed24 | kEncrypted24 | kGrouping24)))) {
+            in.skip(size);
+            continue;
+        }
+        // Enough raw bytes for kReadTextCap decoded ones: a data length
+        // indicator takes four more, unsynchronisation up to twice as many.
+        size_t wanted = kReadTextCap;
+        if (v4 && (frameFlags & kDataLength24)) wanted += 4;
+        if (v4 && (frameFlags & kUnsync24)) wanted *= 2;
+        const uint64_t next = in.position() + size;
+        ByteSpan data = in.bytes(std::min<size_t>(size, wanted));
+        in.seek(next);
+        ByteVector plain;
+        if (v4 && (frameFlags & kUnsync24)) {
+            plain = resynchronise(data);
+            data = plain;
+        }
+        if (v4 && (frameFlags & kDataLength24)) data = data.size() >= 4 ? data.subspan(4) : ByteSpan{};
+        Id3v2Frame frame;
+        frame.id.assign(AsText(id));
+        frame.data.assign(data.begin(), data.begin() + static_cast<ptrdiff_t>(std::min(data.size(), kReadTextCap)));
+        tag.frames_.push_back(std::move(frame));
+    }
+    return tag;
+}
+
 std::string Id3v2Tag::text(std::string_view id) const {
     for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
         if (frame->id == id)
@@ -276,6 +355,7 @@ struct TagOnDisk {
     Id3v2Tag tag;
     uint64_t extent = 0;  // bytes the old tag takes at the start of the file
     uint64_t fileSize = 0;
+    bool overrun = false;  // a tag header whose size runs past the file's end
 };
 
 bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* error) {
@@ -288,7 +368,11 @@ bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* err
     // Most tags fit the first read; only a larger one needs a second.
     ByteVector bytes = file.read(0, kFirstRead);
     const uint64_t extent = Id3v2Tag::SizeOnDisk(bytes);
-    if (extent == 0 || extent > out.fileSize) return true;
+    if (extent == 0) return true;
+    if (extent > out.fileSize) {
+        out.overrun = true;
+        return true;
+    }
     if (bytes.size() < extent) bytes = file.read(0, static_cast<size_t>(extent));
     bytes.resize(std::min<size_t>(bytes.size(), extent));
     if (bytes.size() != extent) {
@@ -315,24 +399,19 @@ TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag
     TagWriteResult result;
     TagOnDisk disk;
     if (!readTagOnDisk(fileName, disk, &result.error)) return result;
+    // Where such a tag ends is unknown: a new tag written in front would
+    // leave it before the audio, and one written over it could hit audio.
+    if (disk.overrun) {
+        result.error = "Cannot write " + fileName + ": the ID3v2 tag at its start says it is larger than the file";
+        return result;
+    }
 
     ByteVector rendered = tag.Render(kDefaultPadding);
     if (disk.extent >= rendered.size()) {
         // Fits the old tag: written in place, the rest of the old room
         // becomes padding so no stale frame bytes stay before the audio.
         rendered = tag.Render(kDefaultPadding + (disk.extent - rendered.size()));
-        InPlaceFile out(fileName);
-        if (!out.ok()) {
-            result.error = out.error();
-            return result;
-        }
-        if (!out.file().writeAt(0, rendered) || !out.file().sync()) {
-            result.error = ErrnoMessage("Cannot write", fileName);
-            return result;
-        }
-        if (!out.close(&result.error)) return result;
-        result.ok = true;
-        return result;
+        return WriteFileBytes(fileName, 0, rendered);
     }
 
     // The tag grows: a new file of the tag and the audio after the old tag.
@@ -356,10 +435,10 @@ uint32_t ComputeID3v2TagSize(std::array<uint8_t, 10>& header, std::span<const ui
     return total;
 }
 
-bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* error) {
-    tag = {};
-    tags::Id3v2Tag frames;
-    const bool ok = tags::ReadId3v2Frames(fileName, frames, error);
+namespace {
+
+ID3StructV2 fieldsOf(const tags::Id3v2Tag& frames) {
+    ID3StructV2 tag;
     auto field = [&](std::string_view id) { return std::string(tags::TrimTagText(frames.text(id))); };
     tag.Title = field("TIT2");
     tag.Artist = field("TPE1");
@@ -370,7 +449,52 @@ bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* er
     if (tag.Year.empty()) tag.Year = field("TDRC");
     tag.Genre = tags::genreText(field("TCON"));
     tag.Comment = std::string(tags::TrimTagText(frames.comment()));
-    return ok;
+    return tag;
+}
+
+}  // namespace
+
+bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* error) {
+    tag = {};
+    const tags::FileSource file(fileName);
+    if (!file.ok()) {
+        if (error) *error = "Cannot open " + fileName + ": " + file.error();
+        return false;
+    }
+    tag = fieldsOf(tags::Id3v2Tag::ReadFields(file));
+    return true;
+}
+
+namespace {
+
+bool readMp3Tags(const tags::FileSource& file, const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1,
+                 std::string* error) {
+    const uint64_t size = file.size();
+    // The block at the end is asked for first, so that on a cold cache its
+    // disk read runs while the tag at the start is read.
+    if (size >= ID3v1Block::kSize) file.willRead(size - ID3v1Block::kSize, ID3v1Block::kSize);
+    v2 = fieldsOf(tags::Id3v2Tag::ReadFields(file));
+    return tags::ReadId3v1Block(file, fileName, v1, error);
+}
+
+}  // namespace
+
+bool ReadMp3Tags(const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1, std::string* error) {
+    v2 = {};
+    v1 = ID3v1Block::Parse({});
+    const tags::FileSource file(fileName);
+    if (!file.ok()) {
+        if (error) *error = "Cannot open " + fileName + ": " + file.error();
+        return false;
+    }
+    return readMp3Tags(file, fileName, v2, v1, error);
+}
+
+bool ReadMp3Tags(int fd, uint64_t size, const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1,
+                 std::string* error) {
+    v2 = {};
+    v1 = ID3v1Block::Parse({});
+    return readMp3Tags(tags::FileSource(fd, size), fileName, v2, v1, error);
 }
 
 const ID3StructV2& ReadID3v2Tag(const std::string& fileName) {

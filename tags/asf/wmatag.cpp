@@ -1,10 +1,11 @@
-#include "tags/wmatag.h"
+#include "tags/asf/wmatag.h"
 
 #include <algorithm>
 
 #include "platform/utf8.h"
+#include "tags/asf/asfattributes.h"
 #include "tags/textcodec.h"
-#include "tags/wmaudioinfo.h"
+#include "tags/asf/wmaudioinfo.h"
 
 namespace {
 
@@ -99,10 +100,26 @@ WmaTagInfo ReadWmaHeaderRecords(const tags::ByteSource& source) {
     return info;
 }
 
+namespace {
+
+// The file's attribute set as WMAudioCreateInfo opens it, but holding only
+// the attributes the record is read from: the other objects of the header
+// (a cover picture among them) are not read.
+std::unique_ptr<WmaAttributeObject> openForReading(const std::string& fileName) {
+    static constexpr std::string_view kNames[] = {WMAudioInfo::Title,       WMAudioInfo::Author, WMAudioInfo::AlbumTitle,
+                                                  WMAudioInfo::Year,        WMAudioInfo::Genre,  WMAudioInfo::Description,
+                                                  WMAudioInfo::TrackNumber, WMAudioInfo::Track};
+    auto file = tags::AsfFile::LoadFields(fileName, kNames);
+    if (!file) return nullptr;
+    return std::make_unique<WmaAttributeObject>(std::make_unique<tags::AsfFile>(std::move(*file)));
+}
+
+}  // namespace
+
 bool ReadWmaInfo(const std::string& fileName, WmaTagInfo& info, std::string* error) {
     info = {};
     std::unique_ptr<WmaAttributeObject> attributes;
-    if (WMAudioSdkAvailable && WMAudioCreateInfo(fileName, attributes) == 0) {
+    if (WMAudioSdkAvailable && (attributes = openForReading(fileName))) {
         info.Status = -1;
         info.Title = cut(GetStringAttribute(*attributes, WMAudioInfo::Title), WmaTagInfo::kTextMax);
         info.Author = cut(GetStringAttribute(*attributes, WMAudioInfo::Author), WmaTagInfo::kTextMax);

@@ -1,6 +1,6 @@
 #pragma once
 // Vorbis comments of Ogg Vorbis files, read and rewritten through the comment
-// editor of components/tagio.
+// editor beside it (vorbiscommenteditor.h).
 
 #include <array>
 #include <string>
@@ -41,16 +41,18 @@ TStrComments ParseOggComments(const vorbis_comment& comments, int mode, bool* hi
 void AddOggComment(const std::string& text, vorbis_comment& comments);
 
 // Re-entrant: fills Tag from the first Vorbis stream of the file and returns
-// true (Comment falls back to "description"); an unreadable file, an Ogg file that holds no Vorbis, or a damaged
-// header leaves Tag unchanged and returns false with *error set to
-// "Cannot open <file>: <reason>".
+// true (Comment falls back to "description"); an unreadable file, an Ogg
+// file that holds no Vorbis, or a damaged header leaves Tag unchanged and
+// returns false with *error set to "Cannot open <file>: <reason>".
 bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error = nullptr);
 
-// Replaces the comments of the seven keys (and "description", which reads as
-// the comment when there is no "comment") by the non-empty fields of Tag;
-// every other comment is kept. The audio pages are copied unchanged. On
-// failure the file is unchanged and error is "Cannot open <file>: <reason>",
-// "Cannot write comments: <reason>" or "Cannot write comments".
+// Replaces the comments of the seven keys by the non-empty fields of Tag;
+// every other comment is kept. A "description" read as the comment (there
+// was no "comment") is replaced only when Tag's Comment differs from it;
+// unchanged, it stays as it is and no "comment" is added. The audio pages
+// are copied unchanged. On failure the file is unchanged and error is
+// "Cannot open <file>: <reason>", "Cannot write comments: <reason>" or
+// "Cannot write comments".
 TagWriteResult WriteOggTag(const std::string& fileName, const OGGTag& tag);
 
 namespace tags {

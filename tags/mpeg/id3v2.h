@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tags/bytes.h"
+#include "tags/mpeg/id3v1.h"
 #include "tags/tagfile.h"
 
 // Title, Artist, Album, Year, Track, Comment, Genre as UTF-8 text; Genre is
@@ -54,6 +55,15 @@ bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* er
 // Main thread: reads into LastID3v2Tag and returns it.
 const ID3StructV2& ReadID3v2Tag(const std::string& fileName);
 
+// Re-entrant: both tags of an MP3 file, as ReadID3v2Tag and ReadID3v1Tag
+// read them, through one open of the file and with the two reads
+// overlapping on a cold cache: the call for building records of many files.
+bool ReadMp3Tags(const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1, std::string* error = nullptr);
+// The same through a regular file the caller holds open as fd, of size bytes
+// (fileName for messages).
+bool ReadMp3Tags(int fd, uint64_t size, const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1,
+                 std::string* error = nullptr);
+
 // Writes the seven fields as an ID3v2.3 tag at the start of the file. The
 // file's other frames (pictures, ReplayGain, lyrics...) are kept after the
 // seven; the audio is never overwritten: the tag is written in place when it
@@ -73,12 +83,20 @@ struct Id3v2Frame {
 class Id3v2Tag {
 public:
     // A tag from bytes that start with its header; nullopt when they do not
-    // hold an ID3v2.3 or v2.4 header. A truncated or damaged body gives the
-    // frames read before the damage.
+    // begin with an ID3v2 header. v2.3 and v2.4 frames are read (other
+    // versions by the v2.3 rules, v2.2 as no frames). A truncated or damaged
+    // body gives the frames read before the damage.
     static std::optional<Id3v2Tag> Parse(ByteSpan bytes);
     // Size of the tag that begins these bytes (header, body, footer), 0 when
-    // they do not begin with a valid ID3v2 header.
+    // they do not begin with "ID3" and a whole header. Any version counts, and
+    // the size bytes count as they are, high bits included.
     static uint64_t SizeOnDisk(ByteSpan first10);
+
+    // The frames the seven fields of ID3StructV2 come from, of the tag at the
+    // start of source (none when it holds no tag or one that runs past its
+    // end), each cut to the bytes text() and comment() read: what Parse of
+    // the whole tag would give those two. Other frames are skipped unread.
+    static Id3v2Tag ReadFields(const ByteSource& source);
 
     // The whole v2.3 tag: header, frames, then padding zero bytes.
     ByteVector Render(size_t padding) const;

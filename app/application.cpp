@@ -1,4 +1,4 @@
-#include "library/application.h"
+#include "app/application.h"
 
 #include <cstdio>
 

@@ -1,11 +1,15 @@
-#include "tags/oggtag.h"
+#include "tags/ogg/oggtag.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <vorbis/codec.h>
 
-#include "components/tagio/vorbiscommenteditor.h"
+#include "platform/posixfile.h"
 #include "tags/bytes.h"
+#include "tags/ogg/vorbiscommenteditor.h"
+#include "tags/ogg/vorbiscommentreader.h"
 #include "tags/textcodec.h"
 
 const std::array<const char*, 7> kOggTagKeys = {"album", "title", "artist", "comment", "genre", "date", "tracknumber"};
@@ -57,30 +61,57 @@ std::string_view commentAt(const vorbis_comment& vc, int i) {
     return {vc.user_comments[i], static_cast<size_t>(vc.comment_lengths[i])};
 }
 
+TStrComment parseComment(std::string_view s, int mode, bool* highByteSeen) {
+    TStrComment c;
+    const size_t eq = s.find('=');
+    std::string_view value = s;
+    if (eq != std::string_view::npos && eq > 0) {
+        const std::string_view key = s.substr(0, eq);
+        if (std::all_of(key.begin(), key.end(), [](char ch) { return isKeyChar(static_cast<uint8_t>(ch)); })) {
+            c.Key = std::string(key);
+            value = s.substr(eq + 1);
+        }
+    } else if (eq == 0) {
+        value = s.substr(1);
+    }
+    c.Value = convertValue(value, mode, highByteSeen);
+    c.Text = c.Key.empty() ? c.Value : c.Key + "=" + c.Value;
+    return c;
+}
+
+// The comments of the first Vorbis stream that wanted picks, parsed.
+bool readComments(const std::string& fileName, const std::function<bool(std::string_view)>& wanted,
+                  TStrComments& comments, std::string* error) {
+    const tags::FileSource file(fileName);
+    std::string reason;
+    std::vector<std::string> raw;
+    if (!file.ok()) {
+        reason = file.error();
+    } else if (tags::ReadVorbisComments(file, wanted, &raw, &reason)) {
+        comments.clear();
+        for (const std::string& s : raw) comments.push_back(parseComment(s, 1, nullptr));
+        return true;
+    }
+    if (error) *error = "Cannot open " + fileName + ": " + reason;
+    return false;
+}
+
+// A comment under one of the keys the fields are read from.
+bool isFieldComment(std::string_view head) {
+    static constexpr std::string_view kKeys[] = {"album", "title", "artist",      "comment",
+                                                 "genre", "date",  "tracknumber", "description"};
+    const size_t eq = head.find('=');
+    if (eq == std::string_view::npos || eq == 0) return false;
+    const std::string_view key = head.substr(0, eq);
+    return std::any_of(std::begin(kKeys), std::end(kKeys),
+                       [&](std::string_view k) { return tags::EqualsIgnoringAsciiCase(key, k); });
+}
+
 }  // namespace
 
 TStrComments ParseOggComments(const vorbis_comment& comments, int mode, bool* highByteSeen) {
     TStrComments list;
-    for (int i = 0; i < comments.comments; ++i) {
-        const std::string_view s = commentAt(comments, i);
-        TStrComment c;
-        const size_t eq = s.find('=');
-        std::string_view value = s;
-        if (eq != std::string_view::npos && eq > 0) {
-            const std::string_view key = s.substr(0, eq);
-            bool valid = true;
-            for (char ch : key) valid = valid && isKeyChar(static_cast<uint8_t>(ch));
-            if (valid) {
-                c.Key = std::string(key);
-                value = s.substr(eq + 1);
-            }
-        } else if (eq == 0) {
-            value = s.substr(1);
-        }
-        c.Value = convertValue(value, mode, highByteSeen);
-        c.Text = c.Key.empty() ? c.Value : c.Key + "=" + c.Value;
-        list.push_back(std::move(c));
-    }
+    for (int i = 0; i < comments.comments; ++i) list.push_back(parseComment(commentAt(comments, i), mode, highByteSeen));
     return list;
 }
 
@@ -91,18 +122,7 @@ void AddOggComment(const std::string& text, vorbis_comment& comments) {
 namespace tags {
 
 bool ReadOggComments(const std::string& fileName, TStrComments& comments, std::string* error) {
-    FileSource file(fileName);
-    if (!file.ok()) {
-        if (error) *error = "Cannot open " + fileName + ": " + file.error();
-        return false;
-    }
-    VorbisCommentEditor editor;
-    if (editor.open(readerOf(file), VorbisCommentEditor::ForReading) != 0) {
-        if (error) *error = "Cannot open " + fileName + ": " + editor.lastError();
-        return false;
-    }
-    comments = ParseOggComments(*editor.comments(), 1);
-    return true;
+    return readComments(fileName, [](std::string_view) { return true; }, comments, error);
 }
 
 TagWriteResult WriteOggComments(const std::string& fileName,
@@ -151,14 +171,16 @@ TagWriteResult WriteOggComments(const std::string& fileName,
 
 }  // namespace tags
 
-bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
-    TStrComments comments;
-    if (!tags::ReadOggComments(fileName, comments, error)) return false;
+namespace {
+
+// The seven fields as the program shows them; *descriptionShown tells that
+// Comment came from "description" (the format's own name for a comment,
+// shown when no "comment" is there).
+OGGTag shownTag(const TStrComments& comments, bool* descriptionShown) {
     std::array<std::string, 7> values;
     std::string description;
     for (const TStrComment& c : comments) {
         const std::string key = tags::AsciiLower(c.Key);
-        // The format's own name for a comment, used when no "comment" is there.
         if (key == "description") description = c.Value;
         for (size_t k = 0; k < kOggTagKeys.size(); ++k) {
             if (key == kOggTagKeys[k]) {
@@ -167,21 +189,43 @@ bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
             }
         }
     }
+    *descriptionShown = values[3].empty() && !description.empty();
     if (values[3].empty()) values[3] = description;
+    OGGTag tag;
     std::array<std::string*, 7> fields = {&tag.Album, &tag.Title, &tag.Artist, &tag.Comment,
                                           &tag.Genre, &tag.Date,  &tag.TrackNumber};
     for (size_t k = 0; k < fields.size(); ++k) *fields[k] = std::string(tags::TrimTagText(values[k]));
+    return tag;
+}
+
+}  // namespace
+
+bool ReadOggTag(const std::string& fileName, OGGTag& tag, std::string* error) {
+    TStrComments comments;
+    if (!readComments(fileName, isFieldComment, comments, error)) return false;
+    bool descriptionShown = false;
+    tag = shownTag(comments, &descriptionShown);
     return true;
 }
 
 TagWriteResult WriteOggTag(const std::string& fileName, const OGGTag& tag) {
-    return tags::WriteOggComments(fileName, {{"Title", tag.Title},
-                                             {"Artist", tag.Artist},
-                                             {"Album", tag.Album},
-                                             {"TrackNumber", tag.TrackNumber},
-                                             {"Date", tag.Date},
-                                             {"Genre", tag.Genre},
-                                             {"Comment", tag.Comment},
-                                             // It was read as the comment, so it goes with it.
-                                             {"Description", ""}});
+    TStrComments comments;
+    std::string error;
+    if (!readComments(fileName, isFieldComment, comments, &error)) return {false, error};
+    bool descriptionShown = false;
+    const OGGTag shown = shownTag(comments, &descriptionShown);
+
+    std::vector<std::pair<std::string, std::string>> fields = {{"Title", tag.Title},   {"Artist", tag.Artist},
+                                                               {"Album", tag.Album},   {"TrackNumber", tag.TrackNumber},
+                                                               {"Date", tag.Date},     {"Genre", tag.Genre}};
+    // A "description" stays unless it is the comment the user saw and
+    // changed: liner notes kept there must not go with an edit of the title,
+    // nor when a "comment" was the one shown.
+    if (!descriptionShown) {
+        fields.emplace_back("Comment", tag.Comment);
+    } else if (tag.Comment != shown.Comment) {
+        fields.emplace_back("Comment", tag.Comment);
+        fields.emplace_back("Description", "");
+    }
+    return tags::WriteOggComments(fileName, fields);
 }

@@ -12,8 +12,9 @@
 // The block as it lies in the file: "TAG", Title 30, Artist 30, Album 30,
 // Year 4, Comment 28, Track 2 (as text, "12"), Genre 1. Texts are
 // Windows-1252, zero-padded, without terminator when full. The accessors
-// convert to and from UTF-8; a getter stops at the first zero byte and does
-// not trim, a setter cuts to the field's width and zero-pads.
+// convert to and from UTF-8; a getter trims characters 0 to 32 from both
+// ends of the whole field (and ends the text at a zero byte still inside),
+// a setter cuts to the field's width and zero-pads.
 struct ID3v1Block {
     static constexpr size_t kSize = 128;
     std::array<uint8_t, kSize> bytes{};
@@ -57,6 +58,11 @@ extern ID3v1Block LastID3v1Tag;
 bool ReadID3v1Tag(const std::string& fileName, ID3v1Block& block, std::string* error = nullptr);
 // Main thread: reads into LastID3v1Tag and returns it.
 const ID3v1Block& ReadID3v1Tag(const std::string& fileName);
+
+namespace tags {
+// The block at the end of an open file, as ReadID3v1Tag reads it.
+bool ReadId3v1Block(const ByteSource& file, const std::string& fileName, ID3v1Block& block, std::string* error);
+}  // namespace tags
 
 // Replaces the file's ID3v1 block, or appends one when it has none. The rest
 // of the file is untouched. Never creates the file.

@@ -1,15 +1,15 @@
-#include "tags/wmaudioinfo.h"
+#include "tags/asf/wmaudioinfo.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "components/tagio/asfattributes.h"
+#include "tags/asf/asfattributes.h"
 #include "tags/textcodec.h"
 
 namespace {
 
-using tagio::AsfHeader;
-using tagio::AsfType;
+using tags::AsfHeader;
+using tags::AsfType;
 
 // Value types beyond the two the tag code uses, in the interface's numbering.
 constexpr uint32_t kTypeBinary = 2, kTypeBool = 3, kTypeQword = 4, kTypeWord = 5;
@@ -54,7 +54,7 @@ uint32_t leadingNumber(std::string_view text) {
 
 }  // namespace
 
-WmaAttributeObject::WmaAttributeObject(std::unique_ptr<tagio::AsfFile> file) : file_(std::move(file)) {}
+WmaAttributeObject::WmaAttributeObject(std::unique_ptr<tags::AsfFile> file) : file_(std::move(file)) {}
 WmaAttributeObject::~WmaAttributeObject() = default;
 
 int32_t WmaAttributeObject::GetAttributeByName(std::string_view name, uint32_t& type,
@@ -66,7 +66,7 @@ int32_t WmaAttributeObject::GetAttributeByName(std::string_view name, uint32_t& 
         value = tags::Utf16LeWithTerminator(header.field(static_cast<AsfHeader::Field>(field)));
         return 0;
     }
-    const tagio::AsfDescriptor* d = header.find(name);
+    const tags::AsfDescriptor* d = header.find(name);
     if (!d) return kWmaFail;
     type = interfaceType(d->type);
     value = d->value;
@@ -109,9 +109,9 @@ int32_t WmaAttributeObject::Close(std::string* error) {
 
 int32_t WMAudioCreateInfo(const std::string& fileName, std::unique_ptr<WmaAttributeObject>& info,
                           std::string* error) {
-    auto file = tagio::AsfFile::Load(fileName, error);
+    auto file = tags::AsfFile::Load(fileName, error);
     if (!file) return kWmaFail;
-    info = std::make_unique<WmaAttributeObject>(std::make_unique<tagio::AsfFile>(std::move(*file)));
+    info = std::make_unique<WmaAttributeObject>(std::make_unique<tags::AsfFile>(std::move(*file)));
     return 0;
 }
 
