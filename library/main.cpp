@@ -17,6 +17,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cstdio>
+
 #include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
 #include "library/desktopentry.h"
@@ -276,6 +278,13 @@ void Tfm_main::FormShow() {
     addCommandLineFile();
     TreeView1->RefreshTreeImages();
     SaveLibraryTree();
+    // The start-up benchmark times a start to here, then ends the program.
+    if (qEnvironmentVariableIsSet("TUNEVALE_EXIT_WHEN_SHOWN")) {
+        repaint();
+        std::puts("shown");
+        std::fflush(stdout);
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    }
 }
 
 void Tfm_main::FormShowAfterMiniWindow() {
