@@ -27,6 +27,7 @@
 #include "tools/recorder.h"
 #include "tools/recordersetting.h"
 #include "tools/setting.h"
+#include "tools/toolskin.h"
 #include "tools/wavnormalizer.h"
 #include "tools/wmanormalize.h"
 
@@ -67,6 +68,8 @@ void DestroyForm(Form*& form) {
 void CreateForms() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
+    // The tool windows wear the main window's skin.
+    SetToolWindowSkin(fm_main->Skin);
     fm_recorder = new Tfm_recorder;
     fm_playlist = new Tfm_playlist;
     fm_fileinfo = new Tfm_fileinfo;

@@ -1,8 +1,7 @@
 // The main window's menu commands that open the tool windows, the converter
-// windows' jobs, "Add Playlist", the Playlist menu, the association and About
-// windows, and what the tag editor asks of this window.
+// windows' jobs, the Playlist menu, the association and About windows, and
+// what the tag editor asks of this window.
 
-#include <QFileInfo>
 #include <QTableView>
 #include <QTimer>
 
@@ -10,14 +9,10 @@
 #include "library/associate.h"
 #include "library/librarytree.h"
 #include "library/main.h"
-#include "library/mainfilter.h"
 #include "library/playlist.h"
 #include "library/tracklistmodel.h"
-#include "platform/filedialogs.h"
-#include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/presenter.h"
-#include "platform/userfolders.h"
 
 // ------------------------------------------------------------- tool windows
 
@@ -57,36 +52,12 @@ void Tfm_main::MPNormalize1Click() { openConverter(ToolWindow::Mp3Converter, Mp3
 void Tfm_main::OGGNormalize1Click() { openConverter(ToolWindow::OggConverter, OggJobMode, 0, "OGG Normalize"); }
 void Tfm_main::WMANormalize1Click() { openConverter(ToolWindow::WmaConverter, WmaJobMode, 0, "WMA Normalize"); }
 
-void Tfm_main::Rescan1Click() {
-    if (LibraryBusy) return;
-    openToolWindow(fm_dir, true);
-}
-
 void Tfm_main::Connection1Click() { openToolWindow(fm_associate, false); }
 
 void Tfm_main::About1Click() {
     if (!fm_about) return;
     CentreOver(fm_about, this);
     ShowModeless(fm_about);
-}
-
-// ---------------------------------------------------------- "Add Playlist"
-
-void Tfm_main::AddPlyalist1Click() {
-    if (LibraryBusy) return;
-    IniFile ini;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Open;
-    request.title = QStringLiteral("Open");
-    request.folder = StoredFolderOr(QString::fromStdString(ini.readString("File Manager", "add playlist path", "")),
-                                    DialogStartFolder());
-    request.filter = QStringLiteral("m3u files(*.m3u)|*.m3u|pls files(*.pls)|*.pls");
-    request.parent = this;
-    const FileDialogResult result = RunFileDialog(request);
-    if (!result.accepted || result.files.isEmpty()) return;
-    const QString picked = result.files.first();
-    ini.writeString("File Manager", "add playlist path", QFileInfo(picked).absolutePath().toStdString());
-    ImportPlaylistFile(picked.toStdString());
 }
 
 // ---------------------------------------------------------- Playlist menu

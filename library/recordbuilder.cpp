@@ -42,33 +42,11 @@ struct OpenFile {
 }  // namespace
 
 // The file is open already, to tell files from folders and FIFOs, so the
-// block is read through it rather than by opening the file a second time: an
-// add of thousands of files spends its time in such calls.
-bool TagReaders::readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
-                           std::string* error) const {
-    block = ID3v1Block::Parse({});
-    if (size < static_cast<int64_t>(ID3v1Block::kSize)) return true;
-    std::array<uint8_t, ID3v1Block::kSize> last{};
-    if (::pread(fd, last.data(), last.size(), static_cast<off_t>(size) - static_cast<off_t>(last.size())) !=
-        static_cast<ssize_t>(last.size())) {
-        *error = "Cannot read " + path;
-        return false;
-    }
-    block = ID3v1Block::Parse(last);
-    return true;
-}
-bool TagReaders::readId3v2(int fd, const std::string& path, ID3StructV2& tag, std::string* error) const {
-    tag = {};
-    // Most files without a tag at the start are known by their first bytes,
-    // without opening them a second time.
-    std::array<char, 3> magic{};
-    const ssize_t got = ::pread(fd, magic.data(), magic.size(), 0);
-    if (got < 0) {
-        *error = "Cannot read " + path;
-        return false;
-    }
-    if (got < static_cast<ssize_t>(magic.size()) || std::string_view(magic.data(), magic.size()) != "ID3") return true;
-    return ReadID3v2Tag(path, tag, error);
+// tags are read through it rather than by opening the file again: an add of
+// thousands of files spends its time in such calls.
+bool TagReaders::readMp3(int fd, int64_t size, const std::string& path, ID3StructV2& v2, ID3v1Block& v1,
+                         std::string* error) const {
+    return ReadMp3Tags(fd, static_cast<uint64_t>(size), path, v2, v1, error);
 }
 bool TagReaders::readOgg(const std::string& path, OGGTag& tag, std::string* error) const {
     return ReadOggTag(path, tag, error);
@@ -176,9 +154,7 @@ RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const Ta
     case AudioKind::Mp3: {
         ID3v1Block block;
         ID3StructV2 v2;
-        if (!readers.readId3v1(file.fd, st.st_size, path, block, &build.reason) ||
-            !readers.readId3v2(file.fd, path, v2, &build.reason))
-            return build;
+        if (!readers.readMp3(file.fd, st.st_size, path, v2, block, &build.reason)) return build;
         ID3StructV2 v1;
         if (block.hasMagic()) {
             v1.Title = block.title();

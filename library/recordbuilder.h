@@ -21,12 +21,10 @@ struct WmaTagInfo;
 class TagReaders {
 public:
     virtual ~TagReaders() = default;
-    // The MP3's block from the file already open as fd, of size bytes (path
-    // for messages).
-    virtual bool readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
-                           std::string* error) const;
-    // The fields of the MP3's ID3v2 tag, all empty when it has none.
-    virtual bool readId3v2(int fd, const std::string& path, ID3StructV2& tag, std::string* error) const;
+    // Both tags of the MP3 open as fd, of size bytes (path for messages):
+    // the ID3v2 fields, all empty when it has none, and the ID3v1 block.
+    virtual bool readMp3(int fd, int64_t size, const std::string& path, ID3StructV2& v2, ID3v1Block& v1,
+                         std::string* error) const;
     virtual bool readOgg(const std::string& path, OGGTag& tag, std::string* error) const;
     virtual bool readWma(const std::string& path, WmaTagInfo& info, std::string* error) const;
 };

@@ -150,7 +150,9 @@ size_t MemorySource::readAt(uint64_t offset, std::span<uint8_t> out) const {
 
 FileSource::FileSource(const std::string& path) {
     do {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so a FIFO under an audio name is refused below
+        // instead of waiting for a writer.
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
         error_ = std::strerror(errno);
@@ -167,7 +169,7 @@ FileSource::FileSource(const std::string& path) {
 }
 
 FileSource::~FileSource() {
-    if (fd_ >= 0) ::close(fd_);
+    if (owned_ && fd_ >= 0) ::close(fd_);
 }
 
 void FileSource::willRead(uint64_t offset, uint64_t n) const {

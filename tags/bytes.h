@@ -123,6 +123,9 @@ private:
 class FileSource : public ByteSource {
 public:
     explicit FileSource(const std::string& path);
+    // Reads through a descriptor the caller opened and keeps: the caller has
+    // already told the file from folders and FIFOs and knows its size.
+    FileSource(int fd, uint64_t size) : fd_(fd), size_(size), owned_(false) {}
     ~FileSource() override;
     bool ok() const { return fd_ >= 0; }
     const std::string& error() const { return error_; }
@@ -135,6 +138,7 @@ public:
 private:
     int fd_ = -1;
     uint64_t size_ = 0;
+    bool owned_ = true;
     std::string error_;
 };
 

@@ -3,6 +3,9 @@
 
 #include <QDialog>
 
+// True: the recorder's settings (section [recorder]); false: the ripper's.
+extern bool CdSetForRecorder;
+
 class Tfm_cdset : public QDialog {
     Q_OBJECT
 public:

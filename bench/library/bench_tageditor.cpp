@@ -10,13 +10,19 @@
 //   named by no record, against one scan of "music.dat" per node (from the
 //   start to the first record that names it) and the nodes deleted one by
 //   one.
+#include <QApplication>
 #include <QTableWidget>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
-#include "benchsupport.h"
+#include "bench/library/benchwindow.h"
+#include "bench/support/benchsupport.h"
+#include "components/player/audioplayer.h"
+#include "components/player/nullpcmoutput.h"
+#include "components/player/virtualclock.h"
 #include "library/id3.h"
 #include "library/librarytree.h"
 #include "library/records/trackfile.h"
@@ -24,11 +30,16 @@
 #include "library/tracklibrary.h"
 #include "library/treetext.h"
 #include "platform/atomicfile.h"
+#include "platform/fakes.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
 
 namespace fs = std::filesystem;
 
-namespace benchlib {
 namespace {
+
+using bench::Clock;
+double secondsSince(Clock::time_point start) { return bench::SecondsSince(start); }
 
 constexpr int kRows = 1000;
 constexpr int kRecords = 100000;
@@ -251,11 +262,47 @@ void benchPrune(const std::string& dir) {
                 scans + deletions, 2 * kPruneSample, scans, deletions, (scans + deletions) / ours);
 }
 
-}  // namespace
-
-void BenchTagEditor(const std::string& dir, const std::vector<std::string>& mp3Files) {
-    benchOk(dir, mp3Files);
-    benchPrune(dir);
+// Short MP3 files with both tags, as most files carry them.
+std::vector<std::string> makeFiles(const std::string& dir) {
+    const std::string base = dir + "/base.mp3";
+    const std::string encode = "ffmpeg -v error -y -f lavfi -i sine=duration=0.5 -c:a libmp3lame -id3v2_version 0 " + base;
+    if (std::system(encode.c_str()) != 0) return {};
+    fs::create_directories(dir + "/mp3");
+    std::vector<std::string> files;
+    for (int i = 0; i < kRows; ++i) {
+        const std::string f = dir + "/mp3/track " + std::to_string(i) + ".mp3";
+        fs::copy_file(base, f);
+        ID3v1Block tag = ID3v1Block::Empty();
+        tag.setTitle("Title " + std::to_string(i));
+        tag.setArtist("Artist " + std::to_string(i % 300));
+        tag.setAlbum("Album " + std::to_string(i % 900));
+        tag.setGenre(i % 148);
+        WriteID3v1Tag(f, tag);
+        WriteID3v2Tag(f, {"Title " + std::to_string(i), "Artist " + std::to_string(i % 300),
+                          "Album " + std::to_string(i % 900), "2004", "", "generated", "Rock"});
+        files.push_back(f);
+    }
+    return files;
 }
 
-}  // namespace benchlib
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    bench::TempFolder dir("bench_tageditor");
+    ::setenv("TUNEVALE_CONFIG_DIR", (dir / "config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (dir / "xdg").c_str(), 1);
+    QApplication app(argc, argv);
+    VirtualClock clock;
+    AudioPlayer::setOutputFactory([&clock] { return std::make_unique<NullPcmOutput>(&clock); });
+    FakeMessageBoxes boxes;
+    const std::vector<std::string> files = makeFiles(dir.path());
+    if (files.empty()) {
+        std::fprintf(stderr, "ffmpeg could not make the MP3 sample\n");
+        return 1;
+    }
+    benchOk(dir.path(), files);
+    benchPrune(dir.path());
+    AudioPlayer::setOutputFactory({});
+    return 0;
+}

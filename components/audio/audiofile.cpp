@@ -178,6 +178,7 @@ bool AudioFile::create(const std::string& fileName, int) {
         return false;
     }
     out_ = std::make_unique<audio::OutputFile>();
+    out_->setKeepIncomplete(keepIncomplete_);
     if (!out_->create(fileName)) {
         out_.reset();
         error_ = AudioErrorCreate;
@@ -317,13 +318,17 @@ void AudioFile::closeWriter() {
     if (ok && !converter_->flush(converted_)) ok = false;
     if (ok && !converted_.empty())
         ok = encoder_->encode(converted_.data(), static_cast<int64_t>(converted_.size()) / encoder_->channels());
+    // An output that lost a write is incomplete wherever the loss was; it
+    // must not stay behind looking like a finished file, unless the caller
+    // keeps what it has: its headers are then completed over what was
+    // written.
+    const bool kept = !ok && keepIncomplete_ && out_->failed();
     if (ok) ok = encoder_->finish();
+    else if (kept && encoder_) encoder_->finish();
     encoder_.reset();
     converter_.reset();
-    if (ok) ok = out_->close();
-    // An output that lost a write is incomplete wherever the loss was; it
-    // must not stay behind looking like a finished file.
-    if (!ok) out_->discard();
+    if (ok || kept) ok = out_->close() && ok;
+    if (!ok && !kept) out_->discard();
     out_.reset();
     inRate_ = inChannels_ = 0;
     writeFailed_ = false;

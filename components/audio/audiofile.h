@@ -86,6 +86,11 @@ public:
     // Drops the output being written (a stopped job): nothing appears under
     // its name and a file already there stays as it was.
     void abandon();
+    // For outputs that must keep what they have, such as a recording ended
+    // by a full disk: once a write has failed, close() completes the file as
+    // far as it was written (headers in place, so it plays) and puts it under
+    // its name, still reporting the failure. Set before create().
+    void setKeepIncomplete(bool keep) { keepIncomplete_ = keep; }
 
     // 0 after a good call; an AudioError code otherwise.
     int getError() const { return error_; }
@@ -117,4 +122,5 @@ private:
     std::unique_ptr<audio::PcmConverter> converter_;
     std::vector<int16_t> converted_;
     bool writeFailed_ = false;
+    bool keepIncomplete_ = false;
 };

@@ -31,7 +31,12 @@ bool OutputFile::create(const std::string& path) {
 }
 
 bool OutputFile::fail() {
-    if (!failed_) errno_ = errno ? errno : EIO;
+    if (!failed_) {
+        errno_ = errno ? errno : EIO;
+        // A write cut short leaves part of it behind; what is kept ends
+        // where the last whole write ended.
+        if (keepIncomplete_) file_.file().truncate(size_);
+    }
     failed_ = true;
     return false;
 }
@@ -44,7 +49,8 @@ bool OutputFile::write(const void* data, size_t size) {
 }
 
 bool OutputFile::writeAt(uint64_t offset, const void* data, size_t size) {
-    if (failed_ || !isOpen()) return false;
+    if (!isOpen()) return false;
+    if (failed_ && !(keepIncomplete_ && offset + size <= size_)) return false;
     std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data), size);
     if (!file_.file().writeAt(offset, bytes)) return fail();
     size_ = std::max(size_, offset + size);

@@ -40,7 +40,9 @@ public:
     // An output whose writes failed is normally dropped at close. With this
     // set it takes the destination's place all the same (close still reports
     // the failure): for a writer that finalises what it has, such as a
-    // recording ended by a full disk.
+    // recording ended by a full disk. The output is then cut back to its
+    // last whole write, and writes inside it (headers completed in place)
+    // still succeed; nothing more is appended.
     void setKeepIncomplete(bool keep) { keepIncomplete_ = keep; }
 
     // Closes and puts the output in the destination's place; false, and

@@ -465,6 +465,20 @@ bool ReadID3v2Tag(const std::string& fileName, ID3StructV2& tag, std::string* er
     return true;
 }
 
+namespace {
+
+bool readMp3Tags(const tags::FileSource& file, const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1,
+                 std::string* error) {
+    const uint64_t size = file.size();
+    // The block at the end is asked for first, so that on a cold cache its
+    // disk read runs while the tag at the start is read.
+    if (size >= ID3v1Block::kSize) file.willRead(size - ID3v1Block::kSize, ID3v1Block::kSize);
+    v2 = fieldsOf(tags::Id3v2Tag::ReadFields(file));
+    return tags::ReadId3v1Block(file, fileName, v1, error);
+}
+
+}  // namespace
+
 bool ReadMp3Tags(const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1, std::string* error) {
     v2 = {};
     v1 = ID3v1Block::Parse({});
@@ -473,12 +487,14 @@ bool ReadMp3Tags(const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1, s
         if (error) *error = "Cannot open " + fileName + ": " + file.error();
         return false;
     }
-    const uint64_t size = file.size();
-    // The block at the end is asked for first, so that on a cold cache its
-    // disk read runs while the tag at the start is read.
-    if (size >= ID3v1Block::kSize) file.willRead(size - ID3v1Block::kSize, ID3v1Block::kSize);
-    v2 = fieldsOf(tags::Id3v2Tag::ReadFields(file));
-    return tags::ReadId3v1Block(file, fileName, v1, error);
+    return readMp3Tags(file, fileName, v2, v1, error);
+}
+
+bool ReadMp3Tags(int fd, uint64_t size, const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1,
+                 std::string* error) {
+    v2 = {};
+    v1 = ID3v1Block::Parse({});
+    return readMp3Tags(tags::FileSource(fd, size), fileName, v2, v1, error);
 }
 
 const ID3StructV2& ReadID3v2Tag(const std::string& fileName) {

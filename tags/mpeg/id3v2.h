@@ -59,6 +59,10 @@ const ID3StructV2& ReadID3v2Tag(const std::string& fileName);
 // read them, through one open of the file and with the two reads
 // overlapping on a cold cache: the call for building records of many files.
 bool ReadMp3Tags(const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1, std::string* error = nullptr);
+// The same through a regular file the caller holds open as fd, of size bytes
+// (fileName for messages).
+bool ReadMp3Tags(int fd, uint64_t size, const std::string& fileName, ID3StructV2& v2, ID3v1Block& v1,
+                 std::string* error = nullptr);
 
 // Writes the seven fields as an ID3v2.3 tag at the start of the file. The
 // file's other frames (pictures, ReplayGain, lyrics...) are kept after the

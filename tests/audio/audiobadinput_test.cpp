@@ -234,6 +234,41 @@ TEST(AudioFileBadOutput, AFullDiskIsReportedAndLeavesNoFinishedLookingFile) {
     EXPECT_EQ(entriesIn(dir), 3u);
 }
 
+// A writer that keeps what it has (a recording) ends a full disk with a
+// file that plays as far as it got, under its own name.
+TEST(AudioFileBadOutput, AFullDiskKeepsWhatWasWrittenWhenAsked) {
+    const std::string dir = testenv::makeTempDir("kept");
+    for (const char* ext : {"wav", "mp3", "ogg"}) {
+        const std::string out = dir + "/kept." + ext;
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{300 * 1024, 300 * 1024};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            AudioFile w;
+            w.setKeepIncomplete(true);
+            if (!w.create(out)) _exit(10);
+            w.setInputFormat(44100, 2);
+            for (int i = 0; i < 200 && w.getError() == 0; ++i) w.writeBlock(sine(44100, 2, 0.6, {440, 1000}));
+            w.close();
+            _exit(w.getError() == 0 ? 11 : 0);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << ext;
+        const Decoded d = decode(out);
+        ASSERT_TRUE(d.ok) << ext;
+        EXPECT_GT(d.frames(), 44100 / 2) << ext;
+        // The reader's length agrees with what is there, give or take the
+        // frames the encoder had counted but could not write.
+        EXPECT_NEAR(d.length, d.frames(), 44100 * 0.7) << ext;
+        EXPECT_EQ(dominantFrequency(d.samples, 2, 1, 44100, d.frames() / 2, 4410, {440, 1000}), 1000) << ext;
+    }
+    EXPECT_EQ(entriesIn(dir), 3u);
+}
+
 // A job stopped midway, or a process killed at any moment of its output,
 // leaves under the output's name what was there before or the complete
 // output, and no temporary beside it once the next output starts there.

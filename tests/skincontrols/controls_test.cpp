@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 
 #include "skin/art.h"
 #include "skin/combobox.h"
@@ -184,32 +183,6 @@ TEST(ProgressBar, PaintsPictureThenColourThenFrame) {
     EXPECT_NE(grab(bar), bareAt1) << "a caption at Min + 1";
 }
 
-class Worker : public QThread {
-    Q_OBJECT
-signals:
-    void progress(int value);
-
-protected:
-    void run() override {
-        for (int i = 1; i <= 1000; ++i) emit progress(i);
-    }
-};
-
-TEST(ProgressBar, WorkerUpdatesArriveInOrderThroughQueuedSignals) {
-    TvsProgressBar bar;
-    bar.setMax(1000);
-    Worker worker;
-    std::vector<int> seen;
-    QObject::connect(&worker, &Worker::progress, &bar, &TvsProgressBar::setPosition, Qt::QueuedConnection);
-    QObject::connect(&worker, &Worker::progress, &bar, [&](int) { seen.push_back(bar.position()); }, Qt::QueuedConnection);
-    worker.start();
-    worker.wait();
-    QCoreApplication::processEvents();
-    ASSERT_EQ(seen.size(), 1000u);
-    for (int i = 0; i < 1000; ++i) ASSERT_EQ(seen[size_t(i)], i + 1);
-    EXPECT_EQ(bar.caption(), "100%");
-}
-
 // -------------------------------------------------------------- combo box
 
 struct ComboPoints {
@@ -383,5 +356,3 @@ TEST(PopupMenu, SubmenusAddedLaterAndTheMenuBarShareTheStyle) {
 }
 
 }  // namespace
-
-#include "controls_test.moc"

@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
@@ -34,16 +33,12 @@ struct Entry {
 };
 
 TEST(ThemeTables, EntriesOfEachColumnAndOutsideTheTable) {
+    // One entry of each kind from each style's column, then keys and styles
+    // outside the table.
     const Entry rows[] = {
-        {S::BlueGlass, 8, K::Int, -3},       {S::Graphite, 7, K::Int, 3},
-        {S::Meadow, 14, K::Int, 13},         {S::BlueGlass, 13, K::Int, 270},
-        {S::Protein, 9, K::Int, 2},          {S::Meadow, 16, K::Color, 0xC82C00},
-        {S::DeepBlue, 19, K::Color, 0xA04A44}, {S::Meadow, 20, K::Color, 0},
-        {S::Graphite, 21, K::Color, 0},      {S::Meadow, 37, K::Color, 0xE1AC93},
-        {S::Protein, 26, K::Color, 0xFBFBFB}, {S::Graphite, 2, K::Bool, 1},
-        {S::Meadow, 2, K::Bool, 0},          {S::Protein, 6, K::Bool, 1},
-        {S::DeepBlue, 28, K::Image, 0},      {S::FromThemeFile, 8, K::Int, -1},
-        {S(6), 8, K::Int, -1},               {S::DeepBlue, 0, K::Int, -1},
+        {S::BlueGlass, 8, K::Int, -3},         {S::Graphite, 7, K::Int, 3},   {S::Meadow, 16, K::Color, 0xC82C00},
+        {S::DeepBlue, 19, K::Color, 0xA04A44}, {S::Protein, 6, K::Bool, 1},   {S::DeepBlue, 28, K::Image, 0},
+        {S::FromThemeFile, 8, K::Int, -1},     {S(6), 8, K::Int, -1},         {S::DeepBlue, 0, K::Int, -1},
         {S::DeepBlue, 43, K::Int, -1},
     };
     for (const Entry& r : rows) {
@@ -69,12 +64,11 @@ TEST(ThemeTables, TypedGettersRefuseOtherKindsAndColoursAreBlueFirst) {
 }
 
 TEST(ThemeTables, ImageNames) {
+    // Three styles share one scroll button; some keys have no picture.
     const std::pair<std::pair<S, int>, const char*> rows[] = {
-        {{S::DeepBlue, 28}, "DEEPBLUE_TRACKBAR_BAR"},   {{S::Graphite, 10}, "GRAPHITE_TITLE_LEFT"},
-        {{S::Meadow, 38}, "MEADOW_SCROLLBUTTON"},       {{S::Graphite, 38}, "GRAPHITE_SCROLLBUTTON"},
-        {{S::DeepBlue, 38}, "MORE_SCROLLBUTTON"},       {{S::Protein, 38}, "MORE_SCROLLBUTTON"},
-        {{S::BlueGlass, 38}, "MORE_SCROLLBUTTON"},      {{S::Protein, 41}, "PROTEIN_SIDECHENNEL_HANDLE"},
-        {{S::BlueGlass, 33}, "BLUEGLASS_SCROLLBAR_TRACK"}, {{S::DeepBlue, 15}, ""},
+        {{S::DeepBlue, 28}, "DEEPBLUE_TRACKBAR_BAR"}, {{S::Meadow, 38}, "MEADOW_SCROLLBUTTON"},
+        {{S::DeepBlue, 38}, "MORE_SCROLLBUTTON"},     {{S::Protein, 38}, "MORE_SCROLLBUTTON"},
+        {{S::BlueGlass, 38}, "MORE_SCROLLBUTTON"},    {{S::DeepBlue, 15}, ""},
         {{S::FromThemeFile, 28}, ""},
     };
     for (const auto& [in, name] : rows) EXPECT_EQ(InsideThemeImageName(in.first, in.second), name) << name;
@@ -284,18 +278,6 @@ TEST(ThemeFile, HostileFilesAreRefused) {
     const QByteArray good = sample().build();
     for (int length = 0; length < good.size(); ++length)
         EXPECT_FALSE(TvsThemeFileReader::parse(good.left(length), nullptr)) << "cut at " << length;
-}
-
-TEST(ThemeFile, RandomDamageNeverCrashes) {
-    const QByteArray good = sample().build();
-    QRandomGenerator random(14);
-    int taken = 0;
-    for (int i = 0; i < 2000; ++i) {
-        QByteArray b = good;
-        for (int n = random.bounded(1, 6); n > 0; --n) b[random.bounded(int(b.size()))] = char(random.bounded(256));
-        taken += TvsThemeFileReader::parse(b, nullptr) != nullptr;
-    }
-    EXPECT_GT(taken, 0) << "damage to texts and names still reads";
 }
 
 class FileThemeComponent : public ::testing::Test {

@@ -24,7 +24,6 @@
 #include "library/id3.h"
 #include "library/mainfilter.h"
 #include "library/playlist.h"
-#include "platform/inifile.h"
 #include "tags/mpeg/id3v1.h"
 
 namespace fs = std::filesystem;
@@ -184,18 +183,6 @@ TEST_F(Menus, PlaylistMenuActsOnThePlaylistWindow) {
     EXPECT_NE(fm_playlist->RandomPlay, random);
     ASSERT_TRUE(fm_playlist->SkinListrandom);
     EXPECT_EQ(fm_playlist->SkinListrandom->getState(), !random);
-}
-
-TEST_F(Menus, AddPlaylistStartsInItsFolderAndRemembersThePick) {
-    start();
-    dialogs_.chooseNext({QString::fromStdString(dir_ + "/list.pls")});
-    window_->AddPlyalist1->trigger();
-    ASSERT_EQ(dialogs_.requests().size(), 1u);
-    EXPECT_EQ(dialogs_.requests()[0].filter, "m3u files(*.m3u)|*.m3u|pls files(*.pls)|*.pls");
-    EXPECT_EQ(IniFile().readString("File Manager", "add playlist path", ""), dir_);
-    dialogs_.cancelNext();
-    window_->AddPlyalist1->trigger();
-    EXPECT_EQ(dialogs_.requests()[1].folder.toStdString(), dir_);
 }
 
 TEST_F(Menus, TheTagEditorOnTheMainWindowFollowsRowsByPath) {
