@@ -707,13 +707,9 @@ int main(int argc, char** argv) {
         return rc;
     }
     bench::CheckRecordTexts();
-    bench::TempFolder dir("bench_library");
-    ::setenv("TUNEVALE_CONFIG_DIR", (dir / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir / "xdg").c_str(), 1);
-    QApplication app(argc, argv);
-    VirtualClock clock;
-    AudioPlayer::setOutputFactory([&clock] { return std::make_unique<NullPcmOutput>(&clock); });
-    FakeMessageBoxes boxes;
+    LibraryBenchProgram program("bench_library", argc, argv);
+    const bench::TempFolder& dir = program.dir;
+    VirtualClock& clock = program.clock;
     FakeFileDialogs dialogs;
 
     const std::string base = dir / "base.mp3";

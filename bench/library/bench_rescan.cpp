@@ -289,14 +289,8 @@ void benchRescanAndImport(const std::string& dir, const std::string& pristine, c
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    bench::TempFolder dir("bench_rescan");
-    ::setenv("TUNEVALE_CONFIG_DIR", (dir / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir / "xdg").c_str(), 1);
-    QApplication app(argc, argv);
-    VirtualClock clock;
-    AudioPlayer::setOutputFactory([&clock] { return std::make_unique<NullPcmOutput>(&clock); });
-    FakeMessageBoxes boxes;
+    LibraryBenchProgram program("bench_rescan", argc, argv);
+    const bench::TempFolder& dir = program.dir;
 
     const std::string pristine = dir / "music.dat.pristine";
     LibraryTreeContent content;
@@ -310,6 +304,5 @@ int main(int argc, char** argv) {
         content.albums.push_back("Bench Album");
     }
     benchRescanAndImport(dir.path(), pristine, content);
-    AudioPlayer::setOutputFactory({});
     return 0;
 }

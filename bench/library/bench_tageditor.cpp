@@ -288,14 +288,8 @@ std::vector<std::string> makeFiles(const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    bench::TempFolder dir("bench_tageditor");
-    ::setenv("TUNEVALE_CONFIG_DIR", (dir / "config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (dir / "xdg").c_str(), 1);
-    QApplication app(argc, argv);
-    VirtualClock clock;
-    AudioPlayer::setOutputFactory([&clock] { return std::make_unique<NullPcmOutput>(&clock); });
-    FakeMessageBoxes boxes;
+    LibraryBenchProgram program("bench_tageditor", argc, argv);
+    const bench::TempFolder& dir = program.dir;
     const std::vector<std::string> files = makeFiles(dir.path());
     if (files.empty()) {
         std::fprintf(stderr, "ffmpeg could not make the MP3 sample\n");
@@ -303,6 +297,5 @@ int main(int argc, char** argv) {
     }
     benchOk(dir.path(), files);
     benchPrune(dir.path());
-    AudioPlayer::setOutputFactory({});
     return 0;
 }
