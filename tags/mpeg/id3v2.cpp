@@ -406,16 +406,16 @@ TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag
         return result;
     }
 
-    ByteVector rendered = tag.Render(kDefaultPadding);
-    if (disk.extent >= rendered.size()) {
-        // Fits the old tag: written in place, the rest of the old room
-        // becomes padding so no stale frame bytes stay before the audio.
-        rendered = tag.Render(kDefaultPadding + (disk.extent - rendered.size()));
-        return WriteFileBytes(fileName, 0, rendered);
+    const std::size_t needed = tag.Render(0).size();
+    if (disk.extent >= needed) {
+        // Fits the old tag with its padding: written in place, the rest of
+        // the old room becomes padding so no stale frame bytes stay before
+        // the audio.
+        return WriteFileBytes(fileName, 0, tag.Render(disk.extent - needed));
     }
 
     // The tag grows: a new file of the tag and the audio after the old tag.
-    return ReplaceFileHead(fileName, rendered, disk.extent);
+    return ReplaceFileHead(fileName, tag.Render(kDefaultPadding), disk.extent);
 }
 
 }  // namespace tags

@@ -208,6 +208,19 @@ TEST(ID3v2Write, RoomIsMadeWithoutTouchingTheAudio) {
     EXPECT_EQ(bytes.find("Old title"), std::string::npos);
     EXPECT_EQ(readV2(path).Title, "New");
 
+    // A tag that grows into its padding stays in place: the same file.
+    const std::string roomy = tag(3, 0, frame23("TIT2", std::string("\0Old title", 10)), 70);
+    const std::string grown = fileWith(roomy + kAudio);
+    struct stat before {}, after {};
+    ::stat(grown.c_str(), &before);
+    ID3StructV2 six;
+    six.Title = "Sixsix";  // 3 bytes short of the room, padding included
+    ASSERT_TRUE(WriteID3v2Tag(grown, six).ok);
+    ::stat(grown.c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(testenv::readFile(grown).substr(roomy.size()), kAudio);
+    EXPECT_EQ(readV2(grown).Title, "Sixsix");
+
     // A read-only file is never made writable for a write in place (a kill
     // would leave it so): it is replaced whole and keeps its mode.
     struct stat st {};
