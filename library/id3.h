@@ -9,8 +9,9 @@
 // A field counts as typed only when the user changed it: moving the focus
 // through the fields, or a value the editor put there, changes nothing.
 //
-// Errors: a tag or record that cannot be written is told in a message box;
-// the rows before it stay written and the window stays open.
+// Errors: a file whose tag cannot be written keeps its record and is named in
+// one message box at the end, the other rows are written; a record file that
+// cannot be written is told too. The window stays open.
 
 #include <QDialog>
 
