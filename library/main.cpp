@@ -38,6 +38,7 @@
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
+#include "tools/toolskin.h"
 
 Tfm_main* fm_main = nullptr;
 
@@ -83,6 +84,7 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
     Parameters = arguments.mid(1);
 
     Skin = new SkinEngine(this);
+    SetToolWindowSkin(Skin);
     connect(Skin, &SkinEngine::skinError, this, [](const QString& message) { qWarning("%s", qPrintable(message)); });
     connect(Skin, &SkinEngine::onClick, this, &Tfm_main::SkinClick);
     connect(Skin, &SkinEngine::onMouseDown, this,

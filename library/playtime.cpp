@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "library/records/texthelpers.h"
 #include "platform/muldiv.h"
 
 int PerMille(int64_t position, int64_t length) {
@@ -19,13 +18,4 @@ int64_t PositionAt(int perMille, int64_t length) {
     perMille = std::clamp(perMille, 0, 1000);
     if (length <= std::numeric_limits<int32_t>::max()) return mulDiv(perMille, static_cast<int32_t>(length), 1000);
     return length / 1000 * perMille;
-}
-
-std::string FormatPlayTime(int64_t ms) {
-    ms = std::max<int64_t>(ms, 0);
-    const int64_t hours = ms / 3600000;
-    const int64_t minutes = (ms / 60000) % 60;
-    const int64_t seconds = ms / 1000 - (ms / 60000) * 60;
-    return PadTwoDigits(static_cast<int>(hours)) + ":" + PadTwoDigits(static_cast<int>(minutes)) + ":" +
-           PadTwoDigits(static_cast<int>(seconds));
 }

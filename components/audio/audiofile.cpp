@@ -305,6 +305,20 @@ bool AudioFile::feed(const int16_t* samples, int64_t frames) {
            encoder_->encode(converted_.data(), static_cast<int64_t>(converted_.size()) / encoder_->channels());
 }
 
+void AudioFile::discard() {
+    if (!out_) {
+        close();
+        return;
+    }
+    encoder_.reset();
+    converter_.reset();
+    out_->discard();
+    out_.reset();
+    inRate_ = inChannels_ = 0;
+    writeFailed_ = false;
+    error_ = AudioErrorNone;
+}
+
 void AudioFile::closeWriter() {
     bool ok = !writeFailed_;
     if (ok && !encoder_) ok = startEncoder();  // an output with no block is still a valid, empty file

@@ -78,6 +78,10 @@ public:
     bool create(const std::string& fileName, int flag = 0);
     void setInputFormat(int sampleRate, int channels);
     void writeBlock(const AudioBlock& block);
+    // Ends a writer without finishing its file and removes what was written:
+    // an output that was given up (a stop, a source that broke off) must not
+    // stay behind looking like a finished file. A reader just closes.
+    void discard();
 
     // 0 after a good call; an AudioError code otherwise.
     int getError() const { return error_; }

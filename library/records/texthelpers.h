@@ -1,6 +1,7 @@
 #pragma once
 // Small text functions that windows of several subsystems share.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,3 +11,7 @@ std::string RemoveInvalidFileNameChars(std::string_view text);
 
 // Two digits for the minutes and seconds of time texts: "07", "10", "123".
 std::string PadTwoDigits(int n);
+
+// "hh:mm:ss" of a time in ms: minutes and seconds within the hour and the
+// minute, two digits each (more for hours beyond 99); negative times read 0.
+std::string FormatPlayTime(int64_t ms);

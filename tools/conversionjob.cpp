@@ -1,0 +1,237 @@
+#include "tools/conversionjob.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+
+#include "components/audio/audiofile.h"
+#include "components/audio/audioinformation.h"
+#include "components/audio/audiotransform.h"
+#include "platform/paths.h"
+#include "tools/blockplanner.h"
+
+namespace {
+
+std::string Local(const QString& path) { return path.toStdString(); }
+
+// The owner may write the output again, as after "Overwrite? Yes" the user
+// expects; the other permission bits stay.
+void MakeWritable(const QString& path) {
+    const QFileDevice::Permissions p = QFile::permissions(path);
+    if (!(p & QFileDevice::WriteOwner)) QFile::setPermissions(path, p | QFileDevice::WriteOwner);
+}
+
+}  // namespace
+
+QString TargetExtension(TargetFormat target) {
+    switch (target) {
+    case TargetFormat::Mp3: return QStringLiteral(".mp3");
+    case TargetFormat::Wav: return QStringLiteral(".wav");
+    case TargetFormat::Ogg: return QStringLiteral(".ogg");
+    case TargetFormat::Wma: return QStringLiteral(".wma");
+    }
+    return {};
+}
+
+ConversionJob::ConversionJob(ConversionSettings settings, QStringList sources, ConversionHandler* handler,
+                             QObject* handlerContext)
+    : settings_(std::move(settings)), sources_(std::move(sources)), handler_(handler),
+      handlerContext_(handlerContext) {}
+
+ConversionJob::~ConversionJob() = default;
+
+bool ConversionJob::ask(const QString& title, const QString& text) {
+    return control_.ask(handlerContext_, [h = handler_, title, text] { return h->askYesNo(title, text) ? 1 : 0; },
+                        0) == 1;
+}
+
+void ConversionJob::tell(const QString& title, const QString& text) {
+    control_.ask(handlerContext_, [h = handler_, title, text] { h->tell(title, text); return 0; }, 0);
+}
+
+void ConversionJob::setProgress(int percent) {
+    if (percent == progress_) return;
+    progress_ = percent;
+    emit progressChanged(percent);
+}
+
+// Twice, as the window has always done: once for what the block's reports
+// caused and once for what that in turn posted.
+void ConversionJob::letEventsRun() {
+    if (!onGuiThread_) return;
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+void ConversionJob::run() {
+    running_ = true;
+    const QCoreApplication* app = QCoreApplication::instance();
+    onGuiThread_ = app && QThread::currentThread() == app->thread();
+    // WMA has always ended an empty batch with its end step, the others
+    // with nothing at all.
+    if (sources_.isEmpty() && settings_.target != TargetFormat::Wma) {
+        running_ = false;
+        emit batchEnded(false);
+        return;
+    }
+    emit batchStarted();
+    try {
+        for (int row = 0; row < sources_.size(); ++row) {
+            if (!control_.checkpoint()) break;
+            if (convertRow(row, sources_[row]) == RowEnd::EndBatch) break;
+        }
+    } catch (...) {
+        // Whatever went wrong, the batch ends as every batch does, and the
+        // window gets its buttons back.
+    }
+    setProgress(0);
+    running_ = false;
+    emit batchEnded(true);
+}
+
+void ConversionJob::configureWriter(AudioFile& writer) const {
+    const ConversionSettings& s = settings_;
+    switch (s.target) {
+    case TargetFormat::Mp3: writer.setMp3Encoder(s.mp3); break;
+    case TargetFormat::Wav: writer.setWavFormat(s.wavRate, s.wavChannels, s.wavBits); break;
+    case TargetFormat::Ogg: writer.setOggFormat(s.oggRate, s.oggChannels, s.oggKbps, 0, 0, s.oggQuality); break;
+    case TargetFormat::Wma: writer.setWmaFormat(s.wmaProfile); break;
+    }
+}
+
+ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) {
+    setProgress(0);
+    const QFileInfo sourceInfo(source);
+    const QString folder = settings_.outputFolder;
+    CreateFolderPath(Local(folder));
+    if (!sourceInfo.exists()) {
+        tell(QStringLiteral("Information"),
+             sourceInfo.fileName() +
+                 (settings_.target == TargetFormat::Wma ? QStringLiteral(" has been moved")
+                                                         : QStringLiteral(" has been removed")));
+        return RowEnd::EndBatch;
+    }
+    // The tags are read first: when the output replaces its source, the
+    // source is gone by the time they are written.
+    AudioInformation tags;
+    const bool haveTags = tags.load(Local(source));
+
+    AudioFile reader;
+    if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {
+        reader.close();
+        tell(QStringLiteral("ERROR!"), QStringLiteral("Failed to open file ") + source);
+        emit rowStateChanged(row, rowstate::Failed);
+        return RowEnd::Next;
+    }
+    const QString output = QString::fromStdString(
+        JoinPath(Local(folder), Local(sourceInfo.completeBaseName() + TargetExtension(settings_.target))));
+    if (QFileInfo::exists(output)) {
+        if (!ask(QStringLiteral("Confirmation"), output + QStringLiteral(" already exists. Overwrite?"))) {
+            reader.close();
+            return control_.stopRequested() ? RowEnd::EndBatch : RowEnd::Next;
+        }
+        MakeWritable(output);
+    }
+    emit rowStateChanged(row, rowstate::Converting);
+    AudioFile writer;
+    configureWriter(writer);
+    if (!writer.create(Local(output), 0)) {
+        reader.close();
+        tell(QStringLiteral("ERROR!"), QStringLiteral("Failed to create file ") + output);
+        emit rowStateChanged(row, rowstate::Failed);
+        return RowEnd::Next;
+    }
+    writer.setInputFormat(reader.getPcmSampleRate(), reader.getPcmChannels());
+
+    switch (copyBlocks(reader, writer, source)) {
+    case Copy::Done: break;
+    case Copy::Stopped:
+        // Nothing half written stays under the output's name, and the row
+        // was not converted.
+        reader.close();
+        writer.discard();
+        emit rowStateChanged(row, rowstate::Unconverted);
+        return RowEnd::EndBatch;
+    case Copy::ReadFailed:
+        reader.close();
+        writer.discard();
+        return writeFailed(row);
+    case Copy::WriteFailed:
+        reader.close();
+        writer.close();  // a writer that lost a write removes its file
+        return writeFailed(row);
+    }
+    reader.close();
+    writer.close();
+    if (writer.getError() != 0) return writeFailed(row);
+    if (haveTags) tags.save(Local(output));
+    emit rowStateChanged(row, rowstate::Finished);
+    setProgress(100);
+    return RowEnd::Next;
+}
+
+// The output is lost either way; the user decides whether the batch goes on.
+ConversionJob::RowEnd ConversionJob::writeFailed(int row) {
+    emit rowStateChanged(row, rowstate::Failed);
+    if (control_.stopRequested()) return RowEnd::EndBatch;
+    return ask(QStringLiteral("Confirmation"), QStringLiteral("File write error! Continue?")) ? RowEnd::Next
+                                                                                             : RowEnd::EndBatch;
+}
+
+ConversionJob::Copy ConversionJob::copyBlocks(AudioFile& reader, AudioFile& writer, const QString& source) {
+    const int channels = std::max(reader.getChannels(), 1);
+    BlockPlanInput in;
+    in.length = reader.getLength();
+    in.framesPerSecond = FramesPerSecond(in.length, reader.getDuration(), reader.getPcmSampleRate());
+    in.channels = channels;
+    in.fade = settings_.fade;
+    in.fadeIn = settings_.fadeIn;
+    in.fadeOut = settings_.fadeOut;
+    in.normalize = settings_.normalize;
+
+    AudioTransform transform;
+    transform.sampleRate = reader.getPcmSampleRate();
+    transform.channels = channels;
+    // One gain for the whole file (per channel into WAV), from its peaks.
+    PeakMeter peaks;
+    const bool perChannel = settings_.target == TargetFormat::Wav && channels == 2;
+    if (settings_.normalize) {
+        if (measureFilePeaks(Local(source), peaks) != 0) return Copy::ReadFailed;
+        transform.setReferencePeak(peaks.peak);
+    }
+    const float ratio = static_cast<float>(settings_.ratio);
+
+    for (;;) {
+        if (!control_.checkpoint()) return Copy::Stopped;
+        const BlockPlan plan = PlanBlock(in);
+        AudioBlock block = reader.readBlock(plan.request);
+        if (reader.getError() != 0) return Copy::ReadFailed;
+        if (in.length > 0) setProgress(static_cast<int>(std::min(in.position, in.length) * 100 / in.length));
+        if (block.empty()) {
+            setProgress(100);
+            return Copy::Done;
+        }
+        if (settings_.normalize) {
+            if (perChannel) {
+                AudioBlock left = transform.getLeftChannel(block);
+                AudioBlock right = transform.getRightChannel(block);
+                transform.setReferencePeak(peaks.channelPeaks[0]);
+                transform.normalize(left, true, ratio);
+                transform.setReferencePeak(peaks.channelPeaks[1]);
+                transform.normalize(right, true, ratio);
+                block = transform.joinChannels(left, right);
+            } else {
+                transform.normalize(block, true, ratio);
+            }
+        }
+        if (plan.fadeIn) transform.fade(block, 0.0f, 100.0f);
+        if (plan.fadeOut) transform.fade(block, 100.0f, 0.0f);
+        writer.writeBlock(block);
+        if (writer.getError() != 0) return Copy::WriteFailed;
+        in.position += block.size() / channels;
+        letEventsRun();
+    }
+}
