@@ -77,7 +77,6 @@ void ConversionJob::run() {
         emit batchEnded(false);
         return;
     }
-    emit batchStarted();
     try {
         for (int row = 0; row < sources_.size(); ++row) {
             if (!control_.checkpoint()) break;

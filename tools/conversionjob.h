@@ -77,8 +77,6 @@ public:
     bool isRunning() const { return running_; }
 
 signals:
-    // Add, Delete, Clear and Start go off, Pause and Stop on.
-    void batchStarted();
     void rowStateChanged(int row, const QString& state);
     void progressChanged(int percent);
     // The last report. endStep: the batch ran its end (progress 0, the

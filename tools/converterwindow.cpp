@@ -566,9 +566,6 @@ void ConverterWindow::setBatchButtons(bool running) {
 // Reports of a job that is no longer the window's (the window was closed
 // under it) are dropped: its rows are gone.
 void ConverterWindow::watch(ConversionJob* job) {
-    connect(job, &ConversionJob::batchStarted, this, [this, job] {
-        if (job == job_) setBatchButtons(true);
-    });
     connect(job, &ConversionJob::rowStateChanged, this, [this, job](int row, const QString& state) {
         if (job != job_ || row >= vslv_mp3file->rowCount()) return;
         vslv_mp3file->item(row, StateColumn)->setText(state);
@@ -579,10 +576,10 @@ void ConverterWindow::watch(ConversionJob* job) {
     connect(job, &ConversionJob::batchEnded, this, [this, job](bool endStep) {
         if (job != job_) return;
         job_ = nullptr;
+        setBatchButtons(false);
         if (!endStep) return;
         pb_mp3->setPosition(0);
         OpenLocalPath(edt_directory->text());
-        setBatchButtons(false);
         if (btn_pause) btn_pause->setText(QStringLiteral("Pause"));
     });
 }
@@ -594,6 +591,8 @@ void ConverterWindow::btn_startClick() {
     auto* job = new ConversionJob(snapshot(), sources, this, this);
     job_ = job;
     watch(job);
+    // At once, not when the job gets going: a second click finds Start off.
+    setBatchButtons(true);
     if (config_.target == TargetFormat::Wma) {
         // The WMA batch runs here, letting the window's events run between
         // blocks; Stop and closing the window end it.

@@ -64,6 +64,9 @@ public:
     bool running() const;
     // The job of the batch that runs now, or null.
     ConversionJob* job() const { return job_; }
+    // Worker threads that have not ended yet (a stopped job finishing its
+    // block after the window let it go counts too).
+    size_t workerThreads() const { return runs_.size(); }
 
     // Handlers (the menu items share them).
     void btn_addClick();
