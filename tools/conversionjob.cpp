@@ -1,6 +1,7 @@
 #include "tools/conversionjob.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
@@ -10,12 +11,18 @@
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
 #include "components/audio/audiotransform.h"
+#include "components/audio/encoderlimits.h"
 #include "platform/paths.h"
 #include "tools/blockplanner.h"
+#include "tools/pcmcache.h"
 
 namespace {
 
 std::string Local(const QString& path) { return path.toStdString(); }
+
+// About 25 minutes of CD audio: longer sources are decoded twice rather
+// than filling the temporary folder.
+constexpr int64_t kMaxCacheBytes = int64_t{256} << 20;
 
 // The owner may write the output again, as after "Overwrite? Yes" the user
 // expects; the other permission bits stay.
@@ -180,34 +187,57 @@ ConversionJob::RowEnd ConversionJob::writeFailed(int row) {
                                                                                              : RowEnd::EndBatch;
 }
 
+// One pass over the source for its peaks. A compressed source's audio is
+// kept on the way, so that the output is written without decoding it again.
+ConversionJob::Copy ConversionJob::measurePeaks(const QString& source, PeakMeter& peaks, PcmCache& cache) {
+    AudioFile scan;
+    if (!scan.open(Local(source), 0, 1)) return Copy::ReadFailed;
+    const int channels = std::max(scan.getPcmChannels(), 1);
+    if (audio::outputKindOfFileName(Local(source)) != audio::OutputKind::Wav)
+        cache.open(QDir::tempPath().toStdString(), channels, kMaxCacheBytes);
+    const int64_t blockSamples = static_cast<int64_t>(scan.getPcmSampleRate()) * channels * 4;
+    for (;;) {
+        if (!control_.checkpoint()) return Copy::Stopped;
+        AudioBlock block = scan.readBlock(blockSamples);
+        if (scan.getError() != 0) return Copy::ReadFailed;
+        if (block.empty()) return Copy::Done;
+        peaks.add(block, channels);
+        cache.append(block);
+    }
+}
+
 ConversionJob::Copy ConversionJob::copyBlocks(AudioFile& reader, AudioFile& writer, const QString& source) {
     const int channels = std::max(reader.getChannels(), 1);
+    const int rate = reader.getPcmSampleRate();
+    AudioTransform transform;
+    transform.sampleRate = rate;
+    transform.channels = channels;
+    // One gain for the whole file (per channel into WAV), from its peaks.
+    PeakMeter peaks;
+    PcmCache cache;
+    const bool perChannel = settings_.target == TargetFormat::Wav && channels == 2;
+    if (settings_.normalize) {
+        const Copy measured = measurePeaks(source, peaks, cache);
+        if (measured != Copy::Done) return measured;
+        transform.setReferencePeak(peaks.peak);
+    }
+    const bool cached = cache.usable();
+
     BlockPlanInput in;
-    in.length = reader.getLength();
-    in.framesPerSecond = FramesPerSecond(in.length, reader.getDuration(), reader.getPcmSampleRate());
+    in.length = cached ? cache.frames() : reader.getLength();
+    in.framesPerSecond = cached ? rate : FramesPerSecond(in.length, reader.getDuration(), rate);
     in.channels = channels;
     in.fade = settings_.fade;
     in.fadeIn = settings_.fadeIn;
     in.fadeOut = settings_.fadeOut;
     in.normalize = settings_.normalize;
-
-    AudioTransform transform;
-    transform.sampleRate = reader.getPcmSampleRate();
-    transform.channels = channels;
-    // One gain for the whole file (per channel into WAV), from its peaks.
-    PeakMeter peaks;
-    const bool perChannel = settings_.target == TargetFormat::Wav && channels == 2;
-    if (settings_.normalize) {
-        if (measureFilePeaks(Local(source), peaks) != 0) return Copy::ReadFailed;
-        transform.setReferencePeak(peaks.peak);
-    }
     const float ratio = static_cast<float>(settings_.ratio);
 
     for (;;) {
         if (!control_.checkpoint()) return Copy::Stopped;
         const BlockPlan plan = PlanBlock(in);
-        AudioBlock block = reader.readBlock(plan.request);
-        if (reader.getError() != 0) return Copy::ReadFailed;
+        AudioBlock block = cached ? cache.read(plan.request) : reader.readBlock(plan.request);
+        if (cached ? cache.readFailed() : reader.getError() != 0) return Copy::ReadFailed;
         if (in.length > 0) setProgress(static_cast<int>(std::min(in.position, in.length) * 100 / in.length));
         if (block.empty()) {
             setProgress(100);

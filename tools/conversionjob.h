@@ -21,6 +21,8 @@
 #include "tools/jobcontrol.h"
 
 class AudioFile;
+class PcmCache;
+struct PeakMeter;
 
 enum class TargetFormat { Mp3, Wav, Ogg, Wma };
 
@@ -90,6 +92,7 @@ private:
 
     RowEnd convertRow(int row, const QString& source);
     Copy copyBlocks(AudioFile& reader, AudioFile& writer, const QString& source);
+    Copy measurePeaks(const QString& source, PeakMeter& peaks, PcmCache& cache);
     void configureWriter(AudioFile& writer) const;
     RowEnd writeFailed(int row);
     void setProgress(int percent);
