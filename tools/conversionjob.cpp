@@ -31,6 +31,15 @@ void MakeWritable(const QString& path) {
     if (!(p & QFileDevice::WriteOwner)) QFile::setPermissions(path, p | QFileDevice::WriteOwner);
 }
 
+// A source without any tag field has nothing to copy; writing its empty tag
+// would only rewrite the whole output again.
+bool HasTagFields(const AudioInformation& t) {
+    for (const std::string* text : {&t.infoTitle, &t.infoArtist, &t.infoAlbum, &t.infoComments, &t.infoCopyright,
+                                    &t.infoURL, &t.infoEncodedBy, &t.infoComposer, &t.infoOriginalArtist})
+        if (!text->empty()) return true;
+    return t.infoYear != 0 || t.infoTrack != 0 || t.infoGenre != 12;
+}
+
 }  // namespace
 
 QString TargetExtension(TargetFormat target) {
@@ -123,7 +132,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     // The tags are read first: when the output replaces its source, the
     // source is gone by the time they are written.
     AudioInformation tags;
-    const bool haveTags = tags.load(Local(source));
+    const bool haveTags = tags.load(Local(source)) && HasTagFields(tags);
 
     AudioFile reader;
     if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {

@@ -160,6 +160,9 @@ ConverterWindow::ConverterWindow(ConverterConfig config, QWidget* parent)
     vslv_mp3file->setSelectionMode(QAbstractItemView::ExtendedSelection);
     vslv_mp3file->setEditTriggers(QAbstractItemView::NoEditTriggers);
     vslv_mp3file->setWordWrap(false);
+    vslv_mp3file->verticalHeader()->setDefaultSectionSize(vslv_mp3file->fontMetrics().height() + 6);
+    const int widths[] = {130, 170, 64, 64};
+    for (int c = 0; c < 4; ++c) vslv_mp3file->setColumnWidth(c, widths[c]);
 
     btn_default = Button(this, config_.defaultButtonName, QStringLiteral("Defalut"));
     btn_add = Button(this, QStringLiteral("btn_add"), QStringLiteral("Add"));
@@ -565,7 +568,7 @@ void ConverterWindow::setBatchButtons(bool running) {
 
 // Reports of a job that is no longer the window's (the window was closed
 // under it) are dropped: its rows are gone.
-void ConverterWindow::watch(ConversionJob* job) {
+void ConverterWindow::watch(ConversionJob* job, const QString& outputFolder) {
     connect(job, &ConversionJob::rowStateChanged, this, [this, job](int row, const QString& state) {
         if (job != job_ || row >= vslv_mp3file->rowCount()) return;
         vslv_mp3file->item(row, StateColumn)->setText(state);
@@ -573,13 +576,13 @@ void ConverterWindow::watch(ConversionJob* job) {
     connect(job, &ConversionJob::progressChanged, this, [this, job](int percent) {
         if (job == job_) pb_mp3->setPosition(percent);
     });
-    connect(job, &ConversionJob::batchEnded, this, [this, job](bool endStep) {
+    connect(job, &ConversionJob::batchEnded, this, [this, job, outputFolder](bool endStep) {
         if (job != job_) return;
         job_ = nullptr;
         setBatchButtons(false);
         if (!endStep) return;
         pb_mp3->setPosition(0);
-        OpenLocalPath(edt_directory->text());
+        OpenLocalPath(outputFolder);
         if (btn_pause) btn_pause->setText(QStringLiteral("Pause"));
     });
 }
@@ -588,9 +591,10 @@ void ConverterWindow::btn_startClick() {
     if (job_) return;
     QStringList sources;
     for (int row = 0; row < vslv_mp3file->rowCount(); ++row) sources << vslv_mp3file->item(row, PathColumn)->text();
-    auto* job = new ConversionJob(snapshot(), sources, this, this);
+    const ConversionSettings settings = snapshot();
+    auto* job = new ConversionJob(settings, sources, this, this);
     job_ = job;
-    watch(job);
+    watch(job, settings.outputFolder);
     // At once, not when the job gets going: a second click finds Start off.
     setBatchButtons(true);
     if (config_.target == TargetFormat::Wma) {

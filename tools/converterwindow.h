@@ -143,7 +143,7 @@ private:
     const char* section() const;
     const char* addSection() const;
     void setBatchButtons(bool running);
-    void watch(ConversionJob* job);
+    void watch(ConversionJob* job, const QString& outputFolder);
     void detachJob();
 
     ConverterConfig config_;
