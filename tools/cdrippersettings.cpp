@@ -403,17 +403,10 @@ void Tfm_cdset::btn_selectdirClick() {
     if (!folder.isEmpty()) edt_directory->setText(folder);
 }
 
-// Fade needs normalize.
 void Tfm_cdset::cbx_normalizeClick() {
-    const bool on = cbx_normalize->isChecked();
-    if (!on) cbx_fade->setChecked(false);
-    cbx_fade->setEnabled(on);
-    ud_normzlize->setEnabled(on);
-    cbx_fadeClick();
+    NormalizeFadeControls{cbx_normalize, ud_normzlize, cbx_fade, ud_fadein, ud_fadeout}.normalizeRule();
 }
 
 void Tfm_cdset::cbx_fadeClick() {
-    const bool on = cbx_fade->isChecked();
-    ud_fadein->setEnabled(on);
-    ud_fadeout->setEnabled(on);
+    NormalizeFadeControls{cbx_normalize, ud_normzlize, cbx_fade, ud_fadein, ud_fadeout}.fadeRule();
 }

@@ -447,16 +447,11 @@ void ConverterWindow::defaultFormat() {
 
 // Fade needs normalize, in both jobs.
 void ConverterWindow::cb_normalizeClick() {
-    const bool on = cb_normalize->isChecked();
-    if (!on) cbx_fade->setChecked(false);
-    cbx_fade->setEnabled(on);
-    ud_normalize->setEnabled(on);
-    cbx_fadeClick();
+    NormalizeFadeControls{cb_normalize, ud_normalize, cbx_fade, ud_fadein, ud_fadeout}.normalizeRule();
 }
 
 void ConverterWindow::cbx_fadeClick() {
-    ud_fadein->setEnabled(cbx_fade->isChecked());
-    ud_fadeout->setEnabled(cbx_fade->isChecked());
+    NormalizeFadeControls{cb_normalize, ud_normalize, cbx_fade, ud_fadein, ud_fadeout}.fadeRule();
 }
 
 ConversionSettings ConverterWindow::snapshot() const {

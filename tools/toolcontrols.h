@@ -5,6 +5,7 @@
 // same interface (a combo box, and a bar set through setMin, setMax and
 // setPosition), so the windows do not change when they arrive.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -53,3 +54,26 @@ inline void BindWmaHelp(QPushButton* button, QLabel* label, QComboBox* list) {
     });
     QObject::connect(button, &QPushButton::released, label, &QLabel::hide);
 }
+
+// The rules of the normalize and fade options, which every tool window with
+// them shares: fade needs normalize (unchecking normalize unchecks fade and
+// disables it with the ratio), and the fade times follow the fade box.
+struct NormalizeFadeControls {
+    QCheckBox* normalize;
+    UpDown* ratio;
+    QCheckBox* fade;
+    UpDown* fadeIn;
+    UpDown* fadeOut;
+
+    void normalizeRule() const {
+        const bool on = normalize->isChecked();
+        if (!on) fade->setChecked(false);
+        fade->setEnabled(on);
+        ratio->setEnabled(on);
+        fadeRule();
+    }
+    void fadeRule() const {
+        fadeIn->setEnabled(fade->isChecked());
+        fadeOut->setEnabled(fade->isChecked());
+    }
+};
