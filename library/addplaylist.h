@@ -1,5 +1,5 @@
 #pragma once
-// The notice shown while files are added.
+// The "Add File..." notice shown while files are added.
 
 #include <QDialog>
 

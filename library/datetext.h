@@ -6,7 +6,9 @@
 #include <QDateTime>
 #include <QString>
 
-// The long time without a time zone, which the original texts never held.
+// The system's long time without the time zone that its format may add: a
+// zone would make every row of the list and every log entry longer and
+// tell the user nothing.
 QString LongTimeText(const QTime& time);
 // Short date, blank, long time.
 QString DateTimeText(const QDateTime& moment);

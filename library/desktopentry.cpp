@@ -1,6 +1,8 @@
 #include "library/desktopentry.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include "platform/atomicfile.h"
@@ -44,6 +46,16 @@ QString ShellVerbEntryPath() {
 
 bool WriteShellVerbEntry(const QString& programPath) {
     const QString file = ShellVerbEntryPath();
-    if (!QDir().mkpath(QFileInfo(file).absolutePath())) return false;
-    return WriteFileAtomically(file.toStdString(), ShellVerbEntryText(programPath).toStdString()).ok;
+    const QByteArray text = ShellVerbEntryText(programPath).toUtf8();
+    // Rewritten only when it changed: a new file at every start would wake
+    // the desktop's watchers of the folder and rebuild its caches each time.
+    // Only an entry of the same size is read, so whatever else lies there
+    // costs no more than that.
+    const QFileInfo info(file);
+    if (info.isFile() && info.size() == text.size()) {
+        QFile old(file);
+        if (old.open(QIODevice::ReadOnly) && old.read(text.size() + 1) == text) return true;
+    }
+    if (!QDir().mkpath(info.absolutePath())) return false;
+    return WriteFileAtomically(file.toStdString(), text.toStdString()).ok;
 }

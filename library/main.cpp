@@ -5,7 +5,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -28,7 +27,6 @@
 #include "library/mmain.h"
 #include "library/playlist.h"
 #include "library/recordbuilder.h"
-#include "library/records/trackfile.h"
 #include "library/tracklistmodel.h"
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
@@ -38,7 +36,7 @@
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
-#include "tools/toolskin.h"
+#include "skin/menu.h"
 
 Tfm_main* fm_main = nullptr;
 
@@ -68,23 +66,34 @@ private:
     bool& busy_;
 };
 
+// The window's popup menus: the DeepBlue look with the program's own
+// colours, set after the style so that they win.
+TvsPopupMenu* NewPopupMenu(QWidget* parent) {
+    auto* menu = new TvsPopupMenu(parent);
+    menu->setUIStyle(TvsUIStyle::DeepBlue);
+    menu->setMenuItemHeight(21);
+    menu->setSeparatorHeight(5);
+    menu->setBarWidth(26);
+    menu->setBarColor(ColorFromBgr(14074813));
+    menu->setColor(Qt::white);
+    menu->setSeparatorColor(ColorFromBgr(12425868));
+    menu->setSelectedBorderColor(ColorFromBgr(12425868));
+    menu->setSelectedColor(ColorFromBgr(12425868));
+    menu->setSelectedFontColor(Qt::white);
+    menu->setFontColor(Qt::black);
+    menu->setBorderColor(ColorFromBgr(11437686));
+    return menu;
+}
+
 }  // namespace
 
-struct Tfm_main::AddTally {
-    int skipped = 0;
-    QString writeError;
-};
-
-Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
+Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent), Library(DataFolder(), PlaylistFolder()) {
     setWindowTitle(QStringLiteral("Tunevale"));
     resize(820, 560);
-    DataFolder = ::DataFolder();
-    PlaylistFolder = ::PlaylistFolder();
     const QStringList arguments = QCoreApplication::arguments();
     Parameters = arguments.mid(1);
 
     Skin = new SkinEngine(this);
-    SetToolWindowSkin(Skin);
     connect(Skin, &SkinEngine::skinError, this, [](const QString& message) { qWarning("%s", qPrintable(message)); });
     connect(Skin, &SkinEngine::onClick, this, &Tfm_main::SkinClick);
     connect(Skin, &SkinEngine::onMouseDown, this,
@@ -92,12 +101,8 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent) {
     connect(Skin, &SkinEngine::onMouseUp, this,
             [this](SkinObject* source, int button, int, int) { SkinMouseUp(source, button); });
     connect(Skin, &SkinEngine::onScrollTrack, this, &Tfm_main::SkinScrollTrack);
-    AudioPlayer21 = new AudioPlayer(this);
-    connect(AudioPlayer21, &AudioPlayer::onRequestOnLoadArray, this, &Tfm_main::FeedPlayerArray);
-    connect(AudioPlayer21, &AudioPlayer::onEndArrayPlay, this, &Tfm_main::FeedPlayerArray);
-    connect(AudioPlayer21, &AudioPlayer::onTimer, this,
-            [this](qint64 samples, int, int) { AudioPlayer21Timer(samples); });
-    connect(AudioPlayer21, &AudioPlayer::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
+    connect(&Playback, &PlaybackSession::onPosition, this, &Tfm_main::AudioPlayer21Timer);
+    connect(&Playback, &PlaybackSession::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
     createControls();
     createMenus();
     qApp->installEventFilter(this);
@@ -210,7 +215,7 @@ void Tfm_main::createMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     Content1 = help->addAction(QStringLiteral("Content"), this, &Tfm_main::Content1Click);
 
-    vsPopupMenu1 = new QMenu(this);
+    vsPopupMenu1 = NewPopupMenu(this);
     AddFile2 = vsPopupMenu1->addAction(QStringLiteral("Add File"), this, &Tfm_main::AddFilesToLibrary);
     DeleteFile2 = vsPopupMenu1->addAction(QStringLiteral("Delete File Record"), this, &Tfm_main::DeleteFileRecords);
     Clear2 = vsPopupMenu1->addAction(QStringLiteral("Clear File Record"), this, &Tfm_main::ClearFileRecords);
@@ -223,7 +228,7 @@ void Tfm_main::createMenus() {
     previous1 = vsPopupMenu1->addAction(QStringLiteral("Previous"), this, &Tfm_main::PlayPrevious);
     PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
-    vsPopupMenu2 = new QMenu(this);
+    vsPopupMenu2 = NewPopupMenu(this);
     AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
     DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
     Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
@@ -256,19 +261,12 @@ void Tfm_main::FormShow() {
     WriteShellVerbEntry(QString::fromStdString(ProgramPath()));
     AudioFile21.readyFlag = true;
 
-    PlaylistFolder = ::PlaylistFolder();
-    CreateFolderPath(PlaylistFolder);
+    Library = TrackLibrary(DataFolder(), PlaylistFolder());
+    CreateFolderPath(Library.playlistFolder());
     CreateFolderPath(JoinPath(DataRoot(), "record"));
-    DataFolder = ::DataFolder();
+    RemoveStaleProgramTemporaries();
     loadLibraryTree();
-    if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
-        try {
-            CreateEmptyTrackFile(MusicFile());
-        } catch (const TunevaleError&) {
-            // An unwritable data folder: the lists stay empty, and the first
-            // add says what is wrong.
-        }
-    }
+    Library.ensureMusicFile();
     Skin->resetWindow(this);
     Skin->applySkinSection(this, QStringLiteral("Tunevale"));
 
@@ -315,30 +313,15 @@ void Tfm_main::FormShowAfterMiniWindow() {
 }
 
 void Tfm_main::loadLibraryTree() {
-    const QString file = QString::fromStdString(LibraryTreeFile());
-    QFile in(file);
-    if (!in.exists()) {
-        WriteFileAtomically(LibraryTreeFile(), "");
-        return;
-    }
-    if (!in.open(QIODevice::ReadOnly)) return;
-    const QByteArray bytes = in.readAll();
-    in.close();
-    const TreeTextLoad load = ParseTreeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-    if (load.repaired) {
-        // Playlist nodes live only in this file: what the repair dropped
-        // stays readable beside it.
-        const QString bad = file + QStringLiteral(".bad");
-        QFile::remove(bad);
-        QFile::copy(file, bad);
-    }
-    TreeView1->setContent(load.content);
-    if (!load.levelError.empty()) ShowError(QString::fromStdString(load.levelError), this);
+    const std::optional<TreeTextLoad> load = Library.loadTree();
+    if (!load) return;
+    TreeView1->setContent(load->content);
+    if (!load->levelError.empty()) ShowError(QString::fromStdString(load->levelError), this);
 }
 
 void Tfm_main::SaveLibraryTree() {
-    const AtomicWriteResult saved = WriteFileAtomically(LibraryTreeFile(), FormatTreeText(TreeView1->content()));
-    if (!saved) ShowError(QStringLiteral("Cannot create file %1").arg(QString::fromStdString(LibraryTreeFile())), this);
+    if (!Library.saveTree(TreeView1->content()))
+        ShowError(QStringLiteral("Cannot create file %1").arg(QString::fromStdString(Library.treeFile())), this);
 }
 
 bool Tfm_main::FormCloseQuery() {
@@ -383,7 +366,19 @@ void Tfm_main::Exit1Click() { close(); }
 void Tfm_main::Content1Click() { showHelp(); }
 
 void Tfm_main::showHelp() {
-    OpenUrl(QUrl::fromLocalFile(QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"))));
+    const QString help = QString::fromStdString(JoinPath(AssetRoot(), "help/tunevale.html"));
+    if (!OpenUrl(QUrl::fromLocalFile(help)))
+        ShowError(QStringLiteral("The help cannot be shown: no web browser or program to open %1 is installed.").arg(help),
+                  this);
+}
+
+// An open popup, or the menu bar that the keyboard walks, takes Escape to
+// close itself: the press is the user's way out of the menu, not out of the
+// program.
+bool Tfm_main::menuTakesEscape() const {
+    if (QApplication::activePopupWidget()) return true;
+    const auto* bar = qobject_cast<QMenuBar*>(QApplication::focusWidget());
+    return bar && bar->activeAction();
 }
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
@@ -391,7 +386,8 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
     // once per press, whichever window of the program that is.
     if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Escape && QApplication::activeWindow() == this) QTimer::singleShot(0, this, [this] { close(); });
+        if (key == Qt::Key_Escape && QApplication::activeWindow() == this && !menuTakesEscape())
+            QTimer::singleShot(0, this, [this] { close(); });
         else if (key == Qt::Key_F1) showHelp();
     } else if (event->type() == QEvent::MouseButtonPress) {
         if (watched == lv_playlist->viewport()) {
@@ -416,7 +412,7 @@ void Tfm_main::ApplicationEvents1Exception(const QString& message, const QString
         return;
     }
     ClosingAfterError = true;
-    AppendErrorLog(QString::fromStdString(DataFolder + "Error.txt"), message, className);
+    AppendErrorLog(QString::fromStdString(Library.errorLogFile()), message, className);
     const bool again =
         AskConfirmation(QStringLiteral("A system error occurs,click Yes to execute again,click No to exit!"), this);
     close();
@@ -430,7 +426,7 @@ void Tfm_main::TreeView1Click() {
     QTreeWidgetItem* node = TreeView1->currentItem();
     std::vector<ListRow> rows;
     try {
-        FillRows(TreeView1->fillOf(node), MusicFile(), PlaylistFolder, rows);
+        FillRows(TreeView1->fillOf(node), Library.musicFile(), Library.playlistFolder(), rows);
     } catch (const TunevaleError& e) {
         // A playlist file that cannot be read: the rows read before the
         // fault are shown.
@@ -502,28 +498,17 @@ void Tfm_main::AddFilesToLibrary() {
     AddChosenFiles(result.files);
 }
 
-bool Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
-    const RecordBuild build = BuildTrackRecord(path, DateAddedNow());
-    if (!build.built()) {
-        if (build.counted()) ++tally.skipped;
-        return false;
-    }
-    const TrackRecord& record = build.record;
-    bool present = false;
-    try {
-        present = AppendTrackRecordIfNew(MusicFile(), record);
-    } catch (const TunevaleError& e) {
-        ++tally.skipped;
-        if (tally.writeError.isEmpty()) tally.writeError = QString::fromUtf8(e.what());
-        return false;
-    }
+void Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
+    const AddResult added = Library.add(path, DateAddedNow());
+    tally.count(added);
+    if (!added.listed()) return;
+    const TrackRecord& record = added.record;
     TreeView1->ensureArtist(QString::fromStdString(record.Artist));
     TreeView1->ensureAlbum(QString::fromStdString(record.Album));
-    if (!present && newRows) {
+    if (added.outcome == AddOutcome::Added && newRows) {
         const NodeFill node = TreeView1->fillOf(TreeView1->currentItem());
         if (growsWithAdds(node) && NodeListsRecord(node, record)) newRows->push_back({record, true});
     }
-    return true;
 }
 
 void Tfm_main::AddChosenFiles(const QStringList& files) {
@@ -533,12 +518,7 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
         LibraryLoop loop(LibraryBusy);
         // A library file deleted behind our back is made again rather than
         // leaving every record of this add unwritten.
-        if (!QFileInfo::exists(QString::fromStdString(MusicFile()))) {
-            try {
-                CreateEmptyTrackFile(MusicFile());
-            } catch (const TunevaleError&) {
-            }
-        }
+        Library.ensureMusicFile();
         std::vector<ListRow> pending;
         QElapsedTimer sincePump;
         sincePump.start();
@@ -560,12 +540,23 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
     TreeView1->RefreshTreeImages();
     TreeView1->viewport()->update();
     SaveLibraryTree();
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAddTally(tally);
     if (closeAfterLoop_) {
         closeAfterLoop_ = false;
         QTimer::singleShot(0, this, [this] { close(); });
+    }
+}
+
+// The files skipped go under the message, one per line, for the user to find
+// them.
+void Tfm_main::reportAddTally(const AddTally& tally) {
+    if (!tally.writeError.empty()) {
+        ShowError(QString::fromStdString(tally.writeError), this);
+    } else if (tally.skipped > 0) {
+        QStringList names;
+        for (const std::string& file : tally.skippedFiles) names << QString::fromStdString(file);
+        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped),
+                        names.join(QLatin1Char('\n')), this);
     }
 }
 
@@ -580,9 +571,7 @@ void Tfm_main::addCommandLineFile() {
         LibraryLoop loop(LibraryBusy);
         addOneFile(path, tally, nullptr);
     }
-    if (!tally.writeError.isEmpty()) ShowError(tally.writeError, this);
-    else if (tally.skipped > 0)
-        ShowInformation(QStringLiteral("%1 file(s) could not be read and were skipped.").arg(tally.skipped), this);
+    reportAddTally(tally);
 
     TreeView1->setCurrentItem(TreeView1->allTitleNode());
     TreeView1Click();
@@ -596,6 +585,6 @@ void Tfm_main::addCommandLineFile() {
     PlayNodeText = TreeView1->currentItem()->text(0);
     PlayIndex = matching.front();
     lv_playlist->scrollTo(ListModel->index(PlayIndex, 0));
-    AudioFile21.open(CurrentFile, 0, 1);
+    Playback.open(CurrentFile);
     PlayCurrent();
 }

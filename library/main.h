@@ -9,6 +9,15 @@
 // changes the library or the tree refuses to run while a library loop (an
 // add, a rescan, an import) lets other events through, and a close waits for
 // that loop to end.
+//
+// The work behind the handlers lives in plain classes: the library's files
+// in TrackLibrary, the player in PlaybackSession; the window keeps the
+// queue, the tree, the list and what the user sees.
+//
+// Errors: what the user can act on is shown in a message box where it
+// happens and the rest of the command goes on or stops cleanly; what only
+// costs a count is logged; anything unexpected reaches the application's
+// handler, which logs it to "Error.txt".
 
 #include <QMainWindow>
 #include <QPointer>
@@ -21,13 +30,17 @@
 #include <vector>
 
 #include "components/audio/audiofile.h"
+#include "components/player/playbacksession.h"
 #include "library/libraryfill.h"
 #include "library/playlisthost.h"
+#include "library/toolwindows.h"
+#include "library/tracklibrary.h"
 
 class AudioPlayer;
 class LibraryTree;
 class QAction;
 class QMenu;
+class TvsPopupMenu;
 class QTableView;
 class QTreeWidgetItem;
 class SkinEngine;
@@ -44,13 +57,12 @@ public:
 
     // --- Window state ---
     bool IgnoreNextException = false;  // the next unexpected error is dropped
-    std::array<bool, 8> ColumnSortFlags;  // true: the next click on the column sorts ascending
     bool IsPlaying = false;  // paused counts as playing
     bool IsPaused = false;
     bool TreeFocused = false;  // the tree, not the list, had the focus last
     int SkinNumber = 1;
-    std::string DataFolder;      // with its trailing "/"
-    std::string PlaylistFolder;  // without
+    // The library's files: adding, removing, counting plays, the tree file.
+    TrackLibrary Library;
     bool ClosingAfterError = false;  // the error handler closes: no question, no tree save
     bool MiniMode = false;
 
@@ -60,18 +72,13 @@ public:
     int LastPlayIndex = 0;    // last row of the list when play started
     QString PlayCategory;     // the playing node's parent's text, or its own for a root
     QString PlayNodeText;     // rows are highlighted only while this node is selected
-    int64_t BlockSize = 0;    // samples over all channels: 200 ms of the open file
-    int64_t SeekBase = 0;     // frame at which the current play started or resumed
-    int64_t PlayPosition = 0; // frame playing now
-    // The paths of the list's rows when play started, in full: the queue
-    // file cuts long paths, so next and previous go by these.
-    std::vector<std::string> PlayQueue;
-    bool DragStoppedPlayback = false;  // a press on "mediabar" stopped the player
+    // The session's own state under the names the window reads it by.
+    int64_t BlockSize() const { return Playback.blockSize(); }  // samples: 200 ms of the open file
+    int64_t SeekBase() const { return Playback.startFrame(); }   // frame the play started or resumed at
+    int64_t PlayPosition() const { return Playback.position(); } // frame heard now
 
-    // Kept while the mini window stands in for this one.
-    int SavedTreeIndex = -1;
-    int SavedMainHeight = 0;
-    int SavedMediabarPosition = 0;
+    // The windows of the other subsystems; null until the program sets it.
+    const ToolWindows* Tools = nullptr;
 
     // The program's command-line parameters (without the program itself).
     QStringList Parameters;
@@ -85,11 +92,13 @@ public:
     TrackListModel* ListModel = nullptr;
     QWidget* Image = nullptr;   // header band of the skin
     QWidget* Image2 = nullptr;  // footer band
-    QMenu* vsPopupMenu1 = nullptr;  // track list
-    QMenu* vsPopupMenu2 = nullptr;  // library tree
+    TvsPopupMenu* vsPopupMenu1 = nullptr;  // track list
+    TvsPopupMenu* vsPopupMenu2 = nullptr;  // library tree
     SkinEngine* Skin = nullptr;
-    AudioFile AudioFile21;
-    AudioPlayer* AudioPlayer21 = nullptr;
+    // The decoder and the player, played through one session.
+    PlaybackSession Playback;
+    AudioFile& AudioFile21 = Playback.decoder();
+    AudioPlayer* const AudioPlayer21 = Playback.player();
 
     QAction* Exit1 = nullptr;
     QAction* Add1 = nullptr;
@@ -144,8 +153,6 @@ public:
     // Replaces the list's selection by these rows.
     void SelectRows(const std::vector<int>& rows);
     void SaveLibraryTree();
-    std::string LibraryTreeFile() const { return DataFolder + "treetext.txt"; }
-    std::string MusicFile() const { return DataFolder + "music.dat"; }
 
     // --- Adding files ---
     void AddFilesToLibrary();
@@ -162,14 +169,14 @@ public:
     void PauseResume();
     void StopPlayback();
     void StopPlaybackAndCloseFile();
-    void FeedPlayerArray();
-    void AudioPlayer21Timer(qint64 currentSamples);
+    // The session's position: the bar, and the time of the frame heard.
+    void AudioPlayer21Timer(qint64 heardFrame);
     void AudioPlayer21EndPlay();
     void Play1Click();
     // The skin's "Boxplay".
     void BoxplayClick();
-    // "templay.dat" in DataFolder.
-    std::string PlayQueueFile() const { return DataFolder + "templay.dat"; }
+    // "templay.dat" in the data folder.
+    std::string PlayQueueFile() const { return Library.playQueueFile(); }
 
     // --- Skin elements, the skin switch and the mini window ---
     void BindMainSkinObjects();
@@ -206,7 +213,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct AddTally;
     void FormCreate();
     void createMenus();
     void createControls();
@@ -215,8 +221,13 @@ private:
     void loadLibraryTree();
     void applyMainSkin();
     void addCommandLineFile();
-    bool addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
+    // Adds one file and its nodes; a new record joins newRows when the
+    // selected node lists it.
+    void addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
+    // The message an add ends with, when one is due.
+    void reportAddTally(const AddTally& tally);
     void showHelp();
+    bool menuTakesEscape() const;
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
     QString timeText() const;
@@ -226,7 +237,10 @@ private:
     void blankCurrentFile();
     QString fileNameText() const;
     void writePlayQueue();
-    QString selectedParentOrNodeText() const;
+    // PlayCategory from the selected node, and whether it is "My Habit".
+    void takePlayCategory();
+    // Past the end of the queue the next entry is the first.
+    void wrapAtQueueEnd();
     QString playingEntryTitle() const;
     bool showsPlayingEntry() const;
     void selectOnly(int row);
@@ -234,15 +248,12 @@ private:
     void removeFailedEntry();
     bool moveToQueueEntry(int oldIndex);
     void removeLibraryRecordOf(const std::string& path);
+    QWidget* toolWindow(ToolWindow which) const;
     void openToolWindow(QWidget* window, bool stopAndCloseFirst);
     void switchSkin(int number);
     void placePlaylistWindow();
-    // The file that holds a node's records and its folder's scratch file;
-    // none for a playlist whose text names no file.
-    struct RecordFiles {
-        std::string source;
-        std::string scratch;
-    };
+    // The files of a node's records; none for a playlist whose text names no
+    // file.
     std::optional<RecordFiles> recordFilesOf(const QTreeWidgetItem* node) const;
     // False, with the error shown, when the file could not be rewritten.
     bool removeRecords(const std::optional<RecordFiles>& files, const std::vector<TrackRecord>& records);
@@ -257,10 +268,21 @@ private:
     void keepRowsExcept(const std::vector<int>& removed);
     void removeLeafNode(QTreeWidgetItem* leaf);
 
+    std::array<bool, 8> ColumnSortFlags;  // true: the next click on the column sorts ascending
+    // The paths of the list's rows when play started, in full: the queue
+    // file cuts long paths, so next and previous go by these.
+    std::vector<std::string> PlayQueue;
+    bool DragStoppedPlayback = false;  // a press on "mediabar" stopped the player
+    // Kept while the mini window is shown in place of this one.
+    int SavedTreeIndex = -1;
+    int SavedMainHeight = 0;
+    int SavedMediabarPosition = 0;
+
     bool formShown_ = false;
     bool closeAfterLoop_ = false;
     int invalidSkips_ = 0;   // invalid entries skipped in a row
     bool seeking_ = false;   // a start that continues the track after a seek
+    bool playsMyHabit_ = false;  // the queue is the list of "My Habit"
 };
 
 extern Tfm_main* fm_main;

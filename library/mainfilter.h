@@ -1,5 +1,6 @@
 #pragma once
-// Adds a whole folder tree of audio files to the library.
+// The library rescan window (captioned "Filter"): adds a whole folder tree
+// of audio files to the library.
 
 #include <QDialog>
 

@@ -5,33 +5,21 @@
 #include <QTableView>
 #include <QTreeWidgetItem>
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <limits>
 
-#include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
 #include "library/librarytree.h"
 #include "library/main.h"
 #include "library/playlist.h"
-#include "library/playqueue.h"
 #include "library/playtime.h"
-#include "library/records/trackfile.h"
 #include "library/tracklistmodel.h"
-#include "platform/errors.h"
 #include "platform/messageboxes.h"
-#include "platform/muldiv.h"
+#include "platform/paths.h"
 
 namespace {
 
 const QString kFileRemoved = QStringLiteral("The file has been removed.");
 const QString kNoTime = QStringLiteral("00:00:00");
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 
@@ -79,13 +67,20 @@ void Tfm_main::writePlayQueue() {
     for (int row = 0; row < ListModel->rowCount(); ++row) PlayQueue.push_back(ListModel->path(row));
     // Next and previous go by the paths in memory, so a data folder that
     // cannot take the file does not stop the play.
-    WritePlayQueue(PlayQueueFile(), PlayQueue);
+    Library.writePlayQueue(PlayQueue);
 }
 
-QString Tfm_main::selectedParentOrNodeText() const {
+void Tfm_main::takePlayCategory() {
     const QTreeWidgetItem* node = TreeView1->currentItem();
-    if (!node) return {};
-    return node->parent() ? node->parent()->text(0) : node->text(0);
+    const QTreeWidgetItem* category = node && node->parent() ? node->parent() : node;
+    PlayCategory = category ? category->text(0) : QString();
+    playsMyHabit_ = category && category == TreeView1->myHabitNode();
+}
+
+void Tfm_main::wrapAtQueueEnd() {
+    if (PlayIndex == LastPlayIndex) PlayIndex = -1;
+    // "My Habit" lists the ten most played: it goes round after its tenth.
+    if (playsMyHabit_ && PlayIndex == 9) PlayIndex = -1;
 }
 
 bool Tfm_main::showsPlayingEntry() const {
@@ -124,9 +119,8 @@ void Tfm_main::lv_playlistDblClick() {
         return;
     }
     CurrentFile = path;
-    AudioFile21.close();
-    AudioFile21.open(CurrentFile, 0, 1);
-    PlayCategory = selectedParentOrNodeText();
+    Playback.open(CurrentFile);
+    takePlayCategory();
     LastPlayIndex = ListModel->rowCount() - 1;
     PlayIndex = row;
     PlayCurrent();
@@ -145,8 +139,7 @@ void Tfm_main::lv_playlistClick() {
     setFileNameText(Text(CurrentFile));
     setMediabarPosition(0);
     if (FileExists(CurrentFile)) {
-        AudioFile21.close();
-        AudioFile21.open(CurrentFile, 0, 1);
+        Playback.open(CurrentFile);
         return;
     }
     ShowInformation(kFileRemoved, this);
@@ -181,8 +174,7 @@ void Tfm_main::PlayCurrent() {
             return;
         }
         IsPlaying = true;
-        if (PlayIndex == LastPlayIndex) PlayIndex = -1;
-        if (PlayCategory == QLatin1String("My Habit") && PlayIndex == 9) PlayIndex = -1;
+        wrapAtQueueEnd();
         PlayNext();
         settleAfterFailedMove();
         return;
@@ -194,26 +186,12 @@ void Tfm_main::PlayCurrent() {
     if (selected.size() > (keepsPlayRow ? 1u : 0u)) SelectRows(keepsPlayRow ? std::vector<int>{PlayIndex} : std::vector<int>{});
 
     IsPaused = false;
-    AudioPlayer21->setFormat(AudioFile21.getPcmSampleRate(), AudioFile21.getPcmChannels());
-    // Blocks count samples over all channels: 200 ms of every channel of
-    // this file, whatever rate the last one had.
-    BlockSize = static_cast<int64_t>(AudioPlayer21->msToSamples(200)) * std::max(1, AudioFile21.getPcmChannels());
-    SeekBase = PositionAt(mediabarPosition(), AudioFile21.getLength());
-    AudioFile21.seek(SeekBase, 3);
-    PlayPosition = SeekBase;
-    AudioPlayer21->play();
+    Playback.start(PositionAt(mediabarPosition(), Playback.length()));
     IsPlaying = true;
     invalidSkips_ = 0;
-    FeedPlayerArray();
-    FeedPlayerArray();
 
-    // A seek goes on with the same play; a count that cannot be written
-    // never stops the music.
-    if (seeking_) return;
-    try {
-        UpdateTrackRecordInPlace(MusicFile(), CurrentFile, IncrementPlayCount);
-    } catch (const TunevaleError&) {
-    }
+    // A seek goes on with the same play.
+    if (!seeking_) Library.countPlay(CurrentFile);
 }
 
 void Tfm_main::removeFailedEntry() {
@@ -235,7 +213,7 @@ void Tfm_main::removeFailedEntry() {
 void Tfm_main::settleAfterFailedMove() {
     // The player ended and nothing took its place: the window says so
     // rather than showing a play that is not there.
-    if (IsPlaying && !IsPaused && !AudioPlayer21->isPlaying()) StopPlayback();
+    if (IsPlaying && !IsPaused && !Playback.isPlaying()) StopPlayback();
 }
 
 void Tfm_main::Play1Click() {
@@ -257,25 +235,21 @@ void Tfm_main::BoxplayClick() {
     }
     if (SelectedRows().empty()) SelectRows({0});
     lv_playlistClick();
-    PlayCategory = selectedParentOrNodeText();
+    takePlayCategory();
     PlayCurrent();
 }
 
 // ---------------------------------------------------------- the player
 
-void Tfm_main::FeedPlayerArray() { AudioPlayer21->loadArray(AudioFile21.readBlock(BlockSize)); }
-
-void Tfm_main::AudioPlayer21Timer(qint64 currentSamples) {
-    PlayPosition = currentSamples + SeekBase;
-    const int bar = PerMille(PlayPosition, AudioFile21.getLength());
-    setMediabarPosition(bar);
-    const int64_t duration = std::min<int64_t>(AudioFile21.getDuration(), std::numeric_limits<int32_t>::max());
-    setTimeText(Text(FormatPlayTime(mulDiv(bar, static_cast<int32_t>(duration), 1000))));
+void Tfm_main::AudioPlayer21Timer(qint64 heardFrame) {
+    setMediabarPosition(PerMille(heardFrame, Playback.length()));
+    // The time of the frame heard itself: a thousandth of a long track is
+    // longer than a timer period, and the time would lag behind the audio.
+    setTimeText(Text(FormatPlayTime(Playback.msAt(heardFrame))));
 }
 
 void Tfm_main::AudioPlayer21EndPlay() {
-    if (PlayIndex == LastPlayIndex) PlayIndex = -1;
-    if (PlayCategory == QLatin1String("My Habit") && PlayIndex == 9) PlayIndex = -1;
+    wrapAtQueueEnd();
     PlayNext();
     settleAfterFailedMove();
 }
@@ -289,7 +263,7 @@ bool Tfm_main::moveToQueueEntry(int oldIndex) {
     }
     const std::string path = PlayQueue[static_cast<std::size_t>(PlayIndex)];
     setFileNameText(Text(path));
-    AudioPlayer21->stop();
+    Playback.stop();
     IsPlaying = false;
     resetPlayDisplay();
     CurrentFile = path;
@@ -305,8 +279,7 @@ bool Tfm_main::moveToQueueEntry(int oldIndex) {
         ShowInformation(kFileRemoved, this);
         return false;
     }
-    AudioFile21.close();
-    AudioFile21.open(CurrentFile, 0, 1);
+    Playback.open(CurrentFile);
     return true;
 }
 
@@ -329,7 +302,7 @@ void Tfm_main::PlayPrevious() {
         return;
     }
     ShowInformation(playingEntryTitle() + QStringLiteral(" is an invalid audio file!"), this);
-    AudioFile21.close();
+    Playback.close();
     IsPlaying = true;
     PlayPrevious();
     if (SelectedRows().size() > 1) {
@@ -344,24 +317,17 @@ void Tfm_main::PlayPrevious() {
 
 void Tfm_main::PauseResume() {
     if (IsPlaying && !IsPaused) {
-        PlayPosition = SeekBase + AudioPlayer21->getPosition();
-        AudioPlayer21->stop();
+        Playback.pause();
         IsPaused = true;
     } else if (IsPaused && IsPlaying) {
-        // The player dropped what it held at the pause: the decoder goes back
-        // to the frame heard last, so nothing is skipped.
-        SeekBase = PlayPosition;
-        AudioFile21.seek(PlayPosition, 3);
-        AudioPlayer21->play();
+        Playback.resume();
         IsPaused = false;
-        FeedPlayerArray();
-        FeedPlayerArray();
     }
 }
 
 void Tfm_main::StopPlayback() {
     if (!IsPlaying) return;
-    AudioPlayer21->stop();
+    Playback.stop();
     IsPlaying = false;
     resetPlayDisplay();
     const std::vector<int> selected = SelectedRows();
@@ -370,7 +336,7 @@ void Tfm_main::StopPlayback() {
 
 void Tfm_main::StopPlaybackAndCloseFile() {
     if (IsPlaying) StopPlayback();
-    if (AudioFile21.isOpen()) AudioFile21.close();
+    Playback.close();
 }
 
 // ------------------------------------------- what the playlist window asks

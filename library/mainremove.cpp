@@ -6,39 +6,14 @@
 #include <QTreeWidgetItem>
 
 #include <optional>
-#include <unordered_set>
 
 #include "components/skin/skinengine.h"
 #include "library/librarytree.h"
 #include "library/main.h"
-#include "library/records/trackfile.h"
 #include "library/tracklistmodel.h"
-#include "platform/errors.h"
 #include "platform/messageboxes.h"
-#include "platform/paths.h"
 
 namespace {
-
-struct LibraryNames {
-    std::unordered_set<std::string> artists;
-    std::unordered_set<std::string> albums;
-};
-
-// The artists and albums that records of the library still name; nothing
-// when the file cannot be read, so that no node goes for a failed read.
-std::optional<LibraryNames> ScanLibraryNames(const std::string& musicDat) {
-    LibraryNames names;
-    try {
-        ForEachTrackRecord(musicDat, [&names](const TrackRecord& record, std::size_t) {
-            names.artists.insert(record.Artist);
-            names.albums.insert(record.Album);
-            return true;
-        });
-    } catch (const TunevaleError&) {
-        return std::nullopt;
-    }
-    return names;
-}
 
 std::vector<int> AllRows(int count) {
     std::vector<int> rows(static_cast<std::size_t>(count));
@@ -68,42 +43,29 @@ std::vector<TrackRecord> Tfm_main::recordsOf(const std::vector<int>& rows) const
     return records;
 }
 
-std::optional<Tfm_main::RecordFiles> Tfm_main::recordFilesOf(const QTreeWidgetItem* node) const {
-    if (node && node->parent() == TreeView1->myPlaylistNode()) {
-        const std::optional<std::string> file = PlaylistDataFileFor(PlaylistFolder, node->text(0).toStdString());
-        if (!file) return std::nullopt;
-        return RecordFiles{*file, JoinPath(PlaylistFolder, "temp.dat")};
-    }
-    return RecordFiles{MusicFile(), DataFolder + "temp.dat"};
+std::optional<RecordFiles> Tfm_main::recordFilesOf(const QTreeWidgetItem* node) const {
+    if (node && node->parent() == TreeView1->myPlaylistNode()) return Library.playlistFiles(node->text(0).toStdString());
+    return Library.libraryFiles();
 }
 
 bool Tfm_main::removeRecords(const std::optional<RecordFiles>& files, const std::vector<TrackRecord>& records) {
     if (!files) return true;
-    std::vector<std::string> paths;
-    paths.reserve(records.size());
-    for (const TrackRecord& record : records) paths.push_back(record.Path);
-    try {
-        RemoveListedRecords(files->scratch, files->source, paths);
-    } catch (const TunevaleError& e) {
+    if (const std::optional<std::string> error = Library.remove(*files, records)) {
         // The file keeps every record; the list and the tree stay as they
         // are, so that what is shown is what is stored.
-        ShowError(QString::fromUtf8(e.what()), this);
+        ShowError(QString::fromStdString(*error), this);
         return false;
     }
     return true;
 }
 
 void Tfm_main::PruneOrphanNodes(const std::vector<TrackRecord>& removed) {
-    const std::optional<LibraryNames> names = ScanLibraryNames(MusicFile());
-    if (!names) return;
-    for (const TrackRecord& record : removed) {
-        if (!names->albums.contains(record.Album))
-            if (QTreeWidgetItem* album = TreeView1->findAlbum(QString::fromStdString(record.Album)))
-                removeLeafNode(album);
-        if (!names->artists.contains(record.Artist))
-            if (QTreeWidgetItem* artist = TreeView1->findArtist(QString::fromStdString(record.Artist)))
-                removeLeafNode(artist);
-    }
+    const std::optional<OrphanNames> orphans = Library.orphansOf(removed);
+    if (!orphans) return;
+    for (const std::string& album : orphans->albums)
+        if (QTreeWidgetItem* node = TreeView1->findAlbum(QString::fromStdString(album))) removeLeafNode(node);
+    for (const std::string& artist : orphans->artists)
+        if (QTreeWidgetItem* node = TreeView1->findArtist(QString::fromStdString(artist))) removeLeafNode(node);
 }
 
 void Tfm_main::removeLeafNode(QTreeWidgetItem* leaf) {
@@ -133,15 +95,8 @@ void Tfm_main::keepRowsExcept(const std::vector<int>& removed) {
 
 void Tfm_main::removeLibraryRecordOf(const std::string& path) {
     if (LibraryBusy) return;
-    std::optional<TrackRecord> found;
-    try {
-        ForEachTrackRecord(MusicFile(), [&](const TrackRecord& record, std::size_t) {
-            if (record.Path == path) found = record;
-            return !found;
-        });
-    } catch (const TunevaleError&) {
-    }
-    if (!found || !removeRecords(recordFilesOf(nullptr), {*found})) return;
+    const std::optional<TrackRecord> found = Library.recordOf(path);
+    if (!found || !removeRecords(Library.libraryFiles(), {*found})) return;
     PruneOrphanNodes({*found});
     SaveLibraryTree();
 }
@@ -222,10 +177,8 @@ void Tfm_main::ClearFileRecords() {
     if (node == TreeView1->allTitleNode()) {
         StopPlayback();
         blankCurrentFile();
-        try {
-            CreateEmptyTrackFile(MusicFile());
-        } catch (const TunevaleError& e) {
-            ShowError(QString::fromUtf8(e.what()), this);
+        if (const std::optional<std::string> error = Library.clear()) {
+            ShowError(QString::fromStdString(*error), this);
             return;
         }
         ListModel->clear();
@@ -241,7 +194,7 @@ void Tfm_main::ClearFileRecords() {
     // Even for a playlist it is the library that loses the records; the
     // playlist's own file keeps them.
     const std::vector<TrackRecord> removed = recordsOf(rows);
-    if (!removeRecords(recordFilesOf(nullptr), removed)) return;
+    if (!removeRecords(Library.libraryFiles(), removed)) return;
     PruneOrphanNodes(removed);
     ListModel->clear();
     SaveLibraryTree();

@@ -1,15 +1,11 @@
 // The main window's skin: the elements it binds, what a click on each of
 // them does, seeking and volume on the bars, the switch between the two
-// skins, and the mini window that stands in for the main window.
+// skins, and the mini window shown in place of the main window.
 
-#include <QMenu>
 #include <QTableView>
 
 #include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
-#include "disc/cdaudioburner.h"
-#include "disc/cdburner.h"
-#include "disc/cdrip.h"
 #include "library/id3.h"
 #include "library/librarytree.h"
 #include "library/main.h"
@@ -23,27 +19,9 @@
 #include "platform/muldiv.h"
 #include "platform/paths.h"
 #include "platform/presenter.h"
-#include "tools/combine.h"
-#include "tools/cut.h"
-#include "tools/recorder.h"
+#include "skin/menu.h"
 
 namespace {
-
-// Colours are written blue byte first, as the skin tables give them.
-QColor colourOf(quint32 value) { return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF); }
-
-// Until the skinned popup menus exist, the plain menus wear their colours:
-// the bar under the highlighted item and the separators.
-void colourPopup(QMenu* menu, quint32 bar, quint32 separator) {
-    menu->setProperty("barColor", bar);
-    menu->setProperty("separatorColor", separator);
-    menu->setStyleSheet(QStringLiteral("QMenu { background: #ffffff; border: 1px solid %2; padding: 2px; }"
-                                       "QMenu::item { padding: 4px 24px 4px 20px; color: #1d2740; }"
-                                       "QMenu::item:selected { background: %1; }"
-                                       "QMenu::item:disabled { color: #9098a8; }"
-                                       "QMenu::separator { height: 1px; background: %2; margin: 3px 6px; }")
-                            .arg(colourOf(bar).name(), colourOf(separator).name()));
-}
 
 // The playlist window opens this far below the top of the track list.
 int PlaylistOffset(int skinNumber) { return skinNumber == 2 ? 40 : 50; }
@@ -75,15 +53,18 @@ void Tfm_main::BindMiniFileNameElement() {
 
 void Tfm_main::ApplySkinLook(int skinNumber) {
     if (skinNumber == 2) {
-        colourPopup(vsPopupMenu1, 0xE7EBEF, 0xC5C9CD);
+        vsPopupMenu1->setBarColor(ColorFromBgr(0xE7EBEF));
+        vsPopupMenu1->setSeparatorColor(ColorFromBgr(0xC5C9CD));
         // The tree's popup keeps the separator colour it had.
-        colourPopup(vsPopupMenu2, 0xE7EBEF, vsPopupMenu2->property("separatorColor").toUInt());
+        vsPopupMenu2->setBarColor(ColorFromBgr(0xE7EBEF));
         Image->setFixedHeight(53);
         Image2->setFixedHeight(27);
         Image2->hide();
     } else {
-        colourPopup(vsPopupMenu1, 0xD6C3BD, 0xBD9A8C);
-        colourPopup(vsPopupMenu2, 0xD6C3BD, 0xBD9A8C);
+        for (TvsPopupMenu* menu : {vsPopupMenu1, vsPopupMenu2}) {
+            menu->setBarColor(ColorFromBgr(0xD6C3BD));
+            menu->setSeparatorColor(ColorFromBgr(0xBD9A8C));
+        }
         Image->setFixedHeight(52);
         Image2->setFixedHeight(78);
         Image2->show();
@@ -120,21 +101,22 @@ void Tfm_main::SkinClick(SkinObject* source) {
     if (name == QLatin1String("rescan")) {
         if (!LibraryBusy) openToolWindow(fm_dir, false);
     } else if (name == QLatin1String("ripper")) {
-        openToolWindow(fm_cdripper, true);
+        openToolWindow(toolWindow(ToolWindow::Ripper), true);
     } else if (name == QLatin1String("AudioWriter")) {
-        openToolWindow(fm_cdaudioburner, true);
+        openToolWindow(toolWindow(ToolWindow::AudioWriter), true);
     } else if (name == QLatin1String("DataWriter")) {
-        openToolWindow(fm_burner, true);
+        openToolWindow(toolWindow(ToolWindow::DataWriter), true);
     } else if (name == QLatin1String("recorder")) {
-        if (!fm_recorder) return;
+        QWidget* recorder = toolWindow(ToolWindow::Recorder);
+        if (!recorder) return;
         const QRect main = frameGeometry();
-        fm_recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
-                          main.top() + (main.height() - fm_recorder->frameGeometry().height()) / 2);
-        ShowModeless(fm_recorder);
+        recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
+                       main.top() + (main.height() - recorder->frameGeometry().height()) / 2);
+        ShowModeless(recorder);
     } else if (name == QLatin1String("cutter")) {
-        openToolWindow(fm_cut, true);
+        openToolWindow(toolWindow(ToolWindow::Cutter), true);
     } else if (name == QLatin1String("combine")) {
-        openToolWindow(fm_combine, true);
+        openToolWindow(toolWindow(ToolWindow::Combine), true);
     } else if (name == QLatin1String("playlist")) {
         if (!fm_playlist || fm_playlist->isVisible()) return;
         fm_playlist->OpenPlaylistWindow();
@@ -148,6 +130,8 @@ void Tfm_main::openToolWindow(QWidget* window, bool stopAndCloseFirst) {
     CentreOver(window, this);
     ShowModal(window);
 }
+
+QWidget* Tfm_main::toolWindow(ToolWindow which) const { return Tools ? Tools->toolWindow(which) : nullptr; }
 
 void Tfm_main::placePlaylistWindow() {
     // Right edges aligned, the top a little below the track list's.
@@ -183,7 +167,7 @@ void Tfm_main::SkinMouseDown(SkinObject* source, int button) {
     DragStoppedPlayback = false;
     if (source->window() != this || source->getName() != QLatin1String("mediabar")) return;
     if (!IsPlaying) return;
-    AudioPlayer21->stop();
+    Playback.stop();
     IsPlaying = false;
     DragStoppedPlayback = true;
 }
@@ -205,7 +189,7 @@ void Tfm_main::SkinScrollTrack(SkinObject* source, int newPos) {
         if (newPos > kBarEndOfTrack) {
             AudioPlayer21EndPlay();
         } else if (!IsPlaying) {
-            const int64_t duration = std::min<int64_t>(AudioFile21.getDuration(), std::numeric_limits<int32_t>::max());
+            const int64_t duration = std::min<int64_t>(Playback.durationMs(), std::numeric_limits<int32_t>::max());
             setTimeText(QString::fromStdString(FormatPlayTime(mulDiv(newPos, static_cast<int32_t>(duration), 1000))));
         }
     }
@@ -238,9 +222,9 @@ void Tfm_main::switchSkin(int number) {
         fm_playlist->ReapplyPlaylistSkin();
         placePlaylistWindow();
     }
-    if (fm_recorder) {
-        Skin->resetWindow(fm_recorder);
-        Skin->applySkinSection(fm_recorder, QStringLiteral("windows"));
+    if (QWidget* recorder = toolWindow(ToolWindow::Recorder)) {
+        Skin->resetWindow(recorder);
+        Skin->applySkinSection(recorder, QStringLiteral("windows"));
     }
 }
 

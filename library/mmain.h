@@ -1,5 +1,5 @@
 #pragma once
-// The mini window that stands in for the main window: the file name and the
+// The mini window shown in place of the main window: the file name and the
 // buttons back to the main window and to close. It wears the main window's
 // skin section "minTunevale"; the clicks on its elements go to the main
 // window, which owns the skin engine.

@@ -8,8 +8,6 @@
 #include <QRandomGenerator>
 #include <QTreeView>
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <limits>
 
@@ -53,11 +51,6 @@ constexpr int kRepaintMs = 30;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 std::string Bytes(const QString& s) { return s.toStdString(); }
-
-bool FileExists(const std::string& path) {
-    struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
@@ -115,11 +108,8 @@ Tfm_playlist::Tfm_playlist(QWidget* parent)
     lv->installEventFilter(this);
     connect(lv, &QAbstractItemView::doubleClicked, this, [this] { lvDblClick(); });
 
-    player_ = new AudioPlayer(this);
-    connect(player_, &AudioPlayer::onEndArrayPlay, this, &Tfm_playlist::AudioPlayerEndArrayPlay);
-    connect(player_, &AudioPlayer::onRequestOnLoadArray, this, &Tfm_playlist::AudioPlayerRequestOnLoadArray);
-    connect(player_, &AudioPlayer::onTimer, this, [this](qint64 samples, int, int) { AudioPlayerTimer(samples); });
-    connect(player_, &AudioPlayer::onEndPlay, this, &Tfm_playlist::AudioPlayerEndPlay);
+    connect(&session_, &PlaybackSession::onPosition, this, &Tfm_playlist::AudioPlayerTimer);
+    connect(&session_, &PlaybackSession::onEndPlay, this, &Tfm_playlist::AudioPlayerEndPlay);
 }
 
 Tfm_playlist::~Tfm_playlist() = default;
@@ -193,7 +183,7 @@ void Tfm_playlist::ClearPlaylist() {
     const MessageAnswer answer = ShowMessage({MessageKind::Confirmation, QStringLiteral("Confirmation"),
                                               QStringLiteral("Are you sure to remove all the file records?\n"
                                                              "Your files will not be removed from your computer."),
-                                              MessageButtons::YesNo, this});
+                                              MessageButtons::YesNo, this, {}});
     if (answer == MessageAnswer::No) return;
     clearList();
     PlaylistIndex = -1;
@@ -362,25 +352,15 @@ void Tfm_playlist::setBarPosition(int perMille) {
     if (!PlaylistMinimized && ListMediabar) ListMediabar->setPosition(perMille);
 }
 
-void Tfm_playlist::FeedPlaylistPlayer() { player_->loadArray(audioFile_.readBlock(PlaylistBlockSize)); }
-
 void Tfm_playlist::resumePlayer() {
-    // The player drops what it held at the pause, so the decoder goes back to
-    // the frame that was heard last: nothing is skipped on resume.
-    audioFile_.seek(ResumePosition, 3);
-    player_->play();
+    session_.resume();
     PlaylistPlaying = true;
-    if (player_->getError() == 0) {
-        FeedPlaylistPlayer();
-        FeedPlaylistPlayer();
-    }
 }
 
 void Tfm_playlist::stopOnFailedStart() {
-    audioFile_.close();
+    session_.close();
     PlaylistPlaying = false;
     PlaylistPaused = false;
-    ResumePosition = 0;
     setPlayButtonIdle();
 }
 
@@ -397,7 +377,7 @@ void Tfm_playlist::PlayPlaylistItem() {
     }
     PlaylistPlaying = true;
 
-    if (PlaylistPaused && player_->getError() == 0 && audioFile_.isOpen()) {
+    if (PlaylistPaused && audioPlayer()->getError() == 0 && session_.isOpen()) {
         resumePlayer();
         return;
     }
@@ -409,44 +389,32 @@ void Tfm_playlist::PlayPlaylistItem() {
         model_->removeRowAt(PlaylistIndex);
         return;
     }
-    if (!audioFile_.open(PlayingPath, 0, 1)) {
+    if (!session_.open(PlayingPath)) {
         ShowInformation(Text(PlayingPath) + QStringLiteral(" is an invalid audio file!"), this);
         stopOnFailedStart();
         return;
     }
-
-    audioFile_.seek(ResumePosition, 3);
-    player_->setFormat(audioFile_.getPcmSampleRate(), audioFile_.getPcmChannels());
-    // Blocks count samples over all channels: 200 ms of every channel.
-    PlaylistBlockSize = static_cast<int64_t>(player_->msToSamples(200)) * std::max(1, audioFile_.getPcmChannels());
-    player_->play();
-    if (player_->getError() == 0) {
-        FeedPlaylistPlayer();
-        FeedPlaylistPlayer();
-    }
+    session_.start(ResumePosition());
 }
 
 void Tfm_playlist::PlaylistPauseResume() {
     if (PlaylistPlaying) {
-        ResumePosition += player_->getPosition();
-        player_->stop();
+        session_.pause();
         PlaylistPaused = true;
         PlaylistPlaying = false;
         return;
     }
     // Stopped, there is nothing to resume: starting the player on a closed
     // file would end at once and skip to the next entry.
-    if (!audioFile_.isOpen()) return;
+    if (!session_.isOpen()) return;
     resumePlayer();
 }
 
 void Tfm_playlist::StopPlaylistPlayback() {
-    player_->stop();
-    audioFile_.close();
+    session_.close();
     setBarPosition(0);
     PlaylistPlaying = false;
     PlaylistPaused = false;
-    ResumePosition = 0;
 }
 
 void Tfm_playlist::playNewRow(std::optional<int> row) {
@@ -479,14 +447,10 @@ void Tfm_playlist::AudioPlayerEndPlay() {
     playNewRow(row);
 }
 
-void Tfm_playlist::AudioPlayerTimer(qint64 currentSamples) {
+void Tfm_playlist::AudioPlayerTimer(qint64 heardFrame) {
     if (PlaylistMinimized) return;
-    setBarPosition(PerMille(ResumePosition + currentSamples, audioFile_.getLength()));
+    setBarPosition(PerMille(heardFrame, session_.length()));
 }
-
-void Tfm_playlist::AudioPlayerEndArrayPlay() { FeedPlaylistPlayer(); }
-
-void Tfm_playlist::AudioPlayerRequestOnLoadArray() { FeedPlaylistPlayer(); }
 
 void Tfm_playlist::lvDblClick() {
     StopPlaylistPlayback();
@@ -587,7 +551,7 @@ void Tfm_playlist::OpenPlaylistWindow(std::optional<QPoint> topRight) {
 
 void Tfm_playlist::ListMediabarMouseDown() {
     if (!PlaylistPlaying) return;
-    player_->stop();
+    session_.stop();
     PlaylistPaused = true;
     PlaylistPlaying = false;
 }
@@ -596,8 +560,7 @@ void Tfm_playlist::ListMediabarMouseUp() {
     if (!PlaylistPaused || !ListMediabar) return;
     const int pos = ListMediabar->getPosition();
     if (pos < kBarEnd) {
-        ResumePosition = PositionAt(pos, audioFile_.getLength());
-        audioFile_.seek(ResumePosition, 3);
+        session_.moveTo(PositionAt(pos, session_.length()));
         PlayPlaylistItem();
     } else {
         AudioPlayerEndPlay();
@@ -647,8 +610,8 @@ void Tfm_playlist::onSkinMouseUp(SkinObject* source, int button) {
 
 void Tfm_playlist::FormShow() {
     resize(253, 321);
-    audioFile_.readyFlag = true;
-    ResumePosition = 0;
+    session_.decoder().readyFlag = true;
+    session_.close();
     PlaylistPlaying = false;
     PlaylistPaused = false;
     model_->setSortByName(false);

@@ -3,6 +3,12 @@
 // apart from the library. It stays on top of the other windows, wears the
 // skin sections "Playlist" and "minPlaylist" (its small form), and keeps its
 // list from one run to the next in "last.m3u" when the automatic save is on.
+// It plays through a PlaybackSession of its own and keeps only its rules for
+// which row comes next.
+//
+// Errors: a file that is missing, empty or does not decode, and a playlist
+// file that cannot be read or written, are told in a message box and the
+// list goes on; nothing is thrown.
 
 #include <QPointer>
 #include <QWidget>
@@ -15,6 +21,7 @@
 #include <vector>
 
 #include "components/audio/audiofile.h"
+#include "components/player/playbacksession.h"
 #include "components/skin/skinengine.h"
 #include "components/skin/skinobject.h"
 #include "library/playlists/playlistrow.h"
@@ -56,7 +63,6 @@ public:
     void StopPlaylistPlayback();
     void PlaylistPlayNext();
     void PlaylistPlayPrevious();
-    void FeedPlaylistPlayer();
 
     // The buttons of the skin that act on more than one of the above.
     // "Listplay": plays the first selected row (row 0 when none is).
@@ -85,9 +91,8 @@ public:
     // Handlers.
     void FormShow();
     void FormClose();
-    void AudioPlayerTimer(qint64 currentSamples);
-    void AudioPlayerEndArrayPlay();
-    void AudioPlayerRequestOnLoadArray();
+    // The session's position: the bar of the frame heard.
+    void AudioPlayerTimer(qint64 heardFrame);
     void AudioPlayerEndPlay();
     void lvDblClick();
     void lvKeyDown();
@@ -98,8 +103,8 @@ public:
     int rowCount() const;
     std::vector<int> selectedRows() const;
     void selectRows(const std::vector<int>& rows);
-    AudioFile& audioFile() { return audioFile_; }
-    AudioPlayer* audioPlayer() const { return player_; }
+    AudioFile& audioFile() { return session_.decoder(); }
+    AudioPlayer* audioPlayer() const { return session_.player(); }
 
     QTreeView* lv = nullptr;
 
@@ -112,8 +117,10 @@ public:
     bool PlaylistSaved = false;
     bool PlaylistPlaying = false;
     bool PlaylistPaused = false;
-    int64_t ResumePosition = 0;  // sample frames
-    int64_t PlaylistBlockSize = 0;
+    // The frame a play starts or resumes from: pauses add what was heard, a
+    // seek sets it, a stop clears it. Kept by the session.
+    int64_t ResumePosition() const { return session_.startFrame(); }
+    int64_t PlaylistBlockSize() const { return session_.blockSize(); }
 
     // The form shown and the play button's look, kept across re-skinning.
     bool PlaylistMinimized = false;
@@ -160,8 +167,7 @@ private:
     void onSkinMouseUp(SkinObject* source, int button);
 
     PlaylistModel* model_ = nullptr;
-    AudioFile audioFile_;
-    AudioPlayer* player_ = nullptr;
+    PlaybackSession session_;
     QPointer<SkinEngine> engine_;
     PlaylistWindowHost* host_ = nullptr;
     std::unique_ptr<StandalonePlaylistHost> ownHost_;

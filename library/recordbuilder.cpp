@@ -9,10 +9,11 @@
 #include "library/records/texthelpers.h"
 #include "library/treetext.h"
 #include "platform/utf8.h"
-#include "tags/id3genres.h"
-#include "tags/id3v1.h"
-#include "tags/oggtag.h"
-#include "tags/wmatag.h"
+#include "tags/asf/wmatag.h"
+#include "tags/mpeg/id3genres.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
 
 namespace {
 
@@ -41,20 +42,11 @@ struct OpenFile {
 }  // namespace
 
 // The file is open already, to tell files from folders and FIFOs, so the
-// block is read through it rather than by opening the file a second time: an
-// add of thousands of files spends its time in such calls.
-bool TagReaders::readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
-                           std::string* error) const {
-    block = ID3v1Block::Parse({});
-    if (size < static_cast<int64_t>(ID3v1Block::kSize)) return true;
-    std::array<uint8_t, ID3v1Block::kSize> last{};
-    if (::pread(fd, last.data(), last.size(), static_cast<off_t>(size) - static_cast<off_t>(last.size())) !=
-        static_cast<ssize_t>(last.size())) {
-        *error = "Cannot read " + path;
-        return false;
-    }
-    block = ID3v1Block::Parse(last);
-    return true;
+// tags are read through it rather than by opening the file again: an add of
+// thousands of files spends its time in such calls.
+bool TagReaders::readMp3(int fd, int64_t size, const std::string& path, ID3StructV2& v2, ID3v1Block& v1,
+                         std::string* error) const {
+    return ReadMp3Tags(fd, static_cast<uint64_t>(size), path, v2, v1, error);
 }
 bool TagReaders::readOgg(const std::string& path, OGGTag& tag, std::string* error) const {
     return ReadOggTag(path, tag, error);
@@ -128,13 +120,31 @@ RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const Ta
     }
     case AudioKind::Wav: break;
     case AudioKind::Mp3: {
+        // Each field from the ID3v2 tag when it has it, else from the ID3v1
+        // block: most files carry only the first, and only it holds texts
+        // beyond Latin-1.
         ID3v1Block block;
-        if (!readers.readId3v1(file.fd, st.st_size, path, block, &build.reason)) return build;
-        r.Title = trimmed(block.title());
-        r.Artist = RemoveInvalidFileNameChars(trimmed(block.artist()));
-        r.Album = RemoveInvalidFileNameChars(trimmed(block.album()));
-        r.Genre = std::string(Id3GenreName(block.genre()));
-        r.Comment = trimmed(block.comment());
+        ID3StructV2 v2;
+        if (!readers.readMp3(file.fd, st.st_size, path, v2, block, &build.reason)) return build;
+        ID3StructV2 v1;
+        if (block.hasMagic()) {
+            v1.Title = block.title();
+            v1.Artist = block.artist();
+            v1.Album = block.album();
+            v1.Year = block.year();
+            v1.Comment = block.comment();
+            v1.Genre = Id3GenreName(block.genre());
+        }
+        auto field = [](const std::string& first, const std::string& second) {
+            std::string text = trimmed(first);
+            return text.empty() ? trimmed(second) : text;
+        };
+        r.Title = field(v2.Title, v1.Title);
+        r.Artist = RemoveInvalidFileNameChars(field(v2.Artist, v1.Artist));
+        r.Album = RemoveInvalidFileNameChars(field(v2.Album, v1.Album));
+        r.Genre = field(v2.Genre, v1.Genre);
+        r.Year = field(v2.Year, v1.Year);
+        r.Comment = field(v2.Comment, v1.Comment);
         break;
     }
     case AudioKind::None: break;

@@ -9,9 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "components/audio/encoderlimits.h"
 #include "library/records/trackrecord.h"
+#include "tags/audiokind.h"
 
+struct ID3StructV2;
 struct ID3v1Block;
 struct OGGTag;
 struct WmaTagInfo;
@@ -20,19 +21,14 @@ struct WmaTagInfo;
 class TagReaders {
 public:
     virtual ~TagReaders() = default;
-    // The MP3's block from the file already open as fd, of size bytes (path
-    // for messages).
-    virtual bool readId3v1(int fd, int64_t size, const std::string& path, ID3v1Block& block,
-                           std::string* error) const;
+    // Both tags of the MP3 open as fd, of size bytes (path for messages):
+    // the ID3v2 fields, all empty when it has none, and the ID3v1 block.
+    virtual bool readMp3(int fd, int64_t size, const std::string& path, ID3StructV2& v2, ID3v1Block& v1,
+                         std::string* error) const;
     virtual bool readOgg(const std::string& path, OGGTag& tag, std::string* error) const;
     virtual bool readWma(const std::string& path, WmaTagInfo& info, std::string* error) const;
 };
 const TagReaders& FileTagReaders();
-
-// The library takes the four kinds of file the audio components read and
-// write, known by the same extension rule.
-using AudioKind = audio::OutputKind;
-inline AudioKind AudioKindOfPath(std::string_view path) { return audio::outputKindOfFileName(std::string(path)); }
 
 enum class BuildOutcome {
     Built,

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/posixfile.h"
+
 namespace {
 
 constexpr const char* kLetters[] = {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
@@ -97,6 +99,13 @@ TreeTextLoad ParseTreeText(std::string_view bytes) {
         else if (node.level == 1 && leaves) leaves->push_back(node.text);
     }
     return load;
+}
+
+bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load) {
+    std::string bytes;
+    if (!ReadRegularFile(path, kMaxTreeFileBytes, &bytes)) return false;
+    *load = ParseTreeText(bytes);
+    return true;
 }
 
 std::string FormatTreeText(const LibraryTreeContent& content) {

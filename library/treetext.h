@@ -9,6 +9,7 @@
 // (hand-edited, cut short, written by something else) is repaired by keeping
 // the leaves found under those three roots.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,6 +33,15 @@ struct TreeTextLoad {
 };
 
 TreeTextLoad ParseTreeText(std::string_view bytes);
+
+// No tree a user builds comes near this; a larger file is not read.
+inline constexpr std::uint64_t kMaxTreeFileBytes = 16u << 20;
+
+// Reads and parses the tree file. False, *load untouched, when it cannot be
+// read: missing, unreadable, not a regular file (a FIFO would block the
+// start-up, a device would feed it without end) or larger than the limit.
+bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load);
+
 std::string FormatTreeText(const LibraryTreeContent& content);
 
 // A node text as the tree keeps it: TAB, CR and LF become blanks and leading

@@ -1,56 +1,83 @@
 #include "atomicfile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "paths.h"
-#include "posixfile.h"
 #include "utf8.h"
 
 namespace {
+
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::string_view kRandomLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr size_t kRandomLength = 6;
+
+std::atomic<bool> g_unnamedAllowed{true};
 
 std::string errnoText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
-// The file that a write must replace: the target of a symlink, so the link
-// survives and points at the new content. A link whose file does not exist
-// yet gets that file made where it points.
-std::string resolveTarget(const std::string& path) {
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
-        char buf[PATH_MAX];
-        if (::realpath(current.c_str(), buf)) return buf;
-        const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf - 1);
-        if (n <= 0) return current;
-        const std::string to(buf, static_cast<size_t>(n));
-        current = to.front() == '/' ? to : JoinPath(ParentFolder(current), to);
-    }
-    return path;
-}
-
-// A name of our own beside target. It starts with the target's name so that
-// a left-over file shows what it belonged to, but that part is cut so the
-// whole name stays within the folder's name limit: a file whose name is
-// already near the limit must still be replaceable.
-std::string temporaryTemplate(const std::string& target, const std::string& folder) {
-    constexpr std::string_view suffix = ".tmp-XXXXXX";
+// "<name>.tmp-<pid>-" beside target, the name cut so that the whole file
+// name with its random part stays within the folder's name limit: a file
+// whose name is already near the limit must still be replaceable. The
+// target's name comes first so that a left-over file shows what it
+// belonged to; the process id tells the sweep whether its writer is gone.
+std::string temporaryPrefix(const std::string& target, const std::string& folder) {
+    const std::string suffix = std::string(kTemporaryMark) + std::to_string(::getpid()) + "-";
     long nameMax = ::pathconf(folder.c_str(), _PC_NAME_MAX);
     if (nameMax <= 0) nameMax = NAME_MAX;
     const size_t slash = target.rfind('/');
     const std::string_view base = slash == std::string::npos ? std::string_view(target)
                                                              : std::string_view(target).substr(slash + 1);
-    const size_t room = static_cast<size_t>(nameMax) > suffix.size() ? static_cast<size_t>(nameMax) - suffix.size() : 0;
-    std::string tmpl = target.substr(0, target.size() - base.size());
-    tmpl.append(Utf8Cut(base, room)).append(suffix);
-    return tmpl;
+    const size_t fixed = suffix.size() + kRandomLength;
+    const size_t room = static_cast<size_t>(nameMax) > fixed ? static_cast<size_t>(nameMax) - fixed : 0;
+    std::string prefix = target.substr(0, target.size() - base.size());
+    prefix.append(Utf8Cut(base, room)).append(suffix);
+    return prefix;
+}
+
+std::string randomPart() {
+    thread_local std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<size_t> pick(0, kRandomLetters.size() - 1);
+    std::string out;
+    for (size_t i = 0; i < kRandomLength; ++i) out.push_back(kRandomLetters[pick(generator)]);
+    return out;
+}
+
+// The writer's process id when name is one of our temporaries.
+bool temporaryOwner(std::string_view name, pid_t* pid) {
+    const size_t mark = name.rfind(kTemporaryMark);
+    if (mark == std::string_view::npos || mark == 0) return false;
+    std::string_view rest = name.substr(mark + kTemporaryMark.size());
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || rest.size() != dash + 1 + kRandomLength) return false;
+    long value = 0;
+    for (char c : rest.substr(0, dash)) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    for (char c : rest.substr(dash + 1))
+        if (kRandomLetters.find(c) == std::string_view::npos) return false;
+    *pid = static_cast<pid_t>(value);
+    return value > 0;
+}
+
+bool processIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// linkat through /proc gives an unnamed file a name without any privilege.
+bool canNameUnnamedFiles() {
+    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+    return usable;
 }
 
 void syncFolder(const std::string& folder) {
@@ -63,56 +90,94 @@ void syncFolder(const std::string& folder) {
 
 }  // namespace
 
-AtomicWriteResult RewriteFileAtomically(const std::string& path,
-                                        const std::function<bool(PosixFile&, std::string*)>& producer) {
-    AtomicWriteResult result;
-    const std::string target = resolveTarget(path);
-    const std::string folder = ParentFolder(target);
+ReplacementFile::~ReplacementFile() { discard(); }
+
+bool ReplacementFile::begin(const std::string& path, std::string* error) {
+    discard();
+    target_ = FinalPath(path);
+    folder_ = ParentFolder(target_);
 
     struct stat original {};
-    const bool exists = ::stat(target.c_str(), &original) == 0;
-    if (exists && !S_ISREG(original.st_mode)) {
-        result.error = "Not a regular file: " + target;
-        return result;
+    if (::stat(target_.c_str(), &original) == 0 && !S_ISREG(original.st_mode)) {
+        errno = S_ISDIR(original.st_mode) ? EISDIR : ENODEV;
+        *error = "Not a regular file: " + target_;
+        return false;
     }
+    RemoveStaleTemporaries(folder_);
 
-    // mkstemp gives O_EXCL and a name no other writer uses.
-    std::string tmpl = temporaryTemplate(target, folder);
-    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) {
-        result.error = errnoText("Cannot create a temporary file in", folder);
-        return result;
+    if (g_unnamedAllowed && canNameUnnamedFiles()) {
+        file_ = PosixFile(folder_, O_TMPFILE | O_RDWR, 0600);
+        if (file_.isOpen()) return true;
+        // Other file systems refuse O_TMPFILE: a named temporary then.
     }
-    ::close(fd);
-    PosixFile out(tmpl, O_RDWR);
+    const std::string prefix = temporaryPrefix(target_, folder_);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        named_ = prefix + randomPart();
+        file_ = PosixFile(named_, O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (file_.isOpen()) return true;
+        if (file_.openError() != EEXIST) break;
+    }
+    errno = file_.openError();
+    *error = errnoText("Cannot create a temporary file in", folder_);
+    named_.clear();
+    return false;
+}
+
+bool ReplacementFile::commit(std::string* error, mode_t newFileMode) {
     auto fail = [&](std::string message) {
-        out.close();
-        ::unlink(tmpl.c_str());
-        result.ok = false;
-        result.error = std::move(message);
-        return result;
+        *error = std::move(message);
+        discard();
+        return false;
     };
-    if (!out.isOpen()) return fail(errnoText("Cannot open", tmpl));
-
-    std::string producerError;
-    if (!producer(out, &producerError))
-        return fail(producerError.empty() ? "Cannot write " + target : producerError);
-
-    if (exists) {
-        if (::fchmod(out.fd(), original.st_mode & 07777) != 0) return fail(errnoText("Cannot set the mode of", tmpl));
+    if (!file_.isOpen()) return fail("Nothing to replace " + target_ + " with");
+    struct stat original {};
+    if (::stat(target_.c_str(), &original) == 0) {
+        if (::fchmod(file_.fd(), original.st_mode & 07777) != 0) return fail(errnoText("Cannot set the mode of", target_));
         // Keeping the owner only works for root or the same owner; a
         // different owner is not worth failing the write for.
-        if (::fchown(out.fd(), original.st_uid, original.st_gid) != 0) { /* keep our own */ }
+        if (::fchown(file_.fd(), original.st_uid, original.st_gid) != 0) { /* keep our own */ }
     } else {
         mode_t mask = ::umask(0);
         ::umask(mask);
-        ::fchmod(out.fd(), 0666 & ~mask);
+        ::fchmod(file_.fd(), newFileMode & ~mask);
     }
-    if (!out.sync()) return fail(errnoText("Cannot flush", tmpl));
-    if (!out.close()) return fail(errnoText("Cannot close", tmpl));
-    if (::rename(tmpl.c_str(), target.c_str()) != 0) return fail(errnoText("Cannot replace", target));
-    syncFolder(folder);
-    result.ok = true;
+    if (!file_.sync()) return fail(errnoText("Cannot flush a replacement for", target_));
+    if (named_.empty()) {
+        // The name lives only between the link and the rename; it carries
+        // our process id, so a crash in between is swept up later.
+        const std::string self = "/proc/self/fd/" + std::to_string(file_.fd());
+        const std::string prefix = temporaryPrefix(target_, folder_);
+        for (int attempt = 0; attempt < 100 && named_.empty(); ++attempt) {
+            const std::string name = prefix + randomPart();
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) named_ = name;
+            else if (errno != EEXIST) break;
+        }
+        if (named_.empty()) return fail(errnoText("Cannot name a replacement for", target_));
+    }
+    if (!file_.close()) return fail(errnoText("Cannot close a replacement for", target_));
+    if (::rename(named_.c_str(), target_.c_str()) != 0) return fail(errnoText("Cannot replace", target_));
+    named_.clear();
+    syncFolder(folder_);
+    return true;
+}
+
+void ReplacementFile::discard() {
+    file_.close();
+    if (!named_.empty()) ::unlink(named_.c_str());
+    named_.clear();
+}
+
+AtomicWriteResult RewriteFileAtomically(const std::string& path,
+                                        const std::function<bool(PosixFile&, std::string*)>& producer) {
+    AtomicWriteResult result;
+    ReplacementFile replacement;
+    if (!replacement.begin(path, &result.error)) return result;
+    std::string producerError;
+    if (!producer(replacement.file(), &producerError)) {
+        result.error = producerError.empty() ? "Cannot write " + replacement.target() : producerError;
+        return result;
+    }
+    result.ok = replacement.commit(&result.error);
     return result;
 }
 
@@ -125,3 +190,23 @@ AtomicWriteResult WriteFileAtomically(const std::string& path, std::string_view 
         return true;
     });
 }
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        pid_t pid = 0;
+        if (!temporaryOwner(entry->d_name, &pid) || pid == ::getpid() || !processIsGone(pid)) continue;
+        struct stat st {};
+        if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(fd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+void RemoveStaleProgramTemporaries() {
+    for (const std::string& folder : {ConfigFolder(), DataFolder(), PlaylistFolder()}) RemoveStaleTemporaries(folder);
+}
+
+void SetUnnamedTemporariesAllowed(bool allowed) { g_unnamedAllowed = allowed; }

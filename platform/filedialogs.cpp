@@ -20,6 +20,7 @@ public:
         case FileDialogMode::Save:
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setOption(QFileDialog::DontConfirmOverwrite, !r.confirmOverwrite);
             break;
         case FileDialogMode::Folder:
             dialog.setFileMode(QFileDialog::Directory);

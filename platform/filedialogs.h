@@ -20,6 +20,11 @@ struct FileDialogRequest {
     QString filter;    // "description|patterns|description|patterns"
     int filterIndex = 1;
     QWidget* parent = nullptr;
+    // Save: the dialog itself asks before an existing file is chosen. Off,
+    // since every window asks its own question about the file it will write,
+    // which is not always the one chosen (a playlist takes the extension of
+    // its format): a second question, or one about the wrong file, confuses.
+    bool confirmOverwrite = false;
 };
 
 struct FileDialogResult {

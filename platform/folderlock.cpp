@@ -8,7 +8,7 @@
 #include "platform/paths.h"
 
 FolderLock::FolderLock(const std::string& file, int mode)
-    : fd_(::open(ParentFolder(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    : fd_(::open(ParentFolder(FinalPath(file)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (mode != 0) lock(mode);
 }
 

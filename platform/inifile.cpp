@@ -107,27 +107,32 @@ struct Location {
     bool keyFound = false;
     Line keyLine;          // when keyFound
     Parsed key;            // when keyFound
-    Line lastLineOfItems;  // the section header or its last key line
+    Line lastLineOfItems;  // the first matching section's header or its last key line
 };
 
+// A section may stand in the file more than once (an edit by hand, a merge):
+// its keys are those of every copy, the first occurrence of each winning,
+// as other readers of such files take them. A new key goes into the first
+// copy.
 Location Locate(std::string_view text, std::string_view section, std::string_view key) {
     Location loc;
     LineCursor cursor(text);
     Line line;
     bool inSection = false;
+    bool inFirstCopy = false;
     while (cursor.next(&line)) {
         Parsed p = ParseLine(text.substr(line.begin, line.contentEnd - line.begin));
         if (p.kind == LineKind::Section) {
-            if (inSection) break;  // the first matching section ended
-            if (SameName(p.name, section)) {
-                inSection = true;
+            inSection = SameName(p.name, section);
+            inFirstCopy = inSection && !loc.sectionFound;
+            if (inFirstCopy) {
                 loc.sectionFound = true;
                 loc.lastLineOfItems = line;
             }
             continue;
         }
         if (!inSection || p.kind != LineKind::Key) continue;
-        loc.lastLineOfItems = line;
+        if (inFirstCopy) loc.lastLineOfItems = line;
         if (SameName(p.name, key)) {
             loc.keyFound = true;
             loc.keyLine = line;
@@ -225,7 +230,7 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
 std::optional<std::string> IniFile::find(std::string_view section, std::string_view key) const {
     std::string text;
-    if (!ReadWholeFile(path_, &text)) return std::nullopt;
+    if (!ReadRegularFile(path_, kMaxSettingsFileBytes, &text)) return std::nullopt;
     return FindIniValue(text, section, key);
 }
 
@@ -258,13 +263,13 @@ bool IniFile::writeString(std::string_view section, std::string_view key, std::s
     }
     FolderLock lock(path_, LOCK_EX);
     std::string text;
-    if (!ReadWholeFile(path_, &text)) {
-        PosixFile probe(path_, O_RDONLY);
-        if (probe.openError() != ENOENT) {
+    if (!ReadRegularFile(path_, kMaxSettingsFileBytes, &text)) {
+        // Only a missing file starts empty: one that cannot be read, is too
+        // large or is no file at all is not replaced by a one-line file.
+        if (errno != ENOENT) {
             lastError_ = "Cannot open file " + path_;
             return false;
         }
-        text.clear();
     }
     std::string updated = SetIniValue(text, section, key, value);
     if (updated == text) return true;

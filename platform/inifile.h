@@ -3,20 +3,28 @@
 // write reads the file, changes one line and replaces the file atomically,
 // so two running instances and every window see the same values and nothing
 // is cached. Section and key names compare without regard to ASCII case (the
-// windows spell some names differently and must meet in the file); the
-// first matching section and the first matching key in it win. Lines that
-// are not sections, keys or comments are skipped on read and kept on write.
+// windows spell some names differently and must meet in the file). A
+// section written twice holds the keys of both copies, and the first
+// occurrence of a key wins, on read and on write. Lines that are not
+// sections, keys or comments are skipped on read and kept on write.
+//
+// A settings file larger than kMaxSettingsFileBytes, or one that is not a
+// regular file, reads as missing, and a write to it fails.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+
+inline constexpr uint64_t kMaxSettingsFileBytes = 16u << 20;
 
 // The text-level operations, for the class below and for tests and fuzzers.
 // Values are trimmed of blanks and tabs on both sides.
 std::optional<std::string> FindIniValue(std::string_view text, std::string_view section, std::string_view key);
 // The text with section/key set to value: an existing key line keeps its
-// key spelling and line end, a new key goes after the section's last key, a
-// new section goes at the end. Lines end in CR LF where a line is added.
+// key spelling and line end, a new key goes after the last key of the
+// section's first copy, a new section goes at the end. Lines end in CR LF
+// where a line is added.
 std::string SetIniValue(std::string_view text, std::string_view section, std::string_view key,
                         std::string_view value);
 // False for names and values the line format cannot hold (a line break, a

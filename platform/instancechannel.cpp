@@ -14,19 +14,19 @@
 // Instances matter to each other only when they share a library: the name
 // carries the data root as well as the user, so a program run on another
 // data root (a test, a second library) neither finds nor closes this one.
-QString InstanceChannelName(const QString& title) {
+QString InstanceChannelName(const QString& key) {
     const QByteArray root = QByteArray::fromStdString(DataRoot());
     const QByteArray rootKey = QCryptographicHash::hash(root, QCryptographicHash::Sha1).toHex().left(16);
     return QStringLiteral("tunevale-%1-%2-%3")
         .arg(static_cast<qulonglong>(::getuid()))
         .arg(QString::fromLatin1(rootKey))
-        .arg(QString::fromLatin1(title.toUtf8().toHex()));
+        .arg(QString::fromLatin1(key.toUtf8().toHex()));
 }
 
-std::unique_ptr<RunningInstance> RunningInstance::find(const QString& title) {
+std::unique_ptr<RunningInstance> RunningInstance::find(const QString& key) {
     auto socket = std::make_unique<QLocalSocket>();
     socket->setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    socket->connectToServer(InstanceChannelName(title));
+    socket->connectToServer(InstanceChannelName(key));
     // A local connect either succeeds at once or fails at once.
     if (!socket->waitForConnected(5000)) return nullptr;
     return std::unique_ptr<RunningInstance>(new RunningInstance(std::move(socket)));
@@ -36,13 +36,16 @@ RunningInstance::RunningInstance(std::unique_ptr<QLocalSocket> socket) : socket_
 
 RunningInstance::~RunningInstance() = default;
 
-void RunningInstance::send(std::uint8_t message) {
+bool RunningInstance::send(std::uint8_t message) {
     const char byte = static_cast<char>(message);
     socket_->write(&byte, 1);
-    if (!socket_->waitForBytesWritten(5000)) return;
+    if (!socket_->waitForBytesWritten(5000)) return false;
     while (socket_->state() == QLocalSocket::ConnectedState && socket_->bytesAvailable() == 0)
         socket_->waitForReadyRead(-1);
+    char answer = 0;
+    const bool closing = socket_->read(&answer, 1) == 1 && answer == 1;
     socket_->disconnectFromServer();
+    return closing;
 }
 
 InstanceServer::InstanceServer(Handler handler, QObject* parent)
@@ -53,8 +56,8 @@ InstanceServer::InstanceServer(Handler handler, QObject* parent)
 
 InstanceServer::~InstanceServer() = default;
 
-bool InstanceServer::listen(const QString& title, int retryMs) {
-    const QString name = InstanceChannelName(title);
+bool InstanceServer::listen(const QString& key, int retryMs) {
+    const QString name = InstanceChannelName(key);
     QDeadlineTimer deadline(retryMs);
     while (!server_->listen(name)) {
         if (deadline.hasExpired()) return false;
@@ -93,7 +96,7 @@ void InstanceServer::handle(QLocalSocket* socket, std::uint8_t message) {
     const bool closing = handler_ ? handler_(message) : false;
     if (closing) server_->close();
     if (!guard || guard->state() != QLocalSocket::ConnectedState) return;
-    const char answer = 0;
+    const char answer = closing ? 1 : 0;
     guard->write(&answer, 1);
     guard->flush();
     guard->waitForBytesWritten(1000);

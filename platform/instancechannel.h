@@ -1,13 +1,13 @@
 #pragma once
 // How one start of the program finds and addresses a running instance: the
-// running instance listens on a local socket named after its application
-// title (with the user and the data root), a starting one connects to the
-// title it looks for.
+// running instance listens on a local socket named after a key (with the
+// user and the data root), a starting one connects to that key.
 // A message is one byte; the receiver answers one byte once it has handled
 // the message, and the sender waits for that answer, however long handling
 // takes (the close message waits for the user's answer to the quit
-// question). The socket lives in the abstract namespace, so a crashed
-// instance leaves nothing behind.
+// question). The answer says whether the instance is closing. The socket
+// lives in the abstract namespace, so a crashed instance leaves nothing
+// behind, and only one process can listen under a name.
 
 #include <QObject>
 #include <QString>
@@ -22,19 +22,19 @@ class QLocalSocket;
 constexpr std::uint8_t WM_CLOSE = 16;
 constexpr std::uint8_t WM_QUERYOPEN = 19;
 
-// "tunevale-<uid>-<title's UTF-8 in hex>".
-QString InstanceChannelName(const QString& title);
+// "tunevale-<uid>-<data root's hash>-<key's UTF-8 in hex>".
+QString InstanceChannelName(const QString& key);
 
-// A connection to a running instance found by its title.
+// A connection to a running instance found by its key.
 class RunningInstance {
 public:
-    // nullptr when no instance listens under that title.
-    static std::unique_ptr<RunningInstance> find(const QString& title);
+    // nullptr when no instance listens under that key.
+    static std::unique_ptr<RunningInstance> find(const QString& key);
     ~RunningInstance();
 
     // Sends the message and waits until the instance has handled it or has
-    // gone away; the answer itself carries nothing.
-    void send(std::uint8_t message);
+    // gone away. True when the instance answered that it is closing.
+    bool send(std::uint8_t message);
 
 private:
     explicit RunningInstance(std::unique_ptr<QLocalSocket> socket);
@@ -53,9 +53,9 @@ public:
     explicit InstanceServer(Handler handler, QObject* parent = nullptr);
     ~InstanceServer() override;
 
-    // Starts listening under the title; retries for up to retryMs while
+    // Starts listening under the key; retries for up to retryMs while
     // another process still holds the name (an instance that is closing).
-    bool listen(const QString& title, int retryMs = 2000);
+    bool listen(const QString& key, int retryMs = 2000);
     void close();
     bool isListening() const;
 

@@ -12,6 +12,8 @@ class QUrl;
 class Launcher {
 public:
     virtual ~Launcher() = default;
+    // False when nothing on the desktop could open it: no opener or browser
+    // installed, or an opener that found no program for it.
     virtual bool openUrl(const QUrl& url) = 0;
     virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
 };

@@ -36,6 +36,7 @@ public:
         }
         QMessageBox box(icon, r.title, r.text, buttons, r.parent);
         box.setEscapeButton(escape);
+        if (!r.details.isEmpty()) box.setDetailedText(r.details);
         switch (box.exec()) {
         case QMessageBox::Yes: return MessageAnswer::Yes;
         case QMessageBox::No: return MessageAnswer::No;
@@ -68,15 +69,17 @@ MessageAnswer ShowMessage(const MessageRequest& request) {
     return CurrentMessageBoxes().show(request);
 }
 
-void ShowInformation(const QString& text, QWidget* parent) {
-    ShowMessage({MessageKind::Information, QStringLiteral("Information"), text, MessageButtons::Ok, parent});
+void ShowInformation(const QString& text, QWidget* parent) { ShowInformation(text, QString(), parent); }
+
+void ShowInformation(const QString& text, const QString& details, QWidget* parent) {
+    ShowMessage({MessageKind::Information, QStringLiteral("Information"), text, MessageButtons::Ok, parent, details});
 }
 
 bool AskConfirmation(const QString& text, QWidget* parent) {
     return ShowMessage({MessageKind::Confirmation, QStringLiteral("Confirmation"), text, MessageButtons::YesNo,
-                        parent}) == MessageAnswer::Yes;
+                        parent, {}}) == MessageAnswer::Yes;
 }
 
 void ShowError(const QString& text, QWidget* parent) {
-    ShowMessage({MessageKind::Error, QStringLiteral("Error"), text, MessageButtons::Ok, parent});
+    ShowMessage({MessageKind::Error, QStringLiteral("Error"), text, MessageButtons::Ok, parent, {}});
 }

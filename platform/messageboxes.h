@@ -18,6 +18,7 @@ struct MessageRequest {
     QString text;
     MessageButtons buttons = MessageButtons::Ok;
     QWidget* parent = nullptr;
+    QString details;  // shown on demand under the text, such as the files concerned
 };
 
 class MessageBoxes {
@@ -36,6 +37,7 @@ MessageBoxes& CurrentMessageBoxes();
 MessageAnswer ShowMessage(const MessageRequest& request);
 // "Information" with OK.
 void ShowInformation(const QString& text, QWidget* parent = nullptr);
+void ShowInformation(const QString& text, const QString& details, QWidget* parent);
 // "Confirmation" with Yes and No; true only for Yes.
 bool AskConfirmation(const QString& text, QWidget* parent = nullptr);
 // "Error" with OK.

@@ -40,6 +40,21 @@ std::string ParentFolder(std::string_view path) {
     return std::string(path.substr(0, slash));
 }
 
+std::string FinalPath(const std::string& path) {
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+        char buf[PATH_MAX];
+        if (::realpath(current.c_str(), buf)) return buf;
+        const ssize_t n = ::readlink(current.c_str(), buf, sizeof buf - 1);
+        if (n <= 0) return current;
+        const std::string to(buf, static_cast<size_t>(n));
+        current = to.front() == '/' ? to : JoinPath(ParentFolder(current), to);
+    }
+    return path;
+}
+
 std::string WithTrailingSeparator(std::string_view folder) {
     std::string out(folder);
     if (out.empty() || out.back() != '/') out.push_back('/');
@@ -98,6 +113,11 @@ bool CreateFolder(const std::string& path) {
     if (path.empty()) return false;
     if (::mkdir(path.c_str(), 0755) == 0) return true;
     return errno == EEXIST && IsFolder(path);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
 bool CreateFolderPath(const std::string& path) {

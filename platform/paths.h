@@ -14,6 +14,11 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The folder part of a path without its trailing "/": "/" for a file in
 // the root, "." for a bare name.
 std::string ParentFolder(std::string_view path);
+// The file a path finally names: a symlink is followed to its target (also
+// a target not made yet), so that a replacement writes there and the link
+// stays, and a lock sits beside the file itself. A path that is no link
+// is returned as it is.
+std::string FinalPath(const std::string& path);
 // The folder with one trailing "/" (the root "/" stays as it is).
 std::string WithTrailingSeparator(std::string_view folder);
 
@@ -41,6 +46,10 @@ std::string HomeFolder();
 // A folder value stored by a Windows build of the settings ("c:\music",
 // "D:\Rips\"): it names nothing here, so callers use their default instead.
 bool IsWindowsPath(std::string_view value);
+
+// True when something is there under the path (a file, a folder, what a
+// link points to); false for an empty path.
+bool FileExists(const std::string& path);
 
 // Creates one folder level; true when it exists afterwards.
 bool CreateFolder(const std::string& path);

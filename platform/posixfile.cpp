@@ -1,6 +1,8 @@
 #include "posixfile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,18 +103,69 @@ bool PosixFile::close() {
     return rc == 0;
 }
 
-bool ReadWholeFile(const std::string& path, std::string* out) {
-    PosixFile f(path, O_RDONLY);
-    if (!f.isOpen()) return false;
+PosixFile OpenRegularFile(const std::string& path, int flags, mode_t mode) {
+    PosixFile f(path, flags | O_NONBLOCK, mode);
+    if (!f.isOpen()) return f;
+    struct stat st {};
+    if (::fstat(f.fd(), &st) != 0) {
+        const int error = errno;
+        f.close();
+        f.openErrno_ = error;
+        return f;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        f.close();
+        f.openErrno_ = S_ISDIR(st.st_mode) ? EISDIR : ENODEV;
+        return f;
+    }
+    ::fcntl(f.fd(), F_SETFL, ::fcntl(f.fd(), F_GETFL) & ~O_NONBLOCK);
+    return f;
+}
+
+bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string* out) {
     out->clear();
-    uint8_t buf[65536];
+    PosixFile f = OpenRegularFile(path, O_RDONLY);
+    if (!f.isOpen()) {
+        errno = f.openError();
+        return false;
+    }
+    uint64_t size = 0;
+    if (!f.size(&size)) return false;
+    if (size > maxBytes) {
+        errno = EFBIG;
+        return false;
+    }
+    // The file may grow while it is read: one byte beyond the limit is
+    // enough to refuse it.
+    out->resize(static_cast<size_t>(size) + 1);
     uint64_t offset = 0;
     for (;;) {
         size_t got = 0;
-        if (!f.readAt(offset, buf, &got)) return false;
-        if (got == 0) break;
-        out->append(reinterpret_cast<const char*>(buf), got);
+        std::span<uint8_t> room(reinterpret_cast<uint8_t*>(out->data()) + offset, out->size() - offset);
+        if (!f.readAt(offset, room, &got)) {
+            const int error = errno;
+            out->clear();
+            errno = error;
+            return false;
+        }
         offset += got;
+        if (got < room.size()) break;
+        if (offset > maxBytes) {
+            out->clear();
+            errno = EFBIG;
+            return false;
+        }
+        out->resize(std::min<uint64_t>(maxBytes + 1, offset * 2));
     }
+    out->resize(static_cast<size_t>(offset));
     return true;
+}
+
+std::string FileReadErrorText(int error) {
+    switch (error) {
+    case EISDIR:
+    case ENODEV: return "not a regular file";
+    case EFBIG: return "larger than the program reads";
+    default: return std::strerror(error);
+    }
 }

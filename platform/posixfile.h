@@ -34,9 +34,27 @@ public:
     bool close();
 
 private:
+    friend PosixFile OpenRegularFile(const std::string& path, int flags, mode_t mode);
+
     int fd_ = -1;
     int openErrno_ = 0;
 };
 
-// Reads a whole file; false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string* out);
+// Files from outside (settings, playlists, the tree file, skins, the record
+// files) are opened through here. A FIFO under a known name would block the
+// open, /dev/zero would feed a reader without end, and a folder reads as an
+// error only later: only a regular file is kept. The open never blocks
+// (O_NONBLOCK, cleared again once the file is known to be regular), so a
+// FIFO opened for writing without a reader fails with ENXIO. Anything else
+// that is not a regular file is closed again and the result is not open,
+// with openError() EISDIR for a folder and ENODEV for the rest.
+PosixFile OpenRegularFile(const std::string& path, int flags, mode_t mode = 0644);
+
+// Reads a whole regular file of at most maxBytes. False, with errno set,
+// when it cannot be opened or read, is not a regular file (as above) or is
+// larger than maxBytes (EFBIG); *out is then empty.
+bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string* out);
+
+// What a failure of the two above means, for messages: "not a regular
+// file", "larger than the program reads" or the system's own text.
+std::string FileReadErrorText(int error);

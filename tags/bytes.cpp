@@ -150,7 +150,9 @@ size_t MemorySource::readAt(uint64_t offset, std::span<uint8_t> out) const {
 
 FileSource::FileSource(const std::string& path) {
     do {
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so a FIFO under an audio name is refused below
+        // instead of waiting for a writer.
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0) {
         error_ = std::strerror(errno);
@@ -167,7 +169,11 @@ FileSource::FileSource(const std::string& path) {
 }
 
 FileSource::~FileSource() {
-    if (fd_ >= 0) ::close(fd_);
+    if (owned_ && fd_ >= 0) ::close(fd_);
+}
+
+void FileSource::willRead(uint64_t offset, uint64_t n) const {
+    if (fd_ >= 0) ::posix_fadvise(fd_, static_cast<off_t>(offset), static_cast<off_t>(n), POSIX_FADV_WILLNEED);
 }
 
 size_t FileSource::readAt(uint64_t offset, std::span<uint8_t> out) const {
@@ -179,6 +185,81 @@ size_t FileSource::readAt(uint64_t offset, std::span<uint8_t> out) const {
         done += static_cast<size_t>(n);
     }
     return done;
+}
+
+namespace {
+// Enough for the headers and text frames at the start of a tag in one read,
+// small enough that copying it costs little.
+constexpr size_t kCursorWindow = 8192;
+}  // namespace
+
+SourceCursor::SourceCursor(const ByteSource& source, uint64_t start)
+    : source_(source), size_(source.size()), pos_(start) {}
+
+void SourceCursor::skip(uint64_t n) {
+    if (n > remaining()) {
+        pos_ = std::max(pos_, size_);
+        failed_ = true;
+    } else {
+        pos_ += n;
+    }
+}
+
+ByteSpan SourceCursor::peek(size_t n) {
+    n = static_cast<size_t>(std::min<uint64_t>(n, remaining()));
+    if (n == 0) return {};
+    if (pos_ < windowStart_ || pos_ + n > windowStart_ + windowSize_) {
+        const size_t want = std::max<size_t>(n, static_cast<size_t>(std::min<uint64_t>(kCursorWindow, remaining())));
+        if (want > windowCapacity_) {
+            window_.reset(new uint8_t[want]);
+            windowCapacity_ = want;
+        }
+        windowSize_ = source_.readAt(pos_, std::span<uint8_t>(window_.get(), want));
+        windowStart_ = pos_;
+        n = std::min(n, windowSize_);
+    }
+    return ByteSpan(window_.get() + (pos_ - windowStart_), n);
+}
+
+ByteSpan SourceCursor::bytes(size_t n) {
+    const ByteSpan got = peek(n);
+    pos_ += got.size();
+    if (got.size() < n) failed_ = true;
+    return got;
+}
+
+bool SourceCursor::read(std::span<uint8_t> out) {
+    size_t got = 0;
+    if (out.size() <= kCursorWindow) {
+        const ByteSpan in = bytes(out.size());
+        std::copy(in.begin(), in.end(), out.begin());
+        return in.size() == out.size();
+    }
+    // Large reads go straight to their buffer, not through the window.
+    got = out.size() <= remaining() ? source_.readAt(pos_, out) : 0;
+    pos_ += got;
+    if (got < out.size()) failed_ = true;
+    return got == out.size();
+}
+
+uint8_t SourceCursor::u8() {
+    const ByteSpan b = bytes(1);
+    return b.size() == 1 ? b[0] : 0;
+}
+
+uint16_t SourceCursor::u16le() {
+    ByteReader in(bytes(2));
+    return in.u16le();
+}
+
+uint32_t SourceCursor::u32le() {
+    ByteReader in(bytes(4));
+    return in.u32le();
+}
+
+uint64_t SourceCursor::u64le() {
+    ByteReader in(bytes(8));
+    return in.u64le();
 }
 
 }  // namespace tags

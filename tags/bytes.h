@@ -123,16 +123,65 @@ private:
 class FileSource : public ByteSource {
 public:
     explicit FileSource(const std::string& path);
+    // Reads through a descriptor the caller opened and keeps: the caller has
+    // already told the file from folders and FIFOs and knows its size.
+    FileSource(int fd, uint64_t size) : fd_(fd), size_(size), owned_(false) {}
     ~FileSource() override;
     bool ok() const { return fd_ >= 0; }
     const std::string& error() const { return error_; }
     uint64_t size() const override { return size_; }
     size_t readAt(uint64_t offset, std::span<uint8_t> out) const override;
+    // Starts reading n bytes at offset from the disk without waiting, so that
+    // a read of another part of the file overlaps with it.
+    void willRead(uint64_t offset, uint64_t n) const;
 
 private:
     int fd_ = -1;
     uint64_t size_ = 0;
+    bool owned_ = true;
     std::string error_;
+};
+
+// Reads a source forward, as the tag readers walk their frames, objects and
+// pages: small reads are served from a window of the source's bytes, and
+// skip() moves on without reading what it passes, so a cover art payload
+// the reader does not use is neither read from disk nor copied. A read past
+// the end of the source yields zeros and marks the cursor failed.
+class SourceCursor {
+public:
+    explicit SourceCursor(const ByteSource& source, uint64_t start = 0);
+
+    uint64_t position() const { return pos_; }
+    uint64_t size() const { return size_; }
+    uint64_t remaining() const { return pos_ < size_ ? size_ - pos_ : 0; }
+    bool failed() const { return failed_; }
+
+    void seek(uint64_t pos) { pos_ = pos; }
+    // Moves on n bytes without reading them; failed() when fewer are left.
+    void skip(uint64_t n);
+    // Up to n bytes at the position without moving it (fewer at the end);
+    // the span stays valid until the next call.
+    ByteSpan peek(size_t n);
+    // The next n bytes; fewer (all that is left) and failed() when short.
+    // The span stays valid until the next call.
+    ByteSpan bytes(size_t n);
+    // Copies the next out.size() bytes; false and failed() when short.
+    bool read(std::span<uint8_t> out);
+    uint8_t u8();
+    uint16_t u16le();
+    uint32_t u32le();
+    uint64_t u64le();
+
+private:
+    const ByteSource& source_;
+    uint64_t size_ = 0;
+    uint64_t pos_ = 0;
+    bool failed_ = false;
+    // Not a ByteVector: it would zero every byte before the read fills it.
+    std::unique_ptr<uint8_t[]> window_;
+    size_t windowCapacity_ = 0;
+    size_t windowSize_ = 0;
+    uint64_t windowStart_ = 0;
 };
 
 }  // namespace tags

@@ -1,79 +1,85 @@
 #include "tags/tagfile.h"
 
 #include <algorithm>
-#include <vector>
-
-#include "tags/bytes.h"
-
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <vector>
+
+#include "platform/posixfile.h"
+#include "tags/bytes.h"
 
 namespace tags {
+namespace {
+
+// Copies the bytes [from, to) of in to out.
+bool copyRange(const FileSource& in, uint64_t from, uint64_t to, PosixFile& out, const std::string& path,
+               std::string* error) {
+    std::vector<uint8_t> buffer(std::min<uint64_t>(1 << 20, std::max<uint64_t>(to - std::min(from, to), 1)));
+    for (uint64_t at = from; at < to;) {
+        const size_t n = in.readAt(at, std::span<uint8_t>(buffer).first(std::min<uint64_t>(buffer.size(), to - at)));
+        if (n == 0) {
+            *error = "Cannot read " + path;
+            return false;
+        }
+        if (!out.write(std::span<const uint8_t>(buffer).first(n))) {
+            *error = ErrnoMessage("Cannot write", path);
+            return false;
+        }
+        at += n;
+    }
+    return true;
+}
+
+// The file as it is with [offset, offset + replaced) taken out and bytes put
+// in its place, written through the atomic replacement.
+TagWriteResult rewriteWith(const std::string& path, uint64_t offset, uint64_t replaced,
+                           std::span<const uint8_t> bytes) {
+    FileSource in(path);
+    if (!in.ok()) return {false, "Cannot open " + path + ": " + in.error()};
+    const uint64_t size = in.size();
+    return RewriteFileAtomically(path, [&](PosixFile& out, std::string* error) {
+        if (!copyRange(in, 0, std::min(offset, size), out, path, error)) return false;
+        if (!out.write(bytes)) {
+            *error = ErrnoMessage("Cannot write", path);
+            return false;
+        }
+        return copyRange(in, std::min(offset + replaced, size), size, out, path, error);
+    });
+}
+
+}  // namespace
 
 std::string ErrnoMessage(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
 TagWriteResult ReplaceFileHead(const std::string& path, std::span<const uint8_t> newHead, uint64_t oldHeadSize) {
-    FileSource in(path);
-    if (!in.ok()) return {false, "Cannot open " + path + ": " + in.error()};
-    return RewriteFileAtomically(path, [&](PosixFile& out, std::string* error) {
-        if (!out.write(newHead)) {
-            *error = ErrnoMessage("Cannot write", path);
-            return false;
-        }
-        std::vector<uint8_t> buffer(std::min<uint64_t>(1 << 20, std::max<uint64_t>(in.size(), 1)));
-        for (uint64_t at = oldHeadSize; at < in.size();) {
-            const size_t n = in.readAt(at, buffer);
-            if (n == 0) {
-                *error = "Cannot read " + path;
-                return false;
-            }
-            if (!out.write(std::span<const uint8_t>(buffer).first(n))) {
-                *error = ErrnoMessage("Cannot write", path);
-                return false;
-            }
-            at += n;
-        }
-        return true;
-    });
+    return rewriteWith(path, 0, oldHeadSize, newHead);
 }
 
-InPlaceFile::InPlaceFile(const std::string& path) : path_(path) {
+TagWriteResult WriteFileBytes(const std::string& path, uint64_t offset, std::span<const uint8_t> bytes) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        error_ = ErrnoMessage("Cannot open", path);
-        return;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error_ = "Cannot open " + path + ": not a regular file";
-        return;
-    }
-    if (!(st.st_mode & S_IWUSR) && ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0) {
-        restoreMode_ = st.st_mode & 07777;
-        restore_ = true;
-    }
-    file_ = PosixFile(path, O_RDWR);
-    if (!file_.isOpen()) {
-        errno = file_.openError();
-        error_ = ErrnoMessage("Cannot open", path);
-    }
-}
+    if (::stat(path.c_str(), &st) != 0) return {false, ErrnoMessage("Cannot open", path)};
+    if (!S_ISREG(st.st_mode)) return {false, "Cannot open " + path + ": not a regular file"};
+    if (!(st.st_mode & S_IWUSR)) return rewriteWith(path, offset, bytes.size(), bytes);
 
-bool InPlaceFile::close(std::string* error) {
-    const bool closed = !file_.isOpen() || file_.close();
-    if (!closed && error) *error = ErrnoMessage("Cannot close", path_);
-    if (restore_) {
-        ::chmod(path_.c_str(), restoreMode_);
-        restore_ = false;
+    PosixFile file(path, O_RDWR);
+    if (!file.isOpen()) {
+        errno = file.openError();
+        return {false, ErrnoMessage("Cannot open", path)};
     }
-    return closed;
-}
-
-InPlaceFile::~InPlaceFile() {
-    close(nullptr);
+    uint64_t size = 0;
+    if (!file.size(&size)) return {false, ErrnoMessage("Cannot read", path)};
+    if (!file.writeAt(offset, bytes) || !file.sync()) {
+        TagWriteResult failed{false, ErrnoMessage("Cannot write", path)};
+        // An append that failed half way takes its bytes back.
+        if (offset + bytes.size() > size) file.truncate(size);
+        return failed;
+    }
+    if (!file.close()) return {false, ErrnoMessage("Cannot close", path)};
+    return {true, {}};
 }
 
 }  // namespace tags

@@ -11,8 +11,8 @@
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
 #include "components/audio/audiotransform.h"
-#include "components/audio/encoderlimits.h"
 #include "platform/paths.h"
+#include "tags/audiokind.h"
 #include "tools/blockplanner.h"
 #include "tools/pcmcache.h"
 
@@ -167,12 +167,12 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         // Nothing half written stays under the output's name, and the row
         // was not converted.
         reader.close();
-        writer.discard();
+        writer.abandon();
         emit rowStateChanged(row, rowstate::Unconverted);
         return RowEnd::EndBatch;
     case Copy::ReadFailed:
         reader.close();
-        writer.discard();
+        writer.abandon();
         return writeFailed(row);
     case Copy::WriteFailed:
         reader.close();
@@ -202,7 +202,7 @@ ConversionJob::Copy ConversionJob::measurePeaks(const QString& source, PeakMeter
     AudioFile scan;
     if (!scan.open(Local(source), 0, 1)) return Copy::ReadFailed;
     const int channels = std::max(scan.getPcmChannels(), 1);
-    if (audio::outputKindOfFileName(Local(source)) != audio::OutputKind::Wav)
+    if (AudioKindOfPath(Local(source)) != AudioKind::Wav)
         cache.open(QDir::tempPath().toStdString(), channels, kMaxCacheBytes);
     const int64_t blockSamples = static_cast<int64_t>(scan.getPcmSampleRate()) * channels * 4;
     for (;;) {

@@ -48,8 +48,8 @@ ConverterConfig BaseConfig(TargetFormat target, const QString& caption, int widt
     return c;
 }
 
-ToolComboBox* List(QWidget* parent, const QString& name, const QStringList& items) {
-    auto* c = new ToolComboBox(parent);
+QComboBox* List(QWidget* parent, const QString& name, const QStringList& items) {
+    auto* c = new QComboBox(parent);
     c->setObjectName(name);
     c->addItems(items);
     return c;

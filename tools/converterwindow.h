@@ -100,14 +100,15 @@ public:
     QCheckBox* cbx_fade = nullptr;
     UpDown* ud_fadein = nullptr;
     UpDown* ud_fadeout = nullptr;
-    // Format controls; those of other targets are null.
-    ToolComboBox* cbx_frequency = nullptr;  // MP3, WAV, OGG
-    ToolComboBox* cbx_channel = nullptr;    // MP3, WAV, OGG
-    ToolComboBox* cbx_bit = nullptr;        // MP3
-    ToolComboBox* cbx_vbrbit = nullptr;     // MP3
-    UpDown* ud_quality = nullptr;           // MP3 (0..9), OGG (UpDown1, 0..1000)
-    ToolComboBox* cbx_bitrate = nullptr;    // WAV (bits), OGG (bitrate)
-    ToolComboBox* cbx_format = nullptr;     // WMA
+    // Format controls (plain lists, unlike the encoder settings'); those of
+    // other targets are null.
+    QComboBox* cbx_frequency = nullptr;  // MP3, WAV, OGG
+    QComboBox* cbx_channel = nullptr;    // MP3, WAV, OGG
+    QComboBox* cbx_bit = nullptr;        // MP3
+    QComboBox* cbx_vbrbit = nullptr;     // MP3
+    UpDown* ud_quality = nullptr;        // MP3 (0..9), OGG (UpDown1, 0..1000)
+    QComboBox* cbx_bitrate = nullptr;    // WAV (bits), OGG (bitrate)
+    QComboBox* cbx_format = nullptr;     // WMA
     QPushButton* Button1 = nullptr;         // WMA "？"
     SkinLabel* helpLabel = nullptr;         // WMA
     ToolProgressBar* pb_mp3 = nullptr;

@@ -1,5 +1,526 @@
 #include "tools/recorder.h"
 
+#include <QAction>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <sys/stat.h>
+
+#include "components/audio/backgroundwriter.h"
+#include "components/player/audioplayer.h"
+#include "components/player/playbacksession.h"
+#include "components/recorder/linerecorder.h"
+#include "components/skin/skinlabel.h"
+#include "platform/inifile.h"
+#include "platform/messageboxes.h"
+#include "platform/presenter.h"
+#include "skin/combobox.h"
+#include "skin/trackbar.h"
+#include "tools/directory.h"
+#include "tools/encodertables.h"
+#include "tools/fileinfo.h"
+#include "tools/recordersetting.h"
+#include "tools/recordersettings.h"
+#include "tools/toolskin.h"
+
+namespace et = encodertables;
+
 Tfm_recorder* fm_recorder = nullptr;
 
-Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) { setWindowTitle(QStringLiteral("Recorder")); }
+namespace {
+
+constexpr int kClientWidth = 498, kClientHeight = 245;
+
+// The recorder's own error box, captioned "Error!".
+void ShowRecorderError(const QString& text, QWidget* parent) {
+    MessageRequest request;
+    request.kind = MessageKind::Error;
+    request.title = QStringLiteral("Error!");
+    request.text = text;
+    request.parent = parent;
+    ShowMessage(request);
+}
+
+QString RecorderPadTwoDigits(int64_t value) { return value <= 9 ? QStringLiteral("0%1").arg(value) : QString::number(value); }
+
+}  // namespace
+
+Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
+    setWindowTitle(QStringLiteral("Recorder"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    audioRecord_ = new LineRecorder(this);
+    playback_ = new PlaybackSession(this);
+
+    auto* menu = new QMenuBar(this);
+    QMenu* file = menu->addMenu(QStringLiteral("File"));
+    FileInfo1 = file->addAction(QStringLiteral("File Info"), this, &Tfm_recorder::FileInfoClick);
+    Option1 = file->addAction(QStringLiteral("Option"), this, &Tfm_recorder::btn_optionClick);
+    Exit1 = file->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    QMenu* action = menu->addMenu(QStringLiteral("Action"));
+    Record1 = action->addAction(QStringLiteral("Record"), this, &Tfm_recorder::btn_recordClick);
+    Pause1 = action->addAction(QStringLiteral("Pause"), this, &Tfm_recorder::btn_pauseClick);
+    Play1 = action->addAction(QStringLiteral("Play"), this, &Tfm_recorder::btn_playClick);
+    Stop1 = action->addAction(QStringLiteral("Stop"), this, &Tfm_recorder::btn_stopClick);
+    Mute1 = action->addAction(QStringLiteral("Mute"), this, &Tfm_recorder::btn_muteClick);
+    const int top = menu->sizeHint().height();
+    menu->setGeometry(0, 0, kClientWidth, top);
+
+    auto* client = new QWidget(this);
+    client->setGeometry(0, top, kClientWidth, kClientHeight);
+
+    rg_format = new QGroupBox(QStringLiteral("Input Device"), client);
+    rg_format->setGeometry(8, 2, 262, 240);
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    for (int i = 0; i < 8; ++i) {
+        const auto n = static_cast<size_t>(i);
+        const int y = 18 + 27 * i;
+        sl[n] = new SkinLabel(rg_format);
+        sl[n]->setGeometry(6, y, 112, 26);
+        sl[n]->setFont(small);
+        cb[n] = new QRadioButton(rg_format);
+        cb[n]->setGeometry(120, y + 4, 18, 18);
+        sb[n] = new TvsTrackBar(rg_format);
+        sb[n]->setGeometry(140, y + 2, 116, 22);
+        sb[n]->setMin(0);
+        sb[n]->setMax(65535);
+        connect(cb[n], &QRadioButton::clicked, this, [this, i] {
+            audioRecord_->setLine(i + 1);
+            audioRecord_->setRecordSource(true);
+        });
+        connect(sb[n], &TvsTrackBar::changed, this, [this, i] {
+            if (loadingRows_) return;
+            audioRecord_->setLine(i + 1);
+            audioRecord_->setLineVolume(sb[static_cast<size_t>(i)]->position());
+        });
+    }
+    noInput = new QLabel(QStringLiteral("No sound input was found.\nIs the sound server running?"), rg_format);
+    noInput->setGeometry(8, 80, 246, 50);
+    noInput->setAlignment(Qt::AlignCenter);
+    noInput->hide();
+
+    st_time = new SkinLabel(QStringLiteral("00:00:00"), client);
+    st_time->setGeometry(278, 4, 180, 34);
+    tb_volume = new TvsTrackBar(client);
+    tb_volume->setOrientation(TvsTrackBar::vsVertical);
+    tb_volume->setGeometry(464, 4, 26, 116);
+    tb_volume->setMin(0);
+    tb_volume->setMax(65535);
+    st_finfo = new SkinLabel(client);
+    st_finfo->setGeometry(278, 42, 182, 18);
+    btn_directory = new QPushButton(QStringLiteral("Set Directory"), client);
+    btn_directory->setGeometry(278, 64, 96, 26);
+    btn_option = new QPushButton(QStringLiteral("Option"), client);
+    btn_option->setGeometry(380, 64, 80, 26);
+    edt_directory = new QLineEdit(client);
+    edt_directory->setGeometry(278, 96, 182, 24);
+    edt_directory->setReadOnly(true);
+    edt_directory->setEnabled(false);
+    edt_name = new TvsComboBox(client);
+    edt_name->setGeometry(278, 126, 212, 24);
+    for (const char* caption : kRecordNameCaptions) edt_name->addItem(QString::fromLatin1(caption));
+    edt_name->setCurrentIndex(5);
+
+    const std::pair<QPushButton**, const char*> buttons[] = {
+        {&btn_record, "Record"}, {&btn_pause, "Pause"}, {&btn_play, "Play"},
+        {&btn_stop, "Stop"},     {&btn_mute, "Mute"},   {&Button1, "Close"}};
+    for (size_t i = 0; i < std::size(buttons); ++i) {
+        auto [button, caption] = buttons[i];
+        *button = new QPushButton(QString::fromLatin1(caption), client);
+        (*button)->setGeometry(278 + static_cast<int>(i % 3) * 72, 162 + static_cast<int>(i / 3) * 36, 68, 30);
+    }
+    connect(btn_record, &QPushButton::clicked, this, &Tfm_recorder::btn_recordClick);
+    connect(btn_pause, &QPushButton::clicked, this, &Tfm_recorder::btn_pauseClick);
+    connect(btn_play, &QPushButton::clicked, this, &Tfm_recorder::btn_playClick);
+    connect(btn_stop, &QPushButton::clicked, this, &Tfm_recorder::btn_stopClick);
+    connect(btn_mute, &QPushButton::clicked, this, &Tfm_recorder::btn_muteClick);
+    connect(btn_directory, &QPushButton::clicked, this, &Tfm_recorder::btn_directoryClick);
+    connect(btn_option, &QPushButton::clicked, this, &Tfm_recorder::btn_optionClick);
+    connect(Button1, &QPushButton::clicked, this, &QWidget::close);
+    connect(tb_volume, &TvsTrackBar::changed, this,
+            [this] { Player()->setVolume(66535 - tb_volume->position()); });
+
+    connect(audioRecord_, &LineRecorder::onEndArrayRecord, this, &Tfm_recorder::AudioRecordEndArrayRecord);
+    connect(audioRecord_, &LineRecorder::onTimer, this, &Tfm_recorder::AudioRecordTimer);
+    connect(playback_, &PlaybackSession::onPosition, this, [this](qint64 frame) { ShowElapsed(playback_->msAt(frame)); });
+    connect(playback_, &PlaybackSession::onEndPlay, this, &Tfm_recorder::btn_stopClick);
+
+    setFixedSize(kClientWidth, top + kClientHeight);
+}
+
+AudioPlayer* Tfm_recorder::Player() const { return playback_->player(); }
+
+Tfm_recorder::~Tfm_recorder() {
+    playback_->close();
+    // A recording still running at exit is finished and kept.
+    if (IsRecording || RecordPaused) FinishRecording();
+}
+
+void Tfm_recorder::showEvent(QShowEvent* event) {
+    FormShow();
+    QWidget::showEvent(event);
+}
+
+void Tfm_recorder::FormShow() {
+    DressToolWindow(this);
+    // The skin gives the labels its font; the time is shown large all the same.
+    QFont big = st_time->font();
+    big.setPointSizeF(font().pointSizeF() * 2);
+    big.setBold(true);
+    st_time->setFont(big);
+    IsRecording = RecordPaused = HasRecording = IsPlaying = PlayPaused = PlayStarted = Muted = TimeLimitOn = false;
+    RecordPauseBase = 0;
+    audioFile_.readyFlag = true;
+    SetPlayEnabled(false);
+    SetPauseEnabled(false);
+    SetStopEnabled(false);
+    st_time->setCaption(QStringLiteral("00:00:00"));
+
+    const bool device = audioRecord_->deviceCount() >= 1;
+    noInput->setVisible(!device);
+    loadingRows_ = true;
+    if (device) audioRecord_->setDevice(audioRecord_->deviceCount());
+    const int lines = device ? std::min(audioRecord_->lineCount(), 8) : 0;
+    for (int i = 0; i < 8; ++i) {
+        const auto n = static_cast<size_t>(i);
+        const bool shown = i < lines;
+        sl[n]->setVisible(shown);
+        cb[n]->setVisible(shown);
+        sb[n]->setVisible(shown);
+        if (!shown) continue;
+        audioRecord_->setLine(i + 1);
+        sl[n]->setCaption(SplitLineName(audioRecord_->lineName()));
+        sl[n]->setToolTip(audioRecord_->lineName());
+        if (audioRecord_->recordSource()) cb[n]->setChecked(true);
+        sb[n]->setPosition(audioRecord_->lineVolume());
+        const bool usable =
+            audioRecord_->lineUsable() && audioRecord_->deviceUsable() && audioRecord_->lineSourceUsable();
+        cb[n]->setEnabled(usable);
+        sb[n]->setEnabled(usable);
+    }
+    loadingRows_ = false;
+    // The folder and the summary are read without a device too: the window
+    // stays of use for the recordings already made.
+    const RecorderSettings settings = ReadRecorderSettings(IniFile());
+    edt_directory->setText(settings.folder);
+    st_finfo->setCaption(settings.fileInfo);
+    tb_volume->setPosition(66535 - Player()->volume());
+    FileInfo1->setEnabled(false);
+}
+
+// ---- recording ----------------------------------------------------------------
+
+void Tfm_recorder::btn_recordClick() {
+    if (IsPlaying || IsRecording) return;
+    SetRecordEnabled(false);
+    btn_play->setEnabled(false);
+    Play1->setEnabled(false);
+    StartRecording();
+}
+
+void Tfm_recorder::StartRecording() {
+    IsRecording = true;
+    PlayStarted = false;
+    if (RecordPaused) {
+        RecordPaused = false;
+        audioRecord_->start();
+        if (audioRecord_->getError() != 0) btn_stopClick();
+        return;
+    }
+    st_time->setCaption(QStringLiteral("00:00:00"));
+    const int pattern = edt_name->currentIndex();
+    if (pattern >= 0 && pattern <= 5) RecordedFile = RecordFileName(pattern, QDateTime::currentDateTime());
+    RecordFolder = edt_directory->text();
+
+    const RecorderSettings s = ReadRecorderSettings(IniFile());
+    TimeLimitOn = s.timeLimit;
+    if (TimeLimitOn) TimeLimitSeconds = s.timeLimitSeconds();
+    // Each filter follows its key: one switched off in the settings is off
+    // for this recording, not left on from an earlier one.
+    audioRecord_->notchFilter = s.notchOn;
+    if (s.notchOn) audioRecord_->notchFrequency = static_cast<float>(s.notch);
+    audioRecord_->highFilter = s.highOn;
+    if (s.highOn) audioRecord_->highFilterFrequency = static_cast<float>(s.high);
+    audioRecord_->lowFilter = s.lowOn;
+    if (s.lowOn) audioRecord_->lowFilterFrequency = static_cast<float>(s.low);
+
+    RecordedFile += RecorderExtension(s.format);
+    if (!ConfigureWriter(s.format, s)) {
+        ShowInformation(QStringLiteral("Do not support this MP3 format! Please high the Frequency or the Bitrate."),
+                        this);
+        btn_stopClick();
+        btn_play->setEnabled(false);
+        return;
+    }
+
+    edt_name->setEditable(true);
+    edt_name->setEditText(RecordedFile);
+    edt_name->setEnabled(false);
+
+    QDir().mkdir(RecordFolder);
+    if (!RecordFolder.endsWith(QLatin1Char('/'))) RecordFolder += QLatin1Char('/');
+    RecordedFile = RecordFolder + RecordedFile;
+
+    const QFileInfo existing(RecordedFile);
+    if (existing.exists()) {
+        if (!AskConfirmation(RecordedFile + QStringLiteral(" already exists. Overwrite?"), this)) {
+            btn_stopClick();
+            if (!HasRecording) btn_play->setEnabled(false);
+            return;
+        }
+        // The answer was Yes: a read-only file may be replaced.
+        struct stat st {};
+        const QByteArray path = QFile::encodeName(RecordedFile);
+        if (::stat(path.constData(), &st) == 0 && !existing.isWritable()) ::chmod(path.constData(), st.st_mode | S_IWUSR);
+    }
+
+    if (s.silence) {
+        audioRecord_->silenceDetection = true;
+        audioRecord_->attackTime = s.attack;
+        audioRecord_->releaseTime = s.release;
+        audioRecord_->releaseLevel = s.level;
+        audioRecord_->attackLevel = s.level;
+        audioRecord_->autoGain = true;
+        audioRecord_->autoGainMin = -40;
+        audioRecord_->autoGainMax = -10;
+        audioRecord_->autoGainStep = 4;
+    } else {
+        audioRecord_->silenceDetection = false;
+        audioRecord_->autoGain = false;
+    }
+
+    // Without an input there is nothing to record: no file is made.
+    if (audioRecord_->deviceCount() < 1) {
+        btn_stopClick();
+        if (!HasRecording) btn_play->setEnabled(false);
+        ShowError(QStringLiteral("No sound input was found. Is the sound server running?"), this);
+        return;
+    }
+
+    if (audioFile_.isOpen()) audioFile_.close();
+    // A recording ended by a full disk keeps what it has.
+    audioFile_.setKeepIncomplete(true);
+    writeFailed_ = false;
+    if (!audioFile_.create(RecordedFile.toStdString(), 0)) {
+        ShowRecorderError(QStringLiteral("Failed to create file ") + RecordedFile, this);
+        btn_stopClick();
+        if (!HasRecording) btn_play->setEnabled(false);
+        return;
+    }
+    audioRecord_->setFormat(audioFile_.getPcmSampleRate(), audioFile_.getPcmChannels());
+    audioRecord_->setBlockSize(audioRecord_->msToSamples(600));
+    audioRecord_->start();
+    if (audioRecord_->getError() != 0) {
+        audioFile_.abandon();
+        btn_stopClick();
+        if (!HasRecording) btn_play->setEnabled(false);
+        ShowError(QStringLiteral("The sound input could not be opened for recording."), this);
+        return;
+    }
+    writer_ = std::make_unique<BackgroundWriter>(audioFile_);
+    HasRecording = true;
+    SetPauseEnabled(true);
+    SetStopEnabled(true);
+}
+
+bool Tfm_recorder::ConfigureWriter(int format, const RecorderSettings& s) {
+    switch (format) {
+    case 0:
+        audioFile_.setWavFormat(et::At(et::kDialogWavRates, s.wavFrequency - 1), s.wavChannel,
+                                et::At(et::kWavBits, s.wavBit - 1));
+        return true;
+    case 1: {
+        Mp3EncoderSettings& e = AudioFile2LameEnc1;
+        e.vbrBitrate = et::At(et::kMp3Bitrates, s.mp3VbrBitrate);
+        e.vbrQuality = s.mp3VbrQuality;
+        e.channelMode = s.mp3Channel + 1;
+        e.sampleRate = et::At(et::kDialogMp3Rates, s.mp3Frequency);
+        e.bitrate = et::At(et::kMp3Bitrates, s.mp3Bitrate);
+        if (!audioFile_.setMp3Format(e.sampleRate, e.bitrate, e.channelMode)) return false;
+        audioFile_.setMp3Encoder(e);
+        return true;
+    }
+    case 2:
+        audioFile_.setOggFormat(et::At(et::kDialogOggRates, s.oggFrequency), s.oggChannel + 1,
+                                et::At(et::kDialogOggBitrates, s.oggBitrate), 0, 320, s.oggQuality);
+        return true;
+    case 3: audioFile_.setWmaFormat(et::At(et::WmaProfileIds, s.wmaFormat)); return true;
+    default: return true;
+    }
+}
+
+void Tfm_recorder::AudioRecordEndArrayRecord() {
+    if (!IsRecording) return;
+    if (audioRecord_->getError() != 0) {
+        btn_stopClick();
+        return;
+    }
+    AudioBlock block = audioRecord_->getRecordedArray();
+    if (writer_ && !block.empty()) writer_->write(std::move(block));
+    // A full disk ends the recording; what was written before is kept.
+    if (writer_ && writer_->error() != 0) {
+        writeFailed_ = true;
+        btn_stopClick();
+    }
+}
+
+void Tfm_recorder::AudioRecordTimer() {
+    const int64_t elapsed = audioRecord_->samplesToMs(audioRecord_->getPosition() + RecordPauseBase);
+    ShowElapsed(elapsed);
+    if (TimeLimitOn && elapsed > TimeLimitSeconds * 1000) btn_stopClick();
+}
+
+void Tfm_recorder::ShowElapsed(int64_t ms) {
+    TimeDisplay21.setMilliseconds(ms);
+    st_time->setCaption(RecorderPadTwoDigits(TimeDisplay21.hours()) + QLatin1Char(':') +
+                        RecorderPadTwoDigits(TimeDisplay21.minutes()) + QLatin1Char(':') +
+                        RecorderPadTwoDigits(TimeDisplay21.seconds()));
+}
+
+void Tfm_recorder::FinishRecording() {
+    audioRecord_->stop();
+    for (AudioBlock block = audioRecord_->getRecordedArray(); !block.empty(); block = audioRecord_->getRecordedArray())
+        if (writer_) writer_->write(std::move(block));
+    if (writer_) {
+        writer_->finish();
+        if (writer_->error() != 0) writeFailed_ = true;
+        writer_.reset();
+    }
+    audioFile_.close();
+    if (audioFile_.getError() != 0) writeFailed_ = true;
+    SetPlayEnabled(true);
+    edt_name->setEnabled(true);
+    edt_name->setEditable(false);
+}
+
+void Tfm_recorder::btn_stopClick() {
+    if (IsPlaying || PlayPaused) playback_->close();
+    const bool recorded = IsRecording || RecordPaused;
+    if (recorded) FinishRecording();
+    IsPlaying = IsRecording = RecordPaused = PlayPaused = false;
+    SetRecordEnabled(true);
+    SetPlayEnabled(true);
+    FileInfo1->setEnabled(true);
+    RecordPauseBase = 0;
+    SetPauseEnabled(false);
+    TimeDisplay21.setMilliseconds(0);
+    st_time->setCaption(QStringLiteral("00:00:00"));
+    if (recorded && writeFailed_) ReportWriteError();
+}
+
+void Tfm_recorder::ReportWriteError() {
+    writeFailed_ = false;
+    ShowRecorderError(
+        QStringLiteral("File write error! The recording was stopped; %1 keeps what was recorded up to there.")
+            .arg(RecordedFile),
+        this);
+}
+
+void Tfm_recorder::btn_pauseClick() {
+    if (PlayStarted) {
+        if (!IsPlaying) {
+            playback_->resume();
+            IsPlaying = true;
+        } else {
+            playback_->pause();
+            PlayPaused = true;
+            IsPlaying = false;
+        }
+    } else if (IsRecording) {
+        IsRecording = false;
+        RecordPauseBase += audioRecord_->getPosition();
+        audioRecord_->stop();
+        RecordPaused = true;
+    } else {
+        IsRecording = true;
+        audioRecord_->start();
+        RecordPaused = false;
+    }
+}
+
+// ---- playback -------------------------------------------------------------------
+
+void Tfm_recorder::btn_playClick() {
+    PlayRecording();
+    SetPlayEnabled(false);
+    SetRecordEnabled(false);
+}
+
+void Tfm_recorder::PlayRecording() {
+    if (IsPlaying) return;
+    IsPlaying = true;
+    if (PlayPaused && Player()->getError() == 0) {
+        playback_->resume();
+        return;
+    }
+    st_time->setCaption(QStringLiteral("00:00:00"));
+    btn_pause->setEnabled(true);
+    // A recording that cannot be opened plays nothing; Stop sets the
+    // buttons right again.
+    if (!playback_->open(RecordedFile.toStdString()) || playback_->length() == 0) return;
+    if (!playback_->start(0)) return;
+    PlayStarted = true;
+    Pause1->setEnabled(true);
+    Record1->setEnabled(false);
+}
+
+void Tfm_recorder::btn_muteClick() {
+    Muted = !Muted;
+    Player()->setMute(Muted);
+}
+
+// ---- other windows -----------------------------------------------------------------
+
+void Tfm_recorder::btn_directoryClick() {
+    const QString folder = ChooseFolder(this);
+    if (!folder.isEmpty()) edt_directory->setText(folder);
+}
+
+void Tfm_recorder::btn_optionClick() {
+    if (!fm_recordsetting) return;
+    CentreOver(fm_recordsetting, this);
+    ShowModal(fm_recordsetting);
+}
+
+void Tfm_recorder::FileInfoClick() {
+    if (!fm_fileinfo) return;
+    CentreOver(fm_fileinfo, this);
+    ShowModal(fm_fileinfo);
+}
+
+void Tfm_recorder::closeEvent(QCloseEvent* event) {
+    btn_stopClick();
+    IniFile().writeString(kRecorderSection, "file info", st_finfo->caption().toStdString());
+    event->accept();
+}
+
+// ---- enabling -----------------------------------------------------------------------
+
+void Tfm_recorder::SetPlayEnabled(bool on) {
+    btn_play->setEnabled(on);
+    Play1->setEnabled(on);
+}
+
+void Tfm_recorder::SetRecordEnabled(bool on) {
+    btn_record->setEnabled(on);
+    Record1->setEnabled(on);
+}
+
+void Tfm_recorder::SetPauseEnabled(bool on) {
+    btn_pause->setEnabled(on);
+    Pause1->setEnabled(on);
+}
+
+void Tfm_recorder::SetStopEnabled(bool on) {
+    btn_stop->setEnabled(on);
+    Stop1->setEnabled(on);
+}

@@ -72,7 +72,9 @@ void AudioDecoder::close() {
 int AudioDecoder::open(const std::string& path) {
     close();
     struct stat st {};
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO named .mp3 is refused instead of waiting
+    // for a writer that never comes.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return AudioErrorFileOpen;
     bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);

@@ -7,8 +7,6 @@
 #include "components/audio/outputfile.h"
 #include "components/audio/pcmconverter.h"
 
-using audio::OutputKind;
-
 AudioFile::AudioFile() = default;
 
 AudioFile::~AudioFile() { close(); }
@@ -84,7 +82,7 @@ AudioBlock AudioFile::readBlock(int64_t count) {
 
 void AudioFile::setWavFormat(int sampleRate, int channels, int bitsPerSample) {
     format_ = Format{};
-    format_.kind = OutputKind::Wav;
+    format_.kind = AudioKind::Wav;
     format_.sampleRate = sampleRate;
     format_.channels = channels;
     format_.bits = bitsPerSample;
@@ -96,7 +94,7 @@ bool AudioFile::setMp3Format(int sampleRate, int bitrate, int channelMode) {
         return false;
     }
     format_ = Format{};
-    format_.kind = OutputKind::Mp3;
+    format_.kind = AudioKind::Mp3;
     format_.sampleRate = sampleRate;
     format_.kbps = bitrate;
     format_.mp3Mode = std::clamp(channelMode, 1, 5);
@@ -107,7 +105,7 @@ bool AudioFile::setMp3Format(int sampleRate, int bitrate, int channelMode) {
 
 void AudioFile::setMp3Encoder(const Mp3EncoderSettings& settings) {
     format_ = Format{};
-    format_.kind = OutputKind::Mp3;
+    format_.kind = AudioKind::Mp3;
     format_.sampleRate = audio::nearestMp3SampleRate(settings.sampleRate);
     format_.kbps = audio::clampMp3Bitrate(format_.sampleRate, settings.bitrate);
     format_.mp3Mode = std::clamp(settings.channelMode, 1, 5);
@@ -116,7 +114,7 @@ void AudioFile::setMp3Encoder(const Mp3EncoderSettings& settings) {
 
 void AudioFile::setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate, int quality) {
     format_ = Format{};
-    format_.kind = OutputKind::Ogg;
+    format_.kind = AudioKind::Ogg;
     format_.sampleRate = sampleRate;
     format_.channels = channels;
     format_.kbps = std::max(bitrate, 0);
@@ -127,7 +125,7 @@ void AudioFile::setOggFormat(int sampleRate, int channels, int bitrate, int minB
 
 bool AudioFile::setWmaFormat(int profile) {
     format_ = Format{};
-    format_.kind = OutputKind::Wma;
+    format_.kind = AudioKind::Wma;
     auto p = audio::wmaProfile(profile);
     if (!p) {
         format_.invalid = true;
@@ -142,9 +140,9 @@ bool AudioFile::setWmaFormat(int profile) {
 }
 
 AudioFile::Format AudioFile::resolvedFormat() const {
-    if (format_.kind != OutputKind::None) return format_;
+    if (format_.kind != AudioKind::None) return format_;
     Format f;
-    f.kind = out_ ? audio::outputKindOfFileName(out_->path()) : OutputKind::None;
+    f.kind = out_ ? AudioKindOfPath(out_->path()) : AudioKind::None;
     // Without a format call the output keeps the input's rate and channels,
     // as far as the format allows.
     const int rate = inRate_ > 0 ? inRate_ : 44100;
@@ -152,13 +150,13 @@ AudioFile::Format AudioFile::resolvedFormat() const {
     f.sampleRate = rate;
     f.channels = channels;
     switch (f.kind) {
-    case OutputKind::Mp3:
+    case AudioKind::Mp3:
         f.sampleRate = audio::nearestMp3SampleRate(rate);
         f.kbps = audio::clampMp3Bitrate(f.sampleRate, 192);
         f.mp3Mode = channels == 1 ? 1 : 3;
         break;
-    case OutputKind::Ogg: f.quality = 500; break;
-    case OutputKind::Wma:
+    case AudioKind::Ogg: f.quality = 500; break;
+    case AudioKind::Wma:
         f.sampleRate = rate > 48000 ? 44100 : rate;
         f.kbps = channels == 1 ? 64 : 128;
         break;
@@ -173,13 +171,14 @@ bool AudioFile::create(const std::string& fileName, int) {
         error_ = AudioErrorUnsupported;
         return false;
     }
-    const OutputKind kind =
-        format_.kind != OutputKind::None ? format_.kind : audio::outputKindOfFileName(fileName);
-    if (kind == OutputKind::None) {
+    const AudioKind kind =
+        format_.kind != AudioKind::None ? format_.kind : AudioKindOfPath(fileName);
+    if (kind == AudioKind::None) {
         error_ = AudioErrorUnsupported;
         return false;
     }
     out_ = std::make_unique<audio::OutputFile>();
+    out_->setKeepIncomplete(keepIncomplete_);
     if (!out_->create(fileName)) {
         out_.reset();
         error_ = AudioErrorCreate;
@@ -189,7 +188,7 @@ bool AudioFile::create(const std::string& fileName, int) {
     // An explicit format is checked now, so that a combination the encoder
     // refuses fails here and leaves no file behind; an implied one waits for
     // the input format it follows.
-    if (format_.kind != OutputKind::None && !startEncoder()) {
+    if (format_.kind != AudioKind::None && !startEncoder()) {
         out_->discard();
         out_.reset();
         encoder_.reset();
@@ -203,8 +202,8 @@ bool AudioFile::create(const std::string& fileName, int) {
 bool AudioFile::startEncoder() {
     const Format f = resolvedFormat();
     switch (f.kind) {
-    case OutputKind::Wav: encoder_ = audio::makeWavEncoder(f.sampleRate, f.channels, f.bits); break;
-    case OutputKind::Mp3: {
+    case AudioKind::Wav: encoder_ = audio::makeWavEncoder(f.sampleRate, f.channels, f.bits); break;
+    case AudioKind::Mp3: {
         audio::Mp3Config c;
         c.sampleRate = f.sampleRate;
         c.kbps = f.kbps;
@@ -212,7 +211,7 @@ bool AudioFile::startEncoder() {
         encoder_ = audio::makeMp3Encoder(c);
         break;
     }
-    case OutputKind::Ogg: {
+    case AudioKind::Ogg: {
         audio::OggConfig c;
         c.sampleRate = f.sampleRate;
         c.channels = f.channels;
@@ -223,8 +222,8 @@ bool AudioFile::startEncoder() {
         encoder_ = audio::makeOggEncoder(c);
         break;
     }
-    case OutputKind::Wma: encoder_ = audio::makeWmaEncoder(f.sampleRate, f.channels, f.kbps); break;
-    case OutputKind::None: return false;
+    case AudioKind::Wma: encoder_ = audio::makeWmaEncoder(f.sampleRate, f.channels, f.kbps); break;
+    case AudioKind::None: return false;
     }
     if (!encoder_->begin(*out_)) {
         encoder_.reset();
@@ -305,17 +304,11 @@ bool AudioFile::feed(const int16_t* samples, int64_t frames) {
            encoder_->encode(converted_.data(), static_cast<int64_t>(converted_.size()) / encoder_->channels());
 }
 
-void AudioFile::discard() {
-    if (!out_) {
-        close();
-        return;
-    }
-    encoder_.reset();
-    converter_.reset();
+void AudioFile::abandon() {
+    if (!out_) return;
     out_->discard();
-    out_.reset();
-    inRate_ = inChannels_ = 0;
-    writeFailed_ = false;
+    writeFailed_ = true;
+    closeWriter();
     error_ = AudioErrorNone;
 }
 
@@ -325,13 +318,17 @@ void AudioFile::closeWriter() {
     if (ok && !converter_->flush(converted_)) ok = false;
     if (ok && !converted_.empty())
         ok = encoder_->encode(converted_.data(), static_cast<int64_t>(converted_.size()) / encoder_->channels());
+    // An output that lost a write is incomplete wherever the loss was; it
+    // must not stay behind looking like a finished file, unless the caller
+    // keeps what it has: its headers are then completed over what was
+    // written.
+    const bool kept = !ok && keepIncomplete_ && out_->failed();
     if (ok) ok = encoder_->finish();
+    else if (kept && encoder_) encoder_->finish();
     encoder_.reset();
     converter_.reset();
-    if (ok) ok = out_->close();
-    // An output that lost a write is incomplete wherever the loss was; it
-    // must not stay behind looking like a finished file.
-    if (!ok) out_->discard();
+    if (ok || kept) ok = out_->close() && ok;
+    if (!ok && !kept) out_->discard();
     out_.reset();
     inRate_ = inChannels_ = 0;
     writeFailed_ = false;

@@ -22,6 +22,7 @@
 #include "components/audio/audioblock.h"
 #include "components/audio/encoderlimits.h"
 #include "components/audio/mp3encodersettings.h"
+#include "tags/audiokind.h"
 
 namespace audio {
 class AudioDecoder;
@@ -73,22 +74,30 @@ public:
     void setOggFormat(int sampleRate, int channels, int bitrate, int minBitrate, int maxBitrate, int quality);
     // False for a profile id we do not know; create then fails.
     bool setWmaFormat(int profile);
-    // Creates (or empties) the file at once. flag 1 asks for a plain
-    // canonical WAV, which is what every WAV here is.
+    // Starts the output at once, so a folder that cannot be written fails
+    // here. The audio goes to a temporary file: an existing file under
+    // fileName stays intact until close() puts the complete output in its
+    // place, and an output that failed or was abandoned leaves nothing under
+    // the name. flag 1 asks for a plain canonical WAV, which is what every
+    // WAV here is.
     bool create(const std::string& fileName, int flag = 0);
     void setInputFormat(int sampleRate, int channels);
     void writeBlock(const AudioBlock& block);
-    // Ends a writer without finishing its file and removes what was written:
-    // an output that was given up (a stop, a source that broke off) must not
-    // stay behind looking like a finished file. A reader just closes.
-    void discard();
+    // Drops the output being written (a stopped job): nothing appears under
+    // its name and a file already there stays as it was.
+    void abandon();
+    // For outputs that must keep what they have, such as a recording ended
+    // by a full disk: once a write has failed, close() completes the file as
+    // far as it was written (headers in place, so it plays) and puts it under
+    // its name, still reporting the failure. Set before create().
+    void setKeepIncomplete(bool keep) { keepIncomplete_ = keep; }
 
     // 0 after a good call; an AudioError code otherwise.
     int getError() const { return error_; }
 
 private:
     struct Format {
-        audio::OutputKind kind = audio::OutputKind::None;
+        AudioKind kind = AudioKind::None;
         int sampleRate = 0, channels = 0, bits = 16;
         int kbps = 0, minKbps = 0, maxKbps = 0, quality = 500;
         int mp3Mode = 2;
@@ -113,4 +122,5 @@ private:
     std::unique_ptr<audio::PcmConverter> converter_;
     std::vector<int16_t> converted_;
     bool writeFailed_ = false;
+    bool keepIncomplete_ = false;
 };

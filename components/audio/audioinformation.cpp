@@ -8,13 +8,14 @@
 #include "components/audio/audiodecoder.h"
 #include "components/audio/encoderlimits.h"
 #include "components/audio/riffinfo.h"
-#include "tags/id3genres.h"
-#include "tags/id3v1.h"
-#include "tags/id3v2.h"
-#include "tags/oggtag.h"
+#include "tags/audiokind.h"
+#include "tags/mpeg/id3genres.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
 #include "tags/textcodec.h"
-#include "tags/wmatag.h"
-#include "tags/wmaudioinfo.h"
+#include "tags/asf/wmatag.h"
+#include "tags/asf/wmaudioinfo.h"
 
 namespace {
 
@@ -166,24 +167,24 @@ bool AudioInformation::load(const std::string& fileName) {
             infoFormatTag = decoder.formatTag();
         }
     }
-    switch (audio::outputKindOfFileName(fileName)) {
-    case audio::OutputKind::Mp3: return loadMp3(fileName);
-    case audio::OutputKind::Ogg: return loadOgg(fileName);
-    case audio::OutputKind::Wma: return loadWma(fileName);
-    case audio::OutputKind::Wav: return loadWav(fileName);
-    case audio::OutputKind::None: return true;
+    switch (AudioKindOfPath(fileName)) {
+    case AudioKind::Mp3: return loadMp3(fileName);
+    case AudioKind::Ogg: return loadOgg(fileName);
+    case AudioKind::Wma: return loadWma(fileName);
+    case AudioKind::Wav: return loadWav(fileName);
+    case AudioKind::None: return true;
     }
     return true;
 }
 
 bool AudioInformation::save(const std::string& fileName) {
     lastError_.clear();
-    switch (audio::outputKindOfFileName(fileName)) {
-    case audio::OutputKind::Mp3: return saveMp3(fileName);
-    case audio::OutputKind::Ogg: return saveOgg(fileName);
-    case audio::OutputKind::Wma: return saveWma(fileName);
-    case audio::OutputKind::Wav: return saveWav(fileName);
-    case audio::OutputKind::None: break;
+    switch (AudioKindOfPath(fileName)) {
+    case AudioKind::Mp3: return saveMp3(fileName);
+    case AudioKind::Ogg: return saveOgg(fileName);
+    case AudioKind::Wma: return saveWma(fileName);
+    case AudioKind::Wav: return saveWav(fileName);
+    case AudioKind::None: break;
     }
     lastError_ = "Cannot write the tags of " + fileName + ": not an MP3, WAV, OGG or WMA file";
     return false;

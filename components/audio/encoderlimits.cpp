@@ -4,8 +4,6 @@
 #include <array>
 #include <cstdlib>
 
-#include "tags/textcodec.h"
-
 namespace audio {
 
 namespace {
@@ -59,18 +57,6 @@ std::optional<WmaProfile> wmaProfile(int id) {
         }
     }
     return std::nullopt;
-}
-
-OutputKind outputKindOfFileName(const std::string& fileName) {
-    auto slash = fileName.find_last_of('/');
-    auto dot = fileName.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return OutputKind::None;
-    const std::string ext = tags::AsciiLower(fileName.substr(dot + 1));
-    if (ext == "wav") return OutputKind::Wav;
-    if (ext == "mp3") return OutputKind::Mp3;
-    if (ext == "ogg") return OutputKind::Ogg;
-    if (ext == "wma") return OutputKind::Wma;
-    return OutputKind::None;
 }
 
 }  // namespace audio

@@ -1,7 +1,6 @@
 #pragma once
-// What the encoders accept: the MPEG audio rate/bitrate rules, the WMA
-// profile table, and the formats a bare file name implies. Pure functions,
-// shared by the writer and its tests.
+// What the encoders accept: the MPEG audio rate/bitrate rules and the WMA
+// profile table. Pure functions, shared by the writer and its tests.
 
 #include <optional>
 #include <string>
@@ -31,10 +30,5 @@ struct WmaProfile {
 };
 inline constexpr int kWmaMinimumKbps = 24;
 std::optional<WmaProfile> wmaProfile(int id);
-
-enum class OutputKind { None, Wav, Mp3, Ogg, Wma };
-// The output kind a file name's extension names (case-insensitive), None for
-// any other.
-OutputKind outputKindOfFileName(const std::string& fileName);
 
 }  // namespace audio

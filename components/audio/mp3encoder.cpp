@@ -69,11 +69,13 @@ public:
     bool finish() override {
         buffer_.resize(7200 * 2);
         int got = lame_encode_flush(lame_, buffer_.data(), static_cast<int>(buffer_.size()));
-        if (got < 0 || (got > 0 && !out_->write(buffer_.data(), static_cast<size_t>(got)))) return false;
+        const bool flushed = got >= 0 && (got == 0 || out_->write(buffer_.data(), static_cast<size_t>(got)));
+        // The tag frame is completed even when the flush found no room: a
+        // file kept after a failed write then tells its length.
         unsigned char tag[2880];
         size_t tagSize = lame_get_lametag_frame(lame_, tag, sizeof tag);
-        if (tagSize > 0 && tagSize <= sizeof tag) return out_->writeAt(startOffset_, tag, tagSize);
-        return true;
+        const bool tagged = tagSize == 0 || tagSize > sizeof tag || out_->writeAt(startOffset_, tag, tagSize);
+        return flushed && tagged;
     }
 
 private:

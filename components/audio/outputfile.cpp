@@ -2,20 +2,28 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <span>
 #include <unistd.h>
 
 namespace audio {
 
 bool OutputFile::create(const std::string& path) {
-    file_ = PosixFile(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    file_.discard();
     path_ = path;
     position_ = size_ = 0;
     failed_ = false;
     errno_ = 0;
-    if (!file_.isOpen()) {
-        errno_ = file_.openError();
+    // The destination is replaced by a rename, which the folder allows even
+    // where the file itself is read-only: such a file is refused, as opening
+    // it for writing would be.
+    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+        errno_ = errno;
+        failed_ = true;
+        return false;
+    }
+    std::string error;
+    if (!file_.begin(path, &error)) {
+        errno_ = errno ? errno : EIO;
         failed_ = true;
         return false;
     }
@@ -23,41 +31,49 @@ bool OutputFile::create(const std::string& path) {
 }
 
 bool OutputFile::fail() {
-    if (!failed_) errno_ = errno ? errno : EIO;
+    if (!failed_) {
+        errno_ = errno ? errno : EIO;
+        // A write cut short leaves part of it behind; what is kept ends
+        // where the last whole write ended.
+        if (keepIncomplete_) file_.file().truncate(size_);
+    }
     failed_ = true;
     return false;
 }
 
 bool OutputFile::write(const void* data, size_t size) {
-    if (failed_ || !file_.isOpen()) return false;
+    if (failed_ || !isOpen()) return false;
     if (!writeAt(position_, data, size)) return false;
     position_ += size;
     return true;
 }
 
 bool OutputFile::writeAt(uint64_t offset, const void* data, size_t size) {
-    if (failed_ || !file_.isOpen()) return false;
+    if (!isOpen()) return false;
+    if (failed_ && !(keepIncomplete_ && offset + size <= size_)) return false;
     std::span<const uint8_t> bytes(static_cast<const uint8_t*>(data), size);
-    if (!file_.writeAt(offset, bytes)) return fail();
+    if (!file_.file().writeAt(offset, bytes)) return fail();
     size_ = std::max(size_, offset + size);
     return true;
 }
 
 bool OutputFile::seek(uint64_t offset) {
-    if (failed_ || !file_.isOpen()) return false;
+    if (failed_ || !isOpen()) return false;
     position_ = offset;
     return true;
 }
 
 bool OutputFile::close() {
-    if (!file_.isOpen()) return !failed_;
-    if (!file_.close()) fail();
+    if (!isOpen()) return !failed_;
+    if (failed_ && !keepIncomplete_) {
+        file_.discard();
+        return false;
+    }
+    std::string error;
+    if (!file_.commit(&error, 0644)) fail();
     return !failed_;
 }
 
-void OutputFile::discard() {
-    file_.close();
-    if (!path_.empty()) ::unlink(path_.c_str());
-}
+void OutputFile::discard() { file_.discard(); }
 
 }  // namespace audio

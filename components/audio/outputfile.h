@@ -1,18 +1,24 @@
 #pragma once
-// The file an encoder writes. It is created at once, so a folder that cannot
-// be written is reported when the output is created, and it remembers the
-// first failure: once a write has failed the output is incomplete for good.
+// The file an encoder writes. The audio goes to a temporary file beside the
+// destination, and only a complete output takes the destination's place, at
+// close: an existing file under that name stays intact while the output is
+// written, and an output that failed or was dropped leaves nothing under the
+// name. The temporary is made at once, so a folder that cannot be written
+// is reported when the output is created. The first failure is remembered:
+// once a write has failed the output is incomplete for good.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-#include "platform/posixfile.h"
+#include "platform/atomicfile.h"
 
 namespace audio {
 
 class OutputFile {
 public:
+    // False when the folder cannot take the output, or path names a file we
+    // may not write or something other than a regular file.
     bool create(const std::string& path);
     bool isOpen() const { return file_.isOpen(); }
     const std::string& path() const { return path_; }
@@ -31,19 +37,30 @@ public:
     // errno of the first failure, 0 when none.
     int errorNumber() const { return errno_; }
 
-    // Closes; false when closing failed or an earlier write had.
+    // An output whose writes failed is normally dropped at close. With this
+    // set it takes the destination's place all the same (close still reports
+    // the failure): for a writer that finalises what it has, such as a
+    // recording ended by a full disk. The output is then cut back to its
+    // last whole write, and writes inside it (headers completed in place)
+    // still succeed; nothing more is appended.
+    void setKeepIncomplete(bool keep) { keepIncomplete_ = keep; }
+
+    // Closes and puts the output in the destination's place; false, and
+    // nothing changed under the name, when an earlier write or the
+    // replacement failed.
     bool close();
-    // Closes and deletes the file: what is left of an output that failed.
+    // Closes and drops the output; the destination stays as it was.
     void discard();
 
 private:
     bool fail();
 
-    PosixFile file_;
+    ReplacementFile file_;
     std::string path_;
     uint64_t position_ = 0;
     uint64_t size_ = 0;
     bool failed_ = false;
+    bool keepIncomplete_ = false;
     int errno_ = 0;
 };
 

@@ -62,13 +62,13 @@ public:
         // It is even, so the pad byte of an odd size cannot wrap the field.
         const uint64_t limit = (std::numeric_limits<uint32_t>::max() - 36) & ~uint64_t{1};
         if (data > limit) data = limit - limit % static_cast<uint64_t>(blockAlign());
-        if (dataBytes_ % 2 == 1) {
-            uint8_t pad = 0;
-            if (!out_->write(&pad, 1)) return false;
-        }
+        // The header first: a file kept after a failed write has no room
+        // for the pad byte, but plays with its sizes right.
         uint8_t h[44];
         header(h, static_cast<uint32_t>(data));
-        return out_->writeAt(0, h, sizeof h);
+        if (!out_->writeAt(0, h, sizeof h)) return false;
+        const uint8_t pad = 0;
+        return dataBytes_ % 2 == 0 || out_->write(&pad, 1);
     }
 
 private:

@@ -9,13 +9,57 @@
 
 #include <algorithm>
 
+namespace {
+
+// While no stream is connected, the sound server renders up to two seconds
+// of silence ahead; a stream that connects then is heard only once that
+// silence has played. Every play would start that late, and a stop followed
+// at once by a play (a seek on the position bar) would go silent as long. A
+// paused stream of ours, held while any output exists, keeps the server at a
+// short latency; paused, it does not count as playing, so the server may
+// still suspend its device.
+class LatencyHold {
+public:
+    static void acquire() {
+        if (users_++ > 0) return;
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull()) return;
+        QAudioFormat format;
+        format.setSampleRate(44100);
+        format.setChannelCount(2);
+        format.setSampleFormat(QAudioFormat::Int16);
+        auto sink = std::make_unique<QAudioSink>(device, format);
+        sink->setBufferSize(44100 * 4 * QtPcmOutput::kBufferMs / 1000);
+        if (!sink->start() || sink->error() != QAudio::NoError) return;
+        sink->suspend();
+        sink_ = sink.release();
+    }
+    static void release() {
+        if (--users_ > 0 || !sink_) return;
+        sink_->reset();
+        sink_->stop();
+        delete sink_;
+        sink_ = nullptr;
+    }
+
+private:
+    static inline int users_ = 0;
+    static inline QAudioSink* sink_ = nullptr;
+};
+
+}  // namespace
+
 QtPcmOutput::QtPcmOutput(QObject* parent) : PcmOutput(parent) {
     pumpTimer_.setTimerType(Qt::PreciseTimer);
     pumpTimer_.setInterval(kPumpMs);
     connect(&pumpTimer_, &QTimer::timeout, this, &PcmOutput::pump);
+    LatencyHold::acquire();
 }
 
-QtPcmOutput::~QtPcmOutput() { close(); }
+QtPcmOutput::~QtPcmOutput() {
+    close();
+    LatencyHold::release();
+}
 
 int QtPcmOutput::open(int sampleRate, int channels) {
     close();

@@ -3,6 +3,9 @@
 #include "components/skin/skinlabel.h"
 #include "components/skin/skinpaint.h"
 #include "components/skin/skinview.h"
+#include "platform/posixfile.h"
+
+#include <cerrno>
 
 #include <QFile>
 #include <QTimer>
@@ -60,6 +63,13 @@ void setFlagsKeepingPlace(QWidget* w, Qt::WindowFlags flags) {
     }
 }
 
+// Qt gives a window that names the buttons of its frame (custom hints with a
+// close button, say) that frame even when told to go without one; only the
+// window's other wishes, staying on top among them, go with the skin.
+Qt::WindowFlags framelessFlags(Qt::WindowFlags flags) {
+    return (flags & ~Qt::CustomizeWindowHint) | Qt::FramelessWindowHint;
+}
+
 bool isTextRole(QPalette::ColorRole role) {
     return role == QPalette::WindowText || role == QPalette::Text || role == QPalette::ButtonText ||
            role == QPalette::HighlightedText || role == QPalette::ToolTipText || role == QPalette::PlaceholderText;
@@ -90,13 +100,15 @@ void SkinEngine::report(const QString& message) {
 bool SkinEngine::loadSkin(const QString& fileName) {
     QString why;
     std::shared_ptr<const skin::SkinData> data;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        why = file.errorString();
+    if (fileName.startsWith(QLatin1String(":/"))) {
+        // The program's own resources: no FIFO or device hides there.
+        QFile file(fileName);
+        if (file.open(QIODevice::ReadOnly)) data = skin::parseSkin(file.readAll(), &why);
+        else why = file.errorString();
+    } else if (std::string bytes; ReadRegularFile(fileName.toStdString(), skin::kMaxSkinFileBytes, &bytes)) {
+        data = skin::parseSkin(QByteArray::fromStdString(bytes), &why);
     } else {
-        // One byte over the limit is enough to refuse an oversized file.
-        const QByteArray bytes = file.read(skin::kMaxSkinFileBytes + 1);
-        data = skin::parseSkin(bytes, &why);
+        why = QString::fromStdString(FileReadErrorText(errno));
     }
     if (!data) {
         report(QStringLiteral("The skin file %1 was not loaded: %2").arg(fileName, why));
@@ -241,7 +253,7 @@ void SkinEngine::dress(WindowSkin& ws, const SectionDef& section) {
         applyPaletteAndLabels(ws, section);
         return;
     }
-    if (w->isWindow()) setFlagsKeepingPlace(w, ws.flags | Qt::FramelessWindowHint);
+    if (w->isWindow()) setFlagsKeepingPlace(w, framelessFlags(ws.flags));
     w->setContentsMargins(section.margins);
     if (section.size) {
         w->setFixedSize(*section.size);

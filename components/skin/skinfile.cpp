@@ -621,7 +621,7 @@ std::shared_ptr<const SkinData> parseSkin(const QByteArray& bytes, QString* erro
         if (error) *error = why;
         return nullptr;
     };
-    if (bytes.size() > kMaxSkinFileBytes) return refuse("the file is larger than 1 MiB");
+    if (bytes.size() > kMaxSkinFileBytes) return refuse("the file is larger than 4 MiB");
     QJsonParseError pe;
     QJsonDocument doc = QJsonDocument::fromJson(bytes, &pe);
     if (pe.error != QJsonParseError::NoError)

@@ -123,7 +123,7 @@ std::shared_ptr<const SkinData> parseSkin(const QByteArray& bytes, QString* erro
 
 // Limits that keep a hostile file from making the engine allocate or draw
 // without bound.
-constexpr qint64 kMaxSkinFileBytes = 1 << 20;
+constexpr qint64 kMaxSkinFileBytes = 4 << 20;
 constexpr int kMaxCoordinate = 4096;
 
 // What the program looks up, section by section; a skin must provide all of it.

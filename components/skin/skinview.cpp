@@ -26,19 +26,50 @@ int buttonCode(Qt::MouseButton b) {
 
 bool isAction(ElementType t) { return t == ElementType::Close || t == ElementType::Minimize; }
 
+// Pixels the mouse moves with the button held before a press becomes a drag.
+constexpr int kStartDistance = 3;
+
 }  // namespace
 
-void WindowDrag::press(QWidget* window, const QPointF& globalPos) {
-    active_ = false;
-    if (!window) return;
-    if (QWindow* handle = window->windowHandle(); handle && handle->startSystemMove()) return;
-    active_ = true;
-    offset_ = globalPos.toPoint() - window->frameGeometry().topLeft();
+void WindowDrag::press(QWidget* window, const QPointF& globalPos, Qt::Edges edges) {
+    state_ = window ? State::Armed : State::Idle;
+    edges_ = edges;
+    pressPos_ = globalPos.toPoint();
+    if (window) startGeometry_ = edges ? window->geometry() : window->frameGeometry();
 }
 
-bool WindowDrag::move(QWidget* window, const QPointF& globalPos) {
-    if (!active_ || !window) return false;
-    window->move(globalPos.toPoint() - offset_);
+bool WindowDrag::move(QWidget* window, const QPointF& globalPos, Qt::MouseButtons buttons) {
+    if (state_ == State::Idle || !window) return false;
+    // The release went elsewhere: the drag ends rather than glue the window
+    // to the mouse until the next click.
+    if (!(buttons & Qt::LeftButton)) {
+        state_ = State::Idle;
+        return false;
+    }
+    const QPoint d = globalPos.toPoint() - pressPos_;
+    if (state_ == State::Armed) {
+        if (d.manhattanLength() < kStartDistance) return true;
+        // Handed to the window manager only now that the button is down
+        // for sure: started at the press, the release of a quick click could
+        // come before the manager took the mouse, and the manager would then
+        // move the window until the next click.
+        QWindow* handle = window->windowHandle();
+        if (handle && (edges_ ? handle->startSystemResize(edges_) : handle->startSystemMove())) {
+            state_ = State::Idle;
+            return true;
+        }
+        state_ = State::Following;
+    }
+    if (!edges_) {
+        window->move(startGeometry_.topLeft() + d);
+        return true;
+    }
+    QRect g = startGeometry_;
+    if (edges_ & Qt::LeftEdge) g.setLeft(std::min(g.left() + d.x(), g.right() - window->minimumWidth()));
+    if (edges_ & Qt::RightEdge) g.setRight(g.right() + d.x());
+    if (edges_ & Qt::TopEdge) g.setTop(std::min(g.top() + d.y(), g.bottom() - window->minimumHeight()));
+    if (edges_ & Qt::BottomEdge) g.setBottom(g.bottom() + d.y());
+    window->setGeometry(g);
     return true;
 }
 
@@ -285,30 +316,11 @@ Qt::Edges FrameView::edgesAt(const QPoint& pos) const {
 void FrameView::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton || !window_) return;
     const Qt::Edges edges = edgesAt(e->position().toPoint());
-    if (edges) {
-        QWindow* handle = window_->windowHandle();
-        if (handle && handle->startSystemResize(edges)) return;
-        resizing_ = edges;
-        startGeometry_ = window_->geometry();
-        startPos_ = e->globalPosition();
-        return;
-    }
-    if (section_.movable) drag_.press(window_, e->globalPosition());
+    if (edges || section_.movable) drag_.press(window_, e->globalPosition(), edges);
 }
 
 void FrameView::mouseMoveEvent(QMouseEvent* e) {
-    if (!window_) return;
-    if (resizing_) {
-        const QPoint d = (e->globalPosition() - startPos_).toPoint();
-        QRect g = startGeometry_;
-        if (resizing_ & Qt::LeftEdge) g.setLeft(std::min(g.left() + d.x(), g.right() - window_->minimumWidth()));
-        if (resizing_ & Qt::RightEdge) g.setRight(g.right() + d.x());
-        if (resizing_ & Qt::TopEdge) g.setTop(std::min(g.top() + d.y(), g.bottom() - window_->minimumHeight()));
-        if (resizing_ & Qt::BottomEdge) g.setBottom(g.bottom() + d.y());
-        window_->setGeometry(g);
-        return;
-    }
-    if (drag_.move(window_, e->globalPosition())) return;
+    if (!window_ || drag_.move(window_, e->globalPosition(), e->buttons())) return;
     if (e->buttons() == Qt::NoButton) {
         const Qt::Edges edges = edgesAt(e->position().toPoint());
         if ((edges & Qt::LeftEdge && edges & Qt::BottomEdge) || (edges & Qt::RightEdge && edges & Qt::TopEdge))
@@ -321,10 +333,7 @@ void FrameView::mouseMoveEvent(QMouseEvent* e) {
     }
 }
 
-void FrameView::mouseReleaseEvent(QMouseEvent*) {
-    resizing_ = {};
-    drag_.release();
-}
+void FrameView::mouseReleaseEvent(QMouseEvent*) { drag_.release(); }
 
 BandView::BandView(QWidget* band, const Style& style) : QWidget(band), style_(style) {
     setObjectName(QStringLiteral("skinBand"));
@@ -380,9 +389,11 @@ bool PartWatcher::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
         break;
-    case QEvent::MouseMove:
-        if (movesWindow_ && drag_.move(window_, static_cast<QMouseEvent*>(e)->globalPosition())) return true;
+    case QEvent::MouseMove: {
+        auto* m = static_cast<QMouseEvent*>(e);
+        if (movesWindow_ && drag_.move(window_, m->globalPosition(), m->buttons())) return true;
         break;
+    }
     case QEvent::MouseButtonRelease:
         if (movesWindow_ && drag_.active()) {
             drag_.release();

@@ -13,18 +13,25 @@ class SkinObject;
 
 namespace skin {
 
-// Moves a frameless window by dragging: the window manager's own move when it
-// offers one, else by following the mouse.
+// Moves a frameless window by dragging, or resizes it by an edge: the window
+// manager's own move or resize when it offers one, else by following the
+// mouse. A press only arms it; the drag starts when the mouse moves with the
+// button held, so that no click, however quick, leaves a drag behind, and it
+// ends on the release or on any move without the button.
 class WindowDrag {
 public:
-    void press(QWidget* window, const QPointF& globalPos);
-    bool move(QWidget* window, const QPointF& globalPos);
-    void release() { active_ = false; }
-    bool active() const { return active_; }
+    void press(QWidget* window, const QPointF& globalPos, Qt::Edges edges = {});
+    // True when the drag took the move.
+    bool move(QWidget* window, const QPointF& globalPos, Qt::MouseButtons buttons);
+    void release() { state_ = State::Idle; }
+    bool active() const { return state_ != State::Idle; }
 
 private:
-    bool active_ = false;
-    QPoint offset_;
+    enum class State { Idle, Armed, Following };
+    State state_ = State::Idle;
+    Qt::Edges edges_;
+    QPoint pressPos_;
+    QRect startGeometry_;
 };
 
 class ElementView : public QWidget {
@@ -76,9 +83,6 @@ private:
     Style frame_, title_;
     QPointer<QWidget> window_;
     WindowDrag drag_;
-    Qt::Edges resizing_;
-    QRect startGeometry_;
-    QPointF startPos_;
 };
 
 class BandView : public QWidget {

@@ -71,8 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t inputSize) {
     TrackRecord extra;
     extra.Path = "/new";
     while (paths.count(extra.Path)) extra.Path += "+";
-    if (AppendTrackRecordIfNew(file, extra)) std::abort();
-    if (!records.empty() && !AppendTrackRecordIfNew(file, records.front())) std::abort();
+    if (AppendTrackRecordIfNew(file, extra) != AppendOutcome::Written) std::abort();
+    if (!records.empty() && AppendTrackRecordIfNew(file, records.front()) != AppendOutcome::AlreadyThere) std::abort();
     if (fileSize(file) != (records.size() + 1) * kTrackRecordSize) std::abort();
 
     if (!records.empty()) {

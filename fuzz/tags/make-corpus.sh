@@ -28,6 +28,41 @@ for f in v24 v23 mut; do head -c 600 "$work/$f.mp3" > "$id3/$f"; done
 
 $sine -c:a libvorbis -metadata title=Song -metadata artist='Кино' "$work/a.ogg"
 head -c 6000 "$work/a.ogg" > "$ogg/vorbis"
+# The headers again with a comment packet cut into small pages, as some
+# taggers write it, and a long comment the readers skip across them.
+/usr/bin/python3 - "$work/a.ogg" "$ogg/pages" <<'PY'
+import struct, sys
+def crc(data):
+    c = 0
+    for b in data:
+        c ^= b << 24
+        for _ in range(8):
+            c = ((c << 1) ^ 0x04C11DB7) & 0xFFFFFFFF if c & 0x80000000 else (c << 1) & 0xFFFFFFFF
+    return c
+def packets(data):
+    out, cur, p = [], b'', 0
+    while p < len(data) and len(out) < 3:
+        n = data[p + 26]; lacing = data[p + 27:p + 27 + n]; body = p + 27 + n
+        for v in lacing:
+            cur += data[body:body + v]; body += v
+            if v < 255: out.append(cur); cur = b''
+        p = body
+    return out, struct.unpack('<I', data[14:18])[0]
+def page(flags, seq, serial, lacing, body):
+    head = b'OggS\0' + bytes([flags]) + struct.pack('<qII', 0, serial, seq) + b'\0\0\0\0' + bytes([len(lacing)]) + bytes(lacing)
+    return head[:22] + struct.pack('<I', crc(head + body)) + head[26:] + body
+(ident, _, setup), serial = packets(open(sys.argv[1], 'rb').read())
+texts = [b'TITLE=Song', b'METADATA_BLOCK_PICTURE=' + b'Q' * 9000, b'ARTIST=After']
+comment = b'\x03vorbis' + struct.pack('<I', 4) + b'test' + struct.pack('<I', len(texts))
+comment += b''.join(struct.pack('<I', len(t)) + t for t in texts) + b'\x01'
+out = page(2, 0, serial, [len(ident)], ident)
+data, seq, flags = comment, 1, 0
+while len(data) >= 8 * 255:  # pages of eight full lacing values
+    out += page(flags, seq, serial, [255] * 8, data[:8 * 255]); data = data[8 * 255:]; seq += 1; flags = 1
+rest = [255] * (len(data) // 255) + [len(data) % 255] + [255] * (len(setup) // 255) + [len(setup) % 255]
+out += page(flags, seq, serial, rest, data + setup)
+open(sys.argv[2], 'wb').write(out)
+PY
 $sine -c:a libopus -f ogg "$work/b.ogg"
 head -c 2000 "$work/b.ogg" > "$ogg/opus"
 

@@ -16,25 +16,27 @@ bool isWindowsAbsolute(std::string_view path) {
 
 int ForEachPlaylistLine(std::string_view bytes, const std::function<void(std::string_view)>& onLine) {
     if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    // The whole file decides how it is read, but lines are decoded one at a
+    // time: a second copy of a large list would double what reading it costs.
+    const bool windows1252 = !IsValidUtf8(bytes);
     std::string decoded;
-    std::string_view text = bytes;
-    if (!IsValidUtf8(bytes)) {
-        decoded = tags::Windows1252ToUtf8(bytes);
-        text = decoded;
-    }
     int overlong = 0;
     size_t pos = 0;
-    while (pos < text.size()) {
-        const size_t end = text.find_first_of("\r\n", pos);
-        const size_t stop = end == std::string_view::npos ? text.size() : end;
-        const std::string_view line = text.substr(pos, stop - pos);
+    while (pos < bytes.size()) {
+        const size_t end = bytes.find_first_of("\r\n", pos);
+        const size_t stop = end == std::string_view::npos ? bytes.size() : end;
+        std::string_view line = bytes.substr(pos, stop - pos);
+        if (windows1252) {
+            decoded = tags::Windows1252ToUtf8(line);
+            line = decoded;
+        }
         if (line.size() > kMaxPlaylistLine)
             ++overlong;
         else
             onLine(line);
         pos = stop;
-        if (pos < text.size() && text[pos] == '\r') ++pos;
-        if (pos < text.size() && text[pos] == '\n') ++pos;
+        if (pos < bytes.size() && bytes[pos] == '\r') ++pos;
+        if (pos < bytes.size() && bytes[pos] == '\n') ++pos;
     }
     return overlong;
 }
@@ -78,7 +80,7 @@ const PlaylistRow* FindPathWithLineBreak(const std::vector<PlaylistRow>& rows) {
 
 PlaylistReadResult ReadPlaylistBytes(const std::string& fileName, std::string* bytes) {
     PlaylistReadResult result;
-    if (!ReadWholeFile(fileName, bytes)) {
+    if (!ReadRegularFile(fileName, kMaxPlaylistFileBytes, bytes)) {
         result.ok = false;
         result.error = "Cannot open file " + fileName;
     }

@@ -2,6 +2,7 @@
 // The text layer both playlist formats share: how a file's bytes become
 // lines, how an entry's path is placed, and what a line written may hold.
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -11,6 +12,9 @@
 // A line longer than this names no file on any system; it is skipped rather
 // than carried into the list.
 inline constexpr size_t kMaxPlaylistLine = 64 * 1024;
+
+// No list a user keeps comes near this; a larger file is refused unread.
+inline constexpr uint64_t kMaxPlaylistFileBytes = 64u << 20;
 
 // Calls onLine for each line of a playlist file, as UTF-8 without its line
 // end. Our files are UTF-8; files of other programs are often Windows-1252,
@@ -42,5 +46,7 @@ std::string OneLineName(std::string_view name);
 // keep; nullptr when there is none.
 const PlaylistRow* FindPathWithLineBreak(const std::vector<PlaylistRow>& rows);
 
-// The file's bytes, or ok false with "Cannot open file <name>".
+// The file's bytes, or ok false with "Cannot open file <name>": also for a
+// file that is not a regular file (a FIFO would block the reader, a device
+// would feed it without end) or is larger than kMaxPlaylistFileBytes.
 PlaylistReadResult ReadPlaylistBytes(const std::string& fileName, std::string* bytes);

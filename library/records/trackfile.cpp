@@ -29,8 +29,10 @@ std::string errnoText(const std::string& what, const std::string& file, int erro
     throw InOutError(errnoText(what, file, error));
 }
 
+// A record file that is a FIFO or a device (or a link to one) would block
+// the open or feed the scan without end: only a regular file is opened.
 PosixFile openOrThrow(const std::string& file, int flags) {
-    PosixFile f(file, flags);
+    PosixFile f = OpenRegularFile(file, flags);
     if (!f.isOpen()) throw FileOpenError(file);
     return f;
 }
@@ -259,7 +261,7 @@ void WriteTrackRecordAt(const std::string& file, std::size_t index, const TrackR
     closeOrThrow(f, file);
 }
 
-bool AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& record) {
+AppendOutcome AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& record) {
     // Compare the path as it will be stored, so that what was appended once
     // is found again.
     const TrackRecordBytes bytes = EncodeTrackRecord(record);
@@ -268,13 +270,13 @@ bool AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& reco
     IndexCache& cache = IndexCache::instance();
     std::lock_guard guard(cache.mutex());
     FolderLock lock(musicDat, LOCK_EX);
-    PosixFile f(musicDat, O_RDWR | O_APPEND);
+    PosixFile f = OpenRegularFile(musicDat, O_RDWR | O_APPEND);
     if (!f.isOpen()) {
-        if (f.openError() == ENOENT) return false;
+        if (f.openError() == ENOENT) return AppendOutcome::NoFile;
         throw FileOpenError(musicDat);
     }
     PathIndex* used = nullptr;
-    if (findFirst(cache, f, musicDat, path, &used)) return true;
+    if (findFirst(cache, f, musicDat, path, &used)) return AppendOutcome::AlreadyThere;
 
     PathIndex& index = *used;
     // A file cut short (a crash, a full disk) would shift every later record;
@@ -294,7 +296,7 @@ bool AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& reco
     index.add(path, aligned / kTrackRecordSize);
     index.state = stateOf(f, musicDat);
     closeOrThrow(f, musicDat);
-    return false;
+    return AppendOutcome::Written;
 }
 
 bool UpdateTrackRecordInPlace(const std::string& file, std::string_view path,

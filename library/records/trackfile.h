@@ -11,8 +11,9 @@
 // file itself is replaced by a rename, so a lock on it would not hold), reads
 // a shared one: two instances never lose each other's records.
 //
-// Failures: a file that cannot be opened raises FileOpenError ("Cannot open
-// file %s"); a failed read, write, truncation, close or replacement raises
+// Files are read in chunks of records, never whole. Failures: a file that
+// cannot be opened, or is not a regular file, raises FileOpenError ("Cannot
+// open file %s"); a failed read, write, truncation, close or replacement raises
 // InOutError.
 
 #include <cstddef>
@@ -38,9 +39,10 @@ TrackRecord ReadTrackRecordAt(const std::string& file, std::size_t index);
 void WriteTrackRecordAt(const std::string& file, std::size_t index, const TrackRecord& record);
 
 // Adds record to the library file unless a record with the same Path (byte
-// for byte, as it is stored) is already there. Returns true when it was
-// there (nothing written). A missing file is left missing and gives false.
-bool AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& record);
+// for byte, as it is stored) is already there. Says whether it wrote: a
+// missing file is left missing.
+enum class AppendOutcome { Written, AlreadyThere, NoFile };
+AppendOutcome AppendTrackRecordIfNew(const std::string& musicDat, const TrackRecord& record);
 
 // Applies change to the first record whose Path equals path and writes it
 // back in its place. False (file unchanged) when no record has that path.

@@ -23,24 +23,15 @@ AudioBlock sine(int rate, int channels, double seconds, std::vector<double> freq
     return block;
 }
 
-void encode(const std::string& path, const AudioBlock& block, int rate, int channels) {
+void encode(const std::string& path, const AudioBlock& block, int rate, int channels,
+            const std::function<void(AudioFile&)>& configure) {
     AudioFile w;
+    if (configure) configure(w);
     ASSERT_TRUE(w.create(path, 0)) << path;
     w.setInputFormat(rate, channels);
     w.writeBlock(block);
     w.close();
     ASSERT_EQ(w.getError(), 0) << path;
-}
-
-void writeWav(const std::string& path, const AudioBlock& block, int rate, int channels, int bits) {
-    AudioFile w;
-    w.setWavFormat(rate, channels, bits);
-    ASSERT_TRUE(w.create(path, 0)) << path;
-    w.setInputFormat(rate, channels);
-    w.writeBlock(block);
-    ASSERT_EQ(w.getError(), 0);
-    w.close();
-    ASSERT_EQ(w.getError(), 0);
 }
 
 Decoded decode(const std::string& path, int64_t blockSamples) {

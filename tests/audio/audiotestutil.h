@@ -3,22 +3,24 @@
 // whole through AudioFile, levels and dominant frequencies.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "components/audio/audioblock.h"
+
+class AudioFile;
 
 namespace audiotest {
 
 // Interleaved sine frames; channel c has frequency freqs[c] (or freqs[0]).
 AudioBlock sine(int rate, int channels, double seconds, std::vector<double> freqs, double amplitude = 0.5);
 
-// Writes a block of the given rate and channels through AudioFile in the
-// format the file name's extension implies.
-void encode(const std::string& path, const AudioBlock& block, int rate = 44100, int channels = 2);
-
-// Writes a 16-bit WAV through AudioFile's own writer.
-void writeWav(const std::string& path, const AudioBlock& block, int rate, int channels, int bits = 16);
+// Writes a block of the given rate and channels through AudioFile, in the
+// format that configure sets or, without one, that the file name's extension
+// implies (16 bits for WAV).
+void encode(const std::string& path, const AudioBlock& block, int rate = 44100, int channels = 2,
+            const std::function<void(AudioFile&)>& configure = {});
 
 struct Decoded {
     bool ok = false;

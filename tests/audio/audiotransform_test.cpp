@@ -42,7 +42,7 @@ TEST(AudioTransform, AReferencePeakKeepsTheLevelStepsOfTheFile) {
     AudioBlock whole = quiet;
     whole.samples.insert(whole.samples.end(), loud.samples.begin(), loud.samples.end());
     const std::string path = dir + "/steps.wav";
-    writeWav(path, whole, 22050, 2);
+    encode(path, whole, 22050, 2);
 
     PeakMeter meter;
     ASSERT_EQ(measureFilePeaks(path, meter), 0);

@@ -1,39 +1,28 @@
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 
+#include <array>
 #include <filesystem>
 #include <stdexcept>
-#include <unistd.h>
+#include <sys/stat.h>
 
-#include "components/player/audioplayer.h"
-#include "components/player/nullpcmoutput.h"
-#include "components/player/virtualclock.h"
-#include "components/skin/skinengine.h"
+#include "app/application.h"
 #include "components/skin/skinobject.h"
-#include "library/application.h"
-#include "library/desktopentry.h"
-#include "library/librarytree.h"
-#include "library/main.h"
-#include "library/records/trackfile.h"
-#include "library/tracklistmodel.h"
 #include "library/treetext.h"
 #include "mainwindowfixture.h"
 #include "mainwindowsupport.h"
 #include "platform/errors.h"
-#include "platform/fakes.h"
 #include "platform/inifile.h"
-#include "platform/paths.h"
-#include "testenv.h"
+#include "skin/menu.h"
 
 namespace fs = std::filesystem;
 using mwtest::rec;
@@ -52,11 +41,17 @@ void writeTaggedMp3(const std::string& path, const std::string& title, const std
     testenv::writeFile(path, bytes + tag);
 }
 
+// The four options of the file manager: loop, random play, confirm save on
+// close, automatic save of the last playlist.
+std::array<bool, 4> options(const Tfm_main* w) {
+    return {w->LoopPlaylist1->isChecked(), w->RandomPlay1->isChecked(), w->ConfirmSaveonClose1->isChecked(),
+            w->AutoSaveLoadLastPlaylist1->isChecked()};
+}
+
 TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
     start();
     EXPECT_TRUE(fs::is_directory(PlaylistFolder()));
-    EXPECT_EQ(slurp(data_ + "music.dat"), "");
-    EXPECT_TRUE(fs::exists(data_ + "music.dat"));
+    EXPECT_TRUE(fs::exists(data_ + "music.dat") && fs::file_size(data_ + "music.dat") == 0);
     EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText({}));
     EXPECT_TRUE(boxes_.requests().empty());
 
@@ -65,10 +60,7 @@ TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
     EXPECT_NE(entry.find("audio/mpeg"), std::string::npos);
 
     // The four options' defaults, also handed to the playlist window.
-    EXPECT_TRUE(window_->LoopPlaylist1->isChecked());
-    EXPECT_FALSE(window_->RandomPlay1->isChecked());
-    EXPECT_FALSE(window_->ConfirmSaveonClose1->isChecked());
-    EXPECT_TRUE(window_->AutoSaveLoadLastPlaylist1->isChecked());
+    EXPECT_EQ(options(window_), (std::array{true, false, false, true}));
 
     // Skin 1: elements bound, the soundbar at the player's volume.
     EXPECT_EQ(window_->SkinNumber, 1);
@@ -76,10 +68,31 @@ TEST_F(MainWindow, FirstStartMakesFoldersFilesAndDesktopEntry) {
     EXPECT_EQ(window_->SkinSoundbar->getPosition(), window_->AudioPlayer21->volume());
     EXPECT_EQ(window_->Image->height(), 52);
     EXPECT_TRUE(window_->Image2->isVisibleTo(window_));
-    EXPECT_TRUE(window_->AudioFile21.readyFlag);
-    EXPECT_FALSE(window_->ClosingAfterError);
-    EXPECT_FALSE(window_->MiniMode);
+    EXPECT_TRUE(window_->AudioFile21.readyFlag && !window_->ClosingAfterError && !window_->MiniMode);
     EXPECT_EQ(LibraryTree::imageOf(tree()->itemAtIndex(0)), 1);
+}
+
+TEST(DesktopEntry, WrittenOnlyWhenItsTextChanges) {
+    const std::string path = ShellVerbEntryPath().toStdString();
+    auto inode = [&] {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+    };
+    fs::remove(path);
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    const auto first = inode();
+    ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+    EXPECT_EQ(inode(), first) << "an unchanged entry was written again";
+    const std::string wanted = ShellVerbEntryText("/opt/tunevale/tunevale").toStdString();
+    std::string sameSize = wanted;
+    sameSize[0] = '#';
+    for (const std::string& text : {std::string(), sameSize}) {
+        testenv::writeFile(path, text);
+        ASSERT_TRUE(WriteShellVerbEntry("/opt/tunevale/tunevale"));
+        EXPECT_EQ(slurp(path), wanted);
+    }
+    ASSERT_TRUE(WriteShellVerbEntry("/usr/bin/tunevale"));
+    EXPECT_EQ(slurp(path), ShellVerbEntryText("/usr/bin/tunevale").toStdString());
 }
 
 TEST_F(MainWindow, SkinSettingChoosesTheLook) {
@@ -94,13 +107,12 @@ TEST_F(MainWindow, SkinSettingChoosesTheLook) {
     IniFile().writeInteger("basic", "skin", 2);
     makeWindow();
     start();
+    // The rest of skin 2's look is the skin switch's test.
     EXPECT_EQ(window_->SkinNumber, 2);
     EXPECT_EQ(window_->Image->height(), 53);
     EXPECT_FALSE(window_->Image2->isVisibleTo(window_));
-    EXPECT_EQ(window_->vsPopupMenu1->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu1->property("separatorColor").toUInt(), 0xC5C9CDu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("barColor").toUInt(), 0xE7EBEFu);
-    EXPECT_EQ(window_->vsPopupMenu2->property("separatorColor").toUInt(), 0xBD9A8Cu);
+    EXPECT_EQ(window_->vsPopupMenu1->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, ColorFromBgr(0xBD9A8C));
     EXPECT_TRUE(window_->SkinMediabar && window_->SkinSoundbar);
 }
 
@@ -142,18 +154,14 @@ TEST_F(MainWindow, CloseAsksAndOnYesSavesTheTreeAndTheFourOptions) {
     window_->close();
     EXPECT_FALSE(window_->isVisible());
     EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText({{"Unsaved"}, {}, {}}));
-    IniFile ini;
-    EXPECT_EQ(ini.readString("File Manager", "loop playlist", ""), "0");
-    EXPECT_EQ(ini.readString("File Manager", "random play", ""), "1");
-    EXPECT_EQ(ini.readString("File Manager", "confirm save", ""), "0");
-    EXPECT_EQ(ini.readString("File Manager", "auto save", ""), "1");
+    for (auto [key, value] : {std::pair{"loop playlist", "0"}, {"random play", "1"}, {"confirm save", "0"}, {"auto save", "1"}})
+        EXPECT_EQ(IniFile().readString("File Manager", key, ""), value) << key;
 
     // Read back at the next start.
     delete window_;
     makeWindow();
     start();
-    EXPECT_FALSE(window_->LoopPlaylist1->isChecked());
-    EXPECT_TRUE(window_->RandomPlay1->isChecked());
+    EXPECT_EQ(options(window_), (std::array{false, true, false, true}));
     EXPECT_EQ(tree()->content().artists, std::vector<std::string>{"Unsaved"});
 }
 
@@ -180,6 +188,38 @@ TEST_F(MainWindow, EscapeClosesOnlyTheActiveMainWindowAndF1OpensHelpAnywhere) {
 
     window_->Content1Click();
     EXPECT_EQ(launcher_.openedUrls().size(), 2u);
+
+    // Nothing on the desktop opens the help: the user is told so.
+    launcher_.setResult(false);
+    boxes_.clear();
+    window_->Content1Click();
+    QTest::keyClick(window_->windowHandle(), Qt::Key_F1);
+    ASSERT_EQ(boxes_.requests().size(), 2u);
+    EXPECT_EQ(boxes_.requests()[0].kind, MessageKind::Error);
+    EXPECT_TRUE(boxes_.texts()[1].startsWith("The help cannot be shown")) << boxes_.texts()[1].toStdString();
+}
+
+// Escape closes an open menu, and only that: the popups and the menus of
+// the menu bar.
+TEST_F(MainWindow, EscapeInAMenuClosesOnlyTheMenu) {
+    start();
+    auto escape = [this] {
+        // The offscreen platform leaves a closed popup the active window.
+        if (!QApplication::activePopupWidget()) QApplication::setActiveWindow(window_);
+        QTest::keyClick(window_->windowHandle(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+    };
+    for (QMenu* menu : std::initializer_list<QMenu*>{window_->vsPopupMenu1, window_->vsPopupMenu2,
+                                                     window_->menuBar()->actions().first()->menu()}) {
+        menu->popup(window_->mapToGlobal(QPoint(40, 40)));
+        ASSERT_EQ(QApplication::activePopupWidget(), menu);
+        escape();
+        EXPECT_FALSE(menu->isVisible());
+    }
+    EXPECT_TRUE(boxes_.requests().empty()) << boxes_.texts().join('|').toStdString();
+    boxes_.answerNext(MessageAnswer::No);
+    escape();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
 }
 
 struct Thrower : QObject {
@@ -203,13 +243,11 @@ TEST_F(MainWindow, AnUncaughtErrorIsLoggedAndARestartOffered) {
     boxes_.answerNext(MessageAnswer::Yes);
     EXPECT_TRUE(throwThroughEvent([] { throw FileOpenError("/gone/music.dat"); }));
 
-    const std::string log = slurp(data_ + "Error.txt");
-    const QStringList lines = QString::fromStdString(log).split("\r\n");
-    ASSERT_EQ(lines.size(), 4) << log;
-    EXPECT_EQ(lines[0], "Cannot open file /gone/music.dat");
-    EXPECT_EQ(lines[1], "EFOpenError");
-    EXPECT_FALSE(lines[2].isEmpty());
-    EXPECT_EQ(lines[3], "");
+    // The message, the kind of error, the time and an empty line.
+    QStringList lines = QString::fromStdString(slurp(data_ + "Error.txt")).split("\r\n");
+    ASSERT_EQ(lines.size(), 4) << lines.join('|').toStdString();
+    EXPECT_FALSE(lines.takeAt(2).isEmpty());
+    EXPECT_EQ(lines, (QStringList{"Cannot open file /gone/music.dat", "EFOpenError", ""}));
     // One question only: the restart offer, not the quit question.
     EXPECT_EQ(boxes_.texts(), QStringList{"A system error occurs,click Yes to execute again,click No to exit!"});
     EXPECT_EQ(boxes_.titles(), QStringList{"Confirmation"});
@@ -231,10 +269,8 @@ TEST_F(MainWindow, NoToTheRestartOfferClosesAndAnIgnoredErrorIsDropped) {
 
     boxes_.answerNext(MessageAnswer::No);
     throwThroughEvent([] { throw std::runtime_error("second"); });
-    const QStringList lines = QString::fromStdString(slurp(data_ + "Error.txt")).split("\r\n");
-    ASSERT_GE(lines.size(), 2);
-    EXPECT_EQ(lines[0], "second");
-    EXPECT_EQ(lines[1], "std::runtime_error");
+    EXPECT_EQ(QString::fromStdString(slurp(data_ + "Error.txt")).split("\r\n").mid(0, 2),
+              (QStringList{"second", "std::runtime_error"}));
     EXPECT_FALSE(window_->isVisible());
     EXPECT_TRUE(launcher_.started().empty());
 }
@@ -251,14 +287,12 @@ TEST_F(MainWindow, CommandLineFileIsAddedOnceSelectedAndOpened) {
         }
         window_->Parameters = {"Song.MP3"};
         start();
-        const auto records = LoadTrackRecords(data_ + "music.dat");
-        ASSERT_EQ(records.size(), 1u) << "run " << run;
-        EXPECT_EQ(records[0].Path, dir + "/Song.MP3");
+        ASSERT_EQ(TrackRecordCount(data_ + "music.dat"), 1u) << "run " << run;
+        EXPECT_EQ(ReadTrackRecordAt(data_ + "music.dat", 0).Path, dir + "/Song.MP3");
         EXPECT_EQ(tree()->currentItem(), tree()->allTitleNode());
         EXPECT_EQ(window_->SelectedRows(), std::vector<int>{0});
-        EXPECT_EQ(window_->PlayIndex, 0);
-        EXPECT_EQ(window_->CurrentFile, dir + "/Song.MP3");
-        EXPECT_EQ(window_->PlayNodeText, "All Title");
+        EXPECT_EQ(std::tuple(window_->PlayIndex, window_->CurrentFile, window_->PlayNodeText),
+                  std::tuple(0, dir + "/Song.MP3", QString("All Title")));
         EXPECT_TRUE(window_->AudioFile21.isOpen());
         EXPECT_EQ(window_->SkinFileNameText->getText(), "Song.MP3");
         EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Kestrel"}, {}, {"Sky"}}));
@@ -317,20 +351,19 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNode) {
     window_->AddFilesToLibrary();
 
     ASSERT_EQ(dialogs_.requests().size(), 1u);
-    EXPECT_EQ(dialogs_.requests()[0].title, "Add File(s) to Playlist");
-    EXPECT_EQ(dialogs_.requests()[0].mode, FileDialogMode::OpenMany);
-    EXPECT_TRUE(dialogs_.requests()[0].filter.startsWith("All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|"));
+    const FileDialogRequest& asked = dialogs_.requests()[0];
+    EXPECT_EQ(std::pair(asked.title, asked.mode), std::pair(QString("Add File(s) to Playlist"), FileDialogMode::OpenMany));
+    EXPECT_TRUE(asked.filter.startsWith("All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|"));
     EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), dir);
 
     EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Mp3 Song", "Three.WAV", "Wma Song"}));
-    EXPECT_EQ(listed(4), (QStringList{"1999", "", "", "2003"}));
-    const auto records = LoadTrackRecords(data_ + "music.dat");
-    ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[2].Artist, "Unknown Artist");
+    EXPECT_EQ(listed(4), (QStringList{"1999", "2001", "", "2003"}));
+    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 4u);
     EXPECT_EQ(tree()->content(),
               (LibraryTreeContent{{"Kestrel", "Harbour", "Unknown Artist"}, {}, {"Sky", "Sea", "Unknown Album", "Night"}}));
     EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText(tree()->content()));
     EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
+    EXPECT_EQ(boxes_.requests()[0].details, q(dir + "/foreign.ogg"));
     EXPECT_EQ(LibraryTree::imageOf(tree()->findAlbum("Night")), 4);
 
     // An artist's list grows by that artist's new files only; a second add
@@ -495,23 +528,12 @@ TEST_F(MainWindow, PopupRuleFocusFlagAndRightPress) {
     EXPECT_FALSE(window_->TreeFocused);
 }
 
-TEST_F(MainWindow, TreeImagesAndIndexesFollowTheSections) {
+TEST_F(MainWindow, FixedNodesAreKnownByIdentityAndIndexesFollowTheSections) {
     start();
     tree()->setContent({{"A1", "A2"}, {"P1"}, {"B1", "B2", "B3"}});
-    tree()->RefreshTreeImages();
-    const std::vector<int> expected = [] {
-        std::vector<int> v(30, 1);
-        v.insert(v.end(), {3, 3, 3, 2, 0, 0, 4, 4, 4, 4});
-        return v;
-    }();
-    for (int i = 0; i < static_cast<int>(expected.size()); ++i) {
-        QTreeWidgetItem* node = tree()->itemAtIndex(i);
-        ASSERT_NE(node, nullptr) << i;
-        EXPECT_EQ(LibraryTree::imageOf(node), expected[static_cast<std::size_t>(i)]) << i;
-        EXPECT_EQ(tree()->absoluteIndex(node), i);
-    }
-    EXPECT_EQ(tree()->itemAtIndex(static_cast<int>(expected.size())), nullptr);
-    EXPECT_EQ(tree()->itemAtIndex(33)->text(0), "My Habit");
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(tree()->absoluteIndex(tree()->itemAtIndex(i)), i);
+    EXPECT_EQ(tree()->itemAtIndex(40), nullptr);
+    EXPECT_EQ(tree()->itemAtIndex(33), tree()->myHabitNode());
     // An album that is called like a fixed node is an album.
     QTreeWidgetItem* album = tree()->ensureAlbum("All Title");
     EXPECT_NE(album, tree()->allTitleNode());

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <map>
 
-#include "tags/id3v1.h"
-#include "tags/oggtag.h"
-#include "tags/wmatag.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/ogg/oggtag.h"
+#include "tags/asf/wmatag.h"
 #include "testenv.h"
 
 namespace mwtest {

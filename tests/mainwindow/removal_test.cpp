@@ -29,12 +29,11 @@ protected:
         tree()->setContent({{"Kestrel", "Heron"}, {}, {"Sky", "Sea"}});
     }
 
-    std::vector<std::string> titles(const std::string& file) const {
+    std::vector<std::string> library() const {
         std::vector<std::string> out;
-        for (const TrackRecord& r : LoadTrackRecords(file)) out.push_back(r.Title);
+        for (const TrackRecord& r : LoadTrackRecords(data_ + "music.dat")) out.push_back(r.Title);
         return out;
     }
-    std::vector<std::string> library() const { return titles(data_ + "music.dat"); }
 
     std::string playlistFile(const std::string& name, const std::vector<TrackRecord>& records) {
         CreateFolderPath(PlaylistFolder());
@@ -42,15 +41,23 @@ protected:
         TrackFileWriter w(file);
         for (const TrackRecord& r : records) w.append(r);
         w.close();
+        tree()->ensurePlaylist(QString::fromStdString(name));
         return file;
     }
 
     std::string savedTree() const { return slurp(data_ + "treetext.txt"); }
 
-    // Rows picked in the list, which then owns the commands.
-    void pickRows(const std::vector<int>& rows) {
+    // Delete with rows picked in the list, which then owns the command.
+    void deleteRows(const std::vector<int>& rows) {
         window_->SelectRows(rows);
         window_->TreeFocused = false;
+        window_->DeleteFileRecords();
+    }
+    // Delete with the tree's node focused.
+    void deleteNode(QTreeWidgetItem* node) {
+        click(node);
+        window_->TreeFocused = true;
+        window_->DeleteFileRecords();
     }
 
     std::vector<TrackRecord> records_;
@@ -63,8 +70,7 @@ TEST_F(Removal, SelectedRowsOfASortedListLeaveExactlyTheirRecords) {
     click(tree()->allTitleNode());
     window_->lv_playlistColumnClick(0);
     ASSERT_EQ(listed(), (QStringList{"A", "B", "C", "D", "E"}));
-    pickRows({1, 3});
-    window_->DeleteFileRecords();
+    deleteRows({1, 3});
 
     std::string expected;
     for (int i : {0, 3, 4}) {
@@ -79,13 +85,11 @@ TEST_F(Removal, AnAlbumNodeStaysWhileARecordNamesItAndAnArtistGoesWithItsLast) {
     startWithLibrary();
     click(tree()->findAlbum("Sky"));
     ASSERT_EQ(listed(), (QStringList{"s1", "s2", "s4"}));
-    pickRows({0});
-    window_->DeleteFileRecords();
+    deleteRows({0});
     EXPECT_EQ(library(), (std::vector<std::string>{"s2", "s3", "s4"}));
     EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Kestrel", "Heron"}, {}, {"Sky", "Sea"}}));
 
-    pickRows({0});
-    window_->DeleteFileRecords();
+    deleteRows({0});
     EXPECT_EQ(library(), (std::vector<std::string>{"s3", "s4"}));
     EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Heron"}, {}, {"Sky", "Sea"}}))
         << "Kestrel has no record left; Heron still names \"Sky\"";
@@ -95,9 +99,7 @@ TEST_F(Removal, AnAlbumNodeStaysWhileARecordNamesItAndAnArtistGoesWithItsLast) {
 
 TEST_F(Removal, DeleteNodeOnAnArtistTakesItsRecordsAndTheAlbumsNoOneElseNames) {
     startWithLibrary();
-    click(tree()->findArtist("Heron"));
-    window_->TreeFocused = true;
-    window_->DeleteFileRecords();
+    deleteNode(tree()->findArtist("Heron"));
     EXPECT_EQ(library(), (std::vector<std::string>{"s1", "s2"}));
     EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Kestrel"}, {}, {"Sky"}}));
     EXPECT_EQ(tree()->currentItem(), nullptr) << "no neighbour is taken for the deleted node";
@@ -110,19 +112,13 @@ TEST_F(Removal, APlaylistLosesItsNodeWhenEmptiedAndItsFileStays) {
     const std::string library = slurp(data_ + "music.dat");
     const std::string mix = playlistFile("Mix", {records_[0], records_[2]});
     const std::string solo = playlistFile("Solo", {records_[3]});
-    tree()->ensurePlaylist("Mix");
-    tree()->ensurePlaylist("Solo");
 
-    click(tree()->findPlaylist("Mix"));
-    window_->TreeFocused = true;
-    window_->DeleteFileRecords();
-    EXPECT_TRUE(fs::exists(mix));
-    EXPECT_EQ(fs::file_size(mix), 0u);
+    deleteNode(tree()->findPlaylist("Mix"));
+    EXPECT_TRUE(fs::exists(mix) && fs::file_size(mix) == 0);
     EXPECT_EQ(tree()->findPlaylist("Mix"), nullptr);
 
     click(tree()->findPlaylist("Solo"));
-    pickRows({0});
-    window_->DeleteFileRecords();
+    deleteRows({0});
     EXPECT_EQ(fs::file_size(solo), 0u);
     EXPECT_EQ(tree()->findPlaylist("Solo"), nullptr) << "its last row went from the list";
     EXPECT_EQ(slurp(data_ + "music.dat"), library) << "the library keeps the playlists' tracks";
@@ -130,13 +126,11 @@ TEST_F(Removal, APlaylistLosesItsNodeWhenEmptiedAndItsFileStays) {
 }
 
 TEST_F(Removal, MyHabitTheTreesFocusAndAnEmptySelectionRemoveNothing) {
-    records_ = {rec("played", "a", "x", 5)};
-    writeLibrary(records_);
+    writeLibrary({rec("played", "a", "x", 5)});
     start();
     const std::string library = slurp(data_ + "music.dat");
     click(tree()->myHabitNode());
-    pickRows({0});
-    window_->DeleteFileRecords();
+    deleteRows({0});
     EXPECT_EQ(slurp(data_ + "music.dat"), library);
     EXPECT_EQ(window_->ListModel->rowCount(), 1);
 
@@ -150,8 +144,7 @@ TEST_F(Removal, MyHabitTheTreesFocusAndAnEmptySelectionRemoveNothing) {
 
     tree()->ensureArtist("a");
     click(tree()->findArtist("a"));
-    pickRows({});
-    window_->DeleteFileRecords();
+    deleteRows({});
     EXPECT_EQ(slurp(data_ + "music.dat"), library);
     EXPECT_EQ(savedTree(), FormatTreeText({{"a"}, {}, {}})) << "only the tree is saved";
 }
@@ -166,23 +159,21 @@ TEST_F(Removal, ClearAllTitleEmptiesTheLibraryAndKeepsThePlaylists) {
     boxes_.answerNext(MessageAnswer::No);
     window_->ClearFileRecords();
     ASSERT_EQ(boxes_.requests().size(), 1u);
-    EXPECT_EQ(boxes_.requests()[0].title, "Confirm");
-    EXPECT_EQ(boxes_.requests()[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(std::pair(boxes_.requests()[0].title, boxes_.requests()[0].buttons),
+              std::pair(QString("Confirm"), MessageButtons::YesNo));
     EXPECT_EQ(boxes_.requests()[0].text,
               "Are you sure to remove all the file records?\nYour files will not be removed from your computer.");
     EXPECT_EQ(slurp(data_ + "music.dat"), library) << "No changes nothing";
     EXPECT_EQ(window_->ListModel->rowCount(), 4);
 
     window_->ClearFileRecords();
-    EXPECT_TRUE(fs::exists(data_ + "music.dat"));
-    EXPECT_EQ(fs::file_size(data_ + "music.dat"), 0u);
+    EXPECT_TRUE(fs::exists(data_ + "music.dat") && fs::file_size(data_ + "music.dat") == 0);
     EXPECT_EQ(tree()->content(), (LibraryTreeContent{{}, {"P1", "P2"}, {}}));
     EXPECT_EQ(window_->ListModel->rowCount(), 0);
 }
 
 TEST_F(Removal, ClearOnAnAlbumCalledAllTitleRemovesOnlyThatAlbum) {
-    records_ = {rec("odd", "Kestrel", "All Title"), rec("s1", "Kestrel", "Sky"), rec("s2", "Heron", "Sky")};
-    writeLibrary(records_);
+    writeLibrary({rec("odd", "Kestrel", "All Title"), rec("s1", "Kestrel", "Sky"), rec("s2", "Heron", "Sky")});
     start();
     tree()->setContent({{"Kestrel", "Heron"}, {}, {"All Title", "Sky"}});
     click(tree()->findAlbum("All Title"));
@@ -195,7 +186,6 @@ TEST_F(Removal, ClearOnAnAlbumCalledAllTitleRemovesOnlyThatAlbum) {
 TEST_F(Removal, ClearOnAPlaylistTakesItsTracksFromTheLibraryNotFromItsFile) {
     startWithLibrary();
     playlistFile("Mix", {records_[2], records_[3]});
-    tree()->ensurePlaylist("Mix");
     click(tree()->findPlaylist("Mix"));
     window_->ClearFileRecords();
     EXPECT_EQ(library(), (std::vector<std::string>{"s1", "s2"}));
@@ -207,22 +197,20 @@ TEST_F(Removal, ClearOnAPlaylistTakesItsTracksFromTheLibraryNotFromItsFile) {
 TEST_F(Removal, RemovingThePlayingTrackAmongOthersStopsThePlayer) {
     const std::string dir = testenv::makeTempDir("playing");
     for (const char* name : {"a", "b", "c", "d"}) {
-        TrackRecord r = rec(name, "Kestrel", "Sky");
-        r.Path = dir + "/" + name + ".wav";
-        WriteWav(r.Path, 8000 * 2, 8000, 1);
-        records_.push_back(r);
+        records_.push_back(rec(name, "Kestrel", "Sky"));
+        records_.back().Path = dir + "/" + name + ".wav";
+        WriteWav(records_.back().Path, 8000 * 2, 8000, 1);
     }
     writeLibrary(records_);
     start();
+    auto playing = [this] { return window_->IsPlaying || window_->AudioPlayer21->isPlaying(); };
     click(tree()->allTitleNode());
     window_->SelectRows({2});
     window_->lv_playlistDblClick();
     ASSERT_TRUE(window_->IsPlaying);
 
-    pickRows({0, 1, 2});
-    window_->DeleteFileRecords();
-    EXPECT_FALSE(window_->IsPlaying) << "the third selected row was playing";
-    EXPECT_FALSE(window_->AudioPlayer21->isPlaying());
+    deleteRows({0, 1, 2});
+    EXPECT_FALSE(playing()) << "the third selected row was playing";
     EXPECT_EQ(window_->SkinFileNameText->getText(), "");
     EXPECT_EQ(library(), std::vector<std::string>{"d"});
 
@@ -231,7 +219,7 @@ TEST_F(Removal, RemovingThePlayingTrackAmongOthersStopsThePlayer) {
     ASSERT_TRUE(window_->IsPlaying);
     click(tree()->allTitleNode());
     window_->ClearFileRecords();
-    EXPECT_FALSE(window_->IsPlaying);
+    EXPECT_FALSE(playing());
     EXPECT_EQ(window_->SkinFileNameText->getText(), "");
 }
 
@@ -240,7 +228,6 @@ TEST_F(Removal, ALibraryFileThatCannotBeRewrittenKeepsEveryRecordAndSaysSo) {
     click(tree()->allTitleNode());
     const std::string library = slurp(data_ + "music.dat");
     const std::string tree0 = savedTree();
-    pickRows({0, 3});
 
     // As on a full disk: root is not stopped by permission bits.
     rlimit old {};
@@ -248,7 +235,7 @@ TEST_F(Removal, ALibraryFileThatCannotBeRewrittenKeepsEveryRecordAndSaysSo) {
     ::signal(SIGXFSZ, SIG_IGN);
     rlimit small {1000, old.rlim_max};
     ::setrlimit(RLIMIT_FSIZE, &small);
-    window_->DeleteFileRecords();
+    deleteRows({0, 3});
     ::setrlimit(RLIMIT_FSIZE, &old);
 
     EXPECT_EQ(slurp(data_ + "music.dat"), library);

@@ -81,15 +81,4 @@ TEST(TrackList, TimeSortsByItsTextNotItsDate) {
     EXPECT_EQ(m.cellText(0, 0), textOrderIsDateOrder ? "early" : "late");
 }
 
-TEST(TrackList, HeaderImages) {
-    TrackListModel m;
-    EXPECT_TRUE(m.headerData(0, Qt::Horizontal, Qt::DecorationRole).isNull());
-    m.setHeaderImage(2, 0);
-    EXPECT_EQ(m.headerImage(2), 0);
-    m.setHeaderImage(2, 1);
-    EXPECT_EQ(m.headerImage(2), 1);
-    m.setHeaderImage(2, -1);
-    EXPECT_TRUE(m.headerData(2, Qt::Horizontal, Qt::DecorationRole).isNull());
-}
-
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "library/treetext.h"
 
 namespace {
@@ -27,17 +29,8 @@ TEST(TreeText, SavedTreeIsTheFixedSkeletonWithLeavesInOrder) {
 
 TEST(TreeText, LineEndsOfEveryKindReadTheSame) {
     const std::string crlf = skeletonWith("\tA1\r\n", "", "\tB1\r\n");
-    std::string lf, cr;
-    for (std::size_t i = 0; i < crlf.size(); ++i) {
-        if (crlf.compare(i, 2, "\r\n") == 0) {
-            lf += '\n';
-            cr += '\r';
-            ++i;
-        } else {
-            lf += crlf[i];
-            cr += crlf[i];
-        }
-    }
+    const std::string lf = std::regex_replace(crlf, std::regex("\r\n"), "\n");
+    const std::string cr = std::regex_replace(crlf, std::regex("\r\n"), "\r");
     const LibraryTreeContent want{{"A1"}, {}, {"B1"}};
     for (const std::string& text : {crlf, lf, cr, lf.substr(0, lf.size() - 1)}) {
         const TreeTextLoad load = ParseTreeText(text);

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/atomicfile.h"
@@ -91,4 +96,50 @@ TEST(AtomicFile, ALinkToAFileNotYetMadeStaysALink) {
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(testenv::readFile(dir + "/kept/settings.ini"), "[a]\r\nb=1\r\n");
     EXPECT_EQ(testenv::readFile(link), "[a]\r\nb=1\r\n");
+}
+
+TEST(AtomicFile, AWriterKilledAtAnyMomentLeavesNothingBehind) {
+    // Rows: unnamed temporaries, and the named ones of file systems without
+    // them, swept by the next write beside them or by the sweep at start.
+    for (const bool unnamed : {true, false}) {
+        const std::string dir = testenv::makeTempDir("kill");
+        const std::string file = dir + "/music.dat";
+        const std::string a(300000, 'a'), b(200000, 'b');
+        testenv::writeFile(file, a);
+        ::chmod(file.c_str(), 0640);
+        std::mt19937 random(unnamed ? 1 : 2);
+        for (int round = 0; round < 50; ++round) {
+            const pid_t child = ::fork();
+            if (child == 0) {
+                SetUnnamedTemporariesAllowed(unnamed);
+                for (int i = 0;; ++i) WriteFileAtomically(file, i % 2 ? a : b);
+            }
+            ::usleep(random() % 4000);
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            const std::string now = testenv::readFile(file);
+            ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
+        }
+        SetUnnamedTemporariesAllowed(unnamed);
+        if (unnamed) ASSERT_TRUE(WriteFileAtomically(file, b));
+        else RemoveStaleTemporaries(dir);
+        SetUnnamedTemporariesAllowed(true);
+        EXPECT_EQ(entriesIn(dir), 1u) << (unnamed ? "unnamed" : "named");
+        EXPECT_EQ(modeOf(file), 0640u);
+    }
+}
+
+TEST(AtomicFile, TheSweepSparesTemporariesOfRunningWriters) {
+    const std::string dir = testenv::makeTempDir();
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::vector<std::string> kept = {"x.tmp-" + std::to_string(::getpid()) + "-abcDE1",
+                                           "x.tmp-" + std::to_string(::getppid()) + "-abcDE2",
+                                           "notes.tmp-" + std::to_string(gone) + "-short", "x.tmp-" + std::to_string(gone)};
+    for (const auto& name : kept) testenv::writeFile(dir + "/" + name, "k");
+    testenv::writeFile(dir + "/x.tmp-" + std::to_string(gone) + "-abcDE3", "stale");
+    RemoveStaleTemporaries(dir);
+    EXPECT_EQ(entriesIn(dir), kept.size());
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(dir + "/" + name)) << name;
 }

@@ -29,13 +29,24 @@ TEST(IniFile, NamesMeetWhateverTheirCase) {
     EXPECT_EQ(testenv::readFile(ini.path()), "[File Manager]\r\nLoop Playlist=0\r\n[BASIC]\r\nskin=1\r\n");
 }
 
-TEST(IniFile, FirstSectionAndFirstKeyWin) {
-    IniFile ini(FreshIni("[a]\nk=1\nk=2\n[A]\nk=3\nj=4\n"));
-    EXPECT_EQ(ini.readString("a", "k", "x"), "1");
-    // j lives only in the second [A]; the first matching section decides.
-    EXPECT_EQ(ini.readString("a", "j", "none"), "none");
-    ASSERT_TRUE(ini.writeString("A", "K", "9"));
-    EXPECT_EQ(testenv::readFile(ini.path()), "[a]\nk=9\nk=2\n[A]\nk=3\nj=4\n");
+TEST(IniFile, ADuplicatedSectionHoldsTheKeysOfBothCopies) {
+    // The first occurrence of a key across every copy wins, on read and on
+    // write; a key in no copy goes into the first one.
+    const std::string text = "[a]\nk=1\nk=2\n[b]\nj=5\n[A]\nk=3\nj=4\n";
+    struct Row {
+        const char* key;
+        const char* read;
+        const char* afterWrite;
+    };
+    for (const Row& row : {Row{"k", "1", "[a]\nk=9\nk=2\n[b]\nj=5\n[A]\nk=3\nj=4\n"},
+                           Row{"J", "4", "[a]\nk=1\nk=2\n[b]\nj=5\n[A]\nk=3\nj=9\n"},
+                           Row{"new", "none", "[a]\nk=1\nk=2\nnew=9\r\n[b]\nj=5\n[A]\nk=3\nj=4\n"}}) {
+        IniFile ini(FreshIni(text));
+        EXPECT_EQ(ini.readString("a", row.key, "none"), row.read) << row.key;
+        ASSERT_TRUE(ini.writeString("A", row.key, "9"));
+        EXPECT_EQ(testenv::readFile(ini.path()), row.afterWrite) << row.key;
+        EXPECT_EQ(ini.readString("a", row.key, "none"), "9") << row.key;
+    }
 }
 
 TEST(IniFile, WriteKeepsEveryOtherLine) {

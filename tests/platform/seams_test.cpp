@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
 
 #include <atomic>
+#include <optional>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/fakes.h"
 #include "platform/filedialogs.h"
@@ -16,6 +20,7 @@
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "testenv.h"
 
 namespace {
 
@@ -70,27 +75,46 @@ TEST(FileDialogs, FiltersBecomeQtNameFilters) {
     EXPECT_TRUE(QtNameFilters("").isEmpty());
 }
 
-TEST(FileDialogs, FakeAnswersInOrderThenCancels) {
-    FakeFileDialogs dialogs;
-    dialogs.chooseNext({"/a.pls"}, 2);
-    FileDialogResult first = RunFileDialog({FileDialogMode::Save, "Load From Playlist File..", "/tmp", "",
-                                            "m3u files(*.m3u)|*.m3u|pls files(*.pls)|*.pls", 1, nullptr});
-    EXPECT_TRUE(first.accepted);
-    EXPECT_EQ(first.files, QStringList{"/a.pls"});
-    EXPECT_EQ(first.filterIndex, 2);
-    EXPECT_FALSE(RunFileDialog({}).accepted);
-    ASSERT_EQ(dialogs.requests().size(), 2u);
-    EXPECT_EQ(dialogs.requests()[0].title, "Load From Playlist File..");
+// The windows ask their own question before a file is replaced; the real
+// save dialog asks none of its own unless told to.
+TEST(FileDialogs, RealSaveDialogLeavesTheOverwriteQuestionToTheWindow) {
+    for (const bool confirm : {false, true}) {
+        std::optional<bool> asks;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                    asks = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
+                    dialog->reject();
+                    poll.stop();
+                }
+        });
+        poll.start(20);
+        FileDialogRequest request;
+        request.mode = FileDialogMode::Save;
+        request.confirmOverwrite = confirm;
+        EXPECT_FALSE(RunFileDialog(request).accepted);
+        EXPECT_EQ(asks, confirm);
+    }
 }
 
-TEST(Launcher, FakeRecordsWhatWouldHaveStarted) {
-    FakeLauncher launcher;
-    EXPECT_TRUE(OpenLocalPath("/music/rips"));
-    EXPECT_TRUE(StartDetached("/usr/bin/tunevale"));
-    ASSERT_EQ(launcher.openedUrls().size(), 1u);
-    EXPECT_EQ(launcher.openedUrls()[0], QUrl::fromLocalFile("/music/rips"));
-    ASSERT_EQ(launcher.started().size(), 1u);
-    EXPECT_TRUE(launcher.started()[0].arguments.isEmpty());
+// The real launcher on a PATH of our own: the desktop's opener that finds no
+// program for a document, one that opens it, and none at all.
+TEST(Launcher, RealOneReportsWhenNothingCouldOpen) {
+    const std::string dir = testenv::makeTempDir("opener");
+    const QByteArray path = qgetenv("PATH"), browser = qgetenv("BROWSER");
+    qputenv("PATH", QByteArray::fromStdString(dir));
+    qunsetenv("BROWSER");
+    const QUrl help = QUrl::fromLocalFile(QString::fromStdString(dir + "/help.html"));
+    for (const auto& [exitCode, opened] : {std::pair{3, false}, std::pair{0, true}}) {
+        testenv::writeFile(dir + "/xdg-open", "#!/bin/sh\nexit " + std::to_string(exitCode) + "\n");
+        ::chmod((dir + "/xdg-open").c_str(), 0755);
+        EXPECT_EQ(OpenUrl(help), opened) << exitCode;
+    }
+    ::unlink((dir + "/xdg-open").c_str());
+    EXPECT_FALSE(OpenUrl(help));
+    qputenv("PATH", path);
+    if (!browser.isNull()) qputenv("BROWSER", browser);
 }
 
 TEST(Presenter, RealModalOfAPlainWindowWaitsUntilItCloses) {
@@ -110,31 +134,6 @@ TEST(Presenter, RealModalOfADialogGivesItsResult) {
     QDialog dialog;
     QTimer::singleShot(50, &dialog, &QDialog::accept);
     EXPECT_EQ(ShowModal(&dialog), QDialog::Accepted);
-}
-
-TEST(Presenter, FakeRecordsAndActsWithoutALoop) {
-    FakeWindowPresenter presenter;
-    QDialog dialog;
-    QWidget window;
-    presenter.setModalHandler([](QWidget* w) { return w->windowTitle() == "yes" ? 1 : 0; });
-    dialog.setWindowTitle("yes");
-    EXPECT_EQ(ShowModal(&dialog), 1);
-    ShowModeless(&window);
-    ASSERT_EQ(presenter.shown().size(), 2u);
-    EXPECT_TRUE(presenter.shown()[0].modal);
-    EXPECT_EQ(presenter.last(), &window);
-    EXPECT_TRUE(window.isVisible());
-}
-
-TEST(Presenter, CentreOverUsesTheOpenersFrame) {
-    QWidget opener;
-    opener.setGeometry(100, 200, 401, 301);
-    QWidget dialog;
-    dialog.resize(100, 50);
-    CentreOver(&dialog, &opener);
-    const QRect o = opener.frameGeometry();
-    EXPECT_EQ(dialog.frameGeometry().left(), o.left() + (o.width() - dialog.frameGeometry().width()) / 2);
-    EXPECT_EQ(dialog.frameGeometry().top(), o.top() + (o.height() - dialog.frameGeometry().height()) / 2);
 }
 
 TEST(UserFolders, StoredWindowsFoldersFallBack) {

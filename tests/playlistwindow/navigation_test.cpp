@@ -23,17 +23,29 @@ struct ScriptedDraw {
     }
 };
 
-TEST(PlaylistNavigation, EndOfPlayWithoutRandom) {
-    auto never = [](int) -> int { ADD_FAILURE() << "drew without random play"; return 0; };
-    EXPECT_EQ(EndOfPlayRow(0, 3, false, false, never), 1);
-    EXPECT_EQ(EndOfPlayRow(2, 3, false, false, never), std::nullopt) << "loop off stops after the last row";
-    EXPECT_EQ(EndOfPlayRow(2, 3, true, false, never), 0) << "loop on starts again at the first";
-    EXPECT_EQ(EndOfPlayRow(0, 1, true, false, never), 0) << "a single row loops onto itself";
-    EXPECT_EQ(EndOfPlayRow(0, 1, false, false, never), std::nullopt);
-    EXPECT_EQ(EndOfPlayRow(0, 0, true, false, never), std::nullopt) << "cleared while playing";
-    EXPECT_EQ(EndOfPlayRow(-1, 3, false, false, never), 0);
-    EXPECT_EQ(EndOfPlayRow(7, 3, false, false, never), std::nullopt) << "past the end is as the last row";
-    EXPECT_EQ(EndOfPlayRow(7, 3, true, false, never), 0);
+TEST(PlaylistNavigation, NextPreviousAndTheEndOfPlayWithoutRandom) {
+    // From -1 (none yet) and from past the end (rows removed) too. Without
+    // random play the end of a track goes on as Next does and draws nothing.
+    const std::optional<int> none;
+    const struct {
+        int current, count;
+        bool loop;
+        std::optional<int> next, previous;
+    } rows[] = {
+        {-1, 3, false, 0, none},   {-1, 3, true, 0, 2},      {0, 3, false, 1, none},    {0, 3, true, 1, 2},
+        {2, 3, false, none, 1},    {2, 3, true, 0, 1},       {5, 3, false, none, 2},    {5, 3, true, 0, 2},
+        {0, 1, false, none, none}, {0, 1, true, 0, 0},       {0, 0, true, none, none},  {1, 0, true, none, none},
+    };
+    auto never = [](int) -> int {
+        ADD_FAILURE() << "drew without random play";
+        return 0;
+    };
+    for (const auto& r : rows) {
+        const std::string at = std::to_string(r.current) + " of " + std::to_string(r.count) + (r.loop ? ", loop" : "");
+        EXPECT_EQ(NextPlaylistRow(r.current, r.count, r.loop), r.next) << at;
+        EXPECT_EQ(PreviousPlaylistRow(r.current, r.count, r.loop), r.previous) << at;
+        EXPECT_EQ(EndOfPlayRow(r.current, r.count, r.loop, false, never), r.next) << at;
+    }
 }
 
 TEST(PlaylistNavigation, RandomIgnoresLoopAndNeverRepeatsTheCurrentRow) {
@@ -56,24 +68,6 @@ TEST(PlaylistNavigation, RandomIgnoresLoopAndNeverRepeatsTheCurrentRow) {
     EXPECT_EQ(EndOfPlayRow(9, 3, false, true, std::ref(stale)), 2) << "from a removed row any row may come";
     ScriptedDraw none;
     EXPECT_EQ(EndOfPlayRow(0, 0, false, true, std::ref(none)), std::nullopt);
-}
-
-TEST(PlaylistNavigation, NextAndPrevious) {
-    EXPECT_EQ(NextPlaylistRow(-1, 3, false), 0) << "nothing current yet: the first row";
-    EXPECT_EQ(NextPlaylistRow(0, 3, false), 1);
-    EXPECT_EQ(NextPlaylistRow(2, 3, false), std::nullopt);
-    EXPECT_EQ(NextPlaylistRow(2, 3, true), 0);
-    EXPECT_EQ(NextPlaylistRow(5, 3, false), std::nullopt) << "a removed current row is as the last";
-    EXPECT_EQ(NextPlaylistRow(5, 3, true), 0);
-    EXPECT_EQ(NextPlaylistRow(0, 0, true), std::nullopt);
-
-    EXPECT_EQ(PreviousPlaylistRow(2, 3, false), 1);
-    EXPECT_EQ(PreviousPlaylistRow(0, 3, false), std::nullopt);
-    EXPECT_EQ(PreviousPlaylistRow(0, 3, true), 2);
-    EXPECT_EQ(PreviousPlaylistRow(-1, 3, false), std::nullopt);
-    EXPECT_EQ(PreviousPlaylistRow(-1, 3, true), 2);
-    EXPECT_EQ(PreviousPlaylistRow(5, 3, false), 2) << "from a removed row, the row before it is the last";
-    EXPECT_EQ(PreviousPlaylistRow(1, 0, true), std::nullopt);
 }
 
 }  // namespace

@@ -37,59 +37,36 @@ std::string Bits(const std::vector<char>& mask) {
     return s;
 }
 
-TEST(PlaylistMoves, DownWithScatteredSelection) {
-    auto rows = Rows("abcdef");
-    auto sel = Mask("101100");
-    int current = 2;  // "c", selected
-    ASSERT_TRUE(MoveRowsDown(rows, sel, current));
-    // "d" moves first (from the bottom), then "c" follows it, then "a".
-    EXPECT_EQ(Names(rows), "baecdf");
-    EXPECT_EQ(Bits(sel), "010110");
-    EXPECT_EQ(current, 3);
-    for (const auto& r : rows) EXPECT_EQ(r.path, "/m/" + r.name) << "name, time and path move together";
-}
-
-TEST(PlaylistMoves, UpWithScatteredSelection) {
-    auto rows = Rows("abcdef");
-    auto sel = Mask("010011");
-    int current = 5;
-    ASSERT_TRUE(MoveRowsUp(rows, sel, current));
-    EXPECT_EQ(Names(rows), "bacefd");
-    EXPECT_EQ(Bits(sel), "100110");
-    EXPECT_EQ(current, 4);
-}
-
-TEST(PlaylistMoves, UnselectedCurrentRowKeepsItsNumber) {
-    auto rows = Rows("abc");
-    auto sel = Mask("100");
-    int current = 1;  // "b", displaced by "a"
-    ASSERT_TRUE(MoveRowsDown(rows, sel, current));
-    EXPECT_EQ(Names(rows), "bac");
-    EXPECT_EQ(current, 1) << "the number stays although the row moved";
-
-    auto up = Rows("abc");
-    auto upSel = Mask("001");
-    int upCurrent = 1;
-    ASSERT_TRUE(MoveRowsUp(up, upSel, upCurrent));
-    EXPECT_EQ(Names(up), "acb");
-    EXPECT_EQ(upCurrent, 1);
-}
-
-TEST(PlaylistMoves, NothingMovesAtTheEdges) {
-    auto rows = Rows("abc");
-    auto sel = Mask("011");
-    int current = -1;
-    EXPECT_FALSE(MoveRowsDown(rows, sel, current)) << "the last row is selected";
-    EXPECT_EQ(Names(rows), "abc");
-    auto top = Mask("110");
-    EXPECT_FALSE(MoveRowsUp(rows, top, current)) << "the first row is selected";
-    auto single = Rows("a");
-    auto one = Mask("0");
-    EXPECT_FALSE(MoveRowsDown(single, one, current));
-    EXPECT_FALSE(MoveRowsUp(single, one, current));
-    auto none = Mask("000");
-    EXPECT_TRUE(MoveRowsDown(rows, none, current)) << "nothing selected is not refused, it just moves nothing";
-    EXPECT_EQ(Names(rows), "abc");
+TEST(PlaylistMoves, ScatteredSelectionsTheCurrentRowAndTheEdges) {
+    // A move down takes the selected rows from the bottom up, a move up from
+    // the top down; the current row's number follows only a selected row.
+    const struct {
+        bool down;
+        const char *names, *selected;
+        int current;
+        bool moved;
+        const char *namesAfter, *selectedAfter;
+        int currentAfter;
+    } rows[] = {
+        {true, "abcdef", "101100", 2, true, "baecdf", "010110", 3},
+        {false, "abcdef", "010011", 5, true, "bacefd", "100110", 4},
+        {true, "abc", "100", 1, true, "bac", "010", 1},  // "b" displaced, its number kept
+        {false, "abc", "001", 1, true, "acb", "010", 1},
+        {true, "abc", "011", -1, false, "abc", "011", -1},  // the last row is selected
+        {false, "abc", "110", -1, false, "abc", "110", -1},
+        {true, "a", "0", -1, false, "a", "0", -1},
+        {false, "a", "0", -1, false, "a", "0", -1},
+        {true, "abc", "000", -1, true, "abc", "000", -1},  // nothing selected: not refused
+    };
+    for (const auto& r : rows) {
+        auto list = Rows(r.names);
+        auto sel = Mask(r.selected);
+        int current = r.current;
+        EXPECT_EQ((r.down ? MoveRowsDown : MoveRowsUp)(list, sel, current), r.moved) << r.names << r.selected;
+        EXPECT_EQ(Names(list) + " " + Bits(sel) + " " + std::to_string(current),
+                  std::string(r.namesAfter) + " " + r.selectedAfter + " " + std::to_string(r.currentAfter));
+        for (const auto& row : list) EXPECT_EQ(row.path, "/m/" + row.name) << "name, time and path move together";
+    }
 }
 
 TEST(PlaylistModelRows, RemoveSortAndSelect) {

@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 
-#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -25,9 +24,6 @@
 class PlaylistWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = testenv::makeTempDir("playlist");
-        setenv("TUNEVALE_HOME", (dir + "/data").c_str(), 1);
-        setenv("TUNEVALE_CONFIG_DIR", (dir + "/config").c_str(), 1);
         AudioPlayer::setOutputFactory([this] {
             auto out = std::make_unique<NullPcmOutput>(&clock);
             output = out.get();
@@ -70,7 +66,9 @@ protected:
     // Lets the null output play for ms of the virtual clock.
     void play(int ms) { clock.advance(ms); }
 
-    std::string dir;
+    const std::string dir = testenv::makeTempDir("playlist");
+    testenv::ScopedEnv home{"TUNEVALE_HOME", (dir + "/data").c_str()};
+    testenv::ScopedEnv config{"TUNEVALE_CONFIG_DIR", (dir + "/config").c_str()};
     VirtualClock clock{10};
     NullPcmOutput* output = nullptr;
     SkinEngine engine;

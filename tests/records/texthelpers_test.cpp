@@ -19,10 +19,6 @@ TEST(TextHelpers, RemoveInvalidFileNameChars) {
     for (const auto& c : cases) EXPECT_EQ(RemoveInvalidFileNameChars(c.in), c.out) << c.in;
 }
 
-TEST(TextHelpers, PadTwoDigits) {
-    EXPECT_EQ(PadTwoDigits(0), "00");
-    EXPECT_EQ(PadTwoDigits(9), "09");
-    EXPECT_EQ(PadTwoDigits(10), "10");
-    EXPECT_EQ(PadTwoDigits(59), "59");
-    EXPECT_EQ(PadTwoDigits(123), "123");
+TEST(TextHelpers, PadTwoDigitsPadsOnlyBelowTen) {
+    for (auto [n, text] : {std::pair{0, "00"}, {9, "09"}, {10, "10"}, {123, "123"}}) EXPECT_EQ(PadTwoDigits(n), text);
 }

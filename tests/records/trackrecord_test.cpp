@@ -3,12 +3,11 @@
 #include <bit>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <ctime>
 
 #include "library/records/trackrecord.h"
 #include "platform/utf8.h"
+#include "testenv.h"
 
 namespace {
 
@@ -18,21 +17,13 @@ std::string textAt(const TrackRecordBytes& b, std::size_t offset) {
 
 // Runs the body with the local time zone set to tz.
 class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* tz) {
-        if (const char* old = std::getenv("TZ")) old_ = old, hadOld_ = true;
-        ::setenv("TZ", tz, 1);
-        ::tzset();
-    }
-    ~ScopedTimeZone() {
-        if (hadOld_) ::setenv("TZ", old_.c_str(), 1);
-        else ::unsetenv("TZ");
-        ::tzset();
-    }
+    struct Reload {
+        ~Reload() { ::tzset(); }
+    } reload_;  // declared first, so it runs after env_ has put TZ back
+    testenv::ScopedEnv env_;
 
-private:
-    std::string old_;
-    bool hadOld_ = false;
+public:
+    explicit ScopedTimeZone(const char* tz) : env_("TZ", tz) { ::tzset(); }
 };
 
 }  // namespace
@@ -51,29 +42,21 @@ TEST(TrackRecord, EncodesEveryFieldAtItsOffset) {
 
     const TrackRecordBytes b = EncodeTrackRecord(r);
     ASSERT_EQ(b.size(), 664u);
-    EXPECT_EQ(b[0], 0x04);
-    EXPECT_EQ(b[1], 0x03);
-    EXPECT_EQ(b[2], 0x02);
-    EXPECT_EQ(b[3], 0x01);
-    EXPECT_EQ(textAt(b, 4), "Title");
-    EXPECT_EQ(textAt(b, 85), "Artist");
-    EXPECT_EQ(textAt(b, 166), "Album");
-    EXPECT_EQ(textAt(b, 267), "Rock");
-    EXPECT_EQ(textAt(b, 278), "1999");
-    EXPECT_EQ(textAt(b, 299), "Comment");
-    EXPECT_EQ(textAt(b, 400), "/music/a.mp3");
-    uint64_t bits = 0;
-    for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(b[656 + i]) << (8 * i);
-    EXPECT_EQ(std::bit_cast<double>(bits), 45000.25);
-
+    EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + 4), (std::vector<uint8_t>{4, 3, 2, 1}));
     // The bytes after each text are zero, so the same record always gives
     // the same file.
     const struct {
         std::size_t offset, width;
-    } fields[] = {{4, 81}, {85, 81}, {166, 101}, {267, 11}, {278, 21}, {299, 101}, {400, 256}};
-    for (const auto& f : fields)
-        for (std::size_t i = f.offset + 1 + b[f.offset]; i < f.offset + f.width; ++i)
-            ASSERT_EQ(b[i], 0) << "byte " << i;
+        const char* text;
+    } fields[] = {{4, 81, "Title"},  {85, 81, "Artist"},   {166, 101, "Album"},        {267, 11, "Rock"},
+                  {278, 21, "1999"}, {299, 101, "Comment"}, {400, 256, "/music/a.mp3"}};
+    for (const auto& f : fields) {
+        EXPECT_EQ(textAt(b, f.offset), f.text);
+        for (std::size_t i = f.offset + 1 + b[f.offset]; i < f.offset + f.width; ++i) ASSERT_EQ(b[i], 0) << "byte " << i;
+    }
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(b[656 + i]) << (8 * i);
+    EXPECT_EQ(std::bit_cast<double>(bits), 45000.25);
 
     EXPECT_EQ(DecodeTrackRecord(b), r);
     r.PlayCount = -7;
@@ -86,11 +69,10 @@ TEST(TrackRecord, CutsLongTextsAtCharacterBoundaries) {
     r.Path = "/" + std::string(299, 'p');
     r.Genre = "Progressive Rock";
     // 41 two-byte characters: 82 bytes, so the 41st does not fit in 80.
-    std::string twoByte;
+    std::string twoByte, threeByte;
     for (int i = 0; i < 41; ++i) twoByte += "\xC3\xA9";
     r.Artist = twoByte;
     // 34 three-byte characters: 102 bytes; 33 of them (99 bytes) fit in 100.
-    std::string threeByte;
     for (int i = 0; i < 34; ++i) threeByte += "\xE2\x82\xAC";
     r.Comment = threeByte;
 
@@ -122,14 +104,12 @@ TEST(TrackRecord, ClampsStoredLengthsToTheField) {
 }
 
 TEST(TrackRecord, PlayCountSaturates) {
-    TrackRecord r;
-    IncrementPlayCount(r);
-    EXPECT_EQ(r.PlayCount, 1);
-    r.PlayCount = INT32_MAX - 1;
-    IncrementPlayCount(r);
-    EXPECT_EQ(r.PlayCount, INT32_MAX);
-    IncrementPlayCount(r);
-    EXPECT_EQ(r.PlayCount, INT32_MAX);
+    for (auto [from, to] : {std::pair{0, 1}, {INT32_MAX - 1, INT32_MAX}, {INT32_MAX, INT32_MAX}}) {
+        TrackRecord r;
+        r.PlayCount = from;
+        IncrementPlayCount(r);
+        EXPECT_EQ(r.PlayCount, to) << from;
+    }
 }
 
 TEST(TrackRecord, DateAddedCountsLocalDaysSince1899) {

@@ -11,7 +11,7 @@
 #include <QJsonObject>
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <vector>
 
 using namespace skin;
 
@@ -23,45 +23,46 @@ QByteArray shippedSkin(int n) {
     return f.readAll();
 }
 
-QJsonObject skinObject(int n) { return QJsonDocument::fromJson(shippedSkin(n)).object(); }
+QJsonObject skinOne() { return QJsonDocument::fromJson(shippedSkin(1)).object(); }
 
-QByteArray bytesOf(const QJsonObject& o) { return QJsonDocument(o).toJson(); }
-
-// Edits one element of a section of skin 1 and returns the file's bytes.
-QByteArray withElement(const QString& section, const QString& name, const std::function<void(QJsonObject&)>& edit) {
-    QJsonObject root = skinObject(1);
-    QJsonObject sections = root["sections"].toObject();
-    QJsonObject s = sections[section].toObject();
-    QJsonArray elements = s["elements"].toArray();
-    for (int i = 0; i < elements.size(); ++i) {
-        QJsonObject e = elements[i].toObject();
-        if (e["name"].toString() != name) continue;
-        edit(e);
-        if (e.isEmpty()) elements.removeAt(i);
-        else elements[i] = e;
-        break;
+// node with the value at path (object keys; in an array, an element's name)
+// replaced, or removed when the value is undefined.
+QJsonValue withValue(const QJsonValue& node, QStringList path, const QJsonValue& value) {
+    if (path.isEmpty()) return value;
+    const QString key = path.takeFirst();
+    if (node.isArray()) {
+        QJsonArray a = node.toArray();
+        for (int i = 0; i < a.size(); ++i) {
+            if (a[i].toObject()["name"].toString() != key) continue;
+            const QJsonValue v = withValue(a[i], path, value);
+            if (v.isUndefined()) a.removeAt(i);
+            else a[i] = v;
+            break;
+        }
+        return a;
     }
-    s["elements"] = elements;
-    sections[section] = s;
-    root["sections"] = sections;
-    return bytesOf(root);
+    QJsonObject o = node.toObject();
+    const QJsonValue v = withValue(o[key], path, value);
+    if (v.isUndefined()) o.remove(key);
+    else o[key] = v;
+    return o;
 }
 
-std::string refusal(const QByteArray& bytes) {
-    QString error;
-    auto data = parseSkin(bytes, &error);
-    EXPECT_EQ(data, nullptr);
-    EXPECT_FALSE(error.isEmpty());
-    return error.toStdString();
-}
+struct Edit {
+    const char* path;
+    QJsonValue value;
+};
+const QJsonValue kRemoved(QJsonValue::Undefined);
 
 }  // namespace
 
 TEST(SkinFile, ShippedSkinsHoldEveryRequiredElementWithItsTypeAndRange) {
+    std::shared_ptr<const SkinData> skins[2];
     for (int n : {1, 2}) {
         SCOPED_TRACE(n);
         QString error;
-        auto data = parseSkin(shippedSkin(n), &error);
+        auto& data = skins[n - 1];
+        data = parseSkin(shippedSkin(n), &error);
         ASSERT_NE(data, nullptr) << error.toStdString();
         for (const RequiredSection& req : requiredSections()) {
             const SectionDef* s = data->findSection(req.name);
@@ -83,24 +84,15 @@ TEST(SkinFile, ShippedSkinsHoldEveryRequiredElementWithItsTypeAndRange) {
         EXPECT_EQ(range("Tunevale", "mediabar"), std::pair(0, 1000));
         EXPECT_EQ(range("Playlist", "Listmediabar"), std::pair(0, 1000));
         EXPECT_EQ(range("Tunevale", "soundbar"), std::pair(0, 65535));
+        // Section names compare without case.
+        EXPECT_EQ(data->findSection("Windows"), data->findSection("windows"));
+        EXPECT_EQ(data->findSection("PLAYLIST"), data->findSection("Playlist"));
+        EXPECT_EQ(data->findSection("nothing"), nullptr);
     }
-}
-
-TEST(SkinFile, TheTwoSkinsLookDifferent) {
-    auto one = parseSkin(shippedSkin(1), nullptr);
-    auto two = parseSkin(shippedSkin(2), nullptr);
-    ASSERT_TRUE(one && two);
-    EXPECT_NE(one->name, two->name);
-    EXPECT_NE(one->style("window").fill, two->style("window").fill);
-    EXPECT_NE(one->findSection("windows")->palette, two->findSection("windows")->palette);
-}
-
-TEST(SkinFile, SectionNamesCompareWithoutCase) {
-    auto data = parseSkin(shippedSkin(1), nullptr);
-    ASSERT_TRUE(data);
-    EXPECT_EQ(data->findSection("Windows"), data->findSection("windows"));
-    EXPECT_EQ(data->findSection("PLAYLIST"), data->findSection("Playlist"));
-    EXPECT_EQ(data->findSection("nothing"), nullptr);
+    // The two skins look different.
+    EXPECT_NE(skins[0]->name, skins[1]->name);
+    EXPECT_NE(skins[0]->style("window").fill, skins[1]->style("window").fill);
+    EXPECT_NE(skins[0]->findSection("windows")->palette, skins[1]->findSection("windows")->palette);
 }
 
 TEST(SkinFile, PlacesBoxesFromEveryEdge) {
@@ -118,12 +110,12 @@ TEST(SkinFile, StatesOverrideOnlyWhatTheyName) {
     s.glyph = QColor(Qt::black);
     s.hover = std::make_shared<Style>();
     s.hover->glyph = QColor(Qt::blue);
+    s.hover->border = QColor(Qt::red);
     s.down = std::make_shared<Style>();
     s.down->fill = Fill{Qt::gray};
     s.on = std::make_shared<Style>();
     s.on->fill = Fill{Qt::green};
     s.on->border = QColor(Qt::darkGreen);
-    s.hover->border = QColor(Qt::red);
 
     EXPECT_EQ(s.forState(false, true, false).glyph, QColor(Qt::blue));
     EXPECT_EQ(s.forState(false, true, false).fill, Fill{Qt::white});
@@ -136,124 +128,70 @@ TEST(SkinFile, StatesOverrideOnlyWhatTheyName) {
 
 TEST(SkinFile, RefusesWhatIsNotASkin) {
     const QByteArray good = shippedSkin(1);
-    for (qsizetype cut : {qsizetype(0), qsizetype(1), good.size() / 3, good.size() / 2, good.size() - 2}) {
-        SCOPED_TRACE(cut);
-        refusal(good.left(cut));
+    const struct {
+        QByteArray bytes;
+        const char* says;
+    } cases[] = {
+        {good.left(0), ""}, {good.left(1), ""}, {good.left(good.size() / 3), ""}, {good.left(good.size() / 2), ""},
+        {good.left(good.size() - 2), ""},
+        {"[1, 2, 3]", "no JSON object"},
+        {"not json at all", "JSON error"},
+        {QByteArray("\x00\xff\xfe{", 4), ""},
+        {R"({"format": 2, "sections": {}})", "format"},
+        {QByteArray(kMaxSkinFileBytes + 1, ' '), "larger"},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        EXPECT_EQ(parseSkin(c.bytes, &error), nullptr) << c.bytes.left(40).toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_TRUE(error.contains(c.says)) << error.toStdString();
     }
-    EXPECT_NE(refusal("[1, 2, 3]").find("no JSON object"), std::string::npos);
-    EXPECT_NE(refusal("not json at all").find("JSON error"), std::string::npos);
-    refusal(QByteArray("\x00\xff\xfe{", 4));
-    EXPECT_NE(refusal(R"({"format": 2, "sections": {}})").find("format"), std::string::npos);
-    EXPECT_NE(refusal(QByteArray(kMaxSkinFileBytes + 1, ' ')).find("larger"), std::string::npos);
 }
 
-TEST(SkinFile, RefusesASkinThatLacksWhatTheProgramLooksUp) {
-    auto removed = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e = QJsonObject(); });
-    EXPECT_NE(refusal(removed).find("\"Boxplay\""), std::string::npos);
-
-    auto noAlias = withElement("Playlist", "Listplay", [](QJsonObject& e) { e.remove("aliases"); });
-    EXPECT_NE(refusal(noAlias).find("\"button2\""), std::string::npos);
-
-    auto asText = withElement("Tunevale", "soundbar", [](QJsonObject& e) {
-        e["type"] = "text";
-        e.remove("min");
-        e.remove("max");
-    });
-    EXPECT_NE(refusal(asText).find("scroll bar"), std::string::npos);
-
-    auto shortBar = withElement("Tunevale", "mediabar", [](QJsonObject& e) { e["max"] = 100; });
-    EXPECT_NE(refusal(shortBar).find("0 to 1000"), std::string::npos);
-
-    QJsonObject root = skinObject(1);
-    QJsonObject sections = root["sections"].toObject();
-    sections.remove("filter");
-    root["sections"] = sections;
-    EXPECT_NE(refusal(bytesOf(root)).find("\"filter\""), std::string::npos);
-
-    QJsonObject playlist = skinObject(1)["sections"].toObject()["Playlist"].toObject();
-    playlist.remove("hosts");
-    root = skinObject(1);
-    sections = root["sections"].toObject();
-    sections["Playlist"] = playlist;
-    root["sections"] = sections;
-    EXPECT_NE(refusal(bytesOf(root)).find("\"lv\""), std::string::npos);
-}
-
-TEST(SkinFile, RefusesUnknownKeysAndNamesSayingWhere) {
-    QJsonObject root = skinObject(1);
-    root["colour"] = "#ffffff";
-    EXPECT_NE(refusal(bytesOf(root)).find("unknown key \"colour\""), std::string::npos);
-
-    auto typo = withElement("Tunevale", "time", [](QJsonObject& e) { e["allign"] = "right"; });
-    const std::string why = refusal(typo);
-    EXPECT_NE(why.find("sections.Tunevale.elements["), std::string::npos) << why;
-    EXPECT_NE(why.find("\"allign\""), std::string::npos) << why;
-
-    auto glyph = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["glyph"] = "rocket"; });
-    EXPECT_NE(refusal(glyph).find("unknown glyph"), std::string::npos);
-
-    auto style = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["style"] = "nowhere"; });
-    EXPECT_NE(refusal(style).find("unknown style"), std::string::npos);
-
-    auto part = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["in"] = "Image9"; });
-    EXPECT_NE(refusal(part).find("Image9"), std::string::npos);
-
-    auto twice = withElement("Tunevale", "Boxstop", [](QJsonObject& e) { e["name"] = "Boxplay"; });
-    EXPECT_NE(refusal(twice).find("used twice"), std::string::npos);
-
-    root = skinObject(1);
-    QJsonObject styles = root["styles"].toObject();
-    QJsonObject a = styles["btn"].toObject();
-    a["extends"] = "btnPlay";  // btnPlay extends btn
-    styles["btn"] = a;
-    root["styles"] = styles;
-    EXPECT_NE(refusal(bytesOf(root)).find("loop"), std::string::npos);
-
-    root = skinObject(1);
-    QJsonObject sections = root["sections"].toObject();
-    sections["WINDOWS"] = sections["windows"];
-    root["sections"] = sections;
-    EXPECT_NE(refusal(bytesOf(root)).find("case"), std::string::npos);
-}
-
-TEST(SkinFile, RefusesAbsurdNumbers) {
-    auto far = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{1000000, 0, 10, 10}; });
-    EXPECT_NE(refusal(far).find("outside"), std::string::npos);
-    auto huge = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{1e98, 0, 10, 10}; });
-    EXPECT_NE(refusal(huge).find("outside"), std::string::npos);
-    auto empty = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{0, 0, 0, 10}; });
-    refusal(empty);
-    auto fraction = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{0.5, 0, 10, 10}; });
-    EXPECT_NE(refusal(fraction).find("whole number"), std::string::npos);
-    auto shortRect = withElement("Tunevale", "Boxplay", [](QJsonObject& e) { e["rect"] = QJsonArray{0, 0, 10}; });
-    refusal(shortRect);
-    auto reversed = withElement("Tunevale", "soundbar", [](QJsonObject& e) {
-        e["min"] = 65535;
-        e["max"] = 0;
-    });
-    refusal(reversed);
-
-    QJsonObject root = skinObject(1);
-    QJsonObject sections = root["sections"].toObject();
-    QJsonObject mini = sections["minTunevale"].toObject();
-    mini["size"] = QJsonArray{373, 99999};
-    sections["minTunevale"] = mini;
-    root["sections"] = sections;
-    refusal(bytesOf(root));
-
-    root = skinObject(1);
-    QJsonObject styles = root["styles"].toObject();
-    QJsonObject lcd = styles["lcdtime"].toObject();
-    lcd["font"] = QJsonObject{{"px", 5000}};
-    styles["lcdtime"] = lcd;
-    root["styles"] = styles;
-    refusal(bytesOf(root));
-
-    root = skinObject(1);
-    styles = root["styles"].toObject();
-    QJsonObject btn = styles["btn"].toObject();
-    btn["border"] = "blue";  // names are not taken: only #rrggbb
-    styles["btn"] = btn;
-    root["styles"] = styles;
-    EXPECT_NE(refusal(bytesOf(root)).find("colour"), std::string::npos);
+// Skin 1 with one thing changed: refused as a whole, saying what and where.
+TEST(SkinFile, RefusesAnEditedSkinSayingWhy) {
+    const QJsonValue windows = skinOne()["sections"].toObject()["windows"];
+    const struct {
+        std::vector<Edit> edits;
+        std::vector<const char*> says;  // parts of the reason
+    } cases[] = {
+        // What the program looks up is missing or of another kind.
+        {{{"sections/Tunevale/elements/Boxplay", kRemoved}}, {"\"Boxplay\""}},
+        {{{"sections/Playlist/elements/Listplay/aliases", kRemoved}}, {"\"button2\""}},
+        {{{"sections/Tunevale/elements/soundbar/type", "text"},
+          {"sections/Tunevale/elements/soundbar/min", kRemoved},
+          {"sections/Tunevale/elements/soundbar/max", kRemoved}},
+         {"scroll bar"}},
+        {{{"sections/Tunevale/elements/mediabar/max", 100}}, {"0 to 1000"}},
+        {{{"sections/filter", kRemoved}}, {"\"filter\""}},
+        {{{"sections/Playlist/hosts", kRemoved}}, {"\"lv\""}},
+        // Unknown keys and names.
+        {{{"colour", "#ffffff"}}, {"unknown key \"colour\""}},
+        {{{"sections/Tunevale/elements/time/allign", "right"}}, {"sections.Tunevale.elements[", "\"allign\""}},
+        {{{"sections/Tunevale/elements/Boxplay/glyph", "rocket"}}, {"unknown glyph"}},
+        {{{"sections/Tunevale/elements/Boxplay/style", "nowhere"}}, {"unknown style"}},
+        {{{"sections/Tunevale/elements/Boxplay/in", "Image9"}}, {"Image9"}},
+        {{{"sections/Tunevale/elements/Boxstop/name", "Boxplay"}}, {"used twice"}},
+        {{{"styles/btn/extends", "btnPlay"}}, {"loop"}},  // btnPlay extends btn
+        {{{"sections/WINDOWS", windows}}, {"case"}},
+        // Absurd numbers.
+        {{{"sections/Tunevale/elements/Boxplay/rect", QJsonArray{1000000, 0, 10, 10}}}, {"outside"}},
+        {{{"sections/Tunevale/elements/Boxplay/rect", QJsonArray{1e98, 0, 10, 10}}}, {"outside"}},
+        {{{"sections/Tunevale/elements/Boxplay/rect", QJsonArray{0, 0, 0, 10}}}, {}},
+        {{{"sections/Tunevale/elements/Boxplay/rect", QJsonArray{0.5, 0, 10, 10}}}, {"whole number"}},
+        {{{"sections/Tunevale/elements/Boxplay/rect", QJsonArray{0, 0, 10}}}, {}},
+        {{{"sections/Tunevale/elements/soundbar/min", 65535}, {"sections/Tunevale/elements/soundbar/max", 0}}, {}},
+        {{{"sections/minTunevale/size", QJsonArray{373, 99999}}}, {}},
+        {{{"styles/lcdtime/font", QJsonObject{{"px", 5000}}}}, {}},
+        {{{"styles/btn/border", "blue"}}, {"colour"}},  // names are not taken: only #rrggbb
+    };
+    for (const auto& c : cases) {
+        QJsonValue root = skinOne();
+        for (const Edit& e : c.edits) root = withValue(root, QString(e.path).split('/'), e.value);
+        const std::string first = c.edits[0].path;
+        QString error;
+        EXPECT_EQ(parseSkin(QJsonDocument(root.toObject()).toJson(), &error), nullptr) << first;
+        EXPECT_FALSE(error.isEmpty()) << first;
+        for (const char* part : c.says) EXPECT_TRUE(error.contains(part)) << first << ": " << error.toStdString();
+    }
 }

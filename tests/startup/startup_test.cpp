@@ -8,29 +8,24 @@
 #include <QProcessEnvironment>
 #include <QTimer>
 
+#include <memory>
 #include <vector>
 
+#include "../playlistwindow/wavfiles.h"
+#include "app/forms.h"
+#include "app/startup.h"
+#include "library/addplaylist.h"
 #include "library/cover.h"
-#include "library/forms.h"
 #include "library/main.h"
 #include "library/playlist.h"
-#include "library/addplaylist.h"
-#include "library/startup.h"
+#include "library/records/trackfile.h"
+#include "platform/errors.h"
 #include "platform/fakes.h"
 #include "platform/instancechannel.h"
+#include "platform/paths.h"
 #include "tools/recorder.h"
 
 namespace {
-
-TEST(Startup, Decision) {
-    EXPECT_EQ(DecideStartup(false, 0), StartupAction::StartNormal);
-    EXPECT_EQ(DecideStartup(false, 2), StartupAction::StartNormal);
-    EXPECT_EQ(DecideStartup(true, 0), StartupAction::NotifyAndExit);
-    EXPECT_EQ(DecideStartup(true, 1), StartupAction::CloseThenStart);
-    EXPECT_EQ(StartupTitle(StartupAction::StartNormal), "Tunevale v1.10");
-    EXPECT_EQ(StartupTitle(StartupAction::CloseThenStart), "Tunevale v1.00");
-    EXPECT_EQ(kSearchedTitle, "Tunevale v1.00");
-}
 
 class Forms : public ::testing::Test {
 protected:
@@ -72,9 +67,8 @@ TEST_F(Forms, ClosingTheMainWindowEndsTheProgramOnlyOnYes) {
     QTimer::singleShot(500, [] { QCoreApplication::exit(7); });
     EXPECT_EQ(qApp->exec(), 7) << "the program ended although the user answered No";
     EXPECT_TRUE(fm_main->isVisible());
-    ASSERT_EQ(boxes.requests().size(), 1u);
-    EXPECT_EQ(boxes.requests()[0].title, "Confirmation");
-    EXPECT_EQ(boxes.requests()[0].text, "Are you sure to quit?");
+    EXPECT_EQ(boxes.titles(), QStringList{"Confirmation"});
+    EXPECT_EQ(boxes.texts(), QStringList{"Are you sure to quit?"});
     EXPECT_EQ(boxes.requests()[0].buttons, MessageButtons::YesNo);
 
     boxes.answerNext(MessageAnswer::Yes);
@@ -93,31 +87,42 @@ TEST_F(Forms, TheSplashClosesItselfWithoutEndingTheProgram) {
     EXPECT_FALSE(fm_cover->isEnabled());
     EXPECT_EQ(fm_cover->size(), QSize(399, 239));
     EXPECT_EQ(fm_cover->Timer1->interval(), 1000);
-    // The splash is the only visible window when it closes.
-    QTimer::singleShot(1600, [] { QCoreApplication::exit(7); });
-    EXPECT_EQ(qApp->exec(), 7);
-    EXPECT_EQ(fm_cover, nullptr) << "the splash did not close or was not freed";
+    // The splash is the only visible window when it closes: the loop ends a
+    // moment after the splash is gone, unless the program ended with it.
+    QTimer poll;
+    poll.callOnTimeout([&] {
+        if (fm_cover) return;
+        poll.stop();
+        QTimer::singleShot(100, &poll, [] { QCoreApplication::exit(7); });
+    });
+    poll.start(20);
+    QTimer::singleShot(20000, &poll, [] { QCoreApplication::exit(8); });
+    EXPECT_EQ(qApp->exec(), 7) << "0: the program ended with the splash; 8: the splash did not close or was not freed";
     EXPECT_NE(fm_main, nullptr);
 }
 
-// The program under test runs beside this binary; this process plays the
-// instance that is already running.
+// Real programs started beside this binary on its data root. This process
+// plays the instance that runs first, through the program's own claim and
+// message handling, so that its quit question can be answered.
 class TwoInstances : public Forms {
 protected:
     void TearDown() override {
-        if (program_.state() != QProcess::NotRunning) {
-            program_.kill();
-            program_.waitForFinished(5000);
+        for (auto& program : programs_) {
+            if (program->state() == QProcess::NotRunning) continue;
+            program->kill();
+            program->waitForFinished(5000);
         }
         Forms::TearDown();
     }
 
-    void start(const QStringList& arguments) {
-        program_.setProgram(QCoreApplication::applicationDirPath() + "/tunevale");
-        program_.setArguments(arguments);
-        program_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program_.start();
-        ASSERT_TRUE(program_.waitForStarted(5000));
+    QProcess& start(const QStringList& arguments) {
+        auto& program = programs_.emplace_back(std::make_unique<QProcess>());
+        program->setProgram(QCoreApplication::applicationDirPath() + "/tunevale");
+        program->setArguments(arguments);
+        program->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program->start();
+        EXPECT_TRUE(program->waitForStarted(5000));
+        return *program;
     }
 
     // Runs this instance's events until cond holds or the time is up.
@@ -131,94 +136,83 @@ protected:
         return true;
     }
 
-    bool listenAs(const QString& title) {
-        server_ = std::make_unique<InstanceServer>([this](std::uint8_t m) {
+    bool endsAtOnce(QProcess& program) {
+        return spinUntil([&] { return program.state() == QProcess::NotRunning; }, 20000) &&
+               program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0;
+    }
+
+    // This process becomes the running instance, as a plain start does.
+    void runHere() {
+        channel_ = std::make_unique<InstanceServer>([this](std::uint8_t m) {
             received_.push_back(m);
             return HandleInstanceMessage(m);
         });
-        return server_->listen(title, 0);
+        ASSERT_TRUE(ClaimInstance(*channel_, 0));
+        fm_main->show();
     }
 
-    QProcess program_;
-    std::unique_ptr<InstanceServer> server_;
+    std::string song() {
+        const std::string path = testenv::makeTempDir("songs") + "/song.wav";
+        WriteWav(path, 8000);
+        return path;
+    }
+
+    std::vector<std::unique_ptr<QProcess>> programs_;
+    std::unique_ptr<InstanceServer> channel_;
     std::vector<int> received_;
     FakeMessageBoxes boxes_;
 };
 
-TEST_F(TwoInstances, FoundWithoutParametersOnlyAddressesItAndEnds) {
-    ASSERT_TRUE(listenAs(kSearchedTitle));
-    fm_main->show();
-    start({});
-    ASSERT_TRUE(spinUntil([&] { return program_.state() == QProcess::NotRunning; }, 20000));
-    EXPECT_EQ(program_.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program_.exitCode(), 0);
+TEST_F(TwoInstances, APlainStartBringsTheRunningWindowForwardAndEnds) {
+    runHere();
+    fm_main->showMinimized();
+    EXPECT_TRUE(endsAtOnce(start({})));
     EXPECT_EQ(received_, std::vector<int>{WM_QUERYOPEN});
-    EXPECT_TRUE(boxes_.requests().empty());
+    EXPECT_FALSE(fm_main->isMinimized());
     EXPECT_TRUE(fm_main->isVisible());
+    EXPECT_TRUE(boxes_.requests().empty());
 }
 
-TEST_F(TwoInstances, FoundWithAFileClosesItAfterYesThenTakesItsTitle) {
-    ASSERT_TRUE(listenAs(kSearchedTitle));
-    fm_main->show();
+TEST_F(TwoInstances, AStartWithAFileClosesTheRunningOneAfterYesThenPlaysTheFile) {
+    runHere();
+    const std::string file = song();
     boxes_.answerNext(MessageAnswer::Yes);
-    start({"/music/song.mp3"});
+    QProcess& successor = start({QString::fromStdString(file)});
     ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }, 20000));
     EXPECT_EQ(received_, std::vector<int>{WM_CLOSE});
     EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
     EXPECT_FALSE(fm_main->isVisible());
-    EXPECT_FALSE(server_->isListening());
-    // The new instance now answers to the searched title itself.
-    EXPECT_TRUE(spinUntil([] { return RunningInstance::find(kSearchedTitle) != nullptr; }, 20000));
-    EXPECT_EQ(program_.state(), QProcess::Running);
+    EXPECT_FALSE(channel_->isListening());
+
+    // The successor adds the file and plays it, which counts its play.
+    const auto played = [&] {
+        try {
+            for (const TrackRecord& r : LoadTrackRecords(DataFolder() + "music.dat"))
+                if (r.Path == file && r.PlayCount == 1) return true;
+        } catch (const TunevaleError&) {
+        }
+        return false;
+    };
+    EXPECT_TRUE(spinUntil(played, 20000));
+    // It runs on the library now: a plain start finds it and ends.
+    EXPECT_TRUE(endsAtOnce(start({})));
+    EXPECT_EQ(successor.state(), QProcess::Running);
 }
 
-TEST_F(TwoInstances, FoundWithAFileAndCloseRefusedBothRun) {
-    ASSERT_TRUE(listenAs(kSearchedTitle));
-    fm_main->show();
+TEST_F(TwoInstances, ARefusedCloseKeepsTheLibraryWithTheRunningOne) {
+    runHere();
     boxes_.answerNext(MessageAnswer::No);
-    start({"/music/song.mp3"});
-    ASSERT_TRUE(spinUntil([&] { return !received_.empty(); }, 20000));
+    EXPECT_TRUE(endsAtOnce(start({QString::fromStdString(song())})));
     EXPECT_EQ(received_, std::vector<int>{WM_CLOSE});
     EXPECT_TRUE(fm_main->isVisible());
-    EXPECT_TRUE(server_->isListening());
-    // The second start gave up waiting for the title and went on starting.
-    spinUntil([] { return false; }, 3000);
-    EXPECT_EQ(program_.state(), QProcess::Running);
-    EXPECT_EQ(received_.size(), 1u);
+    EXPECT_TRUE(channel_->isListening());
 }
 
-TEST_F(TwoInstances, AnInstanceStartedNormallyIsNeverFound) {
-    ASSERT_TRUE(listenAs(kNormalTitle));
-    fm_main->show();
-    start({"/music/song.mp3"});
-    spinUntil([] { return false; }, 1500);
-    EXPECT_EQ(program_.state(), QProcess::Running);
-    EXPECT_TRUE(received_.empty());
-    EXPECT_TRUE(boxes_.requests().empty());
-}
-
-TEST_F(TwoInstances, NobodyRunningStartsNormallyUnderTheNormalTitle) {
-    start({});
-    EXPECT_TRUE(spinUntil([] { return RunningInstance::find(kNormalTitle) != nullptr; }, 20000));
-    EXPECT_EQ(RunningInstance::find(kSearchedTitle), nullptr);
-    EXPECT_EQ(program_.state(), QProcess::Running);
-}
-
-TEST_F(TwoInstances, TwoProgramsALaterStartWithoutFileEndsAtOnce) {
-    // The first program plays an instance that closed another one.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TUNEVALE_APPLICATION_TITLE", kSearchedTitle);
-    program_.setProcessEnvironment(env);
-    start({});
-    ASSERT_TRUE(spinUntil([] { return RunningInstance::find(kSearchedTitle) != nullptr; }, 20000));
-
-    QProcess second;
-    second.start(QCoreApplication::applicationDirPath() + "/tunevale", {});
-    ASSERT_TRUE(second.waitForFinished(20000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_EQ(program_.state(), QProcess::Running);
-    EXPECT_NE(RunningInstance::find(kSearchedTitle), nullptr);
+TEST_F(TwoInstances, TwoProgramsStartedPlainNeverRunSideBySide) {
+    QProcess& first = start({});
+    ASSERT_TRUE(spinUntil([] { return RunningInstance::find(kInstanceKey) != nullptr; }, 20000));
+    EXPECT_TRUE(endsAtOnce(start({})));
+    EXPECT_EQ(first.state(), QProcess::Running);
 }
 
 }  // namespace

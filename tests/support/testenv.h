@@ -3,6 +3,7 @@
 // and the XDG folders point into a fresh temporary folder, so no test reads or
 // writes the user's library or settings and tests never see each other's files.
 
+#include <optional>
 #include <string>
 
 namespace testenv {
@@ -31,6 +32,20 @@ bool encodeTone(const std::string& path, double seconds, const std::string& ffmp
 int run(const std::string& commandLine);
 // Runs a command line and returns what it printed on standard output.
 std::string capture(const std::string& commandLine, int* status = nullptr);
+
+// Sets an environment variable (or removes it, for nullptr) until the end of
+// the scope, then puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
 
 // Whole-file helpers for test data.
 std::string readFile(const std::string& path);

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "tagsamples.h"
-#include "tags/id3v1.h"
+#include "tags/mpeg/id3v1.h"
 #include "testenv.h"
 
 namespace {
@@ -43,18 +43,25 @@ TEST(ID3v1, FilesWithoutABlockReadAsTheEmptyBlockWithGenre3) {
     EXPECT_EQ(block.genre(), 3);
 }
 
-TEST(ID3v1, TrackIsTextAndABinaryTrackReadsEmpty) {
-    std::string raw(128, '\0');
-    raw.replace(0, 3, "TAG");
-    raw.replace(3, 5, "Title");
-    raw[125] = '1';
-    raw[126] = '2';
-    ID3v1Block block = ID3v1Block::Parse(tags::AsBytes(raw));
-    EXPECT_EQ(block.title(), "Title");
-    EXPECT_EQ(block.track(), "12");
-    raw[125] = 0;
-    raw[126] = 7;
-    EXPECT_EQ(ID3v1Block::Parse(tags::AsBytes(raw)).track(), "");
+TEST(ID3v1, FieldsAreTrimmedWholeAndTrackIsText) {
+    // (title bytes, track bytes) -> (title, track)
+    const struct {
+        std::string title, track, wantTitle, wantTrack;
+    } rows[] = {
+        {"Title", "12", "Title", "12"},
+        {std::string("\0 Late start", 12), std::string("\0A", 2), "Late start", "A"},
+        {"  Blank  ", std::string("\0\x07", 2), "Blank", ""},  // a binary track number reads empty
+        {std::string("New\0older text", 15), "5", "New", "5"},
+    };
+    for (const auto& row : rows) {
+        std::string raw(128, '\0');
+        raw.replace(0, 3, "TAG");
+        raw.replace(3, row.title.size(), row.title);
+        raw.replace(125, row.track.size(), row.track);
+        const ID3v1Block block = ID3v1Block::Parse(tags::AsBytes(raw));
+        EXPECT_EQ(block.title(), row.wantTitle);
+        EXPECT_EQ(block.track(), row.wantTrack);
+    }
 }
 
 TEST(ID3v1, FieldsAreWindows1252CutToTheirWidths) {
@@ -63,7 +70,7 @@ TEST(ID3v1, FieldsAreWindows1252CutToTheirWidths) {
     block.setArtist("Кино");
     block.setYear("19999");
     block.setComment(std::string(28, 'c'));
-    EXPECT_EQ(block.title(), "Café del Mar — ünïcödé beyond ");
+    EXPECT_EQ(block.title(), "Café del Mar — ünïcödé beyond");
     EXPECT_EQ(block.bytes[3 + 3], 0xE9);  // é as one byte
     EXPECT_EQ(block.artist(), "????");
     EXPECT_EQ(block.year(), "1999");
@@ -94,14 +101,19 @@ TEST(ID3v1, WriteAppendsWhenMissingAndReplacesAfterwards) {
     EXPECT_EQ(after.substr(0, before.size()), before);
 
     block.setTitle("Second");
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    const ino_t inodeBefore = st.st_ino;
     ASSERT_TRUE(WriteID3v1Tag(path, block).ok);
     after = testenv::readFile(path);
     EXPECT_EQ(after.size(), before.size() + 128);
     EXPECT_EQ(tail128(path).substr(3, 7), std::string("Second\0", 7));
 
-    struct stat st {};
+    // The read-only file was replaced whole, never made writable for a
+    // write in place.
     ::stat(path.c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_NE(st.st_ino, inodeBefore);
 
     ID3v1Block back;
     ASSERT_TRUE(ReadID3v1Tag(path, back));

@@ -3,7 +3,7 @@
 
 #include "tagsamples.h"
 #include "tags/bytes.h"
-#include "tags/id3v2.h"
+#include "tags/mpeg/id3v2.h"
 #include "testenv.h"
 
 using tags::ByteVector;
@@ -24,7 +24,7 @@ std::string tag(uint8_t version, uint8_t flags, const std::string& frames, size_
     return std::string(tags::AsText(w.data()));
 }
 
-// A file of a tag and some bytes that stand for audio.
+// A file of a tag followed by a few bytes of MPEG audio.
 std::string fileWith(const std::string& bytes) {
     const std::string path = testenv::makeTempDir() + "/t.mp3";
     testenv::writeFile(path, bytes);
@@ -82,9 +82,11 @@ TEST(ID3v2Write, GoldenBytesOfTheSevenFrames) {
     EXPECT_EQ(again.substr(again.size() - kAudio.size()), kAudio);
 }
 
-TEST(ID3v2Read, FramesTheWayThePartDescribes) {
-    // A 300-byte frame gives its first 250 bytes and the next frame still reads.
-    const std::string frames = frame23("TIT2", std::string(1, '\0') + std::string(299, 'x')) +
+TEST(ID3v2Read, FrameWindowLaterFramesAndDeclaredSizes) {
+    // A 300-byte frame gives its first 250 bytes and the next frame still
+    // reads, after a picture the reader passes unread.
+    const std::string frames = frame23("APIC", std::string(20000, '\xFF')) +
+                               frame23("TIT2", std::string(1, '\0') + std::string(299, 'x')) +
                                frame23("TPE1", std::string("\0Artist", 7)) +
                                frame23("COMM", std::string("\0eng\0hello", 10)) +
                                frame23("TIT2", std::string("\0Later", 6)) + frame23("XXXX", "skipped");
@@ -206,6 +208,20 @@ TEST(ID3v2Write, RoomIsMadeWithoutTouchingTheAudio) {
     EXPECT_EQ(bytes.find("Old title"), std::string::npos);
     EXPECT_EQ(readV2(path).Title, "New");
 
+    // A read-only file is never made writable for a write in place (a kill
+    // would leave it so): it is replaced whole and keeps its mode.
+    struct stat st {};
+    ::chmod(path.c_str(), 0444);
+    ::stat(path.c_str(), &st);
+    const ino_t inode = st.st_ino;
+    t.Title = "Newer";
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    ::stat(path.c_str(), &st);
+    EXPECT_NE(st.st_ino, inode);
+    EXPECT_EQ(st.st_mode & 07777, 0444u);
+    EXPECT_EQ(testenv::readFile(path).size(), big.size() + kAudio.size());
+    EXPECT_EQ(readV2(path).Title, "Newer");
+
     // Smaller old tag: the file is rewritten with the audio after the new tag.
     const std::string small = tag(3, 0, frame23("TIT2", std::string("\0x", 2)));
     path = fileWith(small + kAudio);
@@ -215,12 +231,42 @@ TEST(ID3v2Write, RoomIsMadeWithoutTouchingTheAudio) {
     bytes = testenv::readFile(path);
     EXPECT_EQ(bytes.substr(bytes.size() - kAudio.size()), kAudio);
     EXPECT_EQ(readV2(path).Comment, std::string(200, 'c'));
-    struct stat st {};
     ::stat(path.c_str(), &st);
     EXPECT_EQ(st.st_mode & 07777, 0444u);
 
     // A file that is not there is not created.
     EXPECT_FALSE(WriteID3v2Tag(testenv::makeTempDir() + "/none.mp3", t).ok);
+}
+
+TEST(ID3v2Write, AnyTagAtTheStartIsReplacedNeverStacked) {
+    // Headers other writers make: size bytes with the high bit set (counted
+    // as they are), versions outside 2 to 4, a revision of 0xFF. Each tag is
+    // read, and a save puts the new tag in its place.
+    const std::string frames = frame23("TIT2", std::string("\0Old", 4));
+    std::string highBit = tag(3, 0, frames, 256 - frames.size());
+    highBit.replace(6, 4, std::string("\0\0\x01\x80", 4));  // 128 + 128 bytes
+    std::string v5 = tag(5, 0, frames, 30), revision = tag(3, 0, frames, 30);
+    revision[4] = '\xFF';
+    for (const std::string& old : {highBit, v5, revision}) {
+        SCOPED_TRACE(testing::PrintToString(old.substr(0, 10)));
+        const std::string path = fileWith(old + kAudio);
+        EXPECT_EQ(readV2(path).Title, "Old");
+        ID3StructV2 t;
+        t.Title = std::string(300, 'N');  // larger than the old tag
+        for (int save = 0; save < 2; ++save) {
+            ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+            const std::string bytes = testenv::readFile(path);
+            EXPECT_EQ(bytes.find("ID3", 1), std::string::npos);
+            EXPECT_EQ(bytes.find("Old"), std::string::npos);
+            EXPECT_EQ(bytes.substr(tags::Id3v2Tag::SizeOnDisk(tags::AsBytes(bytes))), kAudio);
+            t.Title = "N";  // and one that fits in place
+        }
+    }
+    // A header whose size runs past the file's end: where its tag ends is
+    // unknown, so a save is refused and the file stays as it was.
+    const std::string path = fileWith(tag(3, 0, frames, 5000).substr(0, 100) + kAudio);
+    EXPECT_FALSE(WriteID3v2Tag(path, ID3StructV2{}).ok);
+    EXPECT_EQ(testenv::readFile(path), tag(3, 0, frames, 5000).substr(0, 100) + kAudio);
 }
 
 TEST(ID3v2Write, OtherFramesSurviveAndASecondSaveIsIdentical) {

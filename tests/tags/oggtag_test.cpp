@@ -5,8 +5,11 @@
 #include <unistd.h>
 #include <vorbis/codec.h>
 
+#include <taglib/vorbisfile.h>
+#include <taglib/xiphcomment.h>
+
 #include "tagsamples.h"
-#include "tags/oggtag.h"
+#include "tags/ogg/oggtag.h"
 #include "testenv.h"
 
 namespace {
@@ -153,6 +156,68 @@ TEST(OggTag, WriteRoundTripOrderAndOtherReaders) {
     const std::string first = testenv::readFile(path);
     ASSERT_TRUE(WriteOggTag(path, tag).ok);
     EXPECT_EQ(testenv::readFile(path), first);
+}
+
+TEST(OggTag, DescriptionStaysUnlessItIsTheCommentShownAndChanged) {
+    const struct {
+        std::vector<std::pair<std::string, std::string>> comments;
+        std::string newComment;  // written with a new title
+        std::vector<std::string> after;
+    } rows[] = {
+        // "comment" is the one shown: the liner notes in "description" stay.
+        {{{"COMMENT", "c"}, {"DESCRIPTION", "notes"}}, "c", {"DESCRIPTION=notes", "Title=T", "Comment=c"}},
+        {{{"COMMENT", "c"}, {"DESCRIPTION", "notes"}}, "", {"DESCRIPTION=notes", "Title=T"}},
+        // "description" is shown: kept as it is unless the user changed it.
+        {{{"DESCRIPTION", " notes "}}, "notes", {"DESCRIPTION= notes ", "Title=T"}},
+        {{{"DESCRIPTION", "notes"}}, "mine", {"Title=T", "Comment=mine"}},
+        {{{"DESCRIPTION", "notes"}}, "", {"Title=T"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.comments.size() * 10 + row.newComment.size());
+        const std::string path = tagsamples::copyOf("ogg");
+        ASSERT_TRUE(tags::WriteOggComments(path, row.comments).ok);
+        OGGTag tag;
+        ASSERT_TRUE(ReadOggTag(path, tag));
+        tag.Title = "T";
+        tag.Comment = row.newComment;
+        ASSERT_TRUE(WriteOggTag(path, tag).ok);
+        std::vector<std::string> texts;
+        for (const auto& t : commentTexts(path))
+            if (t.rfind("encoder=", 0) != 0) texts.push_back(t);
+        EXPECT_EQ(texts, row.after);
+    }
+}
+
+TEST(OggTag, LongCommentsAreSkippedAcrossPagesAndKeptOnSave) {
+    // A cover picture before or after the fields, in the pages of two
+    // writers: libogg's 64 KB pages (ours) and TagLib's 8 KB ones.
+    const std::string picture(300000, 'Q');
+    for (bool taglib : {false, true}) {
+        SCOPED_TRACE(taglib);
+        const std::string path = tagsamples::copyOf("ogg");
+        if (taglib) {
+            TagLib::Ogg::Vorbis::File f(path.c_str(), false);
+            f.tag()->addField("METADATA_BLOCK_PICTURE", picture);
+            f.tag()->addField("TITLE", "After");
+            ASSERT_TRUE(f.save());
+        } else {
+            ASSERT_TRUE(tags::WriteOggComments(path, {{"METADATA_BLOCK_PICTURE", picture}, {"TITLE", "After"}}).ok);
+        }
+        OGGTag tag;
+        ASSERT_TRUE(ReadOggTag(path, tag));
+        EXPECT_EQ(tag.Title, "After");
+        tag.Artist = "New";
+        ASSERT_TRUE(WriteOggTag(path, tag).ok);
+        TStrComments comments;
+        ASSERT_TRUE(tags::ReadOggComments(path, comments));
+        ASSERT_GE(comments.size(), 2u);
+        const auto kept = std::find_if(comments.begin(), comments.end(),
+                                       [](const TStrComment& c) { return c.Key == "METADATA_BLOCK_PICTURE"; });
+        ASSERT_NE(kept, comments.end());
+        EXPECT_EQ(kept->Value, picture);
+        ASSERT_TRUE(ReadOggTag(path, tag));
+        EXPECT_EQ(tag.Artist, "New");
+    }
 }
 
 TEST(OggTag, HeadersThatGrowAcrossPagesAndShrinkBackKeepTheAudio) {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tags/id3genres.h"
+#include "tags/mpeg/id3genres.h"
 #include "tags/textcodec.h"
 
 using namespace tags;

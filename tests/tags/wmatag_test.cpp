@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "components/tagio/asfattributes.h"
+#include "tags/asf/asfattributes.h"
 #include "tagsamples.h"
 #include "tags/bytes.h"
 #include "tags/textcodec.h"
-#include "tags/wmatag.h"
-#include "tags/wmaudioinfo.h"
+#include "tags/asf/wmatag.h"
+#include "tags/asf/wmaudioinfo.h"
 #include "testenv.h"
 
 using tags::ByteWriter;
@@ -116,19 +116,26 @@ TEST(WmaTag, ReadsWhatFfmpegAndMutagenWrite) {
     EXPECT_EQ(info.Description, "Note");
 
     const std::string path = tagsamples::copyOf("wma");
-    tagsamples::mutagen("from mutagen.asf import ASF, ASFDWordAttribute\n"
+    tagsamples::mutagen("from mutagen.asf import ASF, ASFDWordAttribute, ASFByteArrayAttribute\n"
                         "f = ASF('" + path + "')\n"
                         "f['WM/TrackNumber'] = [ASFDWordAttribute(0)]\n"
                         "f['WM/Track'] = [ASFDWordAttribute(7)]\n"
                         "f['WM/Genre'] = ['" + std::string(40, 'g') + "']\n"
                         "f['Title'] = ['Песня']\n"
                         "f['Description'] = ['日本語']\n"
+                        "f['WM/Picture'] = [ASFByteArrayAttribute(b'\\xff' * 200000)]\n"
                         "f.save()\n");
     ASSERT_TRUE(ReadWmaInfo(path, info));
     EXPECT_EQ(info.TrackNumber, 7);
     EXPECT_EQ(info.Genre, std::string(31, 'g'));
     EXPECT_EQ(info.Title, "Песня");
     EXPECT_EQ(info.Description, "日本語");
+    // The picture, in the header extension the reader passes unread, stays
+    // through a save.
+    info.Title = "New";
+    ASSERT_TRUE(WriteWmaTag(path, info).ok);
+    EXPECT_EQ(tagsamples::mutagen("f = mutagen.File('" + path + "')\nprint(len(f['WM/Picture'][0].value), f['Title'][0])"),
+              "200000 New\n");
 }
 
 TEST(WmaTag, WriteRoundTripKeepsAudioAndOtherAttributes) {
@@ -136,7 +143,7 @@ TEST(WmaTag, WriteRoundTripKeepsAudioAndOtherAttributes) {
     ::chmod(path.c_str(), 0444);
     const std::string pcm = tagsamples::decodedMd5(path);
     const std::string before = testenv::readFile(path);
-    auto oldHeader = tagio::AsfFile::Load(path);
+    auto oldHeader = tags::AsfFile::Load(path);
     ASSERT_TRUE(oldHeader);
     ASSERT_NE(oldHeader->header().find("WM/Composer"), nullptr);
 
@@ -157,7 +164,7 @@ TEST(WmaTag, WriteRoundTripKeepsAudioAndOtherAttributes) {
 
     const std::string after = testenv::readFile(path);
     EXPECT_EQ(filePropertiesSize(after), after.size());
-    auto newHeader = tagio::AsfFile::Load(path);
+    auto newHeader = tags::AsfFile::Load(path);
     ASSERT_TRUE(newHeader);
     EXPECT_NE(newHeader->header().find("WM/Composer"), nullptr);
     // Everything after the header is the old file's.
@@ -217,7 +224,7 @@ TEST(WmaTag, TextsBeyondTheSixteenBitCountsAreCutNotWrapped) {
     info.reset();
 
     std::string error;
-    auto header = tagio::AsfFile::Load(path, &error);
+    auto header = tags::AsfFile::Load(path, &error);
     ASSERT_TRUE(header) << error;
     ASSERT_EQ(WMAudioCreateInfo(path, info), 0);
     EXPECT_EQ(GetStringAttribute(*info, WMAudioInfo::Description), notes.substr(0, 32766));

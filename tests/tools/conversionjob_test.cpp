@@ -127,7 +127,7 @@ TEST_F(ConversionJobTest, NormalizeGivesOneGainPerFileAndPerChannelIntoWav) {
     block.samples.insert(block.samples.end(), loud.samples.begin(), loud.samples.end());
     for (size_t i = 1; i < block.samples.size(); i += 2)
         block.samples[i] = static_cast<int16_t>(std::lround(0.1 * 32767 * std::sin(2 * M_PI * 2000.0 * (i / 2) / rate)));
-    writeWav(src_ + "/steps.wav", block, rate, 2);
+    encode(src_ + "/steps.wav", block, rate, 2);
     // A compressed source is decoded once: its audio is kept from the peak pass.
     encode(src_ + "/steps.ogg", block);
 
@@ -165,7 +165,7 @@ TEST_F(ConversionJobTest, NormalizeGivesOneGainPerFileAndPerChannelIntoWav) {
 
 TEST_F(ConversionJobTest, FadesCoverTheirBlocks) {
     const int rate = 22050;
-    writeWav(src_ + "/long.wav", sine(rate, 2, 30.0, {440}, 0.5), rate, 2);
+    encode(src_ + "/long.wav", sine(rate, 2, 30.0, {440}, 0.5), rate, 2);
     const double full = 0.5 / std::sqrt(2.0);
     struct {
         int fadeIn, fadeOut;
@@ -310,7 +310,7 @@ TEST_F(ConversionJobTest, OverwriteAnswersAndNormalizingInPlace) {
 
     // The output is its own source: the source is read to its end.
     const std::string in = out_ + "/quiet.wav";
-    writeWav(in, sine(44100, 2, 8.0, {440}, 0.25), 44100, 2);
+    encode(in, sine(44100, 2, 8.0, {440}, 0.25), 44100, 2);
     ConversionSettings s = settings(TargetFormat::Wav);
     s.normalize = true;
     r = RunJob(s, {Q(in)}, handler_);

@@ -48,7 +48,7 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
 }
 
 void MakeToneWav(const std::string& path, double seconds, int rate) {
-    audiotest::writeWav(path, audiotest::sine(rate, 2, seconds, {1000, 2000}), rate, 2);
+    audiotest::encode(path, audiotest::sine(rate, 2, seconds, {1000, 2000}), rate, 2);
     AudioInformation tags;
     tags.load(path);
     tags.infoTitle = "Tone";

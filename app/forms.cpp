@@ -1,0 +1,127 @@
+#include "app/forms.h"
+
+#include "disc/cdaudioburner.h"
+#include "disc/cdburner.h"
+#include "disc/cdrecsett.h"
+#include "disc/cdrip.h"
+#include "disc/discinformaion.h"
+#include "disc/erase.h"
+#include "disc/newfolder.h"
+#include "disc/option.h"
+#include "library/about.h"
+#include "library/addplaylist.h"
+#include "library/associate.h"
+#include "library/id3.h"
+#include "library/main.h"
+#include "library/mainfilter.h"
+#include "library/mmain.h"
+#include "library/more.h"
+#include "library/playlist.h"
+#include "tools/cdrippersettings.h"
+#include "tools/combine.h"
+#include "tools/cut.h"
+#include "tools/directory.h"
+#include "tools/fileinfo.h"
+#include "tools/mp3normalize.h"
+#include "tools/oggnormalize.h"
+#include "tools/recorder.h"
+#include "tools/recordersetting.h"
+#include "tools/setting.h"
+#include "tools/toolskin.h"
+#include "tools/wavnormalizer.h"
+#include "tools/wmanormalize.h"
+
+namespace {
+
+// What the main window opens of the tools and disc subsystems.
+class ProgramToolWindows final : public ToolWindows {
+public:
+    QWidget* toolWindow(ToolWindow which) const override {
+        switch (which) {
+        case ToolWindow::Recorder: return fm_recorder;
+        case ToolWindow::Cutter: return fm_cut;
+        case ToolWindow::Combine: return fm_combine;
+        case ToolWindow::Ripper: return fm_cdripper;
+        case ToolWindow::AudioWriter: return fm_cdaudioburner;
+        case ToolWindow::DataWriter: return fm_burner;
+        }
+        return nullptr;
+    }
+};
+
+const ProgramToolWindows kToolWindows;
+
+template <typename Form>
+void DestroyForm(Form*& form) {
+    delete form;
+    form = nullptr;
+}
+
+}  // namespace
+
+void CreateForms() {
+    fm_main = new Tfm_main;
+    fm_main->Tools = &kToolWindows;
+    // The tool windows wear the main window's skin.
+    SetToolWindowSkin(fm_main->Skin);
+    fm_recorder = new Tfm_recorder;
+    fm_playlist = new Tfm_playlist;
+    fm_fileinfo = new Tfm_fileinfo;
+    fm_recordsetting = new Tfm_recordsetting;
+    fm_associate = new Tfm_associate;
+    fm_cdset = new Tfm_cdset;
+    fm_cdripper = new Tfm_cdripper;
+    fm_Id3 = new Tfm_Id3;
+    fm_cut = new Tfm_cut;
+    fm_combine = new Tfm_combine;
+    fm_directory = new Tfm_directory;
+    fm_combinesetting = new Tfm_combinesetting;
+    fm_burner = new Tfm_burner;
+    fm_erase = new Tfm_erase;
+    fm_discinfo = new Tfm_discinfo;
+    fm_recsett = new Tfm_recsett;
+    fm_wavnormalize = new Tfm_wavnormalize;
+    fm_mp3normalize = new Tfm_mp3normalize;
+    fm_oggnormalize = new Tfm_oggnormalize;
+    fm_wmanormalize = new Tfm_wmanormalize;
+    fm_about = new Tfm_about;
+    fm_option = new Tfm_option;
+    fm_cdaudioburner = new Tfm_cdaudioburner;
+    fm_newfolder = new Tfm_newfolder;
+    fm_dir = new Tfm_dir;
+    fm_mmain = new Tfm_mmain;
+    fm_more = new Tfm_more;
+    fm_addlist = new Tfm_addlist;
+}
+
+void DestroyForms() {
+    DestroyForm(fm_addlist);
+    DestroyForm(fm_more);
+    DestroyForm(fm_mmain);
+    DestroyForm(fm_dir);
+    DestroyForm(fm_newfolder);
+    DestroyForm(fm_cdaudioburner);
+    DestroyForm(fm_option);
+    DestroyForm(fm_about);
+    DestroyForm(fm_wmanormalize);
+    DestroyForm(fm_oggnormalize);
+    DestroyForm(fm_mp3normalize);
+    DestroyForm(fm_wavnormalize);
+    DestroyForm(fm_recsett);
+    DestroyForm(fm_discinfo);
+    DestroyForm(fm_erase);
+    DestroyForm(fm_burner);
+    DestroyForm(fm_combinesetting);
+    DestroyForm(fm_directory);
+    DestroyForm(fm_combine);
+    DestroyForm(fm_cut);
+    DestroyForm(fm_Id3);
+    DestroyForm(fm_cdripper);
+    DestroyForm(fm_cdset);
+    DestroyForm(fm_associate);
+    DestroyForm(fm_recordsetting);
+    DestroyForm(fm_fileinfo);
+    DestroyForm(fm_playlist);
+    DestroyForm(fm_recorder);
+    DestroyForm(fm_main);
+}

@@ -1,0 +1,96 @@
+#include "app/startup.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+#include "app/forms.h"
+#include "library/cover.h"
+#include "library/main.h"
+#include "library/mmain.h"
+#include "platform/instancechannel.h"
+#include "platform/paths.h"
+
+const QString kInstanceKey = QStringLiteral("Tunevale");
+
+namespace {
+
+// A start that keeps losing the channel to other starts gives up rather
+// than run beside them.
+constexpr int kClaimAttempts = 5;
+
+void BringToFront() {
+    if (!fm_main) return;
+    QWidget* shown = fm_main->MiniMode && fm_mmain ? static_cast<QWidget*>(fm_mmain) : fm_main;
+    shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+}
+
+}  // namespace
+
+StartupAction DecideStartup(bool found, int parameterCount) {
+    if (!found) return StartupAction::StartNormal;
+    return parameterCount > 0 ? StartupAction::CloseThenStart : StartupAction::NotifyAndExit;
+}
+
+bool ClaimInstance(InstanceServer& channel, int parameterCount) {
+    for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
+        std::unique_ptr<RunningInstance> running = RunningInstance::find(kInstanceKey);
+        const StartupAction action = DecideStartup(running != nullptr, parameterCount);
+        if (action != StartupAction::StartNormal) {
+            const bool closing = running->send(action == StartupAction::CloseThenStart ? WM_CLOSE : WM_QUERYOPEN);
+            running.reset();
+            // An instance that was ending anyway (a restart after an error)
+            // answers nothing; this start takes its place.
+            if (!closing && RunningInstance::find(kInstanceKey)) return false;
+        }
+        // Only one process can listen under the key; losing it means another
+        // start came first, and that one is the running instance now.
+        if (channel.listen(kInstanceKey, 0)) return true;
+    }
+    std::fprintf(stderr, "Another start of the program keeps taking this library; this one ends.\n");
+    return false;
+}
+
+bool HandleInstanceMessage(std::uint8_t message) {
+    if (message == WM_QUERYOPEN) BringToFront();
+    if (message != WM_CLOSE || !fm_main) return false;
+    return fm_main->close();
+}
+
+void SetUpApplication(QApplication& app) {
+    app.setQuitOnLastWindowClosed(false);
+    CreateFolderPath(DataRoot());
+}
+
+void ShowSplash() {
+    new Tfm_cover;
+    fm_cover->show();
+    fm_cover->repaint();
+    // The splash is meant to be seen while the windows are built.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+int RunProgram(QApplication& app) {
+    const int parameterCount = static_cast<int>(QCoreApplication::arguments().size()) - 1;
+    // The channel is taken before anything else, so a start that comes while
+    // this one builds its windows finds it and ends rather than start beside
+    // it.
+    InstanceServer channel(HandleInstanceMessage);
+    if (!ClaimInstance(channel, parameterCount)) return 0;
+
+    SetUpApplication(app);
+    ShowSplash();
+    CreateForms();
+
+    fm_main->show();
+    // The splash stays in front until its timer closes it.
+    if (fm_cover) fm_cover->raise();
+    const int rc = app.exec();
+    channel.close();
+    if (fm_cover) delete fm_cover;
+    DestroyForms();
+    return rc;
+}

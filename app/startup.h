@@ -1,0 +1,44 @@
+#pragma once
+// The program's start: whether this process becomes the one instance that
+// runs on its library (the data root), closes the one it finds first, or
+// only addresses it and ends. Two instances never share a library, so
+// neither overwrites the other's tree file.
+
+#include <cstdint>
+
+class InstanceServer;
+class QApplication;
+class QString;
+
+// The key every instance on one data root listens under, whatever its
+// window's title.
+extern const QString kInstanceKey;
+
+enum class StartupAction {
+    StartNormal,     // nobody found
+    CloseThenStart,  // found, with a file to open: close it, then start
+    NotifyAndExit,   // found, nothing to open: bring it to the front and end
+};
+
+StartupAction DecideStartup(bool found, int parameterCount);
+
+// Makes this process the instance of its data root: addresses the running
+// one as the decision says, then listens on the channel. False when this
+// start ends here: the running instance was brought to the front, or it
+// refused to close and keeps the library.
+bool ClaimInstance(InstanceServer& channel, int parameterCount);
+
+// The application's policy: the program ends when the main window closes,
+// not when the last visible window does; the data root exists.
+void SetUpApplication(QApplication& app);
+// Shows the splash and paints it before the windows are created.
+void ShowSplash();
+// What the running instance does with a message from a later start: a
+// close goes through the main window's own close path with its question;
+// a start without a file brings the window the user sees to the front.
+// True when the main window really closed.
+bool HandleInstanceMessage(std::uint8_t message);
+
+// Everything after the application object exists: the single-instance test,
+// the splash, the windows and the message loop. Returns the exit code.
+int RunProgram(QApplication& app);

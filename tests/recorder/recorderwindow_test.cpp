@@ -1,0 +1,390 @@
+// The recorder window, its settings dialog and its information window, on
+// a null input and a null output that a virtual clock drives.
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QRadioButton>
+#include <QSignalSpy>
+
+#include <sys/resource.h>
+#include <csignal>
+
+#include "components/audio/audioinformation.h"
+#include "components/player/audioplayer.h"
+#include "components/player/nullpcmoutput.h"
+#include "components/player/virtualclock.h"
+#include "components/recorder/linerecorder.h"
+#include "components/recorder/nullpcminput.h"
+#include "components/skin/skinlabel.h"
+#include "platform/fakes.h"
+#include "platform/inifile.h"
+#include "skin/combobox.h"
+#include "skin/trackbar.h"
+#include "tools/cdrippersettings.h"
+#include "tools/fileinfo.h"
+#include "tools/recorder.h"
+#include "tools/recordersetting.h"
+#include "tools/recordersettings.h"
+#include "tools/toolcontrols.h"
+
+#include "../audio/audiotestutil.h"
+#include "testenv.h"
+
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QAction>
+#include <QCheckBox>
+
+namespace {
+
+using audiotest::decode;
+
+TEST(RecorderNames, PatternsSplitsAndSummaries) {
+    const QDateTime at(QDate(2024, 3, 7), QTime(9, 5, 4));
+    const char* expected[] = {"07-03-2024", "07-03--09", "07--09;05", "09;05;04", "03-07--09;05", "07-03-2024--09;05;04"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(RecordFileName(i, at), expected[i]) << i;
+    EXPECT_EQ(RecordFileName(-1, at), expected[5]);
+    EXPECT_EQ(SplitLineName("0123456789"), "0123456789");
+    EXPECT_EQ(SplitLineName("0123456789A"), "0123456789\rA");
+
+    const std::string ini = testenv::makeTempDir("summary") + "/t.ini";
+    IniFile f(ini);
+    EXPECT_EQ(RecorderFormatSummary(f, 0), "WAV  44100KHz 16Kbit Stereo");
+    EXPECT_EQ(RecorderFormatSummary(f, 1), "MP3  44100KHz Stereo 128Kbit");
+    EXPECT_EQ(RecorderFormatSummary(f, 2), "OGG  44100KHz Stereo 128Kbit");
+    EXPECT_EQ(RecorderFormatSummary(f, 3), "WMA 44,100 Hz; 16 Bit; Stereo; 128 kbps");
+    f.writeInteger("Recorder", "wav frequency", 9);
+    f.writeInteger("Recorder", "wav channel", 1);
+    f.writeInteger("Recorder", "mp3 channel", 0);
+    f.writeInteger("Recorder", "wma format", 0);
+    EXPECT_EQ(RecorderFormatSummary(f, 0), "WAV  8000KHz 16Kbit Mono");
+    EXPECT_EQ(RecorderFormatSummary(f, 1), "MP3  44100KHz Mono 128Kbit");
+    EXPECT_EQ(RecorderFormatSummary(f, 3), "WMA 8,000 Hz; 16 Bit; Mono; 6 kbps");
+}
+
+class RecorderWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = testenv::makeTempDir("recorder");
+        setenv("TUNEVALE_CONFIG_DIR", (dir + "/config").c_str(), 1);
+        LineRecorder::setInputFactory([this] {
+            auto in = std::make_unique<NullPcmInput>(&clock);
+            input = in.get();
+            return in;
+        });
+        AudioPlayer::setOutputFactory([this] { return std::make_unique<NullPcmOutput>(&clock); });
+        fm_recorder = new Tfm_recorder;
+        fm_recordsetting = new Tfm_recordsetting;
+        fm_fileinfo = new Tfm_fileinfo;
+        fm_cdset = new Tfm_cdset;
+        ini().writeString("recorder", "format path", dir + "/music");
+        ini().writeBool("recorder", "cb auto", false);
+    }
+    void TearDown() override {
+        delete fm_cdset;
+        delete fm_fileinfo;
+        delete fm_recordsetting;
+        delete fm_recorder;
+        fm_recorder = nullptr;
+        fm_recordsetting = nullptr;
+        fm_fileinfo = nullptr;
+        fm_cdset = nullptr;
+        LineRecorder::setInputFactory({});
+        AudioPlayer::setOutputFactory({});
+    }
+    IniFile ini() { return IniFile(dir + "/config/Tunevale.ini"); }
+    Tfm_recorder& w() { return *fm_recorder; }
+    // Records for ms of the virtual clock and stops.
+    void record(int ms) {
+        w().btn_recordClick();
+        clock.advance(ms);
+        w().btn_stopClick();
+    }
+
+    std::string dir;
+    VirtualClock clock{10};
+    NullPcmInput* input = nullptr;
+    FakeMessageBoxes boxes;
+    FakeWindowPresenter presenter;
+};
+
+TEST_F(RecorderWindow, RowsShowTheLinesOfTheInput) {
+    std::vector<InputSource> sources;
+    for (int i = 0; i < 5; ++i) sources.push_back({"s" + std::to_string(i), "Source number " + std::to_string(i), false, {}, {}, 2, 30000});
+    sources[3].ports = {{"a", "A", false}};
+    input->setSources(sources, "s2");
+    w().show();
+    for (size_t i = 0; i < 8; ++i) EXPECT_EQ(w().sl[i]->isVisibleTo(&w()), i < 5) << i;
+    EXPECT_EQ(w().sl[0]->caption(), "Source num\rber 0");
+    EXPECT_TRUE(w().cb[2]->isChecked());
+    EXPECT_FALSE(w().cb[3]->isEnabled());
+    EXPECT_EQ(w().sb[1]->position(), 30000);
+    EXPECT_EQ(w().edt_directory->text().toStdString(), dir + "/music");
+    EXPECT_FALSE(w().btn_play->isEnabled());
+    EXPECT_FALSE(w().FileInfo1->isEnabled());
+    EXPECT_FALSE(w().noInput->isVisibleTo(&w()));
+
+    w().sb[1]->setPosition(65535);
+    EXPECT_EQ(input->sources()[1].volume, 65536u);
+    w().cb[4]->click();
+    w().btn_recordClick();
+    EXPECT_EQ(input->openedSource(), "s4");
+    w().btn_stopClick();
+
+    w().tb_volume->setPosition(65535);
+    EXPECT_EQ(w().Player()->volume(), 1000);
+    w().tb_volume->setPosition(0);
+    EXPECT_EQ(w().Player()->volume(), 65535);
+}
+
+TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
+    ini().writeInteger("recorder", "format", 0);
+    w().show();
+    w().edt_name->setCurrentIndex(3);
+    w().btn_recordClick();
+    ASSERT_TRUE(w().isRecording());
+    EXPECT_TRUE(w().edt_name->isEditable());
+    EXPECT_FALSE(w().btn_record->isEnabled());
+    clock.advance(1500);
+    EXPECT_EQ(w().st_time->caption(), "00:00:01");
+    w().btn_pauseClick();
+    clock.advance(3000);
+    EXPECT_EQ(w().st_time->caption(), "00:00:01");
+    w().btn_pauseClick();
+    clock.advance(1000);
+    EXPECT_EQ(w().st_time->caption(), "00:00:02");  // goes on from the pause
+    w().btn_stopClick();
+    EXPECT_FALSE(w().edt_name->isEditable());
+    EXPECT_TRUE(w().btn_play->isEnabled());
+    EXPECT_TRUE(w().FileInfo1->isEnabled());
+    EXPECT_TRUE(w().RecordedFile.endsWith(".wav"));
+    EXPECT_TRUE(w().RecordedFile.startsWith(QString::fromStdString(dir + "/music/")));
+
+    const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
+    ASSERT_TRUE(d.ok);
+    EXPECT_EQ(d.frames(), 44100 * 5 / 2);
+    EXPECT_EQ(audiotest::dominantFrequency(d.samples, 2, 0, 44100, 1000, 22050, {220, 440, 880}), 440);
+
+    QSignalSpy ended(w().Player(), &AudioPlayer::onEndPlay);
+    w().btn_playClick();
+    EXPECT_TRUE(w().isPlaying());
+    EXPECT_FALSE(w().btn_record->isEnabled());
+    clock.advance(1200);
+    EXPECT_EQ(w().st_time->caption(), "00:00:01");
+    w().btn_pauseClick();  // pauses the playback
+    clock.advance(3000);
+    EXPECT_EQ(ended.count(), 0);
+    w().btn_pauseClick();
+    clock.advance(800);
+    EXPECT_EQ(w().st_time->caption(), "00:00:02");  // on from where it paused
+    clock.advance(1500);
+    EXPECT_EQ(ended.count(), 1);
+    EXPECT_FALSE(w().isPlaying());
+    EXPECT_TRUE(w().btn_record->isEnabled());
+}
+
+TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
+    struct Row {
+        int format;
+        const char* ext;
+        int rate;
+    } rows[] = {{0, ".wav", 44100}, {1, ".mp3", 44100}, {2, ".ogg", 44100}, {3, ".wma", 44100}};
+    w().show();
+    for (const Row& row : rows) {
+        ini().writeInteger("recorder", "format", row.format);
+        w().edt_name->setCurrentIndex(row.format);  // a name of its own for each
+        record(2000);
+        ASSERT_TRUE(w().RecordedFile.endsWith(row.ext)) << row.ext;
+        const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
+        ASSERT_TRUE(d.ok) << row.ext;
+        EXPECT_EQ(d.rate, row.rate) << row.ext;
+        EXPECT_NEAR(d.frames(), 2 * 44100, 44100 / 10) << row.ext;
+        EXPECT_EQ(audiotest::dominantFrequency(d.samples, d.channels, 0, d.rate, d.frames() / 2, 4410, {220, 440, 880}), 440)
+            << row.ext;
+    }
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
+TEST_F(RecorderWindow, TheTimeLimitStopsAndTheSettingsReachTheRecorder) {
+    ini().writeBool("recorder", "time", true);
+    ini().writeInteger("recorder", "minute", 0);
+    ini().writeInteger("recorder", "second", 1);
+    ini().writeBool("recorder", "low filter enabled", true);
+    ini().writeInteger("recorder", "Low filter", 1000);
+    w().show();
+    w().btn_recordClick();
+    EXPECT_TRUE(w().AudioRecord()->lowFilter);
+    EXPECT_EQ(w().AudioRecord()->lowFilterFrequency, 1000.0f);
+    clock.advance(3000);
+    EXPECT_FALSE(w().isRecording());
+    const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
+    ASSERT_TRUE(d.ok);
+    EXPECT_NEAR(d.frames(), 44100 * 1.1, 44100 * 0.7);  // MP3, stopped at the first tick past a second
+    EXPECT_EQ(d.rate, 44100);
+
+    // A filter switched off in the settings is off for the next recording.
+    ini().writeBool("recorder", "low filter enabled", false);
+    ini().writeBool("recorder", "time", false);
+    w().btn_recordClick();
+    EXPECT_FALSE(w().AudioRecord()->lowFilter);
+    w().btn_stopClick();
+}
+
+TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
+    // An MP3 rate and bitrate pair that MPEG audio does not have.
+    ini().writeInteger("recorder", "mp3 frequency", 4);
+    ini().writeInteger("recorder", "mp3 bitrate", 9);
+    w().show();
+    w().btn_recordClick();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(boxes.texts()[0], "Do not support this MP3 format! Please high the Frequency or the Bitrate.");
+    EXPECT_FALSE(w().btn_play->isEnabled());
+    EXPECT_TRUE(w().btn_record->isEnabled());
+    EXPECT_FALSE(QDir(QString::fromStdString(dir + "/music")).exists() &&
+                 !QDir(QString::fromStdString(dir + "/music")).isEmpty(QDir::Files));
+
+    // A folder that cannot be made: under a regular file.
+    ini().writeInteger("recorder", "mp3 frequency", 1);
+    testenv::writeFile(dir + "/plain", "x");
+    w().edt_directory->setText(QString::fromStdString(dir + "/plain/sub"));
+    boxes.clear();
+    w().btn_recordClick();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(boxes.titles()[0], "Error!");
+    EXPECT_EQ(boxes.texts()[0], "Failed to create file " + w().RecordedFile);
+    EXPECT_FALSE(w().isRecording());
+    EXPECT_TRUE(w().btn_record->isEnabled());
+
+    // No input at all: a message and no file.
+    w().edt_directory->setText(QString::fromStdString(dir + "/music"));
+    input->setSources({}, "");
+    boxes.clear();
+    w().btn_recordClick();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts()[0].startsWith("No sound input"));
+    EXPECT_FALSE(QFile::exists(w().RecordedFile));
+    EXPECT_TRUE(w().btn_record->isEnabled());
+}
+
+TEST_F(RecorderWindow, OverwriteNoKeepsTheFileAndAFullDiskKeepsTheRecording) {
+    ini().writeInteger("recorder", "format", 0);
+    w().show();
+    w().edt_name->setCurrentIndex(0);
+    record(500);
+    const QString first = w().RecordedFile;
+    const std::string before = testenv::readFile(first.toStdString());
+    boxes.answerNext(MessageAnswer::No);
+    w().btn_recordClick();
+    EXPECT_EQ(boxes.texts().back(), first + " already exists. Overwrite?");
+    EXPECT_EQ(testenv::readFile(first.toStdString()), before);
+    EXPECT_TRUE(w().btn_play->isEnabled());  // an earlier recording exists
+
+    // The disk fills up after about three seconds of audio.
+    boxes.clear();
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limit = old;
+    limit.rlim_cur = 600 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    w().btn_recordClick();  // Yes: overwrite
+    clock.advance(6000);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(w().isRecording());
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_TRUE(boxes.texts()[1].startsWith("File write error!"));
+    const audiotest::Decoded d = decode(first.toStdString());
+    ASSERT_TRUE(d.ok);
+    EXPECT_GT(d.frames(), 44100 * 2);
+    EXPECT_LT(d.frames(), 44100 * 4);
+    EXPECT_TRUE(w().btn_record->isEnabled());
+}
+
+TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
+    ini().writeInteger("recorder", "high filter", 400);
+    ini().writeString("recorder", "cb auto", "");  // missing: shown checked here
+    Tfm_recordsetting& s = *fm_recordsetting;
+    s.show();
+    EXPECT_EQ(s.SpinEdit2->value(), 800);
+    EXPECT_EQ(s.SpinEdit3->value(), 4000);
+    EXPECT_FALSE(s.SpinEdit2->isEnabled());
+    EXPECT_TRUE(s.rb_format[1]->isChecked());
+    EXPECT_EQ(s.up_minute->position(), 10);
+
+    const std::string untouched = testenv::readFile(ini().path());
+    s.btn_defaultClick();
+    EXPECT_EQ(s.SpinEdit3->value(), 800);
+    EXPECT_EQ(s.up_minute->position(), 30);
+    s.reject();
+    EXPECT_EQ(testenv::readFile(ini().path()), untouched);
+
+    s.show();
+    s.CB_lowpass->click();
+    EXPECT_TRUE(s.SpinEdit3->isEnabled());
+    s.SpinEdit3->setValue(5000);
+    s.rb_format[2]->click();
+    s.cb_auto->setChecked(false);
+    s.btn_okClick();
+    EXPECT_EQ(ini().readInteger("recorder", "format", -1), 2);
+    EXPECT_EQ(ini().readInteger("recorder", "high filter", -1), 800);
+    EXPECT_EQ(ini().readInteger("recorder", "low filter", -1), 5000);
+    EXPECT_NE(testenv::readFile(ini().path()).find("Low filter=5000"), std::string::npos);
+    EXPECT_TRUE(ini().readBool("recorder", "cb auto", false));
+    EXPECT_TRUE(ini().readBool("recorder", "low filter enabled", false));
+    EXPECT_EQ(fm_recorder->st_finfo->caption(), "OGG  44100KHz Stereo 128Kbit");
+
+    s.btn_optionClick();
+    EXPECT_TRUE(CdSetForRecorder);
+    EXPECT_EQ(fm_cdset->windowTitle(), "Recorder Setting");
+    EXPECT_EQ(presenter.last(), fm_cdset);
+}
+
+class RecordingInformation : public RecorderWindow, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(RecordingInformation, TagsRoundTripAndBadNumbersChangeNothing) {
+    const std::string file = dir + "/take." + GetParam();
+    audiotest::encode(file, audiotest::sine(44100, 2, 1.0, {440}));
+    fm_recorder->RecordedFile = QString::fromStdString(file);
+    Tfm_fileinfo& f = *fm_fileinfo;
+    f.show();
+    EXPECT_EQ(f.infoFrequency->text(), "44100 Hz");
+    EXPECT_EQ(f.infoChannels->text(), "2");
+    EXPECT_TRUE(f.RadioButton1->isChecked());
+    EXPECT_EQ(f.infoYear->text(), "");
+    f.RadioButton2->click();
+    f.infoTitle->setText("Morning take");
+    f.infoArtist->setText("Me");
+    f.infoGenre->setCurrentIndex(8);
+    f.infoYear->setText("2024");
+    f.infoTrack->setText("3");
+    f.btnApplyClick();
+    EXPECT_TRUE(boxes.texts().isEmpty());
+
+    AudioInformation info;
+    info.tagVersion = 2;
+    ASSERT_TRUE(info.load(file));
+    EXPECT_EQ(info.infoTitle, "Morning take");
+    EXPECT_EQ(info.infoArtist, "Me");
+    EXPECT_EQ(info.infoGenre, 8);
+    EXPECT_EQ(info.infoYear, 2024);
+    EXPECT_EQ(info.infoTrack, 3);
+
+    const std::string saved = testenv::readFile(file);
+    for (QLineEdit* bad : {f.infoTrack, f.infoYear}) {
+        f.btnResetClick();
+        f.infoTitle->setText("Changed");
+        bad->setText("12a");
+        boxes.clear();
+        f.btnApplyClick();
+        ASSERT_EQ(boxes.texts().size(), 1);
+        EXPECT_EQ(boxes.titles()[0], "Information");
+        EXPECT_EQ(testenv::readFile(file), saved);
+    }
+    EXPECT_EQ(boxes.texts()[0], "Invalid year value");
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, RecordingInformation, ::testing::Values("mp3", "ogg"));
+
+}  // namespace

@@ -1,0 +1,347 @@
+// The theme tables, the built-in pictures, the drawing helpers and the theme
+// file reader, checked by values and pixels.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <sys/stat.h>
+
+#include "skin/art.h"
+#include "skin/combobox.h"
+#include "skin/drawing.h"
+#include "skin/filetheme.h"
+#include "skin/progressbar.h"
+#include "skin/uistyle.h"
+#include "themefilebuilder.h"
+
+namespace {
+
+using S = TvsUIStyle;
+using K = TvsThemeKind;
+
+QRgb rgb(const QImage& img, int x, int y) { return img.pixel(x, y) & 0xFFFFFF; }
+
+// ------------------------------------------------------------------ tables
+
+struct Entry {
+    S style;
+    int key;
+    K kind;
+    int value;
+};
+
+TEST(ThemeTables, EntriesOfEachColumnAndOutsideTheTable) {
+    // One entry of each kind from each style's column, then keys and styles
+    // outside the table.
+    const Entry rows[] = {
+        {S::BlueGlass, 8, K::Int, -3},         {S::Graphite, 7, K::Int, 3},   {S::Meadow, 16, K::Color, 0xC82C00},
+        {S::DeepBlue, 19, K::Color, 0xA04A44}, {S::Protein, 6, K::Bool, 1},   {S::DeepBlue, 28, K::Image, 0},
+        {S::FromThemeFile, 8, K::Int, -1},     {S(6), 8, K::Int, -1},         {S::DeepBlue, 0, K::Int, -1},
+        {S::DeepBlue, 43, K::Int, -1},
+    };
+    for (const Entry& r : rows) {
+        K kind = K::Image;
+        EXPECT_EQ(GetInsideThemeEntry(r.style, r.key, &kind), r.value) << int(r.style) << " key " << r.key;
+        EXPECT_EQ(kind, r.kind) << int(r.style) << " key " << r.key;
+    }
+}
+
+TEST(ThemeTables, TypedGettersRefuseOtherKindsAndColoursAreBlueFirst) {
+    EXPECT_EQ(GetInsideThemeColor(S::DeepBlue, vskey::MenuSelectedBackgroundColor), QColor(0x44, 0x4A, 0xA0));
+    EXPECT_EQ(GetInsideThemeColor(S::Meadow, vskey::FormBorderColor), QColor(0x00, 0x2C, 0xC8));
+    EXPECT_EQ(ColorFromBgr(11437686), QColor(0x76, 0x86, 0xAE));
+    EXPECT_EQ(GetInsideThemeColor(S::DeepBlue, vskey::FormMinWidthInt), QColor(Qt::black));
+    EXPECT_EQ(GetInsideThemeInt(S::DeepBlue, vskey::FormBackgroundColor), -1);
+    EXPECT_EQ(GetInsideThemeInt(S::BlueGlass, vskey::TitleBarButtonRightOffsetInt), -3);
+    EXPECT_FALSE(GetInsideThemeBool(S::Graphite, vskey::TitleBarButtonLeftOffsetInt));
+    EXPECT_TRUE(GetInsideThemeBool(S::BlueGlass, vskey::ButtonTransparentBool));
+    EXPECT_EQ(ThemeKeyName(1), "ButtonImage");
+    EXPECT_EQ(ThemeKeyName(42), "SideChannelBarImage");
+    EXPECT_EQ(ThemeKeyName(43), "");
+    EXPECT_EQ(ThemeKeyIndex("trackbarbarimage"), vskey::TrackBarBarImage);
+}
+
+TEST(ThemeTables, ImageNames) {
+    // Three styles share one scroll button; some keys have no picture.
+    const std::pair<std::pair<S, int>, const char*> rows[] = {
+        {{S::DeepBlue, 28}, "DEEPBLUE_TRACKBAR_BAR"}, {{S::Meadow, 38}, "MEADOW_SCROLLBUTTON"},
+        {{S::DeepBlue, 38}, "MORE_SCROLLBUTTON"},     {{S::Protein, 38}, "MORE_SCROLLBUTTON"},
+        {{S::BlueGlass, 38}, "MORE_SCROLLBUTTON"},    {{S::DeepBlue, 15}, ""},
+        {{S::FromThemeFile, 28}, ""},
+    };
+    for (const auto& [in, name] : rows) EXPECT_EQ(InsideThemeImageName(in.first, in.second), name) << name;
+}
+
+TEST(ThemeTables, FileThemeIsUsedOnlyWhenAskedForAndLoaded) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.theme");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(ThemeFileBuilder().integer("FormMinWidthInt", 7).build());
+    f.close();
+    TvsFileTheme unloaded, loaded;
+    loaded.SetThemeFile(path);
+    ASSERT_TRUE(loaded.CanUse());
+    struct Row {
+        const TvsFileTheme* theme;
+        S asked, style;
+        bool file;
+    } rows[] = {{nullptr, S::FromThemeFile, S::DeepBlue, false}, {&unloaded, S::FromThemeFile, S::DeepBlue, false},
+                {&loaded, S::Meadow, S::Meadow, false},          {&loaded, S::FromThemeFile, S::FromThemeFile, true}};
+    for (const Row& r : rows) {
+        S style = S::Graphite;
+        EXPECT_EQ(UsingFileTheme(r.theme, r.asked, &style), r.file);
+        EXPECT_EQ(style, r.style);
+    }
+    EXPECT_EQ(TvsThemeValues(&loaded, S::FromThemeFile).intValue(vskey::FormMinWidthInt), 7);
+    EXPECT_EQ(TvsThemeValues(nullptr, S::FromThemeFile).intValue(vskey::FormMinWidthInt), 130);
+}
+
+// ----------------------------------------------------------- built-in art
+
+TEST(BuiltinArt, SizesAndTheRulesTheControlsRelyOn) {
+    for (S s : {S::Graphite, S::Meadow, S::DeepBlue, S::Protein, S::BlueGlass}) {
+        const QImage bar = GetInsideThemeBitmap(s, vskey::TrackBarBarImage);
+        EXPECT_EQ(bar.size(), QSize(30, 5)) << int(s);
+        EXPECT_EQ(bar.width() % 3, 0);
+        EXPECT_EQ(bar.pixel(0, 0), 0xFFFF00FFu) << "the key pixel";
+        EXPECT_EQ(GetInsideThemeBitmap(s, vskey::ProgressBarImage).size(), QSize(8, 10)) << int(s);
+        const QImage thumb = GetInsideThemeBitmap(s, vskey::TrackBarSliderImage);
+        EXPECT_EQ(thumb.size(), QSize(11, 18));
+        EXPECT_EQ(GetInsideThemeBitmap(s, vskey::TrackBarSliderVImage), RotateBitmap90(thumb));
+        EXPECT_TRUE(GetInsideThemeBitmap(s, vskey::ButtonImage).isNull()) << "no control draws buttons";
+    }
+    for (const char* name : {"GRAPHITE_COMBOBOX_BUTTON", "MEADOW_COMBOBOX_BUTTON"})
+        EXPECT_EQ(BuiltinArt(name).size(), QSize(17, 19)) << name;
+    EXPECT_EQ(BuiltinArt("MENU_CHECKED").size(), QSize(16, 16));
+    EXPECT_EQ(BuiltinArt("MENU_CHECKED").pixel(0, 0), 0xFFFFFFFFu) << "white is its key";
+    EXPECT_EQ(BuiltinArt("GRAPHITE_MENU_BAR").size(), QSize(8, 20));
+    EXPECT_EQ(BuiltinArt("GRAPHITE_MENU_SELECT").size(), QSize(8, 20));
+    EXPECT_TRUE(BuiltinArt("NO_SUCH_PICTURE").isNull());
+    EXPECT_EQ(BuiltinArt("DEEPBLUE_PROGRESSBAR").cacheKey(), BuiltinArt("DEEPBLUE_PROGRESSBAR").cacheKey());
+    EXPECT_EQ(GetInsideThemeSplitBitmap(S::DeepBlue, vskey::TrackBarBarImage, 3, 2).size(), QSize(10, 5));
+}
+
+// --------------------------------------------------------- drawing helpers
+
+// A 30 x 4 strip: red, green and blue thirds, with its corner pixel marked.
+QImage strip(QRgb corner) {
+    QImage img(30, 4, QImage::Format_ARGB32);
+    for (int x = 0; x < 30; ++x)
+        for (int y = 0; y < 4; ++y) img.setPixel(x, y, x < 10 ? 0xFFFF0000 : x < 20 ? 0xFF00FF00 : 0xFF0000FF);
+    img.setPixel(0, 0, corner);
+    img.setPixel(25, 1, 0xFFFF00FF);
+    return img;
+}
+
+QImage white(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    return img;
+}
+
+TEST(DrawingHelpers, Stretch3PartKeepsTheEndsAndMakesTheKeyTransparent) {
+    for (bool corner : {false, true}) {
+        QImage out = white(200, 4);
+        QPainter p(&out);
+        DrawStretch3Part(strip(0xFFFFFF00), p, out.rect(), corner);
+        p.end();
+        EXPECT_EQ(rgb(out, 0, 1), 0xFF0000u);
+        EXPECT_EQ(rgb(out, 9, 0), 0xFF0000u);
+        EXPECT_EQ(rgb(out, 10, 0), 0x00FF00u);
+        EXPECT_EQ(rgb(out, 189, 3), 0x00FF00u);
+        EXPECT_EQ(rgb(out, 190, 0), 0x0000FFu);
+        EXPECT_EQ(rgb(out, 199, 3), 0x0000FFu);
+        // The corner pixel is the key with the flag, magenta without it.
+        EXPECT_EQ(rgb(out, 0, 0), corner ? 0xFFFFFFu : 0xFFFF00u);
+        EXPECT_EQ(rgb(out, 195, 1), corner ? 0xFF00FFu : 0xFFFFFFu);
+    }
+    QImage narrow = white(12, 4);
+    QPainter p(&narrow);
+    DrawStretch3Part(strip(0xFFFF0000), p, narrow.rect(), false);
+    p.end();
+    EXPECT_EQ(rgb(narrow, 11, 0), 0x0000FFu) << "too narrow for the middle: the ends only";
+}
+
+TEST(DrawingHelpers, SplitRotateTileAndHitTest) {
+    QImage strip40(40, 2, QImage::Format_ARGB32);
+    for (int x = 0; x < 40; ++x) strip40.setPixel(x, 0, qRgb(x, 0, 0)), strip40.setPixel(x, 1, qRgb(x, 1, 0));
+    const QImage first = SplitBitmap(strip40, 4, 1);
+    ASSERT_EQ(first.size(), QSize(10, 2));
+    EXPECT_EQ(qRed(first.pixel(9, 0)), 9);
+    EXPECT_EQ(qRed(SplitBitmap(strip40, 4, 4).pixel(0, 1)), 30);
+    for (auto [count, index] : {std::pair{0, 1}, {4, 5}, {4, 0}, {-1, 1}, {41, 1}})
+        EXPECT_TRUE(SplitBitmap(strip40, count, index).isNull()) << count << "/" << index;
+
+    QImage small(3, 2, QImage::Format_ARGB32);
+    for (int x = 0; x < 3; ++x)
+        for (int y = 0; y < 2; ++y) small.setPixel(x, y, qRgb(x, y, 7));
+    const QImage turned = RotateBitmap90(small);
+    ASSERT_EQ(turned.size(), QSize(2, 3));
+    for (int x = 0; x < 3; ++x)
+        for (int y = 0; y < 2; ++y) EXPECT_EQ(turned.pixel(y, 2 - x), small.pixel(x, y));
+
+    QImage tile(3, 3, QImage::Format_RGB32);
+    tile.fill(Qt::black);
+    tile.setPixel(0, 0, qRgb(255, 0, 0));
+    QImage canvas = white(10, 10);
+    QPainter p(&canvas);
+    DrawTiled(p, tile, QRect(2, 2, 5, 5));
+    p.end();
+    EXPECT_EQ(rgb(canvas, 3, 3), 0xFF0000u) << "tiles start at the origin";
+    EXPECT_EQ(rgb(canvas, 6, 6), 0xFF0000u);
+    EXPECT_EQ(rgb(canvas, 7, 7), 0xFFFFFFu) << "nothing outside the rectangle";
+    EXPECT_EQ(rgb(canvas, 1, 3), 0xFFFFFFu);
+
+    const QRect r(0, 0, 10, 10);
+    for (auto [x, y, in] : {std::tuple{0, 0, true}, {10, 10, true}, {11, 10, false}, {-1, 0, false}, {5, 11, false}})
+        EXPECT_EQ(PointInRect(x, y, r), in) << x << "," << y;
+}
+
+// ------------------------------------------------------------- theme files
+
+QImage checker() {
+    QImage img(6, 4, QImage::Format_RGB32);
+    for (int x = 0; x < 6; ++x)
+        for (int y = 0; y < 4; ++y) img.setPixel(x, y, (x + y) % 2 ? qRgb(10, 200, 30) : qRgb(240, 20, 90));
+    return img;
+}
+
+ThemeFileBuilder sample() {
+    ThemeFileBuilder b;
+    b.integer("FormMinWidthInt", 255)
+        .integer("ControlBorderColor", 0x0000FF)
+        .boolean("ButtonTransparentBool", true)
+        .image("ProgressBarImage", checker())
+        .text("Author", "someone")
+        .integer("formminwidthint", 9)
+        .raw("Unknown", 9, "xx");
+    return b;
+}
+
+TEST(ThemeFile, RoundTrip) {
+    QString error;
+    const auto reader = TvsThemeFileReader::parse(sample().build("MenuFontColor"), &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    EXPECT_EQ(reader->GetInt("FORMMINWIDTHINT"), 255) << "names ignore case; the first of a name wins";
+    EXPECT_EQ(reader->GetInt("ControlBorderColor"), 0xFF);
+    EXPECT_TRUE(reader->GetBool("ButtonTransparentBool"));
+    EXPECT_FALSE(reader->GetBool("Nothing"));
+    EXPECT_EQ(reader->GetInt("MenuFontColor"), -1) << "the closing entry holds no value";
+    EXPECT_EQ(reader->GetBitmap("progressbarimage").convertToFormat(QImage::Format_RGB32), checker());
+    EXPECT_TRUE(reader->GetBitmap("Author").isNull());
+    // A name that fills all 64 bytes is read to its end and no further.
+    const QByteArray longName(64, 'n');
+    const auto full = TvsThemeFileReader::parse(ThemeFileBuilder().integer(longName, 3).build(), &error);
+    ASSERT_TRUE(full);
+    EXPECT_EQ(full->GetInt(QString::fromLatin1(longName)), 3);
+}
+
+QByteArray edited(void (*edit)(QByteArray&)) {
+    QByteArray b = sample().build();
+    edit(b);
+    return b;
+}
+
+TEST(ThemeFile, HostileFilesAreRefused) {
+    using B = QByteArray;
+    const std::pair<const char*, QByteArray> rows[] = {
+        {"header length 0", edited([](B& b) { ThemeFileBuilder::put(b, 12, 0); })},
+        {"header length 23", edited([](B& b) { ThemeFileBuilder::put(b, 12, 23); })},
+        {"header length 29", edited([](B& b) { ThemeFileBuilder::put(b, 12, 29); })},
+        {"header length 40", edited([](B& b) { ThemeFileBuilder::put(b, 12, 40); })},
+        {"first entry past the end", edited([](B& b) { ThemeFileBuilder::put(b, 20, 0x7FFFFFF0); })},
+        {"entry points at itself", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(1) + 73, ThemeFileBuilder::entryOffset(1)); })},
+        {"entry points back", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(3) + 73, ThemeFileBuilder::entryOffset(0)); })},
+        {"data past the end", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(0) + 65, b.size() - 2); })},
+        {"data size 4 GiB", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(3) + 69, 0xFFFFFFFF); })},
+        {"integer of 2 bytes", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(0) + 69, 2); })},
+        {"switch of 2 bytes", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(2) + 69, 2); })},
+        {"junk picture", ThemeFileBuilder().raw("ProgressBarImage", 0, QByteArray(300, '\x5a')).build()},
+        {"picture claiming 60000 x 60000", [] {
+             QByteArray bmp = ThemeFileBuilder().image("p", checker()).build();
+             const int data = ThemeFileBuilder::entryOffset(2);
+             ThemeFileBuilder::put(bmp, data + 18, 60000);
+             ThemeFileBuilder::put(bmp, data + 22, 60000);
+             return bmp;
+         }()},
+        {"too short", QByteArray(15, '\0')},
+        {"over 4 MiB", QByteArray(4 * 1024 * 1024 + 1, '\0')},
+    };
+    for (const auto& [why, bytes] : rows) {
+        QString error;
+        EXPECT_FALSE(TvsThemeFileReader::parse(bytes, &error)) << why;
+        EXPECT_FALSE(error.isEmpty()) << why;
+    }
+    const QByteArray good = sample().build();
+    for (int length = 0; length < good.size(); ++length)
+        EXPECT_FALSE(TvsThemeFileReader::parse(good.left(length), nullptr)) << "cut at " << length;
+}
+
+class FileThemeComponent : public ::testing::Test {
+protected:
+    void write(const QString& name, const QByteArray& bytes) {
+        QFile f(dir_.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(FileThemeComponent, BareNameFromTheProgramFolderAndRefusedFilesChangeNothing) {
+    write("a.theme", ThemeFileBuilder().integer("FormMinWidthInt", 11).build());
+    write("bad.theme", sample().build().left(100));
+    write("big.theme", QByteArray(4 * 1024 * 1024 + 10, '\0'));
+    ASSERT_EQ(mkfifo(dir_.filePath("pipe.theme").toLocal8Bit().constData(), 0600), 0);
+    TvsFileTheme theme;
+    theme.setProgramFolder(dir_.path());
+    int changes = 0;
+    QObject::connect(&theme, &TvsFileTheme::changed, [&] { ++changes; });
+    theme.SetThemeFile("no/such/folder/a.theme");
+    ASSERT_TRUE(theme.CanUse());
+    EXPECT_EQ(theme.GetInt(vskey::FormMinWidthInt), 11);
+    EXPECT_EQ(theme.ThemeFile(), "no/such/folder/a.theme");
+    for (const char* refused : {"bad.theme", "big.theme", "pipe.theme", "missing.theme"}) {
+        theme.SetThemeFile(dir_.filePath(refused));
+        EXPECT_EQ(theme.ThemeFile(), "no/such/folder/a.theme") << refused;
+        EXPECT_EQ(theme.GetInt(vskey::FormMinWidthInt), 11) << refused;
+    }
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(FileThemeComponent, BoundControlsFollowTheFileAndItsEnd) {
+    write("red.theme", ThemeFileBuilder()
+                           .integer("ControlBorderColor", 0x0000FF)
+                           .integer("ControlBackgroundColor", 0x00FF00)
+                           .integer("FormBackgroundColor", 0xFF0000)
+                           .build());
+    auto* theme = new TvsFileTheme;
+    TvsProgressBar bar;
+    TvsComboBox combo;
+    for (TvsThemeable* c : std::initializer_list<TvsThemeable*>{&bar, &combo}) {
+        c->setFileTheme(theme);
+        c->setUIStyle(S::FromThemeFile);
+    }
+    EXPECT_EQ(bar.borderColor(), QColor(Qt::black)) << "nothing loaded yet: DeepBlue";
+    theme->SetThemeFile(dir_.filePath("red.theme"));
+    EXPECT_EQ(bar.borderColor(), QColor(Qt::red));
+    EXPECT_EQ(bar.color(), QColor(Qt::green));
+    EXPECT_EQ(combo.borderColor(), QColor(Qt::red));
+    EXPECT_EQ(combo.buttonColor(), QColor(Qt::blue));
+    delete theme;
+    EXPECT_EQ(bar.fileTheme(), nullptr);
+    EXPECT_EQ(bar.uiStyle(), S::DeepBlue);
+    EXPECT_EQ(combo.uiStyle(), S::DeepBlue);
+    EXPECT_EQ(combo.borderColor(), QColor(Qt::black));
+
+    QWidget form;
+    auto* child = new TvsProgressBar(&form);
+    TvsProgressBar grandchild(child);
+    ContainerApplyUIStyle(&form, S::Meadow, nullptr);
+    EXPECT_EQ(child->uiStyle(), S::Meadow);
+    EXPECT_EQ(grandchild.uiStyle(), S::DeepBlue) << "direct children only";
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+#pragma once
+// The recorder's section [recorder] of the settings file as the recorder
+// window reads it at each start, and what follows from it: the output
+// format, the name of a new recording, the one-line format summary.
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+
+class IniFile;
+
+inline constexpr const char* kRecorderSection = "recorder";
+
+struct RecorderSettings {
+    QString folder;  // "format path"
+    QString fileInfo;
+    bool timeLimit = false;
+    int hour = 0, minute = 10, second = 0;
+    bool notchOn = false, highOn = false, lowOn = false;
+    int notch = 50, high = 400, low = 4000;
+    int format = 1;
+    int wavFrequency = 2, wavChannel = 2, wavBit = 2;
+    int mp3VbrBitrate = 7, mp3VbrQuality = 8, mp3Channel = 1, mp3Frequency = 1, mp3Bitrate = 7;
+    int oggBitrate = 1, oggQuality = 300, oggChannel = 1, oggFrequency = 1;
+    int wmaFormat = 7;
+    // Missing means on here, while the settings window reads it as off.
+    bool silence = true;
+    int attack = 300, release = 100, level = -1;
+
+    long long timeLimitSeconds() const { return hour * 3600LL + minute * 60LL + second; }
+};
+
+RecorderSettings ReadRecorderSettings(const IniFile& ini);
+
+// ".wav", ".mp3", ".ogg", ".wma" for formats 0..3; empty for any other.
+QString RecorderExtension(int format);
+
+// The six name patterns of the recorder's name list, by index.
+inline constexpr std::array<const char*, 6> kRecordNameCaptions = {
+    "Date-Month-Year", "Date-Month--Hour", "Date--Hour;Minute", "Hour;Minute;Second", "Date-Month--Hour;Minute",
+    "Date-Month-Year--Hour;Minute;Second"};
+// The name of a recording started at `at` with pattern index (0..5; any
+// other index takes the last pattern), without folder and extension.
+QString RecordFileName(int patternIndex, const QDateTime& at);
+
+// A line name of more than 10 characters breaks after the tenth.
+QString SplitLineName(const QString& name);
+
+// The summary of the output format in [recorder], as the settings window
+// shows it on the recorder ("MP3  44100KHz Stereo 128Kbit").
+QString RecorderFormatSummary(const IniFile& ini, int format);
