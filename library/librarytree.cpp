@@ -6,10 +6,16 @@ namespace {
 
 constexpr int kImageRole = Qt::UserRole + 1;
 
-QTreeWidgetItem* newNode(const QString& text) {
+QTreeWidgetItem* newNode(const QString& text, int image = -1) {
     auto* item = new QTreeWidgetItem(QStringList{text});
-    item->setData(0, kImageRole, -1);
+    item->setData(0, kImageRole, image);
     return item;
+}
+
+void setImage(QTreeWidgetItem* item, int image, const QList<QIcon>& images) {
+    if (item->data(0, kImageRole).toInt() == image) return;
+    item->setData(0, kImageRole, image);
+    if (image < images.size()) item->setIcon(0, images[image]);
 }
 
 // Pre-order position of target inside the subtree of item, counted from
@@ -78,9 +84,10 @@ void LibraryTree::setContent(const LibraryTreeContent& content) {
         clearLeaves(root, index);
         QList<QTreeWidgetItem*> items;
         items.reserve(static_cast<qsizetype>(leaves->size()));
+        index.reserve(static_cast<qsizetype>(leaves->size()));
         for (const std::string& leaf : *leaves) {
             const QString text = QString::fromStdString(leaf);
-            QTreeWidgetItem* item = newNode(text);
+            QTreeWidgetItem* item = newLeaf(root, text);
             items.append(item);
             // A text listed twice keeps both nodes; lookups find the first.
             if (!index.contains(text)) index.insert(text, item);
@@ -103,7 +110,7 @@ LibraryTreeContent LibraryTree::content() const {
 QTreeWidgetItem* LibraryTree::ensure(QTreeWidgetItem* root, QHash<QString, QTreeWidgetItem*>& index,
                                      const QString& text) {
     if (QTreeWidgetItem* found = index.value(text)) return found;
-    QTreeWidgetItem* item = newNode(text);
+    QTreeWidgetItem* item = newLeaf(root, text);
     root->addChild(item);
     index.insert(text, item);
     return item;
@@ -191,14 +198,19 @@ QTreeWidgetItem* LibraryTree::itemAtIndex(int absoluteIndex) const {
     return nullptr;
 }
 
+// A leaf gets its section's image before it joins the tree: changed
+// afterwards, each of thousands of leaves would be a change signalled
+// through the whole view.
+QTreeWidgetItem* LibraryTree::newLeaf(const QTreeWidgetItem* root, const QString& text) const {
+    const int image = root == myArtist_ ? 3 : root == myPlaylist_ ? 0 : 4;
+    QTreeWidgetItem* item = newNode(text, image);
+    if (image < images_.size()) item->setIcon(0, images_[image]);
+    return item;
+}
+
 void LibraryTree::RefreshTreeImages() {
-    auto set = [this](QTreeWidgetItem* item, int image) {
-        if (item->data(0, kImageRole).toInt() == image) return;
-        item->setData(0, kImageRole, image);
-        if (image < images_.size()) item->setIcon(0, images_[image]);
-    };
     std::function<void(QTreeWidgetItem*, int)> setAll = [&](QTreeWidgetItem* item, int image) {
-        set(item, image);
+        setImage(item, image, images_);
         for (int i = 0; i < item->childCount(); ++i) setAll(item->child(i), image);
     };
     setAll(title_, 1);

@@ -55,11 +55,13 @@ public:
     // Node images by section: 1 up to "All Title", 3 for "My Artist" and its
     // children, 2 "My Habit", 0 "My Playlist", 4 "My Album".
     void RefreshTreeImages();
-    // The image number a node was last given, -1 before the first refresh.
+    // The image number a node was last given: a leaf's section image from
+    // its creation, -1 for a fixed node before the first refresh.
     static int imageOf(const QTreeWidgetItem* item);
     void setImages(const QList<QIcon>& images) { images_ = images; }
 
 private:
+    QTreeWidgetItem* newLeaf(const QTreeWidgetItem* root, const QString& text) const;
     QTreeWidgetItem* ensure(QTreeWidgetItem* root, QHash<QString, QTreeWidgetItem*>& index, const QString& text);
     void clearLeaves(QTreeWidgetItem* root, QHash<QString, QTreeWidgetItem*>& index);
     QHash<QString, QTreeWidgetItem*>* indexOf(const QTreeWidgetItem* root);

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -17,6 +16,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <cstdio>
 
 #include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
@@ -42,29 +43,9 @@ Tfm_main* fm_main = nullptr;
 
 namespace {
 
-constexpr int kPumpIntervalMs = 30;
-
 const char kFileManager[] = "File Manager";
 
 std::string toPath(const QString& path) { return path.toStdString(); }
-
-// Whether a new record appears in the list of the selected node as soon as
-// it is added: only an artist's, an album's and "All Title" grow.
-bool growsWithAdds(const NodeFill& node) {
-    return node.kind == NodeKind::AllTitle || node.kind == NodeKind::Artist || node.kind == NodeKind::Album;
-}
-
-// Marks the window busy for the length of a library loop.
-class LibraryLoop {
-public:
-    explicit LibraryLoop(bool& busy) : busy_(busy) { busy_ = true; }
-    ~LibraryLoop() { busy_ = false; }
-    LibraryLoop(const LibraryLoop&) = delete;
-    LibraryLoop& operator=(const LibraryLoop&) = delete;
-
-private:
-    bool& busy_;
-};
 
 // The window's popup menus: the DeepBlue look with the program's own
 // colours, set after the style so that they win.
@@ -229,9 +210,9 @@ void Tfm_main::createMenus() {
     PlayNext1 = vsPopupMenu1->addAction(QStringLiteral("Next"), this, &Tfm_main::PlayNext);
 
     vsPopupMenu2 = NewPopupMenu(this);
-    AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"));
+    AddPlyalist1 = vsPopupMenu2->addAction(QStringLiteral("Add Playlist"), this, &Tfm_main::AddPlyalist1Click);
     DeletePlaylist1 = vsPopupMenu2->addAction(QStringLiteral("Delete Node"), this, &Tfm_main::DeleteFileRecords);
-    Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"));
+    Rescan2 = vsPopupMenu2->addAction(QStringLiteral("Rescan"), this, &Tfm_main::Rescan1Click);
     ApplySkinLook(1);
 }
 
@@ -297,6 +278,13 @@ void Tfm_main::FormShow() {
     addCommandLineFile();
     TreeView1->RefreshTreeImages();
     SaveLibraryTree();
+    // The start-up benchmark times a start to here, then ends the program.
+    if (qEnvironmentVariableIsSet("TUNEVALE_EXIT_WHEN_SHOWN")) {
+        repaint();
+        std::puts("shown");
+        std::fflush(stdout);
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    }
 }
 
 void Tfm_main::FormShowAfterMiniWindow() {
@@ -498,53 +486,29 @@ void Tfm_main::AddFilesToLibrary() {
     AddChosenFiles(result.files);
 }
 
-void Tfm_main::addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows) {
+void Tfm_main::addOneFile(const std::string& path, AddTally& tally) {
     const AddResult added = Library.add(path, DateAddedNow());
     tally.count(added);
-    if (!added.listed()) return;
-    const TrackRecord& record = added.record;
-    TreeView1->ensureArtist(QString::fromStdString(record.Artist));
-    TreeView1->ensureAlbum(QString::fromStdString(record.Album));
-    if (added.outcome == AddOutcome::Added && newRows) {
-        const NodeFill node = TreeView1->fillOf(TreeView1->currentItem());
-        if (growsWithAdds(node) && NodeListsRecord(node, record)) newRows->push_back({record, true});
-    }
+    TakeAddResult(added);
 }
 
 void Tfm_main::AddChosenFiles(const QStringList& files) {
-    if (LibraryBusy) return;
+    if (!BeginLibraryLoop()) return;
     AddTally tally;
-    {
-        LibraryLoop loop(LibraryBusy);
-        // A library file deleted behind our back is made again rather than
-        // leaving every record of this add unwritten.
-        Library.ensureMusicFile();
-        std::vector<ListRow> pending;
-        QElapsedTimer sincePump;
-        sincePump.start();
-        for (const QString& file : files) {
-            addOneFile(toPath(file), tally, &pending);
-            // The window stays alive during a long add, but is repainted
-            // only every few files: rows go in together, before any click
-            // in the tree could refill the list.
-            if (sincePump.elapsed() >= kPumpIntervalMs) {
-                ListModel->appendRows(std::move(pending));
-                pending.clear();
-                QCoreApplication::processEvents();
-                sincePump.restart();
-            }
-        }
-        ListModel->appendRows(std::move(pending));
+    // A library file deleted behind our back is made again rather than
+    // leaving every record of this add unwritten.
+    Library.ensureMusicFile();
+    for (const QString& file : files) {
+        addOneFile(toPath(file), tally);
+        PumpLibraryLoop();
     }
+    EndLibraryLoop();
     if (IsPlaying && ListModel->rowCount() > PlayIndex + 1) SelectRows({PlayIndex});
     TreeView1->RefreshTreeImages();
     TreeView1->viewport()->update();
     SaveLibraryTree();
     reportAddTally(tally);
-    if (closeAfterLoop_) {
-        closeAfterLoop_ = false;
-        QTimer::singleShot(0, this, [this] { close(); });
-    }
+    CloseIfAskedDuringLoop();
 }
 
 // The files skipped go under the message, one per line, for the user to find
@@ -567,10 +531,9 @@ void Tfm_main::addCommandLineFile() {
     const QString parameter = QFileInfo(Parameters.first()).absoluteFilePath();
     const std::string path = toPath(parameter);
     AddTally tally;
-    {
-        LibraryLoop loop(LibraryBusy);
-        addOneFile(path, tally, nullptr);
-    }
+    if (!BeginLibraryLoop()) return;
+    addOneFile(path, tally);
+    EndLibraryLoop();
     reportAddTally(tally);
 
     TreeView1->setCurrentItem(TreeView1->allTitleNode());

@@ -19,6 +19,7 @@
 // costs a count is logged; anything unexpected reaches the application's
 // handler, which logs it to "Error.txt".
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -159,6 +160,29 @@ public:
     // The add without its dialog: the files the dialog returned.
     void AddChosenFiles(const QStringList& files);
 
+    // --- Library loops: adding files, the rescan, the playlist import ---
+    // Starts one; false, with nothing started, while one runs.
+    bool BeginLibraryLoop();
+    // A file the loop added or found: its artist and album nodes, and its
+    // row when the selected node lists it (shown at the next pump).
+    void TakeAddResult(const AddResult& added);
+    // Lets the window repaint and its events run when the last pump is 30 ms
+    // old, with the rows taken meanwhile.
+    void PumpLibraryLoop();
+    // The last rows; library commands run again.
+    void EndLibraryLoop();
+    // The main window was closed during the loop: it closes now.
+    bool CloseAskedDuringLoop() const { return closeAfterLoop_; }
+    void CloseIfAskedDuringLoop();
+    // The message an add, rescan or import ends with, when one is due.
+    void reportAddTally(const AddTally& tally);
+
+    // --- Rescan and playlist import ---
+    void Rescan1Click();
+    void AddPlyalist1Click();
+    // Makes the playlist file a library playlist under "My Playlist".
+    void ImportPlaylistFile(const QString& fileName);
+
     // --- Playback ---
     void lv_playlistDblClick();
     void lv_playlistClick();
@@ -221,11 +245,11 @@ private:
     void loadLibraryTree();
     void applyMainSkin();
     void addCommandLineFile();
-    // Adds one file and its nodes; a new record joins newRows when the
-    // selected node lists it.
-    void addOneFile(const std::string& path, AddTally& tally, std::vector<ListRow>* newRows);
-    // The message an add ends with, when one is due.
-    void reportAddTally(const AddTally& tally);
+    // Adds one file to the library and to the tree and list of the loop.
+    void addOneFile(const std::string& path, AddTally& tally);
+    // The records of these entries as the library playlist name, its node
+    // and the tree file.
+    void fillLibraryPlaylist(const std::string& name, const std::vector<std::string>& paths);
     void showHelp();
     bool menuTakesEscape() const;
     void setFileNameText(const QString& text);
@@ -280,6 +304,8 @@ private:
 
     bool formShown_ = false;
     bool closeAfterLoop_ = false;
+    std::vector<ListRow> loopRows_;  // rows a library loop shows at its next pump
+    QElapsedTimer loopPump_;         // since that loop's last pump
     int invalidSkips_ = 0;   // invalid entries skipped in a row
     bool seeking_ = false;   // a start that continues the track after a seek
     bool playsMyHabit_ = false;  // the queue is the list of "My Habit"

@@ -352,5 +352,3 @@ bool Tfm_main::AutoSaveLoadLastPlaylistChecked() const { return AutoSaveLoadLast
 bool Tfm_main::MainPlayerPlaying() const { return IsPlaying; }
 
 void Tfm_main::StopMainPlayback() { StopPlaybackAndCloseFile(); }
-
-void Tfm_main::RegisterSavedPlaylist(const std::string&, const std::vector<PlaylistRow>&) {}

@@ -13,6 +13,7 @@
 #include "platform/atomicfile.h"
 #include "platform/errors.h"
 #include "platform/paths.h"
+#include "platform/posixfile.h"
 
 namespace {
 
@@ -150,7 +151,13 @@ std::optional<TreeTextLoad> TrackLibrary::loadTree() const {
 }
 
 bool TrackLibrary::saveTree(const LibraryTreeContent& content) const {
-    return static_cast<bool>(WriteFileAtomically(treeFile(), FormatTreeText(content)));
+    const std::string text = FormatTreeText(content);
+    // A save that changes nothing leaves the file alone: every start saves
+    // the tree it has just read, and a large one costs a write and a flush
+    // to the disk where a read suffices.
+    std::string held;
+    if (ReadRegularFile(treeFile(), kMaxTreeFileBytes, &held) && held == text) return true;
+    return static_cast<bool>(WriteFileAtomically(treeFile(), text));
 }
 
 bool TrackLibrary::writePlayQueue(const std::vector<std::string>& paths) const {

@@ -26,6 +26,7 @@
 #include "platform/userfolders.h"
 #include "tools/directory.h"
 #include "tools/encodertables.h"
+#include "tools/toolfiles.h"
 #include "tools/toolskin.h"
 
 using namespace encodertables;
@@ -127,16 +128,6 @@ ConverterConfig WmaConverterConfig() {
     c.ownFilter = QStringLiteral("WMA Files(*.wma)|*.wma");
     c.otherFilter = QStringLiteral("All Supported Formats(*.mp3,*.wav,*.ogg)|*.mp3;*.wav;*.ogg");
     return c;
-}
-
-QString FileSizeText(qint64 bytes) {
-    double mb = static_cast<double>(bytes) / 1024.0 / 1024.0;
-    if (mb >= 1.0) {
-        // Five significant digits at most, then two decimals.
-        const double scale = std::pow(10.0, 4 - static_cast<int>(std::floor(std::log10(mb))));
-        mb = std::round(mb * scale) / scale;
-    }
-    return QString::number(mb, 'f', 2) + QStringLiteral("MB");
 }
 
 // ---------------------------------------------------------------- window

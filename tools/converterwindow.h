@@ -46,9 +46,6 @@ ConverterConfig WavConverterConfig();
 ConverterConfig OggConverterConfig();
 ConverterConfig WmaConverterConfig();
 
-// The Size column: MB with two decimals, at most five significant digits.
-QString FileSizeText(qint64 bytes);
-
 class ConverterWindow : public QDialog, public ConversionHandler {
     Q_OBJECT
 public:

@@ -1,24 +1,16 @@
-// Conversion speed of AudioFile's read and write loops against the command
-// line encoders with the same settings on the same file, and the loop's peak
-// memory on a one-minute and a sixty-minute file.
+// Conversion speed against the command line encoders with the same settings
+// on the same file, both sides timed alike: as whole processes, from the
+// spawn to the reap. Ours is "convertfile", which runs the converter
+// windows' loop; theirs is ffmpeg (one thread) or lame. The runs alternate,
+// and each figure is the median of several, with the best beside it. Warm:
+// the source is in the page cache; cold: it is dropped before every run of
+// either side. The ratio is our time over theirs: below 1 we are faster.
 //
-// Every job, ours and theirs, runs as a child process, so that each peak
-// memory figure is the job's own; the parent stays small because that
-// figure includes what a child inherits before exec. Runs of ours and theirs
-// alternate and the best of five counts. Our time is given twice: the loop
-// alone (what a conversion costs inside the running program) and the whole
-// process (with loading the codec libraries, which the command line tools
-// pay too); the ratio is taken on the loop.
-
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+// Then the loop's peak memory on a one-minute and a sixty-minute file.
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,208 +19,176 @@
 #include <string>
 #include <vector>
 
-#include "components/audio/audiofile.h"
+#include "bench/support/benchsupport.h"
 
-extern char** environ;
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr int kRate = 44100;
-constexpr int kBlockSamples = 2 * kRate * 2;  // two seconds of stereo
-
-struct RunResult {
-    double seconds = 0;      // the whole process
-    double loopSeconds = 0;  // ours: the conversion loop alone
-    long peakKb = 0;
-    bool ok = false;
-};
-
-RunResult runChild(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return {};
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return {};
-    RunResult r;
-    r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    r.peakKb = usage.ru_maxrss;
-    r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return r;
-}
-
-double readSeconds(const std::string& path) {
-    double v = 0;
-    if (FILE* f = std::fopen(path.c_str(), "r")) {
-        if (std::fscanf(f, "%lf", &v) != 1) v = 0;
-        std::fclose(f);
-    }
-    return v;
-}
-
-// Alternates runs of ours and theirs; keeps the best time of each.
-void bestOfBoth(const std::vector<std::string>& oursArgv, const std::string& timeFile,
-                const std::vector<std::string>& theirArgv, RunResult& ours, RunResult& theirs, int runs = 5) {
-    ours = theirs = {};
-    for (int i = 0; i < runs; ++i) {
-        RunResult o = runChild(oursArgv);
-        o.loopSeconds = readSeconds(timeFile);
-        RunResult t = runChild(theirArgv);
-        if (!o.ok || !t.ok) {
-            ours.ok = o.ok;
-            theirs.ok = t.ok;
-            return;
-        }
-        if (!ours.ok || o.loopSeconds < ours.loopSeconds) {
-            ours.loopSeconds = o.loopSeconds;
-            ours.ok = true;
-        }
-        if (ours.seconds == 0 || o.seconds < ours.seconds) ours.seconds = o.seconds;
-        if (!theirs.ok || t.seconds < theirs.seconds) {
-            theirs.seconds = t.seconds;
-            theirs.ok = true;
-        }
-        ours.peakKb = std::max(ours.peakKb, o.peakKb);
-        theirs.peakKb = std::max(theirs.peakKb, t.peakKb);
-    }
-}
+constexpr int kWarmRounds = 9;
+constexpr int kColdRounds = 5;
 
 // Something like music: a few tones with vibrato over filtered noise, so the
-// encoders work as they would on a record, not on a pure sine.
-void writeSource(const std::string& path, int minutes) {
-    AudioFile w;
-    w.setWavFormat(kRate, 2, 16);
-    if (!w.create(path)) {
-        std::fprintf(stderr, "cannot create %s\n", path.c_str());
-        std::exit(1);
-    }
+// encoders work as they would on a record, not on a pure sine. One minute is
+// made a second at a time and repeated; written here, not through our
+// writer, so that this process stays small: a child's peak memory counts
+// what its parent was before the exec.
+bool writeSource(const std::string& path, int minutes) {
+    const uint32_t dataBytes = static_cast<uint32_t>(minutes) * 60 * kRate * 4;
+    std::string header = "RIFF";
+    auto le = [&](uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) header += static_cast<char>((v >> (8 * i)) & 0xff);
+    };
+    le(36 + dataBytes, 4);
+    header += "WAVEfmt ";
+    le(16, 4), le(1, 2), le(2, 2), le(kRate, 4), le(kRate * 4, 4), le(4, 2), le(16, 2);
+    header += "data";
+    le(dataBytes, 4);
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    std::fwrite(header.data(), 1, header.size(), out);
     std::mt19937 gen(1);
     std::normal_distribution<double> noise(0, 0.05);
-    AudioBlock minute;
-    minute.samples.resize(static_cast<size_t>(60 * kRate * 2));
+    std::vector<int16_t> second(static_cast<size_t>(2 * kRate));
     double lowL = 0, lowR = 0;
-    for (int i = 0; i < 60 * kRate; ++i) {
-        double t = static_cast<double>(i) / kRate;
-        lowL = 0.97 * lowL + noise(gen);
-        lowR = 0.97 * lowR + noise(gen);
-        double tones = 0.15 * std::sin(2 * M_PI * 220 * t + 3 * std::sin(2 * M_PI * 5 * t)) +
-                       0.1 * std::sin(2 * M_PI * 330 * t) + 0.05 * std::sin(2 * M_PI * 1760 * t * (1 + 0.01 * std::sin(t)));
-        minute.samples[static_cast<size_t>(2 * i)] = static_cast<int16_t>(std::clamp(tones + 0.1 * lowL, -1.0, 1.0) * 30000);
-        minute.samples[static_cast<size_t>(2 * i + 1)] = static_cast<int16_t>(std::clamp(tones + 0.1 * lowR, -1.0, 1.0) * 30000);
+    for (int s = 0; s < 60; ++s) {
+        for (int j = 0; j < kRate; ++j) {
+            const double t = static_cast<double>(s * kRate + j) / kRate;
+            lowL = 0.97 * lowL + noise(gen);
+            lowR = 0.97 * lowR + noise(gen);
+            const double tones = 0.15 * std::sin(2 * M_PI * 220 * t + 3 * std::sin(2 * M_PI * 5 * t)) +
+                                 0.1 * std::sin(2 * M_PI * 330 * t) +
+                                 0.05 * std::sin(2 * M_PI * 1760 * t * (1 + 0.01 * std::sin(t)));
+            second[static_cast<size_t>(2 * j)] = static_cast<int16_t>(std::clamp(tones + 0.1 * lowL, -1.0, 1.0) * 30000);
+            second[static_cast<size_t>(2 * j + 1)] = static_cast<int16_t>(std::clamp(tones + 0.1 * lowR, -1.0, 1.0) * 30000);
+        }
+        std::fwrite(second.data(), sizeof(int16_t), second.size(), out);
     }
-    for (int m = 0; m < minutes; ++m) w.writeBlock(minute);
-    w.close();
-    if (w.getError() != 0) {
-        std::fprintf(stderr, "cannot write %s\n", path.c_str());
-        std::exit(1);
+    std::fflush(out);
+    const long minuteEnd = std::ftell(out);
+    std::vector<char> chunk(1 << 16);
+    for (int m = 1; m < minutes; ++m) {
+        std::FILE* in = std::fopen(path.c_str(), "rb");
+        std::fseek(in, static_cast<long>(header.size()), SEEK_SET);
+        for (long left = minuteEnd - static_cast<long>(header.size()); left > 0;) {
+            const size_t n = std::fread(chunk.data(), 1, std::min<size_t>(chunk.size(), static_cast<size_t>(left)), in);
+            if (n == 0) break;
+            std::fwrite(chunk.data(), 1, n, out);
+            left -= static_cast<long>(n);
+        }
+        std::fclose(in);
     }
+    return std::fclose(out) == 0;
 }
 
-// The child's side: one conversion loop as the converter windows run it.
-int convert(const std::string& job, const std::string& in, const std::string& out, const std::string& timeFile) {
-    const auto start = std::chrono::steady_clock::now();
-    AudioFile reader, writer;
-    if (!reader.open(in, 0, 1)) return 2;
-    reader.seek(0, 3);
-    if (job == "mp3") {
-        if (!writer.setMp3Format(kRate, 192, 3)) return 3;
-    } else if (job == "ogg") {
-        writer.setOggFormat(kRate, 2, 160, 0, 0, 500);
-    } else if (job == "wma") {
-        if (!writer.setWmaFormat(24)) return 3;
-    } else {
-        writer.setWavFormat(reader.getPcmSampleRate(), reader.getPcmChannels(), 16);
+struct Side {
+    std::vector<double> seconds, cpu;
+    long peakKb = 0;
+    bool ok = true;
+    double loop = 1e9;  // ours: the loop alone, best run
+
+    void add(const bench::ProcessRun& run) {
+        ok = ok && run.ok;
+        seconds.push_back(run.seconds);
+        cpu.push_back(run.cpuSeconds);
+        peakKb = std::max(peakKb, run.peakKb);
+        if (!run.firstLine.empty()) loop = std::min(loop, std::atof(run.firstLine.c_str()));
     }
-    if (!writer.create(out, 0)) return 4;
-    writer.setInputFormat(reader.getPcmSampleRate(), reader.getPcmChannels());
-    for (;;) {
-        AudioBlock block = reader.readBlock(kBlockSamples);
-        if (reader.getError() != 0) return 5;
-        if (block.empty()) break;
-        writer.writeBlock(block);
-        if (writer.getError() != 0) return 6;
+};
+
+// Both commands in turns; cold drops the source from the cache before each.
+void measure(const std::vector<std::string>& ours, const std::vector<std::string>& theirs, const std::string& source,
+             bool cold, Side& o, Side& t) {
+    bench::ProcessOptions options;
+    options.awaitLine = true;
+    bench::ProcessOptions plain;
+    auto run = [&](const std::vector<std::string>& argv, const bench::ProcessOptions& how, Side& side) {
+        if (cold) bench::DropFromCache(source);
+        side.add(bench::RunProcess(argv, how));
+    };
+    if (!cold) {  // one unmeasured run each: libraries and source in the cache
+        bench::RunProcess(ours, options);
+        bench::RunProcess(theirs, plain);
     }
-    reader.close();
-    writer.close();
-    if (writer.getError() != 0) return 7;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (FILE* f = std::fopen(timeFile.c_str(), "w")) {
-        std::fprintf(f, "%.6f\n", seconds);
-        std::fclose(f);
-    }
-    return 0;
+    bench::InTurns(cold ? kColdRounds : kWarmRounds, [&] { run(ours, options, o); }, [&] { run(theirs, plain, t); });
 }
 
-bool report(const char* name, const RunResult& ours, const RunResult& theirs, const char* theirName) {
-    if (!ours.ok || !theirs.ok) {
-        std::printf("%-20s failed (ours %s, %s %s)\n", name, ours.ok ? "ok" : "FAILED", theirName,
-                    theirs.ok ? "ok" : "FAILED");
-        return false;
+bool report(const std::string& name, const std::string& theirName, const std::vector<std::string>& ours,
+            const std::vector<std::string>& theirs, const std::string& source, const std::string& ourOut,
+            const std::string& theirOut) {
+    std::printf("%s, against %s\n", name.c_str(), theirName.c_str());
+    bool ok = true;
+    for (bool cold : {false, true}) {
+        if (cold && !bench::ColdCacheWorks()) {
+            std::printf("  cold: not measurable here (the page cache keeps dropped files)\n");
+            continue;
+        }
+        Side o, t;
+        measure(ours, theirs, source, cold, o, t);
+        if (!o.ok || !t.ok) {
+            std::printf("  %s: FAILED (ours %s, %s %s)\n", cold ? "cold" : "warm", o.ok ? "ok" : "failed",
+                        theirName.c_str(), t.ok ? "ok" : "failed");
+            ok = false;
+            continue;
+        }
+        const bench::Spread os = bench::SpreadOf(o.seconds), ts = bench::SpreadOf(t.seconds);
+        const bench::Spread oc = bench::SpreadOf(o.cpu), tc = bench::SpreadOf(t.cpu);
+        std::printf("  %s: ours %.3f s (best %.3f, loop alone %.3f)  %s %.3f s (best %.3f)  "
+                    "ratio %.3f (best %.3f, cpu %.3f)\n",
+                    cold ? "cold" : "warm", os.median, os.best, o.loop, theirName.c_str(), ts.median, ts.best,
+                    os.median / ts.median, os.best / ts.best, oc.median / tc.median);
+        if (!cold)
+            std::printf("        peak memory ours %ld KiB, %s %ld KiB; output ours %.0f KB, %s %.0f KB\n", o.peakKb,
+                        theirName.c_str(), t.peakKb, fs::file_size(ourOut) / 1e3, theirName.c_str(),
+                        fs::file_size(theirOut) / 1e3);
     }
-    std::printf("%-20s ours loop %.3f s (process %.3f s)  %-6s %.3f s  ratio %.3f (process %.3f)  "
-                "peak memory ours %ld KiB, %s %ld KiB\n",
-                name, ours.loopSeconds, ours.seconds, theirName, theirs.seconds, ours.loopSeconds / theirs.seconds,
-                ours.seconds / theirs.seconds, ours.peakKb, theirName, theirs.peakKb);
-    return true;
+    return ok;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 6 && std::strcmp(argv[1], "--convert") == 0) return convert(argv[2], argv[3], argv[4], argv[5]);
-    if (argc == 4 && std::strcmp(argv[1], "--make-source") == 0) {
-        writeSource(argv[2], std::atoi(argv[3]));
-        return 0;
-    }
+int main() {
+    const std::string convert = bench::ProgramFolder() + "/convertfile";
+    bench::TempFolder dir("bench_codec");
+    const std::string wav = dir / "minute.wav";
+    if (!writeSource(wav, 1)) return 1;
 
-    char exe[4096];
-    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return 1;
-    exe[n] = '\0';
-    char dirTemplate[] = "/tmp/bench_codec.XXXXXX";
-    if (!mkdtemp(dirTemplate)) return 1;
-    const std::string dir = dirTemplate;
-    const std::string wav = dir + "/minute.wav";
-    const std::string timeFile = dir + "/loop.time";
-    if (!runChild({exe, "--make-source", wav, "1"}).ok) return 1;
-
-    std::printf("60 s stereo 44.1 kHz WAV, blocks of 2 s; best of 5 alternating runs; ratio = our loop / their process\n");
-    bool ok = true;
-    auto compare = [&](const char* name, const char* job, const std::string& in, const std::string& out,
-                       const std::vector<std::string>& theirs, const char* theirName) {
-        RunResult o, t;
-        bestOfBoth({exe, "--convert", job, in, out, timeFile}, timeFile, theirs, o, t);
-        ok = report(name, o, t, theirName) && ok;
-    };
+    std::printf("60 s stereo 44.1 kHz WAV; whole processes, %d warm and %d cold runs each in turns; "
+                "median (best); ratio = our time / theirs\n",
+                kWarmRounds, kColdRounds);
     auto ffmpeg = [&](const std::string& in, const std::vector<std::string>& codec, const std::string& out) {
         std::vector<std::string> a = {"ffmpeg", "-v", "quiet", "-nostdin", "-y", "-threads", "1", "-i", in};
         a.insert(a.end(), codec.begin(), codec.end());
-        a.push_back(out);
+        a.insert(a.end(), {"-threads", "1", out});
         return a;
     };
+    auto ours = [&](const char* job, const std::string& in, const std::string& out) {
+        return std::vector<std::string>{convert, job, in, out};
+    };
 
-    const std::string ourMp3 = dir + "/ours.mp3";
-    compare("WAV -> MP3 CBR 192", "mp3", wav, ourMp3, ffmpeg(wav, {"-c:a", "libmp3lame", "-b:a", "192k"}, dir + "/ff.mp3"),
-            "ffmpeg");
-    compare("WAV -> MP3 CBR 192", "mp3", wav, ourMp3, {"lame", "--quiet", "-b", "192", wav, dir + "/lame.mp3"}, "lame");
-    compare("WAV -> OGG 160", "ogg", wav, dir + "/ours.ogg", ffmpeg(wav, {"-c:a", "libvorbis", "-b:a", "160k"}, dir + "/ff.ogg"),
-            "ffmpeg");
-    compare("WAV -> WMA 128", "wma", wav, dir + "/ours.wma", ffmpeg(wav, {"-c:a", "wmav2", "-b:a", "128k"}, dir + "/ff.wma"),
-            "ffmpeg");
-    compare("MP3 -> WAV", "wav", ourMp3, dir + "/ours.wav", ffmpeg(ourMp3, {"-c:a", "pcm_s16le"}, dir + "/ff.wav"), "ffmpeg");
+    bool ok = true;
+    const std::string ourMp3 = dir / "ours.mp3", ffMp3 = dir / "ff.mp3", lameMp3 = dir / "lame.mp3";
+    ok = report("WAV -> MP3 CBR 192", "ffmpeg", ours("mp3", wav, ourMp3),
+                ffmpeg(wav, {"-c:a", "libmp3lame", "-b:a", "192k"}, ffMp3), wav, ourMp3, ffMp3) && ok;
+    ok = report("WAV -> MP3 CBR 192", "lame", ours("mp3", wav, ourMp3), {"lame", "--quiet", "-b", "192", wav, lameMp3},
+                wav, ourMp3, lameMp3) && ok;
+    const std::string ourOgg = dir / "ours.ogg", ffOgg = dir / "ff.ogg";
+    ok = report("WAV -> OGG 160", "ffmpeg", ours("ogg", wav, ourOgg),
+                ffmpeg(wav, {"-c:a", "libvorbis", "-b:a", "160k"}, ffOgg), wav, ourOgg, ffOgg) && ok;
+    const std::string ourWma = dir / "ours.wma", ffWma = dir / "ff.wma";
+    ok = report("WAV -> WMA 128", "ffmpeg", ours("wma", wav, ourWma), ffmpeg(wav, {"-c:a", "wmav2", "-b:a", "128k"}, ffWma),
+                wav, ourWma, ffWma) && ok;
+    const std::string ourWav = dir / "ours.wav", ffWav = dir / "ff.wav";
+    ok = report("MP3 -> WAV", "ffmpeg", ours("wav", ourMp3, ourWav), ffmpeg(ourMp3, {"-c:a", "pcm_s16le"}, ffWav), ourMp3,
+                ourWav, ffWav) && ok;
 
     // Memory must not grow with the file: the same loop on sixty minutes.
-    const std::string hour = dir + "/hour.wav";
-    if (!runChild({exe, "--make-source", hour, "60"}).ok) return 1;
-    RunResult shortRun = runChild({exe, "--convert", "wma", wav, dir + "/m1.wma", timeFile});
-    RunResult longRun = runChild({exe, "--convert", "wma", hour, dir + "/m60.wma", timeFile});
+    const std::string hour = dir / "hour.wav";
+    if (!writeSource(hour, 60)) return 1;
+    const bench::ProcessRun shortRun = bench::RunProcess(ours("wma", wav, dir / "m1.wma"));
+    const bench::ProcessRun longRun = bench::RunProcess(ours("wma", hour, dir / "m60.wma"));
     std::printf("peak memory of the WAV -> WMA loop: 1 min %ld KiB, 60 min %ld KiB (%s); 60 min took %.1f s\n",
                 shortRun.peakKb, longRun.peakKb, shortRun.ok && longRun.ok ? "ok" : "FAILED", longRun.seconds);
-    ok = ok && shortRun.ok && longRun.ok;
-
-    std::filesystem::remove_all(dir);
-    return ok ? 0 : 1;
+    return ok && shortRun.ok && longRun.ok ? 0 : 1;
 }

@@ -392,6 +392,31 @@ void CreateEmptyTrackFile(const std::string& file) {
     closeOrThrow(f, file);
 }
 
+void ReplaceTrackRecords(const std::string& file, const std::vector<TrackRecord>& records) {
+    IndexCache& cache = IndexCache::instance();
+    std::lock_guard guard(cache.mutex());
+    FolderLock lock(file, LOCK_EX);
+    if (PosixFile old = OpenRegularFile(file, O_RDONLY); old.isOpen()) cache.forget(old);
+    const auto result = RewriteFileAtomically(file, [&](PosixFile& out, std::string* error) {
+        std::vector<uint8_t> chunk;
+        auto flush = [&] {
+            if (out.write(chunk)) {
+                chunk.clear();
+                return true;
+            }
+            *error = errnoText("Cannot write", file);
+            return false;
+        };
+        for (const TrackRecord& record : records) {
+            const TrackRecordBytes bytes = EncodeTrackRecord(record);
+            chunk.insert(chunk.end(), bytes.begin(), bytes.end());
+            if (chunk.size() >= kChunkRecords * kTrackRecordSize && !flush()) return false;
+        }
+        return flush();
+    });
+    if (!result) throw InOutError(result.error);
+}
+
 TrackFileWriter::TrackFileWriter(const std::string& file) : file_(file) {
     IndexCache& cache = IndexCache::instance();
     std::lock_guard guard(cache.mutex());

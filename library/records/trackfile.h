@@ -64,6 +64,11 @@ std::size_t RemoveListedRecords(const std::string& target, const std::string& so
 // Creates the file empty, or empties an existing one.
 void CreateEmptyTrackFile(const std::string& file);
 
+// Makes records the whole content of file, created when missing. The new
+// content replaces the old atomically: on failure the file is as it was and
+// InOutError is raised.
+void ReplaceTrackRecords(const std::string& file, const std::vector<TrackRecord>& records);
+
 // Creates (or empties) a file and appends records to it, as the playlist
 // import fills a new playlist file. Each append is in the file when it
 // returns; close() reports a failed close.

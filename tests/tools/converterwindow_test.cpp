@@ -19,6 +19,7 @@
 #include "platform/userfolders.h"
 #include "testenv.h"
 #include "tools/converterwindow.h"
+#include "tools/toolfiles.h"
 
 using namespace audiotest;
 namespace fs = std::filesystem;

@@ -1,0 +1,382 @@
+// The cut and combine jobs on generated audio: what lands in the output,
+// how they end, and what they leave behind when stopped or when a source
+// or the disk fails.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QThread>
+
+#include <csignal>
+#include <deque>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "audiotestutil.h"
+#include "components/audio/audiofile.h"
+#include "testenv.h"
+#include "tools/combinejob.h"
+#include "tools/cutjob.h"
+
+using namespace audiotest;
+
+namespace {
+
+// Answers questions from a script (Yes when none is left) and keeps every text.
+struct Answers : QObject, JobHandler {
+    QStringList texts;
+    std::deque<bool> script;
+    bool askYesNo(const QString&, const QString& text) override {
+        texts << text;
+        if (script.empty()) return true;
+        const bool a = script.front();
+        script.pop_front();
+        return a;
+    }
+    void tell(const QString&, const QString& text) override { texts << text; }
+};
+
+// Runs a job to its end and returns whether it ran its end step; -1 when
+// it did not end.
+int RunJob(ToolJob& job, bool onThread = false) {
+    int endStep = -1;
+    QObject::connect(&job, &ToolJob::ended, [&](bool e) { endStep = e; });
+    if (!onThread) {
+        job.run();
+        return endStep;
+    }
+    QThread* thread = QThread::create([&job] { job.run(); });
+    thread->start();
+    // A watchdog, not a timing: a job that loops never ends.
+    const bool finished = thread->wait(QDeadlineTimer(120000));
+    if (!finished) {
+        job.stop();
+        thread->wait();
+    }
+    delete thread;
+    QCoreApplication::processEvents();
+    return finished ? endStep : -1;
+}
+
+// Ten seconds whose every second has its own tone (300, 400, ... Hz), so a
+// misplaced range shows in what it contains.
+AudioBlock Steps(int rate, int channels, int seconds = 10, int extraFrames = 0) {
+    AudioBlock all;
+    for (int s = 0; s < seconds; ++s) {
+        AudioBlock one = sine(rate, channels, 1.0, {300.0 + 100 * s});
+        all.samples.insert(all.samples.end(), one.samples.begin(), one.samples.end());
+    }
+    all.samples.resize(all.samples.size() + static_cast<size_t>(extraFrames * channels), 0);
+    return all;
+}
+
+std::vector<double> StepTones() {
+    std::vector<double> t;
+    for (int s = 0; s < 10; ++s) t.push_back(300.0 + 100 * s);
+    return t;
+}
+
+bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+
+QStringList Entries(const std::string& dir) {
+    return QDir(QString::fromStdString(dir)).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+CutSettings Cut(const std::string& source, int start, int end, const std::string& folder) {
+    return {QString::fromStdString(source), start, end, QString::fromStdString(folder)};
+}
+
+// ------------------------------------------------------------------- cut
+
+struct CutFormat {
+    const char* ext;
+    int64_t lengthTolerance;  // frames after decoding
+};
+
+class CutRange : public ::testing::TestWithParam<CutFormat> {};
+
+// Bars at 250 and 750 of a 10-second file: 2.5 s to 7.5 s, in the source's
+// format. WAV comes out sample for sample; the coded formats hold the same
+// audio at the same place, within one coded frame.
+TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
+    const CutFormat f = GetParam();
+    const std::string dir = testenv::makeTempDir(f.ext);
+    const std::string source = dir + "/song." + f.ext;
+    const AudioBlock steps = Steps(44100, 2);
+    encode(source, steps);
+    const Decoded whole = decode(source);
+
+    Answers answers;
+    CutJob job(Cut(source, 250, 750, dir + "/out"), &answers, &answers);
+    ASSERT_EQ(RunJob(job, true), 1);
+    EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
+    const std::string out = dir + "/out/cutsong." + f.ext;
+    ASSERT_EQ(CutOutputPath(QString::fromStdString(dir + "/out"), QString::fromStdString(source)).toStdString(), out);
+
+    const Decoded cut = decode(out);
+    ASSERT_TRUE(cut.ok);
+    EXPECT_EQ(cut.rate, 44100);
+    EXPECT_EQ(cut.channels, 2);
+    const int64_t start = CutFrameAt(250, whole.length), end = CutFrameAt(750, whole.length);
+    EXPECT_NEAR(cut.frames(), end - start, f.lengthTolerance);
+    if (f.lengthTolerance == 0) {
+        ASSERT_EQ(cut.frames(), end - start);
+        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), whole.samples.begin() + start * 2));
+    }
+    // 2.5 s in: the rest of second 2, then seconds 3 to 7.
+    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4410, 13230, StepTones()), 500);
+    EXPECT_EQ(dominantFrequency(cut.samples, 2, 1, 44100, 22050 + 4410, 35280, StepTones()), 600);
+    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4 * 44100 + 26460, 13230, StepTones()), 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CutRange,
+                         ::testing::Values(CutFormat{"wav", 0}, CutFormat{"mp3", 1152}, CutFormat{"ogg", 1152},
+                                           CutFormat{"wma", 2048}),
+                         [](const auto& info) { return std::string(info.param.ext); });
+
+// A range that is not a whole number of seconds, in stereo and mono, ends
+// with exactly its frames: the rest is measured in samples, as blocks are.
+TEST(CutJob, ARangeOfNoWholeSecondsEndsWithExactlyItsFrames) {
+    for (int channels : {2, 1}) {
+        SCOPED_TRACE(channels);
+        const std::string dir = testenv::makeTempDir("odd");
+        const std::string source = dir + "/odd.wav";
+        const AudioBlock steps = Steps(44100, channels, 10, 1);  // 441001 frames
+        encode(source, steps, 44100, channels);
+        Answers answers;
+        CutJob job(Cut(source, 250, 750, dir), &answers, &answers);
+        ASSERT_EQ(RunJob(job, true), 1) << "the cut did not end";
+        const Decoded cut = decode(dir + "/cutodd.wav");
+        EXPECT_EQ(cut.frames(), CutFrameAt(750, 441001) - CutFrameAt(250, 441001));
+        EXPECT_EQ(cut.frames(), 220501);
+        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(),
+                               steps.samples.begin() + CutFrameAt(250, 441001) * channels));
+    }
+}
+
+// Equal bars give an empty file that plays; an end before the start says so
+// and writes nothing; a refused overwrite keeps the old file.
+TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
+    const std::string dir = testenv::makeTempDir("ranges");
+    const std::string source = dir + "/s.wav";
+    encode(source, sine(22050, 1, 2.0, {440}), 22050, 1);
+    struct Row {
+        int start, end;
+        std::deque<bool> answers;
+        int endStep;
+        const char* text;
+        int64_t frames;  // -1: no new file
+    };
+    const Row rows[] = {
+        {400, 400, {}, 1, nullptr, 0},
+        {600, 300, {}, 0, "The start-time must be smaller than end-time", -1},
+        {0, 500, {false}, 0, " already exists.Overwrite?", -1},
+        {0, 500, {true}, 1, " already exists.Overwrite?", 22050},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.start * 10000 + r.end);
+        const std::string out = dir + "/out" + std::to_string(&r - rows);
+        if (!r.answers.empty()) {
+            QDir().mkpath(QString::fromStdString(out));
+            testenv::writeFile(out + "/cuts.wav", "old take");
+        }
+        Answers answers;
+        answers.script = r.answers;
+        CutJob job(Cut(source, r.start, r.end, out), &answers, &answers);
+        EXPECT_EQ(RunJob(job), r.endStep);
+        if (r.text) {
+            ASSERT_EQ(answers.texts.size(), 1);
+            EXPECT_TRUE(answers.texts[0].endsWith(QLatin1String(r.text))) << answers.texts[0].toStdString();
+        } else {
+            EXPECT_TRUE(answers.texts.isEmpty());
+        }
+        if (r.frames < 0) {
+            if (r.answers.empty()) EXPECT_FALSE(Exists(out + "/cuts.wav"));
+            else EXPECT_EQ(testenv::readFile(out + "/cuts.wav"), "old take");
+        } else {
+            const Decoded d = decode(out + "/cuts.wav");
+            ASSERT_TRUE(d.ok);
+            EXPECT_EQ(d.frames(), r.frames);
+        }
+    }
+}
+
+// ------------------------------------------------------------------- combine
+
+CombineSettings Combine(const QStringList& sources, const std::string& folder, const QString& name,
+                        CombineFormat format) {
+    CombineSettings s;
+    s.sources = sources;
+    s.outputFolder = QString::fromStdString(folder);
+    s.fileName = name;
+    s.format = format;
+    return s;
+}
+
+struct JoinCase {
+    CombineFormat format;
+    const char* ext;
+    int64_t lengthTolerance;
+};
+
+class CombineJoin : public ::testing::TestWithParam<JoinCase> {};
+
+// 3 s of 44.1 kHz stereo at 1 kHz, then 2 s of 22.05 kHz mono at 2 kHz: one
+// 44.1 kHz stereo file of 5 s, the tones in their places, and at the join
+// neither a gap (a short window gone quiet) nor a click (a step no sine of
+// these makes).
+TEST_P(CombineJoin, JoinsSourcesOfOtherRatesAndChannelsWithoutAGapOrClick) {
+    const JoinCase c = GetParam();
+    const std::string dir = testenv::makeTempDir(c.ext);
+    encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
+    encode(dir + "/b.ogg", sine(22050, 1, 2.0, {2000}), 22050, 1);
+    Answers answers;
+    CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.ogg")}, dir,
+                           "joined", c.format),
+                   &answers, &answers);
+    int lastTotal = -1;
+    QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) { lastTotal = p; });
+    ASSERT_EQ(RunJob(job), 1);
+    EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
+    EXPECT_EQ(lastTotal, 100);
+
+    const Decoded d = decode(dir + "/joined" + c.ext);
+    ASSERT_TRUE(d.ok);
+    ASSERT_EQ(d.rate, 44100);
+    ASSERT_EQ(d.channels, 2);
+    EXPECT_NEAR(d.frames(), 5 * 44100, c.lengthTolerance);
+    EXPECT_EQ(dominantFrequency(d.samples, 2, 0, 44100, 44100, 44100, {1000, 2000}), 1000);
+    EXPECT_EQ(dominantFrequency(d.samples, 2, 1, 44100, 3 * 44100 + 22050, 44100, {1000, 2000}), 2000);
+    const double level = 0.5 / std::sqrt(2.0);
+    const int64_t join = 3 * 44100;
+    for (int64_t at = join - 2205; at < join + 2205; at += 110) {
+        EXPECT_GT(rms(d.samples, 2, 0, at, at + 220), level * 0.6) << "gap at frame " << at;
+        EXPECT_GT(rms(d.samples, 2, 1, at, at + 220), level * 0.6) << "gap at frame " << at;
+    }
+    // The steepest step a 2 kHz sine of this level takes at 44.1 kHz, with room.
+    const int steepest = static_cast<int>(0.5 * 32767 * 2 * M_PI * 2000 / 44100 * 1.3);
+    for (int64_t f = join - 2205; f < join + 2205; ++f)
+        for (int ch = 0; ch < 2; ++ch)
+            ASSERT_LT(std::abs(d.samples[static_cast<size_t>((f + 1) * 2 + ch)] - d.samples[static_cast<size_t>(f * 2 + ch)]),
+                      steepest)
+                << "click at frame " << f;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, CombineJoin,
+                         ::testing::Values(JoinCase{CombineFormat::Wav, ".wav", 32},
+                                           JoinCase{CombineFormat::Mp3, ".mp3", 1152}),
+                         [](const auto& info) { return std::string(info.param.ext + 1); });
+
+TEST(CombineJob, TheOutputIsNamedFromTheCleanedNameOrNewcombine) {
+    const struct {
+        const char* typed;
+        const char* name;
+    } rows[] = {{"", "Newcombine"}, {"*?:", "Newcombine"}, {"a*b?c:d|e\"f/g\\h<i>j", "abcdefghij"},
+                {"Best of", "Best of"}};
+    for (const auto& r : rows) EXPECT_EQ(CombineOutputName(QString::fromUtf8(r.typed)), QString::fromUtf8(r.name));
+    CombineJob job(Combine({}, "/music", "x/y", CombineFormat::Ogg), nullptr, nullptr);
+    EXPECT_EQ(job.outputPath(), "/music/xy.ogg");
+}
+
+// An output that is one of the sources: the old file is read whole before
+// the joined one replaces it, and a stopped job leaves it as it was.
+TEST(CombineJob, AnOutputThatIsOneOfTheSourcesReplacesItOnlyWhenComplete) {
+    for (bool stop : {false, true}) {
+        SCOPED_TRACE(stop);
+        const std::string dir = testenv::makeTempDir("self");
+        encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
+        encode(dir + "/b.wav", sine(44100, 2, 2.0, {2000}), 44100, 2);
+        const std::string before = testenv::readFile(dir + "/a.wav");
+        Answers answers;
+        CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.wav")},
+                               dir, "a", CombineFormat::Wav),
+                       &answers, &answers);
+        if (stop)
+            QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) {
+                if (p >= 50) job.stop();
+            });
+        EXPECT_EQ(RunJob(job), 1);
+        ASSERT_EQ(answers.texts.size(), 1);
+        EXPECT_EQ(answers.texts[0].toStdString(), dir + "/a.wav aleardy exists. Overwrite?");
+        if (stop) {
+            EXPECT_EQ(testenv::readFile(dir + "/a.wav"), before);
+        } else {
+            EXPECT_EQ(decode(dir + "/a.wav").frames(), 5 * 44100);
+        }
+        EXPECT_EQ(Entries(dir), QStringList({"a.wav", "b.wav"}));
+    }
+}
+
+// A stop mid-job, a source that is missing or no audio at all, and a list
+// that fails half way: each is reported and leaves no output at all.
+TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
+    const std::string dir = testenv::makeTempDir("fail");
+    encode(dir + "/a.wav", sine(44100, 2, 4.0, {1000}), 44100, 2);
+    testenv::writeFile(dir + "/text.wav", "not audio at all");
+    const QString a = QString::fromStdString(dir + "/a.wav");
+    struct Row {
+        QStringList sources;
+        bool stop;
+        QString text;
+    };
+    const Row rows[] = {
+        {{a, a}, true, {}},
+        {{a, QString::fromStdString(dir + "/gone.wav")}, false, QString::fromStdString(dir + "/gone.wav has been removed!")},
+        {{a, QString::fromStdString(dir + "/text.wav")}, false, "text.wav is an invalid audio file!"},
+    };
+    for (const Row& r : rows) {
+        Answers answers;
+        CombineJob job(Combine(r.sources, dir + "/out", "joined", CombineFormat::Mp3), &answers, &answers);
+        if (r.stop)
+            QObject::connect(&job, &CombineJob::currentProgressChanged, [&](int p) {
+                if (p > 0) job.stop();
+            });
+        EXPECT_EQ(RunJob(job), 1);
+        EXPECT_EQ(answers.texts, r.text.isEmpty() ? QStringList() : QStringList{r.text});
+        EXPECT_TRUE(Entries(dir + "/out").isEmpty()) << Entries(dir + "/out").join(",").toStdString();
+    }
+    // A stopped cut leaves nothing either.
+    Answers answers;
+    CutJob cut(Cut(dir + "/a.wav", 0, 1000, dir + "/cutout"), &answers, &answers);
+    QObject::connect(&cut, &CutJob::progressChanged, [&](int p) {
+        if (p > 0) cut.stop();
+    });
+    EXPECT_EQ(RunJob(cut), 1);
+    EXPECT_TRUE(Entries(dir + "/cutout").isEmpty());
+}
+
+// A disk that fills up (a file size limit in a child process): both jobs
+// say "File write error!" instead of finishing, and leave no output.
+TEST(CutCombineJobs, AFullDiskIsReportedAndLeavesNoOutput) {
+    const std::string dir = testenv::makeTempDir("full");
+    encode(dir + "/a.wav", Steps(44100, 2), 44100, 2);
+    const QString a = QString::fromStdString(dir + "/a.wav");
+    for (bool combine : {false, true}) {
+        SCOPED_TRACE(combine);
+        const std::string out = dir + (combine ? "/combined" : "/cut");
+        QDir().mkpath(QString::fromStdString(out));
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{256 * 1024, 256 * 1024};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            Answers answers;
+            std::unique_ptr<ToolJob> job;
+            if (combine) job = std::make_unique<CombineJob>(Combine({a, a}, out, "x", CombineFormat::Wav), &answers, &answers);
+            else job = std::make_unique<CutJob>(Cut(dir + "/a.wav", 0, 1000, out), &answers, &answers);
+            const int endStep = RunJob(*job);
+            _exit(endStep == 1 && answers.texts == QStringList{"File write error!"} ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_TRUE(Entries(out).isEmpty()) << Entries(out).join(",").toStdString();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#include "tools/tooljob.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "components/audio/audiofile.h"
+
+ToolJob::ToolJob(JobHandler* handler, QObject* handlerContext) : handler_(handler), handlerContext_(handlerContext) {}
+
+void ToolJob::run() {
+    running_ = true;
+    const QCoreApplication* app = QCoreApplication::instance();
+    onGuiThread_ = app && QThread::currentThread() == app->thread();
+    bool endStep = true;
+    try {
+        endStep = work();
+    } catch (...) {
+        // Whatever went wrong, the output was dropped on the way out and the
+        // window gets its buttons back.
+    }
+    running_ = false;
+    emit ended(endStep);
+}
+
+bool ToolJob::ask(const QString& title, const QString& text) {
+    return control_.ask(handlerContext_, [h = handler_, title, text] { return h->askYesNo(title, text) ? 1 : 0; },
+                        0) == 1;
+}
+
+void ToolJob::tell(const QString& title, const QString& text) {
+    control_.ask(handlerContext_, [h = handler_, title, text] { h->tell(title, text); return 0; }, 0);
+}
+
+void ToolJob::letEventsRun() {
+    if (!onGuiThread_) return;
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
+
+PendingOutput::~PendingOutput() {
+    if (!settled_) writer_.abandon();
+}
+
+bool PendingOutput::keep() {
+    settled_ = true;
+    writer_.close();
+    return writer_.getError() == AudioErrorNone;
+}
+
+int64_t MulDiv64(int64_t a, int64_t b, int64_t c) {
+    if (c == 0) return 0;
+    const __int128 product = static_cast<__int128>(a) * b;
+    const __int128 half = (c < 0 ? -c : c) / 2;
+    const __int128 q = ((product < 0) != (c < 0) ? product - half : product + half) / c;
+    return static_cast<int64_t>(q);
+}
