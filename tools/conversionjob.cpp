@@ -1,10 +1,7 @@
 #include "tools/conversionjob.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 #include <algorithm>
 
@@ -15,6 +12,7 @@
 #include "tags/audiokind.h"
 #include "tools/blockplanner.h"
 #include "tools/pcmcache.h"
+#include "tools/toolfiles.h"
 
 namespace {
 
@@ -23,13 +21,6 @@ std::string Local(const QString& path) { return path.toStdString(); }
 // About 25 minutes of CD audio: longer sources are decoded twice rather
 // than filling the temporary folder.
 constexpr int64_t kMaxCacheBytes = int64_t{256} << 20;
-
-// The owner may write the output again, as after "Overwrite? Yes" the user
-// expects; the other permission bits stay.
-void MakeWritable(const QString& path) {
-    const QFileDevice::Permissions p = QFile::permissions(path);
-    if (!(p & QFileDevice::WriteOwner)) QFile::setPermissions(path, p | QFileDevice::WriteOwner);
-}
 
 // A source without any tag field has nothing to copy; writing its empty tag
 // would only rewrite the whole output again.
@@ -52,21 +43,9 @@ QString TargetExtension(TargetFormat target) {
     return {};
 }
 
-ConversionJob::ConversionJob(ConversionSettings settings, QStringList sources, ConversionHandler* handler,
+ConversionJob::ConversionJob(ConversionSettings settings, QStringList sources, JobHandler* handler,
                              QObject* handlerContext)
-    : settings_(std::move(settings)), sources_(std::move(sources)), handler_(handler),
-      handlerContext_(handlerContext) {}
-
-ConversionJob::~ConversionJob() = default;
-
-bool ConversionJob::ask(const QString& title, const QString& text) {
-    return control_.ask(handlerContext_, [h = handler_, title, text] { return h->askYesNo(title, text) ? 1 : 0; },
-                        0) == 1;
-}
-
-void ConversionJob::tell(const QString& title, const QString& text) {
-    control_.ask(handlerContext_, [h = handler_, title, text] { h->tell(title, text); return 0; }, 0);
-}
+    : ToolJob(handler, handlerContext), settings_(std::move(settings)), sources_(std::move(sources)) {}
 
 void ConversionJob::setProgress(int percent) {
     if (percent == progress_) return;
@@ -74,37 +53,16 @@ void ConversionJob::setProgress(int percent) {
     emit progressChanged(percent);
 }
 
-// Twice, as the window has always done: once for what the block's reports
-// caused and once for what that in turn posted.
-void ConversionJob::letEventsRun() {
-    if (!onGuiThread_) return;
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
-
-void ConversionJob::run() {
-    running_ = true;
-    const QCoreApplication* app = QCoreApplication::instance();
-    onGuiThread_ = app && QThread::currentThread() == app->thread();
+bool ConversionJob::work() {
     // WMA has always ended an empty batch with its end step, the others
     // with nothing at all.
-    if (sources_.isEmpty() && settings_.target != TargetFormat::Wma) {
-        running_ = false;
-        emit batchEnded(false);
-        return;
-    }
-    try {
-        for (int row = 0; row < sources_.size(); ++row) {
-            if (!control_.checkpoint()) break;
-            if (convertRow(row, sources_[row]) == RowEnd::EndBatch) break;
-        }
-    } catch (...) {
-        // Whatever went wrong, the batch ends as every batch does, and the
-        // window gets its buttons back.
+    if (sources_.isEmpty()) return settings_.target == TargetFormat::Wma;
+    for (int row = 0; row < sources_.size(); ++row) {
+        if (!checkpoint()) break;
+        if (convertRow(row, sources_[row]) == RowEnd::EndBatch) break;
     }
     setProgress(0);
-    running_ = false;
-    emit batchEnded(true);
+    return true;
 }
 
 void ConversionJob::configureWriter(AudioFile& writer) const {
@@ -146,7 +104,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     if (QFileInfo::exists(output)) {
         if (!ask(QStringLiteral("Confirmation"), output + QStringLiteral(" already exists. Overwrite?"))) {
             reader.close();
-            return control_.stopRequested() ? RowEnd::EndBatch : RowEnd::Next;
+            return stopRequested() ? RowEnd::EndBatch : RowEnd::Next;
         }
         MakeWritable(output);
     }
@@ -160,28 +118,15 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         return RowEnd::Next;
     }
     writer.setInputFormat(reader.getPcmSampleRate(), reader.getPcmChannels());
-
-    switch (copyBlocks(reader, writer, source)) {
-    case Copy::Done: break;
-    case Copy::Stopped:
-        // Nothing half written stays under the output's name, and the row
-        // was not converted.
-        reader.close();
-        writer.abandon();
+    // Every way out but keep() leaves nothing under the output's name.
+    PendingOutput pending(writer);
+    const Copy copied = copyBlocks(reader, writer, source);
+    reader.close();
+    if (copied == Copy::Stopped) {
         emit rowStateChanged(row, rowstate::Unconverted);
         return RowEnd::EndBatch;
-    case Copy::ReadFailed:
-        reader.close();
-        writer.abandon();
-        return writeFailed(row);
-    case Copy::WriteFailed:
-        reader.close();
-        writer.close();  // a writer that lost a write removes its file
-        return writeFailed(row);
     }
-    reader.close();
-    writer.close();
-    if (writer.getError() != 0) return writeFailed(row);
+    if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
     if (haveTags) tags.save(Local(output));
     emit rowStateChanged(row, rowstate::Finished);
     setProgress(100);
@@ -191,7 +136,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
 // The output is lost either way; the user decides whether the batch goes on.
 ConversionJob::RowEnd ConversionJob::writeFailed(int row) {
     emit rowStateChanged(row, rowstate::Failed);
-    if (control_.stopRequested()) return RowEnd::EndBatch;
+    if (stopRequested()) return RowEnd::EndBatch;
     return ask(QStringLiteral("Confirmation"), QStringLiteral("File write error! Continue?")) ? RowEnd::Next
                                                                                              : RowEnd::EndBatch;
 }
@@ -206,7 +151,7 @@ ConversionJob::Copy ConversionJob::measurePeaks(const QString& source, PeakMeter
         cache.open(QDir::tempPath().toStdString(), channels, kMaxCacheBytes);
     const int64_t blockSamples = static_cast<int64_t>(scan.getPcmSampleRate()) * channels * 4;
     for (;;) {
-        if (!control_.checkpoint()) return Copy::Stopped;
+        if (!checkpoint()) return Copy::Stopped;
         AudioBlock block = scan.readBlock(blockSamples);
         if (scan.getError() != 0) return Copy::ReadFailed;
         if (block.empty()) return Copy::Done;
@@ -243,7 +188,7 @@ ConversionJob::Copy ConversionJob::copyBlocks(AudioFile& reader, AudioFile& writ
     const float ratio = static_cast<float>(settings_.ratio);
 
     for (;;) {
-        if (!control_.checkpoint()) return Copy::Stopped;
+        if (!checkpoint()) return Copy::Stopped;
         const BlockPlan plan = PlanBlock(in);
         AudioBlock block = cached ? cache.read(plan.request) : reader.readBlock(plan.request);
         if (cached ? cache.readFailed() : reader.getError() != 0) return Copy::ReadFailed;

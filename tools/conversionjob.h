@@ -1,24 +1,16 @@
 #pragma once
 // The batch of a converter window: for each source in turn, open it, ask
 // before overwriting, write an output of the target format through
-// normalize and fade, copy the tags and report the row's state.
-//
-// The window copies its settings into the job when Start is pressed and
-// owns it; the job touches no widget. It reports through signals, which
-// reach the window in the order they were sent, and asks its questions
-// through ConversionHandler on the window's thread while it waits. run()
-// works on whatever thread calls it: a worker thread, or (WMA) the GUI
-// thread, where it lets pending events run after every block so that the
-// window stays usable and Stop works.
+// normalize and fade, copy the tags and report the row's state. A ToolJob:
+// the window copies its settings into it when Start is pressed and owns it;
+// the MP3, WAV and OGG batches run on a worker thread, the WMA batch on the
+// GUI thread. Pause holds it between blocks.
 
-#include <QObject>
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
-
 #include "components/audio/mp3encodersettings.h"
-#include "tools/jobcontrol.h"
+#include "tools/tooljob.h"
 
 class AudioFile;
 class PcmCache;
@@ -50,41 +42,18 @@ inline const QString Finished = QStringLiteral("finish");
 inline const QString Failed = QStringLiteral("failed");
 }  // namespace rowstate
 
-// What the job asks of its window, on the window's thread.
-class ConversionHandler {
-public:
-    virtual ~ConversionHandler() = default;
-    // A box with Yes and No; true for Yes.
-    virtual bool askYesNo(const QString& title, const QString& text) = 0;
-    // A box with OK.
-    virtual void tell(const QString& title, const QString& text) = 0;
-};
-
-class ConversionJob : public QObject {
+class ConversionJob : public ToolJob {
     Q_OBJECT
 public:
-    // handlerContext: the QObject whose thread the handler lives on.
-    ConversionJob(ConversionSettings settings, QStringList sources, ConversionHandler* handler,
-                  QObject* handlerContext);
-    ~ConversionJob() override;
-
-    void run();
-
-    // From the GUI thread; none of them waits for the job.
-    void pause() { control_.pause(); }
-    void resume() { control_.resume(); }
-    void stop() { control_.requestStop(); }
-    bool isPaused() const { return control_.paused(); }
-    // Set from the start of run() until its end, however it ends.
-    bool isRunning() const { return running_; }
+    ConversionJob(ConversionSettings settings, QStringList sources, JobHandler* handler, QObject* handlerContext);
 
 signals:
     void rowStateChanged(int row, const QString& state);
     void progressChanged(int percent);
-    // The last report. endStep: the batch ran its end (progress 0, the
-    // output folder opened, the buttons back); false only for an empty list
-    // on a target that changes nothing then.
-    void batchEnded(bool endStep);
+
+protected:
+    // False only for an empty list on a target that changes nothing then.
+    bool work() override;
 
 private:
     enum class RowEnd { Next, EndBatch };
@@ -96,16 +65,8 @@ private:
     void configureWriter(AudioFile& writer) const;
     RowEnd writeFailed(int row);
     void setProgress(int percent);
-    void letEventsRun();
-    bool ask(const QString& title, const QString& text);
-    void tell(const QString& title, const QString& text);
 
     const ConversionSettings settings_;
     const QStringList sources_;
-    ConversionHandler* handler_;
-    QObject* handlerContext_;
-    JobControl control_;
-    std::atomic<bool> running_{false};
     int progress_ = -1;
-    bool onGuiThread_ = false;
 };

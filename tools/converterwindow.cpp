@@ -6,34 +6,29 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QMenuBar>
 #include <QTableWidget>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 #include <functional>
 
-#include "components/audio/audiofile.h"
 #include "components/skin/skinlabel.h"
-#include "library/records/texthelpers.h"
-#include "platform/filedialogs.h"
 #include "platform/inifile.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
 #include "tools/directory.h"
 #include "tools/encodertables.h"
-#include "tools/toolfiles.h"
 #include "tools/toolskin.h"
+#include "tools/toolwindow.h"
 
 using namespace encodertables;
 
 namespace {
 
-enum Column { NameColumn, PathColumn, SizeColumn, TimeColumn, StateColumn };
+// The list has the tool windows' four columns and the row's state.
+constexpr int StateColumn = TimeColumn + 1;
 
 ConverterConfig BaseConfig(TargetFormat target, const QString& caption, int width, int height) {
     ConverterConfig c;
@@ -45,7 +40,6 @@ ConverterConfig BaseConfig(TargetFormat target, const QString& caption, int widt
     c.fileMenu = QStringLiteral("File");
     c.addItem = QStringLiteral("Add");
     c.actionMenu = QStringLiteral("Action");
-    c.defaultButtonName = QStringLiteral("Button1");
     return c;
 }
 
@@ -60,17 +54,6 @@ UpDown* Spin(QWidget* parent, const QString& name, int min, int max, int step = 
     auto* u = new UpDown(min, max, step, parent);
     u->setObjectName(name);
     return u;
-}
-
-QPushButton* Button(QWidget* parent, const QString& name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-void Enable(QPushButton* button, QAction* item, bool on) {
-    if (button) button->setEnabled(on);
-    if (item) item->setEnabled(on);
 }
 
 }  // namespace
@@ -96,7 +79,7 @@ ConverterConfig WavConverterConfig() {
     c.fileMenu = QStringLiteral("  File   ");
     c.addItem = QStringLiteral("Add File");
     c.actionMenu = QStringLiteral("Action ");
-    c.defaultButtonName = QStringLiteral("btn_df");
+    c.defaultButtonName = "btn_df";
     c.convertSection = "to wav";
     c.normalizeSection = "WAV Normalize";
     c.convertAddSection = "To WAV";
@@ -119,7 +102,7 @@ ConverterConfig OggConverterConfig() {
 
 ConverterConfig WmaConverterConfig() {
     ConverterConfig c = BaseConfig(TargetFormat::Wma, QStringLiteral("WMA Normalizer"), 410, 420);
-    c.defaultButtonName = QStringLiteral("btn_df");
+    c.defaultButtonName = "btn_df";
     c.hasPause = false;
     c.convertSection = "to wma";
     c.normalizeSection = "Wma Normalize";
@@ -138,37 +121,25 @@ ConverterWindow::ConverterWindow(ConverterConfig config, QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowMinimizeButtonHint);
 
-    vslv_mp3file = new QTableWidget(0, 5, this);
-    vslv_mp3file->setObjectName(QStringLiteral("vslv_mp3file"));
-    vslv_mp3file->setHorizontalHeaderLabels(
-        {QStringLiteral("Name"), QStringLiteral("Path"), QStringLiteral("Size"), QStringLiteral("Time"),
-         QStringLiteral("State")});
-    vslv_mp3file->verticalHeader()->hide();
-    vslv_mp3file->horizontalHeader()->setSectionsClickable(false);
-    vslv_mp3file->horizontalHeader()->setStretchLastSection(true);
-    vslv_mp3file->setShowGrid(true);
-    vslv_mp3file->setSelectionBehavior(QAbstractItemView::SelectRows);
-    vslv_mp3file->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    vslv_mp3file->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    vslv_mp3file->setWordWrap(false);
-    vslv_mp3file->verticalHeader()->setDefaultSectionSize(vslv_mp3file->fontMetrics().height() + 6);
-    const int widths[] = {130, 170, 64, 64};
-    for (int c = 0; c < 4; ++c) vslv_mp3file->setColumnWidth(c, widths[c]);
+    vslv_mp3file = FileList(this, "vslv_mp3file",
+                            {QStringLiteral("Name"), QStringLiteral("Path"), QStringLiteral("Size"),
+                             QStringLiteral("Time"), QStringLiteral("State")},
+                            QAbstractItemView::ExtendedSelection);
 
-    btn_default = Button(this, config_.defaultButtonName, QStringLiteral("Defalut"));
-    btn_add = Button(this, QStringLiteral("btn_add"), QStringLiteral("Add"));
-    btn_delete = Button(this, QStringLiteral("btn_delete"), QStringLiteral("Delete"));
-    btn_clear = Button(this, QStringLiteral("btn_clear"), QStringLiteral("Clear"));
-    btn_start = Button(this, QStringLiteral("btn_start"), QStringLiteral("Start"));
-    if (config_.hasPause) btn_pause = Button(this, QStringLiteral("btn_pause"), QStringLiteral("Pause"));
-    btn_stop = Button(this, QStringLiteral("btn_stop"), QStringLiteral("Stop"));
-    btn_close = Button(this, QStringLiteral("btn_close"), QStringLiteral("Close"));
+    btn_default = ToolButton(this, config_.defaultButtonName, QStringLiteral("Defalut"));
+    btn_add = ToolButton(this, "btn_add", QStringLiteral("Add"));
+    btn_delete = ToolButton(this, "btn_delete", QStringLiteral("Delete"));
+    btn_clear = ToolButton(this, "btn_clear", QStringLiteral("Clear"));
+    btn_start = ToolButton(this, "btn_start", QStringLiteral("Start"));
+    if (config_.hasPause) btn_pause = ToolButton(this, "btn_pause", QStringLiteral("Pause"));
+    btn_stop = ToolButton(this, "btn_stop", QStringLiteral("Stop"));
+    btn_close = ToolButton(this, "btn_close", QStringLiteral("Close"));
 
     edt_directory = new QLineEdit(this);
     edt_directory->setObjectName(QStringLiteral("edt_directory"));
     edt_directory->setReadOnly(true);
     edt_directory->setEnabled(false);
-    btn_selectdir = Button(this, QStringLiteral("btn_selectdir"), QStringLiteral("Select directory"));
+    btn_selectdir = ToolButton(this, "btn_selectdir", QStringLiteral("Select directory"));
 
     cb_normalize = new QCheckBox(config_.normalizeBoxCaption, this);
     cb_normalize->setObjectName(config_.normalizeBoxName);
@@ -238,18 +209,6 @@ ConverterWindow::ConverterWindow(ConverterConfig config, QWidget* parent)
     setBatchButtons(false);
 }
 
-ConverterWindow::~ConverterWindow() {
-    // Closing the program with a batch running: the job ends at its next
-    // block (a stop answers its questions), and the window waits for that
-    // before its job and thread go.
-    for (Run& r : runs_) {
-        r.job->stop();
-        r.thread->wait();
-        delete r.thread;
-        delete r.job;
-    }
-}
-
 void ConverterWindow::buildFormatControls(QFormLayout* form) {
     switch (config_.target) {
     case TargetFormat::Mp3: {
@@ -292,7 +251,7 @@ void ConverterWindow::buildFormatControls(QFormLayout* form) {
         auto* box = new QGroupBox(QStringLiteral("WMA Format:"), this);
         auto* row = new QHBoxLayout(box);
         cbx_format = List(this, QStringLiteral("cbx_format"), WmaFormatTexts());
-        Button1 = Button(this, QStringLiteral("Button1"), QStringLiteral("？"));
+        Button1 = ToolButton(this, "Button1", QStringLiteral("？"));
         row->addWidget(cbx_format, 1);
         row->addWidget(Button1);
         helpLabel = new SkinLabel(this);
@@ -481,43 +440,19 @@ ConversionSettings ConverterWindow::snapshot() const {
 // ---------------------------------------------------------------- the list
 
 void ConverterWindow::btn_addClick() {
-    IniFile ini;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::OpenMany;
-    request.title = QStringLiteral("Open");
-    request.folder =
-        StoredFolderOr(QString::fromStdString(ini.readString(addSection(), "add path", "")), DialogStartFolder());
-    request.filter = normalizing() ? config_.ownFilter : config_.otherFilter;
-    request.parent = this;
-    const FileDialogResult result = RunFileDialog(request);
-    if (!result.accepted || result.files.isEmpty()) return;
-    ini.writeString(addSection(), "add path", QFileInfo(result.files.first()).absolutePath().toStdString());
-    addFiles(result.files);
+    const QStringList files = ChooseAudioFiles(this, QStringLiteral("Open"), addSection(),
+                                               normalizing() ? config_.ownFilter : config_.otherFilter);
+    if (!files.isEmpty()) addFiles(files);
 }
 
 void ConverterWindow::addFiles(const QStringList& files) {
-    for (const QString& path : files) {
-        const QFileInfo info(path);
-        if (!info.exists()) {
-            ShowMessage({MessageKind::Information, QStringLiteral("Information"),
-                         path + QStringLiteral(" has been removed!"), MessageButtons::Ok, this});
-            continue;
-        }
-        if (info.isDir()) continue;
-        AudioFile reader;
-        if (!reader.open(path.toStdString(), 0, 1)) {
-            ShowMessage({MessageKind::Information, QStringLiteral("Information"),
-                         info.fileName() + QStringLiteral(" is an invalid audio file!"), MessageButtons::Ok, this});
-            continue;
-        }
-        const int64_t ms = reader.getDuration();
-        reader.close();
-        const int row = vslv_mp3file->rowCount();
-        vslv_mp3file->insertRow(row);
-        const QString cells[] = {info.fileName(), path, FileSizeText(info.size()),
-                                 QString::fromStdString(FormatPlayTime(ms)), rowstate::Unconverted};
-        for (int c = 0; c < 5; ++c) vslv_mp3file->setItem(row, c, new QTableWidgetItem(cells[c]));
-    }
+    const int first = vslv_mp3file->rowCount();
+    AddAudioRows(vslv_mp3file, files, this, [this](const QString& path) {
+        ShowInformation(QFileInfo(path).fileName() + QStringLiteral(" is an invalid audio file!"), this);
+        return true;
+    });
+    for (int row = first; row < vslv_mp3file->rowCount(); ++row)
+        vslv_mp3file->setItem(row, StateColumn, new QTableWidgetItem(rowstate::Unconverted));
     Enable(btn_start, mi_start, true);
 }
 
@@ -530,10 +465,7 @@ void ConverterWindow::btn_deleteClick() {
 
 void ConverterWindow::btn_clearClick() {
     if (vslv_mp3file->rowCount() == 0) return;
-    if (AskConfirmation(QStringLiteral("Are you sure to remove all the file records?\n"
-                                       "Your files will not be removed from your computer."),
-                        this))
-        vslv_mp3file->setRowCount(0);
+    if (ConfirmClearList(this)) vslv_mp3file->setRowCount(0);
 }
 
 void ConverterWindow::btn_selectdirClick() {
@@ -562,7 +494,7 @@ void ConverterWindow::watch(ConversionJob* job, const QString& outputFolder) {
     connect(job, &ConversionJob::progressChanged, this, [this, job](int percent) {
         if (job == job_) pb_mp3->setPosition(percent);
     });
-    connect(job, &ConversionJob::batchEnded, this, [this, job, outputFolder](bool endStep) {
+    connect(job, &ToolJob::ended, this, [this, job, outputFolder](bool endStep) {
         if (job != job_) return;
         job_ = nullptr;
         setBatchButtons(false);
@@ -578,7 +510,7 @@ void ConverterWindow::btn_startClick() {
     QStringList sources;
     for (int row = 0; row < vslv_mp3file->rowCount(); ++row) sources << vslv_mp3file->item(row, PathColumn)->text();
     const ConversionSettings settings = snapshot();
-    auto* job = new ConversionJob(settings, sources, this, this);
+    auto* job = new ConversionJob(settings, sources, &boxes_, this);
     job_ = job;
     watch(job, settings.outputFolder);
     // At once, not when the job gets going: a second click finds Start off.
@@ -590,16 +522,7 @@ void ConverterWindow::btn_startClick() {
         delete job;
         return;
     }
-    QThread* thread = QThread::create([job] { job->run(); });
-    runs_.push_back({job, thread});
-    connect(thread, &QThread::finished, this, [this, thread] {
-        auto it = std::find_if(runs_.begin(), runs_.end(), [thread](const Run& r) { return r.thread == thread; });
-        if (it == runs_.end()) return;
-        delete it->job;
-        runs_.erase(it);
-        thread->deleteLater();
-    });
-    thread->start();
+    threads_.start(job);
 }
 
 void ConverterWindow::btn_pauseClick() {
@@ -637,15 +560,4 @@ void ConverterWindow::done(int result) {
     vslv_mp3file->setRowCount(0);
     writeSettings();
     QDialog::done(result);
-}
-
-// ---------------------------------------------------------------- questions
-
-bool ConverterWindow::askYesNo(const QString& title, const QString& text) {
-    return ShowMessage({MessageKind::Confirmation, title, text, MessageButtons::YesNo, this}) == MessageAnswer::Yes;
-}
-
-void ConverterWindow::tell(const QString& title, const QString& text) {
-    const MessageKind kind = title == QLatin1String("ERROR!") ? MessageKind::Error : MessageKind::Information;
-    ShowMessage({kind, title, text, MessageButtons::Ok, this});
 }

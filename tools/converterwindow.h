@@ -12,16 +12,14 @@
 #include <QSize>
 #include <QString>
 
-#include <vector>
-
 #include "tools/conversionjob.h"
 #include "tools/toolcontrols.h"
+#include "tools/toolwindow.h"
 
 class QAction;
 class QCheckBox;
 class QMenu;
 class QTableWidget;
-class QThread;
 class SkinLabel;
 
 struct ConverterConfig {
@@ -31,7 +29,7 @@ struct ConverterConfig {
     QString normalizeBoxName, normalizeBoxCaption;
     int fadeMinimum = 0;
     QString fileMenu, addItem, actionMenu;
-    QString defaultButtonName;
+    const char* defaultButtonName = "Button1";
     const char* folderKey = "output directory";
     bool hasPause = true;
     const char* convertSection = "";
@@ -46,11 +44,10 @@ ConverterConfig WavConverterConfig();
 ConverterConfig OggConverterConfig();
 ConverterConfig WmaConverterConfig();
 
-class ConverterWindow : public QDialog, public ConversionHandler {
+class ConverterWindow : public QDialog {
     Q_OBJECT
 public:
     explicit ConverterWindow(ConverterConfig config, QWidget* parent = nullptr);
-    ~ConverterWindow() override;
 
     const ConverterConfig& config() const { return config_; }
 
@@ -63,7 +60,7 @@ public:
     ConversionJob* job() const { return job_; }
     // Worker threads that have not ended yet (a stopped job finishing its
     // block after the window let it go counts too).
-    size_t workerThreads() const { return runs_.size(); }
+    size_t workerThreads() const { return threads_.count(); }
 
     // Handlers (the menu items share them).
     void btn_addClick();
@@ -118,21 +115,12 @@ public:
     QAction* mi_pause = nullptr;  // null in the WMA window
     QAction* mi_stop = nullptr;
 
-    // ConversionHandler: the job's questions and messages.
-    bool askYesNo(const QString& title, const QString& text) override;
-    void tell(const QString& title, const QString& text) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
     // Every way of closing (Close, Exit, the frame, Escape) comes here.
     void done(int result) override;
 
 private:
-    struct Run {
-        ConversionJob* job;
-        QThread* thread;
-    };
-
     void buildFormatControls(class QFormLayout* form);
     void readSettings();
     void writeSettings();
@@ -145,6 +133,7 @@ private:
     void detachJob();
 
     ConverterConfig config_;
+    BoxJobHandler boxes_{this};
     ConversionJob* job_ = nullptr;
-    std::vector<Run> runs_;  // worker threads not yet ended
+    ToolJobThreads threads_;  // stops and waits for its jobs when the window goes
 };

@@ -100,7 +100,7 @@ ConversionSettings settingsFor(const std::string& target, bool normalize, bool f
     return s;
 }
 
-class Answers : public QObject, public ConversionHandler {
+class Answers : public QObject, public JobHandler {
 public:
     bool askYesNo(const QString&, const QString&) override { return true; }
     void tell(const QString&, const QString&) override { failed = true; }
@@ -118,7 +118,7 @@ int batch(int argc, char** argv, const std::string& target, const std::string& o
     QStringList states;
     QObject::connect(&job, &ConversionJob::rowStateChanged, &app, [&](int, const QString& s) { states << s; });
     Clock::time_point stopped;
-    QObject::connect(&job, &ConversionJob::batchEnded, &app, [&] {
+    QObject::connect(&job, &ToolJob::ended, &app, [&] {
         if (stopAfterMs > 0)
             std::printf("%.3f\n", std::chrono::duration<double>(Clock::now() - stopped).count());
         QCoreApplication::quit();

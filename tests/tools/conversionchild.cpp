@@ -14,7 +14,7 @@
 
 namespace {
 
-class PrintingHandler : public QObject, public ConversionHandler {
+class PrintingHandler : public QObject, public JobHandler {
 public:
     bool askYesNo(const QString&, const QString& text) override {
         std::printf("ask|%s\n", qPrintable(text));
@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     ConversionJob job(settings, sources, &handler, &handler);
     QObject::connect(&job, &ConversionJob::rowStateChanged, &handler,
                      [](int row, const QString& state) { std::printf("state|%d|%s\n", row, qPrintable(state)); });
-    QObject::connect(&job, &ConversionJob::batchEnded, &app, [] {
+    QObject::connect(&job, &ToolJob::ended, &app, [] {
         std::printf("end\n");
         QCoreApplication::quit();
     });

@@ -33,7 +33,7 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
         report.progress.push_back(percent);
         after();
     });
-    QObject::connect(&job, &ConversionJob::batchEnded, &handler, [&](bool endStep) {
+    QObject::connect(&job, &ToolJob::ended, &handler, [&](bool endStep) {
         report.ended = true;
         report.endStep = endStep;
         loop.quit();

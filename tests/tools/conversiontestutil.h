@@ -12,7 +12,7 @@
 
 #include "tools/conversionjob.h"
 
-class ScriptedHandler : public QObject, public ConversionHandler {
+class ScriptedHandler : public QObject, public JobHandler {
 public:
     // Answers every question; Yes unless set otherwise.
     std::function<bool(const QString& text)> answer = [](const QString&) { return true; };
