@@ -51,8 +51,9 @@ public:
         }
         return nullptr;
     }
-    // The converter windows do not read a job yet.
-    void setJobMode(ToolWindow, int) const override {}
+    void setJobMode(ToolWindow which, int mode) const override {
+        if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which))) converter->JobMode = mode;
+    }
 };
 
 const ProgramToolWindows kToolWindows;

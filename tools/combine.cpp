@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -147,17 +146,6 @@ Tfm_combine::Tfm_combine(QWidget* parent) : QDialog(parent), boxes_(this) {
     connect(edt_file, &QLineEdit::editingFinished, this, &Tfm_combine::edt_fileExit);
 }
 
-Tfm_combine::~Tfm_combine() {
-    // Closing the program during a combine: each job ends at its next block
-    // (a stop answers its questions) and drops its output; the threads are
-    // waited for before their jobs go.
-    for (Run& r : runs_) {
-        r.job->stop();
-        r.thread->wait();
-        delete r.thread;
-        delete r.job;
-    }
-}
 
 // ---------------------------------------------------------------- show, close
 
@@ -325,16 +313,7 @@ void Tfm_combine::btn_combineClick() {
         return;
     }
     CombineRunning = true;
-    QThread* thread = QThread::create([job] { job->run(); });
-    runs_.push_back({job, thread});
-    connect(thread, &QThread::finished, this, [this, thread] {
-        auto it = std::find_if(runs_.begin(), runs_.end(), [thread](const Run& r) { return r.thread == thread; });
-        if (it == runs_.end()) return;
-        delete it->job;
-        runs_.erase(it);
-        thread->deleteLater();
-    });
-    thread->start();
+    threads_.start(job);
 }
 
 // A job that Stop let go still ends as every combine does, with the output

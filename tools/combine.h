@@ -18,14 +18,12 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTableWidget;
-class QThread;
 class TvsProgressBar;
 
 class Tfm_combine : public QDialog {
     Q_OBJECT
 public:
     explicit Tfm_combine(QWidget* parent = nullptr);
-    ~Tfm_combine() override;
 
     QTableWidget* vslv_mp3file = nullptr;
     QPushButton* btn_add = nullptr;
@@ -84,11 +82,6 @@ protected:
     void done(int result) override;
 
 private:
-    struct Run {
-        CombineJob* job;
-        QThread* thread;
-    };
-
     CombineSettings snapshot() const;
     void setJobControls(bool running);
     void jobEnded(CombineJob* job, const QString& folder, bool endStep);
@@ -97,7 +90,7 @@ private:
 
     BoxJobHandler boxes_;
     CombineJob* job_ = nullptr;
-    std::vector<Run> runs_;  // worker threads not yet ended
+    ToolJobThreads threads_;  // stops and waits for its jobs when the window goes
 };
 
 extern Tfm_combine* fm_combine;

@@ -56,6 +56,8 @@ Tfm_directory::Tfm_directory(QWidget* parent) : QDialog(parent) {
     layout->addWidget(stview_selectdir, 1);
     layout->addLayout(buttons);
 
+    // Its size from the start, so that callers centre it right before it shows.
+    resize(310, 298);
     connect(btn_ok, &QPushButton::clicked, this, &Tfm_directory::btn_okClick);
     connect(Btn_cancel, &QPushButton::clicked, this, &Tfm_directory::Btn_cancelClick);
     connect(stview_selectdir->selectionModel(), &QItemSelectionModel::currentChanged, this,

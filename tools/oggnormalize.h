@@ -1,12 +1,11 @@
 #pragma once
 // Converts files to OGG and normalizes OGG files.
 
-#include <QDialog>
+#include "tools/converterwindow.h"
 
-class Tfm_oggnormalize : public QDialog {
-    Q_OBJECT
+class Tfm_oggnormalize : public ConverterWindow {
 public:
-    explicit Tfm_oggnormalize(QWidget* parent = nullptr);
+    explicit Tfm_oggnormalize(QWidget* parent = nullptr) : ConverterWindow(OggConverterConfig(), parent) {}
 };
 
 extern Tfm_oggnormalize* fm_oggnormalize;

@@ -1,32 +1,35 @@
 #pragma once
-// The controls the tool windows place: drop-down lists, the progress bar and
-// the up-downs. The drop-down lists and the progress bar are to wear the
-// skin's look; until the skinned controls exist they are Qt's own behind the
-// same interface (a combo box, and a bar set through setMin, setMax and
-// setPosition), so the windows do not change when they arrive.
+// The controls the tool windows place: the skinned drop-down lists and
+// progress bar in the program's look, and the up-downs.
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "skin/combobox.h"
+#include "skin/progressbar.h"
+#include "skin/uistyle.h"
 #include "tools/encodertables.h"
 
-using ToolComboBox = QComboBox;
-
-class ToolProgressBar : public QProgressBar {
+// A skinned drop-down list as every form sets it: the DeepBlue style, then
+// the program's frame, arrow and button colours, which win over the style's.
+class ToolComboBox : public TvsComboBox {
 public:
-    explicit ToolProgressBar(QWidget* parent = nullptr) : QProgressBar(parent) {
-        setRange(0, 100);
-        setValue(0);
-        setTextVisible(true);
+    explicit ToolComboBox(QWidget* parent = nullptr) : TvsComboBox(parent) {
+        setUIStyle(TvsUIStyle::DeepBlue);
+        setBorderColor(ColorFromBgr(11437686));
+        setArrowColor(ColorFromBgr(11437686));
+        setButtonColor(ColorFromBgr(15263976));
     }
-    void setMin(int value) { setMinimum(value); }
-    void setMax(int value) { setMaximum(value); }
-    void setPosition(int value) { setValue(qBound(minimum(), value, maximum())); }
-    int position() const { return value(); }
+};
+
+// The skinned progress bar, starting empty.
+class ToolProgressBar : public TvsProgressBar {
+public:
+    explicit ToolProgressBar(QWidget* parent = nullptr) : TvsProgressBar(parent) { setPosition(0); }
 };
 
 // An up-down with the read-only edit that shows its position: the arrows
@@ -53,3 +56,26 @@ inline void BindWmaHelp(QPushButton* button, QLabel* label, QComboBox* list) {
     });
     QObject::connect(button, &QPushButton::released, label, &QLabel::hide);
 }
+
+// The rules of the normalize and fade options, which every tool window with
+// them shares: fade needs normalize (unchecking normalize unchecks fade and
+// disables it with the ratio), and the fade times follow the fade box.
+struct NormalizeFadeControls {
+    QCheckBox* normalize;
+    UpDown* ratio;
+    QCheckBox* fade;
+    UpDown* fadeIn;
+    UpDown* fadeOut;
+
+    void normalizeRule() const {
+        const bool on = normalize->isChecked();
+        if (!on) fade->setChecked(false);
+        fade->setEnabled(on);
+        ratio->setEnabled(on);
+        fadeRule();
+    }
+    void fadeRule() const {
+        fadeIn->setEnabled(fade->isChecked());
+        fadeOut->setEnabled(fade->isChecked());
+    }
+};

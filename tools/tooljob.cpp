@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
+
 #include "components/audio/audiofile.h"
 
 ToolJob::ToolJob(JobHandler* handler, QObject* handlerContext) : handler_(handler), handlerContext_(handlerContext) {}
@@ -35,6 +37,28 @@ void ToolJob::letEventsRun() {
     if (!onGuiThread_) return;
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
+}
+
+ToolJobThreads::~ToolJobThreads() {
+    for (Run& r : runs_) {
+        r.job->stop();
+        r.thread->wait();
+        delete r.thread;
+        delete r.job;
+    }
+}
+
+void ToolJobThreads::start(ToolJob* job) {
+    QThread* thread = QThread::create([job] { job->run(); });
+    runs_.push_back({job, thread});
+    connect(thread, &QThread::finished, this, [this, thread] {
+        auto it = std::find_if(runs_.begin(), runs_.end(), [thread](const Run& r) { return r.thread == thread; });
+        if (it == runs_.end()) return;
+        delete it->job;
+        runs_.erase(it);
+        thread->deleteLater();
+    });
+    thread->start();
 }
 
 PendingOutput::~PendingOutput() {

@@ -12,10 +12,12 @@
 #include <QString>
 
 #include <atomic>
+#include <vector>
 
 #include "tools/jobcontrol.h"
 
 class AudioFile;
+class QThread;
 
 // What a job asks of its window, on the window's thread.
 class JobHandler {
@@ -36,6 +38,10 @@ public:
     void run();
     void stop() { control_.requestStop(); }
     bool stopRequested() const { return control_.stopRequested(); }
+    // A paused job waits at its next block (on a worker thread only).
+    void pause() { control_.pause(); }
+    void resume() { control_.resume(); }
+    bool isPaused() const { return control_.paused(); }
     // Set from the start of run() until its end, however it ends.
     bool isRunning() const { return running_; }
 
@@ -49,6 +55,8 @@ protected:
     // The job's work; returns whether the end step is due.
     virtual bool work() = 0;
 
+    // Waits while paused; false once stop was asked.
+    bool checkpoint() { return control_.checkpoint(); }
     bool ask(const QString& title, const QString& text);
     void tell(const QString& title, const QString& text);
     // On the GUI thread, lets pending events run (twice: once for what the
@@ -62,6 +70,28 @@ private:
     JobControl control_;
     std::atomic<bool> running_{false};
     bool onGuiThread_ = false;
+};
+
+// The worker threads of a window's jobs: a job started here runs on a
+// thread of its own and is deleted with it when it has ended. Destroying
+// this (with its window, when the program closes) stops the jobs still
+// running and waits for them: a stopping job ends at its next block and
+// asks nothing more.
+class ToolJobThreads : public QObject {
+public:
+    ToolJobThreads() = default;
+    ~ToolJobThreads() override;
+    // Takes the job.
+    void start(ToolJob* job);
+    // Threads that have not ended yet.
+    size_t count() const { return runs_.size(); }
+
+private:
+    struct Run {
+        ToolJob* job;
+        QThread* thread;
+    };
+    std::vector<Run> runs_;
 };
 
 // A writer's output that is dropped unless the job keeps it: every way out

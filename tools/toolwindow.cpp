@@ -85,16 +85,18 @@ qint64 AddAudioRows(QTableWidget* list, const QStringList& files, QWidget* paren
 
 QString TimeText(qint64 ms) { return QString::fromStdString(FormatPlayTime(ms)); }
 
-QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* section) {
+QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* section, const QString& filter) {
     IniFile ini;
     FileDialogRequest request;
     request.mode = FileDialogMode::OpenMany;
     request.title = title;
     request.folder =
         StoredFolderOr(QString::fromStdString(ini.readString(section, "add path", "")), DialogStartFolder());
-    request.filter = QStringLiteral(
-        "All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|*.mp3;*.wav;*.ogg;*.wma|MP3 Files (*.mp3)|*.mp3|"
-        "WAV Files (*.wav)|*.wav|OGG Files (*.ogg)|*.ogg|WMA Files (*.wma)|*.wma");
+    request.filter = !filter.isEmpty()
+                         ? filter
+                         : QStringLiteral("All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|*.mp3;*.wav;*.ogg;*.wma|"
+                                          "MP3 Files (*.mp3)|*.mp3|WAV Files (*.wav)|*.wav|OGG Files (*.ogg)|*.ogg|"
+                                          "WMA Files (*.wma)|*.wma");
     request.parent = parent;
     const FileDialogResult result = RunFileDialog(request);
     if (!result.accepted || result.files.isEmpty()) return {};

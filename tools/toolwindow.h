@@ -42,8 +42,10 @@ QString TimeText(qint64 ms);
 
 // The open dialog for several audio files: it starts in the folder kept
 // under [section] "add path" and keeps the folder of the chosen files there.
-// Empty when cancelled.
-QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* section);
+// filter: the dialog's, "description|patterns|..." (empty: all four kinds
+// and each on its own). Empty when cancelled.
+QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* section,
+                             const QString& filter = {});
 
 // The question before a list is emptied.
 bool ConfirmClearList(QWidget* parent);

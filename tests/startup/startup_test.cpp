@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QAction>
 #include <QDialog>
 #include <QMainWindow>
 #include <QProcess>
@@ -23,7 +24,9 @@
 #include "platform/fakes.h"
 #include "platform/instancechannel.h"
 #include "platform/paths.h"
+#include "tools/mp3normalize.h"
 #include "tools/recorder.h"
+#include "tools/wmanormalize.h"
 
 namespace {
 
@@ -55,6 +58,21 @@ TEST_F(Forms, AllWindowsExistOnceAndGoAway) {
     EXPECT_EQ(fm_addlist, nullptr);
     EXPECT_EQ(before - windowCount(), 29);
     CreateForms();
+}
+
+// The menu hands each converter window its job through the program's table.
+TEST_F(Forms, ConverterCommandsHandTheirJobToTheirWindow) {
+    FakeWindowPresenter presenter;
+    fm_main->MPNormalize1->trigger();
+    EXPECT_EQ(presenter.last(), fm_mp3normalize);
+    EXPECT_EQ(fm_mp3normalize->JobMode, 0);
+    EXPECT_EQ(fm_mp3normalize->windowTitle(), "MP3 Normalize");
+    fm_main->WAVOGGWMAtoMP31->trigger();
+    EXPECT_EQ(fm_mp3normalize->JobMode, 1);
+    EXPECT_EQ(fm_mp3normalize->windowTitle(), "TO MP3");
+    fm_main->WMANormalize1->trigger();
+    EXPECT_EQ(presenter.last(), fm_wmanormalize);
+    EXPECT_EQ(fm_wmanormalize->JobMode, 0);
 }
 
 TEST_F(Forms, ClosingTheMainWindowEndsTheProgramOnlyOnYes) {

@@ -1,0 +1,124 @@
+// The encoder settings dialog in its two modes: defaults on a fresh
+// settings file, exactly the keys of its mode written on OK and nothing on
+// Cancel, "Default" and the WMA help.
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <filesystem>
+
+#include "components/skin/skinlabel.h"
+#include "conversiontestutil.h"
+#include "platform/inifile.h"
+#include "platform/paths.h"
+#include "platform/userfolders.h"
+#include "testenv.h"
+#include "tools/cdrippersettings.h"
+
+namespace {
+
+class CdSetTest : public ::testing::Test {
+protected:
+    void SetUp() override { std::filesystem::remove(SettingsFilePath()); }
+};
+
+TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
+    CdSetForRecorder = false;
+    Tfm_cdset d;
+    d.show();
+    EXPECT_EQ(d.PageControl1->currentIndex(), 0);
+    EXPECT_TRUE(d.cd_g[1]->isChecked());
+    EXPECT_TRUE(d.cd_a[3]->isChecked());
+    EXPECT_TRUE(d.rb_f[1]->isChecked() && d.rb_b[1]->isChecked() && d.rb_c[1]->isChecked());
+    EXPECT_TRUE(d.RadioButton[1]->isChecked());
+    const std::pair<QComboBox*, QString> lists[] = {
+        {d.cbx_frequency, "44100"}, {d.cbx_channel, "Stereo"}, {d.cbx_mp3bit, "128"},  {d.cbx_mp3vbrbit, "128"},
+        {d.cbx_oggfre, "44100"},    {d.cbx_oggchannel, "Stereo"}, {d.cbx_oggbit, "128"}, {d.cbx_name, "<Title>-<Artist>"},
+        {d.cbx_wma, "WMA 44,100 Hz; 16 Bit; Stereo; 128 kbps"}};
+    for (const auto& [list, text] : lists) EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
+    const std::pair<UpDown*, int> numbers[] = {{d.ud_retries, 5},     {d.ud_speed, 32},      {d.ud_mp3vbrquality, 5},
+                                               {d.up_oggquality, 300}, {d.ud_normzlize, 98}, {d.ud_fadein, 10},
+                                               {d.ud_fadeout, 20},     {d.ud_timeout, 10000}};
+    for (const auto& [spin, value] : numbers) EXPECT_EQ(spin->position(), value) << spin->objectName().toStdString();
+    EXPECT_FALSE(d.cbx_normalize->isChecked());
+    EXPECT_FALSE(d.cbx_fade->isEnabled());
+    EXPECT_EQ(d.edt_directory->text(), MusicFolder());
+    EXPECT_EQ(d.edt_cddbadd->text(), kDefaultCddbServer);
+    EXPECT_EQ(d.edt_cddbport->text(), "80");
+
+    d.btn_cancelClick();
+    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath())) << "Cancel writes nothing";
+    d.show();
+    d.RadioButton[2]->setChecked(true);  // the source chosen is the one kept
+    d.btn_okClick();
+    EXPECT_EQ(IniKeys("cd ripper").size(), 28);
+    EXPECT_TRUE(IniKeys("recorder").isEmpty());
+    IniFile ini;
+    EXPECT_EQ(ini.readInteger("cd ripper", "cd source", -1), 2);
+    EXPECT_EQ(ini.readInteger("cd ripper", "normalzie ration", -1), 98);
+    EXPECT_EQ(ini.readString("cd ripper", "output directory", ""), MusicFolder().toStdString());
+}
+
+TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
+    IniFile ini;
+    ini.writeInteger("recorder", "rl", -1);
+    ini.writeInteger("cd ripper", "grab mode", 9);  // no such code: no button checked
+    CdSetForRecorder = false;
+    Tfm_cdset d;
+    d.show();
+    for (QRadioButton* b : d.cd_g) EXPECT_FALSE(b->isChecked());
+    d.btn_cancelClick();
+
+    CdSetForRecorder = true;
+    d.show();
+    EXPECT_EQ(d.ud_mp3vbrquality->position(), 8);
+    EXPECT_EQ(d.PageControl1->currentIndex(), 1);
+    for (int page : {0, 5, 6}) EXPECT_FALSE(d.PageControl1->isTabVisible(page));
+    d.cbx_wma->setCurrentIndex(10);
+    d.btn_okClick();
+    EXPECT_EQ(IniKeys("recorder").size(), 14);
+    EXPECT_EQ(ini.readInteger("recorder", "rl", 0), -1);
+    EXPECT_EQ(ini.readInteger("recorder", "wma format", 0), 10);
+    EXPECT_EQ(IniKeys("cd ripper"), QStringList{"grab mode"});
+    EXPECT_EQ(d.currentWmaIndex(), 10);  // read by the ripper while the dialog is closed
+
+    // Ripper mode again: the code that checked nothing goes back unchanged.
+    CdSetForRecorder = false;
+    d.show();
+    d.btn_okClick();
+    EXPECT_EQ(ini.readInteger("cd ripper", "grab mode", 0), 9);
+}
+
+TEST_F(CdSetTest, DefaultWritesNothingAndHelpShowsWhileHeld) {
+    CdSetForRecorder = false;
+    Tfm_cdset d;
+    d.show();
+    d.edt_directory->setText("/somewhere");
+    d.cd_g[3]->setChecked(true);
+    d.rb_f[9]->setChecked(true);
+    d.cbx_normalize->setChecked(true);
+    d.cbx_fade->setChecked(true);
+    d.btn_defaultClick();
+    EXPECT_EQ(d.GrabMode, 2);
+    EXPECT_EQ(d.WavFrequency, 2);
+    EXPECT_FALSE(d.cbx_normalize->isChecked() || d.cbx_fade->isChecked());
+    EXPECT_FALSE(d.cbx_fade->isEnabled() || d.ud_fadein->isEnabled() || d.ud_normzlize->isEnabled());
+    EXPECT_EQ(d.edt_directory->text(), "/somewhere");
+    d.btn_cancelClick();
+    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath()));
+
+    d.show();
+    d.cbx_wma->setCurrentIndex(10);
+    EXPECT_TRUE(d.SkinLabel1->isHidden());
+    d.Button1->pressed();
+    EXPECT_FALSE(d.SkinLabel1->isHidden());
+    EXPECT_EQ(d.SkinLabel1->text(), "WMA 8 for Dial-up Modem (32 Kbps) ");
+    d.Button1->released();
+    EXPECT_TRUE(d.SkinLabel1->isHidden());
+    d.btn_cancelClick();
+}
+
+}  // namespace

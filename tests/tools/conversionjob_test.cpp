@@ -1,0 +1,323 @@
+// The conversion job without a window: what each target writes (checked by
+// decoding, also with the ffmpeg command line), normalize and fade levels,
+// the order of the reports, pause and stop, bad sources, outputs that
+// cannot be written, and overwriting.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "audiotestutil.h"
+#include "components/audio/audiofile.h"
+#include "components/audio/audioinformation.h"
+#include "conversiontestutil.h"
+#include "testenv.h"
+
+using namespace audiotest;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+class ConversionJobTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        src_ = testenv::makeTempDir("sources");
+        MakeToneWav(src_ + "/a.wav", 3.0);
+        // A compressed source of the same tones, tagged the same way.
+        encode(src_ + "/b.mp3", sine(44100, 2, 3.0, {1000, 2000}));
+        AudioInformation tags;
+        tags.load(src_ + "/b.mp3");
+        tags.infoTitle = "Tone";
+        tags.infoArtist = "Maker";
+        tags.save(src_ + "/b.mp3");
+    }
+    void SetUp() override { out_ = testenv::makeTempDir("out"); }
+
+    ConversionSettings settings(TargetFormat target) const {
+        ConversionSettings s;
+        s.target = target;
+        s.outputFolder = Q(out_);
+        return s;
+    }
+
+    static std::string src_;
+    std::string out_;
+    ScriptedHandler handler_;
+};
+std::string ConversionJobTest::src_;
+
+// ---------------------------------------------------------------- targets
+
+struct TargetRow {
+    const char* what;
+    TargetFormat target;
+    std::function<void(ConversionSettings&)> set;
+    int rate, channels;
+};
+
+class ConversionTargets : public ConversionJobTest, public ::testing::WithParamInterface<TargetRow> {};
+
+TEST_P(ConversionTargets, OutputsDecodeWithTheirFormatChannelsApartAndTags) {
+    const TargetRow& row = GetParam();
+    ConversionSettings s = settings(row.target);
+    row.set(s);
+    const JobReport report = RunJob(s, {Q(src_ + "/a.wav"), Q(src_ + "/b.mp3")}, handler_);
+    EXPECT_EQ(report.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish"})) << row.what;
+    EXPECT_TRUE(report.endStep);
+    EXPECT_TRUE(handler_.told.isEmpty()) << handler_.told.join("\n").toStdString();
+    for (const char* name : {"a", "b"}) {
+        const std::string path = out_ + "/" + name + TargetExtension(row.target).toStdString();
+        const Decoded d = decode(path);
+        ASSERT_TRUE(d.ok) << row.what << " " << path;
+        EXPECT_EQ(d.rate, row.rate) << row.what;
+        EXPECT_EQ(d.channels, row.channels) << row.what;
+        // WMA loses at most its last partial frame; MP3 sources bring their
+        // own few frames of padding.
+        EXPECT_NEAR(static_cast<double>(d.frames()), 3.0 * row.rate, 2048 + 0.03 * row.rate) << row.what << name;
+        if (row.channels == 2) {
+            EXPECT_EQ(dominantFrequency(d.samples, 2, 0, d.rate, d.rate, d.rate / 2, {1000, 2000}), 1000) << row.what;
+            EXPECT_EQ(dominantFrequency(d.samples, 2, 1, d.rate, d.rate, d.rate / 2, {1000, 2000}), 2000) << row.what;
+        }
+        AudioInformation tags;
+        ASSERT_TRUE(tags.load(path));
+        EXPECT_EQ(tags.infoTitle, "Tone") << row.what << name;
+        EXPECT_EQ(tags.infoArtist, "Maker") << row.what << name;
+        // Other players read it too.
+        EXPECT_EQ(ProbeStream(path), std::to_string(row.rate) + "," + std::to_string(row.channels)) << row.what;
+        EXPECT_EQ(testenv::run("ffmpeg -v error -i " + testenv::shellQuote(path) + " -f null -"), 0) << row.what;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Each, ConversionTargets,
+    ::testing::Values(
+        TargetRow{"mp3 44100 stereo 128", TargetFormat::Mp3, [](ConversionSettings& s) { s.mp3.channelMode = 2; },
+                  44100, 2},
+        // The MP3 converter's first-run defaults: a bitrate the rate does not
+        // allow is brought down, not refused.
+        TargetRow{"mp3 11025 at 128", TargetFormat::Mp3,
+                  [](ConversionSettings& s) { s.mp3.sampleRate = 11025, s.mp3.channelMode = 2; }, 11025, 2},
+        TargetRow{"wav 22050 8-bit", TargetFormat::Wav,
+                  [](ConversionSettings& s) { s.wavRate = 22050, s.wavBits = 8; }, 22050, 2},
+        TargetRow{"ogg 48000 128", TargetFormat::Ogg, [](ConversionSettings& s) { s.oggRate = 48000; }, 48000, 2},
+        // A bitrate libvorbis refuses for mono still gives a file.
+        TargetRow{"ogg mono 320", TargetFormat::Ogg,
+                  [](ConversionSettings& s) { s.oggChannels = 1, s.oggKbps = 320; }, 44100, 1},
+        TargetRow{"wma 128", TargetFormat::Wma, [](ConversionSettings& s) { s.wmaProfile = 24; }, 44100, 2},
+        TargetRow{"wma 8000 mono 6 kbps", TargetFormat::Wma, [](ConversionSettings& s) { s.wmaProfile = 17; }, 8000,
+                  1}));
+
+// ---------------------------------------------------------------- levels
+
+// Left: 3 s at -30 dB then 3 s at -6 dB; right: -20 dB throughout.
+TEST_F(ConversionJobTest, NormalizeGivesOneGainPerFileAndPerChannelIntoWav) {
+    const int rate = 44100;
+    AudioBlock quiet = sine(rate, 2, 3.0, {1000, 2000}, 0.0316);
+    AudioBlock loud = sine(rate, 2, 3.0, {1000, 2000}, 0.5);
+    AudioBlock block = quiet;
+    block.samples.insert(block.samples.end(), loud.samples.begin(), loud.samples.end());
+    for (size_t i = 1; i < block.samples.size(); i += 2)
+        block.samples[i] = static_cast<int16_t>(std::lround(0.1 * 32767 * std::sin(2 * M_PI * 2000.0 * (i / 2) / rate)));
+    encode(src_ + "/steps.wav", block, rate, 2);
+    // A compressed source is decoded once: its audio is kept from the peak pass.
+    encode(src_ + "/steps.ogg", block);
+
+    const std::pair<const char*, TargetFormat> rows[] = {
+        {"steps.wav", TargetFormat::Wav}, {"steps.wav", TargetFormat::Mp3}, {"steps.ogg", TargetFormat::Wav}};
+    for (const auto& [source, target] : rows) {
+        SCOPED_TRACE(source + TargetExtension(target).toStdString());
+        ConversionSettings s = settings(target);
+        s.normalize = true;
+        s.ratio = 98;
+        s.mp3.channelMode = 2;
+        ASSERT_EQ(RunJob(s, {Q(src_ + "/" + source)}, handler_).states.last(), "0 finish");
+        const Decoded d = decode(out_ + "/steps" + TargetExtension(target).toStdString());
+        ASSERT_TRUE(d.ok);
+        ASSERT_EQ(d.frames(), 6 * rate);
+        const double leftQuiet = rms(d.samples, 2, 0, rate / 2, 5 * rate / 2);
+        const double leftLoud = rms(d.samples, 2, 0, 7 * rate / 2, 11 * rate / 2);
+        // The step of 24 dB stays: no block was raised on its own.
+        EXPECT_NEAR(20 * std::log10(leftLoud / leftQuiet), 24.0, 0.5);
+        if (target == TargetFormat::Wav) {
+            // Each channel's peak is brought to 98 %.
+            for (int c = 0; c < 2; ++c) {
+                int top = 0;
+                for (size_t i = c; i < d.samples.size(); i += 2) top = std::max(top, std::abs(int{d.samples[i]}));
+                EXPECT_NEAR(top, 0.98 * 32767, 2) << c;
+            }
+        } else {
+            // One gain for both channels keeps their balance.
+            EXPECT_NEAR(leftLoud, 0.98 / std::sqrt(2.0), 0.04);
+            EXPECT_NEAR(rms(d.samples, 2, 1, rate, 5 * rate), 0.196 / std::sqrt(2.0), 0.01);
+        }
+        fs::remove(out_ + "/steps" + TargetExtension(target).toStdString());
+    }
+}
+
+TEST_F(ConversionJobTest, FadesCoverTheirBlocks) {
+    const int rate = 22050;
+    encode(src_ + "/long.wav", sine(rate, 2, 30.0, {440}, 0.5), rate, 2);
+    const double full = 0.5 / std::sqrt(2.0);
+    struct {
+        int fadeIn, fadeOut;
+    } rows[] = {{10, 20}, {5, 1}};  // a fade-out to the end; a fade-out of the last second
+    for (const auto& row : rows) {
+        ConversionSettings s = settings(TargetFormat::Wav);
+        s.wavRate = rate;
+        s.fade = true;
+        s.fadeIn = row.fadeIn;
+        s.fadeOut = row.fadeOut;
+        RunJob(s, {Q(src_ + "/long.wav")}, handler_);
+        const Decoded d = decode(out_ + "/long.wav");
+        ASSERT_EQ(d.frames(), 30 * rate);
+        const int64_t in = row.fadeIn * rate;
+        EXPECT_LT(rms(d.samples, 2, 0, 0, rate / 2), 0.1 * full) << row.fadeOut;
+        EXPECT_GT(rms(d.samples, 2, 0, in - rate / 2, in), 0.9 * full) << row.fadeOut;
+        if (row.fadeOut == 1) {
+            EXPECT_GT(rms(d.samples, 2, 1, 15 * rate, 16 * rate), 0.98 * full);
+        }
+        EXPECT_LT(rms(d.samples, 2, 0, 30 * rate - rate / 20, 30 * rate), 0.05 * full) << row.fadeOut;
+    }
+}
+
+// ---------------------------------------------------------------- control
+
+TEST_F(ConversionJobTest, ReportsArriveInOrderAndPauseAndStopHold) {
+    const QStringList three = {Q(src_ + "/a.wav"), Q(src_ + "/b.mp3"), Q(src_ + "/short.wav")};
+    MakeToneWav(src_ + "/short.wav", 1.0);
+    ConversionSettings s = settings(TargetFormat::Ogg);
+    s.outputFolder = Q(testenv::makeTempDir("order"));
+    JobReport r = RunJob(s, three, handler_);
+    s.outputFolder = Q(out_);
+    EXPECT_EQ(r.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish", "2 Converting",
+                                     "2 finish"}));
+    // Each row counts up from 0 to 100; the end puts the bar back to 0.
+    EXPECT_EQ(std::count(r.progress.begin(), r.progress.end(), 100), 3);
+    EXPECT_TRUE(std::is_sorted(r.progress.begin(), r.progress.begin() + (r.progress.size() / 3)));
+    EXPECT_EQ(r.progress.back(), 0);
+
+    // The question about b.ogg is a fixed point of the batch: the job is
+    // paused there and must stand still before its first block.
+    const std::string placeholder = out_ + "/b.ogg";
+    testenv::writeFile(placeholder, "placeholder");
+    handler_.answer = [this](const QString&) {
+        handler_.job->pause();
+        return true;
+    };
+    bool held = false;
+    r = RunJob(s, three, handler_, [&](ConversionJob& job, const JobReport& rep) {
+        if (held || !rep.states.endsWith("1 Converting")) return;
+        held = true;
+        const size_t reports = rep.progress.size();
+        for (int i = 0; i < 30; ++i) {
+            QThread::msleep(10);
+            QCoreApplication::processEvents();
+        }
+        EXPECT_EQ(rep.progress.size(), reports);
+        EXPECT_TRUE(job.isRunning());
+        job.resume();
+    });
+    EXPECT_TRUE(held);
+    EXPECT_EQ(r.states.last(), "2 finish");
+
+    // Stop while paused there ends the batch at once; the row under way
+    // leaves no output under its name and the next row never starts.
+    const std::string stopped = testenv::makeTempDir("stopped");
+    s.outputFolder = Q(stopped);
+    testenv::writeFile(stopped + "/b.ogg", "placeholder");
+    r = RunJob(s, three, handler_, [&](ConversionJob& job, const JobReport& rep) {
+        if (rep.states.endsWith("1 Converting")) job.stop();
+    });
+    EXPECT_EQ(r.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 unconvert"}));
+    EXPECT_TRUE(r.endStep);
+    EXPECT_TRUE(!fs::exists(stopped + "/b.ogg") || testenv::readFile(stopped + "/b.ogg") == "placeholder");
+    EXPECT_FALSE(fs::exists(stopped + "/short.ogg"));
+    handler_.answer = [](const QString&) { return true; };
+}
+
+// ---------------------------------------------------------------- bad input
+
+TEST_F(ConversionJobTest, BadSourcesFailTheirRowAndTheBatchGoesOn) {
+    testenv::writeFile(src_ + "/noise.mp3", std::string(5000, '\x5a'));
+    // An MP3 whose header promises 10 s but holds about 3.
+    encode(src_ + "/cut.mp3", sine(44100, 2, 10.0, {440}));
+    fs::resize_file(src_ + "/cut.mp3", fs::file_size(src_ + "/cut.mp3") * 3 / 10);
+    // An output that cannot be created: a folder stands in its place.
+    fs::create_directories(out_ + "/a.wav");
+
+    JobReport r = RunJob(settings(TargetFormat::Wav),
+                         {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"), Q(src_ + "/gone.wav"),
+                          Q(src_ + "/b.mp3")},
+                         handler_);
+    EXPECT_EQ(r.states, QStringList({"0 failed", "1 Converting", "1 failed", "2 Converting", "2 finish"}));
+    EXPECT_EQ(handler_.told, QStringList({"ERROR!|Failed to open file " + Q(src_) + "/noise.mp3",
+                                          "ERROR!|Failed to create file " + Q(out_) + "/a.wav",
+                                          "Information|gone.wav has been removed"}));
+    const Decoded cut = decode(out_ + "/cut.wav");
+    EXPECT_GT(cut.frames(), 2 * 44100);
+    EXPECT_LT(cut.frames(), 4 * 44100);
+    EXPECT_FALSE(fs::exists(out_ + "/b.wav")) << "a missing source ends the batch";
+
+    // WMA tells of a moved file.
+    handler_.told.clear();
+    RunJob(settings(TargetFormat::Wma), {Q(src_ + "/gone.wav")}, handler_);
+    EXPECT_EQ(handler_.told, QStringList({"Information|gone.wav has been moved"}));
+}
+
+// A full disk, in a child process with a file-size limit.
+TEST_F(ConversionJobTest, AFullDiskAsksAndLeavesNoOutput) {
+    MakeToneWav(src_ + "/ten.wav", 10.0);
+    const std::string child =
+        QFileInfo(QCoreApplication::applicationDirPath() + "/conversion_child").absoluteFilePath().toStdString();
+    int status = -1;
+    const std::string out =
+        testenv::capture("trap '' XFSZ; ulimit -f 256; exec " + testenv::shellQuote(child) + " wav " +
+                             testenv::shellQuote(out_) + " " + testenv::shellQuote(src_ + "/ten.wav") + " " +
+                             testenv::shellQuote(src_ + "/a.wav"),
+                         &status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(Q(out).split('\n', Qt::SkipEmptyParts),
+              QStringList({"state|0|Converting", "state|0|failed", "ask|File write error! Continue?", "end"}));
+    EXPECT_FALSE(fs::exists(out_ + "/ten.wav"));
+    EXPECT_FALSE(fs::exists(out_ + "/a.wav")) << "No ends the batch";
+}
+
+// ---------------------------------------------------------------- overwrite
+
+TEST_F(ConversionJobTest, OverwriteAnswersAndNormalizingInPlace) {
+    const std::string old = out_ + "/a.ogg";
+    testenv::writeFile(old, "keep me");
+    fs::permissions(old, fs::perms::owner_read | fs::perms::group_read);
+    handler_.answer = [](const QString&) { return false; };
+    JobReport r = RunJob(settings(TargetFormat::Ogg), {Q(src_ + "/a.wav")}, handler_);
+    EXPECT_EQ(handler_.asked, QStringList({Q(old) + " already exists. Overwrite?"}));
+    EXPECT_TRUE(r.states.isEmpty());
+    EXPECT_EQ(testenv::readFile(old), "keep me");
+
+    handler_.answer = [](const QString&) { return true; };
+    r = RunJob(settings(TargetFormat::Ogg), {Q(src_ + "/a.wav")}, handler_);
+    EXPECT_EQ(r.states.last(), "0 finish");
+    EXPECT_EQ(decode(old).frames(), 3 * 44100);
+
+    // The output is its own source: the source is read to its end.
+    const std::string in = out_ + "/quiet.wav";
+    encode(in, sine(44100, 2, 8.0, {440}, 0.25), 44100, 2);
+    ConversionSettings s = settings(TargetFormat::Wav);
+    s.normalize = true;
+    r = RunJob(s, {Q(in)}, handler_);
+    EXPECT_EQ(r.states.last(), "0 finish");
+    const Decoded d = decode(in);
+    EXPECT_EQ(d.frames(), 8 * 44100);
+    EXPECT_NEAR(peak(d.samples), 0.98 * 32767, 40);
+}
+
+}  // namespace

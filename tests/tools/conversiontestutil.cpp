@@ -1,0 +1,88 @@
+#include "conversiontestutil.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include "audiotestutil.h"
+#include "components/audio/audioinformation.h"
+#include "platform/paths.h"
+#include "testenv.h"
+
+bool ScriptedHandler::askYesNo(const QString&, const QString& text) {
+    asked << text;
+    return answer(text);
+}
+
+void ScriptedHandler::tell(const QString& title, const QString& text) { told << title + "|" + text; }
+
+JobReport RunJob(const ConversionSettings& settings, const QStringList& sources, ScriptedHandler& handler,
+                 const std::function<void(ConversionJob&, const JobReport&)>& onReport) {
+    ConversionJob job(settings, sources, &handler, &handler);
+    handler.job = &job;
+    JobReport report;
+    QEventLoop loop;
+    auto after = [&] {
+        if (onReport) onReport(job, report);
+    };
+    QObject::connect(&job, &ConversionJob::rowStateChanged, &handler, [&](int row, const QString& state) {
+        report.states << QString::number(row) + " " + state;
+        after();
+    });
+    QObject::connect(&job, &ConversionJob::progressChanged, &handler, [&](int percent) {
+        report.progress.push_back(percent);
+        after();
+    });
+    QObject::connect(&job, &ToolJob::ended, &handler, [&](bool endStep) {
+        report.ended = true;
+        report.endStep = endStep;
+        loop.quit();
+    });
+    QThread* thread = QThread::create([&job] { job.run(); });
+    thread->start();
+    loop.exec();
+    thread->wait();
+    delete thread;
+    handler.job = nullptr;
+    return report;
+}
+
+void MakeToneWav(const std::string& path, double seconds, int rate) {
+    audiotest::encode(path, audiotest::sine(rate, 2, seconds, {1000, 2000}), rate, 2);
+    AudioInformation tags;
+    tags.load(path);
+    tags.infoTitle = "Tone";
+    tags.infoArtist = "Maker";
+    tags.save(path);
+}
+
+std::string ProbeStream(const std::string& path) {
+    std::string out = testenv::capture("ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate,channels "
+                                       "-of csv=p=0 " +
+                                       testenv::shellQuote(path));
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+    return out;
+}
+
+QStringList IniKeys(const QString& section) {
+    QStringList keys;
+    bool inSection = false;
+    const QString text = QString::fromStdString(testenv::readFile(SettingsFilePath()));
+    for (QString line : text.split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('[')) {
+            inSection = line.mid(1, line.size() - 2).compare(section, Qt::CaseInsensitive) == 0;
+        } else if (inSection && line.contains('=')) {
+            keys << line.left(line.indexOf('='));
+        }
+    }
+    return keys;
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+    for (int i = 0; i < 2000 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    return done();
+}

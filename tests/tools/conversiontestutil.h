@@ -1,0 +1,47 @@
+#pragma once
+// Running conversion batches in tests: a handler that answers from a script
+// and records what it was asked and told, and a runner that collects a
+// job's reports in the order they arrive.
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tools/conversionjob.h"
+
+class ScriptedHandler : public QObject, public JobHandler {
+public:
+    // Answers every question; Yes unless set otherwise.
+    std::function<bool(const QString& text)> answer = [](const QString&) { return true; };
+    QStringList asked, told;  // texts; told as "title|text"
+    ConversionJob* job = nullptr;  // the job RunJob runs, while it runs
+
+    bool askYesNo(const QString&, const QString& text) override;
+    void tell(const QString& title, const QString& text) override;
+};
+
+struct JobReport {
+    QStringList states;         // "row state", in order
+    std::vector<int> progress;  // every change
+    bool ended = false, endStep = false;
+};
+
+// Runs the batch on a worker thread and returns when its end arrived.
+// onReport runs on the test's thread after each report (the job's pause and
+// stop may be used there).
+JobReport RunJob(const ConversionSettings& settings, const QStringList& sources, ScriptedHandler& handler,
+                 const std::function<void(ConversionJob&, const JobReport&)>& onReport = {});
+
+// A tagged WAV of the given seconds: left 1 kHz, right 2 kHz, half scale.
+void MakeToneWav(const std::string& path, double seconds, int rate = 44100);
+// "rate,channels" of a file's first audio stream as the ffprobe command line reads it.
+std::string ProbeStream(const std::string& path);
+
+// The keys of a section of the settings file, as written; empty when the
+// section is missing.
+QStringList IniKeys(const QString& section);
+// Runs events until done() holds or about ten seconds went by.
+bool WaitFor(const std::function<bool()>& done);

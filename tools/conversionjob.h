@@ -1,0 +1,72 @@
+#pragma once
+// The batch of a converter window: for each source in turn, open it, ask
+// before overwriting, write an output of the target format through
+// normalize and fade, copy the tags and report the row's state. A ToolJob:
+// the window copies its settings into it when Start is pressed and owns it;
+// the MP3, WAV and OGG batches run on a worker thread, the WMA batch on the
+// GUI thread. Pause holds it between blocks.
+
+#include <QString>
+#include <QStringList>
+
+#include "components/audio/mp3encodersettings.h"
+#include "tools/tooljob.h"
+
+class AudioFile;
+class PcmCache;
+struct PeakMeter;
+
+enum class TargetFormat { Mp3, Wav, Ogg, Wma };
+
+// The extension of a target's files, with its dot.
+QString TargetExtension(TargetFormat target);
+
+struct ConversionSettings {
+    TargetFormat target = TargetFormat::Mp3;
+    QString outputFolder;
+    bool normalize = false;
+    int ratio = 98;  // percent of full scale
+    bool fade = false;
+    int fadeIn = 10, fadeOut = 20;  // seconds
+    Mp3EncoderSettings mp3;
+    int wavRate = 44100, wavChannels = 2, wavBits = 16;
+    int oggRate = 44100, oggChannels = 2, oggKbps = 128, oggQuality = 300;
+    int wmaProfile = 24;
+};
+
+// Row states as the list shows them.
+namespace rowstate {
+inline const QString Unconverted = QStringLiteral("unconvert");
+inline const QString Converting = QStringLiteral("Converting");
+inline const QString Finished = QStringLiteral("finish");
+inline const QString Failed = QStringLiteral("failed");
+}  // namespace rowstate
+
+class ConversionJob : public ToolJob {
+    Q_OBJECT
+public:
+    ConversionJob(ConversionSettings settings, QStringList sources, JobHandler* handler, QObject* handlerContext);
+
+signals:
+    void rowStateChanged(int row, const QString& state);
+    void progressChanged(int percent);
+
+protected:
+    // False only for an empty list on a target that changes nothing then.
+    bool work() override;
+
+private:
+    enum class RowEnd { Next, EndBatch };
+    enum class Copy { Done, Stopped, ReadFailed, WriteFailed };
+
+    RowEnd convertRow(int row, const QString& source);
+    Copy copyBlocks(AudioFile& reader, AudioFile& writer, const QString& source);
+    Copy measurePeaks(const QString& source, PeakMeter& peaks, PcmCache& cache);
+    void configureWriter(AudioFile& writer) const;
+    RowEnd writeFailed(int row);
+    void setProgress(int percent);
+
+    const ConversionSettings settings_;
+    const QStringList sources_;
+    int progress_ = -1;
+};
