@@ -4,10 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
+#include <csignal>
 #include <random>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -206,28 +205,23 @@ TEST(AudioFileBadOutput, AFullDiskIsReportedAndLeavesNoFinishedLookingFile) {
         const std::string previous = std::string("previous take ") + ext;
         const bool hadTake = std::string(ext) != "wav";
         if (hadTake) testenv::writeFile(out, previous);
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{48 * 1024, 48 * 1024};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            AudioFile w;
-            if (!w.create(out)) _exit(10);
-            w.setInputFormat(44100, 2);
-            // Noise: a sine would compress to almost nothing.
-            AudioBlock block(std::vector<int16_t>(88200));
-            std::mt19937 gen(3);
-            for (int16_t& s : block.samples) s = static_cast<int16_t>(gen() % 40000) - 20000;
-            for (int i = 0; i < 8; ++i) w.writeBlock(block);
-            // The encoder may buffer past the limit; close must report it at the latest.
-            w.close();
-            _exit(w.getError() == 0 ? 11 : 0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << ext;
+        // The encoder may buffer past the limit; close must report it at the latest.
+        EXPECT_EQ(testenv::inChild(
+                      [&] {
+                          AudioFile w;
+                          if (!w.create(out)) return 10;
+                          w.setInputFormat(44100, 2);
+                          // Noise: a sine would compress to almost nothing.
+                          AudioBlock block(std::vector<int16_t>(88200));
+                          std::mt19937 gen(3);
+                          for (int16_t& s : block.samples) s = static_cast<int16_t>(gen() % 40000) - 20000;
+                          for (int i = 0; i < 8; ++i) w.writeBlock(block);
+                          w.close();
+                          return w.getError() == 0 ? 11 : 0;
+                      },
+                      48 * 1024),
+                  0)
+            << ext;
         if (hadTake) EXPECT_EQ(testenv::readFile(out), previous) << ext;
         else EXPECT_FALSE(fs::exists(out)) << ext;
     }
@@ -240,24 +234,19 @@ TEST(AudioFileBadOutput, AFullDiskKeepsWhatWasWrittenWhenAsked) {
     const std::string dir = testenv::makeTempDir("kept");
     for (const char* ext : {"wav", "mp3", "ogg"}) {
         const std::string out = dir + "/kept." + ext;
-        pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{300 * 1024, 300 * 1024};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            AudioFile w;
-            w.setKeepIncomplete(true);
-            if (!w.create(out)) _exit(10);
-            w.setInputFormat(44100, 2);
-            for (int i = 0; i < 200 && w.getError() == 0; ++i) w.writeBlock(sine(44100, 2, 0.6, {440, 1000}));
-            w.close();
-            _exit(w.getError() == 0 ? 11 : 0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0) << ext;
+        EXPECT_EQ(testenv::inChild(
+                      [&] {
+                          AudioFile w;
+                          w.setKeepIncomplete(true);
+                          if (!w.create(out)) return 10;
+                          w.setInputFormat(44100, 2);
+                          for (int i = 0; i < 200 && w.getError() == 0; ++i) w.writeBlock(sine(44100, 2, 0.6, {440, 1000}));
+                          w.close();
+                          return w.getError() == 0 ? 11 : 0;
+                      },
+                      300 * 1024),
+                  0)
+            << ext;
         const Decoded d = decode(out);
         ASSERT_TRUE(d.ok) << ext;
         EXPECT_GT(d.frames(), 44100 / 2) << ext;

@@ -48,30 +48,7 @@ std::set<std::string> entriesIn(const std::string& dir) {
     return names;
 }
 
-// Runs body in a child process; returns its exit status (body's result, or
-// 99 for an unexpected exception).
-int inChild(const std::function<int()>& body) {
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        int rc = 99;
-        try {
-            rc = body();
-        } catch (...) {
-        }
-        ::_exit(rc);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
-// In a child: limits the size of files it writes, so a write fails midway
-// (as on a full disk); root is not stopped by permission bits.
-void limitFileSize(rlim_t bytes) {
-    ::signal(SIGXFSZ, SIG_IGN);
-    rlimit lim {bytes, bytes};
-    ::setrlimit(RLIMIT_FSIZE, &lim);
-}
+using testenv::inChild;
 
 // A library file in a folder of its own.
 class TrackFile : public ::testing::Test {
@@ -230,14 +207,13 @@ TEST_F(TrackFile, AWriteThatFailsMidwayLeavesTheFileAsItWas) {
     // `limit` bytes, failed with an error.
     auto failsInChild = [](rlim_t limit, const std::function<void()>& write) {
         return inChild([&] {
-            limitFileSize(limit);
             try {
                 write();
             } catch (const InOutError&) {
                 return 0;
             }
             return 1;
-        });
+        }, limit);
     };
     writeRecords(file, numbered("/m/", 10));
     const std::string before = testenv::readFile(file);

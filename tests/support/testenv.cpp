@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <csignal>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,6 +64,26 @@ std::string shellQuote(const std::string& text) {
 bool encodeTone(const std::string& path, double seconds, const std::string& ffmpegArgs) {
     return run("ffmpeg -v error -y -f lavfi -i sine=frequency=440:duration=" + std::to_string(seconds) +
                " -ac 2 " + ffmpegArgs + " " + shellQuote(path)) == 0;
+}
+
+int inChild(const std::function<int()>& body, unsigned long fileSizeLimit) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (fileSizeLimit > 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        int rc = 99;
+        try {
+            rc = body();
+        } catch (...) {
+        }
+        ::_exit(rc);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
 }
 
 int run(const std::string& commandLine) {

@@ -3,6 +3,7 @@
 // and the XDG folders point into a fresh temporary folder, so no test reads or
 // writes the user's library or settings and tests never see each other's files.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -32,6 +33,11 @@ bool encodeTone(const std::string& path, double seconds, const std::string& ffmp
 int run(const std::string& commandLine);
 // Runs a command line and returns what it printed on standard output.
 std::string capture(const std::string& commandLine, int* status = nullptr);
+
+// Runs body in a forked child and returns its exit status (body's result, 99
+// for an exception, 100 + the signal when killed). A fileSizeLimit above 0
+// makes writes beyond it fail, as on a full disk, even for root.
+int inChild(const std::function<int()>& body, unsigned long fileSizeLimit = 0);
 
 // Sets an environment variable (or removes it, for nullptr) until the end of
 // the scope, then puts back what was there.

@@ -9,11 +9,7 @@
 #include <QDir>
 #include <QThread>
 
-#include <csignal>
 #include <deque>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "audiotestutil.h"
 #include "components/audio/audiofile.h"
@@ -358,23 +354,17 @@ TEST(CutCombineJobs, AFullDiskIsReportedAndLeavesNoOutput) {
         SCOPED_TRACE(combine);
         const std::string out = dir + (combine ? "/combined" : "/cut");
         QDir().mkpath(QString::fromStdString(out));
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{256 * 1024, 256 * 1024};
-            setrlimit(RLIMIT_FSIZE, &limit);
-            Answers answers;
-            std::unique_ptr<ToolJob> job;
-            if (combine) job = std::make_unique<CombineJob>(Combine({a, a}, out, "x", CombineFormat::Wav), &answers, &answers);
-            else job = std::make_unique<CutJob>(Cut(dir + "/a.wav", 0, 1000, out), &answers, &answers);
-            const int endStep = RunJob(*job);
-            _exit(endStep == 1 && answers.texts == QStringList{"File write error!"} ? 0 : 1);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(testenv::inChild(
+                      [&] {
+                          Answers answers;
+                          std::unique_ptr<ToolJob> job;
+                          if (combine)
+                              job = std::make_unique<CombineJob>(Combine({a, a}, out, "x", CombineFormat::Wav), &answers, &answers);
+                          else job = std::make_unique<CutJob>(Cut(dir + "/a.wav", 0, 1000, out), &answers, &answers);
+                          return RunJob(*job) == 1 && answers.texts == QStringList{"File write error!"} ? 0 : 1;
+                      },
+                      256 * 1024),
+                  0);
         EXPECT_TRUE(Entries(out).isEmpty()) << Entries(out).join(",").toStdString();
     }
 }
