@@ -103,9 +103,8 @@ TEST_F(MainWindow, SkinSettingChoosesTheLook) {
     EXPECT_EQ(window_->Image->height(), 52);
     EXPECT_TRUE(window_->Image2->isVisibleTo(window_));
 
-    delete window_;
     IniFile().writeInteger("basic", "skin", 2);
-    makeWindow();
+    remake();
     start();
     // The rest of skin 2's look is the skin switch's test.
     EXPECT_EQ(window_->SkinNumber, 2);
@@ -122,11 +121,10 @@ TEST_F(MainWindow, TreeFileIsLoadedAndADamagedOneRepairedAndKept) {
     start();
     EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Kestrel"}, {"Road Trip"}, {"Sky"}}));
     EXPECT_FALSE(fs::exists(data_ + "treetext.txt.bad"));
-    delete window_;
 
     const std::string damaged = "My Artist\r\n\tKestrel\r\n\t\t\tDeep\r\nMy Playlist\r\n\tRoad Trip\r\n";
     testenv::writeFile(data_ + "treetext.txt", damaged);
-    makeWindow();
+    remake();
     start();
     EXPECT_EQ(boxes_.texts(), QStringList{"Invalid level (3) for item \"Deep\""});
     EXPECT_EQ(boxes_.titles(), QStringList{"Error"});
@@ -158,8 +156,7 @@ TEST_F(MainWindow, CloseAsksAndOnYesSavesTheTreeAndTheFourOptions) {
         EXPECT_EQ(IniFile().readString("File Manager", key, ""), value) << key;
 
     // Read back at the next start.
-    delete window_;
-    makeWindow();
+    remake();
     start();
     EXPECT_EQ(options(window_), (std::array{false, true, false, true}));
     EXPECT_EQ(tree()->content().artists, std::vector<std::string>{"Unsaved"});
@@ -281,10 +278,7 @@ TEST_F(MainWindow, CommandLineFileIsAddedOnceSelectedAndOpened) {
     const QString before = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(dir));
     for (int run = 0; run < 2; ++run) {
-        if (run) {
-            delete window_;
-            makeWindow();
-        }
+        if (run) remake();
         window_->Parameters = {"Song.MP3"};
         start();
         ASSERT_EQ(TrackRecordCount(data_ + "music.dat"), 1u) << "run " << run;
@@ -301,8 +295,7 @@ TEST_F(MainWindow, CommandLineFileIsAddedOnceSelectedAndOpened) {
     QDir::setCurrent(before);
 
     // Other extensions are not the program's to add.
-    delete window_;
-    makeWindow();
+    remake();
     window_->Parameters = {QString::fromStdString(dir + "/notes.txt")};
     start();
     EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 1u);

@@ -84,6 +84,11 @@ protected:
         window_->Parameters.clear();
         fm_main = window_;
     }
+    // A new window on the same files, as at the program's next start.
+    void remake() {
+        delete window_;
+        makeWindow();
+    }
 
     // Shows the window and lets its start-up run.
     void start() {

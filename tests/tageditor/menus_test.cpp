@@ -56,12 +56,11 @@ protected:
         window_->Tools = &tools_;
     }
     void TearDown() override {
-        for (QWidget* w : std::initializer_list<QWidget*>{fm_dir, fm_associate, fm_about, fm_Id3, fm_playlist}) delete w;
-        fm_dir = nullptr;
-        fm_associate = nullptr;
-        fm_about = nullptr;
-        fm_Id3 = nullptr;
-        fm_playlist = nullptr;
+        delete std::exchange(fm_dir, nullptr);
+        delete std::exchange(fm_associate, nullptr);
+        delete std::exchange(fm_about, nullptr);
+        delete std::exchange(fm_Id3, nullptr);
+        delete std::exchange(fm_playlist, nullptr);
         MainWindow::TearDown();
     }
     // One WAV track in "All Title", playing.
@@ -189,8 +188,7 @@ TEST_F(Menus, TheTagEditorOnTheMainWindowFollowsRowsByPath) {
     const std::string a = mwtest::makeMp3(dir_ + "/a.mp3", {"Alpha", "Old One", "Disc", "", "1", "c", 17});
     const std::string b = mwtest::makeMp3(dir_ + "/b.mp3", {"Beta", "Old Two", "Disc", "", "1", "c", 17});
     TrackRecord ra = mwtest::rec("Alpha", "Old One", "Disc"), rb = mwtest::rec("Beta", "Old Two", "Disc");
-    ra.Path = a;
-    rb.Path = b;
+    std::tie(ra.Path, rb.Path) = std::tie(a, b);
     writeLibrary({ra, rb});
     testenv::writeFile(data_ + "treetext.txt", FormatTreeText({{"Old One", "Old Two"}, {}, {"Disc"}}));
     start();

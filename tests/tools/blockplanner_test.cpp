@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "tools/blockplanner.h"
 #include "tools/encodertables.h"
 
@@ -24,11 +26,9 @@ class PlanBlockTest : public ::testing::TestWithParam<PlanRow> {};
 
 TEST_P(PlanBlockTest, Plans) {
     const PlanRow& row = GetParam();
-    const BlockPlan plan = PlanBlock(row.in);
-    EXPECT_EQ(plan.request, row.expected.request) << row.what;
-    EXPECT_EQ(plan.restOfFile, row.expected.restOfFile) << row.what;
-    EXPECT_EQ(plan.fadeIn, row.expected.fadeIn) << row.what;
-    EXPECT_EQ(plan.fadeOut, row.expected.fadeOut) << row.what;
+    const BlockPlan p = PlanBlock(row.in), e = row.expected;
+    EXPECT_EQ(std::tuple(p.request, p.restOfFile, p.fadeIn, p.fadeOut), std::tuple(e.request, e.restOfFile, e.fadeIn, e.fadeOut))
+        << row.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
