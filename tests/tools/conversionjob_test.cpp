@@ -68,32 +68,33 @@ class ConversionTargets : public ConversionJobTest, public ::testing::WithParamI
 
 TEST_P(ConversionTargets, OutputsDecodeWithTheirFormatChannelsApartAndTags) {
     const TargetRow& row = GetParam();
+    SCOPED_TRACE(row.what);
     ConversionSettings s = settings(row.target);
     row.set(s);
     const JobReport report = RunJob(s, {Q(src_ + "/a.wav"), Q(src_ + "/b.mp3")}, handler_);
-    EXPECT_EQ(report.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish"})) << row.what;
+    EXPECT_EQ(report.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish"}));
     EXPECT_TRUE(report.endStep);
     EXPECT_TRUE(handler_.told.isEmpty()) << handler_.told.join("\n").toStdString();
     for (const char* name : {"a", "b"}) {
         const std::string path = out_ + "/" + name + TargetExtension(row.target).toStdString();
         const Decoded d = decode(path);
-        ASSERT_TRUE(d.ok) << row.what << " " << path;
-        EXPECT_EQ(d.rate, row.rate) << row.what;
-        EXPECT_EQ(d.channels, row.channels) << row.what;
+        ASSERT_TRUE(d.ok) << path;
+        EXPECT_EQ(d.rate, row.rate);
+        EXPECT_EQ(d.channels, row.channels);
         // WMA loses at most its last partial frame; MP3 sources bring their
         // own few frames of padding.
-        EXPECT_NEAR(static_cast<double>(d.frames()), 3.0 * row.rate, 2048 + 0.03 * row.rate) << row.what << name;
+        EXPECT_NEAR(static_cast<double>(d.frames()), 3.0 * row.rate, 2048 + 0.03 * row.rate) << name;
         if (row.channels == 2) {
-            EXPECT_EQ(dominantFrequency(d.samples, 2, 0, d.rate, d.rate, d.rate / 2, {1000, 2000}), 1000) << row.what;
-            EXPECT_EQ(dominantFrequency(d.samples, 2, 1, d.rate, d.rate, d.rate / 2, {1000, 2000}), 2000) << row.what;
+            EXPECT_EQ(dominantFrequency(d.samples, 2, 0, d.rate, d.rate, d.rate / 2, {1000, 2000}), 1000);
+            EXPECT_EQ(dominantFrequency(d.samples, 2, 1, d.rate, d.rate, d.rate / 2, {1000, 2000}), 2000);
         }
         AudioInformation tags;
         ASSERT_TRUE(tags.load(path));
-        EXPECT_EQ(tags.infoTitle, "Tone") << row.what << name;
-        EXPECT_EQ(tags.infoArtist, "Maker") << row.what << name;
+        EXPECT_EQ(tags.infoTitle, "Tone") << name;
+        EXPECT_EQ(tags.infoArtist, "Maker") << name;
         // Other players read it too.
-        EXPECT_EQ(ProbeStream(path), std::to_string(row.rate) + "," + std::to_string(row.channels)) << row.what;
-        EXPECT_EQ(testenv::run("ffmpeg -v error -i " + testenv::shellQuote(path) + " -f null -"), 0) << row.what;
+        EXPECT_EQ(ProbeStream(path), std::to_string(row.rate) + "," + std::to_string(row.channels));
+        EXPECT_EQ(testenv::run("ffmpeg -v error -i " + testenv::shellQuote(path) + " -f null -"), 0);
     }
 }
 

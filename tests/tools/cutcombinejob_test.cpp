@@ -69,13 +69,7 @@ AudioBlock Steps(int rate, int channels, int seconds = 10, int extraFrames = 0) 
     return all;
 }
 
-std::vector<double> StepTones() {
-    std::vector<double> t;
-    for (int s = 0; s < 10; ++s) t.push_back(300.0 + 100 * s);
-    return t;
-}
-
-bool Exists(const std::string& path) { return QFileInfo::exists(QString::fromStdString(path)); }
+const std::vector<double> kStepTones = {300, 400, 500, 600, 700, 800, 900, 1000, 1100, 1200};
 
 QStringList Entries(const std::string& dir) {
     return QDir(QString::fromStdString(dir)).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -123,9 +117,9 @@ TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
         EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), whole.samples.begin() + start * 2));
     }
     // 2.5 s in: the rest of second 2, then seconds 3 to 7.
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4410, 13230, StepTones()), 500);
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 1, 44100, 22050 + 4410, 35280, StepTones()), 600);
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4 * 44100 + 26460, 13230, StepTones()), 1000);
+    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4410, 13230, kStepTones), 500);
+    EXPECT_EQ(dominantFrequency(cut.samples, 2, 1, 44100, 22050 + 4410, 35280, kStepTones), 600);
+    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4 * 44100 + 26460, 13230, kStepTones), 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CutRange,
@@ -190,7 +184,7 @@ TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
             EXPECT_TRUE(answers.texts.isEmpty());
         }
         if (r.frames < 0) {
-            if (r.answers.empty()) EXPECT_FALSE(Exists(out + "/cuts.wav"));
+            if (r.answers.empty()) EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out + "/cuts.wav")));
             else EXPECT_EQ(testenv::readFile(out + "/cuts.wav"), "old take");
         } else {
             const Decoded d = decode(out + "/cuts.wav");
