@@ -354,11 +354,8 @@ TEST_P(RecordingInformation, TagsRoundTripAndBadNumbersChangeNothing) {
     AudioInformation info;
     info.tagVersion = 2;
     ASSERT_TRUE(info.load(file));
-    EXPECT_EQ(info.infoTitle, "Morning take");
-    EXPECT_EQ(info.infoArtist, "Me");
-    EXPECT_EQ(info.infoGenre, 8);
-    EXPECT_EQ(info.infoYear, 2024);
-    EXPECT_EQ(info.infoTrack, 3);
+    EXPECT_EQ(std::tuple(info.infoTitle, info.infoArtist, info.infoGenre, info.infoYear, info.infoTrack),
+              std::tuple("Morning take", "Me", 8, 2024, 3));
 
     const std::string saved = testenv::readFile(file);
     for (QLineEdit* bad : {f.infoTrack, f.infoYear}) {

@@ -11,6 +11,7 @@
 #include "../audio/audiotestutil.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace {
 
@@ -28,14 +29,11 @@ TEST(InputLines, InputsFirstOneLinePerPortAtMostEight) {
     };
     const std::vector<InputLine> lines = InputLinesOf(sources);
     ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0].name, "Desc card: Microphone");
-    EXPECT_EQ(lines[0].port, "mic");
-    EXPECT_TRUE(lines[0].usable);
-    EXPECT_EQ(lines[1].port, "line");
-    EXPECT_FALSE(lines[1].usable);  // nothing plugged in
-    EXPECT_EQ(lines[2].name, "Desc usb");
-    EXPECT_EQ(lines[2].port, "");
-    EXPECT_EQ(lines[3].source, "out.monitor");
+    const auto line = [&](size_t i) { return std::tuple(lines[i].source, lines[i].name, lines[i].port, lines[i].usable); };
+    EXPECT_EQ(line(0), std::tuple("card", "Desc card: Microphone", "mic", true));
+    EXPECT_EQ(line(1), std::tuple("card", "Desc card: Line In", "line", false));  // nothing plugged in
+    EXPECT_EQ(line(2), std::tuple("usb", "Desc usb", "", true));
+    EXPECT_EQ(std::get<0>(line(3)), "out.monitor");
 
     std::vector<InputSource> many(10, Source("s", false));
     EXPECT_EQ(InputLinesOf(many).size(), kMaxLines);
