@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "library/records/texthelpers.h"
+#include "platform/texthelpers.h"
 
 // The bar's per mille of a position in a track of length frames; lengths
 // beyond 32 bits are brought down with the position. -1 when the length is

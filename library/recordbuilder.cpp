@@ -6,7 +6,7 @@
 #include <unistd.h>
 
 #include "library/playlists/playlistrow.h"
-#include "library/records/texthelpers.h"
+#include "platform/texthelpers.h"
 #include "library/treetext.h"
 #include "platform/utf8.h"
 #include "tags/asf/wmatag.h"

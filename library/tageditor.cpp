@@ -13,7 +13,7 @@
 #include "library/librarytree.h"
 #include "library/playlists/playlistrow.h"
 #include "library/recordbuilder.h"
-#include "library/records/texthelpers.h"
+#include "platform/texthelpers.h"
 #include "library/tracklibrary.h"
 #include "platform/utf8.h"
 #include "tags/mpeg/id3genres.h"

@@ -17,7 +17,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "library/records/texthelpers.h"
+#include "platform/texthelpers.h"
 #include "platform/inifile.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"

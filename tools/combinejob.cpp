@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "components/audio/audiofile.h"
-#include "library/records/texthelpers.h"
+#include "platform/texthelpers.h"
 #include "platform/paths.h"
 #include "tools/toolfiles.h"
 

@@ -7,7 +7,7 @@
 #include <QTableWidget>
 
 #include "components/audio/audiofile.h"
-#include "library/records/texthelpers.h"
+#include "platform/texthelpers.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"

@@ -232,12 +232,12 @@ int PulsePcmInput::open(const std::string& source, int sampleRate, int channels)
     close();
     if (!connectServer()) return AudioErrorNoDevice;
     Locked lock(loop_);
-    pa_sample_spec spec;
-    spec.format = PA_SAMPLE_S16NE;
-    spec.rate = static_cast<uint32_t>(sampleRate);
-    spec.channels = static_cast<uint8_t>(channels);
-    if (!pa_sample_spec_valid(&spec)) return AudioErrorUnsupported;
-    pa_stream* stream = pa_stream_new(context_, "Recording", &spec, nullptr);
+    pa_sample_spec sampleFormat;
+    sampleFormat.format = PA_SAMPLE_S16NE;
+    sampleFormat.rate = static_cast<uint32_t>(sampleRate);
+    sampleFormat.channels = static_cast<uint8_t>(channels);
+    if (!pa_sample_spec_valid(&sampleFormat)) return AudioErrorUnsupported;
+    pa_stream* stream = pa_stream_new(context_, "Recording", &sampleFormat, nullptr);
     if (!stream) return AudioErrorDeviceOpen;
     shared_->captured.clear();
     shared_->streamFailed = false;
@@ -245,7 +245,7 @@ int PulsePcmInput::open(const std::string& source, int sampleRate, int channels)
     pa_stream_set_read_callback(stream, OnRead, shared_);
     pa_buffer_attr attr;
     std::memset(&attr, 0xff, sizeof attr);
-    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentMs * 1000ULL, &spec));
+    attr.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(kFragmentMs * 1000ULL, &sampleFormat));
     if (pa_stream_connect_record(stream, source.empty() ? nullptr : source.c_str(), &attr,
                                  PA_STREAM_ADJUST_LATENCY) < 0) {
         pa_stream_unref(stream);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "library/records/texthelpers.h"
+#include "platform/texthelpers.h"
 
 TEST(TextHelpers, RemoveInvalidFileNameChars) {
     const struct {

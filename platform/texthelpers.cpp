@@ -1,4 +1,4 @@
-#include "texthelpers.h"
+#include "platform/texthelpers.h"
 
 #include <algorithm>
 #include <string_view>
