@@ -1,5 +1,7 @@
 #include "library/id3.h"
 
+#include "library/formcontrols.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -51,19 +53,6 @@ TvsComboBox* NewGenreList(QWidget* parent, const char* name) {
     return combo;
 }
 
-QLineEdit* NewEdit(QWidget* parent, const char* name) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    // Enter in a field is OK, never the button that happens to come first.
-    button->setAutoDefault(false);
-    return button;
-}
 
 // Title, artist, album, year and track, comment, genre, then the page's two
 // buttons, as both pages lay them out.

@@ -1,5 +1,7 @@
 #include "library/more.h"
 
+#include "library/formcontrols.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -13,23 +15,6 @@
 #include "platform/presenter.h"
 
 Tfm_more* fm_more = nullptr;
-
-namespace {
-
-QLineEdit* NewEdit(QWidget* parent, const char* name) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
-QPushButton* NewButton(QWidget* parent, const char* name, const char* caption) {
-    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-}  // namespace
 
 Tfm_more::Tfm_more(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("More Tags"));
