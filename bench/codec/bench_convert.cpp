@@ -8,9 +8,6 @@
 // 1-minute and a 60-minute file (normalize and fade on, the largest
 // blocks), and how long a Stop takes to end a running batch.
 
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -27,10 +24,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/benchsupport.h"
 #include "components/audio/audiofile.h"
 #include "tools/conversionjob.h"
 
-extern char** environ;
 
 namespace {
 
@@ -44,17 +41,10 @@ struct Child {
 };
 
 Child spawn(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return {};
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return {};
-    return {std::chrono::duration<double>(Clock::now() - start).count(), usage.ru_maxrss,
-            WIFEXITED(status) && WEXITSTATUS(status) == 0};
+    bench::ProcessOptions options;
+    options.timeoutSeconds = 1800;
+    const bench::ProcessRun run = bench::RunProcess(argv, options);
+    return {run.seconds, run.peakKb, run.ok};
 }
 
 // Tones with vibrato over filtered noise: the encoders work as on a record.
@@ -158,13 +148,10 @@ int main(int argc, char** argv) {
         return batch(argc, argv, argv[2], argv[3], argv[4], sources, std::atoi(argv[5]));
     }
 
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return 1;
-    exe[n] = '\0';
-    char dirTemplate[] = "/tmp/bench_convert.XXXXXX";
-    if (!mkdtemp(dirTemplate)) return 1;
-    const std::string dir = dirTemplate;
+    const std::string exe = bench::ProgramPath();
+    if (exe.empty()) return 1;
+    const bench::TempFolder folder("bench_convert");
+    const std::string& dir = folder.path();
     const std::string wav = dir + "/minute.wav";
     // Tagged sources, as music is: both sides copy the tags.
     const std::vector<std::string> tags = {"-metadata", "title=A Song", "-metadata", "artist=Someone",
@@ -269,6 +256,5 @@ int main(int argc, char** argv) {
         ok = ok && latency >= 0;
     }
 
-    fs::remove_all(dir);
     return ok ? 0 : 1;
 }

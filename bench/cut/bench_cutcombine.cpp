@@ -7,8 +7,6 @@
 // also shown for 28.8 s out of a five-minute MP3 (bars at 500 and 596),
 // which should cost the same.
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QObject>
@@ -23,26 +21,21 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/benchsupport.h"
 #include "components/audio/audiofile.h"
 #include "tools/combinejob.h"
 #include "tools/cutjob.h"
 
-extern char** environ;
 
 namespace {
 
 constexpr int kRate = 44100;
 
 double runChild(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0) return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    bench::ProcessOptions options;
+    options.timeoutSeconds = 1800;
+    const bench::ProcessRun run = bench::RunProcess(argv, options);
+    return run.ok ? run.seconds : -1;
 }
 
 // Minutes of something like music (a chord with vibrato and a beat over
@@ -146,13 +139,10 @@ int main(int argc, char** argv) {
         return cutChild(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argv[5]);
     if (argc >= 5 && std::strcmp(argv[1], "--combine") == 0) return combineChild(argv[2], argv[3], argv + 4, argc - 4);
 
-    char exe[4096];
-    const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
-    if (n <= 0) return 1;
-    exe[n] = '\0';
-    char dirTemplate[] = "/tmp/bench_cutcombine.XXXXXX";
-    if (!mkdtemp(dirTemplate)) return 1;
-    const std::string dir = dirTemplate;
+    const std::string exe = bench::ProgramPath();
+    if (exe.empty()) return 1;
+    const bench::TempFolder folder("bench_cutcombine");
+    const std::string& dir = folder.path();
     bool ok = true;
 
     // Sources. The range in seconds that the bars give on each file: our
@@ -224,6 +214,5 @@ int main(int argc, char** argv) {
         ok = report(j.name, bestOf(ours, ffmpeg(theirs), {out + "/joined." + j.format, theirOut})) && ok;
     }
 
-    std::filesystem::remove_all(dir);
     return ok ? 0 : 1;
 }

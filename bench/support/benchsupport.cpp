@@ -64,10 +64,15 @@ TempFolder::~TempFolder() {
     fs::remove_all(path_, ignored);
 }
 
-std::string ProgramFolder() {
+std::string ProgramPath() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
-    return error ? std::string(".") : self.parent_path().string();
+    return error ? std::string() : self.string();
+}
+
+std::string ProgramFolder() {
+    const std::string self = ProgramPath();
+    return self.empty() ? std::string(".") : fs::path(self).parent_path().string();
 }
 
 namespace {

@@ -43,6 +43,8 @@ private:
 
 // The folder of the running benchmark, where the build puts every program.
 std::string ProgramFolder();
+// The running benchmark itself, for the children it starts of its own.
+std::string ProgramPath();
 
 // Drops the file's pages from the page cache, so that its next read comes
 // from the disk; dirty pages are written first, as they cannot be dropped.
