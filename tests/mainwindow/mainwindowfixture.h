@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../playlistwindow/wavfiles.h"
 #include "components/player/audioplayer.h"
 #include "components/player/nullpcmoutput.h"
 #include "components/player/virtualclock.h"
@@ -109,6 +110,30 @@ protected:
         w.close();
     }
 
+    // A mono WAV of 8000 frames a second whose samples count its frames
+    // (garbage when frames < 0), and its library record.
+    TrackRecord wavTrack(const std::string& name, const std::string& title, int64_t frames = 2400,
+                         int plays = 0) {
+        TrackRecord r = mwtest::rec(title, "Kestrel", "Sky", plays);
+        r.Path = dir_ + "/" + name;
+        if (frames < 0) testenv::writeFile(r.Path, std::string(4096, 'x'));
+        else WriteWav(r.Path, frames, 8000, 1);
+        return r;
+    }
+
+    // The library written, the window started and "All Title" listed.
+    void showAllTitle(const std::vector<TrackRecord>& records) {
+        writeLibrary(records);
+        start();
+        click(tree()->allTitleNode());
+        ASSERT_EQ(window_->ListModel->rowCount(), static_cast<int>(records.size()));
+    }
+
+    void playRow(int row) {
+        window_->SelectRows({row});
+        window_->lv_playlistDblClick();
+    }
+
     void click(QTreeWidgetItem* node) {
         window_->TreeView1->setCurrentItem(node);
         window_->TreeView1Click();
@@ -127,6 +152,7 @@ protected:
     std::vector<QPointer<NullPcmOutput>> outputs_;
     Tfm_main* window_ = nullptr;
     std::string data_;
+    std::string dir_ = testenv::makeTempDir("tracks");  // the test's audio files
     FakeMessageBoxes boxes_;
     FakeFileDialogs dialogs_;
     FakeLauncher launcher_;

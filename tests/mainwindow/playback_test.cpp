@@ -1,15 +1,23 @@
 // The main window's player on the null output: the road of a played track,
 // next, previous and the wrap, pause, stop, seeking on "mediabar", and the
-// files that are missing or will not decode.
+// files that are missing or will not decode. Then its skin elements: the
+// click dispatch, the skin switch and its look, the playlist window beside
+// the list, and the mini window.
 
 #include <gtest/gtest.h>
 
+#include <QTableView>
+
 #include <filesystem>
 
-#include "../playlistwindow/wavfiles.h"
+#include "components/skin/skinobject.h"
+#include "library/mmain.h"
+#include "library/playlist.h"
 #include "library/playqueue.h"
 #include "library/playtime.h"
 #include "mainwindowfixture.h"
+#include "platform/inifile.h"
+#include "skin/menu.h"
 
 namespace fs = std::filesystem;
 
@@ -19,17 +27,6 @@ constexpr int kRate = 8000;
 
 class Playback : public MainWindow {
 protected:
-    // A mono WAV whose samples count its frames (garbage when frames < 0),
-    // and its library record.
-    TrackRecord track(const std::string& name, const std::string& title, int64_t frames = kRate * 3 / 10,
-                      int plays = 0) {
-        TrackRecord r = mwtest::rec(title, "Artist", "Album", plays);
-        r.Path = dir_ + "/" + name;
-        if (frames < 0) testenv::writeFile(r.Path, std::string(4096, 'x'));
-        else WriteWav(r.Path, frames, kRate, 1);
-        return r;
-    }
-
     // Lets the clock run in steps of 10 ms until the condition holds.
     bool runUntil(const std::function<bool()>& done, int maxMs = 5000) {
         for (int ms = 0; ms < maxMs; ms += 10) {
@@ -37,18 +34,6 @@ protected:
             clock_->advance(10);
         }
         return done();
-    }
-
-    void showAllTitle(const std::vector<TrackRecord>& records) {
-        writeLibrary(records);
-        start();
-        click(tree()->allTitleNode());
-        ASSERT_EQ(window_->ListModel->rowCount(), static_cast<int>(records.size()));
-    }
-
-    void playRow(int row) {
-        window_->SelectRows({row});
-        window_->lv_playlistDblClick();
     }
 
     // Whether the window plays, its row in the queue and its file.
@@ -71,12 +56,11 @@ protected:
     const std::vector<int16_t>& heard() const { return outputs_.front()->written(); }
     QString timeText() const { return window_->SkinTimeText->getText(); }
 
-    std::string dir_ = testenv::makeTempDir("play");
     static constexpr int64_t kGarbage = -1;
 };
 
 TEST_F(Playback, ADoubleClickQueuesTheListPlaysOnCountsEachStartAndWraps) {
-    showAllTitle({track("A.WAV", "One"), track("b.wav", "Two"), track("c.wav", "Three")});
+    showAllTitle({wavTrack("A.WAV", "One"), wavTrack("b.wav", "Two"), wavTrack("c.wav", "Three")});
     const std::vector<std::string> files = paths();
 
     playRow(1);
@@ -116,9 +100,9 @@ TEST_F(Playback, ADoubleClickQueuesTheListPlaysOnCountsEachStartAndWraps) {
 TEST_F(Playback, MyHabitLoopsAfterItsTenthEntryEvenWhenThatOneIsInvalid) {
     std::vector<TrackRecord> records;
     for (int i = 0; i < 9; ++i)
-        records.push_back(track(std::to_string(i) + ".wav", "Song " + std::to_string(i), kRate / 5, 90 - i));
-    records.push_back(track("9.wav", "Broken", kGarbage, 50));
-    records.push_back(track("least.wav", "Least", kRate / 5, 1));
+        records.push_back(wavTrack(std::to_string(i) + ".wav", "Song " + std::to_string(i), kRate / 5, 90 - i));
+    records.push_back(wavTrack("9.wav", "Broken", kGarbage, 50));
+    records.push_back(wavTrack("least.wav", "Least", kRate / 5, 1));
     writeLibrary(records);
     start();
     click(tree()->myHabitNode());
@@ -139,7 +123,7 @@ TEST_F(Playback, MyHabitLoopsAfterItsTenthEntryEvenWhenThatOneIsInvalid) {
 TEST_F(Playback, NextAndPreviousStayInTheQueueAndPlayAPathLongerThanTheQueueFileHolds) {
     const std::string longFolder = std::string(130, 'n');
     fs::create_directories(dir_ + "/" + longFolder);
-    showAllTitle({track("a.wav", "A", kRate), track(longFolder + "/b.wav", "B", kRate), track("c.wav", "C", kRate)});
+    showAllTitle({wavTrack("a.wav", "A", kRate), wavTrack(longFolder + "/b.wav", "B", kRate), wavTrack("c.wav", "C", kRate)});
     const std::vector<std::string> files = paths();
     ASSERT_GT(files[1].size(), kPlayQueuePathBytes);
 
@@ -166,8 +150,8 @@ TEST_F(Playback, NextAndPreviousStayInTheQueueAndPlayAPathLongerThanTheQueueFile
 }
 
 TEST_F(Playback, PreviousStepsOverAnInvalidEntryAndStopsAtAnInvalidFirstOne) {
-    showAllTitle({track("a.wav", "A", kGarbage), track("b.wav", "B", kRate), track("c.wav", "C", kGarbage),
-                  track("d.wav", "D", kRate)});
+    showAllTitle({wavTrack("a.wav", "A", kGarbage), wavTrack("b.wav", "B", kRate), wavTrack("c.wav", "C", kGarbage),
+                  wavTrack("d.wav", "D", kRate)});
     playRow(3);
     window_->PlayPrevious();
     EXPECT_EQ(boxes_.texts(), QStringList{"C is an invalid audio file!"});
@@ -183,7 +167,7 @@ TEST_F(Playback, PreviousStepsOverAnInvalidEntryAndStopsAtAnInvalidFirstOne) {
 }
 
 TEST_F(Playback, PauseAndResumeLoseNoAudioAndStopResetsTheDisplay) {
-    showAllTitle({track("long.wav", "Long", kRate * 3)});
+    showAllTitle({wavTrack("long.wav", "Long", kRate * 3)});
     ASSERT_TRUE(window_->SkinSoundbar);
     emit window_->Skin->onScrollTrack(window_->SkinSoundbar, 30000);
     EXPECT_EQ(window_->AudioPlayer21->volume(), 30000) << "the soundbar sets the volume";
@@ -218,7 +202,7 @@ TEST_F(Playback, PauseAndResumeLoseNoAudioAndStopResetsTheDisplay) {
 }
 
 TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
-    showAllTitle({track("a.wav", "A", kRate * 3), track("b.wav", "B", kRate)});
+    showAllTitle({wavTrack("a.wav", "A", kRate * 3), wavTrack("b.wav", "B", kRate)});
     SkinScrollBar* bar = window_->SkinMediabar;
     ASSERT_TRUE(bar);
     playRow(0);
@@ -253,7 +237,7 @@ TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
 }
 
 TEST_F(Playback, AListOfOnlyInvalidFilesIsOfferedOnceRound) {
-    showAllTitle({track("a.wav", "A", kGarbage), track("b.wav", "B", kGarbage), track("c.wav", "C", kGarbage)});
+    showAllTitle({wavTrack("a.wav", "A", kGarbage), wavTrack("b.wav", "B", kGarbage), wavTrack("c.wav", "C", kGarbage)});
     boxes_.setHandler([](const MessageRequest&) { return MessageAnswer::No; });
     playRow(1);
     EXPECT_EQ(boxes_.texts(), (QStringList{"B is an invalid audio file! Delete it?",
@@ -264,7 +248,7 @@ TEST_F(Playback, AListOfOnlyInvalidFilesIsOfferedOnceRound) {
 }
 
 TEST_F(Playback, AMissingFileIsReportedAndOnlyItsOwnRecordRemoved) {
-    showAllTitle({track("gone.wav", "Gone"), track("here.wav", "Here")});
+    showAllTitle({wavTrack("gone.wav", "Gone"), wavTrack("here.wav", "Here")});
     const std::vector<std::string> files = paths();
     fs::remove(files[0]);
 
@@ -282,7 +266,7 @@ TEST_F(Playback, AMissingFileIsReportedAndOnlyItsOwnRecordRemoved) {
 }
 
 TEST_F(Playback, AnInvalidFileAnsweredYesLosesItsRecordAndTheNextRowPlays) {
-    showAllTitle({track("bad.wav", "Bad", kGarbage), track("good.wav", "Good")});
+    showAllTitle({wavTrack("bad.wav", "Bad", kGarbage), wavTrack("good.wav", "Good")});
     const std::vector<std::string> files = paths();
     playRow(0);
     EXPECT_EQ(boxes_.texts(), QStringList{"Bad is an invalid audio file! Delete it?"});
@@ -304,6 +288,200 @@ TEST(PlayQueue, RecordsCutLongPathsAtACharacterBoundary) {
     EXPECT_EQ(bytes.substr(0, kPlayQueueRecordSize),
               '\x06' + std::string("/x.mp3") + std::string(kPlayQueueRecordSize - 7, '\0'));
     EXPECT_EQ(bytes.substr(kPlayQueueRecordSize, 120), '\x77' + std::string(119, 'a'));
+}
+
+class SkinElements : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        fm_playlist = new Tfm_playlist;
+        fm_mmain = new Tfm_mmain;
+    }
+    void TearDown() override {
+        MainWindow::TearDown();
+        delete fm_mmain;
+        fm_mmain = nullptr;
+        delete fm_playlist;
+        fm_playlist = nullptr;
+    }
+
+    // Two tracks of three seconds, listed under "All Title".
+    void startWithTracks() {
+        showAllTitle({wavTrack("first.wav", "first", kRate * 3), wavTrack("second.wav", "second", kRate * 3)});
+        files_ = {dir_ + "/first.wav", dir_ + "/second.wav"};
+        tree()->setContent({{"Kestrel"}, {}, {"Sky"}});
+        click(tree()->allTitleNode());
+    }
+
+    // A click on an element, as the engine reports it.
+    void press(QWidget* window, const char* name) {
+        SkinObject* e = window_->Skin->findSkinObject(window, QString::fromLatin1(name));
+        ASSERT_TRUE(e) << name;
+        emit window_->Skin->onClick(e);
+    }
+
+    QString fileNameText() const { return window_->SkinFileNameText->getText(); }
+
+    std::vector<std::string> files_;
+};
+
+TEST_F(SkinElements, ClicksGoByTheExactNameAndPlayTheList) {
+    startWithTracks();
+    skin::ElementDef lower;
+    lower.name = QStringLiteral("min");
+    lower.type = skin::ElementType::Button;
+    SkinButton stray(window_->Skin, window_, lower);
+    emit window_->Skin->onClick(&stray);
+    EXPECT_FALSE(window_->MiniMode) << "\"min\" is not \"Min\"";
+
+    press(window_, "Boxplay");
+    EXPECT_EQ(std::pair(window_->IsPlaying, window_->CurrentFile), std::pair(true, files_[0]))
+        << "with no row selected the first plays";
+    EXPECT_EQ(window_->PlayCategory, "Title");
+    EXPECT_EQ(mwtest::slurp(window_->PlayQueueFile()).size(), 2 * 121u);
+    press(window_, "Boxpause");
+    EXPECT_TRUE(window_->IsPaused);
+    press(window_, "Boxpause");
+    EXPECT_FALSE(window_->IsPaused);
+    press(window_, "Boxnext");
+    EXPECT_EQ(window_->CurrentFile, files_[1]);
+    press(window_, "Boxprevious");
+    EXPECT_EQ(window_->CurrentFile, files_[0]);
+    window_->SelectRows({1});
+    press(window_, "Boxplay");
+    EXPECT_EQ(window_->CurrentFile, files_[1]) << "while playing, the selected row starts afresh";
+    press(window_, "Boxstop");
+    EXPECT_FALSE(window_->IsPlaying);
+
+    window_->SelectRows({});
+    press(window_, "BoxID3");
+    EXPECT_EQ(boxes_.texts(), QStringList{"Please selete the file you want to edit."});
+    EXPECT_EQ(boxes_.titles(), QStringList{"mtInformation"});
+}
+
+TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
+    startWithTracks();
+    press(window_, "playlist");
+    ASSERT_TRUE(fm_playlist->isVisible());
+    playRow(1);
+    clock_->advance(1200);
+    window_->PauseResume();
+    const QString pausedTime = window_->SkinTimeText->getText();
+    const int pausedBar = window_->SkinMediabar->getPosition();
+    QPointer<SkinScrollBar> oldBar = window_->SkinMediabar;
+    const QColor treeSeparator = window_->vsPopupMenu2->look().separatorColor;
+
+    window_->Skin21Click();
+    EXPECT_EQ(window_->SkinNumber, 2);
+    EXPECT_EQ(IniFile().readInteger("basic", "skin", 0), 2);
+    EXPECT_TRUE(window_->Skin->skinFile().endsWith("skin2.skn"));
+    EXPECT_EQ(window_->vsPopupMenu2->look().barColor, ColorFromBgr(0xE7EBEF));
+    EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, treeSeparator) << "the tree's popup keeps its separator";
+    EXPECT_TRUE(window_->Image->height() == 53 && window_->Image2->isHidden());
+    EXPECT_TRUE(oldBar.isNull());
+    ASSERT_TRUE(window_->SkinMediabar && window_->SkinSoundbar && window_->SkinTimeText && window_->SkinFileNameText);
+    EXPECT_EQ(fileNameText().toStdString(), files_[1]) << "the playing file's name survives the switch";
+    EXPECT_EQ(window_->SkinTimeText->getText(), pausedTime);
+    EXPECT_EQ(window_->SkinMediabar->getPosition(), pausedBar);
+    EXPECT_EQ(window_->SkinSoundbar->getPosition(), window_->AudioPlayer21->volume());
+    EXPECT_TRUE(window_->IsPlaying);
+    const QRect main = window_->frameGeometry();
+    EXPECT_EQ(fm_playlist->frameGeometry().right(), main.right());
+    EXPECT_EQ(fm_playlist->y(), main.top() + window_->lv_playlist->mapTo(window_, QPoint(0, 0)).y() + 40);
+    EXPECT_EQ(window_->Skin->appliedSection(fm_playlist), "Playlist");
+
+    fs::remove(SettingsFilePath());
+    window_->Skin21Click();
+    EXPECT_FALSE(fs::exists(SettingsFilePath())) << "the skin in use: nothing changes, nothing is written";
+
+    window_->Skin11Click();
+    EXPECT_EQ(IniFile().readInteger("basic", "skin", 0), 1);
+    EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, ColorFromBgr(0xBD9A8C));
+    EXPECT_TRUE(window_->Image->height() == 52 && window_->Image2->height() == 78 && !window_->Image2->isHidden());
+}
+
+TEST_F(SkinElements, PlaylistWindowOpensBesideTheListActsOnceAndTakesTurnsWithTheMainPlayer) {
+    startWithTracks();
+    press(window_, "playlist");
+    ASSERT_TRUE(fm_playlist->isVisible());
+    const QRect main = window_->frameGeometry();
+    EXPECT_EQ(fm_playlist->frameGeometry().right(), main.right()) << "beside the list";
+    EXPECT_EQ(fm_playlist->y(), main.top() + window_->lv_playlist->mapTo(window_, QPoint(0, 0)).y() + 50);
+
+    dialogs_.chooseNext({QString::fromStdString(files_[0])});
+    press(fm_playlist, "Listadd");
+    EXPECT_EQ(dialogs_.requests().size(), 1u) << "the playlist's own element is handled once";
+    ASSERT_EQ(fm_playlist->rowCount(), 1);
+
+    window_->PlayPlaylistSelection();
+    EXPECT_TRUE(fm_playlist->PlaylistPlaying);
+    press(window_, "Boxplay");
+    EXPECT_TRUE(window_->IsPlaying);
+    EXPECT_FALSE(fm_playlist->PlaylistPlaying) << "one player sounds at a time";
+    window_->PlayPlaylistSelection();
+    EXPECT_TRUE(fm_playlist->PlaylistPlaying);
+    EXPECT_FALSE(window_->IsPlaying);
+    EXPECT_FALSE(window_->AudioFile21.isOpen());
+
+    window_->RandomPlay1->setChecked(true);
+    EXPECT_TRUE(fm_playlist->skinEngine() == window_->Skin);
+    window_->close();
+    EXPECT_FALSE(fm_playlist->isVisible()) << "the program's close closes the playlist window";
+    EXPECT_TRUE(fs::exists(Tfm_playlist::LastPlaylistPath())) << "which keeps its list";
+}
+
+TEST_F(SkinElements, MiniWindowStandsInAndTheReturnLosesNothing) {
+    startWithTracks();
+    click(tree()->findArtist("Kestrel"));
+    playRow(0);
+    clock_->advance(1000);
+    window_->PauseResume();
+    const int pausedBar = window_->SkinMediabar->getPosition();
+    const QString pausedTime = window_->SkinTimeText->getText();
+    const int64_t pausedAt = window_->PlayPosition();
+    const int mainHeight = window_->height();
+    ASSERT_GT(pausedBar, 0);
+
+    press(window_, "Min");
+    EXPECT_TRUE(window_->MiniMode && !window_->isVisible());
+    ASSERT_TRUE(fm_mmain->isVisible());
+    EXPECT_EQ(fm_mmain->size(), QSize(373, 55));
+    EXPECT_EQ(window_->Skin->appliedSection(fm_mmain), "minTunevale");
+    ASSERT_TRUE(window_->SkinMiniFileNameText);
+    EXPECT_EQ(window_->SkinMiniFileNameText->getText().toStdString(), files_[0]);
+
+    fm_mmain->move(40, 50);
+    press(fm_mmain, "mMax");
+    EXPECT_FALSE(window_->MiniMode || fm_mmain->isVisible());
+    ASSERT_TRUE(window_->isVisible());
+    EXPECT_EQ(window_->pos(), QPoint(40, 50));
+    EXPECT_EQ(window_->height(), mainHeight);
+    EXPECT_EQ(window_->SkinMediabar->getPosition(), pausedBar) << "a paused bar stays where it was";
+    EXPECT_EQ(window_->SkinTimeText->getText(), pausedTime);
+    EXPECT_EQ(tree()->currentItem(), tree()->findArtist("Kestrel"));
+    EXPECT_EQ(fileNameText().toStdString(), files_[0]);
+    EXPECT_TRUE(window_->IsPaused);
+
+    window_->PauseResume();
+    clock_->advance(200);
+    EXPECT_TRUE(mwtest::runsOnFrom(outputs_.front()->written(), pausedAt)) << "the pause lost nothing";
+    press(window_, "Min");
+    clock_->advance(2500);
+    EXPECT_EQ(window_->CurrentFile, files_[1]) << "playing goes on behind the mini window";
+    EXPECT_EQ(window_->SkinMiniFileNameText->getText().toStdString(), files_[1]);
+    press(fm_mmain, "mMax");
+    EXPECT_TRUE(window_->IsPlaying && window_->AudioPlayer21->isPlaying());
+    EXPECT_EQ(fileNameText().toStdString(), files_[1]);
+    EXPECT_TRUE(boxes_.texts().isEmpty());
+
+    press(window_, "Min");
+    boxes_.answerNext(MessageAnswer::No);
+    fm_mmain->close();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"}) << "closing the mini window closes the program";
+    EXPECT_TRUE(fm_mmain->isVisible() && window_->MiniMode);
+    press(fm_mmain, "mClose");
+    EXPECT_EQ(boxes_.texts().size(), 2);
+    EXPECT_FALSE(fm_mmain->isVisible());
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include <filesystem>
 
-#include "../playlistwindow/wavfiles.h"
 #include "library/treetext.h"
 #include "mainwindowfixture.h"
 
@@ -195,18 +194,10 @@ TEST_F(Removal, ClearOnAPlaylistTakesItsTracksFromTheLibraryNotFromItsFile) {
 }
 
 TEST_F(Removal, RemovingThePlayingTrackAmongOthersStopsThePlayer) {
-    const std::string dir = testenv::makeTempDir("playing");
-    for (const char* name : {"a", "b", "c", "d"}) {
-        records_.push_back(rec(name, "Kestrel", "Sky"));
-        records_.back().Path = dir + "/" + name + ".wav";
-        WriteWav(records_.back().Path, 8000 * 2, 8000, 1);
-    }
-    writeLibrary(records_);
-    start();
+    showAllTitle({wavTrack("a.wav", "a", 16000), wavTrack("b.wav", "b", 16000), wavTrack("c.wav", "c", 16000),
+                  wavTrack("d.wav", "d", 16000)});
     auto playing = [this] { return window_->IsPlaying || window_->AudioPlayer21->isPlaying(); };
-    click(tree()->allTitleNode());
-    window_->SelectRows({2});
-    window_->lv_playlistDblClick();
+    playRow(2);
     ASSERT_TRUE(window_->IsPlaying);
 
     deleteRows({0, 1, 2});
@@ -214,8 +205,7 @@ TEST_F(Removal, RemovingThePlayingTrackAmongOthersStopsThePlayer) {
     EXPECT_EQ(window_->SkinFileNameText->getText(), "");
     EXPECT_EQ(library(), std::vector<std::string>{"d"});
 
-    window_->SelectRows({0});
-    window_->lv_playlistDblClick();
+    playRow(0);
     ASSERT_TRUE(window_->IsPlaying);
     click(tree()->allTitleNode());
     window_->ClearFileRecords();

@@ -17,7 +17,6 @@
 
 #include "../mainwindow/mainwindowfixture.h"
 #include "../mainwindow/mainwindowsupport.h"
-#include "../playlistwindow/wavfiles.h"
 #include "library/about.h"
 #include "library/associate.h"
 #include "library/desktopentry.h"
@@ -65,27 +64,17 @@ protected:
     }
     // One WAV track in "All Title", playing.
     void play() {
-        if (!window_->IsPlaying) {
-            window_->SelectRows({0});
-            window_->lv_playlistDblClick();
-        }
+        if (!window_->IsPlaying) playRow(0);
         ASSERT_TRUE(window_->IsPlaying);
     }
     QWidget* tool(ToolWindow which) const { return tools_.toolWindow(which); }
 
     FakeToolWindows tools_;
     FakeWindowPresenter presenter_;
-    std::string dir_ = testenv::makeTempDir("menus");
 };
 
 TEST_F(Menus, EachToolCommandStopsCaptionsAndShowsAsItsRowSays) {
-    const std::string wav = dir_ + "/tone.wav";
-    WriteWav(wav, 8000);
-    TrackRecord r = mwtest::rec("Tone", "Artist", "Album");
-    r.Path = wav;
-    writeLibrary({r});
-    start();
-    click(tree()->allTitleNode());
+    showAllTitle({wavTrack("tone.wav", "Tone", 8000)});
 
     struct Row {
         QAction* Tfm_main::*item;
