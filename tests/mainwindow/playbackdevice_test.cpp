@@ -7,68 +7,48 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
-
-#include "../playlistwindow/wavfiles.h"
-#include "components/player/audioplayer.h"
-#include "components/skin/skinengine.h"
 #include "components/skin/skinview.h"
-#include "library/librarytree.h"
-#include "library/main.h"
-#include "library/records/trackfile.h"
-#include "library/tracklistmodel.h"
-#include "platform/fakes.h"
-#include "platform/paths.h"
-#include "testenv.h"
+#include "mainwindowfixture.h"
 
 namespace {
 
 constexpr int kRate = 44100;
 
-class MainWindowDevice : public ::testing::Test {
+class MainWindowDevice : public MainWindow {
 protected:
-    // The window shows a library of stereo WAVs of these lengths in ms.
-    void open(const std::vector<int>& lengthsMs) {
-        const std::string dir = testenv::makeTempDir("device");
-        CreateFolderPath(DataFolder());
-        TrackFileWriter library(DataFolder() + "music.dat");
-        for (std::size_t i = 0; i < lengthsMs.size(); ++i) {
-            files.push_back(dir + "/" + std::to_string(i) + ".wav");
-            WriteWav(files.back(), int64_t{kRate} * lengthsMs[i] / 1000, kRate, 2);
-            TrackRecord r;
-            r.Title = std::to_string(i);
-            r.Path = files.back();
-            library.append(r);
-        }
-        library.close();
-        w = std::make_unique<Tfm_main>();
-        fm_main = w.get();
-        w->show();
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w->Skin->appliedSection(w.get()).isEmpty(); }, 5000));
-        w->TreeView1->setCurrentItem(w->TreeView1->allTitleNode());
-        w->TreeView1Click();
-        ASSERT_EQ(w->ListModel->rowCount(), static_cast<int>(files.size()));
+    // The window made again once the null output is gone, so that it plays
+    // into the server.
+    void SetUp() override {
+        MainWindow::SetUp();
+        AudioPlayer::setOutputFactory({});
+        remake();
     }
     void TearDown() override {
-        if (w) w->StopPlayback();
-        w.reset();
-        fm_main = nullptr;
-        EXPECT_TRUE(boxes.texts().isEmpty());
+        window_->StopPlayback();
+        EXPECT_TRUE(boxes_.texts().isEmpty());
+        MainWindow::TearDown();
+    }
+
+    // The window lists stereo WAVs of these lengths in ms, named 0.wav, 1.wav...
+    void open(const std::vector<int>& lengthsMs) {
+        std::vector<TrackRecord> records;
+        for (int ms : lengthsMs) {
+            records.push_back(mwtest::rec(std::to_string(records.size()), "", ""));
+            records.back().Path = dir_ + "/" + records.back().Title + ".wav";
+            WriteWav(records.back().Path, int64_t{kRate} * ms / 1000, kRate, 2);
+        }
+        showAllTitle(records);
     }
 
     void play(int row) {
-        w->SelectRows({row});
-        w->lv_playlistDblClick();
-        ASSERT_EQ(w->AudioPlayer21->getError(), 0) << "the sound server is not running";
-        ASSERT_TRUE(w->IsPlaying);
+        playRow(row);
+        ASSERT_EQ(window_->AudioPlayer21->getError(), 0) << "the sound server is not running";
+        ASSERT_TRUE(window_->IsPlaying);
     }
     bool timeReads(const char* text, int withinMs) {
-        return QTest::qWaitFor([&] { return w->SkinTimeText->getText() == QLatin1String(text); }, withinMs);
+        const QLatin1String want(text);
+        return QTest::qWaitFor([&] { return window_->SkinTimeText->getText() == want; }, withinMs);
     }
-
-    FakeMessageBoxes boxes;
-    std::vector<std::string> files;
-    std::unique_ptr<Tfm_main> w;
 };
 
 TEST_F(MainWindowDevice, PlaysTwoLibraryTracksInARow) {
@@ -79,19 +59,21 @@ TEST_F(MainWindowDevice, PlaysTwoLibraryTracksInARow) {
     };
     std::vector<Event> events;
     QElapsedTimer clock;
-    QObject::connect(w->AudioPlayer21, &AudioPlayer::onTimer, [&](qint64, int, int) {
-        if (events.empty() || events.back().what != w->CurrentFile) events.push_back({clock.elapsed(), w->CurrentFile});
+    AudioPlayer* player = window_->AudioPlayer21;
+    QObject::connect(player, &AudioPlayer::onTimer, [&](qint64, int, int) {
+        const std::string& now = window_->CurrentFile;
+        if (events.empty() || events.back().what != now) events.push_back({clock.elapsed(), now});
     });
-    QSignalSpy ends(w->AudioPlayer21, &AudioPlayer::onEndPlay);
-    QObject::connect(w->AudioPlayer21, &AudioPlayer::onEndPlay, [&] { events.push_back({clock.elapsed(), "end"}); });
+    QSignalSpy ends(player, &AudioPlayer::onEndPlay);
+    QObject::connect(player, &AudioPlayer::onEndPlay, [&] { events.push_back({clock.elapsed(), "end"}); });
 
     clock.start();
     play(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return ends.count() >= 2; }, 10000));
     ASSERT_GE(events.size(), 4u);
-    EXPECT_EQ(events[0].what, files[0]);
+    EXPECT_EQ(events[0].what, dir_ + "/0.wav");
     EXPECT_EQ(events[1].what, "end");
-    EXPECT_EQ(events[2].what, files[1]) << "the second track starts after the first has ended";
+    EXPECT_EQ(events[2].what, dir_ + "/1.wav") << "the second track starts after the first has ended";
     EXPECT_GE(events[2].at, events[1].at);
     EXPECT_EQ(events[3].what, "end");
     EXPECT_GE(events[3].at, 900) << "both tracks were heard, one second of audio";
@@ -110,14 +92,14 @@ TEST_F(MainWindowDevice, TheTimeFollowsTheAudioFromPlayAndAfterATapOnTheBar) {
 
     // A touchpad tap: press and release with nothing between.
     skin::ElementView* bar = nullptr;
-    for (auto* view : w->findChildren<skin::ElementView*>())
-        if (view->object() == w->SkinMediabar) bar = view;
+    for (auto* view : window_->findChildren<skin::ElementView*>())
+        if (view->object() == window_->SkinMediabar) bar = view;
     ASSERT_NE(bar, nullptr);
     const QPoint middle(bar->width() / 2, bar->height() / 2);
     QTest::mousePress(bar, Qt::LeftButton, {}, middle);
     QTest::mouseRelease(bar, Qt::LeftButton, {}, middle);
-    ASSERT_TRUE(w->IsPlaying);
-    ASSERT_EQ(w->SeekBase() / kRate, 1) << "the tap seeks to the middle of the track";
+    ASSERT_TRUE(window_->IsPlaying);
+    ASSERT_EQ(window_->SeekBase() / kRate, 1) << "the tap seeks to the middle of the track";
     QElapsedTimer sinceTap;
     sinceTap.start();
     ASSERT_TRUE(timeReads("00:00:02", 3000)) << "the tap stopped the play";
