@@ -94,9 +94,9 @@ protected:
         dir_ = testenv::makeTempDir("edit");
         host_ = std::make_unique<FakeHost>(dir_);
     }
-    // Tracks of these paths, in the list's rows 10, 11...; their records in
-    // music.dat.
-    void useTracks(const std::vector<std::string>& paths) {
+    // The window shown and active on tracks of these paths, in the list's
+    // rows 10, 11...; their records in music.dat.
+    void open(const std::vector<std::string>& paths) {
         TrackFileWriter writer(host_->library.musicFile());
         for (std::size_t i = 0; i < paths.size(); ++i) {
             host_->tracks.push_back({paths[i], "row" + std::to_string(i), static_cast<int>(10 + i)});
@@ -110,9 +110,6 @@ protected:
             writer.append(r);
         }
         writer.close();
-    }
-    // The window shown, active, on the test's host.
-    void openWindow() {
         window_ = std::make_unique<Tfm_Id3>();
         window_->setHost(host_.get());
         window_->show();
@@ -239,8 +236,8 @@ TEST_F(TagEditorTest, OggAndWmaTakePageV1AndKeepTheirAudio) {
     EXPECT_EQ(tagsamples::decodedMd5(wma), wmaAudio);
 }
 
-// Close deletes exactly the nodes a scan per node of the file would.
-TEST_F(TagEditorTest, ClosePruningMatchesTheLiteralScan) {
+// Close deletes the artist and album nodes that no record names.
+TEST_F(TagEditorTest, ClosePrunesTheNodesNoRecordNames) {
     TrackFileWriter writer(host_->library.musicFile());
     for (const auto& [artist, album] : std::vector<std::pair<std::string, std::string>>{
              {"A", "One"}, {"C", "Two"}, {"A", "Three"}, {"Unknown Artist", "One"}}) {
@@ -251,39 +248,23 @@ TEST_F(TagEditorTest, ClosePruningMatchesTheLiteralScan) {
         writer.append(r);
     }
     writer.close();
-    const LibraryTreeContent before{{"A", "B", "C", "B", "D", "a"}, {"P"}, {"Two", "Gone", "One", "Three", "Gone"}};
-    host_->tree.setContent(before);
+    host_->tree.setContent({{"A", "B", "C", "B", "D", "a"}, {"P"}, {"Two", "Gone", "One", "Three", "Gone"}});
     host_->tree.setCurrentItem(host_->tree.findArtist("C"));
-
-    LibraryTreeContent literal = before;
-    auto prune = [&](std::vector<std::string>& nodes, std::string TrackRecord::*field) {
-        for (std::size_t i = 0; i < nodes.size();) {
-            bool named = false;
-            ForEachTrackRecord(host_->library.musicFile(), [&](const TrackRecord& r, std::size_t) {
-                named = r.*field == nodes[i];
-                return !named;
-            });
-            if (named) ++i;
-            else nodes.erase(nodes.begin() + static_cast<long>(i));
-        }
-    };
-    prune(literal.artists, &TrackRecord::Artist);
-    prune(literal.albums, &TrackRecord::Album);
+    const LibraryTreeContent pruned{{"A", "C"}, {"P"}, {"Two", "One", "Three"}};
 
     ASSERT_TRUE(PruneUnnamedNodes(host_->library, host_->tree));
-    EXPECT_EQ(host_->tree.content(), literal);
+    EXPECT_EQ(host_->tree.content(), pruned);
     EXPECT_EQ(host_->tree.currentItem(), host_->tree.findArtist("C"));
     EXPECT_EQ(host_->tree.findArtist("B"), nullptr);
     fs::remove(host_->library.musicFile());
     EXPECT_FALSE(PruneUnnamedNodes(host_->library, host_->tree));
-    EXPECT_EQ(host_->tree.content(), literal);
+    EXPECT_EQ(host_->tree.content(), pruned);
 }
 
 // Moving the focus through every field changes nothing; a typed artist goes
 // into every selected row, and OK writes files, records, nodes and rows.
 TEST_F(TagEditorTest, MultiEditTakesOnlyWhatWasTyped) {
-    useTracks({mp3(dir_, "a", 17), mp3(dir_, "b", 200), mp3(dir_, "c", 5, "Kept V2")});
-    openWindow();
+    open({mp3(dir_, "a", 17), mp3(dir_, "b", 200), mp3(dir_, "c", 5, "Kept V2")});
     Tfm_Id3& w = *window_;
     ASSERT_EQ(w.lv->rowCount(), 3);
     EXPECT_EQ(w.edt_v1artist->text(), "Artist a");
@@ -330,12 +311,11 @@ TEST_F(TagEditorTest, MultiEditTakesOnlyWhatWasTyped) {
 }
 
 TEST_F(TagEditorTest, APlaylistNodeTakesTheRecordsAndTheTreeStays) {
-    useTracks({mp3(dir_, "a", 17)});
+    open({mp3(dir_, "a", 17)});
     const std::string playlist = host_->library.playlistFolder() + "/Trip.dat";
     fs::copy_file(host_->library.musicFile(), playlist);
     const std::string library = testenv::readFile(host_->library.musicFile());
     host_->target = {playlist, false};
-    openWindow();
     type(window_->edt_v1album, "Road");
     window_->btn_okClick();
     EXPECT_EQ(ReadTrackRecordAt(playlist, 0).Album, "Road");
@@ -343,42 +323,34 @@ TEST_F(TagEditorTest, APlaylistNodeTakesTheRecordsAndTheTreeStays) {
     EXPECT_EQ(host_->tree.findAlbum("Road"), nullptr);
 }
 
-TEST_F(TagEditorTest, ThePlayingFileIsAskedAboutWhicheverRowItIs) {
-    useTracks({mp3(dir_, "a", 17), mp3(dir_, "b", 17)});
-    host_->playing = host_->tracks[1].path;
-    openWindow();
-    window_->selectRows({0, 1});
-    type(window_->edt_v1title, "New");
+// The playing file is asked about whichever row it is. A file that cannot be
+// written keeps its record and is told about; the other rows are written.
+TEST_F(TagEditorTest, ThePlayingFileIsAskedAboutAndAFailingWriterLeavesOnlyItsRow) {
+    open({mp3(dir_, "a", 17), mp3(dir_, "b", 17), mp3(dir_, "c", 17)});
+    host_->playing = host_->tracks[2].path;
+    window_->selectRows({0, 1, 2});
+    type(window_->edt_v1artist, "Kestrel");
+    focus(window_->lv);
+    const QString question = "The current file is playing. Stop playing?";
     boxes_.answerNext(MessageAnswer::No);
     window_->btn_okClick();
-    EXPECT_EQ(boxes_.texts(), QStringList{"The current file is playing. Stop playing?"});
+    EXPECT_EQ(boxes_.texts(), QStringList{question});
     EXPECT_EQ(boxes_.requests()[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(v1Of(host_->tracks[0].path).title(), "Title a");
+    EXPECT_EQ(v1Of(host_->tracks[0].path).artist(), "Artist a");
     EXPECT_TRUE(host_->log.empty());
 
+    // Row 2's file turns into a folder behind the editor's back.
+    fs::remove(host_->tracks[1].path);
+    fs::create_directory(host_->tracks[1].path);
     boxes_.answerNext(MessageAnswer::Yes);
     window_->btn_okClick();
     ASSERT_GE(host_->log.size(), 2u);
     EXPECT_EQ(std::vector(host_->log.begin(), host_->log.begin() + 2),
               (std::vector<std::string>{"stop", "release " + host_->tracks[0].path}));
-    EXPECT_EQ(v1Of(host_->tracks[1].path).title(), "New");
-}
-
-// One file that cannot be written keeps its record and is told about; the
-// other rows are written.
-TEST_F(TagEditorTest, AWriterFailingOnRow2Of3LeavesThatRowAndKeepsTheWindow) {
-    useTracks({mp3(dir_, "a", 17), mp3(dir_, "b", 17), mp3(dir_, "c", 17)});
-    openWindow();
-    window_->selectRows({0, 1, 2});
-    type(window_->edt_v1artist, "Kestrel");
-    focus(window_->lv);
-    // Row 2's file turns into a folder behind the editor's back.
-    fs::remove(host_->tracks[1].path);
-    fs::create_directory(host_->tracks[1].path);
-    window_->btn_okClick();
-    EXPECT_EQ(boxes_.texts(), QStringList{QString::fromStdString("Cannot write the tag of " + host_->tracks[1].path + ".")});
-    EXPECT_EQ(boxes_.titles(), QStringList{"Error"});
-    EXPECT_TRUE(boxes_.requests()[0].details.contains("b.mp3")) << boxes_.requests()[0].details.toStdString();
+    const std::string cannot = "Cannot write the tag of " + host_->tracks[1].path + ".";
+    EXPECT_EQ(boxes_.texts(), (QStringList{question, question, QString::fromStdString(cannot)}));
+    EXPECT_EQ(boxes_.titles().last(), "Error");
+    EXPECT_TRUE(boxes_.requests()[2].details.contains("b.mp3")) << boxes_.requests()[2].details.toStdString();
     for (std::size_t i : {0u, 1u, 2u}) EXPECT_EQ(record(i).Artist, i == 1 ? "Old Artist" : "Kestrel") << i;
     EXPECT_EQ(v1Of(host_->tracks[2].path).artist(), "Kestrel");
     EXPECT_TRUE(window_->isVisible());
@@ -387,8 +359,7 @@ TEST_F(TagEditorTest, AWriterFailingOnRow2Of3LeavesThatRowAndKeepsTheWindow) {
 
 TEST_F(TagEditorTest, PreviousAndNextStopAtTheEndsAndPagesFollowTheKind) {
     const std::string ogg = mwtest::makeOgg(dir_ + "/b.ogg", {"Ogg Song", "Ogg Artist", "A", "Jazz", "1", "c"});
-    useTracks({mp3(dir_, "a", 17), ogg, mwtest::makeWav(dir_ + "/c.wav")});
-    openWindow();
+    open({mp3(dir_, "a", 17), ogg, mwtest::makeWav(dir_ + "/c.wav")});
     Tfm_Id3& w = *window_;
     auto shown = [&] { return w.selectedRows(); };
     w.Button2Click();
@@ -408,30 +379,10 @@ TEST_F(TagEditorTest, PreviousAndNextStopAtTheEndsAndPagesFollowTheKind) {
     EXPECT_TRUE(w.lv->hasFocus());
 }
 
-TEST_F(TagEditorTest, CopyAndClearCountAsChanges) {
-    useTracks({mp3(dir_, "a", 17, "V2 Artist")});
-    openWindow();
-    Tfm_Id3& w = *window_;
-    w.btn_v1copyClick();
-    EXPECT_EQ(w.edt_v1artist->text(), "V2 Artist");
-    EXPECT_EQ(w.editor().row(0).v1.Artist, "V2 Artist");
-    EXPECT_EQ(w.editor().row(0).v1.GenreIndex, -1);  // ID3v2 named no genre
-    w.btn_v2clearClick();
-    EXPECT_EQ(w.edt_v2year->text(), "0");
-    EXPECT_EQ(w.editor().row(0).v2, (id3tag{-1, "", "", "", "", "", "", ""}));
-    w.btn_okClick();
-    ID3StructV2 v2;
-    ReadID3v2Tag(host_->tracks[0].path, v2);
-    EXPECT_EQ(v2, ID3StructV2{});
-    EXPECT_EQ(v1Of(host_->tracks[0].path).artist(), "V2 Artist");
-    EXPECT_EQ(v1Of(host_->tracks[0].path).genre(), 255);
-}
-
-TEST_F(TagEditorTest, ExtendedTagsAreWrittenOnceThePlayerLetsGoOfTheFile) {
-    useTracks({mp3(dir_, "a", 17, "V2 Artist")});
+TEST_F(TagEditorTest, ExtendedTagsAreWrittenOnceThePlayerLetsGoOfTheFileAndCopyAndClearCountAsChanges) {
+    open({mp3(dir_, "a", 17, "V2 Artist")});
     const std::string path = host_->tracks[0].path;
     const std::string audio = tagsamples::decodedMd5(path);
-    openWindow();
     Tfm_more more;
     fm_more = &more;
     FakeWindowPresenter presenter;
@@ -465,6 +416,22 @@ TEST_F(TagEditorTest, ExtendedTagsAreWrittenOnceThePlayerLetsGoOfTheFile) {
     more.btn_undo->click();  // Cancel leaves without saving
     EXPECT_FALSE(more.isVisible());
     fm_more = nullptr;
+
+    // Copy and Clear are changes that OK writes.
+    Tfm_Id3& w = *window_;
+    w.btn_v1copyClick();
+    EXPECT_EQ(w.edt_v1artist->text(), "V2 Artist");
+    EXPECT_EQ(w.editor().row(0).v1.Artist, "V2 Artist");
+    EXPECT_EQ(w.editor().row(0).v1.GenreIndex, -1);  // ID3v2 named no genre
+    w.btn_v2clearClick();
+    EXPECT_EQ(w.edt_v2year->text(), "0");
+    EXPECT_EQ(w.editor().row(0).v2, (id3tag{-1, "", "", "", "", "", "", ""}));
+    w.btn_okClick();
+    ID3StructV2 v2;
+    ReadID3v2Tag(path, v2);
+    EXPECT_EQ(v2, ID3StructV2{});
+    EXPECT_EQ(v1Of(path).artist(), "V2 Artist");
+    EXPECT_EQ(v1Of(path).genre(), 255);
 }
 
 }  // namespace
