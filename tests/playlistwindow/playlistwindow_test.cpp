@@ -7,37 +7,19 @@
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
 
-#include <QSignalSpy>
 #include <QTreeView>
 
 namespace {
 
+// Every test here starts with the window open.
 class PlaylistPlayback : public PlaylistWindowTest {
-protected:
-    // Advances until the player has ended `ends` more tracks, at most limitMs.
-    bool playUntilEnds(int ends, int limitMs = 5000) {
-        QSignalSpy spy(w->audioPlayer(), &AudioPlayer::onEndPlay);
-        for (int t = 0; t < limitMs && spy.count() < ends; t += 10) play(10);
-        return spy.count() == ends;
+    void SetUp() override {
+        PlaylistWindowTest::SetUp();
+        open();
     }
-
-    void addThree() {
-        a = wav("a.wav", 300);
-        b = wav("b.wav", 300);
-        c = wav("c.wav", 300);
-        add({Q(a), Q(b), Q(c)});
-        ASSERT_EQ(w->rowCount(), 3);
-    }
-
-    // Whether the window plays, its row and its file.
-    std::tuple<bool, int, std::string> playing() const { return {w->PlaylistPlaying, w->PlaylistIndex, w->PlayingPath}; }
-    bool playButtonUp() { return w->SkinButton2 && w->SkinButton2->isButtonUp(); }
-
-    std::string a, b, c;
 };
 
 TEST_F(PlaylistPlayback, TheEndOfATrackStopsAfterTheLastRowOrLoopsToTheFirst) {
-    open();
     addThree();
     host.mainPlaying = true;
     w->selectRows({1});
@@ -63,7 +45,6 @@ TEST_F(PlaylistPlayback, TheEndOfATrackStopsAfterTheLastRowOrLoopsToTheFirst) {
 }
 
 TEST_F(PlaylistPlayback, RandomWithTwoRowsAlternatesAndWithOneRowStops) {
-    open();
     a = wav("a.wav", 300);
     b = wav("b.wav", 300);
     add({Q(a), Q(b)});
@@ -92,7 +73,6 @@ TEST_F(PlaylistPlayback, RandomWithTwoRowsAlternatesAndWithOneRowStops) {
 }
 
 TEST_F(PlaylistPlayback, ClearingWhilePlayingLeavesTheTrackToItsEnd) {
-    open();
     addThree();
     click("Listplay");
     boxes.answerNext(MessageAnswer::Yes);
@@ -113,7 +93,6 @@ TEST_F(PlaylistPlayback, ClearingWhilePlayingLeavesTheTrackToItsEnd) {
 }
 
 TEST_F(PlaylistPlayback, NextAndPreviousFromNoRowOrARemovedRowNeverTouchAMissingRow) {
-    open();
     addThree();
     w->PlaylistIndex = -1;
     w->PlaylistPlayNext();
@@ -150,7 +129,6 @@ TEST_F(PlaylistPlayback, NextAndPreviousFromNoRowOrARemovedRowNeverTouchAMissing
 }
 
 TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudio) {
-    open();
     add({Q(wav("song.wav", 3000))});
     w->selectRows({0});
     click("Listplay");
@@ -187,7 +165,6 @@ TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudio) {
 }
 
 TEST_F(PlaylistPlayback, PositionBarSeeksAndItsEndMovesOn) {
-    open();
     const std::string two = wav("two.wav", 3000);
     add({Q(wav("one.wav", 3000)), Q(two)});
     w->selectRows({0});
@@ -213,7 +190,6 @@ TEST_F(PlaylistPlayback, PositionBarSeeksAndItsEndMovesOn) {
 }
 
 TEST_F(PlaylistPlayback, MissingAndInvalidFilesAreReportedAndNotPlayed) {
-    open();
     addThree();
     ASSERT_EQ(std::remove(b.c_str()), 0);
     testenv::writeFile(c, "not audio at all");
@@ -238,7 +214,6 @@ TEST_F(PlaylistPlayback, MissingAndInvalidFilesAreReportedAndNotPlayed) {
 TEST_F(PlaylistPlayback, MovesCarryTheCurrentRowAndTheSelectionAndEndTheSort) {
     // Where each row goes is the model's test; here the window hands it the
     // current row and the selection, and sorts by the playing file's path.
-    open();
     QStringList files;
     for (const char* n : {"0.wav", "1.wav", "2.wav", "3.wav", "4.wav"}) files << Q(wav(n, 100));
     add(files);
@@ -262,7 +237,6 @@ TEST_F(PlaylistPlayback, MovesCarryTheCurrentRowAndTheSelectionAndEndTheSort) {
 }
 
 TEST_F(PlaylistPlayback, AddingFilesReportsWhatCannotBeAdded) {
-    open();
     const std::string good = wav("good.wav", 3500);
     const std::string empty = wav("empty.wav", 0);
     const std::string bad = dir + "/bad.mp3";
@@ -297,7 +271,6 @@ TEST_F(PlaylistPlayback, SmallFormAndBack) {
         QCoreApplication::processEvents();
         return w->windowFlags().testFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     };
-    open();
     EXPECT_TRUE(skinnedFrameOnly());
     addThree();
     w->LoopPlay = true;

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QSignalSpy>
 
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "components/player/audioplayer.h"
 #include "components/player/nullpcmoutput.h"
@@ -20,6 +22,8 @@
 #include "platform/fakes.h"
 #include "testenv.h"
 #include "wavfiles.h"
+
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 class PlaylistWindowTest : public ::testing::Test {
 protected:
@@ -66,6 +70,28 @@ protected:
     // Lets the null output play for ms of the virtual clock.
     void play(int ms) { clock.advance(ms); }
 
+    // Advances until the player has ended `ends` more tracks, at most limitMs.
+    bool playUntilEnds(int ends, int limitMs = 5000) {
+        QSignalSpy spy(w->audioPlayer(), &AudioPlayer::onEndPlay);
+        for (int t = 0; t < limitMs && spy.count() < ends; t += 10) play(10);
+        return spy.count() == ends;
+    }
+
+    // Adds a.wav (1.2 s), b.wav and c.wav (0.3 s each).
+    void addThree() {
+        a = wav("a.wav", 1200);
+        b = wav("b.wav", 300);
+        c = wav("c.wav", 300);
+        add({Q(a), Q(b), Q(c)});
+        ASSERT_EQ(w->rowCount(), 3);
+    }
+
+    // Whether the window plays, its row and its file.
+    std::tuple<bool, int, std::string> playing() const {
+        return {w->PlaylistPlaying, w->PlaylistIndex, w->PlayingPath};
+    }
+    bool playButtonUp() { return w->SkinButton2 && w->SkinButton2->isButtonUp(); }
+
     const std::string dir = testenv::makeTempDir("playlist");
     testenv::ScopedEnv home{"TUNEVALE_HOME", (dir + "/data").c_str()};
     testenv::ScopedEnv config{"TUNEVALE_CONFIG_DIR", (dir + "/config").c_str()};
@@ -76,6 +102,5 @@ protected:
     FakeMessageBoxes boxes;
     FakeFileDialogs dialogs;
     std::unique_ptr<Tfm_playlist> w;
+    std::string a, b, c;
 };
-
-inline QString Q(const std::string& s) { return QString::fromStdString(s); }
