@@ -106,9 +106,9 @@ TEST_F(Removal, DeleteNodeOnAnArtistTakesItsRecordsAndTheAlbumsNoOneElseNames) {
     EXPECT_EQ(savedTree(), FormatTreeText(tree()->content()));
 }
 
-TEST_F(Removal, APlaylistLosesItsNodeWhenEmptiedAndItsFileStays) {
+TEST_F(Removal, APlaylistLosesItsNodeWhenEmptiedItsFileStaysAndItsClearEmptiesTheLibraryOnly) {
     startWithLibrary();
-    const std::string library = slurp(data_ + "music.dat");
+    const std::string tracks = slurp(data_ + "music.dat");
     const std::string mix = playlistFile("Mix", {records_[0], records_[2]});
     const std::string solo = playlistFile("Solo", {records_[3]});
 
@@ -120,8 +120,17 @@ TEST_F(Removal, APlaylistLosesItsNodeWhenEmptiedAndItsFileStays) {
     deleteRows({0});
     EXPECT_EQ(fs::file_size(solo), 0u);
     EXPECT_EQ(tree()->findPlaylist("Solo"), nullptr) << "its last row went from the list";
-    EXPECT_EQ(slurp(data_ + "music.dat"), library) << "the library keeps the playlists' tracks";
+    EXPECT_EQ(slurp(data_ + "music.dat"), tracks) << "the library keeps the playlists' tracks";
     EXPECT_EQ(tree()->content().artists, (std::vector<std::string>{"Kestrel", "Heron"}));
+
+    // Clear on a playlist takes its tracks from the library, not from its file.
+    playlistFile("Mix", {records_[2], records_[3]});
+    click(tree()->findPlaylist("Mix"));
+    window_->ClearFileRecords();
+    EXPECT_EQ(library(), (std::vector<std::string>{"s1", "s2"}));
+    EXPECT_EQ(tree()->content().artists, std::vector<std::string>{"Kestrel"});
+    click(tree()->findPlaylist("Mix"));
+    EXPECT_EQ(listed(), (QStringList{"s3", "s4"}));
 }
 
 TEST_F(Removal, MyHabitTheTreesFocusAndAnEmptySelectionRemoveNothing) {
@@ -180,17 +189,6 @@ TEST_F(Removal, ClearOnAnAlbumCalledAllTitleRemovesOnlyThatAlbum) {
     window_->ClearFileRecords();
     EXPECT_EQ(library(), (std::vector<std::string>{"s1", "s2"}));
     EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Kestrel", "Heron"}, {}, {"Sky"}}));
-}
-
-TEST_F(Removal, ClearOnAPlaylistTakesItsTracksFromTheLibraryNotFromItsFile) {
-    startWithLibrary();
-    playlistFile("Mix", {records_[2], records_[3]});
-    click(tree()->findPlaylist("Mix"));
-    window_->ClearFileRecords();
-    EXPECT_EQ(library(), (std::vector<std::string>{"s1", "s2"}));
-    EXPECT_EQ(tree()->content().artists, std::vector<std::string>{"Kestrel"});
-    click(tree()->findPlaylist("Mix"));
-    EXPECT_EQ(listed(), (QStringList{"s3", "s4"}));
 }
 
 TEST_F(Removal, RemovingThePlayingTrackAmongOthersStopsThePlayer) {

@@ -27,18 +27,6 @@ TEST(TreeText, SavedTreeIsTheFixedSkeletonWithLeavesInOrder) {
     EXPECT_EQ(back.content, c);
 }
 
-TEST(TreeText, LineEndsOfEveryKindReadTheSame) {
-    const std::string crlf = skeletonWith("\tA1\r\n", "", "\tB1\r\n");
-    const std::string lf = std::regex_replace(crlf, std::regex("\r\n"), "\n");
-    const std::string cr = std::regex_replace(crlf, std::regex("\r\n"), "\r");
-    const LibraryTreeContent want{{"A1"}, {}, {"B1"}};
-    for (const std::string& text : {crlf, lf, cr, lf.substr(0, lf.size() - 1)}) {
-        const TreeTextLoad load = ParseTreeText(text);
-        EXPECT_FALSE(load.repaired);
-        EXPECT_EQ(load.content, want);
-    }
-}
-
 TEST(TreeText, TextsThatWouldBreakTheFileAreCleanedAndRoundTrip) {
     EXPECT_EQ(CleanNodeText("A\tB\r\nC"), "A B  C");
     EXPECT_EQ(CleanNodeText("   Lead"), "Lead");
@@ -56,45 +44,45 @@ TEST(TreeText, TextsThatWouldBreakTheFileAreCleanedAndRoundTrip) {
     EXPECT_EQ(blanks.content.artists, std::vector<std::string>{"Spaced"});
 }
 
-TEST(TreeText, EmptyFileIsTheBuiltInTree) {
-    for (const char* text : {"", "\r\n\r\n", "\t\t\r\n"}) {
-        const TreeTextLoad load = ParseTreeText(text);
-        EXPECT_FALSE(load.repaired) << text;
-        EXPECT_EQ(load.content, LibraryTreeContent{});
-    }
-}
-
-TEST(TreeText, TooDeepLineIsReportedAndTheRestKept) {
-    const TreeTextLoad load = ParseTreeText(skeletonWith("\tOne\r\n\t\t\tDeep\r\n\tTwo\r\n", "\tList\r\n", ""));
-    EXPECT_EQ(load.levelError, "Invalid level (3) for item \"Deep\"");
-    EXPECT_TRUE(load.repaired);
-    // The deep line hung under "One": a grandchild, dropped; the rest stays.
-    EXPECT_EQ(load.content.artists, (std::vector<std::string>{"One", "Two"}));
-    EXPECT_EQ(load.content.playlists, std::vector<std::string>{"List"});
-}
-
-TEST(TreeText, DamagedSkeletonsAreRepairedKeepingTheLeavesOfKnownRoots) {
+// Every kind of line end reads the same and an empty file is the built-in
+// tree; a damaged skeleton is repaired, keeping the leaves of known roots.
+TEST(TreeText, TextsReadAsTheirTreeAndDamageIsRepaired) {
+    const std::string crlf = skeletonWith("\tA1\r\n", "", "\tB1\r\n");
+    const std::string lf = std::regex_replace(crlf, std::regex("\r\n"), "\n");
+    const LibraryTreeContent ab{{"A1"}, {}, {"B1"}};
+    const std::string deep = skeletonWith("\tOne\r\n\t\t\tDeep\r\n\tTwo\r\n", "\tList\r\n", "");
     struct Case {
         const char* what;
         std::string text;
         LibraryTreeContent want;
+        bool repaired;
     };
     const std::vector<Case> cases = {
+        {"CR LF", crlf, ab, false},
+        {"LF", lf, ab, false},
+        {"CR", std::regex_replace(crlf, std::regex("\r\n"), "\r"), ab, false},
+        {"no last line end", lf.substr(0, lf.size() - 1), ab, false},
+        {"empty", "", {}, false},
+        {"blank lines", "\r\n\r\n", {}, false},
+        {"TABs only", "\t\t\r\n", {}, false},
+        // The deep line hangs under "One": a grandchild, dropped.
+        {"too deep", deep, {{"One", "Two"}, {"List"}, {}}, true},
         {"My Habit missing", "Title\r\nMy Artist\r\n\tX\r\nMy Playlist\r\n\tP\r\nMy Album\r\n\tB\r\n",
-         {{"X"}, {"P"}, {"B"}}},
-        {"a sixth root", skeletonWith("\tX\r\n", "", "") + "Other\r\n\tY\r\n", {{"X"}, {}, {}}},
+         {{"X"}, {"P"}, {"B"}}, true},
+        {"a sixth root", skeletonWith("\tX\r\n", "", "") + "Other\r\n\tY\r\n", {{"X"}, {}, {}}, true},
         {"children of My Habit", skeletonWith("", "", "").insert(skeletonWith("", "", "").find("My Playlist"), "\tTop\r\n"),
-         {}},
-        {"grandchildren", skeletonWith("\tX\r\n\t\tSub\r\n", "", ""), {{"X"}, {}, {}}},
-        {"roots reordered", "My Album\r\n\tB\r\nMy Artist\r\n\tA\r\n", {{"A"}, {}, {"B"}}},
-        {"first line indented", "\t\tMy Artist\r\n\tA\r\n", {{"A"}, {}, {}}},
-        {"binary noise", std::string("\x01\x02\t\t\t\xff\r\n\0\0\t", 12), {}},
+         {}, true},
+        {"grandchildren", skeletonWith("\tX\r\n\t\tSub\r\n", "", ""), {{"X"}, {}, {}}, true},
+        {"roots reordered", "My Album\r\n\tB\r\nMy Artist\r\n\tA\r\n", {{"A"}, {}, {"B"}}, true},
+        {"first line indented", "\t\tMy Artist\r\n\tA\r\n", {{"A"}, {}, {}}, true},
+        {"binary noise", std::string("\x01\x02\t\t\t\xff\r\n\0\0\t", 12), {}, true},
     };
     for (const Case& c : cases) {
         const TreeTextLoad load = ParseTreeText(c.text);
-        EXPECT_TRUE(load.repaired) << c.what;
+        EXPECT_EQ(load.repaired, c.repaired) << c.what;
         EXPECT_EQ(load.content, c.want) << c.what;
     }
+    EXPECT_EQ(ParseTreeText(deep).levelError, "Invalid level (3) for item \"Deep\"");
 }
 
 }  // namespace

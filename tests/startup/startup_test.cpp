@@ -3,10 +3,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QAction>
-#include <QDialog>
-#include <QMainWindow>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTimer>
 
 #include <memory>
@@ -181,7 +178,7 @@ protected:
     FakeMessageBoxes boxes_;
 };
 
-TEST_F(TwoInstances, APlainStartBringsTheRunningWindowForwardAndEnds) {
+TEST_F(TwoInstances, APlainStartBringsTheRunningWindowForwardAndARefusedCloseKeepsIt) {
     runHere();
     fm_main->showMinimized();
     EXPECT_TRUE(endsAtOnce(start({})));
@@ -189,6 +186,14 @@ TEST_F(TwoInstances, APlainStartBringsTheRunningWindowForwardAndEnds) {
     EXPECT_FALSE(fm_main->isMinimized());
     EXPECT_TRUE(fm_main->isVisible());
     EXPECT_TRUE(boxes_.requests().empty());
+
+    // A start with a file asks this one to close; on No it ends and the
+    // library stays with the running one.
+    boxes_.answerNext(MessageAnswer::No);
+    EXPECT_TRUE(endsAtOnce(start({QString::fromStdString(song())})));
+    EXPECT_EQ(received_, (std::vector<int>{WM_QUERYOPEN, WM_CLOSE}));
+    EXPECT_TRUE(fm_main->isVisible());
+    EXPECT_TRUE(channel_->isListening());
 }
 
 TEST_F(TwoInstances, AStartWithAFileClosesTheRunningOneAfterYesThenPlaysTheFile) {
@@ -215,15 +220,6 @@ TEST_F(TwoInstances, AStartWithAFileClosesTheRunningOneAfterYesThenPlaysTheFile)
     // It runs on the library now: a plain start finds it and ends.
     EXPECT_TRUE(endsAtOnce(start({})));
     EXPECT_EQ(successor.state(), QProcess::Running);
-}
-
-TEST_F(TwoInstances, ARefusedCloseKeepsTheLibraryWithTheRunningOne) {
-    runHere();
-    boxes_.answerNext(MessageAnswer::No);
-    EXPECT_TRUE(endsAtOnce(start({QString::fromStdString(song())})));
-    EXPECT_EQ(received_, std::vector<int>{WM_CLOSE});
-    EXPECT_TRUE(fm_main->isVisible());
-    EXPECT_TRUE(channel_->isListening());
 }
 
 TEST_F(TwoInstances, TwoProgramsStartedPlainNeverRunSideBySide) {
