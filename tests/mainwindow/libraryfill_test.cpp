@@ -4,12 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <fstream>
 #include <random>
 
 #include "library/libraryfill.h"
 #include "library/records/trackfile.h"
-#include "platform/errors.h"
 #include "platform/paths.h"
 #include "testenv.h"
 
