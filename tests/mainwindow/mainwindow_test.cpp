@@ -30,17 +30,6 @@ using mwtest::slurp;
 
 namespace {
 
-// A minimal MP3 as far as the library looks: bytes and an ID3v1 block.
-void writeTaggedMp3(const std::string& path, const std::string& title, const std::string& artist) {
-    std::string bytes(256, '\xff');
-    std::string tag(128, '\0');
-    tag.replace(0, 3, "TAG");
-    tag.replace(3, title.size(), title);
-    tag.replace(33, artist.size(), artist);
-    tag[127] = '\xff';
-    testenv::writeFile(path, bytes + tag);
-}
-
 // The four options of the file manager: loop, random play, confirm save on
 // close, automatic save of the last playlist.
 std::array<bool, 4> options(const Tfm_main* w) {
@@ -371,8 +360,8 @@ TEST_F(MainWindow, LibraryCommandsWaitForARunningAdd) {
     QStringList files;
     for (int i = 0; i < 3000; ++i) {
         const std::string path = dir_ + "/t" + std::to_string(i) + ".mp3";
-        writeTaggedMp3(path, "Title " + std::to_string(i), "Artist " + std::to_string(i % 50));
         files << QString::fromStdString(path);
+        mwtest::makeMp3(path, {"T" + std::to_string(i), "Artist " + std::to_string(i % 50), "", "", "", ""});
     }
     start();
     click(tree()->allTitleNode());

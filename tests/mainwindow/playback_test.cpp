@@ -247,8 +247,8 @@ TEST_F(Playback, AListOfOnlyInvalidFilesIsOfferedOnceRound) {
     EXPECT_EQ(paths().size(), 3u);
 }
 
-TEST_F(Playback, AMissingFileIsReportedAndOnlyItsOwnRecordRemoved) {
-    showAllTitle({wavTrack("gone.wav", "Gone"), wavTrack("here.wav", "Here")});
+TEST_F(Playback, AMissingFileIsReportedAndAnInvalidOneAnsweredYesLosesItsRecord) {
+    showAllTitle({wavTrack("gone.wav", "Gone"), wavTrack("bad.wav", "Bad", kGarbage), wavTrack("good.wav", "Good")});
     const std::vector<std::string> files = paths();
     fs::remove(files[0]);
 
@@ -261,18 +261,16 @@ TEST_F(Playback, AMissingFileIsReportedAndOnlyItsOwnRecordRemoved) {
     window_->SelectRows({0, 1});
     window_->lv_playlistClick();
     EXPECT_EQ(boxes_.texts(), QStringList{"The file has been removed."});
-    EXPECT_EQ(paths(), std::vector<std::string>{files[1]}) << "the other selected row names a file that is there";
-    EXPECT_EQ(listed(), QStringList{"Here"});
-}
+    EXPECT_EQ(paths(), (std::vector<std::string>{files[1], files[2]})) << "the other selected row's file is there";
+    EXPECT_EQ(listed(), (QStringList{"Bad", "Good"}));
 
-TEST_F(Playback, AnInvalidFileAnsweredYesLosesItsRecordAndTheNextRowPlays) {
-    showAllTitle({wavTrack("bad.wav", "Bad", kGarbage), wavTrack("good.wav", "Good")});
-    const std::vector<std::string> files = paths();
+    // Yes to the question about an invalid file: its record goes, the next row plays.
+    boxes_.clear();
     playRow(0);
     EXPECT_EQ(boxes_.texts(), QStringList{"Bad is an invalid audio file! Delete it?"});
-    EXPECT_EQ(paths(), std::vector<std::string>{files[1]});
-    EXPECT_TRUE(fs::exists(files[0])) << "the file itself stays";
-    EXPECT_EQ(now(), std::tuple(true, 0, files[1]));
+    EXPECT_EQ(paths(), std::vector<std::string>{files[2]});
+    EXPECT_TRUE(fs::exists(files[1])) << "the file itself stays";
+    EXPECT_EQ(now(), std::tuple(true, 0, files[2]));
     EXPECT_EQ(playCounts(), std::vector<int>{1});
 }
 
