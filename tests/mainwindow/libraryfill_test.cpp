@@ -1,13 +1,17 @@
+// The library's files without a window: the rows each node lists and their
+// sort keys, what an add reports, and which artist and album nodes a removal
+// leaves without records.
+
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-#include <random>
 
 #include "library/libraryfill.h"
 #include "library/records/trackfile.h"
+#include "library/tracklibrary.h"
+#include "mainwindowsupport.h"
 #include "platform/paths.h"
 #include "testenv.h"
 
@@ -91,26 +95,7 @@ TEST(Fill, MissingLibraryListsNothingAndBrokenOneWhatIsWhole) {
     EXPECT_LE(rows[0].record.Title.size(), kMaxTitleBytes);
 }
 
-TEST(Fill, MostPlayedEqualsThePassesOnRandomLibraries) {
-    // Each pass over the file takes the first unlisted record of the highest
-    // count; a path once listed is not listed again.
-    std::mt19937 rng(20240611);
-    auto draw = [&rng](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
-    for (int library = 0; library < 200; ++library) {
-        std::vector<TrackRecord> file, passes;
-        // Few distinct paths, so that duplicates are common; counts below zero too.
-        for (int i = 0, n = draw(0, 40), top = draw(0, 6); i < n; ++i)
-            file.push_back(rec("t" + std::to_string(i), "/p" + std::to_string(draw(0, n)), draw(-2, top)));
-        for (auto left = file; passes.size() < 10 && !left.empty();) {
-            passes.push_back(*std::max_element(left.begin(), left.end(),
-                                               [](auto& a, auto& b) { return a.PlayCount < b.PlayCount; }));
-            std::erase_if(left, [&](const TrackRecord& r) { return r.Path == passes.back().Path; });
-        }
-        ASSERT_EQ(RankMostPlayed(file), passes) << "library " << library;
-    }
-}
-
-TEST(Fill, MostPlayedListsTenWithoutTimeMostPlayedFirst) {
+TEST(Fill, MostPlayedListsTenWithoutTimeEachPathOnceMostPlayedFirst) {
     const std::string dir = testenv::makeTempDir("habit");
     std::vector<TrackRecord> records;
     for (int i = 0; i < 25; ++i) records.push_back(rec("t" + std::to_string(i), "/p" + std::to_string(i), i % 3));
@@ -118,6 +103,15 @@ TEST(Fill, MostPlayedListsTenWithoutTimeMostPlayedFirst) {
     ASSERT_EQ(rows.size(), 10u);
     EXPECT_EQ(titles(rows), (std::vector<std::string>{"t2", "t5", "t8", "t11", "t14", "t17", "t20", "t23", "t1", "t4"}));
     for (const ListRow& r : rows) EXPECT_FALSE(r.showTime);
+
+    // The first unlisted record of the highest count comes next: a path is
+    // listed once, at its highest count, and counts below zero come last.
+    const std::vector<TrackRecord> file = {rec("t0", "/a", 1),  rec("t1", "/b", 3), rec("t2", "/a", 5),
+                                           rec("t3", "/c", -2), rec("t4", "/d", 3), rec("t5", "/b", 3),
+                                           rec("t6", "/e", -1)};
+    std::vector<std::string> ranked;
+    for (const TrackRecord& r : RankMostPlayed(file)) ranked.push_back(r.Title);
+    EXPECT_EQ(ranked, (std::vector<std::string>{"t2", "t1", "t4", "t6", "t3"}));
 }
 
 TEST(Fill, PlaylistNodesReadTheirOwnFileByExactName) {
@@ -152,6 +146,45 @@ TEST(Sort, KeysFoldOnlyAsciiLettersAndShorterPrefixesComeFirst) {
     for (const std::string& a : keys)
         for (const std::string& b : keys)
             EXPECT_EQ(sign(CompareListKeys(a, b)), sign(FoldListKey(a).compare(FoldListKey(b)))) << a << " | " << b;
+}
+
+TEST(TrackLibrary, AnAddSaysWhatBecameOfEachFile) {
+    const std::string dir = testenv::makeTempDir("lib");
+    const TrackLibrary library(dir + "/", dir);
+    const std::string song = mwtest::makeWav(dir + "/song.wav");
+    testenv::writeFile(dir + "/notes.txt", "not audio");
+
+    EXPECT_EQ(library.add(song, 45000).outcome, AddOutcome::WriteFailed) << "no library file: nothing was written";
+    library.ensureMusicFile();
+    const struct {
+        std::string path;
+        AddOutcome outcome;
+    } rows[] = {{song, AddOutcome::Added},
+                {song, AddOutcome::AlreadyThere},
+                {dir + "/gone.wav", AddOutcome::Skipped},
+                {dir + "/notes.txt", AddOutcome::Ignored},
+                {dir, AddOutcome::Ignored}};
+    AddTally tally;
+    for (const auto& row : rows) {
+        const AddResult result = library.add(row.path, 45000);
+        EXPECT_EQ(result.outcome, row.outcome) << row.path;
+        tally.count(result);
+    }
+    EXPECT_EQ(tally.skippedFiles, std::vector<std::string>{dir + "/gone.wav"});
+    EXPECT_EQ(LoadTrackRecords(library.musicFile()).size(), 1u);
+}
+
+TEST(TrackLibrary, OrphansAreTheNamesNoRecordKeeps) {
+    const std::string dir = testenv::makeTempDir("lib");
+    const TrackLibrary library(dir + "/", dir);
+    EXPECT_FALSE(library.orphansOf({rec("", "/a", 0, "A", "X")})) << "an unreadable library prunes nothing";
+    library.ensureMusicFile();
+    AppendTrackRecordIfNew(library.musicFile(), rec("", "/b", 0, "A", "Y"));
+    const std::optional<OrphanNames> orphans =
+        library.orphansOf({rec("", "/a", 0, "A", "X"), rec("", "/c", 0, "C", "Y")});
+    ASSERT_TRUE(orphans);
+    EXPECT_EQ(orphans->artists, std::vector<std::string>{"C"});
+    EXPECT_EQ(orphans->albums, std::vector<std::string>{"X"});
 }
 
 }  // namespace
