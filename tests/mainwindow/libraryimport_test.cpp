@@ -139,10 +139,9 @@ TEST_F(Rescan, OkWalksEachFolderOnceAddingItsNodesAndRowsAndSavesTheTree) {
     underWatchdog([&] { dir_->Scan.run(window_->Library, t.root + "/"); });
     EXPECT_EQ(dir_->Scan.count(), t.audio);
     EXPECT_EQ(dir_->Scan.tally().skipped, t.skipped);
-    std::set<std::string> recorded;
-    for (const TrackRecord& r : LoadTrackRecords(data_ + "music.dat")) recorded.insert(r.Path);
-    EXPECT_EQ(recorded, t.recorded);
-    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), t.recorded.size());
+    const std::vector<std::string> recorded = stored(&TrackRecord::Path);
+    EXPECT_EQ(std::set(recorded.begin(), recorded.end()), t.recorded);
+    EXPECT_EQ(recorded.size(), t.recorded.size());
     EXPECT_GE(entries.size(), 2u * static_cast<unsigned>(t.audio));
     for (const std::string& entry : entries)
         for (const char* never : {"//", "/loop/", "skipped.mp3"}) EXPECT_EQ(entry.find(never), std::string::npos) << entry;

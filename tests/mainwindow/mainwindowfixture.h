@@ -129,6 +129,14 @@ protected:
         ASSERT_EQ(window_->ListModel->rowCount(), static_cast<int>(records.size()));
     }
 
+    // One field of every record in the library file, in file order.
+    template <typename T>
+    std::vector<T> stored(T TrackRecord::*field) const {
+        std::vector<T> out;
+        for (const TrackRecord& r : LoadTrackRecords(data_ + "music.dat")) out.push_back(r.*field);
+        return out;
+    }
+
     void playRow(int row) {
         window_->SelectRows({row});
         window_->lv_playlistDblClick();

@@ -41,17 +41,8 @@ protected:
         return {window_->IsPlaying, window_->PlayIndex, window_->CurrentFile};
     }
 
-    std::vector<int> playCounts() const {
-        std::vector<int> counts;
-        for (const TrackRecord& r : LoadTrackRecords(data_ + "music.dat")) counts.push_back(r.PlayCount);
-        return counts;
-    }
-
-    std::vector<std::string> paths() const {
-        std::vector<std::string> out;
-        for (const TrackRecord& r : LoadTrackRecords(data_ + "music.dat")) out.push_back(r.Path);
-        return out;
-    }
+    std::vector<int> playCounts() const { return stored(&TrackRecord::PlayCount); }
+    std::vector<std::string> paths() const { return stored(&TrackRecord::Path); }
 
     const std::vector<int16_t>& heard() const { return outputs_.front()->written(); }
     QString timeText() const { return window_->SkinTimeText->getText(); }

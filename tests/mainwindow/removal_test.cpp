@@ -28,11 +28,7 @@ protected:
         tree()->setContent({{"Kestrel", "Heron"}, {}, {"Sky", "Sea"}});
     }
 
-    std::vector<std::string> library() const {
-        std::vector<std::string> out;
-        for (const TrackRecord& r : LoadTrackRecords(data_ + "music.dat")) out.push_back(r.Title);
-        return out;
-    }
+    std::vector<std::string> library() const { return stored(&TrackRecord::Title); }
 
     std::string playlistFile(const std::string& name, const std::vector<TrackRecord>& records) {
         CreateFolderPath(PlaylistFolder());
