@@ -153,13 +153,32 @@ TEST_F(Removal, MyHabitTheTreesFocusAndAnEmptySelectionRemoveNothing) {
     EXPECT_EQ(savedTree(), FormatTreeText({{"a"}, {}, {}})) << "only the tree is saved";
 }
 
-TEST_F(Removal, ClearAllTitleEmptiesTheLibraryAndKeepsThePlaylists) {
+TEST_F(Removal, ALibraryFileThatCannotBeRewrittenKeepsEveryRecordAndClearAllTitleKeepsThePlaylists) {
     startWithLibrary();
-    tree()->ensurePlaylist("P1");
-    tree()->ensurePlaylist("P2");
     click(tree()->allTitleNode());
     const std::string library = slurp(data_ + "music.dat");
+    const std::string tree0 = savedTree();
 
+    // As on a full disk: root is not stopped by permission bits.
+    rlimit old {};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, SIG_IGN);
+    rlimit small {1000, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    deleteRows({0, 3});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+
+    EXPECT_EQ(slurp(data_ + "music.dat"), library);
+    ASSERT_EQ(boxes_.requests().size(), 1u);
+    EXPECT_EQ(boxes_.requests()[0].kind, MessageKind::Error);
+    EXPECT_EQ(window_->ListModel->rowCount(), 4) << "the list shows what the file holds";
+    EXPECT_EQ(tree()->content().artists.size(), 2u);
+    EXPECT_EQ(savedTree(), tree0);
+
+    // Clear on "All Title" asks first and keeps the playlists.
+    tree()->ensurePlaylist("P1");
+    tree()->ensurePlaylist("P2");
+    boxes_.clear();
     boxes_.answerNext(MessageAnswer::No);
     window_->ClearFileRecords();
     ASSERT_EQ(boxes_.requests().size(), 1u);
@@ -205,29 +224,6 @@ TEST_F(Removal, RemovingThePlayingTrackAmongOthersStopsThePlayer) {
     window_->ClearFileRecords();
     EXPECT_FALSE(playing());
     EXPECT_EQ(window_->SkinFileNameText->getText(), "");
-}
-
-TEST_F(Removal, ALibraryFileThatCannotBeRewrittenKeepsEveryRecordAndSaysSo) {
-    startWithLibrary();
-    click(tree()->allTitleNode());
-    const std::string library = slurp(data_ + "music.dat");
-    const std::string tree0 = savedTree();
-
-    // As on a full disk: root is not stopped by permission bits.
-    rlimit old {};
-    ::getrlimit(RLIMIT_FSIZE, &old);
-    ::signal(SIGXFSZ, SIG_IGN);
-    rlimit small {1000, old.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    deleteRows({0, 3});
-    ::setrlimit(RLIMIT_FSIZE, &old);
-
-    EXPECT_EQ(slurp(data_ + "music.dat"), library);
-    ASSERT_EQ(boxes_.requests().size(), 1u);
-    EXPECT_EQ(boxes_.requests()[0].kind, MessageKind::Error);
-    EXPECT_EQ(window_->ListModel->rowCount(), 4) << "the list shows what the file holds";
-    EXPECT_EQ(tree()->content().artists.size(), 2u);
-    EXPECT_EQ(savedTree(), tree0);
 }
 
 }  // namespace

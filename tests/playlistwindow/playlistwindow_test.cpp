@@ -30,7 +30,7 @@ class PlaylistPlayback : public PlaylistWindowTest {
     }
 };
 
-TEST_F(PlaylistPlayback, TheEndOfATrackStopsAfterTheLastRowOrLoopsToTheFirst) {
+TEST_F(PlaylistPlayback, TheEndOfATrackStopsAfterTheLastRowOrLoopsToTheFirstAndOutlivesAClear) {
     addThree();
     host.mainPlaying = true;
     w->selectRows({1});
@@ -53,6 +53,23 @@ TEST_F(PlaylistPlayback, TheEndOfATrackStopsAfterTheLastRowOrLoopsToTheFirst) {
     ASSERT_TRUE(playUntilEnds(1));
     EXPECT_EQ(playing(), std::tuple(true, 0, a)) << "loop on goes on with the first row";
     EXPECT_EQ(w->selectedRows(), std::vector<int>{0}) << "the old row is deselected, the new one selected";
+
+    // Clearing the list while a track plays leaves the track to its end.
+    boxes.answerNext(MessageAnswer::Yes);
+    w->ClearPlaylist();
+    EXPECT_EQ(boxes.texts(), QStringList{"Are you sure to remove all the file records?\n"
+                                         "Your files will not be removed from your computer."});
+    EXPECT_EQ(w->rowCount(), 0);
+    EXPECT_EQ(w->PlaylistIndex, -1);
+    EXPECT_TRUE(w->PlaylistPlaying) << "clearing does not stop the track";
+    ASSERT_TRUE(playUntilEnds(1));
+    EXPECT_FALSE(w->PlaylistPlaying);
+    EXPECT_TRUE(playButtonUp());
+
+    add({Q(a)});
+    boxes.answerNext(MessageAnswer::No);
+    w->ClearPlaylist();
+    EXPECT_EQ(w->rowCount(), 1) << "No keeps the list";
 }
 
 TEST_F(PlaylistPlayback, RandomWithTwoRowsAlternatesAndWithOneRowStops) {
@@ -81,26 +98,6 @@ TEST_F(PlaylistPlayback, RandomWithTwoRowsAlternatesAndWithOneRowStops) {
     ASSERT_TRUE(playUntilEnds(1));
     EXPECT_FALSE(w->PlaylistPlaying);
     EXPECT_TRUE(playButtonUp());
-}
-
-TEST_F(PlaylistPlayback, ClearingWhilePlayingLeavesTheTrackToItsEnd) {
-    addThree();
-    click("Listplay");
-    boxes.answerNext(MessageAnswer::Yes);
-    w->ClearPlaylist();
-    EXPECT_EQ(boxes.texts(), QStringList{"Are you sure to remove all the file records?\n"
-                                         "Your files will not be removed from your computer."});
-    EXPECT_EQ(w->rowCount(), 0);
-    EXPECT_EQ(w->PlaylistIndex, -1);
-    EXPECT_TRUE(w->PlaylistPlaying) << "clearing does not stop the track";
-    ASSERT_TRUE(playUntilEnds(1));
-    EXPECT_FALSE(w->PlaylistPlaying);
-    EXPECT_TRUE(playButtonUp());
-
-    add({Q(a)});
-    boxes.answerNext(MessageAnswer::No);
-    w->ClearPlaylist();
-    EXPECT_EQ(w->rowCount(), 1) << "No keeps the list";
 }
 
 TEST_F(PlaylistPlayback, NextAndPreviousFromNoRowOrARemovedRowNeverTouchAMissingRow) {
@@ -139,8 +136,9 @@ TEST_F(PlaylistPlayback, NextAndPreviousFromNoRowOrARemovedRowNeverTouchAMissing
     EXPECT_FALSE(w->PlaylistPlaying);
 }
 
-TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudio) {
-    add({Q(wav("song.wav", 3000))});
+TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudioAndThePositionBarSeeksAndItsEndMovesOn) {
+    const std::string two = wav("two.wav", 3000);
+    add({Q(wav("one.wav", 3000)), Q(two)});
     w->selectRows({0});
     click("Listplay");
     play(1000);
@@ -173,12 +171,7 @@ TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudio) {
     EXPECT_FALSE(w->PlaylistPlaying) << "nothing to resume after a stop";
     play(500);
     EXPECT_EQ(w->PlaylistIndex, 0);
-}
 
-TEST_F(PlaylistPlayback, PositionBarSeeksAndItsEndMovesOn) {
-    const std::string two = wav("two.wav", 3000);
-    add({Q(wav("one.wav", 3000)), Q(two)});
-    w->selectRows({0});
     click("Listplay");
     play(200);
     SkinObject* bar = element("Listmediabar");
