@@ -43,22 +43,15 @@ qsizetype windowCount() {
     return n;
 }
 
-TEST_F(Forms, AllWindowsExistOnceAndGoAway) {
+TEST_F(Forms, AllWindowsExistOnceTakeTheirJobsFromTheMenuAndGoAway) {
     const auto before = windowCount();
     ASSERT_NE(fm_main, nullptr);
     EXPECT_EQ(fm_main->windowTitle(), "Tunevale");
     EXPECT_EQ(fm_recorder->windowTitle(), "Recorder");
     EXPECT_EQ(fm_addlist->windowTitle(), "Add File...");
     EXPECT_FALSE(fm_main->isVisible());
-    DestroyForms();
-    EXPECT_EQ(fm_main, nullptr);
-    EXPECT_EQ(fm_addlist, nullptr);
-    EXPECT_EQ(before - windowCount(), 29);
-    CreateForms();
-}
 
-// The menu hands each converter window its job through the program's table.
-TEST_F(Forms, ConverterCommandsHandTheirJobToTheirWindow) {
+    // The menu hands each converter window its job through the program's table.
     FakeWindowPresenter presenter;
     fm_main->MPNormalize1->trigger();
     EXPECT_EQ(presenter.last(), fm_mp3normalize);
@@ -70,6 +63,12 @@ TEST_F(Forms, ConverterCommandsHandTheirJobToTheirWindow) {
     fm_main->WMANormalize1->trigger();
     EXPECT_EQ(presenter.last(), fm_wmanormalize);
     EXPECT_EQ(fm_wmanormalize->JobMode, 0);
+
+    DestroyForms();
+    EXPECT_EQ(fm_main, nullptr);
+    EXPECT_EQ(fm_addlist, nullptr);
+    EXPECT_EQ(before - windowCount(), 29);
+    CreateForms();
 }
 
 TEST_F(Forms, ClosingTheMainWindowEndsTheProgramOnlyOnYes) {
