@@ -23,7 +23,6 @@
 #include "library/id3.h"
 #include "library/mainfilter.h"
 #include "library/playlist.h"
-#include "tags/mpeg/id3v1.h"
 
 namespace fs = std::filesystem;
 
