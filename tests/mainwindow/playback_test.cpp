@@ -348,10 +348,29 @@ TEST_F(SkinElements, ClicksGoByTheExactNameAndPlayTheList) {
     EXPECT_EQ(boxes_.titles(), QStringList{"mtInformation"});
 }
 
-TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
+TEST_F(SkinElements, PlaylistWindowTakesTurnsWithTheMainPlayerAndASkinSwitchKeepsWhatWasShown) {
     startWithTracks();
     press(window_, "playlist");
     ASSERT_TRUE(fm_playlist->isVisible());
+    QRect main = window_->frameGeometry();
+    EXPECT_EQ(fm_playlist->frameGeometry().right(), main.right()) << "beside the list";
+    EXPECT_EQ(fm_playlist->y(), main.top() + window_->lv_playlist->mapTo(window_, QPoint(0, 0)).y() + 50);
+
+    dialogs_.chooseNext({QString::fromStdString(files_[0])});
+    press(fm_playlist, "Listadd");
+    EXPECT_EQ(dialogs_.requests().size(), 1u) << "the playlist's own element is handled once";
+    ASSERT_EQ(fm_playlist->rowCount(), 1);
+
+    window_->PlayPlaylistSelection();
+    EXPECT_TRUE(fm_playlist->PlaylistPlaying);
+    press(window_, "Boxplay");
+    EXPECT_TRUE(window_->IsPlaying);
+    EXPECT_FALSE(fm_playlist->PlaylistPlaying) << "one player sounds at a time";
+    window_->PlayPlaylistSelection();
+    EXPECT_TRUE(fm_playlist->PlaylistPlaying);
+    EXPECT_FALSE(window_->IsPlaying);
+    EXPECT_FALSE(window_->AudioFile21.isOpen());
+
     playRow(1);
     clock_->advance(1200);
     window_->PauseResume();
@@ -374,7 +393,7 @@ TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
     EXPECT_EQ(window_->SkinMediabar->getPosition(), pausedBar);
     EXPECT_EQ(window_->SkinSoundbar->getPosition(), window_->AudioPlayer21->volume());
     EXPECT_TRUE(window_->IsPlaying);
-    const QRect main = window_->frameGeometry();
+    main = window_->frameGeometry();
     EXPECT_EQ(fm_playlist->frameGeometry().right(), main.right());
     EXPECT_EQ(fm_playlist->y(), main.top() + window_->lv_playlist->mapTo(window_, QPoint(0, 0)).y() + 40);
     EXPECT_EQ(window_->Skin->appliedSection(fm_playlist), "Playlist");
@@ -387,30 +406,6 @@ TEST_F(SkinElements, SkinSwitchWritesTheSettingRedressesAndKeepsWhatWasShown) {
     EXPECT_EQ(IniFile().readInteger("basic", "skin", 0), 1);
     EXPECT_EQ(window_->vsPopupMenu2->look().separatorColor, ColorFromBgr(0xBD9A8C));
     EXPECT_TRUE(window_->Image->height() == 52 && window_->Image2->height() == 78 && !window_->Image2->isHidden());
-}
-
-TEST_F(SkinElements, PlaylistWindowOpensBesideTheListActsOnceAndTakesTurnsWithTheMainPlayer) {
-    startWithTracks();
-    press(window_, "playlist");
-    ASSERT_TRUE(fm_playlist->isVisible());
-    const QRect main = window_->frameGeometry();
-    EXPECT_EQ(fm_playlist->frameGeometry().right(), main.right()) << "beside the list";
-    EXPECT_EQ(fm_playlist->y(), main.top() + window_->lv_playlist->mapTo(window_, QPoint(0, 0)).y() + 50);
-
-    dialogs_.chooseNext({QString::fromStdString(files_[0])});
-    press(fm_playlist, "Listadd");
-    EXPECT_EQ(dialogs_.requests().size(), 1u) << "the playlist's own element is handled once";
-    ASSERT_EQ(fm_playlist->rowCount(), 1);
-
-    window_->PlayPlaylistSelection();
-    EXPECT_TRUE(fm_playlist->PlaylistPlaying);
-    press(window_, "Boxplay");
-    EXPECT_TRUE(window_->IsPlaying);
-    EXPECT_FALSE(fm_playlist->PlaylistPlaying) << "one player sounds at a time";
-    window_->PlayPlaylistSelection();
-    EXPECT_TRUE(fm_playlist->PlaylistPlaying);
-    EXPECT_FALSE(window_->IsPlaying);
-    EXPECT_FALSE(window_->AudioFile21.isOpen());
 
     window_->RandomPlay1->setChecked(true);
     EXPECT_TRUE(fm_playlist->skinEngine() == window_->Skin);

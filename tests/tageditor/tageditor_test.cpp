@@ -361,20 +361,19 @@ TEST_F(TagEditorTest, PreviousAndNextStopAtTheEndsAndPagesFollowTheKind) {
     const std::string ogg = mwtest::makeOgg(dir_ + "/b.ogg", {"Ogg Song", "Ogg Artist", "A", "Jazz", "1", "c"});
     open({mp3(dir_, "a", 17), ogg, mwtest::makeWav(dir_ + "/c.wav")});
     Tfm_Id3& w = *window_;
-    auto shown = [&] { return w.selectedRows(); };
     w.Button2Click();
-    EXPECT_EQ(shown(), std::vector<int>{0});
+    EXPECT_EQ(w.selectedRows(), std::vector<int>{0});
     EXPECT_TRUE(w.pgc_id3->isTabVisible(1));
     EXPECT_EQ(w.cb_genre->currentIndex(), 17);
     w.Button3Click();
-    EXPECT_EQ(shown(), std::vector<int>{1});
+    EXPECT_EQ(w.selectedRows(), std::vector<int>{1});
     EXPECT_FALSE(w.pgc_id3->isTabVisible(1));
     EXPECT_FALSE(w.btn_v1copy->isEnabled());
     EXPECT_EQ(w.edt_v1artist->text(), "Ogg Artist");
     EXPECT_EQ(w.cb_genre->currentText(), "Jazz");
     w.Button3Click();
     w.Button3Click();
-    EXPECT_EQ(shown(), std::vector<int>{2});
+    EXPECT_EQ(w.selectedRows(), std::vector<int>{2});
     EXPECT_EQ(w.edt_v1artist->text(), "");
     EXPECT_TRUE(w.lv->hasFocus());
 }
