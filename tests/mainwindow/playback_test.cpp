@@ -314,7 +314,7 @@ protected:
     std::vector<std::string> files_;
 };
 
-TEST_F(SkinElements, ClicksGoByTheExactNameAndPlayTheList) {
+TEST_F(SkinElements, ClicksGoByTheExactNameAndPlayTheListAndTheMiniWindowStandsIn) {
     startWithTracks();
     skin::ElementDef lower;
     lower.name = QStringLiteral("min");
@@ -346,6 +346,59 @@ TEST_F(SkinElements, ClicksGoByTheExactNameAndPlayTheList) {
     press(window_, "BoxID3");
     EXPECT_EQ(boxes_.texts(), QStringList{"Please selete the file you want to edit."});
     EXPECT_EQ(boxes_.titles(), QStringList{"mtInformation"});
+
+    // The mini window stands in, and the return loses nothing.
+    boxes_.clear();
+    click(tree()->findArtist("Kestrel"));
+    playRow(0);
+    clock_->advance(1000);
+    window_->PauseResume();
+    const int pausedBar = window_->SkinMediabar->getPosition();
+    const QString pausedTime = window_->SkinTimeText->getText();
+    const int64_t pausedAt = window_->PlayPosition();
+    const int mainHeight = window_->height();
+    ASSERT_GT(pausedBar, 0);
+
+    press(window_, "Min");
+    EXPECT_TRUE(window_->MiniMode && !window_->isVisible());
+    ASSERT_TRUE(fm_mmain->isVisible());
+    EXPECT_EQ(fm_mmain->size(), QSize(373, 55));
+    EXPECT_EQ(window_->Skin->appliedSection(fm_mmain), "minTunevale");
+    ASSERT_TRUE(window_->SkinMiniFileNameText);
+    EXPECT_EQ(window_->SkinMiniFileNameText->getText().toStdString(), files_[0]);
+
+    fm_mmain->move(40, 50);
+    press(fm_mmain, "mMax");
+    EXPECT_FALSE(window_->MiniMode || fm_mmain->isVisible());
+    ASSERT_TRUE(window_->isVisible());
+    EXPECT_EQ(window_->pos(), QPoint(40, 50));
+    EXPECT_EQ(window_->height(), mainHeight);
+    EXPECT_EQ(window_->SkinMediabar->getPosition(), pausedBar) << "a paused bar stays where it was";
+    EXPECT_EQ(window_->SkinTimeText->getText(), pausedTime);
+    EXPECT_EQ(tree()->currentItem(), tree()->findArtist("Kestrel"));
+    EXPECT_EQ(fileNameText().toStdString(), files_[0]);
+    EXPECT_TRUE(window_->IsPaused);
+
+    window_->PauseResume();
+    clock_->advance(200);
+    EXPECT_TRUE(mwtest::runsOnFrom(outputs_.front()->written(), pausedAt)) << "the pause lost nothing";
+    press(window_, "Min");
+    clock_->advance(2500);
+    EXPECT_EQ(window_->CurrentFile, files_[1]) << "playing goes on behind the mini window";
+    EXPECT_EQ(window_->SkinMiniFileNameText->getText().toStdString(), files_[1]);
+    press(fm_mmain, "mMax");
+    EXPECT_TRUE(window_->IsPlaying && window_->AudioPlayer21->isPlaying());
+    EXPECT_EQ(fileNameText().toStdString(), files_[1]);
+    EXPECT_TRUE(boxes_.texts().isEmpty());
+
+    press(window_, "Min");
+    boxes_.answerNext(MessageAnswer::No);
+    fm_mmain->close();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"}) << "closing the mini window closes the program";
+    EXPECT_TRUE(fm_mmain->isVisible() && window_->MiniMode);
+    press(fm_mmain, "mClose");
+    EXPECT_EQ(boxes_.texts().size(), 2);
+    EXPECT_FALSE(fm_mmain->isVisible());
 }
 
 TEST_F(SkinElements, PlaylistWindowTakesTurnsWithTheMainPlayerAndASkinSwitchKeepsWhatWasShown) {
@@ -412,60 +465,6 @@ TEST_F(SkinElements, PlaylistWindowTakesTurnsWithTheMainPlayerAndASkinSwitchKeep
     window_->close();
     EXPECT_FALSE(fm_playlist->isVisible()) << "the program's close closes the playlist window";
     EXPECT_TRUE(fs::exists(Tfm_playlist::LastPlaylistPath())) << "which keeps its list";
-}
-
-TEST_F(SkinElements, MiniWindowStandsInAndTheReturnLosesNothing) {
-    startWithTracks();
-    click(tree()->findArtist("Kestrel"));
-    playRow(0);
-    clock_->advance(1000);
-    window_->PauseResume();
-    const int pausedBar = window_->SkinMediabar->getPosition();
-    const QString pausedTime = window_->SkinTimeText->getText();
-    const int64_t pausedAt = window_->PlayPosition();
-    const int mainHeight = window_->height();
-    ASSERT_GT(pausedBar, 0);
-
-    press(window_, "Min");
-    EXPECT_TRUE(window_->MiniMode && !window_->isVisible());
-    ASSERT_TRUE(fm_mmain->isVisible());
-    EXPECT_EQ(fm_mmain->size(), QSize(373, 55));
-    EXPECT_EQ(window_->Skin->appliedSection(fm_mmain), "minTunevale");
-    ASSERT_TRUE(window_->SkinMiniFileNameText);
-    EXPECT_EQ(window_->SkinMiniFileNameText->getText().toStdString(), files_[0]);
-
-    fm_mmain->move(40, 50);
-    press(fm_mmain, "mMax");
-    EXPECT_FALSE(window_->MiniMode || fm_mmain->isVisible());
-    ASSERT_TRUE(window_->isVisible());
-    EXPECT_EQ(window_->pos(), QPoint(40, 50));
-    EXPECT_EQ(window_->height(), mainHeight);
-    EXPECT_EQ(window_->SkinMediabar->getPosition(), pausedBar) << "a paused bar stays where it was";
-    EXPECT_EQ(window_->SkinTimeText->getText(), pausedTime);
-    EXPECT_EQ(tree()->currentItem(), tree()->findArtist("Kestrel"));
-    EXPECT_EQ(fileNameText().toStdString(), files_[0]);
-    EXPECT_TRUE(window_->IsPaused);
-
-    window_->PauseResume();
-    clock_->advance(200);
-    EXPECT_TRUE(mwtest::runsOnFrom(outputs_.front()->written(), pausedAt)) << "the pause lost nothing";
-    press(window_, "Min");
-    clock_->advance(2500);
-    EXPECT_EQ(window_->CurrentFile, files_[1]) << "playing goes on behind the mini window";
-    EXPECT_EQ(window_->SkinMiniFileNameText->getText().toStdString(), files_[1]);
-    press(fm_mmain, "mMax");
-    EXPECT_TRUE(window_->IsPlaying && window_->AudioPlayer21->isPlaying());
-    EXPECT_EQ(fileNameText().toStdString(), files_[1]);
-    EXPECT_TRUE(boxes_.texts().isEmpty());
-
-    press(window_, "Min");
-    boxes_.answerNext(MessageAnswer::No);
-    fm_mmain->close();
-    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"}) << "closing the mini window closes the program";
-    EXPECT_TRUE(fm_mmain->isVisible() && window_->MiniMode);
-    press(fm_mmain, "mClose");
-    EXPECT_EQ(boxes_.texts().size(), 2);
-    EXPECT_FALSE(fm_mmain->isVisible());
 }
 
 }  // namespace
