@@ -47,7 +47,7 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
     return report;
 }
 
-void MakeToneWav(const std::string& path, double seconds, int rate) {
+void MakeTone(const std::string& path, double seconds, int rate) {
     audiotest::encode(path, audiotest::sine(rate, 2, seconds, {1000, 2000}), rate, 2);
     AudioInformation tags;
     tags.load(path);

@@ -35,8 +35,9 @@ struct JobReport {
 JobReport RunJob(const ConversionSettings& settings, const QStringList& sources, ScriptedHandler& handler,
                  const std::function<void(ConversionJob&, const JobReport&)>& onReport = {});
 
-// A tagged WAV of the given seconds: left 1 kHz, right 2 kHz, half scale.
-void MakeToneWav(const std::string& path, double seconds, int rate = 44100);
+// A tagged file of the given seconds, in the format its extension names:
+// left 1 kHz, right 2 kHz, half scale.
+void MakeTone(const std::string& path, double seconds, int rate = 44100);
 // "rate,channels" of a file's first audio stream as the ffprobe command line reads it.
 std::string ProbeStream(const std::string& path);
 
