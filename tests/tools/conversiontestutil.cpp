@@ -11,17 +11,39 @@
 
 bool ScriptedHandler::askYesNo(const QString&, const QString& text) {
     asked << text;
+    texts << text;
     return answer(text);
 }
 
-void ScriptedHandler::tell(const QString& title, const QString& text) { told << title + "|" + text; }
+void ScriptedHandler::tell(const QString& title, const QString& text) {
+    told << title + "|" + text;
+    texts << text;
+}
+
+bool RunToolJob(ToolJob& job, bool onThread) {
+    bool endStep = false;
+    QEventLoop loop;
+    QObject::connect(&job, &ToolJob::ended, &loop, [&](bool e) {
+        endStep = e;
+        loop.quit();
+    });
+    if (!onThread) {
+        job.run();
+        return endStep;
+    }
+    QThread* thread = QThread::create([&job] { job.run(); });
+    thread->start();
+    loop.exec();
+    thread->wait();
+    delete thread;
+    return endStep;
+}
 
 JobReport RunJob(const ConversionSettings& settings, const QStringList& sources, ScriptedHandler& handler,
                  const std::function<void(ConversionJob&, const JobReport&)>& onReport) {
     ConversionJob job(settings, sources, &handler, &handler);
     handler.job = &job;
     JobReport report;
-    QEventLoop loop;
     auto after = [&] {
         if (onReport) onReport(job, report);
     };
@@ -33,16 +55,7 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
         report.progress.push_back(percent);
         after();
     });
-    QObject::connect(&job, &ToolJob::ended, &handler, [&](bool endStep) {
-        report.ended = true;
-        report.endStep = endStep;
-        loop.quit();
-    });
-    QThread* thread = QThread::create([&job] { job.run(); });
-    thread->start();
-    loop.exec();
-    thread->wait();
-    delete thread;
+    report.endStep = RunToolJob(job);
     handler.job = nullptr;
     return report;
 }

@@ -4,15 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QThread>
-
-#include <deque>
 
 #include "audiotestutil.h"
 #include "components/audio/audiofile.h"
+#include "conversiontestutil.h"
 #include "testenv.h"
 #include "tools/combinejob.h"
 #include "tools/cutjob.h"
@@ -20,42 +16,6 @@
 using namespace audiotest;
 
 namespace {
-
-// Answers questions from a script (Yes when none is left) and keeps every text.
-struct Answers : QObject, JobHandler {
-    QStringList texts;
-    std::deque<bool> script;
-    bool askYesNo(const QString&, const QString& text) override {
-        texts << text;
-        if (script.empty()) return true;
-        const bool a = script.front();
-        script.pop_front();
-        return a;
-    }
-    void tell(const QString&, const QString& text) override { texts << text; }
-};
-
-// Runs a job to its end and returns whether it ran its end step; -1 when
-// it did not end.
-int RunJob(ToolJob& job, bool onThread = false) {
-    int endStep = -1;
-    QObject::connect(&job, &ToolJob::ended, [&](bool e) { endStep = e; });
-    if (!onThread) {
-        job.run();
-        return endStep;
-    }
-    QThread* thread = QThread::create([&job] { job.run(); });
-    thread->start();
-    // A watchdog, not a timing: a job that loops never ends.
-    const bool finished = thread->wait(QDeadlineTimer(120000));
-    if (!finished) {
-        job.stop();
-        thread->wait();
-    }
-    delete thread;
-    QCoreApplication::processEvents();
-    return finished ? endStep : -1;
-}
 
 // Ten seconds whose every second has its own tone (300, 400, ... Hz), so a
 // misplaced range shows in what it contains.
@@ -82,26 +42,29 @@ CutSettings Cut(const std::string& source, int start, int end, const std::string
 // ------------------------------------------------------------------- cut
 
 struct CutFormat {
+    const char* name;
     const char* ext;
-    int64_t lengthTolerance;  // frames after decoding
+    int channels, extraFrames;  // frames beyond the ten seconds
+    int64_t frames;             // exactly, when the format is not coded
+    int64_t lengthTolerance;    // frames after decoding
 };
 
 class CutRange : public ::testing::TestWithParam<CutFormat> {};
 
 // Bars at 250 and 750 of a 10-second file: 2.5 s to 7.5 s, in the source's
-// format. WAV comes out sample for sample; the coded formats hold the same
-// audio at the same place, within one coded frame.
+// format. WAV comes out sample for sample, also from a length of no whole
+// seconds (the rest is measured in samples, as blocks are); the coded
+// formats hold the same audio at the same place, within one coded frame.
 TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
     const CutFormat f = GetParam();
-    const std::string dir = testenv::makeTempDir(f.ext);
+    const std::string dir = testenv::makeTempDir(f.name);
     const std::string source = dir + "/song." + f.ext;
-    const AudioBlock steps = Steps(44100, 2);
-    encode(source, steps);
+    encode(source, Steps(44100, f.channels, 10, f.extraFrames), 44100, f.channels);
     const Decoded whole = decode(source);
 
-    Answers answers;
+    ScriptedHandler answers;
     CutJob job(Cut(source, 250, 750, dir + "/out"), &answers, &answers);
-    ASSERT_EQ(RunJob(job, true), 1);
+    ASSERT_TRUE(RunToolJob(job));
     EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
     const std::string out = dir + "/out/cutsong." + f.ext;
     ASSERT_EQ(CutOutputPath(QString::fromStdString(dir + "/out"), QString::fromStdString(source)).toStdString(), out);
@@ -109,43 +72,29 @@ TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
     const Decoded cut = decode(out);
     ASSERT_TRUE(cut.ok);
     EXPECT_EQ(cut.rate, 44100);
-    EXPECT_EQ(cut.channels, 2);
+    EXPECT_EQ(cut.channels, f.channels);
     const int64_t start = CutFrameAt(250, whole.length), end = CutFrameAt(750, whole.length);
     EXPECT_NEAR(cut.frames(), end - start, f.lengthTolerance);
     if (f.lengthTolerance == 0) {
         ASSERT_EQ(cut.frames(), end - start);
-        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), whole.samples.begin() + start * 2));
+        EXPECT_EQ(cut.frames(), f.frames);
+        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), whole.samples.begin() + start * f.channels));
     }
     // 2.5 s in: the rest of second 2, then seconds 3 to 7.
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4410, 13230, kStepTones), 500);
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 1, 44100, 22050 + 4410, 35280, kStepTones), 600);
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4 * 44100 + 26460, 13230, kStepTones), 1000);
+    const int last = f.channels - 1;
+    EXPECT_EQ(dominantFrequency(cut.samples, f.channels, 0, 44100, 4410, 13230, kStepTones), 500);
+    EXPECT_EQ(dominantFrequency(cut.samples, f.channels, last, 44100, 22050 + 4410, 35280, kStepTones), 600);
+    EXPECT_EQ(dominantFrequency(cut.samples, f.channels, 0, 44100, 4 * 44100 + 26460, 13230, kStepTones), 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CutRange,
-                         ::testing::Values(CutFormat{"wav", 0}, CutFormat{"mp3", 1152}, CutFormat{"ogg", 1152},
-                                           CutFormat{"wma", 2048}),
-                         [](const auto& info) { return std::string(info.param.ext); });
-
-// A range that is not a whole number of seconds, in stereo and mono, ends
-// with exactly its frames: the rest is measured in samples, as blocks are.
-TEST(CutJob, ARangeOfNoWholeSecondsEndsWithExactlyItsFrames) {
-    for (int channels : {2, 1}) {
-        SCOPED_TRACE(channels);
-        const std::string dir = testenv::makeTempDir("odd");
-        const std::string source = dir + "/odd.wav";
-        const AudioBlock steps = Steps(44100, channels, 10, 1);  // 441001 frames
-        encode(source, steps, 44100, channels);
-        Answers answers;
-        CutJob job(Cut(source, 250, 750, dir), &answers, &answers);
-        ASSERT_EQ(RunJob(job, true), 1) << "the cut did not end";
-        const Decoded cut = decode(dir + "/cutodd.wav");
-        EXPECT_EQ(cut.frames(), CutFrameAt(750, 441001) - CutFrameAt(250, 441001));
-        EXPECT_EQ(cut.frames(), 220501);
-        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(),
-                               steps.samples.begin() + CutFrameAt(250, 441001) * channels));
-    }
-}
+                         ::testing::Values(CutFormat{"wav", "wav", 2, 0, 220500, 0},
+                                           CutFormat{"wavOddStereo", "wav", 2, 1, 220501, 0},
+                                           CutFormat{"wavOddMono", "wav", 1, 1, 220501, 0},
+                                           CutFormat{"mp3", "mp3", 2, 0, 0, 1152},
+                                           CutFormat{"ogg", "ogg", 2, 0, 0, 1152},
+                                           CutFormat{"wma", "wma", 2, 0, 0, 2048}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Equal bars give an empty file that plays; an end before the start says so
 // and writes nothing; a refused overwrite keeps the old file.
@@ -155,28 +104,28 @@ TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
     encode(source, sine(22050, 1, 2.0, {440}), 22050, 1);
     struct Row {
         int start, end;
-        std::deque<bool> answers;
-        int endStep;
+        int overwrite;  // -1: no old file, else the answer
+        bool endStep;
         const char* text;
         int64_t frames;  // -1: no new file
     };
     const Row rows[] = {
-        {400, 400, {}, 1, nullptr, 0},
-        {600, 300, {}, 0, "The start-time must be smaller than end-time", -1},
-        {0, 500, {false}, 0, " already exists.Overwrite?", -1},
-        {0, 500, {true}, 1, " already exists.Overwrite?", 22050},
+        {400, 400, -1, true, nullptr, 0},
+        {600, 300, -1, false, "The start-time must be smaller than end-time", -1},
+        {0, 500, 0, false, " already exists.Overwrite?", -1},
+        {0, 500, 1, true, " already exists.Overwrite?", 22050},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.start * 10000 + r.end);
         const std::string out = dir + "/out" + std::to_string(&r - rows);
-        if (!r.answers.empty()) {
+        if (r.overwrite >= 0) {
             QDir().mkpath(QString::fromStdString(out));
             testenv::writeFile(out + "/cuts.wav", "old take");
         }
-        Answers answers;
-        answers.script = r.answers;
+        ScriptedHandler answers;
+        answers.answer = [&](const QString&) { return r.overwrite == 1; };
         CutJob job(Cut(source, r.start, r.end, out), &answers, &answers);
-        EXPECT_EQ(RunJob(job), r.endStep);
+        EXPECT_EQ(RunToolJob(job, false), r.endStep);
         if (r.text) {
             ASSERT_EQ(answers.texts.size(), 1);
             EXPECT_TRUE(answers.texts[0].endsWith(QLatin1String(r.text))) << answers.texts[0].toStdString();
@@ -184,7 +133,7 @@ TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
             EXPECT_TRUE(answers.texts.isEmpty());
         }
         if (r.frames < 0) {
-            if (r.answers.empty()) EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out + "/cuts.wav")));
+            if (r.overwrite < 0) EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out + "/cuts.wav")));
             else EXPECT_EQ(testenv::readFile(out + "/cuts.wav"), "old take");
         } else {
             const Decoded d = decode(out + "/cuts.wav");
@@ -223,13 +172,13 @@ TEST_P(CombineJoin, JoinsSourcesOfOtherRatesAndChannelsWithoutAGapOrClick) {
     const std::string dir = testenv::makeTempDir(c.ext);
     encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
     encode(dir + "/b.ogg", sine(22050, 1, 2.0, {2000}), 22050, 1);
-    Answers answers;
+    ScriptedHandler answers;
     CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.ogg")}, dir,
                            "joined", c.format),
                    &answers, &answers);
     int lastTotal = -1;
     QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) { lastTotal = p; });
-    ASSERT_EQ(RunJob(job), 1);
+    ASSERT_TRUE(RunToolJob(job, false));
     EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
     EXPECT_EQ(lastTotal, 100);
 
@@ -280,7 +229,7 @@ TEST(CombineJob, AnOutputThatIsOneOfTheSourcesReplacesItOnlyWhenComplete) {
         encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
         encode(dir + "/b.wav", sine(44100, 2, 2.0, {2000}), 44100, 2);
         const std::string before = testenv::readFile(dir + "/a.wav");
-        Answers answers;
+        ScriptedHandler answers;
         CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.wav")},
                                dir, "a", CombineFormat::Wav),
                        &answers, &answers);
@@ -288,7 +237,7 @@ TEST(CombineJob, AnOutputThatIsOneOfTheSourcesReplacesItOnlyWhenComplete) {
             QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) {
                 if (p >= 50) job.stop();
             });
-        EXPECT_EQ(RunJob(job), 1);
+        EXPECT_TRUE(RunToolJob(job, false));
         ASSERT_EQ(answers.texts.size(), 1);
         EXPECT_EQ(answers.texts[0].toStdString(), dir + "/a.wav aleardy exists. Overwrite?");
         if (stop) {
@@ -318,23 +267,23 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
         {{a, QString::fromStdString(dir + "/text.wav")}, false, "text.wav is an invalid audio file!"},
     };
     for (const Row& r : rows) {
-        Answers answers;
+        ScriptedHandler answers;
         CombineJob job(Combine(r.sources, dir + "/out", "joined", CombineFormat::Mp3), &answers, &answers);
         if (r.stop)
             QObject::connect(&job, &CombineJob::currentProgressChanged, [&](int p) {
                 if (p > 0) job.stop();
             });
-        EXPECT_EQ(RunJob(job), 1);
+        EXPECT_TRUE(RunToolJob(job, false));
         EXPECT_EQ(answers.texts, r.text.isEmpty() ? QStringList() : QStringList{r.text});
         EXPECT_TRUE(Entries(dir + "/out").isEmpty()) << Entries(dir + "/out").join(",").toStdString();
     }
     // A stopped cut leaves nothing either.
-    Answers answers;
+    ScriptedHandler answers;
     CutJob cut(Cut(dir + "/a.wav", 0, 1000, dir + "/cutout"), &answers, &answers);
     QObject::connect(&cut, &CutJob::progressChanged, [&](int p) {
         if (p > 0) cut.stop();
     });
-    EXPECT_EQ(RunJob(cut), 1);
+    EXPECT_TRUE(RunToolJob(cut, false));
     EXPECT_TRUE(Entries(dir + "/cutout").isEmpty());
 }
 
@@ -350,12 +299,12 @@ TEST(CutCombineJobs, AFullDiskIsReportedAndLeavesNoOutput) {
         QDir().mkpath(QString::fromStdString(out));
         EXPECT_EQ(testenv::inChild(
                       [&] {
-                          Answers answers;
+                          ScriptedHandler answers;
                           std::unique_ptr<ToolJob> job;
                           if (combine)
                               job = std::make_unique<CombineJob>(Combine({a, a}, out, "x", CombineFormat::Wav), &answers, &answers);
                           else job = std::make_unique<CutJob>(Cut(dir + "/a.wav", 0, 1000, out), &answers, &answers);
-                          return RunJob(*job) == 1 && answers.texts == QStringList{"File write error!"} ? 0 : 1;
+                          return RunToolJob(*job, false) && answers.texts == QStringList{"File write error!"} ? 0 : 1;
                       },
                       256 * 1024),
                   0);
