@@ -1,8 +1,6 @@
 // The recorder window, its settings dialog and its information window, on
 // a null input and a null output that a virtual clock drives.
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFile>
@@ -22,7 +20,6 @@
 #include "components/recorder/linerecorder.h"
 #include "components/recorder/nullpcminput.h"
 #include "components/skin/skinlabel.h"
-#include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "skin/combobox.h"
 #include "skin/trackbar.h"
@@ -33,8 +30,7 @@
 #include "tools/recordersettings.h"
 #include "tools/toolcontrols.h"
 
-#include "../audio/audiotestutil.h"
-#include "testenv.h"
+#include "../tools/toolwindowtest.h"
 
 namespace {
 
@@ -63,11 +59,10 @@ TEST(RecorderNames, PatternsSplitsAndSummaries) {
     EXPECT_EQ(RecorderFormatSummary(f, 3), "WMA 8,000 Hz; 16 Bit; Mono; 6 kbps");
 }
 
-class RecorderWindow : public ::testing::Test {
+class RecorderWindow : public ToolWindowTest {
 protected:
     void SetUp() override {
-        dir = testenv::makeTempDir("recorder");
-        setenv("TUNEVALE_CONFIG_DIR", (dir + "/config").c_str(), 1);
+        ToolWindowTest::SetUp();
         LineRecorder::setInputFactory([this] {
             auto in = std::make_unique<NullPcmInput>(&clock);
             input = in.get();
@@ -78,8 +73,8 @@ protected:
         fm_recordsetting = new Tfm_recordsetting;
         fm_fileinfo = new Tfm_fileinfo;
         fm_cdset = new Tfm_cdset;
-        ini().writeString("recorder", "format path", dir + "/music");
-        ini().writeBool("recorder", "cb auto", false);
+        IniFile().writeString("recorder", "format path", dir + "/music");
+        IniFile().writeBool("recorder", "cb auto", false);
     }
     void TearDown() override {
         delete std::exchange(fm_cdset, nullptr);
@@ -89,7 +84,6 @@ protected:
         LineRecorder::setInputFactory({});
         AudioPlayer::setOutputFactory({});
     }
-    IniFile ini() { return IniFile(dir + "/config/Tunevale.ini"); }
     Tfm_recorder& w() { return *fm_recorder; }
     // Records for ms of the virtual clock and stops.
     void record(int ms) {
@@ -98,11 +92,8 @@ protected:
         w().btn_stopClick();
     }
 
-    std::string dir;
     VirtualClock clock{10};
     NullPcmInput* input = nullptr;
-    FakeMessageBoxes boxes;
-    FakeWindowPresenter presenter;
 };
 
 TEST_F(RecorderWindow, RowsShowTheLinesOfTheInput) {
@@ -135,7 +126,7 @@ TEST_F(RecorderWindow, RowsShowTheLinesOfTheInput) {
 }
 
 TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
-    ini().writeInteger("recorder", "format", 0);
+    IniFile().writeInteger("recorder", "format", 0);
     w().show();
     w().edt_name->setCurrentIndex(3);
     w().btn_recordClick();
@@ -185,7 +176,7 @@ TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
     for (int format = 0; format < 4; ++format) {
         const char* ext = std::array{".wav", ".mp3", ".ogg", ".wma"}[format];
         SCOPED_TRACE(ext);
-        ini().writeInteger("recorder", "format", format);
+        IniFile().writeInteger("recorder", "format", format);
         w().edt_name->setCurrentIndex(format);  // a name of its own for each
         record(2000);
         ASSERT_TRUE(w().RecordedFile.endsWith(ext));
@@ -199,11 +190,11 @@ TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
 }
 
 TEST_F(RecorderWindow, TheTimeLimitStopsAndTheSettingsReachTheRecorder) {
-    ini().writeBool("recorder", "time", true);
-    ini().writeInteger("recorder", "minute", 0);
-    ini().writeInteger("recorder", "second", 1);
-    ini().writeBool("recorder", "low filter enabled", true);
-    ini().writeInteger("recorder", "Low filter", 1000);
+    IniFile().writeBool("recorder", "time", true);
+    IniFile().writeInteger("recorder", "minute", 0);
+    IniFile().writeInteger("recorder", "second", 1);
+    IniFile().writeBool("recorder", "low filter enabled", true);
+    IniFile().writeInteger("recorder", "Low filter", 1000);
     w().show();
     w().btn_recordClick();
     EXPECT_TRUE(w().AudioRecord()->lowFilter);
@@ -216,8 +207,8 @@ TEST_F(RecorderWindow, TheTimeLimitStopsAndTheSettingsReachTheRecorder) {
     EXPECT_EQ(d.rate, 44100);
 
     // A filter switched off in the settings is off for the next recording.
-    ini().writeBool("recorder", "low filter enabled", false);
-    ini().writeBool("recorder", "time", false);
+    IniFile().writeBool("recorder", "low filter enabled", false);
+    IniFile().writeBool("recorder", "time", false);
     w().btn_recordClick();
     EXPECT_FALSE(w().AudioRecord()->lowFilter);
     w().btn_stopClick();
@@ -225,8 +216,8 @@ TEST_F(RecorderWindow, TheTimeLimitStopsAndTheSettingsReachTheRecorder) {
 
 TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
     // An MP3 rate and bitrate pair that MPEG audio does not have.
-    ini().writeInteger("recorder", "mp3 frequency", 4);
-    ini().writeInteger("recorder", "mp3 bitrate", 9);
+    IniFile().writeInteger("recorder", "mp3 frequency", 4);
+    IniFile().writeInteger("recorder", "mp3 bitrate", 9);
     w().show();
     // One message per refused start, and the window stays ready to record.
     auto refused = [&] {
@@ -243,7 +234,7 @@ TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
                  !QDir(QString::fromStdString(dir + "/music")).isEmpty(QDir::Files));
 
     // A folder that cannot be made: under a regular file.
-    ini().writeInteger("recorder", "mp3 frequency", 1);
+    IniFile().writeInteger("recorder", "mp3 frequency", 1);
     testenv::writeFile(dir + "/plain", "x");
     w().edt_directory->setText(QString::fromStdString(dir + "/plain/sub"));
     const QString told = refused();
@@ -258,7 +249,7 @@ TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
 }
 
 TEST_F(RecorderWindow, OverwriteNoKeepsTheFileAndAFullDiskKeepsTheRecording) {
-    ini().writeInteger("recorder", "format", 0);
+    IniFile().writeInteger("recorder", "format", 0);
     w().show();
     w().edt_name->setCurrentIndex(0);
     record(500);
@@ -292,8 +283,8 @@ TEST_F(RecorderWindow, OverwriteNoKeepsTheFileAndAFullDiskKeepsTheRecording) {
 }
 
 TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
-    ini().writeInteger("recorder", "high filter", 400);
-    ini().writeString("recorder", "cb auto", "");  // missing: shown checked here
+    IniFile().writeInteger("recorder", "high filter", 400);
+    IniFile().writeString("recorder", "cb auto", "");  // missing: shown checked here
     Tfm_recordsetting& s = *fm_recordsetting;
     s.show();
     EXPECT_EQ(s.SpinEdit2->value(), 800);
@@ -302,12 +293,12 @@ TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
     EXPECT_TRUE(s.rb_format[1]->isChecked());
     EXPECT_EQ(s.up_minute->position(), 10);
 
-    const std::string untouched = testenv::readFile(ini().path());
+    const std::string untouched = testenv::readFile(IniFile().path());
     s.btn_defaultClick();
     EXPECT_EQ(s.SpinEdit3->value(), 800);
     EXPECT_EQ(s.up_minute->position(), 30);
     s.reject();
-    EXPECT_EQ(testenv::readFile(ini().path()), untouched);
+    EXPECT_EQ(testenv::readFile(IniFile().path()), untouched);
 
     s.show();
     s.CB_lowpass->click();
@@ -316,12 +307,12 @@ TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
     s.rb_format[2]->click();
     s.cb_auto->setChecked(false);
     s.btn_okClick();
-    EXPECT_EQ(ini().readInteger("recorder", "format", -1), 2);
-    EXPECT_EQ(ini().readInteger("recorder", "high filter", -1), 800);
-    EXPECT_EQ(ini().readInteger("recorder", "low filter", -1), 5000);
-    EXPECT_NE(testenv::readFile(ini().path()).find("Low filter=5000"), std::string::npos);
-    EXPECT_TRUE(ini().readBool("recorder", "cb auto", false));
-    EXPECT_TRUE(ini().readBool("recorder", "low filter enabled", false));
+    EXPECT_EQ(IniFile().readInteger("recorder", "format", -1), 2);
+    EXPECT_EQ(IniFile().readInteger("recorder", "high filter", -1), 800);
+    EXPECT_EQ(IniFile().readInteger("recorder", "low filter", -1), 5000);
+    EXPECT_NE(testenv::readFile(IniFile().path()).find("Low filter=5000"), std::string::npos);
+    EXPECT_TRUE(IniFile().readBool("recorder", "cb auto", false));
+    EXPECT_TRUE(IniFile().readBool("recorder", "low filter enabled", false));
     EXPECT_EQ(fm_recorder->st_finfo->caption(), "OGG  44100KHz Stereo 128Kbit");
 
     s.btn_optionClick();

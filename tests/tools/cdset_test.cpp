@@ -1,29 +1,20 @@
 // The encoder settings dialog in its two modes: defaults on a fresh
 // settings file, exactly the keys of its mode written on OK and nothing on
-// Cancel, "Default" and the WMA help.
-
-#include <gtest/gtest.h>
+// Default or Cancel, and the WMA help.
 
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QTabWidget>
 
-#include <filesystem>
-
 #include "components/skin/skinlabel.h"
-#include "conversiontestutil.h"
 #include "platform/inifile.h"
-#include "platform/paths.h"
 #include "platform/userfolders.h"
-#include "testenv.h"
+#include "toolwindowtest.h"
 #include "tools/cdrippersettings.h"
 
 namespace {
 
-class CdSetTest : public ::testing::Test {
-protected:
-    void SetUp() override { std::filesystem::remove(SettingsFilePath()); }
-};
+class CdSetTest : public ToolWindowTest {};
 
 TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
     CdSetForRecorder = false;
@@ -49,8 +40,21 @@ TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
     EXPECT_EQ(d.edt_cddbadd->text(), kDefaultCddbServer);
     EXPECT_EQ(d.edt_cddbport->text(), "80");
 
+    // Default puts back all but the folder.
+    d.edt_directory->setText("/somewhere");
+    d.cd_g[3]->setChecked(true);
+    d.rb_f[9]->setChecked(true);
+    d.cbx_normalize->setChecked(true);
+    d.cbx_fade->setChecked(true);
+    d.btn_defaultClick();
+    EXPECT_EQ(d.GrabMode, 2);
+    EXPECT_EQ(d.WavFrequency, 2);
+    EXPECT_FALSE(d.cbx_normalize->isChecked() || d.cbx_fade->isChecked());
+    EXPECT_FALSE(d.cbx_fade->isEnabled() || d.ud_fadein->isEnabled() || d.ud_normzlize->isEnabled());
+    EXPECT_EQ(d.edt_directory->text(), "/somewhere");
     d.btn_cancelClick();
-    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath())) << "Cancel writes nothing";
+    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath())) << "Default and Cancel write nothing";
+
     d.show();
     d.RadioButton[2]->setChecked(true);  // the source chosen is the one kept
     d.btn_okClick();
@@ -78,6 +82,13 @@ TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     EXPECT_EQ(d.PageControl1->currentIndex(), 1);
     for (int page : {0, 5, 6}) EXPECT_FALSE(d.PageControl1->isTabVisible(page));
     d.cbx_wma->setCurrentIndex(10);
+    // The help of the chosen WMA format shows while its button is held.
+    EXPECT_TRUE(d.SkinLabel1->isHidden());
+    d.Button1->pressed();
+    EXPECT_FALSE(d.SkinLabel1->isHidden());
+    EXPECT_EQ(d.SkinLabel1->text(), "WMA 8 for Dial-up Modem (32 Kbps) ");
+    d.Button1->released();
+    EXPECT_TRUE(d.SkinLabel1->isHidden());
     d.btn_okClick();
     EXPECT_EQ(IniKeys("recorder").size(), 14);
     EXPECT_EQ(ini.readInteger("recorder", "rl", 0), -1);
@@ -90,35 +101,6 @@ TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     d.show();
     d.btn_okClick();
     EXPECT_EQ(ini.readInteger("cd ripper", "grab mode", 0), 9);
-}
-
-TEST_F(CdSetTest, DefaultWritesNothingAndHelpShowsWhileHeld) {
-    CdSetForRecorder = false;
-    Tfm_cdset d;
-    d.show();
-    d.edt_directory->setText("/somewhere");
-    d.cd_g[3]->setChecked(true);
-    d.rb_f[9]->setChecked(true);
-    d.cbx_normalize->setChecked(true);
-    d.cbx_fade->setChecked(true);
-    d.btn_defaultClick();
-    EXPECT_EQ(d.GrabMode, 2);
-    EXPECT_EQ(d.WavFrequency, 2);
-    EXPECT_FALSE(d.cbx_normalize->isChecked() || d.cbx_fade->isChecked());
-    EXPECT_FALSE(d.cbx_fade->isEnabled() || d.ud_fadein->isEnabled() || d.ud_normzlize->isEnabled());
-    EXPECT_EQ(d.edt_directory->text(), "/somewhere");
-    d.btn_cancelClick();
-    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath()));
-
-    d.show();
-    d.cbx_wma->setCurrentIndex(10);
-    EXPECT_TRUE(d.SkinLabel1->isHidden());
-    d.Button1->pressed();
-    EXPECT_FALSE(d.SkinLabel1->isHidden());
-    EXPECT_EQ(d.SkinLabel1->text(), "WMA 8 for Dial-up Modem (32 Kbps) ");
-    d.Button1->released();
-    EXPECT_TRUE(d.SkinLabel1->isHidden());
-    d.btn_cancelClick();
 }
 
 }  // namespace

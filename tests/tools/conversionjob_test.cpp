@@ -24,8 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
 class ConversionJobTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {

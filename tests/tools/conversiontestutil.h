@@ -12,6 +12,8 @@
 
 #include "tools/conversionjob.h"
 
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+
 class ScriptedHandler : public QObject, public JobHandler {
 public:
     // Answers every question; Yes unless set otherwise.

@@ -3,21 +3,12 @@
 // the GUI thread), closing the window under a running batch and starting
 // again right after a stop.
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QFileInfo>
-#include <QTableWidget>
 
-#include <filesystem>
-
-#include "audiotestutil.h"
-#include "conversiontestutil.h"
-#include "platform/fakes.h"
 #include "platform/inifile.h"
-#include "platform/paths.h"
 #include "platform/userfolders.h"
-#include "testenv.h"
+#include "toolwindowtest.h"
 #include "tools/converterwindow.h"
 #include "tools/toolfiles.h"
 
@@ -26,34 +17,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-class ConverterWindowTest : public ::testing::Test {
+class ConverterWindowTest : public ToolWindowTest {
 protected:
-    void SetUp() override {
-        fs::remove(SettingsFilePath());
-        dir_ = testenv::makeTempDir("conv");
-    }
-    QString state(ConverterWindow& w, int row) { return w.vslv_mp3file->item(row, 4)->text(); }
     // A 2-second tone in each format the windows read.
     QStringList sources(const std::vector<std::string>& exts) {
         QStringList files;
-        for (const std::string& ext : exts) {
-            const std::string path = dir_ + "/tone-" + ext + "." + ext;
-            encode(path, sine(44100, 2, 2.0, {1000, 2000}));
-            files << Q(path);
-        }
+        for (const std::string& ext : exts) files << tone("tone-" + ext + "." + ext);
         return files;
     }
     bool batchOver(ConverterWindow& w) {
         return WaitFor([&] { return !w.job() && w.workerThreads() == 0; });
     }
-
-    FakeMessageBoxes boxes_;
-    FakeFileDialogs dialogs_;
-    FakeLauncher launcher_;
-    FakeWindowPresenter presenter_;
-    std::string dir_;
 };
 
 struct WindowRow {
@@ -133,31 +107,31 @@ TEST_F(ConverterWindowTest, AddListsAudioFilesOnly) {
     ConverterWindow w(WavConverterConfig());
     w.show();
     const QString good = sources({"mp3"}).first();
-    testenv::writeFile(dir_ + "/random.ogg", std::string(3000, '\x17'));
-    testenv::writeFile(dir_ + "/empty.wma", "");
-    testenv::writeFile(dir_ + "/short.mp3", "ID3");
-    fs::create_directories(dir_ + "/folder.mp3");
-    dialogs_.chooseNext({good, Q(dir_ + "/random.ogg"), Q(dir_ + "/gone.mp3"), Q(dir_ + "/folder.mp3"),
-                         Q(dir_ + "/empty.wma"), Q(dir_ + "/short.mp3")});
+    testenv::writeFile(dir + "/random.ogg", std::string(3000, '\x17'));
+    testenv::writeFile(dir + "/empty.wma", "");
+    testenv::writeFile(dir + "/short.mp3", "ID3");
+    fs::create_directories(dir + "/folder.mp3");
+    dialogs.chooseNext({good, Q(dir + "/random.ogg"), Q(dir + "/gone.mp3"), Q(dir + "/folder.mp3"),
+                         Q(dir + "/empty.wma"), Q(dir + "/short.mp3")});
     w.btn_addClick();
-    ASSERT_EQ(dialogs_.requests().size(), 1u);
-    EXPECT_EQ(dialogs_.requests()[0].filter, "All Supported Formats(*.mp3,*.wma,*.ogg)|*.mp3;*.wma;*.ogg");
-    EXPECT_EQ(boxes_.texts(), QStringList({"random.ogg is an invalid audio file!", Q(dir_) + "/gone.mp3 has been removed!",
+    ASSERT_EQ(dialogs.requests().size(), 1u);
+    EXPECT_EQ(dialogs.requests()[0].filter, "All Supported Formats(*.mp3,*.wma,*.ogg)|*.mp3;*.wma;*.ogg");
+    EXPECT_EQ(boxes.texts(), QStringList({"random.ogg is an invalid audio file!", Q(dir) + "/gone.mp3 has been removed!",
                                            "empty.wma is an invalid audio file!", "short.mp3 is an invalid audio file!"}));
     ASSERT_EQ(w.vslv_mp3file->rowCount(), 1);
     const QStringList cells = {"tone-mp3.mp3", good, FileSizeText(QFileInfo(good).size()), "00:00:02", "unconvert"};
     for (int c = 0; c < 5; ++c) EXPECT_EQ(w.vslv_mp3file->item(0, c)->text(), cells[c]);
     EXPECT_TRUE(w.btn_start->isEnabled());
-    EXPECT_EQ(IniFile().readString("To WAV", "add path", ""), dir_);
+    EXPECT_EQ(IniFile().readString("To WAV", "add path", ""), dir);
 
-    boxes_.clear();
+    boxes.clear();
     w.vslv_mp3file->selectRow(0);
     w.btn_deleteClick();
     w.btn_clearClick();
-    EXPECT_TRUE(boxes_.texts().isEmpty()) << "nothing to clear, nothing asked";
+    EXPECT_TRUE(boxes.texts().isEmpty()) << "nothing to clear, nothing asked";
     w.addFiles({good, good});
     w.btn_clearClick();
-    EXPECT_EQ(boxes_.texts(), QStringList({"Are you sure to remove all the file records?\n"
+    EXPECT_EQ(boxes.texts(), QStringList({"Are you sure to remove all the file records?\n"
                                            "Your files will not be removed from your computer."}));
     EXPECT_EQ(w.vslv_mp3file->rowCount(), 0);
     EXPECT_TRUE(QFileInfo::exists(good));
@@ -177,39 +151,39 @@ TEST_F(ConverterWindowTest, ABatchRunsThroughTheWindowOnAThreadAndWmaOnTheGuiThr
         const std::string out = testenv::makeTempDir("batch");
         w.edt_directory->setText(Q(out));
         testenv::writeFile(out + "/tone-ogg" + TargetExtension(w.config().target).toStdString(), "old");
-        boxes_.setHandler([&](const MessageRequest& r) {
+        boxes.setHandler([&](const MessageRequest& r) {
             EXPECT_TRUE(r.text.endsWith(" already exists. Overwrite?"));
             EXPECT_FALSE(w.btn_add->isEnabled());
             EXPECT_FALSE(w.mi_start->isEnabled());
             EXPECT_TRUE(w.btn_stop->isEnabled());
             EXPECT_TRUE(!w.btn_pause || w.btn_pause->isEnabled());
-            EXPECT_EQ(state(w, 0), "finish");
+            EXPECT_EQ(column(w.vslv_mp3file, 4).value(0), "finish");
             return MessageAnswer::Yes;
         });
         w.addFiles(files);
         w.btn_startClick();
         ASSERT_TRUE(batchOver(w));
-        EXPECT_EQ(boxes_.requests().size(), 1u);
-        boxes_.clear();
-        for (int row = 0; row < 3; ++row) EXPECT_EQ(state(w, row), "finish");
+        EXPECT_EQ(boxes.requests().size(), 1u);
+        boxes.clear();
+        EXPECT_EQ(column(w.vslv_mp3file, 4), QStringList(3, "finish"));
         EXPECT_EQ(w.pb_mp3->position(), 0);
         EXPECT_TRUE(w.btn_start->isEnabled());
         EXPECT_FALSE(w.btn_stop->isEnabled());
-        ASSERT_FALSE(launcher_.openedUrls().empty());
-        EXPECT_EQ(launcher_.openedUrls().back().toLocalFile(), w.edt_directory->text());
+        ASSERT_FALSE(launcher.openedUrls().empty());
+        EXPECT_EQ(launcher.openedUrls().back().toLocalFile(), w.edt_directory->text());
         w.close();
     }
     // An empty list: the WMA window still ends its batch, the others change nothing.
-    const size_t opened = launcher_.openedUrls().size();
+    const size_t opened = launcher.openedUrls().size();
     ConverterWindow mp3(Mp3ConverterConfig());
     mp3.show();
     mp3.btn_startClick();
     ASSERT_TRUE(batchOver(mp3));
-    EXPECT_EQ(launcher_.openedUrls().size(), opened);
+    EXPECT_EQ(launcher.openedUrls().size(), opened);
     ConverterWindow wma(WmaConverterConfig());
     wma.show();
     wma.btn_startClick();
-    EXPECT_EQ(launcher_.openedUrls().size(), opened + 1);
+    EXPECT_EQ(launcher.openedUrls().size(), opened + 1);
 }
 
 TEST_F(ConverterWindowTest, ClosingUnderABatchAndStartingRightAfterAStop) {
@@ -220,7 +194,7 @@ TEST_F(ConverterWindowTest, ClosingUnderABatchAndStartingRightAfterAStop) {
     w.edt_directory->setText(Q(out));
     testenv::writeFile(out + "/tone-wav.mp3", "old");
     int questions = 0;
-    boxes_.setHandler([&](const MessageRequest&) {
+    boxes.setHandler([&](const MessageRequest&) {
         if (++questions == 1) w.close();
         return MessageAnswer::Yes;
     });
@@ -232,13 +206,13 @@ TEST_F(ConverterWindowTest, ClosingUnderABatchAndStartingRightAfterAStop) {
     w.show();
     w.addFiles({files[1]});
     ASSERT_TRUE(batchOver(w));
-    EXPECT_EQ(state(w, 0), "unconvert");
-    EXPECT_TRUE(launcher_.openedUrls().empty());
+    EXPECT_EQ(column(w.vslv_mp3file, 4), QStringList{"unconvert"});
+    EXPECT_TRUE(launcher.openedUrls().empty());
 
     // Stop, and Start as soon as the buttons allow it.
     testenv::writeFile(out + "/tone-ogg.mp3", "old");
     questions = 0;
-    boxes_.setHandler([&](const MessageRequest&) {
+    boxes.setHandler([&](const MessageRequest&) {
         if (++questions == 1) w.btn_stopClick();
         return MessageAnswer::Yes;
     });
@@ -247,7 +221,7 @@ TEST_F(ConverterWindowTest, ClosingUnderABatchAndStartingRightAfterAStop) {
     ASSERT_TRUE(WaitFor([&] { return w.btn_start->isEnabled(); }));
     w.btn_startClick();
     ASSERT_TRUE(batchOver(w));
-    for (int row : {0, 1}) EXPECT_EQ(state(w, row), "finish");
+    EXPECT_EQ(column(w.vslv_mp3file, 4), QStringList(2, "finish"));
     for (const char* name : {"tone-ogg.mp3", "tone-wav.mp3"})
         EXPECT_NEAR(static_cast<double>(decode(out + "/" + name).frames()), 2 * 11025, 1200) << name;
     w.close();

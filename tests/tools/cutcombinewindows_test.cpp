@@ -1,28 +1,21 @@
 // The cut, combine and combine settings windows as a user drives them, with
 // the desktop seams answered by fakes.
 
-#include <gtest/gtest.h>
-
 #include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 
-#include "audiotestutil.h"
 #include "components/player/audioplayer.h"
 #include "components/player/nullpcmoutput.h"
 #include "components/player/virtualclock.h"
-#include "platform/fakes.h"
 #include "platform/inifile.h"
-#include "platform/paths.h"
 #include "skin/progressbar.h"
 #include "skin/trackbar.h"
-#include "testenv.h"
+#include "toolwindowtest.h"
 #include "tools/combine.h"
 #include "tools/cut.h"
 #include "tools/directory.h"
@@ -32,30 +25,13 @@ using namespace audiotest;
 
 namespace {
 
-class ToolWindows : public ::testing::Test {
+class ToolWindows : public ToolWindowTest {
 protected:
     void SetUp() override {
-        QFile::remove(QString::fromStdString(SettingsFilePath()));
-        dir = testenv::makeTempDir("w");
+        ToolWindowTest::SetUp();
         IniFile().writeString("Cut", "output directory", dir + "/out");
         IniFile().writeString("combine", "output directory", dir + "/out");
     }
-    QString file(const std::string& name, double seconds = 2.0) {
-        const std::string path = dir + "/" + name;
-        encode(path, sine(44100, 2, seconds, {440}));
-        return QString::fromStdString(path);
-    }
-    QStringList column(QTableWidget* list, int c) {
-        QStringList texts;
-        for (int row = 0; row < list->rowCount(); ++row) texts << list->item(row, c)->text();
-        return texts;
-    }
-
-    std::string dir;
-    FakeMessageBoxes boxes;
-    FakeFileDialogs dialogs;
-    FakeLauncher launcher;
-    FakeWindowPresenter presenter;
 };
 
 // Add, pick a row, set the range with the move buttons, cut: the output
@@ -65,10 +41,10 @@ TEST_F(ToolWindows, CutAddsPicksAndCutsARange) {
     w.show();
     EXPECT_FALSE(w.btn_cut->isEnabled());
     EXPECT_FALSE(w.tb_start->isEnabled());
-    const QString song = file("song.wav", 4.0);
-    dialogs.chooseNext({QString::fromStdString(dir + "/gone.mp3"), QString::fromStdString(dir), song});
+    const QString song = tone("song.wav", 4.0);
+    dialogs.chooseNext({Q(dir + "/gone.mp3"), Q(dir), song});
     w.btn_selectClick();
-    EXPECT_EQ(boxes.texts(), QStringList{QString::fromStdString(dir + "/gone.mp3 has been removed!")});
+    EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.mp3 has been removed!")});
     ASSERT_EQ(w.lv->rowCount(), 1);
     EXPECT_EQ(column(w.lv, 0), QStringList{"song.wav"});
     EXPECT_EQ(column(w.lv, 2), QStringList{"0.67MB"});
@@ -131,7 +107,7 @@ TEST_F(ToolWindows, CutPreviewPlaysTheRange) {
     w.show();
     const AudioBlock source = sine(44100, 2, 4.0, {440, 880});
     encode(dir + "/tone.wav", source);
-    w.addFiles({QString::fromStdString(dir + "/tone.wav")});
+    w.addFiles({Q(dir + "/tone.wav")});
     w.lv->setCurrentCell(0, 0);
     w.lvClick();
 
@@ -180,8 +156,8 @@ TEST_F(ToolWindows, CombineListOrderTotalTimeAndName) {
     w.show();
     EXPECT_TRUE(w.rb_format[1]->isChecked());
     testenv::writeFile(dir + "/text.mp3", "no audio");
-    w.addFiles({file("a.wav", 1.0), file("b.wav", 2.0), QString::fromStdString(dir + "/text.mp3"), file("c.wav", 3.0),
-                file("d.wav", 4.0)});
+    w.addFiles({tone("a.wav", 1.0), tone("b.wav", 2.0), Q(dir + "/text.mp3"), tone("c.wav", 3.0),
+                tone("d.wav", 4.0)});
     EXPECT_EQ(boxes.texts(), QStringList{"text.mp3 is an invalid audio file!"});
     EXPECT_EQ(w.st_time->text(), "00:00:10");
     const auto select = [&](std::initializer_list<int> rows) {
@@ -215,7 +191,7 @@ TEST_F(ToolWindows, CombineListOrderTotalTimeAndName) {
     fm_combinesetting = &settings;
     presenter.setModalHandler([&](QWidget* shown) {
         if (shown != fm_directory) return 1;
-        fm_directory->SelectedFolder = QString::fromStdString(dir + "/chosen");
+        fm_directory->SelectedFolder = Q(dir + "/chosen");
         return static_cast<int>(QDialog::Accepted);
     });
     w.btn_optionClick();
@@ -237,8 +213,8 @@ TEST_F(ToolWindows, CombineRunsAndStops) {
         Tfm_combine w;
         w.show();
         w.rb_format[format]->click();
-        w.addFiles({file("a.wav", 3.0), file("b.wav", 3.0)});
-        const QStringList before = QDir(QString::fromStdString(dir + "/out")).entryList(QDir::Files);
+        w.addFiles({tone("a.wav", 3.0), tone("b.wav", 3.0)});
+        const QStringList before = QDir(Q(dir + "/out")).entryList(QDir::Files);
         int ticks = 0;
         QTimer stopper;
         if (format == 3) {
@@ -258,7 +234,7 @@ TEST_F(ToolWindows, CombineRunsAndStops) {
         EXPECT_TRUE(w.btn_combine->isEnabled());
         EXPECT_FALSE(w.btn_stop->isEnabled());
         EXPECT_EQ(w.pb_total->position(), 0);
-        const QStringList after = QDir(QString::fromStdString(dir + "/out")).entryList(QDir::Files);
+        const QStringList after = QDir(Q(dir + "/out")).entryList(QDir::Files);
         if (format == 3) {
             EXPECT_GE(ticks, 3);
             EXPECT_EQ(after, before);
