@@ -6,7 +6,6 @@
 #include "components/player/virtualclock.h"
 #include "components/recorder/linerecorder.h"
 #include "components/recorder/nullpcminput.h"
-#include "components/recorder/timesplitter.h"
 
 #include <cmath>
 #include <memory>
@@ -152,16 +151,6 @@ TEST(LineRecorder, SilenceIsLeftOutAndTheTimerStillTicks) {
     rig.recorder->stop();
     EXPECT_GE(rig.timers, 19);
     EXPECT_NEAR(rig.recorder->getPosition(), 44100 * 1.3, 441);
-}
-
-TEST(TimeSplitter, SplitsMilliseconds) {
-    TimeSplitter t;
-    t.setMilliseconds(3723999);
-    EXPECT_EQ(t.hours(), 1);
-    EXPECT_EQ(t.minutes(), 2);
-    EXPECT_EQ(t.seconds(), 3);
-    t.setMilliseconds(25 * 3600000LL);
-    EXPECT_EQ(t.hours(), 25);
 }
 
 }  // namespace

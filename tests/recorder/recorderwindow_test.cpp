@@ -28,7 +28,6 @@
 #include "tools/recorder.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
-#include "tools/toolcontrols.h"
 
 #include "../tools/toolwindowtest.h"
 

@@ -7,7 +7,6 @@
 #include <QDir>
 
 #include "audiotestutil.h"
-#include "components/audio/audiofile.h"
 #include "conversiontestutil.h"
 #include "testenv.h"
 #include "tools/combinejob.h"
