@@ -124,10 +124,10 @@ TEST_F(RecorderWindow, RowsShowTheLinesOfTheInput) {
     EXPECT_EQ(w().Player()->volume(), 65535);
 }
 
-TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
+TEST_F(RecorderWindow, RecordsPausesPlaysBackAndOverwritesOnlyWhenAsked) {
     IniFile().writeInteger("recorder", "format", 0);
     w().show();
-    w().edt_name->setCurrentIndex(3);
+    w().edt_name->setCurrentIndex(0);  // the date alone: the next recording has the same name
     w().btn_recordClick();
     ASSERT_TRUE(w().isRecording());
     EXPECT_TRUE(w().edt_name->isEditable());
@@ -167,6 +167,35 @@ TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
     clock.advance(1500);
     EXPECT_EQ(ended.count(), 1);
     EXPECT_FALSE(w().isPlaying());
+    EXPECT_TRUE(w().btn_record->isEnabled());
+
+    // Recording again: No keeps the file.
+    const QString first = w().RecordedFile;
+    const std::string before = testenv::readFile(first.toStdString());
+    boxes.answerNext(MessageAnswer::No);
+    w().btn_recordClick();
+    EXPECT_EQ(boxes.texts().back(), first + " already exists. Overwrite?");
+    EXPECT_EQ(testenv::readFile(first.toStdString()), before);
+    EXPECT_TRUE(w().btn_play->isEnabled());  // an earlier recording exists
+
+    // The disk fills up after about three seconds of audio.
+    boxes.clear();
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limit = old;
+    limit.rlim_cur = 600 * 1024;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    w().btn_recordClick();  // Yes: overwrite
+    clock.advance(6000);
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(w().isRecording());
+    ASSERT_EQ(boxes.texts().size(), 2);
+    EXPECT_TRUE(boxes.texts()[1].startsWith("File write error!"));
+    const audiotest::Decoded kept = decode(first.toStdString());
+    ASSERT_TRUE(kept.ok);
+    EXPECT_GT(kept.frames(), 44100 * 2);
+    EXPECT_LT(kept.frames(), 44100 * 4);
     EXPECT_TRUE(w().btn_record->isEnabled());
 }
 
@@ -245,40 +274,6 @@ TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
     input->setSources({}, "");
     EXPECT_TRUE(refused().startsWith("No sound input"));
     EXPECT_FALSE(QFile::exists(w().RecordedFile));
-}
-
-TEST_F(RecorderWindow, OverwriteNoKeepsTheFileAndAFullDiskKeepsTheRecording) {
-    IniFile().writeInteger("recorder", "format", 0);
-    w().show();
-    w().edt_name->setCurrentIndex(0);
-    record(500);
-    const QString first = w().RecordedFile;
-    const std::string before = testenv::readFile(first.toStdString());
-    boxes.answerNext(MessageAnswer::No);
-    w().btn_recordClick();
-    EXPECT_EQ(boxes.texts().back(), first + " already exists. Overwrite?");
-    EXPECT_EQ(testenv::readFile(first.toStdString()), before);
-    EXPECT_TRUE(w().btn_play->isEnabled());  // an earlier recording exists
-
-    // The disk fills up after about three seconds of audio.
-    boxes.clear();
-    signal(SIGXFSZ, SIG_IGN);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit limit = old;
-    limit.rlim_cur = 600 * 1024;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    w().btn_recordClick();  // Yes: overwrite
-    clock.advance(6000);
-    setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_FALSE(w().isRecording());
-    ASSERT_EQ(boxes.texts().size(), 2);
-    EXPECT_TRUE(boxes.texts()[1].startsWith("File write error!"));
-    const audiotest::Decoded d = decode(first.toStdString());
-    ASSERT_TRUE(d.ok);
-    EXPECT_GT(d.frames(), 44100 * 2);
-    EXPECT_LT(d.frames(), 44100 * 4);
-    EXPECT_TRUE(w().btn_record->isEnabled());
 }
 
 TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {

@@ -54,14 +54,6 @@ INSTANTIATE_TEST_SUITE_P(
         PlanRow{"a length that fell short still asks for audio", In(10, 12, 2, true, 5, 5, true),
                 {4 * R, false, false, false}}));
 
-TEST(FramesPerSecond, FromLengthAndDurationElseThePcmRate) {
-    EXPECT_EQ(FramesPerSecond(441000, 10000, 22050), 44100);
-    EXPECT_EQ(FramesPerSecond(44101, 1000, 8000), 44101);
-    EXPECT_EQ(FramesPerSecond(441000, 0, 22050), 22050);
-    EXPECT_EQ(FramesPerSecond(0, 0, 48000), 48000);
-    EXPECT_EQ(FramesPerSecond(0, 0, 0), 1);
-}
-
 TEST(EncoderTables, ListIndexesNameWhatTheyShow) {
     using namespace encodertables;
     // The OGG list starts at "48kb" while its table starts at 40.
@@ -73,7 +65,6 @@ TEST(EncoderTables, ListIndexesNameWhatTheyShow) {
     EXPECT_EQ(At(kConverterMp3Rates, -1), 8000);
     EXPECT_EQ(At(kConverterMp3Rates, 99), 48000);
     EXPECT_EQ(WmaFormatTexts().size(), 18);
-    EXPECT_EQ(WmaHelpText(10), "WMA 8 for Dial-up Modem (32 Kbps) ");
     EXPECT_TRUE(WmaHelpText(18).isNull());
 }
 

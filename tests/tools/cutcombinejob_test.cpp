@@ -31,11 +31,11 @@ AudioBlock Steps(int rate, int channels, int seconds = 10, int extraFrames = 0) 
 const std::vector<double> kStepTones = {300, 400, 500, 600, 700, 800, 900, 1000, 1100, 1200};
 
 QStringList Entries(const std::string& dir) {
-    return QDir(QString::fromStdString(dir)).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    return QDir(Q(dir)).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
 CutSettings Cut(const std::string& source, int start, int end, const std::string& folder) {
-    return {QString::fromStdString(source), start, end, QString::fromStdString(folder)};
+    return {Q(source), start, end, Q(folder)};
 }
 
 // ------------------------------------------------------------------- cut
@@ -66,7 +66,7 @@ TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
     ASSERT_TRUE(RunToolJob(job));
     EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
     const std::string out = dir + "/out/cutsong." + f.ext;
-    ASSERT_EQ(CutOutputPath(QString::fromStdString(dir + "/out"), QString::fromStdString(source)).toStdString(), out);
+    ASSERT_EQ(CutOutputPath(Q(dir + "/out"), Q(source)).toStdString(), out);
 
     const Decoded cut = decode(out);
     ASSERT_TRUE(cut.ok);
@@ -118,7 +118,7 @@ TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
         SCOPED_TRACE(r.start * 10000 + r.end);
         const std::string out = dir + "/out" + std::to_string(&r - rows);
         if (r.overwrite >= 0) {
-            QDir().mkpath(QString::fromStdString(out));
+            QDir().mkpath(Q(out));
             testenv::writeFile(out + "/cuts.wav", "old take");
         }
         ScriptedHandler answers;
@@ -132,7 +132,7 @@ TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
             EXPECT_TRUE(answers.texts.isEmpty());
         }
         if (r.frames < 0) {
-            if (r.overwrite < 0) EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out + "/cuts.wav")));
+            if (r.overwrite < 0) EXPECT_FALSE(QFileInfo::exists(Q(out + "/cuts.wav")));
             else EXPECT_EQ(testenv::readFile(out + "/cuts.wav"), "old take");
         } else {
             const Decoded d = decode(out + "/cuts.wav");
@@ -148,7 +148,7 @@ CombineSettings Combine(const QStringList& sources, const std::string& folder, c
                         CombineFormat format) {
     CombineSettings s;
     s.sources = sources;
-    s.outputFolder = QString::fromStdString(folder);
+    s.outputFolder = Q(folder);
     s.fileName = name;
     s.format = format;
     return s;
@@ -172,9 +172,7 @@ TEST_P(CombineJoin, JoinsSourcesOfOtherRatesAndChannelsWithoutAGapOrClick) {
     encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
     encode(dir + "/b.ogg", sine(22050, 1, 2.0, {2000}), 22050, 1);
     ScriptedHandler answers;
-    CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.ogg")}, dir,
-                           "joined", c.format),
-                   &answers, &answers);
+    CombineJob job(Combine({Q(dir + "/a.wav"), Q(dir + "/b.ogg")}, dir, "joined", c.format), &answers, &answers);
     int lastTotal = -1;
     QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) { lastTotal = p; });
     ASSERT_TRUE(RunToolJob(job, false));
@@ -229,9 +227,8 @@ TEST(CombineJob, AnOutputThatIsOneOfTheSourcesReplacesItOnlyWhenComplete) {
         encode(dir + "/b.wav", sine(44100, 2, 2.0, {2000}), 44100, 2);
         const std::string before = testenv::readFile(dir + "/a.wav");
         ScriptedHandler answers;
-        CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.wav")},
-                               dir, "a", CombineFormat::Wav),
-                       &answers, &answers);
+        CombineJob job(Combine({Q(dir + "/a.wav"), Q(dir + "/b.wav")}, dir, "a", CombineFormat::Wav), &answers,
+                       &answers);
         if (stop)
             QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) {
                 if (p >= 50) job.stop();
@@ -254,7 +251,7 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
     const std::string dir = testenv::makeTempDir("fail");
     encode(dir + "/a.wav", sine(44100, 2, 4.0, {1000}), 44100, 2);
     testenv::writeFile(dir + "/text.wav", "not audio at all");
-    const QString a = QString::fromStdString(dir + "/a.wav");
+    const QString a = Q(dir + "/a.wav");
     struct Row {
         QStringList sources;
         bool stop;
@@ -262,8 +259,8 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
     };
     const Row rows[] = {
         {{a, a}, true, {}},
-        {{a, QString::fromStdString(dir + "/gone.wav")}, false, QString::fromStdString(dir + "/gone.wav has been removed!")},
-        {{a, QString::fromStdString(dir + "/text.wav")}, false, "text.wav is an invalid audio file!"},
+        {{a, Q(dir + "/gone.wav")}, false, Q(dir + "/gone.wav has been removed!")},
+        {{a, Q(dir + "/text.wav")}, false, "text.wav is an invalid audio file!"},
     };
     for (const Row& r : rows) {
         ScriptedHandler answers;
@@ -291,11 +288,11 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
 TEST(CutCombineJobs, AFullDiskIsReportedAndLeavesNoOutput) {
     const std::string dir = testenv::makeTempDir("full");
     encode(dir + "/a.wav", Steps(44100, 2), 44100, 2);
-    const QString a = QString::fromStdString(dir + "/a.wav");
+    const QString a = Q(dir + "/a.wav");
     for (bool combine : {false, true}) {
         SCOPED_TRACE(combine);
         const std::string out = dir + (combine ? "/combined" : "/cut");
-        QDir().mkpath(QString::fromStdString(out));
+        QDir().mkpath(Q(out));
         EXPECT_EQ(testenv::inChild(
                       [&] {
                           ScriptedHandler answers;

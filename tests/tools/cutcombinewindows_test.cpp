@@ -34,15 +34,27 @@ protected:
     }
 };
 
-// Add, pick a row, set the range with the move buttons, cut: the output
-// appears, the folder opens once, and the window is ready for the next cut.
-TEST_F(ToolWindows, CutAddsPicksAndCutsARange) {
+// Add, pick a row, preview and cut a range: the preview plays the range
+// from the start bar, shows where it is and ends itself once past the end
+// bar (a reversed range only says so); the move buttons set the range; the
+// cut's output appears, the folder opens once, and the window is ready for
+// the next cut.
+TEST_F(ToolWindows, CutAddsPicksPreviewsAndCutsARange) {
+    VirtualClock clock;
+    NullPcmOutput* output = nullptr;
+    AudioPlayer::setOutputFactory([&] {
+        auto out = std::make_unique<NullPcmOutput>(&clock);
+        output = out.get();
+        return out;
+    });
     Tfm_cut w;
+    AudioPlayer::setOutputFactory({});
     w.show();
     EXPECT_FALSE(w.btn_cut->isEnabled());
     EXPECT_FALSE(w.tb_start->isEnabled());
-    const QString song = tone("song.wav", 4.0);
-    dialogs.chooseNext({Q(dir + "/gone.mp3"), Q(dir), song});
+    const AudioBlock source = sine(44100, 2, 4.0, {440, 880});
+    encode(dir + "/song.wav", source);
+    dialogs.chooseNext({Q(dir + "/gone.mp3"), Q(dir), Q(dir + "/song.wav")});
     w.btn_selectClick();
     EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.mp3 has been removed!")});
     ASSERT_EQ(w.lv->rowCount(), 1);
@@ -57,59 +69,6 @@ TEST_F(ToolWindows, CutAddsPicksAndCutsARange) {
     EXPECT_EQ(w.tb_end->position(), 1000);
     EXPECT_EQ(w.st_timee->text(), "00:00:04");
     EXPECT_TRUE(w.btn_cut->isEnabled());
-
-    // "<" and ">" step by 3 and stay off the ends.
-    const struct {
-        TvsTrackBar* bar;
-        QPushButton* button;
-        int from, to;
-    } moves[] = {{w.tb_start, w.Button1, 3, 3},     {w.tb_start, w.Button1, 4, 1},
-                 {w.tb_end, w.Button4, 997, 997},   {w.tb_end, w.Button4, 996, 999},
-                 {w.tb_start, w.Button2, 497, 500}, {w.tb_end, w.Button3, 753, 750}};
-    for (const auto& m : moves) {
-        m.bar->setPosition(m.from);
-        m.button->click();
-        EXPECT_EQ(m.bar->position(), m.to) << m.from;
-    }
-    EXPECT_EQ(w.st_times->text(), "00:00:02");
-    EXPECT_EQ(w.st_timee->text(), "00:00:03");
-
-    w.btn_cutClick();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.job() == nullptr; }, 60000));
-    EXPECT_EQ(decode(dir + "/out/cutsong.wav").frames(), 44100);
-    ASSERT_EQ(launcher.openedUrls().size(), 1u);
-    EXPECT_EQ(launcher.openedUrls()[0].toLocalFile().toStdString(), dir + "/out");
-    EXPECT_TRUE(w.btn_cut->isEnabled());
-    EXPECT_FALSE(w.btn_stop->isEnabled());
-    EXPECT_TRUE(w.tb_start->isEnabled());
-
-    // Deleting the row being shown resets the window.
-    w.btn_deleteClick();
-    EXPECT_EQ(w.lv->rowCount(), 0);
-    EXPECT_FALSE(w.btn_play->isEnabled());
-    EXPECT_EQ(w.st_timee->text(), "00:00:00");
-    w.close();
-    EXPECT_EQ(IniFile().readString("Cut", "output directory", ""), dir + "/out");
-}
-
-// The preview plays the range from the start bar, shows where it is, and
-// ends itself once past the end bar; a reversed range only says so.
-TEST_F(ToolWindows, CutPreviewPlaysTheRange) {
-    VirtualClock clock;
-    NullPcmOutput* output = nullptr;
-    AudioPlayer::setOutputFactory([&] {
-        auto out = std::make_unique<NullPcmOutput>(&clock);
-        output = out.get();
-        return out;
-    });
-    Tfm_cut w;
-    AudioPlayer::setOutputFactory({});
-    w.show();
-    const AudioBlock source = sine(44100, 2, 4.0, {440, 880});
-    encode(dir + "/tone.wav", source);
-    w.addFiles({Q(dir + "/tone.wav")});
-    w.lv->setCurrentCell(0, 0);
-    w.lvClick();
 
     w.tb_start->setPosition(600);
     w.tb_end->setPosition(300);
@@ -146,6 +105,39 @@ TEST_F(ToolWindows, CutPreviewPlaysTheRange) {
     ASSERT_GE(heard.size(), 2u * 44100);
     EXPECT_TRUE(std::equal(heard.begin(), heard.begin() + 2 * 44100, source.samples.begin() + 2 * 44100));
     EXPECT_LT(heard.size(), 2u * (44100 + 44100 / 2));
+
+    // "<" and ">" step by 3 and stay off the ends.
+    const struct {
+        TvsTrackBar* bar;
+        QPushButton* button;
+        int from, to;
+    } moves[] = {{w.tb_start, w.Button1, 3, 3},     {w.tb_start, w.Button1, 4, 1},
+                 {w.tb_end, w.Button4, 997, 997},   {w.tb_end, w.Button4, 996, 999},
+                 {w.tb_start, w.Button2, 497, 500}, {w.tb_end, w.Button3, 753, 750}};
+    for (const auto& m : moves) {
+        m.bar->setPosition(m.from);
+        m.button->click();
+        EXPECT_EQ(m.bar->position(), m.to) << m.from;
+    }
+    EXPECT_EQ(w.st_times->text(), "00:00:02");
+    EXPECT_EQ(w.st_timee->text(), "00:00:03");
+
+    w.btn_cutClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.job() == nullptr; }, 60000));
+    EXPECT_EQ(decode(dir + "/out/cutsong.wav").frames(), 44100);
+    ASSERT_EQ(launcher.openedUrls().size(), 1u);
+    EXPECT_EQ(launcher.openedUrls()[0].toLocalFile().toStdString(), dir + "/out");
+    EXPECT_TRUE(w.btn_cut->isEnabled());
+    EXPECT_FALSE(w.btn_stop->isEnabled());
+    EXPECT_TRUE(w.tb_start->isEnabled());
+
+    // Deleting the row being shown resets the window.
+    w.btn_deleteClick();
+    EXPECT_EQ(w.lv->rowCount(), 0);
+    EXPECT_FALSE(w.btn_play->isEnabled());
+    EXPECT_EQ(w.st_timee->text(), "00:00:00");
+    w.close();
+    EXPECT_EQ(IniFile().readString("Cut", "output directory", ""), dir + "/out");
 }
 
 // The list keeps its order through Up and Down of several rows, Delete

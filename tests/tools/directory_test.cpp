@@ -14,7 +14,7 @@
 
 namespace {
 
-TEST(FolderChooser, OkOnlyForAFolderAndEveryOtherWayOutCancels) {
+TEST(FolderChooser, OkOnlyForAFolderEveryOtherWayOutCancelsAndSubfoldersAreRemembered) {
     const QString folder = QString::fromStdString(testenv::makeTempDir("pick"));
     Tfm_directory d;
     d.show();
@@ -32,36 +32,30 @@ TEST(FolderChooser, OkOnlyForAFolderAndEveryOtherWayOutCancels) {
     // Through the presenter, as the tool windows ask.
     FakeWindowPresenter presenter;
     fm_directory = &d;
-    presenter.setModalHandler([&](QWidget*) {
-        d.show();
-        d.selectFolder(folder);
-        d.btn_okClick();
-        return d.result();
-    });
-    EXPECT_EQ(ChooseFolder(nullptr), folder);
-    presenter.setModalHandler([&](QWidget*) {
-        d.show();
-        d.Btn_cancelClick();
-        return d.result();
-    });
-    EXPECT_TRUE(ChooseFolder(nullptr).isEmpty());
+    for (bool ok : {true, false}) {
+        presenter.setModalHandler([&](QWidget*) {
+            d.show();
+            d.selectFolder(folder);
+            ok ? d.btn_okClick() : d.Btn_cancelClick();
+            return d.result();
+        });
+        EXPECT_EQ(ChooseFolder(nullptr), ok ? folder : QString());
+    }
     fm_directory = nullptr;
-}
 
-TEST(FolderChooser, IncludeSubDirectoryIsRemembered) {
-    Tfm_directory d;
+    // "Include Sub Directory", for a caller that offers it.
     d.cbx_sub->show();
     d.show();
     EXPECT_TRUE(d.cbx_sub->isChecked());
     d.cbx_sub->setChecked(false);
-    d.selectFolder(QString::fromStdString(testenv::makeTempDir("sub")));
+    d.selectFolder(folder);
     d.btn_okClick();
     EXPECT_FALSE(d.IncludeSubfolders);
     EXPECT_FALSE(IniFile().readBool("Basic", "subdir", true));
     EXPECT_TRUE(d.cbx_sub->isHidden()) << "only a caller that offers it shows it";
     d.cbx_sub->setChecked(true);
     d.show();
-    EXPECT_FALSE(d.cbx_sub->isChecked());
+    EXPECT_FALSE(d.cbx_sub->isChecked()) << "remembered";
     d.close();
 }
 
