@@ -40,7 +40,9 @@ struct Rig {
     }
 };
 
-TEST(LineRecorder, LinesComeFromTheSourcesAndTheChoiceReachesTheInput) {
+// Names, volumes and the choice of a plain source are the recorder
+// window's rows; here, a source's ports as lines.
+TEST(LineRecorder, TheActivePortOfTheDefaultSourceIsChosenAndAChoiceSetsIt) {
     Rig rig;
     rig.input->setSources({{"mon", "Monitor of Speakers", true, {}, {}, 2, 65536},
                            {"card", "Card", false, {{"mic", "Mic", true}, {"line", "Line In", true}}, "mic", 2, 30000}},
@@ -53,21 +55,14 @@ TEST(LineRecorder, LinesComeFromTheSourcesAndTheChoiceReachesTheInput) {
         rig.recorder->setLine(i);
         source.push_back(rig.recorder->recordSource());
     }
-    EXPECT_EQ(source, (std::vector<bool>{true, false, false}));  // the default source's active port
+    EXPECT_EQ(source, (std::vector<bool>{true, false, false}));
     rig.recorder->setLine(2);
-    EXPECT_EQ(rig.recorder->lineName(), "Card: Line In");
-    EXPECT_EQ(rig.recorder->lineVolume(), 30000);
-    rig.recorder->setLineVolume(65535);
-    EXPECT_EQ(rig.recorder->lineVolume(), 65535);
     rig.recorder->setRecordSource(true);
     EXPECT_EQ(rig.input->sources()[1].activePort, "line");
     rig.recorder->setLine(1);
     EXPECT_FALSE(rig.recorder->recordSource());
-
-    rig.recorder->setLine(3);
-    rig.recorder->setRecordSource(true);
     rig.recorder->start();
-    EXPECT_EQ(rig.input->openedSource(), "mon");
+    EXPECT_EQ(rig.input->openedSource(), "card");
 
     rig.input->setSources({}, "");
     EXPECT_EQ(rig.recorder->deviceCount(), 0);

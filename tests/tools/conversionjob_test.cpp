@@ -298,7 +298,7 @@ TEST_F(ConversionJobTest, OverwriteAnswers) {
     fs::permissions(old, fs::perms::owner_read | fs::perms::group_read);
     handler_.answer = [](const QString&) { return false; };
     JobReport r = RunJob(settings(TargetFormat::Ogg), {Q(src_ + "/a.wav")}, handler_);
-    EXPECT_EQ(handler_.asked, QStringList({Q(old) + " already exists. Overwrite?"}));
+    EXPECT_EQ(handler_.texts, QStringList({Q(old) + " already exists. Overwrite?"}));
     EXPECT_TRUE(r.states.isEmpty());
     EXPECT_EQ(testenv::readFile(old), "keep me");
 

@@ -10,7 +10,6 @@
 #include "testenv.h"
 
 bool ScriptedHandler::askYesNo(const QString&, const QString& text) {
-    asked << text;
     texts << text;
     return answer(text);
 }
@@ -70,11 +69,9 @@ void MakeTone(const std::string& path, double seconds, int rate) {
 }
 
 std::string ProbeStream(const std::string& path) {
-    std::string out = testenv::capture("ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate,channels "
-                                       "-of csv=p=0 " +
-                                       testenv::shellQuote(path));
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+    const std::string out = testenv::capture("ffprobe -v error -select_streams a:0 -show_entries "
+                                             "stream=sample_rate,channels -of csv=p=0 " + testenv::shellQuote(path));
+    return QString::fromStdString(out).trimmed().toStdString();
 }
 
 QStringList IniKeys(const QString& section) {
@@ -90,12 +87,4 @@ QStringList IniKeys(const QString& section) {
         }
     }
     return keys;
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 2000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(5);
-    }
-    return done();
 }

@@ -18,8 +18,8 @@ class ScriptedHandler : public QObject, public JobHandler {
 public:
     // Answers every question; Yes unless set otherwise.
     std::function<bool(const QString& text)> answer = [](const QString&) { return true; };
-    QStringList asked, told;  // texts; told as "title|text"
-    QStringList texts;        // what was asked and told, in order, without titles
+    QStringList told;   // as "title|text"
+    QStringList texts;  // what was asked and told, in order, without titles
     ConversionJob* job = nullptr;  // the job RunJob runs, while it runs
 
     bool askYesNo(const QString&, const QString& text) override;
@@ -50,5 +50,3 @@ std::string ProbeStream(const std::string& path);
 // The keys of a section of the settings file, as written; empty when the
 // section is missing.
 QStringList IniKeys(const QString& section);
-// Runs events until done() holds or about ten seconds went by.
-bool WaitFor(const std::function<bool()>& done);

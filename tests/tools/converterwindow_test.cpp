@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QFileInfo>
+#include <QTest>
 
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
@@ -26,7 +27,7 @@ protected:
         return files;
     }
     bool batchOver(ConverterWindow& w) {
-        return WaitFor([&] { return !w.job() && w.workerThreads() == 0; });
+        return QTest::qWaitFor([&] { return !w.job() && w.workerThreads() == 0; }, 60000);
     }
 };
 
@@ -200,7 +201,7 @@ TEST_F(ConverterWindowTest, ClosingUnderABatchAndStartingRightAfterAStop) {
     });
     w.addFiles(files);
     w.btn_startClick();
-    ASSERT_TRUE(WaitFor([&] { return !w.isVisible(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 60000));
     // The list of the next showing is the user's new one: the old job's
     // reports do not reach it.
     w.show();
@@ -218,7 +219,7 @@ TEST_F(ConverterWindowTest, ClosingUnderABatchAndStartingRightAfterAStop) {
     });
     w.addFiles({files[0]});
     w.btn_startClick();
-    ASSERT_TRUE(WaitFor([&] { return w.btn_start->isEnabled(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.btn_start->isEnabled(); }, 60000));
     w.btn_startClick();
     ASSERT_TRUE(batchOver(w));
     EXPECT_EQ(column(w.vslv_mp3file, 4), QStringList(2, "finish"));
