@@ -1,7 +1,8 @@
 // The conversion job without a window: what each target writes (checked by
 // decoding, also with the ffmpeg command line), normalize and fade levels,
 // the order of the reports, pause and stop, bad sources, outputs that
-// cannot be written, and overwriting.
+// cannot be created, and overwriting. A full disk is a row of the cut and
+// combine jobs' test.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <iostream>
 
 #include "audiotestutil.h"
 #include "components/audio/audioinformation.h"
@@ -261,33 +261,6 @@ TEST_F(ConversionJobTest, BadSourcesFailTheirRowAndTheBatchGoesOn) {
     handler_.told.clear();
     RunJob(settings(TargetFormat::Wma), {Q(src_ + "/gone.wav")}, handler_);
     EXPECT_EQ(handler_.told, QStringList({"Information|gone.wav has been moved"}));
-}
-
-// A full disk, in a child process with a file-size limit. No to the
-// question ends the batch.
-TEST_F(ConversionJobTest, AFullDiskAsksAndLeavesNoOutput) {
-    MakeTone(src_ + "/ten.wav", 10.0);
-    const int status = testenv::inChild(
-        [&] {
-            QStringList seen;
-            handler_.answer = [&](const QString& text) {
-                seen << "ask " + text;
-                return false;
-            };
-            ConversionJob job(settings(TargetFormat::Wav), {Q(src_ + "/ten.wav"), Q(src_ + "/a.wav")}, &handler_,
-                              &handler_);
-            QObject::connect(&job, &ConversionJob::rowStateChanged,
-                             [&](int row, const QString& state) { seen << QString::number(row) + " " + state; });
-            QObject::connect(&job, &ToolJob::ended, [&] { seen << "end"; });
-            job.run();
-            const QStringList expected = {"0 Converting", "0 failed", "ask File write error! Continue?", "end"};
-            if (seen != expected) std::cerr << seen.join(" | ").toStdString() << "\n";
-            return seen == expected ? 0 : 1;
-        },
-        256 * 1024);
-    EXPECT_EQ(status, 0);
-    EXPECT_FALSE(fs::exists(out_ + "/ten.wav"));
-    EXPECT_FALSE(fs::exists(out_ + "/a.wav")) << "No ends the batch";
 }
 
 // ---------------------------------------------------------------- overwrite

@@ -1,10 +1,12 @@
 // The cut and combine jobs on generated audio: what lands in the output,
 // how they end, and what they leave behind when stopped or when a source
-// or the disk fails.
+// or the disk fails (the disk also for a conversion batch).
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+
+#include <iostream>
 
 #include "audiotestutil.h"
 #include "conversiontestutil.h"
@@ -283,27 +285,38 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
     EXPECT_TRUE(Entries(dir + "/cutout").isEmpty());
 }
 
-// A disk that fills up (a file size limit in a child process): both jobs
-// say "File write error!" instead of finishing, and leave no output.
-TEST(CutCombineJobs, AFullDiskIsReportedAndLeavesNoOutput) {
+// A disk that fills up (a file size limit in a child process): the cut,
+// the combine and a conversion batch report the write error instead of
+// finishing and leave no output; No to the batch's question ends the batch.
+TEST(ToolJobs, AFullDiskIsReportedAndLeavesNoOutput) {
     const std::string dir = testenv::makeTempDir("full");
     encode(dir + "/a.wav", Steps(44100, 2), 44100, 2);
     const QString a = Q(dir + "/a.wav");
-    for (bool combine : {false, true}) {
-        SCOPED_TRACE(combine);
-        const std::string out = dir + (combine ? "/combined" : "/cut");
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        const std::string out = dir + "/out" + std::to_string(row);
         QDir().mkpath(Q(out));
-        EXPECT_EQ(testenv::inChild(
-                      [&] {
-                          ScriptedHandler answers;
-                          std::unique_ptr<ToolJob> job;
-                          if (combine)
-                              job = std::make_unique<CombineJob>(Combine({a, a}, out, "x", CombineFormat::Wav), &answers, &answers);
-                          else job = std::make_unique<CutJob>(Cut(dir + "/a.wav", 0, 1000, out), &answers, &answers);
-                          return RunToolJob(*job, false) && answers.texts == QStringList{"File write error!"} ? 0 : 1;
-                      },
-                      256 * 1024),
-                  0);
+        const QStringList expected = row < 2 ? QStringList{"File write error!"}
+                                             : QStringList{"0 Converting", "0 failed", "File write error! Continue?"};
+        const int status = testenv::inChild(
+            [&] {
+                ScriptedHandler h;
+                h.answer = [](const QString&) { return false; };
+                ConversionSettings toWav;
+                toWav.target = TargetFormat::Wav;
+                toWav.outputFolder = Q(out);
+                CutJob cut(Cut(dir + "/a.wav", 0, 1000, out), &h, &h);
+                CombineJob combine(Combine({a, a}, out, "x", CombineFormat::Wav), &h, &h);
+                ConversionJob batch(toWav, {a, a}, &h, &h);
+                QObject::connect(&batch, &ConversionJob::rowStateChanged,
+                                 [&](int r, const QString& state) { h.texts << QString::number(r) + " " + state; });
+                ToolJob* jobs[] = {&cut, &combine, &batch};
+                const bool ended = RunToolJob(*jobs[row], false);
+                if (h.texts != expected) std::cerr << h.texts.join(" | ").toStdString() << "\n";
+                return ended && h.texts == expected ? 0 : 1;
+            },
+            256 * 1024);
+        EXPECT_EQ(status, 0);
         EXPECT_TRUE(Entries(out).isEmpty()) << Entries(out).join(",").toStdString();
     }
 }
