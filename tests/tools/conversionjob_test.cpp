@@ -1,7 +1,7 @@
 // The conversion job without a window: what each target writes (checked by
 // decoding, also with the ffmpeg command line), normalize and fade levels,
-// the order of the reports, pause and stop, bad sources, outputs that
-// cannot be created, and overwriting. A full disk is a row of the cut and
+// the order of the reports, pause and stop, overwriting, bad sources and
+// outputs that cannot be created. A full disk is a row of the cut and
 // combine jobs' test.
 
 #include <gtest/gtest.h>
@@ -186,14 +186,15 @@ TEST_F(ConversionJobTest, FadesCoverTheirBlocks) {
 // ---------------------------------------------------------------- control
 
 TEST_F(ConversionJobTest, ReportsArriveInOrderAndPauseAndStopHold) {
-    const QStringList three = {Q(src_ + "/a.wav"), Q(src_ + "/b.mp3"), Q(src_ + "/short.wav")};
+    const QStringList three = {Q(src_ + "/b.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/short.wav")};
     MakeTone(src_ + "/short.wav", 1.0);
     ConversionSettings s = settings(TargetFormat::Ogg);
 
-    // The question about b.ogg is a fixed point of the batch: the job is
-    // paused there and must stand still before its first block.
-    const std::string placeholder = out_ + "/b.ogg";
-    testenv::writeFile(placeholder, "placeholder");
+    // The question about a.ogg is a fixed point of the batch: the job is
+    // paused there and must stand still before its first block. Yes
+    // replaces the old file, read-only as it is.
+    testenv::writeFile(out_ + "/a.ogg", "placeholder");
+    fs::permissions(out_ + "/a.ogg", fs::perms::owner_read | fs::perms::group_read);
     handler_.answer = [this](const QString&) {
         handler_.job->pause();
         return true;
@@ -218,18 +219,19 @@ TEST_F(ConversionJobTest, ReportsArriveInOrderAndPauseAndStopHold) {
     EXPECT_EQ(std::count(r.progress.begin(), r.progress.end(), 100), 3);
     EXPECT_TRUE(std::is_sorted(r.progress.begin(), r.progress.begin() + (r.progress.size() / 3)));
     EXPECT_EQ(r.progress.back(), 0);
+    EXPECT_EQ(decode(out_ + "/a.ogg").frames(), 3 * 44100);
 
     // Stop while paused there ends the batch at once; the row under way
     // leaves no output under its name and the next row never starts.
     const std::string stopped = testenv::makeTempDir("stopped");
     s.outputFolder = Q(stopped);
-    testenv::writeFile(stopped + "/b.ogg", "placeholder");
+    testenv::writeFile(stopped + "/a.ogg", "placeholder");
     r = RunJob(s, three, handler_, [&](ConversionJob& job, const JobReport& rep) {
         if (rep.states.endsWith("1 Converting")) job.stop();
     });
     EXPECT_EQ(r.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 unconvert"}));
     EXPECT_TRUE(r.endStep);
-    EXPECT_TRUE(!fs::exists(stopped + "/b.ogg") || testenv::readFile(stopped + "/b.ogg") == "placeholder");
+    EXPECT_TRUE(!fs::exists(stopped + "/a.ogg") || testenv::readFile(stopped + "/a.ogg") == "placeholder");
     EXPECT_FALSE(fs::exists(stopped + "/short.ogg"));
     handler_.answer = [](const QString&) { return true; };
 }
@@ -243,42 +245,29 @@ TEST_F(ConversionJobTest, BadSourcesFailTheirRowAndTheBatchGoesOn) {
     fs::resize_file(src_ + "/cut.mp3", fs::file_size(src_ + "/cut.mp3") * 3 / 10);
     // An output that cannot be created: a folder stands in its place.
     fs::create_directories(out_ + "/a.wav");
+    // An old output kept: No to the question skips the row.
+    testenv::writeFile(out_ + "/b.wav", "keep me");
+    handler_.answer = [](const QString& text) { return !text.endsWith("/b.wav already exists. Overwrite?"); };
 
+    // The second noise.mp3 would tell again: a missing source ends the batch.
     JobReport r = RunJob(settings(TargetFormat::Wav),
-                         {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"), Q(src_ + "/gone.wav"),
-                          Q(src_ + "/b.mp3")},
+                         {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"), Q(src_ + "/b.mp3"),
+                          Q(src_ + "/gone.wav"), Q(src_ + "/noise.mp3")},
                          handler_);
     EXPECT_EQ(r.states, QStringList({"0 failed", "1 Converting", "1 failed", "2 Converting", "2 finish"}));
     EXPECT_EQ(handler_.told, QStringList({"ERROR!|Failed to open file " + Q(src_) + "/noise.mp3",
                                           "ERROR!|Failed to create file " + Q(out_) + "/a.wav",
                                           "Information|gone.wav has been removed"}));
+    EXPECT_TRUE(handler_.texts.contains(Q(out_) + "/b.wav already exists. Overwrite?"));
+    EXPECT_EQ(testenv::readFile(out_ + "/b.wav"), "keep me");
     const Decoded cut = decode(out_ + "/cut.wav");
     EXPECT_GT(cut.frames(), 2 * 44100);
     EXPECT_LT(cut.frames(), 4 * 44100);
-    EXPECT_FALSE(fs::exists(out_ + "/b.wav")) << "a missing source ends the batch";
 
     // WMA tells of a moved file.
     handler_.told.clear();
     RunJob(settings(TargetFormat::Wma), {Q(src_ + "/gone.wav")}, handler_);
     EXPECT_EQ(handler_.told, QStringList({"Information|gone.wav has been moved"}));
-}
-
-// ---------------------------------------------------------------- overwrite
-
-TEST_F(ConversionJobTest, OverwriteAnswers) {
-    const std::string old = out_ + "/a.ogg";
-    testenv::writeFile(old, "keep me");
-    fs::permissions(old, fs::perms::owner_read | fs::perms::group_read);
-    handler_.answer = [](const QString&) { return false; };
-    JobReport r = RunJob(settings(TargetFormat::Ogg), {Q(src_ + "/a.wav")}, handler_);
-    EXPECT_EQ(handler_.texts, QStringList({Q(old) + " already exists. Overwrite?"}));
-    EXPECT_TRUE(r.states.isEmpty());
-    EXPECT_EQ(testenv::readFile(old), "keep me");
-
-    handler_.answer = [](const QString&) { return true; };
-    r = RunJob(settings(TargetFormat::Ogg), {Q(src_ + "/a.wav")}, handler_);
-    EXPECT_EQ(r.states.last(), "0 finish");
-    EXPECT_EQ(decode(old).frames(), 3 * 44100);
 }
 
 }  // namespace
