@@ -1,22 +1,27 @@
-// The encoder settings dialog in its two modes: defaults on a fresh
-// settings file, exactly the keys of its mode written on OK and nothing on
-// Default or Cancel, and the WMA help.
+// The tool dialogs. The encoder settings dialog in its two modes: defaults
+// on a fresh settings file, exactly the keys of its mode written on OK and
+// nothing on Default or Cancel, and the WMA help. The folder chooser: OK
+// only for a real folder, every other way out is a Cancel, and "Include
+// Sub Directory" is remembered.
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTreeView>
 
 #include "components/skin/skinlabel.h"
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
 #include "toolwindowtest.h"
 #include "tools/cdrippersettings.h"
+#include "tools/directory.h"
 
 namespace {
 
-class CdSetTest : public ToolWindowTest {};
+class ToolDialogs : public ToolWindowTest {};
 
-TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
+TEST_F(ToolDialogs, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
     CdSetForRecorder = false;
     Tfm_cdset d;
     d.show();
@@ -66,7 +71,7 @@ TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
     EXPECT_EQ(ini.readString("cd ripper", "output directory", ""), MusicFolder().toStdString());
 }
 
-TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
+TEST_F(ToolDialogs, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     IniFile ini;
     ini.writeInteger("recorder", "rl", -1);
     ini.writeInteger("cd ripper", "grab mode", 9);  // no such code: no button checked
@@ -101,6 +106,50 @@ TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     d.show();
     d.btn_okClick();
     EXPECT_EQ(ini.readInteger("cd ripper", "grab mode", 0), 9);
+}
+
+TEST_F(ToolDialogs, TheFolderChooserIsOkOnlyForAFolderCancelsOtherwiseAndRemembersSubfolders) {
+    const QString folder = Q(dir);
+    Tfm_directory d;
+    d.show();
+    d.selectFolder(folder);
+    EXPECT_TRUE(d.btn_ok->isEnabled());
+    d.btn_okClick();
+    EXPECT_EQ(d.SelectedFolder, folder);
+
+    d.show();
+    d.stview_selectdir->setCurrentIndex({});
+    EXPECT_FALSE(d.btn_ok->isEnabled());
+    d.close();  // the frame's close box
+    EXPECT_TRUE(d.SelectedFolder.isEmpty()) << "an earlier folder is not handed out again";
+
+    // Through the presenter, as the tool windows ask.
+    fm_directory = &d;
+    for (bool ok : {true, false}) {
+        presenter.setModalHandler([&](QWidget*) {
+            d.show();
+            d.selectFolder(folder);
+            ok ? d.btn_okClick() : d.Btn_cancelClick();
+            return d.result();
+        });
+        EXPECT_EQ(ChooseFolder(nullptr), ok ? folder : QString());
+    }
+    fm_directory = nullptr;
+
+    // "Include Sub Directory", for a caller that offers it.
+    d.cbx_sub->show();
+    d.show();
+    EXPECT_TRUE(d.cbx_sub->isChecked());
+    d.cbx_sub->setChecked(false);
+    d.selectFolder(folder);
+    d.btn_okClick();
+    EXPECT_FALSE(d.IncludeSubfolders);
+    EXPECT_FALSE(IniFile().readBool("Basic", "subdir", true));
+    EXPECT_TRUE(d.cbx_sub->isHidden()) << "only a caller that offers it shows it";
+    d.cbx_sub->setChecked(true);
+    d.show();
+    EXPECT_FALSE(d.cbx_sub->isChecked()) << "remembered";
+    d.close();
 }
 
 }  // namespace
