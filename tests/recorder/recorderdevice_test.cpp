@@ -3,15 +3,11 @@
 // remapped from its monitor. `make test` starts that server; without it
 // this test fails, it does not skip.
 
-#include <gtest/gtest.h>
-
 #include "components/recorder/linerecorder.h"
-#include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "tools/recorder.h"
 
-#include "../audio/audiotestutil.h"
-#include "testenv.h"
+#include "../tools/toolwindowtest.h"
 
 #include <QLabel>
 #include <QProcess>
@@ -45,13 +41,14 @@ void ExpectEveryFrameOnce(const std::vector<int16_t>& samples, int channels, dou
     int64_t loud = 0;
     for (size_t i = 0; i < samples.size(); i += static_cast<size_t>(channels))
         loud += std::abs(samples[i]) > amplitude / 2 * 32768 ? 1 : 0;
-    std::cout << what << ": " << samples.size() / channels << " frames, " << loud << " above half the amplitude, "
-              << kRate * 2 * 2 / 3 << " expected\n";
+    std::cout << what << ": " << samples.size() / channels << " frames, " << loud
+              << " above half the amplitude, " << kRate * 2 * 2 / 3 << " expected\n";
     EXPECT_NEAR(static_cast<double>(loud), kRate * 2.0 * 2 / 3, kRate * 2.0 * 2 / 3 * 0.1) << what;
 }
 
 double Dominant(const std::vector<int16_t>& samples, int channels, int64_t from, int64_t frames) {
-    return audiotest::dominantFrequency(samples, channels, 0, kRate, from, frames, {220, 330, 440, 550, 660, 880});
+    return audiotest::dominantFrequency(samples, channels, 0, kRate, from, frames,
+                                        {220, 330, 440, 550, 660, 880});
 }
 
 struct Recording {
@@ -110,14 +107,13 @@ TEST(RecorderDevice, AToneOfKnownLengthComesBackWhole) {
     EXPECT_EQ(Dominant(gated.samples, 2, kRate / 2, kRate / 2), 440);
 }
 
+class RecorderWindowOnTheDevice : public ToolWindowTest {};
+
 // The recorder window as a user drives it, to WAV and to MP3.
-TEST(RecorderDevice, TheWindowRecordsTheToneToWavAndMp3) {
-    const std::string dir = testenv::makeTempDir("window");
-    setenv("TUNEVALE_CONFIG_DIR", (dir + "/config").c_str(), 1);
+TEST_F(RecorderWindowOnTheDevice, RecordsTheToneToWavAndMp3) {
     IniFile ini;
     ini.writeString("recorder", "format path", dir + "/music");
     ini.writeBool("recorder", "cb auto", false);
-    FakeMessageBoxes boxes;
     Tfm_recorder window;
     window.show();
     ASSERT_FALSE(window.noInput->isVisible());

@@ -47,7 +47,6 @@ TEST(RecorderNames, PatternsSplitsAndSummaries) {
     IniFile f(ini);
     EXPECT_EQ(RecorderFormatSummary(f, 0), "WAV  44100KHz 16Kbit Stereo");
     EXPECT_EQ(RecorderFormatSummary(f, 1), "MP3  44100KHz Stereo 128Kbit");
-    EXPECT_EQ(RecorderFormatSummary(f, 2), "OGG  44100KHz Stereo 128Kbit");
     EXPECT_EQ(RecorderFormatSummary(f, 3), "WMA 44,100 Hz; 16 Bit; Stereo; 128 kbps");
     f.writeInteger("Recorder", "wav frequency", 9);
     f.writeInteger("Recorder", "wav channel", 1);
@@ -145,7 +144,7 @@ TEST_F(RecorderWindow, RecordsPausesPlaysBackAndOverwritesOnlyWhenAsked) {
     EXPECT_TRUE(w().btn_play->isEnabled());
     EXPECT_TRUE(w().FileInfo1->isEnabled());
     EXPECT_TRUE(w().RecordedFile.endsWith(".wav"));
-    EXPECT_TRUE(w().RecordedFile.startsWith(QString::fromStdString(dir + "/music/")));
+    EXPECT_TRUE(w().RecordedFile.startsWith(Q(dir + "/music/")));
 
     const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
     ASSERT_TRUE(d.ok);
@@ -258,19 +257,18 @@ TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
     };
     EXPECT_EQ(refused(), "Do not support this MP3 format! Please high the Frequency or the Bitrate.");
     EXPECT_FALSE(w().btn_play->isEnabled());
-    EXPECT_FALSE(QDir(QString::fromStdString(dir + "/music")).exists() &&
-                 !QDir(QString::fromStdString(dir + "/music")).isEmpty(QDir::Files));
+    EXPECT_FALSE(QDir(Q(dir + "/music")).exists() && !QDir(Q(dir + "/music")).isEmpty(QDir::Files));
 
     // A folder that cannot be made: under a regular file.
     IniFile().writeInteger("recorder", "mp3 frequency", 1);
     testenv::writeFile(dir + "/plain", "x");
-    w().edt_directory->setText(QString::fromStdString(dir + "/plain/sub"));
+    w().edt_directory->setText(Q(dir + "/plain/sub"));
     const QString told = refused();
     EXPECT_EQ(told, "Failed to create file " + w().RecordedFile);
     EXPECT_EQ(boxes.titles(), QStringList{"Error!"});
 
     // No input at all: a message and no file.
-    w().edt_directory->setText(QString::fromStdString(dir + "/music"));
+    w().edt_directory->setText(Q(dir + "/music"));
     input->setSources({}, "");
     EXPECT_TRUE(refused().startsWith("No sound input"));
     EXPECT_FALSE(QFile::exists(w().RecordedFile));
@@ -320,7 +318,7 @@ class RecordingInformation : public RecorderWindow, public ::testing::WithParamI
 TEST_P(RecordingInformation, TagsRoundTripAndBadNumbersChangeNothing) {
     const std::string file = dir + "/take." + GetParam();
     audiotest::encode(file, audiotest::sine(44100, 2, 1.0, {440}));
-    fm_recorder->RecordedFile = QString::fromStdString(file);
+    fm_recorder->RecordedFile = Q(file);
     Tfm_fileinfo& f = *fm_fileinfo;
     f.show();
     EXPECT_EQ(f.infoFrequency->text(), "44100 Hz");

@@ -317,8 +317,8 @@ TEST_F(ConversionJobTest, BadSourcesFailTheirRowAndTheBatchGoesOn) {
 
     // The second noise.mp3 would tell again: a missing source ends the batch.
     JobReport r = RunJob(settings(TargetFormat::Wav),
-                         {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"), Q(src_ + "/b.mp3"),
-                          Q(src_ + "/gone.wav"), Q(src_ + "/noise.mp3")},
+                         {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"),
+                          Q(src_ + "/b.mp3"), Q(src_ + "/gone.wav"), Q(src_ + "/noise.mp3")},
                          handler_);
     EXPECT_EQ(r.states, QStringList({"0 failed", "1 Converting", "1 failed", "2 Converting", "2 finish"}));
     EXPECT_EQ(handler_.told, QStringList({"ERROR!|Failed to open file " + Q(src_) + "/noise.mp3",

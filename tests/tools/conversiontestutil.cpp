@@ -69,8 +69,9 @@ void MakeTone(const std::string& path, double seconds, int rate) {
 }
 
 std::string ProbeStream(const std::string& path) {
-    const std::string out = testenv::capture("ffprobe -v error -select_streams a:0 -show_entries "
-                                             "stream=sample_rate,channels -of csv=p=0 " + testenv::shellQuote(path));
+    const std::string out = testenv::capture(
+        "ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate,channels -of csv=p=0 " +
+        testenv::shellQuote(path));
     return QString::fromStdString(out).trimmed().toStdString();
 }
 

@@ -79,13 +79,14 @@ TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
     if (f.lengthTolerance == 0) {
         ASSERT_EQ(cut.frames(), end - start);
         EXPECT_EQ(cut.frames(), f.frames);
-        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), whole.samples.begin() + start * f.channels));
+        const auto from = whole.samples.begin() + start * f.channels;
+        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), from));
     }
     // 2.5 s in: the rest of second 2, then seconds 3 to 7.
-    const int last = f.channels - 1;
-    EXPECT_EQ(dominantFrequency(cut.samples, f.channels, 0, 44100, 4410, 13230, kStepTones), 500);
-    EXPECT_EQ(dominantFrequency(cut.samples, f.channels, last, 44100, 22050 + 4410, 35280, kStepTones), 600);
-    EXPECT_EQ(dominantFrequency(cut.samples, f.channels, 0, 44100, 4 * 44100 + 26460, 13230, kStepTones), 1000);
+    const int ch = f.channels;
+    EXPECT_EQ(dominantFrequency(cut.samples, ch, 0, 44100, 4410, 13230, kStepTones), 500);
+    EXPECT_EQ(dominantFrequency(cut.samples, ch, ch - 1, 44100, 22050 + 4410, 35280, kStepTones), 600);
+    EXPECT_EQ(dominantFrequency(cut.samples, ch, 0, 44100, 4 * 44100 + 26460, 13230, kStepTones), 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CutRange,
@@ -174,7 +175,8 @@ TEST_P(CombineJoin, JoinsSourcesOfOtherRatesAndChannelsWithoutAGapOrClick) {
     encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
     encode(dir + "/b.ogg", sine(22050, 1, 2.0, {2000}), 22050, 1);
     ScriptedHandler answers;
-    CombineJob job(Combine({Q(dir + "/a.wav"), Q(dir + "/b.ogg")}, dir, "joined", c.format), &answers, &answers);
+    const QStringList sources = {Q(dir + "/a.wav"), Q(dir + "/b.ogg")};
+    CombineJob job(Combine(sources, dir, "joined", c.format), &answers, &answers);
     int lastTotal = -1;
     QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) { lastTotal = p; });
     ASSERT_TRUE(RunToolJob(job, false));
@@ -229,8 +231,8 @@ TEST(CombineJob, AnOutputThatIsOneOfTheSourcesReplacesItOnlyWhenComplete) {
         encode(dir + "/b.wav", sine(44100, 2, 2.0, {2000}), 44100, 2);
         const std::string before = testenv::readFile(dir + "/a.wav");
         ScriptedHandler answers;
-        CombineJob job(Combine({Q(dir + "/a.wav"), Q(dir + "/b.wav")}, dir, "a", CombineFormat::Wav), &answers,
-                       &answers);
+        CombineJob job(Combine({Q(dir + "/a.wav"), Q(dir + "/b.wav")}, dir, "a", CombineFormat::Wav),
+                       &answers, &answers);
         if (stop)
             QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) {
                 if (p >= 50) job.stop();
@@ -296,8 +298,9 @@ TEST(ToolJobs, AFullDiskIsReportedAndLeavesNoOutput) {
         SCOPED_TRACE(row);
         const std::string out = dir + "/out" + std::to_string(row);
         QDir().mkpath(Q(out));
-        const QStringList expected = row < 2 ? QStringList{"File write error!"}
-                                             : QStringList{"0 Converting", "0 failed", "File write error! Continue?"};
+        const QStringList expected =
+            row < 2 ? QStringList{"File write error!"}
+                    : QStringList{"0 Converting", "0 failed", "File write error! Continue?"};
         const int status = testenv::inChild(
             [&] {
                 ScriptedHandler h;
@@ -308,8 +311,9 @@ TEST(ToolJobs, AFullDiskIsReportedAndLeavesNoOutput) {
                 CutJob cut(Cut(dir + "/a.wav", 0, 1000, out), &h, &h);
                 CombineJob combine(Combine({a, a}, out, "x", CombineFormat::Wav), &h, &h);
                 ConversionJob batch(toWav, {a, a}, &h, &h);
-                QObject::connect(&batch, &ConversionJob::rowStateChanged,
-                                 [&](int r, const QString& state) { h.texts << QString::number(r) + " " + state; });
+                QObject::connect(&batch, &ConversionJob::rowStateChanged, [&](int r, const QString& state) {
+                    h.texts << QString::number(r) + " " + state;
+                });
                 ToolJob* jobs[] = {&cut, &combine, &batch};
                 const bool ended = RunToolJob(*jobs[row], false);
                 if (h.texts != expected) std::cerr << h.texts.join(" | ").toStdString() << "\n";
