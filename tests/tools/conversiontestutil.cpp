@@ -1,6 +1,5 @@
 #include "conversiontestutil.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 
@@ -59,8 +58,8 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
     return report;
 }
 
-void MakeTone(const std::string& path, double seconds, int rate) {
-    audiotest::encode(path, audiotest::sine(rate, 2, seconds, {1000, 2000}), rate, 2);
+void MakeTone(const std::string& path, double seconds) {
+    audiotest::encode(path, audiotest::sine(44100, 2, seconds, {1000, 2000}));
     AudioInformation tags;
     tags.load(path);
     tags.infoTitle = "Tone";

@@ -43,7 +43,7 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
 
 // A tagged file of the given seconds, in the format its extension names:
 // left 1 kHz, right 2 kHz, half scale.
-void MakeTone(const std::string& path, double seconds, int rate = 44100);
+void MakeTone(const std::string& path, double seconds);
 // "rate,channels" of a file's first audio stream as the ffprobe command line reads it.
 std::string ProbeStream(const std::string& path);
 
