@@ -80,10 +80,11 @@ struct EventLog {
         auto add = [this](const QString& what, SkinObject* s, int n) {
             lines << QStringLiteral("%1 %2 %3").arg(what, s->getName()).arg(n);
         };
-        QObject::connect(&e, &SkinEngine::onClick, [this](SkinObject* s) { lines << "click " + s->getName(); });
-        QObject::connect(&e, &SkinEngine::onMouseDown, [add](SkinObject* s, int b, int, int) { add("down", s, b); });
-        QObject::connect(&e, &SkinEngine::onMouseUp, [add](SkinObject* s, int b, int, int) { add("up", s, b); });
-        QObject::connect(&e, &SkinEngine::onScrollTrack, [this, add](SkinObject* s, int pos) {
+        using E = SkinEngine;
+        QObject::connect(&e, &E::onClick, [this](SkinObject* s) { lines << "click " + s->getName(); });
+        QObject::connect(&e, &E::onMouseDown, [add](SkinObject* s, int b, int, int) { add("down", s, b); });
+        QObject::connect(&e, &E::onMouseUp, [add](SkinObject* s, int b, int, int) { add("up", s, b); });
+        QObject::connect(&e, &E::onScrollTrack, [this, add](SkinObject* s, int pos) {
             add("track", s, lastTrack = pos);
         });
     }
@@ -196,7 +197,8 @@ TEST_F(SkinEngineTest, FailedLoadKeepsThePreviousSkin) {
 
 TEST_F(SkinEngineTest, LookUpsByNameAndKindInTheBuiltInSkin) {
     // [basic] skin = 3: no file is loaded, yet the sections apply.
-    EXPECT_EQ(bytesOf(SkinEngine::builtInSkinPath()), bytesOf(shipped(1))) << "the built-in copy of skin 1 drifted";
+    EXPECT_EQ(bytesOf(SkinEngine::builtInSkinPath()), bytesOf(shipped(1)))
+        << "the built-in copy of skin 1 drifted";
     QSignalSpy errors(&engine, &SkinEngine::skinError);
     QWidget bare;
     EXPECT_FALSE(engine.applySkinSection(&bare, "nonexistent"));
@@ -381,9 +383,11 @@ TEST_F(SkinEngineTest, ReskinFromItsOwnClickThenResetAndDestroyLeaveNothingBehin
     EXPECT_NE(find(skinned(playlistWindow(), "Playlist", false).get(), "Listplay"), nullptr);
 }
 
-// The main window keeps the old skin until the program applies the new one in
-// place, and a reset of the hidden window gives back all it had at once.
-TEST_F(SkinEngineTest, MainWindowIsFramelessReskinsInPlaceAndResetGivesTheFrameBack) {
+// A skinned window loses its frame for the skin's, which moves it by dragging;
+// a native one keeps its frame and takes the palette and the labels' look. A
+// new skin shows once the program applies it again, in place, and a reset
+// gives back all the window had.
+TEST_F(SkinEngineTest, FramesPalettesSkinSwitchAndReset) {
     auto main = mainWindow();
     const Qt::WindowFlags before = main->windowFlags();
     const QColor window = main->palette().color(QPalette::Window);
@@ -398,59 +402,9 @@ TEST_F(SkinEngineTest, MainWindowIsFramelessReskinsInPlaceAndResetGivesTheFrameB
     const QString name1 = engine.skinName();
     const QImage look1 = main->grab().toImage();
 
-    ASSERT_TRUE(engine.loadSkin(shipped(2)));
-    EXPECT_FALSE(oldTime.isNull());
-    engine.applySkinSection(main.get(), "Tunevale");
-    EXPECT_TRUE(oldTime.isNull());
-    EXPECT_NE(engine.skinName(), name1);
-    EXPECT_NE(main->palette().color(QPalette::Base), skin1);
-    EXPECT_NE(main->grab().toImage(), look1) << "the two skins look different";
-    EXPECT_EQ(find(main.get(), "time")->widget()->parentWidget(), main.get());  // in the title
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(engine.mainWindow(), main.get());
-
-    main->hide();
-    engine.resetWindow(main.get());
-    EXPECT_EQ(main->windowFlags(), before);
-    EXPECT_EQ(main->contentsMargins(), QMargins());
-    EXPECT_EQ(main->minimumWidth(), 0);
-    EXPECT_EQ(main->palette().color(QPalette::Window), window);
-    EXPECT_EQ(find(main.get(), "Boxplay"), nullptr);
-}
-
-TEST_F(SkinEngineTest, ToolWindowsKeepTheirFrameAndTakeThePalette) {
-    ASSERT_TRUE(engine.loadSkin(shipped(2)));
-    QWidget tool;
-    auto* label = new SkinLabel("Recording\rTrack 1", &tool);
-    EXPECT_EQ(label->text(), "Recording\nTrack 1");
-    EXPECT_EQ(label->caption(), "Recording\rTrack 1");
-    const QColor labelBefore = label->palette().color(QPalette::WindowText);
-    const Qt::WindowFlags flags = tool.windowFlags();
-
-    engine.resetWindow(&tool);
-    ASSERT_TRUE(engine.applySkinSection(&tool, "windows"));
-    EXPECT_EQ(tool.windowFlags(), flags);
-    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#efedea"));
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor("#2d2f34"));
-    EXPECT_EQ(label->font().pixelSize(), 12);
-    EXPECT_TRUE(engine.skinObjects(&tool).isEmpty());
-
-    // The same window in skin 1's colours, then bare again.
-    ASSERT_TRUE(engine.loadSkin(shipped(1)));
-    engine.resetWindow(&tool);
-    engine.applySkinSection(&tool, "Windows");
-    EXPECT_EQ(engine.appliedSection(&tool), "windows") << "section names ignore case";
-    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#d5dae7"));
-    engine.resetWindow(&tool);
-    EXPECT_EQ(label->palette().color(QPalette::WindowText), labelBefore);
-    EXPECT_FALSE(tool.testAttribute(Qt::WA_SetPalette));
-}
-
-// A quick click on the volume icon, whose release the window manager may
-// swallow, must not leave the window following the mouse; a drag with the
-// button held still moves it.
-TEST_F(SkinEngineTest, AClickLeavesNoWindowDragBehind) {
-    auto main = skinned(mainWindow(), "Tunevale");
+    // A quick click on the volume icon, whose release the window manager may
+    // swallow, must not leave the window following the mouse; a drag with the
+    // button held still moves it.
     skin::ElementView* icon = nullptr;
     for (auto* view : main->findChildren<skin::ElementView*>())
         if (view->definition().glyph == "volume") icon = view;
@@ -472,4 +426,44 @@ TEST_F(SkinEngineTest, AClickLeavesNoWindowDragBehind) {
     mouse(target, QEvent::MouseButtonRelease, p + QPoint(40, 30));
     mouse(target, QEvent::MouseMove, p + QPoint(90, 90), Qt::NoButton);
     EXPECT_EQ(main->pos(), start + QPoint(40, 30));
+
+    QWidget tool;
+    auto* label = new SkinLabel("Recording\rTrack 1", &tool);
+    EXPECT_EQ(label->text(), "Recording\nTrack 1");
+    EXPECT_EQ(label->caption(), "Recording\rTrack 1");
+    const QColor labelBefore = label->palette().color(QPalette::WindowText);
+    const Qt::WindowFlags flags = tool.windowFlags();
+    engine.applySkinSection(&tool, "Windows");
+    EXPECT_EQ(engine.appliedSection(&tool), "windows") << "section names ignore case";
+    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#d5dae7"));
+
+    ASSERT_TRUE(engine.loadSkin(shipped(2)));
+    EXPECT_FALSE(oldTime.isNull());
+    engine.applySkinSection(main.get(), "Tunevale");
+    EXPECT_TRUE(oldTime.isNull());
+    EXPECT_NE(engine.skinName(), name1);
+    EXPECT_NE(main->palette().color(QPalette::Base), skin1);
+    EXPECT_NE(main->grab().toImage(), look1) << "the two skins look different";
+    EXPECT_EQ(find(main.get(), "time")->widget()->parentWidget(), main.get());  // in the title
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(engine.mainWindow(), main.get());
+
+    engine.resetWindow(&tool);
+    ASSERT_TRUE(engine.applySkinSection(&tool, "windows"));
+    EXPECT_EQ(tool.windowFlags(), flags);
+    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#efedea"));
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor("#2d2f34"));
+    EXPECT_EQ(label->font().pixelSize(), 12);
+    EXPECT_TRUE(engine.skinObjects(&tool).isEmpty());
+    engine.resetWindow(&tool);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), labelBefore);
+    EXPECT_FALSE(tool.testAttribute(Qt::WA_SetPalette));
+
+    main->hide();
+    engine.resetWindow(main.get());
+    EXPECT_EQ(main->windowFlags(), before);
+    EXPECT_EQ(main->contentsMargins(), QMargins());
+    EXPECT_EQ(main->minimumWidth(), 0);
+    EXPECT_EQ(main->palette().color(QPalette::Window), window);
+    EXPECT_EQ(find(main.get(), "Boxplay"), nullptr);
 }

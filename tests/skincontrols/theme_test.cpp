@@ -274,8 +274,10 @@ TEST_F(FileThemeComponent, UsedWhenAskedForAndLoadedAndRefusedFilesChangeNothing
         const TvsFileTheme* theme;
         S asked, style;
         bool file;
-    } rows[] = {{nullptr, S::FromThemeFile, S::DeepBlue, false}, {&unloaded, S::FromThemeFile, S::DeepBlue, false},
-                {&theme, S::Meadow, S::Meadow, false},           {&theme, S::FromThemeFile, S::FromThemeFile, true}};
+    } rows[] = {
+        {nullptr, S::FromThemeFile, S::DeepBlue, false}, {&unloaded, S::FromThemeFile, S::DeepBlue, false},
+        {&theme, S::Meadow, S::Meadow, false},           {&theme, S::FromThemeFile, S::FromThemeFile, true},
+    };
     for (const Row& r : rows) {
         S style = S::Graphite;
         EXPECT_EQ(UsingFileTheme(r.theme, r.asked, &style), r.file);
