@@ -113,12 +113,9 @@ TEST(DrawingHelpers, Stretch3PartKeepsTheEndsAndMakesTheKeyTransparent) {
         QPainter p(&out);
         DrawStretch3Part(strip(0xFFFFFF00), p, out.rect(), corner);
         p.end();
-        EXPECT_EQ(rgb(out, 0, 1), 0xFF0000u);
-        EXPECT_EQ(rgb(out, 9, 0), 0xFF0000u);
-        EXPECT_EQ(rgb(out, 10, 0), 0x00FF00u);
-        EXPECT_EQ(rgb(out, 189, 3), 0x00FF00u);
-        EXPECT_EQ(rgb(out, 190, 0), 0x0000FFu);
-        EXPECT_EQ(rgb(out, 199, 3), 0x0000FFu);
+        for (auto [x, y, colour] : {std::tuple{0, 1, 0xFF0000u}, {9, 0, 0xFF0000u}, {10, 0, 0x00FF00u},
+                                    {189, 3, 0x00FF00u}, {190, 0, 0x0000FFu}, {199, 3, 0x0000FFu}})
+            EXPECT_EQ(rgb(out, x, y), colour) << x << "," << y;
         // The corner pixel is the key with the flag, magenta without it.
         EXPECT_EQ(rgb(out, 0, 0), corner ? 0xFFFFFFu : 0xFFFF00u);
         EXPECT_EQ(rgb(out, 195, 1), corner ? 0xFF00FFu : 0xFFFFFFu);
@@ -155,10 +152,10 @@ TEST(DrawingHelpers, SplitRotateAndTile) {
     QPainter p(&canvas);
     DrawTiled(p, tile, QRect(2, 2, 5, 5));
     p.end();
-    EXPECT_EQ(rgb(canvas, 3, 3), 0xFF0000u) << "tiles start at the origin";
-    EXPECT_EQ(rgb(canvas, 6, 6), 0xFF0000u);
-    EXPECT_EQ(rgb(canvas, 7, 7), 0xFFFFFFu) << "nothing outside the rectangle";
-    EXPECT_EQ(rgb(canvas, 1, 3), 0xFFFFFFu);
+    // Tiles start at the origin; nothing lands outside the rectangle.
+    for (auto [x, y, colour] : {std::tuple{3, 3, 0xFF0000u}, {6, 6, 0xFF0000u}, {7, 7, 0xFFFFFFu},
+                                {1, 3, 0xFFFFFFu}})
+        EXPECT_EQ(rgb(canvas, x, y), colour) << x << "," << y;
 }
 
 // ------------------------------------------------------------- theme files
