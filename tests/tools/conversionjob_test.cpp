@@ -87,6 +87,12 @@ TEST(EncoderTables, ListIndexesNameWhatTheyShow) {
     EXPECT_TRUE(WmaHelpText(18).isNull());
 }
 
+// A file whose reader tells no duration, or a rate of 0, must not divide by zero.
+TEST(FramesPerSecond, FallsBackWhenLengthOrDurationCannotTell) {
+    EXPECT_EQ(FramesPerSecond(441000, 0, 22050), 22050);
+    EXPECT_EQ(FramesPerSecond(0, 0, 0), 1);
+}
+
 // ---------------------------------------------------------------- the job
 
 class ConversionJobTest : public ::testing::Test {
