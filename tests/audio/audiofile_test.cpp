@@ -199,24 +199,9 @@ TEST(AudioFileReader, BlocksHoldExactlyTheCountInWholeFramesUntilTheEnd) {
 // is told must be that of the blocks, or the output runs three times fast.
 TEST(AudioFileReader, AFileOfSixChannelsTellsTheChannelsOfItsBlocks) {
     const std::string dir = testenv::makeTempDir("six");
-    {
-        // A plain 16-bit WAV of 6 channels and one second at 8000 Hz, made by
-        // hand: our writer stops at two channels.
-        const uint32_t rate = 8000, channels = 6, frames = 8000;
-        std::string bytes;
-        auto le = [&](uint32_t v, int size) {
-            for (int i = 0; i < size; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
-        };
-        bytes += "RIFF";
-        le(36 + frames * channels * 2, 4);
-        bytes += "WAVEfmt ";
-        for (auto [v, size] : {std::pair{16u, 4}, {1u, 2}, {channels, 2}, {rate, 4}, {rate * channels * 2, 4}, {channels * 2, 2}, {16u, 2}})
-            le(v, size);
-        bytes += "data";
-        le(frames * channels * 2, 4);
-        for (uint32_t i = 0; i < frames * channels; ++i) le((i / channels % 100) * 100, 2);
-        testenv::writeFile(dir + "/six.wav", bytes);
-    }
+    // Our writer stops at two channels.
+    const std::string six = "-f lavfi -i sine=sample_rate=8000:duration=1 -ac 6 " + dir + "/six.wav";
+    ASSERT_EQ(testenv::run("ffmpeg -v error " + six), 0);
     AudioFile r;
     ASSERT_TRUE(r.open(dir + "/six.wav"));
     EXPECT_EQ(r.getLength(), 8000);
@@ -271,12 +256,10 @@ TEST(AudioFileWriter, Mp3FormatsMpegAudioDoesNotAllowAreRefused) {
             EXPECT_EQ(audio::isLegalMp3Format(c.rate, c.kbps), c.legal);
         }
     }
-    EXPECT_EQ(audio::nearestMp3SampleRate(6000), 8000);
-    EXPECT_EQ(audio::nearestMp3SampleRate(96000), 48000);
-    EXPECT_EQ(audio::nearestMp3SampleRate(44100), 44100);
-    EXPECT_EQ(audio::clampMp3Bitrate(11025, 128), 64);
-    EXPECT_EQ(audio::clampMp3Bitrate(24000, 320), 160);
-    EXPECT_EQ(audio::clampMp3Bitrate(44100, 8), 32);
+    for (auto [rate, nearest] : {std::pair{6000, 8000}, {96000, 48000}, {44100, 44100}})
+        EXPECT_EQ(audio::nearestMp3SampleRate(rate), nearest) << rate;
+    for (auto [rate, kbps, clamped] : {std::tuple{11025, 128, 64}, {24000, 320, 160}, {44100, 8, 32}})
+        EXPECT_EQ(audio::clampMp3Bitrate(rate, kbps), clamped) << rate << "/" << kbps;
 
     // The recorder sets its capture format from the writer's; a refused call
     // keeps the format that was set.

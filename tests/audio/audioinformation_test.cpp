@@ -185,14 +185,11 @@ TEST_F(AudioInformationTest, AFailedSaveReportsAndLeavesTheFileAlone) {
     EXPECT_FALSE(info.lastError().empty());
     EXPECT_FALSE(info.save(dir_ + "/src.flac"));
     // Not what its name says: refused, unchanged.
-    const std::string fake = dir_ + "/fake.wav";
-    testenv::writeFile(fake, "not a riff file at all");
-    EXPECT_FALSE(info.save(fake));
-    EXPECT_EQ(testenv::readFile(fake), "not a riff file at all");
-    const std::string fakeWma = dir_ + "/fake.wma";
-    testenv::writeFile(fakeWma, "not asf either");
-    EXPECT_FALSE(info.save(fakeWma));
-    EXPECT_EQ(testenv::readFile(fakeWma), "not asf either");
+    for (const std::string& fake : {dir_ + "/fake.wav", dir_ + "/fake.wma"}) {
+        testenv::writeFile(fake, "neither a RIFF nor an ASF file");
+        EXPECT_FALSE(info.save(fake)) << fake;
+        EXPECT_EQ(testenv::readFile(fake), "neither a RIFF nor an ASF file") << fake;
+    }
 }
 
 // Rip and conversion workers load tags while the window thread does too.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/inifile.h"
 #include "platform/paths.h"
 #include "testenv.h"
 
@@ -25,6 +26,7 @@ TEST(Paths, DataAndConfigFollowTheEnvironment) {
         EXPECT_EQ(DataFolder(), "/data/tv/record/");
         EXPECT_EQ(PlaylistFolder(), "/data/tv/playlist");
         EXPECT_EQ(SettingsFilePath(), "/conf/tv/Tunevale.ini");
+        EXPECT_EQ(IniFile().path(), "/conf/tv/Tunevale.ini");
     }
     testenv::ScopedEnv a("TUNEVALE_HOME", nullptr), b("TUNEVALE_CONFIG_DIR", nullptr);
     {

@@ -117,7 +117,7 @@ TEST(Launcher, RealOneReportsWhenNothingCouldOpen) {
     if (!browser.isNull()) qputenv("BROWSER", browser);
 }
 
-TEST(Presenter, RealModalOfAPlainWindowWaitsUntilItCloses) {
+TEST(Presenter, RealModalWaitsUntilTheWindowClosesAndGivesADialogsResult) {
     QWidget window;
     bool shownDuringLoop = false;
     QTimer::singleShot(50, [&] {
@@ -128,9 +128,7 @@ TEST(Presenter, RealModalOfAPlainWindowWaitsUntilItCloses) {
     EXPECT_TRUE(shownDuringLoop);
     EXPECT_FALSE(window.isVisible());
     EXPECT_FALSE(window.isModal()) << "the modality must not stick to a window later shown modeless";
-}
 
-TEST(Presenter, RealModalOfADialogGivesItsResult) {
     QDialog dialog;
     QTimer::singleShot(50, &dialog, &QDialog::accept);
     EXPECT_EQ(ShowModal(&dialog), QDialog::Accepted);

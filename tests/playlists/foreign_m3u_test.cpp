@@ -14,24 +14,18 @@ std::vector<PlaylistRow> rowsOf(std::string_view bytes, std::string_view folder 
 
 }  // namespace
 
-TEST(ForeignM3u, PlainListWithoutHeaderKeepsItsFirstEntry) {
-    const auto rows = rowsOf("first.mp3\nsub/second.ogg\n/abs/third.wma\n");
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0], (PlaylistRow{"first.mp3", "", "/lists/first.mp3"}));
-    EXPECT_EQ(rows[1], (PlaylistRow{"second.ogg", "", "/lists/sub/second.ogg"}));
-    EXPECT_EQ(rows[2], (PlaylistRow{"third.wma", "", "/abs/third.wma"}));
-}
-
-TEST(ForeignM3u, RelativePathsAreTakenFromTheListsFolder) {
-    const auto rows = rowsOf("./a.mp3\r\n../up/b.mp3\r\nC:\\Music\\c.mp3\r\n\\\\server\\share\\d.mp3\r\n", "/x/y/");
-    ASSERT_EQ(rows.size(), 4u);
-    EXPECT_EQ(rows[0].path, "/x/y/a.mp3");
-    EXPECT_EQ(rows[1].path, "/x/y/../up/b.mp3");
+TEST(ForeignM3u, PlainListsKeepTheirFirstEntryAndPathsFromTheListsFolder) {
+    EXPECT_EQ(rowsOf("first.mp3\nsub/second.ogg\n/abs/third.wma\n"),
+              (std::vector<PlaylistRow>{{"first.mp3", "", "/lists/first.mp3"},
+                                        {"second.ogg", "", "/lists/sub/second.ogg"},
+                                        {"third.wma", "", "/abs/third.wma"}}));
     // Another machine's absolute paths stay as they are: they name no file
     // here, which playing reports.
-    EXPECT_EQ(rows[2].path, "C:\\Music\\c.mp3");
-    EXPECT_EQ(rows[2].name, "C:\\Music\\c.mp3");
-    EXPECT_EQ(rows[3].path, "\\\\server\\share\\d.mp3");
+    EXPECT_EQ(rowsOf("./a.mp3\r\n../up/b.mp3\r\nC:\\Music\\c.mp3\r\n\\\\server\\share\\d.mp3\r\n", "/x/y/"),
+              (std::vector<PlaylistRow>{{"a.mp3", "", "/x/y/a.mp3"},
+                                        {"b.mp3", "", "/x/y/../up/b.mp3"},
+                                        {"C:\\Music\\c.mp3", "", "C:\\Music\\c.mp3"},
+                                        {"\\\\server\\share\\d.mp3", "", "\\\\server\\share\\d.mp3"}}));
 
     const std::string dir = testenv::makeTempDir();
     testenv::writeFile(dir + "/list.m3u", "#EXTM3U\r\n#EXTINF:5,Five\r\nsub/five.mp3\r\n");
@@ -54,6 +48,12 @@ TEST(ForeignM3u, EveryLineEndAndJunkBetweenEntries) {
     const auto r = ParseM3u(body, "/lists");
     EXPECT_EQ(r.skipped, 0);
     EXPECT_EQ(r.rows(), (std::vector<PlaylistRow>{{"Ten", "00:10", "/m/10.mp3"}, {"Twenty", "00:20", "/m/20.mp3"}}));
+
+    // An info line without its path is skipped and counted.
+    const auto lost = ParseM3u("#EXTM3U\n#EXTINF:1,Lost\n#EXTINF:2,Kept\n/m/k.mp3\n#EXTINF:3,Dangling\n", "");
+    EXPECT_EQ(lost.rows(), (std::vector<PlaylistRow>{{"Kept", "00:02", "/m/k.mp3"}}));
+    EXPECT_EQ(lost.skipped, 2);
+    EXPECT_TRUE(lost.ok);
 }
 
 TEST(ForeignM3u, LengthFieldsThatAreNotWholeSeconds) {
@@ -76,20 +76,10 @@ TEST(ForeignM3u, LengthFieldsThatAreNotWholeSeconds) {
     EXPECT_EQ(rows, expected);
 }
 
-TEST(ForeignM3u, AnInfoLineWithoutItsPathIsSkippedAndCounted) {
-    const auto r = ParseM3u("#EXTM3U\n#EXTINF:1,Lost\n#EXTINF:2,Kept\n/m/k.mp3\n#EXTINF:3,Dangling\n", "");
-    EXPECT_EQ(r.rows(), (std::vector<PlaylistRow>{{"Kept", "00:02", "/m/k.mp3"}}));
-    EXPECT_EQ(r.skipped, 2);
-    EXPECT_TRUE(r.ok);
-}
-
 TEST(ForeignM3u, Windows1252TextIsReadWhenTheFileIsNotUtf8) {
     // "Café Déjà vu" and a euro sign, as a Windows program writes them.
-    const auto rows = rowsOf("#EXTM3U\r\n#EXTINF:60,Caf\xE9 D\xE9j\xE0 vu \x80\r\nC:\\M\xFAsica\\caf\xE9.mp3\r\n");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].name, "Café Déjà vu €");
-    EXPECT_EQ(rows[0].time, "01:00");
-    EXPECT_EQ(rows[0].path, "C:\\Música\\café.mp3");
+    EXPECT_EQ(rowsOf("#EXTM3U\r\n#EXTINF:60,Caf\xE9 D\xE9j\xE0 vu \x80\r\nC:\\M\xFAsica\\caf\xE9.mp3\r\n"),
+              (std::vector<PlaylistRow>{{"Café Déjà vu €", "01:00", "C:\\Música\\café.mp3"}}));
     // Valid UTF-8 is never reinterpreted.
     EXPECT_EQ(rowsOf("#EXTINF:1,Café\n/m/é.mp3\n")[0].name, "Café");
 }

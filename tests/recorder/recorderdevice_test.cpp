@@ -3,15 +3,11 @@
 // remapped from its monitor. `make test` starts that server; without it
 // this test fails, it does not skip.
 
-#include <gtest/gtest.h>
-
 #include "components/recorder/linerecorder.h"
-#include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "tools/recorder.h"
 
-#include "../audio/audiotestutil.h"
-#include "testenv.h"
+#include "../tools/toolwindowtest.h"
 
 #include <QLabel>
 #include <QProcess>
@@ -24,21 +20,35 @@ namespace {
 
 constexpr int kRate = 44100;
 
-// Plays seconds of tone into the sink; returns when it has been heard.
+// Plays seconds of a 440 Hz tone into the sink while a recording runs;
+// returns half a second after it has been heard.
 void PlayTone(double seconds, double amplitude) {
     const std::string wav = testenv::makeTempDir("tone") + "/tone.wav";
     audiotest::encode(wav, audiotest::sine(kRate, 2, seconds, {440}, amplitude));
+    QTest::qWait(300);
     QProcess player;
     player.start("paplay", {"--device=ci_out", QString::fromStdString(wav)});
     EXPECT_TRUE(player.waitForStarted());
     EXPECT_TRUE(QTest::qWaitFor([&] { return player.state() == QProcess::NotRunning; }, 15000));
+    QTest::qWait(500);
 }
 
-int64_t LoudFrames(const std::vector<int16_t>& samples, int channels, double amplitude) {
+// Every frame of two seconds of tone once: a sine is above half its
+// amplitude two thirds of the time, so counting those frames tells a lost
+// or doubled piece.
+void ExpectEveryFrameOnce(const std::vector<int16_t>& samples, int channels, double amplitude,
+                          const std::string& what) {
     int64_t loud = 0;
     for (size_t i = 0; i < samples.size(); i += static_cast<size_t>(channels))
         loud += std::abs(samples[i]) > amplitude / 2 * 32768 ? 1 : 0;
-    return loud;
+    std::cout << what << ": " << samples.size() / channels << " frames, " << loud
+              << " above half the amplitude, " << kRate * 2 * 2 / 3 << " expected\n";
+    EXPECT_NEAR(static_cast<double>(loud), kRate * 2.0 * 2 / 3, kRate * 2.0 * 2 / 3 * 0.1) << what;
+}
+
+double Dominant(const std::vector<int16_t>& samples, int channels, int64_t from, int64_t frames) {
+    return audiotest::dominantFrequency(samples, channels, 0, kRate, from, frames,
+                                        {220, 330, 440, 550, 660, 880});
 }
 
 struct Recording {
@@ -58,19 +68,13 @@ Recording RecordTone(LineRecorder& recorder, double seconds, double amplitude) {
     recorder.setBlockSize(recorder.msToSamples(600));
     recorder.start();
     EXPECT_EQ(recorder.getError(), 0);
-    QTest::qWait(300);
     PlayTone(seconds, amplitude);
-    QTest::qWait(500);
     recorder.stop();
     QObject::disconnect(&recorder, &LineRecorder::onEndArrayRecord, nullptr, nullptr);
     for (AudioBlock b = recorder.getRecordedArray(); !b.empty(); b = recorder.getRecordedArray())
         r.samples.insert(r.samples.end(), b.samples.begin(), b.samples.end());
     EXPECT_EQ(recorder.getPosition(), r.frames());
     return r;
-}
-
-double Dominant(const Recording& r, int64_t from) {
-    return audiotest::dominantFrequency(r.samples, 2, 0, kRate, from, kRate / 2, {220, 330, 440, 550, 660, 880});
 }
 
 TEST(RecorderDevice, AToneOfKnownLengthComesBackWhole) {
@@ -85,18 +89,12 @@ TEST(RecorderDevice, AToneOfKnownLengthComesBackWhole) {
     }
     EXPECT_TRUE(defaultFound) << "no line is the server's default source";
 
-    // Every frame once: a sine is above half its amplitude two thirds of
-    // the time, so counting those frames tells a lost or doubled piece.
     const Recording plain = RecordTone(recorder, 2.0, 0.3);
-    const int64_t loud = LoudFrames(plain.samples, 2, 0.3);
+    ExpectEveryFrameOnce(plain.samples, 2, 0.3, "recorded");
     int64_t first = -1;
     while (++first < plain.frames() && std::abs(plain.samples[static_cast<size_t>(first * 2)]) <= 0.15 * 32768) {
     }
-    std::cout << "frames above half the amplitude: " << loud << " of " << kRate * 2 * 2 / 3 << " expected; "
-              << plain.frames() << " frames recorded\n";
-    EXPECT_NEAR(static_cast<double>(loud), kRate * 2.0 * 2 / 3, kRate * 2.0 * 2 / 3 * 0.1);
-    ASSERT_GE(first, 0);
-    EXPECT_EQ(Dominant(plain, first + kRate / 2), 440);
+    EXPECT_EQ(Dominant(plain.samples, 2, first + kRate / 2, kRate / 2), 440);
 
     // With the silence handling as the recorder window sets it by default,
     // a tone at speech level is kept and the silence around it is not.
@@ -106,17 +104,16 @@ TEST(RecorderDevice, AToneOfKnownLengthComesBackWhole) {
     std::cout << "with the silence handling: " << gated.frames() << " frames for " << kRate * 2 << " of tone\n";
     EXPECT_GE(gated.frames(), kRate * 1.8);
     EXPECT_LE(gated.frames(), kRate * 2.5);
-    EXPECT_EQ(Dominant(gated, kRate / 2), 440);
+    EXPECT_EQ(Dominant(gated.samples, 2, kRate / 2, kRate / 2), 440);
 }
 
+class RecorderWindowOnTheDevice : public ToolWindowTest {};
+
 // The recorder window as a user drives it, to WAV and to MP3.
-TEST(RecorderDevice, TheWindowRecordsTheToneToWavAndMp3) {
-    const std::string dir = testenv::makeTempDir("window");
-    setenv("TUNEVALE_CONFIG_DIR", (dir + "/config").c_str(), 1);
+TEST_F(RecorderWindowOnTheDevice, RecordsTheToneToWavAndMp3) {
     IniFile ini;
     ini.writeString("recorder", "format path", dir + "/music");
     ini.writeBool("recorder", "cb auto", false);
-    FakeMessageBoxes boxes;
     Tfm_recorder window;
     window.show();
     ASSERT_FALSE(window.noInput->isVisible());
@@ -124,21 +121,13 @@ TEST(RecorderDevice, TheWindowRecordsTheToneToWavAndMp3) {
         ini.writeInteger("recorder", "format", format);
         window.btn_recordClick();
         ASSERT_TRUE(window.isRecording()) << format;
-        QTest::qWait(300);
         PlayTone(2.0, 0.3);
-        QTest::qWait(500);
         window.btn_stopClick();
         EXPECT_TRUE(boxes.texts().isEmpty());
         const audiotest::Decoded d = audiotest::decode(window.RecordedFile.toStdString());
         ASSERT_TRUE(d.ok) << format;
-        const int64_t loud = LoudFrames(d.samples, d.channels, 0.3);
-        std::cout << window.RecordedFile.toStdString() << ": " << d.frames() << " frames, " << loud
-                  << " above half the amplitude\n";
-        EXPECT_NEAR(static_cast<double>(loud), kRate * 2.0 * 2 / 3, kRate * 2.0 * 2 / 3 * 0.1) << format;
-        EXPECT_EQ(audiotest::dominantFrequency(d.samples, d.channels, 0, kRate, d.frames() / 2, kRate / 4,
-                                               {220, 330, 440, 550, 660, 880}),
-                  440)
-            << format;
+        ExpectEveryFrameOnce(d.samples, d.channels, 0.3, window.RecordedFile.toStdString());
+        EXPECT_EQ(Dominant(d.samples, d.channels, d.frames() / 2, kRate / 4), 440) << format;
         // Names are made to the second: the next one must differ.
         QTest::qWait(1000);
     }

@@ -1,8 +1,6 @@
 // The recorder window, its settings dialog and its information window, on
 // a null input and a null output that a virtual clock drives.
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QDateTime>
 #include <QFile>
@@ -22,7 +20,6 @@
 #include "components/recorder/linerecorder.h"
 #include "components/recorder/nullpcminput.h"
 #include "components/skin/skinlabel.h"
-#include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "skin/combobox.h"
 #include "skin/trackbar.h"
@@ -31,10 +28,8 @@
 #include "tools/recorder.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
-#include "tools/toolcontrols.h"
 
-#include "../audio/audiotestutil.h"
-#include "testenv.h"
+#include "../tools/toolwindowtest.h"
 
 namespace {
 
@@ -52,7 +47,6 @@ TEST(RecorderNames, PatternsSplitsAndSummaries) {
     IniFile f(ini);
     EXPECT_EQ(RecorderFormatSummary(f, 0), "WAV  44100KHz 16Kbit Stereo");
     EXPECT_EQ(RecorderFormatSummary(f, 1), "MP3  44100KHz Stereo 128Kbit");
-    EXPECT_EQ(RecorderFormatSummary(f, 2), "OGG  44100KHz Stereo 128Kbit");
     EXPECT_EQ(RecorderFormatSummary(f, 3), "WMA 44,100 Hz; 16 Bit; Stereo; 128 kbps");
     f.writeInteger("Recorder", "wav frequency", 9);
     f.writeInteger("Recorder", "wav channel", 1);
@@ -63,11 +57,10 @@ TEST(RecorderNames, PatternsSplitsAndSummaries) {
     EXPECT_EQ(RecorderFormatSummary(f, 3), "WMA 8,000 Hz; 16 Bit; Mono; 6 kbps");
 }
 
-class RecorderWindow : public ::testing::Test {
+class RecorderWindow : public ToolWindowTest {
 protected:
     void SetUp() override {
-        dir = testenv::makeTempDir("recorder");
-        setenv("TUNEVALE_CONFIG_DIR", (dir + "/config").c_str(), 1);
+        ToolWindowTest::SetUp();
         LineRecorder::setInputFactory([this] {
             auto in = std::make_unique<NullPcmInput>(&clock);
             input = in.get();
@@ -78,8 +71,8 @@ protected:
         fm_recordsetting = new Tfm_recordsetting;
         fm_fileinfo = new Tfm_fileinfo;
         fm_cdset = new Tfm_cdset;
-        ini().writeString("recorder", "format path", dir + "/music");
-        ini().writeBool("recorder", "cb auto", false);
+        IniFile().writeString("recorder", "format path", dir + "/music");
+        IniFile().writeBool("recorder", "cb auto", false);
     }
     void TearDown() override {
         delete std::exchange(fm_cdset, nullptr);
@@ -89,7 +82,6 @@ protected:
         LineRecorder::setInputFactory({});
         AudioPlayer::setOutputFactory({});
     }
-    IniFile ini() { return IniFile(dir + "/config/Tunevale.ini"); }
     Tfm_recorder& w() { return *fm_recorder; }
     // Records for ms of the virtual clock and stops.
     void record(int ms) {
@@ -98,11 +90,8 @@ protected:
         w().btn_stopClick();
     }
 
-    std::string dir;
     VirtualClock clock{10};
     NullPcmInput* input = nullptr;
-    FakeMessageBoxes boxes;
-    FakeWindowPresenter presenter;
 };
 
 TEST_F(RecorderWindow, RowsShowTheLinesOfTheInput) {
@@ -134,10 +123,10 @@ TEST_F(RecorderWindow, RowsShowTheLinesOfTheInput) {
     EXPECT_EQ(w().Player()->volume(), 65535);
 }
 
-TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
-    ini().writeInteger("recorder", "format", 0);
+TEST_F(RecorderWindow, RecordsPausesPlaysBackAndOverwritesOnlyWhenAsked) {
+    IniFile().writeInteger("recorder", "format", 0);
     w().show();
-    w().edt_name->setCurrentIndex(3);
+    w().edt_name->setCurrentIndex(0);  // the date alone: the next recording has the same name
     w().btn_recordClick();
     ASSERT_TRUE(w().isRecording());
     EXPECT_TRUE(w().edt_name->isEditable());
@@ -155,7 +144,7 @@ TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
     EXPECT_TRUE(w().btn_play->isEnabled());
     EXPECT_TRUE(w().FileInfo1->isEnabled());
     EXPECT_TRUE(w().RecordedFile.endsWith(".wav"));
-    EXPECT_TRUE(w().RecordedFile.startsWith(QString::fromStdString(dir + "/music/")));
+    EXPECT_TRUE(w().RecordedFile.startsWith(Q(dir + "/music/")));
 
     const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
     ASSERT_TRUE(d.ok);
@@ -178,90 +167,8 @@ TEST_F(RecorderWindow, RecordsPausesAndPlaysBack) {
     EXPECT_EQ(ended.count(), 1);
     EXPECT_FALSE(w().isPlaying());
     EXPECT_TRUE(w().btn_record->isEnabled());
-}
 
-TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
-    w().show();
-    for (int format = 0; format < 4; ++format) {
-        const char* ext = std::array{".wav", ".mp3", ".ogg", ".wma"}[format];
-        SCOPED_TRACE(ext);
-        ini().writeInteger("recorder", "format", format);
-        w().edt_name->setCurrentIndex(format);  // a name of its own for each
-        record(2000);
-        ASSERT_TRUE(w().RecordedFile.endsWith(ext));
-        const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
-        ASSERT_TRUE(d.ok);
-        EXPECT_EQ(d.rate, 44100);
-        EXPECT_NEAR(d.frames(), 2 * 44100, 44100 / 10);
-        EXPECT_EQ(audiotest::dominantFrequency(d.samples, d.channels, 0, d.rate, d.frames() / 2, 4410, {220, 440, 880}), 440);
-    }
-    EXPECT_TRUE(boxes.texts().isEmpty());
-}
-
-TEST_F(RecorderWindow, TheTimeLimitStopsAndTheSettingsReachTheRecorder) {
-    ini().writeBool("recorder", "time", true);
-    ini().writeInteger("recorder", "minute", 0);
-    ini().writeInteger("recorder", "second", 1);
-    ini().writeBool("recorder", "low filter enabled", true);
-    ini().writeInteger("recorder", "Low filter", 1000);
-    w().show();
-    w().btn_recordClick();
-    EXPECT_TRUE(w().AudioRecord()->lowFilter);
-    EXPECT_EQ(w().AudioRecord()->lowFilterFrequency, 1000.0f);
-    clock.advance(3000);
-    EXPECT_FALSE(w().isRecording());
-    const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
-    ASSERT_TRUE(d.ok);
-    EXPECT_NEAR(d.frames(), 44100 * 1.1, 44100 * 0.7);  // MP3, stopped at the first tick past a second
-    EXPECT_EQ(d.rate, 44100);
-
-    // A filter switched off in the settings is off for the next recording.
-    ini().writeBool("recorder", "low filter enabled", false);
-    ini().writeBool("recorder", "time", false);
-    w().btn_recordClick();
-    EXPECT_FALSE(w().AudioRecord()->lowFilter);
-    w().btn_stopClick();
-}
-
-TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
-    // An MP3 rate and bitrate pair that MPEG audio does not have.
-    ini().writeInteger("recorder", "mp3 frequency", 4);
-    ini().writeInteger("recorder", "mp3 bitrate", 9);
-    w().show();
-    // One message per refused start, and the window stays ready to record.
-    auto refused = [&] {
-        boxes.clear();
-        w().btn_recordClick();
-        EXPECT_FALSE(w().isRecording());
-        EXPECT_TRUE(w().btn_record->isEnabled());
-        EXPECT_EQ(boxes.texts().size(), 1);
-        return boxes.texts().value(0);
-    };
-    EXPECT_EQ(refused(), "Do not support this MP3 format! Please high the Frequency or the Bitrate.");
-    EXPECT_FALSE(w().btn_play->isEnabled());
-    EXPECT_FALSE(QDir(QString::fromStdString(dir + "/music")).exists() &&
-                 !QDir(QString::fromStdString(dir + "/music")).isEmpty(QDir::Files));
-
-    // A folder that cannot be made: under a regular file.
-    ini().writeInteger("recorder", "mp3 frequency", 1);
-    testenv::writeFile(dir + "/plain", "x");
-    w().edt_directory->setText(QString::fromStdString(dir + "/plain/sub"));
-    const QString told = refused();
-    EXPECT_EQ(told, "Failed to create file " + w().RecordedFile);
-    EXPECT_EQ(boxes.titles(), QStringList{"Error!"});
-
-    // No input at all: a message and no file.
-    w().edt_directory->setText(QString::fromStdString(dir + "/music"));
-    input->setSources({}, "");
-    EXPECT_TRUE(refused().startsWith("No sound input"));
-    EXPECT_FALSE(QFile::exists(w().RecordedFile));
-}
-
-TEST_F(RecorderWindow, OverwriteNoKeepsTheFileAndAFullDiskKeepsTheRecording) {
-    ini().writeInteger("recorder", "format", 0);
-    w().show();
-    w().edt_name->setCurrentIndex(0);
-    record(500);
+    // Recording again: No keeps the file.
     const QString first = w().RecordedFile;
     const std::string before = testenv::readFile(first.toStdString());
     boxes.answerNext(MessageAnswer::No);
@@ -284,16 +191,92 @@ TEST_F(RecorderWindow, OverwriteNoKeepsTheFileAndAFullDiskKeepsTheRecording) {
     EXPECT_FALSE(w().isRecording());
     ASSERT_EQ(boxes.texts().size(), 2);
     EXPECT_TRUE(boxes.texts()[1].startsWith("File write error!"));
-    const audiotest::Decoded d = decode(first.toStdString());
-    ASSERT_TRUE(d.ok);
-    EXPECT_GT(d.frames(), 44100 * 2);
-    EXPECT_LT(d.frames(), 44100 * 4);
+    const audiotest::Decoded kept = decode(first.toStdString());
+    ASSERT_TRUE(kept.ok);
+    EXPECT_GT(kept.frames(), 44100 * 2);
+    EXPECT_LT(kept.frames(), 44100 * 4);
     EXPECT_TRUE(w().btn_record->isEnabled());
 }
 
+TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
+    w().show();
+    for (int format = 0; format < 4; ++format) {
+        const char* ext = std::array{".wav", ".mp3", ".ogg", ".wma"}[format];
+        SCOPED_TRACE(ext);
+        IniFile().writeInteger("recorder", "format", format);
+        w().edt_name->setCurrentIndex(format);  // a name of its own for each
+        record(2000);
+        ASSERT_TRUE(w().RecordedFile.endsWith(ext));
+        const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
+        ASSERT_TRUE(d.ok);
+        EXPECT_EQ(d.rate, 44100);
+        EXPECT_NEAR(d.frames(), 2 * 44100, 44100 / 10);
+        EXPECT_EQ(audiotest::dominantFrequency(d.samples, d.channels, 0, d.rate, d.frames() / 2, 4410, {220, 440, 880}), 440);
+    }
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
+TEST_F(RecorderWindow, TheTimeLimitStopsAndTheSettingsReachTheRecorder) {
+    IniFile().writeBool("recorder", "time", true);
+    IniFile().writeInteger("recorder", "minute", 0);
+    IniFile().writeInteger("recorder", "second", 1);
+    IniFile().writeBool("recorder", "low filter enabled", true);
+    IniFile().writeInteger("recorder", "Low filter", 1000);
+    w().show();
+    w().btn_recordClick();
+    EXPECT_TRUE(w().AudioRecord()->lowFilter);
+    EXPECT_EQ(w().AudioRecord()->lowFilterFrequency, 1000.0f);
+    clock.advance(3000);
+    EXPECT_FALSE(w().isRecording());
+    const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
+    ASSERT_TRUE(d.ok);
+    EXPECT_NEAR(d.frames(), 44100 * 1.1, 44100 * 0.7);  // MP3, stopped at the first tick past a second
+    EXPECT_EQ(d.rate, 44100);
+
+    // A filter switched off in the settings is off for the next recording.
+    IniFile().writeBool("recorder", "low filter enabled", false);
+    IniFile().writeBool("recorder", "time", false);
+    w().btn_recordClick();
+    EXPECT_FALSE(w().AudioRecord()->lowFilter);
+    w().btn_stopClick();
+}
+
+TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
+    // An MP3 rate and bitrate pair that MPEG audio does not have.
+    IniFile().writeInteger("recorder", "mp3 frequency", 4);
+    IniFile().writeInteger("recorder", "mp3 bitrate", 9);
+    w().show();
+    // One message per refused start, and the window stays ready to record.
+    auto refused = [&] {
+        boxes.clear();
+        w().btn_recordClick();
+        EXPECT_FALSE(w().isRecording());
+        EXPECT_TRUE(w().btn_record->isEnabled());
+        EXPECT_EQ(boxes.texts().size(), 1);
+        return boxes.texts().value(0);
+    };
+    EXPECT_EQ(refused(), "Do not support this MP3 format! Please high the Frequency or the Bitrate.");
+    EXPECT_FALSE(w().btn_play->isEnabled());
+    EXPECT_FALSE(QDir(Q(dir + "/music")).exists() && !QDir(Q(dir + "/music")).isEmpty(QDir::Files));
+
+    // A folder that cannot be made: under a regular file.
+    IniFile().writeInteger("recorder", "mp3 frequency", 1);
+    testenv::writeFile(dir + "/plain", "x");
+    w().edt_directory->setText(Q(dir + "/plain/sub"));
+    const QString told = refused();
+    EXPECT_EQ(told, "Failed to create file " + w().RecordedFile);
+    EXPECT_EQ(boxes.titles(), QStringList{"Error!"});
+
+    // No input at all: a message and no file.
+    w().edt_directory->setText(Q(dir + "/music"));
+    input->setSources({}, "");
+    EXPECT_TRUE(refused().startsWith("No sound input"));
+    EXPECT_FALSE(QFile::exists(w().RecordedFile));
+}
+
 TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
-    ini().writeInteger("recorder", "high filter", 400);
-    ini().writeString("recorder", "cb auto", "");  // missing: shown checked here
+    IniFile().writeInteger("recorder", "high filter", 400);
+    IniFile().writeString("recorder", "cb auto", "");  // missing: shown checked here
     Tfm_recordsetting& s = *fm_recordsetting;
     s.show();
     EXPECT_EQ(s.SpinEdit2->value(), 800);
@@ -302,12 +285,12 @@ TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
     EXPECT_TRUE(s.rb_format[1]->isChecked());
     EXPECT_EQ(s.up_minute->position(), 10);
 
-    const std::string untouched = testenv::readFile(ini().path());
+    const std::string untouched = testenv::readFile(IniFile().path());
     s.btn_defaultClick();
     EXPECT_EQ(s.SpinEdit3->value(), 800);
     EXPECT_EQ(s.up_minute->position(), 30);
     s.reject();
-    EXPECT_EQ(testenv::readFile(ini().path()), untouched);
+    EXPECT_EQ(testenv::readFile(IniFile().path()), untouched);
 
     s.show();
     s.CB_lowpass->click();
@@ -316,12 +299,12 @@ TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
     s.rb_format[2]->click();
     s.cb_auto->setChecked(false);
     s.btn_okClick();
-    EXPECT_EQ(ini().readInteger("recorder", "format", -1), 2);
-    EXPECT_EQ(ini().readInteger("recorder", "high filter", -1), 800);
-    EXPECT_EQ(ini().readInteger("recorder", "low filter", -1), 5000);
-    EXPECT_NE(testenv::readFile(ini().path()).find("Low filter=5000"), std::string::npos);
-    EXPECT_TRUE(ini().readBool("recorder", "cb auto", false));
-    EXPECT_TRUE(ini().readBool("recorder", "low filter enabled", false));
+    EXPECT_EQ(IniFile().readInteger("recorder", "format", -1), 2);
+    EXPECT_EQ(IniFile().readInteger("recorder", "high filter", -1), 800);
+    EXPECT_EQ(IniFile().readInteger("recorder", "low filter", -1), 5000);
+    EXPECT_NE(testenv::readFile(IniFile().path()).find("Low filter=5000"), std::string::npos);
+    EXPECT_TRUE(IniFile().readBool("recorder", "cb auto", false));
+    EXPECT_TRUE(IniFile().readBool("recorder", "low filter enabled", false));
     EXPECT_EQ(fm_recorder->st_finfo->caption(), "OGG  44100KHz Stereo 128Kbit");
 
     s.btn_optionClick();
@@ -335,7 +318,7 @@ class RecordingInformation : public RecorderWindow, public ::testing::WithParamI
 TEST_P(RecordingInformation, TagsRoundTripAndBadNumbersChangeNothing) {
     const std::string file = dir + "/take." + GetParam();
     audiotest::encode(file, audiotest::sine(44100, 2, 1.0, {440}));
-    fm_recorder->RecordedFile = QString::fromStdString(file);
+    fm_recorder->RecordedFile = Q(file);
     Tfm_fileinfo& f = *fm_fileinfo;
     f.show();
     EXPECT_EQ(f.infoFrequency->text(), "44100 Hz");

@@ -29,16 +29,7 @@ public:
 }  // namespace
 
 TEST(TrackRecord, EncodesEveryFieldAtItsOffset) {
-    TrackRecord r;
-    r.PlayCount = 0x01020304;
-    r.Title = "Title";
-    r.Artist = "Artist";
-    r.Album = "Album";
-    r.Genre = "Rock";
-    r.Year = "1999";
-    r.Comment = "Comment";
-    r.Path = "/music/a.mp3";
-    r.DateAdded = 45000.25;
+    TrackRecord r{0x01020304, "Title", "Artist", "Album", "Rock", "1999", "Comment", "/m/a.mp3", 45000.25};
 
     const TrackRecordBytes b = EncodeTrackRecord(r);
     ASSERT_EQ(b.size(), 664u);
@@ -49,7 +40,7 @@ TEST(TrackRecord, EncodesEveryFieldAtItsOffset) {
         std::size_t offset, width;
         const char* text;
     } fields[] = {{4, 81, "Title"},  {85, 81, "Artist"},   {166, 101, "Album"},        {267, 11, "Rock"},
-                  {278, 21, "1999"}, {299, 101, "Comment"}, {400, 256, "/music/a.mp3"}};
+                  {278, 21, "1999"}, {299, 101, "Comment"}, {400, 256, "/m/a.mp3"}};
     for (const auto& f : fields) {
         EXPECT_EQ(textAt(b, f.offset), f.text);
         for (std::size_t i = f.offset + 1 + b[f.offset]; i < f.offset + f.width; ++i) ASSERT_EQ(b[i], 0) << "byte " << i;
@@ -64,17 +55,13 @@ TEST(TrackRecord, EncodesEveryFieldAtItsOffset) {
 }
 
 TEST(TrackRecord, CutsLongTextsAtCharacterBoundaries) {
-    TrackRecord r;
-    r.Title = std::string(100, 't');
-    r.Path = "/" + std::string(299, 'p');
-    r.Genre = "Progressive Rock";
     // 41 two-byte characters: 82 bytes, so the 41st does not fit in 80.
     std::string twoByte, threeByte;
     for (int i = 0; i < 41; ++i) twoByte += "\xC3\xA9";
-    r.Artist = twoByte;
     // 34 three-byte characters: 102 bytes; 33 of them (99 bytes) fit in 100.
     for (int i = 0; i < 34; ++i) threeByte += "\xE2\x82\xAC";
-    r.Comment = threeByte;
+    const TrackRecord r{0, std::string(100, 't'), twoByte, "", "Progressive Rock", "", threeByte,
+                        "/" + std::string(299, 'p')};
 
     const TrackRecord back = DecodeTrackRecord(EncodeTrackRecord(r));
     EXPECT_EQ(back.Title, std::string(80, 't'));

@@ -75,16 +75,17 @@ void click(SkinObject* o, Qt::MouseButton button = Qt::LeftButton) { click(o->wi
 // Records the engine's events as text, in the order they came.
 struct EventLog {
     QStringList lines;
+    int lastTrack = -1;
     explicit EventLog(SkinEngine& e) {
-        QObject::connect(&e, &SkinEngine::onClick, [this](SkinObject* s) { lines << "click " + s->getName(); });
-        QObject::connect(&e, &SkinEngine::onMouseDown, [this](SkinObject* s, int b, int, int) {
-            lines << QStringLiteral("down %1 %2").arg(s->getName()).arg(b);
-        });
-        QObject::connect(&e, &SkinEngine::onMouseUp, [this](SkinObject* s, int b, int, int) {
-            lines << QStringLiteral("up %1 %2").arg(s->getName()).arg(b);
-        });
-        QObject::connect(&e, &SkinEngine::onScrollTrack, [this](SkinObject* s, int pos) {
-            lines << QStringLiteral("track %1 %2").arg(s->getName()).arg(pos);
+        auto add = [this](const QString& what, SkinObject* s, int n) {
+            lines << QStringLiteral("%1 %2 %3").arg(what, s->getName()).arg(n);
+        };
+        using E = SkinEngine;
+        QObject::connect(&e, &E::onClick, [this](SkinObject* s) { lines << "click " + s->getName(); });
+        QObject::connect(&e, &E::onMouseDown, [add](SkinObject* s, int b, int, int) { add("down", s, b); });
+        QObject::connect(&e, &E::onMouseUp, [add](SkinObject* s, int b, int, int) { add("up", s, b); });
+        QObject::connect(&e, &E::onScrollTrack, [this, add](SkinObject* s, int pos) {
+            add("track", s, lastTrack = pos);
         });
     }
     QStringList take() { return std::exchange(lines, {}); }
@@ -108,11 +109,12 @@ protected:
 };
 
 // Every element shows, lies inside its window and overlaps no other element
-// that takes the mouse.
-void expectLaidOut(SkinEngine& engine, QWidget* window, const QString& what) {
+// that takes the mouse, nor the window's list.
+void expectLaidOut(SkinEngine& engine, QWidget* window, const QString& what, QWidget* list = nullptr) {
     const QList<SkinObject*> objects = engine.skinObjects(window);
     ASSERT_FALSE(objects.isEmpty()) << what.toStdString();
     QList<QPair<QString, QRect>> boxes;
+    if (list) boxes.append({"the list", QRect(list->mapTo(window, QPoint(0, 0)), list->size())});
     for (SkinObject* o : objects) {
         const std::string name = (what + "/" + o->getName()).toStdString();
         QWidget* v = o->widget();
@@ -144,22 +146,17 @@ TEST_F(SkinEngineTest, EveryElementFitsItsWindowAtTheSizesTheProgramUses) {
             expectLaidOut(engine, main.get(), QStringLiteral("Tunevale %1x%2").arg(size.width()).arg(size.height()));
         }
 
-        auto mini = std::make_unique<QWidget>();
-        mini->resize(373, 55);
-        mini = skinned(std::move(mini), "minTunevale");
+        auto mini = skinned(std::make_unique<QWidget>(), "minTunevale");
         EXPECT_EQ(mini->size(), QSize(373, 55));
         expectLaidOut(engine, mini.get(), "minTunevale");
 
         auto playlist = skinned(playlistWindow(), "Playlist");
         EXPECT_EQ(playlist->size(), QSize(253, 321));
-        expectLaidOut(engine, playlist.get(), "Playlist");
         // The list sits between the elements, inside the window.
         QWidget* lv = playlist->findChild<QWidget*>("lv");
+        expectLaidOut(engine, playlist.get(), "Playlist", lv);
         EXPECT_TRUE(playlist->rect().contains(lv->geometry()));
         EXPECT_GT(lv->height(), 150);
-        for (SkinObject* o : engine.skinObjects(playlist.get()))
-            EXPECT_FALSE(QRect(o->widget()->mapTo(playlist.get(), QPoint()), o->widget()->size()).intersects(lv->geometry()))
-                << o->getName().toStdString();
 
         lv->hide();
         engine.resetWindow(playlist.get());
@@ -168,31 +165,23 @@ TEST_F(SkinEngineTest, EveryElementFitsItsWindowAtTheSizesTheProgramUses) {
     }
 }
 
-TEST_F(SkinEngineTest, BuiltInSkinServesWhenNoFileWasLoaded) {
-    // [basic] skin = 3: no file is loaded, yet the sections apply.
-    auto main = skinned(mainWindow(), "Tunevale", false);
-    EXPECT_EQ(engine.skinFile(), SkinEngine::builtInSkinPath());
-    for (const char* name : {"mediabar", "soundbar", "time", "filename", "Boxplay"})
-        EXPECT_NE(find(main.get(), name), nullptr) << name;
-    EXPECT_EQ(bytesOf(SkinEngine::builtInSkinPath()), bytesOf(shipped(1))) << "the built-in copy of skin 1 drifted";
-
-    SkinEngine other;
-    QSignalSpy errors(&other, &SkinEngine::skinError);
-    EXPECT_FALSE(other.loadSkin(testenv::makeTempDir().c_str() + QStringLiteral("/missing.skn")));
+// A file that cannot be read or checked keeps the skin there was, or the
+// built-in one when there was none, and says which file failed and why.
+TEST_F(SkinEngineTest, FailedLoadKeepsThePreviousSkin) {
+    const QString dir = QString::fromStdString(testenv::makeTempDir());
+    QSignalSpy errors(&engine, &SkinEngine::skinError);
+    EXPECT_FALSE(engine.loadSkin(dir + QStringLiteral("/missing.skn")));
     EXPECT_EQ(errors.count(), 1);
-    EXPECT_EQ(other.skinFile(), SkinEngine::builtInSkinPath());
+    EXPECT_EQ(engine.skinFile(), SkinEngine::builtInSkinPath());
     QWidget mini;
-    EXPECT_TRUE(other.applySkinSection(&mini, "minTunevale"));
-    EXPECT_NE(other.findSkinObject(&mini, "mfilename"), nullptr);
-}
+    EXPECT_TRUE(engine.applySkinSection(&mini, "minTunevale"));
+    EXPECT_NE(find(&mini, "mfilename"), nullptr);
 
-TEST_F(SkinEngineTest, BrokenFileKeepsThePreviousSkin) {
     ASSERT_TRUE(engine.loadSkin(shipped(2)));
     const QString name = engine.skinName();
-    const QString dir = QString::fromStdString(testenv::makeTempDir());
     const QByteArray bytes = bytesOf(shipped(1));
-    const QList<QByteArray> broken = {bytes.left(bytes.size() / 2), "{}", QByteArray(bytes).replace("\"Boxplay\"", "\"BoxPlay\"")};
-    QSignalSpy errors(&engine, &SkinEngine::skinError);
+    const QList<QByteArray> broken = {bytes.left(bytes.size() / 2), "{}",
+                                      QByteArray(bytes).replace("\"Boxplay\"", "\"BoxPlay\"")};
     for (int i = 0; i < broken.size(); ++i) {
         const QString path = dir + QStringLiteral("/broken%1.skn").arg(i);
         testenv::writeFile(path.toStdString(), broken[i].toStdString());
@@ -201,22 +190,32 @@ TEST_F(SkinEngineTest, BrokenFileKeepsThePreviousSkin) {
         EXPECT_EQ(engine.skinName(), name);
         EXPECT_EQ(engine.skinFile(), shipped(2));
     }
-    EXPECT_EQ(errors.count(), broken.size());
+    EXPECT_EQ(errors.count(), broken.size() + 1);
     EXPECT_TRUE(errors.last().first().toString().contains("Boxplay"));
     EXPECT_TRUE(engine.applySkinSection(mainWindow(2).get(), "Tunevale"));
 }
 
-TEST_F(SkinEngineTest, LookUpsByNameAndKind) {
-    // Sections ignore case, element names do not.
-    QWidget tool;
-    EXPECT_TRUE(engine.applySkinSection(&tool, "Windows"));
-    EXPECT_EQ(engine.appliedSection(&tool), "windows");
+TEST_F(SkinEngineTest, LookUpsByNameAndKindInTheBuiltInSkin) {
+    // [basic] skin = 3: no file is loaded, yet the sections apply.
+    EXPECT_EQ(bytesOf(SkinEngine::builtInSkinPath()), bytesOf(shipped(1)))
+        << "the built-in copy of skin 1 drifted";
     QSignalSpy errors(&engine, &SkinEngine::skinError);
-    EXPECT_FALSE(engine.applySkinSection(&tool, "nonexistent"));
+    QWidget bare;
+    EXPECT_FALSE(engine.applySkinSection(&bare, "nonexistent"));
     EXPECT_EQ(errors.count(), 1);
+    // A window without the bands has every element all the same, shown nowhere.
+    ASSERT_TRUE(engine.applySkinSection(&bare, "Tunevale"));
+    EXPECT_EQ(errors.count(), 3);  // "Image" and "Image2"
+    EXPECT_TRUE(errors.at(1).first().toString().contains("Image"));
+    ASSERT_NE(find(&bare, "Boxplay"), nullptr);
+    EXPECT_FALSE(find(&bare, "Boxplay")->widget()->isVisibleTo(&bare));
+    find(&bare, "Boxplay")->setButtonUp(false);  // bindings work; the element just shows nowhere
 
+    // Element names compare with case.
     auto main = skinned(mainWindow(), "Tunevale", false);
-    EXPECT_NE(find(main.get(), "Min"), nullptr);
+    EXPECT_EQ(engine.skinFile(), SkinEngine::builtInSkinPath());
+    for (const char* name : {"mediabar", "soundbar", "time", "filename", "Boxplay", "Min"})
+        EXPECT_NE(find(main.get(), name), nullptr) << name;
     EXPECT_EQ(find(main.get(), "min"), nullptr);
     EXPECT_EQ(find(main.get(), "boxplay"), nullptr);
     auto playlist = skinned(playlistWindow(), "Playlist", false);
@@ -226,11 +225,15 @@ TEST_F(SkinEngineTest, LookUpsByNameAndKind) {
     EXPECT_EQ(button2->getName(), "Listplay");
     EXPECT_EQ(find(playlist.get(), "Minbutton2"), nullptr);
 
-    // Typed access matches the element's kind.
+    // Typed access matches the element's kind. The position bars are per
+    // mille, the volume bar runs over the player's 16 bits.
     SkinObject* bar = find(main.get(), "soundbar");
     ASSERT_NE(bar->as<SkinScrollBar>(), nullptr);
     EXPECT_EQ(bar->as<SkinText>(), nullptr);
-    EXPECT_EQ(bar->as<SkinScrollBar>()->maximum(), 65535);
+    auto range = [](SkinScrollBar* b) { return std::pair(b->minimum(), b->maximum()); };
+    EXPECT_EQ(range(bar->as<SkinScrollBar>()), std::pair(0, 65535));
+    EXPECT_EQ(range(find<SkinScrollBar>(main.get(), "mediabar")), std::pair(0, 1000));
+    EXPECT_EQ(range(find<SkinScrollBar>(playlist.get(), "Listmediabar")), std::pair(0, 1000));
     ASSERT_NE(find<SkinText>(main.get(), "time"), nullptr);
     EXPECT_EQ(find<SkinText>(main.get(), "time")->getText(), "00:00:00");
     EXPECT_EQ(find(main.get(), "Boxplay")->kind(), SkinObject::Kind::Button);
@@ -241,50 +244,63 @@ TEST_F(SkinEngineTest, LookUpsByNameAndKind) {
     EXPECT_EQ(media->getPosition(), 0);
 }
 
-TEST_F(SkinEngineTest, ProgramSettersRaiseNoEvents) {
+TEST_F(SkinEngineTest, SettersRaiseNothingAndElementsReportTheHandInOrder) {
     auto main = skinned(mainWindow(), "Tunevale");
     auto playlist = skinned(playlistWindow(), "Playlist");
+    auto* random = find<SkinToggle>(playlist.get(), "Listrandom");
+    ASSERT_NE(random, nullptr);
+    auto* bar = find<SkinScrollBar>(main.get(), "mediabar");
     EventLog log(engine);
-    for (int p : {0, 500, 986, 1000}) find<SkinScrollBar>(main.get(), "mediabar")->setPosition(p);
+    for (int p : {0, 500, 986, 1000}) bar->setPosition(p);
     find<SkinScrollBar>(main.get(), "soundbar")->setPosition(30000);
     find<SkinText>(main.get(), "time")->setText("00:03:25");
     find(main.get(), "time")->redraw();
-    find<SkinToggle>(playlist.get(), "Listrandom")->setState(true);
+    for (bool on : {true, false}) random->setState(on);
     find(playlist.get(), "button2")->setButtonUp(false);
     find(playlist.get(), "button2")->setButtonUp(true);
     QCoreApplication::processEvents();
     EXPECT_TRUE(log.lines.isEmpty()) << log.lines.join("; ").toStdString();
-}
 
-TEST_F(SkinEngineTest, ScrollBarDragReportsDownTrackUpAndNoClick) {
-    auto main = skinned(mainWindow(), "Tunevale");
-    auto* bar = find<SkinScrollBar>(main.get(), "mediabar");
+    SkinObject* play = find(main.get(), "Boxplay");
+    click(play);
+    EXPECT_EQ(log.take(), QStringList({"down Boxplay 1", "up Boxplay 1", "click Boxplay"}));
+    click(play, Qt::RightButton);
+    EXPECT_EQ(log.take(), QStringList({"down Boxplay 2", "up Boxplay 2"}));
+    // Letting go outside the button is no click.
+    mouse(play->widget(), QEvent::MouseButtonPress, QPoint(2, 2));
+    mouse(play->widget(), QEvent::MouseButtonRelease, QPoint(-20, -20));
+    EXPECT_EQ(log.take(), QStringList({"down Boxplay 1", "up Boxplay 1"}));
+
+    // A toggle has its new state when its click is told.
+    QList<bool> seen;
+    QObject::connect(&engine, &SkinEngine::onClick, [&](SkinObject* s) {
+        if (auto* toggle = s->as<SkinToggle>()) seen << toggle->getState();
+    });
+    click(random);
+    click(random);
+    EXPECT_EQ(seen, QList<bool>({true, false}));
+    EXPECT_FALSE(random->getState());
+
+    // A scroll bar reports the press, every change of a drag and the release,
+    // and no click.
+    log.lines.clear();
     QWidget* v = bar->widget();
-    EventLog log(engine);
-    int lastTrack = -1;
-    QObject::connect(&engine, &SkinEngine::onScrollTrack, [&](SkinObject*, int pos) { lastTrack = pos; });
-
+    auto track = [](int pos) { return QStringLiteral("track mediabar %1").arg(pos); };
     const int y = v->height() / 2;
     mouse(v, QEvent::MouseButtonPress, QPoint(v->width() / 2, y));
-    ASSERT_EQ(log.lines.size(), 2);
-    EXPECT_EQ(log.lines[0], "down mediabar 1");
-    EXPECT_TRUE(log.lines[1].startsWith("track mediabar "));
-    EXPECT_NEAR(lastTrack, 500, 15);
+    EXPECT_NEAR(log.lastTrack, 500, 15);
+    EXPECT_EQ(log.take(), QStringList({"down mediabar 1", track(log.lastTrack)}));
     EXPECT_TRUE(bar->isDragging());
     // While the hand holds the thumb, the player's timer does not move it.
     bar->setPosition(10);
-    EXPECT_EQ(bar->getPosition(), lastTrack);
+    EXPECT_EQ(bar->getPosition(), log.lastTrack);
 
     mouse(v, QEvent::MouseMove, QPoint(v->width() * 3 / 4, y));
+    const int threeQuarters = log.lastTrack;
     mouse(v, QEvent::MouseMove, QPoint(v->width() * 3 / 4, y));  // no change, no event
     mouse(v, QEvent::MouseMove, QPoint(v->width() + 50, y));     // beyond the end: the maximum
-    EXPECT_EQ(lastTrack, 1000);
     mouse(v, QEvent::MouseButtonRelease, QPoint(v->width() + 50, y));
-
-    ASSERT_EQ(log.lines.size(), 5) << log.lines.join("; ").toStdString();
-    EXPECT_TRUE(log.lines[2].startsWith("track mediabar "));
-    EXPECT_EQ(log.lines[3], "track mediabar 1000");
-    EXPECT_EQ(log.lines[4], "up mediabar 1");
+    EXPECT_EQ(log.take(), QStringList({track(threeQuarters), track(1000), "up mediabar 1"}));
     EXPECT_EQ(bar->getPosition(), 1000);
     EXPECT_FALSE(bar->isDragging());
 
@@ -297,31 +313,6 @@ TEST_F(SkinEngineTest, ScrollBarDragReportsDownTrackUpAndNoClick) {
     mouse(v, QEvent::MouseButtonRelease, QPoint(v->width() - 1, y), Qt::RightButton);
     EXPECT_EQ(log.lines, QStringList({"down mediabar 2", "up mediabar 2"}));
     EXPECT_EQ(bar->getPosition(), 0);
-}
-
-TEST_F(SkinEngineTest, ButtonsReportDownUpThenClickAndTogglesFlipFirst) {
-    auto main = skinned(mainWindow(), "Tunevale");
-    EventLog log(engine);
-    SkinObject* play = find(main.get(), "Boxplay");
-    click(play);
-    EXPECT_EQ(log.take(), QStringList({"down Boxplay 1", "up Boxplay 1", "click Boxplay"}));
-    click(play, Qt::RightButton);
-    EXPECT_EQ(log.take(), QStringList({"down Boxplay 2", "up Boxplay 2"}));
-    // Letting go outside the button is no click.
-    mouse(play->widget(), QEvent::MouseButtonPress, QPoint(2, 2));
-    mouse(play->widget(), QEvent::MouseButtonRelease, QPoint(-20, -20));
-    EXPECT_EQ(log.take(), QStringList({"down Boxplay 1", "up Boxplay 1"}));
-
-    // A toggle has its new state when its click is told.
-    auto playlist = skinned(playlistWindow(), "Playlist");
-    auto* random = find<SkinToggle>(playlist.get(), "Listrandom");
-    ASSERT_NE(random, nullptr);
-    QList<bool> seen;
-    QObject::connect(&engine, &SkinEngine::onClick, [&](SkinObject* s) { seen << s->as<SkinToggle>()->getState(); });
-    click(random);
-    click(random);
-    EXPECT_EQ(seen, QList<bool>({true, false}));
-    EXPECT_FALSE(random->getState());
 
     // The frame's own buttons act on the window and report nothing.
     log.lines.clear();
@@ -334,33 +325,56 @@ TEST_F(SkinEngineTest, ButtonsReportDownUpThenClickAndTogglesFlipFirst) {
     EXPECT_TRUE(log.lines.isEmpty());
 }
 
-TEST_F(SkinEngineTest, ResetThenApplyLeavesOldBindingsEmpty) {
+// "Listmin" resets and re-skins the playlist window from inside its own click,
+// as every form show does: the old bindings go at once, no frame shows in
+// between, and a reset with no skin following gives the frame back in place.
+TEST_F(SkinEngineTest, ReskinFromItsOwnClickThenResetAndDestroyLeaveNothingBehind) {
     auto playlist = skinned(playlistWindow(), "Playlist");
-    QPointer<SkinObject> button2 = find(playlist.get(), "button2");
+    const QPoint pos = playlist->pos();
+    QPointer<SkinObject> listmin = find(playlist.get(), "Listmin");
     QPointer<SkinObject> random = find(playlist.get(), "Listrandom");
-    ASSERT_TRUE(button2 && random);
-    QPointer<QWidget> oldView = button2->widget();
-
-    engine.resetWindow(playlist.get());
-    EXPECT_TRUE(button2.isNull());
-    EXPECT_TRUE(random.isNull());
-    EXPECT_EQ(find(playlist.get(), "button2"), nullptr);
+    ASSERT_TRUE(listmin && random);
+    QPointer<QWidget> oldView = listmin->widget();
+    int clicks = 0;
+    QObject::connect(&engine, &SkinEngine::onClick, [&](SkinObject* s) {
+        ++clicks;
+        if (s->getName() != "Listmin") return;
+        engine.resetWindow(playlist.get());
+        EXPECT_TRUE(random.isNull());
+        EXPECT_EQ(find(playlist.get(), "button2"), nullptr);
+        engine.applySkinSection(playlist.get(), "minPlaylist");
+    });
+    click(listmin);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(listmin.isNull());
     EXPECT_TRUE(oldView.isNull() || oldView->isHidden());
-
-    engine.applySkinSection(playlist.get(), "minPlaylist");
-    EXPECT_TRUE(button2.isNull());
-    EXPECT_NE(find(playlist.get(), "Minbutton2"), nullptr);
+    EXPECT_EQ(engine.appliedSection(playlist.get()), "minPlaylist");
+    EXPECT_EQ(playlist->size(), QSize(253, 40));
     EXPECT_EQ(find(playlist.get(), "Listrandom"), nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(playlist->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(playlist->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(oldView.isNull());
+    click(find(playlist.get(), "Minlistmin"));
+    EXPECT_EQ(clicks, 2);
 
     // Re-applying without a reset (the skin switch) also renews the elements.
     QPointer<SkinObject> mini = find(playlist.get(), "Minbutton2");
+    ASSERT_FALSE(mini.isNull());
     engine.applySkinSection(playlist.get(), "minPlaylist");
     EXPECT_TRUE(mini.isNull());
     EXPECT_NE(find(playlist.get(), "Minbutton2"), nullptr);
 
+    engine.resetWindow(playlist.get());
+    EXPECT_TRUE(playlist->windowFlags() & Qt::FramelessWindowHint);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(playlist->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(playlist->isVisible());
+    EXPECT_EQ(playlist->pos(), pos);
+
     // A window destroyed while skinned leaves nothing dangling.
+    engine.applySkinSection(playlist.get(), "minPlaylist");
     QPointer<SkinObject> element = find(playlist.get(), "Minbutton2");
     QWidget* gone = playlist.get();
     playlist.reset();
@@ -369,53 +383,70 @@ TEST_F(SkinEngineTest, ResetThenApplyLeavesOldBindingsEmpty) {
     EXPECT_NE(find(skinned(playlistWindow(), "Playlist", false).get(), "Listplay"), nullptr);
 }
 
-TEST_F(SkinEngineTest, ClickThatReskinsItsOwnWindowIsSafe) {
-    // "Listmin" resets and re-skins the playlist window from inside its click.
-    auto playlist = skinned(playlistWindow(), "Playlist");
-    QPointer<SkinObject> listmin = find(playlist.get(), "Listmin");
-    int clicks = 0;
-    QObject::connect(&engine, &SkinEngine::onClick, [&](SkinObject* s) {
-        ++clicks;
-        if (s->getName() != "Listmin") return;
-        engine.resetWindow(playlist.get());
-        engine.applySkinSection(playlist.get(), "minPlaylist");
-    });
-    click(listmin);
-    EXPECT_EQ(clicks, 1);
-    EXPECT_TRUE(listmin.isNull());
-    EXPECT_EQ(engine.appliedSection(playlist.get()), "minPlaylist");
-    EXPECT_EQ(playlist->size(), QSize(253, 40));
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    click(find(playlist.get(), "Minlistmin"));
-    EXPECT_EQ(clicks, 2);
-}
-
-TEST_F(SkinEngineTest, SkinnedWindowsAreFramelessAndResetGivesTheFrameBack) {
+// A skinned window loses its frame for the skin's, which moves it by dragging;
+// a native one keeps its frame and takes the palette and the labels' look. A
+// new skin shows once the program applies it again, in place, and a reset
+// gives back all the window had.
+TEST_F(SkinEngineTest, FramesPalettesSkinSwitchAndReset) {
     auto main = mainWindow();
     const Qt::WindowFlags before = main->windowFlags();
     const QColor window = main->palette().color(QPalette::Window);
-    main = skinned(std::move(main), "Tunevale", false);
+    engine.setMainWindow(main.get());
+    main = skinned(std::move(main), "Tunevale");
     EXPECT_TRUE(main->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(main->contentsMargins().top(), 28);
     EXPECT_GE(main->minimumWidth(), 680);
-    EXPECT_NE(main->palette().color(QPalette::Base), QApplication::palette().color(QPalette::Base));
+    const QColor skin1 = main->palette().color(QPalette::Base);
+    EXPECT_NE(skin1, QApplication::palette().color(QPalette::Base));
+    QPointer<SkinObject> oldTime = find(main.get(), "time");
+    const QString name1 = engine.skinName();
+    const QImage look1 = main->grab().toImage();
 
-    engine.resetWindow(main.get());
-    EXPECT_EQ(main->windowFlags(), before);
-    EXPECT_EQ(main->contentsMargins(), QMargins());
-    EXPECT_EQ(main->minimumWidth(), 0);
-    EXPECT_EQ(main->palette().color(QPalette::Window), window);
-    EXPECT_EQ(find(main.get(), "Boxplay"), nullptr);
-}
+    // A quick click on the volume icon, whose release the window manager may
+    // swallow, must not leave the window following the mouse; a drag with the
+    // button held still moves it.
+    skin::ElementView* icon = nullptr;
+    for (auto* view : main->findChildren<skin::ElementView*>())
+        if (view->definition().glyph == "volume") icon = view;
+    ASSERT_NE(icon, nullptr);
+    const QPoint at = icon->mapTo(main.get(), icon->rect().center());
+    QWidget* target = main->childAt(at);  // whatever takes a press there
+    ASSERT_NE(target, nullptr);
+    const QPoint p = target->mapFrom(main.get(), at), start = main->pos();
+    mouse(target, QEvent::MouseButtonPress, p);
+    mouse(target, QEvent::MouseMove, p + QPoint(40, 30), Qt::NoButton);  // the release never came
+    mouse(target, QEvent::MouseMove, p + QPoint(80, 60), Qt::NoButton);
+    EXPECT_EQ(main->pos(), start);
 
-TEST_F(SkinEngineTest, ToolWindowsKeepTheirFrameAndTakeThePalette) {
-    ASSERT_TRUE(engine.loadSkin(shipped(2)));
+    mouse(target, QEvent::MouseButtonPress, p);
+    mouse(target, QEvent::MouseMove, p + QPoint(1, 1));  // with the button held
+    EXPECT_EQ(main->pos(), start) << "a press that barely moves is a click";
+    mouse(target, QEvent::MouseMove, p + QPoint(40, 30));
+    EXPECT_EQ(main->pos(), start + QPoint(40, 30));
+    mouse(target, QEvent::MouseButtonRelease, p + QPoint(40, 30));
+    mouse(target, QEvent::MouseMove, p + QPoint(90, 90), Qt::NoButton);
+    EXPECT_EQ(main->pos(), start + QPoint(40, 30));
+
     QWidget tool;
     auto* label = new SkinLabel("Recording\rTrack 1", &tool);
     EXPECT_EQ(label->text(), "Recording\nTrack 1");
     EXPECT_EQ(label->caption(), "Recording\rTrack 1");
     const QColor labelBefore = label->palette().color(QPalette::WindowText);
     const Qt::WindowFlags flags = tool.windowFlags();
+    engine.applySkinSection(&tool, "Windows");
+    EXPECT_EQ(engine.appliedSection(&tool), "windows") << "section names ignore case";
+    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#d5dae7"));
+
+    ASSERT_TRUE(engine.loadSkin(shipped(2)));
+    EXPECT_FALSE(oldTime.isNull());
+    engine.applySkinSection(main.get(), "Tunevale");
+    EXPECT_TRUE(oldTime.isNull());
+    EXPECT_NE(engine.skinName(), name1);
+    EXPECT_NE(main->palette().color(QPalette::Base), skin1);
+    EXPECT_NE(main->grab().toImage(), look1) << "the two skins look different";
+    EXPECT_EQ(find(main.get(), "time")->widget()->parentWidget(), main.get());  // in the title
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(engine.mainWindow(), main.get());
 
     engine.resetWindow(&tool);
     ASSERT_TRUE(engine.applySkinSection(&tool, "windows"));
@@ -424,97 +455,15 @@ TEST_F(SkinEngineTest, ToolWindowsKeepTheirFrameAndTakeThePalette) {
     EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor("#2d2f34"));
     EXPECT_EQ(label->font().pixelSize(), 12);
     EXPECT_TRUE(engine.skinObjects(&tool).isEmpty());
-
-    // The same window in skin 1's colours, then bare again.
-    ASSERT_TRUE(engine.loadSkin(shipped(1)));
-    engine.resetWindow(&tool);
-    engine.applySkinSection(&tool, "Windows");
-    EXPECT_EQ(tool.palette().color(QPalette::Window), QColor("#d5dae7"));
     engine.resetWindow(&tool);
     EXPECT_EQ(label->palette().color(QPalette::WindowText), labelBefore);
     EXPECT_FALSE(tool.testAttribute(Qt::WA_SetPalette));
-}
 
-// A quick click on the volume icon, whose release the window manager may
-// swallow, must not leave the window following the mouse; a drag with the
-// button held still moves it.
-TEST_F(SkinEngineTest, AClickLeavesNoWindowDragBehind) {
-    auto main = skinned(mainWindow(), "Tunevale");
-    skin::ElementView* icon = nullptr;
-    for (auto* view : main->findChildren<skin::ElementView*>())
-        if (view->definition().glyph == "volume") icon = view;
-    ASSERT_NE(icon, nullptr);
-    const QPoint at = icon->mapTo(main.get(), icon->rect().center());
-    QWidget* target = main->childAt(at);  // whatever takes a press there
-    ASSERT_NE(target, nullptr);
-    auto send = [&](QEvent::Type type, QPoint offset, Qt::MouseButtons held) {
-        const QPoint local = target->mapFrom(main.get(), at) + offset;
-        QMouseEvent e(type, local, target->mapToGlobal(local), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                      held, {});
-        QApplication::sendEvent(target, &e);
-    };
-    const QPoint start = main->pos();
-    send(QEvent::MouseButtonPress, {}, Qt::LeftButton);
-    send(QEvent::MouseMove, {40, 30}, Qt::NoButton);  // the release never came
-    send(QEvent::MouseMove, {80, 60}, Qt::NoButton);
-    EXPECT_EQ(main->pos(), start);
-
-    send(QEvent::MouseButtonPress, {}, Qt::LeftButton);
-    send(QEvent::MouseMove, {1, 1}, Qt::LeftButton);
-    EXPECT_EQ(main->pos(), start) << "a press that barely moves is a click";
-    send(QEvent::MouseMove, {40, 30}, Qt::LeftButton);
-    EXPECT_EQ(main->pos(), start + QPoint(40, 30));
-    send(QEvent::MouseButtonRelease, {40, 30}, Qt::NoButton);
-    send(QEvent::MouseMove, {90, 90}, Qt::NoButton);
-    EXPECT_EQ(main->pos(), start + QPoint(40, 30));
-}
-
-TEST_F(SkinEngineTest, SkinSwitchReappliesInPlaceWithTheNewSkin) {
-    ASSERT_TRUE(engine.loadSkin(shipped(1)));
-    auto main = mainWindow();
-    engine.setMainWindow(main.get());
+    main->hide();
     engine.resetWindow(main.get());
-    main = skinned(std::move(main), "Tunevale");
-    QPointer<SkinObject> oldTime = find(main.get(), "time");
-    const QColor skin1 = main->palette().color(QPalette::Base);
-
-    ASSERT_TRUE(engine.loadSkin(shipped(2)));
-    // The window keeps the first skin until the program applies it again.
-    EXPECT_FALSE(oldTime.isNull());
-    engine.applySkinSection(main.get(), "Tunevale");
-    EXPECT_TRUE(oldTime.isNull());
-    EXPECT_NE(main->palette().color(QPalette::Base), skin1);
-    EXPECT_EQ(find(main.get(), "time")->widget()->parentWidget(), main.get());  // in the title
-    EXPECT_TRUE(main->isVisible());
-    EXPECT_EQ(engine.mainWindow(), main.get());
-}
-
-TEST_F(SkinEngineTest, WindowWithoutItsBandsStillHasEveryElement) {
-    QWidget bare;
-    QSignalSpy errors(&engine, &SkinEngine::skinError);
-    ASSERT_TRUE(engine.applySkinSection(&bare, "Tunevale"));
-    EXPECT_EQ(errors.count(), 2);  // "Image" and "Image2"
-    EXPECT_TRUE(errors.first().first().toString().contains("Image"));
-    SkinObject* play = find(&bare, "Boxplay");
-    ASSERT_NE(play, nullptr);
-    EXPECT_FALSE(play->widget()->isVisibleTo(&bare));
-    play->setButtonUp(false);  // bindings work; the element just shows nowhere
-}
-
-TEST_F(SkinEngineTest, ShowingWindowGetsItsFrameBackOnlyWhenNoSkinFollows) {
-    auto playlist = skinned(playlistWindow(), "Playlist");
-    const QPoint pos = playlist->pos();
-    // Reset and apply at once, as every form show does: no frame in between.
-    engine.resetWindow(playlist.get());
-    engine.applySkinSection(playlist.get(), "minPlaylist");
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(playlist->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(playlist->isVisible());
-
-    engine.resetWindow(playlist.get());
-    EXPECT_TRUE(playlist->windowFlags() & Qt::FramelessWindowHint);
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(playlist->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(playlist->isVisible());
-    EXPECT_EQ(playlist->pos(), pos);
+    EXPECT_EQ(main->windowFlags(), before);
+    EXPECT_EQ(main->contentsMargins(), QMargins());
+    EXPECT_EQ(main->minimumWidth(), 0);
+    EXPECT_EQ(main->palette().color(QPalette::Window), window);
+    EXPECT_EQ(find(main.get(), "Boxplay"), nullptr);
 }

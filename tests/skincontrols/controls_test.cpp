@@ -24,7 +24,7 @@ QImage grab(QWidget& w) { return w.grab().toImage(); }
 
 // ------------------------------------------------------------- track bar
 
-TEST(TrackBar, PositionClampsAndReportsOnlyRealChanges) {
+TEST(TrackBar, PositionClampsReportsOnlyRealChangesAndOddRangesPaint) {
     TvsTrackBar bar;
     QSignalSpy changes(&bar, &TvsTrackBar::changed);
     bar.setPosition(15);
@@ -45,10 +45,7 @@ TEST(TrackBar, PositionClampsAndReportsOnlyRealChanges) {
     }
     bar.setLineSize(101);
     EXPECT_EQ(bar.lineSize(), 1);
-}
 
-TEST(TrackBar, GeometryAndOddRangesPaint) {
-    TvsTrackBar bar;
     bar.resize(111, 18);
     EXPECT_EQ(bar.height(), 18) << "as thick as the thumb";
     bar.setMax(0);
@@ -132,7 +129,7 @@ TEST(TrackBar, DragClickRepeatAndKeys) {
 
 // ----------------------------------------------------------- progress bar
 
-TEST(ProgressBar, CaptionsAndFillKeepWhatTheyAreGiven) {
+TEST(ProgressBar, CaptionsAndFillKeepWhatTheyAreGivenAndPaintInLayers) {
     struct Row {
         int min, max, position;
         const char* caption;
@@ -151,15 +148,13 @@ TEST(ProgressBar, CaptionsAndFillKeepWhatTheyAreGiven) {
         EXPECT_EQ(bar.filledLength(200), r.filledOf200) << r.caption;
         grab(bar);
     }
-    TvsProgressBar fresh;
-    EXPECT_EQ(fresh.size(), QSize(150, 12));
-    EXPECT_EQ(fresh.caption(), "50%");
-    fresh.resize(200, 20);
-    EXPECT_EQ(fresh.size(), QSize(200, 12));
-}
-
-TEST(ProgressBar, PaintsPictureThenColourThenFrame) {
     TvsProgressBar bar;
+    EXPECT_EQ(bar.size(), QSize(150, 12));
+    EXPECT_EQ(bar.caption(), "50%");
+    bar.resize(200, 20);
+    EXPECT_EQ(bar.size(), QSize(200, 12));
+
+    // The picture, then the colour, then the frame.
     bar.resize(201, 12);
     bar.setPosition(37);
     const QImage img = grab(bar);
@@ -185,56 +180,48 @@ TEST(ProgressBar, PaintsPictureThenColourThenFrame) {
 
 // -------------------------------------------------------------- combo box
 
-struct ComboPoints {
-    QRect button;
-    int x, y;  // the arrow's top-left corner
-};
-
-ComboPoints pointsOf(const TvsComboBox& combo) {
+// The middle of the arrow's top edge.
+QPoint arrowOf(const TvsComboBox& combo) {
     const QRect b = combo.buttonRect();
-    return {b, b.left() + b.width() / 2 - 3, b.top() + b.height() / 2};
+    return {b.left() + b.width() / 2, b.top() + b.height() / 2};
 }
 
-TEST(ComboBox, FrameButtonAndArrowPerStyle) {
+TEST(ComboBox, FrameButtonAndArrowPerStyleThenTheProgramsColoursWin) {
+    TvsComboBox combo;
+    combo.addItems({"one", "two"});
+    combo.resize(120, 21);
     for (S style : {S::DeepBlue, S::Protein, S::BlueGlass, S::Graphite, S::Meadow}) {
-        TvsComboBox combo;
-        combo.addItems({"one", "two"});
-        combo.resize(120, 21);
         combo.setUIStyle(style);
         const QImage img = grab(combo);
-        const ComboPoints p = pointsOf(combo);
+        const QPoint a = arrowOf(combo), face = combo.buttonRect().topLeft() + QPoint(1, 1);
         EXPECT_EQ(at(img, 0, 0), rgbOf(GetInsideThemeColor(style, vskey::ControlBorderColor))) << int(style);
         EXPECT_EQ(at(img, 1, 1), rgbOf(combo.palette().color(QPalette::Base))) << int(style);
         if (style == S::Meadow) {
-            EXPECT_NE(at(img, p.x + 3, p.y), 0u) << "its picture has its own arrow";
-            EXPECT_NE(at(img, p.button.left() + 1, p.button.top() + 1), rgbOf(combo.buttonColor()));
+            EXPECT_NE(at(img, a.x(), a.y()), 0u) << "its picture has its own arrow";
+            EXPECT_NE(at(img, face.x(), face.y()), rgbOf(combo.buttonColor()));
             continue;
         }
-        EXPECT_EQ(at(img, p.x + 3, p.y), 0u) << "a black arrow, " << int(style);
-        EXPECT_EQ(at(img, p.x + 3, p.y + 3), 0u);
+        EXPECT_EQ(at(img, a.x(), a.y()), 0u) << "a black arrow, " << int(style);
+        EXPECT_EQ(at(img, a.x(), a.y() + 3), 0u);
         if (style == S::Graphite) continue;
-        EXPECT_EQ(at(img, p.button.left() + 1, p.button.top() + 1), rgbOf(combo.buttonColor()));
-        EXPECT_EQ(at(img, p.button.left() - 1, p.button.top() + 2), rgbOf(combo.borderColor()));
+        EXPECT_EQ(at(img, face.x(), face.y()), rgbOf(combo.buttonColor()));
+        EXPECT_EQ(at(img, face.x() - 2, face.y() + 1), rgbOf(combo.borderColor()));
     }
-}
 
-TEST(ComboBox, ColoursAfterTheStyleWinAndDisabledArrowIsGrey) {
-    TvsComboBox combo;
-    combo.resize(120, 21);
     combo.setUIStyle(S::DeepBlue);
     combo.setBorderColor(ColorFromBgr(11437686));
     combo.setArrowColor(ColorFromBgr(11437686));
     combo.setButtonColor(ColorFromBgr(15263976));
-    const ComboPoints p = pointsOf(combo);
+    const QPoint a = arrowOf(combo), face = combo.buttonRect().topLeft() + QPoint(1, 1);
     QImage img = grab(combo);
     EXPECT_EQ(at(img, 0, 0), 0x7686AEu);
-    EXPECT_EQ(at(img, p.x + 3, p.y), 0x7686AEu);
-    EXPECT_EQ(at(img, p.button.left() + 1, p.button.top() + 1), 0xE8E8E8u);
+    EXPECT_EQ(at(img, a.x(), a.y()), 0x7686AEu);
+    EXPECT_EQ(at(img, face.x(), face.y()), 0xE8E8E8u);
 
     combo.setEnabled(false);
     img = grab(combo);
-    EXPECT_EQ(at(img, p.x + 3, p.y), 0x808080u);
-    EXPECT_EQ(at(img, p.x + 4, p.y + 4), 0xFFFFFFu) << "the white shadow";
+    EXPECT_EQ(at(img, a.x(), a.y()), 0x808080u);
+    EXPECT_EQ(at(img, a.x() + 1, a.y() + 4), 0xFFFFFFu) << "the white shadow";
     combo.setEnabled(true);
 
     combo.setEditable(true);
@@ -244,7 +231,7 @@ TEST(ComboBox, ColoursAfterTheStyleWinAndDisabledArrowIsGrey) {
     EXPECT_EQ(combo.arrowColor(), QColor(Qt::black)) << "a new style resets the arrow";
 
     combo.setBorderColor(Qt::red);
-    combo.addItems({"a", "b", "c"});
+    combo.addItem("three");
     combo.show();
     combo.showPopup();
     QWidget* list = combo.view()->parentWidget();
@@ -280,7 +267,7 @@ struct Menu {
     }
 };
 
-TEST(PopupMenu, HeightsPerStyle) {
+TEST(PopupMenu, HeightsPerStyleBarSelectionSeparatorAndChecks) {
     struct Row {
         S style;
         int item, separator, afterSetting30;
@@ -296,9 +283,7 @@ TEST(PopupMenu, HeightsPerStyle) {
         EXPECT_EQ(m.menu.actionGeometry(m.first).height(), r.afterSetting30) << int(r.style);
         m.menu.hide();
     }
-}
 
-TEST(PopupMenu, BarSelectionSeparatorAndChecks) {
     Menu m;
     m.menu.setUIStyle(S::DeepBlue);
     // The program's settings, after the style.

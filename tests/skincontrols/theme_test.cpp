@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <sys/stat.h>
@@ -30,73 +29,40 @@ struct Entry {
     int key;
     K kind;
     int value;
+    const char* image = "";  // the picture's name
 };
 
-TEST(ThemeTables, EntriesOfEachColumnAndOutsideTheTable) {
+TEST(ThemeTables, EntriesOfEachColumnAndOutsideTheTableThroughEveryGetter) {
     // One entry of each kind from each style's column, then keys and styles
-    // outside the table.
+    // outside the table; a typed getter gives its default for other kinds.
+    // Three styles share one scroll button.
     const Entry rows[] = {
         {S::BlueGlass, 8, K::Int, -3},         {S::Graphite, 7, K::Int, 3},   {S::Meadow, 16, K::Color, 0xC82C00},
-        {S::DeepBlue, 19, K::Color, 0xA04A44}, {S::Protein, 6, K::Bool, 1},   {S::DeepBlue, 28, K::Image, 0},
-        {S::FromThemeFile, 8, K::Int, -1},     {S(6), 8, K::Int, -1},         {S::DeepBlue, 0, K::Int, -1},
+        {S::DeepBlue, 19, K::Color, 0xA04A44}, {S::Protein, 6, K::Bool, 1},   {S::BlueGlass, 2, K::Bool, 1},
+        {S::DeepBlue, 28, K::Image, 0, "DEEPBLUE_TRACKBAR_BAR"},
+        {S::Meadow, 38, K::Image, 0, "MEADOW_SCROLLBUTTON"},
+        {S::DeepBlue, 38, K::Image, 0, "MORE_SCROLLBUTTON"},
+        {S::Protein, 38, K::Image, 0, "MORE_SCROLLBUTTON"},
+        {S::BlueGlass, 38, K::Image, 0, "MORE_SCROLLBUTTON"},
+        {S::FromThemeFile, 28, K::Int, -1},    {S(6), 8, K::Int, -1},         {S::DeepBlue, 0, K::Int, -1},
         {S::DeepBlue, 43, K::Int, -1},
     };
     for (const Entry& r : rows) {
         K kind = K::Image;
         EXPECT_EQ(GetInsideThemeEntry(r.style, r.key, &kind), r.value) << int(r.style) << " key " << r.key;
         EXPECT_EQ(kind, r.kind) << int(r.style) << " key " << r.key;
+        EXPECT_EQ(GetInsideThemeInt(r.style, r.key), r.kind == K::Int ? r.value : -1) << r.key;
+        const QColor colour = r.kind == K::Color ? ColorFromBgr(r.value) : QColor(Qt::black);
+        EXPECT_EQ(GetInsideThemeColor(r.style, r.key), colour) << r.key;
+        EXPECT_EQ(GetInsideThemeBool(r.style, r.key), r.kind == K::Bool && r.value) << r.key;
+        EXPECT_EQ(InsideThemeImageName(r.style, r.key), r.image) << int(r.style) << " key " << r.key;
     }
-}
-
-TEST(ThemeTables, TypedGettersRefuseOtherKindsAndColoursAreBlueFirst) {
-    EXPECT_EQ(GetInsideThemeColor(S::DeepBlue, vskey::MenuSelectedBackgroundColor), QColor(0x44, 0x4A, 0xA0));
-    EXPECT_EQ(GetInsideThemeColor(S::Meadow, vskey::FormBorderColor), QColor(0x00, 0x2C, 0xC8));
+    // Colours are kept blue first.
     EXPECT_EQ(ColorFromBgr(11437686), QColor(0x76, 0x86, 0xAE));
-    EXPECT_EQ(GetInsideThemeColor(S::DeepBlue, vskey::FormMinWidthInt), QColor(Qt::black));
-    EXPECT_EQ(GetInsideThemeInt(S::DeepBlue, vskey::FormBackgroundColor), -1);
-    EXPECT_EQ(GetInsideThemeInt(S::BlueGlass, vskey::TitleBarButtonRightOffsetInt), -3);
-    EXPECT_FALSE(GetInsideThemeBool(S::Graphite, vskey::TitleBarButtonLeftOffsetInt));
-    EXPECT_TRUE(GetInsideThemeBool(S::BlueGlass, vskey::ButtonTransparentBool));
     EXPECT_EQ(ThemeKeyName(1), "ButtonImage");
     EXPECT_EQ(ThemeKeyName(42), "SideChannelBarImage");
     EXPECT_EQ(ThemeKeyName(43), "");
     EXPECT_EQ(ThemeKeyIndex("trackbarbarimage"), vskey::TrackBarBarImage);
-}
-
-TEST(ThemeTables, ImageNames) {
-    // Three styles share one scroll button; some keys have no picture.
-    const std::pair<std::pair<S, int>, const char*> rows[] = {
-        {{S::DeepBlue, 28}, "DEEPBLUE_TRACKBAR_BAR"}, {{S::Meadow, 38}, "MEADOW_SCROLLBUTTON"},
-        {{S::DeepBlue, 38}, "MORE_SCROLLBUTTON"},     {{S::Protein, 38}, "MORE_SCROLLBUTTON"},
-        {{S::BlueGlass, 38}, "MORE_SCROLLBUTTON"},    {{S::DeepBlue, 15}, ""},
-        {{S::FromThemeFile, 28}, ""},
-    };
-    for (const auto& [in, name] : rows) EXPECT_EQ(InsideThemeImageName(in.first, in.second), name) << name;
-}
-
-TEST(ThemeTables, FileThemeIsUsedOnlyWhenAskedForAndLoaded) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("t.theme");
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(ThemeFileBuilder().integer("FormMinWidthInt", 7).build());
-    f.close();
-    TvsFileTheme unloaded, loaded;
-    loaded.SetThemeFile(path);
-    ASSERT_TRUE(loaded.CanUse());
-    struct Row {
-        const TvsFileTheme* theme;
-        S asked, style;
-        bool file;
-    } rows[] = {{nullptr, S::FromThemeFile, S::DeepBlue, false}, {&unloaded, S::FromThemeFile, S::DeepBlue, false},
-                {&loaded, S::Meadow, S::Meadow, false},          {&loaded, S::FromThemeFile, S::FromThemeFile, true}};
-    for (const Row& r : rows) {
-        S style = S::Graphite;
-        EXPECT_EQ(UsingFileTheme(r.theme, r.asked, &style), r.file);
-        EXPECT_EQ(style, r.style);
-    }
-    EXPECT_EQ(TvsThemeValues(&loaded, S::FromThemeFile).intValue(vskey::FormMinWidthInt), 7);
-    EXPECT_EQ(TvsThemeValues(nullptr, S::FromThemeFile).intValue(vskey::FormMinWidthInt), 130);
 }
 
 // ----------------------------------------------------------- built-in art
@@ -104,8 +70,7 @@ TEST(ThemeTables, FileThemeIsUsedOnlyWhenAskedForAndLoaded) {
 TEST(BuiltinArt, SizesAndTheRulesTheControlsRelyOn) {
     for (S s : {S::Graphite, S::Meadow, S::DeepBlue, S::Protein, S::BlueGlass}) {
         const QImage bar = GetInsideThemeBitmap(s, vskey::TrackBarBarImage);
-        EXPECT_EQ(bar.size(), QSize(30, 5)) << int(s);
-        EXPECT_EQ(bar.width() % 3, 0);
+        EXPECT_EQ(bar.size(), QSize(30, 5)) << int(s);  // three equal parts
         EXPECT_EQ(bar.pixel(0, 0), 0xFFFF00FFu) << "the key pixel";
         EXPECT_EQ(GetInsideThemeBitmap(s, vskey::ProgressBarImage).size(), QSize(8, 10)) << int(s);
         const QImage thumb = GetInsideThemeBitmap(s, vskey::TrackBarSliderImage);
@@ -148,12 +113,9 @@ TEST(DrawingHelpers, Stretch3PartKeepsTheEndsAndMakesTheKeyTransparent) {
         QPainter p(&out);
         DrawStretch3Part(strip(0xFFFFFF00), p, out.rect(), corner);
         p.end();
-        EXPECT_EQ(rgb(out, 0, 1), 0xFF0000u);
-        EXPECT_EQ(rgb(out, 9, 0), 0xFF0000u);
-        EXPECT_EQ(rgb(out, 10, 0), 0x00FF00u);
-        EXPECT_EQ(rgb(out, 189, 3), 0x00FF00u);
-        EXPECT_EQ(rgb(out, 190, 0), 0x0000FFu);
-        EXPECT_EQ(rgb(out, 199, 3), 0x0000FFu);
+        for (auto [x, y, colour] : {std::tuple{0, 1, 0xFF0000u}, {9, 0, 0xFF0000u}, {10, 0, 0x00FF00u},
+                                    {189, 3, 0x00FF00u}, {190, 0, 0x0000FFu}, {199, 3, 0x0000FFu}})
+            EXPECT_EQ(rgb(out, x, y), colour) << x << "," << y;
         // The corner pixel is the key with the flag, magenta without it.
         EXPECT_EQ(rgb(out, 0, 0), corner ? 0xFFFFFFu : 0xFFFF00u);
         EXPECT_EQ(rgb(out, 195, 1), corner ? 0xFF00FFu : 0xFFFFFFu);
@@ -165,7 +127,7 @@ TEST(DrawingHelpers, Stretch3PartKeepsTheEndsAndMakesTheKeyTransparent) {
     EXPECT_EQ(rgb(narrow, 11, 0), 0x0000FFu) << "too narrow for the middle: the ends only";
 }
 
-TEST(DrawingHelpers, SplitRotateTileAndHitTest) {
+TEST(DrawingHelpers, SplitRotateAndTile) {
     QImage strip40(40, 2, QImage::Format_ARGB32);
     for (int x = 0; x < 40; ++x) strip40.setPixel(x, 0, qRgb(x, 0, 0)), strip40.setPixel(x, 1, qRgb(x, 1, 0));
     const QImage first = SplitBitmap(strip40, 4, 1);
@@ -190,14 +152,10 @@ TEST(DrawingHelpers, SplitRotateTileAndHitTest) {
     QPainter p(&canvas);
     DrawTiled(p, tile, QRect(2, 2, 5, 5));
     p.end();
-    EXPECT_EQ(rgb(canvas, 3, 3), 0xFF0000u) << "tiles start at the origin";
-    EXPECT_EQ(rgb(canvas, 6, 6), 0xFF0000u);
-    EXPECT_EQ(rgb(canvas, 7, 7), 0xFFFFFFu) << "nothing outside the rectangle";
-    EXPECT_EQ(rgb(canvas, 1, 3), 0xFFFFFFu);
-
-    const QRect r(0, 0, 10, 10);
-    for (auto [x, y, in] : {std::tuple{0, 0, true}, {10, 10, true}, {11, 10, false}, {-1, 0, false}, {5, 11, false}})
-        EXPECT_EQ(PointInRect(x, y, r), in) << x << "," << y;
+    // Tiles start at the origin; nothing lands outside the rectangle.
+    for (auto [x, y, colour] : {std::tuple{3, 3, 0xFF0000u}, {6, 6, 0xFF0000u}, {7, 7, 0xFFFFFFu},
+                                {1, 3, 0xFFFFFFu}})
+        EXPECT_EQ(rgb(canvas, x, y), colour) << x << "," << y;
 }
 
 // ------------------------------------------------------------- theme files
@@ -221,7 +179,14 @@ ThemeFileBuilder sample() {
     return b;
 }
 
-TEST(ThemeFile, RoundTrip) {
+// The sample file with one 32-bit field overwritten.
+QByteArray poked(int at, quint32 value) {
+    QByteArray b = sample().build();
+    ThemeFileBuilder::put(b, at, value);
+    return b;
+}
+
+TEST(ThemeFile, RoundTripAndHostileFilesAreRefused) {
     QString error;
     const auto reader = TvsThemeFileReader::parse(sample().build("MenuFontColor"), &error);
     ASSERT_TRUE(reader) << error.toStdString();
@@ -237,45 +202,34 @@ TEST(ThemeFile, RoundTrip) {
     const auto full = TvsThemeFileReader::parse(ThemeFileBuilder().integer(longName, 3).build(), &error);
     ASSERT_TRUE(full);
     EXPECT_EQ(full->GetInt(QString::fromLatin1(longName)), 3);
-}
 
-QByteArray edited(void (*edit)(QByteArray&)) {
-    QByteArray b = sample().build();
-    edit(b);
-    return b;
-}
-
-TEST(ThemeFile, HostileFilesAreRefused) {
-    using B = QByteArray;
+    // Damaged and hostile files are refused with a reason, and so is every
+    // cut of a good one.
+    const auto entry = &ThemeFileBuilder::entryOffset;
+    const QByteArray good = sample().build();
+    QByteArray huge = ThemeFileBuilder().image("p", checker()).build();
+    ThemeFileBuilder::put(huge, entry(2) + 18, 60000);
+    ThemeFileBuilder::put(huge, entry(2) + 22, 60000);
     const std::pair<const char*, QByteArray> rows[] = {
-        {"header length 0", edited([](B& b) { ThemeFileBuilder::put(b, 12, 0); })},
-        {"header length 23", edited([](B& b) { ThemeFileBuilder::put(b, 12, 23); })},
-        {"header length 29", edited([](B& b) { ThemeFileBuilder::put(b, 12, 29); })},
-        {"header length 40", edited([](B& b) { ThemeFileBuilder::put(b, 12, 40); })},
-        {"first entry past the end", edited([](B& b) { ThemeFileBuilder::put(b, 20, 0x7FFFFFF0); })},
-        {"entry points at itself", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(1) + 73, ThemeFileBuilder::entryOffset(1)); })},
-        {"entry points back", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(3) + 73, ThemeFileBuilder::entryOffset(0)); })},
-        {"data past the end", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(0) + 65, b.size() - 2); })},
-        {"data size 4 GiB", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(3) + 69, 0xFFFFFFFF); })},
-        {"integer of 2 bytes", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(0) + 69, 2); })},
-        {"switch of 2 bytes", edited([](B& b) { ThemeFileBuilder::put(b, ThemeFileBuilder::entryOffset(2) + 69, 2); })},
+        {"header length 0", poked(12, 0)},   {"header length 23", poked(12, 23)},
+        {"header length 29", poked(12, 29)}, {"header length 40", poked(12, 40)},
+        {"first entry past the end", poked(20, 0x7FFFFFF0)},
+        {"entry points at itself", poked(entry(1) + 73, entry(1))},
+        {"entry points back", poked(entry(3) + 73, entry(0))},
+        {"data past the end", poked(entry(0) + 65, good.size() - 2)},
+        {"data size 4 GiB", poked(entry(3) + 69, 0xFFFFFFFF)},
+        {"integer of 2 bytes", poked(entry(0) + 69, 2)},
+        {"switch of 2 bytes", poked(entry(2) + 69, 2)},
         {"junk picture", ThemeFileBuilder().raw("ProgressBarImage", 0, QByteArray(300, '\x5a')).build()},
-        {"picture claiming 60000 x 60000", [] {
-             QByteArray bmp = ThemeFileBuilder().image("p", checker()).build();
-             const int data = ThemeFileBuilder::entryOffset(2);
-             ThemeFileBuilder::put(bmp, data + 18, 60000);
-             ThemeFileBuilder::put(bmp, data + 22, 60000);
-             return bmp;
-         }()},
+        {"picture claiming 60000 x 60000", huge},
         {"too short", QByteArray(15, '\0')},
         {"over 4 MiB", QByteArray(4 * 1024 * 1024 + 1, '\0')},
     };
     for (const auto& [why, bytes] : rows) {
-        QString error;
+        error.clear();
         EXPECT_FALSE(TvsThemeFileReader::parse(bytes, &error)) << why;
         EXPECT_FALSE(error.isEmpty()) << why;
     }
-    const QByteArray good = sample().build();
     for (int length = 0; length < good.size(); ++length)
         EXPECT_FALSE(TvsThemeFileReader::parse(good.left(length), nullptr)) << "cut at " << length;
 }
@@ -290,7 +244,9 @@ protected:
     QTemporaryDir dir_;
 };
 
-TEST_F(FileThemeComponent, BareNameFromTheProgramFolderAndRefusedFilesChangeNothing) {
+// A file theme serves only controls that ask for it and only once loaded,
+// from a bare name in the program folder; a refused file changes nothing.
+TEST_F(FileThemeComponent, UsedWhenAskedForAndLoadedAndRefusedFilesChangeNothing) {
     write("a.theme", ThemeFileBuilder().integer("FormMinWidthInt", 11).build());
     write("bad.theme", sample().build().left(100));
     write("big.theme", QByteArray(4 * 1024 * 1024 + 10, '\0'));
@@ -309,6 +265,23 @@ TEST_F(FileThemeComponent, BareNameFromTheProgramFolderAndRefusedFilesChangeNoth
         EXPECT_EQ(theme.GetInt(vskey::FormMinWidthInt), 11) << refused;
     }
     EXPECT_EQ(changes, 1);
+
+    TvsFileTheme unloaded;
+    struct Row {
+        const TvsFileTheme* theme;
+        S asked, style;
+        bool file;
+    } rows[] = {
+        {nullptr, S::FromThemeFile, S::DeepBlue, false}, {&unloaded, S::FromThemeFile, S::DeepBlue, false},
+        {&theme, S::Meadow, S::Meadow, false},           {&theme, S::FromThemeFile, S::FromThemeFile, true},
+    };
+    for (const Row& r : rows) {
+        S style = S::Graphite;
+        EXPECT_EQ(UsingFileTheme(r.theme, r.asked, &style), r.file);
+        EXPECT_EQ(style, r.style);
+    }
+    EXPECT_EQ(TvsThemeValues(&theme, S::FromThemeFile).intValue(vskey::FormMinWidthInt), 11);
+    EXPECT_EQ(TvsThemeValues(nullptr, S::FromThemeFile).intValue(vskey::FormMinWidthInt), 130);
 }
 
 TEST_F(FileThemeComponent, BoundControlsFollowTheFileAndItsEnd) {

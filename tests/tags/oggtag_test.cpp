@@ -1,8 +1,6 @@
+#include <filesystem>
 #include <gtest/gtest.h>
-#include <dirent.h>
 #include <ogg/ogg.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vorbis/codec.h>
 
 #include <taglib/vorbisfile.h>
@@ -15,7 +13,9 @@
 namespace {
 
 struct PageFacts {
-    bool intact = true;  // every page's checksum right, no bytes between pages
+    // Every page's checksum right, no bytes between pages, each stream's
+    // sequence numbers without a gap.
+    bool intact = true;
     std::vector<std::pair<long, long>> sequenceBySerial;  // (serial, sequence)
     std::vector<int64_t> granules;
 };
@@ -28,6 +28,7 @@ PageFacts pagesOf(const std::string& path) {
     std::copy(bytes.begin(), bytes.end(), buffer);
     ogg_sync_wrote(&sync, static_cast<long>(bytes.size()));
     PageFacts facts;
+    std::map<long, long> next;  // each serial's next sequence number
     ogg_page page;
     for (;;) {
         const long r = ogg_sync_pageseek(&sync, &page);
@@ -36,37 +37,28 @@ PageFacts pagesOf(const std::string& path) {
             facts.intact = false;
             continue;
         }
-        facts.sequenceBySerial.emplace_back(ogg_page_serialno(&page), ogg_page_pageno(&page));
+        const long serial = ogg_page_serialno(&page), sequence = ogg_page_pageno(&page);
+        if (next.count(serial) && next[serial] != sequence) facts.intact = false;
+        next[serial] = sequence + 1;
+        facts.sequenceBySerial.emplace_back(serial, sequence);
         facts.granules.push_back(ogg_page_granulepos(&page));
     }
     ogg_sync_clear(&sync);
     return facts;
 }
 
-bool sequencesContiguous(const PageFacts& facts) {
-    std::map<long, long> next;
-    for (auto [serial, sequence] : facts.sequenceBySerial) {
-        if (next.count(serial) && next[serial] != sequence) return false;
-        next[serial] = sequence + 1;
-    }
-    return true;
-}
-
+// The comments' texts, without the encoder's own.
 std::vector<std::string> commentTexts(const std::string& path) {
     TStrComments comments;
     EXPECT_TRUE(tags::ReadOggComments(path, comments));
     std::vector<std::string> out;
-    for (const auto& c : comments) out.push_back(c.Text);
+    for (const auto& c : comments)
+        if (c.Text.rfind("encoder=", 0) != 0) out.push_back(c.Text);
     return out;
 }
 
 size_t filesIn(const std::string& dir) {
-    size_t n = 0;
-    if (DIR* d = ::opendir(dir.c_str())) {
-        while (dirent* e = ::readdir(d)) n += e->d_name[0] != '.';
-        ::closedir(d);
-    }
-    return n;
+    return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(dir), {}));
 }
 
 }  // namespace
@@ -97,13 +89,7 @@ TEST(OggTag, ReadsWhatFfmpegAndMutagenWrite) {
     OGGTag tag;
     ASSERT_TRUE(ReadOggTag(tagsamples::sample("ogg-tagged"), tag));
     // ffmpeg writes the comment under the format's own key, "DESCRIPTION".
-    EXPECT_EQ(tag.Album, "Album");
-    EXPECT_EQ(tag.Title, "Song");
-    EXPECT_EQ(tag.Artist, "Artist");
-    EXPECT_EQ(tag.Comment, "Note");
-    EXPECT_EQ(tag.Genre, "Pop");
-    EXPECT_EQ(tag.Date, "1999");
-    EXPECT_EQ(tag.TrackNumber, "3");
+    EXPECT_EQ(tag, (OGGTag{"Album", "Song", "Artist", "Note", "Pop", "1999", "3"}));
 
     const std::string path = tagsamples::copyOf("ogg");
     tagsamples::mutagen("f = mutagen.File('" + path + "')\n"
@@ -128,19 +114,15 @@ TEST(OggTag, WriteRoundTripOrderAndOtherReaders) {
     OGGTag back;
     ASSERT_TRUE(ReadOggTag(path, back));
     EXPECT_EQ(back, tag);
-    const auto texts = commentTexts(path);
     // The ReplayGain comment stays; the fields follow in the writer's order,
     // an empty Title writes nothing.
-    std::vector<std::string> expected = {"REPLAYGAIN_TRACK_GAIN=-3.5 dB", "Artist=Исполнитель", "Album=アルバム",
-                                         "TrackNumber=12", "Date=2024", "Genre=Jazz", "Comment=" + tag.Comment};
-    std::vector<std::string> withoutEncoder;
-    for (const auto& t : texts)
-        if (t.rfind("encoder=", 0) != 0) withoutEncoder.push_back(t);
-    EXPECT_EQ(withoutEncoder, expected);
+    EXPECT_EQ(commentTexts(path),
+              (std::vector<std::string>{"REPLAYGAIN_TRACK_GAIN=-3.5 dB", "Artist=Исполнитель", "Album=アルバム",
+                                        "TrackNumber=12", "Date=2024", "Genre=Jazz",
+                                        "Comment=" + tag.Comment}));
 
     const PageFacts after = pagesOf(path);
     EXPECT_TRUE(after.intact);
-    EXPECT_TRUE(sequencesContiguous(after));
     EXPECT_EQ(std::vector<int64_t>(after.granules.end() - 3, after.granules.end()),
               std::vector<int64_t>(before.granules.end() - 3, before.granules.end()));
     EXPECT_EQ(tagsamples::decodedMd5(path), pcm);
@@ -181,10 +163,7 @@ TEST(OggTag, DescriptionStaysUnlessItIsTheCommentShownAndChanged) {
         tag.Title = "T";
         tag.Comment = row.newComment;
         ASSERT_TRUE(WriteOggTag(path, tag).ok);
-        std::vector<std::string> texts;
-        for (const auto& t : commentTexts(path))
-            if (t.rfind("encoder=", 0) != 0) texts.push_back(t);
-        EXPECT_EQ(texts, row.after);
+        EXPECT_EQ(commentTexts(path), row.after);
     }
 }
 
@@ -208,13 +187,8 @@ TEST(OggTag, LongCommentsAreSkippedAcrossPagesAndKeptOnSave) {
         EXPECT_EQ(tag.Title, "After");
         tag.Artist = "New";
         ASSERT_TRUE(WriteOggTag(path, tag).ok);
-        TStrComments comments;
-        ASSERT_TRUE(tags::ReadOggComments(path, comments));
-        ASSERT_GE(comments.size(), 2u);
-        const auto kept = std::find_if(comments.begin(), comments.end(),
-                                       [](const TStrComment& c) { return c.Key == "METADATA_BLOCK_PICTURE"; });
-        ASSERT_NE(kept, comments.end());
-        EXPECT_EQ(kept->Value, picture);
+        const auto texts = commentTexts(path);
+        EXPECT_EQ(std::count(texts.begin(), texts.end(), "METADATA_BLOCK_PICTURE=" + picture), 1);
         ASSERT_TRUE(ReadOggTag(path, tag));
         EXPECT_EQ(tag.Artist, "New");
     }
@@ -225,21 +199,15 @@ TEST(OggTag, HeadersThatGrowAcrossPagesAndShrinkBackKeepTheAudio) {
     const std::string pcm = tagsamples::decodedMd5(path);
     const size_t pagesBefore = pagesOf(path).sequenceBySerial.size();
     OGGTag tag;
-    tag.Comment = std::string(200000, 'x');
-    ASSERT_TRUE(WriteOggTag(path, tag).ok);
-    PageFacts facts = pagesOf(path);
-    EXPECT_TRUE(facts.intact);
-    EXPECT_TRUE(sequencesContiguous(facts));
-    EXPECT_GT(facts.sequenceBySerial.size(), pagesBefore + 2);
-    EXPECT_EQ(tagsamples::decodedMd5(path), pcm);
-
-    tag.Comment = "short";
-    ASSERT_TRUE(WriteOggTag(path, tag).ok);
-    facts = pagesOf(path);
-    EXPECT_TRUE(facts.intact);
-    EXPECT_TRUE(sequencesContiguous(facts));
-    EXPECT_EQ(facts.sequenceBySerial.size(), pagesBefore);
-    EXPECT_EQ(tagsamples::decodedMd5(path), pcm);
+    for (const std::string& comment : {std::string(200000, 'x'), std::string("short")}) {
+        tag.Comment = comment;
+        ASSERT_TRUE(WriteOggTag(path, tag).ok);
+        const PageFacts facts = pagesOf(path);
+        EXPECT_TRUE(facts.intact);
+        if (comment.size() > 10) EXPECT_GT(facts.sequenceBySerial.size(), pagesBefore + 2);
+        else EXPECT_EQ(facts.sequenceBySerial.size(), pagesBefore);
+        EXPECT_EQ(tagsamples::decodedMd5(path), pcm);
+    }
 }
 
 TEST(OggTag, LaterLinksOfAChainStayAsTheyWere) {
@@ -290,24 +258,4 @@ TEST(OggTag, FilesThatAreNotVorbisAreRefusedAndLeftAlone) {
     OGGTag tag;
     ReadOggTag(opus, tag, &error);
     EXPECT_EQ(error, "Cannot open " + opus + ": Ogg bitstream does not contain Vorbis data.");
-}
-
-TEST(OggTag, ModeAndSymlinkSurviveAWrite) {
-    std::string dir;
-    const std::string path = tagsamples::copyOf("ogg", &dir);
-    ::chmod(path.c_str(), 0444);
-    const std::string link = dir + "/link.ogg";
-    ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
-    OGGTag tag;
-    tag.Artist = "X";
-    ASSERT_TRUE(WriteOggTag(link, tag).ok);
-    struct stat st {};
-    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    ASSERT_EQ(::stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0444u);
-    OGGTag back;
-    ASSERT_TRUE(ReadOggTag(path, back));
-    EXPECT_EQ(back.Artist, "X");
-    EXPECT_EQ(filesIn(dir), 2u);
 }

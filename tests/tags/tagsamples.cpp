@@ -12,29 +12,23 @@ namespace {
 
 const char* kBitexact = "-fflags +bitexact -flags:a +bitexact ";
 
-std::string make(const std::string& kind, const std::string& path) {
-    std::string args;
-    if (kind == "mp3") args = "-c:a libmp3lame -b:a 64k -id3v2_version 0";
-    else if (kind == "mp3-v24")
-        args = "-c:a libmp3lame -b:a 64k -id3v2_version 4 -write_id3v1 1 -metadata title='Песня' "
-               "-metadata artist=Artist -metadata album=Album -metadata date=2001 -metadata track=5 "
-               "-metadata genre=Rock -metadata comment=Hello";
-    else if (kind == "ogg") args = "-c:a libvorbis -q:a 1";
-    else if (kind == "ogg-tagged")
-        args = "-c:a libvorbis -q:a 1 -metadata title=Song -metadata artist=Artist -metadata album=Album "
-               "-metadata date=1999 -metadata genre=Pop -metadata tracknumber=3 -metadata comment=Note "
-               "-metadata REPLAYGAIN_TRACK_GAIN='-3.5 dB'";
-    else if (kind == "wma") args = "-c:a wmav2 -b:a 64k";
-    else if (kind == "wma-tagged")
-        args = "-c:a wmav2 -b:a 64k -metadata title=Song -metadata artist=Artist -metadata album=Album "
-               "-metadata WM/Year=1999 -metadata genre=Jazz -metadata track=7 -metadata comment=Note "
-               "-metadata WM/Composer=Bach";
-    else if (kind == "opus.ogg") args = "-c:a libopus -f ogg";
-    else if (kind == "flac.ogg") args = "-c:a flac -f ogg";
-    else ADD_FAILURE() << "unknown sample " << kind;
-    EXPECT_TRUE(testenv::encodeTone(path, 1, kBitexact + args)) << "ffmpeg could not make " << kind;
-    return path;
-}
+// ffmpeg's codec and tag arguments for each kind of sample.
+const std::map<std::string, std::string> kArgs = {
+    {"mp3", "-c:a libmp3lame -b:a 64k -id3v2_version 0"},
+    {"mp3-v24", "-c:a libmp3lame -b:a 64k -id3v2_version 4 -write_id3v1 1 -metadata title='Песня' "
+                "-metadata artist=Artist -metadata album=Album -metadata date=2001 -metadata track=5 "
+                "-metadata genre=Rock -metadata comment=Hello"},
+    {"ogg", "-c:a libvorbis -q:a 1"},
+    {"ogg-tagged", "-c:a libvorbis -q:a 1 -metadata title=Song -metadata artist=Artist -metadata album=Album "
+                   "-metadata date=1999 -metadata genre=Pop -metadata tracknumber=3 -metadata comment=Note "
+                   "-metadata REPLAYGAIN_TRACK_GAIN='-3.5 dB'"},
+    {"wma", "-c:a wmav2 -b:a 64k"},
+    {"wma-tagged", "-c:a wmav2 -b:a 64k -metadata title=Song -metadata artist=Artist -metadata album=Album "
+                   "-metadata WM/Year=1999 -metadata genre=Jazz -metadata track=7 -metadata comment=Note "
+                   "-metadata WM/Composer=Bach"},
+    {"opus.ogg", "-c:a libopus -f ogg"},
+    {"flac.ogg", "-c:a flac -f ogg"},
+};
 
 }  // namespace
 
@@ -44,7 +38,9 @@ const std::string& sample(const std::string& kind) {
     auto it = made.find(kind);
     if (it == made.end()) {
         const std::string ext = kind.find("mp3") == 0 ? ".mp3" : kind.find("wma") == 0 ? ".wma" : ".ogg";
-        it = made.emplace(kind, make(kind, dir + "/" + kind + ext)).first;
+        const std::string path = dir + "/" + kind + ext;
+        EXPECT_TRUE(testenv::encodeTone(path, 1, kBitexact + kArgs.at(kind))) << "ffmpeg failed on " << kind;
+        it = made.emplace(kind, path).first;
     }
     return it->second;
 }

@@ -50,14 +50,10 @@ TEST(TextCodec, SanitizeKeepsValidTextAndReplacesBadBytes) {
 
 TEST(Genres, TableHasTheProgramsNamesAndABoundedLookup) {
     EXPECT_EQ(Id3GenreNames.size(), 148u);
-    EXPECT_EQ(Id3GenreNames[0], "Blues");
-    EXPECT_EQ(Id3GenreNames[3], "Dance");
-    EXPECT_EQ(Id3GenreNames[40], "Alternative Rock");
-    EXPECT_EQ(Id3GenreNames[64], "Native US");
-    EXPECT_EQ(Id3GenreNames[85], "Bebop");
-    EXPECT_EQ(Id3GenreNames[136], "Christian Gangsta");
-    EXPECT_EQ(Id3GenreNames[140], "Contemporary C");
-    EXPECT_EQ(Id3GenreNames[147], "SynthPop");
+    for (auto [index, name] : {std::pair{0, "Blues"}, {3, "Dance"}, {40, "Alternative Rock"},
+                               {64, "Native US"}, {85, "Bebop"}, {136, "Christian Gangsta"},
+                               {140, "Contemporary C"}, {147, "SynthPop"}})
+        EXPECT_EQ(Id3GenreNames[index], name) << index;
     EXPECT_EQ(Id3GenreName(200), "Other");
     EXPECT_EQ(Id3GenreName(-1), "Other");
 }

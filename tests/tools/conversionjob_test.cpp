@@ -1,44 +1,106 @@
-// The conversion job without a window: what each target writes (checked by
-// decoding, also with the ffmpeg command line), normalize and fade levels,
-// the order of the reports, pause and stop, bad sources, outputs that
-// cannot be written, and overwriting.
+// The conversion job without a window: how it plans its blocks (sizes, the
+// rest of the file read as one block, where fades go) and the indexes of
+// its encoder lists, what each target writes (checked by decoding, also
+// with the ffmpeg command line), normalize and fade levels, the order of
+// the reports, pause and stop, overwriting, bad sources and outputs that
+// cannot be created. A full disk is a row of the cut and combine jobs' test.
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <tuple>
 
 #include "audiotestutil.h"
-#include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
 #include "conversiontestutil.h"
 #include "testenv.h"
+#include "tools/blockplanner.h"
+#include "tools/encodertables.h"
 
 using namespace audiotest;
 namespace fs = std::filesystem;
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+// ---------------------------------------------------------------- planning
+
+constexpr int64_t R = 44100;
+
+struct PlanRow {
+    const char* what;
+    BlockPlanInput in;
+    BlockPlan expected;
+};
+
+BlockPlanInput In(int64_t lengthS, double positionS, int channels, bool fade, int fadeIn, int fadeOut, bool normalize) {
+    return {lengthS * R, static_cast<int64_t>(positionS * R), R, channels, fade, fadeIn, fadeOut, normalize};
+}
+
+class PlanBlockTest : public ::testing::TestWithParam<PlanRow> {};
+
+TEST_P(PlanBlockTest, Plans) {
+    const PlanRow& row = GetParam();
+    const BlockPlan p = PlanBlock(row.in), e = row.expected;
+    EXPECT_EQ(std::tuple(p.request, p.restOfFile, p.fadeIn, p.fadeOut), std::tuple(e.request, e.restOfFile, e.fadeIn, e.fadeOut))
+        << row.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlanBlockTest,
+    ::testing::Values(
+        PlanRow{"plain blocks hold 4R samples", In(60, 0, 2, false, 10, 20, false), {4 * R, false, false, false}},
+        PlanRow{"plain, in the middle", In(60, 30, 2, false, 10, 20, false), {4 * R, false, false, false}},
+        PlanRow{"no rest-read without fade or normalize", In(60, 59.5, 2, false, 10, 20, false),
+                {4 * R, false, false, false}},
+        PlanRow{"first faded block holds the fade-in", In(30, 0, 2, true, 10, 20, false), {10 * R * 2, false, true, false}},
+        PlanRow{"30 s, 10 and 20: the rest is one faded-out block", In(30, 10, 2, true, 10, 20, false),
+                {20 * R * 2, true, false, true}},
+        PlanRow{"far from the end", In(60, 10, 2, true, 10, 20, false), {4 * R, false, false, false}},
+        PlanRow{"a fade-out of 1 s on stereo is heard", In(10, 8.5, 2, true, 5, 1, false),
+                {static_cast<int64_t>(1.5 * R) * 2, true, false, true}},
+        PlanRow{"a fade-out of 2 s on mono is heard", In(10, 8, 1, true, 5, 2, false), {2 * R, true, false, true}},
+        PlanRow{"fade-out 0: the rest is read, not faded", In(10, 9.5, 2, true, 5, 0, false),
+                {static_cast<int64_t>(0.5 * R) * 2, true, false, false}},
+        PlanRow{"a fade-in of 0 s asks for a plain block", In(30, 0, 2, true, 0, 20, false), {4 * R, false, false, false}},
+        PlanRow{"normalize alone reads the last 16 s at once", In(60, 45, 2, false, 10, 20, true),
+                {15 * R * 2, true, false, false}},
+        PlanRow{"normalize alone, 17 s left", In(60, 43, 2, false, 10, 20, true), {4 * R, false, false, false}},
+        PlanRow{"a length that fell short still asks for audio", In(10, 12, 2, true, 5, 5, true),
+                {4 * R, false, false, false}}));
+
+TEST(EncoderTables, ListIndexesNameWhatTheyShow) {
+    using namespace encodertables;
+    // The OGG list starts at "48kb" while its table starts at 40.
+    EXPECT_EQ(ConverterOggBitrate(0), 48);
+    EXPECT_EQ(ConverterOggBitrate(6), 128);
+    EXPECT_EQ(ConverterOggBitrate(11), 320);
+    EXPECT_EQ(At(WmaProfileIds, 7), 24);
+    EXPECT_EQ(At(WmaProfileIds, 17), 51);
+    EXPECT_EQ(At(kConverterMp3Rates, -1), 8000);
+    EXPECT_EQ(At(kConverterMp3Rates, 99), 48000);
+    EXPECT_EQ(WmaFormatTexts().size(), 18);
+    EXPECT_TRUE(WmaHelpText(18).isNull());
+}
+
+// A file whose reader tells no duration, or a rate of 0, must not divide by zero.
+TEST(FramesPerSecond, FallsBackWhenLengthOrDurationCannotTell) {
+    EXPECT_EQ(FramesPerSecond(441000, 0, 22050), 22050);
+    EXPECT_EQ(FramesPerSecond(0, 0, 0), 1);
+}
+
+// ---------------------------------------------------------------- the job
 
 class ConversionJobTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         src_ = testenv::makeTempDir("sources");
-        MakeToneWav(src_ + "/a.wav", 3.0);
-        // A compressed source of the same tones, tagged the same way.
-        encode(src_ + "/b.mp3", sine(44100, 2, 3.0, {1000, 2000}));
-        AudioInformation tags;
-        tags.load(src_ + "/b.mp3");
-        tags.infoTitle = "Tone";
-        tags.infoArtist = "Maker";
-        tags.save(src_ + "/b.mp3");
+        MakeTone(src_ + "/a.wav", 3.0);
+        MakeTone(src_ + "/b.mp3", 3.0);
     }
     void SetUp() override { out_ = testenv::makeTempDir("out"); }
 
@@ -131,16 +193,19 @@ TEST_F(ConversionJobTest, NormalizeGivesOneGainPerFileAndPerChannelIntoWav) {
     encode(src_ + "/steps.wav", block, rate, 2);
     // A compressed source is decoded once: its audio is kept from the peak pass.
     encode(src_ + "/steps.ogg", block);
+    // An output that is its own source: the source is read to its end.
+    encode(out_ + "/steps.wav", block, rate, 2);
 
-    const std::pair<const char*, TargetFormat> rows[] = {
-        {"steps.wav", TargetFormat::Wav}, {"steps.wav", TargetFormat::Mp3}, {"steps.ogg", TargetFormat::Wav}};
+    const std::pair<std::string, TargetFormat> rows[] = {{out_ + "/steps.wav", TargetFormat::Wav},
+                                                         {src_ + "/steps.wav", TargetFormat::Mp3},
+                                                         {src_ + "/steps.ogg", TargetFormat::Wav}};
     for (const auto& [source, target] : rows) {
         SCOPED_TRACE(source + TargetExtension(target).toStdString());
         ConversionSettings s = settings(target);
         s.normalize = true;
         s.ratio = 98;
         s.mp3.channelMode = 2;
-        ASSERT_EQ(RunJob(s, {Q(src_ + "/" + source)}, handler_).states.last(), "0 finish");
+        ASSERT_EQ(RunJob(s, {Q(source)}, handler_).states.last(), "0 finish");
         const Decoded d = decode(out_ + "/steps" + TargetExtension(target).toStdString());
         ASSERT_TRUE(d.ok);
         ASSERT_EQ(d.frames(), 6 * rate);
@@ -193,29 +258,21 @@ TEST_F(ConversionJobTest, FadesCoverTheirBlocks) {
 // ---------------------------------------------------------------- control
 
 TEST_F(ConversionJobTest, ReportsArriveInOrderAndPauseAndStopHold) {
-    const QStringList three = {Q(src_ + "/a.wav"), Q(src_ + "/b.mp3"), Q(src_ + "/short.wav")};
-    MakeToneWav(src_ + "/short.wav", 1.0);
+    const QStringList three = {Q(src_ + "/b.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/short.wav")};
+    MakeTone(src_ + "/short.wav", 1.0);
     ConversionSettings s = settings(TargetFormat::Ogg);
-    s.outputFolder = Q(testenv::makeTempDir("order"));
-    JobReport r = RunJob(s, three, handler_);
-    s.outputFolder = Q(out_);
-    EXPECT_EQ(r.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish", "2 Converting",
-                                     "2 finish"}));
-    // Each row counts up from 0 to 100; the end puts the bar back to 0.
-    EXPECT_EQ(std::count(r.progress.begin(), r.progress.end(), 100), 3);
-    EXPECT_TRUE(std::is_sorted(r.progress.begin(), r.progress.begin() + (r.progress.size() / 3)));
-    EXPECT_EQ(r.progress.back(), 0);
 
-    // The question about b.ogg is a fixed point of the batch: the job is
-    // paused there and must stand still before its first block.
-    const std::string placeholder = out_ + "/b.ogg";
-    testenv::writeFile(placeholder, "placeholder");
+    // The question about a.ogg is a fixed point of the batch: the job is
+    // paused there and must stand still before its first block. Yes
+    // replaces the old file, read-only as it is.
+    testenv::writeFile(out_ + "/a.ogg", "placeholder");
+    fs::permissions(out_ + "/a.ogg", fs::perms::owner_read | fs::perms::group_read);
     handler_.answer = [this](const QString&) {
         handler_.job->pause();
         return true;
     };
     bool held = false;
-    r = RunJob(s, three, handler_, [&](ConversionJob& job, const JobReport& rep) {
+    JobReport r = RunJob(s, three, handler_, [&](ConversionJob& job, const JobReport& rep) {
         if (held || !rep.states.endsWith("1 Converting")) return;
         held = true;
         const size_t reports = rep.progress.size();
@@ -228,19 +285,25 @@ TEST_F(ConversionJobTest, ReportsArriveInOrderAndPauseAndStopHold) {
         job.resume();
     });
     EXPECT_TRUE(held);
-    EXPECT_EQ(r.states.last(), "2 finish");
+    EXPECT_EQ(r.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish", "2 Converting",
+                                     "2 finish"}));
+    // Each row counts up from 0 to 100; the end puts the bar back to 0.
+    EXPECT_EQ(std::count(r.progress.begin(), r.progress.end(), 100), 3);
+    EXPECT_TRUE(std::is_sorted(r.progress.begin(), r.progress.begin() + (r.progress.size() / 3)));
+    EXPECT_EQ(r.progress.back(), 0);
+    EXPECT_EQ(decode(out_ + "/a.ogg").frames(), 3 * 44100);
 
     // Stop while paused there ends the batch at once; the row under way
     // leaves no output under its name and the next row never starts.
     const std::string stopped = testenv::makeTempDir("stopped");
     s.outputFolder = Q(stopped);
-    testenv::writeFile(stopped + "/b.ogg", "placeholder");
+    testenv::writeFile(stopped + "/a.ogg", "placeholder");
     r = RunJob(s, three, handler_, [&](ConversionJob& job, const JobReport& rep) {
         if (rep.states.endsWith("1 Converting")) job.stop();
     });
     EXPECT_EQ(r.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 unconvert"}));
     EXPECT_TRUE(r.endStep);
-    EXPECT_TRUE(!fs::exists(stopped + "/b.ogg") || testenv::readFile(stopped + "/b.ogg") == "placeholder");
+    EXPECT_TRUE(!fs::exists(stopped + "/a.ogg") || testenv::readFile(stopped + "/a.ogg") == "placeholder");
     EXPECT_FALSE(fs::exists(stopped + "/short.ogg"));
     handler_.answer = [](const QString&) { return true; };
 }
@@ -254,71 +317,29 @@ TEST_F(ConversionJobTest, BadSourcesFailTheirRowAndTheBatchGoesOn) {
     fs::resize_file(src_ + "/cut.mp3", fs::file_size(src_ + "/cut.mp3") * 3 / 10);
     // An output that cannot be created: a folder stands in its place.
     fs::create_directories(out_ + "/a.wav");
+    // An old output kept: No to the question skips the row.
+    testenv::writeFile(out_ + "/b.wav", "keep me");
+    handler_.answer = [](const QString& text) { return !text.endsWith("/b.wav already exists. Overwrite?"); };
 
+    // The second noise.mp3 would tell again: a missing source ends the batch.
     JobReport r = RunJob(settings(TargetFormat::Wav),
-                         {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"), Q(src_ + "/gone.wav"),
-                          Q(src_ + "/b.mp3")},
+                         {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"),
+                          Q(src_ + "/b.mp3"), Q(src_ + "/gone.wav"), Q(src_ + "/noise.mp3")},
                          handler_);
     EXPECT_EQ(r.states, QStringList({"0 failed", "1 Converting", "1 failed", "2 Converting", "2 finish"}));
     EXPECT_EQ(handler_.told, QStringList({"ERROR!|Failed to open file " + Q(src_) + "/noise.mp3",
                                           "ERROR!|Failed to create file " + Q(out_) + "/a.wav",
                                           "Information|gone.wav has been removed"}));
+    EXPECT_TRUE(handler_.texts.contains(Q(out_) + "/b.wav already exists. Overwrite?"));
+    EXPECT_EQ(testenv::readFile(out_ + "/b.wav"), "keep me");
     const Decoded cut = decode(out_ + "/cut.wav");
     EXPECT_GT(cut.frames(), 2 * 44100);
     EXPECT_LT(cut.frames(), 4 * 44100);
-    EXPECT_FALSE(fs::exists(out_ + "/b.wav")) << "a missing source ends the batch";
 
     // WMA tells of a moved file.
     handler_.told.clear();
     RunJob(settings(TargetFormat::Wma), {Q(src_ + "/gone.wav")}, handler_);
     EXPECT_EQ(handler_.told, QStringList({"Information|gone.wav has been moved"}));
-}
-
-// A full disk, in a child process with a file-size limit.
-TEST_F(ConversionJobTest, AFullDiskAsksAndLeavesNoOutput) {
-    MakeToneWav(src_ + "/ten.wav", 10.0);
-    const std::string child =
-        QFileInfo(QCoreApplication::applicationDirPath() + "/conversion_child").absoluteFilePath().toStdString();
-    int status = -1;
-    const std::string out =
-        testenv::capture("trap '' XFSZ; ulimit -f 256; exec " + testenv::shellQuote(child) + " wav " +
-                             testenv::shellQuote(out_) + " " + testenv::shellQuote(src_ + "/ten.wav") + " " +
-                             testenv::shellQuote(src_ + "/a.wav"),
-                         &status);
-    EXPECT_EQ(status, 0) << out;
-    EXPECT_EQ(Q(out).split('\n', Qt::SkipEmptyParts),
-              QStringList({"state|0|Converting", "state|0|failed", "ask|File write error! Continue?", "end"}));
-    EXPECT_FALSE(fs::exists(out_ + "/ten.wav"));
-    EXPECT_FALSE(fs::exists(out_ + "/a.wav")) << "No ends the batch";
-}
-
-// ---------------------------------------------------------------- overwrite
-
-TEST_F(ConversionJobTest, OverwriteAnswersAndNormalizingInPlace) {
-    const std::string old = out_ + "/a.ogg";
-    testenv::writeFile(old, "keep me");
-    fs::permissions(old, fs::perms::owner_read | fs::perms::group_read);
-    handler_.answer = [](const QString&) { return false; };
-    JobReport r = RunJob(settings(TargetFormat::Ogg), {Q(src_ + "/a.wav")}, handler_);
-    EXPECT_EQ(handler_.asked, QStringList({Q(old) + " already exists. Overwrite?"}));
-    EXPECT_TRUE(r.states.isEmpty());
-    EXPECT_EQ(testenv::readFile(old), "keep me");
-
-    handler_.answer = [](const QString&) { return true; };
-    r = RunJob(settings(TargetFormat::Ogg), {Q(src_ + "/a.wav")}, handler_);
-    EXPECT_EQ(r.states.last(), "0 finish");
-    EXPECT_EQ(decode(old).frames(), 3 * 44100);
-
-    // The output is its own source: the source is read to its end.
-    const std::string in = out_ + "/quiet.wav";
-    encode(in, sine(44100, 2, 8.0, {440}, 0.25), 44100, 2);
-    ConversionSettings s = settings(TargetFormat::Wav);
-    s.normalize = true;
-    r = RunJob(s, {Q(in)}, handler_);
-    EXPECT_EQ(r.states.last(), "0 finish");
-    const Decoded d = decode(in);
-    EXPECT_EQ(d.frames(), 8 * 44100);
-    EXPECT_NEAR(peak(d.samples), 0.98 * 32767, 40);
 }
 
 }  // namespace

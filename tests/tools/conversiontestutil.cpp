@@ -1,6 +1,5 @@
 #include "conversiontestutil.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 
@@ -10,18 +9,39 @@
 #include "testenv.h"
 
 bool ScriptedHandler::askYesNo(const QString&, const QString& text) {
-    asked << text;
+    texts << text;
     return answer(text);
 }
 
-void ScriptedHandler::tell(const QString& title, const QString& text) { told << title + "|" + text; }
+void ScriptedHandler::tell(const QString& title, const QString& text) {
+    told << title + "|" + text;
+    texts << text;
+}
+
+bool RunToolJob(ToolJob& job, bool onThread) {
+    bool endStep = false;
+    QEventLoop loop;
+    QObject::connect(&job, &ToolJob::ended, &loop, [&](bool e) {
+        endStep = e;
+        loop.quit();
+    });
+    if (!onThread) {
+        job.run();
+        return endStep;
+    }
+    QThread* thread = QThread::create([&job] { job.run(); });
+    thread->start();
+    loop.exec();
+    thread->wait();
+    delete thread;
+    return endStep;
+}
 
 JobReport RunJob(const ConversionSettings& settings, const QStringList& sources, ScriptedHandler& handler,
                  const std::function<void(ConversionJob&, const JobReport&)>& onReport) {
     ConversionJob job(settings, sources, &handler, &handler);
     handler.job = &job;
     JobReport report;
-    QEventLoop loop;
     auto after = [&] {
         if (onReport) onReport(job, report);
     };
@@ -33,22 +53,13 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
         report.progress.push_back(percent);
         after();
     });
-    QObject::connect(&job, &ToolJob::ended, &handler, [&](bool endStep) {
-        report.ended = true;
-        report.endStep = endStep;
-        loop.quit();
-    });
-    QThread* thread = QThread::create([&job] { job.run(); });
-    thread->start();
-    loop.exec();
-    thread->wait();
-    delete thread;
+    report.endStep = RunToolJob(job);
     handler.job = nullptr;
     return report;
 }
 
-void MakeToneWav(const std::string& path, double seconds, int rate) {
-    audiotest::encode(path, audiotest::sine(rate, 2, seconds, {1000, 2000}), rate, 2);
+void MakeTone(const std::string& path, double seconds) {
+    audiotest::encode(path, audiotest::sine(44100, 2, seconds, {1000, 2000}));
     AudioInformation tags;
     tags.load(path);
     tags.infoTitle = "Tone";
@@ -57,11 +68,10 @@ void MakeToneWav(const std::string& path, double seconds, int rate) {
 }
 
 std::string ProbeStream(const std::string& path) {
-    std::string out = testenv::capture("ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate,channels "
-                                       "-of csv=p=0 " +
-                                       testenv::shellQuote(path));
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-    return out;
+    const std::string out = testenv::capture(
+        "ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate,channels -of csv=p=0 " +
+        testenv::shellQuote(path));
+    return QString::fromStdString(out).trimmed().toStdString();
 }
 
 QStringList IniKeys(const QString& section) {
@@ -77,12 +87,4 @@ QStringList IniKeys(const QString& section) {
         }
     }
     return keys;
-}
-
-bool WaitFor(const std::function<bool()>& done) {
-    for (int i = 0; i < 2000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(5);
-    }
-    return done();
 }

@@ -1,18 +1,15 @@
 // The cut and combine jobs on generated audio: what lands in the output,
 // how they end, and what they leave behind when stopped or when a source
-// or the disk fails.
+// or the disk fails (the disk also for a conversion batch).
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QThread>
 
-#include <deque>
+#include <iostream>
 
 #include "audiotestutil.h"
-#include "components/audio/audiofile.h"
+#include "conversiontestutil.h"
 #include "testenv.h"
 #include "tools/combinejob.h"
 #include "tools/cutjob.h"
@@ -20,42 +17,6 @@
 using namespace audiotest;
 
 namespace {
-
-// Answers questions from a script (Yes when none is left) and keeps every text.
-struct Answers : QObject, JobHandler {
-    QStringList texts;
-    std::deque<bool> script;
-    bool askYesNo(const QString&, const QString& text) override {
-        texts << text;
-        if (script.empty()) return true;
-        const bool a = script.front();
-        script.pop_front();
-        return a;
-    }
-    void tell(const QString&, const QString& text) override { texts << text; }
-};
-
-// Runs a job to its end and returns whether it ran its end step; -1 when
-// it did not end.
-int RunJob(ToolJob& job, bool onThread = false) {
-    int endStep = -1;
-    QObject::connect(&job, &ToolJob::ended, [&](bool e) { endStep = e; });
-    if (!onThread) {
-        job.run();
-        return endStep;
-    }
-    QThread* thread = QThread::create([&job] { job.run(); });
-    thread->start();
-    // A watchdog, not a timing: a job that loops never ends.
-    const bool finished = thread->wait(QDeadlineTimer(120000));
-    if (!finished) {
-        job.stop();
-        thread->wait();
-    }
-    delete thread;
-    QCoreApplication::processEvents();
-    return finished ? endStep : -1;
-}
 
 // Ten seconds whose every second has its own tone (300, 400, ... Hz), so a
 // misplaced range shows in what it contains.
@@ -72,80 +33,70 @@ AudioBlock Steps(int rate, int channels, int seconds = 10, int extraFrames = 0) 
 const std::vector<double> kStepTones = {300, 400, 500, 600, 700, 800, 900, 1000, 1100, 1200};
 
 QStringList Entries(const std::string& dir) {
-    return QDir(QString::fromStdString(dir)).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    return QDir(Q(dir)).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
 CutSettings Cut(const std::string& source, int start, int end, const std::string& folder) {
-    return {QString::fromStdString(source), start, end, QString::fromStdString(folder)};
+    return {Q(source), start, end, Q(folder)};
 }
 
 // ------------------------------------------------------------------- cut
 
 struct CutFormat {
+    const char* name;
     const char* ext;
-    int64_t lengthTolerance;  // frames after decoding
+    int channels, extraFrames;  // frames beyond the ten seconds
+    int64_t frames;             // exactly, when the format is not coded
+    int64_t lengthTolerance;    // frames after decoding
 };
 
 class CutRange : public ::testing::TestWithParam<CutFormat> {};
 
 // Bars at 250 and 750 of a 10-second file: 2.5 s to 7.5 s, in the source's
-// format. WAV comes out sample for sample; the coded formats hold the same
-// audio at the same place, within one coded frame.
+// format. WAV comes out sample for sample, also from a length of no whole
+// seconds (the rest is measured in samples, as blocks are); the coded
+// formats hold the same audio at the same place, within one coded frame.
 TEST_P(CutRange, WritesTheRangeInTheSourcesFormat) {
     const CutFormat f = GetParam();
-    const std::string dir = testenv::makeTempDir(f.ext);
+    const std::string dir = testenv::makeTempDir(f.name);
     const std::string source = dir + "/song." + f.ext;
-    const AudioBlock steps = Steps(44100, 2);
-    encode(source, steps);
+    encode(source, Steps(44100, f.channels, 10, f.extraFrames), 44100, f.channels);
     const Decoded whole = decode(source);
 
-    Answers answers;
+    ScriptedHandler answers;
     CutJob job(Cut(source, 250, 750, dir + "/out"), &answers, &answers);
-    ASSERT_EQ(RunJob(job, true), 1);
+    ASSERT_TRUE(RunToolJob(job));
     EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
     const std::string out = dir + "/out/cutsong." + f.ext;
-    ASSERT_EQ(CutOutputPath(QString::fromStdString(dir + "/out"), QString::fromStdString(source)).toStdString(), out);
+    ASSERT_EQ(CutOutputPath(Q(dir + "/out"), Q(source)).toStdString(), out);
 
     const Decoded cut = decode(out);
     ASSERT_TRUE(cut.ok);
     EXPECT_EQ(cut.rate, 44100);
-    EXPECT_EQ(cut.channels, 2);
+    EXPECT_EQ(cut.channels, f.channels);
     const int64_t start = CutFrameAt(250, whole.length), end = CutFrameAt(750, whole.length);
     EXPECT_NEAR(cut.frames(), end - start, f.lengthTolerance);
     if (f.lengthTolerance == 0) {
         ASSERT_EQ(cut.frames(), end - start);
-        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), whole.samples.begin() + start * 2));
+        EXPECT_EQ(cut.frames(), f.frames);
+        const auto from = whole.samples.begin() + start * f.channels;
+        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(), from));
     }
     // 2.5 s in: the rest of second 2, then seconds 3 to 7.
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4410, 13230, kStepTones), 500);
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 1, 44100, 22050 + 4410, 35280, kStepTones), 600);
-    EXPECT_EQ(dominantFrequency(cut.samples, 2, 0, 44100, 4 * 44100 + 26460, 13230, kStepTones), 1000);
+    const int ch = f.channels;
+    EXPECT_EQ(dominantFrequency(cut.samples, ch, 0, 44100, 4410, 13230, kStepTones), 500);
+    EXPECT_EQ(dominantFrequency(cut.samples, ch, ch - 1, 44100, 22050 + 4410, 35280, kStepTones), 600);
+    EXPECT_EQ(dominantFrequency(cut.samples, ch, 0, 44100, 4 * 44100 + 26460, 13230, kStepTones), 1000);
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, CutRange,
-                         ::testing::Values(CutFormat{"wav", 0}, CutFormat{"mp3", 1152}, CutFormat{"ogg", 1152},
-                                           CutFormat{"wma", 2048}),
-                         [](const auto& info) { return std::string(info.param.ext); });
-
-// A range that is not a whole number of seconds, in stereo and mono, ends
-// with exactly its frames: the rest is measured in samples, as blocks are.
-TEST(CutJob, ARangeOfNoWholeSecondsEndsWithExactlyItsFrames) {
-    for (int channels : {2, 1}) {
-        SCOPED_TRACE(channels);
-        const std::string dir = testenv::makeTempDir("odd");
-        const std::string source = dir + "/odd.wav";
-        const AudioBlock steps = Steps(44100, channels, 10, 1);  // 441001 frames
-        encode(source, steps, 44100, channels);
-        Answers answers;
-        CutJob job(Cut(source, 250, 750, dir), &answers, &answers);
-        ASSERT_EQ(RunJob(job, true), 1) << "the cut did not end";
-        const Decoded cut = decode(dir + "/cutodd.wav");
-        EXPECT_EQ(cut.frames(), CutFrameAt(750, 441001) - CutFrameAt(250, 441001));
-        EXPECT_EQ(cut.frames(), 220501);
-        EXPECT_TRUE(std::equal(cut.samples.begin(), cut.samples.end(),
-                               steps.samples.begin() + CutFrameAt(250, 441001) * channels));
-    }
-}
+                         ::testing::Values(CutFormat{"wav", "wav", 2, 0, 220500, 0},
+                                           CutFormat{"wavOddStereo", "wav", 2, 1, 220501, 0},
+                                           CutFormat{"wavOddMono", "wav", 1, 1, 220501, 0},
+                                           CutFormat{"mp3", "mp3", 2, 0, 0, 1152},
+                                           CutFormat{"ogg", "ogg", 2, 0, 0, 1152},
+                                           CutFormat{"wma", "wma", 2, 0, 0, 2048}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Equal bars give an empty file that plays; an end before the start says so
 // and writes nothing; a refused overwrite keeps the old file.
@@ -155,28 +106,28 @@ TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
     encode(source, sine(22050, 1, 2.0, {440}), 22050, 1);
     struct Row {
         int start, end;
-        std::deque<bool> answers;
-        int endStep;
+        int overwrite;  // -1: no old file, else the answer
+        bool endStep;
         const char* text;
         int64_t frames;  // -1: no new file
     };
     const Row rows[] = {
-        {400, 400, {}, 1, nullptr, 0},
-        {600, 300, {}, 0, "The start-time must be smaller than end-time", -1},
-        {0, 500, {false}, 0, " already exists.Overwrite?", -1},
-        {0, 500, {true}, 1, " already exists.Overwrite?", 22050},
+        {400, 400, -1, true, nullptr, 0},
+        {600, 300, -1, false, "The start-time must be smaller than end-time", -1},
+        {0, 500, 0, false, " already exists.Overwrite?", -1},
+        {0, 500, 1, true, " already exists.Overwrite?", 22050},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.start * 10000 + r.end);
         const std::string out = dir + "/out" + std::to_string(&r - rows);
-        if (!r.answers.empty()) {
-            QDir().mkpath(QString::fromStdString(out));
+        if (r.overwrite >= 0) {
+            QDir().mkpath(Q(out));
             testenv::writeFile(out + "/cuts.wav", "old take");
         }
-        Answers answers;
-        answers.script = r.answers;
+        ScriptedHandler answers;
+        answers.answer = [&](const QString&) { return r.overwrite == 1; };
         CutJob job(Cut(source, r.start, r.end, out), &answers, &answers);
-        EXPECT_EQ(RunJob(job), r.endStep);
+        EXPECT_EQ(RunToolJob(job, false), r.endStep);
         if (r.text) {
             ASSERT_EQ(answers.texts.size(), 1);
             EXPECT_TRUE(answers.texts[0].endsWith(QLatin1String(r.text))) << answers.texts[0].toStdString();
@@ -184,7 +135,7 @@ TEST(CutJob, EmptyRangesReversedRangesAndRefusedOverwrites) {
             EXPECT_TRUE(answers.texts.isEmpty());
         }
         if (r.frames < 0) {
-            if (r.answers.empty()) EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(out + "/cuts.wav")));
+            if (r.overwrite < 0) EXPECT_FALSE(QFileInfo::exists(Q(out + "/cuts.wav")));
             else EXPECT_EQ(testenv::readFile(out + "/cuts.wav"), "old take");
         } else {
             const Decoded d = decode(out + "/cuts.wav");
@@ -200,7 +151,7 @@ CombineSettings Combine(const QStringList& sources, const std::string& folder, c
                         CombineFormat format) {
     CombineSettings s;
     s.sources = sources;
-    s.outputFolder = QString::fromStdString(folder);
+    s.outputFolder = Q(folder);
     s.fileName = name;
     s.format = format;
     return s;
@@ -223,13 +174,12 @@ TEST_P(CombineJoin, JoinsSourcesOfOtherRatesAndChannelsWithoutAGapOrClick) {
     const std::string dir = testenv::makeTempDir(c.ext);
     encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
     encode(dir + "/b.ogg", sine(22050, 1, 2.0, {2000}), 22050, 1);
-    Answers answers;
-    CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.ogg")}, dir,
-                           "joined", c.format),
-                   &answers, &answers);
+    ScriptedHandler answers;
+    const QStringList sources = {Q(dir + "/a.wav"), Q(dir + "/b.ogg")};
+    CombineJob job(Combine(sources, dir, "joined", c.format), &answers, &answers);
     int lastTotal = -1;
     QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) { lastTotal = p; });
-    ASSERT_EQ(RunJob(job), 1);
+    ASSERT_TRUE(RunToolJob(job, false));
     EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
     EXPECT_EQ(lastTotal, 100);
 
@@ -280,15 +230,14 @@ TEST(CombineJob, AnOutputThatIsOneOfTheSourcesReplacesItOnlyWhenComplete) {
         encode(dir + "/a.wav", sine(44100, 2, 3.0, {1000}), 44100, 2);
         encode(dir + "/b.wav", sine(44100, 2, 2.0, {2000}), 44100, 2);
         const std::string before = testenv::readFile(dir + "/a.wav");
-        Answers answers;
-        CombineJob job(Combine({QString::fromStdString(dir + "/a.wav"), QString::fromStdString(dir + "/b.wav")},
-                               dir, "a", CombineFormat::Wav),
+        ScriptedHandler answers;
+        CombineJob job(Combine({Q(dir + "/a.wav"), Q(dir + "/b.wav")}, dir, "a", CombineFormat::Wav),
                        &answers, &answers);
         if (stop)
             QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) {
                 if (p >= 50) job.stop();
             });
-        EXPECT_EQ(RunJob(job), 1);
+        EXPECT_TRUE(RunToolJob(job, false));
         ASSERT_EQ(answers.texts.size(), 1);
         EXPECT_EQ(answers.texts[0].toStdString(), dir + "/a.wav aleardy exists. Overwrite?");
         if (stop) {
@@ -306,7 +255,7 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
     const std::string dir = testenv::makeTempDir("fail");
     encode(dir + "/a.wav", sine(44100, 2, 4.0, {1000}), 44100, 2);
     testenv::writeFile(dir + "/text.wav", "not audio at all");
-    const QString a = QString::fromStdString(dir + "/a.wav");
+    const QString a = Q(dir + "/a.wav");
     struct Row {
         QStringList sources;
         bool stop;
@@ -314,51 +263,64 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
     };
     const Row rows[] = {
         {{a, a}, true, {}},
-        {{a, QString::fromStdString(dir + "/gone.wav")}, false, QString::fromStdString(dir + "/gone.wav has been removed!")},
-        {{a, QString::fromStdString(dir + "/text.wav")}, false, "text.wav is an invalid audio file!"},
+        {{a, Q(dir + "/gone.wav")}, false, Q(dir + "/gone.wav has been removed!")},
+        {{a, Q(dir + "/text.wav")}, false, "text.wav is an invalid audio file!"},
     };
     for (const Row& r : rows) {
-        Answers answers;
+        ScriptedHandler answers;
         CombineJob job(Combine(r.sources, dir + "/out", "joined", CombineFormat::Mp3), &answers, &answers);
         if (r.stop)
             QObject::connect(&job, &CombineJob::currentProgressChanged, [&](int p) {
                 if (p > 0) job.stop();
             });
-        EXPECT_EQ(RunJob(job), 1);
+        EXPECT_TRUE(RunToolJob(job, false));
         EXPECT_EQ(answers.texts, r.text.isEmpty() ? QStringList() : QStringList{r.text});
         EXPECT_TRUE(Entries(dir + "/out").isEmpty()) << Entries(dir + "/out").join(",").toStdString();
     }
     // A stopped cut leaves nothing either.
-    Answers answers;
+    ScriptedHandler answers;
     CutJob cut(Cut(dir + "/a.wav", 0, 1000, dir + "/cutout"), &answers, &answers);
     QObject::connect(&cut, &CutJob::progressChanged, [&](int p) {
         if (p > 0) cut.stop();
     });
-    EXPECT_EQ(RunJob(cut), 1);
+    EXPECT_TRUE(RunToolJob(cut, false));
     EXPECT_TRUE(Entries(dir + "/cutout").isEmpty());
 }
 
-// A disk that fills up (a file size limit in a child process): both jobs
-// say "File write error!" instead of finishing, and leave no output.
-TEST(CutCombineJobs, AFullDiskIsReportedAndLeavesNoOutput) {
+// A disk that fills up (a file size limit in a child process): the cut,
+// the combine and a conversion batch report the write error instead of
+// finishing and leave no output; No to the batch's question ends the batch.
+TEST(ToolJobs, AFullDiskIsReportedAndLeavesNoOutput) {
     const std::string dir = testenv::makeTempDir("full");
     encode(dir + "/a.wav", Steps(44100, 2), 44100, 2);
-    const QString a = QString::fromStdString(dir + "/a.wav");
-    for (bool combine : {false, true}) {
-        SCOPED_TRACE(combine);
-        const std::string out = dir + (combine ? "/combined" : "/cut");
-        QDir().mkpath(QString::fromStdString(out));
-        EXPECT_EQ(testenv::inChild(
-                      [&] {
-                          Answers answers;
-                          std::unique_ptr<ToolJob> job;
-                          if (combine)
-                              job = std::make_unique<CombineJob>(Combine({a, a}, out, "x", CombineFormat::Wav), &answers, &answers);
-                          else job = std::make_unique<CutJob>(Cut(dir + "/a.wav", 0, 1000, out), &answers, &answers);
-                          return RunJob(*job) == 1 && answers.texts == QStringList{"File write error!"} ? 0 : 1;
-                      },
-                      256 * 1024),
-                  0);
+    const QString a = Q(dir + "/a.wav");
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        const std::string out = dir + "/out" + std::to_string(row);
+        QDir().mkpath(Q(out));
+        const QStringList expected =
+            row < 2 ? QStringList{"File write error!"}
+                    : QStringList{"0 Converting", "0 failed", "File write error! Continue?"};
+        const int status = testenv::inChild(
+            [&] {
+                ScriptedHandler h;
+                h.answer = [](const QString&) { return false; };
+                ConversionSettings toWav;
+                toWav.target = TargetFormat::Wav;
+                toWav.outputFolder = Q(out);
+                CutJob cut(Cut(dir + "/a.wav", 0, 1000, out), &h, &h);
+                CombineJob combine(Combine({a, a}, out, "x", CombineFormat::Wav), &h, &h);
+                ConversionJob batch(toWav, {a, a}, &h, &h);
+                QObject::connect(&batch, &ConversionJob::rowStateChanged, [&](int r, const QString& state) {
+                    h.texts << QString::number(r) + " " + state;
+                });
+                ToolJob* jobs[] = {&cut, &combine, &batch};
+                const bool ended = RunToolJob(*jobs[row], false);
+                if (h.texts != expected) std::cerr << h.texts.join(" | ").toStdString() << "\n";
+                return ended && h.texts == expected ? 0 : 1;
+            },
+            256 * 1024);
+        EXPECT_EQ(status, 0);
         EXPECT_TRUE(Entries(out).isEmpty()) << Entries(out).join(",").toStdString();
     }
 }

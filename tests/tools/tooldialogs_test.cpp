@@ -1,31 +1,27 @@
-// The encoder settings dialog in its two modes: defaults on a fresh
-// settings file, exactly the keys of its mode written on OK and nothing on
-// Cancel, "Default" and the WMA help.
-
-#include <gtest/gtest.h>
+// The tool dialogs. The encoder settings dialog in its two modes: defaults
+// on a fresh settings file, exactly the keys of its mode written on OK and
+// nothing on Default or Cancel, and the WMA help. The folder chooser: OK
+// only for a real folder, every other way out is a Cancel, and "Include
+// Sub Directory" is remembered.
 
 #include <QCheckBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-
-#include <filesystem>
+#include <QTreeView>
 
 #include "components/skin/skinlabel.h"
-#include "conversiontestutil.h"
 #include "platform/inifile.h"
-#include "platform/paths.h"
 #include "platform/userfolders.h"
-#include "testenv.h"
+#include "toolwindowtest.h"
 #include "tools/cdrippersettings.h"
+#include "tools/directory.h"
 
 namespace {
 
-class CdSetTest : public ::testing::Test {
-protected:
-    void SetUp() override { std::filesystem::remove(SettingsFilePath()); }
-};
+class ToolDialogs : public ToolWindowTest {};
 
-TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
+TEST_F(ToolDialogs, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
     CdSetForRecorder = false;
     Tfm_cdset d;
     d.show();
@@ -49,8 +45,21 @@ TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
     EXPECT_EQ(d.edt_cddbadd->text(), kDefaultCddbServer);
     EXPECT_EQ(d.edt_cddbport->text(), "80");
 
+    // Default puts back all but the folder.
+    d.edt_directory->setText("/somewhere");
+    d.cd_g[3]->setChecked(true);
+    d.rb_f[9]->setChecked(true);
+    d.cbx_normalize->setChecked(true);
+    d.cbx_fade->setChecked(true);
+    d.btn_defaultClick();
+    EXPECT_EQ(d.GrabMode, 2);
+    EXPECT_EQ(d.WavFrequency, 2);
+    EXPECT_FALSE(d.cbx_normalize->isChecked() || d.cbx_fade->isChecked());
+    EXPECT_FALSE(d.cbx_fade->isEnabled() || d.ud_fadein->isEnabled() || d.ud_normzlize->isEnabled());
+    EXPECT_EQ(d.edt_directory->text(), "/somewhere");
     d.btn_cancelClick();
-    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath())) << "Cancel writes nothing";
+    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath())) << "Default and Cancel write nothing";
+
     d.show();
     d.RadioButton[2]->setChecked(true);  // the source chosen is the one kept
     d.btn_okClick();
@@ -62,7 +71,7 @@ TEST_F(CdSetTest, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) {
     EXPECT_EQ(ini.readString("cd ripper", "output directory", ""), MusicFolder().toStdString());
 }
 
-TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
+TEST_F(ToolDialogs, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     IniFile ini;
     ini.writeInteger("recorder", "rl", -1);
     ini.writeInteger("cd ripper", "grab mode", 9);  // no such code: no button checked
@@ -78,6 +87,13 @@ TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     EXPECT_EQ(d.PageControl1->currentIndex(), 1);
     for (int page : {0, 5, 6}) EXPECT_FALSE(d.PageControl1->isTabVisible(page));
     d.cbx_wma->setCurrentIndex(10);
+    // The help of the chosen WMA format shows while its button is held.
+    EXPECT_TRUE(d.SkinLabel1->isHidden());
+    d.Button1->pressed();
+    EXPECT_FALSE(d.SkinLabel1->isHidden());
+    EXPECT_EQ(d.SkinLabel1->text(), "WMA 8 for Dial-up Modem (32 Kbps) ");
+    d.Button1->released();
+    EXPECT_TRUE(d.SkinLabel1->isHidden());
     d.btn_okClick();
     EXPECT_EQ(IniKeys("recorder").size(), 14);
     EXPECT_EQ(ini.readInteger("recorder", "rl", 0), -1);
@@ -92,33 +108,48 @@ TEST_F(CdSetTest, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     EXPECT_EQ(ini.readInteger("cd ripper", "grab mode", 0), 9);
 }
 
-TEST_F(CdSetTest, DefaultWritesNothingAndHelpShowsWhileHeld) {
-    CdSetForRecorder = false;
-    Tfm_cdset d;
+TEST_F(ToolDialogs, TheFolderChooserIsOkOnlyForAFolderCancelsOtherwiseAndRemembersSubfolders) {
+    const QString folder = Q(dir);
+    Tfm_directory d;
     d.show();
-    d.edt_directory->setText("/somewhere");
-    d.cd_g[3]->setChecked(true);
-    d.rb_f[9]->setChecked(true);
-    d.cbx_normalize->setChecked(true);
-    d.cbx_fade->setChecked(true);
-    d.btn_defaultClick();
-    EXPECT_EQ(d.GrabMode, 2);
-    EXPECT_EQ(d.WavFrequency, 2);
-    EXPECT_FALSE(d.cbx_normalize->isChecked() || d.cbx_fade->isChecked());
-    EXPECT_FALSE(d.cbx_fade->isEnabled() || d.ud_fadein->isEnabled() || d.ud_normzlize->isEnabled());
-    EXPECT_EQ(d.edt_directory->text(), "/somewhere");
-    d.btn_cancelClick();
-    EXPECT_FALSE(std::filesystem::exists(SettingsFilePath()));
+    d.selectFolder(folder);
+    EXPECT_TRUE(d.btn_ok->isEnabled());
+    d.btn_okClick();
+    EXPECT_EQ(d.SelectedFolder, folder);
 
     d.show();
-    d.cbx_wma->setCurrentIndex(10);
-    EXPECT_TRUE(d.SkinLabel1->isHidden());
-    d.Button1->pressed();
-    EXPECT_FALSE(d.SkinLabel1->isHidden());
-    EXPECT_EQ(d.SkinLabel1->text(), "WMA 8 for Dial-up Modem (32 Kbps) ");
-    d.Button1->released();
-    EXPECT_TRUE(d.SkinLabel1->isHidden());
-    d.btn_cancelClick();
+    d.stview_selectdir->setCurrentIndex({});
+    EXPECT_FALSE(d.btn_ok->isEnabled());
+    d.close();  // the frame's close box
+    EXPECT_TRUE(d.SelectedFolder.isEmpty()) << "an earlier folder is not handed out again";
+
+    // Through the presenter, as the tool windows ask.
+    fm_directory = &d;
+    for (bool ok : {true, false}) {
+        presenter.setModalHandler([&](QWidget*) {
+            d.show();
+            d.selectFolder(folder);
+            ok ? d.btn_okClick() : d.Btn_cancelClick();
+            return d.result();
+        });
+        EXPECT_EQ(ChooseFolder(nullptr), ok ? folder : QString());
+    }
+    fm_directory = nullptr;
+
+    // "Include Sub Directory", for a caller that offers it.
+    d.cbx_sub->show();
+    d.show();
+    EXPECT_TRUE(d.cbx_sub->isChecked());
+    d.cbx_sub->setChecked(false);
+    d.selectFolder(folder);
+    d.btn_okClick();
+    EXPECT_FALSE(d.IncludeSubfolders);
+    EXPECT_FALSE(IniFile().readBool("Basic", "subdir", true));
+    EXPECT_TRUE(d.cbx_sub->isHidden()) << "only a caller that offers it shows it";
+    d.cbx_sub->setChecked(true);
+    d.show();
+    EXPECT_FALSE(d.cbx_sub->isChecked()) << "remembered";
+    d.close();
 }
 
 }  // namespace
