@@ -57,17 +57,15 @@ ScanTree makeScanTree() {
         t.recorded.insert(make(t.root + "/" + name, tags));
     };
     auto mp3 = [](const std::string& p, const mwtest::Tags& tags) { return mwtest::makeMp3(p, tags); };
-    auto ogg = [](const std::string& p, const mwtest::Tags& tags) { return mwtest::makeOgg(p, tags); };
     auto wav = [](const std::string& p, const mwtest::Tags&) { return mwtest::makeWav(p); };
     track("a.mp3", mp3, {"A", "Kestrel", "Sky", "", "", ""});
-    track("Sub/Deeper/b.OGG", ogg, {"B", "Heron", "Sea", "Jazz", "1999", ""});
+    track("Sub/Deeper/b.OGG", mwtest::makeOgg, {"B", "Heron", "Sea", "Jazz", "1999", ""});
     track("Sub/c.mp3", mp3, {"C", "Heron", "Sky", "", "", ""});
     track(".hidden/d.mp3", mp3, {});
     track(".e.mp3", mp3, {});
     track("Windows/f.wav", wav, {});
     track("WINDOWS/g.WAV", wav, {});
-    track("system32x/h.wma", [](const std::string& p, const mwtest::Tags& tags) { return mwtest::makeWma(p, tags); },
-          {"H", "Kestrel", "Sea", "", "", ""});
+    track("system32x/h.wma", mwtest::makeWma, {"H", "Kestrel", "Sea", "", "", ""});
     mwtest::makeMp3(t.root + "/windows/skipped.mp3", {});
     mwtest::makeMp3(t.root + "/Program Files/skipped.mp3", {});
     testenv::writeFile(t.root + "/notes.txt", "not audio");

@@ -296,26 +296,27 @@ TEST_F(MainWindow, CommandLineFileIsAddedOnceSelectedAndOpenedButNotAgainAfterTh
 }
 
 TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNodeAndRemakesAMissingLibrary) {
-    const std::string ogg = mwtest::makeOgg(dir_ + "/one.ogg", {"Ogg Song", "Kestrel", "Sky", "Rock", "1999", ""});
-    const std::string mp3 = mwtest::makeMp3(dir_ + "/two.mp3", {"Mp3 Song", "Harbour", "Sea", "", "2001", ""});
-    const std::string wav = mwtest::makeWav(dir_ + "/Three.WAV");
-    const std::string wma = mwtest::makeWma(dir_ + "/four.wma", {"Wma Song", "Kestrel", "Night", "", "2003", ""});
-    testenv::writeFile(dir_ + "/five.flac", "fLaC");
-    testenv::writeFile(dir_ + "/foreign.ogg", "not an ogg file");
+    const std::string dir = testenv::makeTempDir("add");
+    const std::string ogg = mwtest::makeOgg(dir + "/one.ogg", {"Ogg Song", "Kestrel", "Sky", "Rock", "1999", ""});
+    const std::string mp3 = mwtest::makeMp3(dir + "/two.mp3", {"Mp3 Song", "Harbour", "Sea", "", "2001", ""});
+    const std::string wav = mwtest::makeWav(dir + "/Three.WAV");
+    const std::string wma = mwtest::makeWma(dir + "/four.wma", {"Wma Song", "Kestrel", "Night", "", "2003", ""});
+    testenv::writeFile(dir + "/five.flac", "fLaC");
+    testenv::writeFile(dir + "/foreign.ogg", "not an ogg file");
     start();
     fs::remove(data_ + "music.dat");  // the add makes it again, and the click says nothing of it
     click(tree()->allTitleNode());
     EXPECT_EQ(window_->ListModel->rowCount(), 0);
 
     auto q = [](const std::string& s) { return QString::fromStdString(s); };
-    dialogs_.chooseNext({q(ogg), q(mp3), q(wav), q(wma), q(dir_ + "/five.flac"), q(dir_ + "/foreign.ogg")});
+    dialogs_.chooseNext({q(ogg), q(mp3), q(wav), q(wma), q(dir + "/five.flac"), q(dir + "/foreign.ogg")});
     window_->AddFilesToLibrary();
 
     ASSERT_EQ(dialogs_.requests().size(), 1u);
     const FileDialogRequest& asked = dialogs_.requests()[0];
     EXPECT_EQ(std::pair(asked.title, asked.mode), std::pair(QString("Add File(s) to Playlist"), FileDialogMode::OpenMany));
     EXPECT_TRUE(asked.filter.startsWith("All Supported Formats (*.mp3,*.wav,*.ogg,*.wma)|"));
-    EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), dir_);
+    EXPECT_EQ(IniFile().readString("File Manager", "add path", ""), dir);
 
     EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Mp3 Song", "Three.WAV", "Wma Song"}));
     EXPECT_EQ(listed(4), (QStringList{"1999", "2001", "", "2003"}));
@@ -324,13 +325,13 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNodeAndRemakes
               (LibraryTreeContent{{"Kestrel", "Harbour", "Unknown Artist"}, {}, {"Sky", "Sea", "Unknown Album", "Night"}}));
     EXPECT_EQ(slurp(data_ + "treetext.txt"), FormatTreeText(tree()->content()));
     EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
-    EXPECT_EQ(boxes_.requests()[0].details, q(dir_ + "/foreign.ogg"));
+    EXPECT_EQ(boxes_.requests()[0].details, q(dir + "/foreign.ogg"));
     EXPECT_EQ(LibraryTree::imageOf(tree()->findAlbum("Night")), 4);
 
     // An artist's list grows by that artist's new files only; a second add
     // of a known file writes nothing and shows nothing.
-    const std::string six = mwtest::makeMp3(dir_ + "/six.mp3", {"Six", "Kestrel", "Sky", "", "", ""});
-    const std::string seven = mwtest::makeMp3(dir_ + "/seven.mp3", {"Seven", "Harbour", "Sea", "", "", ""});
+    const std::string six = mwtest::makeMp3(dir + "/six.mp3", {"Six", "Kestrel", "Sky", "", "", ""});
+    const std::string seven = mwtest::makeMp3(dir + "/seven.mp3", {"Seven", "Harbour", "Sea", "", "", ""});
     click(tree()->findArtist("Kestrel"));
     EXPECT_EQ(listed(), (QStringList{"Ogg Song", "Wma Song"}));
     dialogs_.chooseNext({q(six), q(seven), q(ogg)});
@@ -339,7 +340,7 @@ TEST_F(MainWindow, AddingFilesOfEveryKindListsThemUnderTheSelectedNodeAndRemakes
     EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 6u);
 
     // A letter's list waits for the next click.
-    const std::string eight = mwtest::makeMp3(dir_ + "/eight.mp3", {"Sun", "Harbour", "Sea", "", "", ""});
+    const std::string eight = mwtest::makeMp3(dir + "/eight.mp3", {"Sun", "Harbour", "Sea", "", "", ""});
     click(tree()->itemAtIndex(2 + ('S' - 'A')));
     EXPECT_EQ(listed(), (QStringList{"Six", "Seven"}));
     dialogs_.chooseNext({q(eight)});

@@ -112,8 +112,8 @@ protected:
 
     // A mono WAV of 8000 frames a second whose samples count its frames
     // (garbage when frames < 0), and its library record.
-    TrackRecord wavTrack(const std::string& name, const std::string& title, int64_t frames = 2400,
-                         int plays = 0) {
+    TrackRecord track(const std::string& name, const std::string& title, int64_t frames = 2400,
+                      int plays = 0) {
         TrackRecord r = mwtest::rec(title, "Kestrel", "Sky", plays);
         r.Path = dir_ + "/" + name;
         if (frames < 0) testenv::writeFile(r.Path, std::string(4096, 'x'));

@@ -51,7 +51,7 @@ protected:
 };
 
 TEST_F(Playback, ADoubleClickQueuesTheListPlaysOnCountsEachStartAndWraps) {
-    showAllTitle({wavTrack("A.WAV", "One"), wavTrack("b.wav", "Two"), wavTrack("c.wav", "Three")});
+    showAllTitle({track("A.WAV", "One"), track("b.wav", "Two"), track("c.wav", "Three")});
     const std::vector<std::string> files = paths();
 
     playRow(1);
@@ -91,9 +91,9 @@ TEST_F(Playback, ADoubleClickQueuesTheListPlaysOnCountsEachStartAndWraps) {
 TEST_F(Playback, MyHabitLoopsAfterItsTenthEntryEvenWhenThatOneIsInvalid) {
     std::vector<TrackRecord> records;
     for (int i = 0; i < 9; ++i)
-        records.push_back(wavTrack(std::to_string(i) + ".wav", "Song " + std::to_string(i), kRate / 5, 90 - i));
-    records.push_back(wavTrack("9.wav", "Broken", kGarbage, 50));
-    records.push_back(wavTrack("least.wav", "Least", kRate / 5, 1));
+        records.push_back(track(std::to_string(i) + ".wav", "Song " + std::to_string(i), kRate / 5, 90 - i));
+    records.push_back(track("9.wav", "Broken", kGarbage, 50));
+    records.push_back(track("least.wav", "Least", kRate / 5, 1));
     writeLibrary(records);
     start();
     click(tree()->myHabitNode());
@@ -114,7 +114,7 @@ TEST_F(Playback, MyHabitLoopsAfterItsTenthEntryEvenWhenThatOneIsInvalid) {
 TEST_F(Playback, NextAndPreviousStayInTheQueueAndPlayAPathLongerThanTheQueueFileHolds) {
     const std::string longFolder = std::string(130, 'n');
     fs::create_directories(dir_ + "/" + longFolder);
-    showAllTitle({wavTrack("a.wav", "A", kRate), wavTrack(longFolder + "/b.wav", "B", kRate), wavTrack("c.wav", "C", kRate)});
+    showAllTitle({track("a.wav", "A", kRate), track(longFolder + "/b.wav", "B", kRate), track("c.wav", "C", kRate)});
     const std::vector<std::string> files = paths();
     ASSERT_GT(files[1].size(), kPlayQueuePathBytes);
 
@@ -141,8 +141,8 @@ TEST_F(Playback, NextAndPreviousStayInTheQueueAndPlayAPathLongerThanTheQueueFile
 }
 
 TEST_F(Playback, PreviousStepsOverAnInvalidEntryAndStopsAtAnInvalidFirstOne) {
-    showAllTitle({wavTrack("a.wav", "A", kGarbage), wavTrack("b.wav", "B", kRate), wavTrack("c.wav", "C", kGarbage),
-                  wavTrack("d.wav", "D", kRate)});
+    showAllTitle({track("a.wav", "A", kGarbage), track("b.wav", "B", kRate), track("c.wav", "C", kGarbage),
+                  track("d.wav", "D", kRate)});
     playRow(3);
     window_->PlayPrevious();
     EXPECT_EQ(boxes_.texts(), QStringList{"C is an invalid audio file!"});
@@ -158,7 +158,7 @@ TEST_F(Playback, PreviousStepsOverAnInvalidEntryAndStopsAtAnInvalidFirstOne) {
 }
 
 TEST_F(Playback, PauseAndResumeLoseNoAudioAndStopResetsTheDisplay) {
-    showAllTitle({wavTrack("long.wav", "Long", kRate * 3)});
+    showAllTitle({track("long.wav", "Long", kRate * 3)});
     ASSERT_TRUE(window_->SkinSoundbar);
     emit window_->Skin->onScrollTrack(window_->SkinSoundbar, 30000);
     EXPECT_EQ(window_->AudioPlayer21->volume(), 30000) << "the soundbar sets the volume";
@@ -193,7 +193,7 @@ TEST_F(Playback, PauseAndResumeLoseNoAudioAndStopResetsTheDisplay) {
 }
 
 TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
-    showAllTitle({wavTrack("a.wav", "A", kRate * 3), wavTrack("b.wav", "B", kRate)});
+    showAllTitle({track("a.wav", "A", kRate * 3), track("b.wav", "B", kRate)});
     SkinScrollBar* bar = window_->SkinMediabar;
     ASSERT_TRUE(bar);
     playRow(0);
@@ -228,7 +228,7 @@ TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
 }
 
 TEST_F(Playback, AListOfOnlyInvalidFilesIsOfferedOnceRound) {
-    showAllTitle({wavTrack("a.wav", "A", kGarbage), wavTrack("b.wav", "B", kGarbage), wavTrack("c.wav", "C", kGarbage)});
+    showAllTitle({track("a.wav", "A", kGarbage), track("b.wav", "B", kGarbage), track("c.wav", "C", kGarbage)});
     boxes_.setHandler([](const MessageRequest&) { return MessageAnswer::No; });
     playRow(1);
     EXPECT_EQ(boxes_.texts(), (QStringList{"B is an invalid audio file! Delete it?",
@@ -239,7 +239,7 @@ TEST_F(Playback, AListOfOnlyInvalidFilesIsOfferedOnceRound) {
 }
 
 TEST_F(Playback, AMissingFileIsReportedAndAnInvalidOneAnsweredYesLosesItsRecord) {
-    showAllTitle({wavTrack("gone.wav", "Gone"), wavTrack("bad.wav", "Bad", kGarbage), wavTrack("good.wav", "Good")});
+    showAllTitle({track("gone.wav", "Gone"), track("bad.wav", "Bad", kGarbage), track("good.wav", "Good")});
     const std::vector<std::string> files = paths();
     fs::remove(files[0]);
 
@@ -252,7 +252,7 @@ TEST_F(Playback, AMissingFileIsReportedAndAnInvalidOneAnsweredYesLosesItsRecord)
     window_->SelectRows({0, 1});
     window_->lv_playlistClick();
     EXPECT_EQ(boxes_.texts(), QStringList{"The file has been removed."});
-    EXPECT_EQ(paths(), (std::vector<std::string>{files[1], files[2]})) << "the other selected row's file is there";
+    EXPECT_EQ(paths(), (std::vector<std::string>{files[1], files[2]})) << "the other rows' files are there";
     EXPECT_EQ(listed(), (QStringList{"Bad", "Good"}));
 
     // Yes to the question about an invalid file: its record goes, the next row plays.
@@ -288,15 +288,13 @@ protected:
     }
     void TearDown() override {
         MainWindow::TearDown();
-        delete fm_mmain;
-        fm_mmain = nullptr;
-        delete fm_playlist;
-        fm_playlist = nullptr;
+        delete std::exchange(fm_mmain, nullptr);
+        delete std::exchange(fm_playlist, nullptr);
     }
 
     // Two tracks of three seconds, listed under "All Title".
     void startWithTracks() {
-        showAllTitle({wavTrack("first.wav", "first", kRate * 3), wavTrack("second.wav", "second", kRate * 3)});
+        showAllTitle({track("first.wav", "first", kRate * 3), track("second.wav", "second", kRate * 3)});
         files_ = {dir_ + "/first.wav", dir_ + "/second.wav"};
         tree()->setContent({{"Kestrel"}, {}, {"Sky"}});
         click(tree()->allTitleNode());

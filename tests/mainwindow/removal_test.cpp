@@ -207,8 +207,8 @@ TEST_F(Removal, ClearOnAnAlbumCalledAllTitleRemovesOnlyThatAlbum) {
 }
 
 TEST_F(Removal, RemovingThePlayingTrackAmongOthersStopsThePlayer) {
-    showAllTitle({wavTrack("a.wav", "a", 16000), wavTrack("b.wav", "b", 16000), wavTrack("c.wav", "c", 16000),
-                  wavTrack("d.wav", "d", 16000)});
+    showAllTitle({track("a.wav", "a", 16000), track("b.wav", "b", 16000), track("c.wav", "c", 16000),
+                  track("d.wav", "d", 16000)});
     auto playing = [this] { return window_->IsPlaying || window_->AudioPlayer21->isPlaying(); };
     playRow(2);
     ASSERT_TRUE(window_->IsPlaying);

@@ -280,7 +280,7 @@ TEST_F(TagEditorTest, ClosePrunesTheNodesNoRecordNames) {
 
 // Moving the focus through every field changes nothing; a typed artist goes
 // into every selected row, and OK writes files, records, nodes and rows.
-TEST_F(TagEditorTest, MultiEditTakesOnlyWhatWasTyped) {
+TEST_F(TagEditorTest, MultiEditTakesOnlyWhatWasTypedIntoTheLibraryOrAPlaylist) {
     open({mp3(dir_, "a", 17), mp3(dir_, "b", 200), mp3(dir_, "c", 5, "Kept V2")});
     Tfm_Id3& w = *window_;
     ASSERT_EQ(w.lv->rowCount(), 3);
@@ -321,23 +321,22 @@ TEST_F(TagEditorTest, MultiEditTakesOnlyWhatWasTyped) {
     EXPECT_EQ(std::count(host_->log.begin(), host_->log.end(), "row 10 Kestrel"), 1);
     EXPECT_TRUE(w.isVisible());
 
-    w.Button1Click();
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.lv->rowCount(), 0);
-    EXPECT_EQ(host_->log.back(), "playing row");
-}
-
-TEST_F(TagEditorTest, APlaylistNodeTakesTheRecordsAndTheTreeStays) {
-    open({mp3(dir_, "a", 17)});
+    // From a playlist's node the playlist's records take the edit; the
+    // library and the tree stay.
     const std::string playlist = host_->library.playlistFolder() + "/Trip.dat";
     fs::copy_file(host_->library.musicFile(), playlist);
     const std::string library = testenv::readFile(host_->library.musicFile());
     host_->target = {playlist, false};
-    type(window_->edt_v1album, "Road");
-    window_->btn_okClick();
+    type(w.edt_v1album, "Road");
+    w.btn_okClick();
     EXPECT_EQ(ReadTrackRecordAt(playlist, 0).Album, "Road");
     EXPECT_EQ(testenv::readFile(host_->library.musicFile()), library);
     EXPECT_EQ(host_->tree.findAlbum("Road"), nullptr);
+
+    w.Button1Click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.lv->rowCount(), 0);
+    EXPECT_EQ(host_->log.back(), "playing row");
 }
 
 // The playing file is asked about whichever row it is. A file that cannot be
@@ -495,7 +494,7 @@ protected:
 };
 
 TEST_F(Menus, EachToolCommandStopsCaptionsAndShowsAsItsRowSays) {
-    showAllTitle({wavTrack("tone.wav", "Tone", 8000)});
+    showAllTitle({track("tone.wav", "Tone", 8000)});
 
     struct Row {
         QAction* Tfm_main::*item;
