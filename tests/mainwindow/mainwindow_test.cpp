@@ -129,7 +129,7 @@ TEST_F(MainWindow, CloseAsksAndOnYesSavesTheTreeAndTheFourOptionsReadAtTheNextSt
     remake();
     start();
     EXPECT_EQ(options(window_), (std::array{false, true, false, true}));
-    EXPECT_EQ(tree()->content().artists, std::vector<std::string>{"Unsaved"});
+    EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Unsaved"}, {}, {}}));
     EXPECT_FALSE(fs::exists(data_ + "treetext.txt.bad"));
 
     // A damaged tree file is kept aside and repaired.
