@@ -277,7 +277,7 @@ TEST_F(Import, M3uAndPlsFilesBecomeLibraryPlaylistsSavedAtOnceAndASecondImportRe
     // The import's record: the builder's fields, no date added.
     const std::vector<TrackRecord> rock = LoadTrackRecords(JoinPath(PlaylistFolder(), "rock_m3u.dat"));
     EXPECT_EQ(rock[1].Artist, "ACDC");
-    EXPECT_EQ(rock[1].Genre, "Other");
+    EXPECT_EQ(rock[1].Genre, "");  // genre byte 255: none
     for (const TrackRecord& r : rock) EXPECT_EQ(r.DateAdded, 0.0);
 
     // A second import of one name refills its playlist, and the list showing it.
@@ -299,6 +299,16 @@ TEST_F(Import, AnUnreadableSourceMakesNothing) {
     EXPECT_EQ(boxes_.titles(), (QStringList{"Error", "Error"}));
     EXPECT_TRUE(playlistNodes().empty());
     EXPECT_TRUE(fs::is_empty(PlaylistFolder()));
+}
+
+// An entry whose path holds a NUL byte is refused and told with the files
+// that could not be read; the entries around it are imported.
+TEST_F(Import, AnEntryWithANulByteIsRefusedAndCounted) {
+    importFile("nul.m3u", std::string("#EXTM3U\nc.mp3\na.mp3\0.ogg\nb.ogg\n", 31));
+    EXPECT_EQ(names("nul_m3u"), (std::vector<std::string>{"c.mp3", "b.ogg:1999"}));
+    EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
+    ASSERT_EQ(boxes_.requests().size(), 1u);
+    EXPECT_TRUE(boxes_.requests()[0].details.contains(u"a.mp3\uFFFD.ogg")) << boxes_.requests()[0].details.toStdString();
 }
 
 TEST_F(Import, ASavedPlaylistIsRegisteredFromTheWindowsRows) {
