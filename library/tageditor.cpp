@@ -78,7 +78,12 @@ std::size_t TagFieldWidth(TagField field) {
     return id3tag::kTrackWidth;
 }
 
-std::string CutToField(TagField field, std::string_view text) { return cut(text, TagFieldWidth(field)); }
+std::string CutToField(TagField field, std::string_view text) {
+    // Tracks above 99 are whole numbers too, written in the ID3v1 block as
+    // a number: cut to two characters they would name another track.
+    if (field == TagField::Track && Id3v1TrackNumber(text)) return trimmed(text);
+    return cut(text, TagFieldWidth(field));
+}
 
 bool TagFiles::readId3v1(const std::string& path, ID3v1Block& block, std::string* error) const {
     return ReadID3v1Tag(path, block, error);
@@ -149,6 +154,7 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
                 row.v1.Year = trimmed(block.year());
                 row.v1.Comment = trimmed(block.comment());
                 row.v1.Track = trimmed(block.track());
+                row.v1TrackBytes = {block.bytes[125], block.bytes[126]};
                 row.v1.GenreIndex = block.genre();
                 row.v1.GenreText = std::string(Id3GenreName(block.genre()));
             } else {
@@ -222,6 +228,7 @@ void TagEditor::setField(TagPage p, TagField field, std::string_view text, const
     for (int i : rows) {
         if (!valid(i)) continue;
         fieldOf(page(at(i), p), field) = value;
+        if (p == TagPage::V1 && field == TagField::Track) at(i).v1TrackSet = true;
         markChanged(at(i), p);
     }
 }
@@ -245,7 +252,10 @@ void TagEditor::copyToPage(TagPage p, const id3tag& shown, int genreItem, const 
         for (TagField f : {TagField::Title, TagField::Artist, TagField::Album, TagField::Year, TagField::Comment,
                            TagField::Track})
             fieldOf(tag, f) = fieldOf(values, f);
-        if (p == TagPage::V1) tag.GenreIndex = genreItem;
+        if (p == TagPage::V1) {
+            tag.GenreIndex = genreItem;
+            at(i).v1TrackSet = true;
+        }
         tag.GenreText = genreName(genreItem);
         markChanged(at(i), p);
     }
@@ -257,6 +267,7 @@ void TagEditor::clearPage(TagPage p, const std::vector<int>& rows) {
         id3tag& tag = page(at(i), p);
         tag = id3tag{};
         tag.GenreIndex = -1;
+        if (p == TagPage::V1) at(i).v1TrackSet = true;
         markChanged(at(i), p);
     }
 }
@@ -275,19 +286,9 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
     TagWriteResult result{true, {}};
     switch (r.kind) {
     case AudioKind::Mp3:
-        if (r.v1Changed) {
-            ID3v1Block block = ID3v1Block::Empty();
-            block.setTitle(v1.Title);
-            block.setArtist(v1.Artist);
-            block.setAlbum(v1.Album);
-            block.setYear(v1.Year);
-            block.setTrack(v1.Track);
-            block.setComment(v1.Comment);
-            block.bytes[127] = Id3v1GenreByte(v1.GenreIndex);
-            result = files_.writeId3v1(path, block);
-            if (result) r.hasV1Block = true;
-        }
-        if (result && r.v2Changed) {
+        // The ID3v2 write may fail half way through a full disk; the block
+        // at the end is written only once it has not.
+        if (r.v2Changed) {
             ID3StructV2 tag;
             tag.Title = r.v2.Title;
             tag.Artist = r.v2.Artist;
@@ -297,6 +298,23 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
             tag.Comment = r.v2.Comment;
             tag.Genre = r.v2.GenreText;
             result = files_.writeId3v2(path, tag);
+        }
+        if (result && r.v1Changed) {
+            ID3v1Block block = ID3v1Block::Empty();
+            block.setTitle(v1.Title);
+            block.setArtist(v1.Artist);
+            block.setAlbum(v1.Album);
+            block.setYear(v1.Year);
+            block.setComment(v1.Comment);
+            if (r.v1TrackSet) {
+                block.setTrack(v1.Track);
+            } else {
+                block.bytes[125] = r.v1TrackBytes[0];
+                block.bytes[126] = r.v1TrackBytes[1];
+            }
+            block.bytes[127] = Id3v1GenreByte(v1.GenreIndex);
+            result = files_.writeId3v1(path, block);
+            if (result) r.hasV1Block = true;
         }
         break;
     case AudioKind::Wma:
