@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <set>
 
 #include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
@@ -535,6 +536,11 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
     // A library file deleted behind our back is made again rather than
     // leaving every record of this add unwritten.
     Library.ensureMusicFile();
+    // Temporaries that a killed tag writer left beside the files go first,
+    // once for each folder.
+    std::set<std::string> folders;
+    for (const QString& file : files) folders.insert(ParentFolder(toPath(file)));
+    for (const std::string& folder : folders) RemoveStaleTemporaries(folder);
     for (const QString& file : files) {
         addOneFile(toPath(file), tally);
         PumpLibraryLoop();

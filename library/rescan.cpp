@@ -10,6 +10,7 @@
 
 #include "library/recordbuilder.h"
 #include "library/records/trackrecord.h"
+#include "platform/atomicfile.h"
 #include "platform/paths.h"
 
 namespace {
@@ -68,6 +69,8 @@ void LibraryRescan::findfile(const TrackLibrary& library, std::string dir) {
         ::close(fd);
         return;
     }
+    // Temporaries that a killed tag writer left here go before the listing.
+    RemoveStaleTemporaries(dir);
     DIR* listing = ::fdopendir(fd);
     if (!listing) {
         ::close(fd);

@@ -12,6 +12,7 @@
 #include <QTreeView>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -143,6 +144,32 @@ TEST_F(Rescan, OkWalksEachFolderOnceAddingItsNodesAndRowsAndSavesTheTree) {
     EXPECT_GE(entries.size(), 2u * static_cast<unsigned>(t.audio));
     for (const std::string& entry : entries)
         for (const char* never : {"//", "/loop/", "skipped.mp3"}) EXPECT_EQ(entry.find(never), std::string::npos) << entry;
+}
+
+// A temporary that a killed tag writer left beside music files goes when
+// the library next adds a file of that folder or walks it; one whose
+// writer still runs stays.
+TEST_F(Rescan, StaleTemporariesGoWithAnAddOrAWalkOfTheirFolder) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string stale = ".tmp-" + std::to_string(gone) + "-abcDE1";
+    const std::string running = ".tmp-" + std::to_string(::getpid()) + "-abcDE2";
+    const std::string added = testenv::makeTempDir("added"), walked = testenv::makeTempDir("walked");
+    fs::create_directories(walked + "/sub");
+    const std::string song = mwtest::makeMp3(added + "/a.mp3", {"A", "Kestrel", "Sky", "", "", ""});
+    mwtest::makeMp3(walked + "/sub/b.mp3", {"B", "Kestrel", "Sky", "", "", ""});
+    for (const std::string& file : {added + "/a.mp3", walked + "/sub/b.mp3"}) {
+        testenv::writeFile(file + stale, "left");
+        testenv::writeFile(file + running, "busy");
+    }
+    window_->AddChosenFiles({QString::fromStdString(song)});
+    underWatchdog([&] { dir_->Scan.run(window_->Library, walked); });
+    for (const std::string& file : {added + "/a.mp3", walked + "/sub/b.mp3"}) {
+        EXPECT_FALSE(fs::exists(file + stale)) << file;
+        EXPECT_TRUE(fs::exists(file + running)) << file;
+    }
+    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 2u);
 }
 
 TEST_F(Rescan, CancelEscapeTheFrameAndAClosedMainWindowStopTheWalkWithTheTreeSaved) {
