@@ -13,6 +13,8 @@
 #include "library/librarytree.h"
 #include "library/playlists/playlistrow.h"
 #include "library/recordbuilder.h"
+#include "platform/atomicfile.h"
+#include "platform/paths.h"
 #include "platform/texthelpers.h"
 #include "library/tracklibrary.h"
 #include "platform/utf8.h"
@@ -363,6 +365,18 @@ std::vector<std::optional<std::string>> TagEditor::writeTagsOf(const std::vector
         if (added) jobs.emplace_back();
         jobs[at->second].push_back(k);
     }
+    // Temporaries a killed writer left beside the files go too, each folder
+    // swept once, by the thread that writes there first.
+    std::vector<std::string> folders;
+    std::unordered_map<std::string, std::size_t> folderIndex;
+    std::vector<std::size_t> folderOfJob;
+    for (const std::vector<std::size_t>& job : jobs) {
+        std::string folder = ParentFolder(FinalPath(rows_[rows[job.front()]].track.path));
+        const auto [at, added] = folderIndex.try_emplace(folder, folders.size());
+        if (added) folders.push_back(std::move(folder));
+        folderOfJob.push_back(at->second);
+    }
+    std::vector<std::once_flag> swept(folders.size());
     std::vector<std::optional<std::string>> results(rows.size());
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
@@ -370,6 +384,8 @@ std::vector<std::optional<std::string>> TagEditor::writeTagsOf(const std::vector
     std::size_t finished = 0;
     auto work = [&] {
         for (std::size_t j; (j = next.fetch_add(1)) < jobs.size();) {
+            const std::size_t f = folderOfJob[j];
+            std::call_once(swept[f], [&] { RemoveStaleTemporaries(folders[f]); });
             for (std::size_t k : jobs[j]) results[k] = writeTags(rows[k]);
             std::lock_guard lock(mutex);
             ++finished;

@@ -151,7 +151,8 @@ public:
     std::optional<std::string> writeTags(std::size_t i);
     // writeTags for many rows at once, on worker threads so that the files'
     // flushes to disk overlap; the rows of one file are written in their
-    // order by one thread. waiting runs on the calling thread every few
+    // order by one thread. Stale temporaries of killed writers are swept
+    // from each folder written to. waiting runs on the calling thread every few
     // milliseconds until all are written. One entry per row, as writeTags returns.
     std::vector<std::optional<std::string>> writeTagsOf(const std::vector<std::size_t>& rows,
                                                         const std::function<void()>& waiting);

@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "platform/paths.h"
 #include "platform/posixfile.h"
 #include "tags/bytes.h"
 
@@ -65,10 +64,6 @@ TagWriteResult WriteFileBytes(const std::string& path, uint64_t offset, std::spa
     if (::stat(path.c_str(), &st) != 0) return {false, ErrnoMessage("Cannot open", path)};
     if (!S_ISREG(st.st_mode)) return {false, "Cannot open " + path + ": not a regular file"};
     if (!(st.st_mode & S_IWUSR)) return rewriteWith(path, offset, bytes.size(), bytes);
-    // A replacement sweeps its folder; a write in place does the same, so
-    // that a temporary left by a killed writer goes at the next tag write
-    // beside it.
-    RemoveStaleTemporaries(ParentFolder(FinalPath(path)));
 
     PosixFile file(path, O_RDWR);
     if (!file.isOpen()) {

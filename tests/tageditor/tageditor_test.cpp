@@ -19,6 +19,9 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -217,6 +220,29 @@ TEST_F(TagEditorTest, AFullDiskLeavesAFileWhoseTagsBothChangedAsItWas) {
         before.size());
     EXPECT_EQ(status, 0);
     EXPECT_EQ(testenv::readFile(path), before);
+}
+
+// OK sweeps the folders it writes in: the temporary of a killed writer
+// goes, even where every tag is written in place; one whose writer still
+// runs stays.
+TEST_F(TagEditorTest, WritingTagsSweepsStaleTemporariesFromTheirFolders) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string folder = testenv::makeTempDir("swept");
+    const std::string a = mp3(folder, "a", 17), b = mp3(folder, "b", 17);
+    const std::string stale = a + ".tmp-" + std::to_string(gone) + "-abcDE1";
+    const std::string running = b + ".tmp-" + std::to_string(::getpid()) + "-abcDE2";
+    testenv::writeFile(stale, "left");
+    testenv::writeFile(running, "busy");
+    TagEditor editor;
+    editor.load({{a, "a", 0}, {b, "b", 1}});
+    editor.setField(TagPage::V1, TagField::Title, "New", {0, 1});
+    const auto results = editor.writeTagsOf({0, 1}, {});
+    EXPECT_EQ(results, (std::vector<std::optional<std::string>>{std::nullopt, std::nullopt}));
+    EXPECT_EQ(v1Of(b).title(), "New");
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(fs::exists(running));
 }
 
 // A track read as a zero and a number shows that number; one nobody typed

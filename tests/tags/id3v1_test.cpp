@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "tagsamples.h"
 #include "tags/mpeg/id3v1.h"
@@ -140,28 +138,6 @@ TEST(ID3v1, WriteAppendsWhenMissingAndReplacesAfterwards) {
     EXPECT_EQ(tagsamples::taglibTag(path)["track"], "5");
     EXPECT_EQ(tagsamples::mutagen("t = mutagen.File('" + path + "').tags\nprint(t['TRCK'], t.getall('COMM')[0])"),
               "5 note\n");
-}
-
-// A tag written in place sweeps its folder as a replacement does: the
-// temporary of a killed writer goes, one of a running writer stays.
-TEST(ID3v1, AWriteInPlaceRemovesStaleTemporariesBesideIt) {
-    std::string dir;
-    const std::string path = tagsamples::copyOf("mp3", &dir);
-    const pid_t gone = ::fork();
-    if (gone == 0) ::_exit(0);
-    ::waitpid(gone, nullptr, 0);
-    const std::string stale = path + ".tmp-" + std::to_string(gone) + "-abcDE1";
-    const std::string running = path + ".tmp-" + std::to_string(::getpid()) + "-abcDE2";
-    testenv::writeFile(stale, "left");
-    testenv::writeFile(running, "busy");
-    struct stat st {};
-    ::stat(path.c_str(), &st);
-    ASSERT_TRUE(WriteID3v1Tag(path, ID3v1Block::Empty()).ok);
-    struct stat after {};
-    ::stat(path.c_str(), &after);
-    EXPECT_EQ(after.st_ino, st.st_ino);  // written in place
-    EXPECT_NE(::access(stale.c_str(), F_OK), 0);
-    EXPECT_EQ(::access(running.c_str(), F_OK), 0);
 }
 
 TEST(ID3v1, WriteNeverCreatesAFileAndReportsFailure) {
