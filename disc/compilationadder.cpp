@@ -1,0 +1,376 @@
+#include "disc/compilationadder.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include "platform/messageboxes.h"
+#include "platform/paths.h"
+#include "platform/utf8.h"
+
+namespace {
+
+void Tell(const QString& text, const QString& caption, MessageKind kind = MessageKind::Information)
+{
+    MessageRequest request;
+    request.kind = kind;
+    request.title = caption;
+    request.text = text;
+    ShowMessage(request);
+}
+
+bool Ask(const QString& text)
+{
+    MessageRequest request;
+    request.kind = MessageKind::Confirmation;
+    request.title = QStringLiteral("Confirmation");
+    request.text = text;
+    request.buttons = MessageButtons::YesNo;
+    return ShowMessage(request) == MessageAnswer::Yes;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::string BaseName(const std::string& path)
+{
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    size_t slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+// The entries of a folder by name, so a walk gives the same order on every
+// file system.
+std::vector<std::string> FolderEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* e = ::readdir(dir)) {
+            std::string name = e->d_name;
+            if (name != "." && name != "..")
+                names.push_back(std::move(name));
+        }
+        ::closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int64_t SizeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+}
+
+}  // namespace
+
+QStringList LayoutLines(const std::string& bytes)
+{
+    QStringList lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string_view line(bytes.data() + start, end - start);
+        if (!line.empty())
+            lines << (IsValidUtf8(line) ? QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()))
+                                        : QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        start = end + 1;
+        if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
+            ++start;
+    }
+    return lines;
+}
+
+CompilationAdder::CompilationAdder(Compilation& compilation, CompilationView& view)
+    : compilation_(compilation), view_(view)
+{
+}
+
+void CompilationAdder::measureFreeSpace()
+{
+    struct statvfs fs {};
+    FreeDiskSpace = ::statvfs(compilation_.stagingFolder().c_str(), &fs) == 0
+                        ? static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize)
+                        : 0;
+}
+
+bool CompilationAdder::noSpace(Entry entry)
+{
+    OutOfDiskSpace = true;
+    switch (entry) {
+    case Entry::AddFile:
+        Tell(QStringLiteral("No enough space on your computer for writing CD!"), QStringLiteral("Information"));
+        view_.setStatus(QStringLiteral("No enough space."));
+        break;
+    case Entry::LoadLayout:
+        Tell(QStringLiteral("No enough space!"), QStringLiteral("Information"));
+        break;
+    case Entry::Drop:
+        Tell(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        view_.setStatus(QStringLiteral("Finish draging files."));
+        break;
+    case Entry::AddPath:
+    case Entry::DroppedFolder:
+        Tell(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        view_.setStatus(QStringLiteral("No enough space."));
+        break;
+    }
+    return false;
+}
+
+CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, CompilationFolder* folder, Entry entry,
+                                                     bool overwriteConfirmed)
+{
+    const QString S = Q(source);
+    const std::string name = BaseName(source);
+    const bool walk = entry == Entry::AddPath || entry == Entry::DroppedFolder;
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0) {
+        if (entry == Entry::AddFile)
+            Tell(S + QStringLiteral(" has been removed!"), QStringLiteral("Information"));
+        else if (entry == Entry::LoadLayout)
+            Tell(S + QStringLiteral(" has been removed!"), QStringLiteral("Confirmation"));
+        else
+            Tell(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), MessageKind::Error);
+        return Staged::Skipped;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // Folders are no files of Add File; FIFOs and devices are never
+        // read, whichever way they come.
+        if (entry != Entry::AddFile && !S_ISDIR(st.st_mode))
+            Tell(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), MessageKind::Error);
+        return Staged::Skipped;
+    }
+    // A copy of the staging folder's own file would truncate itself.
+    if (compilation_.isInsideStaging(source)) {
+        Tell(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), MessageKind::Error);
+        return Staged::Skipped;
+    }
+    const std::string D = compilation_.TempPathOfNode(folder) + name;
+    const int folderIndex = compilation_.absoluteIndex(folder);
+    const int existing = compilation_.findRecord(folderIndex, name);
+    const bool withTime = entry == Entry::AddPath;
+    struct stat target {};
+    if (::lstat(D.c_str(), &target) == 0) {
+        if (!(entry == Entry::DroppedFolder && overwriteConfirmed)) {
+            const QString question = Q(D) + (entry == Entry::AddFile ? QStringLiteral(" already exists. Overwrite?")
+                                                                    : QStringLiteral(" already exists! Overwrite?"));
+            if (!Ask(question))
+                return Staged::Skipped;
+        }
+        compilation_.TotalSize -= SizeOf(D);
+        view_.setStatus(walk || entry == Entry::Drop ? QStringLiteral("Adding file ") + Q(name)
+                                                     : (entry == Entry::AddFile ? QStringLiteral("Adding ")
+                                                                                : QStringLiteral("Adding file ")) + S);
+        std::string error;
+        if (compilation_.copyIn(source, D, &error) != CopyResult::Copied)
+            Tell(QStringLiteral("Overwrite file ") + Q(D) + QStringLiteral(" error!"), QStringLiteral("Error"),
+                 MessageKind::Error);
+        const int64_t size = SizeOf(D);
+        compilation_.TotalSize += size;
+        view_.totalChanged();
+        if (existing >= 0) {
+            CompilationFileRecord& record = compilation_.records()[static_cast<size_t>(existing)];
+            record.SourcePath = source;
+            record.Size = size;
+            record.FileDate = GetFileDateTime(source);
+            if (entry != Entry::DroppedFolder)
+                view_.rowChanged(existing, withTime);
+        } else if (size > 0 || ::lstat(D.c_str(), &target) == 0) {
+            // A copy lying there without a record (put there by hand) is
+            // taken into the table, so the total and the disc agree.
+            compilation_.records().push_back({folderIndex, source, name, size, GetFileDateTime(source)});
+            if (entry != Entry::DroppedFolder)
+                view_.rowAdded(compilation_.FileCount() - 1, withTime);
+        }
+        return Staged::Added;
+    }
+
+    view_.setStatus(walk || entry == Entry::Drop ? QStringLiteral("Adding file ") + Q(name)
+                                                 : (entry == Entry::AddFile ? QStringLiteral("Adding ")
+                                                                            : QStringLiteral("Adding file ")) + S);
+    view_.pump();
+    const int64_t size = st.st_size;
+    compilation_.TotalSize += size;
+    if (FreeDiskSpace < compilation_.TotalSize) {
+        compilation_.TotalSize -= size;
+        noSpace(entry);
+        return Staged::StopAll;
+    }
+    std::string error;
+    const CopyResult copied = compilation_.copyIn(source, D, &error);
+    if (copied != CopyResult::Copied) {
+        compilation_.TotalSize -= size;
+        Tell(QStringLiteral("Add file ") + (walk ? Q(D) : S) + QStringLiteral(" error!"), QStringLiteral("Error"),
+             MessageKind::Error);
+        if (walk)
+            view_.setStatus(QStringLiteral("Add file error."));
+        return Staged::Skipped;
+    }
+    // The copy's own size: the source may have changed since it was measured.
+    const int64_t copiedSize = SizeOf(D);
+    compilation_.TotalSize += copiedSize - size;
+    compilation_.records().push_back({folderIndex, source, name, copiedSize, GetFileDateTime(source)});
+    view_.totalChanged();
+    if (entry != Entry::DroppedFolder)
+        view_.rowAdded(compilation_.FileCount() - 1, withTime);
+    return Staged::Added;
+}
+
+bool CompilationAdder::addFiles(const QStringList& files, CompilationFolder* folder)
+{
+    bool added = false;
+    StopAdding = false;
+    for (const QString& file : files) {
+        if (StopAdding || OutOfDiskSpace)
+            break;
+        Staged s = stageFile(file.toStdString(), folder, Entry::AddFile);
+        added |= s == Staged::Added;
+        if (s == Staged::StopAll)
+            break;
+    }
+    return added;
+}
+
+bool CompilationAdder::loadLayout(const QStringList& lines, CompilationFolder* folder)
+{
+    bool added = false;
+    StopAdding = false;
+    for (const QString& line : lines) {
+        if (StopAdding || OutOfDiskSpace)
+            break;
+        Staged s = stageFile(line.toStdString(), folder, Entry::LoadLayout);
+        added |= s == Staged::Added;
+        if (s == Staged::StopAll)
+            break;
+    }
+    return added;
+}
+
+void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
+{
+    StopAdding = false;
+    visited_.clear();
+    for (const QString& name : names) {
+        if (StopAdding || OutOfDiskSpace)
+            break;
+        const std::string path = name.toStdString();
+        const std::string base = BaseName(path);
+        if (base.empty() || base[0] == '.')
+            continue;
+        struct stat link {};
+        struct stat st {};
+        const bool isFolder = ::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && ::stat(path.c_str(), &st) == 0;
+        if (isFolder) {
+            struct stat target {};
+            const std::string D = compilation_.TempPathOfNode(folder) + base;
+            if (::lstat(D.c_str(), &target) == 0) {
+                if (Ask(QStringLiteral("The same-named-folder already exists! Overwrite?")))
+                    addDroppedFolder(path, folder, true);
+            } else {
+                addDroppedFolder(path, folder, false);
+            }
+            continue;
+        }
+        if (stageFile(path, folder, Entry::Drop) == Staged::StopAll)
+            break;
+    }
+    view_.foldersChanged();
+}
+
+bool CompilationAdder::firstVisit(const std::string& folder)
+{
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0)
+        return false;
+    return visited_.insert({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)}).second;
+}
+
+void CompilationAdder::addDroppedFolder(const std::string& source, CompilationFolder* parent, bool overwriteConfirmed)
+{
+    view_.pump();
+    if (OutOfDiskSpace || !firstVisit(source))
+        return;
+    const std::string base = BaseName(source);
+    CompilationFolder* node = compilation_.childNamed(parent, base);
+    if (!node)
+        node = compilation_.createFolder(parent, base);
+    if (!node)
+        return;
+    for (const std::string& name : FolderEntries(source)) {
+        view_.pump();
+        if (StopAdding)
+            return;
+        if (name[0] == '.')
+            continue;
+        const std::string path = JoinPath(source, name);
+        struct stat link {};
+        if (::lstat(path.c_str(), &link) != 0)
+            continue;
+        // A link to a folder is never walked: it could lead back up.
+        if (S_ISDIR(link.st_mode)) {
+            addDroppedFolder(path, node, overwriteConfirmed);
+            if (OutOfDiskSpace)
+                return;
+            continue;
+        }
+        if (S_ISLNK(link.st_mode)) {
+            struct stat st {};
+            if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+                continue;
+        } else if (!S_ISREG(link.st_mode)) {
+            continue;
+        }
+        if (stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
+            return;
+    }
+}
+
+void CompilationAdder::addPath(const std::string& path, bool includeSubfolders, CompilationFolder* folder)
+{
+    StopAdding = false;
+    visited_.clear();
+    walkFolder(path, includeSubfolders, folder);
+}
+
+void CompilationAdder::walkFolder(const std::string& path, bool includeSubfolders, CompilationFolder* folder)
+{
+    view_.pump();
+    if (OutOfDiskSpace || !firstVisit(path))
+        return;
+    for (const std::string& name : FolderEntries(path)) {
+        view_.pump();
+        if (StopAdding)
+            return;
+        if (name[0] == '.')
+            continue;
+        const std::string entry = JoinPath(path, name);
+        struct stat link {};
+        if (::lstat(entry.c_str(), &link) != 0)
+            continue;
+        if (S_ISDIR(link.st_mode)) {
+            if (includeSubfolders)
+                walkFolder(entry, true, folder);
+            continue;
+        }
+        if (S_ISLNK(link.st_mode)) {
+            struct stat st {};
+            if (::stat(entry.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+                continue;
+        } else if (!S_ISREG(link.st_mode)) {
+            continue;
+        }
+        // Out of space ends this folder's walk; the folders above go on
+        // and check their own next files.
+        if (stageFile(entry, folder, Entry::AddPath) == Staged::StopAll) {
+            OutOfDiskSpace = true;
+            return;
+        }
+    }
+}
