@@ -204,6 +204,8 @@ struct ParanoiaReader final : CdTrackReader {
     int32_t expected = 0;  // the sector the queue's front holds
     int deadlineMs = 60000;
     bool stalled = false;
+    std::vector<uint8_t> last;  // the sector before `expected`
+    bool lastBad = false;
 
     ~ParanoiaReader() override {
         if (!s) return;
@@ -220,6 +222,7 @@ struct ParanoiaReader final : CdTrackReader {
         s->queue.clear();
         s->next = lsn;
         expected = lsn;
+        last.clear();
         s->cv.notify_all();
     }
 
@@ -227,9 +230,18 @@ struct ParanoiaReader final : CdTrackReader {
         bad.assign(static_cast<std::size_t>(count), 1);
         std::memset(out, 0, static_cast<std::size_t>(count) * kSector);
         if (stalled) return;
-        if (lsn != expected) seekTo(lsn);
+        int i = 0;
+        // Blocks that end inside a sector ask for it again with the next
+        // block: serve it from here rather than seek paranoia back.
+        if (lsn == expected - 1 && !last.empty()) {
+            std::memcpy(out, last.data(), kSector);
+            bad[0] = lastBad ? 1 : 0;
+            i = 1;
+        } else if (lsn != expected) {
+            seekTo(lsn);
+        }
         std::unique_lock lock(s->m);
-        for (int i = 0; i < count; ++i) {
+        for (; i < count; ++i) {
             const bool arrived = s->cv.wait_for(lock, std::chrono::milliseconds(deadlineMs),
                                                 [&] { return !s->queue.empty() || s->done; });
             if (!arrived || s->queue.empty()) {
@@ -244,6 +256,8 @@ struct ParanoiaReader final : CdTrackReader {
             ++expected;
             std::memcpy(out + static_cast<std::size_t>(i) * kSector, sector.data.data(), kSector);
             bad[static_cast<std::size_t>(i)] = sector.bad ? 1 : 0;
+            lastBad = sector.bad;
+            last = std::move(sector.data);
             s->cv.notify_all();
         }
     }
