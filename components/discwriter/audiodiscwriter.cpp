@@ -16,7 +16,7 @@
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
 #include "components/discwriter/disclog.h"
-#include "components/discwriter/imagefolder.h"
+#include "components/disc/cdimages.h"
 #include "components/discwriter/trackpipeline.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
