@@ -166,9 +166,9 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     connect(btn_close, &QPushButton::clicked, this, &QDialog::close);
     connect(cb_drive, QOverload<int>::of(&QComboBox::activated), this, [this] { cb_driveClick(); });
 
-    connect(&DataCDWriter, &DataDiscWriter::operationProgress, this, &Tfm_burner::DataCDWriterOperationProgress);
-    connect(&DataCDWriter, &DataDiscWriter::error, this, &Tfm_burner::DataCDWriterError);
-    connect(&DataCDWriter, &DataDiscWriter::mediaChange, this, &Tfm_burner::DataCDWriterMediaChange);
+    connect(&DataCDWriter, &DataDiscWriter::onOperationProgress, this, &Tfm_burner::DataCDWriterOperationProgress);
+    connect(&DataCDWriter, &DataDiscWriter::onError, this, &Tfm_burner::DataCDWriterError);
+    connect(&DataCDWriter, &DataDiscWriter::onMediaChange, this, &Tfm_burner::DataCDWriterMediaChange);
     setFixedSize(551, 431);
 }
 
@@ -894,7 +894,7 @@ void Tfm_burner::DataCDWriterOperationProgress(int percent)
 {
     ProgressSeen = true;
     const int operation = DataCDWriter.currentOperation();
-    if (operation == DataDiscWriter::kOperationErase) {
+    if (operation == DiscRecorder::EraseOperation) {
         ErasePercent = percent;
         emit eraseNotifier_.changed();
         return;
@@ -906,7 +906,7 @@ void Tfm_burner::DataCDWriterOperationProgress(int percent)
         ResetDataWriterUi(false);
         return;
     }
-    if (operation == DataDiscWriter::kOperationWrite) {
+    if (operation == DiscRecorder::WriteOperation) {
         switch (DataCDWriter.writePhase()) {
         case 1: setStatus(QStringLiteral("Filling Buffer...")); break;
         case 2: setStatus(QStringLiteral("Writing Track...")); break;

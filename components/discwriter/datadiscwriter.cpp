@@ -6,23 +6,25 @@
 #include <libisofs/libisofs.h>
 #include <libisoburn/libisoburn.h>
 
-#include <QDebug>
-#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <dirent.h>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <thread>
 #include <unistd.h>
 
-#include "components/discwriter/imagefolder.h"
+#include "components/disc/cdimages.h"
+#include "components/discwriter/burndrive.h"
+#include "components/discwriter/burnlibrary.h"
+#include "components/discwriter/disclog.h"
 #include "platform/paths.h"
 
 // In C++ libburn declares its names inside namespace burn, while libisoburn
@@ -41,41 +43,6 @@ burn::burn_disc* Lib(IsoDisc* d) { return reinterpret_cast<burn::burn_disc*>(d);
 // session on an image file rewrites to point at itself.
 constexpr int64_t kImageHeadBytes = 64 * 1024;
 constexpr int kPollMs = 10;
-
-bool InitDiscLibraries()
-{
-    static const bool ok = [] {
-        char message[1024] = {};
-        if (isoburn_initialize(message, 0) <= 0) {
-            qWarning("disc libraries: %s", message);
-            return false;
-        }
-        // Messages are collected for the error text and the log; none goes
-        // to the terminal.
-        burn_msgs_set_severities(const_cast<char*>("SORRY"), const_cast<char*>("NEVER"),
-                                 const_cast<char*>("tunevale : "));
-        iso_set_msgs_severities(const_cast<char*>("NEVER"), const_cast<char*>("NEVER"),
-                                const_cast<char*>("tunevale : "));
-        return true;
-    }();
-    return ok;
-}
-
-// Everything the disc library queued since the last call, as one text.
-QString TakeLibraryMessages()
-{
-    QStringList lines;
-    int code = 0, osErrno = 0;
-    char text[BURN_MSGS_MESSAGE_LEN] = {};
-    char severity[80] = {};
-    while (burn_msgs_obtain(const_cast<char*>("SORRY"), &code, text, &osErrno, severity) > 0) {
-        QString line = QString::fromUtf8(text).trimmed();
-        if (osErrno != 0)
-            line += QStringLiteral(" (%1)").arg(QString::fromUtf8(std::strerror(osErrno)));
-        lines << line;
-    }
-    return lines.join(QLatin1Char('\n'));
-}
 
 int64_t FileSize(const std::string& path)
 {
@@ -154,33 +121,6 @@ void WaitForLibraryThreads(int before)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-// Sysfs gives vendor, model and revision of a drive without opening it, so
-// listing never holds a drive another program wants.
-QString SysfsText(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromLatin1(file.read(256)).trimmed();
-}
-
-std::vector<DataDiscWriter::Device> OpticalDrives()
-{
-    std::vector<DataDiscWriter::Device> drives;
-    QDir block(QStringLiteral("/sys/class/block"));
-    const QStringList names = block.entryList({QStringLiteral("sr*")}, QDir::AllEntries | QDir::System, QDir::Name);
-    for (const QString& name : names) {
-        DataDiscWriter::Device d;
-        d.address = "/dev/" + name.toStdString();
-        QString base = block.filePath(name) + QStringLiteral("/device/");
-        d.vendor = SysfsText(base + QStringLiteral("vendor")) + QLatin1Char(' ');
-        d.product = SysfsText(base + QStringLiteral("model")) + QLatin1Char(' ');
-        d.revision = SysfsText(base + QStringLiteral("rev"));
-        drives.push_back(d);
-    }
-    return drives;
-}
-
 // A grabbed drive, released when it goes out of scope.
 class Grab {
 public:
@@ -238,17 +178,50 @@ int DiscStatusOf(burn::burn_disc_status status)
     }
 }
 
+
+bool StartIsoLibraries()
+{
+    static const bool ok = [] {
+        if (!InitializeBurnLibrary())
+            return false;
+        char message[1024] = {};
+        if (isoburn_initialize(message, 0) <= 0) {
+            qCWarning(lcDisc, "The ISO image library could not be started: %s", message);
+            return false;
+        }
+        // libisoburn sets its own message levels; the program's stay.
+        burn_msgs_set_severities(const_cast<char*>("NOTE"), const_cast<char*>("NEVER"), const_cast<char*>("libburn"));
+        iso_set_msgs_severities(const_cast<char*>("NEVER"), const_cast<char*>("NEVER"), const_cast<char*>("libisofs"));
+        return true;
+    }();
+    return ok;
+}
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string Local(const QString& s) { return QFile::encodeName(s).toStdString(); }
+
+const QString kImagePrefix = QStringLiteral("stdio:");
+
+void UsedAndFree(IsoDrive* d, int status, int64_t* used, int64_t* free)
+{
+    *used = 0;
+    if (status == DiscRecorder::Open || status == DiscRecorder::Closed) {
+        if (isoburn_toc_disc* toc = isoburn_toc_drive_get_disc(d)) {
+            *used = static_cast<int64_t>(isoburn_toc_disc_get_sectors(toc)) * 2048;
+            isoburn_toc_disc_free(toc);
+        }
+    }
+    *free = static_cast<int64_t>(isoburn_disc_available_space(d, nullptr));
+}
+
 }  // namespace
 
-std::string StdioAddress(const std::string& path) { return "stdio:" + path; }
-
-// One write or erase under way.
+// One write under way: prepared on the recorder's thread, run and ended on
+// the worker.
 struct DataDiscWriter::Job {
-    int operation = kOperationWrite;
     Grab grab;
     IsoDisc* disc = nullptr;
     burn::burn_write_opts* opts = nullptr;
-    bool aborting = false;
     bool image = false;
     bool simulate = false;
     // Image targets: where libburn writes, and the name it gets when done.
@@ -258,8 +231,6 @@ struct DataDiscWriter::Job {
     bool append = false;
     int64_t oldSize = 0;
     std::string oldHead;
-    int lastPercent = -1;
-    int lastPhase = -1;
     int threadsBefore = 0;
 
     ~Job()
@@ -269,241 +240,167 @@ struct DataDiscWriter::Job {
         if (disc)
             burn_disc_free(Lib(disc));
     }
+
+    // Takes back what a failed or stopped write put on an image target.
+    void undo()
+    {
+        grab.release(false);
+        if (!image)
+            return;
+        if (append)
+            RestoreImage(writePath, oldSize, oldHead);
+        else if (!writePath.empty())
+            ::unlink(writePath.c_str());
+    }
 };
 
-DataDiscWriter::DataDiscWriter(QObject* parent) : QObject(parent)
+DataDiscWriter::DataDiscWriter(QObject* parent)
+    : DiscRecorder(parent), imageFolder_(QString::fromStdString(CdImageFolder()))
 {
-    pollTimer_.setInterval(kPollMs);
-    connect(&pollTimer_, &QTimer::timeout, this, &DataDiscWriter::poll);
 }
 
-DataDiscWriter::~DataDiscWriter()
-{
-    if (job_)
-        abort();
-}
+DataDiscWriter::~DataDiscWriter() { abort(); }
 
-void DataDiscWriter::initialize()
-{
-    std::vector<Device> devices = OpticalDrives();
-    Device image;
-    image.image = true;
-    image.address = JoinPath(CdImageFolder(), kImageFileName);
-    image.vendor = QStringLiteral("ISO image ");
-    image.product = QString::fromStdString(image.address);
-    devices.push_back(image);
-    setDevices(std::move(devices));
-}
-
-void DataDiscWriter::setDevices(std::vector<Device> devices)
-{
-    devices_ = std::move(devices);
-    deviceIndex_ = 1;
-    discType_ = 0;
-    discStatus_ = 3;
-    usedBytes_ = freeBytes_ = 0;
-    speedsKBps_.clear();
-}
-
-void DataDiscWriter::setDeviceIndex(int index)
-{
-    if (job_)
-        return;
-    deviceIndex_ = index;
-}
-
-const DataDiscWriter::Device* DataDiscWriter::currentDevice() const
-{
-    if (deviceIndex_ < 1 || deviceIndex_ > deviceCount())
-        return nullptr;
-    return &devices_[static_cast<size_t>(deviceIndex_ - 1)];
-}
-
-QString DataDiscWriter::deviceVendor() const { return currentDevice() ? currentDevice()->vendor : QString(); }
-QString DataDiscWriter::deviceProduct() const { return currentDevice() ? currentDevice()->product : QString(); }
-QString DataDiscWriter::deviceRevision() const { return currentDevice() ? currentDevice()->revision : QString(); }
-
-void DataDiscWriter::fail(int code, const QString& text)
-{
-    lastErrorText_ = text;
-    if (!text.isEmpty())
-        qWarning().noquote() << "data disc writer:" << text;
-    emit error(code);
-}
-
-void DataDiscWriter::refresh()
-{
-    if (job_)
-        return;
-    discType_ = 0;
-    discStatus_ = 3;
-    usedBytes_ = freeBytes_ = 0;
-    speedsKBps_.clear();
-    const Device* device = currentDevice();
-    if (!device || !InitDiscLibraries()) {
-        fail(kErrorNoRecorder, QStringLiteral("no recorder"));
-        return;
-    }
-    if (device->image)
-        refreshImage(*device);
-    else
-        refreshDrive(*device);
-}
-
-void DataDiscWriter::refreshImage(const Device& device)
-{
-    // An image file is always rewritable: erasing frees it.
-    discType_ = 2;
-    const std::string folder = ParentFolder(device.address);
-    CreateFolderPath(folder);
-    const int64_t size = FileSize(device.address);
-    const bool exists = FileExists(device.address);
-    if (!FolderWritable(folder) || (exists && size < 0) || (exists && ::access(device.address.c_str(), W_OK) != 0)) {
-        lastErrorText_ = QStringLiteral("%1 cannot be written").arg(QString::fromStdString(device.address));
-        qWarning().noquote() << "data disc writer:" << lastErrorText_;
-        return;
-    }
-    if (size <= 0) {
-        discStatus_ = 0;
-        freeBytes_ = FreeBytesOf(folder);
-        return;
-    }
-    TakeLibraryMessages();
-    Grab grab;
-    if (!grab.acquire(StdioAddress(device.address))) {
-        lastErrorText_ = TakeLibraryMessages();
-        return;
-    }
-    discStatus_ = DiscStatusOf(isoburn_disc_get_status(grab.drive()));
-    if (discStatus_ == 1 || discStatus_ == 2) {
-        isoburn_toc_disc* toc = isoburn_toc_drive_get_disc(grab.drive());
-        if (toc) {
-            usedBytes_ = static_cast<int64_t>(isoburn_toc_disc_get_sectors(toc)) * 2048;
-            isoburn_toc_disc_free(toc);
-        }
-    }
-    freeBytes_ = static_cast<int64_t>(isoburn_disc_available_space(grab.drive(), nullptr));
-}
-
-void DataDiscWriter::refreshDrive(const Device& device)
-{
-    TakeLibraryMessages();
-    Grab grab;
-    if (!grab.acquire(device.address)) {
-        lastErrorText_ = TakeLibraryMessages();
-        qWarning().noquote() << "data disc writer:" << device.address.c_str() << lastErrorText_;
-        return;
-    }
-    IsoDrive* d = grab.drive();
-    int profile = 0;
-    char profileName[80] = {};
-    burn::burn_disc_status status = isoburn_disc_get_status(d);
-    if (status == BURN_DISC_EMPTY) {
-        discType_ = 0;
-        return;
-    }
-    burn_disc_get_profile(Lib(d), &profile, profileName);
-    discType_ = DiscTypeOfProfile(profile);
-    discStatus_ = DiscStatusOf(status);
-    if (discStatus_ == 1 || discStatus_ == 2) {
-        isoburn_toc_disc* toc = isoburn_toc_drive_get_disc(d);
-        if (toc) {
-            usedBytes_ = static_cast<int64_t>(isoburn_toc_disc_get_sectors(toc)) * 2048;
-            isoburn_toc_disc_free(toc);
-        }
-    }
-    freeBytes_ = static_cast<int64_t>(isoburn_disc_available_space(d, nullptr));
-    speedUnitKBps_ = profile >= 0x40 ? 4495 : (profile >= 0x10 ? 1385 : 176);
-    burn_speed_descriptor* list = nullptr;
-    if (burn_drive_get_speedlist(Lib(d), &list) > 0) {
-        for (burn_speed_descriptor* s = list; s; s = s->next)
-            if (s->write_speed > 0)
-                speedsKBps_.push_back(s->write_speed);
-        burn_drive_free_speedlist(&list);
-    }
-}
-
-int DataDiscWriter::writeSpeed() const
-{
-    const double unit = speedUnitKBps_ == 176 ? 176.4 : speedUnitKBps_;
-    int best = 0;
-    for (int kbps : speedsKBps_) {
-        const int factor = static_cast<int>(std::lround(kbps / unit));
-        if (factor == writeSpeed_)
-            return writeSpeed_;
-        if (factor < writeSpeed_ && factor > best)
-            best = factor;
-    }
-    return best;
-}
+QString DataDiscWriter::imagePath() const { return imageFolder_ + QLatin1Char('/') + imageName_ + QStringLiteral(".iso"); }
 
 void DataDiscWriter::addPath(const QString& path) { paths_ << path; }
 
 void DataDiscWriter::clearImage() { paths_.clear(); }
 
-void DataDiscWriter::progress(int operation, int phase, int percent)
+QList<DiscRecorder::Device> DataDiscWriter::scanDevices()
 {
-    currentOperation_ = operation;
-    writePhase_ = phase;
-    emit operationProgress(percent);
+    QList<Device> devices;
+    if (drivesListed_)
+        devices = BurnDrive::list();
+    devices.push_back({QStringLiteral("ISO image "), QStringLiteral("(%1)").arg(imagePath()), QString(),
+                       kImagePrefix + imagePath()});
+    return devices;
 }
 
-void DataDiscWriter::write()
+bool DataDiscWriter::isImage(int index) const
 {
-    if (job_) {
-        fail(kErrorBusy, QStringLiteral("the recorder is busy"));
-        return;
+    return index >= 0 && index < devices().size() && devices()[index].address.startsWith(kImagePrefix);
+}
+
+DiscRecorder::Failure DataDiscWriter::readDisc(int index, DiscState* state)
+{
+    usedBytes_ = freeBytes_ = 0;
+    if (!StartIsoLibraries())
+        return {NoRecorder, QStringLiteral("The disc library could not be started.")};
+    if (isImage(index))
+        return readImage(state);
+    return readDrive(devices()[index].address, state);
+}
+
+DiscRecorder::Failure DataDiscWriter::readImage(DiscState* state)
+{
+    // An image is always rewritable: erasing frees it.
+    state->type = Erasable;
+    state->status = StatusUnknown;
+    const std::string path = Local(imagePath());
+    const std::string folder = Local(imageFolder_);
+    CreateFolderPath(folder);
+    const int64_t size = FileSize(path);
+    const bool exists = FileExists(path);
+    if (!FolderWritable(folder) || (exists && (size < 0 || ::access(path.c_str(), W_OK) != 0))) {
+        qCWarning(lcDisc, "%s cannot be written", path.c_str());
+        return {};
     }
-    const Device* device = currentDevice();
-    if (!device || !InitDiscLibraries()) {
-        fail(kErrorNoRecorder, QStringLiteral("no recorder"));
-        return;
+    if (size <= 0) {
+        state->status = Blank;
+        freeBytes_ = FreeBytesOf(folder);
+        return {};
     }
+    TakeBurnMessages();
+    Grab grab;
+    if (!grab.acquire("stdio:" + path)) {
+        qCWarning(lcDisc, "%s cannot be read: %s", path.c_str(), qPrintable(TakeBurnMessages()));
+        return {};
+    }
+    state->status = DiscStatusOf(isoburn_disc_get_status(grab.drive()));
+    UsedAndFree(grab.drive(), state->status, &usedBytes_, &freeBytes_);
+    return {};
+}
+
+DiscRecorder::Failure DataDiscWriter::readDrive(const QString& address, DiscState* state)
+{
+    TakeBurnMessages();
+    Grab grab;
+    if (!grab.acquire(Local(address))) {
+        const QString mounted = MountPointOf(address);
+        if (!mounted.isEmpty())
+            return {NotWritable, QStringLiteral("The disc in %1 is mounted at %2; unmount it, then try again.")
+                                     .arg(address, mounted)};
+        const QString text = TakeBurnMessages();
+        return {NoRecorder, text.isEmpty() ? QStringLiteral("%1 cannot be opened.").arg(address) : text};
+    }
+    IsoDrive* d = grab.drive();
+    const burn::burn_disc_status status = isoburn_disc_get_status(d);
+    if (status == BURN_DISC_EMPTY) {
+        state->type = NoDisc;
+        return {};
+    }
+    int profile = 0;
+    char profileName[80] = {};
+    burn_disc_get_profile(Lib(d), &profile, profileName);
+    state->type = DiscTypeOfProfile(profile);
+    state->status = DiscStatusOf(status);
+    UsedAndFree(d, state->status, &usedBytes_, &freeBytes_);
+    const double unit = profile >= 0x40 ? 4495.0 : (profile >= 0x10 ? 1385.0 : 176.4);
+    burn_speed_descriptor* list = nullptr;
+    if (burn_drive_get_speedlist(Lib(d), &list) > 0) {
+        for (burn_speed_descriptor* s = list; s; s = s->next)
+            if (s->write_speed > 0 && !state->speeds.contains(int(std::lround(s->write_speed / unit))))
+                state->speeds.push_back(int(std::lround(s->write_speed / unit)));
+        burn_drive_free_speedlist(&list);
+    }
+    return {};
+}
+
+DiscRecorder::Failure DataDiscWriter::startWrite(int index)
+{
+    if (!StartIsoLibraries())
+        return {NoRecorder, QStringLiteral("The disc library could not be started.")};
+    if (paths_.isEmpty())
+        return {NothingToWrite, QStringLiteral("Nothing to write.")};
     if (writeMode_ == 2)
-        qInfo("data disc writer: Mode 2/XA asked, the disc is written in Mode 1");
-    TakeLibraryMessages();
+        qCInfo(lcDisc, "Mode 2/XA was asked for; the disc is written in Mode 1.");
+    TakeBurnMessages();
     auto job = std::make_unique<Job>();
     job->threadsBefore = ThreadCount();
-    job->image = device->image;
-    job->simulate = testMode_;
-    std::string address = device->address;
-    if (device->image) {
-        const std::string folder = ParentFolder(device->address);
+    job->image = isImage(index);
+    job->simulate = testMode();
+    std::string address = Local(devices()[index].address);
+    if (job->image) {
+        const std::string folder = Local(imageFolder_);
+        const std::string target = Local(imagePath());
         CreateFolderPath(folder);
-        job->finalPath = device->address;
-        const int64_t size = FileSize(device->address);
-        if (!FolderWritable(folder) || (FileExists(device->address) && (size < 0 || ::access(device->address.c_str(), W_OK) != 0))) {
-            fail(kErrorImage, QStringLiteral("%1 cannot be written").arg(QString::fromStdString(device->address)));
-            return;
-        }
+        job->finalPath = target;
+        const int64_t size = FileSize(target);
+        if (!FolderWritable(folder) || (FileExists(target) && (size < 0 || ::access(target.c_str(), W_OK) != 0)))
+            return {NotWritable, QStringLiteral("%1 cannot be written.").arg(Q(target))};
         if (size > 0) {
             job->append = true;
             job->oldSize = size;
-            if (!ReadHead(device->address, &job->oldHead)) {
-                fail(kErrorImage, QStringLiteral("%1 cannot be read").arg(QString::fromStdString(device->address)));
-                return;
-            }
-            job->writePath = device->address;
+            if (!ReadHead(target, &job->oldHead))
+                return {NotWritable, QStringLiteral("%1 cannot be read.").arg(Q(target))};
+            job->writePath = target;
         } else {
-            job->writePath = device->address + ".part";
+            job->writePath = target + ".part";
             ::unlink(job->writePath.c_str());
         }
-        address = StdioAddress(job->writePath);
+        address = "stdio:" + job->writePath;
     }
     if (!job->grab.acquire(address)) {
-        if (job->image && !job->append)
-            ::unlink(job->writePath.c_str());
-        fail(kErrorMedium, TakeLibraryMessages());
-        return;
+        job->undo();
+        const QString text = TakeBurnMessages();
+        return {NotWritable, text.isEmpty() ? QStringLiteral("The recorder cannot be opened.") : text};
     }
     IsoDrive* d = job->grab.drive();
-    burn::burn_disc_status status = isoburn_disc_get_status(d);
+    const burn::burn_disc_status status = isoburn_disc_get_status(d);
     if (status != BURN_DISC_BLANK && status != BURN_DISC_APPENDABLE) {
-        job_ = std::move(job);
-        undoImage();
-        job_.reset();
-        fail(kErrorMedium, QStringLiteral("the disc cannot be written (closed or not usable)"));
-        return;
+        job->undo();
+        return {NotWritable, QStringLiteral("The disc is closed or cannot be written.")};
     }
 
     // The tree of the sessions already there, to which this one adds.
@@ -515,25 +412,22 @@ void DataDiscWriter::write()
     int ret = isoburn_read_image(d, readOpts, &image);
     isoburn_ropt_destroy(&readOpts, 0);
     if (ret <= 0 || !image) {
-        QString text = TakeLibraryMessages();
-        job_ = std::move(job);
-        undoImage();
-        job_.reset();
-        fail(kErrorMedium, text.isEmpty() ? QStringLiteral("the disc's file system cannot be read") : text);
-        return;
+        const QString text = TakeBurnMessages();
+        job->undo();
+        return {NotWritable, text.isEmpty() ? QStringLiteral("The disc's file system cannot be read.") : text};
     }
     iso_image_set_volume_id(image, volumeLabel_.toUtf8().left(32).constData());
     iso_tree_set_follow_symlinks(image, 0);
     iso_tree_set_ignore_hidden(image, 0);
-    // FIFOs, sockets and devices: never read.
+    // FIFOs, sockets and devices are never read.
     iso_tree_set_ignore_special(image, 1 | 2 | 4 | 8);
     IsoDir* root = iso_image_get_root(image);
     QString addError;
     for (const QString& path : std::as_const(paths_)) {
         const QByteArray local = QFile::encodeName(path);
         const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
-        // A name already on the disc: the newer one replaces it (adding
-        // beside it would give the new one a mangled name).
+        // A name already on the disc: the newer entry replaces it (added
+        // beside it, the new one would get a mangled name).
         IsoNode* old = nullptr;
         if (iso_dir_get_node(root, name.constData(), &old) == 1 && old)
             iso_node_remove(old);
@@ -548,295 +442,211 @@ void DataDiscWriter::write()
     }
     iso_image_unref(image);  // the drive keeps its own reference
     if (!addError.isEmpty()) {
-        job_ = std::move(job);
-        undoImage();
-        job_.reset();
-        fail(kErrorWrite, addError);
-        return;
+        job->undo();
+        return {SourceFailed, addError};
     }
 
     isoburn_imgen_opts* genOpts = nullptr;
     isoburn_igopt_new(&genOpts, 0);
     // Level 3 lets a file over 4 GiB onto a DVD; names stay as at level 2.
     isoburn_igopt_set_level(genOpts, 3);
-    isoburn_igopt_set_extensions(genOpts,
-                                 isoburn_igopt_rockridge | (fileSystem_ == 3 ? isoburn_igopt_joliet : 0));
+    isoburn_igopt_set_extensions(genOpts, isoburn_igopt_rockridge | (fileSystem_ == 3 ? isoburn_igopt_joliet : 0));
     isoburn_igopt_set_relaxed(genOpts, isoburn_igopt_allow_deep_paths);
     isoburn_igopt_set_sort_files(genOpts, 1);
     isoburn_igopt_set_fifo_size(genOpts, 4 * 1024 * 1024);
     ret = isoburn_prepare_disc(d, &job->disc, genOpts);
     isoburn_igopt_destroy(&genOpts, 0);
     if (ret <= 0 || !job->disc) {
-        QString text = TakeLibraryMessages();
-        job_ = std::move(job);
-        undoImage();
-        job_.reset();
-        fail(kErrorWrite, text.isEmpty() ? QStringLiteral("the image cannot be made") : text);
-        return;
+        const QString text = TakeBurnMessages();
+        job->undo();
+        return {WriteFailed, text.isEmpty() ? QStringLiteral("The image cannot be made.") : text};
     }
 
     job->opts = burn_write_opts_new(Lib(d));
     burn_write_opts_set_perform_opc(job->opts, 0);
     burn_write_opts_set_underrun_proof(job->opts, 1);
-    burn_write_opts_set_simulate(job->opts, testMode_ ? 1 : 0);
-    // Image files stay appendable through the emulation; asking libburn for
-    // an open session there makes it refuse the write.
-    burn_write_opts_set_multi(job->opts, (job->image || isoburn_needs_emulation(d) == 1) ? 0 : (finalize_ ? 0 : 1));
+    burn_write_opts_set_simulate(job->opts, job->simulate ? 1 : 0);
+    // Image files and overwritable media stay appendable through the
+    // emulation; asking libburn for an open session there makes it refuse.
+    const bool emulated = job->image || isoburn_needs_emulation(d) == 1;
+    burn_write_opts_set_multi(job->opts, emulated ? 0 : (finalize() ? 0 : 1));
     char reasons[BURN_REASONS_LEN] = {};
     if (burn_write_opts_auto_write_type(job->opts, Lib(job->disc), reasons, 0) == BURN_WRITE_NONE) {
         isoburn_cancel_prepared_write(d, nullptr, 0);
-        job_ = std::move(job);
-        undoImage();
-        job_.reset();
-        fail(kErrorWrite, QString::fromUtf8(reasons));
-        return;
+        job->undo();
+        return {NotWritable, QString::fromUtf8(reasons)};
     }
     const int64_t needed = static_cast<int64_t>(burn_disc_get_sectors(Lib(job->disc))) * 2048;
-    const int64_t available = static_cast<int64_t>(isoburn_disc_available_space(d, reinterpret_cast<::burn_write_opts*>(job->opts)));
-    if (!testMode_ && needed > available) {
+    const int64_t available =
+        static_cast<int64_t>(isoburn_disc_available_space(d, reinterpret_cast<::burn_write_opts*>(job->opts)));
+    if (!job->simulate && needed > available) {
         isoburn_cancel_prepared_write(d, nullptr, 0);
-        job_ = std::move(job);
-        undoImage();
-        job_.reset();
-        fail(kErrorNoSpace, QStringLiteral("the session needs %1 bytes, %2 are free").arg(needed).arg(available));
-        return;
+        job->undo();
+        return {job->image ? NoSpace : CapacityExceeded,
+                QStringLiteral("The session needs %1 bytes; %2 are free.").arg(needed).arg(available)};
     }
-    if (!job->image && writeSpeed_ > 0)
-        burn_drive_set_speed(Lib(d), 0, static_cast<int>(writeSpeed_ * (speedUnitKBps_ == 176 ? 176.4 : speedUnitKBps_)));
+    if (!job->image && writeSpeed() > 0)
+        burn_drive_set_speed(Lib(d), 0, int(writeSpeed() * 176.4));
 
     isoburn_disc_write(reinterpret_cast<::burn_write_opts*>(job->opts), job->disc);
-    job_ = std::move(job);
-    currentOperation_ = kOperationWrite;
-    writePhase_ = 1;
-    pollTimer_.start();
+    Job* running = job.release();
+    runWorker([this, running] { runJob(running); });
+    return {};
 }
 
-void DataDiscWriter::poll()
+void DataDiscWriter::runJob(Job* raw)
 {
-    if (!job_)
-        return;
+    std::unique_ptr<Job> job(raw);
+    const int threadsBefore = job->threadsBefore;
+    IsoDrive* d = job->grab.drive();
+    postProgress(WriteOperation, FillingBuffer, 0);
+    int lastPercent = 0;
+    bool finalising = false;
     burn_progress p {};
-    burn::burn_drive_status state = burn_drive_get_status(job_->grab.lib(), &p);
-    if (job_->operation == kOperationErase) {
-        if (state == BURN_DRIVE_IDLE) {
-            finishErase(burn_drive_wrote_well(job_->grab.lib()) != 0);
-            return;
+    burn::burn_drive_status state;
+    while ((state = burn_drive_get_status(Lib(d), &p)) != BURN_DRIVE_IDLE) {
+        if (stopRequested())
+            burn_drive_cancel(Lib(d));
+        if (state == BURN_DRIVE_WRITING || state == BURN_DRIVE_WRITING_SYNC) {
+            const int percent = p.sectors > 0 ? std::min(99, int(int64_t(p.sector) * 100 / p.sectors)) : 0;
+            if (percent > lastPercent) {
+                lastPercent = percent;
+                postProgress(WriteOperation, WritingTrack, percent);
+            }
+        } else if ((state == BURN_DRIVE_CLOSING_SESSION || state == BURN_DRIVE_WRITING_LEADOUT) && !finalising) {
+            finalising = true;
+            postProgress(WriteOperation, ClosingTrack, 99);
+            postProgress(FinalizeOperation, NoPhase, 0);
         }
-        int percent = p.sectors > 0 ? static_cast<int>(int64_t(p.sector) * 100 / p.sectors) : 0;
-        percent = std::min(percent, 99);
-        if (percent != job_->lastPercent) {
-            job_->lastPercent = percent;
-            progress(kOperationErase, 0, percent);
-        }
-        return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
-    if (job_->lastPhase < 0) {
-        // Every write shows its start, however fast the medium is.
-        job_->lastPhase = 1;
-        job_->lastPercent = 0;
-        progress(kOperationWrite, 1, 0);
-        return;
-    }
-    if (state == BURN_DRIVE_IDLE) {
-        finishWrite(isoburn_drive_wrote_well(job_->grab.drive()) != 0);
-        return;
-    }
-    int phase = 1, percent = 0;
-    if (state == BURN_DRIVE_WRITING || state == BURN_DRIVE_WRITING_SYNC) {
-        phase = 2;
-        if (p.sectors > 0)
-            percent = static_cast<int>(int64_t(p.sector) * 100 / p.sectors);
-    } else if (state == BURN_DRIVE_CLOSING_TRACK) {
-        phase = 3;
-        percent = 100;
-    } else if (state == BURN_DRIVE_CLOSING_SESSION || state == BURN_DRIVE_WRITING_LEADOUT) {
-        if (job_->lastPhase != 4) {
-            job_->lastPhase = 4;
-            progress(kOperationFinalise, 0, 0);
-        }
-        return;
-    }
-    percent = std::clamp(percent, 0, 99);
-    if (phase != job_->lastPhase || percent != job_->lastPercent) {
-        job_->lastPhase = phase;
-        job_->lastPercent = percent;
-        progress(kOperationWrite, phase, percent);
-    }
-}
-
-void DataDiscWriter::finishWrite(bool wroteWell)
-{
-    pollTimer_.stop();
-    IsoDrive* d = job_->grab.drive();
-    if (!wroteWell) {
-        QString text = TakeLibraryMessages();
+    const bool wroteWell = isoburn_drive_wrote_well(d) != 0;
+    // A write libburn refused or broke off may say so only in its messages.
+    const QString complaint = TakeBurnMessages();
+    auto giveUp = [&](int code, const QString& text) {
+        isoburn_cancel_prepared_write(d, nullptr, 0);
         isoburn_sync_after_write(d, nullptr, 0);
-        undoImage();
-        endJob();
-        fail(kErrorWrite, text.isEmpty() ? QStringLiteral("the write failed") : text);
+        job->undo();
+        job.reset();
+        WaitForLibraryThreads(threadsBefore + 1);
+        if (code != NoError)
+            postError(code, text);
+    };
+    if (stopRequested()) {
+        giveUp(NoError, QString());
         return;
     }
-    if (job_->simulate) {
+    if (!wroteWell || !complaint.isEmpty()) {
+        giveUp(WriteFailed, complaint.isEmpty() ? QStringLiteral("The write failed.") : complaint);
+        return;
+    }
+    if (job->simulate) {
         isoburn_sync_after_write(d, nullptr, 0);
-        undoImage();
-        endJob();
-        progress(kOperationFinalise, 0, 100);
+        job->undo();
+        job.reset();
+        WaitForLibraryThreads(threadsBefore + 1);
+        finishOperation();
         return;
     }
-    // A write libburn refused or broke off says so only in its messages.
-    QString refused = TakeLibraryMessages();
-    if (!refused.isEmpty()) {
-        isoburn_sync_after_write(d, nullptr, 0);
-        undoImage();
-        endJob();
-        fail(kErrorWrite, refused);
-        return;
+    if (!finalising) {
+        postProgress(WriteOperation, ClosingTrack, 99);
+        postProgress(FinalizeOperation, NoPhase, 50);
     }
-    progress(kOperationFinalise, 0, 50);
-    if (!job_)  // the listener aborted
-        return;
-    int activated = isoburn_activate_session(d);
+    const int activated = isoburn_activate_session(d);
     isoburn_sync_after_write(d, nullptr, 0);
-    QString text = TakeLibraryMessages();
-    job_->grab.release(false);
+    QString text = TakeBurnMessages();
+    job->grab.release(false);
     bool ok = activated > 0;
-    if (ok && job_->image && !job_->append) {
-        ok = ::rename(job_->writePath.c_str(), job_->finalPath.c_str()) == 0;
+    if (ok && job->image && !job->append) {
+        ok = ::rename(job->writePath.c_str(), job->finalPath.c_str()) == 0;
         if (!ok)
-            text = QStringLiteral("%1 cannot be renamed: %2")
-                       .arg(QString::fromStdString(job_->writePath), QString::fromUtf8(std::strerror(errno)));
+            text = QStringLiteral("%1 cannot be renamed: %2").arg(Q(job->writePath), QString::fromUtf8(std::strerror(errno)));
     }
     if (!ok) {
-        undoImage();
-        endJob();
-        fail(kErrorWrite, text.isEmpty() ? QStringLiteral("the session cannot be closed") : text);
+        job->undo();
+        job.reset();
+        WaitForLibraryThreads(threadsBefore + 1);
+        postError(WriteFailed, text.isEmpty() ? QStringLiteral("The session cannot be closed.") : text);
         return;
     }
-    endJob();
-    progress(kOperationFinalise, 0, 100);
+    job.reset();
+    WaitForLibraryThreads(threadsBefore + 1);
+    finishOperation();
 }
 
-void DataDiscWriter::undoImage()
+void DataDiscWriter::cancelDevice(int index)
 {
-    if (!job_ || !job_->image)
-        return;
-    job_->grab.release(false);
-    if (job_->append)
-        RestoreImage(job_->writePath, job_->oldSize, job_->oldHead);
-    else if (!job_->writePath.empty())
-        ::unlink(job_->writePath.c_str());
+    // The worker sees the stop at its next look at the drive and cancels it
+    // itself, so a drive it has not started yet is never touched from here.
 }
 
-void DataDiscWriter::endJob()
+DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
 {
-    pollTimer_.stop();
-    const int before = job_ ? job_->threadsBefore : 0;
-    const bool wrote = job_ && job_->disc;
-    job_.reset();
-    if (wrote)
-        WaitForLibraryThreads(before);
-}
-
-void DataDiscWriter::abort()
-{
-    if (!job_)
-        return;
-    pollTimer_.stop();
-    job_->aborting = true;
-    IsoDrive* d = job_->grab.drive();
-    if (d) {
-        burn_drive_cancel(Lib(d));
-        burn_progress p {};
-        // The write thread notices the cancel at its next block.
-        for (int i = 0; i < 3000 && burn_drive_get_status(Lib(d), &p) != BURN_DRIVE_IDLE; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (job_->operation == kOperationWrite) {
-            isoburn_cancel_prepared_write(d, nullptr, 0);
-            isoburn_sync_after_write(d, nullptr, 0);
-        }
+    if (!StartIsoLibraries())
+        return {NoRecorder, QStringLiteral("The disc library could not be started.")};
+    if (isImage(index)) {
+        // libisoburn's erase of a file spoils its first blocks and keeps
+        // its size; cutting the file to nothing frees the space as well.
+        const std::string path = Local(imagePath());
+        if (FileExists(path) && ::truncate(path.c_str(), 0) != 0)
+            return {EraseFailed, QStringLiteral("%1 cannot be erased: %2").arg(Q(path), QString::fromUtf8(std::strerror(errno)))};
+        postProgress(EraseOperation, NoPhase, 0);
+        finishOperation();
+        return {};
     }
-    TakeLibraryMessages();
-    undoImage();
-    endJob();
-}
-
-void DataDiscWriter::erase(bool quick)
-{
-    if (job_) {
-        fail(kErrorBusy, QStringLiteral("the recorder is busy"));
-        return;
-    }
-    const Device* device = currentDevice();
-    if (!device || !InitDiscLibraries()) {
-        fail(kErrorNoRecorder, QStringLiteral("no recorder"));
-        return;
-    }
-    currentOperation_ = kOperationErase;
-    writePhase_ = 0;
-    if (device->image) {
-        // Emulated erase on a file only spoils its first blocks and keeps
-        // its size; cutting the file to nothing frees the space too.
-        if (FileExists(device->address) && ::truncate(device->address.c_str(), 0) != 0) {
-            fail(kErrorImage, QStringLiteral("%1 cannot be erased: %2")
-                                  .arg(QString::fromStdString(device->address), QString::fromUtf8(std::strerror(errno))));
+    const QString address = devices()[index].address;
+    runWorker([this, address, quick] {
+        TakeBurnMessages();
+        Grab grab;
+        if (!grab.acquire(Local(address))) {
+            postError(NotErasable, TakeBurnMessages());
             return;
         }
-        QTimer::singleShot(0, this, [this] {
-            progress(kOperationErase, 0, 0);
-            progress(kOperationErase, 0, 100);
-        });
-        return;
-    }
-    TakeLibraryMessages();
-    auto job = std::make_unique<Job>();
-    job->operation = kOperationErase;
-    if (!job->grab.acquire(device->address)) {
-        fail(kErrorMedium, TakeLibraryMessages());
-        return;
-    }
-    if (!isoburn_disc_erasable(job->grab.drive())) {
-        fail(kErrorMedium, QStringLiteral("the disc cannot be erased"));
-        return;
-    }
-    isoburn_disc_erase(job->grab.drive(), quick ? 1 : 0);
-    job_ = std::move(job);
-    pollTimer_.start();
+        IsoDrive* d = grab.drive();
+        if (!isoburn_disc_erasable(d)) {
+            postError(NotErasable, QStringLiteral("The disc cannot be erased."));
+            return;
+        }
+        isoburn_disc_erase(d, quick ? 1 : 0);
+        postProgress(EraseOperation, NoPhase, 0);
+        int lastPercent = 0;
+        burn_progress p {};
+        while (burn_drive_get_status(Lib(d), &p) != BURN_DRIVE_IDLE) {
+            if (stopRequested())
+                burn_drive_cancel(Lib(d));
+            const int percent = p.sectors > 0 ? std::min(99, int(int64_t(p.sector) * 100 / p.sectors)) : 0;
+            if (percent > lastPercent) {
+                lastPercent = percent;
+                postProgress(EraseOperation, NoPhase, percent);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        const bool ok = burn_drive_wrote_well(Lib(d)) != 0;
+        const QString text = TakeBurnMessages();
+        grab.release(false);
+        if (stopRequested())
+            return;
+        if (!ok)
+            postError(EraseFailed, text.isEmpty() ? QStringLiteral("The erase failed.") : text);
+        else
+            finishOperation();
+    });
+    return {};
 }
 
-void DataDiscWriter::finishErase(bool ok)
+void DataDiscWriter::ejectDevice(int index)
 {
-    pollTimer_.stop();
-    QString text = TakeLibraryMessages();
-    endJob();
-    if (!ok) {
-        fail(kErrorWrite, text.isEmpty() ? QStringLiteral("the erase failed") : text);
-        return;
-    }
-    progress(kOperationErase, 0, 100);
-}
-
-void DataDiscWriter::eject()
-{
-    const Device* device = currentDevice();
-    if (job_ || !device || device->image || !InitDiscLibraries())
+    if (isImage(index) || !StartIsoLibraries())
         return;
     Grab grab;
-    if (grab.acquire(device->address))
+    if (grab.acquire(Local(devices()[index].address)))
         grab.release(true);
 }
 
-void DataDiscWriter::closeTray()
+void DataDiscWriter::closeTrayDevice(int index)
 {
-    const Device* device = currentDevice();
-    if (job_ || !device || device->image || !InitDiscLibraries())
+    if (isImage(index) || !StartIsoLibraries())
         return;
     Grab grab;  // acquiring loads the tray
-    grab.acquire(device->address);
-}
-
-void DataDiscWriter::release()
-{
-    if (job_)
-        abort();
-    clearImage();
+    grab.acquire(Local(devices()[index].address));
 }

@@ -34,10 +34,10 @@ Outcome RunToEnd(DataDiscWriter& writer, const std::function<void()>& start,
     Outcome out;
     QEventLoop loop;
     bool stopped = false;
-    auto progress = QObject::connect(&writer, &DataDiscWriter::operationProgress, &loop, [&](int percent) {
+    auto progress = QObject::connect(&writer, &DataDiscWriter::onOperationProgress, &loop, [&](int percent) {
         const int op = writer.currentOperation();
         out.operations.emplace_back(op, percent);
-        if (percent == 100 && (op == DataDiscWriter::kOperationFinalise || op == DataDiscWriter::kOperationErase)) {
+        if (percent == 100 && (op == DiscRecorder::FinalizeOperation || op == DiscRecorder::EraseOperation)) {
             out.finished = true;
             ++out.finalEvents;
             QTimer::singleShot(50, &loop, &QEventLoop::quit);  // any late event would still be seen
@@ -48,16 +48,16 @@ Outcome RunToEnd(DataDiscWriter& writer, const std::function<void()>& start,
             QTimer::singleShot(50, &loop, &QEventLoop::quit);
         }
     });
-    auto error = QObject::connect(&writer, &DataDiscWriter::error, &loop, [&](int code) {
+    auto error = QObject::connect(&writer, &DataDiscWriter::onError, &loop, [&](int code) {
         out.errors.push_back(code);
         QTimer::singleShot(50, &loop, &QEventLoop::quit);
     });
     start();
     bool insideCall = !out.operations.empty();
     EXPECT_FALSE(insideCall) << "progress came inside the call";
-    if (out.errors.empty() || !writer.busy()) {
+    if (out.errors.empty() || !writer.isBusy()) {
         QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-        if (writer.busy() || out.errors.empty())
+        if (writer.isBusy() || out.errors.empty())
             loop.exec();
     }
     QObject::disconnect(progress);
@@ -70,10 +70,11 @@ protected:
     void SetUp() override
     {
         images_ = testenv::makeTempDir("images");
-        env_ = std::make_unique<testenv::ScopedEnv>("TUNEVALE_CD_IMAGES", images_.c_str());
+        writer_.setDrivesListed(false);
+        writer_.setImageFolder(QString::fromStdString(images_));
         writer_.initialize();
-        writer_.setDeviceIndex(writer_.deviceCount());  // the image recorder comes last
-        iso_ = images_ + "/" + DataDiscWriter::kImageFileName;
+        writer_.setDeviceIndex(1);
+        iso_ = writer_.imagePath().toStdString();
     }
 
     Outcome writeFolderEntries(const std::string& folder, const QString& label = QStringLiteral("New Disc"))
@@ -106,7 +107,6 @@ protected:
     }
 
     std::string images_;
-    std::unique_ptr<testenv::ScopedEnv> env_;
     DataDiscWriter writer_;
     std::string iso_;
 };
@@ -157,7 +157,7 @@ TEST_F(DataDiscWriterTest, WritesAStagedTreeThatReadsBackIdentically)
     ASSERT_TRUE(out.errors.empty()) << writer_.lastErrorText().toStdString();
     ASSERT_TRUE(out.finished);
     EXPECT_EQ(out.finalEvents, 1);
-    EXPECT_EQ(out.operations.front().first, DataDiscWriter::kOperationWrite);
+    EXPECT_EQ(out.operations.front().first, DiscRecorder::WriteOperation);
     EXPECT_FALSE(testenv::run("test -e " + testenv::shellQuote(iso_ + ".part")) == 0);
 
     std::map<std::string, std::string> expected;
@@ -233,7 +233,7 @@ std::string MakeBigTree(const char* hint, int megabytes)
     return tree;
 }
 
-bool InTheMiddle(int operation, int percent) { return operation == DataDiscWriter::kOperationWrite && percent > 0; }
+bool InTheMiddle(int operation, int percent) { return operation == DiscRecorder::WriteOperation && percent > 0; }
 
 TEST_F(DataDiscWriterTest, CancellingLeavesNoImageOrTheOldOneByteForByte)
 {
@@ -256,7 +256,7 @@ TEST_F(DataDiscWriterTest, CancellingLeavesNoImageOrTheOldOneByteForByte)
     EXPECT_FALSE(out.finished);
     EXPECT_TRUE(out.errors.empty());
     EXPECT_TRUE(readFile(iso_) == before) << "the append is taken back byte for byte";
-    EXPECT_FALSE(writer_.busy());
+    EXPECT_FALSE(writer_.isBusy());
 
     // The medium is usable as before.
     writer_.refresh();
@@ -276,7 +276,7 @@ TEST_F(DataDiscWriterTest, ErasingAnImageFreesItAndLeavesABlankDisc)
         EXPECT_TRUE(out.finished);
         EXPECT_TRUE(out.errors.empty());
         ASSERT_FALSE(out.operations.empty());
-        EXPECT_EQ(out.operations.back(), std::make_pair(DataDiscWriter::kOperationErase, 100));
+        EXPECT_EQ(out.operations.back(), std::make_pair(int(DiscRecorder::EraseOperation), 100));
         struct stat st {};
         ASSERT_EQ(stat(iso_.c_str(), &st), 0);
         EXPECT_EQ(st.st_size, 0);
@@ -305,14 +305,29 @@ TEST_F(DataDiscWriterTest, ATestWriteWritesNothing)
 
 TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWriting)
 {
-    DataDiscWriter none;
-    none.setDevices({});
     int errors = 0;
-    QObject::connect(&none, &DataDiscWriter::error, [&](int) { ++errors; });
-    none.refresh();
+    QObject::connect(&writer_, &DataDiscWriter::onError, [&](int) { ++errors; });
+    writer_.setDeviceIndex(2);
+    writer_.refresh();
     EXPECT_EQ(errors, 1) << "reported inside refresh";
-    EXPECT_EQ(none.discType(), 0);
-    EXPECT_EQ(none.discStatus(), 3);
+    EXPECT_EQ(writer_.discType(), 0);
+    EXPECT_EQ(writer_.discStatus(), 3);
+    writer_.setDeviceIndex(1);
+
+    // An image folder that cannot exist (a file is in its place).
+    writeFile(images_ + "/notafolder", "x");
+    DataDiscWriter blocked;
+    blocked.setDrivesListed(false);
+    blocked.setImageFolder(QString::fromStdString(images_ + "/notafolder"));
+    blocked.initialize();
+    blocked.refresh();
+    EXPECT_EQ(blocked.discStatus(), 3);
+    int blockedErrors = 0;
+    QObject::connect(&blocked, &DataDiscWriter::onError, [&](int) { ++blockedErrors; });
+    blocked.addPath(QString::fromStdString(images_ + "/notafolder"));
+    blocked.write();
+    EXPECT_EQ(blockedErrors, 1) << "refused before a byte is written";
+    EXPECT_FALSE(blocked.isBusy());
 
     if (geteuid() == 0)
         GTEST_SKIP() << "root writes everywhere";
