@@ -131,6 +131,18 @@ public:
 
     // Flags: load the tray; leave ACLs and extended attributes of the
     // staged files out of the image.
+    // A new image needs nothing of libisoburn: libburn alone grabs it.
+    bool acquirePlain(const std::string& address)
+    {
+        std::string adr = address;
+        if (burn_drive_scan_and_grab(&info_, adr.data(), 0) != 1 || !info_) {
+            info_ = nullptr;
+            return false;
+        }
+        plain_ = true;
+        return true;
+    }
+
     bool acquire(const std::string& address)
     {
         std::string adr = address;
@@ -149,13 +161,19 @@ public:
     {
         if (!info_)
             return;
-        isoburn_drive_release(drive(), eject ? 1 : 0);
+        if (plain_)
+            burn_drive_release(info_[0].drive, eject ? 1 : 0);
+        else
+            isoburn_drive_release(drive(), eject ? 1 : 0);
         burn::burn_drive_info_free(info_);
         info_ = nullptr;
+        plain_ = false;
     }
+    bool plain() const { return plain_; }
 
 private:
     burn::burn_drive_info* info_ = nullptr;
+    bool plain_ = false;
 };
 
 int DiscTypeOfProfile(int profile)
@@ -220,7 +238,8 @@ void UsedAndFree(IsoDrive* d, int status, int64_t* used, int64_t* free)
 // the worker.
 struct DataDiscWriter::Job {
     Grab grab;
-    IsoDisc* disc = nullptr;
+    IsoDisc* disc = nullptr;        // made by libisoburn
+    burn::burn_disc* plainDisc = nullptr;  // made here from the libisofs source
     burn::burn_write_opts* opts = nullptr;
     bool image = false;
     bool simulate = false;
@@ -239,7 +258,10 @@ struct DataDiscWriter::Job {
             burn_write_opts_free(opts);
         if (disc)
             burn_disc_free(Lib(disc));
+        if (plainDisc)
+            burn_disc_free(plainDisc);
     }
+    burn::burn_disc* libDisc() const { return plainDisc ? plainDisc : Lib(disc); }
 
     // Takes back what a failed or stopped write put on an image target.
     void undo()
@@ -357,6 +379,34 @@ DiscRecorder::Failure DataDiscWriter::readDrive(const QString& address, DiscStat
     return {};
 }
 
+QString DataDiscWriter::addPathsTo(IsoImage* image) const
+{
+    iso_tree_set_follow_symlinks(image, 0);
+    iso_tree_set_ignore_hidden(image, 0);
+    // FIFOs, sockets and devices are never read.
+    iso_tree_set_ignore_special(image, 1 | 2 | 4 | 8);
+    IsoDir* root = iso_image_get_root(image);
+    QString addError;
+    for (const QString& path : std::as_const(paths_)) {
+        const QByteArray local = QFile::encodeName(path);
+        const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+        // A name already on the disc: the newer entry replaces it (added
+        // beside it, the new one would get a mangled name).
+        IsoNode* old = nullptr;
+        if (iso_dir_get_node(root, name.constData(), &old) == 1 && old)
+            iso_node_remove(old);
+        IsoNode* node = nullptr;
+        int ret = iso_tree_add_new_node(image, root, name.constData(), local.constData(), &node);
+        if (ret >= 0 && node && iso_node_get_type(node) == LIBISO_DIR)
+            ret = iso_tree_add_dir_rec(image, reinterpret_cast<IsoDir*>(node), local.constData());
+        if (ret < 0) {
+            addError = QStringLiteral("%1 cannot be added: %2").arg(path, QString::fromUtf8(iso_error_to_msg(ret)));
+            break;
+        }
+    }
+    return addError;
+}
+
 DiscRecorder::Failure DataDiscWriter::startWrite(int index)
 {
     if (!StartIsoLibraries())
@@ -388,6 +438,7 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
         } else {
             job->writePath = target + ".part";
             ::unlink(job->writePath.c_str());
+            return startNewImage(job.release());
         }
         address = "stdio:" + job->writePath;
     }
@@ -417,29 +468,7 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
         return {NotWritable, text.isEmpty() ? QStringLiteral("The disc's file system cannot be read.") : text};
     }
     iso_image_set_volume_id(image, volumeLabel_.toUtf8().left(32).constData());
-    iso_tree_set_follow_symlinks(image, 0);
-    iso_tree_set_ignore_hidden(image, 0);
-    // FIFOs, sockets and devices are never read.
-    iso_tree_set_ignore_special(image, 1 | 2 | 4 | 8);
-    IsoDir* root = iso_image_get_root(image);
-    QString addError;
-    for (const QString& path : std::as_const(paths_)) {
-        const QByteArray local = QFile::encodeName(path);
-        const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
-        // A name already on the disc: the newer entry replaces it (added
-        // beside it, the new one would get a mangled name).
-        IsoNode* old = nullptr;
-        if (iso_dir_get_node(root, name.constData(), &old) == 1 && old)
-            iso_node_remove(old);
-        IsoNode* node = nullptr;
-        ret = iso_tree_add_new_node(image, root, name.constData(), local.constData(), &node);
-        if (ret >= 0 && node && iso_node_get_type(node) == LIBISO_DIR)
-            ret = iso_tree_add_dir_rec(image, reinterpret_cast<IsoDir*>(node), local.constData());
-        if (ret < 0) {
-            addError = QStringLiteral("%1 cannot be added: %2").arg(path, QString::fromUtf8(iso_error_to_msg(ret)));
-            break;
-        }
-    }
+    const QString addError = addPathsTo(image);
     iso_image_unref(image);  // the drive keeps its own reference
     if (!addError.isEmpty()) {
         job->undo();
@@ -494,11 +523,85 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
     return {};
 }
 
+// A new image is one plain session from the start of the file: libisofs
+// makes it and its source goes straight to libburn, with no further buffer
+// between them (libisoburn would add one, which only slows a file down).
+DiscRecorder::Failure DataDiscWriter::startNewImage(Job* raw)
+{
+    std::unique_ptr<Job> job(raw);
+    if (!job->grab.acquirePlain("stdio:" + job->writePath)) {
+        job->undo();
+        const QString text = TakeBurnMessages();
+        return {NotWritable, text.isEmpty() ? QStringLiteral("The image cannot be made.") : text};
+    }
+    burn::burn_drive* d = job->grab.lib();
+    IsoImage* image = nullptr;
+    if (iso_image_new(volumeLabel_.toUtf8().left(32).constData(), &image) < 0) {
+        job->undo();
+        return {WriteFailed, QStringLiteral("The image cannot be made.")};
+    }
+    const QString addError = addPathsTo(image);
+    if (!addError.isEmpty()) {
+        iso_image_unref(image);
+        job->undo();
+        return {SourceFailed, addError};
+    }
+    IsoWriteOpts* opts = nullptr;
+    iso_write_opts_new(&opts, 0);
+    // Level 3 lets a file over 4 GiB onto a DVD; names stay as at level 2.
+    iso_write_opts_set_iso_level(opts, 3);
+    iso_write_opts_set_rockridge(opts, 1);
+    iso_write_opts_set_joliet(opts, fileSystem_ == 3 ? 1 : 0);
+    iso_write_opts_set_allow_deep_paths(opts, 1);
+    iso_write_opts_set_sort_files(opts, 1);
+    iso_write_opts_set_fifo_size(opts, 4 * 1024 * 1024 / 2048);
+    ::burn_source* isoSource = nullptr;
+    const int made = iso_image_create_burn_source(image, opts, &isoSource);
+    iso_write_opts_free(opts);
+    iso_image_unref(image);
+    if (made < 0 || !isoSource) {
+        job->undo();
+        return {WriteFailed, QString::fromUtf8(iso_error_to_msg(made))};
+    }
+    auto* source = reinterpret_cast<burn::burn_source*>(isoSource);
+    job->plainDisc = burn_disc_create();
+    burn_session* session = burn_session_create();
+    burn_track* track = burn_track_create();
+    burn_track_define_data(track, 0, 0, 0, BURN_MODE1);
+    burn_track_set_source(track, source);
+    burn_session_add_track(session, track, BURN_POS_END);
+    burn_disc_add_session(job->plainDisc, session, BURN_POS_END);
+    burn_source_free(source);
+    burn_track_free(track);
+    burn_session_free(session);
+
+    job->opts = burn_write_opts_new(d);
+    burn_write_opts_set_perform_opc(job->opts, 0);
+    burn_write_opts_set_multi(job->opts, 0);
+    burn_write_opts_set_simulate(job->opts, job->simulate ? 1 : 0);
+    char reasons[BURN_REASONS_LEN] = {};
+    if (burn_write_opts_auto_write_type(job->opts, job->plainDisc, reasons, 0) == BURN_WRITE_NONE) {
+        job->undo();
+        return {NotWritable, QString::fromUtf8(reasons)};
+    }
+    const int64_t needed = static_cast<int64_t>(burn_disc_get_sectors(job->plainDisc)) * 2048;
+    const int64_t available = FreeBytesOf(ParentFolder(job->writePath));
+    if (!job->simulate && needed > available) {
+        job->undo();
+        return {NoSpace, QStringLiteral("The image needs %1 bytes; %2 are free.").arg(needed).arg(available)};
+    }
+    burn_disc_write(job->opts, job->plainDisc);
+    Job* running = job.release();
+    runWorker([this, running] { runJob(running); });
+    return {};
+}
+
 void DataDiscWriter::runJob(Job* raw)
 {
     std::unique_ptr<Job> job(raw);
     const int threadsBefore = job->threadsBefore;
     IsoDrive* d = job->grab.drive();
+    const bool plain = job->grab.plain();
     postProgress(WriteOperation, FillingBuffer, 0);
     int lastPercent = 0;
     bool finalising = false;
@@ -520,12 +623,14 @@ void DataDiscWriter::runJob(Job* raw)
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
     }
-    const bool wroteWell = isoburn_drive_wrote_well(d) != 0;
+    const bool wroteWell = (plain ? burn_drive_wrote_well(Lib(d)) : isoburn_drive_wrote_well(d)) != 0;
     // A write libburn refused or broke off may say so only in its messages.
     const QString complaint = TakeBurnMessages();
     auto giveUp = [&](int code, const QString& text) {
-        isoburn_cancel_prepared_write(d, nullptr, 0);
-        isoburn_sync_after_write(d, nullptr, 0);
+        if (!plain) {
+            isoburn_cancel_prepared_write(d, nullptr, 0);
+            isoburn_sync_after_write(d, nullptr, 0);
+        }
         job->undo();
         job.reset();
         WaitForLibraryThreads(threadsBefore + 1);
@@ -541,7 +646,8 @@ void DataDiscWriter::runJob(Job* raw)
         return;
     }
     if (job->simulate) {
-        isoburn_sync_after_write(d, nullptr, 0);
+        if (!plain)
+            isoburn_sync_after_write(d, nullptr, 0);
         job->undo();
         job.reset();
         WaitForLibraryThreads(threadsBefore + 1);
@@ -552,8 +658,11 @@ void DataDiscWriter::runJob(Job* raw)
         postProgress(WriteOperation, ClosingTrack, 99);
         postProgress(FinalizeOperation, NoPhase, 50);
     }
-    const int activated = isoburn_activate_session(d);
-    isoburn_sync_after_write(d, nullptr, 0);
+    // A plain image is complete as written; an added session still has to
+    // be made the one the disc's first blocks point at.
+    const int activated = plain ? 1 : isoburn_activate_session(d);
+    if (!plain)
+        isoburn_sync_after_write(d, nullptr, 0);
     QString text = TakeBurnMessages();
     job->grab.release(false);
     bool ok = activated > 0;

@@ -76,6 +76,8 @@ private:
     Failure readImage(DiscState* state);
     Failure readDrive(const QString& address, DiscState* state);
     void runJob(Job* job);
+    Failure startNewImage(Job* job);
+    QString addPathsTo(struct Iso_Image* image) const;
 
     QStringList paths_;
     QString volumeLabel_ = QStringLiteral("New Disc");

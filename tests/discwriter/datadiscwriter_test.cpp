@@ -168,7 +168,7 @@ TEST_F(DataDiscWriterTest, WritesAStagedTreeThatReadsBackIdentically)
     EXPECT_TRUE(rr.hasRockRidge);
     EXPECT_TRUE(rr.hasJoliet);
     EXPECT_EQ(Summary(rr.entries), Summary(expected)) << "the FIFO is left out, the link loop is not followed";
-    EXPECT_EQ(rr.primaryVolumeId, "New Disc");
+    EXPECT_EQ(rr.primaryVolumeId, "NEW_DISC") << "d-characters in the primary descriptor";
     EXPECT_EQ(rr.jolietVolumeId, "New Disc");
 
     IsoContents joliet = ReadIso(iso_, true);
@@ -193,7 +193,7 @@ TEST_F(DataDiscWriterTest, WithoutJolietOnlyRockRidgeIsWritten)
     EXPECT_FALSE(c.hasJoliet);
     EXPECT_TRUE(c.hasRockRidge);
     EXPECT_EQ(c.entries.at("/a.txt"), "a");
-    EXPECT_EQ(c.primaryVolumeId, "Plain");
+    EXPECT_EQ(c.primaryVolumeId, "PLAIN");
 }
 
 TEST_F(DataDiscWriterTest, AnAppendedSessionKeepsTheFirstAndTheNewerNameWins)
