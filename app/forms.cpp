@@ -27,7 +27,7 @@
 #include "tools/recorder.h"
 #include "tools/recordersetting.h"
 #include "tools/setting.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolskin.h"
 #include "tools/wavnormalizer.h"
 #include "tools/wmanormalize.h"
 

@@ -25,10 +25,10 @@
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
 #include "tools/directory.h"
-#include "tools/encodertables.h"
+#include "jobs/encodertables.h"
 #include "tools/setting.h"
-#include "tools/toolskin.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 Tfm_combine* fm_combine = nullptr;
 

@@ -10,7 +10,7 @@
 #include <QString>
 
 #include "tools/combinejob.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolwindow.h"
 
 class QAction;
 class QLabel;

@@ -12,7 +12,7 @@
 #include <QStringList>
 
 #include "components/audio/mp3encodersettings.h"
-#include "tools/tooljob.h"
+#include "jobs/tooljob.h"
 
 enum class CombineFormat { Wav = 0, Mp3 = 1, Ogg = 2, Wma = 3 };
 

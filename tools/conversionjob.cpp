@@ -10,9 +10,9 @@
 #include "components/audio/audiotransform.h"
 #include "platform/paths.h"
 #include "tags/audiokind.h"
-#include "tools/blockplanner.h"
-#include "tools/pcmcache.h"
-#include "tools/toolfiles.h"
+#include "jobs/blockplanner.h"
+#include "jobs/pcmcache.h"
+#include "jobs/toolfiles.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <QStringList>
 
 #include "components/audio/mp3encodersettings.h"
-#include "tools/tooljob.h"
+#include "jobs/tooljob.h"
 
 class AudioFile;
 class PcmCache;

@@ -19,9 +19,9 @@
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
 #include "tools/directory.h"
-#include "tools/encodertables.h"
-#include "tools/toolskin.h"
-#include "tools/toolwindow.h"
+#include "jobs/encodertables.h"
+#include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 using namespace encodertables;
 

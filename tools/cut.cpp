@@ -21,8 +21,8 @@
 #include "skin/progressbar.h"
 #include "tools/directory.h"
 #include "skin/trackbar.h"
-#include "tools/toolskin.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 Tfm_cut* fm_cut = nullptr;
 

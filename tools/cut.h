@@ -11,7 +11,7 @@
 
 #include "components/player/playbacksession.h"
 #include "tools/cutjob.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolwindow.h"
 
 class QAction;
 class QLabel;

@@ -6,7 +6,7 @@
 
 #include "components/audio/audiofile.h"
 #include "platform/paths.h"
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "tools/tooljob.h"
+#include "jobs/tooljob.h"
 
 struct CutSettings {
     QString source;

@@ -25,11 +25,11 @@
 #include "skin/combobox.h"
 #include "skin/trackbar.h"
 #include "tools/directory.h"
-#include "tools/encodertables.h"
+#include "jobs/encodertables.h"
 #include "tools/fileinfo.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolskin.h"
 
 namespace et = encodertables;
 

@@ -4,7 +4,7 @@
 
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
-#include "tools/encodertables.h"
+#include "jobs/encodertables.h"
 
 namespace et = encodertables;
 

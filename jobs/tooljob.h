@@ -14,7 +14,7 @@
 #include <atomic>
 #include <vector>
 
-#include "tools/jobcontrol.h"
+#include "jobs/jobcontrol.h"
 
 class AudioFile;
 class QThread;

@@ -1,4 +1,4 @@
-#include "tools/tooljob.h"
+#include "jobs/tooljob.h"
 
 #include <QCoreApplication>
 #include <QThread>
