@@ -4,12 +4,48 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <typeinfo>
 
 #include "components/audio/audiofile.h"
 
+namespace {
+
+std::mutex g_errorMutex;
+std::function<void(const std::exception_ptr&)> g_errorHandler;
+
+void reportJobError(const std::exception_ptr& error) {
+    std::function<void(const std::exception_ptr&)> handler;
+    {
+        std::lock_guard lock(g_errorMutex);
+        handler = g_errorHandler;
+    }
+    QCoreApplication* app = QCoreApplication::instance();
+    if (handler && app) {
+        // After the job's own last reports, on the GUI thread.
+        QMetaObject::invokeMethod(app, [handler, error] { handler(error); }, Qt::QueuedConnection);
+        return;
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "job error: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "job error\n");
+    }
+}
+
+}  // namespace
+
+void SetJobErrorHandler(std::function<void(const std::exception_ptr&)> handler) {
+    std::lock_guard lock(g_errorMutex);
+    g_errorHandler = std::move(handler);
+}
+
 ToolJob::ToolJob(JobHandler* handler, QObject* handlerContext) : handler_(handler), handlerContext_(handlerContext) {}
 
-void ToolJob::run() {
+bool ToolJob::run() {
     running_ = true;
     const QCoreApplication* app = QCoreApplication::instance();
     onGuiThread_ = app && QThread::currentThread() == app->thread();
@@ -17,11 +53,52 @@ void ToolJob::run() {
     try {
         endStep = work();
     } catch (...) {
-        // Whatever went wrong, the output was dropped on the way out and the
-        // window gets its buttons back.
+        // The output was dropped on the way out and the window gets its
+        // buttons back; the error itself is the application's to log.
+        reportJobError(std::current_exception());
     }
     running_ = false;
+    if (stopRequested()) emit cancelled();
     emit ended(endStep);
+    return endStep;
+}
+
+void ToolJob::setPercent(int value) {
+    if (value == percent_) return;
+    percent_ = value;
+    emit percent(value);
+}
+
+void ToolJob::setSubPercent(int value) {
+    if (value == subPercent_) return;
+    subPercent_ = value;
+    emit subPercent(value);
+}
+
+JobSequence::JobSequence(JobHandler* handler, QObject* handlerContext) : ToolJob(handler, handlerContext) {}
+
+JobSequence::~JobSequence() = default;
+
+void JobSequence::add(ToolJob* job) {
+    job->shareControl(*this);
+    // Direct: the sub-job reports on the thread this sequence runs on.
+    connect(job, &ToolJob::percent, this, &ToolJob::percent, Qt::DirectConnection);
+    connect(job, &ToolJob::subPercent, this, &ToolJob::subPercent, Qt::DirectConnection);
+    connect(job, &ToolJob::nextItem, this, &ToolJob::nextItem, Qt::DirectConnection);
+    connect(job, &ToolJob::itemState, this, &ToolJob::itemState, Qt::DirectConnection);
+    connect(job, &ToolJob::infoMessage, this, &ToolJob::infoMessage, Qt::DirectConnection);
+    jobs_.emplace_back(job);
+}
+
+bool JobSequence::work() {
+    bool endStep = true;
+    for (auto& job : jobs_) {
+        if (stopRequested()) return false;
+        job->setPlace(place());
+        endStep = job->run();
+        if (!endStep) return false;
+    }
+    return endStep;
 }
 
 bool ToolJob::ask(const QString& title, const QString& text) {
@@ -48,7 +125,13 @@ ToolJobThreads::~ToolJobThreads() {
     }
 }
 
-void ToolJobThreads::start(ToolJob* job) {
+void ToolJobThreads::start(ToolJob* job, JobPlace where) {
+    job->setPlace(where);
+    if (where == JobPlace::GuiThread) {
+        job->run();
+        delete job;
+        return;
+    }
     QThread* thread = QThread::create([job] { job->run(); });
     runs_.push_back({job, thread});
     connect(thread, &QThread::finished, this, [this, thread] {

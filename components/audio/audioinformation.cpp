@@ -16,6 +16,7 @@
 #include "tags/textcodec.h"
 #include "tags/asf/wmatag.h"
 #include "tags/asf/wmaudioinfo.h"
+#include "tags/commontags.h"
 
 namespace {
 
@@ -344,13 +345,14 @@ bool AudioInformation::loadWma(const std::string& fileName) {
         lastError_ = error;
         return false;
     }
-    infoTitle = info.Title;
-    infoArtist = info.Author;
-    infoAlbum = info.Album;
-    infoComments = info.Description;
-    infoYear = leadingNumber(info.Year);
+    const CommonTags t = CommonTagsOf(info);
+    infoTitle = t.title;
+    infoArtist = t.artist;
+    infoAlbum = t.album;
+    infoComments = t.comment;
+    infoYear = leadingNumber(t.year);
     infoTrack = info.TrackNumber;
-    setGenreText(info.Genre);
+    setGenreText(t.genre);
     std::unique_ptr<WmaAttributeObject> attributes;
     if (WMAudioCreateInfo(fileName, attributes) == 0) {
         infoCopyright = GetStringAttribute(*attributes, kWmaCopyright);
