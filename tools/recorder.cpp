@@ -331,21 +331,7 @@ void Tfm_recorder::StartRecording() {
 
 bool Tfm_recorder::ConfigureWriter(int format, const RecorderSettings& s) {
     if (format < 0 || format > 3) return true;
-    EncoderDialogCodes codes;
-    codes.wavFrequency = s.wavFrequency;
-    codes.wavChannel = s.wavChannel;
-    codes.wavBit = s.wavBit;
-    codes.mp3VbrBitrate = s.mp3VbrBitrate;
-    codes.mp3VbrQuality = s.mp3VbrQuality;
-    codes.mp3Channel = s.mp3Channel;
-    codes.mp3Frequency = s.mp3Frequency;
-    codes.mp3Bitrate = s.mp3Bitrate;
-    codes.oggBitrate = s.oggBitrate;
-    codes.oggQuality = s.oggQuality;
-    codes.oggChannel = s.oggChannel;
-    codes.oggFrequency = s.oggFrequency;
-    codes.wmaFormat = s.wmaFormat;
-    const OutputFormat output = EncoderDialogFormat(static_cast<OutputKind>(format), codes);
+    const OutputFormat output = EncoderDialogFormat(static_cast<OutputKind>(format), s);
     if (output.kind == OutputKind::Mp3) {
         const bool ready = AudioFile2LameEnc1.readyFlag;
         AudioFile2LameEnc1 = output.mp3;
