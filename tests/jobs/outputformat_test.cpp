@@ -13,6 +13,7 @@
 #include "components/player/playbacksession.h"
 #include "jobs/blockcopy.h"
 #include "jobs/outputformat.h"
+#include "platform/inifile.h"
 
 TEST(OutputFormat, TheDialogsDefaultCodesStandForCdQuality) {
     const OutputFormat f = EncoderDialogFormat(OutputKind::Mp3, EncoderDialogCodes{});
@@ -22,6 +23,24 @@ TEST(OutputFormat, TheDialogsDefaultCodesStandForCdQuality) {
     EXPECT_EQ(f.wmaProfile, 24);
     EXPECT_EQ(f.extension(), ".mp3");
     EXPECT_TRUE(f.refuseUnsupportedMp3);
+}
+
+TEST(OutputFormat, EachModeReadsItsOwnSection) {
+    QTemporaryDir dir;
+    IniFile ini(dir.filePath("tunevale.ini").toStdString());
+    ini.writeInteger("cd ripper", "wav frequency", 9);  // 8000 Hz
+    ini.writeInteger("cd ripper", "ogg bitrate", 2);    // 160 kbit/s
+    ini.writeInteger("recorder", "wav frequency", 1);   // 48000 Hz
+    const OutputFormat ripper = ReadEncoderDialogFormat(ini, "cd ripper", OutputKind::Wav);
+    const OutputFormat recorder = ReadEncoderDialogFormat(ini, "recorder", OutputKind::Ogg);
+    EXPECT_EQ(ripper.wavRate, 8000);
+    EXPECT_EQ(ripper.oggKbps, 160);
+    EXPECT_EQ(recorder.wavRate, 48000);
+    EXPECT_EQ(recorder.oggKbps, 128);
+    EXPECT_EQ(recorder.kind, OutputKind::Ogg);
+    // The two dialogs start their VBR quality apart.
+    EXPECT_EQ(ripper.mp3.vbrQuality, 5);
+    EXPECT_EQ(recorder.mp3.vbrQuality, 8);
 }
 
 TEST(OutputFormat, CodesOutsideTheListsTakeTheNearestEnd) {
