@@ -53,6 +53,8 @@ public:
     bool isPaused() const { return control_.paused(); }
     // Set from the start of run() until its end, however it ends.
     bool isRunning() const { return running_; }
+    // The last run ended on an exception.
+    bool failed() const { return failed_; }
     // Where the job was started; a job run by hand counts as a worker's.
     JobPlace place() const { return place_; }
     void setPlace(JobPlace place) { place_ = place; }
@@ -102,6 +104,7 @@ private:
     QObject* handlerContext_;
     JobControl control_;
     std::atomic<bool> running_{false};
+    bool failed_ = false;
     bool onGuiThread_ = false;
     JobPlace place_ = JobPlace::Worker;
     int percent_ = -1;
@@ -110,7 +113,8 @@ private:
 
 // Runs sub-jobs one after another on the thread it runs on, as one job:
 // their reports are its own, a stop or pause reaches the one running, and
-// the sequence ends after the first that ends without its end step.
+// the sequence ends after the first that ends without its end step or on
+// an exception. Each asks through the handler it was made with.
 class JobSequence : public ToolJob {
     Q_OBJECT
 public:
