@@ -1,12 +1,13 @@
 #pragma once
-// What the cut and combine jobs share: a job object that its window makes
-// with a copy of the window's settings and owns; it touches no widget. It
-// reports through signals, which reach the window in the order they were
-// sent, and asks its questions through a JobHandler on the window's thread
-// while it waits. run() works on whatever thread calls it: a worker thread,
-// or (WMA) the GUI thread, where the job lets pending events run between
-// blocks so that the window stays usable and Stop works. stop() never
-// waits: the job notices it at its next block.
+// What every long job of the tool and disc windows shares: a job object
+// that its window makes with a copy of the window's settings; it touches no
+// widget. It reports through signals, which reach the window in the order
+// they were sent, and asks its questions through a JobHandler on the
+// window's thread while it waits. A window starts it with
+// ToolJobThreads::start, on a worker thread or (WMA) on the GUI thread,
+// where the job lets pending events run between blocks so that the window
+// stays usable and Stop works. stop() never waits: the job notices it at its
+// next block.
 
 #include <QObject>
 #include <QString>
