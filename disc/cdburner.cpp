@@ -35,6 +35,8 @@
 #include "platform/posixfile.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "windowkit/disctoolservices.h"
+#include "windowkit/toolskin.h"
 
 Tfm_burner* fm_burner = nullptr;
 
@@ -326,7 +328,7 @@ void Tfm_burner::showEvent(QShowEvent* event)
 
 void Tfm_burner::FormShow()
 {
-    DressDiscWindow(this);
+    DressToolWindow(this);
     compilation_.reset();
     const IniFile ini;
 
@@ -728,13 +730,14 @@ void Tfm_burner::btn_addfileClick()
 
 void Tfm_burner::Adddir1Click()
 {
-    if (adder_.OutOfDiskSpace || !chooser_)
+    const DiscToolServices* services = CurrentDiscToolServices();
+    if (adder_.OutOfDiskSpace || !services)
         return;
-    bool includeSubfolders = false;
-    const QString folder =
-        chooser_->chooseFolder(this, QStringLiteral("Please select the folder you want to add."), &includeSubfolders);
+    const QString folder = services->chooseFolder(this);
     if (folder.isEmpty())
         return;
+    // The chooser keeps its "Include Sub Directory" box in the settings.
+    const bool includeSubfolders = IniFile().readBool("Basic", "subdir", true);
     IniFile().writeString(kDataCdSection, "add path", folder.toStdString());
     beginAdding();
     adder_.addPath(folder.toStdString(), includeSubfolders, selectedFolder());

@@ -26,15 +26,6 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QAction;
 
-// Opens the folder chooser for Add Path; the program fills it in.
-class AddPathChooser {
-public:
-    virtual ~AddPathChooser() = default;
-    // The chosen folder (empty when cancelled) and whether its subfolders
-    // are included.
-    virtual QString chooseFolder(QWidget* caller, const QString& prompt, bool* includeSubfolders) = 0;
-};
-
 class Tfm_burner : public QDialog, private CompilationView, private EraseSide {
     Q_OBJECT
 public:
@@ -85,7 +76,6 @@ public:
     CompilationAdder& adder() { return adder_; }
     EraseSide* eraseSide() { return this; }
     static std::string DataCdStagingFolder();
-    void setAddPathChooser(AddPathChooser* chooser) { chooser_ = chooser; }
 
     // The folder that adding and removing act on: the selected one, or the
     // root when none is.
@@ -173,7 +163,6 @@ private:
     Compilation compilation_;
     CompilationAdder adder_;
     EraseNotifier eraseNotifier_;
-    AddPathChooser* chooser_ = nullptr;
     QTreeWidgetItem* renameRow_ = nullptr;
     int ListMouseX = 0;
     QString openFolder_, saveFolder_, listFolder_;

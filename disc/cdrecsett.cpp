@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "disc/discwindows.h"
+#include "windowkit/toolskin.h"
 #include "platform/inifile.h"
 
 Tfm_recsett* fm_recsett = nullptr;
@@ -30,7 +31,7 @@ void Tfm_recsett::showEvent(QShowEvent* event)
 
 void Tfm_recsett::FormShow()
 {
-    DressDiscWindow(this);
+    DressToolWindow(this);
     const IniFile ini;
     cb_joliet->setChecked(ini.readBool(kDataCdSection, "joliet", true));
     cd_mode->setChecked(ini.readBool(kDataCdSection, "mode", false));

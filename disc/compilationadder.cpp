@@ -3,10 +3,10 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include "platform/folderwalk.h"
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 #include "platform/utf8.h"
@@ -41,23 +41,6 @@ std::string BaseName(const std::string& path)
         p.pop_back();
     size_t slash = p.rfind('/');
     return slash == std::string::npos ? p : p.substr(slash + 1);
-}
-
-// The entries of a folder by name, so a walk gives the same order on every
-// file system.
-std::vector<std::string> FolderEntries(const std::string& path)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(path.c_str())) {
-        while (dirent* e = ::readdir(dir)) {
-            std::string name = e->d_name;
-            if (name != "." && name != "..")
-                names.push_back(std::move(name));
-        }
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 int64_t SizeOf(const std::string& path)
@@ -256,7 +239,6 @@ bool CompilationAdder::loadLayout(const QStringList& lines, CompilationFolder* f
 void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
 {
     StopAdding = false;
-    visited_.clear();
     for (const QString& name : names) {
         if (StopAdding || OutOfDiskSpace)
             break;
@@ -284,93 +266,80 @@ void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
     view_.foldersChanged();
 }
 
-bool CompilationAdder::firstVisit(const std::string& folder)
-{
-    struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0)
-        return false;
-    return visited_.insert({static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)}).second;
-}
-
 void CompilationAdder::addDroppedFolder(const std::string& source, CompilationFolder* parent, bool overwriteConfirmed)
 {
     view_.pump();
-    if (OutOfDiskSpace || !firstVisit(source))
+    if (OutOfDiskSpace)
         return;
     const std::string base = BaseName(source);
-    CompilationFolder* node = compilation_.childNamed(parent, base);
-    if (!node)
-        node = compilation_.createFolder(parent, base);
-    if (!node)
+    CompilationFolder* top = compilation_.childNamed(parent, base);
+    if (!top)
+        top = compilation_.createFolder(parent, base);
+    if (!top)
         return;
-    for (const std::string& name : FolderEntries(source)) {
+    const std::string prefix = WithTrailingSeparator(source);
+    // The tree folder of a path below the dropped folder, made as needed.
+    auto folderOf = [&](const std::string& dir) -> CompilationFolder* {
+        CompilationFolder* node = top;
+        std::string rest = dir.size() > prefix.size() ? dir.substr(prefix.size()) : std::string();
+        size_t start = 0;
+        while (node && start < rest.size()) {
+            size_t slash = rest.find('/', start);
+            if (slash == std::string::npos)
+                slash = rest.size();
+            const std::string name = rest.substr(start, slash - start);
+            CompilationFolder* child = compilation_.childNamed(node, name);
+            node = child ? child : compilation_.createFolder(node, name);
+            start = slash + 1;
+        }
+        return node;
+    };
+    bool full = false;
+    FolderWalk walk;
+    walk.entry = [&](const std::string& path) {
         view_.pump();
-        if (StopAdding)
-            return;
-        if (name[0] == '.')
-            continue;
-        const std::string path = JoinPath(source, name);
+        if (StopAdding || full)
+            return false;
         struct stat link {};
-        if (::lstat(path.c_str(), &link) != 0)
-            continue;
-        // A link to a folder is never walked: it could lead back up.
-        if (S_ISDIR(link.st_mode)) {
-            addDroppedFolder(path, node, overwriteConfirmed);
-            if (OutOfDiskSpace)
-                return;
-            continue;
-        }
-        if (S_ISLNK(link.st_mode)) {
-            struct stat st {};
-            if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-                continue;
-        } else if (!S_ISREG(link.st_mode)) {
-            continue;
-        }
-        if (stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
+        // Every folder gets its tree folder, an empty one too.
+        if (::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && BaseName(path)[0] != '.')
+            folderOf(path);
+        return true;
+    };
+    walk.enter = [](std::string_view name) { return !name.empty() && name[0] != '.'; };
+    walk.file = [&](const std::string& path, std::string_view name, bool regular) {
+        if (!regular || name.empty() || name[0] == '.')
             return;
-    }
+        CompilationFolder* node = folderOf(ParentFolder(path));
+        if (node && stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
+            full = true;
+    };
+    WalkFolder(source, walk);
 }
 
 void CompilationAdder::addPath(const std::string& path, bool includeSubfolders, CompilationFolder* folder)
 {
     StopAdding = false;
-    visited_.clear();
-    walkFolder(path, includeSubfolders, folder);
-}
-
-void CompilationAdder::walkFolder(const std::string& path, bool includeSubfolders, CompilationFolder* folder)
-{
-    view_.pump();
-    if (OutOfDiskSpace || !firstVisit(path))
+    if (OutOfDiskSpace)
         return;
-    for (const std::string& name : FolderEntries(path)) {
+    // Out of space ends the walk of the folder where it happened; the
+    // folders above go on and check their own next files.
+    std::string blocked;
+    FolderWalk walk;
+    walk.entry = [&](const std::string&) {
         view_.pump();
-        if (StopAdding)
+        return !StopAdding;
+    };
+    walk.enter = [&](std::string_view name) { return includeSubfolders && !name.empty() && name[0] != '.'; };
+    walk.file = [&](const std::string& file, std::string_view name, bool regular) {
+        if (!regular || name.empty() || name[0] == '.')
             return;
-        if (name[0] == '.')
-            continue;
-        const std::string entry = JoinPath(path, name);
-        struct stat link {};
-        if (::lstat(entry.c_str(), &link) != 0)
-            continue;
-        if (S_ISDIR(link.st_mode)) {
-            if (includeSubfolders)
-                walkFolder(entry, true, folder);
-            continue;
-        }
-        if (S_ISLNK(link.st_mode)) {
-            struct stat st {};
-            if (::stat(entry.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-                continue;
-        } else if (!S_ISREG(link.st_mode)) {
-            continue;
-        }
-        // Out of space ends this folder's walk; the folders above go on
-        // and check their own next files.
-        if (stageFile(entry, folder, Entry::AddPath) == Staged::StopAll) {
+        if (!blocked.empty() && file.rfind(blocked, 0) == 0)
+            return;
+        if (stageFile(file, folder, Entry::AddPath) == Staged::StopAll) {
             OutOfDiskSpace = true;
-            return;
+            blocked = WithTrailingSeparator(ParentFolder(file));
         }
-    }
+    };
+    WalkFolder(path, walk);
 }

@@ -9,9 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
-#include <set>
 #include <string>
-#include <utility>
 
 #include "disc/compilation.h"
 
@@ -53,14 +51,11 @@ public:
     Staged stageFile(const std::string& source, CompilationFolder* folder, Entry entry, bool overwriteConfirmed = false);
 
 private:
-    void walkFolder(const std::string& path, bool includeSubfolders, CompilationFolder* folder);
     void addDroppedFolder(const std::string& source, CompilationFolder* parent, bool overwriteConfirmed);
     bool noSpace(Entry entry);
-    bool firstVisit(const std::string& folder);
 
     Compilation& compilation_;
     CompilationView& view_;
-    std::set<std::pair<uint64_t, uint64_t>> visited_;
 };
 
 // The lines of a layout file: UTF-8, or Latin-1 where a line is not UTF-8;

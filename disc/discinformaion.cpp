@@ -5,6 +5,7 @@
 
 #include "components/discwriter/datadiscwriter.h"
 #include "disc/discwindows.h"
+#include "windowkit/toolskin.h"
 
 Tfm_discinfo* fm_discinfo = nullptr;
 
@@ -57,7 +58,7 @@ void Tfm_discinfo::showEvent(QShowEvent* event)
 
 void Tfm_discinfo::FormShow()
 {
-    DressDiscWindow(this);
+    DressToolWindow(this);
     if (!Writer)
         return;
     // Read after the refresh, so the sizes are the disc's in the drive now.

@@ -1,6 +1,6 @@
 #pragma once
-// What the windows of the disc tools share: placing controls, the skin
-// dressing and the data writer's settings section.
+// What the data writer's windows share: placing controls and the settings
+// section.
 
 #include <QWidget>
 
@@ -14,7 +14,3 @@ W* PlaceControl(W* w, QWidget* parent, int x, int y, int width, int height)
     return w;
 }
 
-// Applies the skin's "Windows" section to a disc tool window; nothing when
-// no skin engine was handed over (tests).
-void DressDiscWindow(QWidget* window);
-void SetDiscWindowDresser(void (*dress)(QWidget*));

@@ -6,6 +6,7 @@
 #include <QRadioButton>
 
 #include "disc/discwindows.h"
+#include "windowkit/toolskin.h"
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"
 
@@ -35,7 +36,7 @@ void Tfm_erase::showEvent(QShowEvent* event)
 
 void Tfm_erase::FormShow()
 {
-    DressDiscWindow(this);
+    DressToolWindow(this);
     const bool quick = IniFile().readBool(section(), "quick erase", true);
     rb_quick->setChecked(quick);
     rb_full->setChecked(!quick);

@@ -7,6 +7,7 @@
 
 #include "disc/compilation.h"
 #include "disc/discwindows.h"
+#include "windowkit/toolskin.h"
 #include "platform/messageboxes.h"
 
 Tfm_newfolder* fm_newfolder = nullptr;
@@ -32,7 +33,7 @@ void Tfm_newfolder::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
 }
 
-void Tfm_newfolder::FormShow() { DressDiscWindow(this); }
+void Tfm_newfolder::FormShow() { DressToolWindow(this); }
 
 bool Tfm_newfolder::eventFilter(QObject* watched, QEvent* event)
 {
