@@ -23,11 +23,11 @@
 
 #include <sys/stat.h>
 
+#include "disc/cdfilelist.h"
 #include "disc/cdrecsett.h"
 #include "disc/discinformaion.h"
 #include "disc/discwindows.h"
 #include "disc/newfolder.h"
-#include "platform/atomicfile.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"
@@ -43,8 +43,6 @@ Tfm_burner* fm_burner = nullptr;
 namespace {
 
 constexpr int kFolderRole = Qt::UserRole + 1;
-// Layout files from elsewhere are read up to a size no real one reaches.
-constexpr uint64_t kMaxLayoutBytes = 64u << 20;
 
 void Tell(const QString& text, const QString& caption, QWidget* parent, MessageKind kind = MessageKind::Information)
 {
@@ -776,15 +774,16 @@ void Tfm_burner::dropNames(const QStringList& names)
 
 void Tfm_burner::loadLayoutFile(const QString& path)
 {
-    std::string bytes;
-    if (!ReadRegularFile(path.toStdString(), kMaxLayoutBytes, &bytes)) {
-        Tell(QString::fromStdString(path.toStdString() + ": " + FileReadErrorText(errno)), QStringLiteral("Error"),
-             this, MessageKind::Error);
+    std::vector<std::string> lines;
+    std::string error;
+    if (!ReadCdFileList(QFile::encodeName(path).toStdString(), &lines, &error)) {
+        Tell(path + QStringLiteral(": ") + QString::fromStdString(error), QStringLiteral("Error"), this,
+             MessageKind::Error);
         return;
     }
     setStatus(QStringLiteral("Load from file.."));
     beginAdding();
-    if (adder_.loadLayout(LayoutLines(bytes), selectedFolder()))
+    if (adder_.loadLayout(lines, selectedFolder()))
         LayoutSaved = false;
     finishAdding(QStringLiteral("Finish loading from file."));
 }
@@ -1067,22 +1066,18 @@ void Tfm_burner::btn_saveClick()
     saveFolder_ = listFolder_ = chosen.absolutePath();
     IniFile().writeString(kDataCdSection, "list file directory", listFolder_.toStdString());
     IniFile().writeString(kDataCdSection, "list file save directory", saveFolder_.toStdString());
-    const QString name = chosen.absolutePath() + QLatin1Char('/') + chosen.completeBaseName() + QStringLiteral(".cfl");
+    const QString name = QFile::decodeName(QByteArray::fromStdString(CdFileListName(QFile::encodeName(chosen.absoluteFilePath()).toStdString())));
     if (QFileInfo::exists(name) && !Ask(name + QStringLiteral(" already exists. Overwrite?"), this))
         return;
     const int index = compilation_.absoluteIndex(selectedFolder());
-    std::string text;
+    std::vector<std::string> paths;
     for (int i = 0; i < lv->topLevelItemCount() && !adder_.StopAdding; ++i) {
         const int record = compilation_.findRecord(index, lv->topLevelItem(i)->text(0).toStdString());
-        if (record < 0)
-            continue;
-        const std::string& source = compilation_.records()[static_cast<size_t>(record)].SourcePath;
-        // A line break inside a name would split it into two lines.
-        if (source.find_first_of("\r\n") != std::string::npos)
-            continue;
-        text += source + "\r\n";
+        if (record >= 0)
+            paths.push_back(compilation_.records()[static_cast<size_t>(record)].SourcePath);
     }
-    if (!WriteFileAtomically(name.toStdString(), text)) {
+    std::string error;
+    if (!WriteCdFileList(QFile::encodeName(name).toStdString(), paths, &error)) {
         Tell(QStringLiteral("Cannot create file %1").arg(name), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }

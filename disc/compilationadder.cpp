@@ -9,7 +9,6 @@
 #include "platform/folderwalk.h"
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
-#include "platform/utf8.h"
 
 namespace {
 
@@ -32,7 +31,7 @@ bool Ask(const QString& text)
     return ShowMessage(request) == MessageAnswer::Yes;
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
 
 std::string BaseName(const std::string& path)
 {
@@ -50,25 +49,6 @@ int64_t SizeOf(const std::string& path)
 }
 
 }  // namespace
-
-QStringList LayoutLines(const std::string& bytes)
-{
-    QStringList lines;
-    size_t start = 0;
-    while (start < bytes.size()) {
-        size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string::npos)
-            end = bytes.size();
-        std::string_view line(bytes.data() + start, end - start);
-        if (!line.empty())
-            lines << (IsValidUtf8(line) ? QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()))
-                                        : QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
-        start = end + 1;
-        if (end < bytes.size() && bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n')
-            ++start;
-    }
-    return lines;
-}
 
 CompilationAdder::CompilationAdder(Compilation& compilation, CompilationView& view)
     : compilation_(compilation), view_(view)
@@ -213,7 +193,7 @@ bool CompilationAdder::addFiles(const QStringList& files, CompilationFolder* fol
     for (const QString& file : files) {
         if (StopAdding || OutOfDiskSpace)
             break;
-        Staged s = stageFile(file.toStdString(), folder, Entry::AddFile);
+        Staged s = stageFile(QFile::encodeName(file).toStdString(), folder, Entry::AddFile);
         added |= s == Staged::Added;
         if (s == Staged::StopAll)
             break;
@@ -221,14 +201,14 @@ bool CompilationAdder::addFiles(const QStringList& files, CompilationFolder* fol
     return added;
 }
 
-bool CompilationAdder::loadLayout(const QStringList& lines, CompilationFolder* folder)
+bool CompilationAdder::loadLayout(const std::vector<std::string>& lines, CompilationFolder* folder)
 {
     bool added = false;
     StopAdding = false;
-    for (const QString& line : lines) {
+    for (const std::string& line : lines) {
         if (StopAdding || OutOfDiskSpace)
             break;
-        Staged s = stageFile(line.toStdString(), folder, Entry::LoadLayout);
+        Staged s = stageFile(line, folder, Entry::LoadLayout);
         added |= s == Staged::Added;
         if (s == Staged::StopAll)
             break;
@@ -242,7 +222,7 @@ void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
     for (const QString& name : names) {
         if (StopAdding || OutOfDiskSpace)
             break;
-        const std::string path = name.toStdString();
+        const std::string path = QFile::encodeName(name).toStdString();
         const std::string base = BaseName(path);
         if (base.empty() || base[0] == '.')
             continue;

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "disc/compilation.h"
 
@@ -44,7 +45,7 @@ public:
     // Each returns true when at least one file was staged. Names go into
     // the folder given (the selected one).
     bool addFiles(const QStringList& files, CompilationFolder* folder);
-    bool loadLayout(const QStringList& lines, CompilationFolder* folder);
+    bool loadLayout(const std::vector<std::string>& lines, CompilationFolder* folder);
     void drop(const QStringList& names, CompilationFolder* folder);
     void addPath(const std::string& path, bool includeSubfolders, CompilationFolder* folder);
 
@@ -58,6 +59,3 @@ private:
     CompilationView& view_;
 };
 
-// The lines of a layout file: UTF-8, or Latin-1 where a line is not UTF-8;
-// CR LF, LF or CR; empty lines dropped.
-QStringList LayoutLines(const std::string& bytes);

@@ -209,15 +209,14 @@ TEST_F(CompilationTest, OverwriteAnswersAndSpecialSourcesKeepTheTotalRight)
     boxes_.clear();
     std::string fifo = sources_ + "/fifo";
     mkfifo(fifo.c_str(), 0644);
-    adder_.loadLayout({QString::fromStdString(fifo), "/dev/zero", QString::fromStdString(sources_ + "/gone.txt")},
-                      c_.root());
+    adder_.loadLayout({fifo, "/dev/zero", sources_ + "/gone.txt"}, c_.root());
     EXPECT_EQ(boxes_.texts(), (QStringList{QString::fromStdString("Add file " + fifo + " error!"),
                                            "Add file /dev/zero error!",
                                            QString::fromStdString(sources_ + "/gone.txt has been removed!")}));
     EXPECT_EQ(c_.FileCount(), 1);
 
     boxes_.clear();
-    adder_.loadLayout({QString::fromStdString(staging_ + "/a.bin")}, c_.root());
+    adder_.loadLayout({staging_ + "/a.bin"}, c_.root());
     EXPECT_EQ(boxes_.texts(), QStringList{QString::fromStdString("Add file " + staging_ + "/a.bin error!")})
         << "a source inside the staging folder is refused";
     EXPECT_EQ(readFile(staging_ + "/a.bin"), "0123");
@@ -259,12 +258,6 @@ TEST_F(CompilationTest, AddPathPutsFilesFlatAndRenamedCopiesKeepTheirRecords)
     EXPECT_TRUE(c_.removeRecord(0));
     EXPECT_FALSE(Exists(staging_ + "/song.mp3"));
     EXPECT_EQ(c_.TotalSize, 1);
-}
-
-TEST(LayoutLinesTest, LinesOfAnyEndingAndLatin1AreRead)
-{
-    EXPECT_EQ(LayoutLines("/a/b.mp3\r\n/c.mp3\n\n/d\xe9.mp3\r/e.mp3"),
-              (QStringList{"/a/b.mp3", "/c.mp3", QString::fromUtf8("/d\xc3\xa9.mp3"), "/e.mp3"}));
 }
 
 }  // namespace
