@@ -201,7 +201,7 @@ void DiscRecorder::fail(int code, const QString& text) {
     endOperation();
     lastError_ = code;
     lastErrorText_ = text;
-    qCWarning(lcDisc, "%s", qPrintable(text));
+    qCWarning(lcDiscWriter, "%s", qPrintable(text));
     emit onError(code);
 }
 

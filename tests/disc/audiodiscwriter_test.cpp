@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 
 #include "audiotestutil.h"
+#include "components/disc/cdgrabber.h"
 #include "components/discwriter/audiodiscwriter.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
@@ -155,6 +156,33 @@ TEST_F(ImageWriterTest, ThreeTracksOfDifferentFormatsReadBackExactly) {
     EXPECT_STREQ(cdtext_get_const(text, CDTEXT_FIELD_TITLE, 1), "Say 'Hi'FILE x");
     EXPECT_STREQ(cdtext_get_const(text, CDTEXT_FIELD_PERFORMER, 1), "Bj\xc3\xb6rk?X");
     cdio_destroy(cdio);
+
+    // The ripper's grabber offers the image as a drive and rips the same
+    // samples, followed by the padding.
+    CdGrabber grabber;
+    grabber.setImageFolder(folder_);
+    grabber.refreshDrives();
+    int imageDrive = 0;
+    for (int d = 1; d <= grabber.driveCount(); ++d) {
+        grabber.setDriveIndex(d);
+        if (grabber.drivePath() == cue()) imageDrive = d;
+    }
+    ASSERT_NE(imageDrive, 0);
+    grabber.setDriveIndex(imageDrive);
+    ASSERT_TRUE(grabber.readToc());
+    ASSERT_EQ(grabber.trackCount(), 3);
+    for (int t = 1; t <= 3; ++t) {
+        const std::vector<int16_t> expected = CdSamples(sources[t - 1]);
+        grabber.setTrack(t);
+        EXPECT_EQ(grabber.trackLength(), SectorsForFrames(int64_t(expected.size()) / 2) * 588);
+        ASSERT_TRUE(grabber.openTrack(t));
+        std::vector<int16_t> ripped;
+        for (AudioBlock block; !(block = grabber.readBlock(44100)).empty();)
+            ripped.insert(ripped.end(), block.samples.begin(), block.samples.end());
+        grabber.closeTrack();
+        ASSERT_GE(ripped.size(), expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), ripped.begin())) << t;
+    }
 
     // A written image is a closed disc: writing again is refused at once and
     // leaves it as it was; erasing deletes it and the disc reads blank.
