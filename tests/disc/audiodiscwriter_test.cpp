@@ -15,10 +15,12 @@
 #include <cdio/cdtext.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "audiotestutil.h"
 #include "components/disc/cdgrabber.h"
 #include "components/discwriter/audiodiscwriter.h"
+#include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
 #include "testenv.h"
@@ -298,4 +300,38 @@ TEST(CueImage, TextAndTimesAsTheReadersTakeThem) {
     EXPECT_EQ(cueimage::Msf(0), "00:00:00");
     EXPECT_EQ(cueimage::Msf(375), "00:05:00");
     EXPECT_EQ(cueimage::Msf(4500 * 79 + 75 * 59 + 74), "79:59:74");
+}
+
+TEST(BurnDrive, WithoutADriveTheImageRecorderIsStillListedAndAMissingDriveFailsCleanly) {
+    AudioDiscWriter writer;
+    writer.initialize();
+    ASSERT_GE(writer.deviceCount(), 1);
+    writer.setDeviceIndex(writer.deviceCount());
+    EXPECT_TRUE(writer.deviceVendor().startsWith("Audio CD image"));
+
+    DiscRecorder::DiscState state;
+    const DiscRecorder::Failure failure = BurnDrive::readDisc("/dev/tunevale-no-such-drive", &state);
+    EXPECT_EQ(failure.code, DiscRecorder::NoRecorder);
+    EXPECT_FALSE(failure.text.isEmpty());
+    EXPECT_EQ(state.status, DiscRecorder::StatusUnknown);
+    BurnDrive::eject("/dev/tunevale-no-such-drive");
+}
+
+TEST(BurnDrive, MountPointsComeFromMountInfo) {
+    EXPECT_EQ(MountPointOf("/dev/null", "1 2 1:3 / /mnt rw - x y z"), "");
+    // Any block device of the machine stands for the drive.
+    std::string device;
+    for (const auto& entry : fs::directory_iterator("/dev"))
+        if (entry.is_block_file()) {
+            device = entry.path().string();
+            break;
+        }
+    if (device.empty()) GTEST_SKIP() << "no block device to stand for a drive";
+    struct stat st {};
+    ASSERT_EQ(::stat(device.c_str(), &st), 0);
+    const QString id = QStringLiteral("%1:%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev));
+    const QString info = "36 35 98:0 / /boot rw - ext4 /dev/other rw\n"
+                         "37 35 " + id + " / /media/u/My\\040Disc ro - iso9660 " + QString::fromStdString(device) + " ro\n";
+    EXPECT_EQ(MountPointOf(QString::fromStdString(device), info), "/media/u/My Disc");
+    EXPECT_EQ(MountPointOf(QString::fromStdString(device), "36 35 98:0 / /boot rw - ext4 /dev/other rw\n"), "");
 }
