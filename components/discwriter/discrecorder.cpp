@@ -55,6 +55,9 @@ QString DiscRecorder::deviceRevision() const {
 }
 
 void DiscRecorder::refresh() {
+    // The disc of a recorder in use is known; reading it again would disturb
+    // the write.
+    if (isBusy()) return;
     discType_ = NoDisc;
     discStatus_ = StatusUnknown;
     speeds_.clear();
@@ -63,9 +66,6 @@ void DiscRecorder::refresh() {
         fail(NoRecorder, QStringLiteral("No recorder was found."));
         return;
     }
-    // The disc of a recorder in use is known; reading it again would disturb
-    // the write.
-    if (isBusy()) return;
     DiscState state;
     if (const Failure failure = readDisc(slot, &state)) {
         fail(failure.code, failure.text);
