@@ -12,9 +12,12 @@
 #include <QString>
 
 #include <atomic>
+#include <exception>
+#include <functional>
+#include <memory>
 #include <vector>
 
-#include "tools/jobcontrol.h"
+#include "jobs/jobcontrol.h"
 
 class AudioFile;
 class QThread;
@@ -29,13 +32,19 @@ public:
     virtual void tell(const QString& title, const QString& text) = 0;
 };
 
+// Where start() runs a job: on a thread of its own, or on the GUI thread,
+// letting the window's events run between blocks.
+enum class JobPlace { Worker, GuiThread };
+
 class ToolJob : public QObject {
     Q_OBJECT
 public:
     // handlerContext: the QObject whose thread the handler lives on.
     ToolJob(JobHandler* handler, QObject* handlerContext);
 
-    void run();
+    // Returns whether the end step was due (what ended() reports). An
+    // exception out of the work goes to the job error handler.
+    bool run();
     void stop() { control_.requestStop(); }
     bool stopRequested() const { return control_.stopRequested(); }
     // A paused job waits at its next block (on a worker thread only).
@@ -44,8 +53,25 @@ public:
     bool isPaused() const { return control_.paused(); }
     // Set from the start of run() until its end, however it ends.
     bool isRunning() const { return running_; }
+    // Where the job was started; a job run by hand counts as a worker's.
+    JobPlace place() const { return place_; }
+    void setPlace(JobPlace place) { place_ = place; }
+    // From now on this job pauses, resumes and stops with parent (a sub-job).
+    void shareControl(const ToolJob& parent) { control_ = parent.control_; }
 
 signals:
+    // The progress every job may report; each is sent only on a change.
+    // percent: the whole job; subPercent: the current item.
+    void percent(int value);
+    void subPercent(int value);
+    // The item (file, track) index of count begins.
+    void nextItem(int index, int count);
+    // An item's state text changed (a list row's state column).
+    void itemState(int index, const QString& text);
+    // A line for the user that asks nothing.
+    void infoMessage(const QString& text);
+    // Sent before ended() when the job ended on a stop.
+    void cancelled();
     // The last report. endStep: the job ran its end (the output folder is
     // to be opened and the bars emptied); false when it ended before it
     // wrote anything (a refused range, format or overwrite).
@@ -64,16 +90,50 @@ protected:
     void letEventsRun();
     bool onGuiThread() const { return onGuiThread_; }
 
+    // Send the signals above only when the value changed.
+    void setPercent(int value);
+    void setSubPercent(int value);
+    void setItemState(int index, const QString& text) { emit itemState(index, text); }
+    void beginItem(int index, int count) { emit nextItem(index, count); }
+    void inform(const QString& text) { emit infoMessage(text); }
+
 private:
     JobHandler* handler_;
     QObject* handlerContext_;
     JobControl control_;
     std::atomic<bool> running_{false};
     bool onGuiThread_ = false;
+    JobPlace place_ = JobPlace::Worker;
+    int percent_ = -1;
+    int subPercent_ = -1;
 };
 
-// The worker threads of a window's jobs: a job started here runs on a
-// thread of its own and is deleted with it when it has ended. Destroying
+// Runs sub-jobs one after another on the thread it runs on, as one job:
+// their reports are its own, a stop or pause reaches the one running, and
+// the sequence ends after the first that ends without its end step.
+class JobSequence : public ToolJob {
+    Q_OBJECT
+public:
+    JobSequence(JobHandler* handler, QObject* handlerContext);
+    ~JobSequence() override;
+    // Takes the job; before the run.
+    void add(ToolJob* job);
+
+protected:
+    bool work() override;
+
+private:
+    std::vector<std::unique_ptr<ToolJob>> jobs_;
+};
+
+// Where an exception out of a job goes: the application installs its
+// handler, which logs it to "Error.txt". It is called on the GUI thread.
+// Without one the message goes to standard error.
+void SetJobErrorHandler(std::function<void(const std::exception_ptr&)> handler);
+
+// The one way a window starts its jobs: a job started here runs on a
+// thread of its own and is deleted with it when it has ended, or (WMA,
+// whose components want the GUI thread) on the GUI thread. Destroying
 // this (with its window, when the program closes) stops the jobs still
 // running and waits for them: a stopping job ends at its next block and
 // asks nothing more.
@@ -81,8 +141,9 @@ class ToolJobThreads : public QObject {
 public:
     ToolJobThreads() = default;
     ~ToolJobThreads() override;
-    // Takes the job.
-    void start(ToolJob* job);
+    // Takes the job. On the GUI thread it runs before this returns and is
+    // then deleted; its window's events run between its blocks.
+    void start(ToolJob* job, JobPlace where = JobPlace::Worker);
     // Threads that have not ended yet.
     size_t count() const { return runs_.size(); }
 
