@@ -50,9 +50,11 @@ bool ToolJob::run() {
     const QCoreApplication* app = QCoreApplication::instance();
     onGuiThread_ = app && QThread::currentThread() == app->thread();
     bool endStep = true;
+    failed_ = false;
     try {
         endStep = work();
     } catch (...) {
+        failed_ = true;
         // The output was dropped on the way out and the window gets its
         // buttons back; the error itself is the application's to log.
         reportJobError(std::current_exception());
@@ -96,7 +98,7 @@ bool JobSequence::work() {
         if (stopRequested()) return false;
         job->setPlace(place());
         endStep = job->run();
-        if (!endStep) return false;
+        if (!endStep || job->failed()) return false;
     }
     return endStep;
 }

@@ -1,12 +1,13 @@
 #pragma once
-// What the cut and combine jobs share: a job object that its window makes
-// with a copy of the window's settings and owns; it touches no widget. It
-// reports through signals, which reach the window in the order they were
-// sent, and asks its questions through a JobHandler on the window's thread
-// while it waits. run() works on whatever thread calls it: a worker thread,
-// or (WMA) the GUI thread, where the job lets pending events run between
-// blocks so that the window stays usable and Stop works. stop() never
-// waits: the job notices it at its next block.
+// What every long job of the tool and disc windows shares: a job object
+// that its window makes with a copy of the window's settings; it touches no
+// widget. It reports through signals, which reach the window in the order
+// they were sent, and asks its questions through a JobHandler on the
+// window's thread while it waits. A window starts it with
+// ToolJobThreads::start, on a worker thread or (WMA) on the GUI thread,
+// where the job lets pending events run between blocks so that the window
+// stays usable and Stop works. stop() never waits: the job notices it at its
+// next block.
 
 #include <QObject>
 #include <QString>
@@ -53,6 +54,8 @@ public:
     bool isPaused() const { return control_.paused(); }
     // Set from the start of run() until its end, however it ends.
     bool isRunning() const { return running_; }
+    // The last run ended on an exception.
+    bool failed() const { return failed_; }
     // Where the job was started; a job run by hand counts as a worker's.
     JobPlace place() const { return place_; }
     void setPlace(JobPlace place) { place_ = place; }
@@ -102,6 +105,7 @@ private:
     QObject* handlerContext_;
     JobControl control_;
     std::atomic<bool> running_{false};
+    bool failed_ = false;
     bool onGuiThread_ = false;
     JobPlace place_ = JobPlace::Worker;
     int percent_ = -1;
@@ -110,7 +114,8 @@ private:
 
 // Runs sub-jobs one after another on the thread it runs on, as one job:
 // their reports are its own, a stop or pause reaches the one running, and
-// the sequence ends after the first that ends without its end step.
+// the sequence ends after the first that ends without its end step or on
+// an exception. Each asks through the handler it was made with.
 class JobSequence : public ToolJob {
     Q_OBJECT
 public:

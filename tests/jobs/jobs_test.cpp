@@ -168,7 +168,16 @@ TEST(Jobs, AnExceptionInAJobGoesToTheErrorHandlerAndTheJobStillEnds) {
     QObject::connect(&job, &ToolJob::ended, [&](bool) { ended = true; });
     job.run();
     EXPECT_TRUE(ended);
+    EXPECT_TRUE(job.failed());
+
+    // A sequence does not go on after a sub-job that threw.
+    std::vector<int> log;
+    JobSequence sequence(&handler, &context);
+    sequence.add(new ThrowingJob(&handler, &context));
+    sequence.add(new StepJob(log, 1, true, &context, &handler));
+    EXPECT_FALSE(sequence.run());
+    EXPECT_TRUE(log.empty());
     runEvents();
     SetJobErrorHandler(nullptr);
-    EXPECT_EQ(errors, (std::vector<std::string>{"disc went away"}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"disc went away", "disc went away"}));
 }
