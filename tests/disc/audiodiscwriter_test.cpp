@@ -286,6 +286,31 @@ TEST_F(ImageWriterTest, RefusesWhatCannotBeWrittenBeforeWriting) {
     }
 }
 
+TEST_F(ImageWriterTest, AFullDiskFailsTheWriteAndLeavesNothingBehind) {
+    const std::string src = testenv::makeTempDir("full");
+    // One track copied as it is, one decoded: both ways meet the full disk.
+    const std::string wav = src + "/cd.wav", ogg = src + "/other.ogg";
+    audiotest::encode(wav, audiotest::sine(44100, 2, 8.0, {440}), 44100, 2);
+    audiotest::encode(ogg, audiotest::sine(22050, 1, 8.0, {440}), 22050, 1);
+    for (const std::string& first : {wav, ogg}) {
+        SCOPED_TRACE(first);
+        const int status = testenv::inChild(
+            [&] {
+                writer_.clearTracks();
+                writer_.addTrack(QString::fromStdString(first));
+                writer_.addTrack(QString::fromStdString(first == wav ? ogg : wav));
+                writer_.write();
+                settle();
+                const bool failed = seen_.errors.size() == 1 && (seen_.errors[0] == DiscRecorder::WriteFailed ||
+                                                                 seen_.errors[0] == DiscRecorder::NoSpace);
+                return failed && !writer_.lastErrorText().isEmpty() ? 0 : 1;
+            },
+            1 << 20);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(files().empty());
+    }
+}
+
 TEST(CueImage, TextAndTimesAsTheReadersTakeThem) {
     const std::vector<std::pair<std::string, std::string>> texts{
         {"plain", "plain"},
