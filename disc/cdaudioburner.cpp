@@ -525,11 +525,21 @@ void Tfm_cdaudioburner::btn_openClick() {
     SetAudioControlsEnabled(true);
 }
 
-void Tfm_cdaudioburner::btn_writeClick() {
+QString Tfm_cdaudioburner::refreshForUse() {
+    // Why a recorder cannot be used (a mounted disc, missing rights) goes
+    // with the message as its details.
+    WriterError = false;
     AudioCDWriter->refresh();
+    const QString reason = WriterError ? AudioCDWriter->lastErrorText() : QString();
+    WriterError = false;
+    return reason;
+}
+
+void Tfm_cdaudioburner::btn_writeClick() {
+    const QString reason = refreshForUse();
     if (AudioCDWriter->discStatus() == DiscRecorder::StatusUnknown) {
         Tell(this, QStringLiteral("Information"),
-             QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."));
+             QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."), reason);
         return;
     }
     if (lv->rowCount() == 0) {
@@ -750,10 +760,10 @@ void Tfm_cdaudioburner::Option1Click() {
 }
 
 void Tfm_cdaudioburner::EraseCDRW1Click() {
-    AudioCDWriter->refresh();
+    const QString reason = refreshForUse();
     if (AudioCDWriter->discStatus() == DiscRecorder::StatusUnknown) {
         Tell(this, QStringLiteral("Infirmation"),
-             QStringLiteral("Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."));
+             QStringLiteral("Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."), reason);
         return;
     }
     if (AudioCDWriter->discType() != DiscRecorder::Erasable) {

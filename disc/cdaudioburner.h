@@ -132,6 +132,8 @@ private:
     void conversionEnded(const QStringList& converted, const QStringList& sources, bool stopped);
     void burnEnded();
     void letEventsRun();
+    // Refresh before a write or an erase; the writer's reason when it failed.
+    QString refreshForUse();
 
     std::unique_ptr<QTemporaryDir> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;

@@ -21,6 +21,7 @@
 #include "audiotestutil.h"
 #include "components/discwriter/audiodiscwriter.h"
 #include "disc/cdaudioburner.h"
+#include "disc/erase.h"
 #include "disc/option.h"
 #include "fakerecorder.h"
 #include "platform/fakes.h"
@@ -344,6 +345,46 @@ TEST_F(AudioCdWindowTest, CancelDuringTheConversionRemovesItsFilesAndKeepsTheLis
     waitFor([&] { return !window->ConversionRunning() && !window->IsWriting; });
     EXPECT_EQ(boxes.texts(), (QStringList{longTrack + " has been removed. Continue?", "Complete the CD Burn progress!"}));
     EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(AudioCdWindowTest, EraseChecksTheDiscAndTheDialogWaitsForThisErase) {
+    auto* writer = scripted();
+    window->FormShow();
+    writer->disc.type = DiscRecorder::WriteOnce;
+    window->EraseCDRW1Click();
+    EXPECT_EQ(boxes.texts(), QStringList{"The CD does not support rewriting!"});
+    EXPECT_EQ(boxes.titles(), QStringList{"Infirmation"});
+
+    // A recorder that cannot be reached says why, in the details.
+    writer->readFailure = {DiscRecorder::NoRecorder, "The disc in /dev/sr0 is mounted at /media/u/CD."};
+    boxes.clear();
+    window->EraseCDRW1Click();
+    ASSERT_EQ(boxes.texts(), QStringList{"Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."});
+    EXPECT_EQ(boxes.requests().front().details, "The disc in /dev/sr0 is mounted at /media/u/CD.");
+    EXPECT_FALSE(window->WriterError);
+
+    writer->readFailure = {};
+    writer->disc = {DiscRecorder::Erasable, DiscRecorder::Closed, {}};
+    writer->eraseScript = {Step{1, 0, 40}, Step{1, 0, 100, 0, true}};
+    fm_erase = new Tfm_erase;
+    window->ErasePercent = 100;  // left from an earlier erase
+    bool waited = false;
+    presenter.setModalHandler([&](QWidget* shown) {
+        // What the erase dialog does with the window it was handed.
+        EXPECT_EQ(shown, fm_erase);
+        EXPECT_TRUE(fm_erase->UseAudioWriter);
+        EXPECT_EQ(window->ErasePercent, 0);
+        window->WriterError = false;
+        writer->erase(true);
+        waitFor([&] { return window->ErasePercent == 100 || window->WriterError; });
+        waited = window->ErasePercent == 100 && window->ProgressSeen;
+        return 1;
+    });
+    window->EraseCDRW1Click();
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(writer->lastQuick);
+    delete fm_erase;
+    fm_erase = nullptr;
 }
 
 TEST_F(AudioCdWindowTest, OptionDialogKeepsItsTwoKeys) {
