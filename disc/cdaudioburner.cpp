@@ -74,6 +74,20 @@ QString StoredFolder(const IniFile& ini, const char* key) {
 
 QAction* Item(QMenu* menu, const QString& caption) { return menu->addAction(caption); }
 
+// One of the window's three file dialogs, starting in the folder kept
+// under key; the chosen files, none when cancelled.
+QStringList RunDialog(QWidget* parent, FileDialogMode mode, const QString& title, const char* key,
+                      const QString& filter) {
+    FileDialogRequest request;
+    request.mode = mode;
+    request.title = title;
+    request.folder = StoredFolder(IniFile(), key);
+    request.filter = filter;
+    request.parent = parent;
+    const FileDialogResult result = RunFileDialog(request);
+    return result.accepted ? result.files : QStringList();
+}
+
 }  // namespace
 
 QString AudioCdTotalText(int total) {
@@ -352,21 +366,15 @@ void Tfm_cdaudioburner::addListedFile(const QString& path, AddKind kind) {
 }
 
 void Tfm_cdaudioburner::btn_fileClick() {
-    IniFile ini;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::OpenMany;
-    request.title = QStringLiteral("Add files to CD Filelist");
-    request.folder = StoredFolder(ini, "file directory");
-    request.filter = AudioFilter;
-    request.parent = this;
-    const FileDialogResult result = RunFileDialog(request);
-    if (!result.accepted || result.files.isEmpty()) return;
-    ini.writeString(AudioCdSection, "file directory", QFileInfo(result.files.first()).absolutePath().toStdString());
+    const QStringList files =
+        RunDialog(this, FileDialogMode::OpenMany, QStringLiteral("Add files to CD Filelist"), "file directory", AudioFilter);
+    if (files.isEmpty()) return;
+    IniFile().writeString(AudioCdSection, "file directory", QFileInfo(files.first()).absolutePath().toStdString());
     ListSaved = false;
     SetAudioControlsEnabled(false);
     CancelAdding = false;
     adding_ = true;
-    for (const QString& file : result.files) {
+    for (const QString& file : files) {
         if (CancelAdding) break;
         addListedFile(file, AddKind::Files);
         letEventsRun();
@@ -467,19 +475,14 @@ void Tfm_cdaudioburner::btn_newClick() {
 
 void Tfm_cdaudioburner::btn_saveClick() {
     if (lv->rowCount() == 0) return;
+    const QStringList files = RunDialog(this, FileDialogMode::Save, QStringLiteral("Save CD Files List"),
+                                        "list file save directory", ListSaveFilter);
+    if (files.isEmpty()) return;
+    const std::string folder = QFileInfo(files.first()).absolutePath().toStdString();
     IniFile ini;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Save;
-    request.title = QStringLiteral("Save CD Files List");
-    request.folder = StoredFolder(ini, "list file save directory");
-    request.filter = ListSaveFilter;
-    request.parent = this;
-    const FileDialogResult result = RunFileDialog(request);
-    if (!result.accepted || result.files.isEmpty()) return;
-    const std::string folder = QFileInfo(result.files.first()).absolutePath().toStdString();
     ini.writeString(AudioCdSection, "list file directory", folder);
     ini.writeString(AudioCdSection, "list file save directory", folder);
-    const QString name = QString::fromStdString(CdFileListName(result.files.first().toStdString()));
+    const QString name = QString::fromStdString(CdFileListName(files.first().toStdString()));
     if (QFileInfo::exists(name) && !Ask(this, name + QStringLiteral(" already exists. Overwrite?"))) return;
     std::vector<std::string> paths;
     for (const QString& path : listedPaths()) paths.push_back(QFile::encodeName(path).toStdString());
@@ -495,25 +498,18 @@ void Tfm_cdaudioburner::btn_openClick() {
     if (lv->rowCount() > 0 && !ListSaved &&
         Ask(this, QStringLiteral("The current CD playlist has not been saved. Save first?")))
         btn_saveClick();
-    IniFile ini;
-    FileDialogRequest request;
-    request.mode = FileDialogMode::Open;
-    request.folder = StoredFolder(ini, "list file directory");
-    request.filter = ListOpenFilter;
-    request.parent = this;
-    const FileDialogResult result = RunFileDialog(request);
-    if (!result.accepted || result.files.isEmpty()) return;
+    const QStringList files = RunDialog(this, FileDialogMode::Open, QString(), "list file directory", ListOpenFilter);
+    if (files.isEmpty()) return;
     lv->setRowCount(0);
     TotalSeconds = 0;
     updateTotalText();
     SetAudioControlsEnabled(false);
     CancelAdding = false;
-    ini.writeString(AudioCdSection, "list file directory", QFileInfo(result.files.first()).absolutePath().toStdString());
+    IniFile().writeString(AudioCdSection, "list file directory", QFileInfo(files.first()).absolutePath().toStdString());
     std::vector<std::string> paths;
     std::string error;
-    if (!ReadCdFileList(QFile::encodeName(result.files.first()).toStdString(), &paths, &error))
-        Tell(this, QStringLiteral("Error"),
-             QStringLiteral("Cannot read %1: %2").arg(result.files.first(), QString::fromStdString(error)));
+    if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
+        Tell(this, QStringLiteral("Error"), QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
     adding_ = true;
     for (const std::string& path : paths) {
         if (CancelAdding) break;

@@ -127,15 +127,10 @@ DiscRecorder::Failure AudioDiscWriter::startWrite(int index) {
     const int speed = writeSpeed();
     const bool simulate = testMode(), close = finalize();
     runWorker([this, paths, address, speed, simulate, close] {
-        const Failure failure = drive_->drive.writeAudio(
+        endWork(drive_->drive.writeAudio(
             address, paths, speed, simulate, close,
             [this](int operation, int phase, int percent) { postProgress(operation, phase, percent); },
-            [this] { return stopRequested(); });
-        if (stopRequested()) return;
-        if (failure)
-            postError(failure.code, failure.text);
-        else
-            finishOperation();
+            [this] { return stopRequested(); }));
     });
     return {};
 }
@@ -356,14 +351,9 @@ DiscRecorder::Failure AudioDiscWriter::startErase(int index, bool quick) {
     if (isImage(index)) return startImageErase();
     const QString address = devices()[index].address;
     runWorker([this, address, quick] {
-        const Failure failure = drive_->drive.erase(
+        endWork(drive_->drive.erase(
             address, quick, [this](int operation, int phase, int percent) { postProgress(operation, phase, percent); },
-            [this] { return stopRequested(); });
-        if (stopRequested()) return;
-        if (failure)
-            postError(failure.code, failure.text);
-        else
-            finishOperation();
+            [this] { return stopRequested(); }));
     });
     return {};
 }

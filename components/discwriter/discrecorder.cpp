@@ -86,28 +86,14 @@ int DiscRecorder::writeSpeed() const {
 }
 
 void DiscRecorder::write() {
-    if (isBusy()) {
-        fail(Busy, QStringLiteral("The recorder is busy."));
-        return;
-    }
-    const int slot = deviceSlot();
-    if (slot < 0 || slot >= devices_.size()) {
-        fail(NoRecorder, QStringLiteral("No recorder was found."));
-        return;
-    }
-    operation_ = WriteOperation;
-    ++serial_;
-    stop_ = false;
-    lastError_ = NoError;
-    lastErrorText_.clear();
-    if (const Failure failure = startWrite(slot)) {
-        stop_ = true;
-        joinWorker();
-        fail(failure.code, failure.text);
-    }
+    runOperation(WriteOperation, [this](int slot) { return startWrite(slot); });
 }
 
 void DiscRecorder::erase(bool quick) {
+    runOperation(EraseOperation, [this, quick](int slot) { return startErase(slot, quick); });
+}
+
+void DiscRecorder::runOperation(int operation, const std::function<Failure(int slot)>& start) {
     if (isBusy()) {
         fail(Busy, QStringLiteral("The recorder is busy."));
         return;
@@ -117,12 +103,12 @@ void DiscRecorder::erase(bool quick) {
         fail(NoRecorder, QStringLiteral("No recorder was found."));
         return;
     }
-    operation_ = EraseOperation;
+    operation_ = operation;
     ++serial_;
     stop_ = false;
     lastError_ = NoError;
     lastErrorText_.clear();
-    if (const Failure failure = startErase(slot, quick)) {
+    if (const Failure failure = start(slot)) {
         stop_ = true;
         joinWorker();
         fail(failure.code, failure.text);
@@ -186,6 +172,14 @@ void DiscRecorder::finishOperation() {
 void DiscRecorder::postError(int code, const QString& text) {
     const quint64 serial = serial_.load();
     QMetaObject::invokeMethod(this, [this, serial, code, text] { deliverError(serial, code, text); }, Qt::QueuedConnection);
+}
+
+void DiscRecorder::endWork(const Failure& failure) {
+    if (stopRequested()) return;
+    if (failure)
+        postError(failure.code, failure.text);
+    else
+        finishOperation();
 }
 
 void DiscRecorder::postMediaChange() {
