@@ -277,6 +277,7 @@ void Tfm_cdaudioburner::FormShow() {
     pgb_progress->setPosition(0);
     FillAudioWriteSpeeds();
 
+    AudioCDWriter->setMediaPolling(true);
     EnableTestMode1->setChecked(ini.readBool(AudioCdSection, "test mode", false));
     SetMenusEnabled(true);
     setStatusText(QStringLiteral("Idle"));
@@ -804,6 +805,7 @@ bool Tfm_cdaudioburner::FormCloseQuery() {
     IniFile ini;
     ini.writeInteger(AudioCdSection, "write speed", cb_writespeed->currentIndex());
     ini.writeInteger(AudioCdSection, "drive", cb_drive->currentIndex());
+    AudioCDWriter->setMediaPolling(false);
     AudioCDWriter->release();
     return true;
 }

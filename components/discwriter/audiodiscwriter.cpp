@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
@@ -85,6 +86,39 @@ QList<DiscRecorder::Device> AudioDiscWriter::scanDevices() {
     if (drivesListed_) devices = BurnDrive::list();
     devices.push_back({QStringLiteral("Audio CD image "), QStringLiteral("(%1)").arg(imageCuePath()), QString(), ImageAddress});
     return devices;
+}
+
+void AudioDiscWriter::setMediaPolling(bool on, int intervalMs) {
+    if (!on) {
+        delete mediaTimer_;
+        mediaTimer_ = nullptr;
+        return;
+    }
+    if (!mediaTimer_) {
+        mediaTimer_ = new QTimer(this);
+        connect(mediaTimer_, &QTimer::timeout, this, [this] {
+            if (isBusy()) return;
+            const QString now = mediaSignature();
+            if (now == lastMedia_) return;
+            lastMedia_ = now;
+            postMediaChange();
+        });
+    }
+    lastMedia_ = mediaSignature();
+    mediaTimer_->start(intervalMs);
+}
+
+QString AudioDiscWriter::mediaSignature() const {
+    const int slot = deviceSlot();
+    if (slot < 0 || slot >= devices().size()) return {};
+    if (isImage(slot)) {
+        const QFileInfo cue(imageCuePath());
+        return cue.exists() ? QString::number(cue.lastModified().toMSecsSinceEpoch()) + ':' + QString::number(cue.size())
+                            : QString();
+    }
+    // The kernel's size of the drive's medium: 0 without a disc.
+    QFile size("/sys/class/block/" + QFileInfo(devices()[slot].address).fileName() + "/size");
+    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
 }
 
 bool AudioDiscWriter::isImage(int index) const {

@@ -311,6 +311,27 @@ TEST_F(ImageWriterTest, AFullDiskFailsTheWriteAndLeavesNothingBehind) {
     }
 }
 
+TEST_F(ImageWriterTest, AnImageWrittenOrDeletedElsewhereIsAMediaChange) {
+    int changes = 0;
+    QObject::connect(&writer_, &DiscRecorder::onMediaChange, [&] { ++changes; });
+    writer_.setMediaPolling(true, 20);
+    const auto waitForChange = [&](int count) {
+        QElapsedTimer timer;
+        timer.start();
+        while (changes < count && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return changes == count;
+    };
+    testenv::writeFile(cue(), "FILE \"Audio CD.bin\" BINARY\r\n");
+    EXPECT_TRUE(waitForChange(1));
+    fs::remove(cue());
+    EXPECT_TRUE(waitForChange(2));
+    writer_.setMediaPolling(false);
+    testenv::writeFile(cue(), "x");
+    QThread::msleep(60);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes, 2);
+}
+
 TEST(CueImage, TextAndTimesAsTheReadersTakeThem) {
     const std::vector<std::pair<std::string, std::string>> texts{
         {"plain", "plain"},
