@@ -1,9 +1,11 @@
 #include "app/forms.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QString>
 
 #include "app/application.h"
+#include "components/skin/skinlabel.h"
 
 #include "disc/cdaudioburner.h"
 #include "disc/cdburner.h"
@@ -70,6 +72,13 @@ const ProgramToolWindows kToolWindows;
 class ProgramDiscToolServices final : public DiscToolServices {
 public:
     QString chooseFolder(QWidget* caller) const override { return ChooseFolder(caller); }
+    DiscFolderChoice chooseFolderToAdd(QWidget* caller, const QString& prompt) const override {
+        if (!fm_directory) fm_directory = new Tfm_directory;
+        fm_directory->sl_action->setCaption(prompt);
+        fm_directory->cbx_sub->show();
+        const QString folder = ChooseFolder(caller);
+        return {folder, fm_directory->IncludeSubfolders};
+    }
     bool showEncoderSettings(QWidget* caller) const override {
         if (!fm_cdset) return false;
         CdSetForRecorder = false;

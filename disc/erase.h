@@ -46,7 +46,8 @@ public:
 
     // True: through the audio CD writer window; false: the data writer's.
     bool UseAudioWriter = false;
-    // Set by the program: the two writer windows' erase sides.
+    // The writer windows' erase sides; without one, the audio CD window
+    // itself is used.
     EraseSide* AudioWriterSide = nullptr;
     EraseSide* DataWriterSide = nullptr;
 
@@ -60,7 +61,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    EraseSide* side() const { return UseAudioWriter ? AudioWriterSide : DataWriterSide; }
+    EraseSide* side() const;
     const char* section() const;
 };
 

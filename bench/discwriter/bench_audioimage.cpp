@@ -9,7 +9,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,41 +17,14 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/benchmusic.h"
 #include "bench/support/benchsupport.h"
-#include "components/audio/audiofile.h"
 #include "components/discwriter/audiodiscwriter.h"
 
 namespace {
 
-constexpr int kRate = 44100;
 constexpr int kTracks = 12;
 constexpr int kMinutes = 5;
-
-// Minutes of something like music, through our writer in the format the
-// name says.
-bool writeMusic(const std::string& path, int minutes, int seed) {
-    AudioFile w;
-    if (!w.create(path)) return false;
-    w.setInputFormat(kRate, 2);
-    uint32_t noise = static_cast<uint32_t>(seed) * 2654435761u + 1;
-    AudioBlock block(std::vector<int16_t>(static_cast<size_t>(10 * kRate * 2)));
-    const double base = 196.0 * (1 + 0.05 * seed);
-    for (int64_t done = 0; done < int64_t{minutes} * 60 * kRate; done += 10 * kRate) {
-        for (int i = 0; i < 10 * kRate; ++i) {
-            const double t = static_cast<double>(done + i) / kRate;
-            const double tone = 0.2 * std::sin(2 * M_PI * base * t + 2 * std::sin(2 * M_PI * 5 * t)) +
-                                0.1 * std::sin(2 * M_PI * base * 1.5 * t);
-            for (int c = 0; c < 2; ++c) {
-                noise = noise * 1664525u + 1013904223u;
-                const double n = 0.04 * (static_cast<double>(noise >> 8) / 8388608.0 - 1.0);
-                block.samples[static_cast<size_t>(2 * i + c)] = static_cast<int16_t>((tone + n) * 30000);
-            }
-        }
-        w.writeBlock(block);
-    }
-    w.close();
-    return w.getError() == 0;
-}
 
 // The child's side: the writer as the window drives it, to an image.
 int writeChild(const std::string& folder, char** tracks, int count) {
@@ -138,7 +110,7 @@ int main(int argc, char** argv) {
     for (int t = 0; t < kTracks; ++t) {
         mp3s.push_back(folder / ("track" + std::to_string(t) + ".mp3"));
         wavs.push_back(folder / ("track" + std::to_string(t) + ".wav"));
-        if (!writeMusic(mp3s.back(), kMinutes, t) || !writeMusic(wavs.back(), kMinutes, t)) {
+        if (!bench::WriteMusic(mp3s.back(), kMinutes, t) || !bench::WriteMusic(wavs.back(), kMinutes, t)) {
             std::printf("could not make the sources\n");
             return 1;
         }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
@@ -87,6 +88,39 @@ QList<DiscRecorder::Device> AudioDiscWriter::scanDevices() {
     return devices;
 }
 
+void AudioDiscWriter::setMediaPolling(bool on, int intervalMs) {
+    if (!on) {
+        delete mediaTimer_;
+        mediaTimer_ = nullptr;
+        return;
+    }
+    if (!mediaTimer_) {
+        mediaTimer_ = new QTimer(this);
+        connect(mediaTimer_, &QTimer::timeout, this, [this] {
+            if (isBusy()) return;
+            const QString now = mediaSignature();
+            if (now == lastMedia_) return;
+            lastMedia_ = now;
+            postMediaChange();
+        });
+    }
+    lastMedia_ = mediaSignature();
+    mediaTimer_->start(intervalMs);
+}
+
+QString AudioDiscWriter::mediaSignature() const {
+    const int slot = deviceSlot();
+    if (slot < 0 || slot >= devices().size()) return {};
+    if (isImage(slot)) {
+        const QFileInfo cue(imageCuePath());
+        return cue.exists() ? QString::number(cue.lastModified().toMSecsSinceEpoch()) + ':' + QString::number(cue.size())
+                            : QString();
+    }
+    // The kernel's size of the drive's medium: 0 without a disc.
+    QFile size("/sys/class/block/" + QFileInfo(devices()[slot].address).fileName() + "/size");
+    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
+}
+
 bool AudioDiscWriter::isImage(int index) const {
     return index >= 0 && index < devices().size() && devices()[index].address == ImageAddress;
 }
@@ -103,11 +137,11 @@ DiscRecorder::Failure AudioDiscWriter::readImage(DiscState* state) const {
     const std::string folder = Local(imageFolder_);
     int error = 0;
     if (!CreateFolderPath(folder)) {
-        qCWarning(lcDisc, "The image folder %s cannot be made.", qPrintable(imageFolder_));
+        qCWarning(lcDiscWriter, "The image folder %s cannot be made.", qPrintable(imageFolder_));
         return {};
     }
     if (!FolderTakesFiles(folder, &error)) {
-        qCWarning(lcDisc, "The image folder %s cannot be written: %s", qPrintable(imageFolder_), qPrintable(SystemText(error)));
+        qCWarning(lcDiscWriter, "The image folder %s cannot be written: %s", qPrintable(imageFolder_), qPrintable(SystemText(error)));
         return {};
     }
     state->status = QFileInfo::exists(imageCuePath()) ? Closed : Blank;
@@ -127,15 +161,10 @@ DiscRecorder::Failure AudioDiscWriter::startWrite(int index) {
     const int speed = writeSpeed();
     const bool simulate = testMode(), close = finalize();
     runWorker([this, paths, address, speed, simulate, close] {
-        const Failure failure = drive_->drive.writeAudio(
+        endWork(drive_->drive.writeAudio(
             address, paths, speed, simulate, close,
             [this](int operation, int phase, int percent) { postProgress(operation, phase, percent); },
-            [this] { return stopRequested(); });
-        if (stopRequested()) return;
-        if (failure)
-            postError(failure.code, failure.text);
-        else
-            finishOperation();
+            [this] { return stopRequested(); }));
     });
     return {};
 }
@@ -218,9 +247,29 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
         return ok;
     };
 
-    std::vector<std::string> paths;
-    for (const Track& track : tracks) paths.push_back(Local(track.path));
-    TrackPipeline pipeline(paths);
+    const auto writeFailed = [&](int error) {
+        fail(error == ENOSPC ? NoSpace : WriteFailed,
+             QStringLiteral("Cannot write %1: %2").arg(QString::fromStdString(binPart), SystemText(error)));
+    };
+    const auto reportWriting = [&] {
+        if (percent() == lastPercent) return;
+        lastPercent = percent();
+        postProgress(WriteOperation, WritingTrack, lastPercent);
+    };
+
+    // WAV files that already hold CD audio are copied as they are; the
+    // others are decoded, several at a time, ahead of the writing.
+    std::vector<CdWavLayout> raw(size_t(tracks.size()));
+    std::vector<std::string> decoded;
+    std::vector<size_t> decodedIndex(size_t(tracks.size()));
+    for (int t = 0; t < tracks.size(); ++t) {
+        raw[size_t(t)] = ProbeCdWav(Local(tracks[t].path));
+        if (raw[size_t(t)].ok) continue;
+        decodedIndex[size_t(t)] = decoded.size();
+        decoded.push_back(Local(tracks[t].path));
+    }
+    TrackPipeline pipeline(decoded);
+
     for (int t = 0; t < tracks.size(); ++t) {
         if (stopRequested()) return removeParts();
         postProgress(WriteOperation, FillingBuffer, percent());
@@ -236,25 +285,65 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
         table.push_back(entry);
 
         int64_t trackFrames = 0;
-        for (;;) {
-            if (stopRequested()) return removeParts();
-            if (!pipeline.read(t, pcm, &error)) return fail(SourceFailed, QString::fromStdString(error));
-            if (pcm.empty()) break;
-            const int64_t frames = int64_t(pcm.size()) / CdAudioSource::Channels;
-            trackFrames += frames;
-            framesDone += frames;
-            if (sector + SectorsForFrames(trackFrames) > imageCapacity_)
+        if (raw[size_t(t)].ok) {
+            const CdWavLayout layout = raw[size_t(t)];
+            const int64_t frames = layout.bytes / (CdAudioSource::Channels * 2);
+            if (sector + SectorsForFrames(frames) > imageCapacity_)
                 return fail(CapacityExceeded, QStringLiteral("The tracks do not fit on the disc."));
-            const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
-            if (!testMode) buffer.insert(buffer.end(), bytes, bytes + pcm.size() * sizeof(int16_t));
-            if (buffer.size() >= (4u << 20) && !flush()) {
-                const int error = errno;
-                return fail(error == ENOSPC ? NoSpace : WriteFailed,
-                            QStringLiteral("Cannot write %1: %2").arg(QString::fromStdString(binPart), SystemText(error)));
+            if (!flush()) return writeFailed(errno);
+            const PosixFile source = OpenRegularFile(Local(tracks[t].path), O_RDONLY | O_CLOEXEC);
+            if (!source.isOpen())
+                return fail(SourceFailed, QStringLiteral("The file %1 cannot be read.").arg(tracks[t].path));
+            loff_t from = layout.offset;
+            int64_t left = testMode ? 0 : layout.bytes;
+            bool kernelCopy = true;
+            while (left > 0) {
+                if (stopRequested()) return removeParts();
+                const size_t step = size_t(std::min<int64_t>(left, 8 << 20));
+                ssize_t done = -1;
+                if (kernelCopy) {
+                    done = ::copy_file_range(source.fd(), &from, out.fd(), nullptr, step, 0);
+                    // Across file systems, or where the kernel cannot, the
+                    // copy goes through memory.
+                    if (done < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                        kernelCopy = false;
+                        continue;
+                    }
+                } else {
+                    buffer.resize(step);
+                    size_t got = 0;
+                    if (source.readAt(uint64_t(from), buffer, &got)) {
+                        buffer.resize(got);
+                        done = out.write(buffer) ? ssize_t(got) : -1;
+                        from += loff_t(got);
+                    } else {
+                        return fail(SourceFailed, QStringLiteral("The file %1 could not be read to its end.").arg(tracks[t].path));
+                    }
+                    buffer.clear();
+                }
+                if (done < 0) return writeFailed(errno);
+                if (done == 0) break;  // the file was cut short meanwhile
+                left -= done;
+                framesDone += done / (CdAudioSource::Channels * 2);
+                reportWriting();
             }
-            if (percent() != lastPercent) {
-                lastPercent = percent();
-                postProgress(WriteOperation, WritingTrack, lastPercent);
+            trackFrames = (layout.bytes - left) / (CdAudioSource::Channels * 2);
+            if (testMode) framesDone += frames;
+        } else {
+            for (;;) {
+                if (stopRequested()) return removeParts();
+                if (!pipeline.read(decodedIndex[size_t(t)], pcm, &error))
+                    return fail(SourceFailed, QString::fromStdString(error));
+                if (pcm.empty()) break;
+                const int64_t frames = int64_t(pcm.size()) / CdAudioSource::Channels;
+                trackFrames += frames;
+                framesDone += frames;
+                if (sector + SectorsForFrames(trackFrames) > imageCapacity_)
+                    return fail(CapacityExceeded, QStringLiteral("The tracks do not fit on the disc."));
+                const auto* bytes = reinterpret_cast<const uint8_t*>(pcm.data());
+                if (!testMode) buffer.insert(buffer.end(), bytes, bytes + pcm.size() * sizeof(int16_t));
+                if (buffer.size() >= (4u << 20) && !flush()) return writeFailed(errno);
+                reportWriting();
             }
         }
         // Silence to the end of the track's last sector: a reader drops a
@@ -268,11 +357,7 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
 
     postProgress(FinalizeOperation, NoPhase, 99);
     if (!testMode) {
-        if (!flush() || !out.sync()) {
-            const int error = errno;
-            return fail(error == ENOSPC ? NoSpace : WriteFailed,
-                        QStringLiteral("Cannot write %1: %2").arg(QString::fromStdString(binPart), SystemText(error)));
-        }
+        if (!flush() || !out.sync()) return writeFailed(errno);
         out.close();
         const std::string binName = Local(imageName_ + ".bin");
         PosixFile cueOut(cuePart, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -300,14 +385,9 @@ DiscRecorder::Failure AudioDiscWriter::startErase(int index, bool quick) {
     if (isImage(index)) return startImageErase();
     const QString address = devices()[index].address;
     runWorker([this, address, quick] {
-        const Failure failure = drive_->drive.erase(
+        endWork(drive_->drive.erase(
             address, quick, [this](int operation, int phase, int percent) { postProgress(operation, phase, percent); },
-            [this] { return stopRequested(); });
-        if (stopRequested()) return;
-        if (failure)
-            postError(failure.code, failure.text);
-        else
-            finishOperation();
+            [this] { return stopRequested(); }));
     });
     return {};
 }

@@ -10,7 +10,7 @@ using namespace burn;
 
 #include "components/discwriter/disclog.h"
 
-Q_LOGGING_CATEGORY(lcDisc, "tunevale.disc", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcDiscWriter, "tunevale.discwriter", QtWarningMsg)
 
 namespace {
 
@@ -33,7 +33,7 @@ bool InitializeBurnLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (burn_initialize() != 1) {
-            qCWarning(lcDisc, "The disc writing library could not be started.");
+            qCWarning(lcDiscWriter, "The disc writing library could not be started.");
             return;
         }
         // Queue everything worth knowing, print nothing.
@@ -54,10 +54,10 @@ QString TakeBurnMessages() {
         QString message = QString::fromLocal8Bit(text).trimmed();
         if (osErrno != 0) message += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(osErrno)));
         if (IsSerious(severity)) {
-            qCWarning(lcDisc, "libburn %s: %s", severity, qPrintable(message));
+            qCWarning(lcDiscWriter, "libburn %s: %s", severity, qPrintable(message));
             serious = message;
         } else {
-            qCDebug(lcDisc, "libburn %s: %s", severity, qPrintable(message));
+            qCDebug(lcDiscWriter, "libburn %s: %s", severity, qPrintable(message));
         }
     }
     return serious;

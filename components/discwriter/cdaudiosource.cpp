@@ -1,9 +1,14 @@
 #include "components/discwriter/cdaudiosource.h"
 
+#include <algorithm>
+#include <cstring>
+#include <fcntl.h>
+#include <span>
 #include <sys/stat.h>
 
 #include "components/audio/audiofile.h"
 #include "components/audio/pcmconverter.h"
+#include "platform/posixfile.h"
 
 CdAudioSource::CdAudioSource() = default;
 CdAudioSource::~CdAudioSource() = default;
@@ -66,4 +71,51 @@ bool CdAudioSource::read(std::vector<int16_t>& out, std::string* error) {
         return false;
     }
     return true;
+}
+
+namespace {
+
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+}  // namespace
+
+CdWavLayout ProbeCdWav(const std::string& path) {
+    CdWavLayout layout;
+    const PosixFile file = OpenRegularFile(path, O_RDONLY | O_CLOEXEC);
+    uint64_t size = 0;
+    uint8_t header[12];
+    if (!file.isOpen() || !file.size(&size) || !file.readAll(0, header) || std::memcmp(header, "RIFF", 4) != 0 ||
+        std::memcmp(header + 8, "WAVE", 4) != 0)
+        return layout;
+    bool cdFormat = false;
+    uint64_t at = 12;
+    // Chunks up to the audio; a file without a well-formed fmt before its
+    // data is left to the decoder.
+    for (int chunks = 0; chunks < 64 && at + 8 <= size; ++chunks) {
+        uint8_t chunk[8];
+        if (!file.readAll(at, chunk)) return layout;
+        const uint64_t length = Le32(chunk + 4);
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            uint8_t fmt[40] = {};
+            if (length < 16 || !file.readAll(at + 8, std::span<uint8_t>(fmt, std::min<uint64_t>(length, 40)))) return layout;
+            uint16_t tag = Le16(fmt);
+            // WAVE_FORMAT_EXTENSIBLE names the real format in its sub-format.
+            if (tag == 0xFFFE && length >= 40) tag = Le16(fmt + 24);
+            cdFormat = tag == 1 && Le16(fmt + 2) == CdAudioSource::Channels && Le32(fmt + 4) == CdAudioSource::Rate &&
+                       Le16(fmt + 12) == 4 && Le16(fmt + 14) == 16;
+            if (!cdFormat) return layout;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!cdFormat) return layout;
+            layout.offset = int64_t(at + 8);
+            // A length past the end (a file cut short, or a stream written
+            // without knowing its length) counts what is there.
+            const uint64_t there = size - (at + 8);
+            layout.bytes = int64_t(std::min<uint64_t>(length, there) & ~uint64_t(3));
+            layout.ok = true;
+            return layout;
+        }
+        at += 8 + length + (length & 1);
+    }
+    return layout;
 }

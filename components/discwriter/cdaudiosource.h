@@ -48,3 +48,14 @@ private:
 inline int64_t SectorsForFrames(int64_t frames) {
     return (frames + CdAudioSource::FramesPerSector - 1) / CdAudioSource::FramesPerSector;
 }
+
+// Where the audio of a WAV file that already is CD audio lies: such a
+// track goes onto the disc byte for byte, copied by the kernel without
+// being decoded. ok is false for anything else (another rate, width or
+// channel count, a compressed WAV, not a WAV at all).
+struct CdWavLayout {
+    bool ok = false;
+    int64_t offset = 0;  // of the first sample
+    int64_t bytes = 0;   // whole frames only
+};
+CdWavLayout ProbeCdWav(const std::string& path);

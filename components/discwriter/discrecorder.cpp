@@ -55,6 +55,9 @@ QString DiscRecorder::deviceRevision() const {
 }
 
 void DiscRecorder::refresh() {
+    // The disc of a recorder in use is known; reading it again would disturb
+    // the write.
+    if (isBusy()) return;
     discType_ = NoDisc;
     discStatus_ = StatusUnknown;
     speeds_.clear();
@@ -63,9 +66,6 @@ void DiscRecorder::refresh() {
         fail(NoRecorder, QStringLiteral("No recorder was found."));
         return;
     }
-    // The disc of a recorder in use is known; reading it again would disturb
-    // the write.
-    if (isBusy()) return;
     DiscState state;
     if (const Failure failure = readDisc(slot, &state)) {
         fail(failure.code, failure.text);
@@ -86,28 +86,14 @@ int DiscRecorder::writeSpeed() const {
 }
 
 void DiscRecorder::write() {
-    if (isBusy()) {
-        fail(Busy, QStringLiteral("The recorder is busy."));
-        return;
-    }
-    const int slot = deviceSlot();
-    if (slot < 0 || slot >= devices_.size()) {
-        fail(NoRecorder, QStringLiteral("No recorder was found."));
-        return;
-    }
-    operation_ = WriteOperation;
-    ++serial_;
-    stop_ = false;
-    lastError_ = NoError;
-    lastErrorText_.clear();
-    if (const Failure failure = startWrite(slot)) {
-        stop_ = true;
-        joinWorker();
-        fail(failure.code, failure.text);
-    }
+    runOperation(WriteOperation, [this](int slot) { return startWrite(slot); });
 }
 
 void DiscRecorder::erase(bool quick) {
+    runOperation(EraseOperation, [this, quick](int slot) { return startErase(slot, quick); });
+}
+
+void DiscRecorder::runOperation(int operation, const std::function<Failure(int slot)>& start) {
     if (isBusy()) {
         fail(Busy, QStringLiteral("The recorder is busy."));
         return;
@@ -117,12 +103,12 @@ void DiscRecorder::erase(bool quick) {
         fail(NoRecorder, QStringLiteral("No recorder was found."));
         return;
     }
-    operation_ = EraseOperation;
+    operation_ = operation;
     ++serial_;
     stop_ = false;
     lastError_ = NoError;
     lastErrorText_.clear();
-    if (const Failure failure = startErase(slot, quick)) {
+    if (const Failure failure = start(slot)) {
         stop_ = true;
         joinWorker();
         fail(failure.code, failure.text);
@@ -188,6 +174,14 @@ void DiscRecorder::postError(int code, const QString& text) {
     QMetaObject::invokeMethod(this, [this, serial, code, text] { deliverError(serial, code, text); }, Qt::QueuedConnection);
 }
 
+void DiscRecorder::endWork(const Failure& failure) {
+    if (stopRequested()) return;
+    if (failure)
+        postError(failure.code, failure.text);
+    else
+        finishOperation();
+}
+
 void DiscRecorder::postMediaChange() {
     QMetaObject::invokeMethod(
         this,
@@ -201,7 +195,7 @@ void DiscRecorder::fail(int code, const QString& text) {
     endOperation();
     lastError_ = code;
     lastErrorText_ = text;
-    qCWarning(lcDisc, "%s", qPrintable(text));
+    qCWarning(lcDiscWriter, "%s", qPrintable(text));
     emit onError(code);
 }
 

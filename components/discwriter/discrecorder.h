@@ -175,9 +175,13 @@ protected:
     // at 100 %.
     void finishOperation();
     void postError(int code, const QString& text);
+    // The worker's last word: the failure as an error, else the final 100 %;
+    // nothing after a stop (the aborted operation reports nothing more).
+    void endWork(const Failure& failure);
     void postMediaChange();
 
 private:
+    void runOperation(int operation, const std::function<Failure(int slot)>& start);
     void fail(int code, const QString& text);  // synchronous, on the recorder's thread
     void deliverProgress(quint64 serial, int operation, int phase, int percent, bool last);
     void deliverError(quint64 serial, int code, const QString& text);

@@ -15,9 +15,12 @@
 #include <cdio/cdtext.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "audiotestutil.h"
+#include "components/disc/cdgrabber.h"
 #include "components/discwriter/audiodiscwriter.h"
+#include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
 #include "testenv.h"
@@ -156,6 +159,33 @@ TEST_F(ImageWriterTest, ThreeTracksOfDifferentFormatsReadBackExactly) {
     EXPECT_STREQ(cdtext_get_const(text, CDTEXT_FIELD_PERFORMER, 1), "Bj\xc3\xb6rk?X");
     cdio_destroy(cdio);
 
+    // The ripper's grabber offers the image as a drive and rips the same
+    // samples, followed by the padding.
+    CdGrabber grabber;
+    grabber.setImageFolder(folder_);
+    grabber.refreshDrives();
+    int imageDrive = 0;
+    for (int d = 1; d <= grabber.driveCount(); ++d) {
+        grabber.setDriveIndex(d);
+        if (grabber.drivePath() == cue()) imageDrive = d;
+    }
+    ASSERT_NE(imageDrive, 0);
+    grabber.setDriveIndex(imageDrive);
+    ASSERT_TRUE(grabber.readToc());
+    ASSERT_EQ(grabber.trackCount(), 3);
+    for (int t = 1; t <= 3; ++t) {
+        const std::vector<int16_t> expected = CdSamples(sources[t - 1]);
+        grabber.setTrack(t);
+        EXPECT_EQ(grabber.trackLength(), SectorsForFrames(int64_t(expected.size()) / 2) * 588);
+        ASSERT_TRUE(grabber.openTrack(t));
+        std::vector<int16_t> ripped;
+        for (AudioBlock block; !(block = grabber.readBlock(44100)).empty();)
+            ripped.insert(ripped.end(), block.samples.begin(), block.samples.end());
+        grabber.closeTrack();
+        ASSERT_GE(ripped.size(), expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), ripped.begin())) << t;
+    }
+
     // A written image is a closed disc: writing again is refused at once and
     // leaves it as it was; erasing deletes it and the disc reads blank.
     writer_.refresh();
@@ -256,6 +286,52 @@ TEST_F(ImageWriterTest, RefusesWhatCannotBeWrittenBeforeWriting) {
     }
 }
 
+TEST_F(ImageWriterTest, AFullDiskFailsTheWriteAndLeavesNothingBehind) {
+    const std::string src = testenv::makeTempDir("full");
+    // One track copied as it is, one decoded: both ways meet the full disk.
+    const std::string wav = src + "/cd.wav", ogg = src + "/other.ogg";
+    audiotest::encode(wav, audiotest::sine(44100, 2, 8.0, {440}), 44100, 2);
+    audiotest::encode(ogg, audiotest::sine(22050, 1, 8.0, {440}), 22050, 1);
+    for (const std::string& first : {wav, ogg}) {
+        SCOPED_TRACE(first);
+        const int status = testenv::inChild(
+            [&] {
+                writer_.clearTracks();
+                writer_.addTrack(QString::fromStdString(first));
+                writer_.addTrack(QString::fromStdString(first == wav ? ogg : wav));
+                writer_.write();
+                settle();
+                const bool failed = seen_.errors.size() == 1 && (seen_.errors[0] == DiscRecorder::WriteFailed ||
+                                                                 seen_.errors[0] == DiscRecorder::NoSpace);
+                return failed && !writer_.lastErrorText().isEmpty() ? 0 : 1;
+            },
+            1 << 20);
+        EXPECT_EQ(status, 0);
+        EXPECT_TRUE(files().empty());
+    }
+}
+
+TEST_F(ImageWriterTest, AnImageWrittenOrDeletedElsewhereIsAMediaChange) {
+    int changes = 0;
+    QObject::connect(&writer_, &DiscRecorder::onMediaChange, [&] { ++changes; });
+    writer_.setMediaPolling(true, 20);
+    const auto waitForChange = [&](int count) {
+        QElapsedTimer timer;
+        timer.start();
+        while (changes < count && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return changes == count;
+    };
+    testenv::writeFile(cue(), "FILE \"Audio CD.bin\" BINARY\r\n");
+    EXPECT_TRUE(waitForChange(1));
+    fs::remove(cue());
+    EXPECT_TRUE(waitForChange(2));
+    writer_.setMediaPolling(false);
+    testenv::writeFile(cue(), "x");
+    QThread::msleep(60);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes, 2);
+}
+
 TEST(CueImage, TextAndTimesAsTheReadersTakeThem) {
     const std::vector<std::pair<std::string, std::string>> texts{
         {"plain", "plain"},
@@ -270,4 +346,38 @@ TEST(CueImage, TextAndTimesAsTheReadersTakeThem) {
     EXPECT_EQ(cueimage::Msf(0), "00:00:00");
     EXPECT_EQ(cueimage::Msf(375), "00:05:00");
     EXPECT_EQ(cueimage::Msf(4500 * 79 + 75 * 59 + 74), "79:59:74");
+}
+
+TEST(BurnDrive, WithoutADriveTheImageRecorderIsStillListedAndAMissingDriveFailsCleanly) {
+    AudioDiscWriter writer;
+    writer.initialize();
+    ASSERT_GE(writer.deviceCount(), 1);
+    writer.setDeviceIndex(writer.deviceCount());
+    EXPECT_TRUE(writer.deviceVendor().startsWith("Audio CD image"));
+
+    DiscRecorder::DiscState state;
+    const DiscRecorder::Failure failure = BurnDrive::readDisc("/dev/tunevale-no-such-drive", &state);
+    EXPECT_EQ(failure.code, DiscRecorder::NoRecorder);
+    EXPECT_FALSE(failure.text.isEmpty());
+    EXPECT_EQ(state.status, DiscRecorder::StatusUnknown);
+    BurnDrive::eject("/dev/tunevale-no-such-drive");
+}
+
+TEST(BurnDrive, MountPointsComeFromMountInfo) {
+    EXPECT_EQ(MountPointOf("/dev/null", "1 2 1:3 / /mnt rw - x y z"), "");
+    // Any block device of the machine stands for the drive.
+    std::string device;
+    for (const auto& entry : fs::directory_iterator("/dev"))
+        if (entry.is_block_file()) {
+            device = entry.path().string();
+            break;
+        }
+    if (device.empty()) GTEST_SKIP() << "no block device to stand for a drive";
+    struct stat st {};
+    ASSERT_EQ(::stat(device.c_str(), &st), 0);
+    const QString id = QStringLiteral("%1:%2").arg(major(st.st_rdev)).arg(minor(st.st_rdev));
+    const QString info = "36 35 98:0 / /boot rw - ext4 /dev/other rw\n"
+                         "37 35 " + id + " / /media/u/My\\040Disc ro - iso9660 " + QString::fromStdString(device) + " ro\n";
+    EXPECT_EQ(MountPointOf(QString::fromStdString(device), info), "/media/u/My Disc");
+    EXPECT_EQ(MountPointOf(QString::fromStdString(device), "36 35 98:0 / /boot rw - ext4 /dev/other rw\n"), "");
 }

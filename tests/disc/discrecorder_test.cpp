@@ -166,9 +166,7 @@ TEST(DiscRecorder, AbortStopsTheWorkAndDropsItsEvents) {
 }
 
 TEST(DiscRecorder, MediaChangeWaitsForNoOperation) {
-    struct Probe : FakeRecorder {
-        using FakeRecorder::postMediaChange;
-    } recorder;
+    FakeRecorder recorder;
     recorder.recorders = {"A|B|C"};
     using S = FakeRecorder::Step;
     recorder.writeScript = {S{2, 1, 0, 0, false, true}, S{3, 0, 100, 0, true}};
