@@ -44,27 +44,6 @@ namespace {
 
 constexpr int kFolderRole = Qt::UserRole + 1;
 
-void Tell(const QString& text, const QString& caption, QWidget* parent, MessageKind kind = MessageKind::Information)
-{
-    MessageRequest request;
-    request.kind = kind;
-    request.title = caption;
-    request.text = text;
-    request.parent = parent;
-    ShowMessage(request);
-}
-
-bool Ask(const QString& text, QWidget* parent)
-{
-    MessageRequest request;
-    request.kind = MessageKind::Confirmation;
-    request.title = QStringLiteral("Confirmation");
-    request.text = text;
-    request.buttons = MessageButtons::YesNo;
-    request.parent = parent;
-    return ShowMessage(request) == MessageAnswer::Yes;
-}
-
 QString StoredFolder(const IniFile& ini, const char* key)
 {
     return StoredFolderOr(QString::fromStdString(ini.readString(kDataCdSection, key, "")), DialogStartFolder());
@@ -353,7 +332,7 @@ void Tfm_burner::FormShow()
     DataCDWriter.refresh();
     FillDataWriteSpeeds();
     if (WriterError) {
-        Tell(QStringLiteral("Compliant CD-RW recorders not found! (Some old recordres not supported)"),
+        TellDisc(QStringLiteral("Compliant CD-RW recorders not found! (Some old recordres not supported)"),
              QStringLiteral("Scanning IDE/SCSI buses error"), this);
         WriterError = false;
     }
@@ -380,7 +359,7 @@ void Tfm_burner::FormShow()
 bool Tfm_burner::FormCloseQuery()
 {
     if (IsWriting) {
-        Tell(QStringLiteral("Please stop your writing first!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("Please stop your writing first!"), QStringLiteral("Information"), this);
         return false;
     }
     adder_.StopAdding = true;
@@ -467,13 +446,13 @@ void Tfm_burner::CreateNewFolder1Click()
     if (name.isEmpty())
         return;
     if (compilation_.childNamed(parent, name.toStdString())) {
-        Tell(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
+        TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
              this);
         return;
     }
     CompilationFolder* folder = compilation_.createFolder(parent, name.toStdString());
     if (!folder) {
-        Tell(QStringLiteral("Please enter the name of your new folder!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("Please enter the name of your new folder!"), QStringLiteral("Information"), this);
         return;
     }
     rebuildTree(parent);
@@ -484,7 +463,7 @@ void Tfm_burner::RenameFolder1Click()
 {
     QTreeWidgetItem* item = tv->currentItem();
     if (!item || !item->isSelected()) {
-        Tell(QStringLiteral("Please selete the folder you want to rename!"), QStringLiteral("Confirmation"), this);
+        TellDisc(QStringLiteral("Please selete the folder you want to rename!"), QStringLiteral("Confirmation"), this);
         return;
     }
     CompilationFolder* folder = selectedFolder();
@@ -503,7 +482,7 @@ void Tfm_burner::RenameFolder1Click()
     if (name.empty() || name == folder->name)
         return;
     if (compilation_.childNamed(folder->parent, name)) {
-        Tell(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
+        TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
              this);
         return;
     }
@@ -515,7 +494,7 @@ void Tfm_burner::RemoveFolder1Click()
 {
     QTreeWidgetItem* item = tv->currentItem();
     if (!item || !item->isSelected()) {
-        Tell(QStringLiteral("Please selete the folder you want to remove!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("Please selete the folder you want to remove!"), QStringLiteral("Information"), this);
         return;
     }
     CompilationFolder* folder = selectedFolder();
@@ -533,7 +512,7 @@ void Tfm_burner::RemoveFolder1Click()
             pump();
         },
         [this](const std::string& path) {
-            Tell(QStringLiteral("Delete file ") + QString::fromStdString(path) + QStringLiteral(" error!"),
+            TellDisc(QStringLiteral("Delete file ") + QString::fromStdString(path) + QStringLiteral(" error!"),
                  QStringLiteral("Error"), this, MessageKind::Error);
             setStatus(QStringLiteral("Delete file error."));
         });
@@ -569,7 +548,7 @@ void Tfm_burner::removeRows(bool onlySelected)
             continue;
         }
         if (record >= 0)
-            Tell(QStringLiteral("Delete file ") + QString::fromStdString(compilation_.TempPathOfNode(folder) + name) +
+            TellDisc(QStringLiteral("Delete file ") + QString::fromStdString(compilation_.TempPathOfNode(folder) + name) +
                      QStringLiteral(" error!"),
                  QStringLiteral("Error"), this, MessageKind::Error);
         ++i;
@@ -595,7 +574,7 @@ void Tfm_burner::btn_clearClick()
 {
     if (lv->topLevelItemCount() == 0)
         return;
-    if (!Ask(QStringLiteral("Are you sure to remove all the file records?\rYour files will not be removed from your "
+    if (!AskConfirmation(QStringLiteral("Are you sure to remove all the file records?\rYour files will not be removed from your "
                             "computer."),
              this))
         return;
@@ -607,7 +586,7 @@ void Tfm_burner::btn_clearClick()
 void Tfm_burner::btn_newClick()
 {
     if (lv->topLevelItemCount() > 0 && !LayoutSaved &&
-        Ask(QStringLiteral("The current CD playlist has not been saved. Save first?"), this))
+        AskConfirmation(QStringLiteral("The current CD playlist has not been saved. Save first?"), this))
         btn_saveClick();
     lv->clear();
 }
@@ -658,7 +637,7 @@ void Tfm_burner::edt_nameExit()
     const QString text = edt_name->text();
     for (int i = 0; i < lv->topLevelItemCount(); ++i) {
         if (lv->topLevelItem(i) != renameRow_ && lv->topLevelItem(i)->text(0) == text) {
-            Tell(QStringLiteral("Same-named-folder already exists! Please rename your file!"),
+            TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"),
                  QStringLiteral("Information"), this);
             edt_name->setText(old);
             return;
@@ -677,7 +656,7 @@ void Tfm_burner::edt_nameExit()
     const int index = compilation_.absoluteIndex(selectedFolder());
     const int record = compilation_.findRecord(index, old.toStdString());
     if (record < 0 || !compilation_.renameRecord(record, newName.toStdString())) {
-        Tell(QStringLiteral("Failed to rename!"), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("Failed to rename!"), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }
     row->setText(0, newName);
@@ -777,7 +756,7 @@ void Tfm_burner::loadLayoutFile(const QString& path)
     std::vector<std::string> lines;
     std::string error;
     if (!ReadCdFileList(QFile::encodeName(path).toStdString(), &lines, &error)) {
-        Tell(path + QStringLiteral(": ") + QString::fromStdString(error), QStringLiteral("Error"), this,
+        TellDisc(path + QStringLiteral(": ") + QString::fromStdString(error), QStringLiteral("Error"), this,
              MessageKind::Error);
         return;
     }
@@ -824,21 +803,21 @@ void Tfm_burner::btn_writeClick()
 {
     DataCDWriter.refresh();
     if (DataCDWriter.discStatus() == 3) {
-        Tell(QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."),
+        TellDisc(QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."),
              QStringLiteral("Information"), this);
         return;
     }
     if (compilation_.FileCount() < 1) {
-        Tell(QStringLiteral("No file to burn!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("No file to burn!"), QStringLiteral("Information"), this);
         return;
     }
     if (compilation_.TotalSize > DataCdCapacity) {
-        Tell(QStringLiteral("The current files exceed the disc space. Please remove some files to continue."),
+        TellDisc(QStringLiteral("The current files exceed the disc space. Please remove some files to continue."),
              QStringLiteral("Information"), this);
         return;
     }
     if (!compilation_.stagingExists()) {
-        Tell(QStringLiteral("The temp folder has been removed!"), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("The temp folder has been removed!"), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }
     setStatus(QString());
@@ -927,7 +906,7 @@ void Tfm_burner::DataCDWriterOperationProgress(int percent)
     setStatus(QStringLiteral("Finish writing."));
     CycleWriterIndexes();
     IsWriting = false;
-    Tell(QStringLiteral("CD burn Complete!"), QStringLiteral("Information"), this);
+    TellDisc(QStringLiteral("CD burn Complete!"), QStringLiteral("Information"), this);
     const bool realWrite = !TestWrite1->isChecked();
     if (realWrite && compilation_.stagingExists())
         compilation_.reset();
@@ -941,7 +920,7 @@ void Tfm_burner::DataCDWriterError(int code)
 {
     if (code != -101 && code != -103 && code != -104 && IsWriting) {
         DataCDWriter.abort();
-        Tell(QStringLiteral("Error!"), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("Error!"), QStringLiteral("Error"), this, MessageKind::Error);
         IsWriting = false;
         setStatus(QString());
         setStatus(QStringLiteral("Error!"));
@@ -975,7 +954,7 @@ void Tfm_burner::btn_cancelClick()
         adder_.StopAdding = true;
         return;
     }
-    if (!Ask(QStringLiteral("Are you sure to cancel your writing?"), this))
+    if (!AskConfirmation(QStringLiteral("Are you sure to cancel your writing?"), this))
         return;
     DataCDWriter.abort();
     IsWriting = false;
@@ -1024,12 +1003,12 @@ void Tfm_burner::EraseDisc1Click()
 {
     DataCDWriter.refresh();
     if (DataCDWriter.discStatus() == 3) {
-        Tell(QStringLiteral("Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."),
+        TellDisc(QStringLiteral("Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."),
              QStringLiteral("Information"), this);
         return;
     }
     if (DataCDWriter.discType() != 2) {
-        Tell(QStringLiteral("The CD does not support rewriting!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("The CD does not support rewriting!"), QStringLiteral("Information"), this);
         return;
     }
     fm_erase->UseAudioWriter = false;
@@ -1067,7 +1046,7 @@ void Tfm_burner::btn_saveClick()
     IniFile().writeString(kDataCdSection, "list file directory", listFolder_.toStdString());
     IniFile().writeString(kDataCdSection, "list file save directory", saveFolder_.toStdString());
     const QString name = QFile::decodeName(QByteArray::fromStdString(CdFileListName(QFile::encodeName(chosen.absoluteFilePath()).toStdString())));
-    if (QFileInfo::exists(name) && !Ask(name + QStringLiteral(" already exists. Overwrite?"), this))
+    if (QFileInfo::exists(name) && !AskConfirmation(name + QStringLiteral(" already exists. Overwrite?"), this))
         return;
     const int index = compilation_.absoluteIndex(selectedFolder());
     std::vector<std::string> paths;
@@ -1078,7 +1057,7 @@ void Tfm_burner::btn_saveClick()
     }
     std::string error;
     if (!WriteCdFileList(QFile::encodeName(name).toStdString(), paths, &error)) {
-        Tell(QStringLiteral("Cannot create file %1").arg(name), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("Cannot create file %1").arg(name), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }
     LayoutSaved = true;

@@ -213,6 +213,47 @@ TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
     EXPECT_EQ(boxes_.texts(), QStringList{"Please selete the folder you want to remove!"});
 }
 
+TEST_F(DataCdWindowTest, DropsAndLayoutsComeBackIntoTheSelectedFolder)
+{
+    std::string dropped = testenv::makeTempDir("drop") + "/Album";
+    mkdir(dropped.c_str(), 0755);
+    mkdir((dropped + "/Disc 2").c_str(), 0755);
+    writeFile(dropped + "/one.mp3", "1");
+    writeFile(dropped + "/Disc 2/two.mp3", "22");
+    symlink(".", (dropped + "/Disc 2/again").c_str());
+    window_->dropNames({QString::fromStdString(dropped)});
+    EXPECT_EQ(window_->stbPanel0->text(), "Finish draging files.");
+    EXPECT_EQ(window_->compilation().FileCount(), 2);
+    ASSERT_EQ(window_->tv->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(window_->tv->topLevelItem(0)->child(0)->child(0)->text(0), "Disc 2");
+
+    // Files of the root, saved as a layout under the name typed with another
+    // extension, and loaded again after New CD Layout.
+    stage("a.txt", "a");
+    stage("b.txt", "bb");
+    window_->selectFolder(window_->compilation().root());
+    ASSERT_EQ(window_->lv->topLevelItemCount(), 2);
+    FakeFileDialogs dialogs;
+    const std::string layouts = testenv::makeTempDir("layouts");
+    dialogs.chooseNext({QString::fromStdString(layouts + "/disc.txt")});
+    window_->btn_saveClick();
+    EXPECT_EQ(testenv::readFile(layouts + "/disc.cfl"), sources_ + "/a.txt\r\n" + sources_ + "/b.txt\r\n");
+    EXPECT_TRUE(window_->LayoutSaved);
+
+    window_->btn_newClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 0);
+    window_->tvClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 2) << "New CD Layout empties only the list";
+
+    boxes_.clear();
+    dialogs.chooseNext({QString::fromStdString(layouts + "/disc.cfl")});
+    window_->btn_openClick();
+    EXPECT_EQ(boxes_.texts().size(), 2);
+    EXPECT_TRUE(boxes_.texts().first().endsWith("a.txt already exists! Overwrite?"));
+    EXPECT_EQ(window_->compilation().FileCount(), 4) << "replaced, not added twice";
+    EXPECT_EQ(window_->stbPanel0->text(), "Finish loading from file.");
+}
+
 TEST(DataCdDialogsTest, SettingsRoundTripAndNameChecks)
 {
     FakeMessageBoxes boxes;
