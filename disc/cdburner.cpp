@@ -15,9 +15,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QSlider>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -36,6 +34,8 @@
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "windowkit/disctoolservices.h"
+#include "skin/trackbar.h"
+#include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
 
 Tfm_burner* fm_burner = nullptr;
@@ -70,9 +70,9 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     PlaceControl(new QLabel(QStringLiteral("Volume ID:")), this, 8, 30, 70, 21);
     edt_id = PlaceControl(new QLineEdit, this, 80, 30, 120, 21);
     PlaceControl(new QLabel(QStringLiteral("Write Speed:")), this, 208, 30, 80, 21);
-    cb_writespeed = PlaceControl(new QComboBox, this, 290, 30, 60, 21);
+    cb_writespeed = PlaceControl(new ToolComboBox, this, 290, 30, 60, 21);
     PlaceControl(new QLabel(QStringLiteral("Drive:")), this, 358, 30, 40, 21);
-    cb_drive = PlaceControl(new QComboBox, this, 400, 30, 143, 21);
+    cb_drive = PlaceControl(new ToolComboBox, this, 400, 30, 143, 21);
     StatusBar1 = PlaceControl(new QLabel(QStringLiteral("Image Files - Drag and  Drop Files or Folders")), this, 8, 56, 535, 18);
 
     tv = PlaceControl(new QTreeWidget, this, 8, 78, 160, 200);
@@ -99,10 +99,11 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     btn_delete = PlaceControl(new QPushButton(QStringLiteral("Remove")), this, 344, 282, 80, 23);
     btn_clear = PlaceControl(new QPushButton(QStringLiteral("Clear")), this, 430, 282, 80, 23);
 
-    tb = PlaceControl(new QSlider(Qt::Horizontal), this, 8, 310, 535, 22);
-    tb->setRange(0, 800);
-    tb->setTickInterval(50);
-    tb->setTickPosition(QSlider::TicksBelow);
+    tb = PlaceControl(new TvsTrackBar, this, 8, 310, 535, 22);
+    tb->setMin(0);
+    tb->setMax(800);
+    tb->setFrequency(50);
+    tb->setShowTick(true);
     tb->setEnabled(false);
     const char* marks[] = {"0MB", "200MB", "400MB", "600MB", "700MB", "800MB"};
     const int at[] = {0, 200, 400, 600, 700, 800};
@@ -110,8 +111,7 @@ Tfm_burner::Tfm_burner(QWidget* parent)
         PlaceControl(new QLabel(QString::fromLatin1(marks[i])), this, 8 + at[i] * 500 / 800, 332, 45, 16);
 
     PlaceControl(new QLabel(QStringLiteral("Written:")), this, 8, 354, 50, 20);
-    prb_write = PlaceControl(new QProgressBar, this, 60, 354, 220, 20);
-    prb_write->setRange(0, 100);
+    prb_write = PlaceControl(new ToolProgressBar, this, 60, 354, 220, 20);
     btn_write = PlaceControl(new QPushButton(QStringLiteral("Write Disc")), this, 290, 352, 80, 25);
     btn_cancel = PlaceControl(new QPushButton(QStringLiteral("Cancel")), this, 376, 352, 80, 25);
     btn_close = PlaceControl(new QPushButton(QStringLiteral("Close")), this, 462, 352, 80, 25);
@@ -212,7 +212,7 @@ void Tfm_burner::setStatus(const QString& text) { stbPanel0->setText(text); }
 
 void Tfm_burner::totalChanged()
 {
-    tb->setValue(static_cast<int>(std::min<int64_t>(compilation_.TotalSize / 1024 / 1024, 800)));
+    tb->setPosition(static_cast<int>(std::min<int64_t>(compilation_.TotalSize / 1024 / 1024, 800)));
     stbPanel1->setText(TotalSizeText(compilation_.TotalSize));
 }
 
@@ -306,6 +306,17 @@ void Tfm_burner::showEvent(QShowEvent* event)
 void Tfm_burner::FormShow()
 {
     DressToolWindow(this);
+    // The light skin has its own panel colour.
+    const bool light = IniFile().readInteger("basic", "skin", 1) == 2;
+    const QColor panel = ColorFromBgr(light ? 0xE7EBEF : 0xE5D9D4);
+    for (QLabel* label : {StatusBar1, stbPanel0, stbPanel1}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, panel);
+        label->setPalette(palette);
+        label->setAutoFillBackground(true);
+    }
+    if (light)
+        tb->setColor(panel);
     compilation_.reset();
     const IniFile ini;
 
@@ -348,12 +359,13 @@ void Tfm_burner::FormShow()
 
     lv->clear();
     rebuildTree(nullptr);
-    prb_write->setValue(0);
-    tb->setValue(0);
+    prb_write->setPosition(0);
+    tb->setPosition(0);
     setStatus(QStringLiteral("Idle"));
     stbPanel1->setText(QStringLiteral("0 MB"));
     adder_.OutOfDiskSpace = false;
     adder_.measureFreeSpace();
+    DataCDWriter.setMediaPolling(true);
 }
 
 bool Tfm_burner::FormCloseQuery()
@@ -382,6 +394,7 @@ void Tfm_burner::FormClose()
     ini.writeString(kDataCdSection, "volume id", edt_id->text().toStdString());
     ini.writeInteger(kDataCdSection, "write speed", cb_writespeed->currentIndex());
     ini.writeInteger(kDataCdSection, "drive", cb_drive->currentIndex());
+    DataCDWriter.setMediaPolling(false);
     DataCDWriter.clearImage();
     DataCDWriter.release();
     DeleteFolderContents(compilation_.stagingFolder());
@@ -853,7 +866,7 @@ void Tfm_burner::btn_writeClick()
 
 void Tfm_burner::ResetDataWriterUi(bool compilationCleared)
 {
-    prb_write->setValue(0);
+    prb_write->setPosition(0);
     // The tree and the list keep a compilation that is still staged (after
     // a test write, a cancel or an error), so it can be seen and written
     // again; only a finished real write empties them.
@@ -861,7 +874,7 @@ void Tfm_burner::ResetDataWriterUi(bool compilationCleared)
         lv->clear();
         tv->clear();
         stbPanel1->setText(QStringLiteral("Total Size: 0 MB"));
-        tb->setValue(0);
+        tb->setPosition(0);
     }
     setStatus(QStringLiteral("Idle"));
     DataCDWriter.refresh();
@@ -894,15 +907,15 @@ void Tfm_burner::DataCDWriterOperationProgress(int percent)
         case 3: setStatus(QStringLiteral("Closing Track...")); break;
         default: break;
         }
-        prb_write->setValue(percent);
+        prb_write->setPosition(percent);
         return;
     }
     setStatus(QStringLiteral("Finalising Session..."));
     btn_cancel->setEnabled(false);
-    prb_write->setValue(percent);
+    prb_write->setPosition(percent);
     if (percent != 100)
         return;
-    prb_write->setValue(100);
+    prb_write->setPosition(100);
     setStatus(QStringLiteral("Finish writing."));
     CycleWriterIndexes();
     IsWriting = false;
@@ -924,7 +937,7 @@ void Tfm_burner::DataCDWriterError(int code)
         IsWriting = false;
         setStatus(QString());
         setStatus(QStringLiteral("Error!"));
-        prb_write->setValue(0);
+        prb_write->setPosition(0);
         SetDataControlsEnabled(true);
         setMenusEnabled(true);
         DataCDWriter.clearImage();
@@ -960,7 +973,7 @@ void Tfm_burner::btn_cancelClick()
     IsWriting = false;
     setStatus(QString());
     setStatus(QStringLiteral("Cancel operation."));
-    prb_write->setValue(0);
+    prb_write->setPosition(0);
     SetDataControlsEnabled(true);
     setMenusEnabled(true);
     DataCDWriter.clearImage();

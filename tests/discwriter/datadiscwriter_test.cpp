@@ -292,6 +292,27 @@ TEST_F(DataDiscWriterTest, ErasingAnImageFreesItAndLeavesABlankDisc)
     EXPECT_EQ(ReadIso(iso_).entries.size(), 1u);
 }
 
+TEST_F(DataDiscWriterTest, AnImageChangedByAnotherProgramIsAMediaChangeOurOwnWriteIsNot)
+{
+    int changes = 0;
+    QObject::connect(&writer_, &DataDiscWriter::onMediaChange, [&] { ++changes; });
+    writer_.setMediaPolling(true, 20);
+    std::string tree = testenv::makeTempDir("media");
+    writeFile(tree + "/a.txt", "a");
+    ASSERT_TRUE(writeFolderEntries(tree).finished);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(changes, 0);
+    ::truncate(iso_.c_str(), 0);  // someone else empties it
+    timer.restart();
+    while (changes == 0 && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(changes, 1);
+    writer_.setMediaPolling(false);
+}
+
 TEST_F(DataDiscWriterTest, ATestWriteWritesNothing)
 {
     std::string tree = testenv::makeTempDir("test");
