@@ -43,6 +43,11 @@ Tfm_burner* fm_burner = nullptr;
 namespace {
 
 constexpr int kFolderRole = Qt::UserRole + 1;
+// A list row's staged file: the caption shows what the user typed, which
+// after a rename may lack the extension the copy kept.
+constexpr int kStagedRole = Qt::UserRole + 2;
+
+QString StagedName(const QTreeWidgetItem* row) { return row->data(0, kStagedRole).toString(); }
 
 QString StoredFolder(const IniFile& ini, const char* key)
 {
@@ -221,6 +226,7 @@ void Tfm_burner::pump() { QCoreApplication::processEvents(); }
 void Tfm_burner::fillRow(QTreeWidgetItem* row, const CompilationFileRecord& record, bool withTime)
 {
     row->setText(0, QString::fromStdString(record.StagedName));
+    row->setData(0, kStagedRole, QString::fromStdString(record.StagedName));
     row->setText(1, FileSizeText(record.Size));
     row->setText(2, withTime ? ShortDateLongTime(record.FileDate) : ShortDate(record.FileDate));
 }
@@ -235,7 +241,7 @@ void Tfm_burner::rowChanged(int record, bool withTime)
 {
     const auto& r = compilation_.records()[static_cast<size_t>(record)];
     for (int i = 0; i < lv->topLevelItemCount(); ++i) {
-        if (lv->topLevelItem(i)->text(0) == QString::fromStdString(r.StagedName)) {
+        if (StagedName(lv->topLevelItem(i)) == QString::fromStdString(r.StagedName)) {
             fillRow(lv->topLevelItem(i), r, withTime);
             return;
         }
@@ -551,7 +557,7 @@ void Tfm_burner::removeRows(bool onlySelected)
             ++i;
             continue;
         }
-        const std::string name = row->text(0).toStdString();
+        const std::string name = StagedName(row).toStdString();
         const int record = compilation_.findRecord(index, name);
         setStatus(QStringLiteral("Delete file ") + row->text(0));
         if (record >= 0 && compilation_.removeRecord(record)) {
@@ -616,7 +622,7 @@ bool Tfm_burner::eventFilter(QObject* watched, QEvent* event)
                 edt_nameExit();
                 return true;
             }
-        } else if (event->type() == QEvent::FocusOut && edt_name->isVisible()) {
+        } else if (event->type() == QEvent::FocusOut && !edt_name->isHidden()) {
             edt_nameExit();
         }
     }
@@ -644,7 +650,7 @@ void Tfm_burner::RenameFile2Click()
 
 void Tfm_burner::edt_nameExit()
 {
-    if (!renameRow_ || !edt_name->isVisible())
+    if (!renameRow_ || edt_name->isHidden())
         return;
     const QString old = renameRow_->text(0);
     const QString text = edt_name->text();
@@ -662,17 +668,18 @@ void Tfm_burner::edt_nameExit()
     if (text.isEmpty() || text == old)
         return;
     // The copy keeps its extension, as the row shows only the typed name.
-    const QString suffix = QFileInfo(old).suffix();
+    const QString suffix = QFileInfo(StagedName(row)).suffix();
     const QString newName =
         (QFileInfo(text).suffix().isEmpty() ? text : QFileInfo(text).completeBaseName()) +
         (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
     const int index = compilation_.absoluteIndex(selectedFolder());
-    const int record = compilation_.findRecord(index, old.toStdString());
+    const int record = compilation_.findRecord(index, StagedName(row).toStdString());
     if (record < 0 || !compilation_.renameRecord(record, newName.toStdString())) {
         TellDisc(QStringLiteral("Failed to rename!"), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }
-    row->setText(0, newName);
+    row->setText(0, text);
+    row->setData(0, kStagedRole, newName);
 }
 
 void Tfm_burner::edt_idExit()
@@ -1064,7 +1071,7 @@ void Tfm_burner::btn_saveClick()
     const int index = compilation_.absoluteIndex(selectedFolder());
     std::vector<std::string> paths;
     for (int i = 0; i < lv->topLevelItemCount() && !adder_.StopAdding; ++i) {
-        const int record = compilation_.findRecord(index, lv->topLevelItem(i)->text(0).toStdString());
+        const int record = compilation_.findRecord(index, StagedName(lv->topLevelItem(i)).toStdString());
         if (record >= 0)
             paths.push_back(compilation_.records()[static_cast<size_t>(record)].SourcePath);
     }

@@ -240,6 +240,22 @@ TEST_F(DataCdWindowTest, DropsAndLayoutsComeBackIntoTheSelectedFolder)
     EXPECT_EQ(testenv::readFile(layouts + "/disc.cfl"), sources_ + "/a.txt\r\n" + sources_ + "/b.txt\r\n");
     EXPECT_TRUE(window_->LayoutSaved);
 
+    // Renamed in place: the row shows the typed name, the copy keeps its
+    // extension, and the row still finds its file.
+    window_->lv->topLevelItem(1)->setSelected(true);
+    window_->RenameFile2Click();
+    window_->edt_name->setText("tune");
+    window_->edt_nameExit();
+    EXPECT_EQ(window_->lv->topLevelItem(1)->text(0), "tune");
+    EXPECT_EQ(testenv::readFile(window_->compilation().stagingFolder() + "/tune.txt"), "bb");
+    window_->lv->clearSelection();
+    window_->lv->topLevelItem(1)->setSelected(true);
+    window_->btn_deleteClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+    EXPECT_NE(access((window_->compilation().stagingFolder() + "/tune.txt").c_str(), F_OK), 0);
+    stage("b.txt", "bb");
+    window_->tvClick();
+
     window_->btn_newClick();
     EXPECT_EQ(window_->lv->topLevelItemCount(), 0);
     window_->tvClick();
