@@ -169,6 +169,8 @@ private:
     int64_t position_ = 0;
     int64_t openLength_ = 0;
     int lastError_ = 0;
+    std::vector<uint8_t> scratch_;
+    std::vector<char> bad_;
 
     bool ripFlag_ = false;
     int grabMode_ = GrabBurst;
