@@ -136,6 +136,7 @@ struct ParanoiaShared {
     cdrom_paranoia_t* paranoia = nullptr;
     int guardFd = -1;  // the .bin of an image, checked before each read
     int retries = 0;
+    int delayMs = 0;  // tests: a drive that answers this slowly
     std::mutex m;
     std::condition_variable cv;
     struct Sector {
@@ -173,6 +174,7 @@ struct ParanoiaShared {
                 applied = generation;
             }
             bool bad = false;
+            if (s->delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s->delayMs));
             if (s->guardFd >= 0 && fileSize(s->guardFd) < static_cast<int64_t>(lsn + 1) * kSector) {
                 // Past the end of a shrunken .bin paranoia would spin for
                 // ever; the sector is bad and paranoia moves on without it.
@@ -527,6 +529,7 @@ bool CdGrabber::openTrack(int number) {
         cdio_paranoia_modeset(s->paranoia, paranoiaMode(grabMode_));
         cdio_paranoia_seek(s->paranoia, t->first, SEEK_SET);
         s->retries = errorRetry_;
+        s->delayMs = sectorDelayMs_;
         s->next = t->first;
         s->end = t->last;
         auto reader = std::make_unique<ParanoiaReader>();

@@ -111,6 +111,8 @@ public:
     // Reads images through paranoia as a drive is read: for the benchmark
     // and the tests of the drive path, never for a user's rip.
     void setParanoiaForImages(bool on) { paranoiaForImages_ = on; }
+    // Tests of the deadline: the paranoia road waits this long per sector.
+    void setSectorDelayForTests(int ms) { sectorDelayMs_ = ms; }
 
     // CD database. Source 2: the local cache, then the image's CD-TEXT; no
     // network. Source 1: the online database (blocking, one deadline; call
@@ -179,6 +181,7 @@ private:
     int driveSpeed_ = -1;
     int deadlineMs_ = 60000;
     bool paranoiaForImages_ = false;
+    int sectorDelayMs_ = 0;
 
     CddbServer server_;
     std::string cacheFolder_;

@@ -239,3 +239,28 @@ TEST_F(GrabberFixture, RewrittenImageIsAMediaChange) {
 }
 
 }  // namespace
+
+namespace {
+
+// A drive that stops answering fails the read after the no-progress
+// deadline instead of holding the caller, and the rest of the track fails
+// at once; closing the track does not wait for the drive.
+TEST_F(GrabberFixture, DriveThatStopsAnsweringFailsAfterTheDeadline) {
+    grabber.setParanoiaForImages(true);
+    grabber.setNoProgressDeadlineMs(300);
+    grabber.setSectorDelayForTests(3000);
+    grabber.setErrorAction(CdGrabber::ActionSilence);
+    ASSERT_TRUE(grabber.readToc());
+    ASSERT_TRUE(grabber.openTrack(1));
+    const auto start = std::chrono::steady_clock::now();
+    AudioBlock b = grabber.readBlock(2 * 588);
+    EXPECT_NE(grabber.lastError(), 0);
+    EXPECT_EQ(b.size(), 2 * 588 * 2);
+    EXPECT_TRUE(std::all_of(b.samples.begin(), b.samples.end(), [](int16_t s) { return s == 0; }));
+    grabber.readBlock(44100);
+    EXPECT_NE(grabber.lastError(), 0);
+    grabber.closeTrack();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+}
+
+}  // namespace
