@@ -2,13 +2,14 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
-
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
 #include "components/audio/audiotransform.h"
 #include "components/disc/cdgrabber.h"
 #include "disc/ripnaming.h"
+#include "jobs/blockcopy.h"
+#include "jobs/tooljob.h"
+#include "jobs/pcmcache.h"
 #include "platform/paths.h"
 
 namespace {
@@ -22,20 +23,8 @@ bool somethingThere(const std::string& path) {
 
 }  // namespace
 
-RipRun::RipRun(CdGrabber& grabber, const RipSettings& settings, RipKind kind,
-               std::function<bool(AudioFile&)> configureWriter, RipReporter& reporter)
-    : grabber_(grabber), settings_(settings), kind_(kind), configureWriter_(std::move(configureWriter)),
-      reporter_(reporter) {}
-
-const char* RipRun::extension(RipKind kind) {
-    switch (kind) {
-    case RipKind::Wav: return ".wav";
-    case RipKind::Mp3: return ".mp3";
-    case RipKind::Ogg: return ".ogg";
-    case RipKind::Wma: return ".wma";
-    }
-    return ".wav";
-}
+RipRun::RipRun(CdGrabber& grabber, const RipSettings& settings, const OutputFormat& format, RipReporter& reporter)
+    : grabber_(grabber), settings_(settings), format_(format), reporter_(reporter) {}
 
 RipResult RipRun::run() {
     RipResult result;
@@ -60,35 +49,19 @@ RipResult RipRun::run() {
     return result;
 }
 
-// The track's peak per channel, read ahead of the rip, so that the whole
-// track gets one gain per channel and quiet passages stay quiet.
-bool RipRun::measurePeaks(int track, int peaks[2]) {
-    peaks[0] = peaks[1] = 0;
-    if (!grabber_.openTrack(track)) return false;
-    PeakMeter meter;
-    for (;;) {
-        if (!reporter_.checkpoint()) {
-            grabber_.closeTrack();
-            return false;
-        }
-        AudioBlock block = grabber_.readBlock(2 * CdGrabber::SampleRate);
-        if (block.empty() && grabber_.lastError() == 0) break;
-        meter.add(block, CdGrabber::Channels);
-    }
-    grabber_.closeTrack();
-    peaks[0] = meter.channelPeaks[0];
-    peaks[1] = meter.channelPeaks[1];
-    return true;
-}
-
 RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& result) {
     const RipRowTexts texts = reporter_.rowTexts(t - 1);
     if (!texts.checked) return TrackEnd::Skipped;
-    const bool wma = kind_ == RipKind::Wma;
+    const bool wma = format_.kind == OutputKind::Wma;
     const QString errorCaption = wma ? QStringLiteral("ERROR") : QStringLiteral("Error!");
+    auto failed = [&] {
+        reporter_.rowFinished(t - 1, false);
+        return TrackEnd::Failed;
+    };
 
-    const RipTarget target = RipOutputPath(settings_.fileNameFormat, settings_.outputFolder, texts.title.toStdString(),
-                                           texts.artist.toStdString(), texts.album.toStdString(), t, extension(kind_));
+    const RipTarget target =
+        RipOutputPath(settings_.fileNameFormat, settings_.outputFolder, texts.title.toStdString(),
+                      texts.artist.toStdString(), texts.album.toStdString(), t, format_.extension().toStdString());
     for (const auto& folder : target.folders) CreateFolder(folder);
     CreateFolder(target.folder);
     result.lastFolder = target.folder;
@@ -101,12 +74,11 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
     }
 
     AudioFile writer;
-    if (!configureWriter_(writer)) {
-        reporter_.tell(QStringLiteral("Error"), "Failed to create file " + path);
-        reporter_.rowFinished(t - 1, false);
-        return TrackEnd::Failed;
+    const QString refused = format_.configure(writer);
+    if (!refused.isEmpty()) {
+        reporter_.tell(QStringLiteral("Error"), refused);
+        return failed();
     }
-    // The WMA road opens the track before it creates the output.
     auto openTrack = [&] {
         grabber_.setTrack(t);
         if (grabber_.openTrack(t)) return true;
@@ -114,120 +86,62 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
         grabber_.closeTrack();
         return false;
     };
-    auto create = [&] {
-        if (writer.create(target.path, 0)) return true;
-        reporter_.tell(QStringLiteral("Error"), (writer.getError() == AudioErrorFileOpen ? "Failed to read track "
-                                                                                         : "Failed to create file ") +
-                                                    path);
-        return false;
-    };
-    if (wma && !openTrack()) {
-        reporter_.rowFinished(t - 1, false);
-        return TrackEnd::Failed;
-    }
-    if (!create()) {
+    // The WMA road opens the track before it creates the output.
+    if (wma && !openTrack()) return failed();
+    if (!writer.create(target.path, 0)) {
+        reporter_.tell(QStringLiteral("Error"),
+                       (writer.getError() == AudioErrorFileOpen ? "Failed to read track " : "Failed to create file ") +
+                           path);
         grabber_.closeTrack();
-        reporter_.rowFinished(t - 1, false);
-        return TrackEnd::Failed;
+        return failed();
     }
+    PendingOutput pending(writer);
     writer.setInputFormat(CdGrabber::SampleRate, CdGrabber::Channels);
-    if (!wma && !openTrack()) {
-        writer.abandon();
-        reporter_.rowFinished(t - 1, false);
-        return TrackEnd::Failed;
-    }
+    if (!wma && !openTrack()) return failed();
 
-    AudioTransform transform;
-    transform.sampleRate = CdGrabber::SampleRate;
-    transform.channels = CdGrabber::Channels;
-    int peaks[2] = {0, 0};
-    if (settings_.normalize) {
-        grabber_.closeTrack();
-        if (!measurePeaks(t, peaks) || !grabber_.openTrack(t)) {
-            writer.abandon();
-            grabber_.closeTrack();
-            if (!reporter_.checkpoint()) return TrackEnd::Stopped;
-            reporter_.tell(QStringLiteral("Error!"), QStringLiteral("Track open error!"));
-            reporter_.rowFinished(t - 1, false);
-            return TrackEnd::Failed;
-        }
-    }
-
-    const int64_t length = grabber_.trackLength();
-    // Every track is 44100 frames a second; no division by a duration that
-    // may be 0.
-    const int64_t rate = CdGrabber::SampleRate;
-    int64_t pos = 0;
     reporter_.trackPercent(0);
     ++begun;
     reporter_.counter(begun, checked);
-    bool readErrorAccepted = false;
-    bool abandoned = false;
-    bool stopped = false;
-    while (length > pos) {
-        if (!reporter_.checkpoint()) {
-            stopped = true;
-            break;
-        }
-        const bool fade = settings_.fade;
-        int64_t block = fade && pos == 0 ? settings_.fadeIn * rate : 2 * rate;
-        bool fadeOut = false;
-        if (!fade) {
-            block = std::min(block, length - pos);
-        } else if (pos > 0 && length - pos < (settings_.fadeOut * block) / 2 + 1) {
-            block = length - pos;
-            fadeOut = true;
-        }
-        if (block <= 0) block = std::min<int64_t>(2 * rate, length - pos);
-        reporter_.trackPercent(static_cast<int>(pos * 100 / length));
 
-        AudioBlock data = grabber_.readBlock(block);
-        if (grabber_.lastError() != 0 && !readErrorAccepted) {
-            // Yes lets the error action complete the track; No gives it up.
-            if (!reporter_.askYesNo(errorCaption, QStringLiteral("Track read error! Continue?"))) {
-                abandoned = true;
-                break;
-            }
-            readErrorAccepted = true;
-        }
-        if (data.empty()) {
-            if (grabber_.lastError() != 0) {
-                pos += block;
-                continue;
-            }
-            break;
-        }
-        if (settings_.normalize) {
-            AudioBlock left = transform.getLeftChannel(data);
-            AudioBlock right = transform.getRightChannel(data);
-            transform.setReferencePeak(peaks[0]);
-            transform.normalize(left, true, static_cast<float>(settings_.normalizeRatio));
-            transform.setReferencePeak(peaks[1]);
-            transform.normalize(right, true, static_cast<float>(settings_.normalizeRatio));
-            data = transform.joinChannels(left, right);
-        }
-        if (fade && pos == 0) transform.fade(data, 0.0f, 100.0f);
-        else if (fadeOut) transform.fade(data, 100.0f, 0.0f);
-        writer.writeBlock(data);
-        if (writer.getError() != 0 &&
-            !reporter_.askYesNo(errorCaption, QStringLiteral("File write error! Continue?"))) {
-            abandoned = true;
-            break;
-        }
-        pos += block;
-    }
+    // A read error is put to the user once per track: Yes lets the error
+    // action complete it, No gives the track up.
+    int readErrorAnswer = -1;
+    auto goOn = [&] {
+        if (readErrorAnswer < 0)
+            readErrorAnswer = reporter_.askYesNo(errorCaption, QStringLiteral("Track read error! Continue?")) ? 1 : 0;
+        return readErrorAnswer == 1;
+    };
+    BlockCopyHooks hooks;
+    hooks.checkpoint = [&] { return reporter_.checkpoint(); };
+    hooks.percent = [&](int p) { reporter_.trackPercent(p); };
+    hooks.readFailedGoOn = goOn;
+    BlockCopyOptions options;
+    options.normalize = settings_.normalize;
+    options.ratio = settings_.normalizeRatio;
+    options.fade = settings_.fade;
+    options.fadeIn = settings_.fadeIn;
+    options.fadeOut = settings_.fadeOut;
+    options.perChannel = true;
+    // The peaks come from a first read of the track, kept in the PCM cache
+    // so the drive is read once; the copy then reads the cache.
+    auto measure = [&](PeakMeter& peaks, PcmCache& cache) {
+        const BlockCopyResult r = MeasurePeaks(grabber_, true, peaks, cache, hooks);
+        if (r == BlockCopyResult::Done && !cache.usable()) grabber_.seek(0);
+        return r;
+    };
+    BlockCopyResult copied = CopyBlocks(grabber_, writer, options, hooks, measure);
     grabber_.closeTrack();
-    if (stopped || abandoned) {
-        writer.abandon();
+    if (copied == BlockCopyResult::WriteFailed &&
+        reporter_.askYesNo(errorCaption, QStringLiteral("File write error! Continue?")))
+        copied = BlockCopyResult::Done;  // what was written is kept as it is
+    if (copied == BlockCopyResult::Stopped) {
         reporter_.trackPercent(0);
         reporter_.rowFinished(t - 1, false);
-        return stopped ? TrackEnd::Stopped : TrackEnd::Failed;
+        return TrackEnd::Stopped;
     }
-    writer.close();
-    if (writer.getError() != 0) {
-        reporter_.tell(QStringLiteral("Error"), "Failed to create file " + path);
-        reporter_.rowFinished(t - 1, false);
-        return TrackEnd::Failed;
+    if (copied != BlockCopyResult::Done || !pending.keep()) {
+        reporter_.trackPercent(0);
+        return failed();
     }
     AudioInformation info;
     bool tagged = true;

@@ -26,19 +26,11 @@ RipSettings ReadRipSettings(const IniFile& ini) {
                                     RipOutputFolder())
                          .toStdString();
     s.fileNameFormat = i("filename format", 0);
-    s.wavFrequency = i("wav frequency", 1);
-    s.wavBit = i("wav bit", 1);
-    s.wavChannel = i("wav channel", 1);
-    s.mp3Frequency = i("mp3 frequency", 1);
-    s.mp3Bitrate = i("mp3 bitrate", 7);
-    s.mp3Channel = i("mp3 channel", 1);
-    s.mp3VbrBitrate = i("mp3 vbr bitrate", 7);
-    s.mp3VbrQuality = i("mp3 vbr quality", 8);
-    s.oggFrequency = i("ogg frequency", 1);
-    s.oggChannel = i("ogg channel", 1);
-    s.oggBitrate = i("ogg bitrate", 1);
-    s.oggQuality = i("ogg quality", 300);
     return s;
+}
+
+OutputFormat ReadRipFormat(const IniFile& ini, OutputKind kind) {
+    return EncoderDialogFormat(kind, EncoderDialogCodes::read(ini, kSection, EncoderDialogCodes::ripperDefaults()));
 }
 
 void ApplyGrabSettings(const RipSettings& settings, CdGrabber& grabber) {

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "jobs/outputformat.h"
+
 class IniFile;
 class CdGrabber;
 
@@ -20,12 +22,12 @@ struct RipSettings {
     int normalizeRatio = 98;
     std::string outputFolder;
     int fileNameFormat = 0;
-    int wavFrequency = 1, wavBit = 1, wavChannel = 1;
-    int mp3Frequency = 1, mp3Bitrate = 7, mp3Channel = 1, mp3VbrBitrate = 7, mp3VbrQuality = 8;
-    int oggFrequency = 1, oggChannel = 1, oggBitrate = 1, oggQuality = 300;
 };
 
 RipSettings ReadRipSettings(const IniFile& ini);
+// The output format of the rip: the encoder dialog's codes in [cd ripper],
+// with the rip's own defaults for missing keys.
+OutputFormat ReadRipFormat(const IniFile& ini, OutputKind kind);
 
 // The four grabber settings, each the stored value minus one.
 void ApplyGrabSettings(const RipSettings& settings, CdGrabber& grabber);

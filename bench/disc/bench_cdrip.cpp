@@ -91,7 +91,7 @@ int ripOurs(const std::string& folder, const std::string& kind, const std::strin
         w.setInputFormat(44100, 2);
         if (!grabber.openTrack(t)) return 4;
         for (;;) {
-            AudioBlock b = grabber.readBlock(2 * 44100);
+            AudioBlock b = grabber.readBlock(4 * 44100);
             if (grabber.lastError()) return 5;
             if (b.empty()) break;
             if (kind != "none") w.writeBlock(b);

@@ -545,23 +545,33 @@ bool CdGrabber::openTrack(int number) {
     return true;
 }
 
-bool CdGrabber::seek(int64_t position, int) {
+bool CdGrabber::open(const std::string& name) {
+    int track = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9' || track > 99) return false;
+        track = track * 10 + (c - '0');
+    }
+    return openTrack(track);
+}
+
+bool CdGrabber::seek(int64_t frame) {
     if (!reader_) return false;
-    position_ = std::clamp<int64_t>(position, 0, openLength_);
+    position_ = std::clamp<int64_t>(frame, 0, openLength_);
     return true;
 }
 
-AudioBlock CdGrabber::readBlock(int64_t frames) {
+AudioBlock CdGrabber::readBlock(int64_t count) {
     lastError_ = AudioErrorNone;
     AudioBlock block;
     const Track* t = selected();
+    int64_t frames = count > 0 ? count / Channels : SampleRate;
     if (!reader_ || !t || frames <= 0 || position_ >= openLength_) return block;
     frames = std::min(frames, openLength_ - position_);
     const int64_t firstSector = position_ / FramesPerSector;
     const int64_t lastSector = (position_ + frames - 1) / FramesPerSector;
-    const int count = static_cast<int>(lastSector - firstSector + 1);
-    scratch_.resize(static_cast<std::size_t>(count) * kSector);
-    reader_->read(t->first + static_cast<int32_t>(firstSector), count, scratch_.data(), bad_);
+    const int sectors = static_cast<int>(lastSector - firstSector + 1);
+    scratch_.resize(static_cast<std::size_t>(sectors) * kSector);
+    reader_->read(t->first + static_cast<int32_t>(firstSector), sectors, scratch_.data(), bad_);
     const bool anyBad = std::find(bad_.begin(), bad_.end(), 1) != bad_.end();
     const int64_t skip = position_ - firstSector * FramesPerSector;  // frames into the first sector
     position_ += frames;

@@ -63,9 +63,11 @@ TEST(RipSettingsTest, RipperDefaultsAndTheRatioKey) {
     const std::string folder = testenv::makeTempDir("ini");
     IniFile ini(folder + "/Tunevale.ini");
     RipSettings s = ReadRipSettings(ini);
-    EXPECT_EQ(s.wavFrequency, 1);
-    EXPECT_EQ(s.wavBit, 1);
-    EXPECT_EQ(s.wavChannel, 1);
+    const OutputFormat wav = ReadRipFormat(ini, OutputKind::Wav);
+    EXPECT_EQ(wav.wavRate, 48000);
+    EXPECT_EQ(wav.wavBits, 8);
+    EXPECT_EQ(wav.wavChannels, 1);
+    EXPECT_EQ(ReadRipFormat(ini, OutputKind::Mp3).mp3.bitrate, 128);
     EXPECT_EQ(s.normalizeRatio, 98);
     EXPECT_EQ(s.fileNameFormat, 0);
     EXPECT_EQ(s.outputFolder.substr(s.outputFolder.size() - 4), "/mp3");

@@ -80,22 +80,14 @@ struct RipFixture : ::testing::Test {
                          {true, "Quiet", "Artist", "Album", "Rock"},
                          {true, "Noise", "Artist", "Album", "Rock"}};
     }
-    RipResult rip(RipKind kind) {
-        auto configure = [kind](AudioFile& w) {
-            switch (kind) {
-            case RipKind::Wav: w.setWavFormat(44100, 2, 16); return true;
-            case RipKind::Mp3: {
-                Mp3EncoderSettings s;
-                s.bitrate = 192;
-                w.setMp3Encoder(s);
-                return true;
-            }
-            case RipKind::Ogg: w.setOggFormat(44100, 2, 160, 0, 0, 300); return true;
-            case RipKind::Wma: return w.setWmaFormat(24);
-            }
-            return false;
-        };
-        return RipRun(grabber, settings, kind, configure, reporter).run();
+    RipResult rip(OutputKind kind) {
+        OutputFormat format;
+        format.kind = kind;
+        format.wavRate = 44100;
+        format.mp3.bitrate = 192;
+        format.oggKbps = 160;
+        format.wmaProfile = 24;
+        return RipRun(grabber, settings, format, reporter).run();
     }
     std::vector<std::string> files() {
         std::vector<std::string> names;
@@ -112,7 +104,7 @@ TEST_F(RipFixture, WavIsByteIdenticalInEveryGrabMode) {
         settings.grabMode = mode;
         ApplyGrabSettings(settings, grabber);
         reporter.answer = [](const QString&) { return true; };  // overwrite the previous round
-        const RipResult r = rip(RipKind::Wav);
+        const RipResult r = rip(OutputKind::Wav);
         EXPECT_EQ(r.done, 3);
         EXPECT_EQ(r.lastFolder, out + "/");
         EXPECT_EQ(files(), (std::vector<std::string>{"Noise.wav", "Quiet.wav", "Tone.wav"}));
@@ -134,11 +126,11 @@ TEST_F(RipFixture, WavIsByteIdenticalInEveryGrabMode) {
 TEST_F(RipFixture, CompressedFormatsAreCloseAndTagged) {
     reporter.rows[1].checked = false;
     reporter.rows[2].checked = false;
-    for (RipKind kind : {RipKind::Mp3, RipKind::Ogg, RipKind::Wma}) {
-        SCOPED_TRACE(RipRun::extension(kind));
+    for (OutputKind kind : {OutputKind::Mp3, OutputKind::Ogg, OutputKind::Wma}) {
+        SCOPED_TRACE(OutputExtension(kind).toStdString());
         const RipResult r = rip(kind);
         ASSERT_EQ(r.done, 1);
-        const std::string path = out + "/Tone" + RipRun::extension(kind);
+        const std::string path = out + "/Tone" + OutputExtension(kind).toStdString();
         const Pcm got = wavData(path);
         const Pcm& want = image.padded[0];
         ASSERT_GT(got.size(), want.size() - 44100);
@@ -169,7 +161,7 @@ TEST_F(RipFixture, HostileTitlesStayInsideTheOutputFolder) {
     reporter.rows = {{true, "../../../tmp/pwned", "..", "AC/DC", "Rock"},
                      {true, std::string(70000, 'x').c_str(), "\x01\x02", ".hidden", "Rock"},
                      {false, "", "", "", ""}};
-    const RipResult r = rip(RipKind::Wav);
+    const RipResult r = rip(OutputKind::Wav);
     EXPECT_EQ(r.done, 2);
     const auto names = files();
     ASSERT_EQ(names.size(), 2u);
@@ -188,7 +180,7 @@ TEST_F(RipFixture, OverwriteNoKeepsTheOldFileAndStopLeavesNoFile) {
     int percents = 0;
     reporter.onPercent = [&](int) { ++percents; };
     reporter.stopAfter = 1 + 1 + 3 + 1 + 2;  // track 1 (skipped), track 2 (3 blocks), track 3 after 1 block
-    const RipResult r = rip(RipKind::Wav);
+    const RipResult r = rip(OutputKind::Wav);
     EXPECT_TRUE(r.stopped);
     EXPECT_EQ(testenv::readFile(out + "/Tone.wav"), "old");
     EXPECT_EQ(files(), (std::vector<std::string>{"Quiet.wav", "Tone.wav"}));
@@ -216,7 +208,7 @@ TEST_F(RipFixture, DamagedImageUnderEachErrorAction) {
             reporter.onPercent = [&](int p) {
                 if (p > 0 && p < 50) ::truncate(image.bin.c_str(), 720 * 2352);
             };
-            const RipResult r = rip(RipKind::Wav);
+            const RipResult r = rip(OutputKind::Wav);
             reporter.onPercent = nullptr;
             ASSERT_EQ(reporter.asked.size(), 1u);
             EXPECT_EQ(reporter.asked[0].second, "Track read error! Continue?");
