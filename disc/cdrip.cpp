@@ -18,6 +18,12 @@
 #include <thread>
 
 #include "components/skin/skinlabel.h"
+#include "disc/ripjob.h"
+#include "disc/ripsettings.h"
+#include "platform/launcher.h"
+#include "windowkit/disctoolservices.h"
+#include "windowkit/toolcontrols.h"
+#include "windowkit/toolskin.h"
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"
 #include "platform/texthelpers.h"
@@ -48,9 +54,13 @@ Tfm_cdripper::Tfm_cdripper(QWidget* parent) : QDialog(parent) {
     buildControls();
     buildMenus();
     connect(&AudioGrabber, &CdGrabber::mediaChange, this, &Tfm_cdripper::AudioGrabberMediaChange);
+    connect(&AudioPlayer, &PlaybackSession::onEndPlay, this, [this] { btn_stopClick(); });
 }
 
-Tfm_cdripper::~Tfm_cdripper() { AudioGrabber.setMediaPolling(false); }
+Tfm_cdripper::~Tfm_cdripper() {
+    AudioGrabber.setMediaPolling(false);
+    AudioPlayer.close();
+}
 
 void Tfm_cdripper::buildControls() {
     const int top = 24;  // below the menu bar
@@ -97,7 +107,7 @@ void Tfm_cdripper::buildControls() {
     connect(edt_album, &QLineEdit::editingFinished, this, [this] { edt_albumExit(); });
     auto* genreLabel = new QLabel(QStringLiteral("Genre:"), this);
     genreLabel->setGeometry(8, top + 232, 44, 20);
-    cb_genre = new TvsComboBox(this);
+    cb_genre = new ToolComboBox(this);
     cb_genre->setGeometry(52, top + 232, 140, 21);
 
     auto* formats = new QGroupBox(QStringLiteral("Select Format"), this);
@@ -122,9 +132,8 @@ void Tfm_cdripper::buildControls() {
     connect(rb_ogg, &QRadioButton::clicked, this, [this] { rb_oggClick(); });
     connect(rb_wma, &QRadioButton::clicked, this, [this] { rb_wmaClick(); });
 
-    pb = new TvsProgressBar(this);
+    pb = new ToolProgressBar(this);
     pb->setGeometry(8, top + 280, 330, 16);
-    pb->setPosition(0);
     st = new SkinLabel(QStringLiteral("00/00"), this);
     st->setGeometry(344, top + 278, 48, 20);
 
@@ -222,6 +231,7 @@ void Tfm_cdripper::closeEvent(QCloseEvent* event) {
 }
 
 void Tfm_cdripper::FormShow() {
+    DressToolWindow(this);
     const IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
     PopupMenu1->setStyleSheet(secondSkin ? QStringLiteral("QMenu { background: #efeae7; } QMenu::separator { background: #cdc9c5; }")
@@ -330,6 +340,9 @@ void Tfm_cdripper::ReadDiscToc() {
 void Tfm_cdripper::btn_refreshClick() { ReadDiscToc(); }
 
 void Tfm_cdripper::cbx_cdromChange() {
+    // The grabber belongs to the rip until it ends.
+    if (Ripping || WmaRipRunning) return;
+    if (CdPlaying) StopCdPlay();
     AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
     ReadDiscToc();
 }
@@ -433,8 +446,7 @@ void Tfm_cdripper::btn_freedbClick() {
 }
 
 void Tfm_cdripper::btn_optionClick() {
-    // Opened through the settings seam once the settings dialog is
-    // reachable from here.
+    if (const DiscToolServices* services = CurrentDiscToolServices()) services->showEncoderSettings(this);
 }
 
 void Tfm_cdripper::btn_closeClick() { close(); }
@@ -446,20 +458,180 @@ void Tfm_cdripper::FormCloseQuery() {
     IniFile().writeInteger(kSection, "cdrip type", RipFormat);
 }
 
-void Tfm_cdripper::btn_playClick() {}
-void Tfm_cdripper::btn_pauseClick() {}
-void Tfm_cdripper::btn_ripClick() {}
-void Tfm_cdripper::PlayCdTrack() {}
-void Tfm_cdripper::FeedPlayerBlock() {}
-void Tfm_cdripper::StopCdPlay() {}
-void Tfm_cdripper::TogglePlayPause() {}
-void Tfm_cdripper::ToggleRipPause() {}
+void Tfm_cdripper::btn_playClick() {
+    if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
+    AudioGrabber.readToc();
+    if (AudioGrabber.trackCount() < 1) {
+        ReadDiscToc();
+        repaint();
+        return;
+    }
+    QTreeWidgetItem* item = lv->currentItem();
+    if (!item || !item->isSelected()) {
+        ShowInformation(QStringLiteral("Please select the track you want to play!"), this);
+        return;
+    }
+    PlayTrackNumber = lv->indexOfTopLevelItem(item) + 1;
+    btn_play->setEnabled(false);
+    PlayCdTrack();
+}
+
+void Tfm_cdripper::PlayCdTrack() {
+    StartPlay1->setEnabled(false);
+    btn_refresh->setEnabled(false);
+    btn_stop->setEnabled(true);
+    AudioGrabber.readToc();
+    AudioGrabber.setGrabMode(CdGrabber::GrabBurst);
+    if (!AudioPlayer.open(AudioGrabber, std::to_string(PlayTrackNumber))) return;
+    // The session queues two blocks and one more each time the player asks.
+    if (!AudioPlayer.start(0)) {
+        AudioPlayer.close();
+        return;
+    }
+    PlayBlockFrames = AudioPlayer.blockSize() / CdGrabber::Channels;
+    CdPlayPaused = false;
+    CdPlaying = true;
+    LastJobIsPlay = true;
+    for (QAction* a : {PausePlay1, PausePlay2, StopPlay1, StopPlay2}) a->setEnabled(true);
+    btn_pause->setEnabled(true);
+    setRipGroup(false);
+    btn_refresh->setEnabled(false);
+    btn_freedb->setEnabled(false);
+}
+
+void Tfm_cdripper::FeedPlayerBlock() {
+    // The playback session feeds the player itself on each of its requests.
+}
+
+void Tfm_cdripper::StopCdPlay() {
+    AudioPlayer.close();
+    CdPlaying = false;
+    setPlayGroup(true);
+}
+
+void Tfm_cdripper::btn_pauseClick() {
+    if (!LastJobIsPlay)
+        ToggleRipPause();
+    else
+        TogglePlayPause();
+}
+
+void Tfm_cdripper::TogglePlayPause() {
+    if (!CdPlaying) return;
+    CdPlayPaused = !CdPlayPaused;
+    if (CdPlayPaused)
+        AudioPlayer.pause();
+    else
+        AudioPlayer.resume();
+}
+
+void Tfm_cdripper::ToggleRipPause() {
+    if (!RipThread || !Ripping) return;
+    if (btn_pause->text() == QLatin1String("Pause")) {
+        btn_pause->setText(QStringLiteral("Resume"));
+        RipThread->pause();
+    } else {
+        btn_pause->setText(QStringLiteral("Pause"));
+        RipThread->resume();
+    }
+}
+
+void Tfm_cdripper::btn_ripClick() {
+    if (Ripping || WmaRipRunning) return;
+    if (CdPlaying) StopCdPlay();
+    if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
+    AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
+    AudioGrabber.readToc();
+    if (AudioGrabber.trackCount() < 1) {
+        ReadDiscToc();
+        return;
+    }
+    const IniFile ini;
+    const RipSettings settings = ReadRipSettings(ini);
+    ApplyGrabSettings(settings, AudioGrabber);
+    const OutputKind kind = RipFormat >= 0 && RipFormat <= 3 ? static_cast<OutputKind>(RipFormat) : OutputKind::Mp3;
+    const OutputFormat format = ReadRipFormat(ini, kind);
+
+    const bool wma = kind == OutputKind::Wma;
+    setStopGroup(true);
+    // A WMA rip runs on the GUI thread and cannot be paused.
+    setPauseGroup(!wma);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    StartRip1->setEnabled(false);
+    LastJobIsPlay = false;
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    btn_refresh->setEnabled(false);
+    cbx_cdrom->setEnabled(false);
+
+    auto* job = new TRipcdThread(&jobHandler_, this, AudioGrabber, settings, format, [this](int row) {
+        RipRowTexts texts;
+        texts.checked = rowChecked(row);
+        texts.title = rowTitle(row);
+        texts.artist = edt_artist->text();
+        texts.album = edt_album->text();
+        texts.genre = cb_genre->currentText();
+        return texts;
+    });
+    connect(job, &ToolJob::subPercent, pb, [this](int p) { pb->setPosition(p); });
+    connect(job, &ToolJob::nextItem, st, [this](int begun, int checked) {
+        st->setCaption(FormatTwoDigits(begun) + "/" + FormatTwoDigits(checked));
+    });
+    connect(job, &TRipcdThread::ripEnded, this, &Tfm_cdripper::RipEnded);
+    // A job that ended on an exception sends no ripEnded: the window gets
+    // its controls back all the same.
+    connect(job, &ToolJob::ended, this, [this, job] {
+        if (RipThread == job) RipEnded(false, {});
+    });
+    RipThread = job;
+    if (wma) {
+        WmaRipRunning = true;
+        jobThreads_.start(job, JobPlace::GuiThread);
+    } else {
+        Ripping = true;
+        jobThreads_.start(job, JobPlace::Worker);
+    }
+}
+
+void Tfm_cdripper::RipEnded(bool anyChecked, const QString& lastFolder) {
+    RipThread = nullptr;
+    const bool wma = WmaRipRunning;
+    pb->setPosition(0);
+    if (anyChecked && !lastFolder.isEmpty()) OpenLocalPath(lastFolder);
+    st->setCaption(QStringLiteral("00/00"));
+    btn_rip->setEnabled(true);
+    Rip1->setEnabled(true);
+    Rip2->setEnabled(true);
+    StartRip1->setEnabled(true);
+    setStopGroup(false);
+    setPauseGroup(false);
+    btn_pause->setText(QStringLiteral("Pause"));
+    setPlayGroup(true);
+    btn_refresh->setEnabled(true);
+    btn_freedb->setEnabled(true);
+    cbx_cdrom->setEnabled(true);
+    Ripping = false;
+    LastJobIsPlay = true;
+    if (wma) {
+        WmaRipRunning = false;
+        btn_stopClick();
+    }
+}
 
 void Tfm_cdripper::btn_stopClick() {
+    if (WmaRipRunning && RipThread) RipThread->stop();
     WmaRipRunning = false;
     if (Ripping) {
         Ripping = false;
+        if (btn_pause->text() == QLatin1String("Resume")) {
+            if (RipThread) RipThread->resume();
+            btn_pause->setText(QStringLiteral("Pause"));
+        }
         LastJobIsPlay = true;
+        // Stop never waits: the rip ends at its next block, and its end
+        // gives the window its controls back.
+        if (RipThread) RipThread->stop();
         setRipGroup(true);
     }
     if (CdPlaying) StopCdPlay();

@@ -11,6 +11,9 @@
 #include <memory>
 
 #include "components/disc/cdgrabber.h"
+#include "components/player/playbacksession.h"
+#include "jobs/tooljob.h"
+#include "windowkit/toolwindow.h"
 
 class QAction;
 class QComboBox;
@@ -23,6 +26,7 @@ class QTreeWidgetItem;
 class SkinLabel;
 class TvsComboBox;
 class TvsProgressBar;
+class TRipcdThread;
 
 class Tfm_cdripper : public QDialog {
     Q_OBJECT
@@ -78,6 +82,10 @@ public:
     QAction* UnselectAll2 = nullptr;
 
     CdGrabber AudioGrabber;
+    // The preview plays the grabber's track through the one playback loop.
+    PlaybackSession AudioPlayer;
+    // The running rip, while Ripping or WmaRipRunning.
+    TRipcdThread* RipThread = nullptr;
 
     // The window's state.
     int RipFormat = 1;  // 0 WAV, 1 MP3, 2 OGG, 3 WMA
@@ -141,8 +149,12 @@ private:
     void buildControls();
     void buildMenus();
 
+    void RipEnded(bool anyChecked, const QString& lastFolder);
+
     bool lookupRunning_ = false;
     bool mediaChangedDuringLookup_ = false;
+    BoxJobHandler jobHandler_{this};
+    ToolJobThreads jobThreads_;
 };
 
 extern Tfm_cdripper* fm_cdripper;

@@ -13,7 +13,14 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <filesystem>
+
 #include "cdimagemaker.h"
+#include "components/audio/audiofile.h"
+#include "components/audio/audioinformation.h"
+#include "components/skin/skinlabel.h"
+#include "skin/progressbar.h"
+#include "windowkit/disctoolservices.h"
 #include "components/disc/cddbclient.h"
 #include "disc/cdrip.h"
 #include "platform/fakes.h"
@@ -23,6 +30,8 @@
 #include "testenv.h"
 
 namespace {
+
+using cdtest::Pcm;
 
 struct RipperWindowFixture : ::testing::Test {
     std::string images = testenv::makeTempDir("images");
@@ -172,6 +181,147 @@ TEST_F(RipperWindowFixture, ARewrittenImageReloadsTheList) {
     ASSERT_TRUE(spy.wait(5000));
     EXPECT_EQ(window->lv->topLevelItemCount(), 2);
     EXPECT_EQ(window->rowTitle(0), "New");
+}
+
+}  // namespace
+
+namespace {
+
+struct RipWindowFixture : RipperWindowFixture {
+    std::string out = testenv::makeTempDir("rips");
+    FakeLauncher launcher;
+    cdtest::Image image;
+
+    void SetUp() override {
+        image = cdtest::makeThreeTrackImage(images);
+        IniFile ini;
+        ini.writeString("cd ripper", "output directory", out);
+        ini.writeInteger("cd ripper", "wav frequency", 2);
+        ini.writeInteger("cd ripper", "wav bit", 2);
+        ini.writeInteger("cd ripper", "wav channel", 2);
+        ini.writeInteger("cd ripper", "filename format", 4);
+    }
+    void waitForTheRip() {
+        for (int i = 0; i < 3000 && (window->Ripping || window->WmaRipRunning || window->RipThread); ++i)
+            QTest::qWait(10);
+        ASSERT_EQ(window->RipThread, nullptr);
+    }
+    std::vector<std::string> files() {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(out))
+            if (e.is_regular_file()) names.push_back(e.path().string().substr(out.size() + 1));
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+Pcm decoded(const std::string& path) {
+    AudioFile r;
+    Pcm pcm;
+    if (!r.open(path)) return pcm;
+    for (AudioBlock b = r.readBlock(88200); !b.empty(); b = r.readBlock(88200))
+        pcm.insert(pcm.end(), b.samples.begin(), b.samples.end());
+    return pcm;
+}
+
+TEST_F(RipWindowFixture, RipsTheCheckedRowsToNamedTaggedFiles) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 0);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    window->lv->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    window->btn_ripClick();
+    EXPECT_FALSE(window->btn_rip->isEnabled());
+    EXPECT_TRUE(window->btn_stop->isEnabled());
+    EXPECT_FALSE(window->btn_play->isEnabled());
+    waitForTheRip();
+    EXPECT_EQ(files(), (std::vector<std::string>{"Test Artist/1-Tone.wav", "Test Artist/3-Noise.wav"}));
+    EXPECT_TRUE(decoded(out + "/Test Artist/1-Tone.wav") == image.padded[0]);
+    EXPECT_TRUE(decoded(out + "/Test Artist/3-Noise.wav") == image.padded[2]);
+    ASSERT_EQ(launcher.openedUrls().size(), 1u);
+    EXPECT_EQ(launcher.openedUrls()[0].toLocalFile().toStdString(), out + "/Test Artist/");
+    EXPECT_EQ(window->st->caption(), "00/00");
+    EXPECT_EQ(window->pb->position(), 0);
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+    EXPECT_FALSE(window->btn_stop->isEnabled());
+    EXPECT_TRUE(window->btn_play->isEnabled());
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
+// Stop while the rip is paused lets it go on to its end at once: the track
+// being written leaves no file, complete tracks stay complete.
+TEST_F(RipWindowFixture, StopWhilePausedEndsTheRipWithoutPartialFiles) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 0);
+    IniFile().writeBool("cd ripper", "normalize", true);
+    open();
+    window->btn_ripClick();
+    window->btn_pauseClick();
+    EXPECT_EQ(window->btn_pause->text(), "Resume");
+    QTest::qWait(50);
+    window->btn_stopClick();
+    EXPECT_EQ(window->btn_pause->text(), "Pause");
+    waitForTheRip();
+    const std::vector<Pcm> want = image.padded;
+    for (const auto& name : files()) {
+        const int track = name[12] - '0';
+        EXPECT_TRUE(decoded(out + "/" + name).size() == want[track - 1].size()) << name;
+    }
+    EXPECT_LT(files().size(), 3u);
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+}
+
+TEST_F(RipWindowFixture, WmaRipRunsOnTheWindowsThreadWithoutPause) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 3);
+    open();
+    bool pauseSeen = true;
+    QTimer::singleShot(0, [&] { pauseSeen = window->btn_pause->isEnabled(); });
+    window->btn_ripClick();
+    waitForTheRip();
+    EXPECT_FALSE(pauseSeen);
+    EXPECT_EQ(files().size(), 3u);
+    AudioInformation info;
+    ASSERT_TRUE(info.load(out + "/Test Artist/2-Quiet.wma"));
+    EXPECT_EQ(info.infoTitle, "Quiet");
+    EXPECT_EQ(info.infoAlbum, "Test Album");
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+}
+
+TEST_F(RipWindowFixture, PreviewPlaysPausesAndStops) {
+    open();
+    window->lv->clearSelection();
+    window->btn_playClick();
+    EXPECT_EQ(boxes.texts(), QStringList{"Please select the track you want to play!"});
+    window->lv->setCurrentItem(window->lv->topLevelItem(0));
+    window->btn_playClick();
+    ASSERT_TRUE(window->CdPlaying);
+    EXPECT_TRUE(window->AudioPlayer.isPlaying());
+    EXPECT_FALSE(window->btn_rip->isEnabled());
+    EXPECT_TRUE(window->btn_stop->isEnabled());
+    window->btn_pauseClick();
+    EXPECT_TRUE(window->CdPlayPaused);
+    EXPECT_FALSE(window->AudioPlayer.isPlaying());
+    window->btn_pauseClick();
+    EXPECT_TRUE(window->AudioPlayer.isPlaying());
+    window->btn_stopClick();
+    EXPECT_FALSE(window->CdPlaying);
+    EXPECT_FALSE(window->AudioGrabber.trackOpen());
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+    EXPECT_TRUE(window->btn_play->isEnabled());
+}
+
+struct FakeServices : DiscToolServices {
+    mutable int shown = 0;
+    QString chooseFolder(QWidget*) const override { return {}; }
+    bool showEncoderSettings(QWidget*) const override { return ++shown > 0; }
+};
+
+TEST_F(RipWindowFixture, OptionsOpenTheEncoderSettings) {
+    FakeServices services;
+    SetDiscToolServices(&services);
+    open();
+    window->btn_optionClick();
+    window->Options1->trigger();
+    EXPECT_EQ(services.shown, 2);
+    SetDiscToolServices(nullptr);
 }
 
 }  // namespace
