@@ -143,9 +143,12 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
         reporter_.trackPercent(0);
         return failed();
     }
+    // ID3v1, then ID3v2 for an MP3; the other formats have one kind of tag,
+    // which the second save would only write again.
     AudioInformation info;
     bool tagged = true;
     for (int version : {1, 2}) {
+        if (version == 1 && format_.kind != OutputKind::Mp3) continue;
         info.infoTitle = texts.title.toStdString();
         info.infoAlbum = texts.album.toStdString();
         info.infoArtist = texts.artist.toStdString();
