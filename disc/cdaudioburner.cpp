@@ -656,6 +656,7 @@ void Tfm_cdaudioburner::AudioCDWriterOperationProgress(int Percent) {
     ProgressSeen = true;
     if (AudioCDWriter->currentOperation() == DiscRecorder::EraseOperation) {
         ErasePercent = Percent;
+        emit eraseNotifier_.changed();
         return;
     }
     if (WriterError || !IsWriting) {
@@ -709,9 +710,11 @@ void Tfm_cdaudioburner::AudioCDWriterError(int errCode) {
         // A warning in the middle of a burn would make the next progress
         // event put the window back while the disc is still being written.
         if (!IsWriting) WriterError = true;
+        emit eraseNotifier_.changed();
         return;
     }
     WriterError = true;
+    emit eraseNotifier_.changed();
     if (!IsWriting) return;
     AudioCDWriter->abort();
     AudioCDWriter->refresh();
@@ -771,9 +774,13 @@ void Tfm_cdaudioburner::EraseCDRW1Click() {
     ErasePercent = 0;
     if (!fm_erase) return;
     fm_erase->UseAudioWriter = true;
+    fm_erase->AudioWriterSide = this;
     CentreOver(fm_erase, this);
     ShowModal(fm_erase);
 }
+
+void Tfm_cdaudioburner::eraseDisc(bool quick) { AudioCDWriter->erase(quick); }
+void Tfm_cdaudioburner::refreshWriter() { AudioCDWriter->refresh(); }
 
 void Tfm_cdaudioburner::EjectCDClick() { AudioCDWriter->eject(); }
 void Tfm_cdaudioburner::CloseDriveTray1Click() { AudioCDWriter->closeTray(); }

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+#include "disc/erase.h"
 #include "jobs/tooljob.h"
 
 class AudioDiscWriter;
@@ -38,7 +39,7 @@ QString AudioCdTotalText(int totalSeconds);
 // A row's time column: two-digit minutes and seconds ("03:25"; "101:40").
 QString AudioCdRowTime(int seconds);
 
-class Tfm_cdaudioburner : public QDialog {
+class Tfm_cdaudioburner : public QDialog, private EraseSide {
     Q_OBJECT
 public:
     explicit Tfm_cdaudioburner(QWidget* parent = nullptr);
@@ -135,6 +136,20 @@ private:
     // Refresh before a write or an erase; the writer's reason when it failed.
     QString refreshForUse();
 
+    // What the erase dialog works through.
+    bool writerError() const override { return WriterError; }
+    void setWriterError(bool on) override { WriterError = on; }
+    int erasePercent() const override { return ErasePercent; }
+    void setErasePercent(int percent) override { ErasePercent = percent; }
+    bool progressSeen() const override { return ProgressSeen; }
+    void setProgressSeen(bool on) override { ProgressSeen = on; }
+    void setEraseStatus(const QString& text) override { setStatusText(text); }
+    void eraseDisc(bool quick) override;
+    void refreshWriter() override;
+    void cycleWriterIndexes() override {}
+    EraseNotifier* eraseNotifier() override { return &eraseNotifier_; }
+
+    EraseNotifier eraseNotifier_;
     std::unique_ptr<QTemporaryDir> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;
     bool shown_ = false;

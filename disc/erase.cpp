@@ -5,8 +5,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include "components/discwriter/audiodiscwriter.h"
-#include "disc/cdaudioburner.h"
 #include "disc/discwindows.h"
 #include "windowkit/toolskin.h"
 #include "platform/inifile.h"
@@ -14,39 +12,6 @@
 
 Tfm_erase* fm_erase = nullptr;
 
-namespace {
-
-// The audio CD window as the dialog sees it: its flags, its status line
-// and its writer, whose events it hears after the window has stored them.
-class AudioWindowSide final : public EraseSide {
-public:
-    bool writerError() const override { return window()->WriterError; }
-    void setWriterError(bool on) override { window()->WriterError = on; }
-    int erasePercent() const override { return window()->ErasePercent; }
-    void setErasePercent(int percent) override { window()->ErasePercent = percent; }
-    bool progressSeen() const override { return window()->ProgressSeen; }
-    void setProgressSeen(bool on) override { window()->ProgressSeen = on; }
-    void setEraseStatus(const QString& text) override { window()->setStatusText(text); }
-    void eraseDisc(bool quick) override
-    {
-        DiscRecorder* writer = window()->AudioCDWriter;
-        QObject::disconnect(progress_);
-        QObject::disconnect(error_);
-        progress_ = QObject::connect(writer, &DiscRecorder::onOperationProgress, &notifier_, &EraseNotifier::changed);
-        error_ = QObject::connect(writer, &DiscRecorder::onError, &notifier_, &EraseNotifier::changed);
-        writer->erase(quick);
-    }
-    void refreshWriter() override { window()->AudioCDWriter->refresh(); }
-    void cycleWriterIndexes() override {}
-    EraseNotifier* eraseNotifier() override { return &notifier_; }
-
-private:
-    static Tfm_cdaudioburner* window() { return fm_cdaudioburner; }
-    EraseNotifier notifier_;
-    QMetaObject::Connection progress_, error_;
-};
-
-}  // namespace
 
 Tfm_erase::Tfm_erase(QWidget* parent) : QDialog(parent)
 {
@@ -62,15 +27,7 @@ Tfm_erase::Tfm_erase(QWidget* parent) : QDialog(parent)
     setFixedSize(282, 138);
 }
 
-EraseSide* Tfm_erase::side() const
-{
-    static AudioWindowSide audioWindow;
-    if (!UseAudioWriter)
-        return DataWriterSide;
-    if (AudioWriterSide)
-        return AudioWriterSide;
-    return fm_cdaudioburner && fm_cdaudioburner->AudioCDWriter ? &audioWindow : nullptr;
-}
+EraseSide* Tfm_erase::side() const { return UseAudioWriter ? AudioWriterSide : DataWriterSide; }
 
 const char* Tfm_erase::section() const { return UseAudioWriter ? "Audio CD Burner" : kDataCdSection; }
 

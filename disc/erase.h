@@ -46,8 +46,7 @@ public:
 
     // True: through the audio CD writer window; false: the data writer's.
     bool UseAudioWriter = false;
-    // The writer windows' erase sides; without one, the audio CD window
-    // itself is used.
+    // Set by the writer windows before they open the dialog.
     EraseSide* AudioWriterSide = nullptr;
     EraseSide* DataWriterSide = nullptr;
 

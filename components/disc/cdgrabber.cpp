@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cstring>
 #include <deque>
@@ -93,7 +94,6 @@ struct ImageReader final : CdTrackReader {
     }
     void read(int32_t lsn, int count, uint8_t* out, std::vector<char>& bad) override {
         bad.assign(static_cast<std::size_t>(count), 0);
-        std::memset(out, 0, static_cast<std::size_t>(count) * kSector);
         const int64_t size = fileSize(fd);
         const int64_t start = static_cast<int64_t>(lsn) * kSector;
         int64_t wanted = static_cast<int64_t>(count) * kSector;
@@ -136,6 +136,7 @@ struct ParanoiaShared {
     cdrom_paranoia_t* paranoia = nullptr;
     int guardFd = -1;  // the .bin of an image, checked before each read
     int retries = 0;
+    int delayMs = 0;  // tests: a drive that answers this slowly
     std::mutex m;
     std::condition_variable cv;
     struct Sector {
@@ -173,6 +174,7 @@ struct ParanoiaShared {
                 applied = generation;
             }
             bool bad = false;
+            if (s->delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s->delayMs));
             if (s->guardFd >= 0 && fileSize(s->guardFd) < static_cast<int64_t>(lsn + 1) * kSector) {
                 // Past the end of a shrunken .bin paranoia would spin for
                 // ever; the sector is bad and paranoia moves on without it.
@@ -527,6 +529,7 @@ bool CdGrabber::openTrack(int number) {
         cdio_paranoia_modeset(s->paranoia, paranoiaMode(grabMode_));
         cdio_paranoia_seek(s->paranoia, t->first, SEEK_SET);
         s->retries = errorRetry_;
+        s->delayMs = sectorDelayMs_;
         s->next = t->first;
         s->end = t->last;
         auto reader = std::make_unique<ParanoiaReader>();
@@ -542,48 +545,65 @@ bool CdGrabber::openTrack(int number) {
     return true;
 }
 
-bool CdGrabber::seek(int64_t position, int) {
+bool CdGrabber::open(const std::string& name) {
+    int track = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9' || track > 99) return false;
+        track = track * 10 + (c - '0');
+    }
+    return openTrack(track);
+}
+
+bool CdGrabber::seek(int64_t frame) {
     if (!reader_) return false;
-    position_ = std::clamp<int64_t>(position, 0, openLength_);
+    position_ = std::clamp<int64_t>(frame, 0, openLength_);
     return true;
 }
 
-AudioBlock CdGrabber::readBlock(int64_t frames) {
+AudioBlock CdGrabber::readBlock(int64_t count) {
     lastError_ = AudioErrorNone;
     AudioBlock block;
     const Track* t = selected();
+    int64_t frames = count > 0 ? count / Channels : SampleRate;
     if (!reader_ || !t || frames <= 0 || position_ >= openLength_) return block;
     frames = std::min(frames, openLength_ - position_);
     const int64_t firstSector = position_ / FramesPerSector;
     const int64_t lastSector = (position_ + frames - 1) / FramesPerSector;
-    const int count = static_cast<int>(lastSector - firstSector + 1);
-    std::vector<uint8_t> buffer(static_cast<std::size_t>(count) * kSector);
-    std::vector<char> bad;
-    reader_->read(t->first + static_cast<int32_t>(firstSector), count, buffer.data(), bad);
-    const bool anyBad = std::find(bad.begin(), bad.end(), 1) != bad.end();
+    const int sectors = static_cast<int>(lastSector - firstSector + 1);
+    scratch_.resize(static_cast<std::size_t>(sectors) * kSector);
+    reader_->read(t->first + static_cast<int32_t>(firstSector), sectors, scratch_.data(), bad_);
+    const bool anyBad = std::find(bad_.begin(), bad_.end(), 1) != bad_.end();
     const int64_t skip = position_ - firstSector * FramesPerSector;  // frames into the first sector
     position_ += frames;
     if (anyBad) {
         lastError_ = AudioErrorDrive;
         if (errorAction_ == ActionStop) return block;
     }
-    block.samples.reserve(static_cast<std::size_t>(frames) * Channels);
-    for (int64_t f = 0; f < frames; ++f) {
+    block.samples.resize(static_cast<std::size_t>(frames) * Channels);
+    int16_t* to = block.samples.data();
+    // Runs of frames within one sector at a time: good sectors are copied
+    // whole, bad ones silenced, dropped or kept as the action says.
+    for (int64_t f = 0; f < frames;) {
         const int64_t at = skip + f;
         const std::size_t sector = static_cast<std::size_t>(at / FramesPerSector);
-        if (bad[sector]) {
-            if (errorAction_ == ActionCut) continue;
-            if (errorAction_ == ActionSilence) {
-                block.samples.push_back(0);
-                block.samples.push_back(0);
-                continue;
-            }
+        const int64_t run = std::min<int64_t>(frames - f, FramesPerSector - at % FramesPerSector);
+        const uint8_t* from = scratch_.data() + at * 4;
+        if (bad_[sector] && errorAction_ == ActionCut) {
+            f += run;
+            continue;
         }
-        const uint8_t* p = buffer.data() + at * 4;
-        // The data is little-endian whatever the host.
-        block.samples.push_back(static_cast<int16_t>(p[0] | (p[1] << 8)));
-        block.samples.push_back(static_cast<int16_t>(p[2] | (p[3] << 8)));
+        if (bad_[sector] && errorAction_ == ActionSilence) {
+            std::fill(to, to + run * Channels, int16_t{0});
+        } else if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(to, from, static_cast<std::size_t>(run) * 4);
+        } else {
+            for (int64_t i = 0; i < run * Channels; ++i)
+                to[i] = static_cast<int16_t>(from[2 * i] | (from[2 * i + 1] << 8));
+        }
+        to += run * Channels;
+        f += run;
     }
+    block.samples.resize(static_cast<std::size_t>(to - block.samples.data()));
     return block;
 }
 

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "components/audio/audioblock.h"
+#include "components/audio/blocksource.h"
 #include "components/disc/cddbclient.h"
 #include "components/disc/cddbtext.h"
 
@@ -30,7 +31,7 @@ class QFileSystemWatcher;
 class QTimer;
 struct CdTrackReader;
 
-class CdGrabber : public QObject {
+class CdGrabber : public QObject, public BlockSource {
     Q_OBJECT
 public:
     static constexpr int SampleRate = 44100;
@@ -79,21 +80,26 @@ public:
     // 0 after a good call; AudioErrorDrive after a read that met a sector
     // it could not read (the error action says what the block holds).
     int lastError() const { return lastError_; }
-    bool seek(int64_t position, int mode = 3);
-    // Up to frames sample frames of the open track, interleaved stereo at
-    // 44100 Hz; empty at the end of the track. A read error leaves
-    // lastError() set, moves the position past the block, and returns what
-    // the error action makes of it: Stop nothing, Silence zeros for the bad
-    // sectors, Cut the block without them, Correct the best data there is.
-    AudioBlock readBlock(int64_t frames);
     void closeTrack();
     int64_t position() const { return position_; }
 
-    // The block source's shape, for the open track.
-    int pcmRate() const { return SampleRate; }
-    int pcmChannels() const { return Channels; }
-    int64_t length() const { return trackLength(); }
-    int64_t durationMs() const { return trackDuration(); }
+    // The open track as a block source. open() takes the track number as
+    // text. readBlock counts samples over both channels (half as many
+    // frames): interleaved stereo at 44100 Hz, empty at the end of the
+    // track. A read error leaves readFailed() and lastError() set, moves
+    // the position past the block, and returns what the error action makes
+    // of it: Stop nothing, Silence zeros for the bad sectors, Cut the block
+    // without them, Correct the best data there is.
+    bool open(const std::string& name) override;
+    bool isOpen() const override { return trackOpen(); }
+    void close() override { closeTrack(); }
+    bool seek(int64_t frame) override;
+    AudioBlock readBlock(int64_t count) override;
+    bool readFailed() const override { return lastError_ != 0; }
+    int64_t length() const override { return reader_ ? openLength_ : trackLength(); }
+    int pcmRate() const override { return SampleRate; }
+    int pcmChannels() const override { return Channels; }
+    int64_t durationMs() const override { return length() * 1000 / SampleRate; }
 
     // Put before a rip, each the stored setting minus one.
     void setRipFlag(bool flag) { ripFlag_ = flag; }
@@ -111,6 +117,8 @@ public:
     // Reads images through paranoia as a drive is read: for the benchmark
     // and the tests of the drive path, never for a user's rip.
     void setParanoiaForImages(bool on) { paranoiaForImages_ = on; }
+    // Tests of the deadline: the paranoia road waits this long per sector.
+    void setSectorDelayForTests(int ms) { sectorDelayMs_ = ms; }
 
     // CD database. Source 2: the local cache, then the image's CD-TEXT; no
     // network. Source 1: the online database (blocking, one deadline; call
@@ -169,6 +177,8 @@ private:
     int64_t position_ = 0;
     int64_t openLength_ = 0;
     int lastError_ = 0;
+    std::vector<uint8_t> scratch_;
+    std::vector<char> bad_;
 
     bool ripFlag_ = false;
     int grabMode_ = GrabBurst;
@@ -177,6 +187,7 @@ private:
     int driveSpeed_ = -1;
     int deadlineMs_ = 60000;
     bool paranoiaForImages_ = false;
+    int sectorDelayMs_ = 0;
 
     CddbServer server_;
     std::string cacheFolder_;

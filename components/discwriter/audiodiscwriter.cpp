@@ -137,11 +137,11 @@ DiscRecorder::Failure AudioDiscWriter::readImage(DiscState* state) const {
     const std::string folder = Local(imageFolder_);
     int error = 0;
     if (!CreateFolderPath(folder)) {
-        qCWarning(lcDiscWriter, "The image folder %s cannot be made.", qPrintable(imageFolder_));
+        qCWarning(lcDisc, "The image folder %s cannot be made.", qPrintable(imageFolder_));
         return {};
     }
     if (!FolderTakesFiles(folder, &error)) {
-        qCWarning(lcDiscWriter, "The image folder %s cannot be written: %s", qPrintable(imageFolder_), qPrintable(SystemText(error)));
+        qCWarning(lcDisc, "The image folder %s cannot be written: %s", qPrintable(imageFolder_), qPrintable(SystemText(error)));
         return {};
     }
     state->status = QFileInfo::exists(imageCuePath()) ? Closed : Blank;

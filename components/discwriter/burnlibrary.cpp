@@ -6,11 +6,9 @@
 
 #include <libburn/libburn.h>
 
-using namespace burn;
-
 #include "components/discwriter/disclog.h"
 
-Q_LOGGING_CATEGORY(lcDiscWriter, "tunevale.discwriter", QtWarningMsg)
+using namespace burn;
 
 namespace {
 
@@ -33,7 +31,7 @@ bool InitializeBurnLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (burn_initialize() != 1) {
-            qCWarning(lcDiscWriter, "The disc writing library could not be started.");
+            qCWarning(lcDisc, "The disc writing library could not be started.");
             return;
         }
         // Queue everything worth knowing, print nothing.
@@ -54,10 +52,10 @@ QString TakeBurnMessages() {
         QString message = QString::fromLocal8Bit(text).trimmed();
         if (osErrno != 0) message += QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(osErrno)));
         if (IsSerious(severity)) {
-            qCWarning(lcDiscWriter, "libburn %s: %s", severity, qPrintable(message));
+            qCWarning(lcDisc, "libburn %s: %s", severity, qPrintable(message));
             serious = message;
         } else {
-            qCDebug(lcDiscWriter, "libburn %s: %s", severity, qPrintable(message));
+            qCDebug(lcDisc, "libburn %s: %s", severity, qPrintable(message));
         }
     }
     return serious;

@@ -206,7 +206,7 @@ bool StartIsoLibraries()
             return false;
         char message[1024] = {};
         if (isoburn_initialize(message, 0) <= 0) {
-            qCWarning(lcDiscWriter, "The ISO image library could not be started: %s", message);
+            qCWarning(lcDisc, "The ISO image library could not be started: %s", message);
             return false;
         }
         // libisoburn sets its own message levels; the program's stay.
@@ -374,7 +374,7 @@ DiscRecorder::Failure DataDiscWriter::readImage(DiscState* state)
     const int64_t size = FileSize(path);
     const bool exists = FileExists(path);
     if (!FolderWritable(folder) || (exists && (size < 0 || ::access(path.c_str(), W_OK) != 0))) {
-        qCWarning(lcDiscWriter, "%s cannot be written", path.c_str());
+        qCWarning(lcDisc, "%s cannot be written", path.c_str());
         return {};
     }
     if (size <= 0) {
@@ -385,7 +385,7 @@ DiscRecorder::Failure DataDiscWriter::readImage(DiscState* state)
     TakeBurnMessages();
     Grab grab;
     if (!grab.acquire("stdio:" + path)) {
-        qCWarning(lcDiscWriter, "%s cannot be read: %s", path.c_str(), qPrintable(TakeBurnMessages()));
+        qCWarning(lcDisc, "%s cannot be read: %s", path.c_str(), qPrintable(TakeBurnMessages()));
         return {};
     }
     state->status = DiscStatusOf(isoburn_disc_get_status(grab.drive()));
@@ -464,7 +464,7 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
     if (paths_.isEmpty())
         return {NothingToWrite, QStringLiteral("Nothing to write.")};
     if (writeMode_ == 2)
-        qCInfo(lcDiscWriter, "Mode 2/XA was asked for; the disc is written in Mode 1.");
+        qCInfo(lcDisc, "Mode 2/XA was asked for; the disc is written in Mode 1.");
     TakeBurnMessages();
     auto job = std::make_unique<Job>();
     job->threadsBefore = ThreadCount();

@@ -1,7 +1,9 @@
 #pragma once
-// The disc writers' own log category. Only warnings show unless the user
-// turns more on (QT_LOGGING_RULES="tunevale.discwriter.debug=true").
+// The disc layer's one log category ("tunevale.disc"), shared by the
+// grabber and the writers; it is defined with the grabber, whose library
+// every writer links. Only warnings show unless the user turns more on
+// (QT_LOGGING_RULES="tunevale.disc.debug=true").
 
 #include <QLoggingCategory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcDiscWriter)
+Q_DECLARE_LOGGING_CATEGORY(lcDisc)

@@ -195,7 +195,7 @@ void DiscRecorder::fail(int code, const QString& text) {
     endOperation();
     lastError_ = code;
     lastErrorText_ = text;
-    qCWarning(lcDiscWriter, "%s", qPrintable(text));
+    qCWarning(lcDisc, "%s", qPrintable(text));
     emit onError(code);
 }
 

@@ -368,21 +368,26 @@ TEST_F(AudioCdWindowTest, EraseChecksTheDiscAndTheDialogWaitsForThisErase) {
     writer->eraseScript = {Step{1, 0, 40}, Step{1, 0, 100, 0, true}};
     fm_erase = new Tfm_erase;
     window->ErasePercent = 100;  // left from an earlier erase
-    bool waited = false;
     presenter.setModalHandler([&](QWidget* shown) {
-        // What the erase dialog does with the window it was handed.
         EXPECT_EQ(shown, fm_erase);
         EXPECT_TRUE(fm_erase->UseAudioWriter);
         EXPECT_EQ(window->ErasePercent, 0);
-        window->WriterError = false;
-        writer->erase(true);
-        waitFor([&] { return window->ErasePercent == 100 || window->WriterError; });
-        waited = window->ErasePercent == 100 && window->ProgressSeen;
+        fm_erase->FormShow();
+        fm_erase->btn_eraseClick();
         return 1;
     });
+    boxes.clear();
     window->EraseCDRW1Click();
-    EXPECT_TRUE(waited);
+    EXPECT_EQ(boxes.texts(), QStringList{"Erase Complete!"});
+    EXPECT_EQ(window->ErasePercent, 100);
     EXPECT_TRUE(writer->lastQuick);
+    EXPECT_EQ(window->statusText(), "Idle");
+    // An erase that fails ends the dialog's wait without the message.
+    writer->eraseScript = {Step{1, 0, 10}, Step{1, 0, 0, DiscRecorder::EraseFailed}};
+    boxes.clear();
+    window->EraseCDRW1Click();
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_FALSE(window->WriterError);
     delete fm_erase;
     fm_erase = nullptr;
 }

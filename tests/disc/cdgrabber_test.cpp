@@ -92,7 +92,7 @@ TEST_F(GrabberFixture, ExactInEveryGrabModeOnBothRoads) {
             grabber.setGrabMode(mode);
             ASSERT_TRUE(grabber.readToc());
             for (int t = 1; t <= 3; ++t) {
-                const Pcm got = readWhole(grabber, t, 1000 + 77 * t);
+                const Pcm got = readWhole(grabber, t, 2 * (1000 + 77 * t));
                 EXPECT_TRUE(got == image.padded[t - 1]) << "track " << t;
             }
         }
@@ -105,12 +105,12 @@ TEST_F(GrabberFixture, SeekAndShortBlocks) {
         ASSERT_TRUE(grabber.readToc());
         ASSERT_TRUE(grabber.openTrack(3));
         ASSERT_TRUE(grabber.seek(100000));
-        AudioBlock b = grabber.readBlock(1234);
+        AudioBlock b = grabber.readBlock(2468);
         ASSERT_EQ(b.size(), 2468);
         EXPECT_TRUE(std::equal(b.samples.begin(), b.samples.end(), image.padded[2].begin() + 200000));
         ASSERT_TRUE(grabber.seek(grabber.trackLength() - 10));
-        EXPECT_EQ(grabber.readBlock(1000).size(), 20);
-        EXPECT_TRUE(grabber.readBlock(1000).empty());
+        EXPECT_EQ(grabber.readBlock(2000).size(), 20);
+        EXPECT_TRUE(grabber.readBlock(2000).empty());
         EXPECT_EQ(grabber.lastError(), 0);
         grabber.closeTrack();
         EXPECT_FALSE(grabber.trackOpen());
@@ -188,14 +188,14 @@ TEST_F(GrabberFixture, ShrinkingBinUnderEachErrorAction) {
             grabber.setErrorRetry(1);
             ASSERT_TRUE(grabber.readToc());
             ASSERT_TRUE(grabber.openTrack(3));
-            AudioBlock first = grabber.readBlock(2 * 588);
+            AudioBlock first = grabber.readBlock(2 * 588 * 2);
             ASSERT_EQ(grabber.lastError(), 0);
             ASSERT_EQ(::truncate(image.bin.c_str(), 700 * 2352), 0);
             Pcm got(first.samples);
             int errors = 0;
             const auto start = std::chrono::steady_clock::now();
             for (;;) {
-                AudioBlock b = grabber.readBlock(44100);
+                AudioBlock b = grabber.readBlock(88200);
                 if (grabber.lastError() != 0) ++errors;
                 else if (b.empty()) break;
                 got.insert(got.end(), b.samples.begin(), b.samples.end());
@@ -208,8 +208,10 @@ TEST_F(GrabberFixture, ShrinkingBinUnderEachErrorAction) {
             switch (action) {
             case CdGrabber::ActionStop:
             case CdGrabber::ActionCut:
-                // What was read before the damage is kept; nothing after it.
-                EXPECT_LE(got.size(), static_cast<std::size_t>(keepFrames + 44100) * 2);
+                // What was read before the damage is kept, and what lay past
+                // it is gone (the drive road may have read ahead of the cut).
+                EXPECT_LT(got.size(), want.size());
+                if (!paranoia) EXPECT_LE(got.size(), static_cast<std::size_t>(keepFrames + 44100) * 2);
                 EXPECT_TRUE(std::equal(got.begin(), got.begin() + 1176, want.begin()));
                 break;
             case CdGrabber::ActionSilence:
@@ -236,6 +238,31 @@ TEST_F(GrabberFixture, RewrittenImageIsAMediaChange) {
     ASSERT_TRUE(grabber.readToc());
     EXPECT_EQ(grabber.trackCount(), 1);
     grabber.setMediaPolling(false);
+}
+
+}  // namespace
+
+namespace {
+
+// A drive that stops answering fails the read after the no-progress
+// deadline instead of holding the caller, and the rest of the track fails
+// at once; closing the track does not wait for the drive.
+TEST_F(GrabberFixture, DriveThatStopsAnsweringFailsAfterTheDeadline) {
+    grabber.setParanoiaForImages(true);
+    grabber.setNoProgressDeadlineMs(300);
+    grabber.setSectorDelayForTests(3000);
+    grabber.setErrorAction(CdGrabber::ActionSilence);
+    ASSERT_TRUE(grabber.readToc());
+    ASSERT_TRUE(grabber.openTrack(1));
+    const auto start = std::chrono::steady_clock::now();
+    AudioBlock b = grabber.readBlock(2 * 588 * 2);
+    EXPECT_NE(grabber.lastError(), 0);
+    EXPECT_EQ(b.size(), 2 * 588 * 2);
+    EXPECT_TRUE(std::all_of(b.samples.begin(), b.samples.end(), [](int16_t s) { return s == 0; }));
+    grabber.readBlock(44100);
+    EXPECT_NE(grabber.lastError(), 0);
+    grabber.closeTrack();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
 
 }  // namespace
