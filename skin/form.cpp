@@ -219,7 +219,11 @@ void TvsForm::SetMenu(QMenuBar* menu) {
     menu_ = menu;
     if (menu) {
         if (menu->parentWidget() != this) menu->setParent(this);
-        connect(menu, &QObject::destroyed, this, &TvsForm::PlaceFrame, Qt::UniqueConnection);
+        // A widget tells it goes before its pointers are cleared.
+        connect(menu, &QObject::destroyed, this, [this](QObject* gone) {
+            if (menu_ == gone) menu_ = nullptr;
+            PlaceFrame();
+        });
         placeMenu();
         menu->show();
     }

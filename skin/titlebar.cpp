@@ -16,7 +16,8 @@ using BtnType = TvsTitleBarBtnType;
 constexpr int kButtonCells = 18;
 // Pixels of the offsets and tops a theme may ask for; beyond them a button
 // could leave the bar, and the window could not be closed.
-constexpr int kMaxOffset = 32;
+constexpr int kMaxOffset = 16;
+constexpr int kMaxTop = 32;
 constexpr int kMaxRoundCorner = 64;
 constexpr int kMinFormWidth = 125;
 constexpr int kMaxFormWidth = 1000;
@@ -169,7 +170,7 @@ void TvsTitleBarButton::ApplyButtonPictures() {
     transparent_ = t.boolValue(vskey::TitleBarButtonTransparentBool);
     if (buttonType_ != BtnType::vsCustom) {
         loadCells(firstCell(buttonType_));
-        top_ = std::clamp(t.intValue(vskey::TitleBarButtonTopInt), 0, kMaxOffset);
+        top_ = std::clamp(t.intValue(vskey::TitleBarButtonTopInt), 0, kMaxTop);
         if (buttonType_ == BtnType::vsMax) UpdateMaxPictures();
     }
     rekey();
@@ -331,7 +332,7 @@ void TvsTitleBar::applyStyle() {
     rightBtnXOffset_ = std::clamp(t.intValue(vskey::TitleBarButtonRightOffsetInt), -kMaxOffset, kMaxOffset);
     borderColor_ = t.color(vskey::FormBorderColor, borderColor_);
     stripHeight_ = buttonStrip(t).height();
-    captionTop_ = std::clamp(t.intValue(vskey::TitleBarButtonTopInt), 0, kMaxOffset);
+    captionTop_ = std::clamp(t.intValue(vskey::TitleBarButtonTopInt), 0, kMaxTop);
     if (QWidget* f = form())
         f->setMinimumWidth(std::clamp(t.intValue(vskey::FormMinWidthInt), kMinFormWidth, kMaxFormWidth));
     roundCorner_ = std::clamp(t.intValue(vskey::FormRoundCornerInt), 0, kMaxRoundCorner);
