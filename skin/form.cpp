@@ -99,6 +99,9 @@ TvsForm::TvsForm(QWidget* form) : QWidget(checkedForm(form)), form_(form) {
 }
 
 TvsForm::~TvsForm() {
+    // The menu bar goes with the frame's children, after this: it must not
+    // ask for a placement then.
+    if (menu_) disconnect(menu_, nullptr, this, nullptr);
     for (TvsFormGrip* grip : grips_) delete grip;
     if (!form_) return;
     form_->removeEventFilter(this);

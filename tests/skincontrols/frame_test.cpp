@@ -513,6 +513,9 @@ TEST(FormFrame, MenuBarUnderTheTitleInTheFramesColours) {
     EXPECT_EQ(at(menu->grab().toImage(), menu->width() - 2, 12), 0x123456u);
     delete menu;
     EXPECT_EQ(f.form->contentsMargins().top(), barHeight);
+    // A frame that goes with its menu bar still in it.
+    f.frame->SetMenu(new TvsMainMenu(f.form.get()));
+    f.form.reset();
 }
 
 TEST(FormFrame, ControlsMadeAfterTheFrameTakeItsStyle) {
