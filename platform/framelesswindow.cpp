@@ -27,8 +27,20 @@ bool WindowDrag::move(QWidget* window, const QPointF& globalPos, Qt::MouseButton
         return false;
     }
     const QPoint d = globalPos.toPoint() - pressPos_;
+    if (state_ == State::Armed && d.manhattanLength() < kStartDistance) return true;
+    // The window catches up with the pointer first: the manager moves it
+    // from where the pointer is when it takes over.
+    if (!edges_) {
+        window->move(startGeometry_.topLeft() + d);
+    } else {
+        QRect g = startGeometry_;
+        if (edges_ & Qt::LeftEdge) g.setLeft(std::min(g.left() + d.x(), g.right() - window->minimumWidth()));
+        if (edges_ & Qt::RightEdge) g.setRight(g.right() + d.x());
+        if (edges_ & Qt::TopEdge) g.setTop(std::min(g.top() + d.y(), g.bottom() - window->minimumHeight()));
+        if (edges_ & Qt::BottomEdge) g.setBottom(g.bottom() + d.y());
+        window->setGeometry(g);
+    }
     if (state_ == State::Armed) {
-        if (d.manhattanLength() < kStartDistance) return true;
         // Handed to the window manager only now that the button is down
         // for sure: started at the press, the release of a quick click could
         // come before the manager took the mouse, and the manager would then
@@ -41,16 +53,6 @@ bool WindowDrag::move(QWidget* window, const QPointF& globalPos, Qt::MouseButton
         }
         state_ = State::Following;
     }
-    if (!edges_) {
-        window->move(startGeometry_.topLeft() + d);
-        return true;
-    }
-    QRect g = startGeometry_;
-    if (edges_ & Qt::LeftEdge) g.setLeft(std::min(g.left() + d.x(), g.right() - window->minimumWidth()));
-    if (edges_ & Qt::RightEdge) g.setRight(g.right() + d.x());
-    if (edges_ & Qt::TopEdge) g.setTop(std::min(g.top() + d.y(), g.bottom() - window->minimumHeight()));
-    if (edges_ & Qt::BottomEdge) g.setBottom(g.bottom() + d.y());
-    window->setGeometry(g);
     return true;
 }
 
