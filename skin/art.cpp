@@ -334,7 +334,7 @@ QImage titleButtons(TvsUIStyle s) {
 
 // Tiled behind a framed window's contents.
 QImage formBackground(bool graphite) {
-    QImage img(32, 32, QImage::Format_ARGB32);
+    QImage img(32, 32, QImage::Format_RGB32);
     quint32 seed = graphite ? 0x2545F491u : 0x9E3779B9u;
     for (int y = 0; y < 32; ++y) {
         // Brushed metal: each row a shade of its own; Protein: a faint weave.

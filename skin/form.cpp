@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFrame>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <stdexcept>
@@ -136,6 +137,19 @@ int TvsForm::gripWidth() const { return std::max(5, borderWidth_); }
 
 void TvsForm::setUIStyle(TvsUIStyle style) {
     uiStyle_ = style;
+    tile_ = QImage();
+    if (style == TvsUIStyle::Graphite || style == TvsUIStyle::Protein) {
+        // Laid out once over a large piece: a window is then covered by a
+        // few copies instead of hundreds of small tiles at every paint.
+        const QImage tile = BuiltinArt(style == TvsUIStyle::Graphite ? QStringLiteral("GRAPHITE_FORM_BACKGROUND")
+                                                                      : QStringLiteral("PROTEIN_FORM_BACKGROUND"));
+        if (!tile.isNull()) {
+            tile_ = QImage(tile.width() * (512 / tile.width() + 1), tile.height() * (512 / tile.height() + 1),
+                           QImage::Format_ARGB32_Premultiplied);
+            QPainter p(&tile_);
+            p.fillRect(tile_.rect(), QBrush(tile));
+        }
+    }
     const TvsThemeValues t(fileTheme_, style);
     setBorderColor(t.color(vskey::FormBorderColor, borderColor_));
     // A file without the width keeps the one there is.
@@ -332,17 +346,20 @@ void TvsForm::paintBorder() {
     p.drawLine(0, 0, cw, 0);
 }
 
-void TvsForm::paintEvent(QPaintEvent*) {
+void TvsForm::paintEvent(QPaintEvent* e) {
     QPainter p(this);
-    if (uiStyle_ == TvsUIStyle::Graphite || uiStyle_ == TvsUIStyle::Protein) {
-        const QImage tile = BuiltinArt(uiStyle_ == TvsUIStyle::Graphite ? QStringLiteral("GRAPHITE_FORM_BACKGROUND")
-                                                                         : QStringLiteral("PROTEIN_FORM_BACKGROUND"));
-        if (!tile.isNull()) {
-            DrawTiled(p, tile, rect());
-            return;
-        }
+    if (tile_.isNull()) {
+        p.fillRect(e->rect(), color_);
+        return;
     }
-    p.fillRect(rect(), color_);
+    // Tiles from the frame's corner, copied in blocks, only where asked.
+    const QRect area = e->rect();
+    const int tw = tile_.width(), th = tile_.height();
+    for (int y = area.top() / th * th; y <= area.bottom(); y += th)
+        for (int x = area.left() / tw * tw; x <= area.right(); x += tw) {
+            const QRect block = QRect(x, y, tw, th) & area;
+            p.drawImage(block.topLeft(), tile_, block.translated(-x, -y));
+        }
 }
 
 bool TvsForm::eventFilter(QObject* watched, QEvent* e) {

@@ -14,6 +14,7 @@
 #include "skin/titlebar.h"
 
 #include <QMenuBar>
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 
@@ -98,7 +99,7 @@ signals:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
-    void paintEvent(QPaintEvent*) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     friend class TvsFormGrip;
@@ -117,6 +118,7 @@ private:
     QColor borderColor_{Qt::black};
     int borderWidth_ = 1;
     QColor color_;
+    QImage tile_;  // the background's tile, laid out over a large piece
     QColor menuBarColor_;
     int menuBarHeight_ = 22;
     bool titleBarVisible_ = true;

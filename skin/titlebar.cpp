@@ -90,7 +90,7 @@ void TvsTitleBarCollection<Item>::assign(const TvsTitleBarCollection& other) {
 
 template <class Item>
 void TvsTitleBarCollection<Item>::update() const {
-    if (owner_) owner_->update();
+    if (owner_) owner_->changed();
 }
 
 template class TvsTitleBarCollection<TvsTitleBarButton>;
@@ -560,11 +560,30 @@ void TvsTitleBar::DrawButtons(QPainter& p, int w) {
                Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, l.captionText);
 }
 
+void TvsTitleBar::changed() {
+    sectionsCache_ = QPixmap();
+    update();
+}
+
+void TvsTitleBar::resizeEvent(QResizeEvent* e) {
+    sectionsCache_ = QPixmap();
+    QWidget::resizeEvent(e);
+}
+
 void TvsTitleBar::paintEvent(QPaintEvent*) {
+    // The sections change only with the theme and the size; the buttons and
+    // the caption are drawn over them at every paint.
+    const qreal dpr = devicePixelRatioF();
+    if (sectionsCache_.isNull() || sectionsCache_.size() != size() * dpr) {
+        sectionsCache_ = QPixmap(size() * dpr);
+        sectionsCache_.setDevicePixelRatio(dpr);
+        QPainter cache(&sectionsCache_);
+        // Where the pictures leave gaps the border colour shows, never garbage.
+        cache.fillRect(rect(), borderColor_);
+        DrawSections(cache, width(), height());
+    }
     QPainter p(this);
-    // Where the pictures leave gaps the border colour shows, never garbage.
-    p.fillRect(rect(), borderColor_);
-    DrawSections(p, width(), height());
+    p.drawPixmap(0, 0, sectionsCache_);
     DrawButtons(p, width());
     if (uiStyle_ != TvsUIStyle::Meadow && roundCorner_ != 0 && isFrame(parentWidget())) {
         p.setPen(borderColor_);

@@ -14,6 +14,7 @@
 #include "skin/menu.h"
 #include "platform/framelesswindow.h"
 
+#include <QPixmap>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -264,12 +265,17 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void leaveEvent(QEvent*) override;
     void changeEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
     void DrawSections(QPainter& p, int w, int h) const;
     void DrawButtons(QPainter& p, int w);
 
 private:
     friend class TvsTitleBarButton;
+    template <class Item>
+    friend class TvsTitleBarCollection;
+    // A section or button changed: the sections are drawn again.
+    void changed();
     void applyStyle();
     bool pointerFree() const;
     void popControlBox(int index);
@@ -301,4 +307,5 @@ private:
     // that a double click on it can close the window instead.
     QTimer controlBoxTimer_;
     int controlBoxPending_ = -1;
+    QPixmap sectionsCache_;
 };
