@@ -272,27 +272,39 @@ QImage column(TvsUIStyle style, TvsFileTheme* theme, const QColor& background, S
     return out;
 }
 
-QImage gallery(const QString& title, TvsUIStyle style, TvsFileTheme* theme) {
-    const QColor background = TvsThemeValues(theme, style).color(vskey::FormBackgroundColor, QColor(Qt::lightGray));
-    QList<QImage> columns;
-    for (State s : {Normal, Hover, Down, Disabled}) columns << column(style, theme, background, s);
+// The pictures side by side under their titles, "theme - state".
+QImage sideBySide(const QString& title, const QList<QImage>& shots, const char* const* states) {
+    const qreal dpr = shots[0].devicePixelRatio();
     const int gap = 16, head = 28;
-    int height = 0;
-    for (const QImage& c : columns) height = std::max(height, c.height());
-    QImage out(gap + columns.size() * (columns[0].width() + gap), head + height + gap, QImage::Format_ARGB32_Premultiplied);
+    int width = gap, height = 0;
+    for (const QImage& s : shots) {
+        width += int(s.width() / dpr) + gap;
+        height = std::max(height, int(s.height() / dpr));
+    }
+    QImage out(QSize(width, head + height + gap) * dpr, QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(dpr);
     out.fill(QColor(0x80, 0x88, 0x90));
     QPainter p(&out);
     p.setPen(Qt::white);
     QFont bold = p.font();
     bold.setBold(true);
     p.setFont(bold);
-    for (int i = 0; i < columns.size(); ++i) {
-        const int x = gap + i * (columns[0].width() + gap);
-        p.drawText(QRect(x, 4, columns[0].width(), head - 8), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1 - %2").arg(title, QLatin1String(kStateNames[i])));
-        p.drawImage(x, head, columns[i]);
+    int x = gap;
+    for (int i = 0; i < shots.size(); ++i) {
+        const int w = int(shots[i].width() / dpr);
+        p.drawText(QRect(x, 4, w, head - 8), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("%1 - %2").arg(title, QLatin1String(states[i])));
+        p.drawImage(QPoint(x, head), shots[i]);
+        x += w + gap;
     }
     return out;
+}
+
+QImage gallery(const QString& title, TvsUIStyle style, TvsFileTheme* theme) {
+    const QColor background = TvsThemeValues(theme, style).color(vskey::FormBackgroundColor, QColor(Qt::lightGray));
+    QList<QImage> columns;
+    for (State s : {Normal, Hover, Down, Disabled}) columns << column(style, theme, background, s);
+    return sideBySide(title, columns, kStateNames);
 }
 
 // ---------------------------------------------------------- framed windows
@@ -351,30 +363,7 @@ QImage frameGallery(const QString& title, TvsUIStyle style, TvsFileTheme* theme)
     QList<QImage> shots;
     for (FrameState s : {FrameNormal, FrameHover, FrameDown, FrameMaximised, FrameInactive})
         shots << framedWindow(style, theme, s);
-    const qreal dpr = shots[0].devicePixelRatio();
-    const int gap = 16, head = 28;
-    int width = gap, height = 0;
-    for (const QImage& s : shots) {
-        width += int(s.width() / dpr) + gap;
-        height = std::max(height, int(s.height() / dpr));
-    }
-    QImage out(QSize(width, head + height + gap) * dpr, QImage::Format_ARGB32_Premultiplied);
-    out.setDevicePixelRatio(dpr);
-    out.fill(QColor(0x80, 0x88, 0x90));
-    QPainter p(&out);
-    p.setPen(Qt::white);
-    QFont bold = p.font();
-    bold.setBold(true);
-    p.setFont(bold);
-    int x = gap;
-    for (int i = 0; i < shots.size(); ++i) {
-        const int w = int(shots[i].width() / dpr);
-        p.drawText(QRect(x, 4, w, head - 8), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1 - %2").arg(title, QLatin1String(kFrameStateNames[i])));
-        p.drawImage(QPoint(x, head), shots[i]);
-        x += w + gap;
-    }
-    return out;
+    return sideBySide(title, shots, kFrameStateNames);
 }
 
 }  // namespace

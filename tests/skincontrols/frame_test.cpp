@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QMainWindow>
+#include <QVBoxLayout>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
@@ -179,6 +182,44 @@ TEST(TitleBar, PicturesFollowTheWindowStateHoverAndPress) {
     send(bar, QEvent::MouseButtonRelease, QPoint(bar->width() / 2, 3), {});
     EXPECT_TRUE(f.form->isVisible());
     EXPECT_FALSE(bar->pressed());
+
+    // A menu that took the pointer leaves no button lit behind it.
+    QTest::mouseMove(bar, inside);
+    bar->systemMenu()->Popup(bar->mapToGlobal(QPoint(0, bar->height())));
+    EXPECT_EQ(shown(), expected(0));
+    EXPECT_EQ(bar->hoverIndex(), -1);
+    bar->systemMenu()->hide();
+
+    // With Custom set, styles and window states leave the pictures alone.
+    bar->setCustom(true);
+    bar->setUIStyle(S::Graphite);
+    EXPECT_EQ(bar->uiStyle(), S::Graphite);
+    EXPECT_EQ(max->picNormal(), cell(7));
+    f.form->setWindowState(Qt::WindowMaximized);
+    QApplication::processEvents();
+    EXPECT_EQ(max->picNormal(), cell(7));
+}
+
+// The caption dims while the window is not the active one.
+TEST(TitleBar, CaptionDimsWhenTheWindowIsInactive) {
+    Framed f;
+    TvsTitleBar* bar = f.bar();
+    f.frame->setCaption(QString(20, QChar(0x2588)));  // full blocks: solid ink
+    auto inked = [&](QRgb ink) {
+        const QImage shot = bar->grab().toImage();
+        const TvsTitleBar::Layout l = bar->layout(bar->width());
+        int n = 0;
+        for (int x = l.captionLeft; x < l.captionLeft + l.captionRoom; ++x)
+            for (int y = 0; y < bar->height(); ++y) n += at(shot, x, y) == ink;
+        return n;
+    };
+    EXPECT_GT(inked(0xFFFFFF), 50);
+    QEvent change(QEvent::ActivationChange);
+    QApplication::sendEvent(f.form.get(), &change);
+    EXPECT_EQ(bar->formActive(), f.form->isActiveWindow());
+    bar->setFormActive(false);
+    EXPECT_EQ(inked(0xFFFFFF), 0);
+    EXPECT_GT(inked(0x808080), 50);
 }
 
 TEST(TitleBar, RefusalsSayWhyAndChangeNothing) {
@@ -380,6 +421,33 @@ TEST(FormFrame, PlacesItselfInsideTheBorderAndPaintsTheStrips) {
     const QImage tile = BuiltinArt("GRAPHITE_FORM_BACKGROUND");
     const QImage graphite = f.frame->grab().toImage();
     EXPECT_EQ(at(graphite, 5, 100), tile.pixel(5 % 32, 100 % 32) & 0xFFFFFF) << "the tiled background";
+}
+
+// Main windows and dialogs lay their contents out inside the frame.
+TEST(FormFrame, MainWindowsAndDialogsKeepTheirContentsInside) {
+    for (bool mainWindow : {true, false}) {
+        std::unique_ptr<QWidget> w;
+        auto* content = new QWidget;
+        if (mainWindow) {
+            auto* m = new QMainWindow;
+            m->setCentralWidget(content);
+            w.reset(m);
+        } else {
+            auto* d = new QDialog;
+            auto* l = new QVBoxLayout(d);
+            l->setContentsMargins(0, 0, 0, 0);
+            l->addWidget(content);
+            w.reset(d);
+        }
+        w->resize(400, 300);
+        auto* frame = new TvsForm(w.get());
+        w->show();
+        QApplication::processEvents();
+        const int bar = frame->titleBar()->height();
+        EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(w->contentsRect(), QRect(1, bar, 398, 299 - bar));
+        EXPECT_EQ(QRect(content->mapTo(w.get(), QPoint(0, 0)), content->size()), w->contentsRect()) << mainWindow;
+    }
 }
 
 TEST(FormFrame, EdgeZones) {
