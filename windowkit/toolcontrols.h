@@ -12,7 +12,7 @@
 #include "skin/combobox.h"
 #include "skin/progressbar.h"
 #include "skin/uistyle.h"
-#include "tools/encodertables.h"
+#include "jobs/encodertables.h"
 
 // A skinned drop-down list as every form sets it: the DeepBlue style, then
 // the program's frame, arrow and button colours, which win over the style's.

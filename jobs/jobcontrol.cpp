@@ -1,4 +1,4 @@
-#include "tools/jobcontrol.h"
+#include "jobs/jobcontrol.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -1,4 +1,4 @@
-#include "tools/pcmcache.h"
+#include "jobs/pcmcache.h"
 
 #include <fcntl.h>
 

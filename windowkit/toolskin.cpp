@@ -1,4 +1,4 @@
-#include "tools/toolskin.h"
+#include "windowkit/toolskin.h"
 
 #include <QPointer>
 

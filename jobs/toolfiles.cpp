@@ -1,4 +1,4 @@
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 
 #include <QFile>
 #include <QFileInfo>

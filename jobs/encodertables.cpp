@@ -1,4 +1,4 @@
-#include "tools/encodertables.h"
+#include "jobs/encodertables.h"
 
 namespace encodertables {
 

@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "tools/tooljob.h"
+#include "jobs/tooljob.h"
 
 class QAction;
 class QPushButton;

@@ -1,4 +1,4 @@
-#include "tools/blockplanner.h"
+#include "jobs/blockplanner.h"
 
 #include <algorithm>
 

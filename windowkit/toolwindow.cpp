@@ -1,4 +1,4 @@
-#include "tools/toolwindow.h"
+#include "windowkit/toolwindow.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -12,7 +12,7 @@
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 
 namespace {
 constexpr int kDurationRole = Qt::UserRole;

@@ -1,0 +1,23 @@
+#pragma once
+// What the disc windows use of the tool windows' dialogs: the folder chooser
+// and the encoder settings dialog in the ripper's mode. The program fills
+// this in when it creates the windows, as it hands the main window its
+// ToolWindows; the disc windows never include the tool windows' headers.
+
+class QString;
+class QWidget;
+
+class DiscToolServices {
+public:
+    virtual ~DiscToolServices() = default;
+    // The folder chooser centred over caller, modal; empty when cancelled.
+    virtual QString chooseFolder(QWidget* caller) const = 0;
+    // The encoder settings dialog with every tab of the ripper (its section
+    // [cd ripper]), centred over caller, modal; true when closed with OK.
+    // The ripper reads what was chosen from the INI file afterwards.
+    virtual bool showEncoderSettings(QWidget* caller) const = 0;
+};
+
+// Installed by the program; null until then (tests install their own).
+void SetDiscToolServices(const DiscToolServices* services);
+const DiscToolServices* CurrentDiscToolServices();
