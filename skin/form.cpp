@@ -144,8 +144,9 @@ void TvsForm::setUIStyle(TvsUIStyle style) {
         const QImage tile = BuiltinArt(style == TvsUIStyle::Graphite ? QStringLiteral("GRAPHITE_FORM_BACKGROUND")
                                                                       : QStringLiteral("PROTEIN_FORM_BACKGROUND"));
         if (!tile.isNull()) {
+            // Opaque, so that it is copied rather than blended.
             tile_ = QImage(tile.width() * (512 / tile.width() + 1), tile.height() * (512 / tile.height() + 1),
-                           QImage::Format_ARGB32_Premultiplied);
+                           QImage::Format_RGB32);
             QPainter p(&tile_);
             p.fillRect(tile_.rect(), QBrush(tile));
         }
