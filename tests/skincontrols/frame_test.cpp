@@ -263,6 +263,46 @@ TEST(TitleBar, RefusalsSayWhyAndChangeNothing) {
     EXPECT_EQ(bar.height(), height);
 }
 
+// Left sections from the left, right ones from the right while they fit,
+// the client section stretched over what is left.
+TEST(TitleBar, SectionsShareTheWidth) {
+    auto solid = [](QRgb c) {
+        QImage img(10, 22, QImage::Format_RGB32);
+        img.fill(c);
+        return img;
+    };
+    TvsTitleBar bar;
+    bar.resize(300, bar.height());
+    bar.buttons()->clear();
+    TvsTitleBarSections mine(nullptr);
+    TvsTitleBarSection* left = mine.add();
+    left->setPicture(solid(0xFF0000));
+    left->setStretch(true);
+    TvsTitleBarSection* client = mine.add();
+    client->setAlign(TvsTitleBarAlign::vsClient);
+    client->setPicture(solid(0x00FF00));
+    TvsTitleBarSection* right = mine.add();
+    right->setAlign(TvsTitleBarAlign::vsRight);
+    right->setPicture(solid(0x0000FF));
+    bar.setSections(mine);
+    // Copying goes through AutoSize, which takes the pictures' widths.
+    EXPECT_EQ(bar.sections()->items(0)->width(), 10);
+    bar.sections()->items(0)->setWidth(100);
+    bar.sections()->items(2)->setWidth(60);
+    QImage shot = bar.grab().toImage();
+    EXPECT_EQ(at(shot, 0, 5), 0xFF0000u);
+    EXPECT_EQ(at(shot, 99, 5), 0xFF0000u);
+    EXPECT_EQ(at(shot, 100, 5), 0x00FF00u);
+    EXPECT_EQ(at(shot, 239, 5), 0x00FF00u);
+    EXPECT_EQ(at(shot, 240, 5), 0x0000FFu);
+    EXPECT_EQ(at(shot, 249, 5), 0x0000FFu);
+    EXPECT_EQ(at(shot, 250, 5), rgbOf(bar.borderColor())) << "an unstretched picture is not repeated";
+    // A right section with no room is left out.
+    bar.sections()->items(0)->setWidth(290);
+    shot = bar.grab().toImage();
+    EXPECT_EQ(at(shot, 295, 5), 0x00FF00u);
+}
+
 TEST(TitleBar, FontColourFollowsTheStyleButNotTheThemeFile) {
     TvsTitleBar bar;
     bar.setUIStyle(S::Graphite);
