@@ -12,7 +12,6 @@ constexpr char kOwnerProperty[] = "tunevaleFrameOwner";
 
 void WindowDrag::press(QWidget* window, const QPointF& globalPos, Qt::Edges edges) {
     state_ = window ? State::Armed : State::Idle;
-    handedOver_ = false;
     edges_ = edges;
     pressPos_ = globalPos.toPoint();
     if (window) startGeometry_ = edges ? window->geometry() : window->frameGeometry();
@@ -48,7 +47,6 @@ bool WindowDrag::move(QWidget* window, const QPointF& globalPos, Qt::MouseButton
         QWindow* handle = window->windowHandle();
         if (handle && (edges_ ? handle->startSystemResize(edges_) : handle->startSystemMove())) {
             state_ = State::Idle;
-            handedOver_ = true;
             return true;
         }
         state_ = State::Following;

@@ -6,6 +6,7 @@
 
 #include <QPointF>
 #include <QRect>
+#include <QString>
 
 #include <Qt>
 
@@ -24,8 +25,6 @@ public:
     bool move(QWidget* window, const QPointF& globalPos, Qt::MouseButtons buttons);
     void release() { state_ = State::Idle; }
     bool active() const { return state_ != State::Idle; }
-    // True once the drag has left the press point behind.
-    bool started() const { return state_ == State::Following || handedOver_; }
 
     // Pixels the mouse moves with the button held before a press becomes a drag.
     static constexpr int kStartDistance = 3;
@@ -33,7 +32,6 @@ public:
 private:
     enum class State { Idle, Armed, Following };
     State state_ = State::Idle;
-    bool handedOver_ = false;
     Qt::Edges edges_;
     QPoint pressPos_;
     QRect startGeometry_;
