@@ -313,6 +313,22 @@ TEST_F(DataDiscWriterTest, AnImageChangedByAnotherProgramIsAMediaChangeOurOwnWri
     writer_.setMediaPolling(false);
 }
 
+TEST_F(DataDiscWriterTest, AWriteThatRunsOutOfRoomLeavesNoImage)
+{
+    std::string tree = MakeBigTree("full", 4);
+    // Writes beyond 1 MiB fail in the child as on a full disk, after the
+    // space check has passed.
+    const int rc = testenv::inChild(
+        [&] {
+            writer_.addPath(QString::fromStdString(tree + "/big.bin"));
+            Outcome out = RunToEnd(writer_, [&] { writer_.write(); });
+            const bool gone = access(iso_.c_str(), F_OK) != 0 && access((iso_ + ".part").c_str(), F_OK) != 0;
+            return !out.finished && out.errors.size() == 1 && gone ? 0 : 1;
+        },
+        1 << 20);
+    EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
+}
+
 TEST_F(DataDiscWriterTest, ATestWriteWritesNothing)
 {
     std::string tree = testenv::makeTempDir("test");
