@@ -391,7 +391,9 @@ void Tfm_burner::closeEvent(QCloseEvent* event)
         return;
     }
     FormClose();
-    QDialog::closeEvent(event);
+    // Ends the modal run without coming back through reject().
+    QDialog::reject();
+    event->accept();
 }
 
 void Tfm_burner::FormClose()

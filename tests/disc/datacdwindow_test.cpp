@@ -178,6 +178,21 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
     }
 }
 
+TEST_F(DataCdWindowTest, ClosingIsRefusedWhileWritingAndRemovesTheStagingFolder)
+{
+    window_->show();
+    window_->IsWriting = true;
+    window_->close();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(boxes_.texts(), QStringList{"Please stop your writing first!"});
+    window_->IsWriting = false;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window_, &escape);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(window_->compilation().stagingExists());
+    window_->FormShow();
+}
+
 TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
 {
     std::string outside = testenv::makeTempDir("outside");
