@@ -34,6 +34,7 @@
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "windowkit/disctoolservices.h"
+#include "skin/menu.h"
 #include "skin/trackbar.h"
 #include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
@@ -193,12 +194,12 @@ void Tfm_burner::buildMenus()
     CDRecorder1->addAction(QStringLiteral("Eject "), this, &Tfm_burner::Eject1Click);
     CDRecorder1->addAction(QStringLiteral("Close Tray"), this, &Tfm_burner::CloseTray1Click);
 
-    pm_tv = new QMenu(this);
+    pm_tv = new TvsPopupMenu(this);
     pm_tv->addAction(QStringLiteral("Add New Folder"), this, &Tfm_burner::CreateNewFolder1Click);
     RemoveFolder2 = pm_tv->addAction(QStringLiteral("Remove Folder"), this, &Tfm_burner::RemoveFolder1Click);
     RenameFolder2 = pm_tv->addAction(QStringLiteral("Rename Folder"), this, &Tfm_burner::RenameFolder1Click);
 
-    pm_cd = new QMenu(this);
+    pm_cd = new TvsPopupMenu(this);
     pm_cd->addAction(QStringLiteral("New CD Layout"), this, &Tfm_burner::btn_newClick);
     pm_cd->addAction(QStringLiteral("Open CD Layout"), this, &Tfm_burner::btn_openClick);
     pm_cd->addAction(QStringLiteral("Save CD Layout"), this, &Tfm_burner::btn_saveClick);
@@ -323,6 +324,9 @@ void Tfm_burner::FormShow()
     }
     if (light)
         tb->setColor(panel);
+    for (QMenu* menu : {pm_tv, pm_cd})
+        static_cast<TvsPopupMenu*>(menu)->setBarColor(ColorFromBgr(light ? 0xE7EBEF : 0xD6C3BD));
+    static_cast<TvsPopupMenu*>(pm_cd)->setSeparatorColor(ColorFromBgr(light ? 0xC5C9CD : 0xBD9A8C));
     compilation_.reset();
     const IniFile ini;
 
