@@ -141,6 +141,9 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
                                                  : (entry == Entry::AddFile ? QStringLiteral("Adding ")
                                                                             : QStringLiteral("Adding file ")) + S);
     view_.pump();
+    // Closing the window while it pumped removes the staging folder.
+    if (StopAdding)
+        return Staged::StopAll;
     const int64_t size = st.st_size;
     compilation_.TotalSize += size;
     if (FreeDiskSpace < compilation_.TotalSize) {
@@ -298,10 +301,8 @@ void CompilationAdder::addPath(const std::string& path, bool includeSubfolders, 
             return;
         if (!blocked.empty() && file.rfind(blocked, 0) == 0)
             return;
-        if (stageFile(file, folder, Entry::AddPath) == Staged::StopAll) {
-            OutOfDiskSpace = true;
+        if (stageFile(file, folder, Entry::AddPath) == Staged::StopAll && OutOfDiskSpace)
             blocked = WithTrailingSeparator(ParentFolder(file));
-        }
     };
     WalkFolder(path, walk);
 }
