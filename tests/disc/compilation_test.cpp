@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,7 +32,12 @@ struct RecordingView : CompilationView {
     int changed = 0;
     void setStatus(const QString& text) override { statuses << text; }
     void totalChanged() override {}
-    void pump() override {}
+    std::function<void()> onPump;
+    void pump() override
+    {
+        if (onPump)
+            onPump();
+    }
     void rowAdded(int record, bool) override { rows.push_back(record); }
     void rowChanged(int, bool) override { ++changed; }
     void foldersChanged() override {}
@@ -236,6 +243,21 @@ TEST_F(CompilationTest, RunningOutOfSpaceStopsAtTheFirstFileThatDoesNotFit)
     EXPECT_TRUE(adder_.OutOfDiskSpace);
     EXPECT_FALSE(adder_.addFiles(files, c_.root())) << "nothing is added until space is freed";
     EXPECT_EQ(boxes_.texts().size(), 1);
+}
+
+TEST_F(CompilationTest, CancelStopsAWalkAtItsNextEntry)
+{
+    std::string folder = testenv::makeTempDir("many");
+    for (int i = 0; i < 10; ++i)
+        writeFile(folder + "/f" + std::to_string(i), "x");
+    view_.onPump = [&] {
+        if (c_.FileCount() == 3)
+            adder_.StopAdding = true;
+    };
+    adder_.addPath(folder, true, c_.root());
+    EXPECT_EQ(c_.FileCount(), 3);
+    EXPECT_EQ(c_.TotalSize, 3);
+    EXPECT_FALSE(adder_.OutOfDiskSpace) << "a stop is no lack of space";
 }
 
 TEST_F(CompilationTest, AFullDiskWhileStagingLeavesNoHalfCopyAndTheTotalRight)
