@@ -167,8 +167,15 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
             erase->FormShow();
             erase->btn_eraseClick();
         }
+        if (auto* info = qobject_cast<Tfm_discinfo*>(w))
+            info->FormShow();
         return 0;
     });
+    window_->DiscInformation1Click();
+    EXPECT_EQ(fm_discinfo->sl_disctype->text(), "Erasable Disc");
+    EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Open");
+    EXPECT_NE(fm_discinfo->sl_used->text(), "0");
+    EXPECT_TRUE(fm_discinfo->sl_used->text().endsWith(" MB"));
     for (int round = 0; round < 2; ++round) {
         boxes_.clear();
         window_->EraseDisc1Click();
@@ -176,6 +183,9 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
         EXPECT_EQ(QFileInfo(window_->DataCDWriter.imagePath()).size(), 0);
         EXPECT_EQ(window_->stbPanel0->text(), "Idle");
     }
+    window_->DiscInformation1Click();
+    EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Blank");
+    EXPECT_EQ(fm_discinfo->sl_used->text(), "0");
 }
 
 TEST_F(DataCdWindowTest, ClosingIsRefusedWhileWritingAndRemovesTheStagingFolder)
