@@ -354,7 +354,8 @@ void Tfm_burner::FormShow()
     FillDataWriteSpeeds();
     if (WriterError) {
         TellDisc(QStringLiteral("Compliant CD-RW recorders not found! (Some old recordres not supported)"),
-             QStringLiteral("Scanning IDE/SCSI buses error"), this);
+                 QStringLiteral("Scanning IDE/SCSI buses error"), this, MessageKind::Information,
+                 DataCDWriter.lastErrorText());
         WriterError = false;
     }
 
@@ -830,7 +831,7 @@ void Tfm_burner::btn_writeClick()
     DataCDWriter.refresh();
     if (DataCDWriter.discStatus() == 3) {
         TellDisc(QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."),
-             QStringLiteral("Information"), this);
+                 QStringLiteral("Information"), this);
         return;
     }
     if (compilation_.FileCount() < 1) {
@@ -946,7 +947,8 @@ void Tfm_burner::DataCDWriterError(int code)
 {
     if (code != -101 && code != -103 && code != -104 && IsWriting) {
         DataCDWriter.abort();
-        TellDisc(QStringLiteral("Error!"), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("Error!"), QStringLiteral("Error"), this, MessageKind::Error,
+                 DataCDWriter.lastErrorText());
         IsWriting = false;
         setStatus(QString());
         setStatus(QStringLiteral("Error!"));
