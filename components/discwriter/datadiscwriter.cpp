@@ -628,6 +628,9 @@ DiscRecorder::Failure DataDiscWriter::startNewImage(Job* raw)
     job->opts = burn_write_opts_new(d);
     burn_write_opts_set_perform_opc(job->opts, 0);
     burn_write_opts_set_multi(job->opts, 0);
+    // One flush at the end, before the image takes its name, instead of one
+    // every 16 MB that stalls the write on a disk that is not slow.
+    burn_write_opts_set_stdio_fsync(job->opts, 1);
     burn_write_opts_set_simulate(job->opts, job->simulate ? 1 : 0);
     char reasons[BURN_REASONS_LEN] = {};
     if (burn_write_opts_auto_write_type(job->opts, job->plainDisc, reasons, 0) == BURN_WRITE_NONE) {
