@@ -1,6 +1,7 @@
 #include "disc/cdaudioburner.h"
 
 #include <QComboBox>
+#include <QShowEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -245,7 +246,10 @@ QStringList Tfm_cdaudioburner::listedPaths() const {
 }
 
 void Tfm_cdaudioburner::showEvent(QShowEvent* event) {
-    FormShow();
+    // A window brought back from the task bar, or shown again while it
+    // writes, keeps its state: starting over would hand back the controls
+    // in the middle of a burn.
+    if (!event->spontaneous() && !conversion_ && !IsWriting) FormShow();
     QDialog::showEvent(event);
 }
 
