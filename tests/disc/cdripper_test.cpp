@@ -206,23 +206,8 @@ struct RipWindowFixture : RipperWindowFixture {
             QTest::qWait(10);
         ASSERT_EQ(window->RipThread, nullptr);
     }
-    std::vector<std::string> files() {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(out))
-            if (e.is_regular_file()) names.push_back(e.path().string().substr(out.size() + 1));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() { return cdtest::filesUnder(out); }
 };
-
-Pcm decoded(const std::string& path) {
-    AudioFile r;
-    Pcm pcm;
-    if (!r.open(path)) return pcm;
-    for (AudioBlock b = r.readBlock(88200); !b.empty(); b = r.readBlock(88200))
-        pcm.insert(pcm.end(), b.samples.begin(), b.samples.end());
-    return pcm;
-}
 
 TEST_F(RipWindowFixture, RipsTheCheckedRowsToNamedTaggedFiles) {
     IniFile().writeInteger("cd ripper", "cdrip type", 0);
@@ -235,8 +220,8 @@ TEST_F(RipWindowFixture, RipsTheCheckedRowsToNamedTaggedFiles) {
     EXPECT_FALSE(window->btn_play->isEnabled());
     waitForTheRip();
     EXPECT_EQ(files(), (std::vector<std::string>{"Test Artist/1-Tone.wav", "Test Artist/3-Noise.wav"}));
-    EXPECT_TRUE(decoded(out + "/Test Artist/1-Tone.wav") == image.padded[0]);
-    EXPECT_TRUE(decoded(out + "/Test Artist/3-Noise.wav") == image.padded[2]);
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Test Artist/1-Tone.wav") == image.padded[0]);
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Test Artist/3-Noise.wav") == image.padded[2]);
     ASSERT_EQ(launcher.openedUrls().size(), 1u);
     EXPECT_EQ(launcher.openedUrls()[0].toLocalFile().toStdString(), out + "/Test Artist/");
     EXPECT_EQ(window->st->caption(), "00/00");
@@ -263,7 +248,7 @@ TEST_F(RipWindowFixture, StopWhilePausedEndsTheRipWithoutPartialFiles) {
     const std::vector<Pcm> want = image.padded;
     for (const auto& name : files()) {
         const int track = name[12] - '0';
-        EXPECT_TRUE(decoded(out + "/" + name).size() == want[track - 1].size()) << name;
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/" + name).size() == want[track - 1].size()) << name;
     }
     EXPECT_LT(files().size(), 3u);
     EXPECT_TRUE(window->btn_rip->isEnabled());

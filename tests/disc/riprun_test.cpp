@@ -47,18 +47,6 @@ struct FakeReporter : RipReporter {
     void rowFinished(int row, bool done) override { finished.emplace_back(row, done); }
 };
 
-Pcm wavData(const std::string& path) {
-    AudioFile r;
-    Pcm out;
-    if (!r.open(path)) return out;
-    for (;;) {
-        AudioBlock b = r.readBlock(88200);
-        if (b.empty()) break;
-        out.insert(out.end(), b.samples.begin(), b.samples.end());
-    }
-    return out;
-}
-
 struct RipFixture : ::testing::Test {
     std::string images = testenv::makeTempDir("img");
     std::string out = testenv::makeTempDir("out");
@@ -89,13 +77,7 @@ struct RipFixture : ::testing::Test {
         format.wmaProfile = 24;
         return RipRun(grabber, settings, format, reporter).run();
     }
-    std::vector<std::string> files() {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(out))
-            if (e.is_regular_file()) names.push_back(e.path().string().substr(out.size() + 1));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() { return cdtest::filesUnder(out); }
 };
 
 TEST_F(RipFixture, WavIsByteIdenticalInEveryGrabMode) {
@@ -108,9 +90,9 @@ TEST_F(RipFixture, WavIsByteIdenticalInEveryGrabMode) {
         EXPECT_EQ(r.done, 3);
         EXPECT_EQ(r.lastFolder, out + "/");
         EXPECT_EQ(files(), (std::vector<std::string>{"Noise.wav", "Quiet.wav", "Tone.wav"}));
-        EXPECT_TRUE(wavData(out + "/Tone.wav") == image.padded[0]);
-        EXPECT_TRUE(wavData(out + "/Quiet.wav") == image.padded[1]);
-        EXPECT_TRUE(wavData(out + "/Noise.wav") == image.padded[2]);
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/Tone.wav") == image.padded[0]);
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/Quiet.wav") == image.padded[1]);
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/Noise.wav") == image.padded[2]);
         EXPECT_EQ(reporter.asked.size(), mode == 1 ? 0u : 3u * (mode - 1));
     }
     EXPECT_EQ(reporter.asked.front().second, QString::fromStdString(out + "/Tone.wav already exists.Overwrite?"));
@@ -131,7 +113,7 @@ TEST_F(RipFixture, CompressedFormatsAreCloseAndTagged) {
         const RipResult r = rip(kind);
         ASSERT_EQ(r.done, 1);
         const std::string path = out + "/Tone" + OutputExtension(kind).toStdString();
-        const Pcm got = wavData(path);
+        const Pcm got = cdtest::decodedPcm(path);
         const Pcm& want = image.padded[0];
         ASSERT_GT(got.size(), want.size() - 44100);
         EXPECT_LT(got.size(), want.size() + 2 * 4410);
@@ -218,7 +200,7 @@ TEST_F(RipFixture, DamagedImageUnderEachErrorAction) {
                 continue;
             }
             ASSERT_EQ(files(), std::vector<std::string>{"Noise.wav"});
-            const Pcm got = wavData(out + "/Noise.wav");
+            const Pcm got = cdtest::decodedPcm(out + "/Noise.wav");
             if (action == 2 || action == 4)  // silence, correct: full length
                 EXPECT_EQ(got.size(), image.padded[2].size());
             else
