@@ -314,6 +314,10 @@ void CdGrabber::refreshDrives() {
                                  QString::fromLatin1(info.psz_revision).trimmed();
                 cdio_destroy(cdio);
             }
+            // A mounted disc is the desktop's until it is unmounted; the
+            // name says where, so the user knows what to eject.
+            const std::string mountedAt = MountPointOf(drive.path);
+            if (!mountedAt.empty()) drive.name += " (mounted at " + QString::fromStdString(mountedAt) + ")";
             drives_.push_back(drive);
         }
         cdio_free_device_list(devices);
