@@ -353,7 +353,12 @@ void Tfm_cdripper::AudioGrabberMediaChange() {
         mediaChangedDuringLookup_ = true;
         return;
     }
-    if (Ripping || WmaRipRunning || CdPlaying) return;
+    // The rip owns the grabber until it ends; the list is read again then.
+    if (Ripping || WmaRipRunning || RipThread) {
+        mediaChangedDuringRip_ = true;
+        return;
+    }
+    if (CdPlaying) StopCdPlay();
     ReadDiscToc();
 }
 
@@ -616,6 +621,10 @@ void Tfm_cdripper::RipEnded(bool anyChecked, const QString& lastFolder) {
     if (wma) {
         WmaRipRunning = false;
         btn_stopClick();
+    }
+    if (mediaChangedDuringRip_) {
+        mediaChangedDuringRip_ = false;
+        ReadDiscToc();
     }
 }
 

@@ -211,11 +211,12 @@ struct ParanoiaReader final : CdTrackReader {
 
     ~ParanoiaReader() override {
         if (!s) return;
-        {
-            std::lock_guard lock(s->m);
-            s->quit = true;
-        }
+        std::unique_lock lock(s->m);
+        s->quit = true;
         s->cv.notify_all();
+        // A reader that answers ends within a sector's read; one that hangs
+        // in the drive is left to end by itself, owning what it uses.
+        if (!stalled) s->cv.wait_for(lock, std::chrono::seconds(2), [&] { return s->done; });
     }
 
     void seekTo(int32_t lsn) {
