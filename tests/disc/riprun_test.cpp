@@ -155,6 +155,22 @@ TEST_F(RipFixture, HostileTitlesStayInsideTheOutputFolder) {
     EXPECT_EQ(info.infoTitle, "../../../tmp/pwned");  // the tag keeps the text
 }
 
+// An output name that is a link counts as a file there; Yes replaces the
+// link itself, so nothing is written where it pointed.
+TEST_F(RipFixture, OverwritingALinkReplacesTheLink) {
+    const std::string elsewhere = testenv::makeTempDir("elsewhere");
+    testenv::writeFile(elsewhere + "/target.wav", "keep");
+    ASSERT_EQ(::symlink((elsewhere + "/target.wav").c_str(), (out + "/Tone.wav").c_str()), 0);
+    ASSERT_EQ(::symlink((elsewhere + "/missing.wav").c_str(), (out + "/Quiet.wav").c_str()), 0);
+    const RipResult r = rip(OutputKind::Wav);
+    EXPECT_EQ(r.done, 3);
+    EXPECT_EQ(reporter.asked.size(), 2u);
+    EXPECT_EQ(testenv::readFile(elsewhere + "/target.wav"), "keep");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere + "/missing.wav"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(out + "/Tone.wav")));
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Tone.wav") == image.padded[0]);
+}
+
 TEST_F(RipFixture, OverwriteNoKeepsTheOldFileAndStopLeavesNoFile) {
     testenv::writeFile(out + "/Tone.wav", "old");
     reporter.answer = [](const QString&) { return false; };
