@@ -64,7 +64,7 @@ TEST_F(RipperWindowFixture, PrefersTheDiscWithMoreThanOneTrackAndFillsTheRows) {
     std::vector<cdtest::TrackSpec> ten;
     for (int i = 0; i < 10; ++i) ten.push_back({cdtest::tone(i == 0 ? 185.0 : 1.0), i == 6 ? "" : "Song " + std::to_string(i + 1), ""});
     cdtest::makeImage(images, "a-ten", ten, "Album A", "Artist A");
-    cdtest::makeImage(images, "b-one", {{cdtest::tone(1.0), "Only", ""}});
+    cdtest::makeImage(images, "b-one", {{cdtest::tone(10.0), "Only", ""}});
     open();
     const int images0 = window->cbx_cdrom->count() - 2;
     ASSERT_GE(images0, 0);
@@ -88,7 +88,8 @@ TEST_F(RipperWindowFixture, PrefersTheDiscWithMoreThanOneTrackAndFillsTheRows) {
     window->cbx_cdromChange();
     ASSERT_EQ(window->lv->topLevelItemCount(), 1);
     EXPECT_EQ(window->edt_artist->text(), "Unknown Artist");
-    EXPECT_EQ(window->lv->topLevelItem(0)->text(3), "0.17MB");  // 44100 frames, padded to 75 sectors
+    EXPECT_EQ(window->lv->topLevelItem(0)->text(3), "1.68MB");  // 441000 frames
+    EXPECT_EQ(window->lv->topLevelItem(0)->text(2), "00:10");
 }
 
 TEST_F(RipperWindowFixture, RenamingAndSelection) {
