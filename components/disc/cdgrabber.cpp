@@ -277,7 +277,6 @@ CdGrabber::CdGrabber(QObject* parent) : QObject(parent), imageFolder_(CdImageFol
         watchImages();
         emit mediaChange();
     });
-    refreshDrives();
 }
 
 CdGrabber::~CdGrabber() {
