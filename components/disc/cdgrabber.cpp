@@ -396,6 +396,7 @@ bool CdGrabber::readToc() {
         return false;
     }
     const track_t first = cdio_get_first_track_num(cdio.p);
+    firstTrackNumber_ = first;
     const track_t count = cdio_get_num_tracks(cdio.p);
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
         tocProblem_ = "no disc";
@@ -495,6 +496,7 @@ bool CdGrabber::openTrack(int number) {
         lastError_ = AudioErrorNotAudio;
         return false;
     }
+    int32_t endSector = t->last;
     if (d->image && !paranoiaForImages_) {
         auto reader = std::make_unique<ImageReader>(d->binPath, errorRetry_);
         if (reader->fd < 0 || fileSize(reader->fd) < static_cast<int64_t>(t->first + 1) * kSector) {
@@ -536,6 +538,12 @@ bool CdGrabber::openTrack(int number) {
         s->delayMs = sectorDelayMs_;
         s->next = t->first;
         s->end = t->last;
+        // On a disc with a data session after the audio, the last audio
+        // track ends before the gap between the sessions, which paranoia
+        // knows and the table does not.
+        const lsn_t last = cdio_cddap_track_lastsector(s->drive, static_cast<track_t>(firstTrackNumber_ + number - 1));
+        if (!d->image && last >= t->first && last < t->last) s->end = last;
+        endSector = s->end;
         auto reader = std::make_unique<ParanoiaReader>();
         reader->s = s;
         reader->expected = t->first;
@@ -544,7 +552,7 @@ bool CdGrabber::openTrack(int number) {
         reader_ = std::move(reader);
     }
     position_ = 0;
-    openLength_ = trackLength();
+    openLength_ = static_cast<int64_t>(endSector - t->first + 1) * FramesPerSector;
     trackIsOpen_ = true;
     return true;
 }

@@ -173,6 +173,7 @@ private:
     std::vector<std::string> cdTextTitles_;
     std::string cdTextArtist_, cdTextAlbum_;
     int track_ = 1;
+    int firstTrackNumber_ = 1;
 
     std::unique_ptr<CdTrackReader> reader_;
     int64_t position_ = 0;
