@@ -227,3 +227,44 @@ TEST_F(RipFixture, DamagedImageUnderEachErrorAction) {
 }
 
 }  // namespace
+
+namespace {
+
+// Normalize gives the whole track one gain per channel, from its peaks: a
+// quiet passage before a loud one stays quiet, each channel by its own peak.
+TEST(RipNormalize, OneGainPerChannelForTheWholeTrack) {
+    const std::string images = testenv::makeTempDir("img");
+    const std::string out = testenv::makeTempDir("out");
+    Pcm pcm = cdtest::tone(3.0, 3000);
+    const Pcm loud = cdtest::tone(3.0, 12000);
+    pcm.insert(pcm.end(), loud.begin(), loud.end());
+    for (std::size_t i = 1; i < pcm.size(); i += 2) pcm[i] = static_cast<int16_t>(pcm[i] / 2);  // right at half
+    const cdtest::Image image = cdtest::makeImage(images, "n", {{pcm, "", ""}});
+    CdGrabber grabber;
+    grabber.setImageFolder(images);
+    ASSERT_GT(grabber.driveCount(), 0);
+    grabber.setDriveIndex(grabber.driveCount());
+    ASSERT_TRUE(grabber.readToc());
+    RipSettings settings;
+    settings.outputFolder = out;
+    settings.normalize = true;
+    settings.normalizeRatio = 90;
+    OutputFormat format;
+    format.kind = OutputKind::Wav;
+    format.wavRate = 44100;
+    FakeReporter reporter;
+    reporter.rows = {{true, "n", "", "", ""}};
+    ASSERT_EQ(RipRun(grabber, settings, format, reporter).run().done, 1);
+    const Pcm got = cdtest::decodedPcm(out + "/n.wav");
+    ASSERT_EQ(got.size(), image.padded[0].size());
+    const double target = 0.9 * 32767;
+    for (std::size_t i : {std::size_t{2 * 1000}, std::size_t{2 * 50025}, std::size_t{2 * 200025}}) {
+        for (int c = 0; c < 2; ++c) {
+            const double peak = c == 0 ? 12000 : 6000;
+            const double want = pcm[i + c] * target / peak;
+            EXPECT_NEAR(got[i + c], want, 2.0) << i << " " << c;
+        }
+    }
+}
+
+}  // namespace
