@@ -1,6 +1,7 @@
 #include "disc/cdaudioburner.h"
 
 #include <QComboBox>
+#include <QShowEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +28,7 @@
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "skin/menu.h"
 #include "windowkit/disctoolservices.h"
 #include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
@@ -133,7 +135,18 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     lv->setColumnWidth(0, 80);
     lv->setColumnWidth(1, 235);
     lv->horizontalHeader()->setStretchLastSection(true);
-    pm = new QMenu(this);
+    auto* popup = new TvsPopupMenu(this);
+    popup->setUIStyle(TvsUIStyle::DeepBlue);
+    popup->setMenuItemHeight(21);
+    popup->setSeparatorHeight(5);
+    popup->setBarWidth(26);
+    popup->setColor(Qt::white);
+    popup->setSelectedBorderColor(ColorFromBgr(12425868));
+    popup->setSelectedColor(ColorFromBgr(12425868));
+    popup->setSelectedFontColor(Qt::white);
+    popup->setFontColor(Qt::black);
+    popup->setBorderColor(ColorFromBgr(11437686));
+    pm = popup;
     QAction* pmAdd = Item(pm, QStringLiteral("Add File"));
     QAction* pmRemove = Item(pm, QStringLiteral("Remove"));
     QAction* pmClear = Item(pm, QStringLiteral("Clear"));
@@ -233,7 +246,10 @@ QStringList Tfm_cdaudioburner::listedPaths() const {
 }
 
 void Tfm_cdaudioburner::showEvent(QShowEvent* event) {
-    FormShow();
+    // A window brought back from the task bar, or shown again while it
+    // writes, keeps its state: starting over would hand back the controls
+    // in the middle of a burn.
+    if (!event->spontaneous() && !conversion_ && !IsWriting) FormShow();
     QDialog::showEvent(event);
 }
 
@@ -241,6 +257,13 @@ void Tfm_cdaudioburner::FormShow() {
     setFixedSize(428, 360);
     DressToolWindow(this);
     IniFile ini;
+    const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
+    pm->setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
+    pm->setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
+    QPalette bar = sb->palette();
+    bar.setColor(QPalette::Window, ColorFromBgr(secondSkin ? 15199215 : 15063508));
+    sb->setPalette(bar);
+    sb->setAutoFillBackground(true);
 
     AudioCDWriter->initialize();
     cb_drive->clear();

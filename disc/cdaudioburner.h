@@ -24,6 +24,7 @@ class CdConversionJob;
 class QAction;
 class QComboBox;
 class QMenu;
+class TvsPopupMenu;
 class QMenuBar;
 class QPushButton;
 class QStatusBar;
@@ -54,7 +55,7 @@ public:
             *EjectCD = nullptr, *CloseDriveTray1 = nullptr, *EnableTestMode1 = nullptr, *Exit1 = nullptr;
     QAction *Option1 = nullptr, *AddFile1 = nullptr, *AddPath1 = nullptr, *RemoveFileRecord1 = nullptr,
             *RemoveAll1 = nullptr, *MoveUp1 = nullptr, *MoveDown1 = nullptr;
-    QMenu* pm = nullptr;
+    TvsPopupMenu* pm = nullptr;
     QTableWidget* lv = nullptr;
     QComboBox* cb_drive = nullptr;
     QComboBox* cb_writespeed = nullptr;

@@ -65,9 +65,9 @@ Tfm_cdripper::~Tfm_cdripper() {
 void Tfm_cdripper::buildControls() {
     const int top = 24;  // below the menu bar
     auto* driveLabel = new QLabel(QStringLiteral("CD-ROM:"), this);
-    driveLabel->setGeometry(8, top + 4, 52, 20);
+    driveLabel->setGeometry(8, top + 4, 58, 20);
     cbx_cdrom = new QComboBox(this);
-    cbx_cdrom->setGeometry(60, top + 2, 332, 22);
+    cbx_cdrom->setGeometry(66, top + 2, 326, 22);
     connect(cbx_cdrom, &QComboBox::activated, this, [this] { cbx_cdromChange(); });
 
     lv = new QTreeWidget(this);
@@ -106,20 +106,20 @@ void Tfm_cdripper::buildControls() {
     edt_album->setGeometry(244, top + 206, 148, 21);
     connect(edt_album, &QLineEdit::editingFinished, this, [this] { edt_albumExit(); });
     auto* genreLabel = new QLabel(QStringLiteral("Genre:"), this);
-    genreLabel->setGeometry(8, top + 232, 44, 20);
+    genreLabel->setGeometry(8, top + 240, 44, 20);
     cb_genre = new ToolComboBox(this);
-    cb_genre->setGeometry(52, top + 232, 140, 21);
+    cb_genre->setGeometry(52, top + 240, 110, 21);
 
     auto* formats = new QGroupBox(QStringLiteral("Select Format"), this);
-    formats->setGeometry(200, top + 230, 192, 42);
+    formats->setGeometry(168, top + 230, 224, 42);
     rb_wav = new QRadioButton(QStringLiteral("WAV"), formats);
     rb_mp3 = new QRadioButton(QStringLiteral("MP3"), formats);
     rb_ogg = new QRadioButton(QStringLiteral("OGG"), formats);
     rb_wma = new QRadioButton(QStringLiteral("WMA"), formats);
     int x = 8;
     for (QRadioButton* rb : {rb_wav, rb_mp3, rb_ogg, rb_wma}) {
-        rb->setGeometry(x, 18, 46, 18);
-        x += 46;
+        rb->setGeometry(x, 18, 54, 18);
+        x += 54;
     }
     auto* group = new QButtonGroup(this);
     group->setExclusive(false);  // none is checked for an unknown stored format
@@ -353,7 +353,12 @@ void Tfm_cdripper::AudioGrabberMediaChange() {
         mediaChangedDuringLookup_ = true;
         return;
     }
-    if (Ripping || WmaRipRunning || CdPlaying) return;
+    // The rip owns the grabber until it ends; the list is read again then.
+    if (Ripping || WmaRipRunning || RipThread) {
+        mediaChangedDuringRip_ = true;
+        return;
+    }
+    if (CdPlaying) StopCdPlay();
     ReadDiscToc();
 }
 
@@ -616,6 +621,10 @@ void Tfm_cdripper::RipEnded(bool anyChecked, const QString& lastFolder) {
     if (wma) {
         WmaRipRunning = false;
         btn_stopClick();
+    }
+    if (mediaChangedDuringRip_) {
+        mediaChangedDuringRip_ = false;
+        ReadDiscToc();
     }
 }
 

@@ -153,6 +153,7 @@ private:
 
     bool lookupRunning_ = false;
     bool mediaChangedDuringLookup_ = false;
+    bool mediaChangedDuringRip_ = false;
     BoxJobHandler jobHandler_{this};
     ToolJobThreads jobThreads_;
 };

@@ -67,10 +67,16 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
     result.lastFolder = target.folder;
     const QString path = QString::fromStdString(target.path);
 
-    if (somethingThere(target.path) &&
-        !reporter_.askYesNo(QStringLiteral("Confirmation"), path + " already exists.Overwrite?")) {
-        reporter_.trackPercent(0);
-        return TrackEnd::Skipped;
+    if (somethingThere(target.path)) {
+        if (!reporter_.askYesNo(QStringLiteral("Confirmation"), path + " already exists.Overwrite?")) {
+            reporter_.trackPercent(0);
+            return TrackEnd::Skipped;
+        }
+        // The writer and the tag writer would follow a link to wherever it
+        // points; the rip replaces the link itself, so the output stays in
+        // the chosen folder and the link's target is never touched.
+        struct stat st {};
+        if (::lstat(target.path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ::unlink(target.path.c_str());
     }
 
     AudioFile writer;

@@ -31,7 +31,7 @@ struct BlockCopyHooks {
     std::function<void()> afterBlock;        // lets the GUI thread's events run
     // When set, a failed read asks it: true goes on with what the read
     // gave (a CD's error action), false ends the copy as ReadFailed.
-    std::function<bool()> readFailedGoOn;
+    std::function<bool()> readFailedGoOn = {};
 };
 
 // About 25 minutes of CD audio: longer sources are decoded twice rather

@@ -211,11 +211,12 @@ struct ParanoiaReader final : CdTrackReader {
 
     ~ParanoiaReader() override {
         if (!s) return;
-        {
-            std::lock_guard lock(s->m);
-            s->quit = true;
-        }
+        std::unique_lock lock(s->m);
+        s->quit = true;
         s->cv.notify_all();
+        // A reader that answers ends within a sector's read; one that hangs
+        // in the drive is left to end by itself, owning what it uses.
+        if (!stalled) s->cv.wait_for(lock, std::chrono::seconds(2), [&] { return s->done; });
     }
 
     void seekTo(int32_t lsn) {
@@ -276,7 +277,6 @@ CdGrabber::CdGrabber(QObject* parent) : QObject(parent), imageFolder_(CdImageFol
         watchImages();
         emit mediaChange();
     });
-    refreshDrives();
 }
 
 CdGrabber::~CdGrabber() {
@@ -314,6 +314,10 @@ void CdGrabber::refreshDrives() {
                                  QString::fromLatin1(info.psz_revision).trimmed();
                 cdio_destroy(cdio);
             }
+            // A mounted disc is the desktop's until it is unmounted; the
+            // name says where, so the user knows what to eject.
+            const std::string mountedAt = MountPointOf(drive.path);
+            if (!mountedAt.empty()) drive.name += " (mounted at " + QString::fromStdString(mountedAt) + ")";
             drives_.push_back(drive);
         }
         cdio_free_device_list(devices);
@@ -392,6 +396,7 @@ bool CdGrabber::readToc() {
         return false;
     }
     const track_t first = cdio_get_first_track_num(cdio.p);
+    firstTrackNumber_ = first;
     const track_t count = cdio_get_num_tracks(cdio.p);
     if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
         tocProblem_ = "no disc";
@@ -491,6 +496,7 @@ bool CdGrabber::openTrack(int number) {
         lastError_ = AudioErrorNotAudio;
         return false;
     }
+    int32_t endSector = t->last;
     if (d->image && !paranoiaForImages_) {
         auto reader = std::make_unique<ImageReader>(d->binPath, errorRetry_);
         if (reader->fd < 0 || fileSize(reader->fd) < static_cast<int64_t>(t->first + 1) * kSector) {
@@ -532,6 +538,12 @@ bool CdGrabber::openTrack(int number) {
         s->delayMs = sectorDelayMs_;
         s->next = t->first;
         s->end = t->last;
+        // On a disc with a data session after the audio, the last audio
+        // track ends before the gap between the sessions, which paranoia
+        // knows and the table does not.
+        const lsn_t last = cdio_cddap_track_lastsector(s->drive, static_cast<track_t>(firstTrackNumber_ + number - 1));
+        if (!d->image && last >= t->first && last < t->last) s->end = last;
+        endSector = s->end;
         auto reader = std::make_unique<ParanoiaReader>();
         reader->s = s;
         reader->expected = t->first;
@@ -540,7 +552,7 @@ bool CdGrabber::openTrack(int number) {
         reader_ = std::move(reader);
     }
     position_ = 0;
-    openLength_ = trackLength();
+    openLength_ = static_cast<int64_t>(endSector - t->first + 1) * FramesPerSector;
     trackIsOpen_ = true;
     return true;
 }

@@ -46,8 +46,9 @@ public:
     ~CdGrabber() override;
 
     // Drives: the system's optical drives, then the good images of the image
-    // folder (CdImageFolder() unless set), in name order. Made at
-    // construction and again on each call.
+    // folder (CdImageFolder() unless set), in name order, as they are at
+    // this call (and at setImageFolder). Nothing is listed before: the
+    // program makes its grabber at start-up without touching a drive.
     void refreshDrives();
     void setImageFolder(const std::string& folder);
     const std::string& imageFolder() const { return imageFolder_; }
@@ -172,6 +173,7 @@ private:
     std::vector<std::string> cdTextTitles_;
     std::string cdTextArtist_, cdTextAlbum_;
     int track_ = 1;
+    int firstTrackNumber_ = 1;
 
     std::unique_ptr<CdTrackReader> reader_;
     int64_t position_ = 0;

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -189,4 +190,37 @@ std::vector<CdImageEntry> ListCdImages(const std::string& folder, std::vector<st
             rejected->push_back(cue + ": " + check.reason);
     }
     return out;
+}
+
+std::string MountPointIn(const std::string& mountinfo, unsigned major, unsigned minor) {
+    const std::string id = std::to_string(major) + ":" + std::to_string(minor);
+    std::istringstream lines(mountinfo);
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string mountId, parentId, device, root, point;
+        if (!(fields >> mountId >> parentId >> device >> root >> point) || device != id) continue;
+        std::string decoded;
+        for (std::size_t i = 0; i < point.size(); ++i) {
+            if (point[i] == '\\' && i + 3 < point.size()) {
+                const std::string octal = point.substr(i + 1, 3);
+                if (octal.size() == 3 && octal.find_first_not_of("01234567") == std::string::npos) {
+                    decoded += static_cast<char>(std::stoi(octal, nullptr, 8));
+                    i += 3;
+                    continue;
+                }
+            }
+            decoded += point[i];
+        }
+        return decoded;
+    }
+    return {};
+}
+
+std::string MountPointOf(const std::string& device) {
+    struct stat st {};
+    if (::stat(device.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) return {};
+    std::ifstream in("/proc/self/mountinfo");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return MountPointIn(text, major(st.st_rdev), minor(st.st_rdev));
 }

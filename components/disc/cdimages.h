@@ -31,3 +31,10 @@ struct CdImageEntry {
 // The good images of a folder in name order; *rejected (when given) gets
 // one "path: reason" line per cue left out.
 std::vector<CdImageEntry> ListCdImages(const std::string& folder, std::vector<std::string>* rejected = nullptr);
+
+// Where the block device major:minor is mounted, from the text of
+// /proc/self/mountinfo (octal escapes such as \040 decoded); empty when it
+// is not mounted.
+std::string MountPointIn(const std::string& mountinfo, unsigned major, unsigned minor);
+// The same for a device node, from this process's mount table.
+std::string MountPointOf(const std::string& device);

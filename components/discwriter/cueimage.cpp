@@ -34,7 +34,7 @@ std::string Msf(int64_t sector) {
 std::string RenderCue(const std::string& binName, const std::vector<Track>& tracks) {
     std::string cue = "FILE \"" + CdText(binName) + "\" BINARY\r\n";
     for (std::size_t t = 0; t < tracks.size(); ++t) {
-        char number[8];
+        char number[24];
         std::snprintf(number, sizeof number, "%02zu", t + 1);
         cue += std::string("  TRACK ") + number + " AUDIO\r\n";
         const std::string title = CdText(tracks[t].title), performer = CdText(tracks[t].performer);

@@ -363,6 +363,23 @@ TEST(BurnDrive, WithoutADriveTheImageRecorderIsStillListedAndAMissingDriveFailsC
     BurnDrive::eject("/dev/tunevale-no-such-drive");
 }
 
+TEST(BurnDrive, ADriveThatCannotBeGrabbedLeavesNoDecodedTracksBehind) {
+    const std::string tmp = testenv::makeTempDir("burntmp");
+    testenv::ScopedEnv env("TMPDIR", tmp.c_str());
+    const std::string src = testenv::makeTempDir("burnsrc");
+    audiotest::encode(src + "/a.ogg", audiotest::sine(22050, 1, 2.0, {440}), 22050, 1);
+    audiotest::encode(src + "/b.wav", audiotest::sine(44100, 2, 1.0, {440}), 44100, 2);
+    BurnDrive drive;
+    std::vector<int> phases;
+    const DiscRecorder::Failure failure =
+        drive.writeAudio("/dev/tunevale-no-such-drive", {QString::fromStdString(src + "/a.ogg"), QString::fromStdString(src + "/b.wav")},
+                         0, false, true, [&](int, int phase, int) { phases.push_back(phase); }, [] { return false; });
+    EXPECT_EQ(failure.code, DiscRecorder::NoRecorder);
+    // Both tracks were decoded (phase 1 each) before the drive was asked for.
+    EXPECT_EQ(phases, (std::vector<int>{DiscRecorder::FillingBuffer, DiscRecorder::FillingBuffer}));
+    EXPECT_TRUE(fs::is_empty(tmp));
+}
+
 TEST(BurnDrive, MountPointsComeFromMountInfo) {
     EXPECT_EQ(MountPointOf("/dev/null", "1 2 1:3 / /mnt rw - x y z"), "");
     // Any block device of the machine stands for the drive.

@@ -96,6 +96,14 @@ protected:
 
 }  // namespace
 
+TEST(AudioCdTexts, TotalsAndRowTimes) {
+    EXPECT_EQ(AudioCdTotalText(0), "00:00:00 / 01:14:00");
+    EXPECT_EQ(AudioCdTotalText(AudioCdMaxSeconds), "01:14:00 / 01:14:00");
+    EXPECT_EQ(AudioCdTotalText(3 * 3600 + 61), "03:01:01 / 01:14:00");
+    EXPECT_EQ(AudioCdRowTime(205), "03:25");
+    EXPECT_EQ(AudioCdRowTime(6100), "101:40");
+}
+
 TEST_F(AudioCdWindowTest, ShowListsRecordersAndSpeedsAndTellsAScanFailure) {
     auto* writer = scripted();
     writer->disc.speeds = {4, 16, 48};

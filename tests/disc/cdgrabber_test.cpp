@@ -266,3 +266,18 @@ TEST_F(GrabberFixture, DriveThatStopsAnsweringFailsAfterTheDeadline) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CdDriveMounts, MountPointFromTheMountTable) {
+    const std::string table =
+        "22 1 253:1 / / rw,relatime shared:1 - ext4 /dev/vda1 rw\n"
+        "95 22 11:0 / /media/user/My\\040Disc ro,nosuid shared:50 - iso9660 /dev/sr0 ro\n"
+        "96 22 7:0 / /mnt/loop rw - ext4 /dev/loop0 rw\n";
+    EXPECT_EQ(MountPointIn(table, 11, 0), "/media/user/My Disc");
+    EXPECT_EQ(MountPointIn(table, 7, 0), "/mnt/loop");
+    EXPECT_EQ(MountPointIn(table, 11, 1), "");
+    EXPECT_EQ(MountPointOf("/nonexistent/sr9"), "");
+}
+
+}  // namespace

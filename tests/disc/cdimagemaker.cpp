@@ -6,7 +6,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+
+#include "components/audio/audiofile.h"
 #include <cstdio>
 #include <fstream>
 
@@ -149,6 +153,23 @@ void LoopbackServer::serve() {
         }
         ::close(fd);
     }
+}
+
+std::vector<std::string> filesUnder(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.is_regular_file()) names.push_back(e.path().string().substr(folder.size() + 1));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Pcm decodedPcm(const std::string& path) {
+    AudioFile reader;
+    Pcm pcm;
+    if (!reader.open(path)) return pcm;
+    for (AudioBlock b = reader.readBlock(88200); !b.empty(); b = reader.readBlock(88200))
+        pcm.insert(pcm.end(), b.samples.begin(), b.samples.end());
+    return pcm;
 }
 
 std::string httpOk(const std::string& body) {

@@ -65,6 +65,11 @@ private:
     std::thread thread_;
 };
 
+// The regular files below folder, as paths relative to it, sorted.
+std::vector<std::string> filesUnder(const std::string& folder);
+// The samples an audio file decodes to.
+Pcm decodedPcm(const std::string& path);
+
 // "HTTP/1.0 200 OK" with a text body.
 std::string httpOk(const std::string& body);
 

@@ -64,7 +64,7 @@ TEST_F(RipperWindowFixture, PrefersTheDiscWithMoreThanOneTrackAndFillsTheRows) {
     std::vector<cdtest::TrackSpec> ten;
     for (int i = 0; i < 10; ++i) ten.push_back({cdtest::tone(i == 0 ? 185.0 : 1.0), i == 6 ? "" : "Song " + std::to_string(i + 1), ""});
     cdtest::makeImage(images, "a-ten", ten, "Album A", "Artist A");
-    cdtest::makeImage(images, "b-one", {{cdtest::tone(1.0), "Only", ""}});
+    cdtest::makeImage(images, "b-one", {{cdtest::tone(10.0), "Only", ""}});
     open();
     const int images0 = window->cbx_cdrom->count() - 2;
     ASSERT_GE(images0, 0);
@@ -88,7 +88,8 @@ TEST_F(RipperWindowFixture, PrefersTheDiscWithMoreThanOneTrackAndFillsTheRows) {
     window->cbx_cdromChange();
     ASSERT_EQ(window->lv->topLevelItemCount(), 1);
     EXPECT_EQ(window->edt_artist->text(), "Unknown Artist");
-    EXPECT_EQ(window->lv->topLevelItem(0)->text(3), "0.17MB");  // 44100 frames, padded to 75 sectors
+    EXPECT_EQ(window->lv->topLevelItem(0)->text(3), "1.68MB");  // 441000 frames
+    EXPECT_EQ(window->lv->topLevelItem(0)->text(2), "00:10");
 }
 
 TEST_F(RipperWindowFixture, RenamingAndSelection) {
@@ -206,23 +207,8 @@ struct RipWindowFixture : RipperWindowFixture {
             QTest::qWait(10);
         ASSERT_EQ(window->RipThread, nullptr);
     }
-    std::vector<std::string> files() {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(out))
-            if (e.is_regular_file()) names.push_back(e.path().string().substr(out.size() + 1));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() { return cdtest::filesUnder(out); }
 };
-
-Pcm decoded(const std::string& path) {
-    AudioFile r;
-    Pcm pcm;
-    if (!r.open(path)) return pcm;
-    for (AudioBlock b = r.readBlock(88200); !b.empty(); b = r.readBlock(88200))
-        pcm.insert(pcm.end(), b.samples.begin(), b.samples.end());
-    return pcm;
-}
 
 TEST_F(RipWindowFixture, RipsTheCheckedRowsToNamedTaggedFiles) {
     IniFile().writeInteger("cd ripper", "cdrip type", 0);
@@ -235,8 +221,8 @@ TEST_F(RipWindowFixture, RipsTheCheckedRowsToNamedTaggedFiles) {
     EXPECT_FALSE(window->btn_play->isEnabled());
     waitForTheRip();
     EXPECT_EQ(files(), (std::vector<std::string>{"Test Artist/1-Tone.wav", "Test Artist/3-Noise.wav"}));
-    EXPECT_TRUE(decoded(out + "/Test Artist/1-Tone.wav") == image.padded[0]);
-    EXPECT_TRUE(decoded(out + "/Test Artist/3-Noise.wav") == image.padded[2]);
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Test Artist/1-Tone.wav") == image.padded[0]);
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Test Artist/3-Noise.wav") == image.padded[2]);
     ASSERT_EQ(launcher.openedUrls().size(), 1u);
     EXPECT_EQ(launcher.openedUrls()[0].toLocalFile().toStdString(), out + "/Test Artist/");
     EXPECT_EQ(window->st->caption(), "00/00");
@@ -263,7 +249,7 @@ TEST_F(RipWindowFixture, StopWhilePausedEndsTheRipWithoutPartialFiles) {
     const std::vector<Pcm> want = image.padded;
     for (const auto& name : files()) {
         const int track = name[12] - '0';
-        EXPECT_TRUE(decoded(out + "/" + name).size() == want[track - 1].size()) << name;
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/" + name).size() == want[track - 1].size()) << name;
     }
     EXPECT_LT(files().size(), 3u);
     EXPECT_TRUE(window->btn_rip->isEnabled());

@@ -47,18 +47,6 @@ struct FakeReporter : RipReporter {
     void rowFinished(int row, bool done) override { finished.emplace_back(row, done); }
 };
 
-Pcm wavData(const std::string& path) {
-    AudioFile r;
-    Pcm out;
-    if (!r.open(path)) return out;
-    for (;;) {
-        AudioBlock b = r.readBlock(88200);
-        if (b.empty()) break;
-        out.insert(out.end(), b.samples.begin(), b.samples.end());
-    }
-    return out;
-}
-
 struct RipFixture : ::testing::Test {
     std::string images = testenv::makeTempDir("img");
     std::string out = testenv::makeTempDir("out");
@@ -89,13 +77,7 @@ struct RipFixture : ::testing::Test {
         format.wmaProfile = 24;
         return RipRun(grabber, settings, format, reporter).run();
     }
-    std::vector<std::string> files() {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::recursive_directory_iterator(out))
-            if (e.is_regular_file()) names.push_back(e.path().string().substr(out.size() + 1));
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> files() { return cdtest::filesUnder(out); }
 };
 
 TEST_F(RipFixture, WavIsByteIdenticalInEveryGrabMode) {
@@ -108,9 +90,9 @@ TEST_F(RipFixture, WavIsByteIdenticalInEveryGrabMode) {
         EXPECT_EQ(r.done, 3);
         EXPECT_EQ(r.lastFolder, out + "/");
         EXPECT_EQ(files(), (std::vector<std::string>{"Noise.wav", "Quiet.wav", "Tone.wav"}));
-        EXPECT_TRUE(wavData(out + "/Tone.wav") == image.padded[0]);
-        EXPECT_TRUE(wavData(out + "/Quiet.wav") == image.padded[1]);
-        EXPECT_TRUE(wavData(out + "/Noise.wav") == image.padded[2]);
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/Tone.wav") == image.padded[0]);
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/Quiet.wav") == image.padded[1]);
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/Noise.wav") == image.padded[2]);
         EXPECT_EQ(reporter.asked.size(), mode == 1 ? 0u : 3u * (mode - 1));
     }
     EXPECT_EQ(reporter.asked.front().second, QString::fromStdString(out + "/Tone.wav already exists.Overwrite?"));
@@ -131,7 +113,7 @@ TEST_F(RipFixture, CompressedFormatsAreCloseAndTagged) {
         const RipResult r = rip(kind);
         ASSERT_EQ(r.done, 1);
         const std::string path = out + "/Tone" + OutputExtension(kind).toStdString();
-        const Pcm got = wavData(path);
+        const Pcm got = cdtest::decodedPcm(path);
         const Pcm& want = image.padded[0];
         ASSERT_GT(got.size(), want.size() - 44100);
         EXPECT_LT(got.size(), want.size() + 2 * 4410);
@@ -171,6 +153,22 @@ TEST_F(RipFixture, HostileTitlesStayInsideTheOutputFolder) {
     AudioInformation info;
     ASSERT_TRUE(info.load(out + "/" + names[0]));
     EXPECT_EQ(info.infoTitle, "../../../tmp/pwned");  // the tag keeps the text
+}
+
+// An output name that is a link counts as a file there; Yes replaces the
+// link itself, so nothing is written where it pointed.
+TEST_F(RipFixture, OverwritingALinkReplacesTheLink) {
+    const std::string elsewhere = testenv::makeTempDir("elsewhere");
+    testenv::writeFile(elsewhere + "/target.wav", "keep");
+    ASSERT_EQ(::symlink((elsewhere + "/target.wav").c_str(), (out + "/Tone.wav").c_str()), 0);
+    ASSERT_EQ(::symlink((elsewhere + "/missing.wav").c_str(), (out + "/Quiet.wav").c_str()), 0);
+    const RipResult r = rip(OutputKind::Wav);
+    EXPECT_EQ(r.done, 3);
+    EXPECT_EQ(reporter.asked.size(), 2u);
+    EXPECT_EQ(testenv::readFile(elsewhere + "/target.wav"), "keep");
+    EXPECT_FALSE(std::filesystem::exists(elsewhere + "/missing.wav"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(out + "/Tone.wav")));
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Tone.wav") == image.padded[0]);
 }
 
 TEST_F(RipFixture, OverwriteNoKeepsTheOldFileAndStopLeavesNoFile) {
@@ -218,12 +216,53 @@ TEST_F(RipFixture, DamagedImageUnderEachErrorAction) {
                 continue;
             }
             ASSERT_EQ(files(), std::vector<std::string>{"Noise.wav"});
-            const Pcm got = wavData(out + "/Noise.wav");
+            const Pcm got = cdtest::decodedPcm(out + "/Noise.wav");
             if (action == 2 || action == 4)  // silence, correct: full length
                 EXPECT_EQ(got.size(), image.padded[2].size());
             else
                 EXPECT_LT(got.size(), image.padded[2].size());
             EXPECT_TRUE(std::equal(got.begin(), got.begin() + 88200, image.padded[2].begin()));
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Normalize gives the whole track one gain per channel, from its peaks: a
+// quiet passage before a loud one stays quiet, each channel by its own peak.
+TEST(RipNormalize, OneGainPerChannelForTheWholeTrack) {
+    const std::string images = testenv::makeTempDir("img");
+    const std::string out = testenv::makeTempDir("out");
+    Pcm pcm = cdtest::tone(3.0, 3000);
+    const Pcm loud = cdtest::tone(3.0, 12000);
+    pcm.insert(pcm.end(), loud.begin(), loud.end());
+    for (std::size_t i = 1; i < pcm.size(); i += 2) pcm[i] = static_cast<int16_t>(pcm[i] / 2);  // right at half
+    const cdtest::Image image = cdtest::makeImage(images, "n", {{pcm, "", ""}});
+    CdGrabber grabber;
+    grabber.setImageFolder(images);
+    ASSERT_GT(grabber.driveCount(), 0);
+    grabber.setDriveIndex(grabber.driveCount());
+    ASSERT_TRUE(grabber.readToc());
+    RipSettings settings;
+    settings.outputFolder = out;
+    settings.normalize = true;
+    settings.normalizeRatio = 90;
+    OutputFormat format;
+    format.kind = OutputKind::Wav;
+    format.wavRate = 44100;
+    FakeReporter reporter;
+    reporter.rows = {{true, "n", "", "", ""}};
+    ASSERT_EQ(RipRun(grabber, settings, format, reporter).run().done, 1);
+    const Pcm got = cdtest::decodedPcm(out + "/n.wav");
+    ASSERT_EQ(got.size(), image.padded[0].size());
+    const double target = 0.9 * 32767;
+    for (std::size_t i : {std::size_t{2 * 1000}, std::size_t{2 * 50025}, std::size_t{2 * 200025}}) {
+        for (int c = 0; c < 2; ++c) {
+            const double peak = c == 0 ? 12000 : 6000;
+            const double want = pcm[i + c] * target / peak;
+            EXPECT_NEAR(got[i + c], want, 2.0) << i << " " << c;
         }
     }
 }
