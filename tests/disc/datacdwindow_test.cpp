@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -201,6 +202,58 @@ TEST_F(DataCdWindowTest, ClosingIsRefusedWhileWritingAndRemovesTheStagingFolder)
     EXPECT_FALSE(window_->isVisible());
     EXPECT_FALSE(window_->compilation().stagingExists());
     window_->FormShow();
+}
+
+TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndKeepTheCompilation)
+{
+    stage("a.txt", "a");
+    // A warning code marks the error and the write goes on until the next
+    // progress event, which puts the window back.
+    window_->IsWriting = true;
+    window_->SetDataControlsEnabled(false);
+    window_->DataCDWriterError(-103);
+    EXPECT_TRUE(window_->IsWriting);
+    EXPECT_TRUE(window_->WriterError);
+    window_->DataCDWriterOperationProgress(10);
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(window_->stbPanel0->text(), "Idle");
+    EXPECT_TRUE(window_->btn_write->isEnabled());
+
+    // Any other code ends the write at once with "Error!".
+    window_->IsWriting = true;
+    window_->DataCDWriterError(-4);
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(boxes_.texts(), QStringList{"Error!"});
+    EXPECT_EQ(window_->stbPanel0->text(), "Error!");
+    EXPECT_EQ(window_->compilation().FileCount(), 1) << "the compilation is kept for another try";
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+}
+
+TEST_F(DataCdWindowTest, CancellingAWriteLeavesNoImageAndTheCompilationReady)
+{
+    if (sources_.empty())
+        sources_ = testenv::makeTempDir("src");
+    {
+        std::ofstream big(sources_ + "/big.bin", std::ios::binary);
+        const std::string block(1 << 20, '\x33');
+        for (int i = 0; i < 200; ++i)
+            big << block;
+    }
+    window_->adder().FreeDiskSpace = int64_t(1) << 40;
+    window_->adder().stageFile(sources_ + "/big.bin", window_->compilation().root(), CompilationAdder::Entry::AddFile);
+    window_->btn_writeClick();
+    ASSERT_TRUE(window_->IsWriting);
+    EXPECT_FALSE(window_->btn_close->isEnabled());
+    boxes_.clear();
+    window_->btn_cancelClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to cancel your writing?"});
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(window_->stbPanel0->text(), "Cancel operation.");
+    const std::string image = window_->DataCDWriter.imagePath().toStdString();
+    EXPECT_NE(access(image.c_str(), F_OK), 0);
+    EXPECT_NE(access((image + ".part").c_str(), F_OK), 0);
+    EXPECT_EQ(window_->compilation().FileCount(), 1);
+    EXPECT_TRUE(window_->btn_write->isEnabled());
 }
 
 TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
