@@ -116,10 +116,12 @@ int ThreadCount()
 
 // libburn reports a drive idle while the threads of a write still wind
 // down, and refuses the next write on that drive until they are gone: the
-// write ends when the process is back to its threads before the write.
+// write ends when the process is back to its threads before the write. A
+// thread that another part of the program starts meanwhile could keep the
+// count up, so the wait is bounded.
 void WaitForLibraryThreads(int before)
 {
-    for (int round = 0; round < 2000 && ThreadCount() > before; ++round)
+    for (int round = 0; round < 400 && ThreadCount() > before; ++round)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
