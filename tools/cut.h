@@ -99,6 +99,7 @@ private:
     void jobEnded(CutJob* job, const QString& folder, bool endStep);
     void resetWindow();
     void setIdleControls();
+    void setCuttingControls();
     void enableRangeControls(bool on);
     QString timeTextAt(int permille) const;
 
