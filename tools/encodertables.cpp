@@ -1,5 +1,11 @@
 #include "tools/encodertables.h"
 
+#include <QComboBox>
+
+#include <algorithm>
+
+#include "components/audio/encoderlimits.h"
+
 namespace encodertables {
 
 namespace {
@@ -33,6 +39,24 @@ constexpr std::array<WmaFormat, 18> kWmaFormats = {{
 }};
 
 }  // namespace
+
+int AllowedMp3Bitrates(int sampleRate) {
+    const int highest = audio::maxMp3Bitrate(audio::nearestMp3SampleRate(sampleRate));
+    const auto allowed = std::count_if(kMp3Bitrates.begin(), kMp3Bitrates.end(), [&](int kbps) { return kbps <= highest; });
+    return std::max(1, static_cast<int>(allowed));
+}
+
+void OfferMp3Bitrates(QComboBox* list, int sampleRate, const QString& suffix) {
+    const int count = AllowedMp3Bitrates(sampleRate);
+    const int index = list->currentIndex();
+    while (list->count() > count) list->removeItem(list->count() - 1);
+    for (int i = list->count(); i < count; ++i) list->addItem(QString::number(kMp3Bitrates[static_cast<size_t>(i)]) + suffix);
+    SetIndexWithin(list, index);
+}
+
+void SetIndexWithin(QComboBox* list, int index) {
+    if (list->count() > 0) list->setCurrentIndex(std::clamp(index, 0, list->count() - 1));
+}
 
 int ConverterOggBitrate(int listIndex) { return At(kOggBitrates, listIndex + 1); }
 

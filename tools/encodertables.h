@@ -9,10 +9,22 @@
 #include <QString>
 #include <QStringList>
 
+class QComboBox;
+
 namespace encodertables {
 
 // MP3, shared: the 13 constant and variable bitrates in kbit/s.
 inline constexpr std::array<int, 13> kMp3Bitrates = {40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+
+// How many of kMp3Bitrates, from the first, MPEG audio allows at a sample
+// rate (the lowest entry is allowed at every rate).
+int AllowedMp3Bitrates(int sampleRate);
+// Makes a bitrate list offer the bitrates of kMp3Bitrates that the rate
+// allows, each followed by suffix. Its index stays, or becomes the highest
+// allowed one, so that the bitrate shown is the one the writer uses.
+void OfferMp3Bitrates(QComboBox* list, int sampleRate, const QString& suffix);
+// Sets a list's index; one beyond its end chooses its last item.
+void SetIndexWithin(QComboBox* list, int index);
 
 // Converter windows.
 inline constexpr std::array<int, 9> kConverterMp3Rates = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
