@@ -1,11 +1,19 @@
 #include "platform/messageboxes.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
 
 namespace {
+
+int g_open = 0;
+
+bool OnTopWindowShown() {
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) return true;
+    return false;
+}
 
 class RealMessageBoxes final : public MessageBoxes {
 public:
@@ -35,6 +43,10 @@ public:
             break;
         }
         QMessageBox box(icon, r.title, r.text, buttons, r.parent);
+        // A box stays above the window it was asked over, and above every
+        // window of the program that is kept on top, or it would open
+        // hidden behind that one.
+        if (OnTopWindowShown()) box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.setEscapeButton(escape);
         if (!r.details.isEmpty()) box.setDetailedText(r.details);
         switch (box.exec()) {
@@ -63,11 +75,16 @@ MessageAnswer ShowMessage(const MessageRequest& request) {
     if (app && QThread::currentThread() != app->thread()) {
         MessageAnswer answer = MessageAnswer::Cancel;
         QMetaObject::invokeMethod(
-            app, [&] { answer = CurrentMessageBoxes().show(request); }, Qt::BlockingQueuedConnection);
+            app, [&] { answer = ShowMessage(request); }, Qt::BlockingQueuedConnection);
         return answer;
     }
-    return CurrentMessageBoxes().show(request);
+    ++g_open;
+    const MessageAnswer answer = CurrentMessageBoxes().show(request);
+    --g_open;
+    return answer;
 }
+
+bool MessageBoxOpen() { return g_open > 0; }
 
 void ShowInformation(const QString& text, QWidget* parent) { ShowInformation(text, QString(), parent); }
 
