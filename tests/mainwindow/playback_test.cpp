@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QMouseEvent>
 #include <QTableView>
 
 #include <filesystem>
@@ -225,6 +226,34 @@ TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
     dragTo(990);
     ASSERT_TRUE(runUntil([&] { return window_->PlayIndex == 1; }, 1000)) << "past 985 the next entry follows";
     EXPECT_TRUE(window_->IsPlaying);
+}
+
+// A tap: the press and the release reach the bar in one pass of the event
+// loop, as a touchpad sends them. The track goes on from the tapped place.
+TEST_F(Playback, ATapOnTheMediabarSeeksAndPlaysOn) {
+    showAllTitle({track("a.wav", "A", kRate * 3), track("b.wav", "B", kRate)});
+    SkinScrollBar* bar = window_->SkinMediabar;
+    ASSERT_TRUE(bar && bar->widget());
+    playRow(0);
+    clock_->advance(300);
+    QWidget* view = bar->widget();
+    const QPointF at(view->width() / 2.0, view->height() / 2.0);
+    const QPointF global = view->mapToGlobal(at);
+    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                      Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                      Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::processEvents();
+    const int tapped = bar->getPosition();
+    EXPECT_GT(tapped, 300);
+    EXPECT_LT(tapped, 700);
+    clock_->advance(200);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window_->IsPlaying);
+    EXPECT_TRUE(window_->AudioPlayer21->isPlaying());
+    EXPECT_EQ(window_->PlayIndex, 0);
+    EXPECT_EQ(window_->SeekBase(), PositionAt(tapped, kRate * 3));
+    EXPECT_EQ(playCounts(), (std::vector<int>{1, 0})) << "a seek goes on with the same play";
 }
 
 TEST_F(Playback, AListOfOnlyInvalidFilesIsOfferedOnceRound) {

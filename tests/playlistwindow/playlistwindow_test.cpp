@@ -12,6 +12,8 @@
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 
+#include <QMouseEvent>
+#include <QTest>
 #include <QTreeView>
 
 #include <sys/stat.h>
@@ -191,6 +193,36 @@ TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudioAndThePositionBarSeeksAndItsEn
     dragTo(996);
     EXPECT_EQ(playing(), std::tuple(true, 1, two)) << "let go at the end: the next entry";
     EXPECT_EQ(w->ResumePosition(), 0);
+}
+
+// Enter on a row does what a double click does, and a tap on the position
+// bar (press and release in one pass of the event loop) seeks.
+TEST_F(PlaylistPlayback, EnterPlaysTheCurrentRowAndATapOnTheBarSeeks) {
+    addThree();
+    w->selectRows({0});
+    w->lv->setCurrentIndex(w->lv->model()->index(0, 0));
+    QTest::keyClick(w->lv, Qt::Key_Return);
+    EXPECT_EQ(playing(), std::tuple(true, 0, a));
+    click("Liststop");
+
+    w->selectRows({0});
+    click("Listplay");
+    ASSERT_EQ(playing(), std::tuple(true, 0, a));
+    play(200);
+    SkinObject* bar = element("Listmediabar");
+    ASSERT_TRUE(bar && bar->widget());
+    QWidget* view = bar->widget();
+    const QPointF at(view->width() / 2.0, view->height() / 2.0);
+    const QPointF global = view->mapToGlobal(at);
+    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                                      Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                                      Qt::NoButton, Qt::NoModifier));
+    QCoreApplication::processEvents();
+    play(100);
+    EXPECT_EQ(playing(), std::tuple(true, 0, a)) << "the tap did not stop the track";
+    EXPECT_TRUE(w->audioPlayer()->isPlaying());
+    EXPECT_NEAR(w->ResumePosition(), 9600 / 2, 9600 / 10);
 }
 
 TEST_F(PlaylistPlayback, MissingAndInvalidFilesAreReportedAndNotPlayed) {
