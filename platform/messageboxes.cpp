@@ -5,15 +5,11 @@
 #include <QMetaObject>
 #include <QThread>
 
+#include "platform/presenter.h"
+
 namespace {
 
 int g_open = 0;
-
-bool OnTopWindowShown() {
-    for (const QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowFlags().testFlag(Qt::WindowStaysOnTopHint)) return true;
-    return false;
-}
 
 class RealMessageBoxes final : public MessageBoxes {
 public:

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -515,6 +516,12 @@ TEST_F(Menus, AQuitDuringAToolsJobSaysSoOverThatWindow) {
     window_->close();
     EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
     EXPECT_EQ(boxes_.requests()[0].parent, window_);
+    recorder->hide();
+
+    // Opened from here, the recorder is kept above this window.
+    window_->Recorder1Click();
+    ASSERT_TRUE(recorder->windowHandle());
+    EXPECT_EQ(recorder->windowHandle()->transientParent(), window_->windowHandle());
     recorder->hide();
 }
 
