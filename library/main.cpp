@@ -364,6 +364,9 @@ bool Tfm_main::FormCloseQuery() {
     QWidget* over = QApplication::activeModalWidget();
     if (!over) over = busy && busy->isVisible() ? busy : this;
     if (!AskConfirmation(text, over)) return false;
+    // Its close stops the job as the tool's own Close does (a recording is
+    // kept); a job running on this thread would otherwise go on to its end.
+    if (busy) busy->close();
     SaveLibraryTree();
     return true;
 }
