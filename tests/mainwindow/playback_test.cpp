@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QMouseEvent>
 #include <QTableView>
 
 #include <filesystem>
@@ -18,6 +17,7 @@
 #include "library/playqueue.h"
 #include "library/playtime.h"
 #include "mainwindowfixture.h"
+#include "mousetap.h"
 #include "platform/inifile.h"
 #include "skin/menu.h"
 
@@ -239,13 +239,7 @@ TEST_F(Playback, ATapOnTheMediabarSeeksAndPlaysOn) {
     QObject::connect(window_->Skin, &SkinEngine::onMouseDown, window_, [] { QCoreApplication::processEvents(); });
     playRow(0);
     clock_->advance(300);
-    QWidget* view = bar->widget();
-    const QPointF at(view->width() / 2.0, view->height() / 2.0);
-    const QPointF global = view->mapToGlobal(at);
-    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                      Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                      Qt::NoButton, Qt::NoModifier));
+    testenv::postTap(bar->widget());
     QCoreApplication::processEvents();
     const int tapped = bar->getPosition();
     EXPECT_GT(tapped, 300);

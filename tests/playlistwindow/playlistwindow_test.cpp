@@ -6,13 +6,13 @@
 // remembered folders.
 
 #include "playlistwindowfixture.h"
+#include "mousetap.h"
 
 #include "library/playlists/m3u.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 
-#include <QMouseEvent>
 #include <QTest>
 #include <QTreeView>
 
@@ -213,13 +213,7 @@ TEST_F(PlaylistPlayback, EnterPlaysTheCurrentRowAndATapOnTheBarSeeks) {
     SkinObject* bar = element("Listmediabar");
     ASSERT_TRUE(bar && bar->widget());
     QObject::connect(&engine, &SkinEngine::onMouseDown, w.get(), [] { QCoreApplication::processEvents(); });
-    QWidget* view = bar->widget();
-    const QPointF at(view->width() / 2.0, view->height() / 2.0);
-    const QPointF global = view->mapToGlobal(at);
-    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
-                                                      Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(view, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
-                                                      Qt::NoButton, Qt::NoModifier));
+    testenv::postTap(bar->widget());
     QCoreApplication::processEvents();
     play(100);
     EXPECT_EQ(playing(), std::tuple(true, 0, a)) << "the tap did not stop the track";
