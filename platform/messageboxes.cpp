@@ -69,10 +69,8 @@ MessageBoxes& CurrentMessageBoxes() { return g_installed ? *g_installed : g_real
 MessageAnswer ShowMessage(const MessageRequest& request) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
-        MessageAnswer answer = MessageAnswer::Cancel;
-        QMetaObject::invokeMethod(
-            app, [&] { answer = ShowMessage(request); }, Qt::BlockingQueuedConnection);
-        return answer;
+        qWarning("A message box was asked for off the GUI thread: %s", qPrintable(request.text));
+        return MessageAnswer::Cancel;
     }
     ++g_open;
     const MessageAnswer answer = CurrentMessageBoxes().show(request);

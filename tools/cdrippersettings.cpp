@@ -14,7 +14,8 @@
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
 #include "tools/directory.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 bool CdSetForRecorder = false;
 Tfm_cdset* fm_cdset = nullptr;
@@ -124,8 +125,8 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
     // Each rate offers only the bitrates MPEG audio allows with it.
     const auto offerBitrates = [this](int index) {
         const int rate = encodertables::At(encodertables::kDialogMp3Rates, index);
-        encodertables::OfferMp3Bitrates(cbx_mp3bit, rate, {});
-        encodertables::OfferMp3Bitrates(cbx_mp3vbrbit, rate, {});
+        OfferMp3Bitrates(cbx_mp3bit, rate, {});
+        OfferMp3Bitrates(cbx_mp3vbrbit, rate, {});
     };
     connect(cbx_frequency, &QComboBox::currentIndexChanged, this, offerBitrates);
     offerBitrates(cbx_frequency->currentIndex());
@@ -304,8 +305,8 @@ void Tfm_cdset::readSettings() {
     const char* s = CdSetForRecorder ? kRecorder : kRipper;
     cbx_frequency->setCurrentIndex(ini.readInteger(s, "mp3 frequency", 1));
     cbx_channel->setCurrentIndex(ini.readInteger(s, "mp3 channel", 1));
-    encodertables::SetIndexWithin(cbx_mp3bit, ini.readInteger(s, "mp3 bitrate", 7));
-    encodertables::SetIndexWithin(cbx_mp3vbrbit, ini.readInteger(s, "mp3 vbr bitrate", 7));
+    SetIndexWithin(cbx_mp3bit, ini.readInteger(s, "mp3 bitrate", 7));
+    SetIndexWithin(cbx_mp3vbrbit, ini.readInteger(s, "mp3 vbr bitrate", 7));
     ud_mp3vbrquality->setPosition(ini.readInteger(s, "mp3 vbr quality", CdSetForRecorder ? 8 : 5));
     WavFrequency = ini.readInteger(s, "wav frequency", 2);
     WavBits = ini.readInteger(s, "wav bit", 2);

@@ -10,8 +10,8 @@
 #include "platform/messageboxes.h"
 #include "tags/mpeg/id3genres.h"
 #include "tools/recorder.h"
-#include "tools/toolcontrols.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolcontrols.h"
+#include "windowkit/toolskin.h"
 
 Tfm_fileinfo* fm_fileinfo = nullptr;
 

@@ -19,8 +19,8 @@
 #include "components/audio/audioinformation.h"
 #include "conversiontestutil.h"
 #include "testenv.h"
-#include "tools/blockplanner.h"
-#include "tools/encodertables.h"
+#include "jobs/blockplanner.h"
+#include "jobs/encodertables.h"
 
 using namespace audiotest;
 namespace fs = std::filesystem;
