@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QWindow>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -557,7 +558,9 @@ public:
     }
     QWidget* toolWindow(ToolWindow which) const override { return windows_[static_cast<std::size_t>(which)].get(); }
     void setJobMode(ToolWindow which, int mode) const override { jobs[toolWindow(which)] = mode; }
+    QWidget* busyToolWindow() const override { return busy; }
     mutable std::map<QWidget*, int> jobs;  // by the window the job went to
+    QWidget* busy = nullptr;
 
 private:
     std::array<std::unique_ptr<QDialog>, 10> windows_;
@@ -592,6 +595,35 @@ protected:
     FakeToolWindows tools_;
     FakeWindowPresenter presenter_;
 };
+
+// A quit while a tool works says so, and asks over that tool's window.
+TEST_F(Menus, AQuitDuringAToolsJobSaysSoOverThatWindow) {
+    start();
+    QWidget* recorder = tool(ToolWindow::Recorder);
+    recorder->setWindowTitle("Recorder");
+    recorder->show();
+    tools_.busy = recorder;
+    boxes_.answerNext(MessageAnswer::No);
+    window_->close();
+    ASSERT_EQ(boxes_.requests().size(), 1u);
+    EXPECT_EQ(boxes_.texts()[0], "The Recorder window is still working: quitting stops its job.\nAre you sure to quit?");
+    EXPECT_EQ(boxes_.requests()[0].parent, recorder);
+    EXPECT_TRUE(window_->isVisible());
+
+    tools_.busy = nullptr;
+    boxes_.clear();
+    boxes_.answerNext(MessageAnswer::No);
+    window_->close();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to quit?"});
+    EXPECT_EQ(boxes_.requests()[0].parent, window_);
+    recorder->hide();
+
+    // Opened from here, the recorder is kept above this window.
+    window_->Recorder1Click();
+    ASSERT_TRUE(recorder->windowHandle());
+    EXPECT_EQ(recorder->windowHandle()->transientParent(), window_->windowHandle());
+    recorder->hide();
+}
 
 TEST_F(Menus, EachToolCommandStopsCaptionsAndShowsAsItsRowSays) {
     showAllTitle({track("tone.wav", "Tone", 8000)});
