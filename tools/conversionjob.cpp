@@ -54,8 +54,9 @@ void ConversionJob::setProgress(int percent) {
 }
 
 bool ConversionJob::work() {
-    // WMA has always ended an empty batch with its end step, the others
-    // with nothing at all.
+    // An empty batch writes nothing. The WMA window still runs its end step
+    // and opens its output folder, so that Start shows where its files go;
+    // the other windows keep an empty Start free of side effects.
     if (sources_.isEmpty()) return settings_.target == TargetFormat::Wma;
     for (int row = 0; row < sources_.size(); ++row) {
         if (!checkpoint()) break;
