@@ -299,3 +299,37 @@ TEST(AudioFileBadOutput, AStoppedOrKilledOutputLeavesTheDestinationAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// The process's peak resident memory in KiB (VmHWM).
+long peakResidentKiB() {
+    const std::string status = testenv::readFile("/proc/self/status");
+    const size_t at = status.find("VmHWM:");
+    return at == std::string::npos ? -1 : std::stol(status.substr(at + 6));
+}
+
+}  // namespace
+
+// WAVs of a few hundred bytes whose chunks claim gigabytes (found by the
+// reader's fuzzer) fail to open without the demuxer taking gigabytes first:
+// each open runs in a child whose peak memory it measures.
+TEST(AudioFileBadInput, ChunksClaimingGigabytesFailWithBoundedMemory) {
+    const std::string data = testenv::sourceDir() + "/tests/audio/data/";
+    for (int n = 1; n <= 9; ++n) {
+        const std::string path = data + "wav-chunk-claim-" + std::to_string(n) + ".wav";
+        ASSERT_TRUE(fs::exists(path)) << path;
+        const int rc = testenv::inChild([&] {
+            // Reset the peak to what the child holds now.
+            testenv::writeFile("/proc/self/clear_refs", "5");
+            const long before = peakResidentKiB();
+            AudioFile reader;
+            const bool opened = reader.open(path);
+            const bool clean = !opened && reader.getError() != 0;
+            const long grown = peakResidentKiB() - before;
+            if (!clean) return 1;
+            return grown > 128 * 1024 ? 2 : 0;
+        });
+        EXPECT_EQ(rc, 0) << path << (rc == 2 ? ": took over 128 MiB" : rc == 1 ? ": opened or no error" : "");
+    }
+}
