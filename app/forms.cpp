@@ -9,6 +9,7 @@
 #include "disc/newfolder.h"
 #include "disc/option.h"
 #include "library/about.h"
+#include "library/errorlog.h"
 #include "library/addplaylist.h"
 #include "library/associate.h"
 #include "library/id3.h"
@@ -28,6 +29,7 @@
 #include "tools/recordersetting.h"
 #include "tools/setting.h"
 #include "tools/toolskin.h"
+#include "tools/tooljob.h"
 #include "tools/wavnormalizer.h"
 #include "tools/wmanormalize.h"
 
@@ -69,6 +71,10 @@ void DestroyForm(Form*& form) {
 void CreateForms() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
+    SetJobErrorLog([file = QString::fromStdString(fm_main->Library.errorLogFile())](const QString& message,
+                                                                                   const QString& className) {
+        AppendErrorLog(file, message, className);
+    });
     // The tool windows wear the main window's skin.
     SetToolWindowSkin(fm_main->Skin);
     fm_recorder = new Tfm_recorder;

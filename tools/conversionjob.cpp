@@ -8,6 +8,7 @@
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
 #include "components/audio/audiotransform.h"
+#include "components/audio/tagcopy.h"
 #include "platform/paths.h"
 #include "tags/audiokind.h"
 #include "tools/blockplanner.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-std::string Local(const QString& path) { return path.toStdString(); }
+std::string Local(const QString& path) { return LocalPathString(path); }
 
 // About 25 minutes of CD audio: longer sources are decoded twice rather
 // than filling the temporary folder.
@@ -81,17 +82,26 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     const QFileInfo sourceInfo(source);
     const QString folder = settings_.outputFolder;
     CreateFolderPath(Local(folder));
-    if (!sourceInfo.exists()) {
+    const QString output = QString::fromStdString(
+        JoinPath(Local(folder), Local(sourceInfo.completeBaseName() + TargetExtension(settings_.target))));
+    // One file that cannot be found is one failed row; the rest of the
+    // batch goes on.
+    if (!NameTaken(source)) {
         tell(QStringLiteral("Information"),
              sourceInfo.fileName() +
                  (settings_.target == TargetFormat::Wma ? QStringLiteral(" has been moved")
                                                          : QStringLiteral(" has been removed")));
-        return RowEnd::EndBatch;
+        emit rowStateChanged(row, rowstate::Failed);
+        return RowEnd::Next;
     }
     // The tags are read first: when the output replaces its source, the
-    // source is gone by the time they are written.
+    // source is gone by the time they are written. Such an output keeps all
+    // of them (pictures, lyrics, every other frame), not just the fields.
+    const bool inPlace = ReplacesSource(output, source);
     AudioInformation tags;
-    const bool haveTags = tags.load(Local(source)) && HasTagFields(tags);
+    TagSnapshot allTags;
+    std::string tagError;
+    const bool haveTags = inPlace ? allTags.take(Local(source), &tagError) : tags.load(Local(source)) && HasTagFields(tags);
 
     AudioFile reader;
     if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {
@@ -100,9 +110,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         emit rowStateChanged(row, rowstate::Failed);
         return RowEnd::Next;
     }
-    const QString output = QString::fromStdString(
-        JoinPath(Local(folder), Local(sourceInfo.completeBaseName() + TargetExtension(settings_.target))));
-    if (QFileInfo::exists(output)) {
+    if (NameTaken(output)) {
         if (!ask(QStringLiteral("Confirmation"), output + QStringLiteral(" already exists. Overwrite?"))) {
             reader.close();
             return stopRequested() ? RowEnd::EndBatch : RowEnd::Next;
@@ -128,9 +136,22 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         return RowEnd::EndBatch;
     }
     if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
-    if (haveTags) tags.save(Local(output));
-    emit rowStateChanged(row, rowstate::Finished);
     setProgress(100);
+    bool tagged = true;
+    if (inPlace) {
+        tagged = haveTags && allTags.put(Local(output), &tagError);
+    } else if (haveTags) {
+        tagged = tags.save(Local(output));
+        tagError = tags.lastError();
+    }
+    if (!tagged) {
+        // The audio is written; the row and the log say what it lacks.
+        logError(QStringLiteral("Cannot write the tag of %1. %2").arg(output, QString::fromStdString(tagError)).trimmed(),
+                 QStringLiteral("EInOutError"));
+        emit rowStateChanged(row, rowstate::Failed);
+        return RowEnd::Next;
+    }
+    emit rowStateChanged(row, rowstate::Finished);
     return RowEnd::Next;
 }
 

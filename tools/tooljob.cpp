@@ -4,8 +4,26 @@
 #include <QThread>
 
 #include <algorithm>
+#include <mutex>
 
 #include "components/audio/audiofile.h"
+
+namespace {
+
+std::mutex g_errorLogMutex;
+JobErrorLog g_errorLog;
+
+}  // namespace
+
+void SetJobErrorLog(JobErrorLog log) {
+    const std::lock_guard lock(g_errorLogMutex);
+    g_errorLog = std::move(log);
+}
+
+void ToolJob::logError(const QString& message, const QString& className) {
+    const std::lock_guard lock(g_errorLogMutex);
+    if (g_errorLog) g_errorLog(message, className);
+}
 
 ToolJob::ToolJob(JobHandler* handler, QObject* handlerContext) : handler_(handler), handlerContext_(handlerContext) {}
 

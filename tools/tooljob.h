@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 #include "tools/jobcontrol.h"
@@ -28,6 +29,12 @@ public:
     // A box with OK.
     virtual void tell(const QString& title, const QString& text) = 0;
 };
+
+// Where jobs record a failure that does not stop them (a tag that could not
+// be written to an output): the program's error log, which app/ puts here.
+// Without one such failures are only shown on their rows.
+using JobErrorLog = std::function<void(const QString& message, const QString& className)>;
+void SetJobErrorLog(JobErrorLog log);
 
 class ToolJob : public QObject {
     Q_OBJECT
@@ -59,6 +66,8 @@ protected:
     bool checkpoint() { return control_.checkpoint(); }
     bool ask(const QString& title, const QString& text);
     void tell(const QString& title, const QString& text);
+    // Appends the message to the error log, from any thread.
+    static void logError(const QString& message, const QString& className);
     // On the GUI thread, lets pending events run (twice: once for what the
     // block's reports caused and once for what that in turn posted).
     void letEventsRun();
