@@ -99,18 +99,22 @@ bool ReplacementFile::originalStatus(struct stat& original) const {
     return ::lstat(target_.c_str(), &original) == 0 && !S_ISLNK(original.st_mode);
 }
 
-bool ReplacementFile::begin(const std::string& path, std::string* error, Link link) {
+bool ReplacementFile::aim(const std::string& path, Link link, std::string* error) {
     discard();
     link_ = link;
     target_ = link == Link::Follow ? FinalPath(path) : path;
     folder_ = ParentFolder(target_);
-
     struct stat original {};
     if (originalStatus(original) && !S_ISREG(original.st_mode)) {
         errno = S_ISDIR(original.st_mode) ? EISDIR : ENODEV;
         *error = "Not a regular file: " + target_;
         return false;
     }
+    return true;
+}
+
+bool ReplacementFile::begin(const std::string& path, std::string* error, Link link) {
+    if (!aim(path, link, error)) return false;
     RemoveStaleTemporaries(folder_);
 
     if (g_unnamedAllowed && canNameUnnamedFiles()) {
@@ -132,16 +136,7 @@ bool ReplacementFile::begin(const std::string& path, std::string* error, Link li
 }
 
 bool ReplacementFile::beginVisible(const std::string& path, std::string* error) {
-    discard();
-    link_ = Link::Replace;
-    target_ = path;
-    folder_ = ParentFolder(target_);
-    struct stat original {};
-    if (originalStatus(original) && !S_ISREG(original.st_mode)) {
-        errno = S_ISDIR(original.st_mode) ? EISDIR : ENODEV;
-        *error = "Not a regular file: " + target_;
-        return false;
-    }
+    if (!aim(path, Link::Replace, error)) return false;
     // An earlier part is an earlier recording that never took its name: it
     // stays, and this one takes the next free name.
     for (int n = 0; n < 1000; ++n) {

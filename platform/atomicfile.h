@@ -68,6 +68,8 @@ public:
     void discard();
 
 private:
+    // Sets the target; false when a file there cannot be replaced.
+    bool aim(const std::string& path, Link link, std::string* error);
     bool originalStatus(struct stat& original) const;
 
     std::string target_;

@@ -157,9 +157,7 @@ bool CombineJob::work() {
     if (!output.keep()) {
         tell(kError, QStringLiteral("File write error!"));
     } else if (!tagsTaken || !keptTags.put(LocalPathString(out), &tagError)) {
-        const QString message = QStringLiteral("Cannot write the tag of %1.").arg(out);
-        logError((message + QLatin1Char(' ') + QString::fromStdString(tagError)).trimmed(), QStringLiteral("EInOutError"));
-        tell(kError, message);
+        tell(kError, logTagWriteFailure(out, tagError));
     }
     return true;
 }

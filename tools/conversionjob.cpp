@@ -101,7 +101,8 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     AudioInformation tags;
     TagSnapshot allTags;
     std::string tagError;
-    const bool haveTags = inPlace ? allTags.take(Local(source), &tagError) : tags.load(Local(source)) && HasTagFields(tags);
+    const bool haveTags =
+        inPlace ? allTags.take(Local(source), &tagError) : tags.load(Local(source)) && HasTagFields(tags);
 
     AudioFile reader;
     if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {
@@ -136,7 +137,6 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         return RowEnd::EndBatch;
     }
     if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
-    setProgress(100);
     bool tagged = true;
     if (inPlace) {
         tagged = haveTags && allTags.put(Local(output), &tagError);
@@ -144,14 +144,11 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         tagged = tags.save(Local(output));
         tagError = tags.lastError();
     }
-    if (!tagged) {
-        // The audio is written; the row and the log say what it lacks.
-        logError(QStringLiteral("Cannot write the tag of %1. %2").arg(output, QString::fromStdString(tagError)).trimmed(),
-                 QStringLiteral("EInOutError"));
-        emit rowStateChanged(row, rowstate::Failed);
-        return RowEnd::Next;
-    }
-    emit rowStateChanged(row, rowstate::Finished);
+    // The audio is written either way; a row whose tags are missing says
+    // so, and the log says why.
+    if (!tagged) logTagWriteFailure(output, tagError);
+    emit rowStateChanged(row, tagged ? rowstate::Finished : rowstate::Failed);
+    setProgress(100);
     return RowEnd::Next;
 }
 

@@ -25,6 +25,13 @@ void ToolJob::logError(const QString& message, const QString& className) {
     if (g_errorLog) g_errorLog(message, className);
 }
 
+QString ToolJob::logTagWriteFailure(const QString& output, const std::string& reason) {
+    const QString message = QStringLiteral("Cannot write the tag of %1.").arg(output);
+    logError(reason.empty() ? message : message + QLatin1Char(' ') + QString::fromStdString(reason),
+             QStringLiteral("EInOutError"));
+    return message;
+}
+
 ToolJob::ToolJob(JobHandler* handler, QObject* handlerContext) : handler_(handler), handlerContext_(handlerContext) {}
 
 void ToolJob::run() {

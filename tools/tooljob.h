@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "tools/jobcontrol.h"
@@ -68,6 +69,9 @@ protected:
     void tell(const QString& title, const QString& text);
     // Appends the message to the error log, from any thread.
     static void logError(const QString& message, const QString& className);
+    // Logs that the tags could not be written to output (reason: what
+    // failed, may be empty); returns the message the user is shown.
+    static QString logTagWriteFailure(const QString& output, const std::string& reason);
     // On the GUI thread, lets pending events run (twice: once for what the
     // block's reports caused and once for what that in turn posted).
     void letEventsRun();
