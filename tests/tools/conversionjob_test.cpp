@@ -375,6 +375,8 @@ struct InPlaceRow {
     std::function<bool(const std::string&)> kept;
 };
 
+void PrintTo(const InPlaceRow& row, std::ostream* out) { *out << row.ext; }
+
 class NormalizeInPlace : public ConversionJobTest, public ::testing::WithParamInterface<InPlaceRow> {};
 
 // Normalizing into the source's own folder replaces the source: the new
