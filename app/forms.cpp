@@ -1,5 +1,12 @@
 #include "app/forms.h"
 
+#include <QCheckBox>
+#include <QDialog>
+#include <QString>
+
+#include "app/application.h"
+#include "components/skin/skinlabel.h"
+
 #include "disc/cdaudioburner.h"
 #include "disc/cdburner.h"
 #include "disc/cdrecsett.h"
@@ -28,10 +35,12 @@
 #include "tools/recorder.h"
 #include "tools/recordersetting.h"
 #include "tools/setting.h"
-#include "tools/toolskin.h"
-#include "tools/tooljob.h"
 #include "tools/wavnormalizer.h"
 #include "tools/wmanormalize.h"
+#include "platform/presenter.h"
+#include "windowkit/disctoolservices.h"
+#include "windowkit/toolskin.h"
+#include "jobs/tooljob.h"
 
 namespace {
 
@@ -60,6 +69,28 @@ public:
 
 const ProgramToolWindows kToolWindows;
 
+// What the disc windows use of the tools' dialogs.
+class ProgramDiscToolServices final : public DiscToolServices {
+public:
+    QString chooseFolder(QWidget* caller) const override { return ChooseFolder(caller); }
+    DiscFolderChoice chooseFolderToAdd(QWidget* caller, const QString& prompt) const override {
+        if (!fm_directory) fm_directory = new Tfm_directory;
+        fm_directory->sl_action->setCaption(prompt);
+        fm_directory->cbx_sub->show();
+        const QString folder = ChooseFolder(caller);
+        return {folder, fm_directory->IncludeSubfolders};
+    }
+    bool showEncoderSettings(QWidget* caller) const override {
+        if (!fm_cdset) return false;
+        CdSetForRecorder = false;
+        fm_cdset->setWindowTitle(QStringLiteral("CD Setting"));
+        CentreOver(fm_cdset, caller);
+        return ShowModal(fm_cdset) == QDialog::Accepted;
+    }
+};
+
+const ProgramDiscToolServices kDiscToolServices;
+
 template <typename Form>
 void DestroyForm(Form*& form) {
     delete form;
@@ -77,6 +108,9 @@ void CreateForms() {
     });
     // The tool windows wear the main window's skin.
     SetToolWindowSkin(fm_main->Skin);
+    SetDiscToolServices(&kDiscToolServices);
+    // An error inside a tool or disc job is logged as any other.
+    SetJobErrorHandler(HandleUnexpectedException);
     fm_recorder = new Tfm_recorder;
     fm_playlist = new Tfm_playlist;
     fm_fileinfo = new Tfm_fileinfo;
@@ -115,6 +149,8 @@ void CreateForms() {
 }
 
 void DestroyForms() {
+    SetJobErrorHandler(nullptr);
+    SetDiscToolServices(nullptr);
     DestroyForm(fm_addlist);
     DestroyForm(fm_more);
     DestroyForm(fm_mmain);

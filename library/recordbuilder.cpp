@@ -10,6 +10,7 @@
 #include "library/treetext.h"
 #include "platform/utf8.h"
 #include "tags/asf/wmatag.h"
+#include "tags/commontags.h"
 #include "tags/mpeg/id3genres.h"
 #include "tags/mpeg/id3v1.h"
 #include "tags/mpeg/id3v2.h"
@@ -27,6 +28,16 @@ std::string trimmed(std::string_view text) {
 }
 
 std::string cut(std::string_view text, std::size_t maxBytes) { return std::string(Utf8Cut(text, maxBytes)); }
+
+// A record keeps six of the seven: no track.
+void putRecordTags(TrackRecord& r, const CommonTags& t) {
+    r.Title = t.title;
+    r.Artist = t.artist;
+    r.Album = t.album;
+    r.Genre = t.genre;
+    r.Year = t.year;
+    r.Comment = t.comment;
+}
 
 struct OpenFile {
     // Without blocking: a FIFO under an audio name must not hang the add.
@@ -131,23 +142,13 @@ RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const Ta
             build.reason = "Not a WMA file: " + path;
             return build;
         }
-        r.Title = info.Title;
-        r.Artist = info.Author;
-        r.Album = info.Album;
-        r.Genre = info.Genre;
-        r.Year = info.Year;
-        r.Comment = info.Description;
+        putRecordTags(r, CommonTagsOf(info));
         break;
     }
     case AudioKind::Ogg: {
         OGGTag tag;
         if (!readers.readOgg(path, tag, &build.reason)) return build;
-        r.Title = tag.Title;
-        r.Artist = tag.Artist;
-        r.Album = tag.Album;
-        r.Genre = tag.Genre;
-        r.Year = tag.Date;
-        r.Comment = tag.Comment;
+        putRecordTags(r, CommonTagsOf(tag));
         break;
     }
     case AudioKind::Wav: break;

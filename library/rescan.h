@@ -11,11 +11,8 @@
 // read is skipped and counted in the tally, as adding files does.
 
 #include <functional>
-#include <set>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
-#include <utility>
 
 #include "library/tracklibrary.h"
 
@@ -42,11 +39,9 @@ public:
     void reset();
 
 private:
-    void findfile(const TrackLibrary& library, std::string dir);
     void audioFile(const TrackLibrary& library, const std::string& path, bool regular);
 
     int count_ = 0;
     bool cancelled_ = false;
     AddTally tally_;
-    std::set<std::pair<dev_t, ino_t>> visited_;
 };

@@ -22,6 +22,7 @@
 #include "tags/ogg/oggtag.h"
 #include "tags/textcodec.h"
 #include "tags/asf/wmatag.h"
+#include "tags/commontags.h"
 
 namespace {
 
@@ -56,12 +57,19 @@ std::string genreName(int item) {
 }
 
 // "12" as 12; anything that is not a number in the field's range as 0.
-uint16_t trackNumber(std::string_view text) {
-    text = tags::TrimTagText(text);
-    unsigned value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || value > 0xFFFF) return 0;
-    return static_cast<uint16_t>(value);
+// A row's page holds the seven common fields as texts.
+void putPage(id3tag& page, const CommonTags& t) {
+    page.Title = t.title;
+    page.Artist = t.artist;
+    page.Album = t.album;
+    page.Year = t.year;
+    page.Comment = t.comment;
+    page.Track = t.track;
+    page.GenreText = t.genre;
+}
+
+CommonTags pageTags(const id3tag& page) {
+    return {page.Title, page.Artist, page.Album, page.Year, page.Comment, page.Track, page.GenreText};
 }
 
 }  // namespace
@@ -155,41 +163,17 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
                 row.v1.GenreIndex = 255;
             }
             ID3StructV2 v2;
-            if (files_.readId3v2(path, v2, &error)) {
-                row.v2.Title = v2.Title;
-                row.v2.Artist = v2.Artist;
-                row.v2.Album = v2.Album;
-                row.v2.Year = v2.Year;
-                row.v2.Comment = v2.Comment;
-                row.v2.Track = v2.Track;
-                row.v2.GenreText = v2.Genre;
-            }
+            if (files_.readId3v2(path, v2, &error)) putPage(row.v2, CommonTagsOf(v2));
             break;
         }
         case AudioKind::Wma: {
             WmaTagInfo info;
-            if (files_.readWma(path, info, &error)) {
-                row.v1.Track = std::to_string(info.TrackNumber);
-                row.v1.Comment = info.Description;
-                row.v1.Year = info.Year;
-                row.v1.Artist = info.Author;
-                row.v1.Album = info.Album;
-                row.v1.Title = info.Title;
-                row.v1.GenreText = info.Genre;
-            }
+            if (files_.readWma(path, info, &error)) putPage(row.v1, CommonTagsOf(info));
             break;
         }
         case AudioKind::Ogg: {
             OGGTag tag;
-            if (files_.readOgg(path, tag, &error)) {
-                row.v1.Track = tag.TrackNumber;
-                row.v1.Comment = tag.Comment;
-                row.v1.Year = tag.Date;
-                row.v1.Artist = tag.Artist;
-                row.v1.Album = tag.Album;
-                row.v1.Title = tag.Title;
-                row.v1.GenreText = tag.Genre;
-            }
+            if (files_.readOgg(path, tag, &error)) putPage(row.v1, CommonTagsOf(tag));
             break;
         }
         default: break;
@@ -277,51 +261,28 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
     case AudioKind::Mp3:
         if (r.v1Changed) {
             ID3v1Block block = ID3v1Block::Empty();
-            block.setTitle(v1.Title);
-            block.setArtist(v1.Artist);
-            block.setAlbum(v1.Album);
-            block.setYear(v1.Year);
-            block.setTrack(v1.Track);
-            block.setComment(v1.Comment);
+            PutCommonTags(block, pageTags(v1));
             block.bytes[127] = Id3v1GenreByte(v1.GenreIndex);
             result = files_.writeId3v1(path, block);
             if (result) r.hasV1Block = true;
         }
         if (result && r.v2Changed) {
             ID3StructV2 tag;
-            tag.Title = r.v2.Title;
-            tag.Artist = r.v2.Artist;
-            tag.Album = r.v2.Album;
-            tag.Year = r.v2.Year;
-            tag.Track = r.v2.Track;
-            tag.Comment = r.v2.Comment;
-            tag.Genre = r.v2.GenreText;
+            PutCommonTags(tag, pageTags(r.v2));
             result = files_.writeId3v2(path, tag);
         }
         break;
     case AudioKind::Wma:
         if (r.v1Changed) {
             WmaTagInfo info;
-            info.Title = v1.Title;
-            info.Author = v1.Artist;
-            info.Album = v1.Album;
-            info.Year = v1.Year;
-            info.TrackNumber = trackNumber(v1.Track);
-            info.Description = v1.Comment;
-            info.Genre = v1.GenreText;
+            PutCommonTags(info, pageTags(v1));
             result = files_.writeWma(path, info);
         }
         break;
     case AudioKind::Ogg:
         if (r.v1Changed) {
             OGGTag tag;
-            tag.TrackNumber = v1.Track;
-            tag.Comment = v1.Comment;
-            tag.Date = v1.Year;
-            tag.Artist = v1.Artist;
-            tag.Album = v1.Album;
-            tag.Title = v1.Title;
-            tag.Genre = v1.GenreText;
+            PutCommonTags(tag, pageTags(v1));
             result = files_.writeOgg(path, tag);
         }
         break;

@@ -61,10 +61,8 @@ MessageBoxes& CurrentMessageBoxes() { return g_installed ? *g_installed : g_real
 MessageAnswer ShowMessage(const MessageRequest& request) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QThread::currentThread() != app->thread()) {
-        MessageAnswer answer = MessageAnswer::Cancel;
-        QMetaObject::invokeMethod(
-            app, [&] { answer = CurrentMessageBoxes().show(request); }, Qt::BlockingQueuedConnection);
-        return answer;
+        qWarning("A message box was asked for off the GUI thread: %s", qPrintable(request.text));
+        return MessageAnswer::Cancel;
     }
     return CurrentMessageBoxes().show(request);
 }

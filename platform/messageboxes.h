@@ -1,8 +1,10 @@
 #pragma once
 // Every message box of the program goes through here, so that tests can
-// answer the questions and read what was asked. A box may be asked for from
-// a worker thread: the question then runs on the GUI thread and the worker
-// waits for the answer.
+// answer the questions and read what was asked. Boxes belong to the GUI
+// thread: a worker asks through its job's handler, which can let it go when
+// the job is stopped. A box asked for on another thread is not shown; the
+// call answers Cancel at once, since waiting there could hang against a
+// window that waits for that worker.
 
 #include <QString>
 

@@ -14,7 +14,7 @@
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
 #include "tools/directory.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolskin.h"
 
 bool CdSetForRecorder = false;
 Tfm_cdset* fm_cdset = nullptr;

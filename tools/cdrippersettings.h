@@ -10,7 +10,7 @@
 
 #include <array>
 
-#include "tools/toolcontrols.h"
+#include "windowkit/toolcontrols.h"
 
 class QButtonGroup;
 class QCheckBox;

@@ -25,10 +25,10 @@
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
 #include "tools/directory.h"
-#include "tools/encodertables.h"
+#include "jobs/encodertables.h"
 #include "tools/setting.h"
-#include "tools/toolskin.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 Tfm_combine* fm_combine = nullptr;
 
@@ -157,7 +157,6 @@ void Tfm_combine::showEvent(QShowEvent* event) {
     CombineFormat = std::clamp(ini.readInteger("combine", "format", 1), 0, 3);
     TotalDurationMs = 0;
     Enable(btn_stop, mi_stop, false);
-    CombineRunning = false;
     rb_format[CombineFormat]->setChecked(true);
     DressToolWindow(this);
     QDialog::showEvent(event);
@@ -165,7 +164,7 @@ void Tfm_combine::showEvent(QShowEvent* event) {
 
 void Tfm_combine::done(int result) {
     IniFile().writeInteger("combine", "format", CombineFormat);
-    if (CombineRunning || SyncCombineRunning) btn_stopClick();
+    if (job_) btn_stopClick();
     vslv_mp3file->setRowCount(0);
     TotalDurationMs = 0;
     st_time->setText(QStringLiteral("00:00:00"));
@@ -298,21 +297,18 @@ void Tfm_combine::btn_combineClick() {
     auto* job = new CombineJob(settings, &boxes_, this);
     job_ = job;
     const QString folder = settings.outputFolder;
-    connect(job, &CombineJob::currentProgressChanged, this, [this, job](int percent) {
+    connect(job, &ToolJob::subPercent, this, [this, job](int percent) {
         if (job == job_) pb_current->setPosition(percent);
     });
-    connect(job, &CombineJob::totalProgressChanged, this, [this, job](int percent) {
+    connect(job, &ToolJob::percent, this, [this, job](int percent) {
         if (job == job_) pb_total->setPosition(percent);
     });
     connect(job, &ToolJob::ended, this, [this, job, folder](bool endStep) { jobEnded(job, folder, endStep); });
     if (CombineFormat == 3) {
         // The WMA combine runs here, between the window's events.
-        SyncCombineRunning = true;
-        job->run();
-        delete job;
+        threads_.start(job, JobPlace::GuiThread);
         return;
     }
-    CombineRunning = true;
     threads_.start(job);
 }
 
@@ -322,7 +318,6 @@ void Tfm_combine::jobEnded(CombineJob* job, const QString& folder, bool endStep)
     if (endStep) OpenLocalPath(folder);
     if (job != job_) return;
     job_ = nullptr;
-    CombineRunning = SyncCombineRunning = false;
     pb_current->setPosition(0);
     pb_total->setPosition(0);
     setJobControls(false);
@@ -331,7 +326,6 @@ void Tfm_combine::jobEnded(CombineJob* job, const QString& folder, bool endStep)
 void Tfm_combine::btn_stopClick() {
     if (job_) job_->stop();
     job_ = nullptr;
-    CombineRunning = SyncCombineRunning = false;
     pb_current->setPosition(0);
     pb_total->setPosition(0);
     setJobControls(false);

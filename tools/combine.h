@@ -10,7 +10,7 @@
 #include <QString>
 
 #include "tools/combinejob.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolwindow.h"
 
 class QAction;
 class QLabel;
@@ -53,8 +53,6 @@ public:
     QAction* mi_stop = nullptr;
 
     int CombineFormat = 1;  // 0 WAV, 1 MP3, 2 OGG, 3 WMA
-    bool CombineRunning = false;
-    bool SyncCombineRunning = false;
     qint64 TotalDurationMs = 0;
 
     // The job of the combine that runs now, or null.

@@ -8,7 +8,7 @@
 #include "components/audio/tagcopy.h"
 #include "platform/texthelpers.h"
 #include "platform/paths.h"
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 
 namespace {
 
@@ -17,15 +17,7 @@ const QString kInformation = QStringLiteral("Information");
 
 }  // namespace
 
-QString CombineExtension(CombineFormat format) {
-    switch (format) {
-    case CombineFormat::Wav: return QStringLiteral(".wav");
-    case CombineFormat::Mp3: return QStringLiteral(".mp3");
-    case CombineFormat::Ogg: return QStringLiteral(".ogg");
-    case CombineFormat::Wma: return QStringLiteral(".wma");
-    }
-    return {};
-}
+QString CombineExtension(CombineFormat format) { return OutputExtension(format); }
 
 QString CombineOutputName(const QString& typed) {
     const QString name = QString::fromStdString(RemoveInvalidFileNameChars(typed.toStdString()));
@@ -41,35 +33,18 @@ QString CombineJob::outputPath() const {
                  (CombineOutputName(settings_.fileName) + CombineExtension(settings_.format)).toStdString()));
 }
 
-void CombineJob::setCurrent(int percent) {
-    if (percent == current_) return;
-    current_ = percent;
-    emit currentProgressChanged(percent);
-}
-
 void CombineJob::setTotal(int percent) {
-    percent = std::clamp(percent, 0, 100);
-    if (percent == total_) return;
-    total_ = percent;
-    emit totalProgressChanged(percent);
+    setPercent(std::clamp(percent, 0, 100));
 }
 
 bool CombineJob::configure(AudioFile& writer) {
-    const CombineSettings& s = settings_;
-    switch (s.format) {
-    case CombineFormat::Wav: writer.setWavFormat(s.wavRate, s.wavChannels, s.wavBits); break;
-    case CombineFormat::Mp3:
-        if (!writer.setMp3Format(s.mp3.sampleRate, s.mp3.bitrate, s.mp3.channelMode)) {
-            tell(kInformation,
-                 QStringLiteral("Do not support this MP3 format! Please high the Frequency or the Bitrate."));
-            return false;
-        }
-        writer.setMp3Encoder(s.mp3);
-        break;
-    case CombineFormat::Ogg: writer.setOggFormat(s.oggRate, s.oggChannels, s.oggKbps, 0, 0, s.oggQuality); break;
-    case CombineFormat::Wma: writer.setWmaFormat(s.wmaProfile); break;
-    }
-    return true;
+    OutputFormat format = settings_;
+    format.kind = settings_.format;
+    format.refuseUnsupportedMp3 = true;
+    const QString refusal = format.configure(writer);
+    if (refusal.isEmpty()) return true;
+    tell(kInformation, refusal);
+    return false;
 }
 
 bool CombineJob::work() {
@@ -126,7 +101,7 @@ bool CombineJob::work() {
         while (pos < length) {
             letEventsRun();
             if (stopRequested()) {
-                setCurrent(0);
+                setSubPercent(0);
                 return true;
             }
             // The rest in samples, as the block counts them: a tail that is
@@ -137,13 +112,13 @@ bool CombineJob::work() {
                 return true;
             }
             if (block.empty()) {
-                setCurrent(100);
+                setSubPercent(100);
                 break;
             }
             const int64_t frames = block.frames(channels);
             pos += frames;
             done += frames;
-            setCurrent(static_cast<int>(std::min<int64_t>(pos, length) * 100 / length));
+            setSubPercent(static_cast<int>(std::min<int64_t>(pos, length) * 100 / length));
             setTotal(total > 0 ? static_cast<int>(done * 100 / total) : 100);
             writer.writeBlock(block);
             if (writer.getError() != AudioErrorNone) {
@@ -152,7 +127,7 @@ bool CombineJob::work() {
             }
         }
         reader.close();
-        setCurrent(0);
+        setSubPercent(0);
     }
     if (!output.keep()) {
         tell(kError, QStringLiteral("File write error!"));

@@ -11,10 +11,10 @@
 #include <QString>
 #include <QStringList>
 
-#include "components/audio/mp3encodersettings.h"
-#include "tools/tooljob.h"
+#include "jobs/outputformat.h"
+#include "jobs/tooljob.h"
 
-enum class CombineFormat { Wav = 0, Mp3 = 1, Ogg = 2, Wma = 3 };
+using CombineFormat = OutputKind;
 
 // The extension of a format's files, with its dot.
 QString CombineExtension(CombineFormat format);
@@ -22,15 +22,12 @@ QString CombineExtension(CombineFormat format);
 // characters a file name cannot hold, "Newcombine" when nothing is left.
 QString CombineOutputName(const QString& typed);
 
-struct CombineSettings {
+// The writer's parameters are the OutputFormat's; format is its kind.
+struct CombineSettings : OutputFormat {
     QStringList sources;
     QString outputFolder;
     QString fileName;  // as typed
     CombineFormat format = CombineFormat::Mp3;
-    int wavRate = 44100, wavChannels = 2, wavBits = 16;
-    Mp3EncoderSettings mp3;
-    int oggRate = 44100, oggChannels = 2, oggKbps = 128, oggQuality = 300;
-    int wmaProfile = 24;
 };
 
 class CombineJob : public ToolJob {
@@ -41,18 +38,12 @@ public:
     // The output's full path.
     QString outputPath() const;
 
-signals:
-    void currentProgressChanged(int percent);
-    void totalProgressChanged(int percent);
-
 protected:
     bool work() override;
 
 private:
     bool configure(AudioFile& writer);
-    void setCurrent(int percent);
     void setTotal(int percent);
 
     const CombineSettings settings_;
-    int current_ = -1, total_ = -1;
 };

@@ -7,21 +7,14 @@
 
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
-#include "components/audio/audiotransform.h"
 #include "components/audio/tagcopy.h"
 #include "platform/paths.h"
 #include "tags/audiokind.h"
-#include "tools/blockplanner.h"
-#include "tools/pcmcache.h"
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 
 namespace {
 
 std::string Local(const QString& path) { return LocalPathString(path); }
-
-// About 25 minutes of CD audio: longer sources are decoded twice rather
-// than filling the temporary folder.
-constexpr int64_t kMaxCacheBytes = int64_t{256} << 20;
 
 // A source without any tag field has nothing to copy; writing its empty tag
 // would only rewrite the whole output again.
@@ -34,25 +27,11 @@ bool HasTagFields(const AudioInformation& t) {
 
 }  // namespace
 
-QString TargetExtension(TargetFormat target) {
-    switch (target) {
-    case TargetFormat::Mp3: return QStringLiteral(".mp3");
-    case TargetFormat::Wav: return QStringLiteral(".wav");
-    case TargetFormat::Ogg: return QStringLiteral(".ogg");
-    case TargetFormat::Wma: return QStringLiteral(".wma");
-    }
-    return {};
-}
+QString TargetExtension(TargetFormat target) { return OutputExtension(target); }
 
 ConversionJob::ConversionJob(ConversionSettings settings, QStringList sources, JobHandler* handler,
                              QObject* handlerContext)
     : ToolJob(handler, handlerContext), settings_(std::move(settings)), sources_(std::move(sources)) {}
-
-void ConversionJob::setProgress(int percent) {
-    if (percent == progress_) return;
-    progress_ = percent;
-    emit progressChanged(percent);
-}
 
 bool ConversionJob::work() {
     // An empty batch writes nothing. The WMA window still runs its end step
@@ -61,24 +40,21 @@ bool ConversionJob::work() {
     if (sources_.isEmpty()) return settings_.target == TargetFormat::Wma;
     for (int row = 0; row < sources_.size(); ++row) {
         if (!checkpoint()) break;
+        beginItem(row, static_cast<int>(sources_.size()));
         if (convertRow(row, sources_[row]) == RowEnd::EndBatch) break;
     }
-    setProgress(0);
+    setPercent(0);
     return true;
 }
 
 void ConversionJob::configureWriter(AudioFile& writer) const {
-    const ConversionSettings& s = settings_;
-    switch (s.target) {
-    case TargetFormat::Mp3: writer.setMp3Encoder(s.mp3); break;
-    case TargetFormat::Wav: writer.setWavFormat(s.wavRate, s.wavChannels, s.wavBits); break;
-    case TargetFormat::Ogg: writer.setOggFormat(s.oggRate, s.oggChannels, s.oggKbps, 0, 0, s.oggQuality); break;
-    case TargetFormat::Wma: writer.setWmaFormat(s.wmaProfile); break;
-    }
+    OutputFormat format = settings_;
+    format.kind = settings_.target;
+    format.configure(writer);
 }
 
 ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) {
-    setProgress(0);
+    setPercent(0);
     const QFileInfo sourceInfo(source);
     const QString folder = settings_.outputFolder;
     CreateFolderPath(Local(folder));
@@ -91,7 +67,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
              sourceInfo.fileName() +
                  (settings_.target == TargetFormat::Wma ? QStringLiteral(" has been moved")
                                                          : QStringLiteral(" has been removed")));
-        emit rowStateChanged(row, rowstate::Failed);
+        setItemState(row, rowstate::Failed);
         return RowEnd::Next;
     }
     // The tags are read first: when the output replaces its source, the
@@ -108,7 +84,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {
         reader.close();
         tell(QStringLiteral("ERROR!"), QStringLiteral("Failed to open file ") + source);
-        emit rowStateChanged(row, rowstate::Failed);
+        setItemState(row, rowstate::Failed);
         return RowEnd::Next;
     }
     if (NameTaken(output)) {
@@ -118,13 +94,13 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         }
         MakeWritable(output);
     }
-    emit rowStateChanged(row, rowstate::Converting);
+    setItemState(row, rowstate::Converting);
     AudioFile writer;
     configureWriter(writer);
     if (!writer.create(Local(output), 0)) {
         reader.close();
         tell(QStringLiteral("ERROR!"), QStringLiteral("Failed to create file ") + output);
-        emit rowStateChanged(row, rowstate::Failed);
+        setItemState(row, rowstate::Failed);
         return RowEnd::Next;
     }
     writer.setInputFormat(reader.getPcmSampleRate(), reader.getPcmChannels());
@@ -133,7 +109,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     const Copy copied = copyBlocks(reader, writer, source);
     reader.close();
     if (copied == Copy::Stopped) {
-        emit rowStateChanged(row, rowstate::Unconverted);
+        setItemState(row, rowstate::Unconverted);
         return RowEnd::EndBatch;
     }
     if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
@@ -147,14 +123,14 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     // The audio is written either way; a row whose tags are missing says
     // so, and the log says why.
     if (!tagged) logTagWriteFailure(output, tagError);
-    emit rowStateChanged(row, tagged ? rowstate::Finished : rowstate::Failed);
-    setProgress(100);
+    setItemState(row, tagged ? rowstate::Finished : rowstate::Failed);
+    setPercent(100);
     return RowEnd::Next;
 }
 
 // The output is lost either way; the user decides whether the batch goes on.
 ConversionJob::RowEnd ConversionJob::writeFailed(int row) {
-    emit rowStateChanged(row, rowstate::Failed);
+    setItemState(row, rowstate::Failed);
     if (stopRequested()) return RowEnd::EndBatch;
     return ask(QStringLiteral("Confirmation"), QStringLiteral("File write error! Continue?")) ? RowEnd::Next
                                                                                              : RowEnd::EndBatch;
@@ -162,78 +138,26 @@ ConversionJob::RowEnd ConversionJob::writeFailed(int row) {
 
 // One pass over the source for its peaks. A compressed source's audio is
 // kept on the way, so that the output is written without decoding it again.
-ConversionJob::Copy ConversionJob::measurePeaks(const QString& source, PeakMeter& peaks, PcmCache& cache) {
-    AudioFile scan;
-    if (!scan.open(Local(source), 0, 1)) return Copy::ReadFailed;
-    const int channels = std::max(scan.getPcmChannels(), 1);
-    if (AudioKindOfPath(Local(source)) != AudioKind::Wav)
-        cache.open(QDir::tempPath().toStdString(), channels, kMaxCacheBytes);
-    const int64_t blockSamples = static_cast<int64_t>(scan.getPcmSampleRate()) * channels * 4;
-    for (;;) {
-        if (!checkpoint()) return Copy::Stopped;
-        AudioBlock block = scan.readBlock(blockSamples);
-        if (scan.getError() != 0) return Copy::ReadFailed;
-        if (block.empty()) return Copy::Done;
-        peaks.add(block, channels);
-        cache.append(block);
-    }
+BlockCopyHooks ConversionJob::hooks() {
+    return {[this] { return checkpoint(); }, [this](int percent) { setPercent(percent); }, [this] { letEventsRun(); }};
 }
 
-ConversionJob::Copy ConversionJob::copyBlocks(AudioFile& reader, AudioFile& writer, const QString& source) {
-    const int channels = std::max(reader.getChannels(), 1);
-    const int rate = reader.getPcmSampleRate();
-    AudioTransform transform;
-    transform.sampleRate = rate;
-    transform.channels = channels;
-    // One gain for the whole file (per channel into WAV), from its peaks.
-    PeakMeter peaks;
-    PcmCache cache;
-    const bool perChannel = settings_.target == TargetFormat::Wav && channels == 2;
-    if (settings_.normalize) {
-        const Copy measured = measurePeaks(source, peaks, cache);
-        if (measured != Copy::Done) return measured;
-        transform.setReferencePeak(peaks.peak);
-    }
-    const bool cached = cache.usable();
+// A second reader of the source measures its peaks; a compressed source's
+// decoded audio is kept for the copy.
+ConversionJob::Copy ConversionJob::measurePeaks(const QString& source, PeakMeter& peaks, PcmCache& cache) {
+    AudioFile scan;
+    if (!scan.open(Local(source))) return Copy::ReadFailed;
+    return MeasurePeaks(scan, AudioKindOfPath(Local(source)) != AudioKind::Wav, peaks, cache, hooks());
+}
 
-    BlockPlanInput in;
-    in.length = cached ? cache.frames() : reader.getLength();
-    in.framesPerSecond = cached ? rate : FramesPerSecond(in.length, reader.getDuration(), rate);
-    in.channels = channels;
-    in.fade = settings_.fade;
-    in.fadeIn = settings_.fadeIn;
-    in.fadeOut = settings_.fadeOut;
-    in.normalize = settings_.normalize;
-    const float ratio = static_cast<float>(settings_.ratio);
-
-    for (;;) {
-        if (!checkpoint()) return Copy::Stopped;
-        const BlockPlan plan = PlanBlock(in);
-        AudioBlock block = cached ? cache.read(plan.request) : reader.readBlock(plan.request);
-        if (cached ? cache.readFailed() : reader.getError() != 0) return Copy::ReadFailed;
-        if (in.length > 0) setProgress(static_cast<int>(std::min(in.position, in.length) * 100 / in.length));
-        if (block.empty()) {
-            setProgress(100);
-            return Copy::Done;
-        }
-        if (settings_.normalize) {
-            if (perChannel) {
-                AudioBlock left = transform.getLeftChannel(block);
-                AudioBlock right = transform.getRightChannel(block);
-                transform.setReferencePeak(peaks.channelPeaks[0]);
-                transform.normalize(left, true, ratio);
-                transform.setReferencePeak(peaks.channelPeaks[1]);
-                transform.normalize(right, true, ratio);
-                block = transform.joinChannels(left, right);
-            } else {
-                transform.normalize(block, true, ratio);
-            }
-        }
-        if (plan.fadeIn) transform.fade(block, 0.0f, 100.0f);
-        if (plan.fadeOut) transform.fade(block, 100.0f, 0.0f);
-        writer.writeBlock(block);
-        if (writer.getError() != 0) return Copy::WriteFailed;
-        in.position += block.size() / channels;
-        letEventsRun();
-    }
+ConversionJob::Copy ConversionJob::copyBlocks(BlockSource& reader, AudioFile& writer, const QString& source) {
+    BlockCopyOptions options;
+    options.normalize = settings_.normalize;
+    options.ratio = settings_.ratio;
+    options.fade = settings_.fade;
+    options.fadeIn = settings_.fadeIn;
+    options.fadeOut = settings_.fadeOut;
+    options.perChannel = settings_.target == TargetFormat::Wav;
+    return CopyBlocks(reader, writer, options, hooks(),
+                      [&](PeakMeter& peaks, PcmCache& cache) { return measurePeaks(source, peaks, cache); });
 }

@@ -9,29 +9,28 @@
 #include <QString>
 #include <QStringList>
 
-#include "components/audio/mp3encodersettings.h"
-#include "tools/tooljob.h"
+#include "jobs/blockcopy.h"
+#include "jobs/outputformat.h"
+#include "jobs/tooljob.h"
 
 class AudioFile;
+class BlockSource;
 class PcmCache;
 struct PeakMeter;
 
-enum class TargetFormat { Mp3, Wav, Ogg, Wma };
+using TargetFormat = OutputKind;
 
 // The extension of a target's files, with its dot.
 QString TargetExtension(TargetFormat target);
 
-struct ConversionSettings {
+// The writer's parameters are the OutputFormat's; target is its kind.
+struct ConversionSettings : OutputFormat {
     TargetFormat target = TargetFormat::Mp3;
     QString outputFolder;
     bool normalize = false;
     int ratio = 98;  // percent of full scale
     bool fade = false;
     int fadeIn = 10, fadeOut = 20;  // seconds
-    Mp3EncoderSettings mp3;
-    int wavRate = 44100, wavChannels = 2, wavBits = 16;
-    int oggRate = 44100, oggChannels = 2, oggKbps = 128, oggQuality = 300;
-    int wmaProfile = 24;
 };
 
 // Row states as the list shows them.
@@ -47,26 +46,21 @@ class ConversionJob : public ToolJob {
 public:
     ConversionJob(ConversionSettings settings, QStringList sources, JobHandler* handler, QObject* handlerContext);
 
-signals:
-    void rowStateChanged(int row, const QString& state);
-    void progressChanged(int percent);
-
 protected:
     // False only for an empty list on a target that changes nothing then.
     bool work() override;
 
 private:
     enum class RowEnd { Next, EndBatch };
-    enum class Copy { Done, Stopped, ReadFailed, WriteFailed };
+    using Copy = BlockCopyResult;
 
     RowEnd convertRow(int row, const QString& source);
-    Copy copyBlocks(AudioFile& reader, AudioFile& writer, const QString& source);
+    Copy copyBlocks(BlockSource& reader, AudioFile& writer, const QString& source);
     Copy measurePeaks(const QString& source, PeakMeter& peaks, PcmCache& cache);
+    BlockCopyHooks hooks();
     void configureWriter(AudioFile& writer) const;
     RowEnd writeFailed(int row);
-    void setProgress(int percent);
 
     const ConversionSettings settings_;
     const QStringList sources_;
-    int progress_ = -1;
 };

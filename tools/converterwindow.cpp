@@ -19,9 +19,9 @@
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
 #include "tools/directory.h"
-#include "tools/encodertables.h"
-#include "tools/toolskin.h"
-#include "tools/toolwindow.h"
+#include "jobs/encodertables.h"
+#include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 using namespace encodertables;
 
@@ -487,11 +487,11 @@ void ConverterWindow::setBatchButtons(bool running) {
 // Reports of a job that is no longer the window's (the window was closed
 // under it) are dropped: its rows are gone.
 void ConverterWindow::watch(ConversionJob* job, const QString& outputFolder) {
-    connect(job, &ConversionJob::rowStateChanged, this, [this, job](int row, const QString& state) {
+    connect(job, &ToolJob::itemState, this, [this, job](int row, const QString& state) {
         if (job != job_ || row >= vslv_mp3file->rowCount()) return;
         vslv_mp3file->item(row, StateColumn)->setText(state);
     });
-    connect(job, &ConversionJob::progressChanged, this, [this, job](int percent) {
+    connect(job, &ToolJob::percent, this, [this, job](int percent) {
         if (job == job_) pb_mp3->setPosition(percent);
     });
     connect(job, &ToolJob::ended, this, [this, job, outputFolder](bool endStep) {
@@ -518,8 +518,7 @@ void ConverterWindow::btn_startClick() {
     if (config_.target == TargetFormat::Wma) {
         // The WMA batch runs here, letting the window's events run between
         // blocks; Stop and closing the window end it.
-        job->run();
-        delete job;
+        threads_.start(job, JobPlace::GuiThread);
         return;
     }
     threads_.start(job);

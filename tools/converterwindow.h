@@ -13,8 +13,8 @@
 #include <QString>
 
 #include "tools/conversionjob.h"
-#include "tools/toolcontrols.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolcontrols.h"
+#include "windowkit/toolwindow.h"
 
 class QAction;
 class QCheckBox;

@@ -10,7 +10,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include "components/audio/audioinformation.h"
@@ -20,10 +19,10 @@
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
 #include "tools/directory.h"
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 #include "skin/trackbar.h"
-#include "tools/toolskin.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 Tfm_cut* fm_cut = nullptr;
 
@@ -167,15 +166,9 @@ Tfm_cut::Tfm_cut(QWidget* parent) : QDialog(parent), boxes_(this) {
     connect(Button4, &QPushButton::clicked, this, [this] { MoveForward(tb_end); });
 }
 
-Tfm_cut::~Tfm_cut() {
-    // Closing the program during a cut: the job ends at its next block (a
-    // stop answers its questions) and drops its output; the thread is
-    // waited for before the job goes.
-    if (job_ && thread_) {
-        job_->stop();
-        thread_->wait();
-    }
-}
+// Closing the program during a cut: the job ends at its next block (a stop
+// answers its questions) and drops its output; its thread is waited for.
+Tfm_cut::~Tfm_cut() = default;
 
 // ---------------------------------------------------------------- show, close
 
@@ -183,7 +176,7 @@ void Tfm_cut::showEvent(QShowEvent* event) {
     for (QPushButton* b : {Button1, Button2, Button3, Button4, btn_stop, btn_play, btn_cut}) b->setEnabled(false);
     enableRangeControls(false);
     for (QAction* a : {mi_play, mi_startcut, mi_stop}) a->setEnabled(false);
-    CutRunning = SyncCutRunning = PreviewPlaying = false;
+    PreviewPlaying = false;
     DressToolWindow(this);
     edt_directory->setText(StoredFolderOr(
         QString::fromStdString(IniFile().readString("Cut", "output directory", "")), MusicFolder()));
@@ -382,27 +375,23 @@ void Tfm_cut::btn_cutClick() {
         Enable(btn_cut, mi_startcut, false);
         Enable(btn_stop, mi_stop, true);
     });
-    connect(job, &CutJob::progressChanged, pb, &TvsProgressBar::setPosition);
+    connect(job, &ToolJob::percent, pb, &TvsProgressBar::setPosition);
     connect(job, &ToolJob::ended, this, [this, job, folder](bool endStep) { jobEnded(job, folder, endStep); });
     // WMA sources are cut here, between the window's events.
     if (QFileInfo(CutSource).suffix().prepend(QLatin1Char('.')) == QLatin1String(".wma")) {
-        SyncCutRunning = true;
-        job->run();
-        delete job;
+        threads_.start(job, JobPlace::GuiThread);
         return;
     }
-    CutRunning = true;
-    QThread* thread = QThread::create([job] { job->run(); });
-    thread_ = thread;
-    connect(thread, &QThread::finished, job, &QObject::deleteLater);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    thread->start();
+    threads_.start(job);
+}
+
+bool Tfm_cut::cutOnWorker() const {
+    return job_ && job_->place() == JobPlace::Worker && !job_->stopRequested();
 }
 
 void Tfm_cut::jobEnded(CutJob* job, const QString& folder, bool endStep) {
     if (job != job_) return;
     job_ = nullptr;
-    CutRunning = SyncCutRunning = false;
     if (endStep) {
         OpenLocalPath(folder);
         pb->setPosition(0);
@@ -425,16 +414,15 @@ void Tfm_cut::setIdleControls() {
 // every cut does; the window does not wait for it.
 void Tfm_cut::abortCut() {
     if (job_) job_->stop();
-    CutRunning = false;
     Enable(btn_select, mi_addfile, true);
     Enable(btn_play, mi_play, true);
     Enable(btn_stop, mi_stop, false);
 }
 
 void Tfm_cut::btn_stopClick() {
-    SyncCutRunning = false;
-    if (job_ && !CutRunning) job_->stop();
+    const bool onWorker = cutOnWorker();
+    if (job_ && !onWorker) job_->stop();
     if (PreviewPlaying) stopPreview();
-    if (CutRunning) abortCut();
+    if (onWorker) abortCut();
     if (!CutSource.isEmpty()) enableRangeControls(true);
 }

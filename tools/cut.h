@@ -6,19 +6,17 @@
 // own (WMA sources on the GUI thread).
 
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 
 #include "components/player/playbacksession.h"
 #include "tools/cutjob.h"
-#include "tools/toolwindow.h"
+#include "windowkit/toolwindow.h"
 
 class QAction;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
-class QThread;
 class TvsProgressBar;
 class TvsTrackBar;
 
@@ -57,8 +55,6 @@ public:
     QAction* mi_stop = nullptr;
 
     QString CutSource;            // the selected row's file
-    bool CutRunning = false;      // a cut job runs on its thread
-    bool SyncCutRunning = false;  // a cut job runs on the GUI thread
     bool PreviewPlaying = false;
     int64_t PreviewStart = 0, PreviewEnd = 0;  // frames of CutSource
 
@@ -99,6 +95,8 @@ private:
     void jobEnded(CutJob* job, const QString& folder, bool endStep);
     void resetWindow();
     void setIdleControls();
+    // A cut runs on its worker and was not stopped.
+    bool cutOnWorker() const;
     void enableRangeControls(bool on);
     QString timeTextAt(int permille) const;
 
@@ -106,7 +104,9 @@ private:
     PlaybackSession preview_;
     qint64 durationMs_ = 0;  // of CutSource
     CutJob* job_ = nullptr;
-    QPointer<QThread> thread_;
+    // Last: the jobs still running stop and are waited for before the
+    // handler they ask through goes.
+    ToolJobThreads threads_;
 };
 
 extern Tfm_cut* fm_cut;

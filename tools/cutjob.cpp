@@ -6,7 +6,7 @@
 
 #include "components/audio/audiofile.h"
 #include "platform/paths.h"
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 
 namespace {
 
@@ -23,12 +23,6 @@ int64_t CutFrameAt(int permille, int64_t length) { return MulDiv64(permille, len
 
 CutJob::CutJob(CutSettings settings, JobHandler* handler, QObject* handlerContext)
     : ToolJob(handler, handlerContext), settings_(std::move(settings)) {}
-
-void CutJob::setProgress(int percent) {
-    if (percent == progress_) return;
-    progress_ = percent;
-    emit progressChanged(percent);
-}
 
 bool CutJob::work() {
     AudioFile reader;
@@ -96,7 +90,7 @@ bool CutJob::work() {
             return true;
         }
         done += frames;
-        setProgress(static_cast<int>(MulDiv64(done, 100, total)));
+        setPercent(static_cast<int>(MulDiv64(done, 100, total)));
     }
     if (!output.keep()) tell(kError, QStringLiteral("File write error!"));
     return true;

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "tools/tooljob.h"
+#include "jobs/tooljob.h"
 
 struct CutSettings {
     QString source;
@@ -30,14 +30,10 @@ signals:
     // The output was created and the copy begins: Add, Play and Cut go off,
     // Stop on.
     void cutStarted();
-    void progressChanged(int percent);
 
 protected:
     bool work() override;
 
 private:
-    void setProgress(int percent);
-
     const CutSettings settings_;
-    int progress_ = -1;
 };

@@ -13,7 +13,7 @@
 #include "components/skin/skinlabel.h"
 #include "platform/inifile.h"
 #include "platform/presenter.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolskin.h"
 
 Tfm_directory* fm_directory = nullptr;
 

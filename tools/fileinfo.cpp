@@ -11,7 +11,7 @@
 #include "skin/combobox.h"
 #include "tags/mpeg/id3genres.h"
 #include "tools/recorder.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolskin.h"
 
 Tfm_fileinfo* fm_fileinfo = nullptr;
 

@@ -25,14 +25,12 @@
 #include "skin/combobox.h"
 #include "skin/trackbar.h"
 #include "tools/directory.h"
-#include "tools/encodertables.h"
+#include "jobs/outputformat.h"
 #include "tools/fileinfo.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
-#include "tools/toolfiles.h"
-#include "tools/toolskin.h"
-
-namespace et = encodertables;
+#include "jobs/toolfiles.h"
+#include "windowkit/toolskin.h"
 
 Tfm_recorder* fm_recorder = nullptr;
 
@@ -256,8 +254,7 @@ void Tfm_recorder::StartRecording() {
 
     RecordedFile += RecorderExtension(s.format);
     if (!ConfigureWriter(s.format, s)) {
-        ShowInformation(QStringLiteral("Do not support this MP3 format! Please high the Frequency or the Bitrate."),
-                        this);
+        ShowInformation(kUnsupportedMp3Text, this);
         btn_stopClick();
         btn_play->setEnabled(false);
         return;
@@ -334,29 +331,14 @@ void Tfm_recorder::StartRecording() {
 }
 
 bool Tfm_recorder::ConfigureWriter(int format, const RecorderSettings& s) {
-    switch (format) {
-    case 0:
-        audioFile_.setWavFormat(et::At(et::kDialogWavRates, s.wavFrequency - 1), s.wavChannel,
-                                et::At(et::kWavBits, s.wavBit - 1));
-        return true;
-    case 1: {
-        Mp3EncoderSettings& e = AudioFile2LameEnc1;
-        e.vbrBitrate = et::At(et::kMp3Bitrates, s.mp3VbrBitrate);
-        e.vbrQuality = s.mp3VbrQuality;
-        e.channelMode = s.mp3Channel + 1;
-        e.sampleRate = et::At(et::kDialogMp3Rates, s.mp3Frequency);
-        e.bitrate = et::At(et::kMp3Bitrates, s.mp3Bitrate);
-        if (!audioFile_.setMp3Format(e.sampleRate, e.bitrate, e.channelMode)) return false;
-        audioFile_.setMp3Encoder(e);
-        return true;
+    if (format < 0 || format > 3) return true;
+    const OutputFormat output = EncoderDialogFormat(static_cast<OutputKind>(format), s);
+    if (output.kind == OutputKind::Mp3) {
+        const bool ready = AudioFile2LameEnc1.readyFlag;
+        AudioFile2LameEnc1 = output.mp3;
+        AudioFile2LameEnc1.readyFlag = ready;
     }
-    case 2:
-        audioFile_.setOggFormat(et::At(et::kDialogOggRates, s.oggFrequency), s.oggChannel + 1,
-                                et::At(et::kDialogOggBitrates, s.oggBitrate), 0, 320, s.oggQuality);
-        return true;
-    case 3: audioFile_.setWmaFormat(et::At(et::WmaProfileIds, s.wmaFormat)); return true;
-    default: return true;
-    }
+    return output.configure(audioFile_).isEmpty();
 }
 
 void Tfm_recorder::AudioRecordEndArrayRecord() {

@@ -14,8 +14,8 @@
 #include "tools/cdrippersettings.h"
 #include "tools/recorder.h"
 #include "tools/recordersettings.h"
-#include "tools/toolcontrols.h"
-#include "tools/toolskin.h"
+#include "windowkit/toolcontrols.h"
+#include "windowkit/toolskin.h"
 
 Tfm_recordsetting* fm_recordsetting = nullptr;
 

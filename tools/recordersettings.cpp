@@ -4,7 +4,7 @@
 
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
-#include "tools/encodertables.h"
+#include "jobs/encodertables.h"
 
 namespace et = encodertables;
 
@@ -32,19 +32,7 @@ RecorderSettings ReadRecorderSettings(const IniFile& ini) {
     s.high = Int(ini, "high filter", 400);
     s.low = Int(ini, "low filter", 4000);
     s.format = Int(ini, "format", 1);
-    s.wavFrequency = Int(ini, "wav frequency", 2);
-    s.wavChannel = Int(ini, "wav channel", 2);
-    s.wavBit = Int(ini, "wav bit", 2);
-    s.mp3VbrBitrate = Int(ini, "mp3 vbr bitrate", 7);
-    s.mp3VbrQuality = Int(ini, "mp3 vbr quality", 8);
-    s.mp3Channel = Int(ini, "mp3 channel", 1);
-    s.mp3Frequency = Int(ini, "mp3 frequency", 1);
-    s.mp3Bitrate = Int(ini, "mp3 bitrate", 7);
-    s.oggBitrate = Int(ini, "ogg bitrate", 1);
-    s.oggQuality = Int(ini, "ogg quality", 300);
-    s.oggChannel = Int(ini, "ogg channel", 1);
-    s.oggFrequency = Int(ini, "ogg frequency", 1);
-    s.wmaFormat = Int(ini, "wma format", 7);
+    static_cast<EncoderDialogCodes&>(s) = EncoderDialogCodes::read(ini, kRecorderSection);
     s.silence = Bool(ini, "cb auto", true);
     s.attack = Int(ini, "at", 300);
     s.release = Int(ini, "rt", 100);

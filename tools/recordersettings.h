@@ -8,11 +8,14 @@
 
 #include <array>
 
+#include "jobs/outputformat.h"
+
 class IniFile;
 
 inline constexpr const char* kRecorderSection = "recorder";
 
-struct RecorderSettings {
+// The output format codes are the encoder dialog's, in its [recorder] section.
+struct RecorderSettings : EncoderDialogCodes {
     QString folder;  // "format path"
     QString fileInfo;
     bool timeLimit = false;
@@ -20,10 +23,6 @@ struct RecorderSettings {
     bool notchOn = false, highOn = false, lowOn = false;
     int notch = 50, high = 400, low = 4000;
     int format = 1;
-    int wavFrequency = 2, wavChannel = 2, wavBit = 2;
-    int mp3VbrBitrate = 7, mp3VbrQuality = 8, mp3Channel = 1, mp3Frequency = 1, mp3Bitrate = 7;
-    int oggBitrate = 1, oggQuality = 300, oggChannel = 1, oggFrequency = 1;
-    int wmaFormat = 7;
     // Missing means on here, while the settings window reads it as off.
     bool silence = true;
     int attack = 300, release = 100, level = -1;

@@ -13,8 +13,8 @@
 
 #include "platform/inifile.h"
 #include "tools/combinejob.h"
-#include "tools/encodertables.h"
-#include "tools/toolskin.h"
+#include "jobs/encodertables.h"
+#include "windowkit/toolskin.h"
 
 using namespace encodertables;
 

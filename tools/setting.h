@@ -7,7 +7,7 @@
 
 #include <QDialog>
 
-#include "tools/toolcontrols.h"
+#include "windowkit/toolcontrols.h"
 
 class IniFile;
 class QRadioButton;

@@ -106,7 +106,7 @@ int batch(int argc, char** argv, const std::string& target, const std::string& o
     ConversionJob job(settingsFor(target, options.find('n') != std::string::npos, options.find('f') != std::string::npos, out),
                       sources, &answers, &answers);
     QStringList states;
-    QObject::connect(&job, &ConversionJob::rowStateChanged, &app, [&](int, const QString& s) { states << s; });
+    QObject::connect(&job, &ToolJob::itemState, &app, [&](int, const QString& s) { states << s; });
     Clock::time_point stopped;
     QObject::connect(&job, &ToolJob::ended, &app, [&] {
         if (stopAfterMs > 0)

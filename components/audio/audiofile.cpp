@@ -13,7 +13,7 @@ AudioFile::~AudioFile() { close(); }
 
 // ---- reading ---------------------------------------------------------------
 
-bool AudioFile::open(const std::string& fileName, int, int) {
+bool AudioFile::open(const std::string& fileName) {
     close();
     if (!decoder_) decoder_ = std::make_unique<audio::AudioDecoder>();
     error_ = decoder_->open(fileName);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "components/audio/audioblock.h"
+#include "components/audio/blocksource.h"
 #include "components/audio/encoderlimits.h"
 #include "components/audio/mp3encodersettings.h"
 #include "tags/audiokind.h"
@@ -31,19 +32,20 @@ class OutputFile;
 class PcmConverter;
 }  // namespace audio
 
-class AudioFile {
+class AudioFile : public BlockSource {
 public:
     AudioFile();
-    ~AudioFile();
+    ~AudioFile() override;
     AudioFile(const AudioFile&) = delete;
     AudioFile& operator=(const AudioFile&) = delete;
 
     bool readyFlag = false;  // set by the windows at form show; nothing reads it
 
     // Reading. The two integers are the callers' fixed 0 and 1.
-    bool open(const std::string& fileName, int = 0, int = 1);
-    bool isOpen() const;
-    void close();
+    bool open(const std::string& fileName, int, int = 1) { return open(fileName); }
+    bool open(const std::string& fileName) override;
+    bool isOpen() const override;
+    void close() override;
     int64_t getLength() const;    // sample frames
     int64_t getDuration() const;  // ms
     int getSampleRate() const;
@@ -55,11 +57,19 @@ public:
     // of its output format.
     int getPcmSampleRate() const;
     int getPcmChannels() const;
-    bool seek(int64_t position, int mode = 3);
+    bool seek(int64_t position, int mode);
+    bool seek(int64_t position) override { return seek(position, 3); }
     // Exactly count samples (whole frames) unless the end comes first; a
     // count of zero or less reads one second, so that a request computed as
     // zero does not end the stream.
-    AudioBlock readBlock(int64_t count);
+    AudioBlock readBlock(int64_t count) override;
+
+    // The same as a block source.
+    bool readFailed() const override { return getError() != 0; }
+    int64_t length() const override { return getLength(); }
+    int pcmRate() const override { return getPcmSampleRate(); }
+    int pcmChannels() const override { return getPcmChannels(); }
+    int64_t durationMs() const override { return getDuration(); }
 
     // Writing.
     void setWavFormat(int sampleRate, int channels, int bitsPerSample);

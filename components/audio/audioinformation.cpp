@@ -16,6 +16,7 @@
 #include "tags/textcodec.h"
 #include "tags/asf/wmatag.h"
 #include "tags/asf/wmaudioinfo.h"
+#include "tags/commontags.h"
 
 namespace {
 
@@ -126,6 +127,20 @@ void AudioInformation::clear() {
     lastError_.clear();
 }
 
+void AudioInformation::setCommonTags(const CommonTags& t) {
+    infoTitle = t.title;
+    infoArtist = t.artist;
+    infoAlbum = t.album;
+    infoComments = t.comment;
+    infoYear = leadingNumber(t.year);
+    infoTrack = leadingNumber(t.track);
+    setGenreText(t.genre);
+}
+
+CommonTags AudioInformation::commonTags() const {
+    return {infoTitle, infoArtist, infoAlbum, numberText(infoYear), infoComments, numberText(infoTrack), genreText()};
+}
+
 void AudioInformation::setGenreText(const std::string& text) {
     const int index = genreIndexOf(text);
     infoGenre = index >= 0 ? index : 12;
@@ -203,13 +218,7 @@ bool AudioInformation::loadMp3(const std::string& fileName) {
         }
         const bool empty = v2 == ID3StructV2{};
         if (!empty || tagVersion == 2) {
-            infoTitle = v2.Title;
-            infoArtist = v2.Artist;
-            infoAlbum = v2.Album;
-            infoComments = v2.Comment;
-            infoYear = leadingNumber(v2.Year);
-            infoTrack = leadingNumber(v2.Track);
-            setGenreText(v2.Genre);
+            setCommonTags(CommonTagsOf(v2));
             tags::Id3v2Tag frames;
             if (tags::ReadId3v2Frames(fileName, frames)) {
                 for (const ExtraFrame& f : kExtraFrames) this->*f.field = std::string(tags::TrimTagText(frames.text(f.id)));
@@ -247,12 +256,7 @@ bool AudioInformation::loadMp3(const std::string& fileName) {
 bool AudioInformation::saveMp3(const std::string& fileName) {
     if (tagVersion != 2) {
         ID3v1Block block = ID3v1Block::Empty();
-        block.setTitle(infoTitle);
-        block.setArtist(infoArtist);
-        block.setAlbum(infoAlbum);
-        block.setComment(infoComments);
-        block.setYear(numberText(infoYear));
-        block.setTrack(numberText(infoTrack));
+        PutCommonTags(block, commonTags());
         block.setGenre(genreNumber());
         TagWriteResult r = WriteID3v1Tag(fileName, block);
         if (!r) {
@@ -263,13 +267,7 @@ bool AudioInformation::saveMp3(const std::string& fileName) {
     if (tagVersion == 1) return true;
 
     ID3StructV2 v2;
-    v2.Title = infoTitle;
-    v2.Artist = infoArtist;
-    v2.Album = infoAlbum;
-    v2.Comment = infoComments;
-    v2.Year = numberText(infoYear);
-    v2.Track = numberText(infoTrack);
-    v2.Genre = genreText();
+    PutCommonTags(v2, commonTags());
     TagWriteResult r = WriteID3v2Tag(fileName, v2);
     if (!r) {
         lastError_ = r.error;
@@ -308,14 +306,11 @@ bool AudioInformation::loadOgg(const std::string& fileName) {
             if (tags::EqualsIgnoringAsciiCase(c.Key, key)) return c.Value;
         return std::string();
     };
-    infoTitle = value(kOggTitle);
-    infoArtist = value(kOggArtist);
-    infoAlbum = value(kOggAlbum);
-    infoComments = value(kOggComment);
-    if (infoComments.empty()) infoComments = value("DESCRIPTION");
-    infoYear = leadingNumber(value(kOggDate));
-    infoTrack = leadingNumber(value(kOggTrack));
-    setGenreText(value(kOggGenre));
+    CommonTags t;
+    const auto fields = CommonTagFields(t);
+    for (size_t i = 0; i < fields.size(); ++i) *fields[i] = value(kOggCommonTagKeys[i]);
+    if (t.comment.empty()) t.comment = value("DESCRIPTION");
+    setCommonTags(t);
     infoCopyright = value(kOggCopyright);
     infoComposer = value(kOggComposer);
     infoOriginalArtist = value(kOggOriginalArtist);
@@ -344,13 +339,7 @@ bool AudioInformation::loadWma(const std::string& fileName) {
         lastError_ = error;
         return false;
     }
-    infoTitle = info.Title;
-    infoArtist = info.Author;
-    infoAlbum = info.Album;
-    infoComments = info.Description;
-    infoYear = leadingNumber(info.Year);
-    infoTrack = info.TrackNumber;
-    setGenreText(info.Genre);
+    setCommonTags(CommonTagsOf(info));
     std::unique_ptr<WmaAttributeObject> attributes;
     if (WMAudioCreateInfo(fileName, attributes) == 0) {
         infoCopyright = GetStringAttribute(*attributes, kWmaCopyright);
@@ -400,14 +389,11 @@ bool AudioInformation::loadWav(const std::string& fileName) {
             if (key == id) return text;
         return std::string();
     };
-    infoTitle = value(kWavTitle);
-    infoArtist = value(kWavArtist);
-    infoAlbum = value(kWavAlbum);
-    infoComments = value(kWavComment);
+    CommonTags t;
+    const auto fields = CommonTagFields(t);
+    for (size_t i = 0; i < fields.size(); ++i) *fields[i] = value(kWavCommonTagIds[i]);
+    setCommonTags(t);
     infoCopyright = value(kWavCopyright);
-    infoYear = leadingNumber(value(kWavYear));
-    infoTrack = leadingNumber(value(kWavTrack));
-    setGenreText(value(kWavGenre));
     infoEncodedBy = value(kWavEncodedBy);
     infoComposer = value(kWavComposer);
     infoOriginalArtist = value(kWavOriginalArtist);

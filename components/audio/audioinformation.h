@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+struct CommonTags;
+
 class AudioInformation {
 public:
     bool readyFlag = false;  // set by the windows at form show; nothing reads it
@@ -57,6 +59,10 @@ private:
     bool saveOgg(const std::string& fileName);
     bool saveWma(const std::string& fileName);
     bool saveWav(const std::string& fileName);
+    // The seven common fields from and to a tag's texts: year and track as
+    // their leading numbers, the genre through the list.
+    void setCommonTags(const CommonTags& t);
+    CommonTags commonTags() const;
     void setGenreText(const std::string& text);
     std::string genreText() const;
     int genreNumber() const;

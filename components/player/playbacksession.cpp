@@ -16,19 +16,28 @@ PlaybackSession::~PlaybackSession() = default;
 
 bool PlaybackSession::open(const std::string& path) {
     player_->stop();
-    decoder_.close();
-    return decoder_.open(path, 0, 1);
+    source_->close();
+    source_ = &decoder_;
+    return decoder_.open(path);
+}
+
+bool PlaybackSession::open(BlockSource& source, const std::string& name) {
+    player_->stop();
+    source_->close();
+    source_ = &source;
+    return source.open(name);
 }
 
 void PlaybackSession::close() {
     player_->stop();
-    decoder_.close();
+    source_->close();
+    source_ = &decoder_;
     from_ = 0;
 }
 
 bool PlaybackSession::start(int64_t from) {
-    const int channels = std::max(1, decoder_.getPcmChannels());
-    player_->setFormat(decoder_.getPcmSampleRate(), channels);
+    const int channels = std::max(1, source_->pcmChannels());
+    player_->setFormat(source_->pcmRate(), channels);
     // Blocks count samples over all channels: 200 ms of every channel of
     // this file, whatever rate the last one had.
     blockSize_ = static_cast<int64_t>(player_->msToSamples(kBlockMs)) * channels;
@@ -45,7 +54,7 @@ void PlaybackSession::pause() {
 bool PlaybackSession::resume() {
     // The player dropped what it held at the pause: the decoder goes back to
     // the frame heard last.
-    decoder_.seek(from_, 3);
+    source_->seek(from_);
     return run();
 }
 
@@ -53,7 +62,7 @@ void PlaybackSession::stop() { player_->stop(); }
 
 void PlaybackSession::moveTo(int64_t frame) {
     from_ = frame;
-    decoder_.seek(from_, 3);
+    source_->seek(from_);
 }
 
 bool PlaybackSession::isPlaying() const { return player_->isPlaying(); }
@@ -63,7 +72,7 @@ int64_t PlaybackSession::position() const {
 }
 
 int64_t PlaybackSession::msAt(int64_t frame) const {
-    const int rate = decoder_.getPcmSampleRate();
+    const int rate = source_->pcmRate();
     return rate > 0 ? frame * 1000 / rate : 0;
 }
 
@@ -79,4 +88,4 @@ bool PlaybackSession::run() {
     return true;
 }
 
-void PlaybackSession::feed() { player_->loadArray(decoder_.readBlock(blockSize_)); }
+void PlaybackSession::feed() { player_->loadArray(source_->readBlock(blockSize_)); }

@@ -38,7 +38,10 @@ public:
 
     // Closes what was open and opens path; false when it does not decode.
     bool open(const std::string& path);
-    bool isOpen() const { return decoder_.isOpen(); }
+    // The same for another source (a CD track), which must outlive its play;
+    // decoder() is then not the one playing.
+    bool open(BlockSource& source, const std::string& name);
+    bool isOpen() const { return source_->isOpen(); }
     // Stops, closes the file and forgets the position.
     void close();
 
@@ -62,8 +65,8 @@ public:
     int64_t position() const;
     // Samples over all channels per block: 200 ms of the open file.
     int64_t blockSize() const { return blockSize_; }
-    int64_t length() const { return decoder_.getLength(); }
-    int64_t durationMs() const { return decoder_.getDuration(); }
+    int64_t length() const { return source_->length(); }
+    int64_t durationMs() const { return source_->durationMs(); }
     // A frame of the open file as milliseconds.
     int64_t msAt(int64_t frame) const;
 
@@ -82,6 +85,7 @@ private:
     void feed();
 
     AudioFile decoder_;
+    BlockSource* source_ = &decoder_;  // what plays: decoder_ unless open() was given another
     AudioPlayer* player_;
     int64_t from_ = 0;
     int64_t blockSize_ = 0;

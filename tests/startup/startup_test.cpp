@@ -21,9 +21,12 @@
 #include "platform/fakes.h"
 #include "platform/instancechannel.h"
 #include "platform/paths.h"
+#include "tools/cdrippersettings.h"
+#include "tools/directory.h"
 #include "tools/mp3normalize.h"
 #include "tools/recorder.h"
 #include "tools/wmanormalize.h"
+#include "windowkit/disctoolservices.h"
 
 namespace {
 
@@ -68,6 +71,28 @@ TEST_F(Forms, AllWindowsExistOnceTakeTheirJobsFromTheMenuAndGoAway) {
     EXPECT_EQ(fm_main, nullptr);
     EXPECT_EQ(fm_addlist, nullptr);
     EXPECT_EQ(before - windowCount(), 29);
+    CreateForms();
+}
+
+// The disc windows open the tools' folder chooser and the encoder dialog
+// (with the ripper's tabs, whatever the recorder left) through the table.
+TEST_F(Forms, TheDiscWindowsReachTheFolderChooserAndTheRipperSettings) {
+    const DiscToolServices* services = CurrentDiscToolServices();
+    ASSERT_NE(services, nullptr);
+    FakeWindowPresenter presenter;
+    presenter.setModalHandler([](QWidget* w) {
+        if (w == fm_directory) fm_directory->SelectedFolder = QStringLiteral("/tmp");
+        return static_cast<int>(QDialog::Accepted);
+    });
+    EXPECT_EQ(services->chooseFolder(fm_main), "/tmp");
+    CdSetForRecorder = true;
+    fm_cdset->setWindowTitle("Recorder Setting");
+    EXPECT_TRUE(services->showEncoderSettings(fm_main));
+    EXPECT_EQ(presenter.last(), fm_cdset);
+    EXPECT_FALSE(CdSetForRecorder);
+    EXPECT_EQ(fm_cdset->windowTitle(), "CD Setting");
+    DestroyForms();
+    EXPECT_EQ(CurrentDiscToolServices(), nullptr);
     CreateForms();
 }
 

@@ -19,9 +19,9 @@
 #include "components/audio/audioinformation.h"
 #include "conversiontestutil.h"
 #include "testenv.h"
-#include "tools/blockplanner.h"
-#include "tools/encodertables.h"
-#include "tools/tooljob.h"
+#include "jobs/blockplanner.h"
+#include "jobs/encodertables.h"
+#include "jobs/tooljob.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -477,7 +477,7 @@ TEST_F(ConversionJobTest, ATagThatCannotBeWrittenFailsTheRowAndIsLogged) {
             QStringList logged, states;
             SetJobErrorLog([&](const QString& message, const QString& className) { logged << message + "|" + className; });
             ConversionJob job(settings(TargetFormat::Wav), {Q(source)}, &handler_, &handler_);
-            QObject::connect(&job, &ConversionJob::rowStateChanged,
+            QObject::connect(&job, &ToolJob::itemState,
                              [&](int row, const QString& state) { states << QString::number(row) + " " + state; });
             RunToolJob(job, false);
             SetJobErrorLog({});

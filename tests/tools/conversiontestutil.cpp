@@ -45,11 +45,11 @@ JobReport RunJob(const ConversionSettings& settings, const QStringList& sources,
     auto after = [&] {
         if (onReport) onReport(job, report);
     };
-    QObject::connect(&job, &ConversionJob::rowStateChanged, &handler, [&](int row, const QString& state) {
+    QObject::connect(&job, &ToolJob::itemState, &handler, [&](int row, const QString& state) {
         report.states << QString::number(row) + " " + state;
         after();
     });
-    QObject::connect(&job, &ConversionJob::progressChanged, &handler, [&](int percent) {
+    QObject::connect(&job, &ToolJob::percent, &handler, [&](int percent) {
         report.progress.push_back(percent);
         after();
     });

@@ -186,7 +186,7 @@ TEST_P(CombineJoin, JoinsSourcesOfOtherRatesAndChannelsWithoutAGapOrClick) {
     const QStringList sources = {Q(dir + "/a.wav"), Q(dir + "/b.ogg")};
     CombineJob job(Combine(sources, dir, "joined", c.format), &answers, &answers);
     int lastTotal = -1;
-    QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) { lastTotal = p; });
+    QObject::connect(&job, &ToolJob::percent, [&](int p) { lastTotal = p; });
     ASSERT_TRUE(RunToolJob(job, false));
     EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
     EXPECT_EQ(lastTotal, 100);
@@ -242,7 +242,7 @@ TEST(CombineJob, AnOutputThatIsOneOfTheSourcesReplacesItOnlyWhenComplete) {
         CombineJob job(Combine({Q(dir + "/a.wav"), Q(dir + "/b.wav")}, dir, "a", CombineFormat::Wav),
                        &answers, &answers);
         if (stop)
-            QObject::connect(&job, &CombineJob::totalProgressChanged, [&](int p) {
+            QObject::connect(&job, &ToolJob::percent, [&](int p) {
                 if (p >= 50) job.stop();
             });
         EXPECT_TRUE(RunToolJob(job, false));
@@ -278,7 +278,7 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
         ScriptedHandler answers;
         CombineJob job(Combine(r.sources, dir + "/out", "joined", CombineFormat::Mp3), &answers, &answers);
         if (r.stop)
-            QObject::connect(&job, &CombineJob::currentProgressChanged, [&](int p) {
+            QObject::connect(&job, &ToolJob::subPercent, [&](int p) {
                 if (p > 0) job.stop();
             });
         EXPECT_TRUE(RunToolJob(job, false));
@@ -288,7 +288,7 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
     // A stopped cut leaves nothing either.
     ScriptedHandler answers;
     CutJob cut(Cut(dir + "/a.wav", 0, 1000, dir + "/cutout"), &answers, &answers);
-    QObject::connect(&cut, &CutJob::progressChanged, [&](int p) {
+    QObject::connect(&cut, &ToolJob::percent, [&](int p) {
         if (p > 0) cut.stop();
     });
     EXPECT_TRUE(RunToolJob(cut, false));
@@ -319,7 +319,7 @@ TEST(ToolJobs, AFullDiskIsReportedAndLeavesNoOutput) {
                 CutJob cut(Cut(dir + "/a.wav", 0, 1000, out), &h, &h);
                 CombineJob combine(Combine({a, a}, out, "x", CombineFormat::Wav), &h, &h);
                 ConversionJob batch(toWav, {a, a}, &h, &h);
-                QObject::connect(&batch, &ConversionJob::rowStateChanged, [&](int r, const QString& state) {
+                QObject::connect(&batch, &ToolJob::itemState, [&](int r, const QString& state) {
                     h.texts << QString::number(r) + " " + state;
                 });
                 ToolJob* jobs[] = {&cut, &combine, &batch};

@@ -28,7 +28,7 @@
 #include "tools/cut.h"
 #include "tools/directory.h"
 #include "tools/setting.h"
-#include "tools/toolfiles.h"
+#include "jobs/toolfiles.h"
 
 using namespace audiotest;
 namespace fs = std::filesystem;

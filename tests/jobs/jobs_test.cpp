@@ -1,0 +1,183 @@
+// The job base every tool and disc job stands on: where start() runs a job,
+// sub-jobs in order under one stop, progress sent only on a change, and an
+// exception inside a job handed to the error handler rather than lost.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <atomic>
+#include <stdexcept>
+#include <vector>
+
+#include "jobs/tooljob.h"
+
+namespace {
+
+class NoQuestions : public JobHandler {
+public:
+    bool askYesNo(const QString&, const QString&) override { return false; }
+    void tell(const QString&, const QString&) override {}
+};
+
+// Records what it did in a shared log; ends as told.
+class StepJob : public ToolJob {
+public:
+    StepJob(std::vector<int>& log, int id, bool result, QObject* context, JobHandler* handler)
+        : ToolJob(handler, context), log_(log), id_(id), result_(result) {}
+    std::function<void(StepJob&)> during;
+    bool ranOnGuiThread = false;
+
+protected:
+    bool work() override {
+        ranOnGuiThread = onGuiThread();
+        log_.push_back(id_);
+        if (during) during(*this);
+        return result_;
+    }
+
+public:
+    using ToolJob::checkpoint;
+    using ToolJob::setPercent;
+
+private:
+    std::vector<int>& log_;
+    int id_;
+    bool result_;
+};
+
+class ThrowingJob : public ToolJob {
+public:
+    using ToolJob::ToolJob;
+
+protected:
+    bool work() override { throw std::runtime_error("disc went away"); }
+};
+
+void runEvents() {
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+TEST(Jobs, StartRunsOnTheGuiThreadAtOnceOrOnAWorker) {
+    NoQuestions handler;
+    QObject context;
+    std::vector<int> log;
+    ToolJobThreads threads;
+    bool ended = false;
+    auto* here = new StepJob(log, 1, true, &context, &handler);
+    QObject::connect(here, &ToolJob::ended, &context, [&](bool) { ended = true; });
+    bool onGui = false;
+    here->during = [&](StepJob& j) { onGui = j.place() == JobPlace::GuiThread; };
+    threads.start(here, JobPlace::GuiThread);
+    // Ran and was deleted before start returned.
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(onGui);
+    EXPECT_EQ(threads.count(), 0u);
+
+    std::atomic<bool> workerDone{false};
+    auto* away = new StepJob(log, 2, true, &context, &handler);
+    away->during = [&](StepJob& j) { workerDone = !j.ranOnGuiThread; };
+    threads.start(away);
+    EXPECT_EQ(threads.count(), 1u);
+    for (int i = 0; i < 500 && threads.count() > 0; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    EXPECT_EQ(threads.count(), 0u);
+    EXPECT_TRUE(workerDone);
+    EXPECT_EQ(log, (std::vector<int>{1, 2}));
+}
+
+TEST(Jobs, ASequenceRunsItsJobsInOrderAndEndsAtTheFirstThatFails) {
+    NoQuestions handler;
+    QObject context;
+    struct Row {
+        std::vector<bool> results;
+        std::vector<int> ran;
+        bool endStep;
+    };
+    const std::vector<Row> rows = {
+        {{true, true, true}, {0, 1, 2}, true},
+        {{true, false, true}, {0, 1}, false},
+        {{false, true}, {0}, false},
+        {{}, {}, true},
+    };
+    for (const Row& row : rows) {
+        std::vector<int> log;
+        JobSequence sequence(&handler, &context);
+        for (size_t i = 0; i < row.results.size(); ++i)
+            sequence.add(new StepJob(log, static_cast<int>(i), row.results[i], &context, &handler));
+        EXPECT_EQ(sequence.run(), row.endStep);
+        EXPECT_EQ(log, row.ran);
+    }
+}
+
+TEST(Jobs, AStopOfTheSequenceReachesTheRunningSubJobAndSkipsTheRest) {
+    NoQuestions handler;
+    QObject context;
+    std::vector<int> log;
+    JobSequence sequence(&handler, &context);
+    bool subSawStop = false;
+    auto* first = new StepJob(log, 0, true, &context, &handler);
+    first->during = [&](StepJob& j) {
+        sequence.stop();
+        subSawStop = !j.checkpoint();
+    };
+    sequence.add(first);
+    sequence.add(new StepJob(log, 1, true, &context, &handler));
+    bool cancelled = false;
+    QObject::connect(&sequence, &ToolJob::cancelled, [&] { cancelled = true; });
+    EXPECT_FALSE(sequence.run());
+    EXPECT_TRUE(subSawStop);
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(log, (std::vector<int>{0}));
+}
+
+TEST(Jobs, ProgressOfASubJobIsTheSequencesAndIsSentOnlyOnAChange) {
+    NoQuestions handler;
+    QObject context;
+    std::vector<int> log;
+    JobSequence sequence(&handler, &context);
+    auto* job = new StepJob(log, 0, true, &context, &handler);
+    job->during = [](StepJob& j) {
+        for (int p : {0, 0, 10, 10, 10, 55, 100, 100}) j.setPercent(p);
+    };
+    sequence.add(job);
+    std::vector<int> seen;
+    QObject::connect(&sequence, &ToolJob::percent, [&](int p) { seen.push_back(p); });
+    sequence.run();
+    EXPECT_EQ(seen, (std::vector<int>{0, 10, 55, 100}));
+}
+
+TEST(Jobs, AnExceptionInAJobGoesToTheErrorHandlerAndTheJobStillEnds) {
+    NoQuestions handler;
+    QObject context;
+    std::vector<std::string> errors;
+    SetJobErrorHandler([&](const std::exception_ptr& e) {
+        try {
+            std::rethrow_exception(e);
+        } catch (const std::exception& x) {
+            errors.emplace_back(x.what());
+        }
+    });
+    ThrowingJob job(&handler, &context);
+    bool ended = false;
+    QObject::connect(&job, &ToolJob::ended, [&](bool) { ended = true; });
+    job.run();
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(job.failed());
+
+    // A sequence does not go on after a sub-job that threw.
+    std::vector<int> log;
+    JobSequence sequence(&handler, &context);
+    sequence.add(new ThrowingJob(&handler, &context));
+    sequence.add(new StepJob(log, 1, true, &context, &handler));
+    EXPECT_FALSE(sequence.run());
+    EXPECT_TRUE(log.empty());
+    runEvents();
+    SetJobErrorHandler(nullptr);
+    EXPECT_EQ(errors, (std::vector<std::string>{"disc went away", "disc went away"}));
+}

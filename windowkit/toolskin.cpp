@@ -1,0 +1,17 @@
+#include "windowkit/toolskin.h"
+
+#include <QPointer>
+
+#include "components/skin/skinengine.h"
+
+namespace {
+QPointer<SkinEngine> g_engine;
+}
+
+void SetToolWindowSkin(SkinEngine* engine) { g_engine = engine; }
+
+void DressToolWindow(QWidget* window) {
+    if (!g_engine || !window) return;
+    g_engine->resetWindow(window);
+    g_engine->applySkinSection(window, QStringLiteral("windows"));
+}
