@@ -16,6 +16,7 @@
 #include "disc/newfolder.h"
 #include "disc/option.h"
 #include "library/about.h"
+#include "library/errorlog.h"
 #include "library/addplaylist.h"
 #include "library/associate.h"
 #include "library/id3.h"
@@ -23,7 +24,6 @@
 #include "library/mainfilter.h"
 #include "library/mmain.h"
 #include "library/more.h"
-#include "jobs/tooljob.h"
 #include "library/playlist.h"
 #include "tools/cdrippersettings.h"
 #include "tools/combine.h"
@@ -40,6 +40,7 @@
 #include "platform/presenter.h"
 #include "windowkit/disctoolservices.h"
 #include "windowkit/toolskin.h"
+#include "jobs/tooljob.h"
 
 namespace {
 
@@ -111,6 +112,10 @@ void DestroyForm(Form*& form) {
 void CreateForms() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
+    SetJobErrorLog([file = QString::fromStdString(fm_main->Library.errorLogFile())](const QString& message,
+                                                                                   const QString& className) {
+        AppendErrorLog(file, message, className);
+    });
     // The tool windows wear the main window's skin.
     SetToolWindowSkin(fm_main->Skin);
     SetDiscToolServices(&kDiscToolServices);
