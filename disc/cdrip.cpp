@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QGroupBox>
@@ -219,18 +218,31 @@ void Tfm_cdripper::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow();
 }
 
-void Tfm_cdripper::closeEvent(QCloseEvent* event) {
-    // The online lookup uses the grabber on its worker; the window closes
-    // when it has answered (within its deadline).
-    if (lookupRunning_) {
-        event->ignore();
-        return;
-    }
+void Tfm_cdripper::reject() {
+    // Escape, the frame's close, Close and Exit all end here, so none of
+    // them leaves a rip running behind a hidden window. The online lookup
+    // uses the grabber on its worker; the window closes when it has
+    // answered (within its deadline).
+    if (lookupRunning_) return;
     FormCloseQuery();
-    QDialog::closeEvent(event);
+    QDialog::reject();
+}
+
+void Tfm_cdripper::waitForRipEnd() {
+    if (!RipThread) return;
+    RipThread->stop();
+    // A WMA rip runs below this call on the same thread: it ends when
+    // control returns to it, and its end hands the controls back.
+    if (RipThread->place() == JobPlace::GuiThread) return;
+    while (RipThread)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void Tfm_cdripper::FormShow() {
+    // A rip stopped when the window closed may still be ending its last
+    // block: the drive list is read, and the controls reset, only after it.
+    waitForRipEnd();
+    if (RipThread) return;
     DressToolWindow(this);
     const IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
@@ -337,11 +349,15 @@ void Tfm_cdripper::ReadDiscToc() {
     lv->setUpdatesEnabled(true);
 }
 
-void Tfm_cdripper::btn_refreshClick() { ReadDiscToc(); }
+void Tfm_cdripper::btn_refreshClick() {
+    // The grabber belongs to the rip until it has ended.
+    if (RipThread) return;
+    ReadDiscToc();
+}
 
 void Tfm_cdripper::cbx_cdromChange() {
     // The grabber belongs to the rip until it ends.
-    if (Ripping || WmaRipRunning) return;
+    if (Ripping || WmaRipRunning || RipThread) return;
     if (CdPlaying) StopCdPlay();
     AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
     ReadDiscToc();
@@ -414,6 +430,7 @@ void Tfm_cdripper::edt_albumExit() {
 }
 
 void Tfm_cdripper::btn_freedbClick() {
+    if (RipThread || lookupRunning_) return;
     const IniFile ini;
     AudioGrabber.setCddbServerAddress(QString::fromStdString(ini.readString(kSection, "cddb server", CddbServer().host)));
     AudioGrabber.setCddbServerPort(QString::fromStdString(ini.readString(kSection, "port", "80")));
@@ -464,6 +481,7 @@ void Tfm_cdripper::FormCloseQuery() {
 }
 
 void Tfm_cdripper::btn_playClick() {
+    if (RipThread) return;
     if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
     AudioGrabber.readToc();
     if (AudioGrabber.trackCount() < 1) {
@@ -542,7 +560,9 @@ void Tfm_cdripper::ToggleRipPause() {
 }
 
 void Tfm_cdripper::btn_ripClick() {
-    if (Ripping || WmaRipRunning) return;
+    // A rip asked to stop is still reading until its end: a second one
+    // would share the drive with it.
+    if (Ripping || WmaRipRunning || RipThread) return;
     if (CdPlaying) StopCdPlay();
     if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
     AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
@@ -641,13 +661,15 @@ void Tfm_cdripper::btn_stopClick() {
         // Stop never waits: the rip ends at its next block, and its end
         // gives the window its controls back.
         if (RipThread) RipThread->stop();
-        setRipGroup(true);
     }
     if (CdPlaying) StopCdPlay();
-    StartPlay1->setEnabled(true);
     setPauseGroup(false);
     setStopGroup(false);
     st->setCaption(QStringLiteral("00/00"));
+    // Until then what would use the drive stays off: a rip, preview or
+    // table read started now would share the grabber with the ending rip.
+    if (RipThread) return;
+    StartPlay1->setEnabled(true);
     btn_refresh->setEnabled(true);
     btn_freedb->setEnabled(true);
     setRipGroup(true);
