@@ -99,11 +99,13 @@ void Tfm_cdripper::buildControls() {
     edt_artist = new QLineEdit(this);
     edt_artist->setGeometry(52, top + 206, 140, 21);
     connect(edt_artist, &QLineEdit::editingFinished, this, [this] { edt_artistExit(); });
+    edt_artist->installEventFilter(this);
     auto* albumLabel = new QLabel(QStringLiteral("Album:"), this);
     albumLabel->setGeometry(200, top + 206, 44, 20);
     edt_album = new QLineEdit(this);
     edt_album->setGeometry(244, top + 206, 148, 21);
     connect(edt_album, &QLineEdit::editingFinished, this, [this] { edt_albumExit(); });
+    edt_album->installEventFilter(this);
     auto* genreLabel = new QLabel(QStringLiteral("Genre:"), this);
     genreLabel->setGeometry(8, top + 240, 44, 20);
     cb_genre = new ToolComboBox(this);
@@ -418,6 +420,28 @@ void Tfm_cdripper::Edit1Exit() {
 
 bool Tfm_cdripper::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Edit1 && event->type() == QEvent::FocusOut && Edit1->isVisible()) Edit1Exit();
+    // Enter ends the typing in a text field and Escape gives up a title
+    // being edited; neither goes on to the window, where Enter would press
+    // the default button (a preview) and Escape would close the window with
+    // the titles typed so far.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (watched == Edit1 && Edit1->isVisible() && (enter || key == Qt::Key_Escape)) {
+            if (!enter) Edit1->clear();  // an empty text keeps the title
+            Edit1Exit();
+            lv->setFocus();
+            return true;
+        }
+        if (enter && watched == edt_artist) {
+            edt_artistExit();
+            return true;
+        }
+        if (enter && watched == edt_album) {
+            edt_albumExit();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 

@@ -122,6 +122,35 @@ TEST_F(RipperWindowFixture, RenamingAndSelection) {
     window.reset();
 }
 
+// Enter ends the typing and Escape gives up a title being edited; neither
+// reaches the window (a preview started by the default button, the window
+// closed with the titles typed so far).
+TEST_F(RipperWindowFixture, EnterAndEscapeStayInTheTextFields) {
+    cdtest::makeThreeTrackImage(images);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    window->lv->setCurrentItem(window->lv->topLevelItem(0));
+    window->lvDblClick();
+    window->Edit1->setText("New:Name");
+    QTest::keyClick(window->Edit1, Qt::Key_Return);
+    EXPECT_EQ(window->rowTitle(0), "NewName");
+    EXPECT_FALSE(window->Edit1->isVisible());
+    EXPECT_FALSE(window->CdPlaying);
+
+    window->lvDblClick();
+    window->Edit1->setText("Typed");
+    QTest::keyClick(window->Edit1, Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->Edit1->isVisible());
+    EXPECT_EQ(window->rowTitle(0), "NewName");
+
+    window->edt_artist->setText("AC/DC");
+    QTest::keyClick(window->edt_artist, Qt::Key_Return);
+    EXPECT_EQ(window->edt_artist->text(), "ACDC");
+    EXPECT_FALSE(window->CdPlaying);
+    EXPECT_TRUE(window->isVisible());
+}
+
 TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
     cdtest::makeImage(images, "plain",
                       {{cdtest::tone(5.0), "", ""}, {cdtest::silence(4.2), "", ""}, {cdtest::noise(6.013, 5), "", ""}});
