@@ -93,7 +93,7 @@ public:
     bool showEncoderSettings(QWidget* caller) const override {
         if (!fm_cdset) return false;
         CdSetForRecorder = false;
-        fm_cdset->setWindowTitle(QStringLiteral("CD Setting"));
+        fm_cdset->setWindowTitle(QStringLiteral("CD Settings"));
         CentreOver(fm_cdset, caller);
         return ShowModal(fm_cdset) == QDialog::Accepted;
     }
