@@ -69,6 +69,10 @@ public:
         if (fm_recorder && (fm_recorder->isRecording() || fm_recorder->isRecordPaused())) return fm_recorder;
         if (fm_cut && fm_cut->job()) return fm_cut;
         if (fm_combine && fm_combine->job()) return fm_combine;
+        if (fm_cdripper && (fm_cdripper->Ripping || fm_cdripper->WmaRipRunning)) return fm_cdripper;
+        if (fm_cdaudioburner && (fm_cdaudioburner->IsWriting || fm_cdaudioburner->ConversionRunning()))
+            return fm_cdaudioburner;
+        if (fm_burner && fm_burner->IsWriting) return fm_burner;
         for (ToolWindow which : {ToolWindow::WavConverter, ToolWindow::Mp3Converter, ToolWindow::OggConverter,
                                  ToolWindow::WmaConverter})
             if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which)); converter && converter->running())

@@ -718,6 +718,9 @@ void Tfm_cdaudioburner::AudioCDWriterOperationProgress(int Percent) {
     pgb_progress->setPosition(100);
     // Only a real write empties the list: a test write changed no disc.
     ResetAudioWriterUi(!testWrite_);
+    // The cache goes before the box: a program ended while the box waits
+    // leaves no CD-sized WAVs in the temporary folder.
+    DeleteTempWavFiles();
     setStatusText(QStringLiteral("Complete the CD Burn progress!"));
     Tell(this, QStringLiteral("Information"), QStringLiteral("Complete the CD Burn progress!"));
     AudioCDWriter->refresh();
