@@ -102,8 +102,11 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         setItemState(row, rowstate::Unconverted);
         return RowEnd::EndBatch;
     }
+    // A WAV output takes its tags with the audio rather than in a second
+    // pass over the finished file.
+    const bool tagsWithAudio = haveTags && copied == Copy::Done && writer.setWavInfo(tags.wavInfoItems());
     if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
-    if (haveTags) tags.save(Local(output));
+    if (haveTags && !tagsWithAudio) tags.save(Local(output));
     setItemState(row, rowstate::Finished);
     setPercent(100);
     return RowEnd::Next;
