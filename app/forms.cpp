@@ -64,6 +64,16 @@ public:
     void setJobMode(ToolWindow which, int mode) const override {
         if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which))) converter->JobMode = mode;
     }
+    QWidget* busyToolWindow() const override {
+        if (fm_recorder && (fm_recorder->isRecording() || fm_recorder->isRecordPaused())) return fm_recorder;
+        if (fm_cut && fm_cut->job()) return fm_cut;
+        if (fm_combine && fm_combine->job()) return fm_combine;
+        for (ToolWindow which : {ToolWindow::WavConverter, ToolWindow::Mp3Converter, ToolWindow::OggConverter,
+                                 ToolWindow::WmaConverter})
+            if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which)); converter && converter->running())
+                return converter;
+        return nullptr;
+    }
 };
 
 const ProgramToolWindows kToolWindows;

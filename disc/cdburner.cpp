@@ -15,9 +15,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QSlider>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -36,6 +34,9 @@
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "windowkit/disctoolservices.h"
+#include "skin/menu.h"
+#include "skin/trackbar.h"
+#include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
 
 Tfm_burner* fm_burner = nullptr;
@@ -43,27 +44,11 @@ Tfm_burner* fm_burner = nullptr;
 namespace {
 
 constexpr int kFolderRole = Qt::UserRole + 1;
+// A list row's staged file: the caption shows what the user typed, which
+// after a rename may lack the extension the copy kept.
+constexpr int kStagedRole = Qt::UserRole + 2;
 
-void Tell(const QString& text, const QString& caption, QWidget* parent, MessageKind kind = MessageKind::Information)
-{
-    MessageRequest request;
-    request.kind = kind;
-    request.title = caption;
-    request.text = text;
-    request.parent = parent;
-    ShowMessage(request);
-}
-
-bool Ask(const QString& text, QWidget* parent)
-{
-    MessageRequest request;
-    request.kind = MessageKind::Confirmation;
-    request.title = QStringLiteral("Confirmation");
-    request.text = text;
-    request.buttons = MessageButtons::YesNo;
-    request.parent = parent;
-    return ShowMessage(request) == MessageAnswer::Yes;
-}
+QString StagedName(const QTreeWidgetItem* row) { return row->data(0, kStagedRole).toString(); }
 
 QString StoredFolder(const IniFile& ini, const char* key)
 {
@@ -91,9 +76,9 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     PlaceControl(new QLabel(QStringLiteral("Volume ID:")), this, 8, 30, 70, 21);
     edt_id = PlaceControl(new QLineEdit, this, 80, 30, 120, 21);
     PlaceControl(new QLabel(QStringLiteral("Write Speed:")), this, 208, 30, 80, 21);
-    cb_writespeed = PlaceControl(new QComboBox, this, 290, 30, 60, 21);
+    cb_writespeed = PlaceControl(new ToolComboBox, this, 290, 30, 60, 21);
     PlaceControl(new QLabel(QStringLiteral("Drive:")), this, 358, 30, 40, 21);
-    cb_drive = PlaceControl(new QComboBox, this, 400, 30, 143, 21);
+    cb_drive = PlaceControl(new ToolComboBox, this, 400, 30, 143, 21);
     StatusBar1 = PlaceControl(new QLabel(QStringLiteral("Image Files - Drag and  Drop Files or Folders")), this, 8, 56, 535, 18);
 
     tv = PlaceControl(new QTreeWidget, this, 8, 78, 160, 200);
@@ -120,10 +105,11 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     btn_delete = PlaceControl(new QPushButton(QStringLiteral("Remove")), this, 344, 282, 80, 23);
     btn_clear = PlaceControl(new QPushButton(QStringLiteral("Clear")), this, 430, 282, 80, 23);
 
-    tb = PlaceControl(new QSlider(Qt::Horizontal), this, 8, 310, 535, 22);
-    tb->setRange(0, 800);
-    tb->setTickInterval(50);
-    tb->setTickPosition(QSlider::TicksBelow);
+    tb = PlaceControl(new TvsTrackBar, this, 8, 310, 535, 22);
+    tb->setMin(0);
+    tb->setMax(800);
+    tb->setFrequency(50);
+    tb->setShowTick(true);
     tb->setEnabled(false);
     const char* marks[] = {"0MB", "200MB", "400MB", "600MB", "700MB", "800MB"};
     const int at[] = {0, 200, 400, 600, 700, 800};
@@ -131,8 +117,7 @@ Tfm_burner::Tfm_burner(QWidget* parent)
         PlaceControl(new QLabel(QString::fromLatin1(marks[i])), this, 8 + at[i] * 500 / 800, 332, 45, 16);
 
     PlaceControl(new QLabel(QStringLiteral("Written:")), this, 8, 354, 50, 20);
-    prb_write = PlaceControl(new QProgressBar, this, 60, 354, 220, 20);
-    prb_write->setRange(0, 100);
+    prb_write = PlaceControl(new ToolProgressBar, this, 60, 354, 220, 20);
     btn_write = PlaceControl(new QPushButton(QStringLiteral("Write Disc")), this, 290, 352, 80, 25);
     btn_cancel = PlaceControl(new QPushButton(QStringLiteral("Cancel")), this, 376, 352, 80, 25);
     btn_close = PlaceControl(new QPushButton(QStringLiteral("Close")), this, 462, 352, 80, 25);
@@ -209,12 +194,12 @@ void Tfm_burner::buildMenus()
     CDRecorder1->addAction(QStringLiteral("Eject "), this, &Tfm_burner::Eject1Click);
     CDRecorder1->addAction(QStringLiteral("Close Tray"), this, &Tfm_burner::CloseTray1Click);
 
-    pm_tv = new QMenu(this);
+    pm_tv = new TvsPopupMenu(this);
     pm_tv->addAction(QStringLiteral("Add New Folder"), this, &Tfm_burner::CreateNewFolder1Click);
     RemoveFolder2 = pm_tv->addAction(QStringLiteral("Remove Folder"), this, &Tfm_burner::RemoveFolder1Click);
     RenameFolder2 = pm_tv->addAction(QStringLiteral("Rename Folder"), this, &Tfm_burner::RenameFolder1Click);
 
-    pm_cd = new QMenu(this);
+    pm_cd = new TvsPopupMenu(this);
     pm_cd->addAction(QStringLiteral("New CD Layout"), this, &Tfm_burner::btn_newClick);
     pm_cd->addAction(QStringLiteral("Open CD Layout"), this, &Tfm_burner::btn_openClick);
     pm_cd->addAction(QStringLiteral("Save CD Layout"), this, &Tfm_burner::btn_saveClick);
@@ -233,7 +218,7 @@ void Tfm_burner::setStatus(const QString& text) { stbPanel0->setText(text); }
 
 void Tfm_burner::totalChanged()
 {
-    tb->setValue(static_cast<int>(std::min<int64_t>(compilation_.TotalSize / 1024 / 1024, 800)));
+    tb->setPosition(static_cast<int>(std::min<int64_t>(compilation_.TotalSize / 1024 / 1024, 800)));
     stbPanel1->setText(TotalSizeText(compilation_.TotalSize));
 }
 
@@ -242,6 +227,7 @@ void Tfm_burner::pump() { QCoreApplication::processEvents(); }
 void Tfm_burner::fillRow(QTreeWidgetItem* row, const CompilationFileRecord& record, bool withTime)
 {
     row->setText(0, QString::fromStdString(record.StagedName));
+    row->setData(0, kStagedRole, QString::fromStdString(record.StagedName));
     row->setText(1, FileSizeText(record.Size));
     row->setText(2, withTime ? ShortDateLongTime(record.FileDate) : ShortDate(record.FileDate));
 }
@@ -256,7 +242,7 @@ void Tfm_burner::rowChanged(int record, bool withTime)
 {
     const auto& r = compilation_.records()[static_cast<size_t>(record)];
     for (int i = 0; i < lv->topLevelItemCount(); ++i) {
-        if (lv->topLevelItem(i)->text(0) == QString::fromStdString(r.StagedName)) {
+        if (StagedName(lv->topLevelItem(i)) == QString::fromStdString(r.StagedName)) {
             fillRow(lv->topLevelItem(i), r, withTime);
             return;
         }
@@ -327,6 +313,20 @@ void Tfm_burner::showEvent(QShowEvent* event)
 void Tfm_burner::FormShow()
 {
     DressToolWindow(this);
+    // The light skin has its own panel colour.
+    const bool light = IniFile().readInteger("basic", "skin", 1) == 2;
+    const QColor panel = ColorFromBgr(light ? 0xE7EBEF : 0xE5D9D4);
+    for (QLabel* label : {StatusBar1, stbPanel0, stbPanel1}) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::Window, panel);
+        label->setPalette(palette);
+        label->setAutoFillBackground(true);
+    }
+    if (light)
+        tb->setColor(panel);
+    for (QMenu* menu : {pm_tv, pm_cd})
+        static_cast<TvsPopupMenu*>(menu)->setBarColor(ColorFromBgr(light ? 0xE7EBEF : 0xD6C3BD));
+    static_cast<TvsPopupMenu*>(pm_cd)->setSeparatorColor(ColorFromBgr(light ? 0xC5C9CD : 0xBD9A8C));
     compilation_.reset();
     const IniFile ini;
 
@@ -353,8 +353,9 @@ void Tfm_burner::FormShow()
     DataCDWriter.refresh();
     FillDataWriteSpeeds();
     if (WriterError) {
-        Tell(QStringLiteral("Compliant CD-RW recorders not found! (Some old recordres not supported)"),
-             QStringLiteral("Scanning IDE/SCSI buses error"), this);
+        TellDisc(QStringLiteral("Compliant CD-RW recorders not found! (Some old recordres not supported)"),
+                 QStringLiteral("Scanning IDE/SCSI buses error"), this, MessageKind::Information,
+                 DataCDWriter.lastErrorText());
         WriterError = false;
     }
 
@@ -369,18 +370,19 @@ void Tfm_burner::FormShow()
 
     lv->clear();
     rebuildTree(nullptr);
-    prb_write->setValue(0);
-    tb->setValue(0);
+    prb_write->setPosition(0);
+    tb->setPosition(0);
     setStatus(QStringLiteral("Idle"));
     stbPanel1->setText(QStringLiteral("0 MB"));
     adder_.OutOfDiskSpace = false;
     adder_.measureFreeSpace();
+    DataCDWriter.setMediaPolling(true);
 }
 
 bool Tfm_burner::FormCloseQuery()
 {
     if (IsWriting) {
-        Tell(QStringLiteral("Please stop your writing first!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("Please stop your writing first!"), QStringLiteral("Information"), this);
         return false;
     }
     adder_.StopAdding = true;
@@ -394,7 +396,9 @@ void Tfm_burner::closeEvent(QCloseEvent* event)
         return;
     }
     FormClose();
-    QDialog::closeEvent(event);
+    // Ends the modal run without coming back through reject().
+    QDialog::reject();
+    event->accept();
 }
 
 void Tfm_burner::FormClose()
@@ -403,6 +407,7 @@ void Tfm_burner::FormClose()
     ini.writeString(kDataCdSection, "volume id", edt_id->text().toStdString());
     ini.writeInteger(kDataCdSection, "write speed", cb_writespeed->currentIndex());
     ini.writeInteger(kDataCdSection, "drive", cb_drive->currentIndex());
+    DataCDWriter.setMediaPolling(false);
     DataCDWriter.clearImage();
     DataCDWriter.release();
     DeleteFolderContents(compilation_.stagingFolder());
@@ -467,13 +472,13 @@ void Tfm_burner::CreateNewFolder1Click()
     if (name.isEmpty())
         return;
     if (compilation_.childNamed(parent, name.toStdString())) {
-        Tell(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
+        TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
              this);
         return;
     }
     CompilationFolder* folder = compilation_.createFolder(parent, name.toStdString());
     if (!folder) {
-        Tell(QStringLiteral("Please enter the name of your new folder!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("Please enter the name of your new folder!"), QStringLiteral("Information"), this);
         return;
     }
     rebuildTree(parent);
@@ -484,7 +489,7 @@ void Tfm_burner::RenameFolder1Click()
 {
     QTreeWidgetItem* item = tv->currentItem();
     if (!item || !item->isSelected()) {
-        Tell(QStringLiteral("Please selete the folder you want to rename!"), QStringLiteral("Confirmation"), this);
+        TellDisc(QStringLiteral("Please selete the folder you want to rename!"), QStringLiteral("Confirmation"), this);
         return;
     }
     CompilationFolder* folder = selectedFolder();
@@ -503,7 +508,7 @@ void Tfm_burner::RenameFolder1Click()
     if (name.empty() || name == folder->name)
         return;
     if (compilation_.childNamed(folder->parent, name)) {
-        Tell(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
+        TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"), QStringLiteral("Information"),
              this);
         return;
     }
@@ -515,7 +520,7 @@ void Tfm_burner::RemoveFolder1Click()
 {
     QTreeWidgetItem* item = tv->currentItem();
     if (!item || !item->isSelected()) {
-        Tell(QStringLiteral("Please selete the folder you want to remove!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("Please selete the folder you want to remove!"), QStringLiteral("Information"), this);
         return;
     }
     CompilationFolder* folder = selectedFolder();
@@ -533,7 +538,7 @@ void Tfm_burner::RemoveFolder1Click()
             pump();
         },
         [this](const std::string& path) {
-            Tell(QStringLiteral("Delete file ") + QString::fromStdString(path) + QStringLiteral(" error!"),
+            TellDisc(QStringLiteral("Delete file ") + QString::fromStdString(path) + QStringLiteral(" error!"),
                  QStringLiteral("Error"), this, MessageKind::Error);
             setStatus(QStringLiteral("Delete file error."));
         });
@@ -559,7 +564,7 @@ void Tfm_burner::removeRows(bool onlySelected)
             ++i;
             continue;
         }
-        const std::string name = row->text(0).toStdString();
+        const std::string name = StagedName(row).toStdString();
         const int record = compilation_.findRecord(index, name);
         setStatus(QStringLiteral("Delete file ") + row->text(0));
         if (record >= 0 && compilation_.removeRecord(record)) {
@@ -569,7 +574,7 @@ void Tfm_burner::removeRows(bool onlySelected)
             continue;
         }
         if (record >= 0)
-            Tell(QStringLiteral("Delete file ") + QString::fromStdString(compilation_.TempPathOfNode(folder) + name) +
+            TellDisc(QStringLiteral("Delete file ") + QString::fromStdString(compilation_.TempPathOfNode(folder) + name) +
                      QStringLiteral(" error!"),
                  QStringLiteral("Error"), this, MessageKind::Error);
         ++i;
@@ -595,7 +600,7 @@ void Tfm_burner::btn_clearClick()
 {
     if (lv->topLevelItemCount() == 0)
         return;
-    if (!Ask(QStringLiteral("Are you sure to remove all the file records?\rYour files will not be removed from your "
+    if (!AskConfirmation(QStringLiteral("Are you sure to remove all the file records?\rYour files will not be removed from your "
                             "computer."),
              this))
         return;
@@ -607,7 +612,7 @@ void Tfm_burner::btn_clearClick()
 void Tfm_burner::btn_newClick()
 {
     if (lv->topLevelItemCount() > 0 && !LayoutSaved &&
-        Ask(QStringLiteral("The current CD playlist has not been saved. Save first?"), this))
+        AskConfirmation(QStringLiteral("The current CD playlist has not been saved. Save first?"), this))
         btn_saveClick();
     lv->clear();
 }
@@ -624,7 +629,7 @@ bool Tfm_burner::eventFilter(QObject* watched, QEvent* event)
                 edt_nameExit();
                 return true;
             }
-        } else if (event->type() == QEvent::FocusOut && edt_name->isVisible()) {
+        } else if (event->type() == QEvent::FocusOut && !edt_name->isHidden()) {
             edt_nameExit();
         }
     }
@@ -652,13 +657,13 @@ void Tfm_burner::RenameFile2Click()
 
 void Tfm_burner::edt_nameExit()
 {
-    if (!renameRow_ || !edt_name->isVisible())
+    if (!renameRow_ || edt_name->isHidden())
         return;
     const QString old = renameRow_->text(0);
     const QString text = edt_name->text();
     for (int i = 0; i < lv->topLevelItemCount(); ++i) {
         if (lv->topLevelItem(i) != renameRow_ && lv->topLevelItem(i)->text(0) == text) {
-            Tell(QStringLiteral("Same-named-folder already exists! Please rename your file!"),
+            TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"),
                  QStringLiteral("Information"), this);
             edt_name->setText(old);
             return;
@@ -670,17 +675,18 @@ void Tfm_burner::edt_nameExit()
     if (text.isEmpty() || text == old)
         return;
     // The copy keeps its extension, as the row shows only the typed name.
-    const QString suffix = QFileInfo(old).suffix();
+    const QString suffix = QFileInfo(StagedName(row)).suffix();
     const QString newName =
         (QFileInfo(text).suffix().isEmpty() ? text : QFileInfo(text).completeBaseName()) +
         (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
     const int index = compilation_.absoluteIndex(selectedFolder());
-    const int record = compilation_.findRecord(index, old.toStdString());
+    const int record = compilation_.findRecord(index, StagedName(row).toStdString());
     if (record < 0 || !compilation_.renameRecord(record, newName.toStdString())) {
-        Tell(QStringLiteral("Failed to rename!"), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("Failed to rename!"), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }
-    row->setText(0, newName);
+    row->setText(0, text);
+    row->setData(0, kStagedRole, newName);
 }
 
 void Tfm_burner::edt_idExit()
@@ -777,7 +783,7 @@ void Tfm_burner::loadLayoutFile(const QString& path)
     std::vector<std::string> lines;
     std::string error;
     if (!ReadCdFileList(QFile::encodeName(path).toStdString(), &lines, &error)) {
-        Tell(path + QStringLiteral(": ") + QString::fromStdString(error), QStringLiteral("Error"), this,
+        TellDisc(path + QStringLiteral(": ") + QString::fromStdString(error), QStringLiteral("Error"), this,
              MessageKind::Error);
         return;
     }
@@ -824,21 +830,21 @@ void Tfm_burner::btn_writeClick()
 {
     DataCDWriter.refresh();
     if (DataCDWriter.discStatus() == 3) {
-        Tell(QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."),
-             QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."),
+                 QStringLiteral("Information"), this);
         return;
     }
     if (compilation_.FileCount() < 1) {
-        Tell(QStringLiteral("No file to burn!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("No file to burn!"), QStringLiteral("Information"), this);
         return;
     }
     if (compilation_.TotalSize > DataCdCapacity) {
-        Tell(QStringLiteral("The current files exceed the disc space. Please remove some files to continue."),
+        TellDisc(QStringLiteral("The current files exceed the disc space. Please remove some files to continue."),
              QStringLiteral("Information"), this);
         return;
     }
     if (!compilation_.stagingExists()) {
-        Tell(QStringLiteral("The temp folder has been removed!"), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("The temp folder has been removed!"), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }
     setStatus(QString());
@@ -874,7 +880,7 @@ void Tfm_burner::btn_writeClick()
 
 void Tfm_burner::ResetDataWriterUi(bool compilationCleared)
 {
-    prb_write->setValue(0);
+    prb_write->setPosition(0);
     // The tree and the list keep a compilation that is still staged (after
     // a test write, a cancel or an error), so it can be seen and written
     // again; only a finished real write empties them.
@@ -882,7 +888,7 @@ void Tfm_burner::ResetDataWriterUi(bool compilationCleared)
         lv->clear();
         tv->clear();
         stbPanel1->setText(QStringLiteral("Total Size: 0 MB"));
-        tb->setValue(0);
+        tb->setPosition(0);
     }
     setStatus(QStringLiteral("Idle"));
     DataCDWriter.refresh();
@@ -915,19 +921,19 @@ void Tfm_burner::DataCDWriterOperationProgress(int percent)
         case 3: setStatus(QStringLiteral("Closing Track...")); break;
         default: break;
         }
-        prb_write->setValue(percent);
+        prb_write->setPosition(percent);
         return;
     }
     setStatus(QStringLiteral("Finalising Session..."));
     btn_cancel->setEnabled(false);
-    prb_write->setValue(percent);
+    prb_write->setPosition(percent);
     if (percent != 100)
         return;
-    prb_write->setValue(100);
+    prb_write->setPosition(100);
     setStatus(QStringLiteral("Finish writing."));
     CycleWriterIndexes();
     IsWriting = false;
-    Tell(QStringLiteral("CD burn Complete!"), QStringLiteral("Information"), this);
+    TellDisc(QStringLiteral("CD burn Complete!"), QStringLiteral("Information"), this);
     const bool realWrite = !TestWrite1->isChecked();
     if (realWrite && compilation_.stagingExists())
         compilation_.reset();
@@ -941,11 +947,12 @@ void Tfm_burner::DataCDWriterError(int code)
 {
     if (code != -101 && code != -103 && code != -104 && IsWriting) {
         DataCDWriter.abort();
-        Tell(QStringLiteral("Error!"), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("Error!"), QStringLiteral("Error"), this, MessageKind::Error,
+                 DataCDWriter.lastErrorText());
         IsWriting = false;
         setStatus(QString());
         setStatus(QStringLiteral("Error!"));
-        prb_write->setValue(0);
+        prb_write->setPosition(0);
         SetDataControlsEnabled(true);
         setMenusEnabled(true);
         DataCDWriter.clearImage();
@@ -975,13 +982,13 @@ void Tfm_burner::btn_cancelClick()
         adder_.StopAdding = true;
         return;
     }
-    if (!Ask(QStringLiteral("Are you sure to cancel your writing?"), this))
+    if (!AskConfirmation(QStringLiteral("Are you sure to cancel your writing?"), this))
         return;
     DataCDWriter.abort();
     IsWriting = false;
     setStatus(QString());
     setStatus(QStringLiteral("Cancel operation."));
-    prb_write->setValue(0);
+    prb_write->setPosition(0);
     SetDataControlsEnabled(true);
     setMenusEnabled(true);
     DataCDWriter.clearImage();
@@ -1024,12 +1031,12 @@ void Tfm_burner::EraseDisc1Click()
 {
     DataCDWriter.refresh();
     if (DataCDWriter.discStatus() == 3) {
-        Tell(QStringLiteral("Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."),
+        TellDisc(QStringLiteral("Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."),
              QStringLiteral("Information"), this);
         return;
     }
     if (DataCDWriter.discType() != 2) {
-        Tell(QStringLiteral("The CD does not support rewriting!"), QStringLiteral("Information"), this);
+        TellDisc(QStringLiteral("The CD does not support rewriting!"), QStringLiteral("Information"), this);
         return;
     }
     fm_erase->UseAudioWriter = false;
@@ -1067,18 +1074,18 @@ void Tfm_burner::btn_saveClick()
     IniFile().writeString(kDataCdSection, "list file directory", listFolder_.toStdString());
     IniFile().writeString(kDataCdSection, "list file save directory", saveFolder_.toStdString());
     const QString name = QFile::decodeName(QByteArray::fromStdString(CdFileListName(QFile::encodeName(chosen.absoluteFilePath()).toStdString())));
-    if (QFileInfo::exists(name) && !Ask(name + QStringLiteral(" already exists. Overwrite?"), this))
+    if (QFileInfo::exists(name) && !AskConfirmation(name + QStringLiteral(" already exists. Overwrite?"), this))
         return;
     const int index = compilation_.absoluteIndex(selectedFolder());
     std::vector<std::string> paths;
     for (int i = 0; i < lv->topLevelItemCount() && !adder_.StopAdding; ++i) {
-        const int record = compilation_.findRecord(index, lv->topLevelItem(i)->text(0).toStdString());
+        const int record = compilation_.findRecord(index, StagedName(lv->topLevelItem(i)).toStdString());
         if (record >= 0)
             paths.push_back(compilation_.records()[static_cast<size_t>(record)].SourcePath);
     }
     std::string error;
     if (!WriteCdFileList(QFile::encodeName(name).toStdString(), paths, &error)) {
-        Tell(QStringLiteral("Cannot create file %1").arg(name), QStringLiteral("Error"), this, MessageKind::Error);
+        TellDisc(QStringLiteral("Cannot create file %1").arg(name), QStringLiteral("Error"), this, MessageKind::Error);
         return;
     }
     LayoutSaved = true;

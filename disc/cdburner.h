@@ -15,13 +15,13 @@
 #include "disc/erase.h"
 
 class QComboBox;
+class TvsProgressBar;
+class TvsTrackBar;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QMenuBar;
-class QProgressBar;
 class QPushButton;
-class QSlider;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QAction;
@@ -43,11 +43,11 @@ public:
     QPushButton* btn_adddir = nullptr;
     QPushButton* btn_delete = nullptr;
     QPushButton* btn_clear = nullptr;
-    QSlider* tb = nullptr;
+    TvsTrackBar* tb = nullptr;
     QPushButton* btn_write = nullptr;
     QPushButton* btn_cancel = nullptr;
     QPushButton* btn_close = nullptr;
-    QProgressBar* prb_write = nullptr;
+    TvsProgressBar* prb_write = nullptr;
     QLabel* stbPanel0 = nullptr;
     QLabel* stbPanel1 = nullptr;
     QMenuBar* MainMenu1 = nullptr;
@@ -125,6 +125,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window the one way, through its close handlers.
+    void reject() override { close(); }
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -337,17 +337,20 @@ CopyResult Compilation::copyIn(const std::string& source, const std::string& tar
             *error = FileReadErrorText(in.openError());
         return in.openError() == EISDIR || in.openError() == ENODEV ? CopyResult::NotRegular : CopyResult::Failed;
     }
-    // Written beside the target and renamed over it, so a failed copy
-    // leaves an older copy as it was and no half file behind.
-    const std::string temporary = target + ".tunevale-part";
-    int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // A new copy is written in its place and removed again if it fails; a
+    // replacement is written beside the old copy and renamed over it, so a
+    // failure leaves the old copy as it was. Never a half file behind.
+    struct stat existing {};
+    const bool replace = ::lstat(target.c_str(), &existing) == 0;
+    const std::string written = replace ? target + ".tunevale-part" : target;
+    int out = ::open(written.c_str(), O_WRONLY | O_CREAT | (replace ? O_TRUNC : O_EXCL) | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
         if (error)
             *error = std::strerror(errno);
         return CopyResult::Failed;
     }
     bool ok = CopyBytes(in.fd(), out);
-    int copyErrno = errno;
+    int copyErrno = ok ? 0 : errno;
     struct stat st {};
     if (ok && ::fstat(in.fd(), &st) == 0) {
         // The disc shows the source's date, not the day it was staged.
@@ -355,13 +358,18 @@ CopyResult Compilation::copyIn(const std::string& source, const std::string& tar
         const struct timespec times[2] = {st.st_atim, st.st_mtim};
         ::futimens(out, times);
     }
-    ok = ::close(out) == 0 && ok;
-    if (ok)
-        ok = ::rename(temporary.c_str(), target.c_str()) == 0;
+    if (::close(out) != 0 && ok) {
+        ok = false;
+        copyErrno = errno;
+    }
+    if (ok && replace && ::rename(written.c_str(), target.c_str()) != 0) {
+        ok = false;
+        copyErrno = errno;
+    }
     if (!ok) {
         if (error)
-            *error = std::strerror(copyErrno ? copyErrno : errno);
-        ::unlink(temporary.c_str());
+            *error = std::strerror(copyErrno);
+        ::unlink(written.c_str());
         return CopyResult::Failed;
     }
     return CopyResult::Copied;

@@ -6,30 +6,12 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include "disc/discwindows.h"
 #include "platform/folderwalk.h"
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 
 namespace {
-
-void Tell(const QString& text, const QString& caption, MessageKind kind = MessageKind::Information)
-{
-    MessageRequest request;
-    request.kind = kind;
-    request.title = caption;
-    request.text = text;
-    ShowMessage(request);
-}
-
-bool Ask(const QString& text)
-{
-    MessageRequest request;
-    request.kind = MessageKind::Confirmation;
-    request.title = QStringLiteral("Confirmation");
-    request.text = text;
-    request.buttons = MessageButtons::YesNo;
-    return ShowMessage(request) == MessageAnswer::Yes;
-}
 
 QString Q(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
 
@@ -68,19 +50,19 @@ bool CompilationAdder::noSpace(Entry entry)
     OutOfDiskSpace = true;
     switch (entry) {
     case Entry::AddFile:
-        Tell(QStringLiteral("No enough space on your computer for writing CD!"), QStringLiteral("Information"));
+        TellDisc(QStringLiteral("No enough space on your computer for writing CD!"), QStringLiteral("Information"));
         view_.setStatus(QStringLiteral("No enough space."));
         break;
     case Entry::LoadLayout:
-        Tell(QStringLiteral("No enough space!"), QStringLiteral("Information"));
+        TellDisc(QStringLiteral("No enough space!"), QStringLiteral("Information"));
         break;
     case Entry::Drop:
-        Tell(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        TellDisc(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
         view_.setStatus(QStringLiteral("Finish draging files."));
         break;
     case Entry::AddPath:
     case Entry::DroppedFolder:
-        Tell(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        TellDisc(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
         view_.setStatus(QStringLiteral("No enough space."));
         break;
     }
@@ -96,23 +78,23 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
     struct stat st {};
     if (::stat(source.c_str(), &st) != 0) {
         if (entry == Entry::AddFile)
-            Tell(S + QStringLiteral(" has been removed!"), QStringLiteral("Information"));
+            TellDisc(S + QStringLiteral(" has been removed!"), QStringLiteral("Information"));
         else if (entry == Entry::LoadLayout)
-            Tell(S + QStringLiteral(" has been removed!"), QStringLiteral("Confirmation"));
+            TellDisc(S + QStringLiteral(" has been removed!"), QStringLiteral("Confirmation"));
         else
-            Tell(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), MessageKind::Error);
+            TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
         return Staged::Skipped;
     }
     if (!S_ISREG(st.st_mode)) {
         // Folders are no files of Add File; FIFOs and devices are never
         // read, whichever way they come.
         if (entry != Entry::AddFile && !S_ISDIR(st.st_mode))
-            Tell(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), MessageKind::Error);
+            TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
         return Staged::Skipped;
     }
     // A copy of the staging folder's own file would truncate itself.
     if (compilation_.isInsideStaging(source)) {
-        Tell(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), MessageKind::Error);
+        TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
         return Staged::Skipped;
     }
     const std::string D = compilation_.TempPathOfNode(folder) + name;
@@ -124,7 +106,7 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
         if (!(entry == Entry::DroppedFolder && overwriteConfirmed)) {
             const QString question = Q(D) + (entry == Entry::AddFile ? QStringLiteral(" already exists. Overwrite?")
                                                                     : QStringLiteral(" already exists! Overwrite?"));
-            if (!Ask(question))
+            if (!AskConfirmation(question))
                 return Staged::Skipped;
         }
         compilation_.TotalSize -= SizeOf(D);
@@ -133,8 +115,8 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
                                                                                 : QStringLiteral("Adding file ")) + S);
         std::string error;
         if (compilation_.copyIn(source, D, &error) != CopyResult::Copied)
-            Tell(QStringLiteral("Overwrite file ") + Q(D) + QStringLiteral(" error!"), QStringLiteral("Error"),
-                 MessageKind::Error);
+            TellDisc(QStringLiteral("Overwrite file ") + Q(D) + QStringLiteral(" error!"), QStringLiteral("Error"),
+                     nullptr, MessageKind::Error);
         const int64_t size = SizeOf(D);
         compilation_.TotalSize += size;
         view_.totalChanged();
@@ -159,6 +141,9 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
                                                  : (entry == Entry::AddFile ? QStringLiteral("Adding ")
                                                                             : QStringLiteral("Adding file ")) + S);
     view_.pump();
+    // Closing the window while it pumped removes the staging folder.
+    if (StopAdding)
+        return Staged::StopAll;
     const int64_t size = st.st_size;
     compilation_.TotalSize += size;
     if (FreeDiskSpace < compilation_.TotalSize) {
@@ -170,8 +155,8 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
     const CopyResult copied = compilation_.copyIn(source, D, &error);
     if (copied != CopyResult::Copied) {
         compilation_.TotalSize -= size;
-        Tell(QStringLiteral("Add file ") + (walk ? Q(D) : S) + QStringLiteral(" error!"), QStringLiteral("Error"),
-             MessageKind::Error);
+        TellDisc(QStringLiteral("Add file ") + (walk ? Q(D) : S) + QStringLiteral(" error!"), QStringLiteral("Error"),
+                 nullptr, MessageKind::Error);
         if (walk)
             view_.setStatus(QStringLiteral("Add file error."));
         return Staged::Skipped;
@@ -233,7 +218,7 @@ void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
             struct stat target {};
             const std::string D = compilation_.TempPathOfNode(folder) + base;
             if (::lstat(D.c_str(), &target) == 0) {
-                if (Ask(QStringLiteral("The same-named-folder already exists! Overwrite?")))
+                if (AskConfirmation(QStringLiteral("The same-named-folder already exists! Overwrite?")))
                     addDroppedFolder(path, folder, true);
             } else {
                 addDroppedFolder(path, folder, false);
@@ -316,10 +301,8 @@ void CompilationAdder::addPath(const std::string& path, bool includeSubfolders, 
             return;
         if (!blocked.empty() && file.rfind(blocked, 0) == 0)
             return;
-        if (stageFile(file, folder, Entry::AddPath) == Staged::StopAll) {
-            OutOfDiskSpace = true;
+        if (stageFile(file, folder, Entry::AddPath) == Staged::StopAll && OutOfDiskSpace)
             blocked = WithTrailingSeparator(ParentFolder(file));
-        }
     };
     WalkFolder(path, walk);
 }

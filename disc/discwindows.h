@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include "platform/messageboxes.h"
+
 inline constexpr const char* kDataCdSection = "Data CD Burner";
 
 template <typename W>
@@ -14,3 +16,17 @@ W* PlaceControl(W* w, QWidget* parent, int x, int y, int width, int height)
     return w;
 }
 
+
+// A message box with the caption the windows give it (OK only); details
+// (what the disc library said) are shown on demand.
+inline void TellDisc(const QString& text, const QString& caption, QWidget* parent = nullptr,
+                     MessageKind kind = MessageKind::Information, const QString& details = QString())
+{
+    MessageRequest request;
+    request.kind = kind;
+    request.title = caption;
+    request.text = text;
+    request.parent = parent;
+    request.details = details;
+    ShowMessage(request);
+}

@@ -12,6 +12,7 @@
 
 Tfm_erase* fm_erase = nullptr;
 
+
 Tfm_erase::Tfm_erase(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Erase"));
@@ -25,6 +26,8 @@ Tfm_erase::Tfm_erase(QWidget* parent) : QDialog(parent)
     connect(btn_erase, &QPushButton::clicked, this, &Tfm_erase::btn_eraseClick);
     setFixedSize(282, 138);
 }
+
+EraseSide* Tfm_erase::side() const { return UseAudioWriter ? AudioWriterSide : DataWriterSide; }
 
 const char* Tfm_erase::section() const { return UseAudioWriter ? "Audio CD Burner" : kDataCdSection; }
 

@@ -46,7 +46,7 @@ public:
 
     // True: through the audio CD writer window; false: the data writer's.
     bool UseAudioWriter = false;
-    // Set by the program: the two writer windows' erase sides.
+    // Set by the writer windows before they open the dialog.
     EraseSide* AudioWriterSide = nullptr;
     EraseSide* DataWriterSide = nullptr;
 
@@ -60,7 +60,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    EraseSide* side() const { return UseAudioWriter ? AudioWriterSide : DataWriterSide; }
+    EraseSide* side() const;
     const char* section() const;
 };
 

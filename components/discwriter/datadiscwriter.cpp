@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QDateTime>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -114,10 +116,12 @@ int ThreadCount()
 
 // libburn reports a drive idle while the threads of a write still wind
 // down, and refuses the next write on that drive until they are gone: the
-// write ends when the process is back to its threads before the write.
+// write ends when the process is back to its threads before the write. A
+// thread that another part of the program starts meanwhile could keep the
+// count up, so the wait is bounded.
 void WaitForLibraryThreads(int before)
 {
-    for (int round = 0; round < 2000 && ThreadCount() > before; ++round)
+    for (int round = 0; round < 400 && ThreadCount() > before; ++round)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
@@ -299,6 +303,53 @@ QList<DiscRecorder::Device> DataDiscWriter::scanDevices()
     return devices;
 }
 
+void DataDiscWriter::setMediaPolling(bool on, int intervalMs)
+{
+    if (!on) {
+        delete mediaTimer_;
+        mediaTimer_ = nullptr;
+        return;
+    }
+    if (!mediaTimer_) {
+        mediaTimer_ = new QTimer(this);
+        connect(mediaTimer_, &QTimer::timeout, this, [this] {
+            if (isBusy())
+                return;
+            const QString now = mediaSignature();
+            // What our own write or erase changed is no change of medium.
+            if (operationsSeen_ != operations_) {
+                operationsSeen_ = operations_;
+                lastMedia_ = now;
+                return;
+            }
+            if (now == lastMedia_)
+                return;
+            lastMedia_ = now;
+            postMediaChange();
+        });
+    }
+    lastMedia_ = mediaSignature();
+    operationsSeen_ = operations_;
+    mediaTimer_->start(intervalMs);
+}
+
+QString DataDiscWriter::mediaSignature() const
+{
+    const int slot = deviceSlot();
+    if (slot < 0 || slot >= devices().size())
+        return {};
+    if (isImage(slot)) {
+        const QFileInfo image(imagePath());
+        return image.exists() ? QString::number(image.lastModified().toMSecsSinceEpoch()) + QLatin1Char(':') +
+                                    QString::number(image.size())
+                              : QString();
+    }
+    // The kernel's size of the drive's medium: 0 without a disc.
+    QFile size(QStringLiteral("/sys/class/block/") + QFileInfo(devices()[slot].address).fileName() +
+               QStringLiteral("/size"));
+    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
+}
+
 bool DataDiscWriter::isImage(int index) const
 {
     return index >= 0 && index < devices().size() && devices()[index].address.startsWith(kImagePrefix);
@@ -409,6 +460,7 @@ QString DataDiscWriter::addPathsTo(IsoImage* image) const
 
 DiscRecorder::Failure DataDiscWriter::startWrite(int index)
 {
+    ++operations_;
     if (!StartIsoLibraries())
         return {NoRecorder, QStringLiteral("The disc library could not be started.")};
     if (paths_.isEmpty())
@@ -578,6 +630,9 @@ DiscRecorder::Failure DataDiscWriter::startNewImage(Job* raw)
     job->opts = burn_write_opts_new(d);
     burn_write_opts_set_perform_opc(job->opts, 0);
     burn_write_opts_set_multi(job->opts, 0);
+    // One flush at the end, before the image takes its name, instead of one
+    // every 16 MB that stalls the write on a disk that is not slow.
+    burn_write_opts_set_stdio_fsync(job->opts, 1);
     burn_write_opts_set_simulate(job->opts, job->simulate ? 1 : 0);
     char reasons[BURN_REASONS_LEN] = {};
     if (burn_write_opts_auto_write_type(job->opts, job->plainDisc, reasons, 0) == BURN_WRITE_NONE) {
@@ -691,6 +746,7 @@ void DataDiscWriter::cancelDevice(int index)
 
 DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
 {
+    ++operations_;
     if (!StartIsoLibraries())
         return {NoRecorder, QStringLiteral("The disc library could not be started.")};
     if (isImage(index)) {

@@ -24,7 +24,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <atomic>
+class QTimer;
+
 #include <cstdint>
 
 #include "components/discwriter/discrecorder.h"
@@ -60,6 +61,11 @@ public:
     QString imagePath() const;
     // Tests that must not meet a real drive of the machine leave them out.
     void setDrivesListed(bool listed) { drivesListed_ = listed; }
+    // While a window shows the recorder, a disc put in or taken out of the
+    // chosen drive, or the image written or removed by another program,
+    // raises onMediaChange; looked at every intervalMs, never while an
+    // operation runs.
+    void setMediaPolling(bool on, int intervalMs = 2000);
 
 protected:
     QList<Device> scanDevices() override;
@@ -73,6 +79,7 @@ protected:
 private:
     struct Job;
     bool isImage(int index) const;
+    QString mediaSignature() const;
     Failure readImage(DiscState* state);
     Failure readDrive(const QString& address, DiscState* state);
     void runJob(Job* job);
@@ -88,5 +95,8 @@ private:
     QString imageFolder_;
     QString imageName_ = QStringLiteral("Data CD");
     bool drivesListed_ = true;
-    std::atomic<void*> activeDrive_{nullptr};
+    QTimer* mediaTimer_ = nullptr;
+    QString lastMedia_;
+    int operations_ = 0;  // writes and erases started, on the recorder's thread
+    int operationsSeen_ = 0;
 };

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,7 +32,12 @@ struct RecordingView : CompilationView {
     int changed = 0;
     void setStatus(const QString& text) override { statuses << text; }
     void totalChanged() override {}
-    void pump() override {}
+    std::function<void()> onPump;
+    void pump() override
+    {
+        if (onPump)
+            onPump();
+    }
     void rowAdded(int record, bool) override { rows.push_back(record); }
     void rowChanged(int, bool) override { ++changed; }
     void foldersChanged() override {}
@@ -235,6 +243,43 @@ TEST_F(CompilationTest, RunningOutOfSpaceStopsAtTheFirstFileThatDoesNotFit)
     EXPECT_TRUE(adder_.OutOfDiskSpace);
     EXPECT_FALSE(adder_.addFiles(files, c_.root())) << "nothing is added until space is freed";
     EXPECT_EQ(boxes_.texts().size(), 1);
+}
+
+TEST_F(CompilationTest, CancelStopsAWalkAtItsNextEntry)
+{
+    std::string folder = testenv::makeTempDir("many");
+    for (int i = 0; i < 10; ++i)
+        writeFile(folder + "/f" + std::to_string(i), "x");
+    view_.onPump = [&] {
+        if (c_.FileCount() == 3)
+            adder_.StopAdding = true;
+    };
+    adder_.addPath(folder, true, c_.root());
+    EXPECT_EQ(c_.FileCount(), 3);
+    EXPECT_EQ(c_.TotalSize, 3);
+    EXPECT_FALSE(adder_.OutOfDiskSpace) << "a stop is no lack of space";
+}
+
+TEST_F(CompilationTest, AFullDiskWhileStagingLeavesNoHalfCopyAndTheTotalRight)
+{
+    std::string big = source("big.bin", std::string(3 << 20, 'b'));
+    std::string small = source("small.bin", "s");
+    // Writes beyond 1 MiB fail in the child as on a full disk.
+    const int rc = testenv::inChild(
+        [&] {
+            boxes_.clear();
+            adder_.addFiles({QString::fromStdString(big), QString::fromStdString(small)}, c_.root());
+            bool ok = c_.FileCount() == 1 && c_.TotalSize == 1 && !Exists(staging_ + "/big.bin") &&
+                      boxes_.texts() == QStringList{QString::fromStdString("Add file " + big + " error!")};
+            DIR* dir = opendir(staging_.c_str());
+            int entries = 0;
+            while (dirent* e = readdir(dir))
+                entries += e->d_name[0] != '.';
+            closedir(dir);
+            return ok && entries == 1 ? 0 : 1;
+        },
+        1 << 20);
+    EXPECT_EQ(rc, 0) << "the failed copy is reported, leaves nothing, and the next file is staged";
 }
 
 TEST_F(CompilationTest, AddPathPutsFilesFlatAndRenamedCopiesKeepTheirRecords)

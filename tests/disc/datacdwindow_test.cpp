@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,8 +168,15 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
             erase->FormShow();
             erase->btn_eraseClick();
         }
+        if (auto* info = qobject_cast<Tfm_discinfo*>(w))
+            info->FormShow();
         return 0;
     });
+    window_->DiscInformation1Click();
+    EXPECT_EQ(fm_discinfo->sl_disctype->text(), "Erasable Disc");
+    EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Open");
+    EXPECT_NE(fm_discinfo->sl_used->text(), "0");
+    EXPECT_TRUE(fm_discinfo->sl_used->text().endsWith(" MB"));
     for (int round = 0; round < 2; ++round) {
         boxes_.clear();
         window_->EraseDisc1Click();
@@ -176,6 +184,76 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
         EXPECT_EQ(QFileInfo(window_->DataCDWriter.imagePath()).size(), 0);
         EXPECT_EQ(window_->stbPanel0->text(), "Idle");
     }
+    window_->DiscInformation1Click();
+    EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Blank");
+    EXPECT_EQ(fm_discinfo->sl_used->text(), "0");
+}
+
+TEST_F(DataCdWindowTest, ClosingIsRefusedWhileWritingAndRemovesTheStagingFolder)
+{
+    window_->show();
+    window_->IsWriting = true;
+    window_->close();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(boxes_.texts(), QStringList{"Please stop your writing first!"});
+    window_->IsWriting = false;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window_, &escape);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(window_->compilation().stagingExists());
+    window_->FormShow();
+}
+
+TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndKeepTheCompilation)
+{
+    stage("a.txt", "a");
+    // A warning code marks the error and the write goes on until the next
+    // progress event, which puts the window back.
+    window_->IsWriting = true;
+    window_->SetDataControlsEnabled(false);
+    window_->DataCDWriterError(-103);
+    EXPECT_TRUE(window_->IsWriting);
+    EXPECT_TRUE(window_->WriterError);
+    window_->DataCDWriterOperationProgress(10);
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(window_->stbPanel0->text(), "Idle");
+    EXPECT_TRUE(window_->btn_write->isEnabled());
+
+    // Any other code ends the write at once with "Error!".
+    window_->IsWriting = true;
+    window_->DataCDWriterError(-4);
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(boxes_.texts(), QStringList{"Error!"});
+    EXPECT_EQ(window_->stbPanel0->text(), "Error!");
+    EXPECT_EQ(window_->compilation().FileCount(), 1) << "the compilation is kept for another try";
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+}
+
+TEST_F(DataCdWindowTest, CancellingAWriteLeavesNoImageAndTheCompilationReady)
+{
+    if (sources_.empty())
+        sources_ = testenv::makeTempDir("src");
+    {
+        std::ofstream big(sources_ + "/big.bin", std::ios::binary);
+        const std::string block(1 << 20, '\x33');
+        for (int i = 0; i < 200; ++i)
+            big << block;
+    }
+    window_->adder().FreeDiskSpace = int64_t(1) << 40;
+    window_->adder().stageFile(sources_ + "/big.bin", window_->compilation().root(), CompilationAdder::Entry::AddFile);
+    window_->btn_writeClick();
+    ASSERT_TRUE(window_->IsWriting);
+    EXPECT_FALSE(window_->btn_close->isEnabled());
+    boxes_.clear();
+    window_->btn_cancelClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to cancel your writing?"});
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(window_->stbPanel0->text(), "Cancel operation.");
+    const std::string image = window_->DataCDWriter.imagePath().toStdString();
+    EXPECT_NE(access(image.c_str(), F_OK), 0);
+    EXPECT_NE(access((image + ".part").c_str(), F_OK), 0);
+    EXPECT_EQ(window_->compilation().FileCount(), 1);
+    EXPECT_TRUE(window_->btn_write->isEnabled());
 }
 
 TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
@@ -211,6 +289,63 @@ TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
     boxes_.clear();
     window_->RemoveFolder1Click();
     EXPECT_EQ(boxes_.texts(), QStringList{"Please selete the folder you want to remove!"});
+}
+
+TEST_F(DataCdWindowTest, DropsAndLayoutsComeBackIntoTheSelectedFolder)
+{
+    std::string dropped = testenv::makeTempDir("drop") + "/Album";
+    mkdir(dropped.c_str(), 0755);
+    mkdir((dropped + "/Disc 2").c_str(), 0755);
+    writeFile(dropped + "/one.mp3", "1");
+    writeFile(dropped + "/Disc 2/two.mp3", "22");
+    symlink(".", (dropped + "/Disc 2/again").c_str());
+    window_->dropNames({QString::fromStdString(dropped)});
+    EXPECT_EQ(window_->stbPanel0->text(), "Finish draging files.");
+    EXPECT_EQ(window_->compilation().FileCount(), 2);
+    ASSERT_EQ(window_->tv->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(window_->tv->topLevelItem(0)->child(0)->child(0)->text(0), "Disc 2");
+
+    // Files of the root, saved as a layout under the name typed with another
+    // extension, and loaded again after New CD Layout.
+    stage("a.txt", "a");
+    stage("b.txt", "bb");
+    window_->selectFolder(window_->compilation().root());
+    ASSERT_EQ(window_->lv->topLevelItemCount(), 2);
+    FakeFileDialogs dialogs;
+    const std::string layouts = testenv::makeTempDir("layouts");
+    dialogs.chooseNext({QString::fromStdString(layouts + "/disc.txt")});
+    window_->btn_saveClick();
+    EXPECT_EQ(testenv::readFile(layouts + "/disc.cfl"), sources_ + "/a.txt\r\n" + sources_ + "/b.txt\r\n");
+    EXPECT_TRUE(window_->LayoutSaved);
+
+    // Renamed in place: the row shows the typed name, the copy keeps its
+    // extension, and the row still finds its file.
+    window_->lv->topLevelItem(1)->setSelected(true);
+    window_->RenameFile2Click();
+    window_->edt_name->setText("tune");
+    window_->edt_nameExit();
+    EXPECT_EQ(window_->lv->topLevelItem(1)->text(0), "tune");
+    EXPECT_EQ(testenv::readFile(window_->compilation().stagingFolder() + "/tune.txt"), "bb");
+    window_->lv->clearSelection();
+    window_->lv->topLevelItem(1)->setSelected(true);
+    window_->btn_deleteClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+    EXPECT_NE(access((window_->compilation().stagingFolder() + "/tune.txt").c_str(), F_OK), 0);
+    stage("b.txt", "bb");
+    window_->tvClick();
+
+    window_->btn_newClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 0);
+    window_->tvClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 2) << "New CD Layout empties only the list";
+
+    boxes_.clear();
+    dialogs.chooseNext({QString::fromStdString(layouts + "/disc.cfl")});
+    window_->btn_openClick();
+    EXPECT_EQ(boxes_.texts().size(), 2);
+    EXPECT_TRUE(boxes_.texts().first().endsWith("a.txt already exists! Overwrite?"));
+    EXPECT_EQ(window_->compilation().FileCount(), 4) << "replaced, not added twice";
+    EXPECT_EQ(window_->stbPanel0->text(), "Finish loading from file.");
 }
 
 TEST(DataCdDialogsTest, SettingsRoundTripAndNameChecks)

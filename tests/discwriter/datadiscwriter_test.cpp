@@ -292,6 +292,43 @@ TEST_F(DataDiscWriterTest, ErasingAnImageFreesItAndLeavesABlankDisc)
     EXPECT_EQ(ReadIso(iso_).entries.size(), 1u);
 }
 
+TEST_F(DataDiscWriterTest, AnImageChangedByAnotherProgramIsAMediaChangeOurOwnWriteIsNot)
+{
+    int changes = 0;
+    QObject::connect(&writer_, &DataDiscWriter::onMediaChange, [&] { ++changes; });
+    writer_.setMediaPolling(true, 20);
+    std::string tree = testenv::makeTempDir("media");
+    writeFile(tree + "/a.txt", "a");
+    ASSERT_TRUE(writeFolderEntries(tree).finished);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(changes, 0);
+    ::truncate(iso_.c_str(), 0);  // someone else empties it
+    timer.restart();
+    while (changes == 0 && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(changes, 1);
+    writer_.setMediaPolling(false);
+}
+
+TEST_F(DataDiscWriterTest, AWriteThatRunsOutOfRoomLeavesNoImage)
+{
+    std::string tree = MakeBigTree("full", 4);
+    // Writes beyond 1 MiB fail in the child as on a full disk, after the
+    // space check has passed.
+    const int rc = testenv::inChild(
+        [&] {
+            writer_.addPath(QString::fromStdString(tree + "/big.bin"));
+            Outcome out = RunToEnd(writer_, [&] { writer_.write(); });
+            const bool gone = access(iso_.c_str(), F_OK) != 0 && access((iso_ + ".part").c_str(), F_OK) != 0;
+            return !out.finished && out.errors.size() == 1 && gone ? 0 : 1;
+        },
+        1 << 20);
+    EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
+}
+
 TEST_F(DataDiscWriterTest, ATestWriteWritesNothing)
 {
     std::string tree = testenv::makeTempDir("test");
