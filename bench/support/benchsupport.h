@@ -16,10 +16,11 @@ namespace bench {
 using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start);
 
-// The best and the median of several timings of one thing.
+// The best, the median and the worst of several timings of one thing.
 struct Spread {
     double best = 0;
     double median = 0;
+    double worst = 0;
 };
 Spread SpreadOf(std::vector<double> seconds);
 

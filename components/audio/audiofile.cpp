@@ -6,6 +6,7 @@
 #include "components/audio/encoder.h"
 #include "components/audio/outputfile.h"
 #include "components/audio/pcmconverter.h"
+#include "components/audio/riffinfo.h"
 
 AudioFile::AudioFile() = default;
 
@@ -167,6 +168,7 @@ AudioFile::Format AudioFile::resolvedFormat() const {
 
 bool AudioFile::create(const std::string& fileName, int) {
     close();
+    wavInfo_.clear();
     if (format_.invalid) {
         error_ = AudioErrorUnsupported;
         return false;
@@ -313,6 +315,12 @@ void AudioFile::abandon() {
     error_ = AudioErrorNone;
 }
 
+bool AudioFile::setWavInfo(std::vector<std::pair<std::string, std::string>> items) {
+    if (!out_ || resolvedFormat().kind != AudioKind::Wav) return false;
+    wavInfo_ = std::move(items);
+    return true;
+}
+
 void AudioFile::closeWriter() {
     bool ok = !writeFailed_;
     if (ok && !encoder_) ok = startEncoder();  // an output with no block is still a valid, empty file
@@ -326,6 +334,8 @@ void AudioFile::closeWriter() {
     const bool kept = !ok && keepIncomplete_ && out_->failed();
     if (ok) ok = encoder_->finish();
     else if (kept && encoder_) encoder_->finish();
+    if (ok && !wavInfo_.empty()) ok = audio::appendRiffInfo(*out_, wavInfo_);
+    wavInfo_.clear();
     encoder_.reset();
     converter_.reset();
     if (ok || kept) ok = out_->close() && ok;

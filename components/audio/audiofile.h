@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "components/audio/audioblock.h"
@@ -93,6 +94,12 @@ public:
     bool create(const std::string& fileName, int flag = 0);
     void setInputFormat(int sampleRate, int channels);
     void writeBlock(const AudioBlock& block);
+    // Between create and close: the text fields of a WAV output (RIFF INFO
+    // ids and UTF-8 texts, in order), written after the audio at close, so
+    // that tagging needs no second pass over the finished file. A failed
+    // write of them fails the output as a failed block would. False, and
+    // nothing kept, when the output is not a WAV.
+    bool setWavInfo(std::vector<std::pair<std::string, std::string>> items);
     // Drops the output being written (a stopped job): nothing appears under
     // its name and a file already there stays as it was.
     void abandon();
@@ -138,4 +145,5 @@ private:
     bool writeFailed_ = false;
     bool keepIncomplete_ = false;
     bool visiblePart_ = false;
+    std::vector<std::pair<std::string, std::string>> wavInfo_;
 };

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct CommonTags;
 
@@ -25,6 +27,10 @@ public:
     // then unchanged.
     bool save(const std::string& fileName);
     const std::string& lastError() const { return lastError_; }
+    // The fields as a WAV's RIFF INFO items (id, UTF-8 text), as save
+    // writes them: for a writer to put in with the audio (AudioFile's
+    // setWavInfo), so that a new WAV is written once.
+    std::vector<std::pair<std::string, std::string>> wavInfoItems() const;
 
     // Stream facts, after load.
     int infoFrequency = 0;       // Hz
