@@ -40,16 +40,6 @@ RecorderSettings ReadRecorderSettings(const IniFile& ini) {
     return s;
 }
 
-QString RecorderExtension(int format) {
-    switch (format) {
-    case 0: return QStringLiteral(".wav");
-    case 1: return QStringLiteral(".mp3");
-    case 2: return QStringLiteral(".ogg");
-    case 3: return QStringLiteral(".wma");
-    default: return {};
-    }
-}
-
 QString RecordFileName(int patternIndex, const QDateTime& at) {
     // "mm" after an hour is the minute, elsewhere the month.
     static const std::array<const char*, 6> kPatterns = {"dd-MM-yyyy", "dd-MM--hh", "dd--hh;mm",

@@ -16,9 +16,6 @@ inline constexpr const char* kRecorderSection = "recorder";
 
 RecorderSettings ReadRecorderSettings(const IniFile& ini);
 
-// ".wav", ".mp3", ".ogg", ".wma" for formats 0..3; empty for any other.
-QString RecorderExtension(int format);
-
 // The six name patterns of the recorder's name list, by index.
 inline constexpr std::array<const char*, 6> kRecordNameCaptions = {
     "Date-Month-Year", "Date-Month--Hour", "Date--Hour;Minute", "Hour;Minute;Second", "Date-Month--Hour;Minute",
