@@ -9,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "components/audio/audioinformation.h"
@@ -43,13 +42,6 @@ bool FolderTakesFiles(const std::string& folder, int* error) {
     ::close(fd);
     ::unlink(probe.c_str());
     return true;
-}
-
-// Bytes the folder's file system still gives an unprivileged writer.
-int64_t FreeBytes(const std::string& folder) {
-    struct statvfs vfs {};
-    if (::statvfs(folder.c_str(), &vfs) != 0) return -1;
-    return int64_t(vfs.f_bavail) * int64_t(vfs.f_frsize);
 }
 
 void SyncFolder(const std::string& folder) {
@@ -192,7 +184,7 @@ DiscRecorder::Failure AudioDiscWriter::startImageWrite() {
     if (!testMode()) {
         // The .bin, its cue, and room to spare for the file system's own use.
         const int64_t needed = sectors * CdAudioSource::SectorBytes + (1 << 20);
-        const int64_t free = FreeBytes(Local(imageFolder_));
+        const int64_t free = FreeBytesIn(Local(imageFolder_));
         if (free >= 0 && free < needed)
             return {NoSpace, QStringLiteral("The image needs %1 MB in %2, which has %3 MB free.")
                                  .arg(needed >> 20)

@@ -19,7 +19,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <thread>
 #include <unistd.h>
 
@@ -28,6 +27,7 @@
 #include "components/discwriter/burnlibrary.h"
 #include "components/discwriter/disclog.h"
 #include "platform/paths.h"
+#include "platform/posixfile.h"
 
 // In C++ libburn declares its names inside namespace burn, while libisoburn
 // names the same structures at global scope; both are the one C structure,
@@ -46,21 +46,8 @@ burn::burn_disc* Lib(IsoDisc* d) { return reinterpret_cast<burn::burn_disc*>(d);
 constexpr int64_t kImageHeadBytes = 64 * 1024;
 constexpr int kPollMs = 10;
 
-int64_t FileSize(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    return st.st_size;
-}
-
-int64_t FreeBytesOf(const std::string& folder)
-{
-    struct statvfs fs {};
-    if (::statvfs(folder.c_str(), &fs) != 0)
-        return 0;
-    return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
-}
+// Free bytes, as 0 when the folder cannot be reached.
+int64_t FreeBytesOf(const std::string& folder) { return std::max<int64_t>(FreeBytesIn(folder), 0); }
 
 // A folder where a file can be made: a probe file is created and removed.
 bool FolderWritable(const std::string& folder)
@@ -373,7 +360,7 @@ DiscRecorder::Failure DataDiscWriter::readImage(DiscState* state)
     const std::string path = Local(imagePath());
     const std::string folder = Local(imageFolder_);
     CreateFolderPath(folder);
-    const int64_t size = FileSize(path);
+    const int64_t size = RegularFileSize(path);
     const bool exists = FileExists(path);
     if (!FolderWritable(folder) || (exists && (size < 0 || ::access(path.c_str(), W_OK) != 0))) {
         qCWarning(lcDisc, "%s cannot be written", path.c_str());
@@ -478,7 +465,7 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
         const std::string target = Local(imagePath());
         CreateFolderPath(folder);
         job->finalPath = target;
-        const int64_t size = FileSize(target);
+        const int64_t size = RegularFileSize(target);
         if (!FolderWritable(folder) || (FileExists(target) && (size < 0 || ::access(target.c_str(), W_OK) != 0)))
             return {NotWritable, QStringLiteral("%1 cannot be written.").arg(Q(target))};
         if (size > 0) {
