@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
@@ -80,37 +79,11 @@ QList<DiscRecorder::Device> AudioDiscWriter::scanDevices() {
     return devices;
 }
 
-void AudioDiscWriter::setMediaPolling(bool on, int intervalMs) {
-    if (!on) {
-        delete mediaTimer_;
-        mediaTimer_ = nullptr;
-        return;
-    }
-    if (!mediaTimer_) {
-        mediaTimer_ = new QTimer(this);
-        connect(mediaTimer_, &QTimer::timeout, this, [this] {
-            if (isBusy()) return;
-            const QString now = mediaSignature();
-            if (now == lastMedia_) return;
-            lastMedia_ = now;
-            postMediaChange();
-        });
-    }
-    lastMedia_ = mediaSignature();
-    mediaTimer_->start(intervalMs);
-}
-
 QString AudioDiscWriter::mediaSignature() const {
     const int slot = deviceSlot();
     if (slot < 0 || slot >= devices().size()) return {};
-    if (isImage(slot)) {
-        const QFileInfo cue(imageCuePath());
-        return cue.exists() ? QString::number(cue.lastModified().toMSecsSinceEpoch()) + ':' + QString::number(cue.size())
-                            : QString();
-    }
-    // The kernel's size of the drive's medium: 0 without a disc.
-    QFile size("/sys/class/block/" + QFileInfo(devices()[slot].address).fileName() + "/size");
-    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
+    if (isImage(slot)) return FileSignature(imageCuePath());
+    return DriveMediumSignature(devices()[slot].address);
 }
 
 bool AudioDiscWriter::isImage(int index) const {

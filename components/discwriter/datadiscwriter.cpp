@@ -8,8 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QDateTime>
-#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -290,51 +288,14 @@ QList<DiscRecorder::Device> DataDiscWriter::scanDevices()
     return devices;
 }
 
-void DataDiscWriter::setMediaPolling(bool on, int intervalMs)
-{
-    if (!on) {
-        delete mediaTimer_;
-        mediaTimer_ = nullptr;
-        return;
-    }
-    if (!mediaTimer_) {
-        mediaTimer_ = new QTimer(this);
-        connect(mediaTimer_, &QTimer::timeout, this, [this] {
-            if (isBusy())
-                return;
-            const QString now = mediaSignature();
-            // What our own write or erase changed is no change of medium.
-            if (operationsSeen_ != operations_) {
-                operationsSeen_ = operations_;
-                lastMedia_ = now;
-                return;
-            }
-            if (now == lastMedia_)
-                return;
-            lastMedia_ = now;
-            postMediaChange();
-        });
-    }
-    lastMedia_ = mediaSignature();
-    operationsSeen_ = operations_;
-    mediaTimer_->start(intervalMs);
-}
-
 QString DataDiscWriter::mediaSignature() const
 {
     const int slot = deviceSlot();
     if (slot < 0 || slot >= devices().size())
         return {};
-    if (isImage(slot)) {
-        const QFileInfo image(imagePath());
-        return image.exists() ? QString::number(image.lastModified().toMSecsSinceEpoch()) + QLatin1Char(':') +
-                                    QString::number(image.size())
-                              : QString();
-    }
-    // The kernel's size of the drive's medium: 0 without a disc.
-    QFile size(QStringLiteral("/sys/class/block/") + QFileInfo(devices()[slot].address).fileName() +
-               QStringLiteral("/size"));
-    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
+    if (isImage(slot))
+        return FileSignature(imagePath());
+    return DriveMediumSignature(devices()[slot].address);
 }
 
 bool DataDiscWriter::isImage(int index) const
@@ -447,7 +408,7 @@ QString DataDiscWriter::addPathsTo(IsoImage* image) const
 
 DiscRecorder::Failure DataDiscWriter::startWrite(int index)
 {
-    ++operations_;
+    noteOwnOperation();
     if (!StartIsoLibraries())
         return {NoRecorder, QStringLiteral("The disc library could not be started.")};
     if (paths_.isEmpty())
@@ -733,7 +694,7 @@ void DataDiscWriter::cancelDevice(int index)
 
 DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
 {
-    ++operations_;
+    noteOwnOperation();
     if (!StartIsoLibraries())
         return {NoRecorder, QStringLiteral("The disc library could not be started.")};
     if (isImage(index)) {
