@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 
 #include "disc/discwindows.h"
 #include "platform/folderwalk.h"
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
+#include "platform/posixfile.h"
 
 namespace {
 
@@ -26,8 +26,7 @@ std::string BaseName(const std::string& path)
 
 int64_t SizeOf(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+    return std::max<int64_t>(RegularFileSize(path), 0);
 }
 
 }  // namespace
@@ -39,10 +38,7 @@ CompilationAdder::CompilationAdder(Compilation& compilation, CompilationView& vi
 
 void CompilationAdder::measureFreeSpace()
 {
-    struct statvfs fs {};
-    FreeDiskSpace = ::statvfs(compilation_.stagingFolder().c_str(), &fs) == 0
-                        ? static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize)
-                        : 0;
+    FreeDiskSpace = std::max<int64_t>(FreeBytesIn(compilation_.stagingFolder()), 0);
 }
 
 bool CompilationAdder::noSpace(Entry entry)

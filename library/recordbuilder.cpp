@@ -11,21 +11,16 @@
 #include "platform/utf8.h"
 #include "tags/asf/wmatag.h"
 #include "tags/commontags.h"
-#include "tags/mpeg/id3genres.h"
 #include "tags/mpeg/id3v1.h"
 #include "tags/mpeg/id3v2.h"
 #include "tags/ogg/oggtag.h"
+#include "tags/textcodec.h"
 
 namespace {
 
 // Codes below 33 go at both ends, as the ID3v1 texts are padded with zeros
 // and blanks.
-std::string trimmed(std::string_view text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) < 33) ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) < 33) --end;
-    return std::string(text.substr(begin, end - begin));
-}
+std::string trimmed(std::string_view text) { return std::string(tags::TrimTagText(text)); }
 
 std::string cut(std::string_view text, std::size_t maxBytes) { return std::string(Utf8Cut(text, maxBytes)); }
 
@@ -157,14 +152,7 @@ RecordBuild BuildTrackRecord(const std::string& path, double dateAdded, const Ta
         ID3StructV2 v2;
         if (!readers.readMp3(file.fd, st.st_size, path, v2, block, &build.reason)) return build;
         ID3StructV2 v1;
-        if (block.hasMagic()) {
-            v1.Title = block.title();
-            v1.Artist = block.artist();
-            v1.Album = block.album();
-            v1.Year = block.year();
-            v1.Comment = block.comment();
-            v1.Genre = Id3GenreName(block.genre());
-        }
+        if (block.hasMagic()) PutCommonTags(v1, CommonTagsOf(block));
         Mp3RecordTexts(r, v2, v1);
         break;
     }

@@ -158,15 +158,11 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
             ID3v1Block block;
             if (files_.readId3v1(path, block, &error) && block.hasMagic()) {
                 row.hasV1Block = true;
-                row.v1.Title = trimmed(block.title());
-                row.v1.Artist = trimmed(block.artist());
-                row.v1.Album = trimmed(block.album());
-                row.v1.Year = trimmed(block.year());
-                row.v1.Comment = trimmed(block.comment());
-                row.v1.Track = trimmed(block.track());
+                CommonTags texts = CommonTagsOf(block);
+                for (std::string* field : CommonTagFields(texts)) *field = trimmed(*field);
+                putPage(row.v1, texts);
                 row.v1TrackBytes = {block.bytes[125], block.bytes[126]};
                 row.v1.GenreIndex = block.genre();
-                row.v1.GenreText = std::string(Id3GenreName(block.genre()));
             } else {
                 row.v1.GenreIndex = 255;
             }
@@ -378,11 +374,12 @@ void TagEditor::updateRecord(std::size_t i, TrackRecord& record) const {
     const TagEditRow& r = rows_[i];
     if (r.kind == AudioKind::Mp3) {
         // What a build from the file gives.
-        ID3StructV2 v2{r.v2.Title, r.v2.Artist, r.v2.Album, r.v2.Year, r.v2.Track, r.v2.Comment, r.v2.GenreText};
-        ID3StructV2 v1;
-        if (r.hasV1Block)
-            v1 = {r.v1.Title, r.v1.Artist, r.v1.Album, r.v1.Year, r.v1.Track, r.v1.Comment,
-                  std::string(Id3GenreName(Id3v1GenreByte(r.v1.GenreIndex)))};
+        ID3StructV2 v2, v1;
+        PutCommonTags(v2, pageTags(r.v2));
+        if (r.hasV1Block) {
+            PutCommonTags(v1, pageTags(r.v1));
+            v1.Genre = Id3GenreName(Id3v1GenreByte(r.v1.GenreIndex));
+        }
         Mp3RecordTexts(record, v2, v1);
     } else {
         record.Title = r.v1.Title;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 PosixFile::PosixFile(const std::string& path, int flags, mode_t mode) {
@@ -120,6 +121,18 @@ PosixFile OpenRegularFile(const std::string& path, int flags, mode_t mode) {
     }
     ::fcntl(f.fd(), F_SETFL, ::fcntl(f.fd(), F_GETFL) & ~O_NONBLOCK);
     return f;
+}
+
+int64_t RegularFileSize(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return st.st_size;
+}
+
+int64_t FreeBytesIn(const std::string& folder) {
+    struct statvfs vfs {};
+    if (::statvfs(folder.c_str(), &vfs) != 0) return -1;
+    return int64_t(vfs.f_bavail) * int64_t(vfs.f_frsize);
 }
 
 bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string* out) {

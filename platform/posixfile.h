@@ -55,6 +55,14 @@ PosixFile OpenRegularFile(const std::string& path, int flags, mode_t mode = 0644
 // larger than maxBytes (EFBIG); *out is then empty.
 bool ReadRegularFile(const std::string& path, uint64_t maxBytes, std::string* out);
 
+// The size of a regular file (or what a link points to); -1 for anything
+// else and for a path that cannot be reached.
+int64_t RegularFileSize(const std::string& path);
+
+// Bytes the folder's file system still gives an unprivileged writer; -1
+// when the folder cannot be reached.
+int64_t FreeBytesIn(const std::string& folder);
+
 // What a failure of the two above means, for messages: "not a regular
 // file", "larger than the program reads" or the system's own text.
 std::string FileReadErrorText(int error);

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/paths.h"
+#include "platform/posixfile.h"
 
 namespace {
 
@@ -43,13 +44,6 @@ long msfSectors(const std::string& text) {
     return (static_cast<long>(m) * 60 + s) * 75 + f;
 }
 
-bool isRegularFile(const std::string& path, off_t* size = nullptr) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (size) *size = st.st_size;
-    return true;
-}
-
 }  // namespace
 
 std::string CdImageFolder() {
@@ -60,8 +54,8 @@ std::string CdImageFolder() {
 
 CdImageCheck CheckCdImage(const std::string& cuePath) {
     CdImageCheck check;
-    off_t size = 0;
-    if (!isRegularFile(cuePath, &size)) {
+    const int64_t size = RegularFileSize(cuePath);
+    if (size < 0) {
         check.reason = "not a regular file";
         return check;
     }
@@ -162,7 +156,7 @@ CdImageCheck CheckCdImage(const std::string& cuePath) {
     }
     const std::string folder = ParentFolder(cuePath);
     check.binPath = JoinPath(folder, expectedBin);
-    if (!isRegularFile(check.binPath)) {
+    if (RegularFileSize(check.binPath) < 0) {
         check.reason = "missing " + expectedBin;
         return check;
     }

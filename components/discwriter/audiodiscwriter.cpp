@@ -2,14 +2,12 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include "components/audio/audioinformation.h"
@@ -43,13 +41,6 @@ bool FolderTakesFiles(const std::string& folder, int* error) {
     ::close(fd);
     ::unlink(probe.c_str());
     return true;
-}
-
-// Bytes the folder's file system still gives an unprivileged writer.
-int64_t FreeBytes(const std::string& folder) {
-    struct statvfs vfs {};
-    if (::statvfs(folder.c_str(), &vfs) != 0) return -1;
-    return int64_t(vfs.f_bavail) * int64_t(vfs.f_frsize);
 }
 
 void SyncFolder(const std::string& folder) {
@@ -88,37 +79,11 @@ QList<DiscRecorder::Device> AudioDiscWriter::scanDevices() {
     return devices;
 }
 
-void AudioDiscWriter::setMediaPolling(bool on, int intervalMs) {
-    if (!on) {
-        delete mediaTimer_;
-        mediaTimer_ = nullptr;
-        return;
-    }
-    if (!mediaTimer_) {
-        mediaTimer_ = new QTimer(this);
-        connect(mediaTimer_, &QTimer::timeout, this, [this] {
-            if (isBusy()) return;
-            const QString now = mediaSignature();
-            if (now == lastMedia_) return;
-            lastMedia_ = now;
-            postMediaChange();
-        });
-    }
-    lastMedia_ = mediaSignature();
-    mediaTimer_->start(intervalMs);
-}
-
 QString AudioDiscWriter::mediaSignature() const {
     const int slot = deviceSlot();
     if (slot < 0 || slot >= devices().size()) return {};
-    if (isImage(slot)) {
-        const QFileInfo cue(imageCuePath());
-        return cue.exists() ? QString::number(cue.lastModified().toMSecsSinceEpoch()) + ':' + QString::number(cue.size())
-                            : QString();
-    }
-    // The kernel's size of the drive's medium: 0 without a disc.
-    QFile size("/sys/class/block/" + QFileInfo(devices()[slot].address).fileName() + "/size");
-    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
+    if (isImage(slot)) return FileSignature(imageCuePath());
+    return DriveMediumSignature(devices()[slot].address);
 }
 
 bool AudioDiscWriter::isImage(int index) const {
@@ -192,7 +157,7 @@ DiscRecorder::Failure AudioDiscWriter::startImageWrite() {
     if (!testMode()) {
         // The .bin, its cue, and room to spare for the file system's own use.
         const int64_t needed = sectors * CdAudioSource::SectorBytes + (1 << 20);
-        const int64_t free = FreeBytes(Local(imageFolder_));
+        const int64_t free = FreeBytesIn(Local(imageFolder_));
         if (free >= 0 && free < needed)
             return {NoSpace, QStringLiteral("The image needs %1 MB in %2, which has %3 MB free.")
                                  .arg(needed >> 20)

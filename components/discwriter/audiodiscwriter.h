@@ -22,8 +22,6 @@
 #include <QString>
 #include <QStringList>
 
-class QTimer;
-
 #include "components/discwriter/discrecorder.h"
 
 class AudioDiscWriter : public DiscRecorder {
@@ -50,14 +48,13 @@ public:
     void setImageCapacity(int sectors) { imageCapacity_ = sectors; }
     // Tests that must not meet a real drive of the machine leave them out.
     void setDrivesListed(bool listed) { drivesListed_ = listed; }
-    // While a window shows the recorder, a disc put in or taken out of the
-    // chosen drive (its size as the system sees it), or the image written or
-    // deleted by someone else, raises onMediaChange. Looked at every
-    // intervalMs, never while an operation runs.
-    void setMediaPolling(bool on, int intervalMs = 2000);
 
 protected:
     QList<Device> scanDevices() override;
+    // The chosen drive's disc (its size as the system sees it) or the image
+    // file, so that a disc put in or taken out, or the image written or
+    // removed by another program, shows.
+    QString mediaSignature() const override;
     Failure readDisc(int index, DiscState* state) override;
     Failure startWrite(int index) override;
     Failure startErase(int index, bool quick) override;
@@ -71,7 +68,6 @@ private:
         QString path, textSource;
     };
     bool isImage(int index) const;
-    QString mediaSignature() const;
     Failure readImage(DiscState* state) const;
     Failure startImageWrite();
     Failure startImageErase();
@@ -82,8 +78,6 @@ private:
     QString imageName_ = QStringLiteral("Audio CD");
     int imageCapacity_ = ImageCapacitySectors;
     bool drivesListed_ = true;
-    QTimer* mediaTimer_ = nullptr;
-    QString lastMedia_;
     struct DriveWork;
     DriveWork* drive_ = nullptr;  // the drive backend's state while it works
 };

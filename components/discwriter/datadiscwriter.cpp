@@ -8,8 +8,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QDateTime>
-#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,7 +17,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <thread>
 #include <unistd.h>
 
@@ -28,6 +25,7 @@
 #include "components/discwriter/burnlibrary.h"
 #include "components/discwriter/disclog.h"
 #include "platform/paths.h"
+#include "platform/posixfile.h"
 
 // In C++ libburn declares its names inside namespace burn, while libisoburn
 // names the same structures at global scope; both are the one C structure,
@@ -46,21 +44,8 @@ burn::burn_disc* Lib(IsoDisc* d) { return reinterpret_cast<burn::burn_disc*>(d);
 constexpr int64_t kImageHeadBytes = 64 * 1024;
 constexpr int kPollMs = 10;
 
-int64_t FileSize(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    return st.st_size;
-}
-
-int64_t FreeBytesOf(const std::string& folder)
-{
-    struct statvfs fs {};
-    if (::statvfs(folder.c_str(), &fs) != 0)
-        return 0;
-    return static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize);
-}
+// Free bytes, as 0 when the folder cannot be reached.
+int64_t FreeBytesOf(const std::string& folder) { return std::max<int64_t>(FreeBytesIn(folder), 0); }
 
 // A folder where a file can be made: a probe file is created and removed.
 bool FolderWritable(const std::string& folder)
@@ -303,51 +288,14 @@ QList<DiscRecorder::Device> DataDiscWriter::scanDevices()
     return devices;
 }
 
-void DataDiscWriter::setMediaPolling(bool on, int intervalMs)
-{
-    if (!on) {
-        delete mediaTimer_;
-        mediaTimer_ = nullptr;
-        return;
-    }
-    if (!mediaTimer_) {
-        mediaTimer_ = new QTimer(this);
-        connect(mediaTimer_, &QTimer::timeout, this, [this] {
-            if (isBusy())
-                return;
-            const QString now = mediaSignature();
-            // What our own write or erase changed is no change of medium.
-            if (operationsSeen_ != operations_) {
-                operationsSeen_ = operations_;
-                lastMedia_ = now;
-                return;
-            }
-            if (now == lastMedia_)
-                return;
-            lastMedia_ = now;
-            postMediaChange();
-        });
-    }
-    lastMedia_ = mediaSignature();
-    operationsSeen_ = operations_;
-    mediaTimer_->start(intervalMs);
-}
-
 QString DataDiscWriter::mediaSignature() const
 {
     const int slot = deviceSlot();
     if (slot < 0 || slot >= devices().size())
         return {};
-    if (isImage(slot)) {
-        const QFileInfo image(imagePath());
-        return image.exists() ? QString::number(image.lastModified().toMSecsSinceEpoch()) + QLatin1Char(':') +
-                                    QString::number(image.size())
-                              : QString();
-    }
-    // The kernel's size of the drive's medium: 0 without a disc.
-    QFile size(QStringLiteral("/sys/class/block/") + QFileInfo(devices()[slot].address).fileName() +
-               QStringLiteral("/size"));
-    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
+    if (isImage(slot))
+        return FileSignature(imagePath());
+    return DriveMediumSignature(devices()[slot].address);
 }
 
 bool DataDiscWriter::isImage(int index) const
@@ -373,7 +321,7 @@ DiscRecorder::Failure DataDiscWriter::readImage(DiscState* state)
     const std::string path = Local(imagePath());
     const std::string folder = Local(imageFolder_);
     CreateFolderPath(folder);
-    const int64_t size = FileSize(path);
+    const int64_t size = RegularFileSize(path);
     const bool exists = FileExists(path);
     if (!FolderWritable(folder) || (exists && (size < 0 || ::access(path.c_str(), W_OK) != 0))) {
         qCWarning(lcDisc, "%s cannot be written", path.c_str());
@@ -460,7 +408,7 @@ QString DataDiscWriter::addPathsTo(IsoImage* image) const
 
 DiscRecorder::Failure DataDiscWriter::startWrite(int index)
 {
-    ++operations_;
+    noteOwnOperation();
     if (!StartIsoLibraries())
         return {NoRecorder, QStringLiteral("The disc library could not be started.")};
     if (paths_.isEmpty())
@@ -478,7 +426,7 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
         const std::string target = Local(imagePath());
         CreateFolderPath(folder);
         job->finalPath = target;
-        const int64_t size = FileSize(target);
+        const int64_t size = RegularFileSize(target);
         if (!FolderWritable(folder) || (FileExists(target) && (size < 0 || ::access(target.c_str(), W_OK) != 0)))
             return {NotWritable, QStringLiteral("%1 cannot be written.").arg(Q(target))};
         if (size > 0) {
@@ -746,7 +694,7 @@ void DataDiscWriter::cancelDevice(int index)
 
 DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
 {
-    ++operations_;
+    noteOwnOperation();
     if (!StartIsoLibraries())
         return {NoRecorder, QStringLiteral("The disc library could not be started.")};
     if (isImage(index)) {

@@ -24,8 +24,6 @@
 #include <QString>
 #include <QStringList>
 
-class QTimer;
-
 #include <cstdint>
 
 #include "components/discwriter/discrecorder.h"
@@ -61,14 +59,13 @@ public:
     QString imagePath() const;
     // Tests that must not meet a real drive of the machine leave them out.
     void setDrivesListed(bool listed) { drivesListed_ = listed; }
-    // While a window shows the recorder, a disc put in or taken out of the
-    // chosen drive, or the image written or removed by another program,
-    // raises onMediaChange; looked at every intervalMs, never while an
-    // operation runs.
-    void setMediaPolling(bool on, int intervalMs = 2000);
 
 protected:
     QList<Device> scanDevices() override;
+    // The chosen drive's disc (its size as the system sees it) or the image
+    // file, so that a disc put in or taken out, or the image written or
+    // removed by another program, shows.
+    QString mediaSignature() const override;
     Failure readDisc(int index, DiscState* state) override;
     Failure startWrite(int index) override;
     Failure startErase(int index, bool quick) override;
@@ -79,7 +76,6 @@ protected:
 private:
     struct Job;
     bool isImage(int index) const;
-    QString mediaSignature() const;
     Failure readImage(DiscState* state);
     Failure readDrive(const QString& address, DiscState* state);
     void runJob(Job* job);
@@ -95,8 +91,4 @@ private:
     QString imageFolder_;
     QString imageName_ = QStringLiteral("Data CD");
     bool drivesListed_ = true;
-    QTimer* mediaTimer_ = nullptr;
-    QString lastMedia_;
-    int operations_ = 0;  // writes and erases started, on the recorder's thread
-    int operationsSeen_ = 0;
 };

@@ -1,7 +1,11 @@
 #include "components/discwriter/discrecorder.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -189,6 +193,45 @@ void DiscRecorder::postMediaChange() {
             if (!isBusy()) emit onMediaChange();
         },
         Qt::QueuedConnection);
+}
+
+void DiscRecorder::setMediaPolling(bool on, int intervalMs) {
+    if (!on) {
+        delete mediaTimer_;
+        mediaTimer_ = nullptr;
+        return;
+    }
+    if (!mediaTimer_) {
+        mediaTimer_ = new QTimer(this);
+        connect(mediaTimer_, &QTimer::timeout, this, [this] {
+            if (isBusy()) return;
+            const QString now = mediaSignature();
+            // What our own write or erase changed is no change of medium.
+            if (ownOperationsSeen_ != ownOperations_) {
+                ownOperationsSeen_ = ownOperations_;
+                lastMedia_ = now;
+                return;
+            }
+            if (now == lastMedia_) return;
+            lastMedia_ = now;
+            postMediaChange();
+        });
+    }
+    lastMedia_ = mediaSignature();
+    ownOperationsSeen_ = ownOperations_;
+    mediaTimer_->start(intervalMs);
+}
+
+QString DiscRecorder::FileSignature(const QString& path) {
+    const QFileInfo file(path);
+    return file.exists() ? QString::number(file.lastModified().toMSecsSinceEpoch()) + QLatin1Char(':') +
+                               QString::number(file.size())
+                         : QString();
+}
+
+QString DiscRecorder::DriveMediumSignature(const QString& address) {
+    QFile size(QStringLiteral("/sys/class/block/") + QFileInfo(address).fileName() + QStringLiteral("/size"));
+    return size.open(QIODevice::ReadOnly) ? QString::fromLatin1(size.readAll()).trimmed() : QString();
 }
 
 void DiscRecorder::fail(int code, const QString& text) {

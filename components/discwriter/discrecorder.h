@@ -48,6 +48,8 @@
 #include <mutex>
 #include <thread>
 
+class QTimer;
+
 class DiscRecorder : public QObject {
     Q_OBJECT
 public:
@@ -112,6 +114,11 @@ public:
     void unlockTray();
     // Lets go of every recorder the writer holds (the window closes).
     void release();
+
+    // While a window shows the recorder, a change of the chosen recorder's
+    // medium (mediaSignature()) raises onMediaChange. Looked at every
+    // intervalMs, never while an operation runs.
+    void setMediaPolling(bool on, int intervalMs = 2000);
 
     // We hold no other program's tray locks, so there are none to cycle.
     int lockCount() const { return 0; }
@@ -180,6 +187,17 @@ protected:
     void endWork(const Failure& failure);
     void postMediaChange();
 
+    // What the polling compares: the chosen recorder's medium as it stands
+    // now, empty without one.
+    virtual QString mediaSignature() const { return {}; }
+    // An image target's medium: the file's time and size, empty without it.
+    static QString FileSignature(const QString& path);
+    // A drive's medium: the kernel's size of it, 0 without a disc.
+    static QString DriveMediumSignature(const QString& address);
+    // A writer whose own writes and erases must not count as a change of
+    // medium calls this as each one starts.
+    void noteOwnOperation() { ++ownOperations_; }
+
 private:
     void runOperation(int operation, const std::function<Failure(int slot)>& start);
     void fail(int code, const QString& text);  // synchronous, on the recorder's thread
@@ -207,4 +225,9 @@ private:
 
     std::atomic<bool> stop_{false};
     std::thread worker_;
+
+    QTimer* mediaTimer_ = nullptr;
+    QString lastMedia_;
+    int ownOperations_ = 0;  // on the recorder's thread
+    int ownOperationsSeen_ = 0;
 };
