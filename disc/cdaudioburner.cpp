@@ -29,6 +29,7 @@
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "skin/menu.h"
+#include "tags/audiokind.h"
 #include "windowkit/disctoolservices.h"
 #include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
@@ -432,8 +433,7 @@ void Tfm_cdaudioburner::AddAudioFolderRecursive(const QString& Folder, bool Recu
     };
     walk.enter = [Recurse](std::string_view) { return Recurse; };
     walk.file = [this](const std::string& path, std::string_view name, bool regular) {
-        const QString ext = QFileInfo(QString::fromStdString(std::string(name))).suffix().toLower();
-        if (ext != "wav" && ext != "mp3" && ext != "ogg" && ext != "wma") return;
+        if (AudioKindOfPath(name) == AudioKind::None) return;
         addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::Folder);
     };
     WalkFolder(QFile::encodeName(Folder).toStdString(), walk);
