@@ -23,6 +23,7 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace fs = std::filesystem;
@@ -50,9 +51,7 @@ protected:
     }
 
     void settle() {
-        QElapsedTimer timer;
-        timer.start();
-        while (writer_.isBusy() && timer.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        testenv::pumpUntil([&] { return !writer_.isBusy(); });
         QCoreApplication::processEvents();
         ASSERT_FALSE(writer_.isBusy());
     }
@@ -316,10 +315,7 @@ TEST_F(ImageWriterTest, AnImageWrittenOrDeletedElsewhereIsAMediaChange) {
     QObject::connect(&writer_, &DiscRecorder::onMediaChange, [&] { ++changes; });
     writer_.setMediaPolling(true, 20);
     const auto waitForChange = [&](int count) {
-        QElapsedTimer timer;
-        timer.start();
-        while (changes < count && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return changes == count;
+        return testenv::pumpUntil([&] { return changes >= count; }, 5000) && changes == count;
     };
     testenv::writeFile(cue(), "FILE \"Audio CD.bin\" BINARY\r\n");
     EXPECT_TRUE(waitForChange(1));

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QTimer>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,20 +26,12 @@
 #include "isoreader.h"
 #include "platform/fakes.h"
 #include "platform/inifile.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace {
 
 using testenv::writeFile;
-
-bool WaitFor(const std::function<bool()>& done, int ms = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // The program's dialogs, made as the program makes them at start.
 class DataCdWindowTest : public ::testing::Test {
@@ -80,7 +71,7 @@ protected:
     bool writeAndWait()
     {
         window_->btn_writeClick();
-        return WaitFor([&] { return !window_->IsWriting; });
+        return testenv::pumpUntil([&] { return !window_->IsWriting; });
     }
 
     std::string images_;

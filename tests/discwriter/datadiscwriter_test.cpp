@@ -1,7 +1,6 @@
 #include "components/discwriter/datadiscwriter.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -12,6 +11,7 @@
 #include <unistd.h>
 
 #include "isoreader.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace {
@@ -303,15 +303,9 @@ TEST_F(DataDiscWriterTest, AnImageChangedByAnotherProgramIsAMediaChangeOurOwnWri
     writer_.setMediaPolling(true, 20);
     std::string tree = OneFileTree("media");
     ASSERT_TRUE(writeFolderEntries(tree).finished);
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 300)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(testenv::pumpUntil([&] { return changes > 0; }, 300));
     ::truncate(iso_.c_str(), 0);  // someone else empties it
-    timer.restart();
-    while (changes == 0 && timer.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    testenv::pumpUntil([&] { return changes > 0; }, 3000);
     EXPECT_EQ(changes, 1);
     writer_.setMediaPolling(false);
 }
