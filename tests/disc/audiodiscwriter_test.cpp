@@ -23,6 +23,7 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace fs = std::filesystem;
@@ -50,9 +51,7 @@ protected:
     }
 
     void settle() {
-        QElapsedTimer timer;
-        timer.start();
-        while (writer_.isBusy() && timer.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        testenv::pumpUntil([&] { return !writer_.isBusy(); });
         QCoreApplication::processEvents();
         ASSERT_FALSE(writer_.isBusy());
     }
@@ -316,10 +315,7 @@ TEST_F(ImageWriterTest, AnImageWrittenOrDeletedElsewhereIsAMediaChange) {
     QObject::connect(&writer_, &DiscRecorder::onMediaChange, [&] { ++changes; });
     writer_.setMediaPolling(true, 20);
     const auto waitForChange = [&](int count) {
-        QElapsedTimer timer;
-        timer.start();
-        while (changes < count && timer.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        return changes == count;
+        return testenv::pumpUntil([&] { return changes >= count; }, 5000) && changes == count;
     };
     testenv::writeFile(cue(), "FILE \"Audio CD.bin\" BINARY\r\n");
     EXPECT_TRUE(waitForChange(1));
@@ -348,22 +344,7 @@ TEST(CueImage, TextAndTimesAsTheReadersTakeThem) {
     EXPECT_EQ(cueimage::Msf(4500 * 79 + 75 * 59 + 74), "79:59:74");
 }
 
-TEST(BurnDrive, WithoutADriveTheImageRecorderIsStillListedAndAMissingDriveFailsCleanly) {
-    AudioDiscWriter writer;
-    writer.initialize();
-    ASSERT_GE(writer.deviceCount(), 1);
-    writer.setDeviceIndex(writer.deviceCount());
-    EXPECT_TRUE(writer.deviceVendor().startsWith("Audio CD image"));
-
-    DiscRecorder::DiscState state;
-    const DiscRecorder::Failure failure = BurnDrive::readDisc("/dev/tunevale-no-such-drive", &state);
-    EXPECT_EQ(failure.code, DiscRecorder::NoRecorder);
-    EXPECT_FALSE(failure.text.isEmpty());
-    EXPECT_EQ(state.status, DiscRecorder::StatusUnknown);
-    BurnDrive::eject("/dev/tunevale-no-such-drive");
-}
-
-TEST(BurnDrive, ADriveThatCannotBeGrabbedLeavesNoDecodedTracksBehind) {
+TEST(BurnDrive, AMissingDriveFailsCleanlyLeavingNoDecodedTracksAndTheImageRecorderListed) {
     const std::string tmp = testenv::makeTempDir("burntmp");
     testenv::ScopedEnv env("TMPDIR", tmp.c_str());
     const std::string src = testenv::makeTempDir("burnsrc");
@@ -378,6 +359,19 @@ TEST(BurnDrive, ADriveThatCannotBeGrabbedLeavesNoDecodedTracksBehind) {
     // Both tracks were decoded (phase 1 each) before the drive was asked for.
     EXPECT_EQ(phases, (std::vector<int>{DiscRecorder::FillingBuffer, DiscRecorder::FillingBuffer}));
     EXPECT_TRUE(fs::is_empty(tmp));
+
+    AudioDiscWriter writer;
+    writer.initialize();
+    ASSERT_GE(writer.deviceCount(), 1);
+    writer.setDeviceIndex(writer.deviceCount());
+    EXPECT_TRUE(writer.deviceVendor().startsWith("Audio CD image"));
+
+    DiscRecorder::DiscState state;
+    const DiscRecorder::Failure unread = BurnDrive::readDisc("/dev/tunevale-no-such-drive", &state);
+    EXPECT_EQ(unread.code, DiscRecorder::NoRecorder);
+    EXPECT_FALSE(unread.text.isEmpty());
+    EXPECT_EQ(state.status, DiscRecorder::StatusUnknown);
+    BurnDrive::eject("/dev/tunevale-no-such-drive");
 }
 
 TEST(BurnDrive, MountPointsComeFromMountInfo) {

@@ -37,6 +37,14 @@ const std::string kRecord =
     "TTITLE7=Not on this disc\r\n"
     ".\r\n";
 
+// A server that answers every query line with `query` and every read with
+// `read`, both over HTTP.
+std::function<cdtest::LoopbackServer::Answer(const std::string&)> Answering(std::string query, std::string read) {
+    return [=](const std::string& line) -> cdtest::LoopbackServer::Answer {
+        return {cdtest::httpOk(line.find("cddb+query") != std::string::npos ? query : read)};
+    };
+}
+
 TEST(CddbText, DiscIdAndQueryOfTheNotesTable) {
     EXPECT_EQ(CddbDiscIdText(CddbDiscId(kToc)), "0b000f03");
     EXPECT_EQ(CddbQueryCommand(kToc), "cddb query 0b000f03 3 150 525 840 17");
@@ -83,11 +91,7 @@ struct CddbServerFixture : ::testing::Test {
 };
 
 TEST_F(CddbServerFixture, ExactMatchIsReadAndCached) {
-    cdtest::LoopbackServer loop([](const std::string& line) -> cdtest::LoopbackServer::Answer {
-        if (line.find("cddb+query") != std::string::npos)
-            return {cdtest::httpOk("200 rock 0b000f03 The Artist / The Album\r\n")};
-        return {cdtest::httpOk(kRecord)};
-    });
+    cdtest::LoopbackServer loop(Answering("200 rock 0b000f03 The Artist / The Album\r\n", kRecord));
     CddbLookup found = CddbLookupOnline(server(loop.port()), kToc, cache);
     ASSERT_TRUE(found.record) << found.error;
     EXPECT_EQ(loop.requests(), (std::vector<std::string>{kQueryLine, kReadLine}));
@@ -99,19 +103,16 @@ TEST_F(CddbServerFixture, ExactMatchIsReadAndCached) {
 }
 
 TEST_F(CddbServerFixture, ListTakesTheFirstAndNoMatchIsNoError) {
-    std::string answer = "211 close\r\njazz 0b000f03 J / K\r\nrock 0b000f03 R / S\r\n.\r\n";
-    cdtest::LoopbackServer loop([&](const std::string& line) -> cdtest::LoopbackServer::Answer {
-        if (line.find("cddb+query") != std::string::npos) return {cdtest::httpOk(answer)};
-        return {cdtest::httpOk("210 jazz 0b000f03\r\nDTITLE=J / K\r\nDGENRE=Bebop\r\n.\r\n")};
-    });
+    cdtest::LoopbackServer loop(Answering("211 close\r\njazz 0b000f03 J / K\r\nrock 0b000f03 R / S\r\n.\r\n",
+                                          "210 jazz 0b000f03\r\nDTITLE=J / K\r\nDGENRE=Bebop\r\n.\r\n"));
     CddbLookup found = CddbLookupOnline(server(loop.port()), kToc, cache);
     ASSERT_TRUE(found.record) << found.error;
     EXPECT_EQ(found.category, "jazz");
     EXPECT_EQ(found.record->genre, "Bebop");
     EXPECT_NE(loop.requests().back().find("cmd=cddb+read+jazz+0b000f03&"), std::string::npos);
 
-    answer = "202 No match for disc ID 0b000f03.\r\n";
-    CddbLookup none = CddbLookupOnline(server(loop.port()), kToc, testenv::makeTempDir("cddb"));
+    cdtest::LoopbackServer noMatch(Answering("202 No match for disc ID 0b000f03.\r\n", ""));
+    CddbLookup none = CddbLookupOnline(server(noMatch.port()), kToc, testenv::makeTempDir("cddb"));
     EXPECT_FALSE(none.record);
     EXPECT_EQ(none.code, 202);
     EXPECT_TRUE(none.error.empty());
@@ -157,10 +158,7 @@ TEST_F(CddbServerFixture, HostileTextsAreCleaned) {
     const std::string record = "210 misc 0b000f03\r\nDTITLE=../../../tmp/pwned / AC/DC \\\\ Fans\x07\r\n"
                                "TTITLE0=..\r\nTTITLE1=" + huge + "\r\nTTITLE2=\x1b[31mred\xc3\x28\r\n"
                                "TTITLE99999999999=x\r\n.\r\n";
-    cdtest::LoopbackServer loop([&](const std::string& line) -> cdtest::LoopbackServer::Answer {
-        if (line.find("cddb+query") != std::string::npos) return {cdtest::httpOk("200 misc 0b000f03 x\r\n")};
-        return {cdtest::httpOk(record)};
-    });
+    cdtest::LoopbackServer loop(Answering("200 misc 0b000f03 x\r\n", record));
     CddbLookup found = CddbLookupOnline(server(loop.port()), kToc, cache);
     ASSERT_TRUE(found.record) << found.error;
     EXPECT_EQ(found.record->artist, "../../../tmp/pwned");
@@ -190,10 +188,7 @@ TEST_F(CddbServerFixture, GrabberSourcesOneAndTwo) {
     ASSERT_TRUE(grabber.readToc());
     EXPECT_FALSE(grabber.cddbQuery(2));
     {
-        cdtest::LoopbackServer loop([](const std::string& line) -> cdtest::LoopbackServer::Answer {
-            if (line.find("cddb+query") != std::string::npos) return {cdtest::httpOk("200 rock 0b000f03 x\r\n")};
-            return {cdtest::httpOk(kRecord)};
-        });
+        cdtest::LoopbackServer loop(Answering("200 rock 0b000f03 x\r\n", kRecord));
         grabber.setCddbServerAddress("127.0.0.1");
         grabber.setCddbServerPort(QString::number(loop.port()));
         grabber.setCddbTimeout(3000);

@@ -32,12 +32,11 @@ int imageDrive(CdGrabber& grabber, const std::string& cue) {
     return 0;
 }
 
-Pcm readWhole(CdGrabber& grabber, int track, int64_t block, int* errors = nullptr) {
+Pcm readWhole(CdGrabber& grabber, int track, int64_t block) {
     Pcm out;
     EXPECT_TRUE(grabber.openTrack(track)) << grabber.lastError();
     for (int guard = 0; guard < 100000; ++guard) {
         AudioBlock b = grabber.readBlock(block);
-        if (grabber.lastError() != 0 && errors) ++*errors;
         if (b.empty() && grabber.lastError() == 0) break;
         out.insert(out.end(), b.samples.begin(), b.samples.end());
         if (b.empty() && grabber.position() >= grabber.trackLength()) break;
@@ -67,7 +66,6 @@ TEST_F(GrabberFixture, TableLengthsAndCdText) {
     for (int t = 1; t <= 3; ++t) {
         grabber.setTrack(t);
         EXPECT_EQ(grabber.trackLength(), frames[t - 1]);
-        EXPECT_EQ(grabber.trackDuration(), frames[t - 1] * 1000 / 44100);
         EXPECT_EQ(static_cast<std::size_t>(grabber.trackLength() * 2), image.padded[t - 1].size());
     }
     // Without a cache entry the image's CD-TEXT is what is known.
@@ -84,8 +82,9 @@ TEST_F(GrabberFixture, TableLengthsAndCdText) {
 
 // Every grab mode, on the image road and on the drive's paranoia road, gives
 // each track back byte for byte, with its padding: the tone that ends right
-// before the silent track is the case overlap checking alone gets wrong.
-TEST_F(GrabberFixture, ExactInEveryGrabModeOnBothRoads) {
+// before the silent track is the case overlap checking alone gets wrong. A
+// seek lands on its frame, and the last block is short.
+TEST_F(GrabberFixture, ExactInEveryGrabModeOnBothRoadsWithSeeksAndShortBlocks) {
     for (bool paranoia : {false, true}) {
         for (int mode = 0; mode < 4; ++mode) {
             SCOPED_TRACE("paranoia " + std::to_string(paranoia) + " mode " + std::to_string(mode));
@@ -97,13 +96,6 @@ TEST_F(GrabberFixture, ExactInEveryGrabModeOnBothRoads) {
                 EXPECT_TRUE(got == image.padded[t - 1]) << "track " << t;
             }
         }
-    }
-}
-
-TEST_F(GrabberFixture, SeekAndShortBlocks) {
-    for (bool paranoia : {false, true}) {
-        grabber.setParanoiaForImages(paranoia);
-        ASSERT_TRUE(grabber.readToc());
         ASSERT_TRUE(grabber.openTrack(3));
         ASSERT_TRUE(grabber.seek(100000));
         AudioBlock b = grabber.readBlock(2468);
@@ -230,7 +222,6 @@ TEST_F(GrabberFixture, ShrinkingBinUnderEachErrorAction) {
             grabber.closeTrack();
             EXPECT_GT(errors, 0);
             const Pcm& want = image.padded[2];
-            ASSERT_GE(got.size(), std::min<std::size_t>(got.size(), keepFrames * 2));
             switch (action) {
             case CdGrabber::ActionStop:
             case CdGrabber::ActionCut:
@@ -266,10 +257,6 @@ TEST_F(GrabberFixture, RewrittenImageIsAMediaChange) {
     grabber.setMediaPolling(false);
 }
 
-}  // namespace
-
-namespace {
-
 // A drive that stops answering fails the read after the no-progress
 // deadline instead of holding the caller, and the rest of the track fails
 // at once; closing the track does not wait for the drive.
@@ -290,10 +277,6 @@ TEST_F(GrabberFixture, DriveThatStopsAnsweringFailsAfterTheDeadline) {
     grabber.closeTrack();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
 }
-
-}  // namespace
-
-namespace {
 
 TEST(CdDriveMounts, MountPointFromTheMountTable) {
     const std::string table =

@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QTimer>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -27,20 +26,12 @@
 #include "isoreader.h"
 #include "platform/fakes.h"
 #include "platform/inifile.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace {
 
 using testenv::writeFile;
-
-bool WaitFor(const std::function<bool()>& done, int ms = 60000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // The program's dialogs, made as the program makes them at start.
 class DataCdWindowTest : public ::testing::Test {
@@ -80,7 +71,7 @@ protected:
     bool writeAndWait()
     {
         window_->btn_writeClick();
-        return WaitFor([&] { return !window_->IsWriting; });
+        return testenv::pumpUntil([&] { return !window_->IsWriting; });
     }
 
     std::string images_;
@@ -189,22 +180,7 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
     EXPECT_EQ(fm_discinfo->sl_used->text(), "0");
 }
 
-TEST_F(DataCdWindowTest, ClosingIsRefusedWhileWritingAndRemovesTheStagingFolder)
-{
-    window_->show();
-    window_->IsWriting = true;
-    window_->close();
-    EXPECT_TRUE(window_->isVisible());
-    EXPECT_EQ(boxes_.texts(), QStringList{"Please stop your writing first!"});
-    window_->IsWriting = false;
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(window_, &escape);
-    EXPECT_FALSE(window_->isVisible());
-    EXPECT_FALSE(window_->compilation().stagingExists());
-    window_->FormShow();
-}
-
-TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndKeepTheCompilation)
+TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndClosingWaitsForTheWrite)
 {
     stage("a.txt", "a");
     // A warning code marks the error and the write goes on until the next
@@ -227,6 +203,21 @@ TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndKeepTheCompilation)
     EXPECT_EQ(window_->stbPanel0->text(), "Error!");
     EXPECT_EQ(window_->compilation().FileCount(), 1) << "the compilation is kept for another try";
     EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+
+    // Closing is refused while writing; Escape closes and removes the
+    // staging folder.
+    boxes_.clear();
+    window_->show();
+    window_->IsWriting = true;
+    window_->close();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(boxes_.texts(), QStringList{"Please stop your writing first!"});
+    window_->IsWriting = false;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window_, &escape);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(window_->compilation().stagingExists());
+    window_->FormShow();
 }
 
 TEST_F(DataCdWindowTest, CancellingAWriteLeavesNoImageAndTheCompilationReady)

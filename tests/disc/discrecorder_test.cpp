@@ -86,25 +86,9 @@ TEST(DiscRecorder, RecordersAndSpeedsReadBackAsTheDeviceAllows) {
     EXPECT_EQ(recorder.deviceVendor(), "");
 }
 
-TEST(DiscRecorder, AGoodWriteReportsOnlyAfterReturningAndEndsWithOneHundred) {
-    FakeRecorder recorder;
-    recorder.recorders = {"A|B|C"};
-    recorder.writeScript = FakeRecorder::goodWrite(2);
-    RecorderEvents seen(recorder);
-    recorder.initialize();
-    recorder.write();
-    EXPECT_TRUE(seen.events.empty());
-    EXPECT_TRUE(recorder.isBusy());
-    seen.settle();
-    const std::vector<Event> expected{
-        {'p', 2, 1, 0},  {'p', 2, 2, 22}, {'p', 2, 3, 45}, {'p', 2, 1, 45},
-        {'p', 2, 2, 67}, {'p', 2, 3, 90}, {'p', 3, 0, 95}, {'p', 3, 0, 100},
-    };
-    EXPECT_EQ(seen.events, expected);
-    EXPECT_EQ(recorder.calls.last(), "write speed=0 test=0 finalize=1");
-}
-
-TEST(DiscRecorder, FailuresEndTheOperationWithOneErrorAndNothingAfter) {
+// A good write reports only after returning and ends with one hundred; a
+// failure ends the operation with one error and nothing after.
+TEST(DiscRecorder, WritesReportAfterReturningAndEndAtOneHundredOrAtOneError) {
     struct Case {
         const char* name;
         std::vector<FakeRecorder::Step> script;
@@ -113,6 +97,9 @@ TEST(DiscRecorder, FailuresEndTheOperationWithOneErrorAndNothingAfter) {
     };
     using S = FakeRecorder::Step;
     const std::vector<Case> cases{
+        {"a good write", FakeRecorder::goodWrite(2), {},
+         {{'p', 2, 1, 0}, {'p', 2, 2, 22}, {'p', 2, 3, 45}, {'p', 2, 1, 45},
+          {'p', 2, 2, 67}, {'p', 2, 3, 90}, {'p', 3, 0, 95}, {'p', 3, 0, 100}}},
         {"refused before starting", FakeRecorder::goodWrite(1), {DiscRecorder::NotWritable, "closed"},
          {{'e', 0, 0, DiscRecorder::NotWritable}}},
         {"error in the middle",
@@ -132,6 +119,10 @@ TEST(DiscRecorder, FailuresEndTheOperationWithOneErrorAndNothingAfter) {
         RecorderEvents seen(recorder);
         recorder.initialize();
         recorder.write();
+        // A refusal is told inside the call, anything else after it.
+        EXPECT_EQ(seen.events.size(), c.startFailure.code ? 1u : 0u) << c.name;
+        EXPECT_EQ(recorder.isBusy(), !c.startFailure.code) << c.name;
+        EXPECT_EQ(recorder.calls.last(), "write speed=0 test=0 finalize=1") << c.name;
         seen.settle();
         EXPECT_EQ(seen.events, c.expected) << c.name;
         EXPECT_FALSE(recorder.isBusy()) << c.name;

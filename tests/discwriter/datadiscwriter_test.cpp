@@ -1,7 +1,6 @@
 #include "components/discwriter/datadiscwriter.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -12,6 +11,7 @@
 #include <unistd.h>
 
 #include "isoreader.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace {
@@ -124,6 +124,13 @@ const std::string kLongName =
     "A very long file name that goes on well past the sixty-four characters of Joliet.txt";
 const std::string kUnicodeName = "Grüße — 日本語.txt";
 
+std::string OneFileTree(const char* hint)
+{
+    std::string tree = testenv::makeTempDir(hint);
+    writeFile(tree + "/a.txt", "a");
+    return tree;
+}
+
 // nested folders, Unicode and long names, a hidden file, a link loop, a FIFO
 std::string MakeTree()
 {
@@ -181,10 +188,15 @@ TEST_F(DataDiscWriterTest, WritesAStagedTreeThatReadsBackIdentically)
     EXPECT_GE(writer_.usedBytes(), 500000);
 }
 
-TEST_F(DataDiscWriterTest, WithoutJolietOnlyRockRidgeIsWritten)
+TEST_F(DataDiscWriterTest, ATestWriteWritesNothingAndWithoutJolietOnlyRockRidgeIsWritten)
 {
-    std::string tree = testenv::makeTempDir("plain");
-    writeFile(tree + "/a.txt", "a");
+    std::string tree = OneFileTree("plain");
+    writer_.setTestMode(true);
+    EXPECT_TRUE(writeFolderEntries(tree).finished);
+    EXPECT_NE(access(iso_.c_str(), F_OK), 0);
+    EXPECT_NE(access((iso_ + ".part").c_str(), F_OK), 0);
+
+    writer_.setTestMode(false);
     writer_.setFileSystem(2);
     writer_.setWriteMode(2);  // kept as asked, written as Mode 1
     Outcome out = writeFolderEntries(tree, QStringLiteral("Plain"));
@@ -235,7 +247,7 @@ std::string MakeBigTree(const char* hint, int megabytes)
 
 bool InTheMiddle(int operation, int percent) { return operation == DiscRecorder::WriteOperation && percent > 0; }
 
-TEST_F(DataDiscWriterTest, CancellingLeavesNoImageOrTheOldOneByteForByte)
+TEST_F(DataDiscWriterTest, CancellingLeavesNoImageOrTheOldOneByteForByteAndAnEraseBlanksIt)
 {
     std::string big = MakeBigTree("big", 300);
     writer_.addPath(QString::fromStdString(big + "/big.bin"));
@@ -245,8 +257,7 @@ TEST_F(DataDiscWriterTest, CancellingLeavesNoImageOrTheOldOneByteForByte)
     EXPECT_NE(access(iso_.c_str(), F_OK), 0);
     EXPECT_NE(access((iso_ + ".part").c_str(), F_OK), 0);
 
-    std::string small = testenv::makeTempDir("small");
-    writeFile(small + "/a.txt", "a");
+    std::string small = OneFileTree("small");
     ASSERT_TRUE(writeFolderEntries(small).finished);
     const std::string before = readFile(iso_);
 
@@ -262,15 +273,8 @@ TEST_F(DataDiscWriterTest, CancellingLeavesNoImageOrTheOldOneByteForByte)
     writer_.refresh();
     EXPECT_EQ(writer_.discStatus(), 1);
     EXPECT_EQ(ReadIso(iso_).entries.at("/a.txt"), "a");
-}
 
-TEST_F(DataDiscWriterTest, ErasingAnImageFreesItAndLeavesABlankDisc)
-{
-    std::string tree = MakeBigTree("erase", 4);
-    ASSERT_TRUE(writeFolderEntries(tree).finished);
-    writer_.refresh();
-    ASSERT_EQ(writer_.discStatus(), 1);
-
+    // Erasing frees it and leaves a blank disc, twice over.
     for (int round = 0; round < 2; ++round) {
         Outcome out = RunToEnd(writer_, [&] { writer_.erase(true); });
         EXPECT_TRUE(out.finished);
@@ -286,9 +290,9 @@ TEST_F(DataDiscWriterTest, ErasingAnImageFreesItAndLeavesABlankDisc)
     }
 
     // A blank image takes a new first session.
-    std::string small = testenv::makeTempDir("after");
-    writeFile(small + "/after.txt", "after");
-    ASSERT_TRUE(writeFolderEntries(small).finished);
+    std::string after = testenv::makeTempDir("after");
+    writeFile(after + "/after.txt", "after");
+    ASSERT_TRUE(writeFolderEntries(after).finished);
     EXPECT_EQ(ReadIso(iso_).entries.size(), 1u);
 }
 
@@ -297,18 +301,11 @@ TEST_F(DataDiscWriterTest, AnImageChangedByAnotherProgramIsAMediaChangeOurOwnWri
     int changes = 0;
     QObject::connect(&writer_, &DataDiscWriter::onMediaChange, [&] { ++changes; });
     writer_.setMediaPolling(true, 20);
-    std::string tree = testenv::makeTempDir("media");
-    writeFile(tree + "/a.txt", "a");
+    std::string tree = OneFileTree("media");
     ASSERT_TRUE(writeFolderEntries(tree).finished);
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 300)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    EXPECT_EQ(changes, 0);
+    EXPECT_FALSE(testenv::pumpUntil([&] { return changes > 0; }, 300));
     ::truncate(iso_.c_str(), 0);  // someone else empties it
-    timer.restart();
-    while (changes == 0 && timer.elapsed() < 3000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    testenv::pumpUntil([&] { return changes > 0; }, 3000);
     EXPECT_EQ(changes, 1);
     writer_.setMediaPolling(false);
 }
@@ -327,17 +324,6 @@ TEST_F(DataDiscWriterTest, AWriteThatRunsOutOfRoomLeavesNoImage)
         },
         1 << 20);
     EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
-}
-
-TEST_F(DataDiscWriterTest, ATestWriteWritesNothing)
-{
-    std::string tree = testenv::makeTempDir("test");
-    writeFile(tree + "/a.txt", "a");
-    writer_.setTestMode(true);
-    Outcome out = writeFolderEntries(tree);
-    EXPECT_TRUE(out.finished);
-    EXPECT_NE(access(iso_.c_str(), F_OK), 0);
-    EXPECT_NE(access((iso_ + ".part").c_str(), F_OK), 0);
 }
 
 TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWriting)
@@ -371,8 +357,7 @@ TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWritin
     chmod(images_.c_str(), 0555);
     writer_.refresh();
     EXPECT_EQ(writer_.discStatus(), 3);
-    std::string tree = testenv::makeTempDir("ro");
-    writeFile(tree + "/a.txt", "a");
+    std::string tree = OneFileTree("ro");
     Outcome out = writeFolderEntries(tree);
     EXPECT_FALSE(out.finished);
     EXPECT_EQ(out.errors.size(), 1u);

@@ -55,19 +55,20 @@ protected:
     bool work() override { throw std::runtime_error("disc went away"); }
 };
 
-void runEvents() {
-    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-}
-
-}  // namespace
-
-TEST(Jobs, StartRunsOnTheGuiThreadAtOnceOrOnAWorker) {
+// Every job here asks no questions and answers to one context.
+struct Jobs : ::testing::Test {
     NoQuestions handler;
     QObject context;
     std::vector<int> log;
+    StepJob* step(int id, bool result = true) { return new StepJob(log, id, result, &context, &handler); }
+};
+
+}  // namespace
+
+TEST_F(Jobs, StartRunsOnTheGuiThreadAtOnceOrOnAWorker) {
     ToolJobThreads threads;
     bool ended = false;
-    auto* here = new StepJob(log, 1, true, &context, &handler);
+    auto* here = step(1);
     QObject::connect(here, &ToolJob::ended, &context, [&](bool) { ended = true; });
     bool onGui = false;
     here->during = [&](StepJob& j) { onGui = j.place() == JobPlace::GuiThread; };
@@ -78,7 +79,7 @@ TEST(Jobs, StartRunsOnTheGuiThreadAtOnceOrOnAWorker) {
     EXPECT_EQ(threads.count(), 0u);
 
     std::atomic<bool> workerDone{false};
-    auto* away = new StepJob(log, 2, true, &context, &handler);
+    auto* away = step(2);
     away->during = [&](StepJob& j) { workerDone = !j.ranOnGuiThread; };
     threads.start(away);
     EXPECT_EQ(threads.count(), 1u);
@@ -91,9 +92,7 @@ TEST(Jobs, StartRunsOnTheGuiThreadAtOnceOrOnAWorker) {
     EXPECT_EQ(log, (std::vector<int>{1, 2}));
 }
 
-TEST(Jobs, ASequenceRunsItsJobsInOrderAndEndsAtTheFirstThatFails) {
-    NoQuestions handler;
-    QObject context;
+TEST_F(Jobs, ASequenceRunsItsJobsInOrderAndEndsAtTheFirstThatFails) {
     struct Row {
         std::vector<bool> results;
         std::vector<int> ran;
@@ -106,28 +105,24 @@ TEST(Jobs, ASequenceRunsItsJobsInOrderAndEndsAtTheFirstThatFails) {
         {{}, {}, true},
     };
     for (const Row& row : rows) {
-        std::vector<int> log;
+        log.clear();
         JobSequence sequence(&handler, &context);
-        for (size_t i = 0; i < row.results.size(); ++i)
-            sequence.add(new StepJob(log, static_cast<int>(i), row.results[i], &context, &handler));
+        for (size_t i = 0; i < row.results.size(); ++i) sequence.add(step(int(i), row.results[i]));
         EXPECT_EQ(sequence.run(), row.endStep);
         EXPECT_EQ(log, row.ran);
     }
 }
 
-TEST(Jobs, AStopOfTheSequenceReachesTheRunningSubJobAndSkipsTheRest) {
-    NoQuestions handler;
-    QObject context;
-    std::vector<int> log;
+TEST_F(Jobs, AStopOfTheSequenceReachesTheRunningSubJobAndSkipsTheRest) {
     JobSequence sequence(&handler, &context);
     bool subSawStop = false;
-    auto* first = new StepJob(log, 0, true, &context, &handler);
+    auto* first = step(0);
     first->during = [&](StepJob& j) {
         sequence.stop();
         subSawStop = !j.checkpoint();
     };
     sequence.add(first);
-    sequence.add(new StepJob(log, 1, true, &context, &handler));
+    sequence.add(step(1));
     bool cancelled = false;
     QObject::connect(&sequence, &ToolJob::cancelled, [&] { cancelled = true; });
     EXPECT_FALSE(sequence.run());
@@ -136,12 +131,9 @@ TEST(Jobs, AStopOfTheSequenceReachesTheRunningSubJobAndSkipsTheRest) {
     EXPECT_EQ(log, (std::vector<int>{0}));
 }
 
-TEST(Jobs, ProgressOfASubJobIsTheSequencesAndIsSentOnlyOnAChange) {
-    NoQuestions handler;
-    QObject context;
-    std::vector<int> log;
+TEST_F(Jobs, ProgressOfASubJobIsTheSequencesAndIsSentOnlyOnAChange) {
     JobSequence sequence(&handler, &context);
-    auto* job = new StepJob(log, 0, true, &context, &handler);
+    auto* job = step(0);
     job->during = [](StepJob& j) {
         for (int p : {0, 0, 10, 10, 10, 55, 100, 100}) j.setPercent(p);
     };
@@ -152,9 +144,7 @@ TEST(Jobs, ProgressOfASubJobIsTheSequencesAndIsSentOnlyOnAChange) {
     EXPECT_EQ(seen, (std::vector<int>{0, 10, 55, 100}));
 }
 
-TEST(Jobs, AnExceptionInAJobGoesToTheErrorHandlerAndTheJobStillEnds) {
-    NoQuestions handler;
-    QObject context;
+TEST_F(Jobs, AnExceptionInAJobGoesToTheErrorHandlerAndTheJobStillEnds) {
     std::vector<std::string> errors;
     SetJobErrorHandler([&](const std::exception_ptr& e) {
         try {
@@ -171,13 +161,12 @@ TEST(Jobs, AnExceptionInAJobGoesToTheErrorHandlerAndTheJobStillEnds) {
     EXPECT_TRUE(job.failed());
 
     // A sequence does not go on after a sub-job that threw.
-    std::vector<int> log;
     JobSequence sequence(&handler, &context);
     sequence.add(new ThrowingJob(&handler, &context));
-    sequence.add(new StepJob(log, 1, true, &context, &handler));
+    sequence.add(step(1));
     EXPECT_FALSE(sequence.run());
     EXPECT_TRUE(log.empty());
-    runEvents();
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     SetJobErrorHandler(nullptr);
     EXPECT_EQ(errors, (std::vector<std::string>{"disc went away", "disc went away"}));
 }

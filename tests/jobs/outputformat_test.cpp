@@ -15,7 +15,7 @@
 #include "jobs/outputformat.h"
 #include "platform/inifile.h"
 
-TEST(OutputFormat, TheDialogsDefaultCodesStandForCdQuality) {
+TEST(OutputFormat, TheDialogsDefaultCodesStandForCdQualityAndOthersAreBounded) {
     const OutputFormat f = EncoderDialogFormat(OutputKind::Mp3, EncoderDialogCodes{});
     EXPECT_EQ(std::tuple(f.wavRate, f.wavChannels, f.wavBits), std::tuple(44100, 2, 16));
     EXPECT_EQ(std::tuple(f.mp3.sampleRate, f.mp3.bitrate, f.mp3.channelMode), std::tuple(44100, 128, 2));
@@ -23,6 +23,16 @@ TEST(OutputFormat, TheDialogsDefaultCodesStandForCdQuality) {
     EXPECT_EQ(f.wmaProfile, 24);
     EXPECT_EQ(f.extension(), ".mp3");
     EXPECT_TRUE(f.refuseUnsupportedMp3);
+
+    // Codes outside the lists take the nearest end.
+    EncoderDialogCodes c;
+    c.wavFrequency = 99;
+    c.mp3Bitrate = -3;
+    c.wmaFormat = 40;
+    const OutputFormat far = EncoderDialogFormat(OutputKind::Wav, c);
+    EXPECT_EQ(far.wavRate, 6000);
+    EXPECT_EQ(far.mp3.bitrate, 40);
+    EXPECT_EQ(far.wmaProfile, 51);
 }
 
 TEST(OutputFormat, EachModeReadsItsOwnSection) {
@@ -41,17 +51,6 @@ TEST(OutputFormat, EachModeReadsItsOwnSection) {
     // The two dialogs start their VBR quality apart.
     EXPECT_EQ(ripper.mp3.vbrQuality, 5);
     EXPECT_EQ(recorder.mp3.vbrQuality, 8);
-}
-
-TEST(OutputFormat, CodesOutsideTheListsTakeTheNearestEnd) {
-    EncoderDialogCodes c;
-    c.wavFrequency = 99;
-    c.mp3Bitrate = -3;
-    c.wmaFormat = 40;
-    const OutputFormat f = EncoderDialogFormat(OutputKind::Wav, c);
-    EXPECT_EQ(f.wavRate, 6000);
-    EXPECT_EQ(f.mp3.bitrate, 40);
-    EXPECT_EQ(f.wmaProfile, 51);
 }
 
 TEST(OutputFormat, AnMp3PairMpegLacksIsRefusedOnlyWhereTheCallerAsks) {
@@ -99,6 +98,15 @@ private:
     bool open_ = false;
 };
 
+// A WAV writer taking the ramp's CD-quality samples.
+void CreateWav(AudioFile& writer, const std::string& path) {
+    OutputFormat f;
+    f.kind = OutputKind::Wav;
+    ASSERT_EQ(f.configure(writer), QString());
+    ASSERT_TRUE(writer.create(path, 0));
+    writer.setInputFormat(44100, 2);
+}
+
 }  // namespace
 
 TEST(BlockCopy, ASourceThatIsNoFileIsWrittenSampleForSample) {
@@ -107,11 +115,7 @@ TEST(BlockCopy, ASourceThatIsNoFileIsWrittenSampleForSample) {
     RampSource source(44100 * 9 + 17);
     ASSERT_TRUE(source.open("track 1"));
     AudioFile writer;
-    OutputFormat f;
-    f.kind = OutputKind::Wav;
-    ASSERT_EQ(f.configure(writer), QString());
-    ASSERT_TRUE(writer.create(path, 0));
-    writer.setInputFormat(source.pcmRate(), source.pcmChannels());
+    CreateWav(writer, path);
     int last = -1;
     const BlockCopyHooks hooks{[] { return true; }, [&](int p) { last = p; }, {}};
     const BlockCopyResult r = CopyBlocks(source, writer, BlockCopyOptions{}, hooks,
@@ -138,11 +142,7 @@ TEST(BlockCopy, AStopEndsTheCopyBeforeTheNextBlock) {
     RampSource source(44100 * 30);
     source.open("t");
     AudioFile writer;
-    OutputFormat f;
-    f.kind = OutputKind::Wav;
-    f.configure(writer);
-    ASSERT_TRUE(writer.create(dir.filePath("stop.wav").toStdString(), 0));
-    writer.setInputFormat(44100, 2);
+    CreateWav(writer, dir.filePath("stop.wav").toStdString());
     int blocks = 0;
     const BlockCopyHooks hooks{[&] { return blocks++ < 2; }, [](int) {}, {}};
     EXPECT_EQ(CopyBlocks(source, writer, {}, hooks, {}), BlockCopyResult::Stopped);

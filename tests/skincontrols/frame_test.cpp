@@ -109,7 +109,7 @@ TEST(TitleBar, ButtonsSitFromTheRightInCollectionOrderInEveryStyle) {
     }
 }
 
-TEST(TitleBar, CaptionPlaceAndShortening) {
+TEST(TitleBar, CaptionPlaceShorteningAndDimming) {
     Framed f;
     TvsTitleBar* bar = f.bar();
     const QRect box = f.rectOf(0);
@@ -141,6 +141,24 @@ TEST(TitleBar, CaptionPlaceAndShortening) {
 
     f.form->setWindowTitle("Renamed");
     EXPECT_EQ(bar->caption(), "Renamed");
+
+    // The caption dims while the window is not the active one.
+    f.frame->setCaption(QString(20, QChar(0x2588)));  // full blocks: solid ink
+    auto inked = [&](QRgb ink) {
+        const QImage shot = bar->grab().toImage();
+        const TvsTitleBar::Layout l = bar->layout(bar->width());
+        int n = 0;
+        for (int x = l.captionLeft; x < l.captionLeft + l.captionRoom; ++x)
+            for (int y = 0; y < bar->height(); ++y) n += at(shot, x, y) == ink;
+        return n;
+    };
+    EXPECT_GT(inked(0xFFFFFF), 50);
+    QEvent change(QEvent::ActivationChange);
+    QApplication::sendEvent(f.form.get(), &change);
+    EXPECT_EQ(bar->formActive(), f.form->isActiveWindow());
+    bar->setFormActive(false);
+    EXPECT_EQ(inked(0xFFFFFF), 0);
+    EXPECT_GT(inked(0x808080), 50);
 }
 
 TEST(TitleBar, PicturesFollowTheWindowStateHoverAndPress) {
@@ -193,33 +211,10 @@ TEST(TitleBar, PicturesFollowTheWindowStateHoverAndPress) {
     // With Custom set, styles and window states leave the pictures alone.
     bar->setCustom(true);
     bar->setUIStyle(S::Graphite);
-    EXPECT_EQ(bar->uiStyle(), S::Graphite);
     EXPECT_EQ(max->picNormal(), cell(7));
     f.form->setWindowState(Qt::WindowMaximized);
     QApplication::processEvents();
     EXPECT_EQ(max->picNormal(), cell(7));
-}
-
-// The caption dims while the window is not the active one.
-TEST(TitleBar, CaptionDimsWhenTheWindowIsInactive) {
-    Framed f;
-    TvsTitleBar* bar = f.bar();
-    f.frame->setCaption(QString(20, QChar(0x2588)));  // full blocks: solid ink
-    auto inked = [&](QRgb ink) {
-        const QImage shot = bar->grab().toImage();
-        const TvsTitleBar::Layout l = bar->layout(bar->width());
-        int n = 0;
-        for (int x = l.captionLeft; x < l.captionLeft + l.captionRoom; ++x)
-            for (int y = 0; y < bar->height(); ++y) n += at(shot, x, y) == ink;
-        return n;
-    };
-    EXPECT_GT(inked(0xFFFFFF), 50);
-    QEvent change(QEvent::ActivationChange);
-    QApplication::sendEvent(f.form.get(), &change);
-    EXPECT_EQ(bar->formActive(), f.form->isActiveWindow());
-    bar->setFormActive(false);
-    EXPECT_EQ(inked(0xFFFFFF), 0);
-    EXPECT_GT(inked(0x808080), 50);
 }
 
 TEST(TitleBar, RefusalsSayWhyAndChangeNothing) {
@@ -261,6 +256,19 @@ TEST(TitleBar, RefusalsSayWhyAndChangeNothing) {
     bar.setAutoSize(true);
     EXPECT_FALSE(bar.autoSize());
     EXPECT_EQ(bar.height(), height);
+
+    // The font colour follows the style, but not a theme file taken away.
+    bar.setUIStyle(S::Graphite);
+    EXPECT_EQ(bar.fontColor(), QColor(Qt::black));
+    bar.setUIStyle(S::Meadow);
+    EXPECT_EQ(bar.fontColor(), QColor(Qt::white));
+    bar.setUIStyle(S::Graphite);
+    TvsFileTheme theme;
+    bar.setFileTheme(&theme);
+    bar.setUIStyle(S::DeepBlue);
+    bar.setFontColor(Qt::red);
+    bar.setFileTheme(nullptr);
+    EXPECT_EQ(bar.fontColor(), QColor(Qt::red));
 }
 
 // Left sections from the left, right ones from the right while they fit,
@@ -303,24 +311,24 @@ TEST(TitleBar, SectionsShareTheWidth) {
     EXPECT_EQ(at(shot, 295, 5), 0x00FF00u);
 }
 
-TEST(TitleBar, FontColourFollowsTheStyleButNotTheThemeFile) {
-    TvsTitleBar bar;
-    bar.setUIStyle(S::Graphite);
-    EXPECT_EQ(bar.fontColor(), QColor(Qt::black));
-    bar.setUIStyle(S::Meadow);
-    EXPECT_EQ(bar.fontColor(), QColor(Qt::white));
-    bar.setUIStyle(S::Graphite);
-    TvsFileTheme theme;
-    bar.setFileTheme(&theme);
-    bar.setUIStyle(S::DeepBlue);
-    bar.setFontColor(Qt::red);
-    bar.setFileTheme(nullptr);
-    EXPECT_EQ(bar.fontColor(), QColor(Qt::red));
-}
-
-TEST(TitleBar, ClicksDoubleClicksAndTheSystemMenu) {
+TEST(TitleBar, DragsClicksDoubleClicksAndTheSystemMenu) {
     Framed f;
     TvsTitleBar* bar = f.bar();
+    // A drag on the empty bar moves the window, a click does not.
+    const QPoint start = f.form->pos();
+    const QPoint on(bar->width() / 2, bar->height() / 2);
+    send(bar, QEvent::MouseButtonPress, on);
+    send(bar, QEvent::MouseMove, on + QPoint(1, 0));
+    EXPECT_EQ(f.form->pos(), start) << "within the drag distance";
+    send(bar, QEvent::MouseMove, on + QPoint(30, 20));
+    send(bar, QEvent::MouseButtonRelease, on + QPoint(30, 20), {});
+    EXPECT_EQ(f.form->pos(), start + QPoint(30, 20));
+    // Moves without the button after a lost release do not drag.
+    send(bar, QEvent::MouseButtonPress, on);
+    send(bar, QEvent::MouseMove, on + QPoint(40, 0), Qt::NoButton);
+    EXPECT_EQ(f.form->pos(), start + QPoint(30, 20));
+    send(bar, QEvent::MouseButtonRelease, on, {});
+
     const QPoint empty(bar->width() / 2, bar->height() / 2);
     // The empty bar maximises and restores, through the first maximise
     // button even when it is hidden.
@@ -397,27 +405,9 @@ TEST(TitleBar, ClicksDoubleClicksAndTheSystemMenu) {
     EXPECT_FALSE(f.form->isVisible());
 }
 
-TEST(TitleBar, ADragOnTheEmptyBarMovesTheWindowAndAClickDoesNot) {
-    Framed f;
-    TvsTitleBar* bar = f.bar();
-    const QPoint start = f.form->pos();
-    const QPoint at(bar->width() / 2, bar->height() / 2);
-    send(bar, QEvent::MouseButtonPress, at);
-    send(bar, QEvent::MouseMove, at + QPoint(1, 0));
-    EXPECT_EQ(f.form->pos(), start) << "within the drag distance";
-    send(bar, QEvent::MouseMove, at + QPoint(30, 20));
-    send(bar, QEvent::MouseButtonRelease, at + QPoint(30, 20), {});
-    EXPECT_EQ(f.form->pos(), start + QPoint(30, 20));
-    // Moves without the button after a lost release do not drag.
-    send(bar, QEvent::MouseButtonPress, at);
-    send(bar, QEvent::MouseMove, at + QPoint(40, 0), Qt::NoButton);
-    EXPECT_EQ(f.form->pos(), start + QPoint(30, 20));
-    send(bar, QEvent::MouseButtonRelease, at, {});
-}
-
 // ----------------------------------------------------------- the frame
 
-TEST(FormFrame, PlacesItselfInsideTheBorderAndPaintsTheStrips) {
+TEST(FormFrame, PlacesItselfPaintsTheStripsAndStylesItsControls) {
     FakeMessageBoxes boxes;
     Framed f(S::Meadow);  // a 3-pixel border
     ASSERT_EQ(f.frame->borderWidth(), 3);
@@ -440,7 +430,6 @@ TEST(FormFrame, PlacesItselfInsideTheBorderAndPaintsTheStrips) {
     EXPECT_EQ(f.form->height(), 201);
     f.frame->setFrameWidth(300);
     EXPECT_EQ(f.form->width(), 302);
-    EXPECT_EQ(f.frame->version(), "4.06");
 
     // The frame as its own panel is refused; another panel fills the rest.
     f.frame->setFormPanel(f.frame);
@@ -461,6 +450,20 @@ TEST(FormFrame, PlacesItselfInsideTheBorderAndPaintsTheStrips) {
     const QImage tile = BuiltinArt("GRAPHITE_FORM_BACKGROUND");
     const QImage graphite = f.frame->grab().toImage();
     EXPECT_EQ(at(graphite, 5, 100), tile.pixel(5 % 32, 100 % 32) & 0xFFFFFF) << "the tiled background";
+
+    // Controls made after the frame take its style, and follow it when asked.
+    TvsProgressBar progress(f.form.get());
+    EXPECT_EQ(progress.uiStyle(), S::Graphite);
+    f.frame->setUIStyleAutoUpdateSub(true);
+    f.frame->setUIStyle(S::Protein);
+    EXPECT_EQ(progress.uiStyle(), S::Protein);
+    // Taking the theme file away puts everything back to DeepBlue.
+    auto theme = std::make_unique<TvsFileTheme>();
+    f.frame->setFileTheme(theme.get());
+    theme.reset();
+    EXPECT_EQ(f.frame->uiStyle(), S::DeepBlue);
+    EXPECT_EQ(f.bar()->uiStyle(), S::DeepBlue);
+    EXPECT_EQ(progress.uiStyle(), S::DeepBlue);
 }
 
 // Main windows and dialogs lay their contents out inside the frame.
@@ -490,7 +493,7 @@ TEST(FormFrame, MainWindowsAndDialogsKeepTheirContentsInside) {
     }
 }
 
-TEST(FormFrame, EdgeZones) {
+TEST(FormFrame, EdgeZonesAndGrips) {
     const QSize s(400, 300);
     struct Row {
         QPoint p;
@@ -518,17 +521,7 @@ TEST(FormFrame, EdgeZones) {
     later->show();
     EXPECT_EQ(f.form->childAt(1, 150)->objectName(), "frameGrip") << "made later, still under the grips";
     EXPECT_EQ(f.form->childAt(200, 150), later);
-
-    // A window of fixed size has none.
-    QWidget fixed;
-    fixed.setFixedSize(300, 200);
-    TvsForm frame(&fixed);
-    EXPECT_FALSE(frame.sizeable());
-    EXPECT_TRUE(frame.gripRects().isEmpty());
-}
-
-TEST(FormFrame, AGripDragResizes) {
-    Framed f;
+    // A grip drag resizes.
     QWidget* right = f.form->childAt(398, 150);
     ASSERT_NE(right, nullptr);
     send(right, QEvent::MouseButtonPress, QPoint(2, 150));
@@ -537,6 +530,13 @@ TEST(FormFrame, AGripDragResizes) {
     EXPECT_EQ(f.form->size(), QSize(450, 300));
     EXPECT_EQ(f.frame->width(), 448);
     EXPECT_EQ(f.bar()->width(), 448);
+
+    // A window of fixed size has none.
+    QWidget fixed;
+    fixed.setFixedSize(300, 200);
+    TvsForm frame(&fixed);
+    EXPECT_FALSE(frame.sizeable());
+    EXPECT_TRUE(frame.gripRects().isEmpty());
 }
 
 TEST(FormFrame, RoundCornersShapeTheWindow) {
@@ -566,7 +566,7 @@ TEST(FormFrame, RoundCornersShapeTheWindow) {
     EXPECT_EQ(TvsTitleBar::FormRegion(QSize(20, 10), 500).boundingRect(), QRect(0, 0, 20, 10)) << "huge corners";
 }
 
-TEST(FormFrame, OneFramePerWindowAndNoneOverTheSkinEngines) {
+TEST(FormFrame, OneFramePerWindowAndItsMenuBarUnderTheTitle) {
     FakeMessageBoxes boxes;
     Framed f;
     const Qt::WindowFlags flags = f.form->windowFlags();
@@ -595,10 +595,7 @@ TEST(FormFrame, OneFramePerWindowAndNoneOverTheSkinEngines) {
     EXPECT_EQ(plain.contentsMargins(), QMargins());
     EXPECT_TRUE(FrameOwner(&plain).isEmpty());
     EXPECT_TRUE(plain.findChildren<QWidget*>().isEmpty());
-}
 
-TEST(FormFrame, MenuBarUnderTheTitleInTheFramesColours) {
-    Framed f;
     auto* menu = new TvsMainMenu(f.form.get());
     for (const char* m : {"File", "Edit", "Help"}) menu->addMenu(m)->addAction("Item");
     f.frame->setMenuBarHeight(24);
@@ -624,23 +621,6 @@ TEST(FormFrame, MenuBarUnderTheTitleInTheFramesColours) {
     // A frame that goes with its menu bar still in it.
     f.frame->SetMenu(new TvsMainMenu(f.form.get()));
     f.form.reset();
-}
-
-TEST(FormFrame, ControlsMadeAfterTheFrameTakeItsStyle) {
-    Framed f(S::Protein);
-    TvsProgressBar bar(f.form.get());
-    EXPECT_EQ(bar.uiStyle(), S::Protein);
-    f.frame->setUIStyleAutoUpdateSub(true);
-    f.frame->setUIStyle(S::Meadow);
-    EXPECT_EQ(bar.uiStyle(), S::Meadow);
-
-    // Taking the theme file away puts everything back to DeepBlue.
-    auto theme = std::make_unique<TvsFileTheme>();
-    f.frame->setFileTheme(theme.get());
-    theme.reset();
-    EXPECT_EQ(f.frame->uiStyle(), S::DeepBlue);
-    EXPECT_EQ(f.bar()->uiStyle(), S::DeepBlue);
-    EXPECT_EQ(bar.uiStyle(), S::DeepBlue);
 }
 
 // Values no theme should hold: the window still shows a bar with its close
