@@ -30,6 +30,9 @@ struct TreeTextLoad {
     // "Invalid level (%d) for item "%s"" for the first line that went more
     // than one level deeper than the line before it; empty otherwise.
     std::string levelError;
+    // The file is byte for byte what FormatTreeText makes of content: a
+    // save of the content as loaded would change nothing.
+    bool canonical = false;
 };
 
 TreeTextLoad ParseTreeText(std::string_view bytes);
