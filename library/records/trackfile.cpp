@@ -70,27 +70,63 @@ std::span<const uint8_t, kTrackRecordSize> recordIn(const std::vector<uint8_t>& 
     return std::span<const uint8_t, kTrackRecordSize>(buf.data() + i * kTrackRecordSize, kTrackRecordSize);
 }
 
-struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-};
-
 // Path -> index of the first record with that path, for one file as it was
-// when this process last read or wrote it.
+// when this process last read or wrote it. Only a hash of each path is
+// kept, in one flat table: a library of 100,000 records is indexed without
+// 100,000 allocations, so that a rescan of a few files does not wait long
+// for it. A hit is always checked against the record it names.
 struct PathIndex {
     FileState state;
-    std::unordered_map<std::string, std::size_t, StringHash, std::equal_to<>> first;
     std::size_t records = 0;
 
     void add(std::string_view path, std::size_t index) {
-        first.try_emplace(std::string(path), index);
         records = std::max(records, index + 1);
+        if (2 * (count_ + 1) > keys_.size()) grow();
+        const uint64_t key = keyOf(path);
+        for (std::size_t slot = key & mask_;; slot = (slot + 1) & mask_) {
+            if (keys_[slot] == key) return;  // the first record keeps the path
+            if (keys_[slot] == 0) {
+                keys_[slot] = key;
+                values_[slot] = index;
+                ++count_;
+                return;
+            }
+        }
     }
     std::optional<std::size_t> find(std::string_view path) const {
-        auto it = first.find(path);
-        if (it == first.end()) return std::nullopt;
-        return it->second;
+        if (keys_.empty()) return std::nullopt;
+        const uint64_t key = keyOf(path);
+        for (std::size_t slot = key & mask_;; slot = (slot + 1) & mask_) {
+            if (keys_[slot] == key) return values_[slot];
+            if (keys_[slot] == 0) return std::nullopt;
+        }
     }
+
+private:
+    // 0 marks a free slot.
+    static uint64_t keyOf(std::string_view path) {
+        const uint64_t h = std::hash<std::string_view>{}(path);
+        return h == 0 ? 1 : h;
+    }
+    void grow() {
+        std::vector<uint64_t> keys(keys_.empty() ? 1024 : 2 * keys_.size());
+        std::vector<std::size_t> values(keys.size());
+        mask_ = keys.size() - 1;
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (keys_[i] == 0) continue;
+            std::size_t slot = keys_[i] & mask_;
+            while (keys[slot] != 0) slot = (slot + 1) & mask_;
+            keys[slot] = keys_[i];
+            values[slot] = values_[i];
+        }
+        keys_.swap(keys);
+        values_.swap(values);
+    }
+
+    std::vector<uint64_t> keys_;
+    std::vector<std::size_t> values_;
+    std::size_t mask_ = 0;
+    std::size_t count_ = 0;
 };
 
 // The indexes of the files this process works on, by device and inode. One
@@ -175,7 +211,17 @@ std::optional<std::size_t> findFirst(IndexCache& cache, const PosixFile& f, cons
         if (TrackRecordPath(bytes) == path) return at;
         index = &cache.rebuild(f, file, stateOf(f, file));
     }
-    return std::nullopt;
+    // Two paths of the same hash: the file itself is searched.
+    std::vector<uint8_t> buf;
+    uint64_t offset = 0;
+    for (std::size_t n = 0;;) {
+        const std::size_t got = readChunk(f, file, offset, buf);
+        for (std::size_t i = 0; i < got; ++i)
+            if (TrackRecordPath(recordIn(buf, i)) == path) return n + i;
+        if (got < kChunkRecords) return std::nullopt;
+        n += got;
+        offset += got * kTrackRecordSize;
+    }
 }
 
 uint64_t wholeRecordsOf(const PosixFile& f, const std::string& file) {
