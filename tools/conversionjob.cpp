@@ -87,6 +87,10 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     setItemState(row, rowstate::Converting);
     AudioFile writer;
     configureWriter(writer);
+    // A WAV output takes its tags with its audio: written afterwards, they
+    // would cost a second copy of the whole file.
+    const bool tagsInHeader = haveTags && settings_.target == TargetFormat::Wav;
+    if (tagsInHeader) writer.setWavInfoList(tags.wavInfoList());
     if (!writer.create(Local(output), 0)) {
         reader.close();
         tell(QStringLiteral("ERROR!"), QStringLiteral("Failed to create file ") + output);
@@ -103,7 +107,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         return RowEnd::EndBatch;
     }
     if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
-    if (haveTags) tags.save(Local(output));
+    if (haveTags && !tagsInHeader) tags.save(Local(output));
     setItemState(row, rowstate::Finished);
     setPercent(100);
     return RowEnd::Next;

@@ -166,7 +166,10 @@ AudioFile::Format AudioFile::resolvedFormat() const {
 }
 
 bool AudioFile::create(const std::string& fileName, int) {
+    std::string info = std::move(wavInfo_);
+    wavInfo_.clear();
     close();
+    fileWavInfo_ = std::move(info);
     if (format_.invalid) {
         error_ = AudioErrorUnsupported;
         return false;
@@ -202,7 +205,7 @@ bool AudioFile::create(const std::string& fileName, int) {
 bool AudioFile::startEncoder() {
     const Format f = resolvedFormat();
     switch (f.kind) {
-    case AudioKind::Wav: encoder_ = audio::makeWavEncoder(f.sampleRate, f.channels, f.bits); break;
+    case AudioKind::Wav: encoder_ = audio::makeWavEncoder(f.sampleRate, f.channels, f.bits, fileWavInfo_); break;
     case AudioKind::Mp3: {
         audio::Mp3Config c;
         c.sampleRate = f.sampleRate;

@@ -73,6 +73,9 @@ public:
 
     // Writing.
     void setWavFormat(int sampleRate, int channels, int bitsPerSample);
+    // A RIFF INFO list for the next WAV file created, put before its audio
+    // (see AudioInformation::wavInfoList); the next create takes it.
+    void setWavInfoList(std::string list) { wavInfo_ = std::move(list); }
     // False, and the format unchanged, when MPEG audio has no such rate and
     // bitrate pair.
     bool setMp3Format(int sampleRate, int bitrate, int channelMode);
@@ -126,6 +129,7 @@ private:
     std::unique_ptr<audio::AudioDecoder> decoder_;
     // writer
     Format format_;
+    std::string wavInfo_, fileWavInfo_;  // set for the next file; of the file being written
     int inRate_ = 0, inChannels_ = 0;
     std::unique_ptr<audio::OutputFile> out_;
     std::unique_ptr<audio::Encoder> encoder_;

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct CommonTags;
 
@@ -25,6 +27,10 @@ public:
     // then unchanged.
     bool save(const std::string& fileName);
     const std::string& lastError() const { return lastError_; }
+    // The RIFF INFO list that save would give a WAV file without one, for a
+    // writer to put before the audio of a new file: written with it, the
+    // tags cost no second pass over the file. Empty when no field is set.
+    std::string wavInfoList() const;
 
     // Stream facts, after load.
     int infoFrequency = 0;       // Hz
@@ -59,6 +65,7 @@ private:
     bool saveOgg(const std::string& fileName);
     bool saveWma(const std::string& fileName);
     bool saveWav(const std::string& fileName);
+    std::vector<std::pair<std::string, std::string>> wavItems() const;
     // The seven common fields from and to a tag's texts: year and track as
     // their leading numbers, the genre through the list.
     void setCommonTags(const CommonTags& t);

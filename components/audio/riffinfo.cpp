@@ -87,14 +87,7 @@ bool readRiffInfo(const std::string& fileName, RiffInfoItems& items, std::string
     return true;
 }
 
-AtomicWriteResult writeRiffInfo(const std::string& fileName, const RiffInfoItems& items) {
-    PosixFile file(fileName, O_RDONLY | O_CLOEXEC);
-    uint64_t size = 0;
-    if (!file.isOpen() || !file.size(&size)) return {false, "Cannot open " + fileName};
-    std::vector<Chunk> chunks;
-    std::string error;
-    if (!listChunks(file, size, chunks, &error)) return {false, "Cannot write the tags of " + fileName + ": " + error};
-
+std::string riffInfoList(const RiffInfoItems& items) {
     std::string list = "LIST";
     std::string body = "INFO";
     for (const auto& [id, text] : items) {
@@ -105,9 +98,21 @@ AtomicWriteResult writeRiffInfo(const std::string& fileName, const RiffInfoItems
         body.push_back('\0');
         if ((text.size() + 1) & 1) body.push_back('\0');
     }
+    if (body.size() == 4) return {};
     put32(list, static_cast<uint32_t>(body.size()));
-    list += body;
-    const bool writeList = body.size() > 4;
+    return list + body;
+}
+
+AtomicWriteResult writeRiffInfo(const std::string& fileName, const RiffInfoItems& items) {
+    PosixFile file(fileName, O_RDONLY | O_CLOEXEC);
+    uint64_t size = 0;
+    if (!file.isOpen() || !file.size(&size)) return {false, "Cannot open " + fileName};
+    std::vector<Chunk> chunks;
+    std::string error;
+    if (!listChunks(file, size, chunks, &error)) return {false, "Cannot write the tags of " + fileName + ": " + error};
+
+    const std::string list = riffInfoList(items);
+    const bool writeList = !list.empty();
 
     return RewriteFileAtomically(fileName, [&](PosixFile& out, std::string* why) {
         std::string head = "RIFF";

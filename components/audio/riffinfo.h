@@ -18,6 +18,10 @@ using RiffInfoItems = std::vector<std::pair<std::string, std::string>>;
 // before the damage.
 bool readRiffInfo(const std::string& fileName, RiffInfoItems& items, std::string* error = nullptr);
 
+// The "LIST" chunk of type "INFO" holding the non-empty items, as it is
+// written before a file's audio; empty when no item has a text.
+std::string riffInfoList(const RiffInfoItems& items);
+
 // Replaces the file's INFO list by one holding the non-empty items, placed
 // before the audio, and fixes the RIFF size. The file is rewritten
 // atomically: on failure it is unchanged.
