@@ -1,5 +1,655 @@
 #include "disc/cdrip.h"
 
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+#include <thread>
+
+#include "components/skin/skinlabel.h"
+#include "disc/ripjob.h"
+#include "disc/ripsettings.h"
+#include "platform/launcher.h"
+#include "windowkit/disctoolservices.h"
+#include "windowkit/toolcontrols.h"
+#include "windowkit/toolskin.h"
+#include "platform/inifile.h"
+#include "platform/messageboxes.h"
+#include "platform/texthelpers.h"
+#include "skin/combobox.h"
+#include "skin/progressbar.h"
+#include "tags/mpeg/id3genres.h"
+
 Tfm_cdripper* fm_cdripper = nullptr;
 
-Tfm_cdripper::Tfm_cdripper(QWidget* parent) : QDialog(parent) { setWindowTitle(QStringLiteral("CD Ripper")); }
+namespace {
+
+constexpr const char* kSection = "cd ripper";
+constexpr int kOtherGenre = 12;
+
+QPushButton* button(const QString& text, QWidget* parent, int x, int y, int w = 60, int h = 23) {
+    auto* b = new QPushButton(text, parent);
+    b->setGeometry(x, y, w, h);
+    return b;
+}
+
+}  // namespace
+
+QString FormatTwoDigits(int value) { return QString::fromStdString(PadTwoDigits(value)); }
+
+Tfm_cdripper::Tfm_cdripper(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("CD Ripper"));
+    setFixedSize(400, 380);
+    buildControls();
+    buildMenus();
+    connect(&AudioGrabber, &CdGrabber::mediaChange, this, &Tfm_cdripper::AudioGrabberMediaChange);
+    connect(&AudioPlayer, &PlaybackSession::onEndPlay, this, [this] { btn_stopClick(); });
+}
+
+Tfm_cdripper::~Tfm_cdripper() {
+    AudioGrabber.setMediaPolling(false);
+    AudioPlayer.close();
+}
+
+void Tfm_cdripper::buildControls() {
+    const int top = 24;  // below the menu bar
+    auto* driveLabel = new QLabel(QStringLiteral("CD-ROM:"), this);
+    driveLabel->setGeometry(8, top + 4, 58, 20);
+    cbx_cdrom = new QComboBox(this);
+    cbx_cdrom->setGeometry(66, top + 2, 326, 22);
+    connect(cbx_cdrom, &QComboBox::activated, this, [this] { cbx_cdromChange(); });
+
+    lv = new QTreeWidget(this);
+    lv->setGeometry(8, top + 30, 384, 170);
+    lv->setColumnCount(4);
+    lv->setHeaderLabels({QStringLiteral("No"), QStringLiteral("Track Name"), QStringLiteral("Length"),
+                         QStringLiteral("Size")});
+    lv->setColumnWidth(0, 70);
+    lv->setColumnWidth(1, 166);
+    lv->setColumnWidth(2, 50);
+    lv->setColumnWidth(3, 70);
+    lv->setRootIsDecorated(false);
+    lv->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lv->setSelectionMode(QAbstractItemView::SingleSelection);
+    lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lv->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lv, &QTreeWidget::itemDoubleClicked, this, [this] { lvDblClick(); });
+    connect(lv, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(lv->viewport()->mapToGlobal(at)); });
+
+    Edit1 = new QLineEdit(lv->viewport());
+    Edit1->hide();
+    Edit1->installEventFilter(this);
+    connect(Edit1, &QLineEdit::editingFinished, this, [this] {
+        if (Edit1->isVisible()) Edit1Exit();
+    });
+
+    auto* artistLabel = new QLabel(QStringLiteral("Artist:"), this);
+    artistLabel->setGeometry(8, top + 206, 44, 20);
+    edt_artist = new QLineEdit(this);
+    edt_artist->setGeometry(52, top + 206, 140, 21);
+    connect(edt_artist, &QLineEdit::editingFinished, this, [this] { edt_artistExit(); });
+    auto* albumLabel = new QLabel(QStringLiteral("Album:"), this);
+    albumLabel->setGeometry(200, top + 206, 44, 20);
+    edt_album = new QLineEdit(this);
+    edt_album->setGeometry(244, top + 206, 148, 21);
+    connect(edt_album, &QLineEdit::editingFinished, this, [this] { edt_albumExit(); });
+    auto* genreLabel = new QLabel(QStringLiteral("Genre:"), this);
+    genreLabel->setGeometry(8, top + 240, 44, 20);
+    cb_genre = new ToolComboBox(this);
+    cb_genre->setGeometry(52, top + 240, 110, 21);
+
+    auto* formats = new QGroupBox(QStringLiteral("Select Format"), this);
+    formats->setGeometry(168, top + 230, 224, 42);
+    rb_wav = new QRadioButton(QStringLiteral("WAV"), formats);
+    rb_mp3 = new QRadioButton(QStringLiteral("MP3"), formats);
+    rb_ogg = new QRadioButton(QStringLiteral("OGG"), formats);
+    rb_wma = new QRadioButton(QStringLiteral("WMA"), formats);
+    int x = 8;
+    for (QRadioButton* rb : {rb_wav, rb_mp3, rb_ogg, rb_wma}) {
+        rb->setGeometry(x, 18, 54, 18);
+        x += 54;
+    }
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(false);  // none is checked for an unknown stored format
+    for (QRadioButton* rb : {rb_wav, rb_mp3, rb_ogg, rb_wma}) {
+        rb->setAutoExclusive(false);
+        group->addButton(rb);
+    }
+    connect(rb_wav, &QRadioButton::clicked, this, [this] { rb_wavClick(); });
+    connect(rb_mp3, &QRadioButton::clicked, this, [this] { rb_mp3Click(); });
+    connect(rb_ogg, &QRadioButton::clicked, this, [this] { rb_oggClick(); });
+    connect(rb_wma, &QRadioButton::clicked, this, [this] { rb_wmaClick(); });
+
+    pb = new ToolProgressBar(this);
+    pb->setGeometry(8, top + 280, 330, 16);
+    st = new SkinLabel(QStringLiteral("00/00"), this);
+    st->setGeometry(344, top + 278, 48, 20);
+
+    const int row = top + 306;
+    btn_play = button(QStringLiteral("Play"), this, 8, row, 44);
+    btn_refresh = button(QStringLiteral("Refresh"), this, 54, row, 52);
+    btn_freedb = button(QStringLiteral("FreeDB"), this, 108, row, 50);
+    btn_rip = button(QStringLiteral("Rip CD"), this, 160, row, 50);
+    btn_pause = button(QStringLiteral("Pause"), this, 212, row, 50);
+    btn_stop = button(QStringLiteral("Stop"), this, 264, row, 40);
+    btn_option = button(QStringLiteral("Option"), this, 306, row, 44);
+    btn_close = button(QStringLiteral("Close"), this, 352, row, 40);
+    connect(btn_play, &QPushButton::clicked, this, [this] { btn_playClick(); });
+    connect(btn_refresh, &QPushButton::clicked, this, [this] { btn_refreshClick(); });
+    connect(btn_freedb, &QPushButton::clicked, this, [this] { btn_freedbClick(); });
+    connect(btn_rip, &QPushButton::clicked, this, [this] { btn_ripClick(); });
+    connect(btn_pause, &QPushButton::clicked, this, [this] { btn_pauseClick(); });
+    connect(btn_stop, &QPushButton::clicked, this, [this] { btn_stopClick(); });
+    connect(btn_option, &QPushButton::clicked, this, [this] { btn_optionClick(); });
+    connect(btn_close, &QPushButton::clicked, this, [this] { btn_closeClick(); });
+}
+
+void Tfm_cdripper::buildMenus() {
+    auto* bar = new QMenuBar(this);
+    bar->setGeometry(0, 0, 400, 22);
+    QMenu* file = bar->addMenu(QStringLiteral("  File  "));
+    Options1 = file->addAction(QStringLiteral("Options"), this, [this] { btn_optionClick(); });
+    Exit1 = file->addAction(QStringLiteral("Exit"), this, [this] { btn_closeClick(); });
+    QMenu* action = bar->addMenu(QStringLiteral("  Action  "));
+    EditFileName1 = action->addAction(QStringLiteral("Edit FileName"), this, [this] { lvDblClick(); });
+    QMenu* rip = action->addMenu(QStringLiteral("Rip"));
+    Rip1 = rip->menuAction();
+    StartRip1 = rip->addAction(QStringLiteral("Start Rip"), this, [this] { btn_ripClick(); });
+    PauseRip1 = rip->addAction(QStringLiteral("Pause Rip"), this, [this] { btn_pauseClick(); });
+    StopRip1 = rip->addAction(QStringLiteral("Stop Rip"), this, [this] { btn_stopClick(); });
+    QMenu* play = action->addMenu(QStringLiteral("Play"));
+    Play1 = play->menuAction();
+    StartPlay1 = play->addAction(QStringLiteral("Start Play"), this, [this] { btn_playClick(); });
+    PausePlay1 = play->addAction(QStringLiteral("Pause Play"), this, [this] { btn_pauseClick(); });
+    StopPlay1 = play->addAction(QStringLiteral("Stop Play"), this, [this] { btn_stopClick(); });
+    SelectAll1 = action->addAction(QStringLiteral("Select All"), this, [this] { SelectAll1Click(); });
+    UneslectAll1 = action->addAction(QStringLiteral("Uneslect All"), this, [this] { UneslectAll1Click(); });
+
+    PopupMenu1 = new QMenu(this);
+    EditFilename2 = PopupMenu1->addAction(QStringLiteral("Edit Filename"), this, [this] { lvDblClick(); });
+    QMenu* rip2 = PopupMenu1->addMenu(QStringLiteral("Rip"));
+    Rip2 = rip2->menuAction();
+    PauseRip2 = rip2->addAction(QStringLiteral("Pause Rip"), this, [this] { btn_pauseClick(); });
+    StopRip2 = rip2->addAction(QStringLiteral("Stop Rip"), this, [this] { btn_stopClick(); });
+    QMenu* play2 = PopupMenu1->addMenu(QStringLiteral("Play"));
+    Play2 = play2->menuAction();
+    PausePlay2 = play2->addAction(QStringLiteral("Pause Play"), this, [this] { btn_pauseClick(); });
+    StopPlay2 = play2->addAction(QStringLiteral("Stop Play"), this, [this] { btn_stopClick(); });
+    SelectAll2 = PopupMenu1->addAction(QStringLiteral("Select All"), this, [this] { SelectAll1Click(); });
+    UnselectAll2 = PopupMenu1->addAction(QStringLiteral("Unselect All"), this, [this] { UneslectAll1Click(); });
+}
+
+void Tfm_cdripper::setPlayGroup(bool on) {
+    btn_play->setEnabled(on);
+    Play1->setEnabled(on);
+    Play2->setEnabled(on);
+}
+
+void Tfm_cdripper::setRipGroup(bool on) {
+    btn_rip->setEnabled(on);
+    Rip1->setEnabled(on);
+    Rip2->setEnabled(on);
+    StartRip1->setEnabled(on);
+}
+
+void Tfm_cdripper::setStopGroup(bool on) {
+    btn_stop->setEnabled(on);
+    for (QAction* a : {StopRip1, StopPlay1, StopRip2, StopPlay2}) a->setEnabled(on);
+}
+
+void Tfm_cdripper::setPauseGroup(bool on) {
+    btn_pause->setEnabled(on);
+    for (QAction* a : {PauseRip1, PausePlay1, PauseRip2, PausePlay2}) a->setEnabled(on);
+}
+
+void Tfm_cdripper::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void Tfm_cdripper::closeEvent(QCloseEvent* event) {
+    // The online lookup uses the grabber on its worker; the window closes
+    // when it has answered (within its deadline).
+    if (lookupRunning_) {
+        event->ignore();
+        return;
+    }
+    FormCloseQuery();
+    QDialog::closeEvent(event);
+}
+
+void Tfm_cdripper::FormShow() {
+    DressToolWindow(this);
+    const IniFile ini;
+    const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
+    PopupMenu1->setStyleSheet(secondSkin ? QStringLiteral("QMenu { background: #efeae7; } QMenu::separator { background: #cdc9c5; }")
+                                         : QStringLiteral("QMenu { background: #bdc3d6; } QMenu::separator { background: #8c9abd; }"));
+    cb_genre->clear();
+    for (std::string_view name : Id3GenreNames) cb_genre->addItem(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
+    Edit1->hide();
+    setFormat(ini.readInteger(kSection, "cdrip type", 1));
+
+    AudioGrabber.refreshDrives();
+    AudioGrabber.setMediaPolling(true);
+    if (AudioGrabber.driveCount() != 0) {
+        cbx_cdrom->clear();
+        int selection = 0;
+        for (int i = 0; i < AudioGrabber.driveCount(); ++i) {
+            AudioGrabber.setDriveIndex(i + 1);
+            AudioGrabber.readToc();
+            if (AudioGrabber.trackCount() > 1) selection = i;
+            cbx_cdrom->addItem("(" + AudioGrabber.driveShortName() + ")  " + AudioGrabber.driveName());
+        }
+        AudioGrabber.setDriveIndex(selection + 1);
+        cbx_cdrom->setCurrentIndex(selection);
+        setPauseGroup(false);
+        CdPlaying = false;
+        setStopGroup(false);
+        LastJobIsPlay = true;
+        Ripping = false;
+        WmaRipRunning = false;
+        ReadDiscToc();
+    } else {
+        ShowInformation(QStringLiteral("CD-Rom is not ready!"), this);
+        setPlayGroup(false);
+        btn_freedb->setEnabled(false);
+        setStopGroup(false);
+        btn_rip->setEnabled(false);
+        Rip1->setEnabled(false);
+        setPauseGroup(false);
+        btn_refresh->setEnabled(false);
+    }
+}
+
+void Tfm_cdripper::setFormat(int format) {
+    RipFormat = format;
+    rb_wav->setChecked(format == 0);
+    rb_mp3->setChecked(format == 1);
+    rb_ogg->setChecked(format == 2);
+    rb_wma->setChecked(format == 3);
+}
+
+void Tfm_cdripper::rb_wavClick() { setFormat(0); }
+void Tfm_cdripper::rb_mp3Click() { setFormat(1); }
+void Tfm_cdripper::rb_oggClick() { setFormat(2); }
+void Tfm_cdripper::rb_wmaClick() { setFormat(3); }
+
+void Tfm_cdripper::ReadDiscToc() {
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    setStopGroup(false);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    setPauseGroup(false);
+    edt_artist->clear();
+    edt_album->clear();
+    cb_genre->setCurrentIndex(-1);
+    lv->clear();
+
+    AudioGrabber.readToc();
+    if (AudioGrabber.trackCount() < 1) return;
+    setPlayGroup(true);
+    setRipGroup(true);
+    setStopGroup(false);
+    btn_freedb->setEnabled(true);
+
+    AudioGrabber.cddbQuery(2);
+    edt_artist->setText(AudioGrabber.cddbArtist());
+    edt_album->setText(AudioGrabber.cddbAlbum());
+    int genre = kOtherGenre;
+    const std::string wanted = AudioGrabber.cddbGenre().toStdString();
+    for (std::size_t i = 0; i < Id3GenreNames.size(); ++i)
+        if (Id3GenreNames[i] == wanted) {
+            genre = static_cast<int>(i);
+            break;
+        }
+    cb_genre->setCurrentIndex(genre);
+    if (edt_artist->text().isEmpty()) edt_artist->setText(QStringLiteral("Unknown Artist"));
+    if (edt_album->text().isEmpty()) edt_album->setText(QStringLiteral("Unknown Album"));
+
+    lv->setUpdatesEnabled(false);
+    for (int i = 1; i <= AudioGrabber.trackCount(); ++i) {
+        AudioGrabber.setTrack(i);
+        QString title = AudioGrabber.cddbTrackTitle();
+        if (title.isEmpty()) title = "Track " + FormatTwoDigits(i);
+        const int64_t ms = AudioGrabber.trackDuration();
+        const int64_t m = ms / 60000;
+        const int64_t s = ms / 1000 - 60 * m;
+        const double mb = static_cast<double>(AudioGrabber.trackLength()) / 1024 / 1024 * 4;
+        auto* item = new QTreeWidgetItem(lv, {FormatTwoDigits(i), title,
+                                              FormatTwoDigits(static_cast<int>(m)) + ":" + FormatTwoDigits(static_cast<int>(s)),
+                                              QString::number(mb, 'f', 2) + "MB"});
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, Qt::Checked);
+    }
+    lv->setUpdatesEnabled(true);
+}
+
+void Tfm_cdripper::btn_refreshClick() { ReadDiscToc(); }
+
+void Tfm_cdripper::cbx_cdromChange() {
+    // The grabber belongs to the rip until it ends.
+    if (Ripping || WmaRipRunning) return;
+    if (CdPlaying) StopCdPlay();
+    AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
+    ReadDiscToc();
+}
+
+void Tfm_cdripper::AudioGrabberMediaChange() {
+    // The grabber belongs to the lookup's worker until it answers.
+    if (lookupRunning_) {
+        mediaChangedDuringLookup_ = true;
+        return;
+    }
+    // The rip owns the grabber until it ends; the list is read again then.
+    if (Ripping || WmaRipRunning || RipThread) {
+        mediaChangedDuringRip_ = true;
+        return;
+    }
+    if (CdPlaying) StopCdPlay();
+    ReadDiscToc();
+}
+
+QString Tfm_cdripper::rowTitle(int row) const {
+    QTreeWidgetItem* item = lv->topLevelItem(row);
+    return item ? item->text(1) : QString();
+}
+
+bool Tfm_cdripper::rowChecked(int row) const {
+    QTreeWidgetItem* item = lv->topLevelItem(row);
+    return item && item->checkState(0) == Qt::Checked;
+}
+
+void Tfm_cdripper::SelectAll1Click() {
+    for (int i = 0; i < AudioGrabber.trackCount() && i < lv->topLevelItemCount(); ++i)
+        lv->topLevelItem(i)->setCheckState(0, Qt::Checked);
+}
+
+void Tfm_cdripper::UneslectAll1Click() {
+    for (int i = 0; i < AudioGrabber.trackCount() && i < lv->topLevelItemCount(); ++i)
+        lv->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
+}
+
+void Tfm_cdripper::lvDblClick() {
+    QTreeWidgetItem* item = lv->currentItem();
+    if (!item || !item->isSelected()) return;
+    const QRect rect = lv->visualItemRect(item);
+    Edit1->setGeometry(70, rect.top() - 1, lv->columnWidth(1) + 1, 21);
+    Edit1->setText(item->text(1));
+    EditedRow = lv->indexOfTopLevelItem(item);
+    Edit1->show();
+    Edit1->setFocus();
+}
+
+void Tfm_cdripper::Edit1Exit() {
+    const QString text = QString::fromStdString(RemoveInvalidFileNameChars(Edit1->text().toStdString()));
+    Edit1->hide();
+    if (!text.isEmpty())
+        if (QTreeWidgetItem* item = lv->topLevelItem(EditedRow)) item->setText(1, text);
+}
+
+bool Tfm_cdripper::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit1 && event->type() == QEvent::FocusOut && Edit1->isVisible()) Edit1Exit();
+    return QDialog::eventFilter(watched, event);
+}
+
+void Tfm_cdripper::edt_artistExit() {
+    edt_artist->setText(QString::fromStdString(RemoveInvalidFileNameChars(edt_artist->text().toStdString())));
+}
+
+void Tfm_cdripper::edt_albumExit() {
+    edt_album->setText(QString::fromStdString(RemoveInvalidFileNameChars(edt_album->text().toStdString())));
+}
+
+void Tfm_cdripper::btn_freedbClick() {
+    const IniFile ini;
+    AudioGrabber.setCddbServerAddress(QString::fromStdString(ini.readString(kSection, "cddb server", CddbServer().host)));
+    AudioGrabber.setCddbServerPort(QString::fromStdString(ini.readString(kSection, "port", "80")));
+    AudioGrabber.setCddbTimeout(ini.readInteger(kSection, "timeout", 15000));
+    AudioGrabber.setCddbCGIScript(QStringLiteral("/~cddb/cddb.cgi"));
+
+    // Up to two deadlines of waiting: on a worker, with the window's
+    // controls disabled, so the window still paints and moves.
+    const QList<QWidget*> controls = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    QList<QWidget*> disabled;
+    for (QWidget* w : controls)
+        if (w->isEnabled()) {
+            w->setEnabled(false);
+            disabled << w;
+        }
+    lookupRunning_ = true;
+    mediaChangedDuringLookup_ = false;
+    QEventLoop wait;
+    std::atomic<bool> found{false};
+    std::thread worker([&] {
+        AudioGrabber.cddbQuery(1);
+        found = AudioGrabber.cddbQuery(1);
+        QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    wait.exec();
+    worker.join();
+    lookupRunning_ = false;
+    for (QWidget* w : disabled) w->setEnabled(true);
+
+    if (!found)
+        ShowInformation(QStringLiteral("Can not find freedb info!"), this);
+    else
+        ReadDiscToc();
+    if (mediaChangedDuringLookup_) AudioGrabberMediaChange();
+}
+
+void Tfm_cdripper::btn_optionClick() {
+    if (const DiscToolServices* services = CurrentDiscToolServices()) services->showEncoderSettings(this);
+}
+
+void Tfm_cdripper::btn_closeClick() { close(); }
+
+void Tfm_cdripper::FormCloseQuery() {
+    btn_stopClick();
+    WmaRipRunning = false;
+    AudioGrabber.setMediaPolling(false);
+    IniFile().writeInteger(kSection, "cdrip type", RipFormat);
+}
+
+void Tfm_cdripper::btn_playClick() {
+    if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
+    AudioGrabber.readToc();
+    if (AudioGrabber.trackCount() < 1) {
+        ReadDiscToc();
+        repaint();
+        return;
+    }
+    QTreeWidgetItem* item = lv->currentItem();
+    if (!item || !item->isSelected()) {
+        ShowInformation(QStringLiteral("Please select the track you want to play!"), this);
+        return;
+    }
+    PlayTrackNumber = lv->indexOfTopLevelItem(item) + 1;
+    btn_play->setEnabled(false);
+    PlayCdTrack();
+}
+
+void Tfm_cdripper::PlayCdTrack() {
+    StartPlay1->setEnabled(false);
+    btn_refresh->setEnabled(false);
+    btn_stop->setEnabled(true);
+    AudioGrabber.readToc();
+    AudioGrabber.setGrabMode(CdGrabber::GrabBurst);
+    if (!AudioPlayer.open(AudioGrabber, std::to_string(PlayTrackNumber))) return;
+    // The session queues two blocks and one more each time the player asks.
+    if (!AudioPlayer.start(0)) {
+        AudioPlayer.close();
+        return;
+    }
+    PlayBlockFrames = AudioPlayer.blockSize() / CdGrabber::Channels;
+    CdPlayPaused = false;
+    CdPlaying = true;
+    LastJobIsPlay = true;
+    for (QAction* a : {PausePlay1, PausePlay2, StopPlay1, StopPlay2}) a->setEnabled(true);
+    btn_pause->setEnabled(true);
+    setRipGroup(false);
+    btn_refresh->setEnabled(false);
+    btn_freedb->setEnabled(false);
+}
+
+void Tfm_cdripper::FeedPlayerBlock() {
+    // The playback session feeds the player itself on each of its requests.
+}
+
+void Tfm_cdripper::StopCdPlay() {
+    AudioPlayer.close();
+    CdPlaying = false;
+    setPlayGroup(true);
+}
+
+void Tfm_cdripper::btn_pauseClick() {
+    if (!LastJobIsPlay)
+        ToggleRipPause();
+    else
+        TogglePlayPause();
+}
+
+void Tfm_cdripper::TogglePlayPause() {
+    if (!CdPlaying) return;
+    CdPlayPaused = !CdPlayPaused;
+    if (CdPlayPaused)
+        AudioPlayer.pause();
+    else
+        AudioPlayer.resume();
+}
+
+void Tfm_cdripper::ToggleRipPause() {
+    if (!RipThread || !Ripping) return;
+    if (btn_pause->text() == QLatin1String("Pause")) {
+        btn_pause->setText(QStringLiteral("Resume"));
+        RipThread->pause();
+    } else {
+        btn_pause->setText(QStringLiteral("Pause"));
+        RipThread->resume();
+    }
+}
+
+void Tfm_cdripper::btn_ripClick() {
+    if (Ripping || WmaRipRunning) return;
+    if (CdPlaying) StopCdPlay();
+    if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
+    AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
+    AudioGrabber.readToc();
+    if (AudioGrabber.trackCount() < 1) {
+        ReadDiscToc();
+        return;
+    }
+    const IniFile ini;
+    const RipSettings settings = ReadRipSettings(ini);
+    ApplyGrabSettings(settings, AudioGrabber);
+    const OutputKind kind = RipFormat >= 0 && RipFormat <= 3 ? static_cast<OutputKind>(RipFormat) : OutputKind::Mp3;
+    const OutputFormat format = ReadRipFormat(ini, kind);
+
+    const bool wma = kind == OutputKind::Wma;
+    setStopGroup(true);
+    // A WMA rip runs on the GUI thread and cannot be paused.
+    setPauseGroup(!wma);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    StartRip1->setEnabled(false);
+    LastJobIsPlay = false;
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    btn_refresh->setEnabled(false);
+    cbx_cdrom->setEnabled(false);
+
+    auto* job = new TRipcdThread(&jobHandler_, this, AudioGrabber, settings, format, [this](int row) {
+        RipRowTexts texts;
+        texts.checked = rowChecked(row);
+        texts.title = rowTitle(row);
+        texts.artist = edt_artist->text();
+        texts.album = edt_album->text();
+        texts.genre = cb_genre->currentText();
+        return texts;
+    });
+    connect(job, &ToolJob::subPercent, pb, [this](int p) { pb->setPosition(p); });
+    connect(job, &ToolJob::nextItem, st, [this](int begun, int checked) {
+        st->setCaption(FormatTwoDigits(begun) + "/" + FormatTwoDigits(checked));
+    });
+    connect(job, &TRipcdThread::ripEnded, this, &Tfm_cdripper::RipEnded);
+    // A job that ended on an exception sends no ripEnded: the window gets
+    // its controls back all the same.
+    connect(job, &ToolJob::ended, this, [this, job] {
+        if (RipThread == job) RipEnded(false, {});
+    });
+    RipThread = job;
+    if (wma) {
+        WmaRipRunning = true;
+        jobThreads_.start(job, JobPlace::GuiThread);
+    } else {
+        Ripping = true;
+        jobThreads_.start(job, JobPlace::Worker);
+    }
+}
+
+void Tfm_cdripper::RipEnded(bool anyChecked, const QString& lastFolder) {
+    RipThread = nullptr;
+    const bool wma = WmaRipRunning;
+    pb->setPosition(0);
+    if (anyChecked && !lastFolder.isEmpty()) OpenLocalPath(lastFolder);
+    st->setCaption(QStringLiteral("00/00"));
+    btn_rip->setEnabled(true);
+    Rip1->setEnabled(true);
+    Rip2->setEnabled(true);
+    StartRip1->setEnabled(true);
+    setStopGroup(false);
+    setPauseGroup(false);
+    btn_pause->setText(QStringLiteral("Pause"));
+    setPlayGroup(true);
+    btn_refresh->setEnabled(true);
+    btn_freedb->setEnabled(true);
+    cbx_cdrom->setEnabled(true);
+    Ripping = false;
+    LastJobIsPlay = true;
+    if (wma) {
+        WmaRipRunning = false;
+        btn_stopClick();
+    }
+    if (mediaChangedDuringRip_) {
+        mediaChangedDuringRip_ = false;
+        ReadDiscToc();
+    }
+}
+
+void Tfm_cdripper::btn_stopClick() {
+    if (WmaRipRunning && RipThread) RipThread->stop();
+    WmaRipRunning = false;
+    if (Ripping) {
+        Ripping = false;
+        if (btn_pause->text() == QLatin1String("Resume")) {
+            if (RipThread) RipThread->resume();
+            btn_pause->setText(QStringLiteral("Pause"));
+        }
+        LastJobIsPlay = true;
+        // Stop never waits: the rip ends at its next block, and its end
+        // gives the window its controls back.
+        if (RipThread) RipThread->stop();
+        setRipGroup(true);
+    }
+    if (CdPlaying) StopCdPlay();
+    StartPlay1->setEnabled(true);
+    setPauseGroup(false);
+    setStopGroup(false);
+    st->setCaption(QStringLiteral("00/00"));
+    btn_refresh->setEnabled(true);
+    btn_freedb->setEnabled(true);
+    setRipGroup(true);
+    setPlayGroup(true);
+}

@@ -17,7 +17,8 @@ BlockCopyResult MeasurePeaks(BlockSource& scan, bool cacheIt, PeakMeter& peaks, 
     for (;;) {
         if (!hooks.checkpoint()) return BlockCopyResult::Stopped;
         AudioBlock block = scan.readBlock(blockSamples);
-        if (scan.readFailed()) return BlockCopyResult::ReadFailed;
+        const bool failed = scan.readFailed();
+        if (failed && !(hooks.readFailedGoOn && hooks.readFailedGoOn())) return BlockCopyResult::ReadFailed;
         if (block.empty()) return BlockCopyResult::Done;
         peaks.add(block, channels);
         cache.append(block);
@@ -57,7 +58,8 @@ BlockCopyResult CopyBlocks(BlockSource& reader, AudioFile& writer, const BlockCo
         if (!hooks.checkpoint()) return BlockCopyResult::Stopped;
         const BlockPlan plan = PlanBlock(in);
         AudioBlock block = cached ? cache.read(plan.request) : reader.readBlock(plan.request);
-        if (cached ? cache.readFailed() : reader.readFailed()) return BlockCopyResult::ReadFailed;
+        const bool failed = cached ? cache.readFailed() : reader.readFailed();
+        if (failed && (cached || !hooks.readFailedGoOn || !hooks.readFailedGoOn())) return BlockCopyResult::ReadFailed;
         if (in.length > 0) hooks.percent(static_cast<int>(std::min(in.position, in.length) * 100 / in.length));
         if (block.empty()) {
             hooks.percent(100);

@@ -29,6 +29,9 @@ struct BlockCopyHooks {
     std::function<bool()> checkpoint;        // false once the job was stopped
     std::function<void(int)> percent;        // of the source copied
     std::function<void()> afterBlock;        // lets the GUI thread's events run
+    // When set, a failed read asks it: true goes on with what the read
+    // gave (a CD's error action), false ends the copy as ReadFailed.
+    std::function<bool()> readFailedGoOn = {};
 };
 
 // About 25 minutes of CD audio: longer sources are decoded twice rather

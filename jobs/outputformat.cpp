@@ -34,9 +34,23 @@ QString OutputFormat::configure(AudioFile& writer) const {
 
 EncoderDialogCodes EncoderDialogCodes::read(const IniFile& ini, const char* section) {
     EncoderDialogCodes c;
-    auto get = [&](const char* key, int& value) { value = ini.readInteger(section, key, value); };
     // The ripper's dialog starts its VBR quality lower than the recorder's.
     if (std::strcmp(section, "recorder") != 0) c.mp3VbrQuality = 5;
+    return read(ini, section, c);
+}
+
+EncoderDialogCodes EncoderDialogCodes::ripperDefaults() {
+    EncoderDialogCodes c;
+    c.wavFrequency = 1;
+    c.wavChannel = 1;
+    c.wavBit = 1;
+    return c;
+}
+
+EncoderDialogCodes EncoderDialogCodes::read(const IniFile& ini, const char* section,
+                                            const EncoderDialogCodes& defaults) {
+    EncoderDialogCodes c = defaults;
+    auto get = [&](const char* key, int& value) { value = ini.readInteger(section, key, value); };
     get("wav frequency", c.wavFrequency);
     get("wav channel", c.wavChannel);
     get("wav bit", c.wavBit);

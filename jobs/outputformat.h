@@ -49,6 +49,11 @@ struct EncoderDialogCodes {
     int wmaFormat = 7;
 
     static EncoderDialogCodes read(const IniFile& ini, const char* section);
+    // The same over other defaults for the keys that are missing.
+    static EncoderDialogCodes read(const IniFile& ini, const char* section, const EncoderDialogCodes& defaults);
+    // The defaults the rip itself uses for missing [cd ripper] keys, which
+    // differ from the dialog's.
+    static EncoderDialogCodes ripperDefaults();
 };
 
 // The format the codes stand for; MP3 pairs MPEG audio lacks are refused.

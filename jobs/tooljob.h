@@ -88,6 +88,12 @@ protected:
     bool checkpoint() { return control_.checkpoint(); }
     bool ask(const QString& title, const QString& text);
     void tell(const QString& title, const QString& text);
+    // Runs read on the window's thread while the job waits (what the
+    // window shows at this moment, such as a row the user may rename);
+    // whenStopped once the job was stopped.
+    int readFromWindow(std::function<int()> read, int whenStopped) {
+        return control_.ask(handlerContext_, std::move(read), whenStopped);
+    }
     // On the GUI thread, lets pending events run (twice: once for what the
     // block's reports caused and once for what that in turn posted).
     void letEventsRun();

@@ -9,6 +9,17 @@
 //   GRAPHITE_COMBOBOX_BUTTON, MEADOW_COMBOBOX_BUTTON  17 x 19 (Meadow's carries its arrow)
 //   MENU_CHECKED            16 x 16  (a check on white; white is the key)
 //   GRAPHITE_MENU_BAR, GRAPHITE_MENU_SELECT  8 x 20
+//   STYLE_TITLEBTN          18 equal cells (control box, help, maximise,
+//                           restore, minimise, close; normal, hover, down
+//                           each): Graphite 19 x 17, Meadow 21 x 19,
+//                           DeepBlue and Protein 20 x 18, BlueGlass 22 x 20;
+//                           Protein's and BlueGlass's cells have the key in
+//                           their lower-left pixel
+//   STYLE_TITLE_LEFT, STYLE_TITLE_RIGHT  6 wide, STYLE_TITLE_CLIENT 8 wide,
+//                           all three one height per style: Graphite 26,
+//                           Meadow 30, DeepBlue 22, Protein 22, BlueGlass 30;
+//                           the buttons fit below their top offset
+//   GRAPHITE_FORM_BACKGROUND, PROTEIN_FORM_BACKGROUND  32 x 32 tiles
 // Any other name, including the keys whose controls do not exist, gives a
 // null image, which every control takes as "no picture".
 

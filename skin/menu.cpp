@@ -98,7 +98,7 @@ private:
 
     void barBackground(QPainter* p, const QRect& r) const {
         if (look_->graphite) p->drawImage(r, BuiltinArt(QStringLiteral("GRAPHITE_MENU_BAR")));
-        else p->fillRect(r, look_->barColor);
+        else p->fillRect(r, look_->menuBarColor.isValid() ? look_->menuBarColor : look_->barColor);
     }
 
     // The bar on the left and the item's colour to its right.
@@ -348,4 +348,16 @@ TvsPopupMenu::TvsPopupMenu(QWidget* parent) : TvsMenuBase<QMenu>(parent) {}
 
 TvsMainMenu::TvsMainMenu(QWidget* parent) : TvsMenuBase<QMenuBar>(parent) {
     setFixedHeight(look().menuBarHeight);
+}
+
+void TvsMainMenu::setMenuBarColor(const QColor& c) {
+    mutableLook().menuBarColor = c;
+    update();
+}
+
+void TvsMainMenu::setMenuBarHeight(int h) {
+    mutableLook().menuBarHeight = std::max(1, h);
+    setFixedHeight(look().menuBarHeight);
+    QEvent changed(QEvent::StyleChange);
+    QCoreApplication::sendEvent(this, &changed);
 }

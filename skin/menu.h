@@ -36,6 +36,7 @@ struct TvsMenuLook {
     int fontSize = 8;
     bool useSystemFont = true;
     int menuBarHeight = 22;
+    QColor menuBarColor;  // the bar's background; when unset, barColor
 };
 
 // The values and their setters, shared by the popup menu and the menu bar.
@@ -69,6 +70,7 @@ public:
     void setUseSystemFont(bool on);
 
 protected:
+    TvsMenuLook& mutableLook() { return look_; }
     void actionEvent(QActionEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -97,4 +99,8 @@ class TvsMainMenu : public TvsMenuBase<QMenuBar> {
     Q_OBJECT
 public:
     explicit TvsMainMenu(QWidget* parent = nullptr);
+
+    // A form frame that hosts the bar gives it its own colour and height.
+    void setMenuBarColor(const QColor& c);
+    void setMenuBarHeight(int h);
 };

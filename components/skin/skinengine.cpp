@@ -3,6 +3,7 @@
 #include "components/skin/skinlabel.h"
 #include "components/skin/skinpaint.h"
 #include "components/skin/skinview.h"
+#include "platform/framelesswindow.h"
 #include "platform/posixfile.h"
 
 #include <cerrno>
@@ -51,24 +52,7 @@ struct SkinEngine::WindowSkin {
 
 namespace {
 
-void setFlagsKeepingPlace(QWidget* w, Qt::WindowFlags flags) {
-    if (w->windowFlags() == flags) return;
-    // Changing the flags hides a window; one that was showing stays showing.
-    const bool visible = w->isVisible();
-    const QPoint pos = w->pos();
-    w->setWindowFlags(flags);
-    if (visible) {
-        w->move(pos);
-        w->show();
-    }
-}
-
-// Qt gives a window that names the buttons of its frame (custom hints with a
-// close button, say) that frame even when told to go without one; only the
-// window's other wishes, staying on top among them, go with the skin.
-Qt::WindowFlags framelessFlags(Qt::WindowFlags flags) {
-    return (flags & ~Qt::CustomizeWindowHint) | Qt::FramelessWindowHint;
-}
+constexpr char kFrameOwner[] = "skin engine";
 
 bool isTextRole(QPalette::ColorRole role) {
     return role == QPalette::WindowText || role == QPalette::Text || role == QPalette::ButtonText ||
@@ -181,6 +165,7 @@ void SkinEngine::takeDown(WindowSkin& ws) {
 void SkinEngine::restoreFrame(WindowSkin& ws) {
     QWidget* w = ws.window;
     if (!w) return;
+    if (FrameOwner(w) == QLatin1String(kFrameOwner)) SetFrameOwner(w, {});
     w->setContentsMargins(ws.margins);
     w->setMinimumSize(ws.minSize);
     w->setMaximumSize(ws.maxSize);
@@ -200,7 +185,7 @@ void SkinEngine::restoreFrame(WindowSkin& ws) {
     QTimer::singleShot(0, this, [this, guard, flags] {
         if (!guard) return;
         if (WindowSkin* now = windows_.value(guard.data()); now && now->skinned) return;
-        setFlagsKeepingPlace(guard, flags);
+        SetFlagsKeepingPlace(guard, flags);
     });
 }
 
@@ -253,7 +238,10 @@ void SkinEngine::dress(WindowSkin& ws, const SectionDef& section) {
         applyPaletteAndLabels(ws, section);
         return;
     }
-    if (w->isWindow()) setFlagsKeepingPlace(w, framelessFlags(ws.flags));
+    if (w->isWindow()) {
+        SetFlagsKeepingPlace(w, FramelessFlags(ws.flags));
+        SetFrameOwner(w, QLatin1String(kFrameOwner));
+    }
     w->setContentsMargins(section.margins);
     if (section.size) {
         w->setFixedSize(*section.size);
@@ -334,6 +322,12 @@ bool SkinEngine::applySkinSection(QWidget* window, const QString& section) {
     const SectionDef* def = data->findSection(section);
     if (!def) {
         report(QStringLiteral("The skin %1 has no section %2.").arg(skinFile_, section));
+        return false;
+    }
+    // A window that draws a frame of its own would end up with two.
+    if (const QString owner = FrameOwner(window); !owner.isEmpty() && owner != QLatin1String(kFrameOwner)) {
+        report(QStringLiteral("The window %1 draws its own frame; the skin section %2 is not applied.")
+                   .arg(window->objectName(), section));
         return false;
     }
     WindowSkin* ws = stateFor(window);

@@ -26,52 +26,7 @@ int buttonCode(Qt::MouseButton b) {
 
 bool isAction(ElementType t) { return t == ElementType::Close || t == ElementType::Minimize; }
 
-// Pixels the mouse moves with the button held before a press becomes a drag.
-constexpr int kStartDistance = 3;
-
 }  // namespace
-
-void WindowDrag::press(QWidget* window, const QPointF& globalPos, Qt::Edges edges) {
-    state_ = window ? State::Armed : State::Idle;
-    edges_ = edges;
-    pressPos_ = globalPos.toPoint();
-    if (window) startGeometry_ = edges ? window->geometry() : window->frameGeometry();
-}
-
-bool WindowDrag::move(QWidget* window, const QPointF& globalPos, Qt::MouseButtons buttons) {
-    if (state_ == State::Idle || !window) return false;
-    // The release went elsewhere: the drag ends rather than glue the window
-    // to the mouse until the next click.
-    if (!(buttons & Qt::LeftButton)) {
-        state_ = State::Idle;
-        return false;
-    }
-    const QPoint d = globalPos.toPoint() - pressPos_;
-    if (state_ == State::Armed) {
-        if (d.manhattanLength() < kStartDistance) return true;
-        // Handed to the window manager only now that the button is down
-        // for sure: started at the press, the release of a quick click could
-        // come before the manager took the mouse, and the manager would then
-        // move the window until the next click.
-        QWindow* handle = window->windowHandle();
-        if (handle && (edges_ ? handle->startSystemResize(edges_) : handle->startSystemMove())) {
-            state_ = State::Idle;
-            return true;
-        }
-        state_ = State::Following;
-    }
-    if (!edges_) {
-        window->move(startGeometry_.topLeft() + d);
-        return true;
-    }
-    QRect g = startGeometry_;
-    if (edges_ & Qt::LeftEdge) g.setLeft(std::min(g.left() + d.x(), g.right() - window->minimumWidth()));
-    if (edges_ & Qt::RightEdge) g.setRight(g.right() + d.x());
-    if (edges_ & Qt::TopEdge) g.setTop(std::min(g.top() + d.y(), g.bottom() - window->minimumHeight()));
-    if (edges_ & Qt::BottomEdge) g.setBottom(g.bottom() + d.y());
-    window->setGeometry(g);
-    return true;
-}
 
 QRegion roundedRegion(const QSize& size, int radius) {
     const int w = size.width(), h = size.height();
@@ -230,11 +185,20 @@ void ElementView::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint at = e->position().toPoint();
     const bool inside = rect().contains(at);
     update();
+    QPointer<ElementView> self = this;
+    // The handlers may have opened a menu or asked a question, which took the
+    // pointer without a leave: the hover look follows where it is now.
+    auto settleHover = [self] {
+        if (!self) return;
+        self->hovered_ = PointerOver(self);
+        self->update();
+    };
     if (isAction(def_.type)) {
         if (wasPressed && inside && window_) {
             if (def_.type == ElementType::Close) window_->close();
             else window_->showMinimized();
         }
+        settleHover();
         return;
     }
     QPointer<SkinObject> obj = object_;
@@ -243,13 +207,17 @@ void ElementView::mouseReleaseEvent(QMouseEvent* e) {
     auto* bar = obj->as<SkinScrollBar>();
     if (bar && left) bar->dragging_ = false;
     if (engine) emit engine->onMouseUp(obj, buttonCode(e->button()), at.x(), at.y());
-    if (!obj || !wasPressed || !inside || bar) return;
+    if (!obj || !wasPressed || !inside || bar) {
+        settleHover();
+        return;
+    }
     // A two-state button shows its new state by the time the click is told.
     if (auto* toggle = obj->as<SkinToggle>()) {
         toggle->state_ = !toggle->state_;
         update();
     }
     if (engine) emit engine->onClick(obj);
+    settleHover();
 }
 
 void ElementView::enterEvent(QEnterEvent*) {

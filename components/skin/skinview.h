@@ -5,6 +5,7 @@
 // SkinObject::widget().
 
 #include "components/skin/skinfile.h"
+#include "platform/framelesswindow.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -12,27 +13,6 @@
 class SkinObject;
 
 namespace skin {
-
-// Moves a frameless window by dragging, or resizes it by an edge: the window
-// manager's own move or resize when it offers one, else by following the
-// mouse. A press only arms it; the drag starts when the mouse moves with the
-// button held, so that no click, however quick, leaves a drag behind, and it
-// ends on the release or on any move without the button.
-class WindowDrag {
-public:
-    void press(QWidget* window, const QPointF& globalPos, Qt::Edges edges = {});
-    // True when the drag took the move.
-    bool move(QWidget* window, const QPointF& globalPos, Qt::MouseButtons buttons);
-    void release() { state_ = State::Idle; }
-    bool active() const { return state_ != State::Idle; }
-
-private:
-    enum class State { Idle, Armed, Following };
-    State state_ = State::Idle;
-    Qt::Edges edges_;
-    QPoint pressPos_;
-    QRect startGeometry_;
-};
 
 class ElementView : public QWidget {
     Q_OBJECT
@@ -42,6 +22,7 @@ public:
 
     SkinObject* object() const { return object_; }
     const ElementDef& definition() const { return def_; }
+    bool hovered() const { return hovered_; }
 
 protected:
     void paintEvent(QPaintEvent*) override;

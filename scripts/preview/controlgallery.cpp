@@ -1,7 +1,9 @@
 // Shows every skinned control in the five built-in themes and in a theme
-// file made here, each normal, hovered, held down and disabled, and saves
-// one picture per theme for review:
+// file made here, each normal, hovered, held down and disabled, and a framed
+// window in each, normal, hovered, held down, maximised and inactive; saves
+// one picture per theme and kind for review:
 //   controlgallery [output folder]          (default: build/screenshots)
+//   controlgallery --frames [output folder] the framed windows only
 //   controlgallery --write-theme FILE       writes the sample theme file only
 
 #include <QAbstractItemView>
@@ -14,6 +16,7 @@
 #include <QTextStream>
 
 #include "skin/combobox.h"
+#include "skin/form.h"
 #include "skin/imagepanel.h"
 #include "skin/menu.h"
 #include "skin/progressbar.h"
@@ -62,8 +65,56 @@ QImage amberThumb(bool standing) {
     return img;
 }
 
+// The title pictures: 18 cells of 18 x 16 on a 24-pixel strip.
+QImage amberTitle(int width) {
+    QImage img(width, 24, QImage::Format_RGB32);
+    QPainter p(&img);
+    QLinearGradient g(0, 0, 0, 24);
+    g.setColorAt(0, QColor(0xc8, 0x7a, 0x10));
+    g.setColorAt(1, QColor(0x7a, 0x42, 0x00));
+    p.fillRect(img.rect(), g);
+    p.fillRect(0, 23, width, 1, QColor(0x4a, 0x28, 0x00));
+    return img;
+}
+
+QImage amberButtons() {
+    QImage img(18 * 18, 16, QImage::Format_RGB32);
+    img.fill(QColor(0xff, 0x00, 0xff));
+    QPainter p(&img);
+    for (int cell = 0; cell < 18; ++cell) {
+        const QRect r(cell * 18 + 1, 1, 15, 14);
+        const int state = cell % 3;
+        p.setPen(QColor(0x4a, 0x28, 0x00));
+        p.setBrush(state == 0 ? QColor(0xf5, 0xa6, 0x23) : state == 1 ? QColor(0xff, 0xd8, 0x8a) : QColor(0xb0, 0x60, 0x00));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+        p.setPen(QPen(QColor(0x30, 0x18, 0x00), 2));
+        const QPoint c = r.center();
+        switch (cell / 3) {
+        case 0: p.drawEllipse(c, 3, 3); break;
+        case 1: p.drawText(r, Qt::AlignCenter, "?"); break;
+        case 2: p.drawRect(c.x() - 4, c.y() - 3, 8, 7); break;
+        case 3: p.drawRect(c.x() - 4, c.y() - 1, 6, 5); p.drawLine(c.x() - 1, c.y() - 4, c.x() + 4, c.y() - 4); break;
+        case 4: p.drawLine(c.x() - 4, c.y() + 3, c.x() + 4, c.y() + 3); break;
+        default: p.drawLine(c.x() - 3, c.y() - 3, c.x() + 3, c.y() + 3); p.drawLine(c.x() - 3, c.y() + 3, c.x() + 3, c.y() - 3);
+        }
+    }
+    return img;
+}
+
 QByteArray amberTheme() {
     return ThemeFileBuilder()
+        .image("TitleBarButtonImage", amberButtons())
+        .image("TitleBarLeftImage", amberTitle(6))
+        .image("TitleBarClientImage", amberTitle(8))
+        .image("TitleBarRightImage", amberTitle(6))
+        .boolean("TitleBarButtonTransparentBool", true)
+        .integer("TitleBarButtonTopInt", 4)
+        .integer("TitleBarButtonLeftOffsetInt", 2)
+        .integer("TitleBarButtonRightOffsetInt", -2)
+        .integer("FormBorderColor", 0x00284A)
+        .integer("FormBorderWidthInt", 2)
+        .integer("FormRoundCornerInt", 8)
+        .integer("FormMinWidthInt", 200)
         .image("ProgressBarImage", amberProgress())
         .image("TrackBarBarImage", amberBar())
         .image("TrackBarSliderImage", amberThumb(false))
@@ -221,27 +272,98 @@ QImage column(TvsUIStyle style, TvsFileTheme* theme, const QColor& background, S
     return out;
 }
 
-QImage gallery(const QString& title, TvsUIStyle style, TvsFileTheme* theme) {
-    const QColor background = TvsThemeValues(theme, style).color(vskey::FormBackgroundColor, QColor(Qt::lightGray));
-    QList<QImage> columns;
-    for (State s : {Normal, Hover, Down, Disabled}) columns << column(style, theme, background, s);
+// The pictures side by side under their titles, "theme - state".
+QImage sideBySide(const QString& title, const QList<QImage>& shots, const char* const* states) {
+    const qreal dpr = shots[0].devicePixelRatio();
     const int gap = 16, head = 28;
-    int height = 0;
-    for (const QImage& c : columns) height = std::max(height, c.height());
-    QImage out(gap + columns.size() * (columns[0].width() + gap), head + height + gap, QImage::Format_ARGB32_Premultiplied);
+    int width = gap, height = 0;
+    for (const QImage& s : shots) {
+        width += int(s.width() / dpr) + gap;
+        height = std::max(height, int(s.height() / dpr));
+    }
+    QImage out(QSize(width, head + height + gap) * dpr, QImage::Format_ARGB32_Premultiplied);
+    out.setDevicePixelRatio(dpr);
     out.fill(QColor(0x80, 0x88, 0x90));
     QPainter p(&out);
     p.setPen(Qt::white);
     QFont bold = p.font();
     bold.setBold(true);
     p.setFont(bold);
-    for (int i = 0; i < columns.size(); ++i) {
-        const int x = gap + i * (columns[0].width() + gap);
-        p.drawText(QRect(x, 4, columns[0].width(), head - 8), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("%1 - %2").arg(title, QLatin1String(kStateNames[i])));
-        p.drawImage(x, head, columns[i]);
+    int x = gap;
+    for (int i = 0; i < shots.size(); ++i) {
+        const int w = int(shots[i].width() / dpr);
+        p.drawText(QRect(x, 4, w, head - 8), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("%1 - %2").arg(title, QLatin1String(states[i])));
+        p.drawImage(QPoint(x, head), shots[i]);
+        x += w + gap;
     }
     return out;
+}
+
+QImage gallery(const QString& title, TvsUIStyle style, TvsFileTheme* theme) {
+    const QColor background = TvsThemeValues(theme, style).color(vskey::FormBackgroundColor, QColor(Qt::lightGray));
+    QList<QImage> columns;
+    for (State s : {Normal, Hover, Down, Disabled}) columns << column(style, theme, background, s);
+    return sideBySide(title, columns, kStateNames);
+}
+
+// ---------------------------------------------------------- framed windows
+
+enum FrameState { FrameNormal, FrameHover, FrameDown, FrameMaximised, FrameInactive };
+const char* const kFrameStateNames[] = {"normal", "hover", "down", "maximised", "inactive"};
+
+// A framed window in a state, with its rounded corners cut out as the
+// window's shape cuts them on screen.
+QImage framedWindow(TvsUIStyle style, TvsFileTheme* theme, FrameState state) {
+    QWidget form;
+    form.setWindowTitle(QStringLiteral("Tunevale - 歌曲库 - a framed window"));
+    form.resize(360, 200);
+    auto* frame = new TvsForm(&form);
+    frame->setFileTheme(theme);
+    frame->setUIStyle(style);
+    auto* menu = new TvsMainMenu(&form);
+    for (const char* m : {"File", "Edit", "Playlist", "Help"}) menu->addMenu(QString::fromLatin1(m))->addAction("Open");
+    frame->SetMenu(menu);
+    auto* progress = new TvsProgressBar(&form);
+    progress->setPosition(62);
+    auto* track = new TvsTrackBar(&form);
+    track->setPosition(4);
+    form.resize(360, 200);
+    form.show();
+    const QMargins m = form.contentsMargins();
+    progress->setGeometry(m.left() + 12, m.top() + 16, 200, 12);
+    track->setGeometry(m.left() + 12, m.top() + 40, 200, track->height());
+    QApplication::processEvents();
+    TvsTitleBar* bar = frame->titleBar();
+    const auto layout = bar->layout(bar->width());
+    const QPoint close = layout.buttons[1].center(), max = layout.buttons[2].center();
+    if (state == FrameHover) QCursor::setPos(bar->mapToGlobal(close));
+    else QCursor::setPos(form.mapToGlobal(QPoint(form.width() / 2, form.height() - 10)));
+    if (state == FrameDown) {
+        QCursor::setPos(bar->mapToGlobal(max));
+        send(bar, QEvent::MouseButtonPress, max, Qt::LeftButton);
+    }
+    if (state == FrameMaximised) {
+        form.setWindowState(Qt::WindowMaximized);
+        bar->UpdateMaxButtons();
+    }
+    if (state == FrameInactive) bar->setFormActive(false);
+    QApplication::processEvents();
+    QImage shot = form.grab().toImage();
+    if (state == FrameDown) send(bar, QEvent::MouseButtonRelease, QPoint(-50, -50), {});
+    if (!form.mask().isEmpty()) {
+        QPainter p(&shot);
+        p.setClipRegion(QRegion(form.rect()) - form.mask());
+        p.fillRect(form.rect(), QColor(0x80, 0x88, 0x90));
+    }
+    return shot;
+}
+
+QImage frameGallery(const QString& title, TvsUIStyle style, TvsFileTheme* theme) {
+    QList<QImage> shots;
+    for (FrameState s : {FrameNormal, FrameHover, FrameDown, FrameMaximised, FrameInactive})
+        shots << framedWindow(style, theme, s);
+    return sideBySide(title, shots, kFrameStateNames);
 }
 
 }  // namespace
@@ -254,7 +376,9 @@ int main(int argc, char** argv) {
         if (!f.open(QIODevice::WriteOnly) || f.write(amberTheme()) < 0) return 1;
         return 0;
     }
-    const QString outDir = args.size() > 1 ? args[1] : QStringLiteral("build/screenshots");
+    const bool framesOnly = args.size() > 1 && args[1] == "--frames";
+    const QStringList rest = args.mid(framesOnly ? 2 : 1);
+    const QString outDir = !rest.isEmpty() ? rest[0] : QStringLiteral("build/screenshots");
     QDir().mkpath(outDir);
     const QString themePath = outDir + "/amber.theme";
     QFile f(themePath);
@@ -271,14 +395,20 @@ int main(int argc, char** argv) {
         {"protein", TvsUIStyle::Protein},   {"blueglass", TvsUIStyle::BlueGlass}, {"themefile", TvsUIStyle::FromThemeFile},
     };
     bool ok = true;
-    for (const auto& [name, style] : styles) {
-        const QString path = QStringLiteral("%1/controls-%2.png").arg(outDir, QLatin1String(name));
-        if (gallery(QLatin1String(name), style, &theme).save(path)) {
+    auto save = [&](const QImage& image, const QString& path) {
+        if (image.save(path)) {
             QTextStream(stdout) << path << "\n";
         } else {
             QTextStream(stderr) << "cannot write " << path << "\n";
             ok = false;
         }
+    };
+    for (const auto& [name, style] : styles) {
+        if (!framesOnly)
+            save(gallery(QLatin1String(name), style, &theme),
+                 QStringLiteral("%1/controls-%2.png").arg(outDir, QLatin1String(name)));
+        save(frameGallery(QLatin1String(name), style, &theme),
+             QStringLiteral("%1/frame-%2.png").arg(outDir, QLatin1String(name)));
     }
     return ok ? 0 : 1;
 }

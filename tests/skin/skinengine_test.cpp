@@ -9,6 +9,7 @@
 #include "testenv.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSignalSpy>
@@ -466,4 +467,30 @@ TEST_F(SkinEngineTest, FramesPalettesSkinSwitchAndReset) {
     EXPECT_EQ(main->minimumWidth(), 0);
     EXPECT_EQ(main->palette().color(QPalette::Window), window);
     EXPECT_EQ(find(main.get(), "Boxplay"), nullptr);
+}
+
+// A click whose handler opens a menu takes the pointer away without a leave:
+// the button must not keep its hover look; nor may a window that draws its
+// own frame take the skin's on top of it.
+TEST_F(SkinEngineTest, AClickThatOpensAMenuEndsTheHoverAndAFramedWindowIsRefused) {
+    auto main = skinned(mainWindow(), "Tunevale");
+    SkinObject* play = find(main.get(), "Boxplay");
+    auto* view = qobject_cast<skin::ElementView*>(play->widget());
+    ASSERT_NE(view, nullptr);
+    QMenu menu;
+    menu.addAction("Play");
+    QObject::connect(&engine, &SkinEngine::onClick, &menu, [&](SkinObject*) { menu.popup(QPoint(0, 0)); });
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), view->mapToGlobal(QPointF(2, 2)));
+    QApplication::sendEvent(view, &enter);
+    ASSERT_TRUE(view->hovered());
+    click(play);
+    EXPECT_TRUE(menu.isVisible());
+    EXPECT_FALSE(view->hovered());
+    menu.hide();
+
+    QWidget framed;
+    SetFrameOwner(&framed, "TvsForm");
+    EXPECT_FALSE(engine.applySkinSection(&framed, "Tunevale"));
+    EXPECT_TRUE(engine.lastError().contains("draws its own frame")) << engine.lastError().toStdString();
+    EXPECT_FALSE(framed.windowFlags() & Qt::FramelessWindowHint);
 }

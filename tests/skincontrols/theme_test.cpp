@@ -89,6 +89,52 @@ TEST(BuiltinArt, SizesAndTheRulesTheControlsRelyOn) {
     EXPECT_EQ(GetInsideThemeSplitBitmap(S::DeepBlue, vskey::TrackBarBarImage, 3, 2).size(), QSize(10, 5));
 }
 
+// The title pictures: 18 equal button cells that fit below their top in a
+// strip of one height per style, and a key in the lower-left of the styles
+// whose buttons are transparent.
+TEST(BuiltinArt, TitleStripsAndFormBackgrounds) {
+    struct Row {
+        S style;
+        QSize cell;
+        int height;
+    };
+    for (const Row& row : {Row{S::Graphite, {19, 17}, 26}, Row{S::Meadow, {21, 19}, 30}, Row{S::DeepBlue, {20, 18}, 22},
+                           Row{S::Protein, {20, 18}, 22}, Row{S::BlueGlass, {22, 20}, 30}}) {
+        const QImage strip = GetInsideThemeBitmap(row.style, vskey::TitleBarButtonImage);
+        EXPECT_EQ(strip.size(), QSize(row.cell.width() * 18, row.cell.height())) << int(row.style);
+        for (int key : {vskey::TitleBarLeftImage, vskey::TitleBarClientImage, vskey::TitleBarRightImage})
+            EXPECT_EQ(GetInsideThemeBitmap(row.style, key).height(), row.height) << int(row.style) << " " << key;
+        EXPECT_LE(GetInsideThemeInt(row.style, vskey::TitleBarButtonTopInt) + row.cell.height(), row.height);
+        const bool keyed = GetInsideThemeBool(row.style, vskey::TitleBarButtonTransparentBool);
+        for (int cell = 1; cell <= 18; ++cell) {
+            const QImage c = GetInsideThemeSplitBitmap(row.style, vskey::TitleBarButtonImage, 18, cell);
+            const QRgb corner = c.pixel(0, c.height() - 1);
+            if (keyed) {
+                EXPECT_EQ(corner, 0xFFFF00FFu) << int(row.style) << " cell " << cell;
+                EXPECT_NE(c.pixel(c.width() / 2, c.height() / 2), corner) << "the key is only around the button";
+            } else {
+                EXPECT_EQ(qAlpha(corner), 255) << int(row.style) << " cell " << cell;
+            }
+        }
+        // Normal, hover and down differ.
+        const QImage close = GetInsideThemeSplitBitmap(row.style, vskey::TitleBarButtonImage, 18, 16);
+        const QImage hot = GetInsideThemeSplitBitmap(row.style, vskey::TitleBarButtonImage, 18, 17);
+        const QImage down = GetInsideThemeSplitBitmap(row.style, vskey::TitleBarButtonImage, 18, 18);
+        EXPECT_NE(close, hot);
+        EXPECT_NE(hot, down);
+    }
+    for (const char* name : {"GRAPHITE_FORM_BACKGROUND", "PROTEIN_FORM_BACKGROUND"})
+        EXPECT_EQ(BuiltinArt(name).size(), QSize(32, 32)) << name;
+    // Graphite's strip is light, the others dark: the caption's colour
+    // (black on Graphite, white elsewhere) must stand out.
+    for (S s : {S::Graphite, S::Meadow, S::DeepBlue, S::Protein, S::BlueGlass}) {
+        const QImage client = GetInsideThemeBitmap(s, vskey::TitleBarClientImage);
+        const int lightness = QColor(client.pixel(4, client.height() / 2)).lightness();
+        if (s == S::Graphite) EXPECT_GT(lightness, 150);
+        else EXPECT_LT(lightness, 130) << int(s);
+    }
+}
+
 // --------------------------------------------------------- drawing helpers
 
 // A 30 x 4 strip: red, green and blue thirds, with its corner pixel marked.

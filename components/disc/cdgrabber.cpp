@@ -1,0 +1,734 @@
+#include "components/disc/cdgrabber.h"
+
+#include <QFileSystemWatcher>
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include <cdio/cdio.h>
+#include <cdio/cdtext.h>
+#include <cdio/logging.h>
+#include <cdio/paranoia/cdda.h>
+#include <cdio/paranoia/paranoia.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+#include <cstring>
+#include <deque>
+
+#include "components/disc/cdimages.h"
+#include "platform/paths.h"
+
+Q_LOGGING_CATEGORY(lcDisc, "tunevale.disc", QtWarningMsg)
+
+namespace {
+
+constexpr int kSector = CdGrabber::BytesPerSector;
+
+// libcdio's own messages go to our log, never to the terminal.
+void cdioLog(cdio_log_level_t level, const char* message) {
+    if (level >= CDIO_LOG_WARN) qCWarning(lcDisc, "libcdio: %s", message);
+}
+
+struct CdioLogInstaller {
+    CdioLogInstaller() { cdio_log_set_handler(cdioLog); }
+};
+
+void installCdioLog() { static CdioLogInstaller once; }
+
+struct CdioHandle {
+    CdIo_t* p = nullptr;
+    CdioHandle(const std::string& path, bool image) {
+        installCdioLog();
+        p = cdio_open(path.c_str(), image ? DRIVER_BINCUE : DRIVER_DEVICE);
+    }
+    ~CdioHandle() {
+        if (p) cdio_destroy(p);
+    }
+    CdioHandle(const CdioHandle&) = delete;
+    CdioHandle& operator=(const CdioHandle&) = delete;
+};
+
+int64_t fileSize(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+int paranoiaMode(int grabMode) {
+    switch (grabMode) {
+    case CdGrabber::GrabBurst: return PARANOIA_MODE_DISABLE;
+    // Overlap alone zeroes the end of periodic tracks; with verification
+    // it does not.
+    case CdGrabber::GrabSynch: return PARANOIA_MODE_OVERLAP | PARANOIA_MODE_VERIFY;
+    case CdGrabber::GrabSecure: return PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP;
+    default: return PARANOIA_MODE_FULL;
+    }
+}
+
+}  // namespace
+
+// Reads whole sectors of one track; a sector it could not read comes back
+// marked bad (with zeros, or with the best data the drive gave).
+struct CdTrackReader {
+    virtual ~CdTrackReader() = default;
+    // Fills count sectors from lsn on; bad[i] marks sectors not read right.
+    virtual void read(int32_t lsn, int count, uint8_t* out, std::vector<char>& bad) = 0;
+};
+
+namespace {
+
+// The image's .bin, read with pread. Every read is checked against the
+// file's size at that moment, so a .bin that shrinks under the reader
+// gives bad sectors, never a read past its end.
+struct ImageReader final : CdTrackReader {
+    int fd = -1;
+    int retries = 0;
+    explicit ImageReader(const std::string& bin, int retryCount) : retries(retryCount) {
+        fd = ::open(bin.c_str(), O_RDONLY | O_CLOEXEC);
+    }
+    ~ImageReader() override {
+        if (fd >= 0) ::close(fd);
+    }
+    void read(int32_t lsn, int count, uint8_t* out, std::vector<char>& bad) override {
+        bad.assign(static_cast<std::size_t>(count), 0);
+        const int64_t size = fileSize(fd);
+        const int64_t start = static_cast<int64_t>(lsn) * kSector;
+        int64_t wanted = static_cast<int64_t>(count) * kSector;
+        int64_t got = 0;
+        if (size > start) {
+            const int64_t readable = std::min(wanted, size - start);
+            int attempts = 0;
+            while (got < readable) {
+                const ssize_t n = ::pread(fd, out + got, static_cast<std::size_t>(readable - got), start + got);
+                if (n > 0) {
+                    got += n;
+                    continue;
+                }
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0 && ++attempts <= retries) continue;
+                break;
+            }
+        }
+        for (int i = 0; i < count; ++i)
+            if (static_cast<int64_t>(i + 1) * kSector > got) {
+                bad[static_cast<std::size_t>(i)] = 1;
+                std::memset(out + static_cast<std::size_t>(i) * kSector, 0, kSector);
+            }
+    }
+};
+
+// The sector paranoia reported a problem for, on the reader thread.
+thread_local bool tlsSectorBad = false;
+
+void paranoiaCallback(long, paranoia_cb_mode_t mode) {
+    if (mode == PARANOIA_CB_SKIP || mode == PARANOIA_CB_READERR) tlsSectorBad = true;
+}
+
+// Paranoia on a thread of its own, handing sectors over through a bounded
+// queue. The state is shared with the thread, so a reader that stopped
+// answering can be left behind: it frees itself when its read returns.
+struct ParanoiaShared {
+    CdIo_t* cdio = nullptr;
+    cdrom_drive_t* drive = nullptr;
+    cdrom_paranoia_t* paranoia = nullptr;
+    int guardFd = -1;  // the .bin of an image, checked before each read
+    int retries = 0;
+    int delayMs = 0;  // tests: a drive that answers this slowly
+    std::mutex m;
+    std::condition_variable cv;
+    struct Sector {
+        std::vector<uint8_t> data;
+        bool bad = false;
+    };
+    std::deque<Sector> queue;
+    int32_t next = 0;  // next sector the thread reads
+    int32_t end = -1;  // last sector of the track
+    uint64_t generation = 0;
+    bool quit = false;
+    bool done = false;
+
+    ~ParanoiaShared() {
+        if (paranoia) cdio_paranoia_free(paranoia);
+        if (drive) cdio_cddap_close_no_free_cdio(drive);
+        if (cdio) cdio_destroy(cdio);
+        if (guardFd >= 0) ::close(guardFd);
+    }
+
+    static void run(std::shared_ptr<ParanoiaShared> s) {
+        std::vector<uint8_t> buffer(kSector);
+        uint64_t applied = 0;  // the generation paranoia's position belongs to
+        std::unique_lock lock(s->m);
+        for (;;) {
+            s->cv.wait(lock, [&] { return s->quit || (s->next <= s->end && s->queue.size() < 150); });
+            if (s->quit) break;
+            const int32_t lsn = s->next;
+            const uint64_t generation = s->generation;
+            lock.unlock();
+            // Only this thread touches paranoia: a seek asked for by the
+            // reader is made here, before the next read.
+            if (generation != applied) {
+                cdio_paranoia_seek(s->paranoia, lsn, SEEK_SET);
+                applied = generation;
+            }
+            bool bad = false;
+            if (s->delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(s->delayMs));
+            if (s->guardFd >= 0 && fileSize(s->guardFd) < static_cast<int64_t>(lsn + 1) * kSector) {
+                // Past the end of a shrunken .bin paranoia would spin for
+                // ever; the sector is bad and paranoia moves on without it.
+                bad = true;
+                std::fill(buffer.begin(), buffer.end(), 0);
+                cdio_paranoia_seek(s->paranoia, lsn + 1, SEEK_SET);
+            } else {
+                tlsSectorBad = false;
+                const int16_t* data = cdio_paranoia_read_limited(s->paranoia, paranoiaCallback, s->retries + 1);
+                bad = tlsSectorBad || data == nullptr;
+                if (data)
+                    std::memcpy(buffer.data(), data, kSector);
+                else
+                    std::fill(buffer.begin(), buffer.end(), 0);
+            }
+            lock.lock();
+            if (generation != s->generation) continue;  // a seek came meanwhile
+            s->queue.push_back({buffer, bad});
+            ++s->next;
+            s->cv.notify_all();
+        }
+        s->done = true;
+        s->cv.notify_all();
+    }
+};
+
+struct ParanoiaReader final : CdTrackReader {
+    std::shared_ptr<ParanoiaShared> s;
+    int32_t expected = 0;  // the sector the queue's front holds
+    int deadlineMs = 60000;
+    bool stalled = false;
+    std::vector<uint8_t> last;  // the sector before `expected`
+    bool lastBad = false;
+
+    ~ParanoiaReader() override {
+        if (!s) return;
+        std::unique_lock lock(s->m);
+        s->quit = true;
+        s->cv.notify_all();
+        // A reader that answers ends within a sector's read; one that hangs
+        // in the drive is left to end by itself, owning what it uses.
+        if (!stalled) s->cv.wait_for(lock, std::chrono::seconds(2), [&] { return s->done; });
+    }
+
+    void seekTo(int32_t lsn) {
+        std::lock_guard lock(s->m);
+        ++s->generation;
+        s->queue.clear();
+        s->next = lsn;
+        expected = lsn;
+        last.clear();
+        s->cv.notify_all();
+    }
+
+    void read(int32_t lsn, int count, uint8_t* out, std::vector<char>& bad) override {
+        bad.assign(static_cast<std::size_t>(count), 1);
+        std::memset(out, 0, static_cast<std::size_t>(count) * kSector);
+        if (stalled) return;
+        int i = 0;
+        // Blocks that end inside a sector ask for it again with the next
+        // block: serve it from here rather than seek paranoia back.
+        if (lsn == expected - 1 && !last.empty()) {
+            std::memcpy(out, last.data(), kSector);
+            bad[0] = lastBad ? 1 : 0;
+            i = 1;
+        } else if (lsn != expected) {
+            seekTo(lsn);
+        }
+        std::unique_lock lock(s->m);
+        for (; i < count; ++i) {
+            const bool arrived = s->cv.wait_for(lock, std::chrono::milliseconds(deadlineMs),
+                                                [&] { return !s->queue.empty() || s->done; });
+            if (!arrived || s->queue.empty()) {
+                // No sector within the deadline: the drive is gone or hangs.
+                // The rest of the track fails at once from now on.
+                stalled = true;
+                qCWarning(lcDisc, "no sector from the drive within %d ms", deadlineMs);
+                return;
+            }
+            auto sector = std::move(s->queue.front());
+            s->queue.pop_front();
+            ++expected;
+            std::memcpy(out + static_cast<std::size_t>(i) * kSector, sector.data.data(), kSector);
+            bad[static_cast<std::size_t>(i)] = sector.bad ? 1 : 0;
+            lastBad = sector.bad;
+            last = std::move(sector.data);
+            s->cv.notify_all();
+        }
+    }
+};
+
+}  // namespace
+
+CdGrabber::CdGrabber(QObject* parent) : QObject(parent), imageFolder_(CdImageFolder()), cacheFolder_(CddbCacheFolder()) {
+    installCdioLog();
+    debounce_ = new QTimer(this);
+    debounce_->setSingleShot(true);
+    debounce_->setInterval(300);
+    connect(debounce_, &QTimer::timeout, this, [this] {
+        watchImages();
+        emit mediaChange();
+    });
+}
+
+CdGrabber::~CdGrabber() {
+    closeTrack();
+    {
+        std::lock_guard lock(pollMutex_);
+        pollQuit_ = true;
+    }
+    pollWake_.notify_all();
+    if (poller_.joinable()) poller_.join();
+}
+
+void CdGrabber::setImageFolder(const std::string& folder) {
+    imageFolder_ = folder;
+    refreshDrives();
+}
+
+void CdGrabber::refreshDrives() {
+    closeTrack();
+    drives_.clear();
+    installCdioLog();
+    if (char** devices = cdio_get_devices(DRIVER_DEVICE)) {
+        for (char** d = devices; *d; ++d) {
+            Drive drive;
+            drive.path = *d;
+            const auto slash = drive.path.rfind('/');
+            drive.shortName = QString::fromStdString(slash == std::string::npos ? drive.path : drive.path.substr(slash + 1));
+            drive.name = drive.shortName;
+            // Naming the drive opens it without taking it: nothing is held.
+            if (CdIo_t* cdio = cdio_open(*d, DRIVER_DEVICE)) {
+                cdio_hwinfo_t info {};
+                if (cdio_get_hwinfo(cdio, &info))
+                    drive.name = QString::fromLatin1(info.psz_vendor).trimmed() + " " +
+                                 QString::fromLatin1(info.psz_model).trimmed() + " " +
+                                 QString::fromLatin1(info.psz_revision).trimmed();
+                cdio_destroy(cdio);
+            }
+            // A mounted disc is the desktop's until it is unmounted; the
+            // name says where, so the user knows what to eject.
+            const std::string mountedAt = MountPointOf(drive.path);
+            if (!mountedAt.empty()) drive.name += " (mounted at " + QString::fromStdString(mountedAt) + ")";
+            drives_.push_back(drive);
+        }
+        cdio_free_device_list(devices);
+    }
+    std::vector<std::string> rejected;
+    for (const auto& image : ListCdImages(imageFolder_, &rejected)) {
+        Drive drive;
+        drive.image = true;
+        drive.path = image.cuePath;
+        drive.binPath = image.binPath;
+        const auto slash = image.cuePath.rfind('/');
+        drive.shortName = QString::fromStdString(image.cuePath.substr(slash + 1));
+        drive.name = "Image " + QString::fromStdString(image.cuePath);
+        drives_.push_back(drive);
+    }
+    for (const auto& line : rejected) qCWarning(lcDisc, "image not offered: %s", line.c_str());
+    if (driveIndex_ < 1 || driveIndex_ > static_cast<int>(drives_.size())) driveIndex_ = 1;
+    {
+        std::lock_guard lock(pollMutex_);
+        pollDevices_.clear();
+        for (const auto& d : drives_)
+            if (!d.image) pollDevices_.push_back(d.path);
+    }
+    tracks_.clear();
+    toc_ = {};
+    if (watcher_) watchImages();
+}
+
+int CdGrabber::driveCount() const { return static_cast<int>(drives_.size()); }
+
+void CdGrabber::setDriveIndex(int index) {
+    if (index == driveIndex_) return;
+    closeTrack();
+    driveIndex_ = index;
+    tracks_.clear();
+    toc_ = {};
+}
+
+const CdGrabber::Drive* CdGrabber::drive() const {
+    if (driveIndex_ < 1 || driveIndex_ > static_cast<int>(drives_.size())) return nullptr;
+    return &drives_[static_cast<std::size_t>(driveIndex_ - 1)];
+}
+
+QString CdGrabber::driveShortName() const { return drive() ? drive()->shortName : QString(); }
+QString CdGrabber::driveName() const { return drive() ? drive()->name : QString(); }
+bool CdGrabber::driveIsImage() const { return drive() && drive()->image; }
+std::string CdGrabber::drivePath() const { return drive() ? drive()->path : std::string(); }
+
+bool CdGrabber::readToc() {
+    closeTrack();
+    tracks_.clear();
+    toc_ = {};
+    tocProblem_.clear();
+    cdTextTitles_.clear();
+    cdTextArtist_.clear();
+    cdTextAlbum_.clear();
+    artist_.clear();
+    album_.clear();
+    genre_.clear();
+    titles_.clear();
+    const Drive* d = drive();
+    if (!d) {
+        tocProblem_ = "no drive";
+        return false;
+    }
+    if (d->image) {
+        const CdImageCheck check = CheckCdImage(d->path);
+        if (!check.ok) {
+            tocProblem_ = check.reason;
+            return false;
+        }
+    }
+    CdioHandle cdio(d->path, d->image);
+    if (!cdio.p) {
+        tocProblem_ = "cannot open " + d->path;
+        return false;
+    }
+    const track_t first = cdio_get_first_track_num(cdio.p);
+    firstTrackNumber_ = first;
+    const track_t count = cdio_get_num_tracks(cdio.p);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
+        tocProblem_ = "no disc";
+        return false;
+    }
+    const lsn_t leadout = cdio_get_track_lsn(cdio.p, CDIO_CDROM_LEADOUT_TRACK);
+    std::vector<Track> tracks;
+    bool anyAudio = false;
+    for (track_t t = first; t < first + count; ++t) {
+        Track track;
+        track.first = cdio_get_track_lsn(cdio.p, t);
+        track.audio = cdio_get_track_format(cdio.p, t) == TRACK_FORMAT_AUDIO;
+        anyAudio = anyAudio || track.audio;
+        tracks.push_back(track);
+    }
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+        tracks[i].last = (i + 1 < tracks.size() ? tracks[i + 1].first : leadout) - 1;
+    // An impossible table is a damaged image or disc: nothing of it is read.
+    bool sane = leadout != CDIO_INVALID_LSN && leadout > 0;
+    for (std::size_t i = 0; sane && i < tracks.size(); ++i) {
+        if (tracks[i].first == CDIO_INVALID_LSN || tracks[i].first < 0 || tracks[i].first > tracks[i].last ||
+            tracks[i].last >= leadout)
+            sane = false;
+        if (i > 0 && tracks[i].first <= tracks[i - 1].first) sane = false;
+    }
+    if (sane && d->image) {
+        struct stat st {};
+        if (::stat(d->binPath.c_str(), &st) != 0 || st.st_size % kSector != 0 ||
+            st.st_size / kSector != static_cast<off_t>(leadout))
+            sane = false;
+    }
+    if (!sane) {
+        tocProblem_ = "the table of contents does not match the disc (damaged image?)";
+        qCWarning(lcDisc, "%s: %s", d->path.c_str(), tocProblem_.c_str());
+        return false;
+    }
+    if (!anyAudio) {
+        tocProblem_ = "no audio track";
+        return false;
+    }
+    tracks_ = tracks;
+    for (const auto& t : tracks_) toc_.trackLsn.push_back(t.first);
+    toc_.leadoutLsn = leadout;
+    if (d->image) {
+        if (cdtext_t* text = cdio_get_cdtext(cdio.p)) {
+            auto field = [&](cdtext_field_t f, track_t t) {
+                const char* s = cdtext_get_const(text, f, t);
+                return s ? CleanCddbText(s) : std::string();
+            };
+            cdTextAlbum_ = field(CDTEXT_FIELD_TITLE, 0);
+            cdTextArtist_ = field(CDTEXT_FIELD_PERFORMER, 0);
+            for (track_t t = first; t < first + count; ++t) cdTextTitles_.push_back(field(CDTEXT_FIELD_TITLE, t));
+        }
+    }
+    if (track_ < 1 || track_ > trackCount()) track_ = 1;
+    return true;
+}
+
+int CdGrabber::trackCount() const { return static_cast<int>(tracks_.size()); }
+
+void CdGrabber::setTrack(int track) { track_ = track; }
+
+const CdGrabber::Track* CdGrabber::selected() const {
+    if (track_ < 1 || track_ > trackCount()) return nullptr;
+    return &tracks_[static_cast<std::size_t>(track_ - 1)];
+}
+
+int64_t CdGrabber::trackLength() const {
+    const Track* t = selected();
+    return t ? static_cast<int64_t>(t->last - t->first + 1) * FramesPerSector : 0;
+}
+
+int64_t CdGrabber::trackDuration() const { return trackLength() * 1000 / SampleRate; }
+
+bool CdGrabber::trackIsAudio() const { return selected() && selected()->audio; }
+
+QString CdGrabber::cddbTrackTitle() const {
+    if (track_ < 1 || track_ > static_cast<int>(titles_.size())) return {};
+    return QString::fromStdString(titles_[static_cast<std::size_t>(track_ - 1)]);
+}
+
+void CdGrabber::setGrabMode(int mode) { grabMode_ = std::clamp(mode, 0, 3); }
+void CdGrabber::setErrorRetry(int retries) { errorRetry_ = std::clamp(retries, 0, 1000); }
+void CdGrabber::setErrorAction(int action) { errorAction_ = std::clamp(action, 0, 3); }
+
+bool CdGrabber::openTrack(int number) {
+    closeTrack();
+    lastError_ = AudioErrorNone;
+    track_ = number;
+    const Drive* d = drive();
+    const Track* t = selected();
+    if (!d || !t) {
+        lastError_ = AudioErrorDrive;
+        return false;
+    }
+    if (!t->audio) {
+        lastError_ = AudioErrorNotAudio;
+        return false;
+    }
+    int32_t endSector = t->last;
+    if (d->image && !paranoiaForImages_) {
+        auto reader = std::make_unique<ImageReader>(d->binPath, errorRetry_);
+        if (reader->fd < 0 || fileSize(reader->fd) < static_cast<int64_t>(t->first + 1) * kSector) {
+            lastError_ = AudioErrorDrive;
+            return false;
+        }
+        reader_ = std::move(reader);
+    } else {
+        auto s = std::make_shared<ParanoiaShared>();
+        s->cdio = cdio_open(d->path.c_str(), d->image ? DRIVER_BINCUE : DRIVER_DEVICE);
+        if (!s->cdio) {
+            lastError_ = AudioErrorDrive;
+            return false;
+        }
+        if (d->image)
+            s->guardFd = ::open(d->binPath.c_str(), O_RDONLY | O_CLOEXEC);
+        else if (driveSpeed_ >= 0)
+            cdio_set_speed(s->cdio, driveSpeed_ + 1);
+        s->drive = cdio_cddap_identify_cdio(s->cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+        if (!s->drive) {
+            lastError_ = AudioErrorDrive;
+            return false;
+        }
+        // Left to itself paranoia guesses the byte order from the samples,
+        // and noise-like audio makes it guess wrong.
+        s->drive->bigendianp = 0;
+        if (cdio_cddap_open(s->drive) != 0) {
+            lastError_ = AudioErrorDrive;
+            return false;
+        }
+        s->paranoia = cdio_paranoia_init(s->drive);
+        if (!s->paranoia) {
+            lastError_ = AudioErrorDrive;
+            return false;
+        }
+        cdio_paranoia_modeset(s->paranoia, paranoiaMode(grabMode_));
+        cdio_paranoia_seek(s->paranoia, t->first, SEEK_SET);
+        s->retries = errorRetry_;
+        s->delayMs = sectorDelayMs_;
+        s->next = t->first;
+        s->end = t->last;
+        // On a disc with a data session after the audio, the last audio
+        // track ends before the gap between the sessions, which paranoia
+        // knows and the table does not.
+        const lsn_t last = cdio_cddap_track_lastsector(s->drive, static_cast<track_t>(firstTrackNumber_ + number - 1));
+        if (!d->image && last >= t->first && last < t->last) s->end = last;
+        endSector = s->end;
+        auto reader = std::make_unique<ParanoiaReader>();
+        reader->s = s;
+        reader->expected = t->first;
+        reader->deadlineMs = deadlineMs_;
+        std::thread(ParanoiaShared::run, s).detach();
+        reader_ = std::move(reader);
+    }
+    position_ = 0;
+    openLength_ = static_cast<int64_t>(endSector - t->first + 1) * FramesPerSector;
+    trackIsOpen_ = true;
+    return true;
+}
+
+bool CdGrabber::open(const std::string& name) {
+    int track = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9' || track > 99) return false;
+        track = track * 10 + (c - '0');
+    }
+    return openTrack(track);
+}
+
+bool CdGrabber::seek(int64_t frame) {
+    if (!reader_) return false;
+    position_ = std::clamp<int64_t>(frame, 0, openLength_);
+    return true;
+}
+
+AudioBlock CdGrabber::readBlock(int64_t count) {
+    lastError_ = AudioErrorNone;
+    AudioBlock block;
+    const Track* t = selected();
+    int64_t frames = count > 0 ? count / Channels : SampleRate;
+    if (!reader_ || !t || frames <= 0 || position_ >= openLength_) return block;
+    frames = std::min(frames, openLength_ - position_);
+    const int64_t firstSector = position_ / FramesPerSector;
+    const int64_t lastSector = (position_ + frames - 1) / FramesPerSector;
+    const int sectors = static_cast<int>(lastSector - firstSector + 1);
+    scratch_.resize(static_cast<std::size_t>(sectors) * kSector);
+    reader_->read(t->first + static_cast<int32_t>(firstSector), sectors, scratch_.data(), bad_);
+    const bool anyBad = std::find(bad_.begin(), bad_.end(), 1) != bad_.end();
+    const int64_t skip = position_ - firstSector * FramesPerSector;  // frames into the first sector
+    position_ += frames;
+    if (anyBad) {
+        lastError_ = AudioErrorDrive;
+        if (errorAction_ == ActionStop) return block;
+    }
+    block.samples.resize(static_cast<std::size_t>(frames) * Channels);
+    int16_t* to = block.samples.data();
+    // Runs of frames within one sector at a time: good sectors are copied
+    // whole, bad ones silenced, dropped or kept as the action says.
+    for (int64_t f = 0; f < frames;) {
+        const int64_t at = skip + f;
+        const std::size_t sector = static_cast<std::size_t>(at / FramesPerSector);
+        const int64_t run = std::min<int64_t>(frames - f, FramesPerSector - at % FramesPerSector);
+        const uint8_t* from = scratch_.data() + at * 4;
+        if (bad_[sector] && errorAction_ == ActionCut) {
+            f += run;
+            continue;
+        }
+        if (bad_[sector] && errorAction_ == ActionSilence) {
+            std::fill(to, to + run * Channels, int16_t{0});
+        } else if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(to, from, static_cast<std::size_t>(run) * 4);
+        } else {
+            for (int64_t i = 0; i < run * Channels; ++i)
+                to[i] = static_cast<int16_t>(from[2 * i] | (from[2 * i + 1] << 8));
+        }
+        to += run * Channels;
+        f += run;
+    }
+    block.samples.resize(static_cast<std::size_t>(to - block.samples.data()));
+    return block;
+}
+
+void CdGrabber::closeTrack() {
+    reader_.reset();
+    position_ = 0;
+    openLength_ = 0;
+    trackIsOpen_ = false;
+}
+
+void CdGrabber::setCddbServerAddress(const QString& host) { server_.host = host.trimmed().toStdString(); }
+void CdGrabber::setCddbServerPort(const QString& port) { server_.port = CddbPortOfText(port.trimmed().toStdString()); }
+void CdGrabber::setCddbCGIScript(const QString& script) { server_.script = script.trimmed().toStdString(); }
+void CdGrabber::setCddbTimeout(int ms) { server_.timeoutMs = std::clamp(ms, 1, 600000); }
+
+bool CdGrabber::cddbQuery(int source) {
+    cddbError_.clear();
+    if (toc_.trackLsn.empty()) {
+        cddbError_ = "no table of contents";
+        return false;
+    }
+    std::optional<CddbRecord> record;
+    const std::string id = CddbDiscIdText(CddbDiscId(toc_));
+    if (source == 1) {
+        if (lastOnline_ && lastOnlineId_ == id) {
+            record = lastOnline_;
+        } else {
+            CddbLookup lookup = CddbLookupOnline(server_, toc_, cacheFolder_);
+            cddbError_ = lookup.error;
+            if (!cddbError_.empty()) qCWarning(lcDisc, "CD database: %s", cddbError_.c_str());
+            record = lookup.record;
+            if (record) {
+                lastOnline_ = record;
+                lastOnlineId_ = id;
+            }
+        }
+    } else {
+        record = CddbLookupCache(toc_, cacheFolder_);
+        if (!record && (!cdTextAlbum_.empty() || !cdTextArtist_.empty() ||
+                        std::any_of(cdTextTitles_.begin(), cdTextTitles_.end(), [](auto& s) { return !s.empty(); }))) {
+            CddbRecord text;
+            text.artist = cdTextArtist_;
+            text.album = cdTextAlbum_;
+            text.titles = cdTextTitles_;
+            record = text;
+        }
+    }
+    if (!record) return false;
+    artist_ = record->artist;
+    album_ = record->album;
+    genre_ = record->genre;
+    titles_ = record->titles;
+    titles_.resize(tracks_.size());
+    return true;
+}
+
+void CdGrabber::setMediaPolling(bool on) {
+    if (on && !watcher_) {
+        watcher_ = new QFileSystemWatcher(this);
+        connect(watcher_, &QFileSystemWatcher::fileChanged, debounce_, qOverload<>(&QTimer::start));
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, debounce_, qOverload<>(&QTimer::start));
+        watchImages();
+    } else if (!on && watcher_) {
+        delete watcher_;
+        watcher_ = nullptr;
+        debounce_->stop();
+    }
+    {
+        std::lock_guard lock(pollMutex_);
+        pollOn_ = on;
+    }
+    pollWake_.notify_all();
+    if (on && !poller_.joinable()) poller_ = std::thread([this] { pollDrives(); });
+}
+
+void CdGrabber::watchImages() {
+    if (!watcher_) return;
+    // A rewrite renames a new file over the old one, which drops the old
+    // path from the watch: add what is missing again each time.
+    QStringList paths;
+    if (FileExists(imageFolder_)) paths << QString::fromStdString(imageFolder_);
+    for (const auto& d : drives_)
+        if (d.image) paths << QString::fromStdString(d.path) << QString::fromStdString(d.binPath);
+    QStringList missing;
+    const QStringList watched = watcher_->files() + watcher_->directories();
+    for (const auto& p : paths)
+        if (!watched.contains(p) && FileExists(p.toStdString())) missing << p;
+    if (!missing.isEmpty()) watcher_->addPaths(missing);
+}
+
+void CdGrabber::pollDrives() {
+    std::vector<std::string> signatures;
+    std::unique_lock lock(pollMutex_);
+    while (!pollQuit_) {
+        pollWake_.wait_for(lock, std::chrono::seconds(2), [&] { return pollQuit_; });
+        if (pollQuit_) break;
+        if (!pollOn_ || trackIsOpen_ || pollDevices_.empty()) continue;
+        const std::vector<std::string> devices = pollDevices_;
+        lock.unlock();
+        std::vector<std::string> now;
+        for (const auto& device : devices) {
+            std::string sig = device + ":";
+            if (CdIo_t* cdio = cdio_open(device.c_str(), DRIVER_DEVICE)) {
+                const track_t n = cdio_get_num_tracks(cdio);
+                if (n != CDIO_INVALID_TRACK)
+                    sig += std::to_string(n) + "/" + std::to_string(cdio_get_track_lsn(cdio, CDIO_CDROM_LEADOUT_TRACK));
+                cdio_destroy(cdio);
+            }
+            now.push_back(sig);
+        }
+        const bool changed = !signatures.empty() && now != signatures;
+        signatures = now;
+        if (changed) QMetaObject::invokeMethod(this, [this] { emit mediaChange(); }, Qt::QueuedConnection);
+        lock.lock();
+    }
+}

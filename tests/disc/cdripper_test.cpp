@@ -1,0 +1,313 @@
+// The ripper window on generated disc images: the drive list and its
+// choice, the rows, the genre rule, renaming, the online lookup against a
+// loopback database, and the window with no drive at all.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+#include "cdimagemaker.h"
+#include "components/audio/audiofile.h"
+#include "components/audio/audioinformation.h"
+#include "components/skin/skinlabel.h"
+#include "skin/progressbar.h"
+#include "windowkit/disctoolservices.h"
+#include "components/disc/cddbclient.h"
+#include "disc/cdrip.h"
+#include "platform/fakes.h"
+#include "platform/inifile.h"
+#include "platform/paths.h"
+#include "skin/combobox.h"
+#include "testenv.h"
+
+namespace {
+
+using cdtest::Pcm;
+
+struct RipperWindowFixture : ::testing::Test {
+    std::string images = testenv::makeTempDir("images");
+    testenv::ScopedEnv env{"TUNEVALE_CD_IMAGES", images.c_str()};
+    FakeMessageBoxes boxes;
+    std::unique_ptr<Tfm_cdripper> window;
+
+    void open() {
+        window = std::make_unique<Tfm_cdripper>();
+        window->AudioGrabber.setCddbCacheFolder(testenv::makeTempDir("cddb"));
+        window->show();
+    }
+    void TearDown() override {
+        if (window) window->close();
+    }
+};
+
+TEST_F(RipperWindowFixture, NoDriveLeavesOnlyCloseAndOptions) {
+    open();
+    if (window->AudioGrabber.driveCount() > 0) GTEST_SKIP() << "this machine has an optical drive";
+    EXPECT_EQ(boxes.texts(), QStringList{"CD-Rom is not ready!"});
+    for (QPushButton* b : {window->btn_play, window->btn_freedb, window->btn_stop, window->btn_rip, window->btn_pause,
+                           window->btn_refresh})
+        EXPECT_FALSE(b->isEnabled()) << b->text().toStdString();
+    EXPECT_TRUE(window->btn_close->isEnabled());
+    EXPECT_TRUE(window->btn_option->isEnabled());
+}
+
+TEST_F(RipperWindowFixture, PrefersTheDiscWithMoreThanOneTrackAndFillsTheRows) {
+    std::vector<cdtest::TrackSpec> ten;
+    for (int i = 0; i < 10; ++i) ten.push_back({cdtest::tone(i == 0 ? 185.0 : 1.0), i == 6 ? "" : "Song " + std::to_string(i + 1), ""});
+    cdtest::makeImage(images, "a-ten", ten, "Album A", "Artist A");
+    cdtest::makeImage(images, "b-one", {{cdtest::tone(10.0), "Only", ""}});
+    open();
+    const int images0 = window->cbx_cdrom->count() - 2;
+    ASSERT_GE(images0, 0);
+    EXPECT_EQ(window->cbx_cdrom->currentIndex(), images0);
+    EXPECT_EQ(window->cbx_cdrom->itemText(images0), "(a-ten.cue)  Image " + QString::fromStdString(images) + "/a-ten.cue");
+    ASSERT_EQ(window->lv->topLevelItemCount(), 10);
+    QTreeWidgetItem* first = window->lv->topLevelItem(0);
+    EXPECT_EQ(first->text(0), "01");
+    EXPECT_EQ(first->text(1), "Song 1");
+    EXPECT_EQ(first->text(2), "03:05");
+    EXPECT_EQ(first->checkState(0), Qt::Checked);
+    EXPECT_EQ(window->lv->topLevelItem(6)->text(1), "Track 07");
+    EXPECT_EQ(window->edt_artist->text(), "Artist A");
+    EXPECT_EQ(window->edt_album->text(), "Album A");
+    EXPECT_EQ(window->cb_genre->currentIndex(), 12);  // nothing known: "Other"
+    EXPECT_TRUE(window->btn_play->isEnabled());
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+    EXPECT_FALSE(window->btn_stop->isEnabled());
+
+    window->cbx_cdrom->setCurrentIndex(images0 + 1);
+    window->cbx_cdromChange();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 1);
+    EXPECT_EQ(window->edt_artist->text(), "Unknown Artist");
+    EXPECT_EQ(window->lv->topLevelItem(0)->text(3), "1.68MB");  // 441000 frames
+    EXPECT_EQ(window->lv->topLevelItem(0)->text(2), "00:10");
+}
+
+TEST_F(RipperWindowFixture, RenamingAndSelection) {
+    cdtest::makeThreeTrackImage(images);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    window->lv->setCurrentItem(window->lv->topLevelItem(1));
+    window->lvDblClick();
+    ASSERT_TRUE(window->Edit1->isVisible());
+    EXPECT_EQ(window->Edit1->text(), "Quiet");
+    window->Edit1->setText("a:b");
+    window->Edit1Exit();
+    EXPECT_EQ(window->rowTitle(1), "ab");
+    window->lvDblClick();
+    window->Edit1->setText("");
+    window->Edit1Exit();
+    EXPECT_EQ(window->rowTitle(1), "ab");
+    window->edt_artist->setText("AC/DC");
+    window->edt_artistExit();
+    EXPECT_EQ(window->edt_artist->text(), "ACDC");
+
+    window->UneslectAll1Click();
+    EXPECT_FALSE(window->rowChecked(0) || window->rowChecked(1) || window->rowChecked(2));
+    window->SelectAll1Click();
+    EXPECT_TRUE(window->rowChecked(0) && window->rowChecked(1) && window->rowChecked(2));
+
+    window->rb_oggClick();
+    window->close();
+    EXPECT_EQ(IniFile().readInteger("cd ripper", "cdrip type", -1), 2);
+    window.reset();
+}
+
+TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
+    cdtest::makeImage(images, "plain",
+                      {{cdtest::tone(5.0), "", ""}, {cdtest::silence(4.2), "", ""}, {cdtest::noise(6.013, 5), "", ""}});
+    std::string query = "200 rock 0b000f03 x\r\n";
+    cdtest::LoopbackServer loop([&](const std::string& line) -> cdtest::LoopbackServer::Answer {
+        if (line.find("cddb+query") != std::string::npos) return {cdtest::httpOk(query), 100};
+        return {cdtest::httpOk("210 rock 0b000f03\r\nDTITLE=Band / Record\r\nDGENRE=Rock\r\nTTITLE1=Middle\r\n.\r\n")};
+    });
+    IniFile ini;
+    ini.writeString("cd ripper", "cddb server", "127.0.0.1");
+    ini.writeString("cd ripper", "port", std::to_string(loop.port()));
+    ini.writeInteger("cd ripper", "timeout", 3000);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    EXPECT_EQ(window->edt_artist->text(), "Unknown Artist");
+    bool disabledWhileAsking = false;
+    QTimer::singleShot(50, [&] { disabledWhileAsking = window->lookupRunning() && !window->btn_rip->isEnabled(); });
+    window->btn_freedbClick();
+    EXPECT_TRUE(disabledWhileAsking);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_EQ(window->edt_artist->text(), "Band");
+    EXPECT_EQ(window->edt_album->text(), "Record");
+    EXPECT_EQ(window->cb_genre->currentIndex(), 17);  // "Rock"
+    EXPECT_EQ(window->rowTitle(1), "Middle");
+    EXPECT_EQ(window->rowTitle(0), "Track 01");
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+
+    // From now on the cache answers after each table read, server or not.
+    query = "202 No match\r\n";
+    window->btn_refreshClick();
+    EXPECT_EQ(window->edt_artist->text(), "Band");
+    EXPECT_EQ(window->rowTitle(1), "Middle");
+}
+
+TEST_F(RipperWindowFixture, LookupWithoutMatchSaysSo) {
+    cdtest::makeThreeTrackImage(images);
+    cdtest::LoopbackServer loop([](const std::string&) -> cdtest::LoopbackServer::Answer {
+        return {cdtest::httpOk("202 No match\r\n")};
+    });
+    IniFile ini;
+    ini.writeString("cd ripper", "cddb server", "127.0.0.1");
+    ini.writeString("cd ripper", "port", std::to_string(loop.port()));
+    open();
+    window->btn_freedbClick();
+    EXPECT_EQ(boxes.texts(), QStringList{"Can not find freedb info!"});
+    EXPECT_EQ(window->rowTitle(0), "Tone");  // the list keeps its texts
+}
+
+TEST_F(RipperWindowFixture, ARewrittenImageReloadsTheList) {
+    cdtest::makeThreeTrackImage(images);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    const std::string other = testenv::makeTempDir("other");
+    cdtest::makeImage(other, "disc", {{cdtest::tone(1.0), "New", ""}, {cdtest::tone(1.0), "Two", ""}});
+    ASSERT_EQ(::rename((other + "/disc.bin").c_str(), (images + "/disc.bin").c_str()), 0);
+    ASSERT_EQ(::rename((other + "/disc.cue").c_str(), (images + "/disc.cue").c_str()), 0);
+    QSignalSpy spy(&window->AudioGrabber, &CdGrabber::mediaChange);
+    ASSERT_TRUE(spy.wait(5000));
+    EXPECT_EQ(window->lv->topLevelItemCount(), 2);
+    EXPECT_EQ(window->rowTitle(0), "New");
+}
+
+}  // namespace
+
+namespace {
+
+struct RipWindowFixture : RipperWindowFixture {
+    std::string out = testenv::makeTempDir("rips");
+    FakeLauncher launcher;
+    cdtest::Image image;
+
+    void SetUp() override {
+        image = cdtest::makeThreeTrackImage(images);
+        IniFile ini;
+        ini.writeString("cd ripper", "output directory", out);
+        ini.writeInteger("cd ripper", "wav frequency", 2);
+        ini.writeInteger("cd ripper", "wav bit", 2);
+        ini.writeInteger("cd ripper", "wav channel", 2);
+        ini.writeInteger("cd ripper", "filename format", 4);
+    }
+    void waitForTheRip() {
+        for (int i = 0; i < 3000 && (window->Ripping || window->WmaRipRunning || window->RipThread); ++i)
+            QTest::qWait(10);
+        ASSERT_EQ(window->RipThread, nullptr);
+    }
+    std::vector<std::string> files() { return cdtest::filesUnder(out); }
+};
+
+TEST_F(RipWindowFixture, RipsTheCheckedRowsToNamedTaggedFiles) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 0);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    window->lv->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    window->btn_ripClick();
+    EXPECT_FALSE(window->btn_rip->isEnabled());
+    EXPECT_TRUE(window->btn_stop->isEnabled());
+    EXPECT_FALSE(window->btn_play->isEnabled());
+    waitForTheRip();
+    EXPECT_EQ(files(), (std::vector<std::string>{"Test Artist/1-Tone.wav", "Test Artist/3-Noise.wav"}));
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Test Artist/1-Tone.wav") == image.padded[0]);
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Test Artist/3-Noise.wav") == image.padded[2]);
+    ASSERT_EQ(launcher.openedUrls().size(), 1u);
+    EXPECT_EQ(launcher.openedUrls()[0].toLocalFile().toStdString(), out + "/Test Artist/");
+    EXPECT_EQ(window->st->caption(), "00/00");
+    EXPECT_EQ(window->pb->position(), 0);
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+    EXPECT_FALSE(window->btn_stop->isEnabled());
+    EXPECT_TRUE(window->btn_play->isEnabled());
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
+// Stop while the rip is paused lets it go on to its end at once: the track
+// being written leaves no file, complete tracks stay complete.
+TEST_F(RipWindowFixture, StopWhilePausedEndsTheRipWithoutPartialFiles) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 0);
+    IniFile().writeBool("cd ripper", "normalize", true);
+    open();
+    window->btn_ripClick();
+    window->btn_pauseClick();
+    EXPECT_EQ(window->btn_pause->text(), "Resume");
+    QTest::qWait(50);
+    window->btn_stopClick();
+    EXPECT_EQ(window->btn_pause->text(), "Pause");
+    waitForTheRip();
+    const std::vector<Pcm> want = image.padded;
+    for (const auto& name : files()) {
+        const int track = name[12] - '0';
+        EXPECT_TRUE(cdtest::decodedPcm(out + "/" + name).size() == want[track - 1].size()) << name;
+    }
+    EXPECT_LT(files().size(), 3u);
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+}
+
+TEST_F(RipWindowFixture, WmaRipRunsOnTheWindowsThreadWithoutPause) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 3);
+    open();
+    bool pauseSeen = true;
+    QTimer::singleShot(0, [&] { pauseSeen = window->btn_pause->isEnabled(); });
+    window->btn_ripClick();
+    waitForTheRip();
+    EXPECT_FALSE(pauseSeen);
+    EXPECT_EQ(files().size(), 3u);
+    AudioInformation info;
+    ASSERT_TRUE(info.load(out + "/Test Artist/2-Quiet.wma"));
+    EXPECT_EQ(info.infoTitle, "Quiet");
+    EXPECT_EQ(info.infoAlbum, "Test Album");
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+}
+
+TEST_F(RipWindowFixture, PreviewPlaysPausesAndStops) {
+    open();
+    window->lv->clearSelection();
+    window->btn_playClick();
+    EXPECT_EQ(boxes.texts(), QStringList{"Please select the track you want to play!"});
+    window->lv->setCurrentItem(window->lv->topLevelItem(0));
+    window->btn_playClick();
+    ASSERT_TRUE(window->CdPlaying);
+    EXPECT_TRUE(window->AudioPlayer.isPlaying());
+    EXPECT_FALSE(window->btn_rip->isEnabled());
+    EXPECT_TRUE(window->btn_stop->isEnabled());
+    window->btn_pauseClick();
+    EXPECT_TRUE(window->CdPlayPaused);
+    EXPECT_FALSE(window->AudioPlayer.isPlaying());
+    window->btn_pauseClick();
+    EXPECT_TRUE(window->AudioPlayer.isPlaying());
+    window->btn_stopClick();
+    EXPECT_FALSE(window->CdPlaying);
+    EXPECT_FALSE(window->AudioGrabber.trackOpen());
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+    EXPECT_TRUE(window->btn_play->isEnabled());
+}
+
+struct FakeServices : DiscToolServices {
+    mutable int shown = 0;
+    QString chooseFolder(QWidget*) const override { return {}; }
+    bool showEncoderSettings(QWidget*) const override { return ++shown > 0; }
+};
+
+TEST_F(RipWindowFixture, OptionsOpenTheEncoderSettings) {
+    FakeServices services;
+    SetDiscToolServices(&services);
+    open();
+    window->btn_optionClick();
+    window->Options1->trigger();
+    EXPECT_EQ(services.shown, 2);
+    SetDiscToolServices(nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// A framed window on a real X server with a window manager: a drag on the
+// title bar moves the window and a drag on its edge resizes it, through the
+// manager's own move and resize. The test starts an Xvfb display and openbox
+// of its own and moves the pointer with xdotool; it is skipped when one of
+// them is not installed.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+#include "skin/form.h"
+
+extern char** environ;
+
+namespace {
+
+pid_t spawn(const std::vector<std::string>& args, int displayFd = -1) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    if (displayFd >= 0) posix_spawn_file_actions_adddup2(&actions, displayFd, 3);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : 0;
+}
+
+void stop(pid_t pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
+
+// An X server on a display number it picks, with openbox managing it.
+class Desktop {
+public:
+    ~Desktop() {
+        stop(wm_);
+        stop(server_);
+    }
+
+    bool start() {
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+        server_ = spawn({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, fds[1]);
+        ::close(fds[1]);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        char c = 0;
+        while (server_ && ::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        ::close(fds[0]);
+        if (number.empty()) return false;
+        display_ = ":" + number;
+        ::setenv("DISPLAY", display_.c_str(), 1);
+        wm_ = spawn({"openbox", "--sm-disable"});
+        // The manager is up once it names itself on the root window.
+        for (int i = 0; i < 100; ++i) {
+            QProcess probe;
+            probe.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+            probe.waitForFinished(2000);
+            if (probe.readAllStandardOutput().contains("window id")) return true;
+            ::usleep(50000);
+        }
+        return false;
+    }
+
+private:
+    pid_t server_ = 0, wm_ = 0;
+    std::string display_;
+};
+
+// One step of the hand, then time for the program and the manager to see it.
+void hand(const QStringList& args) {
+    QProcess::execute("xdotool", args);
+    for (int i = 0; i < 15; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(10);
+    }
+}
+
+void drag(QPoint from, QPoint by) {
+    hand({"mousemove", QString::number(from.x()), QString::number(from.y())});
+    hand({"mousedown", "1"});
+    // Just past the drag distance first, as a hand moves; the manager takes
+    // over from there.
+    const QPoint nudge(by.x() > 0 ? 3 : by.x() < 0 ? -3 : 0, by.y() > 0 ? 3 : by.y() < 0 ? -3 : 0);
+    hand({"mousemove", QString::number(from.x() + nudge.x()), QString::number(from.y() + nudge.y())});
+    for (int i = 1; i <= 4; ++i) {
+        const QPoint at = from + by * i / 4;
+        hand({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    }
+    hand({"mouseup", "1"});
+}
+
+template <class Done>
+bool waitFor(Done done) {
+    for (int i = 0; i < 200 && !done(); ++i) QTest::qWait(10);
+    return done();
+}
+
+TEST(FramedWindowOnX11, ADragOnTheBarMovesItAndOneOnTheEdgeResizesIt) {
+    for (const char* tool : {"Xvfb", "openbox", "xdotool", "xprop"})
+        if (QStandardPaths::findExecutable(tool).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+    Desktop desktop;
+    ASSERT_TRUE(desktop.start()) << "no X display with a window manager";
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    int argc = 1;
+    char name[] = "test_skinframe_x11";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+
+    QWidget form;
+    form.setWindowTitle("Framed");
+    form.resize(400, 300);
+    form.move(200, 150);
+    auto* frame = new TvsForm(&form);
+    frame->setUIStyle(TvsUIStyle::BlueGlass);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    QTest::qWait(300);
+    TvsTitleBar* bar = frame->titleBar();
+
+    const QPoint before = form.pos();
+    drag(bar->mapToGlobal(QPoint(bar->width() / 2, bar->height() / 2)), QPoint(120, 80));
+    EXPECT_TRUE(waitFor([&] { return (form.pos() - (before + QPoint(120, 80))).manhattanLength() <= 8; }))
+        << "from " << before.x() << "," << before.y() << " to " << form.pos().x() << "," << form.pos().y();
+    EXPECT_EQ(form.size(), QSize(400, 300));
+
+    // Nothing follows the pointer once the button is up.
+    const QPoint moved = form.pos();
+    hand({"mousemove_relative", "--", "60", "40"});
+    QTest::qWait(100);
+    EXPECT_EQ(form.pos(), moved);
+
+    // The right edge: a 1-pixel border with a grip the hand can catch.
+    ASSERT_EQ(frame->borderWidth(), 1);
+    const QPoint edge = form.mapToGlobal(QPoint(form.width() - 2, form.height() / 2));
+    drag(edge, QPoint(60, 0));
+    EXPECT_TRUE(waitFor([&] { return std::abs(form.width() - 460) <= 6; })) << "width " << form.width();
+    EXPECT_TRUE(waitFor([&] { return std::abs(frame->width() - (form.width() - 2)) == 0; }));
+    EXPECT_EQ(form.height(), 300);
+
+    // A double click on the empty bar maximises.
+    const QPoint empty = bar->mapToGlobal(QPoint(bar->width() / 2, bar->height() / 2));
+    hand({"mousemove", QString::number(empty.x()), QString::number(empty.y())});
+    hand({"click", "--repeat", "2", "--delay", "60", "1"});
+    EXPECT_TRUE(waitFor([&] { return form.isMaximized(); }));
+    EXPECT_TRUE(waitFor([&] { return form.mask().isEmpty(); }));
+}
+
+}  // namespace
