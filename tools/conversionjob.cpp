@@ -66,7 +66,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     // The tags are read first: when the output replaces its source, the
     // source is gone by the time they are written.
     AudioInformation tags;
-    const bool haveTags = tags.load(Local(source)) && HasTagFields(tags);
+    const bool haveTags = tags.loadTags(Local(source)) && HasTagFields(tags);
 
     AudioFile reader;
     if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {

@@ -182,6 +182,21 @@ bool AudioInformation::load(const std::string& fileName) {
             infoFormatTag = decoder.formatTag();
         }
     }
+    return loadTagsOf(fileName);
+}
+
+bool AudioInformation::loadTags(const std::string& fileName) {
+    clear();
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        lastError_ = "Cannot open " + fileName;
+        return false;
+    }
+    infoSize = st.st_size;
+    return loadTagsOf(fileName);
+}
+
+bool AudioInformation::loadTagsOf(const std::string& fileName) {
     switch (AudioKindOfPath(fileName)) {
     case AudioKind::Mp3: return loadMp3(fileName);
     case AudioKind::Ogg: return loadOgg(fileName);
