@@ -242,6 +242,21 @@ void ForEachTrackRecord(const std::string& file,
     // The lock is held while a chunk is read, not while fn runs: fn may call
     // the operations that change the file.
     FolderLock lock(file, 0);
+    // A scan of the whole file indexes its paths on the way, when no index
+    // of it is kept: the lookups that follow (a rescan after the list was
+    // filled) then find it ready. It is kept only if the file did not change
+    // while it was read.
+    IndexCache& cache = IndexCache::instance();
+    std::unique_ptr<PathIndex> index;
+    FileState before;
+    {
+        // The process's lock before the folder's, as every change takes them.
+        std::lock_guard guard(cache.mutex());
+        lock.lock(LOCK_SH);
+        before = stateOf(f, file);
+        if (!cache.validFor(f, file)) index = std::make_unique<PathIndex>();
+        lock.unlock();
+    }
     std::vector<uint8_t> buf;
     uint64_t offset = 0;
     std::size_t n = 0;
@@ -250,11 +265,22 @@ void ForEachTrackRecord(const std::string& file,
         const std::size_t got = readChunk(f, file, offset, buf);
         lock.unlock();
         if (got == 0) break;
+        if (index)
+            for (std::size_t i = 0; i < got; ++i) index->add(TrackRecordPath(recordIn(buf, i)), n + i);
         for (std::size_t i = 0; i < got; ++i)
             if (!fn(DecodeTrackRecord(recordIn(buf, i)), n + i)) return;
         n += got;
         offset += got * kTrackRecordSize;
         if (got < kChunkRecords) break;
+    }
+    if (index && static_cast<uint64_t>(before.size) / kTrackRecordSize == n) {
+        std::lock_guard guard(cache.mutex());
+        lock.lock(LOCK_SH);
+        if (stateOf(f, file).sameAs(before) && !cache.validFor(f, file)) {
+            index->records = n;
+            cache.store(before, std::move(index));
+        }
+        lock.unlock();
     }
     closeOrThrow(f, file);
 }
