@@ -176,9 +176,8 @@ void compare(const char* what, int rounds, const std::function<std::vector<std::
             }
             b.push_back(total);
         });
-    const auto sa = bench::SpreadOf(a), sb = bench::SpreadOf(b);
-    std::printf("%-34s ours %.3f s, peer %.3f s (medians of %d): rate ratio %.2f\n", what, sa.median, sb.median, rounds,
-                sa.median > 0 ? sb.median / sa.median : 0.0);
+    std::printf("%-34s ours %s s, peer %s s (median [range] of %d): rate ratio %s\n", what, bench::Figure(a).c_str(),
+                bench::Figure(b).c_str(), rounds, bench::RatioFigure(b, a).c_str());
 }
 
 }  // namespace
