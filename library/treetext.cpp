@@ -23,8 +23,12 @@ struct Line {
 };
 
 // A text the tree keeps as it is: no TAB, CR or LF, no leading blank.
+// A plain loop: find_first_of looks each byte up in the set by a call.
 bool isClean(std::string_view text) {
-    return (text.empty() || text.front() != ' ') && text.find_first_of("\t\r\n") == std::string_view::npos;
+    if (!text.empty() && text.front() == ' ') return false;
+    for (const char c : text)
+        if (c == '\t' || c == '\r' || c == '\n') return false;
+    return true;
 }
 
 // The lines' levels and cleaned texts, blank ones left out. *canonical:
@@ -34,8 +38,8 @@ std::vector<Line> splitLines(std::string_view bytes, bool* canonical) {
     lines.reserve(bytes.size() / 16);
     std::size_t pos = 0;
     while (pos < bytes.size()) {
-        std::size_t end = bytes.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = bytes.size();
+        std::size_t end = pos;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
         std::string_view line = bytes.substr(pos, end - pos);
         const bool crlf = bytes.substr(end, 2) == "\r\n";
         pos = end + (crlf ? 2 : 1);
