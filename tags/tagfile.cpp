@@ -51,6 +51,34 @@ TagWriteResult rewriteWith(const std::string& path, uint64_t offset, uint64_t re
 
 }  // namespace
 
+namespace {
+thread_local DeferredSync* currentScope = nullptr;
+}  // namespace
+
+DeferredSync::DeferredSync() : outer_(currentScope) { currentScope = this; }
+
+DeferredSync::~DeferredSync() {
+    sync();
+    currentScope = outer_;
+}
+
+DeferredSync* DeferredSync::current() { return currentScope; }
+
+void DeferredSync::add(const std::string& path) {
+    if (std::find(paths_.begin(), paths_.end(), path) == paths_.end()) paths_.push_back(path);
+}
+
+TagWriteResult DeferredSync::sync() {
+    TagWriteResult result{true, {}};
+    for (const std::string& path : paths_) {
+        // A flush through any descriptor of the file takes all its pages.
+        PosixFile file(path, O_RDONLY);
+        if (result && (!file.isOpen() || !file.sync())) result = {false, ErrnoMessage("Cannot write", path)};
+    }
+    paths_.clear();
+    return result;
+}
+
 std::string ErrnoMessage(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
@@ -72,13 +100,15 @@ TagWriteResult WriteFileBytes(const std::string& path, uint64_t offset, std::spa
     }
     uint64_t size = 0;
     if (!file.size(&size)) return {false, ErrnoMessage("Cannot read", path)};
-    if (!file.writeAt(offset, bytes) || !file.sync()) {
+    DeferredSync* deferred = DeferredSync::current();
+    if (!file.writeAt(offset, bytes) || (!deferred && !file.sync())) {
         TagWriteResult failed{false, ErrnoMessage("Cannot write", path)};
         // An append that failed half way takes its bytes back.
         if (offset + bytes.size() > size) file.truncate(size);
         return failed;
     }
     if (!file.close()) return {false, ErrnoMessage("Cannot close", path)};
+    if (deferred) deferred->add(path);
     return {true, {}};
 }
 
