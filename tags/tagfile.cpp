@@ -100,8 +100,23 @@ TagWriteResult WriteFileBytes(const std::string& path, uint64_t offset, std::spa
     }
     uint64_t size = 0;
     if (!file.size(&size)) return {false, ErrnoMessage("Cannot read", path)};
+    // Only the bytes that differ from the file's are written: a tag saved
+    // with one field changed then dirties, and flushes, a page or two of it
+    // rather than all of a large tag with its pictures.
+    std::span<const uint8_t> changed = bytes;
+    uint64_t at = offset;
+    if (offset + bytes.size() <= size) {
+        std::vector<uint8_t> held(bytes.size());
+        if (file.readAll(offset, held)) {
+            std::size_t first = 0, last = bytes.size();
+            while (first < last && held[first] == bytes[first]) ++first;
+            while (last > first && held[last - 1] == bytes[last - 1]) --last;
+            changed = bytes.subspan(first, last - first);
+            at = offset + first;
+        }
+    }
     DeferredSync* deferred = DeferredSync::current();
-    if (!file.writeAt(offset, bytes) || (!deferred && !file.sync())) {
+    if ((!changed.empty() && !file.writeAt(at, changed)) || (!deferred && !file.sync())) {
         TagWriteResult failed{false, ErrnoMessage("Cannot write", path)};
         // An append that failed half way takes its bytes back.
         if (offset + bytes.size() > size) file.truncate(size);
