@@ -1,6 +1,7 @@
 #include "library/treetext.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "platform/posixfile.h"
 
@@ -133,11 +134,54 @@ TreeTextLoad ParseTreeText(std::string_view bytes) {
     return load;
 }
 
-bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load) {
-    std::string bytes;
-    if (!ReadRegularFile(path, kMaxTreeFileBytes, &bytes)) return false;
-    *load = ParseTreeText(bytes);
+bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load, bool leavesWanted) {
+    auto bytes = std::make_shared<std::string>();
+    if (!ReadRegularFile(path, kMaxTreeFileBytes, bytes.get())) return false;
+    if (leavesWanted && bytes->size() < (std::uint64_t{1} << 32)) {
+        if (std::optional<TreeTextLeaves> leaves = IndexCanonicalTreeText(bytes)) {
+            *load = TreeTextLoad{};
+            load->canonical = true;
+            load->leaves = std::move(leaves);
+            return true;
+        }
+    }
+    *load = ParseTreeText(*bytes);
     return true;
+}
+
+std::optional<TreeTextLeaves> IndexCanonicalTreeText(std::shared_ptr<const std::string> bytes) {
+    const std::string_view text(*bytes);
+    TreeTextLeaves leaves;
+    std::size_t pos = 0;
+    // The next line, without its CR LF; false when none ends so.
+    auto nextLine = [&](std::string_view* line) {
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        if (text.substr(end, 2) != "\r\n") return false;
+        *line = text.substr(pos, end - pos);
+        pos = end + 2;
+        return true;
+    };
+    for (const FixedNode& fixed : kFixedTreeNodes) {
+        std::string_view line;
+        if (!nextLine(&line) || line.size() != static_cast<std::size_t>(fixed.level) + std::strlen(fixed.text) ||
+            line.find_first_not_of('\t') != static_cast<std::size_t>(fixed.level) ||
+            line.substr(static_cast<std::size_t>(fixed.level)) != fixed.text)
+            return std::nullopt;
+        std::vector<TreeTextLeaves::Span>* spans = leavesOf(leaves, fixed.text);
+        if (!spans) continue;
+        // Its leaves: one TAB, then a text the tree keeps as it is.
+        while (pos < text.size() && text[pos] == '\t') {
+            const std::size_t start = pos;
+            if (!nextLine(&line)) return std::nullopt;
+            const std::string_view leaf = line.substr(1);
+            if (leaf.empty() || !isClean(leaf)) return std::nullopt;
+            spans->push_back({static_cast<std::uint32_t>(start + 1), static_cast<std::uint32_t>(leaf.size())});
+        }
+    }
+    if (pos != text.size()) return std::nullopt;
+    leaves.bytes = std::move(bytes);
+    return leaves;
 }
 
 std::string FormatTreeText(const LibraryTreeContent& content) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <vector>
 
@@ -106,10 +107,17 @@ TagWriteResult WriteFileBytes(const std::string& path, uint64_t offset, std::spa
     std::span<const uint8_t> changed = bytes;
     uint64_t at = offset;
     if (offset + bytes.size() <= size) {
-        std::vector<uint8_t> held(bytes.size());
-        if (file.readAll(offset, held)) {
+        std::unique_ptr<uint8_t[]> held(new uint8_t[bytes.size()]);
+        if (file.readAll(offset, std::span<uint8_t>(held.get(), bytes.size()))) {
+            // Whole pages compared at a time, then bytes.
+            constexpr std::size_t kStep = 4096;
             std::size_t first = 0, last = bytes.size();
+            while (last - first >= kStep && std::memcmp(held.get() + first, bytes.data() + first, kStep) == 0)
+                first += kStep;
             while (first < last && held[first] == bytes[first]) ++first;
+            while (last - first >= kStep &&
+                   std::memcmp(held.get() + last - kStep, bytes.data() + last - kStep, kStep) == 0)
+                last -= kStep;
             while (last > first && held[last - 1] == bytes[last - 1]) --last;
             changed = bytes.subspan(first, last - first);
             at = offset + first;
