@@ -66,7 +66,7 @@ LibraryTree::LibraryTree(QWidget* parent) : QTreeWidget(parent) {
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { built(item); });
 }
 
-std::vector<std::string>* LibraryTree::pendingOf(const QTreeWidgetItem* root) const {
+LibraryTree::PendingLeaves* LibraryTree::pendingOf(const QTreeWidgetItem* root) const {
     if (root == myArtist_) return &pendingArtists_;
     if (root == myPlaylist_) return &pendingPlaylists_;
     if (root == myAlbum_) return &pendingAlbums_;
@@ -74,27 +74,27 @@ std::vector<std::string>* LibraryTree::pendingOf(const QTreeWidgetItem* root) co
 }
 
 int LibraryTree::leafCount(const QTreeWidgetItem* root) const {
-    const std::vector<std::string>* pending = pendingOf(root);
+    const PendingLeaves* pending = pendingOf(root);
     return root->childCount() + (pending ? static_cast<int>(pending->size()) : 0);
 }
 
 QTreeWidgetItem* LibraryTree::built(QTreeWidgetItem* root) const {
-    std::vector<std::string>* pending = pendingOf(root);
+    PendingLeaves* pending = pendingOf(root);
     if (!pending || pending->empty()) return root;
     auto* self = const_cast<LibraryTree*>(this);
     QHash<QString, QTreeWidgetItem*>& index = *self->indexOf(root);
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(pending->size()));
     index.reserve(static_cast<qsizetype>(pending->size()));
-    for (const std::string& leaf : *pending) {
-        const QString text = QString::fromStdString(leaf);
+    for (std::size_t i = 0; i < pending->size(); ++i) {
+        const std::string_view leaf = pending->text(i);
+        const QString text = QString::fromUtf8(leaf.data(), static_cast<qsizetype>(leaf.size()));
         QTreeWidgetItem* item = newLeaf(root, text);
         items.append(item);
         // A text listed twice keeps both nodes; lookups find the first.
         if (!index.contains(text)) index.insert(text, item);
     }
     pending->clear();
-    pending->shrink_to_fit();
     root->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     root->addChildren(items);
     return root;
@@ -124,8 +124,22 @@ void LibraryTree::setContent(LibraryTreeContent&& content) {
     for (const auto& [root, leaves] : roots) {
         clearLeaves(root, *indexOf(root));
         if (leaves->empty()) continue;
-        *pendingOf(root) = std::move(*leaves);
+        pendingOf(root)->texts = std::move(*leaves);
         // The view offers to expand the root before its leaves exist.
+        root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        if (root->isExpanded()) built(root);
+    }
+}
+
+void LibraryTree::setLeaves(TreeTextLeaves&& leaves) {
+    const std::pair<QTreeWidgetItem*, std::vector<TreeTextLeaves::Span>*> roots[] = {
+        {myArtist_, &leaves.artists}, {myPlaylist_, &leaves.playlists}, {myAlbum_, &leaves.albums}};
+    for (const auto& [root, spans] : roots) {
+        clearLeaves(root, *indexOf(root));
+        if (spans->empty()) continue;
+        PendingLeaves& pending = *pendingOf(root);
+        pending.bytes = leaves.bytes;
+        pending.spans = std::move(*spans);
         root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         if (root->isExpanded()) built(root);
     }
@@ -136,8 +150,9 @@ LibraryTreeContent LibraryTree::content() const {
     const std::pair<QTreeWidgetItem*, std::vector<std::string>*> roots[] = {
         {myArtist_, &content.artists}, {myPlaylist_, &content.playlists}, {myAlbum_, &content.albums}};
     for (const auto& [root, leaves] : roots) {
-        if (const std::vector<std::string>* pending = pendingOf(root); !pending->empty()) {
-            *leaves = *pending;
+        if (const PendingLeaves* pending = pendingOf(root); !pending->empty()) {
+            leaves->reserve(pending->size());
+            for (std::size_t i = 0; i < pending->size(); ++i) leaves->emplace_back(pending->text(i));
             continue;
         }
         leaves->reserve(static_cast<std::size_t>(root->childCount()));

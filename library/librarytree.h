@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <memory>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -35,6 +37,8 @@ public:
     // Replaces every leaf by the content's.
     void setContent(const LibraryTreeContent& content) { setContent(LibraryTreeContent(content)); }
     void setContent(LibraryTreeContent&& content);
+    // The same from the leaves of a tree file, read in place.
+    void setLeaves(TreeTextLeaves&& leaves);
     LibraryTreeContent content() const;
     // No leaf was made since the last setContent: the leaves are still
     // exactly the texts it was given.
@@ -80,7 +84,21 @@ public:
 private:
     // Makes the leaves root still holds as texts; returns root.
     QTreeWidgetItem* built(QTreeWidgetItem* root) const;
-    std::vector<std::string>* pendingOf(const QTreeWidgetItem* root) const;
+    // Texts of leaves not made yet: strings of their own, or places in the
+    // bytes of the tree file they were read from.
+    struct PendingLeaves {
+        std::vector<std::string> texts;
+        std::shared_ptr<const std::string> bytes;
+        std::vector<TreeTextLeaves::Span> spans;
+
+        std::size_t size() const { return bytes ? spans.size() : texts.size(); }
+        bool empty() const { return size() == 0; }
+        std::string_view text(std::size_t i) const {
+            return bytes ? std::string_view(*bytes).substr(spans[i].offset, spans[i].size) : std::string_view(texts[i]);
+        }
+        void clear() { *this = PendingLeaves{}; }
+    };
+    PendingLeaves* pendingOf(const QTreeWidgetItem* root) const;
     // Leaves of root, made or not.
     int leafCount(const QTreeWidgetItem* root) const;
     QTreeWidgetItem* newLeaf(const QTreeWidgetItem* root, const QString& text) const;
@@ -97,6 +115,6 @@ private:
     QTreeWidgetItem* myAlbum_ = nullptr;
     QHash<QString, QTreeWidgetItem*> artists_, playlists_, albums_;
     // Texts of leaves not made yet, by root; a root has either these or children.
-    mutable std::vector<std::string> pendingArtists_, pendingPlaylists_, pendingAlbums_;
+    mutable PendingLeaves pendingArtists_, pendingPlaylists_, pendingAlbums_;
     QList<QIcon> images_;
 };

@@ -345,7 +345,8 @@ void Tfm_main::loadLibraryTree() {
     std::optional<TreeTextLoad> load = Library.loadTree();
     treeFileAsLoaded_ = false;
     if (!load) return;
-    TreeView1->setContent(std::move(load->content));
+    if (load->leaves) TreeView1->setLeaves(std::move(*load->leaves));
+    else TreeView1->setContent(std::move(load->content));
     treeFileAsLoaded_ = load->canonical;
     if (!load->levelError.empty()) ShowError(QString::fromStdString(load->levelError), this);
 }

@@ -107,6 +107,18 @@ TEST(TreeText, OnlyAFileAsASaveWritesItIsCanonical) {
     for (const std::string& text : texts) {
         const TreeTextLoad load = ParseTreeText(text);
         EXPECT_EQ(load.canonical, text == FormatTreeText(load.content)) << text;
+        // Read in place, a canonical file gives the same leaves; another
+        // gives none and is parsed.
+        const std::optional<TreeTextLeaves> leaves = IndexCanonicalTreeText(std::make_shared<std::string>(text));
+        ASSERT_EQ(leaves.has_value(), load.canonical) << text;
+        if (!leaves) continue;
+        LibraryTree tree;
+        tree.setLeaves(TreeTextLeaves(*leaves));
+        EXPECT_EQ(tree.content(), load.content) << text;
+        EXPECT_TRUE(tree.leavesUnmade());
+        tree.expandItem(tree.topLevelItem(1));
+        EXPECT_EQ(tree.myAlbumNode()->childCount(), static_cast<int>(load.content.albums.size()));
+        EXPECT_EQ(tree.content(), load.content) << text;
     }
     EXPECT_TRUE(ParseTreeText(plain).canonical);
 }
