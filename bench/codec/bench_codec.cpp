@@ -3,7 +3,8 @@
 // spawn to the reap. Ours is "convertfile", which runs the converter
 // windows' loop; theirs is ffmpeg (one thread) or lame. The runs alternate,
 // and each figure is the median of the rounds with their range. Warm:
-// the source is in the page cache; cold: it is dropped before every run of
+// the source is in the page cache; "source dropped": it alone is dropped
+// from the cache (the programs stay in it) before every run of
 // either side. The ratio is our time over theirs: below 1 we are faster.
 //
 // Then the loop's peak memory on a one-minute and a sixty-minute file.
@@ -127,13 +128,13 @@ bool report(const std::string& name, const std::string& theirName, const std::ve
         Side o, t;
         measure(ours, theirs, source, cold, o, t);
         if (!o.ok || !t.ok) {
-            std::printf("  %s: FAILED (ours %s, %s %s)\n", cold ? "cold" : "warm", o.ok ? "ok" : "failed",
+            std::printf("  %s: FAILED (ours %s, %s %s)\n", cold ? "source dropped" : "warm", o.ok ? "ok" : "failed",
                         theirName.c_str(), t.ok ? "ok" : "failed");
             ok = false;
             continue;
         }
         std::printf("  %s: ours %s s (loop alone, least %.3f)  %s %s s  ratio %s (cpu %s)\n",
-                    cold ? "cold" : "warm", bench::Figure(o.seconds).c_str(), o.loop, theirName.c_str(),
+                    cold ? "source dropped" : "warm", bench::Figure(o.seconds).c_str(), o.loop, theirName.c_str(),
                     bench::Figure(t.seconds).c_str(), bench::RatioFigure(o.seconds, t.seconds, 3).c_str(),
                     bench::RatioFigure(o.cpu, t.cpu, 3).c_str());
         if (!cold)
