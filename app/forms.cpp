@@ -1,9 +1,11 @@
 #include "app/forms.h"
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QString>
 
 #include "app/application.h"
+#include "components/skin/skinlabel.h"
 
 #include "disc/cdaudioburner.h"
 #include "disc/cdburner.h"
@@ -62,6 +64,16 @@ public:
     void setJobMode(ToolWindow which, int mode) const override {
         if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which))) converter->JobMode = mode;
     }
+    QWidget* busyToolWindow() const override {
+        if (fm_recorder && (fm_recorder->isRecording() || fm_recorder->isRecordPaused())) return fm_recorder;
+        if (fm_cut && fm_cut->job()) return fm_cut;
+        if (fm_combine && fm_combine->job()) return fm_combine;
+        for (ToolWindow which : {ToolWindow::WavConverter, ToolWindow::Mp3Converter, ToolWindow::OggConverter,
+                                 ToolWindow::WmaConverter})
+            if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which)); converter && converter->running())
+                return converter;
+        return nullptr;
+    }
 };
 
 const ProgramToolWindows kToolWindows;
@@ -70,6 +82,13 @@ const ProgramToolWindows kToolWindows;
 class ProgramDiscToolServices final : public DiscToolServices {
 public:
     QString chooseFolder(QWidget* caller) const override { return ChooseFolder(caller); }
+    DiscFolderChoice chooseFolderToAdd(QWidget* caller, const QString& prompt) const override {
+        if (!fm_directory) fm_directory = new Tfm_directory;
+        fm_directory->sl_action->setCaption(prompt);
+        fm_directory->cbx_sub->show();
+        const QString folder = ChooseFolder(caller);
+        return {folder, fm_directory->IncludeSubfolders};
+    }
     bool showEncoderSettings(QWidget* caller) const override {
         if (!fm_cdset) return false;
         CdSetForRecorder = false;

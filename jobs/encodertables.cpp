@@ -1,5 +1,9 @@
 #include "jobs/encodertables.h"
 
+#include <algorithm>
+
+#include "components/audio/encoderlimits.h"
+
 namespace encodertables {
 
 namespace {
@@ -33,6 +37,12 @@ constexpr std::array<WmaFormat, 18> kWmaFormats = {{
 }};
 
 }  // namespace
+
+int AllowedMp3Bitrates(int sampleRate) {
+    const int highest = audio::maxMp3Bitrate(audio::nearestMp3SampleRate(sampleRate));
+    const auto allowed = std::count_if(kMp3Bitrates.begin(), kMp3Bitrates.end(), [&](int kbps) { return kbps <= highest; });
+    return std::max(1, static_cast<int>(allowed));
+}
 
 int ConverterOggBitrate(int listIndex) { return At(kOggBitrates, listIndex + 1); }
 

@@ -14,6 +14,10 @@ namespace encodertables {
 // MP3, shared: the 13 constant and variable bitrates in kbit/s.
 inline constexpr std::array<int, 13> kMp3Bitrates = {40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
 
+// How many of kMp3Bitrates, from the first, MPEG audio allows at a sample
+// rate (the lowest entry is allowed at every rate).
+int AllowedMp3Bitrates(int sampleRate);
+
 // Converter windows.
 inline constexpr std::array<int, 9> kConverterMp3Rates = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
 inline constexpr std::array<int, 10> kConverterWavRates = {6000,  8000,  11025, 12000, 16000,

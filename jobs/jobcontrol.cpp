@@ -3,6 +3,13 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+#include <QTimer>
+
+#include "platform/messageboxes.h"
+
+namespace {
+constexpr int kQuestionRetryMs = 50;
+}
 
 JobControl::JobControl() : state_(std::make_shared<State>()) {}
 
@@ -53,22 +60,28 @@ int JobControl::ask(QObject* context, std::function<int()> question, int whenSto
     };
     auto call = std::make_shared<Call>();
     auto state = state_;
-    QMetaObject::invokeMethod(
-        context,
-        [state, call, question = std::move(question)] {
-            {
-                std::lock_guard lock(state->m);
-                if (call->abandoned || state->stop) return;
-            }
-            const int answer = question();
-            {
-                std::lock_guard lock(state->m);
-                call->answer = answer;
-                call->done = true;
-            }
-            state->cv.notify_all();
-        },
-        Qt::QueuedConnection);
+    // While another box is open (the program's quit question, say) the
+    // question waits for it to close: opened over it, it would take the
+    // click meant for it. A quit answered Yes stops the job meanwhile.
+    auto pose = std::make_shared<std::function<void()>>();
+    *pose = [state, call, context, question = std::move(question), weak = std::weak_ptr(pose)] {
+        {
+            std::lock_guard lock(state->m);
+            if (call->abandoned || state->stop) return;
+        }
+        if (MessageBoxOpen()) {
+            if (auto again = weak.lock()) QTimer::singleShot(kQuestionRetryMs, context, [again] { (*again)(); });
+            return;
+        }
+        const int answer = question();
+        {
+            std::lock_guard lock(state->m);
+            call->answer = answer;
+            call->done = true;
+        }
+        state->cv.notify_all();
+    };
+    QMetaObject::invokeMethod(context, [pose] { (*pose)(); }, Qt::QueuedConnection);
     std::unique_lock lock(state_->m);
     state_->cv.wait(lock, [&] { return call->done || state_->stop; });
     if (!call->done) {

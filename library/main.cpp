@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include <cstdio>
+#include <set>
 
 #include "components/player/audioplayer.h"
 #include "components/skin/skinengine.h"
@@ -33,6 +34,7 @@
 #include "platform/errors.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
@@ -86,6 +88,7 @@ Tfm_main::Tfm_main(QWidget* parent) : QMainWindow(parent), Library(DataFolder(),
     connect(&Playback, &PlaybackSession::onEndPlay, this, &Tfm_main::AudioPlayer21EndPlay);
     createControls();
     createMenus();
+    OpenMenuBarOnF10(this, menuBar());
     qApp->installEventFilter(this);
     FormCreate();
 }
@@ -158,6 +161,7 @@ void Tfm_main::createControls() {
     connect(header, &QHeaderView::sectionClicked, this, &Tfm_main::lv_playlistColumnClick);
     connect(lv_playlist, &QAbstractItemView::clicked, this, [this] { lv_playlistClick(); });
     connect(lv_playlist, &QAbstractItemView::doubleClicked, this, [this] { lv_playlistDblClick(); });
+    RunOnEnter(lv_playlist, [this] { lv_playlistDblClick(); });
     connect(lv_playlist, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { vsPopupMenu1->popup(lv_playlist->viewport()->mapToGlobal(at)); });
     split->setStretchFactor(0, 0);
@@ -358,7 +362,19 @@ void Tfm_main::SaveLibraryTree() {
 
 bool Tfm_main::FormCloseQuery() {
     if (ClosingAfterError) return true;
-    if (!AskConfirmation(QStringLiteral("Are you sure to quit?"), this)) return false;
+    // A quit stops a tool's job: the question says which, and opens over
+    // that tool's window (a modal one above all), so the tool stays in
+    // sight instead of falling behind this window.
+    QWidget* busy = Tools ? Tools->busyToolWindow() : nullptr;
+    QString text = QStringLiteral("Are you sure to quit?");
+    if (busy)
+        text = QStringLiteral("The %1 window is still working: quitting stops its job.\n").arg(busy->windowTitle()) + text;
+    QWidget* over = QApplication::activeModalWidget();
+    if (!over) over = busy && busy->isVisible() ? busy : this;
+    if (!AskConfirmation(text, over)) return false;
+    // Its close stops the job as the tool's own Close does (a recording is
+    // kept); a job running on this thread would otherwise go on to its end.
+    if (busy) busy->close();
     SaveLibraryTree();
     return true;
 }
@@ -542,6 +558,11 @@ void Tfm_main::AddChosenFiles(const QStringList& files) {
     // A library file deleted behind our back is made again rather than
     // leaving every record of this add unwritten.
     Library.ensureMusicFile();
+    // Temporaries that a killed tag writer left beside the files go first,
+    // once for each folder.
+    std::set<std::string> folders;
+    for (const QString& file : files) folders.insert(ParentFolder(toPath(file)));
+    for (const std::string& folder : folders) RemoveStaleTemporaries(folder);
     for (const QString& file : files) {
         addOneFile(toPath(file), tally);
         PumpLibraryLoop();

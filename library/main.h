@@ -317,7 +317,8 @@ private:
     void addOneFile(const std::string& path, AddTally& tally);
     // The records of these entries as the library playlist name, its node
     // and the tree file.
-    void fillLibraryPlaylist(const std::string& name, const std::vector<std::string>& paths);
+    void fillLibraryPlaylist(const std::string& name, const std::vector<std::string>& paths,
+                             const std::vector<std::string>& refused = {});
     void showHelp();
     bool menuTakesEscape() const;
     void setFileNameText(const QString& text);

@@ -29,6 +29,7 @@ void Tfm_main::Recorder1Click() {
     const QRect main = frameGeometry();
     recorder->move(main.left() + lv_playlist->mapTo(this, QPoint(0, 0)).x() + 105,
                    main.top() + (main.height() - recorder->frameGeometry().height()) / 2);
+    KeepAbove(recorder, this);
     ShowModeless(recorder);
 }
 

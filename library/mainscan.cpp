@@ -110,7 +110,7 @@ void Tfm_main::ImportPlaylistFile(const QString& fileName) {
     std::vector<std::string> paths;
     paths.reserve(read.entries.size());
     for (const PlaylistEntry& entry : read.entries) paths.push_back(entry.path);
-    fillLibraryPlaylist(ImportedPlaylistName(file), paths);
+    fillLibraryPlaylist(ImportedPlaylistName(file), paths, read.refused);
 }
 
 void Tfm_main::RegisterSavedPlaylist(const std::string& fileName, const std::vector<PlaylistRow>& rows) {
@@ -125,9 +125,10 @@ void Tfm_main::RegisterSavedPlaylist(const std::string& fileName, const std::vec
     fillLibraryPlaylist(SavedPlaylistName(fileName), paths);
 }
 
-void Tfm_main::fillLibraryPlaylist(const std::string& name, const std::vector<std::string>& paths) {
+void Tfm_main::fillLibraryPlaylist(const std::string& name, const std::vector<std::string>& paths,
+                                   const std::vector<std::string>& refused) {
     if (!BeginLibraryLoop()) return;
-    const PlaylistFill fill = FillLibraryPlaylist(Library, name, paths, [this] { PumpLibraryLoop(); });
+    const PlaylistFill fill = FillLibraryPlaylist(Library, name, paths, [this] { PumpLibraryLoop(); }, refused);
     EndLibraryLoop();
     if (!fill.ok()) {
         ShowError(QString::fromStdString(fill.error), this);

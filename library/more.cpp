@@ -84,7 +84,9 @@ void Tfm_more::btn_saveClick() {
     AudioInformation21.infoOriginalArtist = edt_origar->text().toStdString();
     AudioInformation21.infoEncodedBy = edt_encoded->text().toStdString();
     AudioInformation21.infoURL = edt_url->text().toStdString();
-    if (host_) host_->ReleaseFile(file_);
+    // Every tag writer leaves the audio bytes the player reads where they
+    // are, or puts a new file in the old one's place while the player keeps
+    // the old one open: the file that plays goes on playing.
     AudioInformation21.tagVersion = 2;
     if (!AudioInformation21.save(file_)) ShowError(QString::fromStdString(AudioInformation21.lastError()), this);
 }

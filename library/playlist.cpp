@@ -23,6 +23,7 @@
 #include "library/playlists/pls.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/messageboxes.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
@@ -107,6 +108,7 @@ Tfm_playlist::Tfm_playlist(QWidget* parent)
     lv->setGeometry(6, 34, 241, 223);
     lv->installEventFilter(this);
     connect(lv, &QAbstractItemView::doubleClicked, this, [this] { lvDblClick(); });
+    RunOnEnter(lv, [this] { lvDblClick(); });
 
     connect(&session_, &PlaybackSession::onPosition, this, &Tfm_playlist::AudioPlayerTimer);
     connect(&session_, &PlaybackSession::onEndPlay, this, &Tfm_playlist::AudioPlayerEndPlay);

@@ -38,9 +38,22 @@ PlaylistFormat ImportedPlaylistFormat(std::string_view fileName) {
     return extension == ".m3u" ? PlaylistFormat::M3u : PlaylistFormat::Pls;
 }
 
+namespace {
+
+void countSkipped(AddTally& tally, const std::string& path) {
+    AddResult skipped;
+    skipped.outcome = AddOutcome::Skipped;
+    skipped.path = path;
+    tally.count(skipped);
+}
+
+}  // namespace
+
 PlaylistFill FillLibraryPlaylist(const TrackLibrary& library, const std::string& name,
-                                 const std::vector<std::string>& paths, const std::function<void()>& afterEach) {
+                                 const std::vector<std::string>& paths, const std::function<void()>& afterEach,
+                                 const std::vector<std::string>& refused) {
     PlaylistFill fill;
+    for (const std::string& shown : refused) countSkipped(fill.tally, shown);
     fill.file = JoinPath(library.playlistFolder(), name + ".dat");
     std::vector<TrackRecord> records;
     records.reserve(paths.size());
@@ -52,10 +65,7 @@ PlaylistFill FillLibraryPlaylist(const TrackLibrary& library, const std::string&
             if (build.built()) {
                 records.push_back(std::move(build.record));
             } else if (build.counted()) {
-                AddResult skipped;
-                skipped.outcome = AddOutcome::Skipped;
-                skipped.path = path;
-                fill.tally.count(skipped);
+                countSkipped(fill.tally, path);
             }
         }
         if (afterEach) afterEach();

@@ -39,5 +39,8 @@ struct PlaylistFill {
 // Builds one record per entry (entries that are no audio file give none;
 // the date added stays 0) and makes them the content of the playlist's
 // record file. afterEach runs after every entry, for the window's events.
+// refused are entries the playlist's reader refused (as they are shown):
+// they are counted with the entries that could not be read.
 PlaylistFill FillLibraryPlaylist(const TrackLibrary& library, const std::string& name,
-                                 const std::vector<std::string>& paths, const std::function<void()>& afterEach);
+                                 const std::vector<std::string>& paths, const std::function<void()>& afterEach,
+                                 const std::vector<std::string>& refused = {});

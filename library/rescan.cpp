@@ -4,6 +4,7 @@
 
 #include "library/recordbuilder.h"
 #include "library/records/trackrecord.h"
+#include "platform/atomicfile.h"
 #include "platform/folderwalk.h"
 #include "platform/paths.h"
 
@@ -29,6 +30,9 @@ void LibraryRescan::reset() {
 
 void LibraryRescan::run(const TrackLibrary& library, const std::string& folder) {
     FolderWalk walk;
+    // Temporaries that a killed tag writer left in a folder go before it is
+    // listed.
+    walk.entered = [](const std::string& dir) { RemoveStaleTemporaries(dir); };
     walk.entry = [this](const std::string& path) {
         if (cancelled_) return false;
         if (onEntry) onEntry(path);

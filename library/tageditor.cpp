@@ -13,6 +13,8 @@
 #include "library/librarytree.h"
 #include "library/playlists/playlistrow.h"
 #include "library/recordbuilder.h"
+#include "platform/atomicfile.h"
+#include "platform/paths.h"
 #include "platform/texthelpers.h"
 #include "library/tracklibrary.h"
 #include "platform/utf8.h"
@@ -86,7 +88,12 @@ std::size_t TagFieldWidth(TagField field) {
     return id3tag::kTrackWidth;
 }
 
-std::string CutToField(TagField field, std::string_view text) { return cut(text, TagFieldWidth(field)); }
+std::string CutToField(TagField field, std::string_view text) {
+    // Tracks above 99 are whole numbers too, written in the ID3v1 block as
+    // a number: cut to two characters they would name another track.
+    if (field == TagField::Track && Id3v1TrackNumber(text)) return trimmed(text);
+    return cut(text, TagFieldWidth(field));
+}
 
 bool TagFiles::readId3v1(const std::string& path, ID3v1Block& block, std::string* error) const {
     return ReadID3v1Tag(path, block, error);
@@ -157,6 +164,7 @@ void TagEditor::load(const std::vector<TagEditTrack>& tracks) {
                 row.v1.Year = trimmed(block.year());
                 row.v1.Comment = trimmed(block.comment());
                 row.v1.Track = trimmed(block.track());
+                row.v1TrackBytes = {block.bytes[125], block.bytes[126]};
                 row.v1.GenreIndex = block.genre();
                 row.v1.GenreText = std::string(Id3GenreName(block.genre()));
             } else {
@@ -206,6 +214,7 @@ void TagEditor::setField(TagPage p, TagField field, std::string_view text, const
     for (int i : rows) {
         if (!valid(i)) continue;
         fieldOf(page(at(i), p), field) = value;
+        if (p == TagPage::V1 && field == TagField::Track) at(i).v1TrackSet = true;
         markChanged(at(i), p);
     }
 }
@@ -229,7 +238,10 @@ void TagEditor::copyToPage(TagPage p, const id3tag& shown, int genreItem, const 
         for (TagField f : {TagField::Title, TagField::Artist, TagField::Album, TagField::Year, TagField::Comment,
                            TagField::Track})
             fieldOf(tag, f) = fieldOf(values, f);
-        if (p == TagPage::V1) tag.GenreIndex = genreItem;
+        if (p == TagPage::V1) {
+            tag.GenreIndex = genreItem;
+            at(i).v1TrackSet = true;
+        }
         tag.GenreText = genreName(genreItem);
         markChanged(at(i), p);
     }
@@ -241,6 +253,7 @@ void TagEditor::clearPage(TagPage p, const std::vector<int>& rows) {
         id3tag& tag = page(at(i), p);
         tag = id3tag{};
         tag.GenreIndex = -1;
+        if (p == TagPage::V1) at(i).v1TrackSet = true;
         markChanged(at(i), p);
     }
 }
@@ -259,17 +272,23 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
     TagWriteResult result{true, {}};
     switch (r.kind) {
     case AudioKind::Mp3:
-        if (r.v1Changed) {
-            ID3v1Block block = ID3v1Block::Empty();
-            PutCommonTags(block, pageTags(v1));
-            block.bytes[127] = Id3v1GenreByte(v1.GenreIndex);
-            result = files_.writeId3v1(path, block);
-            if (result) r.hasV1Block = true;
-        }
-        if (result && r.v2Changed) {
+        // The ID3v2 write may fail half way through a full disk; the block
+        // at the end is written only once it has not.
+        if (r.v2Changed) {
             ID3StructV2 tag;
             PutCommonTags(tag, pageTags(r.v2));
             result = files_.writeId3v2(path, tag);
+        }
+        if (result && r.v1Changed) {
+            ID3v1Block block = ID3v1Block::Empty();
+            PutCommonTags(block, pageTags(v1));
+            if (!r.v1TrackSet) {
+                block.bytes[125] = r.v1TrackBytes[0];
+                block.bytes[126] = r.v1TrackBytes[1];
+            }
+            block.bytes[127] = Id3v1GenreByte(v1.GenreIndex);
+            result = files_.writeId3v1(path, block);
+            if (result) r.hasV1Block = true;
         }
         break;
     case AudioKind::Wma:
@@ -306,6 +325,18 @@ std::vector<std::optional<std::string>> TagEditor::writeTagsOf(const std::vector
         if (added) jobs.emplace_back();
         jobs[at->second].push_back(k);
     }
+    // Temporaries a killed writer left beside the files go too, each folder
+    // swept once, by the thread that writes there first.
+    std::vector<std::string> folders;
+    std::unordered_map<std::string, std::size_t> folderIndex;
+    std::vector<std::size_t> folderOfJob;
+    for (const std::vector<std::size_t>& job : jobs) {
+        std::string folder = ParentFolder(FinalPath(rows_[rows[job.front()]].track.path));
+        const auto [at, added] = folderIndex.try_emplace(folder, folders.size());
+        if (added) folders.push_back(std::move(folder));
+        folderOfJob.push_back(at->second);
+    }
+    std::vector<std::once_flag> swept(folders.size());
     std::vector<std::optional<std::string>> results(rows.size());
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
@@ -313,6 +344,8 @@ std::vector<std::optional<std::string>> TagEditor::writeTagsOf(const std::vector
     std::size_t finished = 0;
     auto work = [&] {
         for (std::size_t j; (j = next.fetch_add(1)) < jobs.size();) {
+            const std::size_t f = folderOfJob[j];
+            std::call_once(swept[f], [&] { RemoveStaleTemporaries(folders[f]); });
             for (std::size_t k : jobs[j]) results[k] = writeTags(rows[k]);
             std::lock_guard lock(mutex);
             ++finished;

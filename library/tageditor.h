@@ -8,12 +8,15 @@
 // Each row keeps two tag records: page V1 (an MP3's ID3v1 block, and the one
 // tag of an Ogg or WMA file) and page V2 (an MP3's ID3v2 tag). A row is
 // written only when something changed it, and of an MP3 only the tag whose
-// page changed, so that OK never rewrites a tag nobody touched.
+// page changed, so that OK never rewrites a tag nobody touched. When both
+// changed, the ID3v2 tag (which may move the audio) is written first and the
+// ID3v1 block only after it succeeded: a failure leaves the file as it was.
 //
 // Errors: nothing here throws. A tag that cannot be read opens with empty
 // fields; a write that fails leaves the file as it was and comes back as the
 // message to show.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -63,7 +66,8 @@ enum class TagField { Title, Artist, Album, Year, Comment, Track };
 
 // The field's width in bytes.
 std::size_t TagFieldWidth(TagField field);
-// The text as the field keeps it: cut to the width at a character boundary.
+// The text as the field keeps it: cut to the width at a character boundary;
+// a track that is a whole number 1 to 255 stays whole.
 std::string CutToField(TagField field, std::string_view text);
 
 // A track of the main list handed to the editor.
@@ -79,6 +83,10 @@ struct TagEditRow {
     id3tag v1, v2;
     // An MP3 that has an ID3v1 block (read, or written by OK).
     bool hasV1Block = false;
+    // The block's two track bytes as read: a track nobody typed or copied
+    // is written back as it was, whatever form it has.
+    std::array<uint8_t, 2> v1TrackBytes{};
+    bool v1TrackSet = false;
     // Something changed the row (a typed value, a copy, a clear); OK writes
     // only such rows, and of an MP3 only the tags whose page changed.
     bool changed = false;
@@ -143,7 +151,8 @@ public:
     std::optional<std::string> writeTags(std::size_t i);
     // writeTags for many rows at once, on worker threads so that the files'
     // flushes to disk overlap; the rows of one file are written in their
-    // order by one thread. waiting runs on the calling thread every few
+    // order by one thread. Stale temporaries of killed writers are swept
+    // from each folder written to. waiting runs on the calling thread every few
     // milliseconds until all are written. One entry per row, as writeTags returns.
     std::vector<std::optional<std::string>> writeTagsOf(const std::vector<std::size_t>& rows,
                                                         const std::function<void()>& waiting);

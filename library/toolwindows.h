@@ -28,4 +28,7 @@ public:
     // shown and read by it while it is open: 1 converts files of the other
     // formats to the window's format, 0 normalizes files of its own format.
     virtual void setJobMode(ToolWindow converter, int mode) const = 0;
+    // A window whose job (a recording, a cut, a batch) is running, which a
+    // quit would stop; null when none works.
+    virtual QWidget* busyToolWindow() const { return nullptr; }
 };

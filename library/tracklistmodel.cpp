@@ -22,6 +22,13 @@ const std::string& field(const TrackRecord& r, int column) {
     }
 }
 
+// A record imported from a playlist was never added at a moment: its zero
+// date is no date, not the first day of the calendar.
+QString timeCell(const ListRow& row) {
+    if (!row.showTime || row.record.DateAdded == 0.0) return {};
+    return DateAddedText(row.record.DateAdded);
+}
+
 }  // namespace
 
 TrackListModel::TrackListModel(QObject* parent) : QAbstractTableModel(parent) { headerImages_.fill(-1); }
@@ -34,7 +41,7 @@ int TrackListModel::columnCount(const QModelIndex& parent) const { return parent
 
 QString TrackListModel::cellText(int row, int column) const {
     const ListRow& r = rows_[static_cast<std::size_t>(row)];
-    if (column == kTimeColumn) return r.showTime ? DateAddedText(r.record.DateAdded) : QString();
+    if (column == kTimeColumn) return timeCell(r);
     return QString::fromStdString(field(r.record, column));
 }
 
@@ -85,7 +92,7 @@ void TrackListModel::setRecordTexts(int row, const TrackRecord& record) {
 
 std::string TrackListModel::sortKey(const ListRow& row, int column) const {
     if (column != kTimeColumn) return field(row.record, column);
-    return row.showTime ? DateAddedText(row.record.DateAdded).toStdString() : std::string();
+    return timeCell(row).toStdString();
 }
 
 void TrackListModel::sortByColumn(int column, bool ascending) {

@@ -143,20 +143,29 @@ bool ReplacementFile::commit(std::string* error, mode_t newFileMode) {
     }
     if (!file_.sync()) return fail(errnoText("Cannot flush a replacement for", target_));
     if (named_.empty()) {
-        // The name lives only between the link and the rename; it carries
-        // our process id, so a crash in between is swept up later.
+        // The name lives only from the link to the rename, the two calls
+        // back to back with nothing between them; it carries our process
+        // id, so a kill in between is swept up later. The file is closed
+        // only once it has its place: its content is on disk already.
         const std::string self = "/proc/self/fd/" + std::to_string(file_.fd());
         const std::string prefix = temporaryPrefix(target_, folder_);
         for (int attempt = 0; attempt < 100 && named_.empty(); ++attempt) {
             const std::string name = prefix + randomPart();
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) named_ = name;
-            else if (errno != EEXIST) break;
+            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+                named_ = name;
+                if (::rename(named_.c_str(), target_.c_str()) != 0) return fail(errnoText("Cannot replace", target_));
+            } else if (errno != EEXIST) {
+                break;
+            }
         }
         if (named_.empty()) return fail(errnoText("Cannot name a replacement for", target_));
+        named_.clear();
+        file_.close();
+    } else {
+        if (!file_.close()) return fail(errnoText("Cannot close a replacement for", target_));
+        if (::rename(named_.c_str(), target_.c_str()) != 0) return fail(errnoText("Cannot replace", target_));
+        named_.clear();
     }
-    if (!file_.close()) return fail(errnoText("Cannot close a replacement for", target_));
-    if (::rename(named_.c_str(), target_.c_str()) != 0) return fail(errnoText("Cannot replace", target_));
-    named_.clear();
     syncFolder(folder_);
     return true;
 }

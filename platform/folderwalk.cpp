@@ -45,6 +45,7 @@ public:
             ::close(fd);
             return true;
         }
+        if (walk_.entered) walk_.entered(dir);
         DIR* listing = ::fdopendir(fd);
         if (!listing) {
             ::close(fd);

@@ -16,6 +16,9 @@ struct FolderWalk {
     std::function<bool(const std::string& path)> entry;
     // Whether a subfolder is entered, by its name; null enters every one.
     std::function<bool(std::string_view name)> enter;
+    // Each folder once it is entered, before it is listed (with its
+    // trailing "/").
+    std::function<void(const std::string& folder)> entered;
     // Each entry that is neither a folder nor a link to one; regular for a
     // regular file or a link to one, false for anything else (a FIFO, a
     // socket, a device, a broken link).

@@ -1,11 +1,15 @@
 #include "platform/messageboxes.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QThread>
 
+#include "platform/presenter.h"
+
 namespace {
+
+int g_open = 0;
 
 class RealMessageBoxes final : public MessageBoxes {
 public:
@@ -35,6 +39,10 @@ public:
             break;
         }
         QMessageBox box(icon, r.title, r.text, buttons, r.parent);
+        // A box stays above the window it was asked over, and above every
+        // window of the program that is kept on top, or it would open
+        // hidden behind that one.
+        if (OnTopWindowShown()) box.setWindowFlag(Qt::WindowStaysOnTopHint);
         box.setEscapeButton(escape);
         if (!r.details.isEmpty()) box.setDetailedText(r.details);
         switch (box.exec()) {
@@ -64,8 +72,13 @@ MessageAnswer ShowMessage(const MessageRequest& request) {
         qWarning("A message box was asked for off the GUI thread: %s", qPrintable(request.text));
         return MessageAnswer::Cancel;
     }
-    return CurrentMessageBoxes().show(request);
+    ++g_open;
+    const MessageAnswer answer = CurrentMessageBoxes().show(request);
+    --g_open;
+    return answer;
 }
+
+bool MessageBoxOpen() { return g_open > 0; }
 
 void ShowInformation(const QString& text, QWidget* parent) { ShowInformation(text, QString(), parent); }
 

@@ -37,6 +37,10 @@ void InstallMessageBoxes(MessageBoxes* boxes);
 MessageBoxes& CurrentMessageBoxes();
 
 MessageAnswer ShowMessage(const MessageRequest& request);
+// True while a box is open (on the GUI thread). A job's question waits for
+// it to close: opening over another question, it would take the click
+// meant for that one.
+bool MessageBoxOpen();
 // "Information" with OK.
 void ShowInformation(const QString& text, QWidget* parent = nullptr);
 void ShowInformation(const QString& text, const QString& details, QWidget* parent);

@@ -1,5 +1,6 @@
 #include "platform/presenter.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
@@ -7,6 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -25,9 +27,42 @@ private:
     QEventLoop* loop_;
 };
 
+// Sets the window's transient parent each time it shows: the native window
+// may have been made anew since the last time.
+class TransientParent final : public QObject {
+public:
+    TransientParent(QWidget* window, const QWidget* opener) : QObject(window), opener_(opener) {
+        window->installEventFilter(this);
+    }
+    void setOpener(const QWidget* opener) { opener_ = opener; }
+    void apply(QWidget* window) const {
+        QWindow* handle = window->windowHandle();
+        const QWidget* above = opener_ ? opener_->window() : nullptr;
+        if (handle && above && above != window) handle->setTransientParent(above->windowHandle());
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && watched == parent()) apply(static_cast<QWidget*>(watched));
+        return false;
+    }
+
+private:
+    QPointer<const QWidget> opener_;
+};
+
+// What opens while a window of the program is kept on top is kept on top too.
+void KeepOnTopWithTheProgram(QWidget* window) {
+    if (window->isVisible()) return;
+    const bool onTop = OnTopWindowShown(window);
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != onTop)
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+}
+
 class RealPresenter final : public WindowPresenter {
 public:
     int showModal(QWidget* window) override {
+        KeepOnTopWithTheProgram(window);
         if (auto* dialog = qobject_cast<QDialog*>(window)) return dialog->exec();
         QPointer<QWidget> guard(window);
         Qt::WindowModality before = window->windowModality();
@@ -43,6 +78,7 @@ public:
         return 0;
     }
     void showModeless(QWidget* window) override {
+        KeepOnTopWithTheProgram(window);
         window->show();
         window->raise();
         window->activateWindow();
@@ -62,7 +98,25 @@ int ShowModal(QWidget* window) { return CurrentWindowPresenter().showModal(windo
 
 void ShowModeless(QWidget* window) { CurrentWindowPresenter().showModeless(window); }
 
+void KeepAbove(QWidget* window, const QWidget* opener) {
+    TransientParent* keeper = nullptr;
+    for (QObject* child : window->children())
+        if (!keeper) keeper = dynamic_cast<TransientParent*>(child);
+    if (keeper) keeper->setOpener(opener);
+    else keeper = new TransientParent(window, opener);
+    keeper->apply(window);
+}
+
+bool OnTopWindowShown(const QWidget* except) {
+    for (const QWidget* w : QApplication::topLevelWidgets())
+        if (w != except && w->isVisible() && w->windowType() != Qt::Popup &&
+            w->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+            return true;
+    return false;
+}
+
 void CentreOver(QWidget* window, const QWidget* opener) {
+    if (opener) KeepAbove(window, opener);
     QRect area;
     if (opener) {
         area = opener->frameGeometry();

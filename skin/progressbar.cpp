@@ -5,11 +5,14 @@
 
 #include <algorithm>
 
+#include "skin/accessible.h"
+
 namespace {
 constexpr int kThickness = 12;
 }
 
 TvsProgressBar::TvsProgressBar(QWidget* parent) : QWidget(parent), uiStyle_(GetVSFormStyle(parent)) {
+    EnsureSkinAccessibility();
     color_ = palette().color(QPalette::Button);
     // The caption sits inside the 12-pixel strip.
     QFont small = font();
@@ -31,6 +34,7 @@ void TvsProgressBar::changed() {
     Q_ASSERT(QThread::currentThread() == thread());
     const qint64 percent = min_ == max_ ? 0 : (qint64(position_) - min_) * 100 / (qint64(max_) - min_);
     caption_ = QString::number(percent) + QLatin1Char('%');
+    NotifyValueChanged(this, position_);
     update();
 }
 

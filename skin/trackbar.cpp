@@ -9,12 +9,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "skin/accessible.h"
+
 namespace {
 constexpr int kRepeatMs = 100;
 constexpr int kTickLength = 3;
 }  // namespace
 
 TvsTrackBar::TvsTrackBar(QWidget* parent) : QWidget(parent), uiStyle_(GetVSFormStyle(parent)) {
+    EnsureSkinAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     resize(150, 20);
     applyStyle();
@@ -46,6 +49,7 @@ void TvsTrackBar::thumbMoved() {
     if (position_ == lastPosition_) return;
     delta_ = position_ - lastPosition_;
     lastPosition_ = position_;
+    NotifyValueChanged(this, position_);
     emit changed();
 }
 

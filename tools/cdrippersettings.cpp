@@ -15,6 +15,7 @@
 #include "platform/userfolders.h"
 #include "tools/directory.h"
 #include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 bool CdSetForRecorder = false;
 Tfm_cdset* fm_cdset = nullptr;
@@ -121,6 +122,14 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
     cbx_mp3bit = List(QStringLiteral("cbx_mp3bit"), Items(encodertables::kMp3Bitrates, {}));
     cbx_mp3vbrbit = List(QStringLiteral("cbx_mp3vbrbit"), Items(encodertables::kMp3Bitrates, {}));
     ud_mp3vbrquality = Spin(QStringLiteral("ud_mp3vbrquality"), 0, 9);
+    // Each rate offers only the bitrates MPEG audio allows with it.
+    const auto offerBitrates = [this](int index) {
+        const int rate = encodertables::At(encodertables::kDialogMp3Rates, index);
+        OfferMp3Bitrates(cbx_mp3bit, rate, {});
+        OfferMp3Bitrates(cbx_mp3vbrbit, rate, {});
+    };
+    connect(cbx_frequency, &QComboBox::currentIndexChanged, this, offerBitrates);
+    offerBitrates(cbx_frequency->currentIndex());
     auto* mp3Page = FormPage({{QStringLiteral("Sampling Frequency: "), cbx_frequency},
                               {QStringLiteral("Channels Mode: "), cbx_channel},
                               {QStringLiteral(" Bitrate: "), cbx_mp3bit}});
@@ -296,8 +305,8 @@ void Tfm_cdset::readSettings() {
     const char* s = CdSetForRecorder ? kRecorder : kRipper;
     cbx_frequency->setCurrentIndex(ini.readInteger(s, "mp3 frequency", 1));
     cbx_channel->setCurrentIndex(ini.readInteger(s, "mp3 channel", 1));
-    cbx_mp3bit->setCurrentIndex(ini.readInteger(s, "mp3 bitrate", 7));
-    cbx_mp3vbrbit->setCurrentIndex(ini.readInteger(s, "mp3 vbr bitrate", 7));
+    SetIndexWithin(cbx_mp3bit, ini.readInteger(s, "mp3 bitrate", 7));
+    SetIndexWithin(cbx_mp3vbrbit, ini.readInteger(s, "mp3 vbr bitrate", 7));
     ud_mp3vbrquality->setPosition(ini.readInteger(s, "mp3 vbr quality", CdSetForRecorder ? 8 : 5));
     WavFrequency = ini.readInteger(s, "wav frequency", 2);
     WavBits = ini.readInteger(s, "wav bit", 2);

@@ -19,6 +19,7 @@
 
 #include "platform/texthelpers.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
@@ -122,6 +123,7 @@ Tfm_combine::Tfm_combine(QWidget* parent) : QDialog(parent), boxes_(this) {
     for (QPushButton* b : {btn_combine, btn_stop, btn_close}) jobButtons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
+    OpenMenuBarOnF10(this, menuBar);
     layout->addWidget(vslv_mp3file, 1);
     layout->addLayout(listButtons);
     layout->addWidget(formats);

@@ -15,6 +15,7 @@
 
 #include "components/skin/skinlabel.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
@@ -185,6 +186,7 @@ ConverterWindow::ConverterWindow(ConverterConfig config, QWidget* parent)
     lower->addWidget(format);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
+    OpenMenuBarOnF10(this, menuBar);
     layout->addWidget(vslv_mp3file, 1);
     layout->addLayout(listButtons);
     layout->addLayout(folder);
@@ -219,6 +221,14 @@ void ConverterWindow::buildFormatControls(QFormLayout* form) {
         cbx_bit = List(this, QStringLiteral("cbx_bit"), Items(kMp3Bitrates, QStringLiteral("kb")));
         cbx_vbrbit = List(this, QStringLiteral("cbx_vbrbit"), Items(kMp3Bitrates, {}));
         ud_quality = Spin(this, QStringLiteral("ud_quality"), 0, 9);
+        // Each rate offers only the bitrates MPEG audio allows with it.
+        const auto offerBitrates = [this](int index) {
+            const int rate = At(kConverterMp3Rates, index);
+            OfferMp3Bitrates(cbx_bit, rate, QStringLiteral("kb"));
+            OfferMp3Bitrates(cbx_vbrbit, rate, {});
+        };
+        connect(cbx_frequency, &QComboBox::currentIndexChanged, this, offerBitrates);
+        offerBitrates(cbx_frequency->currentIndex());
         form->addRow(QStringLiteral("Frequency(kHz): "), cbx_frequency);
         form->addRow(QStringLiteral("Channel: "), cbx_channel);
         form->addRow(QStringLiteral("Bitrate: "), cbx_bit);
@@ -308,8 +318,8 @@ void ConverterWindow::readSettings() {
     switch (config_.target) {
     case TargetFormat::Mp3:
         cbx_frequency->setCurrentIndex(ini.readInteger(s, "frequency", normalizing() ? 7 : 1));
-        cbx_bit->setCurrentIndex(ini.readInteger(s, "bit", 7));
-        cbx_vbrbit->setCurrentIndex(ini.readInteger(s, "vbr bit", 7));
+        SetIndexWithin(cbx_bit, ini.readInteger(s, "bit", 7));
+        SetIndexWithin(cbx_vbrbit, ini.readInteger(s, "vbr bit", 7));
         cbx_channel->setCurrentIndex(ini.readInteger(s, "channel", 1));
         ud_quality->setPosition(ini.readInteger(s, "quality", 5));
         break;

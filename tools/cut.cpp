@@ -14,6 +14,7 @@
 
 #include "components/audio/audioinformation.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/userfolders.h"
@@ -111,12 +112,17 @@ Tfm_cut::Tfm_cut(QWidget* parent) : QDialog(parent), boxes_(this) {
     listButtons->addWidget(btn_clear);
     listButtons->addStretch();
     auto* range = new QGridLayout;
-    range->addWidget(new QLabel(QStringLiteral("Start:"), this), 0, 0);
+    // The labels name the bars for assistive technologies too.
+    auto* startLabel = new QLabel(QStringLiteral("Start:"), this);
+    startLabel->setBuddy(tb_start);
+    auto* endLabel = new QLabel(QStringLiteral("End:"), this);
+    endLabel->setBuddy(tb_end);
+    range->addWidget(startLabel, 0, 0);
     range->addWidget(Button1, 0, 1);
     range->addWidget(tb_start, 0, 2);
     range->addWidget(Button2, 0, 3);
     range->addWidget(st_times, 0, 4);
-    range->addWidget(new QLabel(QStringLiteral("End:"), this), 1, 0);
+    range->addWidget(endLabel, 1, 0);
     range->addWidget(Button3, 1, 1);
     range->addWidget(tb_end, 1, 2);
     range->addWidget(Button4, 1, 3);
@@ -130,6 +136,7 @@ Tfm_cut::Tfm_cut(QWidget* parent) : QDialog(parent), boxes_(this) {
     for (QPushButton* b : {btn_play, btn_cut, btn_stop, btn_close}) jobButtons->addWidget(b);
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(menuBar);
+    OpenMenuBarOnF10(this, menuBar);
     layout->addWidget(lv, 1);
     layout->addLayout(listButtons);
     layout->addLayout(range);
@@ -214,6 +221,12 @@ void Tfm_cut::addFiles(const QStringList& files) {
 void Tfm_cut::lvClick() {
     const int row = lv->currentRow();
     if (row < 0) return;
+    // The file being cut stays the chosen one until its cut has ended.
+    if (job_) {
+        for (int r = 0; r < lv->rowCount(); ++r)
+            if (lv->item(r, PathColumn)->text() == CutSource) lv->setCurrentCell(r, NameColumn);
+        return;
+    }
     if (PreviewPlaying) stopPreview();
     const QString path = lv->item(row, PathColumn)->text();
     if (!QFileInfo::exists(path)) {
@@ -366,14 +379,10 @@ void Tfm_cut::btn_cutClick() {
     settings.outputFolder = edt_directory->text().isEmpty() ? MusicFolder() : edt_directory->text();
     auto* job = new CutJob(settings, &boxes_, this);
     job_ = job;
-    enableRangeControls(false);
+    // The rows and the range stay as they are until the job has ended, its
+    // questions included.
+    setCuttingControls();
     const QString folder = settings.outputFolder;
-    connect(job, &CutJob::cutStarted, this, [this] {
-        Enable(btn_play, mi_play, false);
-        Enable(btn_select, mi_addfile, false);
-        Enable(btn_cut, mi_startcut, false);
-        Enable(btn_stop, mi_stop, true);
-    });
     connect(job, &ToolJob::percent, pb, &TvsProgressBar::setPosition);
     connect(job, &ToolJob::ended, this, [this, job, folder](bool endStep) { jobEnded(job, folder, endStep); });
     // WMA sources are cut here, between the window's events.
@@ -398,7 +407,17 @@ void Tfm_cut::jobEnded(CutJob* job, const QString& folder, bool endStep) {
     setIdleControls();
 }
 
+void Tfm_cut::setCuttingControls() {
+    lv->setEnabled(false);
+    enableRangeControls(false);
+    Enable(btn_play, mi_play, false);
+    Enable(btn_select, mi_addfile, false);
+    Enable(btn_cut, mi_startcut, false);
+    Enable(btn_stop, mi_stop, true);
+}
+
 void Tfm_cut::setIdleControls() {
+    lv->setEnabled(true);
     Enable(btn_select, mi_addfile, true);
     if (PreviewPlaying) return;
     Enable(btn_stop, mi_stop, false);
@@ -423,5 +442,6 @@ void Tfm_cut::btn_stopClick() {
     if (job_ && !onWorker) job_->stop();
     if (PreviewPlaying) stopPreview();
     if (onWorker) abortCut();
-    if (!CutSource.isEmpty()) enableRangeControls(true);
+    // A stopped cut gives the range back once it has ended.
+    if (!CutSource.isEmpty() && !job_) enableRangeControls(true);
 }

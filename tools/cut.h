@@ -95,6 +95,7 @@ private:
     void jobEnded(CutJob* job, const QString& folder, bool endStep);
     void resetWindow();
     void setIdleControls();
+    void setCuttingControls();
     // A cut runs on its worker and was not stopped.
     bool cutOnWorker() const;
     void enableRangeControls(bool on);

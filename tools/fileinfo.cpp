@@ -8,9 +8,9 @@
 
 #include "components/audio/audioinformation.h"
 #include "platform/messageboxes.h"
-#include "skin/combobox.h"
 #include "tags/mpeg/id3genres.h"
 #include "tools/recorder.h"
+#include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
 
 Tfm_fileinfo* fm_fileinfo = nullptr;
@@ -61,7 +61,7 @@ Tfm_fileinfo::Tfm_fileinfo(QWidget* parent) : QDialog(parent) {
     infoComment = field(QStringLiteral("Comment"), 10, row(6), 170, false);
     auto* genreLabel = new QLabel(QStringLiteral("Genre"), box);
     genreLabel->setGeometry(10, row(7), 70, 21);
-    infoGenre = new TvsComboBox(box);
+    infoGenre = new ToolComboBox(box);
     infoGenre->setGeometry(82, row(7), 170, 21);
     for (std::string_view name : Id3GenreNames)
         infoGenre->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));

@@ -20,6 +20,7 @@
 #include "components/recorder/linerecorder.h"
 #include "components/skin/skinlabel.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "skin/combobox.h"
@@ -29,6 +30,7 @@
 #include "tools/fileinfo.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
+#include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
 
 Tfm_recorder* fm_recorder = nullptr;
@@ -53,7 +55,10 @@ QString RecorderPadTwoDigits(int64_t value) { return value <= 9 ? QStringLiteral
 
 Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     setWindowTitle(QStringLiteral("Recorder"));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+    // A tool window of the program: the window manager keeps it above the
+    // program's other windows (a plain window would fall behind the main
+    // window at a click there, with no way back to it), yet it is modeless.
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     audioRecord_ = new LineRecorder(this);
     playback_ = new PlaybackSession(this);
@@ -71,6 +76,7 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     Mute1 = action->addAction(QStringLiteral("Mute"), this, &Tfm_recorder::btn_muteClick);
     const int top = menu->sizeHint().height();
     menu->setGeometry(0, 0, kClientWidth, top);
+    OpenMenuBarOnF10(this, menu);
 
     auto* client = new QWidget(this);
     client->setGeometry(0, top, kClientWidth, kClientHeight);
@@ -123,7 +129,7 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     edt_directory->setGeometry(278, 96, 182, 24);
     edt_directory->setReadOnly(true);
     edt_directory->setEnabled(false);
-    edt_name = new TvsComboBox(client);
+    edt_name = new ToolComboBox(client);
     edt_name->setGeometry(278, 126, 212, 24);
     for (const char* caption : kRecordNameCaptions) edt_name->addItem(QString::fromLatin1(caption));
     edt_name->setCurrentIndex(5);
@@ -234,6 +240,13 @@ void Tfm_recorder::StartRecording() {
         if (audioRecord_->getError() != 0) btn_stopClick();
         return;
     }
+    // Without an input there is nothing to record: nothing is asked,
+    // changed or made before that is known.
+    if (audioRecord_->deviceCount() < 1) {
+        btn_stopClick();
+        ShowError(QStringLiteral("No sound input was found. Is the sound server running?"), this);
+        return;
+    }
     st_time->setCaption(QStringLiteral("00:00:00"));
     const int pattern = edt_name->currentIndex();
     if (pattern >= 0 && pattern <= 5) RecordedFile = RecordFileName(pattern, QDateTime::currentDateTime());
@@ -255,7 +268,6 @@ void Tfm_recorder::StartRecording() {
     if (!ConfigureWriter(s.format, s)) {
         ShowInformation(kUnsupportedMp3Text, this);
         btn_stopClick();
-        btn_play->setEnabled(false);
         return;
     }
 
@@ -271,7 +283,6 @@ void Tfm_recorder::StartRecording() {
     if (existing.exists()) {
         if (!AskConfirmation(RecordedFile + QStringLiteral(" already exists. Overwrite?"), this)) {
             btn_stopClick();
-            if (!HasRecording) btn_play->setEnabled(false);
             return;
         }
         // The answer was Yes: a read-only file may be replaced.
@@ -295,14 +306,6 @@ void Tfm_recorder::StartRecording() {
         audioRecord_->autoGain = false;
     }
 
-    // Without an input there is nothing to record: no file is made.
-    if (audioRecord_->deviceCount() < 1) {
-        btn_stopClick();
-        if (!HasRecording) btn_play->setEnabled(false);
-        ShowError(QStringLiteral("No sound input was found. Is the sound server running?"), this);
-        return;
-    }
-
     if (audioFile_.isOpen()) audioFile_.close();
     // A recording ended by a full disk keeps what it has.
     audioFile_.setKeepIncomplete(true);
@@ -310,7 +313,6 @@ void Tfm_recorder::StartRecording() {
     if (!audioFile_.create(RecordedFile.toStdString(), 0)) {
         ShowRecorderError(QStringLiteral("Failed to create file ") + RecordedFile, this);
         btn_stopClick();
-        if (!HasRecording) btn_play->setEnabled(false);
         return;
     }
     audioRecord_->setFormat(audioFile_.getPcmSampleRate(), audioFile_.getPcmChannels());
@@ -319,7 +321,6 @@ void Tfm_recorder::StartRecording() {
     if (audioRecord_->getError() != 0) {
         audioFile_.abandon();
         btn_stopClick();
-        if (!HasRecording) btn_play->setEnabled(false);
         ShowError(QStringLiteral("The sound input could not be opened for recording."), this);
         return;
     }
@@ -390,7 +391,9 @@ void Tfm_recorder::btn_stopClick() {
     if (recorded) FinishRecording();
     IsPlaying = IsRecording = RecordPaused = PlayPaused = false;
     SetRecordEnabled(true);
-    SetPlayEnabled(true);
+    // Play, button and menu item alike, only with a recording to play: a
+    // refused start leaves it as it was.
+    SetPlayEnabled(HasRecording);
     FileInfo1->setEnabled(true);
     RecordPauseBase = 0;
     SetPauseEnabled(false);
@@ -422,7 +425,7 @@ void Tfm_recorder::btn_pauseClick() {
         RecordPauseBase += audioRecord_->getPosition();
         audioRecord_->stop();
         RecordPaused = true;
-    } else {
+    } else if (RecordPaused) {
         IsRecording = true;
         audioRecord_->start();
         RecordPaused = false;
@@ -432,9 +435,10 @@ void Tfm_recorder::btn_pauseClick() {
 // ---- playback -------------------------------------------------------------------
 
 void Tfm_recorder::btn_playClick() {
-    PlayRecording();
+    if (IsRecording || RecordPaused) return;
     SetPlayEnabled(false);
     SetRecordEnabled(false);
+    PlayRecording();
 }
 
 void Tfm_recorder::PlayRecording() {
@@ -445,14 +449,16 @@ void Tfm_recorder::PlayRecording() {
         return;
     }
     st_time->setCaption(QStringLiteral("00:00:00"));
-    btn_pause->setEnabled(true);
-    // A recording that cannot be opened plays nothing; Stop sets the
-    // buttons right again.
-    if (!playback_->open(RecordedFile.toStdString()) || playback_->length() == 0) return;
-    if (!playback_->start(0)) return;
+    // A recording that cannot be opened or played plays nothing, and the
+    // window goes back to idle at once.
+    if (!playback_->open(RecordedFile.toStdString()) || playback_->length() == 0 || !playback_->start(0)) {
+        btn_stopClick();
+        return;
+    }
     PlayStarted = true;
-    Pause1->setEnabled(true);
-    Record1->setEnabled(false);
+    SetPauseEnabled(true);
+    SetStopEnabled(true);
+    SetRecordEnabled(false);
 }
 
 void Tfm_recorder::btn_muteClick() {

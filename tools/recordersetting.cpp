@@ -161,6 +161,9 @@ void Tfm_recordsetting::btn_defaultClick() {
 }
 
 void Tfm_recordsetting::btn_okClick() {
+    // The radio as it stands, however it was checked (the mouse, the keys,
+    // an assistive technology); none checked keeps the stored format.
+    if (const int checked = rb_format[0]->group()->checkedId(); checked >= 0) RecordFormat = checked;
     IniFile ini;
     const char* s = kRecorderSection;
     ini.writeInteger(s, "format", RecordFormat);

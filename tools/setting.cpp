@@ -205,9 +205,15 @@ CombineFormatIndexes Tfm_combinesetting::values() const {
     v.mp3Bitrate = cbx_mp3bit->currentIndex();
     v.mp3VbrBitrate = cbx_mp3vbrbit->currentIndex();
     v.mp3VbrQuality = ud_mp3vbrquality->position();
-    v.wavFrequency = WavFrequencyIndex;
-    v.wavBit = WavBitsIndex;
-    v.wavChannel = WavChannelIndex;
+    // The radios as they stand, however they were checked; a group with
+    // none checked keeps its index.
+    const auto checked = [](QRadioButton* first, int index) {
+        const int id = first->group()->checkedId();
+        return id >= 0 ? id : index;
+    };
+    v.wavFrequency = checked(wavFrequencyRadio[0], WavFrequencyIndex);
+    v.wavBit = checked(wavBitRadio[0], WavBitsIndex);
+    v.wavChannel = checked(wavChannelRadio[0], WavChannelIndex);
     v.wmaFormat = cbx_wma->currentIndex();
     v.oggFrequency = cbx_oggfre->currentIndex();
     v.oggChannel = cbx_oggchannel->currentIndex();

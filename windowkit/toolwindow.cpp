@@ -1,12 +1,16 @@
 #include "windowkit/toolwindow.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <algorithm>
+
 #include "components/audio/audiofile.h"
+#include "jobs/encodertables.h"
 #include "platform/texthelpers.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
@@ -102,6 +106,19 @@ QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* 
     if (!result.accepted || result.files.isEmpty()) return {};
     ini.writeString(section, "add path", QFileInfo(result.files.first()).absolutePath().toStdString());
     return result.files;
+}
+
+void OfferMp3Bitrates(QComboBox* list, int sampleRate, const QString& suffix) {
+    const int count = encodertables::AllowedMp3Bitrates(sampleRate);
+    const int index = list->currentIndex();
+    while (list->count() > count) list->removeItem(list->count() - 1);
+    for (int i = list->count(); i < count; ++i)
+        list->addItem(QString::number(encodertables::kMp3Bitrates[static_cast<size_t>(i)]) + suffix);
+    SetIndexWithin(list, index);
+}
+
+void SetIndexWithin(QComboBox* list, int index) {
+    if (list->count() > 0) list->setCurrentIndex(std::clamp(index, 0, list->count() - 1));
 }
 
 bool ConfirmClearList(QWidget* parent) {

@@ -12,6 +12,7 @@
 #include "jobs/tooljob.h"
 
 class QAction;
+class QComboBox;
 class QPushButton;
 class QTableWidget;
 class QWidget;
@@ -46,6 +47,13 @@ QString TimeText(qint64 ms);
 // and each on its own). Empty when cancelled.
 QStringList ChooseAudioFiles(QWidget* parent, const QString& title, const char* section,
                              const QString& filter = {});
+
+// Makes a bitrate list offer the MP3 bitrates that the sample rate allows,
+// each followed by suffix. Its index stays, or becomes the highest allowed
+// one, so that the bitrate shown is the one the writer uses.
+void OfferMp3Bitrates(QComboBox* list, int sampleRate, const QString& suffix);
+// Sets a list's index; one beyond its end chooses its last item.
+void SetIndexWithin(QComboBox* list, int index);
 
 // The question before a list is emptied.
 bool ConfirmClearList(QWidget* parent);

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/benchmusic.h"
 #include "bench/support/benchsupport.h"
 #include "bench/support/covers.h"
 #include "components/audio/audiofile.h"
@@ -41,33 +42,6 @@ double runChild(const std::vector<std::string>& argv) {
     options.timeoutSeconds = 1800;
     const bench::ProcessRun run = bench::RunProcess(argv, options);
     return run.ok ? run.seconds : -1;
-}
-
-// Minutes of something like music (a chord with vibrato and a beat over
-// noise), written through our writer in the format the name says.
-bool writeMusic(const std::string& path, int minutes, int seed) {
-    AudioFile w;
-    if (!w.create(path)) return false;
-    w.setInputFormat(kRate, 2);
-    uint32_t noise = static_cast<uint32_t>(seed) * 2654435761u + 1;
-    AudioBlock block(std::vector<int16_t>(static_cast<size_t>(10 * kRate * 2)));
-    const double base = 196.0 * (1 + 0.05 * seed);
-    for (int64_t done = 0; done < int64_t{minutes} * 60 * kRate; done += 10 * kRate) {
-        for (int i = 0; i < 10 * kRate; ++i) {
-            const double t = static_cast<double>(done + i) / kRate;
-            const double beat = std::exp(-8 * std::fmod(t, 0.5));
-            const double tone = 0.2 * std::sin(2 * M_PI * base * t + 2 * std::sin(2 * M_PI * 5 * t)) +
-                                0.1 * std::sin(2 * M_PI * base * 1.5 * t) + 0.08 * beat * std::sin(2 * M_PI * 60 * t);
-            for (int c = 0; c < 2; ++c) {
-                noise = noise * 1664525u + 1013904223u;
-                const double n = 0.04 * (static_cast<double>(noise >> 8) / 8388608.0 - 1.0);
-                block.samples[static_cast<size_t>(2 * i + c)] = static_cast<int16_t>((tone + n) * 30000);
-            }
-        }
-        w.writeBlock(block);
-    }
-    w.close();
-    return w.getError() == 0;
 }
 
 struct Quiet : QObject, JobHandler {
@@ -161,11 +135,12 @@ int main(int argc, char** argv) {
     // Sources. The range in seconds that the bars give on each file: our
     // cut takes it from the file's length, ffmpeg is told the same times.
     for (const char* name : {"hour.mp3", "hour.wav", "five.mp3"})
-        if (!writeMusic(dir + "/" + name, name[0] == 'h' ? 60 : 5, 1) || !bench::AddCover(dir + "/" + name)) return 1;
+        if (!bench::WriteMusic(dir + "/" + name, name[0] == 'h' ? 60 : 5, 1) || !bench::AddCover(dir + "/" + name))
+            return 1;
     std::vector<std::string> parts;
     for (int i = 0; i < 10; ++i) {
         parts.push_back(dir + "/part" + std::to_string(i) + ".mp3");
-        if (!writeMusic(parts.back(), 3, i + 2) || !bench::AddCover(parts.back())) return 1;
+        if (!bench::WriteMusic(parts.back(), 3, i + 2) || !bench::AddCover(parts.back())) return 1;
     }
     const auto seconds = [&](const std::string& file, int start, int end) {
         AudioFile r;

@@ -269,18 +269,19 @@ bool AudioInformation::loadMp3(const std::string& fileName) {
 }
 
 bool AudioInformation::saveMp3(const std::string& fileName) {
-    if (tagVersion != 2) {
-        ID3v1Block block = ID3v1Block::Empty();
-        PutCommonTags(block, commonTags());
-        block.setGenre(genreNumber());
-        TagWriteResult r = WriteID3v1Tag(fileName, block);
-        if (!r) {
-            lastError_ = r.error;
-            return false;
-        }
-    }
-    if (tagVersion == 1) return true;
+    // The ID3v2 tag first: its write may move the audio and fail on a full
+    // disk, and the block at the end is left alone when it did.
+    if (tagVersion != 1 && !saveMp3V2(fileName)) return false;
+    if (tagVersion == 2) return true;
+    ID3v1Block block = ID3v1Block::Empty();
+    PutCommonTags(block, commonTags());
+    block.setGenre(genreNumber());
+    const TagWriteResult r = WriteID3v1Tag(fileName, block);
+    if (!r) lastError_ = r.error;
+    return r.ok;
+}
 
+bool AudioInformation::saveMp3V2(const std::string& fileName) {
     ID3StructV2 v2;
     PutCommonTags(v2, commonTags());
     TagWriteResult r = WriteID3v2Tag(fileName, v2);

@@ -66,6 +66,7 @@ private:
     bool loadWma(const std::string& fileName);
     bool loadWav(const std::string& fileName);
     bool saveMp3(const std::string& fileName);
+    bool saveMp3V2(const std::string& fileName);
     bool saveOgg(const std::string& fileName);
     bool saveWma(const std::string& fileName);
     bool saveWav(const std::string& fileName);

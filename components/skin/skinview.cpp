@@ -134,7 +134,28 @@ int ElementView::valueAt(const QPointF& pos) const {
     return def_.min + int(std::lround(fraction * (double(def_.max) - def_.min)));
 }
 
+// A press is told in full (the press, then the bar's new place) before its
+// release: a handler that lets events run, as closing the sound device
+// does, would otherwise take a quick tap's release in the middle of the
+// press, and the seek would start at the old place or not at all.
 void ElementView::mousePressEvent(QMouseEvent* e) {
+    QPointer<ElementView> self(this);
+    pressing_ = true;
+    handlePress(e);
+    if (!self) return;
+    pressing_ = false;
+    if (std::unique_ptr<QMouseEvent> release = std::move(heldRelease_)) handleRelease(release.get());
+}
+
+void ElementView::mouseReleaseEvent(QMouseEvent* e) {
+    if (pressing_) {
+        heldRelease_.reset(static_cast<QMouseEvent*>(e->clone()));
+        return;
+    }
+    handleRelease(e);
+}
+
+void ElementView::handlePress(QMouseEvent* e) {
     const bool left = e->button() == Qt::LeftButton;
     if (isAction(def_.type)) {
         if (left) {
@@ -178,7 +199,7 @@ void ElementView::mouseMoveEvent(QMouseEvent* e) {
     if (QPointer<SkinEngine> engine = obj->engine()) emit engine->onScrollTrack(obj, value);
 }
 
-void ElementView::mouseReleaseEvent(QMouseEvent* e) {
+void ElementView::handleRelease(QMouseEvent* e) {
     const bool left = e->button() == Qt::LeftButton;
     const bool wasPressed = left && pressed_;
     if (left) pressed_ = false;

@@ -7,8 +7,11 @@
 #include "components/skin/skinfile.h"
 #include "platform/framelesswindow.h"
 
+#include <QMouseEvent>
 #include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 class SkinObject;
 
@@ -34,6 +37,8 @@ protected:
 
 private:
     int valueAt(const QPointF& pos) const;
+    void handlePress(QMouseEvent* e);
+    void handleRelease(QMouseEvent* e);
     void paintButton(QPainter& p, const Style& s, bool down);
 
     ElementDef def_;
@@ -42,6 +47,8 @@ private:
     QPointer<QWidget> window_;
     bool pressed_ = false;
     bool hovered_ = false;
+    bool pressing_ = false;                    // the press is being told
+    std::unique_ptr<QMouseEvent> heldRelease_;  // a release that came meanwhile
 };
 
 // Paints the window's background, border and title, and moves and resizes a

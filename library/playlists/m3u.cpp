@@ -36,6 +36,7 @@ PlaylistReadResult ParseM3u(std::string_view bytes, std::string_view playlistFol
         if (line.starts_with('#')) return;
         PlaylistEntry entry = pending ? std::move(*pending) : PlaylistEntry{};
         pending.reset();
+        if (RefuseEntryWithNul(line, result)) return;
         entry.path = ResolveEntryPath(playlistFolder, line);
         result.entries.push_back(std::move(entry));
     });

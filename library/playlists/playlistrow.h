@@ -30,6 +30,9 @@ struct PlaylistReadResult {
     std::string error;    // why the file could not be read; empty when ok
     int skipped = 0;      // lines or entries that named no playable entry
     std::vector<PlaylistEntry> entries;
+    // Entries refused because their path holds a NUL byte (counted in
+    // skipped too), each as it can be shown: the NUL as U+FFFD.
+    std::vector<std::string> refused;
 
     std::vector<PlaylistRow> rows() const;
 };

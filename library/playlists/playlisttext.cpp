@@ -65,6 +65,18 @@ std::string ResolveEntryPath(std::string_view folder, std::string_view path) {
     return out;
 }
 
+bool RefuseEntryWithNul(std::string_view path, PlaylistReadResult& result) {
+    if (path.find('\0') == std::string_view::npos) return false;
+    ++result.skipped;
+    std::string shown;
+    for (char c : path) {
+        if (c == '\0') shown += "\xEF\xBF\xBD";
+        else shown += c;
+    }
+    result.refused.push_back(std::move(shown));
+    return true;
+}
+
 std::string OneLineName(std::string_view name) {
     std::string out(name);
     for (char& c : out)

@@ -39,6 +39,11 @@ std::string PlaylistFolderOf(std::string_view playlistPath);
 // other machines, stay as they are.
 std::string ResolveEntryPath(std::string_view folder, std::string_view path);
 
+// A path holding a NUL byte names one file to the system and another to
+// everything that shows or stores it: such an entry is refused, counted in
+// result's skipped and listed in its refused. True when refused.
+bool RefuseEntryWithNul(std::string_view path, PlaylistReadResult& result);
+
 // A name goes on one line of the file: CR and LF become blanks.
 std::string OneLineName(std::string_view name);
 

@@ -106,6 +106,7 @@ PlaylistReadResult ParsePls(std::string_view bytes, std::string_view playlistFol
             ++result.skipped;
             continue;
         }
+        if (RefuseEntryWithNul(*pls.file, result)) continue;
         PlaylistEntry entry;
         entry.path = ResolveEntryPath(playlistFolder, *pls.file);
         entry.title = std::move(pls.title);

@@ -21,6 +21,7 @@ const std::array<std::string_view, 148> Id3GenreNames = {
     "SynthPop"};
 
 std::string_view Id3GenreName(int index) {
+    if (index == 255) return {};
     if (index < 0 || index >= static_cast<int>(Id3GenreNames.size())) index = 12;
     return Id3GenreNames[static_cast<size_t>(index)];
 }

@@ -7,5 +7,6 @@
 extern const std::array<std::string_view, 148> Id3GenreNames;
 
 // The name of a genre number; a number outside 0..147 gives "Other" (12), the
-// same replacement the library builders make for a genre byte above 147.
+// same replacement the library builders make for a genre byte above 147,
+// except 255, the byte that says "no genre", which gives no name.
 std::string_view Id3GenreName(int index);

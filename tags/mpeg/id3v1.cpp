@@ -1,6 +1,7 @@
 #include "tags/mpeg/id3v1.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "platform/utf8.h"
@@ -15,9 +16,9 @@ struct Field {
 constexpr Field kTitle{3, 30}, kArtist{33, 30}, kAlbum{63, 30}, kYear{93, 4}, kComment{97, 28}, kTrack{125, 2};
 constexpr uint8_t kNoTagGenre = 3;
 
-// The whole field trimmed, so a zero or blank before the text (a track
-// written as a zero byte and "5") does not hide it; a zero byte left inside
-// ends the text, as the rest is left over from an older, longer text.
+// The whole field trimmed, so a zero or blank before the text does not hide
+// it; a zero byte left inside ends the text, as the rest is left over from
+// an older, longer text.
 std::string getField(const ID3v1Block& block, Field f) {
     std::string_view text = tags::TrimTagText(
         std::string_view(reinterpret_cast<const char*>(block.bytes.data() + f.offset), f.width));
@@ -63,14 +64,33 @@ std::string ID3v1Block::artist() const { return getField(*this, kArtist); }
 std::string ID3v1Block::album() const { return getField(*this, kAlbum); }
 std::string ID3v1Block::year() const { return getField(*this, kYear); }
 std::string ID3v1Block::comment() const { return getField(*this, kComment); }
-std::string ID3v1Block::track() const { return getField(*this, kTrack); }
+std::string ID3v1Block::track() const {
+    if (bytes[kTrack.offset] == 0 && bytes[kTrack.offset + 1] != 0) return std::to_string(bytes[kTrack.offset + 1]);
+    return getField(*this, kTrack);
+}
 
 void ID3v1Block::setTitle(std::string_view utf8) { setField(*this, kTitle, utf8); }
 void ID3v1Block::setArtist(std::string_view utf8) { setField(*this, kArtist, utf8); }
 void ID3v1Block::setAlbum(std::string_view utf8) { setField(*this, kAlbum, utf8); }
 void ID3v1Block::setYear(std::string_view utf8) { setField(*this, kYear, utf8); }
 void ID3v1Block::setComment(std::string_view utf8) { setField(*this, kComment, utf8); }
-void ID3v1Block::setTrack(std::string_view utf8) { setField(*this, kTrack, utf8); }
+void ID3v1Block::setTrack(std::string_view utf8) {
+    if (const std::optional<uint8_t> number = Id3v1TrackNumber(utf8)) {
+        bytes[kTrack.offset] = 0;
+        bytes[kTrack.offset + 1] = *number;
+        return;
+    }
+    setField(*this, kTrack, utf8);
+}
+
+std::optional<uint8_t> Id3v1TrackNumber(std::string_view text) {
+    text = tags::TrimTagText(text);
+    unsigned value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 1 || value > 255)
+        return std::nullopt;
+    return static_cast<uint8_t>(value);
+}
 
 void ID3v1Block::setGenre(int index) {
     bytes[127] = (index >= 0 && index <= 147) ? static_cast<uint8_t>(index) : 255;

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,7 +11,9 @@
 #include "tags/tagfile.h"
 
 // The block as it lies in the file: "TAG", Title 30, Artist 30, Album 30,
-// Year 4, Comment 28, Track 2 (as text, "12"), Genre 1. Texts are
+// Year 4, Comment 28, Track 2, Genre 1. The track is a zero byte and the
+// number (the form every other tool writes and reads) or, for what is no
+// such number, text ("A1"). Texts are
 // Windows-1252, zero-padded, without terminator when full. The accessors
 // convert to and from UTF-8; a getter trims characters 0 to 32 from both
 // ends of the whole field (and ends the text at a zero byte still inside),
@@ -32,6 +35,8 @@ struct ID3v1Block {
     std::string album() const;
     std::string year() const;
     std::string comment() const;
+    // A zero byte then a number other than zero gives that number as text;
+    // otherwise the two bytes as text.
     std::string track() const;
     uint8_t genre() const { return bytes[127]; }
 
@@ -40,12 +45,18 @@ struct ID3v1Block {
     void setAlbum(std::string_view utf8);
     void setYear(std::string_view utf8);
     void setComment(std::string_view utf8);
+    // A whole number 1 to 255 is stored as a zero byte and the number; any
+    // other text as up to two text bytes.
     void setTrack(std::string_view utf8);
     // 0..147 is stored as itself, anything else as 255.
     void setGenre(int index);
 
     bool operator==(const ID3v1Block&) const = default;
 };
+
+// The number a track text stores in the zero-and-number form: a whole
+// number 1 to 255 (blanks around it allowed), else none.
+std::optional<uint8_t> Id3v1TrackNumber(std::string_view text);
 
 // Component-wide result of the last ReadID3v1Tag(fileName) on the main
 // thread; the tag editor also fills it as the writer's input.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "platform/utf8.h"
 #include "tags/mpeg/id3genres.h"
@@ -26,6 +28,84 @@ enum FrameFlags24 : uint16_t { kGrouping24 = 0x0040, kCompressed24 = 0x0008, kEn
 
 bool isFrameIdChar(uint8_t c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+bool isFrameId(ByteSpan id) {
+    return !id.empty() && std::all_of(id.begin(), id.end(), isFrameIdChar);
+}
+
+// The length of an extended header, its size field included. Writers get
+// its size wrong both ways: a v2.4 tag with the size counted as v2.3 counts
+// it (without its own four bytes, not synchsafe), or the flag set with no
+// header at all. The version's own reading wins; another is taken only
+// when a frame follows it and none follows the version's.
+uint64_t extendedHeaderLength(uint8_t version, ByteSpan sizeField, const std::function<bool(uint64_t)>& frameAt) {
+    if (sizeField.size() < 4) return 4;
+    ByteReader size(sizeField);
+    const uint64_t counted23 = 4 + uint64_t(size.u32be());
+    size.seek(0);
+    const uint64_t counted24 = std::max<uint64_t>(size.synchsafe32(), 4);
+    const uint64_t own = version == 4 ? counted24 : counted23;
+    if (frameAt(own)) return own;
+    for (const uint64_t other : {version == 4 ? counted23 : counted24, uint64_t{0}})
+        if (frameAt(other)) return other;
+    return own;
+}
+
+// ID3v2.2 frame names and their v2.3 names. CRM (encrypted meta frame) has
+// none; LNK names a frame by its three-letter name inside its body, which a
+// v2.3 reader would misread; other names (iTunes' TCP, TST, TSA, TSP, TS2,
+// TSC) are no part of v2.3. Those frames are not kept.
+constexpr std::pair<std::string_view, std::string_view> kV22Names[] = {
+    {"BUF", "RBUF"}, {"CNT", "PCNT"}, {"COM", "COMM"}, {"CRA", "AENC"}, {"ETC", "ETCO"}, {"EQU", "EQUA"},
+    {"GEO", "GEOB"}, {"IPL", "IPLS"}, {"MCI", "MCDI"}, {"MLL", "MLLT"}, {"PIC", "APIC"}, {"POP", "POPM"},
+    {"REV", "RVRB"}, {"RVA", "RVAD"}, {"SLT", "SYLT"}, {"STC", "SYTC"}, {"TAL", "TALB"}, {"TBP", "TBPM"},
+    {"TCM", "TCOM"}, {"TCO", "TCON"}, {"TCR", "TCOP"}, {"TDA", "TDAT"}, {"TDY", "TDLY"}, {"TEN", "TENC"},
+    {"TFT", "TFLT"}, {"TIM", "TIME"}, {"TKE", "TKEY"}, {"TLA", "TLAN"}, {"TLE", "TLEN"}, {"TMT", "TMED"},
+    {"TOA", "TOPE"}, {"TOF", "TOFN"}, {"TOL", "TOLY"}, {"TOR", "TORY"}, {"TOT", "TOAL"}, {"TP1", "TPE1"},
+    {"TP2", "TPE2"}, {"TP3", "TPE3"}, {"TP4", "TPE4"}, {"TPA", "TPOS"}, {"TPB", "TPUB"}, {"TRC", "TSRC"},
+    {"TRD", "TRDA"}, {"TRK", "TRCK"}, {"TSI", "TSIZ"}, {"TSS", "TSSE"}, {"TT1", "TIT1"}, {"TT2", "TIT2"},
+    {"TT3", "TIT3"}, {"TXT", "TEXT"}, {"TXX", "TXXX"}, {"TYE", "TYER"}, {"UFI", "UFID"}, {"ULT", "USLT"},
+    {"WAF", "WOAF"}, {"WAR", "WOAR"}, {"WAS", "WOAS"}, {"WCM", "WCOM"}, {"WCP", "WCOP"}, {"WPB", "WPUB"},
+    {"WXX", "WXXX"},
+};
+
+std::string_view v23NameOf(std::string_view v22) {
+    for (const auto& [old, now] : kV22Names)
+        if (old == v22) return now;
+    return {};
+}
+
+// A v2.2 picture names its image format in three letters where APIC has a
+// MIME type: "PNG" becomes "image/png", "JPG" "image/jpeg".
+ByteVector apicBodyOf(ByteSpan pic) {
+    if (pic.size() < 4) return ByteVector(pic.begin(), pic.end());
+    std::string format(AsText(pic.subspan(1, 3)));
+    for (char& c : format)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (format == "jpg") format = "jpeg";
+    ByteWriter out;
+    out.u8(pic[0]).text("image/" + format).u8(0).bytes(pic.subspan(4));
+    return out.take();
+}
+
+// The frames of a v2.2 tag body under their v2.3 names.
+void readV22Frames(ByteReader& in, std::vector<Id3v2Frame>& frames) {
+    while (in.remaining() >= 6) {
+        const ByteSpan id = in.bytes(3);
+        if (!isFrameId(id)) break;
+        const ByteSpan sizeBytes = in.bytes(3);
+        const uint32_t size = (uint32_t(sizeBytes[0]) << 16) | (uint32_t(sizeBytes[1]) << 8) | sizeBytes[2];
+        if (size > in.remaining()) break;
+        const ByteSpan data = in.bytes(size);
+        const std::string_view name = v23NameOf(AsText(id));
+        if (name.empty()) continue;
+        Id3v2Frame frame;
+        frame.id = std::string(name);
+        if (name == "APIC") frame.data = apicBodyOf(data);
+        else frame.data.assign(data.begin(), data.end());
+        frames.push_back(std::move(frame));
+    }
 }
 
 // Undoes unsynchronisation: every 0xFF 0x00 pair loses its zero.
@@ -179,11 +259,12 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
     Id3v2Tag tag;
     tag.version_ = bytes[3];
     const uint8_t flags = bytes[5];
-    // v2.2 frames have other names and sizes; such a tag reads as empty and
-    // is replaced whole by a write. Versions we do not know are read by the
-    // v2.3 rules.
-    if (tag.version_ == 2) return tag;
+    // v2.2's one compression flag came with no agreed method: such a tag
+    // reads as empty. Versions we do not know are read by the v2.3 rules.
+    if (tag.version_ == 2 && (flags & kExtendedHeader)) return tag;
 
+    // A tag that says it is longer than the bytes there gives the frames
+    // that are whole.
     ByteSpan body = bytes.subspan(kHeaderSize, std::min<uint64_t>(bytes.size(), declared) - kHeaderSize);
     if (tag.version_ == 4 && (flags & kFooter) && body.size() >= kHeaderSize && declared <= bytes.size())
         body = body.first(body.size() - kHeaderSize);
@@ -194,18 +275,19 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
     }
 
     ByteReader in(body);
+    if (tag.version_ == 2) {
+        readV22Frames(in, tag.frames_);
+        return tag;
+    }
     if (flags & kExtendedHeader) {
         // v2.3 counts the size without its own four bytes, v2.4 with them.
-        if (tag.version_ != 4) {
-            in.skip(in.u32be());
-        } else {
-            const uint32_t size = in.synchsafe32();
-            in.skip(size >= 4 ? size - 4 : 0);
-        }
+        in.skip(extendedHeaderLength(tag.version_, body.first(std::min<size_t>(4, body.size())), [&](uint64_t at) {
+            return at + 4 <= body.size() && isFrameId(body.subspan(static_cast<size_t>(at), 4));
+        }));
     }
     while (in.remaining() >= kFrameHeaderSize) {
         ByteSpan id = in.bytes(4);
-        if (!std::all_of(id.begin(), id.end(), isFrameIdChar)) break;  // padding or damage
+        if (!isFrameId(id)) break;  // padding or damage: the frames before it stay
         const uint32_t size = tag.version_ == 4 ? in.synchsafe32() : in.u32be();
         uint16_t frameFlags = in.u16be();
         if (size > in.remaining()) break;
@@ -264,27 +346,29 @@ Id3v2Tag Id3v2Tag::ReadFields(const ByteSource& source) {
     std::array<uint8_t, kHeaderSize> header{};
     if (!in.read(header)) return tag;
     const uint64_t extent = SizeOnDisk(header);
-    if (extent == 0 || extent > source.size()) return tag;
+    if (extent == 0) return tag;
+    // A tag cut short with its file gives the frames that are whole.
+    const uint64_t there = std::min(extent, source.size());
     tag.version_ = header[3];
     const uint8_t flags = header[5];
-    if (tag.version_ == 2) return tag;
     // A tag unsynchronised as a whole has its frame sizes in the decoded
-    // bytes; it is rare enough to be read whole.
-    if (tag.version_ != 4 && (flags & kUnsynchronised)) {
-        auto whole = Parse(source.read(0, static_cast<size_t>(extent)));
+    // bytes, and a v2.2 tag has frames of another shape; both are rare
+    // enough to be read whole.
+    if (tag.version_ == 2 || (tag.version_ != 4 && (flags & kUnsynchronised))) {
+        auto whole = Parse(source.read(0, static_cast<size_t>(there)));
         return whole ? std::move(*whole) : tag;
     }
-    uint64_t end = extent;
-    if (tag.version_ == 4 && (flags & kFooter) && extent >= 2 * kHeaderSize) end -= kHeaderSize;
+    uint64_t end = there;
+    if (tag.version_ == 4 && (flags & kFooter) && extent <= source.size() && extent >= 2 * kHeaderSize)
+        end -= kHeaderSize;
 
     if (flags & kExtendedHeader) {
-        ByteReader size(in.bytes(4));
-        if (tag.version_ != 4) {
-            in.skip(size.u32be());
-        } else {
-            const uint32_t n = size.synchsafe32();
-            in.skip(n >= 4 ? n - 4 : 0);
-        }
+        const ByteVector sizeField = source.read(kHeaderSize, static_cast<size_t>(std::min<uint64_t>(4, end - kHeaderSize)));
+        in.skip(extendedHeaderLength(tag.version_, sizeField, [&](uint64_t at) {
+            if (kHeaderSize + at + 4 > end) return false;
+            const ByteVector id = source.read(kHeaderSize + at, 4);
+            return id.size() == 4 && isFrameId(id);
+        }));
     }
     // The walk Parse makes, over the frame headers alone: a frame the fields
     // do not come from (a picture, a private frame) is skipped unread, and a
@@ -293,7 +377,7 @@ Id3v2Tag Id3v2Tag::ReadFields(const ByteSource& source) {
         std::array<uint8_t, kFrameHeaderSize> head{};
         in.read(head);
         const ByteSpan id = ByteSpan(head).first(4);
-        if (!std::all_of(id.begin(), id.end(), isFrameIdChar)) break;
+        if (!isFrameId(id)) break;
         ByteReader sizes(ByteSpan(head).subspan(4));
         const uint32_t size = tag.version_ == 4 ? sizes.synchsafe32() : sizes.u32be();
         const uint16_t frameFlags = sizes.u16be();
@@ -325,27 +409,27 @@ Id3v2Tag Id3v2Tag::ReadFields(const ByteSource& source) {
     return tag;
 }
 
+// Of two frames with one id the first counts, as other readers take it.
 std::string Id3v2Tag::text(std::string_view id) const {
-    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
-        if (frame->id == id)
-            return DecodeId3v2Text(ByteSpan(frame->data).first(std::min(frame->data.size(), kReadTextCap)));
+    for (const Id3v2Frame& frame : frames_)
+        if (frame.id == id) return DecodeId3v2Text(ByteSpan(frame.data).first(std::min(frame.data.size(), kReadTextCap)));
     return {};
 }
 
 std::string Id3v2Tag::comment() const {
     const Id3v2Frame* chosen = nullptr;
-    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame) {
-        if (!isComm(*frame)) continue;
-        if (!chosen) chosen = &*frame;
-        if (commDescription(*frame, nullptr).empty()) {
-            chosen = &*frame;
+    for (const Id3v2Frame& frame : frames_) {
+        if (!isComm(frame)) continue;
+        if (!chosen) chosen = &frame;
+        if (commDescription(frame, nullptr).empty()) {
+            chosen = &frame;
             break;
         }
     }
     if (chosen) return commText(*chosen);
     // Some encoders keep the comment in a user text frame of that name.
-    for (auto frame = frames_.rbegin(); frame != frames_.rend(); ++frame)
-        if (isCommentTxxx(*frame)) return commentTxxxText(*frame);
+    for (const Id3v2Frame& frame : frames_)
+        if (isCommentTxxx(frame)) return commentTxxxText(frame);
     return {};
 }
 
@@ -369,19 +453,19 @@ bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* err
     ByteVector bytes = file.read(0, kFirstRead);
     const uint64_t extent = Id3v2Tag::SizeOnDisk(bytes);
     if (extent == 0) return true;
-    if (extent > out.fileSize) {
-        out.overrun = true;
-        return true;
-    }
-    if (bytes.size() < extent) bytes = file.read(0, static_cast<size_t>(extent));
-    bytes.resize(std::min<size_t>(bytes.size(), extent));
-    if (bytes.size() != extent) {
+    // A tag that runs past the end is read as far as it goes; where it ends
+    // stays unknown.
+    out.overrun = extent > out.fileSize;
+    const uint64_t there = std::min(extent, out.fileSize);
+    if (bytes.size() < there) bytes = file.read(0, static_cast<size_t>(there));
+    bytes.resize(std::min<size_t>(bytes.size(), there));
+    if (bytes.size() != there) {
         if (error) *error = "Cannot read " + fileName;
         return false;
     }
     if (auto tag = Id3v2Tag::Parse(bytes)) {
         out.tag = std::move(*tag);
-        out.extent = extent;
+        if (!out.overrun) out.extent = extent;
     }
     return true;
 }

@@ -83,9 +83,10 @@ struct Id3v2Frame {
 class Id3v2Tag {
 public:
     // A tag from bytes that start with its header; nullopt when they do not
-    // begin with an ID3v2 header. v2.3 and v2.4 frames are read (other
-    // versions by the v2.3 rules, v2.2 as no frames). A truncated or damaged
-    // body gives the frames read before the damage.
+    // begin with an ID3v2 header. v2.3 and v2.4 frames are read, v2.2
+    // frames under their v2.3 names (a picture as APIC; frames v2.3 has no
+    // name for are left out), other versions by the v2.3 rules. A truncated
+    // or damaged body gives the frames read before the damage.
     static std::optional<Id3v2Tag> Parse(ByteSpan bytes);
     // Size of the tag that begins these bytes (header, body, footer), 0 when
     // they do not begin with "ID3" and a whole header. Any version counts, and
@@ -93,9 +94,10 @@ public:
     static uint64_t SizeOnDisk(ByteSpan first10);
 
     // The frames the seven fields of ID3StructV2 come from, of the tag at the
-    // start of source (none when it holds no tag or one that runs past its
-    // end), each cut to the bytes text() and comment() read: what Parse of
-    // the whole tag would give those two. Other frames are skipped unread.
+    // start of source (none when it holds no tag; the whole frames of one
+    // that runs past its end), each cut to the bytes text() and comment()
+    // read: what Parse of the whole tag would give those two. Other frames
+    // are skipped unread.
     static Id3v2Tag ReadFields(const ByteSource& source);
 
     // The whole v2.3 tag: header, frames, then padding zero bytes.
@@ -105,11 +107,11 @@ public:
     const std::vector<Id3v2Frame>& frames() const { return frames_; }
     uint8_t version() const { return version_; }
 
-    // The text of the last text frame of that id ("TIT2"...), decoded from at
-    // most the first 250 bytes of the frame.
+    // The text of the first text frame of that id ("TIT2"...), decoded from
+    // at most the first 250 bytes of the frame.
     std::string text(std::string_view id) const;
-    // The comment: the last COMM frame with an empty description, else the
-    // last COMM frame, else a TXXX frame described "comment".
+    // The comment: the first COMM frame with an empty description, else the
+    // first COMM frame, else a TXXX frame described "comment".
     std::string comment() const;
 
 private:

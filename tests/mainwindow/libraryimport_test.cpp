@@ -12,6 +12,7 @@
 #include <QTreeView>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -143,6 +144,32 @@ TEST_F(Rescan, OkWalksEachFolderOnceAddingItsNodesAndRowsAndSavesTheTree) {
     EXPECT_GE(entries.size(), 2u * static_cast<unsigned>(t.audio));
     for (const std::string& entry : entries)
         for (const char* never : {"//", "/loop/", "skipped.mp3"}) EXPECT_EQ(entry.find(never), std::string::npos) << entry;
+}
+
+// A temporary that a killed tag writer left beside music files goes when
+// the library next adds a file of that folder or walks it; one whose
+// writer still runs stays.
+TEST_F(Rescan, StaleTemporariesGoWithAnAddOrAWalkOfTheirFolder) {
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string stale = ".tmp-" + std::to_string(gone) + "-abcDE1";
+    const std::string running = ".tmp-" + std::to_string(::getpid()) + "-abcDE2";
+    const std::string added = testenv::makeTempDir("added"), walked = testenv::makeTempDir("walked");
+    fs::create_directories(walked + "/sub");
+    const std::string song = mwtest::makeMp3(added + "/a.mp3", {"A", "Kestrel", "Sky", "", "", ""});
+    mwtest::makeMp3(walked + "/sub/b.mp3", {"B", "Kestrel", "Sky", "", "", ""});
+    for (const std::string& file : {added + "/a.mp3", walked + "/sub/b.mp3"}) {
+        testenv::writeFile(file + stale, "left");
+        testenv::writeFile(file + running, "busy");
+    }
+    window_->AddChosenFiles({QString::fromStdString(song)});
+    underWatchdog([&] { dir_->Scan.run(window_->Library, walked); });
+    for (const std::string& file : {added + "/a.mp3", walked + "/sub/b.mp3"}) {
+        EXPECT_FALSE(fs::exists(file + stale)) << file;
+        EXPECT_TRUE(fs::exists(file + running)) << file;
+    }
+    EXPECT_EQ(TrackRecordCount(data_ + "music.dat"), 2u);
 }
 
 TEST_F(Rescan, CancelEscapeTheFrameAndAClosedMainWindowStopTheWalkWithTheTreeSaved) {
@@ -277,7 +304,7 @@ TEST_F(Import, M3uAndPlsFilesBecomeLibraryPlaylistsSavedAtOnceAndASecondImportRe
     // The import's record: the builder's fields, no date added.
     const std::vector<TrackRecord> rock = LoadTrackRecords(JoinPath(PlaylistFolder(), "rock_m3u.dat"));
     EXPECT_EQ(rock[1].Artist, "ACDC");
-    EXPECT_EQ(rock[1].Genre, "Other");
+    EXPECT_EQ(rock[1].Genre, "");  // genre byte 255: none
     for (const TrackRecord& r : rock) EXPECT_EQ(r.DateAdded, 0.0);
 
     // A second import of one name refills its playlist, and the list showing it.
@@ -299,6 +326,16 @@ TEST_F(Import, AnUnreadableSourceMakesNothing) {
     EXPECT_EQ(boxes_.titles(), (QStringList{"Error", "Error"}));
     EXPECT_TRUE(playlistNodes().empty());
     EXPECT_TRUE(fs::is_empty(PlaylistFolder()));
+}
+
+// An entry whose path holds a NUL byte is refused and told with the files
+// that could not be read; the entries around it are imported.
+TEST_F(Import, AnEntryWithANulByteIsRefusedAndCounted) {
+    importFile("nul.m3u", std::string("#EXTM3U\nc.mp3\na.mp3\0.ogg\nb.ogg\n", 31));
+    EXPECT_EQ(names("nul_m3u"), (std::vector<std::string>{"c.mp3", "b.ogg:1999"}));
+    EXPECT_EQ(boxes_.texts(), QStringList{"1 file(s) could not be read and were skipped."});
+    ASSERT_EQ(boxes_.requests().size(), 1u);
+    EXPECT_TRUE(boxes_.requests()[0].details.contains(u"a.mp3\uFFFD.ogg")) << boxes_.requests()[0].details.toStdString();
 }
 
 TEST_F(Import, ASavedPlaylistIsRegisteredFromTheWindowsRows) {

@@ -193,6 +193,25 @@ TEST_F(MainWindow, EscapeClosesAMenuOrElseOnlyTheActiveMainWindowAndF1OpensHelpA
     EXPECT_TRUE(boxes_.texts()[1].startsWith("The help cannot be shown")) << boxes_.texts()[1].toStdString();
 }
 
+// The keyboard reaches the menu bar (F10) and plays a row (Enter does what
+// a double click does).
+TEST_F(MainWindow, F10OpensTheMenuBarAndEnterPlaysTheCurrentRow) {
+    showAllTitle({track("one.wav", "One")});
+    QApplication::setActiveWindow(window_);
+    QTest::keyClick(window_->windowHandle(), Qt::Key_F10);
+    QMenu* file = window_->menuBar()->actions().first()->menu();
+    EXPECT_EQ(QApplication::activePopupWidget(), file);
+    QTest::keyClick(file, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(file->isVisible());
+
+    window_->lv_playlist->setCurrentIndex(window_->ListModel->index(0, 0));
+    QTest::keyClick(window_->lv_playlist, Qt::Key_Return);
+    EXPECT_TRUE(window_->IsPlaying);
+    EXPECT_EQ(window_->CurrentFile, dir_ + "/one.wav");
+    EXPECT_TRUE(boxes_.requests().empty());
+}
+
 struct Thrower : QObject {
     std::function<void()> fail;
     bool event(QEvent*) override {

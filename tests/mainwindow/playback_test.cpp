@@ -10,12 +10,14 @@
 
 #include <filesystem>
 
+#include "components/skin/skinengine.h"
 #include "components/skin/skinobject.h"
 #include "library/mmain.h"
 #include "library/playlist.h"
 #include "library/playqueue.h"
 #include "library/playtime.h"
 #include "mainwindowfixture.h"
+#include "mousetap.h"
 #include "platform/inifile.h"
 #include "skin/menu.h"
 
@@ -225,6 +227,30 @@ TEST_F(Playback, MediabarSeeksWhereLetGoAndPastItsEndMovesOn) {
     dragTo(990);
     ASSERT_TRUE(runUntil([&] { return window_->PlayIndex == 1; }, 1000)) << "past 985 the next entry follows";
     EXPECT_TRUE(window_->IsPlaying);
+}
+
+// A tap: the press and the release reach the bar in one pass of the event
+// loop, as a touchpad sends them, and the press's stop lets events run, as
+// closing the sound device does. The track goes on from the tapped place.
+TEST_F(Playback, ATapOnTheMediabarSeeksAndPlaysOn) {
+    showAllTitle({track("a.wav", "A", kRate * 3), track("b.wav", "B", kRate)});
+    SkinScrollBar* bar = window_->SkinMediabar;
+    ASSERT_TRUE(bar && bar->widget());
+    QObject::connect(window_->Skin, &SkinEngine::onMouseDown, window_, [] { QCoreApplication::processEvents(); });
+    playRow(0);
+    clock_->advance(300);
+    testenv::postTap(bar->widget());
+    QCoreApplication::processEvents();
+    const int tapped = bar->getPosition();
+    EXPECT_GT(tapped, 300);
+    EXPECT_LT(tapped, 700);
+    clock_->advance(200);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(window_->IsPlaying);
+    EXPECT_TRUE(window_->AudioPlayer21->isPlaying());
+    EXPECT_EQ(window_->PlayIndex, 0);
+    EXPECT_EQ(window_->SeekBase(), PositionAt(tapped, kRate * 3));
+    EXPECT_EQ(playCounts(), (std::vector<int>{1, 0})) << "a seek goes on with the same play";
 }
 
 TEST_F(Playback, AListOfOnlyInvalidFilesIsOfferedOnceRound) {

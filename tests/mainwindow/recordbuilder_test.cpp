@@ -46,7 +46,7 @@ TEST(RecordBuilder, EachKindTakesItsFieldsByTheTable) {
          {"New", "Band", "Alb", "Rock", "1980", "hi"}},
         {"japanese.mp3", Tags{"\xe5\xa4\x9c", "Band", "", "", "", "", 255},
          ID3StructV2{"\xe5\xa4\x9c\xe3\x81\xab\xe9\xa7\x86\xe3\x81\x91\xe3\x82\x8b", "", "", "", "", "", ""},
-         {"\xe5\xa4\x9c\xe3\x81\xab\xe9\xa7\x86\xe3\x81\x91\xe3\x82\x8b", "Band", "Unknown Album", "Other", "", ""}},
+         {"\xe5\xa4\x9c\xe3\x81\xab\xe9\xa7\x86\xe3\x81\x91\xe3\x82\x8b", "Band", "Unknown Album", "", "", ""}},
         {"No Tag.mp3", {}, {}, {"No Tag.mp3", "Unknown Artist", "Unknown Album", "", "", ""}},
         {"odd genre.mp3", Tags{"T", "A", "B", "", "", "", 200}, {}, {"T", "A", "B", "Other", "", ""}},
         {"long.ogg", Tags{longTitle, std::string(90, 'a'), "Al", "", "", ""}, {},

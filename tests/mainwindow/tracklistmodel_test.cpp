@@ -64,6 +64,17 @@ TEST(TrackList, DateTextsLeaveOutMidnightAndTheTimeZone) {
     EXPECT_TRUE(DateAddedText(1e300).isEmpty());
 }
 
+// A playlist import leaves the date at zero: the cell stays empty rather
+// than naming 30 Dec 1899, and sorts before every dated row.
+TEST(TrackList, ImportedRowsWithoutADateShowAnEmptyTime) {
+    TrackListModel m;
+    m.setRows({row("dated", "", 45000.5), row("imported", "", 0.0)});
+    EXPECT_EQ(m.cellText(1, TrackListModel::kTimeColumn), "");
+    EXPECT_FALSE(m.cellText(0, TrackListModel::kTimeColumn).isEmpty());
+    m.sortByColumn(TrackListModel::kTimeColumn, true);
+    EXPECT_EQ(column(m, 0), (QStringList{"imported", "dated"}));
+}
+
 TEST(TrackList, TimeSortsByItsTextNotItsDate) {
     TrackListModel m;
     // Days 3 and 12 of one month: whichever text comes first is listed first.

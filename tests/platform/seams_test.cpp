@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWidget>
+#include <QWindow>
 
 #include <atomic>
 #include <optional>
@@ -136,6 +137,43 @@ TEST(Presenter, RealModalWaitsUntilTheWindowClosesAndGivesADialogsResult) {
     QDialog dialog;
     QTimer::singleShot(50, &dialog, &QDialog::accept);
     EXPECT_EQ(ShowModal(&dialog), QDialog::Accepted);
+}
+
+// A window opened over another is kept above it (its transient parent) at
+// every show, and one opened while a window of the program is kept on top
+// is kept on top too; so is a real message box then.
+TEST(Presenter, WhatOpensStaysAboveItsOpenerAndAWindowKeptOnTop) {
+    QWidget opener;
+    opener.show();
+    QDialog tool;
+    CentreOver(&tool, &opener);
+    ShowModeless(&tool);
+    ASSERT_TRUE(tool.windowHandle());
+    EXPECT_EQ(tool.windowHandle()->transientParent(), opener.windowHandle());
+    EXPECT_FALSE(tool.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    tool.hide();
+
+    QWidget onTop(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    onTop.show();
+    ShowModeless(&tool);
+    EXPECT_TRUE(tool.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(tool.windowHandle()->transientParent(), opener.windowHandle()) << "kept after the window was made anew";
+
+    bool boxOnTop = false;
+    QTimer::singleShot(50, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Confirmation") {
+                boxOnTop = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                w->close();
+            }
+    });
+    AskConfirmation("Over the window kept on top?", &opener);
+    EXPECT_TRUE(boxOnTop);
+
+    onTop.hide();
+    tool.hide();
+    ShowModeless(&tool);
+    EXPECT_FALSE(tool.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 
 TEST(UserFolders, StoredWindowsFoldersFallBack) {

@@ -90,11 +90,13 @@ TEST(ForeignM3u, HostileBytesNeverEscapeALine) {
     EXPECT_EQ(r.rows(), (std::vector<PlaylistRow>{{"after.mp3", "", "/m/after.mp3"}}));
     EXPECT_EQ(r.skipped, 1);
 
-    static const char kWithNul[] = "#EXTINF:1,a\0b\n/m/a\0b.mp3\n";
-    const std::string withNul(kWithNul, sizeof kWithNul - 1);
-    const auto rows = rowsOf(withNul);
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].path, std::string("/m/a\0b.mp3", 10));
+    // A path with a NUL byte would name one file to the system and another
+    // to the list: refused and counted, the entries around it kept.
+    static const char kWithNul[] = "#EXTINF:1,a\0b\n/m/a\0b.mp3\n/m/next.mp3\n";
+    const auto withNul = ParseM3u(std::string(kWithNul, sizeof kWithNul - 1), "");
+    EXPECT_EQ(withNul.rows(), (std::vector<PlaylistRow>{{"next.mp3", "", "/m/next.mp3"}}));
+    EXPECT_EQ(withNul.skipped, 1);
+    EXPECT_EQ(withNul.refused, std::vector<std::string>{"/m/a\xEF\xBF\xBD" "b.mp3"});
 
     EXPECT_TRUE(ParseM3u("", "/x").entries.empty());
     EXPECT_TRUE(ParseM3u("#EXTM3U", "/x").entries.empty());

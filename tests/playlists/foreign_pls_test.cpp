@@ -82,6 +82,13 @@ TEST(ForeignPls, HostileBytesNeverEscapeALine) {
     const auto r = ParsePls("File1=/" + huge + "\nFile2=/m/ok.mp3\n", "");
     EXPECT_EQ(r.rows(), (std::vector<PlaylistRow>{{"ok.mp3", "", "/m/ok.mp3"}}));
     EXPECT_EQ(r.skipped, 1);
+
+    static const char kWithNul[] = "[playlist]\nFile1=/m/a\0.mp3\nTitle1=A\nFile2=/m/b.mp3\n";
+    const auto withNul = ParsePls(std::string(kWithNul, sizeof kWithNul - 1), "");
+    EXPECT_EQ(withNul.rows(), (std::vector<PlaylistRow>{{"b.mp3", "", "/m/b.mp3"}}));
+    EXPECT_EQ(withNul.skipped, 1);
+    EXPECT_EQ(withNul.refused.size(), 1u);
+
     EXPECT_TRUE(ParsePls("", "").entries.empty());
     EXPECT_TRUE(ParsePls("=\n==\n=File1=x\n", "").entries.empty());
 }

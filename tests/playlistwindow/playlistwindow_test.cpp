@@ -6,12 +6,14 @@
 // remembered folders.
 
 #include "playlistwindowfixture.h"
+#include "mousetap.h"
 
 #include "library/playlists/m3u.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 
+#include <QTest>
 #include <QTreeView>
 
 #include <sys/stat.h>
@@ -191,6 +193,32 @@ TEST_F(PlaylistPlayback, PauseAndResumeLoseNoAudioAndThePositionBarSeeksAndItsEn
     dragTo(996);
     EXPECT_EQ(playing(), std::tuple(true, 1, two)) << "let go at the end: the next entry";
     EXPECT_EQ(w->ResumePosition(), 0);
+}
+
+// Enter on a row does what a double click does, and a tap on the position
+// bar seeks: press and release in one pass of the event loop, and a press
+// whose stop lets events run, as closing the sound device does.
+TEST_F(PlaylistPlayback, EnterPlaysTheCurrentRowAndATapOnTheBarSeeks) {
+    addThree();
+    w->selectRows({0});
+    w->lv->setCurrentIndex(w->lv->model()->index(0, 0));
+    QTest::keyClick(w->lv, Qt::Key_Return);
+    EXPECT_EQ(playing(), std::tuple(true, 0, a));
+    click("Liststop");
+
+    w->selectRows({0});
+    click("Listplay");
+    ASSERT_EQ(playing(), std::tuple(true, 0, a));
+    play(200);
+    SkinObject* bar = element("Listmediabar");
+    ASSERT_TRUE(bar && bar->widget());
+    QObject::connect(&engine, &SkinEngine::onMouseDown, w.get(), [] { QCoreApplication::processEvents(); });
+    testenv::postTap(bar->widget());
+    QCoreApplication::processEvents();
+    play(100);
+    EXPECT_EQ(playing(), std::tuple(true, 0, a)) << "the tap did not stop the track";
+    EXPECT_TRUE(w->audioPlayer()->isPlaying());
+    EXPECT_NEAR(w->ResumePosition(), 9600 / 2, 9600 / 10);
 }
 
 TEST_F(PlaylistPlayback, MissingAndInvalidFilesAreReportedAndNotPlayed) {

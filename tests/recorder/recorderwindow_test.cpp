@@ -1,7 +1,10 @@
 // The recorder window, its settings dialog and its information window, on
 // a null input and a null output that a virtual clock drives.
 
+#include <QAccessible>
+#include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QDateTime>
 #include <QFile>
 #include <QLineEdit>
@@ -274,6 +277,78 @@ TEST_F(RecorderWindow, BadSettingsFoldersAndInputsLeaveTheWindowUsable) {
     EXPECT_FALSE(QFile::exists(w().RecordedFile));
 }
 
+// A refused start leaves one state in the buttons and the menu: the Play
+// item as the Play button, and Play without a recording leaves the window
+// idle, so Pause has nothing to start.
+TEST_F(RecorderWindow, ARefusedStartLeavesButtonsAndMenuInOneIdleState) {
+    IniFile().writeInteger("recorder", "mp3 frequency", 4);
+    IniFile().writeInteger("recorder", "mp3 bitrate", 9);
+    w().show();
+    auto idle = [&](bool playable) {
+        const std::pair<QPushButton*, QAction*> pairs[] = {{w().btn_record, w().Record1}, {w().btn_play, w().Play1},
+                                                            {w().btn_pause, w().Pause1}};
+        for (auto [button, item] : pairs) EXPECT_EQ(button->isEnabled(), item->isEnabled()) << button->text().toStdString();
+        EXPECT_TRUE(w().Record1->isEnabled());
+        EXPECT_EQ(w().Play1->isEnabled(), playable);
+        EXPECT_FALSE(w().Pause1->isEnabled());
+        EXPECT_FALSE(w().isRecording() || w().isPlaying());
+    };
+    w().btn_recordClick();
+    idle(false);
+    // Play reached all the same (the item was on before): nothing to play.
+    w().btn_playClick();
+    idle(false);
+    w().btn_pauseClick();
+    EXPECT_FALSE(w().isRecording()) << "Pause starts no capture without a file";
+    EXPECT_TRUE(input->openedSource().empty());
+
+    // No input, and a read-only file under the name the recording would
+    // take: only the missing input is told, the file is left as it was.
+    IniFile().writeInteger("recorder", "mp3 frequency", 1);
+    w().edt_name->setCurrentIndex(0);
+    const QString old = Q(dir + "/music/") + RecordFileName(0, QDateTime::currentDateTime()) + ".mp3";
+    QDir().mkpath(Q(dir + "/music"));
+    testenv::writeFile(old.toStdString(), "old");
+    QFile::setPermissions(old, QFileDevice::ReadOwner);
+    const QFileDevice::Permissions mode = QFile::permissions(old);
+    input->setSources({}, "");
+    boxes.clear();
+    w().btn_recordClick();
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(boxes.texts()[0].startsWith("No sound input"));
+    EXPECT_EQ(QFile::permissions(old), mode);
+    idle(false);
+
+    // After a recording, a refusal keeps Play on in both places.
+    input->setSources({{"s0", "Line", false, {}, {}, 2, 30000}}, "s0");
+    w().hide();
+    w().show();
+    w().edt_name->setCurrentIndex(3);
+    record(1000);
+    boxes.answerNext(MessageAnswer::No);
+    w().btn_recordClick();
+    ASSERT_FALSE(boxes.texts().isEmpty());
+    EXPECT_TRUE(boxes.texts().back().endsWith(" already exists. Overwrite?"));
+    idle(true);
+    w().btn_playClick();
+    EXPECT_TRUE(w().isPlaying());
+    EXPECT_TRUE(w().btn_stop->isEnabled() && w().Stop1->isEnabled());
+    EXPECT_TRUE(w().btn_pause->isEnabled() && w().Pause1->isEnabled());
+    w().btn_stopClick();
+}
+
+// The name list and the information window's genre list wear the tool
+// windows' colours. The window is a modeless tool window, which the window
+// manager keeps above the program's windows.
+TEST_F(RecorderWindow, NameAndGenreListsWearTheToolColoursAndTheWindowStaysAbove) {
+    EXPECT_EQ(w().windowType(), Qt::Dialog);
+    EXPECT_EQ(w().windowModality(), Qt::NonModal);
+    for (TvsComboBox* list : {w().edt_name, static_cast<TvsComboBox*>(fm_fileinfo->infoGenre)}) {
+        EXPECT_EQ(list->borderColor(), ColorFromBgr(11437686));
+        EXPECT_EQ(list->buttonColor(), ColorFromBgr(15263976));
+    }
+}
+
 TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
     IniFile().writeInteger("recorder", "high filter", 400);
     IniFile().writeString("recorder", "cb auto", "");  // missing: shown checked here
@@ -311,6 +386,21 @@ TEST_F(RecorderWindow, SettingsDialogKeysDefaultsAndClamps) {
     EXPECT_TRUE(CdSetForRecorder);
     EXPECT_EQ(fm_cdset->windowTitle(), "Recorder Setting");
     EXPECT_EQ(presenter.last(), fm_cdset);
+}
+
+// "Ok" saves the format radio as it stands, also when an assistive
+// technology toggled it (no click reached the dialog).
+TEST_F(RecorderWindow, TheFormatSavedIsTheRadioCheckedHoweverItWasChecked) {
+    Tfm_recordsetting& s = *fm_recordsetting;
+    s.show();
+    ASSERT_TRUE(s.rb_format[1]->isChecked());
+    QAccessibleInterface* wav = QAccessible::queryAccessibleInterface(s.rb_format[0]);
+    ASSERT_TRUE(wav && wav->actionInterface());
+    wav->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    ASSERT_TRUE(s.rb_format[0]->isChecked());
+    s.btn_okClick();
+    EXPECT_EQ(IniFile().readInteger("recorder", "format", -1), 0);
+    EXPECT_TRUE(fm_recorder->st_finfo->caption().startsWith("WAV"));
 }
 
 class RecordingInformation : public RecorderWindow, public ::testing::WithParamInterface<const char*> {};

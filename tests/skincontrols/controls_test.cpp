@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -266,6 +267,55 @@ struct Menu {
         return menu.grab().toImage();
     }
 };
+
+// Assistive technologies see the track bar as a slider whose value they
+// read and set (within its range, not while it is disabled), the progress
+// bar with its value, and the combo box with its items.
+TEST(Accessibility, SliderProgressBarAndComboBoxShowTheirValues) {
+    QWidget window;
+    auto* bar = new TvsTrackBar(&window);
+    bar->setMax(1000);
+    bar->setPosition(250);
+    auto* progress = new TvsProgressBar(&window);
+    progress->setPosition(40);
+    auto* combo = new TvsComboBox(&window);
+    combo->addItems({"one", "two", "three"});
+    combo->setCurrentIndex(1);
+
+    QAccessibleInterface* slider = QAccessible::queryAccessibleInterface(bar);
+    ASSERT_TRUE(slider);
+    EXPECT_EQ(slider->role(), QAccessible::Slider);
+    QAccessibleValueInterface* value = slider->valueInterface();
+    ASSERT_TRUE(value);
+    EXPECT_EQ(value->currentValue().toInt(), 250);
+    EXPECT_EQ(value->maximumValue().toInt(), 1000);
+    EXPECT_EQ(slider->text(QAccessible::Value), "250");
+    QSignalSpy changes(bar, &TvsTrackBar::changed);
+    value->setCurrentValue(700);
+    EXPECT_EQ(bar->position(), 700);
+    EXPECT_EQ(changes.count(), 1);
+    value->setCurrentValue(5000);
+    EXPECT_EQ(bar->position(), 1000);
+    bar->setEnabled(false);
+    value->setCurrentValue(10);
+    EXPECT_EQ(bar->position(), 1000);
+
+    QAccessibleInterface* shown = QAccessible::queryAccessibleInterface(progress);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->role(), QAccessible::ProgressBar);
+    ASSERT_TRUE(shown->valueInterface());
+    EXPECT_EQ(shown->valueInterface()->currentValue().toInt(), 40);
+    EXPECT_EQ(shown->text(QAccessible::Value), "40%");
+
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(combo);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->role(), QAccessible::ComboBox);
+    EXPECT_EQ(list->text(QAccessible::Value), "two");
+    QAccessibleInterface* items = list->child(0);
+    ASSERT_TRUE(items);
+    ASSERT_EQ(items->childCount(), 3);
+    EXPECT_EQ(items->child(2)->text(QAccessible::Name), "three");
+}
 
 TEST(PopupMenu, HeightsPerStyleBarSelectionSeparatorAndChecks) {
     struct Row {

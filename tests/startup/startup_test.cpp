@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QAction>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 
@@ -19,8 +20,10 @@
 #include "library/records/trackfile.h"
 #include "platform/errors.h"
 #include "platform/fakes.h"
+#include "platform/inifile.h"
 #include "platform/instancechannel.h"
 #include "platform/paths.h"
+#include "testenv.h"
 #include "tools/cdrippersettings.h"
 #include "tools/directory.h"
 #include "tools/mp3normalize.h"
@@ -117,6 +120,31 @@ TEST_F(Forms, ClosingTheMainWindowEndsTheProgramOnlyOnYes) {
     fallback.start(5000);
     EXPECT_EQ(qApp->exec(), 0) << "the main window closed but the program went on";
     fm_playlist->hide();
+}
+
+// A quit during a recording says so over the recorder and, on Yes, stops
+// the recording, which is kept.
+TEST_F(Forms, AQuitDuringARecordingSaysSoAndKeepsTheRecording) {
+    FakeMessageBoxes boxes;
+    const std::string folder = testenv::makeTempDir("takes");
+    IniFile().writeString("recorder", "format path", folder);
+    IniFile().writeInteger("recorder", "format", 0);
+    IniFile().writeBool("recorder", "cb auto", false);  // silence is recorded too
+    fm_main->show();
+    fm_recorder->show();
+    fm_recorder->btn_recordClick();
+    ASSERT_TRUE(fm_recorder->isRecording()) << boxes.texts().join('|').toStdString();
+    boxes.setHandler([](const MessageRequest&) { return MessageAnswer::Yes; });
+    QTimer::singleShot(2000, [] { fm_main->close(); });  // a few blocks of the input
+    QTimer fallback;
+    fallback.callOnTimeout([] { QCoreApplication::exit(7); });
+    fallback.start(8000);
+    EXPECT_EQ(qApp->exec(), 0);
+    ASSERT_EQ(boxes.requests().size(), 1u);
+    EXPECT_TRUE(boxes.texts()[0].startsWith("The Recorder window is still working"));
+    EXPECT_EQ(boxes.requests()[0].parent, fm_recorder);
+    EXPECT_FALSE(fm_recorder->isRecording());
+    EXPECT_TRUE(QFileInfo(fm_recorder->RecordedFile).size() > 44) << fm_recorder->RecordedFile.toStdString();
 }
 
 TEST_F(Forms, TheSplashClosesItselfWithoutEndingTheProgram) {

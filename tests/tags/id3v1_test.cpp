@@ -30,15 +30,18 @@ TEST(ID3v1, FilesWithoutABlockReadAsTheEmptyBlockWithGenre3) {
     EXPECT_NE(error.find("missing.mp3"), std::string::npos);
 }
 
-TEST(ID3v1, FieldsAreTrimmedWholeAndTrackIsText) {
+TEST(ID3v1, FieldsAreTrimmedWholeAndTrackIsTextOrAZeroAndANumber) {
     // (title bytes, track bytes) -> (title, track)
     const struct {
         std::string title, track, wantTitle, wantTrack;
     } rows[] = {
         {"Title", "12", "Title", "12"},
-        {std::string("\0 Late start", 12), std::string("\0A", 2), "Late start", "A"},
-        {"  Blank  ", std::string("\0\x07", 2), "Blank", ""},  // a binary track number reads empty
+        // A zero byte and a number is the track as every other tool writes it.
+        {std::string("\0 Late start", 12), std::string("\0A", 2), "Late start", "65"},
+        {"  Blank  ", std::string("\0\x07", 2), "Blank", "7"},
+        {"Top", std::string("\0\xFF", 2), "Top", "255"},
         {std::string("New\0older text", 15), "5", "New", "5"},
+        {"Blank first", " 9", "Blank first", "9"},
     };
     for (const auto& row : rows) {
         std::string raw(128, '\0');
@@ -48,6 +51,29 @@ TEST(ID3v1, FieldsAreTrimmedWholeAndTrackIsText) {
         const ID3v1Block block = ID3v1Block::Parse(tags::AsBytes(raw));
         EXPECT_EQ(block.title(), row.wantTitle);
         EXPECT_EQ(block.track(), row.wantTrack);
+    }
+}
+
+// A whole number 1 to 255 goes in as a zero and the number, which other
+// readers take as the track; any other text keeps the two text bytes.
+TEST(ID3v1, TrackNumbersAreWrittenAsAZeroAndTheNumber) {
+    const struct {
+        const char* text;
+        uint8_t b125, b126;
+        const char* readBack;
+    } rows[] = {
+        {"5", 0, 5, "5"},     {"12", 0, 12, "12"},    {" 7 ", 0, 7, "7"},     {"255", 0, 255, "255"},
+        {"05", 0, 5, "5"},    {"256", '2', '5', "25"}, {"0", '0', 0, "0"},    {"A1", 'A', '1', "A1"},
+        {"3/12", '3', '/', "3/"}, {"", 0, 0, ""},      {"-4", '-', '4', "-4"},
+    };
+    for (const auto& row : rows) {
+        ID3v1Block block = ID3v1Block::Empty();
+        block.setComment(std::string(28, 'c'));
+        block.setTrack(row.text);
+        EXPECT_EQ(block.bytes[125], row.b125) << row.text;
+        EXPECT_EQ(block.bytes[126], row.b126) << row.text;
+        EXPECT_EQ(block.track(), row.readBack) << row.text;
+        EXPECT_EQ(block.comment(), std::string(28, 'c')) << row.text;
     }
 }
 
@@ -103,6 +129,15 @@ TEST(ID3v1, WriteAppendsWhenMissingAndReplacesAfterwards) {
     EXPECT_EQ(back, block);
     EXPECT_EQ(tagsamples::taglibTag(path)["title"], "Second");
     EXPECT_EQ(tagsamples::mutagen("print(mutagen.File('" + path + "').tags['TIT2'])"), "Second\n");
+
+    // The track as the other readers take it, without a stray comment
+    // character.
+    block.setTrack("5");
+    block.setComment("note");
+    ASSERT_TRUE(WriteID3v1Tag(path, block).ok);
+    EXPECT_EQ(tagsamples::taglibTag(path)["track"], "5");
+    EXPECT_EQ(tagsamples::mutagen("t = mutagen.File('" + path + "').tags\nprint(t['TRCK'], t.getall('COMM')[0])"),
+              "5 note\n");
 }
 
 TEST(ID3v1, WriteNeverCreatesAFileAndReportsFailure) {

@@ -65,20 +65,105 @@ TEST(ID3v2Write, GoldenBytesOfTheSevenFrames) {
 
 TEST(ID3v2Read, FrameWindowLaterFramesAndDeclaredSizes) {
     // A 300-byte frame gives its first 250 bytes and the next frame still
-    // reads, after a picture the reader passes unread.
+    // reads, after a picture the reader passes unread; of two frames with
+    // one id the first counts.
     const std::string frames = frame23("APIC", std::string(20000, '\xFF')) +
                                frame23("TIT2", std::string(1, '\0') + std::string(299, 'x')) +
                                frame23("TPE1", std::string("\0Artist", 7)) +
                                frame23("COMM", std::string("\0eng\0hello", 10)) +
-                               frame23("TIT2", std::string("\0Later", 6)) + frame23("XXXX", "skipped");
+                               frame23("TIT2", std::string("\0Later", 6)) + frame23("XXXX", "skipped") +
+                               frame23("COMM", std::string("\0eng\0later", 10));
     EXPECT_EQ(readV2(fileWith(tag(3, 0, frames, 20) + kAudio)),
-              (ID3StructV2{"Later", "Artist", "", "", "", "hello", ""}));
-    const std::string longTitle = frame23("TIT2", std::string(1, '\0') + std::string(299, 'x'));
-    EXPECT_EQ(readV2(fileWith(tag(3, 0, longTitle) + kAudio)).Title, std::string(249, 'x'));
+              (ID3StructV2{std::string(249, 'x'), "Artist", "", "", "", "hello", ""}));
 
     EXPECT_EQ(readV2(fileWith(kAudio)), ID3StructV2{});
-    // A declared size beyond the file gives no frames.
-    EXPECT_EQ(readV2(fileWith(tag(3, 0, frame23("TIT2", std::string("\0A", 2)), 5000).substr(0, 40))).Title, "");
+    // A declared size beyond the file gives the frames that are there.
+    EXPECT_EQ(readV2(fileWith(tag(3, 0, frame23("TIT2", std::string("\0A", 2)), 5000).substr(0, 40))).Title, "A");
+}
+
+namespace {
+
+std::string frame22(const std::string& id, const std::string& body) {
+    ByteWriter w;
+    w.text(id).u8(0).u8(static_cast<uint8_t>(body.size() >> 8)).u8(static_cast<uint8_t>(body.size())).text(body);
+    return std::string(tags::AsText(w.data()));
+}
+
+std::string frame24(const std::string& id, const std::string& body) {
+    ByteWriter w;
+    w.text(id).synchsafe32(static_cast<uint32_t>(body.size())).u8(0).u8(0).text(body);
+    return std::string(tags::AsText(w.data()));
+}
+
+const std::string kPng = std::string("\x89PNG\r\n\x1A\n", 8) + std::string(300, '\x42');
+
+// A v2.2 tag as older stores and rippers wrote it, with a picture and a
+// frame v2.3 has no name for.
+std::string v22Tag() {
+    return tag(2, 0,
+               frame22("TT2", std::string("\0Old Song", 9)) + frame22("TP1", std::string("\0Old Band", 9)) +
+                   frame22("TAL", std::string("\0Old Album", 10)) + frame22("TYE", std::string("\0" "1998", 5)) +
+                   frame22("TRK", std::string("\0" "4/9", 4)) + frame22("COM", std::string("\0eng\0Liner", 10)) +
+                   frame22("TCO", std::string("\0(17)", 5)) + frame22("TCM", std::string("\0Writer", 7)) +
+                   frame22("PIC", std::string("\0PNG\x03\0", 6) + kPng) + frame22("CRM", "owner\0xyz"),
+               40);
+}
+
+}  // namespace
+
+// Tags as other programs write them: each row's fields by our reader and,
+// where it takes them, by TagLib. An extended header whose size is counted
+// the v2.3 way in a v2.4 tag throws TagLib and mutagen off its frames.
+TEST(ID3v2Read, TagsAsOtherProgramsWriteThem) {
+    const std::string good = frame23("TIT2", std::string("\0Song", 5)) + frame23("TPE1", std::string("\0Band", 5));
+    const std::string extended23Way = std::string("\0\0\0\x06\0\0\0\0\0\0", 10) + frame24("TIT2", std::string("\0Song", 5)) +
+                                frame24("TPE1", std::string("\0Band", 5));
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string title, artist;
+        bool taglibReads;
+    } rows[] = {
+        {"v2.2", v22Tag() + kAudio, "Old Song", "Old Band", true},
+        {"cut short", tag(3, 0, good + frame23("APIC", std::string(5000, '\x11'))).substr(0, 10 + good.size() + 200),
+         "Song", "Band", true},
+        {"one malformed frame",
+         tag(3, 0, good + std::string("TALB\0\0\x40\0\0\0Alb", 13) + frame23("TYER", "\0" "2000"), 20) + kAudio,
+         "Song", "Band", true},
+        {"v2.4 with a v2.3 extended header", tag(4, 0x40, extended23Way, 10) + kAudio, "Song", "Band", false},
+        {"two titles", tag(3, 0, good + frame23("TIT2", std::string("\0Second", 7))) + kAudio, "Song", "Band", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string path = fileWith(row.bytes);
+        const ID3StructV2 ours = readV2(path);
+        EXPECT_EQ(std::pair(ours.Title, ours.Artist), std::pair(row.title, row.artist));
+        if (!row.taglibReads) continue;
+        const auto tl = tagsamples::taglibTag(path);
+        EXPECT_EQ(std::pair(tl.at("title"), tl.at("artist")), std::pair(row.title, row.artist)) << "TagLib";
+    }
+    const ID3StructV2 v22 = readV2(fileWith(v22Tag() + kAudio));
+    EXPECT_EQ(v22, (ID3StructV2{"Old Song", "Old Band", "Old Album", "1998", "4/9", "Liner", "Rock"}));
+}
+
+// A save over a v2.2 tag writes v2.3: the picture as APIC with its MIME
+// type, the frames v2.3 has a name for kept, the audio untouched.
+TEST(ID3v2Write, ASaveOverAnId3v22TagWritesId3v23) {
+    const std::string path = fileWith(v22Tag() + kAudio);
+    ID3StructV2 t = readV2(path);
+    t.Title = "New Song";
+    ASSERT_TRUE(WriteID3v2Tag(path, t).ok);
+    const std::string bytes = testenv::readFile(path);
+    EXPECT_EQ(bytes.substr(0, 4), "ID3\3");
+    EXPECT_EQ(bytes.substr(tags::Id3v2Tag::SizeOnDisk(tags::AsBytes(bytes))), kAudio);
+    t.Title = "New Song";
+    EXPECT_EQ(readV2(path), t);
+    EXPECT_EQ(tagsamples::mutagen("from mutagen.id3 import ID3\nt = ID3('" + path + "', translate=False)\n"
+                                  "p = t.getall('APIC')[0]\n"
+                                  "print(t.version[1], p.mime, int(p.type), len(p.data), t['TCOM'].text[0], "
+                                  "t['TIT2'].text[0], sorted(k[:4] for k in t.keys()))"),
+              "3 image/png 3 308 Writer New Song ['APIC', 'COMM', 'TALB', 'TCOM', 'TCON', 'TIT2', 'TPE1', 'TRCK', "
+              "'TYER']\n");
 }
 
 TEST(ID3v2Read, EncodingsVersionsAndCommentChoice) {

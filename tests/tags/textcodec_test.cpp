@@ -56,4 +56,5 @@ TEST(Genres, TableHasTheProgramsNamesAndABoundedLookup) {
         EXPECT_EQ(Id3GenreNames[index], name) << index;
     EXPECT_EQ(Id3GenreName(200), "Other");
     EXPECT_EQ(Id3GenreName(-1), "Other");
+    EXPECT_EQ(Id3GenreName(255), "");  // the byte that says "no genre"
 }

@@ -108,6 +108,28 @@ TEST_F(ToolDialogs, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
     EXPECT_EQ(ini.readInteger("cd ripper", "grab mode", 0), 9);
 }
 
+// Each MP3 rate offers only the bitrates MPEG audio allows with it; a
+// stored bitrate beyond them shows, and is saved, as the highest allowed.
+TEST_F(ToolDialogs, TheMp3BitratesFollowTheRate) {
+    IniFile ini;
+    ini.writeInteger("recorder", "mp3 frequency", 4);  // 22050 Hz: up to 160
+    ini.writeInteger("recorder", "mp3 bitrate", 12);
+    CdSetForRecorder = true;
+    Tfm_cdset d;
+    d.show();
+    EXPECT_EQ(d.cbx_mp3bit->count(), 9);
+    EXPECT_EQ(d.cbx_mp3bit->currentText(), "160");
+    EXPECT_EQ(d.cbx_mp3vbrbit->currentText(), "128");
+    d.cbx_frequency->setCurrentIndex(1);
+    EXPECT_EQ(d.cbx_mp3bit->count(), 13);
+    EXPECT_EQ(d.cbx_mp3bit->currentText(), "160") << "a higher rate keeps the bitrate";
+    d.cbx_mp3bit->setCurrentIndex(12);
+    d.cbx_frequency->setCurrentIndex(3);
+    EXPECT_EQ(d.cbx_mp3bit->currentText(), "160");
+    d.btn_okClick();
+    EXPECT_EQ(ini.readInteger("recorder", "mp3 bitrate", -1), 8);
+}
+
 TEST_F(ToolDialogs, TheFolderChooserIsOkOnlyForAFolderCancelsOtherwiseAndRemembersSubfolders) {
     const QString folder = Q(dir);
     Tfm_directory d;

@@ -5,6 +5,7 @@
 // again right after a stop. Then the cut, combine and combine settings
 // windows.
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "components/audio/audioinformation.h"
 #include "components/player/audioplayer.h"
 #include "components/player/nullpcmoutput.h"
 #include "components/player/virtualclock.h"
@@ -126,6 +128,31 @@ TEST_F(ToolWindows, ConverterFadeNeedsNormalizeAndDefaultsFillTheFormat) {
     w.close();
 }
 
+// The MP3 converter's first rate, 11025 Hz, allows 64 kbit/s at most: the
+// list offers no more, the stored 128 shows as 64, and 64 is what the file
+// gets.
+TEST_F(ToolWindows, TheMp3ConverterShowsTheBitrateItWrites) {
+    const QStringList files = sources({"wav"});
+    ConverterWindow w(Mp3ConverterConfig());
+    w.show();
+    EXPECT_EQ(w.cbx_frequency->currentText(), "11025hz");
+    EXPECT_EQ(w.cbx_bit->count(), 4);
+    EXPECT_EQ(w.cbx_bit->currentText(), "64kb");
+    EXPECT_EQ(w.cbx_vbrbit->currentText(), "64");
+    const std::string out = testenv::makeTempDir("rates");
+    w.edt_directory->setText(Q(out));
+    w.addFiles(files);
+    w.btn_startClick();
+    ASSERT_TRUE(batchOver(w));
+    AudioInformation info;
+    ASSERT_TRUE(info.load(out + "/tone-wav.mp3"));
+    EXPECT_EQ(info.infoBitrate, 64000);
+    w.cbx_frequency->setCurrentIndex(7);
+    EXPECT_EQ(w.cbx_bit->count(), 13);
+    w.close();
+    EXPECT_EQ(IniFile().readInteger(Mp3ConverterConfig().convertSection, "bit", -1), 3);
+}
+
 TEST_F(ToolWindows, ConverterAddListsAudioFilesOnly) {
     ConverterWindow w(WavConverterConfig());
     w.show();
@@ -207,6 +234,39 @@ TEST_F(ToolWindows, AConverterBatchRunsOnAThreadAndWmaOnTheGuiThread) {
     wma.show();
     wma.btn_startClick();
     EXPECT_EQ(launcher.openedUrls().size(), opened + 1);
+}
+
+// A job's question waits while another box is open (the program's quit
+// question, say): opened over it, it would take the click meant for it.
+TEST_F(ToolWindows, AJobsQuestionWaitsForTheBoxAlreadyOpen) {
+    const QStringList files = sources({"wav"});
+    ConverterWindow w(Mp3ConverterConfig());
+    w.show();
+    const std::string out = testenv::makeTempDir("waits");
+    w.edt_directory->setText(Q(out));
+    testenv::writeFile(out + "/tone-wav.mp3", "old");
+    w.addFiles(files);
+    QStringList order;
+    bool quitOpen = false;
+    boxes.setHandler([&](const MessageRequest& r) {
+        order << r.text;
+        if (r.text == "Quit?") {
+            quitOpen = true;
+            w.btn_startClick();
+            QTest::qWait(1500);  // the job reaches its question meanwhile
+            quitOpen = false;
+            return MessageAnswer::No;
+        }
+        EXPECT_FALSE(quitOpen) << "the job's question opened over the open one";
+        return MessageAnswer::Yes;
+    });
+    ShowMessage({MessageKind::Confirmation, "Confirmation", "Quit?", MessageButtons::YesNo, &w, {}});
+    ASSERT_TRUE(batchOver(w));
+    ASSERT_EQ(order.size(), 2);
+    EXPECT_EQ(order[0], "Quit?");
+    EXPECT_TRUE(order[1].endsWith(" already exists. Overwrite?"));
+    EXPECT_EQ(column(w.vslv_mp3file, 4), QStringList{"finish"});
+    w.close();
 }
 
 TEST_F(ToolWindows, ConverterClosingUnderABatchAndStartingRightAfterAStop) {
@@ -356,6 +416,83 @@ TEST_F(ToolWindows, CutAddsPicksPreviewsAndCutsARange) {
     EXPECT_EQ(w.st_timee->text(), "00:00:00");
     w.close();
     EXPECT_EQ(IniFile().readString("Cut", "output directory", ""), dir + "/out");
+}
+
+// While a cut runs (here: at its overwrite question) a row click changes
+// neither the chosen file nor the range, and Cut stays off; once the cut has
+// ended, the next Cut cuts.
+TEST_F(ToolWindows, CutKeepsItsRowAndRangeUntilTheCutEnds) {
+    Tfm_cut w;
+    w.show();
+    w.addFiles({tone("a.wav"), tone("b.wav")});
+    ASSERT_EQ(w.lv->rowCount(), 2);
+    w.lv->setCurrentCell(0, 0);
+    w.lvClick();
+    w.tb_start->setPosition(100);
+    fs::create_directories(dir + "/out");
+    testenv::writeFile(dir + "/out/cuta.wav", "old");
+    int asked = 0;
+    boxes.setHandler([&](const MessageRequest&) {
+        ++asked;
+        w.lv->setCurrentCell(1, 0);
+        w.lvClick();
+        EXPECT_EQ(w.CutSource, Q(dir + "/a.wav"));
+        EXPECT_EQ(w.lv->currentRow(), 0);
+        EXPECT_EQ(w.tb_start->position(), 100);
+        EXPECT_FALSE(w.lv->isEnabled());
+        EXPECT_FALSE(w.tb_start->isEnabled());
+        EXPECT_FALSE(w.btn_cut->isEnabled());
+        EXPECT_FALSE(w.mi_startcut->isEnabled());
+        w.btn_cutClick();  // reached all the same: no second job
+        return MessageAnswer::Yes;
+    });
+    w.btn_cutClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.job() == nullptr; }, 60000));
+    EXPECT_EQ(asked, 1);
+    EXPECT_NEAR(static_cast<double>(decode(dir + "/out/cuta.wav").frames()), 0.9 * 2 * 44100, 50);
+    EXPECT_TRUE(w.lv->isEnabled());
+    EXPECT_TRUE(w.btn_cut->isEnabled());
+    EXPECT_TRUE(w.tb_start->isEnabled());
+
+    // The next row and its cut.
+    boxes.setHandler([](const MessageRequest&) { return MessageAnswer::Yes; });
+    w.lv->setCurrentCell(1, 0);
+    w.lvClick();
+    EXPECT_EQ(w.CutSource, Q(dir + "/b.wav"));
+    w.btn_cutClick();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.job() == nullptr; }, 60000));
+    EXPECT_TRUE(QFileInfo::exists(Q(dir + "/out/cutb.wav")));
+    w.close();
+}
+
+// The cut window's range bars are found by their labels through the
+// accessibility tree and set there, as a screen reader's user sets them.
+TEST_F(ToolWindows, CutRangeBarsAreFoundAndSetThroughAccessibility) {
+    Tfm_cut w;
+    w.show();
+    w.addFiles({tone("a.wav", 4.0)});
+    w.lv->setCurrentCell(0, 0);
+    w.lvClick();
+    std::function<QAccessibleInterface*(QAccessibleInterface*, const QString&)> find =
+        [&](QAccessibleInterface* node, const QString& name) -> QAccessibleInterface* {
+        if (node->role() == QAccessible::Slider && node->text(QAccessible::Name) == name) return node;
+        for (int i = 0; i < node->childCount(); ++i)
+            if (QAccessibleInterface* found = find(node->child(i), name)) return found;
+        return nullptr;
+    };
+    QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&w);
+    QAccessibleInterface* start = find(root, "Start:");
+    QAccessibleInterface* end = find(root, "End:");
+    ASSERT_TRUE(start && end);
+    start->valueInterface()->setCurrentValue(250);
+    end->valueInterface()->setCurrentValue(750);
+    EXPECT_EQ(w.tb_start->position(), 250);
+    EXPECT_EQ(w.tb_end->position(), 750);
+    EXPECT_EQ(w.st_times->text(), "00:00:01");
+    EXPECT_EQ(w.st_timee->text(), "00:00:03");
+    QAccessibleInterface* progress = QAccessible::queryAccessibleInterface(w.pb);
+    EXPECT_EQ(progress->role(), QAccessible::ProgressBar);
+    w.close();
 }
 
 // The list keeps its order through Up and Down of several rows, Delete

@@ -1,0 +1,170 @@
+// Writing a sixty-minute audio CD image against its two floors. From MP3
+// sources (twelve five-minute files), the image recorder beside the ffmpeg
+// command line decoding the same files, in the same order, to one raw PCM
+// file: at most 1.05 times its time. From WAV sources of the same music, the
+// rate at which the .bin is written beside dd writing as many bytes to the
+// same disk (both flushed to disk at the end): at least 0.8 times dd's rate.
+// Both sides run as whole processes, in turns, five times; medians.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/support/benchmusic.h"
+#include "bench/support/benchsupport.h"
+#include "components/discwriter/audiodiscwriter.h"
+
+namespace {
+
+constexpr int kTracks = 12;
+constexpr int kMinutes = 5;
+
+// The child's side: the writer as the window drives it, to an image.
+int writeChild(const std::string& folder, char** tracks, int count) {
+    int argc = 1;
+    char name[] = "bench_audioimage";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    AudioDiscWriter writer;
+    writer.setDrivesListed(false);
+    writer.setImageFolder(QString::fromStdString(folder));
+    writer.initialize();
+    writer.setDeviceIndex(1);
+    for (int i = 0; i < count; ++i) writer.addTrack(QString::fromLocal8Bit(tracks[i]));
+    int result = 2;
+    QObject::connect(&writer, &DiscRecorder::onError, [&](int) {
+        std::fprintf(stderr, "%s\n", qPrintable(writer.lastErrorText()));
+        result = 3;
+        app.quit();
+    });
+    QObject::connect(&writer, &DiscRecorder::onOperationProgress, [&](int percent) {
+        if (writer.currentOperation() == DiscRecorder::FinalizeOperation && percent == 100) {
+            result = 0;
+            app.quit();
+        }
+    });
+    writer.refresh();
+    writer.write();
+    if (result == 3) return result;
+    app.exec();
+    return result;
+}
+
+double runChild(const std::vector<std::string>& argv) {
+    bench::ProcessOptions options;
+    options.timeoutSeconds = 1800;
+    const bench::ProcessRun run = bench::RunProcess(argv, options);
+    return run.ok ? run.seconds : -1;
+}
+
+struct Medians {
+    double ours = -1, theirs = -1;
+};
+
+Medians inTurns(const std::vector<std::string>& ours, const std::vector<std::string>& theirs,
+                const std::vector<std::string>& outputs, int rounds = 5) {
+    std::vector<double> a, b;
+    bool failed = false;
+    const auto clean = [&] {
+        for (const auto& o : outputs) std::filesystem::remove(o);
+    };
+    bench::InTurns(
+        rounds,
+        [&] {
+            clean();
+            const double s = runChild(ours);
+            failed |= s < 0;
+            a.push_back(s);
+        },
+        [&] {
+            clean();
+            const double s = runChild(theirs);
+            failed |= s < 0;
+            b.push_back(s);
+        });
+    clean();
+    if (failed) return {};
+    return {bench::SpreadOf(a).median, bench::SpreadOf(b).median};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 4 && std::strcmp(argv[1], "--write") == 0) return writeChild(argv[2], argv + 3, argc - 3);
+
+    const std::string exe = bench::ProgramPath();
+    if (exe.empty()) return 1;
+    const bench::TempFolder folder("bench_audioimage");
+    const std::string& dir = folder.path();
+    const std::string images = folder / "images";
+    std::filesystem::create_directories(images);
+
+    std::vector<std::string> mp3s, wavs;
+    for (int t = 0; t < kTracks; ++t) {
+        mp3s.push_back(folder / ("track" + std::to_string(t) + ".mp3"));
+        wavs.push_back(folder / ("track" + std::to_string(t) + ".wav"));
+        if (!bench::WriteMusic(mp3s.back(), kMinutes, t) || !bench::WriteMusic(wavs.back(), kMinutes, t)) {
+            std::printf("could not make the sources\n");
+            return 1;
+        }
+    }
+    const std::string bin = images + "/Audio CD.bin", cue = images + "/Audio CD.cue";
+    bool ok = true;
+
+    // MP3: our image against ffmpeg decoding the same list to raw PCM.
+    {
+        const std::string list = folder / "list.txt";
+        std::ofstream out(list);
+        for (const auto& m : mp3s) out << "file '" << m << "'\n";
+        out.close();
+        std::vector<std::string> ours{exe, "--write", images};
+        ours.insert(ours.end(), mp3s.begin(), mp3s.end());
+        const std::string raw = dir + "/ffmpeg.raw";
+        const std::vector<std::string> theirs{"ffmpeg", "-v", "quiet", "-nostdin", "-y", "-f", "concat", "-safe", "0",
+                                              "-i", list, "-f", "s16le", "-ar", "44100", "-ac", "2", raw};
+        const Medians m = inTurns(ours, theirs, {bin, cue, raw});
+        if (m.ours < 0) {
+            std::printf("60-minute image from MP3     FAILED\n");
+            ok = false;
+        } else {
+            const double ratio = m.ours / m.theirs;
+            std::printf("60-minute image from MP3     ours %7.3f s   ffmpeg to raw %7.3f s   ratio %.3f (at most 1.05) %s\n",
+                        m.ours, m.theirs, ratio, ratio <= 1.05 ? "ok" : "SLOW");
+        }
+    }
+
+    // WAV: the image's write rate against dd writing as many bytes.
+    {
+        std::vector<std::string> ours{exe, "--write", images};
+        ours.insert(ours.end(), wavs.begin(), wavs.end());
+        // One run to learn the .bin's size, which dd then writes.
+        std::filesystem::remove(bin);
+        std::filesystem::remove(cue);
+        if (runChild(ours) < 0) {
+            std::printf("60-minute image from WAV     FAILED\n");
+            return 1;
+        }
+        const auto bytes = std::filesystem::file_size(bin);
+        const std::string ddOut = images + "/dd.out";
+        const std::vector<std::string> dd{"dd", "if=/dev/zero", "of=" + ddOut, "bs=1M",
+                                          "count=" + std::to_string(bytes >> 20), "conv=fsync", "status=none"};
+        const Medians m = inTurns(ours, dd, {bin, cue, ddOut});
+        if (m.ours < 0) {
+            std::printf("60-minute image from WAV     FAILED\n");
+            ok = false;
+        } else {
+            const double mb = double(bytes) / 1e6, ddMb = double((bytes >> 20) << 20) / 1e6;
+            const double ratio = (mb / m.ours) / (ddMb / m.theirs);
+            std::printf("60-minute image from WAV     ours %7.1f MB/s   dd %7.1f MB/s   ratio %.3f (at least 0.8) %s\n",
+                        mb / m.ours, ddMb / m.theirs, ratio, ratio >= 0.8 ? "ok" : "SLOW");
+        }
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,235 @@
+#include "components/discwriter/discrecorder.h"
+
+#include <QMetaObject>
+#include <QPointer>
+
+#include <algorithm>
+
+#include "components/discwriter/disclog.h"
+
+namespace {
+
+bool IsWarningCode(int code) { return code == -101 || code == -103 || code == -104; }
+
+}  // namespace
+
+DiscRecorder::DiscRecorder(QObject* parent) : QObject(parent) {}
+
+DiscRecorder::~DiscRecorder() {
+    // A subclass has already gone when this runs, so its hooks cannot be
+    // called: each writer aborts in its own destructor. What is left here
+    // is a worker that must not outlive the object it posts to.
+    stop_ = true;
+    joinWorker();
+}
+
+void DiscRecorder::initialize() {
+    devices_ = scanDevices();
+    deviceIndex_ = 1;
+    discType_ = NoDisc;
+    discStatus_ = StatusUnknown;
+    speeds_.clear();
+}
+
+void DiscRecorder::setDeviceIndex(int index) {
+    if (index == deviceIndex_) return;
+    deviceIndex_ = index;
+    discType_ = NoDisc;
+    discStatus_ = StatusUnknown;
+    speeds_.clear();
+}
+
+QString DiscRecorder::deviceVendor() const {
+    const int slot = deviceSlot();
+    return slot >= 0 && slot < devices_.size() ? devices_[slot].vendor : QString();
+}
+
+QString DiscRecorder::deviceProduct() const {
+    const int slot = deviceSlot();
+    return slot >= 0 && slot < devices_.size() ? devices_[slot].product : QString();
+}
+
+QString DiscRecorder::deviceRevision() const {
+    const int slot = deviceSlot();
+    return slot >= 0 && slot < devices_.size() ? devices_[slot].revision : QString();
+}
+
+void DiscRecorder::refresh() {
+    // The disc of a recorder in use is known; reading it again would disturb
+    // the write.
+    if (isBusy()) return;
+    discType_ = NoDisc;
+    discStatus_ = StatusUnknown;
+    speeds_.clear();
+    const int slot = deviceSlot();
+    if (slot < 0 || slot >= devices_.size()) {
+        fail(NoRecorder, QStringLiteral("No recorder was found."));
+        return;
+    }
+    DiscState state;
+    if (const Failure failure = readDisc(slot, &state)) {
+        fail(failure.code, failure.text);
+        return;
+    }
+    discType_ = state.type;
+    discStatus_ = state.status;
+    speeds_ = state.speeds;
+}
+
+int DiscRecorder::writeSpeed() const {
+    int best = 0;
+    for (const int speed : speeds_) {
+        if (speed == requestedSpeed_) return speed;
+        if (speed < requestedSpeed_) best = std::max(best, speed);
+    }
+    return best;
+}
+
+void DiscRecorder::write() {
+    runOperation(WriteOperation, [this](int slot) { return startWrite(slot); });
+}
+
+void DiscRecorder::erase(bool quick) {
+    runOperation(EraseOperation, [this, quick](int slot) { return startErase(slot, quick); });
+}
+
+void DiscRecorder::runOperation(int operation, const std::function<Failure(int slot)>& start) {
+    if (isBusy()) {
+        fail(Busy, QStringLiteral("The recorder is busy."));
+        return;
+    }
+    const int slot = deviceSlot();
+    if (slot < 0 || slot >= devices_.size()) {
+        fail(NoRecorder, QStringLiteral("No recorder was found."));
+        return;
+    }
+    operation_ = operation;
+    ++serial_;
+    stop_ = false;
+    lastError_ = NoError;
+    lastErrorText_.clear();
+    if (const Failure failure = start(slot)) {
+        stop_ = true;
+        joinWorker();
+        fail(failure.code, failure.text);
+    }
+}
+
+void DiscRecorder::abort() {
+    if (!isBusy() && !worker_.joinable()) return;
+    stop_ = true;
+    cancelDevice(deviceSlot());
+    joinWorker();
+    endOperation();
+}
+
+void DiscRecorder::eject() {
+    if (isBusy()) return;
+    const int slot = deviceSlot();
+    if (slot >= 0 && slot < devices_.size()) ejectDevice(slot);
+}
+
+void DiscRecorder::closeTray() {
+    if (isBusy()) return;
+    const int slot = deviceSlot();
+    if (slot >= 0 && slot < devices_.size()) closeTrayDevice(slot);
+}
+
+void DiscRecorder::unlockTray() {
+    if (isBusy()) return;
+    const int slot = deviceSlot();
+    if (slot >= 0 && slot < devices_.size()) unlockTrayDevice(slot);
+}
+
+void DiscRecorder::release() {
+    if (isBusy()) abort();
+    releaseDevices();
+}
+
+void DiscRecorder::runWorker(std::function<void()> work) {
+    joinWorker();
+    worker_ = std::thread(std::move(work));
+}
+
+void DiscRecorder::postProgress(int operation, int phase, int percent) {
+    const quint64 serial = serial_.load();
+    QMetaObject::invokeMethod(
+        this, [this, serial, operation, phase, percent] { deliverProgress(serial, operation, phase, percent, false); },
+        Qt::QueuedConnection);
+}
+
+void DiscRecorder::finishOperation() {
+    const quint64 serial = serial_.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, serial] {
+            const int last = operation_ == EraseOperation ? EraseOperation : FinalizeOperation;
+            deliverProgress(serial, last, NoPhase, 100, true);
+        },
+        Qt::QueuedConnection);
+}
+
+void DiscRecorder::postError(int code, const QString& text) {
+    const quint64 serial = serial_.load();
+    QMetaObject::invokeMethod(this, [this, serial, code, text] { deliverError(serial, code, text); }, Qt::QueuedConnection);
+}
+
+void DiscRecorder::endWork(const Failure& failure) {
+    if (stopRequested()) return;
+    if (failure)
+        postError(failure.code, failure.text);
+    else
+        finishOperation();
+}
+
+void DiscRecorder::postMediaChange() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!isBusy()) emit onMediaChange();
+        },
+        Qt::QueuedConnection);
+}
+
+void DiscRecorder::fail(int code, const QString& text) {
+    endOperation();
+    lastError_ = code;
+    lastErrorText_ = text;
+    qCWarning(lcDisc, "%s", qPrintable(text));
+    emit onError(code);
+}
+
+void DiscRecorder::deliverProgress(quint64 serial, int operation, int phase, int percent, bool last) {
+    // Events of an operation that has been aborted or has failed since are
+    // dropped: the window has already put itself back.
+    if (serial != serial_.load() || !isBusy()) return;
+    if (last) {
+        joinWorker();
+        endOperation();
+    }
+    currentOperation_ = operation;
+    writePhase_ = phase;
+    emit onOperationProgress(std::clamp(percent, 0, 100));
+}
+
+void DiscRecorder::deliverError(quint64 serial, int code, const QString& text) {
+    if (serial != serial_.load() || !isBusy()) return;
+    if (IsWarningCode(code)) {
+        // Only a scripted recorder sends these; the operation goes on.
+        lastError_ = code;
+        lastErrorText_ = text;
+        emit onError(code);
+        return;
+    }
+    joinWorker();
+    fail(code, text);
+}
+
+void DiscRecorder::endOperation() {
+    if (operation_ != NoOperation) ++serial_;
+    operation_ = NoOperation;
+}
+
+void DiscRecorder::joinWorker() {
+    if (worker_.joinable() && worker_.get_id() != std::this_thread::get_id()) worker_.join();
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The audio CD writer's "cache" conversion (TThreadConversion): every
+// listed file becomes a CD-quality WAV (44.1 kHz, 16-bit, stereo) named
+// "Track N.wav" in the folder it is given, a private folder of the burn. It
+// asks and tells through its handler, as the window would, and ends with
+// the list of what it converted. Stopped, it deletes what it made before it
+// reports, so the window never removes a file the job is still writing.
+
+#include <QString>
+#include <QStringList>
+
+#include "jobs/tooljob.h"
+
+class CdConversionJob : public ToolJob {
+    Q_OBJECT
+public:
+    CdConversionJob(QStringList sources, QString folder, JobHandler* handler, QObject* handlerContext);
+
+    // Reports the file's progress through percent() and the status text
+    // through infoMessage().
+signals:
+    // The last report but ended: the converted files and their sources, in
+    // list order; both empty when stopped.
+    void converted(const QStringList& files, const QStringList& sources, bool stopped);
+
+protected:
+    bool work() override;
+
+private:
+    // "" when the row was given up; the temporary file otherwise.
+    QString convertOne(int row, bool* endConversion);
+
+    QStringList sources_;
+    QString folder_;
+};

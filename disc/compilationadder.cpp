@@ -1,0 +1,308 @@
+#include "disc/compilationadder.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include "disc/discwindows.h"
+#include "platform/folderwalk.h"
+#include "platform/messageboxes.h"
+#include "platform/paths.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QFile::decodeName(QByteArray::fromStdString(s)); }
+
+std::string BaseName(const std::string& path)
+{
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    size_t slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+int64_t SizeOf(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
+}
+
+}  // namespace
+
+CompilationAdder::CompilationAdder(Compilation& compilation, CompilationView& view)
+    : compilation_(compilation), view_(view)
+{
+}
+
+void CompilationAdder::measureFreeSpace()
+{
+    struct statvfs fs {};
+    FreeDiskSpace = ::statvfs(compilation_.stagingFolder().c_str(), &fs) == 0
+                        ? static_cast<int64_t>(fs.f_bavail) * static_cast<int64_t>(fs.f_frsize)
+                        : 0;
+}
+
+bool CompilationAdder::noSpace(Entry entry)
+{
+    OutOfDiskSpace = true;
+    switch (entry) {
+    case Entry::AddFile:
+        TellDisc(QStringLiteral("No enough space on your computer for writing CD!"), QStringLiteral("Information"));
+        view_.setStatus(QStringLiteral("No enough space."));
+        break;
+    case Entry::LoadLayout:
+        TellDisc(QStringLiteral("No enough space!"), QStringLiteral("Information"));
+        break;
+    case Entry::Drop:
+        TellDisc(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        view_.setStatus(QStringLiteral("Finish draging files."));
+        break;
+    case Entry::AddPath:
+    case Entry::DroppedFolder:
+        TellDisc(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        view_.setStatus(QStringLiteral("No enough space."));
+        break;
+    }
+    return false;
+}
+
+CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, CompilationFolder* folder, Entry entry,
+                                                     bool overwriteConfirmed)
+{
+    const QString S = Q(source);
+    const std::string name = BaseName(source);
+    const bool walk = entry == Entry::AddPath || entry == Entry::DroppedFolder;
+    struct stat st {};
+    if (::stat(source.c_str(), &st) != 0) {
+        if (entry == Entry::AddFile)
+            TellDisc(S + QStringLiteral(" has been removed!"), QStringLiteral("Information"));
+        else if (entry == Entry::LoadLayout)
+            TellDisc(S + QStringLiteral(" has been removed!"), QStringLiteral("Confirmation"));
+        else
+            TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
+        return Staged::Skipped;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        // Folders are no files of Add File; FIFOs and devices are never
+        // read, whichever way they come.
+        if (entry != Entry::AddFile && !S_ISDIR(st.st_mode))
+            TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
+        return Staged::Skipped;
+    }
+    // A copy of the staging folder's own file would truncate itself.
+    if (compilation_.isInsideStaging(source)) {
+        TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
+        return Staged::Skipped;
+    }
+    const std::string D = compilation_.TempPathOfNode(folder) + name;
+    const int folderIndex = compilation_.absoluteIndex(folder);
+    const int existing = compilation_.findRecord(folderIndex, name);
+    const bool withTime = entry == Entry::AddPath;
+    struct stat target {};
+    if (::lstat(D.c_str(), &target) == 0) {
+        if (!(entry == Entry::DroppedFolder && overwriteConfirmed)) {
+            const QString question = Q(D) + (entry == Entry::AddFile ? QStringLiteral(" already exists. Overwrite?")
+                                                                    : QStringLiteral(" already exists! Overwrite?"));
+            if (!AskConfirmation(question))
+                return Staged::Skipped;
+        }
+        compilation_.TotalSize -= SizeOf(D);
+        view_.setStatus(walk || entry == Entry::Drop ? QStringLiteral("Adding file ") + Q(name)
+                                                     : (entry == Entry::AddFile ? QStringLiteral("Adding ")
+                                                                                : QStringLiteral("Adding file ")) + S);
+        std::string error;
+        if (compilation_.copyIn(source, D, &error) != CopyResult::Copied)
+            TellDisc(QStringLiteral("Overwrite file ") + Q(D) + QStringLiteral(" error!"), QStringLiteral("Error"),
+                     nullptr, MessageKind::Error);
+        const int64_t size = SizeOf(D);
+        compilation_.TotalSize += size;
+        view_.totalChanged();
+        if (existing >= 0) {
+            CompilationFileRecord& record = compilation_.records()[static_cast<size_t>(existing)];
+            record.SourcePath = source;
+            record.Size = size;
+            record.FileDate = GetFileDateTime(source);
+            if (entry != Entry::DroppedFolder)
+                view_.rowChanged(existing, withTime);
+        } else if (size > 0 || ::lstat(D.c_str(), &target) == 0) {
+            // A copy lying there without a record (put there by hand) is
+            // taken into the table, so the total and the disc agree.
+            compilation_.records().push_back({folderIndex, source, name, size, GetFileDateTime(source)});
+            if (entry != Entry::DroppedFolder)
+                view_.rowAdded(compilation_.FileCount() - 1, withTime);
+        }
+        return Staged::Added;
+    }
+
+    view_.setStatus(walk || entry == Entry::Drop ? QStringLiteral("Adding file ") + Q(name)
+                                                 : (entry == Entry::AddFile ? QStringLiteral("Adding ")
+                                                                            : QStringLiteral("Adding file ")) + S);
+    view_.pump();
+    // Closing the window while it pumped removes the staging folder.
+    if (StopAdding)
+        return Staged::StopAll;
+    const int64_t size = st.st_size;
+    compilation_.TotalSize += size;
+    if (FreeDiskSpace < compilation_.TotalSize) {
+        compilation_.TotalSize -= size;
+        noSpace(entry);
+        return Staged::StopAll;
+    }
+    std::string error;
+    const CopyResult copied = compilation_.copyIn(source, D, &error);
+    if (copied != CopyResult::Copied) {
+        compilation_.TotalSize -= size;
+        TellDisc(QStringLiteral("Add file ") + (walk ? Q(D) : S) + QStringLiteral(" error!"), QStringLiteral("Error"),
+                 nullptr, MessageKind::Error);
+        if (walk)
+            view_.setStatus(QStringLiteral("Add file error."));
+        return Staged::Skipped;
+    }
+    // The copy's own size: the source may have changed since it was measured.
+    const int64_t copiedSize = SizeOf(D);
+    compilation_.TotalSize += copiedSize - size;
+    compilation_.records().push_back({folderIndex, source, name, copiedSize, GetFileDateTime(source)});
+    view_.totalChanged();
+    if (entry != Entry::DroppedFolder)
+        view_.rowAdded(compilation_.FileCount() - 1, withTime);
+    return Staged::Added;
+}
+
+bool CompilationAdder::addFiles(const QStringList& files, CompilationFolder* folder)
+{
+    bool added = false;
+    StopAdding = false;
+    for (const QString& file : files) {
+        if (StopAdding || OutOfDiskSpace)
+            break;
+        Staged s = stageFile(QFile::encodeName(file).toStdString(), folder, Entry::AddFile);
+        added |= s == Staged::Added;
+        if (s == Staged::StopAll)
+            break;
+    }
+    return added;
+}
+
+bool CompilationAdder::loadLayout(const std::vector<std::string>& lines, CompilationFolder* folder)
+{
+    bool added = false;
+    StopAdding = false;
+    for (const std::string& line : lines) {
+        if (StopAdding || OutOfDiskSpace)
+            break;
+        Staged s = stageFile(line, folder, Entry::LoadLayout);
+        added |= s == Staged::Added;
+        if (s == Staged::StopAll)
+            break;
+    }
+    return added;
+}
+
+void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
+{
+    StopAdding = false;
+    for (const QString& name : names) {
+        if (StopAdding || OutOfDiskSpace)
+            break;
+        const std::string path = QFile::encodeName(name).toStdString();
+        const std::string base = BaseName(path);
+        if (base.empty() || base[0] == '.')
+            continue;
+        struct stat link {};
+        struct stat st {};
+        const bool isFolder = ::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && ::stat(path.c_str(), &st) == 0;
+        if (isFolder) {
+            struct stat target {};
+            const std::string D = compilation_.TempPathOfNode(folder) + base;
+            if (::lstat(D.c_str(), &target) == 0) {
+                if (AskConfirmation(QStringLiteral("The same-named-folder already exists! Overwrite?")))
+                    addDroppedFolder(path, folder, true);
+            } else {
+                addDroppedFolder(path, folder, false);
+            }
+            continue;
+        }
+        if (stageFile(path, folder, Entry::Drop) == Staged::StopAll)
+            break;
+    }
+    view_.foldersChanged();
+}
+
+void CompilationAdder::addDroppedFolder(const std::string& source, CompilationFolder* parent, bool overwriteConfirmed)
+{
+    view_.pump();
+    if (OutOfDiskSpace)
+        return;
+    const std::string base = BaseName(source);
+    CompilationFolder* top = compilation_.childNamed(parent, base);
+    if (!top)
+        top = compilation_.createFolder(parent, base);
+    if (!top)
+        return;
+    const std::string prefix = WithTrailingSeparator(source);
+    // The tree folder of a path below the dropped folder, made as needed.
+    auto folderOf = [&](const std::string& dir) -> CompilationFolder* {
+        CompilationFolder* node = top;
+        std::string rest = dir.size() > prefix.size() ? dir.substr(prefix.size()) : std::string();
+        size_t start = 0;
+        while (node && start < rest.size()) {
+            size_t slash = rest.find('/', start);
+            if (slash == std::string::npos)
+                slash = rest.size();
+            const std::string name = rest.substr(start, slash - start);
+            CompilationFolder* child = compilation_.childNamed(node, name);
+            node = child ? child : compilation_.createFolder(node, name);
+            start = slash + 1;
+        }
+        return node;
+    };
+    bool full = false;
+    FolderWalk walk;
+    walk.entry = [&](const std::string& path) {
+        view_.pump();
+        if (StopAdding || full)
+            return false;
+        struct stat link {};
+        // Every folder gets its tree folder, an empty one too.
+        if (::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && BaseName(path)[0] != '.')
+            folderOf(path);
+        return true;
+    };
+    walk.enter = [](std::string_view name) { return !name.empty() && name[0] != '.'; };
+    walk.file = [&](const std::string& path, std::string_view name, bool regular) {
+        if (!regular || name.empty() || name[0] == '.')
+            return;
+        CompilationFolder* node = folderOf(ParentFolder(path));
+        if (node && stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
+            full = true;
+    };
+    WalkFolder(source, walk);
+}
+
+void CompilationAdder::addPath(const std::string& path, bool includeSubfolders, CompilationFolder* folder)
+{
+    StopAdding = false;
+    if (OutOfDiskSpace)
+        return;
+    // Out of space ends the walk of the folder where it happened; the
+    // folders above go on and check their own next files.
+    std::string blocked;
+    FolderWalk walk;
+    walk.entry = [&](const std::string&) {
+        view_.pump();
+        return !StopAdding;
+    };
+    walk.enter = [&](std::string_view name) { return includeSubfolders && !name.empty() && name[0] != '.'; };
+    walk.file = [&](const std::string& file, std::string_view name, bool regular) {
+        if (!regular || name.empty() || name[0] == '.')
+            return;
+        if (!blocked.empty() && file.rfind(blocked, 0) == 0)
+            return;
+        if (stageFile(file, folder, Entry::AddPath) == Staged::StopAll && OutOfDiskSpace)
+            blocked = WithTrailingSeparator(ParentFolder(file));
+    };
+    WalkFolder(path, walk);
+}

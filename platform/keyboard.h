@@ -1,0 +1,17 @@
+#pragma once
+// Keys that reach what the mouse reaches: F10 opens a window's menu bar, as
+// it does in other desktop programs here, and Enter on a list row does
+// what a double click on it does.
+
+#include <functional>
+
+class QAbstractItemView;
+class QMenuBar;
+class QWidget;
+
+// F10 anywhere in window opens the first menu of bar; the arrows then walk
+// the menus and Escape leaves them.
+void OpenMenuBarOnF10(QWidget* window, QMenuBar* bar);
+// Enter or Return on the list's current row runs handler, the list's
+// double click handler; the key goes no further (not to a default button).
+void RunOnEnter(QAbstractItemView* list, std::function<void()> handler);

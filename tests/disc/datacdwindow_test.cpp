@@ -1,0 +1,460 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QTimer>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "disc/cdburner.h"
+#include "disc/cdrecsett.h"
+#include "disc/discinformaion.h"
+#include "disc/erase.h"
+#include "disc/newfolder.h"
+#include "isoreader.h"
+#include "platform/fakes.h"
+#include "platform/inifile.h"
+#include "testenv.h"
+
+namespace {
+
+using testenv::writeFile;
+
+bool WaitFor(const std::function<bool()>& done, int ms = 60000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// The program's dialogs, made as the program makes them at start.
+class DataCdWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        images_ = testenv::makeTempDir("images");
+        fm_newfolder = new Tfm_newfolder;
+        fm_recsett = new Tfm_recsett;
+        fm_discinfo = new Tfm_discinfo;
+        fm_erase = new Tfm_erase;
+        window_ = new Tfm_burner;
+        window_->DataCDWriter.setDrivesListed(false);
+        window_->DataCDWriter.setImageFolder(QString::fromStdString(images_));
+        window_->FormShow();
+        boxes_.clear();
+    }
+    void TearDown() override
+    {
+        window_->FormClose();
+        delete window_;
+        delete fm_erase;
+        delete fm_discinfo;
+        delete fm_recsett;
+        delete fm_newfolder;
+    }
+
+    void stage(const std::string& name, const std::string& bytes, CompilationFolder* folder = nullptr)
+    {
+        if (sources_.empty())
+            sources_ = testenv::makeTempDir("src");
+        writeFile(sources_ + "/" + name, bytes);
+        window_->adder().stageFile(sources_ + "/" + name, folder ? folder : window_->compilation().root(),
+                                   CompilationAdder::Entry::AddFile);
+    }
+
+    bool writeAndWait()
+    {
+        window_->btn_writeClick();
+        return WaitFor([&] { return !window_->IsWriting; });
+    }
+
+    std::string images_;
+    std::string sources_;
+    Tfm_burner* window_ = nullptr;
+    FakeMessageBoxes boxes_;
+    FakeWindowPresenter presenter_;
+};
+
+TEST_F(DataCdWindowTest, AFreshWindowAndTheWriteChecksInTheirOrder)
+{
+    EXPECT_EQ(window_->tv->topLevelItemCount(), 1);
+    EXPECT_EQ(window_->tv->topLevelItem(0)->text(0), "New Disc");
+    EXPECT_EQ(window_->stbPanel1->text(), "0 MB");
+    EXPECT_TRUE(window_->compilation().stagingExists());
+    EXPECT_EQ(window_->compilation().stagingFolder(), Tfm_burner::DataCdStagingFolder());
+    struct stat st {};
+    ASSERT_EQ(stat(window_->compilation().stagingFolder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "the staging folder is private";
+    EXPECT_EQ(window_->cb_writespeed->count(), 64) << "an image offers every speed";
+    EXPECT_EQ(window_->cb_writespeed->currentText(), "54");
+
+    window_->btn_writeClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{"No file to burn!"});
+
+    stage("a.txt", "a");
+    window_->compilation().TotalSize = DataCdCapacity + 1;
+    boxes_.clear();
+    window_->btn_writeClick();
+    EXPECT_EQ(boxes_.texts(),
+              QStringList{"The current files exceed the disc space. Please remove some files to continue."});
+    window_->compilation().TotalSize = 1;
+
+    // An image folder that cannot be written comes first of all.
+    writeFile(images_ + "/blocked", "x");
+    window_->DataCDWriter.setImageFolder(QString::fromStdString(images_ + "/blocked"));
+    window_->DataCDWriter.initialize();
+    boxes_.clear();
+    window_->btn_writeClick();
+    EXPECT_EQ(boxes_.texts(),
+              QStringList{"Disc is not writable by this control! Please insert the CD-R or CD-RW disc."});
+    window_->DataCDWriter.setImageFolder(QString::fromStdString(images_));
+    window_->DataCDWriter.initialize();
+
+    DeleteFolderContents(window_->compilation().stagingFolder());
+    boxes_.clear();
+    window_->btn_writeClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{"The temp folder has been removed!"});
+    EXPECT_FALSE(window_->IsWriting);
+}
+
+TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
+{
+    CompilationFolder* music = window_->compilation().createFolder(window_->compilation().root(), "Music");
+    stage("song.mp3", "song bytes", music);
+    stage("notes.txt", "notes");
+    window_->edt_id->setText("Holiday");
+    window_->TestWrite1->setChecked(true);
+    ASSERT_TRUE(writeAndWait());
+    EXPECT_TRUE(boxes_.texts().contains("CD burn Complete!"));
+    EXPECT_EQ(window_->compilation().FileCount(), 2) << "a test write keeps the compilation";
+    EXPECT_EQ(window_->tv->topLevelItemCount(), 1) << "and the tree shows it";
+    EXPECT_NE(access(window_->DataCDWriter.imagePath().toLocal8Bit().constData(), F_OK), 0);
+
+    window_->TestWrite1->setChecked(false);
+    boxes_.clear();
+    ASSERT_TRUE(writeAndWait());
+    EXPECT_EQ(boxes_.texts(), QStringList{"CD burn Complete!"});
+    IsoContents iso = ReadIso(window_->DataCDWriter.imagePath().toStdString());
+    EXPECT_EQ(iso.entries["/Music/song.mp3"], "song bytes");
+    EXPECT_EQ(iso.entries["/notes.txt"], "notes");
+    EXPECT_EQ(iso.jolietVolumeId, "Holiday");
+    EXPECT_TRUE(iso.hasJoliet) << "Joliet is on without a setting";
+    EXPECT_EQ(window_->compilation().FileCount(), 0);
+    EXPECT_EQ(window_->tv->topLevelItemCount(), 1);
+    EXPECT_EQ(window_->tv->topLevelItem(0)->text(0), "Holiday");
+    EXPECT_TRUE(window_->compilation().stagingExists());
+    boxes_.clear();
+    window_->btn_writeClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{"No file to burn!"});
+
+    // Erase through the dialog, twice: each waits for its own end.
+    presenter_.setModalHandler([](QWidget* w) {
+        if (auto* erase = qobject_cast<Tfm_erase*>(w)) {
+            erase->FormShow();
+            erase->btn_eraseClick();
+        }
+        if (auto* info = qobject_cast<Tfm_discinfo*>(w))
+            info->FormShow();
+        return 0;
+    });
+    window_->DiscInformation1Click();
+    EXPECT_EQ(fm_discinfo->sl_disctype->text(), "Erasable Disc");
+    EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Open");
+    EXPECT_NE(fm_discinfo->sl_used->text(), "0");
+    EXPECT_TRUE(fm_discinfo->sl_used->text().endsWith(" MB"));
+    for (int round = 0; round < 2; ++round) {
+        boxes_.clear();
+        window_->EraseDisc1Click();
+        EXPECT_EQ(boxes_.texts(), QStringList{"Erase Complete!"});
+        EXPECT_EQ(QFileInfo(window_->DataCDWriter.imagePath()).size(), 0);
+        EXPECT_EQ(window_->stbPanel0->text(), "Idle");
+    }
+    window_->DiscInformation1Click();
+    EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Blank");
+    EXPECT_EQ(fm_discinfo->sl_used->text(), "0");
+}
+
+TEST_F(DataCdWindowTest, ClosingIsRefusedWhileWritingAndRemovesTheStagingFolder)
+{
+    window_->show();
+    window_->IsWriting = true;
+    window_->close();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(boxes_.texts(), QStringList{"Please stop your writing first!"});
+    window_->IsWriting = false;
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window_, &escape);
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_FALSE(window_->compilation().stagingExists());
+    window_->FormShow();
+}
+
+TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndKeepTheCompilation)
+{
+    stage("a.txt", "a");
+    // A warning code marks the error and the write goes on until the next
+    // progress event, which puts the window back.
+    window_->IsWriting = true;
+    window_->SetDataControlsEnabled(false);
+    window_->DataCDWriterError(-103);
+    EXPECT_TRUE(window_->IsWriting);
+    EXPECT_TRUE(window_->WriterError);
+    window_->DataCDWriterOperationProgress(10);
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(window_->stbPanel0->text(), "Idle");
+    EXPECT_TRUE(window_->btn_write->isEnabled());
+
+    // Any other code ends the write at once with "Error!".
+    window_->IsWriting = true;
+    window_->DataCDWriterError(-4);
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(boxes_.texts(), QStringList{"Error!"});
+    EXPECT_EQ(window_->stbPanel0->text(), "Error!");
+    EXPECT_EQ(window_->compilation().FileCount(), 1) << "the compilation is kept for another try";
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+}
+
+TEST_F(DataCdWindowTest, CancellingAWriteLeavesNoImageAndTheCompilationReady)
+{
+    if (sources_.empty())
+        sources_ = testenv::makeTempDir("src");
+    {
+        std::ofstream big(sources_ + "/big.bin", std::ios::binary);
+        const std::string block(1 << 20, '\x33');
+        for (int i = 0; i < 200; ++i)
+            big << block;
+    }
+    window_->adder().FreeDiskSpace = int64_t(1) << 40;
+    window_->adder().stageFile(sources_ + "/big.bin", window_->compilation().root(), CompilationAdder::Entry::AddFile);
+    window_->btn_writeClick();
+    ASSERT_TRUE(window_->IsWriting);
+    EXPECT_FALSE(window_->btn_close->isEnabled());
+    boxes_.clear();
+    window_->btn_cancelClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Are you sure to cancel your writing?"});
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_EQ(window_->stbPanel0->text(), "Cancel operation.");
+    const std::string image = window_->DataCDWriter.imagePath().toStdString();
+    EXPECT_NE(access(image.c_str(), F_OK), 0);
+    EXPECT_NE(access((image + ".part").c_str(), F_OK), 0);
+    EXPECT_EQ(window_->compilation().FileCount(), 1);
+    EXPECT_TRUE(window_->btn_write->isEnabled());
+}
+
+TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
+{
+    std::string outside = testenv::makeTempDir("outside");
+    writeFile(outside + "/keep.txt", "keep");
+    presenter_.setModalHandler([](QWidget* w) {
+        if (auto* prompt = qobject_cast<Tfm_newfolder*>(w)) {
+            prompt->edt_name->setText("A");
+            prompt->btn_okClick();
+        }
+        return 0;
+    });
+    window_->CreateNewFolder1Click();
+    CompilationFolder* a = window_->compilation().childNamed(window_->compilation().root(), "A");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(window_->tv->topLevelItem(0)->childCount(), 1);
+    window_->CreateNewFolder1Click();
+    EXPECT_EQ(boxes_.texts(), QStringList{"The same-named-folder already exists!"});
+    stage("x.txt", "xx", a);
+    symlink(outside.c_str(), (window_->compilation().TempPathOfNode(a) + "out").c_str());
+    window_->selectFolder(a);
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+    window_->RemoveFolder1Click();
+    EXPECT_EQ(window_->compilation().FileCount(), 0);
+    EXPECT_EQ(window_->compilation().TotalSize, 0);
+    EXPECT_EQ(testenv::readFile(outside + "/keep.txt"), "keep");
+    EXPECT_EQ(window_->stbPanel0->text(), "Finish deleting");
+    EXPECT_EQ(window_->tv->topLevelItem(0)->childCount(), 0);
+
+    window_->tv->clearSelection();
+    window_->tv->setCurrentItem(nullptr);
+    boxes_.clear();
+    window_->RemoveFolder1Click();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Please selete the folder you want to remove!"});
+}
+
+TEST_F(DataCdWindowTest, DropsAndLayoutsComeBackIntoTheSelectedFolder)
+{
+    std::string dropped = testenv::makeTempDir("drop") + "/Album";
+    mkdir(dropped.c_str(), 0755);
+    mkdir((dropped + "/Disc 2").c_str(), 0755);
+    writeFile(dropped + "/one.mp3", "1");
+    writeFile(dropped + "/Disc 2/two.mp3", "22");
+    symlink(".", (dropped + "/Disc 2/again").c_str());
+    window_->dropNames({QString::fromStdString(dropped)});
+    EXPECT_EQ(window_->stbPanel0->text(), "Finish draging files.");
+    EXPECT_EQ(window_->compilation().FileCount(), 2);
+    ASSERT_EQ(window_->tv->topLevelItem(0)->childCount(), 1);
+    EXPECT_EQ(window_->tv->topLevelItem(0)->child(0)->child(0)->text(0), "Disc 2");
+
+    // Files of the root, saved as a layout under the name typed with another
+    // extension, and loaded again after New CD Layout.
+    stage("a.txt", "a");
+    stage("b.txt", "bb");
+    window_->selectFolder(window_->compilation().root());
+    ASSERT_EQ(window_->lv->topLevelItemCount(), 2);
+    FakeFileDialogs dialogs;
+    const std::string layouts = testenv::makeTempDir("layouts");
+    dialogs.chooseNext({QString::fromStdString(layouts + "/disc.txt")});
+    window_->btn_saveClick();
+    EXPECT_EQ(testenv::readFile(layouts + "/disc.cfl"), sources_ + "/a.txt\r\n" + sources_ + "/b.txt\r\n");
+    EXPECT_TRUE(window_->LayoutSaved);
+
+    // Renamed in place: the row shows the typed name, the copy keeps its
+    // extension, and the row still finds its file.
+    window_->lv->topLevelItem(1)->setSelected(true);
+    window_->RenameFile2Click();
+    window_->edt_name->setText("tune");
+    window_->edt_nameExit();
+    EXPECT_EQ(window_->lv->topLevelItem(1)->text(0), "tune");
+    EXPECT_EQ(testenv::readFile(window_->compilation().stagingFolder() + "/tune.txt"), "bb");
+    window_->lv->clearSelection();
+    window_->lv->topLevelItem(1)->setSelected(true);
+    window_->btn_deleteClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 1);
+    EXPECT_NE(access((window_->compilation().stagingFolder() + "/tune.txt").c_str(), F_OK), 0);
+    stage("b.txt", "bb");
+    window_->tvClick();
+
+    window_->btn_newClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 0);
+    window_->tvClick();
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 2) << "New CD Layout empties only the list";
+
+    boxes_.clear();
+    dialogs.chooseNext({QString::fromStdString(layouts + "/disc.cfl")});
+    window_->btn_openClick();
+    EXPECT_EQ(boxes_.texts().size(), 2);
+    EXPECT_TRUE(boxes_.texts().first().endsWith("a.txt already exists! Overwrite?"));
+    EXPECT_EQ(window_->compilation().FileCount(), 4) << "replaced, not added twice";
+    EXPECT_EQ(window_->stbPanel0->text(), "Finish loading from file.");
+}
+
+TEST(DataCdDialogsTest, SettingsRoundTripAndNameChecks)
+{
+    FakeMessageBoxes boxes;
+    Tfm_recsett settings;
+    settings.FormShow();
+    EXPECT_TRUE(settings.cb_joliet->isChecked());
+    EXPECT_FALSE(settings.cd_mode->isChecked());
+    EXPECT_FALSE(settings.cd_finalize->isChecked());
+    settings.cb_joliet->setChecked(false);
+    settings.cd_finalize->setChecked(true);
+    settings.btn_settcancelClick();
+    EXPECT_TRUE(IniFile().readBool("Data CD Burner", "joliet", true)) << "Cancel writes nothing";
+    settings.cb_joliet->setChecked(false);
+    settings.cd_finalize->setChecked(true);
+    settings.btn_settokClick();
+    settings.FormShow();
+    EXPECT_FALSE(settings.cb_joliet->isChecked());
+    EXPECT_TRUE(settings.cd_finalize->isChecked());
+    EXPECT_FALSE(IniFile().readBool("Data CD Burner", "joliet", true));
+    IniFile().writeBool("Data CD Burner", "joliet", true);
+
+    Tfm_erase erase;
+    for (bool audio : {false, true}) {
+        erase.UseAudioWriter = audio;
+        erase.rb_fullClick();
+        erase.FormShow();
+        EXPECT_TRUE(erase.rb_full->isChecked());
+        erase.rb_quickClick();
+        erase.FormShow();
+        EXPECT_TRUE(erase.rb_quick->isChecked());
+    }
+
+    Tfm_newfolder name;
+    name.FolderName = "Old";
+    name.TakenNames = {"Taken"};
+    const std::pair<QString, QString> refusals[] = {
+        {"a/b", "* ? | : \" \\ / < > are illegal in file name."},
+        {"", "Please enter the name of your new folder!"},
+        {"..", "Please enter the name of your new folder!"},
+        {".", "Please enter the name of your new folder!"},
+        {"Taken", "The same-named-folder already exists!"},
+    };
+    for (const auto& [text, message] : refusals) {
+        boxes.clear();
+        name.edt_name->setText(text);
+        name.btn_okClick();
+        EXPECT_EQ(boxes.texts(), QStringList{message}) << text.toStdString();
+        EXPECT_EQ(name.FolderName, "Old");
+    }
+    EXPECT_EQ(name.edt_name->text(), "Taken");
+    name.edt_name->setText("a/b");
+    name.btn_okClick();
+    EXPECT_EQ(name.edt_name->text(), "Old") << "the previous name comes back";
+    name.edt_name->setText("New");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(name.edt_name, &enter);
+    EXPECT_EQ(name.FolderName, "New") << "Enter acts as Ok";
+
+    EXPECT_EQ(DiscMegabytes(734003200), "700.000 MB");
+    EXPECT_EQ(DiscMegabytes(int64_t(5) << 30), "5120.000 MB") << "sizes beyond 32 bits";
+}
+
+// A writer window whose erase ends in an error.
+class FailingEraseSide : public EraseSide {
+public:
+    bool error = false;
+    int percent = 0;
+    bool seen = false;
+    QString status;
+    EraseNotifier notifier;
+    bool writerError() const override { return error; }
+    void setWriterError(bool on) override { error = on; }
+    int erasePercent() const override { return percent; }
+    void setErasePercent(int p) override { percent = p; }
+    bool progressSeen() const override { return seen; }
+    void setProgressSeen(bool on) override { seen = on; }
+    void setEraseStatus(const QString& text) override { status = text; }
+    void eraseDisc(bool) override
+    {
+        QTimer::singleShot(10, [this] {
+            percent = 40;
+            seen = true;
+            emit notifier.changed();
+        });
+        QTimer::singleShot(30, [this] {
+            error = true;
+            emit notifier.changed();
+        });
+    }
+    void refreshWriter() override {}
+    void cycleWriterIndexes() override {}
+    EraseNotifier* eraseNotifier() override { return &notifier; }
+};
+
+TEST(DataCdDialogsTest, TheEraseWaitEndsOnAnErrorWithoutCompleting)
+{
+    FakeMessageBoxes boxes;
+    FailingEraseSide side;
+    side.percent = 100;  // left from an earlier erase
+    Tfm_erase erase;
+    erase.DataWriterSide = &side;
+    erase.UseAudioWriter = false;
+    erase.btn_eraseClick();
+    EXPECT_TRUE(boxes.texts().isEmpty()) << "no \"Erase Complete!\" after an error";
+    EXPECT_EQ(side.status, "Idle");
+    EXPECT_FALSE(side.error);
+    EXPECT_TRUE(erase.btn_erase->isEnabled());
+}
+
+}  // namespace

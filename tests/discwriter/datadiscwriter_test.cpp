@@ -1,0 +1,382 @@
+#include "components/discwriter/datadiscwriter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "isoreader.h"
+#include "testenv.h"
+
+namespace {
+
+using testenv::readFile;
+using testenv::writeFile;
+
+struct Outcome {
+    bool finished = false;    // operation 3 at 100 (or 1 at 100 for an erase)
+    int finalEvents = 0;
+    std::vector<int> errors;
+    std::vector<std::pair<int, int>> operations;  // (operation, percent)
+};
+
+// Runs the event loop until the writer reports its end; stop (when given)
+// is called at the first progress in the middle of the write.
+Outcome RunToEnd(DataDiscWriter& writer, const std::function<void()>& start,
+                 const std::function<bool(int operation, int percent)>& stopAt = {})
+{
+    Outcome out;
+    QEventLoop loop;
+    bool stopped = false;
+    auto progress = QObject::connect(&writer, &DataDiscWriter::onOperationProgress, &loop, [&](int percent) {
+        const int op = writer.currentOperation();
+        out.operations.emplace_back(op, percent);
+        if (percent == 100 && (op == DiscRecorder::FinalizeOperation || op == DiscRecorder::EraseOperation)) {
+            out.finished = true;
+            ++out.finalEvents;
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);  // any late event would still be seen
+        }
+        if (stopAt && !stopped && stopAt(op, percent)) {
+            stopped = true;
+            writer.abort();
+            QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        }
+    });
+    auto error = QObject::connect(&writer, &DataDiscWriter::onError, &loop, [&](int code) {
+        out.errors.push_back(code);
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+    });
+    start();
+    bool insideCall = !out.operations.empty();
+    EXPECT_FALSE(insideCall) << "progress came inside the call";
+    if (out.errors.empty() || !writer.isBusy()) {
+        QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+        if (writer.isBusy() || out.errors.empty())
+            loop.exec();
+    }
+    QObject::disconnect(progress);
+    QObject::disconnect(error);
+    return out;
+}
+
+class DataDiscWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        images_ = testenv::makeTempDir("images");
+        writer_.setDrivesListed(false);
+        writer_.setImageFolder(QString::fromStdString(images_));
+        writer_.initialize();
+        writer_.setDeviceIndex(1);
+        iso_ = writer_.imagePath().toStdString();
+    }
+
+    Outcome writeFolderEntries(const std::string& folder, const QString& label = QStringLiteral("New Disc"))
+    {
+        writer_.clearImage();
+        for (const std::string& name : entries(folder))
+            writer_.addPath(QString::fromStdString(folder + "/" + name));
+        writer_.setVolumeLabel(label);
+        return RunToEnd(writer_, [&] { writer_.write(); });
+    }
+
+    static std::vector<std::string> entries(const std::string& folder)
+    {
+        std::map<std::string, std::string> tree;
+        ReadFolderTree(folder, "", &tree);
+        std::vector<std::string> top;
+        for (const auto& [path, bytes] : tree) {
+            std::string rest = path.substr(1);
+            if (!rest.empty() && rest.back() == '/')
+                rest.pop_back();
+            if (rest.find('/') == std::string::npos)
+                top.push_back(rest);
+        }
+        // Links and FIFOs at the top are handed over too: the writer must
+        // cope with what it is given.
+        for (const char* extra : {"loop", "pipe"})
+            if (access((folder + "/" + extra).c_str(), F_OK) == 0 || errno == ELOOP)
+                top.push_back(extra);
+        return top;
+    }
+
+    std::string images_;
+    DataDiscWriter writer_;
+    std::string iso_;
+};
+
+// The tree as paths with sizes and a digest, which a failure can print.
+std::map<std::string, std::string> Summary(const std::map<std::string, std::string>& entries)
+{
+    std::map<std::string, std::string> out;
+    for (const auto& [path, bytes] : entries)
+        out[path] = std::to_string(bytes.size()) + ":" + std::to_string(std::hash<std::string>{}(bytes));
+    return out;
+}
+
+const std::string kLongName =
+    "A very long file name that goes on well past the sixty-four characters of Joliet.txt";
+const std::string kUnicodeName = "Grüße — 日本語.txt";
+
+// nested folders, Unicode and long names, a hidden file, a link loop, a FIFO
+std::string MakeTree()
+{
+    std::string root = testenv::makeTempDir("tree");
+    mkdir((root + "/Music").c_str(), 0755);
+    mkdir((root + "/Music/Deeper").c_str(), 0755);
+    mkdir((root + "/Music/Deeper/Deepest").c_str(), 0755);
+    writeFile(root + "/Music/Deeper/Deepest/bottom.bin", std::string(300000, '\x5a'));
+    std::string noise;
+    for (int i = 0; i < 200000; ++i)
+        noise += static_cast<char>((i * 7919) % 251);
+    writeFile(root + "/Music/noise.dat", noise);
+    writeFile(root + "/" + kLongName, "long");
+    writeFile(root + "/" + kUnicodeName, "unicode");
+    writeFile(root + "/.hidden", "hidden");
+    writeFile(root + "/empty.txt", "");
+    symlink(".", (root + "/Music/loop").c_str());
+    mkfifo((root + "/Music/pipe").c_str(), 0644);
+    return root;
+}
+
+TEST_F(DataDiscWriterTest, WritesAStagedTreeThatReadsBackIdentically)
+{
+    std::string tree = MakeTree();
+    writer_.refresh();
+    EXPECT_EQ(writer_.discType(), 2);
+    EXPECT_EQ(writer_.discStatus(), 0);
+    EXPECT_GT(writer_.getFreeBytes(), 0);
+
+    Outcome out = writeFolderEntries(tree);
+    ASSERT_TRUE(out.errors.empty()) << writer_.lastErrorText().toStdString();
+    ASSERT_TRUE(out.finished);
+    EXPECT_EQ(out.finalEvents, 1);
+    EXPECT_EQ(out.operations.front().first, DiscRecorder::WriteOperation);
+    EXPECT_FALSE(testenv::run("test -e " + testenv::shellQuote(iso_ + ".part")) == 0);
+
+    std::map<std::string, std::string> expected;
+    ReadFolderTree(tree, "", &expected);
+    expected["/Music/loop@"] = "";  // kept as the link it is
+    IsoContents rr = ReadIso(iso_);
+    ASSERT_TRUE(rr.readable);
+    EXPECT_TRUE(rr.hasRockRidge);
+    EXPECT_TRUE(rr.hasJoliet);
+    EXPECT_EQ(Summary(rr.entries), Summary(expected)) << "the FIFO is left out, the link loop is not followed";
+    EXPECT_EQ(rr.primaryVolumeId, "NEW_DISC") << "d-characters in the primary descriptor";
+    EXPECT_EQ(rr.jolietVolumeId, "New Disc");
+
+    IsoContents joliet = ReadIso(iso_, true);
+    EXPECT_EQ(joliet.entries.count("/" + kUnicodeName), 1u);
+    EXPECT_EQ(joliet.entries.count("/Music/Deeper/Deepest/bottom.bin"), 1u);
+    EXPECT_EQ(joliet.entries.count("/.hidden"), 1u);
+
+    writer_.refresh();
+    EXPECT_EQ(writer_.discStatus(), 1);
+    EXPECT_GE(writer_.usedBytes(), 500000);
+}
+
+TEST_F(DataDiscWriterTest, WithoutJolietOnlyRockRidgeIsWritten)
+{
+    std::string tree = testenv::makeTempDir("plain");
+    writeFile(tree + "/a.txt", "a");
+    writer_.setFileSystem(2);
+    writer_.setWriteMode(2);  // kept as asked, written as Mode 1
+    Outcome out = writeFolderEntries(tree, QStringLiteral("Plain"));
+    ASSERT_TRUE(out.finished);
+    IsoContents c = ReadIso(iso_);
+    EXPECT_FALSE(c.hasJoliet);
+    EXPECT_TRUE(c.hasRockRidge);
+    EXPECT_EQ(c.entries.at("/a.txt"), "a");
+    EXPECT_EQ(c.primaryVolumeId, "PLAIN");
+}
+
+TEST_F(DataDiscWriterTest, AnAppendedSessionKeepsTheFirstAndTheNewerNameWins)
+{
+    std::string first = testenv::makeTempDir("first");
+    writeFile(first + "/a.txt", "from the first session");
+    mkdir((first + "/Old").c_str(), 0755);
+    writeFile(first + "/Old/kept.txt", "kept");
+    ASSERT_TRUE(writeFolderEntries(first).finished);
+
+    std::string second = testenv::makeTempDir("second");
+    writeFile(second + "/a.txt", "newer");
+    writeFile(second + "/b.txt", "b");
+    Outcome out = writeFolderEntries(second, QStringLiteral("Second"));
+    ASSERT_TRUE(out.finished) << writer_.lastErrorText().toStdString();
+
+    IsoContents c = ReadIso(iso_);
+    EXPECT_EQ(c.entries.at("/a.txt"), "newer");
+    EXPECT_EQ(c.entries.at("/b.txt"), "b");
+    EXPECT_EQ(c.entries.at("/Old/kept.txt"), "kept");
+    EXPECT_EQ(c.entries.count("/a______.txt"), 0u);
+    EXPECT_EQ(c.jolietVolumeId, "Second");
+    IsoContents joliet = ReadIso(iso_, true);
+    EXPECT_EQ(joliet.entries.at("/a.txt"), "newer");
+}
+
+// Large enough that the write is still going at its first progress.
+std::string MakeBigTree(const char* hint, int megabytes)
+{
+    std::string tree = testenv::makeTempDir(hint);
+    std::string path = tree + "/big.bin";
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT, 0644);
+    std::string block(1 << 20, '\x11');
+    for (int i = 0; i < megabytes; ++i)
+        (void)!::write(fd, block.data(), block.size());
+    close(fd);
+    return tree;
+}
+
+bool InTheMiddle(int operation, int percent) { return operation == DiscRecorder::WriteOperation && percent > 0; }
+
+TEST_F(DataDiscWriterTest, CancellingLeavesNoImageOrTheOldOneByteForByte)
+{
+    std::string big = MakeBigTree("big", 300);
+    writer_.addPath(QString::fromStdString(big + "/big.bin"));
+    Outcome out = RunToEnd(writer_, [&] { writer_.write(); }, InTheMiddle);
+    EXPECT_FALSE(out.finished);
+    EXPECT_TRUE(out.errors.empty());
+    EXPECT_NE(access(iso_.c_str(), F_OK), 0);
+    EXPECT_NE(access((iso_ + ".part").c_str(), F_OK), 0);
+
+    std::string small = testenv::makeTempDir("small");
+    writeFile(small + "/a.txt", "a");
+    ASSERT_TRUE(writeFolderEntries(small).finished);
+    const std::string before = readFile(iso_);
+
+    writer_.clearImage();
+    writer_.addPath(QString::fromStdString(big + "/big.bin"));
+    out = RunToEnd(writer_, [&] { writer_.write(); }, InTheMiddle);
+    EXPECT_FALSE(out.finished);
+    EXPECT_TRUE(out.errors.empty());
+    EXPECT_TRUE(readFile(iso_) == before) << "the append is taken back byte for byte";
+    EXPECT_FALSE(writer_.isBusy());
+
+    // The medium is usable as before.
+    writer_.refresh();
+    EXPECT_EQ(writer_.discStatus(), 1);
+    EXPECT_EQ(ReadIso(iso_).entries.at("/a.txt"), "a");
+}
+
+TEST_F(DataDiscWriterTest, ErasingAnImageFreesItAndLeavesABlankDisc)
+{
+    std::string tree = MakeBigTree("erase", 4);
+    ASSERT_TRUE(writeFolderEntries(tree).finished);
+    writer_.refresh();
+    ASSERT_EQ(writer_.discStatus(), 1);
+
+    for (int round = 0; round < 2; ++round) {
+        Outcome out = RunToEnd(writer_, [&] { writer_.erase(true); });
+        EXPECT_TRUE(out.finished);
+        EXPECT_TRUE(out.errors.empty());
+        ASSERT_FALSE(out.operations.empty());
+        EXPECT_EQ(out.operations.back(), std::make_pair(int(DiscRecorder::EraseOperation), 100));
+        struct stat st {};
+        ASSERT_EQ(stat(iso_.c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, 0);
+        writer_.refresh();
+        EXPECT_EQ(writer_.discStatus(), 0);
+        EXPECT_EQ(writer_.usedBytes(), 0);
+    }
+
+    // A blank image takes a new first session.
+    std::string small = testenv::makeTempDir("after");
+    writeFile(small + "/after.txt", "after");
+    ASSERT_TRUE(writeFolderEntries(small).finished);
+    EXPECT_EQ(ReadIso(iso_).entries.size(), 1u);
+}
+
+TEST_F(DataDiscWriterTest, AnImageChangedByAnotherProgramIsAMediaChangeOurOwnWriteIsNot)
+{
+    int changes = 0;
+    QObject::connect(&writer_, &DataDiscWriter::onMediaChange, [&] { ++changes; });
+    writer_.setMediaPolling(true, 20);
+    std::string tree = testenv::makeTempDir("media");
+    writeFile(tree + "/a.txt", "a");
+    ASSERT_TRUE(writeFolderEntries(tree).finished);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(changes, 0);
+    ::truncate(iso_.c_str(), 0);  // someone else empties it
+    timer.restart();
+    while (changes == 0 && timer.elapsed() < 3000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(changes, 1);
+    writer_.setMediaPolling(false);
+}
+
+TEST_F(DataDiscWriterTest, AWriteThatRunsOutOfRoomLeavesNoImage)
+{
+    std::string tree = MakeBigTree("full", 4);
+    // Writes beyond 1 MiB fail in the child as on a full disk, after the
+    // space check has passed.
+    const int rc = testenv::inChild(
+        [&] {
+            writer_.addPath(QString::fromStdString(tree + "/big.bin"));
+            Outcome out = RunToEnd(writer_, [&] { writer_.write(); });
+            const bool gone = access(iso_.c_str(), F_OK) != 0 && access((iso_ + ".part").c_str(), F_OK) != 0;
+            return !out.finished && out.errors.size() == 1 && gone ? 0 : 1;
+        },
+        1 << 20);
+    EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
+}
+
+TEST_F(DataDiscWriterTest, ATestWriteWritesNothing)
+{
+    std::string tree = testenv::makeTempDir("test");
+    writeFile(tree + "/a.txt", "a");
+    writer_.setTestMode(true);
+    Outcome out = writeFolderEntries(tree);
+    EXPECT_TRUE(out.finished);
+    EXPECT_NE(access(iso_.c_str(), F_OK), 0);
+    EXPECT_NE(access((iso_ + ".part").c_str(), F_OK), 0);
+}
+
+TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWriting)
+{
+    int errors = 0;
+    QObject::connect(&writer_, &DataDiscWriter::onError, [&](int) { ++errors; });
+    writer_.setDeviceIndex(2);
+    writer_.refresh();
+    EXPECT_EQ(errors, 1) << "reported inside refresh";
+    EXPECT_EQ(writer_.discType(), 0);
+    EXPECT_EQ(writer_.discStatus(), 3);
+    writer_.setDeviceIndex(1);
+
+    // An image folder that cannot exist (a file is in its place).
+    writeFile(images_ + "/notafolder", "x");
+    DataDiscWriter blocked;
+    blocked.setDrivesListed(false);
+    blocked.setImageFolder(QString::fromStdString(images_ + "/notafolder"));
+    blocked.initialize();
+    blocked.refresh();
+    EXPECT_EQ(blocked.discStatus(), 3);
+    int blockedErrors = 0;
+    QObject::connect(&blocked, &DataDiscWriter::onError, [&](int) { ++blockedErrors; });
+    blocked.addPath(QString::fromStdString(images_ + "/notafolder"));
+    blocked.write();
+    EXPECT_EQ(blockedErrors, 1) << "refused before a byte is written";
+    EXPECT_FALSE(blocked.isBusy());
+
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes everywhere";
+    chmod(images_.c_str(), 0555);
+    writer_.refresh();
+    EXPECT_EQ(writer_.discStatus(), 3);
+    std::string tree = testenv::makeTempDir("ro");
+    writeFile(tree + "/a.txt", "a");
+    Outcome out = writeFolderEntries(tree);
+    EXPECT_FALSE(out.finished);
+    EXPECT_EQ(out.errors.size(), 1u);
+    chmod(images_.c_str(), 0755);
+}
+
+}  // namespace

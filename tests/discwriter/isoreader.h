@@ -1,0 +1,24 @@
+#pragma once
+// Reads an ISO image back for the tests, without mounting it: the tree of
+// its last session with each file's bytes, and its volume ids.
+
+#include <map>
+#include <string>
+
+struct IsoContents {
+    bool readable = false;
+    bool hasJoliet = false;
+    bool hasRockRidge = false;
+    std::string volumeId;        // as the reader presents it
+    std::string primaryVolumeId;  // the d-characters of the primary descriptor
+    std::string jolietVolumeId;   // the Joliet descriptor's, as UTF-8
+    // "/a/b.txt" -> contents; folders end in "/" and hold "".
+    std::map<std::string, std::string> entries;
+};
+
+// jolietNames: read the Joliet tree instead of Rock Ridge.
+IsoContents ReadIso(const std::string& path, bool jolietNames = false);
+
+// A folder's regular files and folders in the same form, with the given
+// prefix ("/name").
+void ReadFolderTree(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>* out);
