@@ -10,6 +10,7 @@
 #include "components/audio/riffinfo.h"
 #include "tags/audiokind.h"
 #include "tags/mpeg/id3genres.h"
+#include "tags/tagfile.h"
 #include "tags/mpeg/id3v1.h"
 #include "tags/mpeg/id3v2.h"
 #include "tags/ogg/oggtag.h"
@@ -270,15 +271,23 @@ bool AudioInformation::loadMp3(const std::string& fileName) {
 
 bool AudioInformation::saveMp3(const std::string& fileName) {
     // The ID3v2 tag first: its write may move the audio and fail on a full
-    // disk, and the block at the end is left alone when it did.
+    // disk, and the block at the end is left alone when it did. What is
+    // written in place reaches the disk with one flush at the end.
+    tags::DeferredSync deferred;
     if (tagVersion != 1 && !saveMp3V2(fileName)) return false;
-    if (tagVersion == 2) return true;
-    ID3v1Block block = ID3v1Block::Empty();
-    PutCommonTags(block, commonTags());
-    block.setGenre(genreNumber());
-    const TagWriteResult r = WriteID3v1Tag(fileName, block);
-    if (!r) lastError_ = r.error;
-    return r.ok;
+    if (tagVersion != 2) {
+        ID3v1Block block = ID3v1Block::Empty();
+        PutCommonTags(block, commonTags());
+        block.setGenre(genreNumber());
+        const TagWriteResult r = WriteID3v1Tag(fileName, block);
+        if (!r) {
+            lastError_ = r.error;
+            return false;
+        }
+    }
+    const TagWriteResult synced = deferred.sync();
+    if (!synced) lastError_ = synced.error;
+    return synced.ok;
 }
 
 bool AudioInformation::saveMp3V2(const std::string& fileName) {
