@@ -16,6 +16,7 @@
 #include "disc/newfolder.h"
 #include "disc/option.h"
 #include "library/about.h"
+#include "library/errorlog.h"
 #include "library/addplaylist.h"
 #include "library/associate.h"
 #include "library/id3.h"
@@ -23,7 +24,6 @@
 #include "library/mainfilter.h"
 #include "library/mmain.h"
 #include "library/more.h"
-#include "jobs/tooljob.h"
 #include "library/playlist.h"
 #include "tools/cdrippersettings.h"
 #include "tools/combine.h"
@@ -40,6 +40,7 @@
 #include "platform/presenter.h"
 #include "windowkit/disctoolservices.h"
 #include "windowkit/toolskin.h"
+#include "jobs/tooljob.h"
 
 namespace {
 
@@ -68,6 +69,10 @@ public:
         if (fm_recorder && (fm_recorder->isRecording() || fm_recorder->isRecordPaused())) return fm_recorder;
         if (fm_cut && fm_cut->job()) return fm_cut;
         if (fm_combine && fm_combine->job()) return fm_combine;
+        if (fm_cdripper && (fm_cdripper->Ripping || fm_cdripper->WmaRipRunning)) return fm_cdripper;
+        if (fm_cdaudioburner && (fm_cdaudioburner->IsWriting || fm_cdaudioburner->ConversionRunning()))
+            return fm_cdaudioburner;
+        if (fm_burner && fm_burner->IsWriting) return fm_burner;
         for (ToolWindow which : {ToolWindow::WavConverter, ToolWindow::Mp3Converter, ToolWindow::OggConverter,
                                  ToolWindow::WmaConverter})
             if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which)); converter && converter->running())
@@ -92,7 +97,7 @@ public:
     bool showEncoderSettings(QWidget* caller) const override {
         if (!fm_cdset) return false;
         CdSetForRecorder = false;
-        fm_cdset->setWindowTitle(QStringLiteral("CD Setting"));
+        fm_cdset->setWindowTitle(QStringLiteral("CD Settings"));
         CentreOver(fm_cdset, caller);
         return ShowModal(fm_cdset) == QDialog::Accepted;
     }
@@ -111,6 +116,10 @@ void DestroyForm(Form*& form) {
 void CreateForms() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
+    SetJobErrorLog([file = QString::fromStdString(fm_main->Library.errorLogFile())](const QString& message,
+                                                                                   const QString& className) {
+        AppendErrorLog(file, message, className);
+    });
     // The tool windows wear the main window's skin.
     SetToolWindowSkin(fm_main->Skin);
     SetDiscToolServices(&kDiscToolServices);

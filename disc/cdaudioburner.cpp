@@ -718,6 +718,9 @@ void Tfm_cdaudioburner::AudioCDWriterOperationProgress(int Percent) {
     pgb_progress->setPosition(100);
     // Only a real write empties the list: a test write changed no disc.
     ResetAudioWriterUi(!testWrite_);
+    // The cache goes before the box: a program ended while the box waits
+    // leaves no CD-sized WAVs in the temporary folder.
+    DeleteTempWavFiles();
     setStatusText(QStringLiteral("Complete the CD Burn progress!"));
     Tell(this, QStringLiteral("Information"), QStringLiteral("Complete the CD Burn progress!"));
     AudioCDWriter->refresh();
@@ -752,15 +755,20 @@ void Tfm_cdaudioburner::AudioCDWriterError(int errCode) {
 }
 
 void Tfm_cdaudioburner::btn_cancelClick() {
+    if (!conversion_ && !IsWriting) {
+        CancelAdding = true;
+        return;
+    }
+    if (!Ask(this, QStringLiteral("Are you sure to cancel your writing?"))) return;
+    // The work goes on while the question waits: by the answer the
+    // conversion may have handed its tracks to the burn, or the burn ended.
     if (conversion_) {
-        if (!Ask(this, QStringLiteral("Are you sure to cancel your writing?"))) return;
         // The job deletes what it made and reports; the window puts itself
         // back then.
         conversion_->stop();
         return;
     }
     if (IsWriting) {
-        if (!Ask(this, QStringLiteral("Are you sure to cancel your writing?"))) return;
         AudioCDWriter->abort();
         IsWriting = false;
         pgb_progress->setPosition(0);
@@ -768,9 +776,7 @@ void Tfm_cdaudioburner::btn_cancelClick() {
         AudioCDWriter->refresh();
         AudioCDWriter->unlockTray();
         burnEnded();
-        return;
     }
-    CancelAdding = true;
 }
 
 void Tfm_cdaudioburner::btn_closeClick() { close(); }

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QGroupBox>
@@ -100,11 +99,13 @@ void Tfm_cdripper::buildControls() {
     edt_artist = new QLineEdit(this);
     edt_artist->setGeometry(52, top + 206, 140, 21);
     connect(edt_artist, &QLineEdit::editingFinished, this, [this] { edt_artistExit(); });
+    edt_artist->installEventFilter(this);
     auto* albumLabel = new QLabel(QStringLiteral("Album:"), this);
     albumLabel->setGeometry(200, top + 206, 44, 20);
     edt_album = new QLineEdit(this);
     edt_album->setGeometry(244, top + 206, 148, 21);
     connect(edt_album, &QLineEdit::editingFinished, this, [this] { edt_albumExit(); });
+    edt_album->installEventFilter(this);
     auto* genreLabel = new QLabel(QStringLiteral("Genre:"), this);
     genreLabel->setGeometry(8, top + 240, 44, 20);
     cb_genre = new ToolComboBox(this);
@@ -219,18 +220,31 @@ void Tfm_cdripper::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) FormShow();
 }
 
-void Tfm_cdripper::closeEvent(QCloseEvent* event) {
-    // The online lookup uses the grabber on its worker; the window closes
-    // when it has answered (within its deadline).
-    if (lookupRunning_) {
-        event->ignore();
-        return;
-    }
+void Tfm_cdripper::reject() {
+    // Escape, the frame's close, Close and Exit all end here, so none of
+    // them leaves a rip running behind a hidden window. The online lookup
+    // uses the grabber on its worker; the window closes when it has
+    // answered (within its deadline).
+    if (lookupRunning_) return;
     FormCloseQuery();
-    QDialog::closeEvent(event);
+    QDialog::reject();
+}
+
+void Tfm_cdripper::waitForRipEnd() {
+    if (!RipThread) return;
+    RipThread->stop();
+    // A WMA rip runs below this call on the same thread: it ends when
+    // control returns to it, and its end hands the controls back.
+    if (RipThread->place() == JobPlace::GuiThread) return;
+    while (RipThread)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 void Tfm_cdripper::FormShow() {
+    // A rip stopped when the window closed may still be ending its last
+    // block: the drive list is read, and the controls reset, only after it.
+    waitForRipEnd();
+    if (RipThread) return;
     DressToolWindow(this);
     const IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
@@ -337,11 +351,15 @@ void Tfm_cdripper::ReadDiscToc() {
     lv->setUpdatesEnabled(true);
 }
 
-void Tfm_cdripper::btn_refreshClick() { ReadDiscToc(); }
+void Tfm_cdripper::btn_refreshClick() {
+    // The grabber belongs to the rip until it has ended.
+    if (RipThread) return;
+    ReadDiscToc();
+}
 
 void Tfm_cdripper::cbx_cdromChange() {
     // The grabber belongs to the rip until it ends.
-    if (Ripping || WmaRipRunning) return;
+    if (Ripping || WmaRipRunning || RipThread) return;
     if (CdPlaying) StopCdPlay();
     AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
     ReadDiscToc();
@@ -402,6 +420,28 @@ void Tfm_cdripper::Edit1Exit() {
 
 bool Tfm_cdripper::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Edit1 && event->type() == QEvent::FocusOut && Edit1->isVisible()) Edit1Exit();
+    // Enter ends the typing in a text field and Escape gives up a title
+    // being edited; neither goes on to the window, where Enter would press
+    // the default button (a preview) and Escape would close the window with
+    // the titles typed so far.
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
+        if (watched == Edit1 && Edit1->isVisible() && (enter || key == Qt::Key_Escape)) {
+            if (!enter) Edit1->clear();  // an empty text keeps the title
+            Edit1Exit();
+            lv->setFocus();
+            return true;
+        }
+        if (enter && watched == edt_artist) {
+            edt_artistExit();
+            return true;
+        }
+        if (enter && watched == edt_album) {
+            edt_albumExit();
+            return true;
+        }
+    }
     return QDialog::eventFilter(watched, event);
 }
 
@@ -414,6 +454,7 @@ void Tfm_cdripper::edt_albumExit() {
 }
 
 void Tfm_cdripper::btn_freedbClick() {
+    if (RipThread || lookupRunning_) return;
     const IniFile ini;
     AudioGrabber.setCddbServerAddress(QString::fromStdString(ini.readString(kSection, "cddb server", CddbServer().host)));
     AudioGrabber.setCddbServerPort(QString::fromStdString(ini.readString(kSection, "port", "80")));
@@ -464,6 +505,7 @@ void Tfm_cdripper::FormCloseQuery() {
 }
 
 void Tfm_cdripper::btn_playClick() {
+    if (RipThread) return;
     if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
     AudioGrabber.readToc();
     if (AudioGrabber.trackCount() < 1) {
@@ -542,7 +584,9 @@ void Tfm_cdripper::ToggleRipPause() {
 }
 
 void Tfm_cdripper::btn_ripClick() {
-    if (Ripping || WmaRipRunning) return;
+    // A rip asked to stop is still reading until its end: a second one
+    // would share the drive with it.
+    if (Ripping || WmaRipRunning || RipThread) return;
     if (CdPlaying) StopCdPlay();
     if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
     AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
@@ -641,13 +685,15 @@ void Tfm_cdripper::btn_stopClick() {
         // Stop never waits: the rip ends at its next block, and its end
         // gives the window its controls back.
         if (RipThread) RipThread->stop();
-        setRipGroup(true);
     }
     if (CdPlaying) StopCdPlay();
-    StartPlay1->setEnabled(true);
     setPauseGroup(false);
     setStopGroup(false);
     st->setCaption(QStringLiteral("00/00"));
+    // Until then what would use the drive stays off: a rip, preview or
+    // table read started now would share the grabber with the ending rip.
+    if (RipThread) return;
+    StartPlay1->setEnabled(true);
     btn_refresh->setEnabled(true);
     btn_freedb->setEnabled(true);
     setRipGroup(true);

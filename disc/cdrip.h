@@ -121,6 +121,8 @@ public:
     void rb_oggClick();
     void rb_wmaClick();
     void AudioGrabberMediaChange();
+    // Escape and every close of the window: the window's close rules.
+    void reject() override;
 
     // The rows' texts, for the rip and the tests.
     QString rowTitle(int row) const;
@@ -130,7 +132,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -150,6 +151,8 @@ private:
     void buildMenus();
 
     void RipEnded(bool anyChecked, const QString& lastFolder);
+    // Stops a rip still running and waits for its end (on a worker).
+    void waitForRipEnd();
 
     bool lookupRunning_ = false;
     bool mediaChangedDuringLookup_ = false;

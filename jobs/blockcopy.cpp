@@ -9,17 +9,36 @@
 #include "jobs/blockplanner.h"
 #include "jobs/pcmcache.h"
 
+namespace {
+
+// A failed read that the job goes on from may give nothing for its block
+// (a CD's error action "stop"): the source has moved past the block, and
+// the copy goes on with the next one rather than end the track there.
+// False once the source's end is reached.
+bool PassFailedBlock(bool failed, int64_t blockFrames, int64_t length, int64_t& passed) {
+    if (!failed || passed >= length) return false;
+    passed += blockFrames;
+    return passed < length;
+}
+
+}  // namespace
+
 BlockCopyResult MeasurePeaks(BlockSource& scan, bool cacheIt, PeakMeter& peaks, PcmCache& cache,
                              const BlockCopyHooks& hooks) {
     const int channels = std::max(scan.pcmChannels(), 1);
     if (cacheIt) cache.open(QDir::tempPath().toStdString(), channels, kMaxPcmCacheBytes);
     const int64_t blockSamples = static_cast<int64_t>(scan.pcmRate()) * channels * 4;
+    int64_t passed = 0;  // frames the source has moved over
     for (;;) {
         if (!hooks.checkpoint()) return BlockCopyResult::Stopped;
         AudioBlock block = scan.readBlock(blockSamples);
         const bool failed = scan.readFailed();
         if (failed && !(hooks.readFailedGoOn && hooks.readFailedGoOn())) return BlockCopyResult::ReadFailed;
-        if (block.empty()) return BlockCopyResult::Done;
+        if (block.empty()) {
+            if (!PassFailedBlock(failed, blockSamples / channels, scan.length(), passed)) return BlockCopyResult::Done;
+            continue;
+        }
+        passed += static_cast<int64_t>(block.size()) / channels;
         peaks.add(block, channels);
         cache.append(block);
     }
@@ -53,6 +72,7 @@ BlockCopyResult CopyBlocks(BlockSource& reader, AudioFile& writer, const BlockCo
     in.fadeOut = options.fadeOut;
     in.normalize = options.normalize;
     const float ratio = static_cast<float>(options.ratio);
+    int64_t skipped = 0;  // frames of failed blocks that gave nothing
 
     for (;;) {
         if (!hooks.checkpoint()) return BlockCopyResult::Stopped;
@@ -62,6 +82,11 @@ BlockCopyResult CopyBlocks(BlockSource& reader, AudioFile& writer, const BlockCo
         if (failed && (cached || !hooks.readFailedGoOn || !hooks.readFailedGoOn())) return BlockCopyResult::ReadFailed;
         if (in.length > 0) hooks.percent(static_cast<int>(std::min(in.position, in.length) * 100 / in.length));
         if (block.empty()) {
+            int64_t passed = in.position + skipped;
+            if (PassFailedBlock(failed, plan.request / channels, in.length, passed)) {
+                skipped = passed - in.position;
+                continue;
+            }
             hooks.percent(100);
             return BlockCopyResult::Done;
         }

@@ -13,8 +13,10 @@ struct WmaFormat {
     const char* help;
 };
 
-// The texts are what the user has always seen, full stops and the trailing
-// blank of index 10 included.
+// The texts stand as written, full stops and the trailing blank of index 10
+// included: several formats share a caption and differ only in their help,
+// and the settings file keeps the list index, so no entry may be merged,
+// dropped or moved.
 constexpr std::array<WmaFormat, 18> kWmaFormats = {{
     {"WMA 8,000 Hz; 16 Bit; Mono; 6 kbps", "Audio for low bit rate voice-oriented content (6.5 Kbps)"},
     {"WMA 22,050 Hz; 16 Bit; Mono; 20 kbps", "Audio for FM radio quality for dial-up modems (28.8 Kbps mono)"},

@@ -43,6 +43,30 @@ void SetJobErrorHandler(std::function<void(const std::exception_ptr&)> handler) 
     g_errorHandler = std::move(handler);
 }
 
+namespace {
+
+std::mutex g_errorLogMutex;
+JobErrorLog g_errorLog;
+
+}  // namespace
+
+void SetJobErrorLog(JobErrorLog log) {
+    const std::lock_guard lock(g_errorLogMutex);
+    g_errorLog = std::move(log);
+}
+
+void ToolJob::logError(const QString& message, const QString& className) {
+    const std::lock_guard lock(g_errorLogMutex);
+    if (g_errorLog) g_errorLog(message, className);
+}
+
+QString ToolJob::logTagWriteFailure(const QString& output, const std::string& reason) {
+    const QString message = QStringLiteral("Cannot write the tag of %1.").arg(output);
+    logError(reason.empty() ? message : message + QLatin1Char(' ') + QString::fromStdString(reason),
+             QStringLiteral("EInOutError"));
+    return message;
+}
+
 ToolJob::ToolJob(JobHandler* handler, QObject* handlerContext) : handler_(handler), handlerContext_(handlerContext) {}
 
 bool ToolJob::run() {

@@ -16,6 +16,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "jobs/jobcontrol.h"
@@ -88,6 +89,11 @@ protected:
     bool checkpoint() { return control_.checkpoint(); }
     bool ask(const QString& title, const QString& text);
     void tell(const QString& title, const QString& text);
+    // Appends the message to the error log, from any thread.
+    static void logError(const QString& message, const QString& className);
+    // Logs that the tags could not be written to output (reason: what
+    // failed, may be empty); returns the message the user is shown.
+    static QString logTagWriteFailure(const QString& output, const std::string& reason);
     // Runs read on the window's thread while the job waits (what the
     // window shows at this moment, such as a row the user may rename);
     // whenStopped once the job was stopped.
@@ -136,6 +142,12 @@ protected:
 private:
     std::vector<std::unique_ptr<ToolJob>> jobs_;
 };
+
+// Where jobs record a failure that does not stop them (a tag that could not
+// be written to an output): the program's error log, which app/ puts here.
+// Without one such failures are only shown on their rows.
+using JobErrorLog = std::function<void(const QString& message, const QString& className)>;
+void SetJobErrorLog(JobErrorLog log);
 
 // Where an exception out of a job goes: the application installs its
 // handler, which logs it to "Error.txt". It is called on the GUI thread.

@@ -374,7 +374,9 @@ bool Tfm_main::FormCloseQuery() {
     if (!AskConfirmation(text, over)) return false;
     // Its close stops the job as the tool's own Close does (a recording is
     // kept); a job running on this thread would otherwise go on to its end.
-    if (busy) busy->close();
+    // A tool that cannot stop its job now (a disc being written) refuses its
+    // close and says why; the program then stays, or the disc would be lost.
+    if (busy && !busy->close()) return false;
     SaveLibraryTree();
     return true;
 }

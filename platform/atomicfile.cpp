@@ -92,17 +92,29 @@ void syncFolder(const std::string& folder) {
 
 ReplacementFile::~ReplacementFile() { discard(); }
 
-bool ReplacementFile::begin(const std::string& path, std::string* error) {
-    discard();
-    target_ = FinalPath(path);
-    folder_ = ParentFolder(target_);
+// The file to be replaced, if any. A link that is itself replaced counts as
+// no file: the new one gets a mode of its own, not that of what it named.
+bool ReplacementFile::originalStatus(struct stat& original) const {
+    if (link_ == Link::Follow) return ::stat(target_.c_str(), &original) == 0;
+    return ::lstat(target_.c_str(), &original) == 0 && !S_ISLNK(original.st_mode);
+}
 
+bool ReplacementFile::aim(const std::string& path, Link link, std::string* error) {
+    discard();
+    link_ = link;
+    target_ = link == Link::Follow ? FinalPath(path) : path;
+    folder_ = ParentFolder(target_);
     struct stat original {};
-    if (::stat(target_.c_str(), &original) == 0 && !S_ISREG(original.st_mode)) {
+    if (originalStatus(original) && !S_ISREG(original.st_mode)) {
         errno = S_ISDIR(original.st_mode) ? EISDIR : ENODEV;
         *error = "Not a regular file: " + target_;
         return false;
     }
+    return true;
+}
+
+bool ReplacementFile::begin(const std::string& path, std::string* error, Link link) {
+    if (!aim(path, link, error)) return false;
     RemoveStaleTemporaries(folder_);
 
     if (g_unnamedAllowed && canNameUnnamedFiles()) {
@@ -123,6 +135,22 @@ bool ReplacementFile::begin(const std::string& path, std::string* error) {
     return false;
 }
 
+bool ReplacementFile::beginVisible(const std::string& path, std::string* error) {
+    if (!aim(path, Link::Replace, error)) return false;
+    // An earlier part is an earlier recording that never took its name: it
+    // stays, and this one takes the next free name.
+    for (int n = 0; n < 1000; ++n) {
+        named_ = target_ + (n == 0 ? std::string() : "." + std::to_string(n)) + ".part";
+        file_ = PosixFile(named_, O_RDWR | O_CREAT | O_EXCL, 0644);
+        if (file_.isOpen()) return true;
+        if (file_.openError() != EEXIST) break;
+    }
+    errno = file_.openError();
+    *error = errnoText("Cannot create", named_);
+    named_.clear();
+    return false;
+}
+
 bool ReplacementFile::commit(std::string* error, mode_t newFileMode) {
     auto fail = [&](std::string message) {
         *error = std::move(message);
@@ -131,7 +159,7 @@ bool ReplacementFile::commit(std::string* error, mode_t newFileMode) {
     };
     if (!file_.isOpen()) return fail("Nothing to replace " + target_ + " with");
     struct stat original {};
-    if (::stat(target_.c_str(), &original) == 0) {
+    if (originalStatus(original)) {
         if (::fchmod(file_.fd(), original.st_mode & 07777) != 0) return fail(errnoText("Cannot set the mode of", target_));
         // Keeping the owner only works for root or the same owner; a
         // different owner is not worth failing the write for.

@@ -15,6 +15,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "platform/posixfile.h"
@@ -35,11 +36,25 @@ public:
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-    // Starts replacing path. A symlink is followed: its target is replaced
-    // and the link stays; a link whose file does not exist yet gets that
-    // file. False, with *error, when the folder cannot take a new file or
-    // path names something other than a regular file.
-    bool begin(const std::string& path, std::string* error);
+    // What a symbolic link at the path stands for.
+    enum class Link {
+        // The file it names: that file is replaced and the link stays; a
+        // link whose file does not exist yet gets that file.
+        Follow,
+        // Itself: the link is replaced by the new file, so nothing is
+        // written outside the path's own folder.
+        Replace,
+    };
+
+    // Starts replacing path. False, with *error, when the folder cannot take
+    // a new file or path names something other than a regular file (or a
+    // link, as `link` says).
+    bool begin(const std::string& path, std::string* error, Link link = Link::Follow);
+    // The same, with the new content in a visible file "<path>.part" beside
+    // the path (or "<path>.<n>.part" when that name is taken) until commit:
+    // a crash leaves it there with what was written, for the user to keep.
+    // A link at the path is replaced.
+    bool beginVisible(const std::string& path, std::string* error);
     bool isOpen() const { return file_.isOpen(); }
     // The new content goes here, from position 0.
     PosixFile& file() { return file_; }
@@ -53,9 +68,14 @@ public:
     void discard();
 
 private:
+    // Sets the target; false when a file there cannot be replaced.
+    bool aim(const std::string& path, Link link, std::string* error);
+    bool originalStatus(struct stat& original) const;
+
     std::string target_;
     std::string folder_;
     std::string named_;  // the temporary's name, when it has one
+    Link link_ = Link::Follow;
     PosixFile file_;
 };
 

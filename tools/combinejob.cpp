@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "components/audio/audiofile.h"
+#include "components/audio/tagcopy.h"
 #include "platform/texthelpers.h"
 #include "platform/paths.h"
 #include "jobs/toolfiles.h"
@@ -51,11 +52,19 @@ bool CombineJob::work() {
     const QString out = outputPath();
     AudioFile writer;
     if (!configure(writer)) return false;
-    if (QFileInfo::exists(out)) {
+    if (NameTaken(out)) {
         if (!ask(QStringLiteral("Confirmation"), out + QStringLiteral(" aleardy exists. Overwrite?"))) return false;
         MakeWritable(out);
     }
-    if (!writer.create(out.toStdString(), 0)) {
+    // An output that takes the place of one of its inputs keeps that input's
+    // tags; they are taken before the input is gone.
+    TagSnapshot keptTags;
+    std::string tagError;
+    bool tagsTaken = true;
+    const auto replaced = std::find_if(settings_.sources.begin(), settings_.sources.end(),
+                                       [&](const QString& source) { return ReplacesSource(out, source); });
+    if (replaced != settings_.sources.end()) tagsTaken = keptTags.take(LocalPathString(*replaced), &tagError);
+    if (!writer.create(LocalPathString(out), 0)) {
         tell(kError, QStringLiteral("File write error! Continue?"));
         return false;
     }
@@ -64,7 +73,7 @@ bool CombineJob::work() {
     AudioFile reader;
     int64_t total = 0;
     for (const QString& source : settings_.sources) {
-        if (!reader.open(source.toStdString(), 0, 1)) {
+        if (!reader.open(LocalPathString(source), 0, 1)) {
             tell(kInformation, SourceFailureText(source));
             return true;
         }
@@ -75,7 +84,7 @@ bool CombineJob::work() {
     int64_t done = 0;
     for (const QString& source : settings_.sources) {
         if (stopRequested()) return true;
-        if (!reader.open(source.toStdString(), 0, 1)) {
+        if (!reader.open(LocalPathString(source), 0, 1)) {
             tell(kInformation, SourceFailureText(source));
             return true;
         }
@@ -120,6 +129,10 @@ bool CombineJob::work() {
         reader.close();
         setSubPercent(0);
     }
-    if (!output.keep()) tell(kError, QStringLiteral("File write error!"));
+    if (!output.keep()) {
+        tell(kError, QStringLiteral("File write error!"));
+    } else if (!tagsTaken || !keptTags.put(LocalPathString(out), &tagError)) {
+        tell(kError, logTagWriteFailure(out, tagError));
+    }
     return true;
 }

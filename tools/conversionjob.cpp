@@ -7,13 +7,14 @@
 
 #include "components/audio/audiofile.h"
 #include "components/audio/audioinformation.h"
+#include "components/audio/tagcopy.h"
 #include "platform/paths.h"
 #include "tags/audiokind.h"
 #include "jobs/toolfiles.h"
 
 namespace {
 
-std::string Local(const QString& path) { return path.toStdString(); }
+std::string Local(const QString& path) { return LocalPathString(path); }
 
 // A source without any tag field has nothing to copy; writing its empty tag
 // would only rewrite the whole output again.
@@ -33,8 +34,9 @@ ConversionJob::ConversionJob(ConversionSettings settings, QStringList sources, J
     : ToolJob(handler, handlerContext), settings_(std::move(settings)), sources_(std::move(sources)) {}
 
 bool ConversionJob::work() {
-    // WMA has always ended an empty batch with its end step, the others
-    // with nothing at all.
+    // An empty batch writes nothing. The WMA window still runs its end step
+    // and opens its output folder, so that Start shows where its files go;
+    // the other windows keep an empty Start free of side effects.
     if (sources_.isEmpty()) return settings_.target == TargetFormat::Wma;
     for (int row = 0; row < sources_.size(); ++row) {
         if (!checkpoint()) break;
@@ -56,17 +58,27 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     const QFileInfo sourceInfo(source);
     const QString folder = settings_.outputFolder;
     CreateFolderPath(Local(folder));
-    if (!sourceInfo.exists()) {
+    const QString output = QString::fromStdString(
+        JoinPath(Local(folder), Local(sourceInfo.completeBaseName() + TargetExtension(settings_.target))));
+    // One file that cannot be found is one failed row; the rest of the
+    // batch goes on.
+    if (!NameTaken(source)) {
         tell(QStringLiteral("Information"),
              sourceInfo.fileName() +
                  (settings_.target == TargetFormat::Wma ? QStringLiteral(" has been moved")
                                                          : QStringLiteral(" has been removed")));
-        return RowEnd::EndBatch;
+        setItemState(row, rowstate::Failed);
+        return RowEnd::Next;
     }
     // The tags are read first: when the output replaces its source, the
-    // source is gone by the time they are written.
+    // source is gone by the time they are written. Such an output keeps all
+    // of them (pictures, lyrics, every other frame), not just the fields.
+    const bool inPlace = ReplacesSource(output, source);
     AudioInformation tags;
-    const bool haveTags = tags.loadTags(Local(source)) && HasTagFields(tags);
+    TagSnapshot allTags;
+    std::string tagError;
+    const bool haveTags =
+        inPlace ? allTags.take(Local(source), &tagError) : tags.loadTags(Local(source)) && HasTagFields(tags);
 
     AudioFile reader;
     if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {
@@ -75,9 +87,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         setItemState(row, rowstate::Failed);
         return RowEnd::Next;
     }
-    const QString output = QString::fromStdString(
-        JoinPath(Local(folder), Local(sourceInfo.completeBaseName() + TargetExtension(settings_.target))));
-    if (QFileInfo::exists(output)) {
+    if (NameTaken(output)) {
         if (!ask(QStringLiteral("Confirmation"), output + QStringLiteral(" already exists. Overwrite?"))) {
             reader.close();
             return stopRequested() ? RowEnd::EndBatch : RowEnd::Next;
@@ -89,7 +99,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     configureWriter(writer);
     // A WAV output takes its tags with its audio: written afterwards, they
     // would cost a second copy of the whole file.
-    const bool tagsInHeader = haveTags && settings_.target == TargetFormat::Wav;
+    const bool tagsInHeader = !inPlace && haveTags && settings_.target == TargetFormat::Wav;
     if (tagsInHeader) writer.setWavInfoList(tags.wavInfoList());
     if (!writer.create(Local(output), 0)) {
         reader.close();
@@ -107,8 +117,17 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         return RowEnd::EndBatch;
     }
     if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
-    if (haveTags && !tagsInHeader) tags.save(Local(output));
-    setItemState(row, rowstate::Finished);
+    bool tagged = true;
+    if (inPlace) {
+        tagged = haveTags && allTags.put(Local(output), &tagError);
+    } else if (haveTags && !tagsInHeader) {
+        tagged = tags.save(Local(output));
+        tagError = tags.lastError();
+    }
+    // The audio is written either way; a row whose tags are missing says
+    // so, and the log says why.
+    if (!tagged) logTagWriteFailure(output, tagError);
+    setItemState(row, tagged ? rowstate::Finished : rowstate::Failed);
     setPercent(100);
     return RowEnd::Next;
 }

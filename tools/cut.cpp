@@ -20,6 +20,7 @@
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
 #include "tools/directory.h"
+#include "jobs/toolfiles.h"
 #include "skin/trackbar.h"
 #include "windowkit/toolskin.h"
 #include "windowkit/toolwindow.h"
@@ -229,17 +230,17 @@ void Tfm_cut::lvClick() {
     }
     if (PreviewPlaying) stopPreview();
     const QString path = lv->item(row, PathColumn)->text();
-    if (!QFileInfo::exists(path)) {
+    if (!NameTaken(path)) {
         ShowInformation(QStringLiteral("The file has been removed."), this);
         lv->removeRow(row);
         return;
     }
     AudioInformation facts;
-    facts.load(path.toStdString());
+    facts.load(LocalPathString(path));
     edt_info->setText(QString::number(facts.infoFrequency) + QStringLiteral("Hz ") +
                       QString::number(facts.infoBitrate / 1000) + QStringLiteral("KBit ") +
                       (facts.infoChannels == 2 ? QStringLiteral("Stereo") : QStringLiteral("mono")));
-    preview_.open(path.toStdString());
+    preview_.open(LocalPathString(path));
     durationMs_ = RowDurationMs(lv, row);
     CutSource = path;
     tb_start->setPosition(0);
@@ -312,7 +313,7 @@ void Tfm_cut::btn_playClick() {
     Enable(btn_play, mi_play, false);
     Enable(btn_select, mi_addfile, false);
     Enable(btn_stop, mi_stop, true);
-    if (!preview_.open(CutSource.toStdString())) {
+    if (!preview_.open(LocalPathString(CutSource))) {
         stopPreview();
         return;
     }

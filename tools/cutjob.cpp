@@ -26,11 +26,17 @@ CutJob::CutJob(CutSettings settings, JobHandler* handler, QObject* handlerContex
 
 bool CutJob::work() {
     AudioFile reader;
-    if (!reader.open(settings_.source.toStdString(), 0, 1)) {
-        tell(QStringLiteral("Error"), QStringLiteral("File read error"));
+    if (!reader.open(LocalPathString(settings_.source), 0, 1)) {
+        tell(QStringLiteral("Error"), QStringLiteral("File read error") + QStringLiteral(": ") + settings_.source);
         return false;
     }
     const int64_t length = reader.getLength();
+    // A source that reads as holding no audio (a header that counts none)
+    // would give an empty output that looks like a finished cut.
+    if (length <= 0) {
+        tell(QStringLiteral("Error"), QStringLiteral("File read error") + QStringLiteral(": ") + settings_.source);
+        return false;
+    }
     const int64_t start = CutFrameAt(settings_.startPermille, length);
     const int64_t end = CutFrameAt(settings_.endPermille, length);
     if (end < start) {
@@ -45,12 +51,12 @@ bool CutJob::work() {
 
     CreateFolder(settings_.outputFolder.toStdString());
     const QString out = CutOutputPath(settings_.outputFolder, settings_.source);
-    if (QFileInfo::exists(out)) {
+    if (NameTaken(out)) {
         if (!ask(QStringLiteral("Confirmation"), out + QStringLiteral(" already exists.Overwrite?"))) return false;
         MakeWritable(out);
     }
     AudioFile writer;
-    if (!writer.create(out.toStdString(), 0)) {
+    if (!writer.create(LocalPathString(out), 0)) {
         tell(kError, QStringLiteral("File write error!"));
         return false;
     }

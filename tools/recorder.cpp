@@ -30,6 +30,7 @@
 #include "tools/fileinfo.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
+#include "jobs/toolfiles.h"
 #include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
 
@@ -279,16 +280,13 @@ void Tfm_recorder::StartRecording() {
     if (!RecordFolder.endsWith(QLatin1Char('/'))) RecordFolder += QLatin1Char('/');
     RecordedFile = RecordFolder + RecordedFile;
 
-    const QFileInfo existing(RecordedFile);
-    if (existing.exists()) {
+    if (NameTaken(RecordedFile)) {
         if (!AskConfirmation(RecordedFile + QStringLiteral(" already exists. Overwrite?"), this)) {
             btn_stopClick();
             return;
         }
         // The answer was Yes: a read-only file may be replaced.
-        struct stat st {};
-        const QByteArray path = QFile::encodeName(RecordedFile);
-        if (::stat(path.constData(), &st) == 0 && !existing.isWritable()) ::chmod(path.constData(), st.st_mode | S_IWUSR);
+        MakeWritable(RecordedFile);
     }
 
     if (s.silence) {
@@ -309,8 +307,11 @@ void Tfm_recorder::StartRecording() {
     if (audioFile_.isOpen()) audioFile_.close();
     // A recording ended by a full disk keeps what it has.
     audioFile_.setKeepIncomplete(true);
+    // It is recorded under "<name>.part" and takes its name at Stop: a crash
+    // keeps what was recorded.
+    audioFile_.setVisiblePart(true);
     writeFailed_ = false;
-    if (!audioFile_.create(RecordedFile.toStdString(), 0)) {
+    if (!audioFile_.create(LocalPathString(RecordedFile), 0)) {
         ShowRecorderError(QStringLiteral("Failed to create file ") + RecordedFile, this);
         btn_stopClick();
         return;

@@ -31,7 +31,8 @@ struct CombineFormatIndexes {
     int oggQuality = 300;
 
     static CombineFormatIndexes read(const IniFile& ini);
-    // In the order the window has always written them.
+    // In the order of the fields above, so that a settings file saved twice
+    // reads the same and a user comparing two copies finds the keys in place.
     void write(IniFile& ini) const;
     // The writer's values for WAV, MP3 and OGG; the WMA profile from wmaFormat.
     void applyTo(CombineSettings& settings) const;

@@ -71,13 +71,13 @@ qint64 AddAudioRows(QTableWidget* list, const QStringList& files, QWidget* paren
     qint64 added = 0;
     for (const QString& path : files) {
         const QFileInfo info(path);
-        if (!info.exists()) {
+        if (!NameTaken(path)) {
             ShowInformation(path + QStringLiteral(" has been removed!"), parent);
             continue;
         }
         if (info.isDir()) continue;
         AudioFile reader;
-        if (!reader.open(path.toStdString(), 0, 1)) {
+        if (!reader.open(LocalPathString(path), 0, 1)) {
             if (!unreadable(path)) break;
             continue;
         }

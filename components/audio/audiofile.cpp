@@ -182,6 +182,7 @@ bool AudioFile::create(const std::string& fileName, int) {
     }
     out_ = std::make_unique<audio::OutputFile>();
     out_->setKeepIncomplete(keepIncomplete_);
+    out_->setVisiblePart(visiblePart_);
     if (!out_->create(fileName)) {
         out_.reset();
         error_ = AudioErrorCreate;

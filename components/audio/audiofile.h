@@ -104,6 +104,10 @@ public:
     // far as it was written (headers in place, so it plays) and puts it under
     // its name, still reporting the failure. Set before create().
     void setKeepIncomplete(bool keep) { keepIncomplete_ = keep; }
+    // For a recording: the output is written in "<fileName>.part", visible
+    // beside its name, and renamed at close, so that a crash keeps what was
+    // written. Set before create().
+    void setVisiblePart(bool visible) { visiblePart_ = visible; }
 
     // 0 after a good call; an AudioError code otherwise.
     int getError() const { return error_; }
@@ -137,4 +141,5 @@ private:
     std::vector<int16_t> converted_;
     bool writeFailed_ = false;
     bool keepIncomplete_ = false;
+    bool visiblePart_ = false;
 };

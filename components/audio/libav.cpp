@@ -26,6 +26,8 @@ extern "C" {
 
 namespace {
 
+constexpr std::size_t kMaxAllocation = std::size_t{256} << 20;
+
 [[noreturn]] void cannotLoad(const char* what) {
     std::fprintf(stderr, "Cannot load FFmpeg: %s\n", what);
     std::abort();
@@ -43,6 +45,12 @@ void* libavFunction(const char* name) {
         std::array<void*, 4> handles{};
         for (std::size_t i = 0; i < handles.size(); ++i)
             if (!(handles[i] = ::dlopen(names[i], RTLD_NOW | RTLD_LOCAL))) cannotLoad(::dlerror());
+        // A file of a few hundred bytes whose chunks claim gigabytes made one
+        // open allocate 2 GB before the demuxer gave up; no real audio stream
+        // needs a single block near this cap, so such a file now just fails.
+        auto* const maxAlloc = reinterpret_cast<decltype(&av_max_alloc)>(::dlsym(handles[3], "av_max_alloc"));
+        if (!maxAlloc) cannotLoad("av_max_alloc");
+        maxAlloc(kMaxAllocation);
         return handles;
     }();
     for (void* library : libraries)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <span>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace audio {
@@ -15,14 +16,17 @@ bool OutputFile::create(const std::string& path) {
     errno_ = 0;
     // The destination is replaced by a rename, which the folder allows even
     // where the file itself is read-only: such a file is refused, as opening
-    // it for writing would be.
-    if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+    // it for writing would be. A symbolic link there is replaced itself
+    // (whatever it names stays as it is), so an output never lands outside
+    // its folder.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && !S_ISLNK(status.st_mode) && ::access(path.c_str(), W_OK) != 0) {
         errno_ = errno;
         failed_ = true;
         return false;
     }
     std::string error;
-    if (!file_.begin(path, &error)) {
+    if (!(visiblePart_ ? file_.beginVisible(path, &error) : file_.begin(path, &error, ReplacementFile::Link::Replace))) {
         errno_ = errno ? errno : EIO;
         failed_ = true;
         return false;
@@ -42,7 +46,7 @@ bool OutputFile::fail() {
 }
 
 bool OutputFile::write(const void* data, size_t size) {
-    if (failed_ || !isOpen()) return false;
+    if (!isOpen()) return false;
     if (!writeAt(position_, data, size)) return false;
     position_ += size;
     return true;
@@ -58,8 +62,24 @@ bool OutputFile::writeAt(uint64_t offset, const void* data, size_t size) {
 }
 
 bool OutputFile::seek(uint64_t offset) {
-    if (failed_ || !isOpen()) return false;
+    if (!isOpen()) return false;
+    // A kept output is still completed in place: its muxer goes back to
+    // the header to write the counts and the duration.
+    if (failed_ && !(keepIncomplete_ && offset <= size_)) return false;
     position_ = offset;
+    return true;
+}
+
+bool OutputFile::readAt(uint64_t offset, void* data, size_t size) {
+    if (!isOpen() || offset + size > size_) return false;
+    return file_.file().readAll(offset, {static_cast<uint8_t*>(data), size});
+}
+
+bool OutputFile::cutTo(uint64_t size) {
+    if (!isOpen() || !failed_ || !keepIncomplete_ || size > size_) return false;
+    if (!file_.file().truncate(size)) return false;
+    size_ = size;
+    position_ = std::min(position_, size_);
     return true;
 }
 

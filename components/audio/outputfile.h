@@ -18,7 +18,8 @@ namespace audio {
 class OutputFile {
 public:
     // False when the folder cannot take the output, or path names a file we
-    // may not write or something other than a regular file.
+    // may not write or something other than a regular file or a symbolic
+    // link. A link is replaced by the output, not followed.
     bool create(const std::string& path);
     bool isOpen() const { return file_.isOpen(); }
     const std::string& path() const { return path_; }
@@ -44,6 +45,17 @@ public:
     // last whole write, and writes inside it (headers completed in place)
     // still succeed; nothing more is appended.
     void setKeepIncomplete(bool keep) { keepIncomplete_ = keep; }
+    bool keepsIncomplete() const { return keepIncomplete_; }
+    // The output is written in a visible file "<path>.part" beside the
+    // destination instead of an unnamed one, and takes its name at close:
+    // for a recording, which a crash must not lose. Set before create().
+    void setVisiblePart(bool visible) { visiblePart_ = visible; }
+    // Reads back what was written (a header to be completed); false beyond
+    // the end.
+    bool readAt(uint64_t offset, void* data, size_t size);
+    // Cuts a kept output that lost a write back to size (to its last whole
+    // packet); false for any other output.
+    bool cutTo(uint64_t size);
 
     // Closes and puts the output in the destination's place; false, and
     // nothing changed under the name, when an earlier write or the
@@ -61,6 +73,7 @@ private:
     uint64_t size_ = 0;
     bool failed_ = false;
     bool keepIncomplete_ = false;
+    bool visiblePart_ = false;
     int errno_ = 0;
 };
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the seed corpus of the audio reader fuzzer under fuzz/corpus/: a short
 # tone in each format, each file behind the byte that makes the fuzzer give
-# it its extension (0 mp3, 1 wav, 2 ogg, 3 wma).
+# it its extension (0 mp3, 1 wav, 2 ogg, 3 wma). The wav-chunk-claim-*
+# seeds beside them are WAVs the fuzzer found whose chunks claim gigabytes
+# (the same as tests/audio/data, behind their byte); they are kept as found.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)

@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "tags/bytes.h"
@@ -60,6 +61,9 @@ public:
     void set(AsfDescriptor descriptor);
     // Drops every descriptor of that name (without case).
     void remove(std::string_view name);
+    // Adds it after the others, also when one of that name is there already
+    // (a file may hold several pictures).
+    void append(AsfDescriptor descriptor) { descriptors_.push_back(std::move(descriptor)); }
 
 private:
     friend class AsfFile;

@@ -227,7 +227,7 @@ TEST(AudioFileBadOutput, AFullDiskIsReportedAndLeavesNoFinishedLookingFile) {
 // file that plays as far as it got, under its own name.
 TEST(AudioFileBadOutput, AFullDiskKeepsWhatWasWrittenWhenAsked) {
     const std::string dir = testenv::makeTempDir("kept");
-    for (const char* ext : {"wav", "mp3", "ogg"}) {
+    for (const char* ext : {"wav", "mp3", "ogg", "wma"}) {
         const std::string out = dir + "/kept." + ext;
         EXPECT_EQ(fillTheDisk(out, sine(44100, 2, 0.6, {440, 1000}), 200, 300 * 1024, true), 0) << ext;
         const Decoded d = decode(out);
@@ -238,7 +238,82 @@ TEST(AudioFileBadOutput, AFullDiskKeepsWhatWasWrittenWhenAsked) {
         EXPECT_NEAR(d.length, d.frames(), 44100 * 0.7) << ext;
         EXPECT_EQ(dominantFrequency(d.samples, 2, 1, 44100, d.frames() / 2, 4410, {440, 1000}), 1000) << ext;
     }
-    EXPECT_EQ(entriesIn(dir), 3u);
+    EXPECT_EQ(entriesIn(dir), 4u);
+}
+
+// A recording lives in "<name>.part" beside its name while it is written: a
+// process killed mid-way leaves that file, which plays, and neither the
+// sweep of temporaries nor the next recording under the name removes it.
+// A recording that ends takes its name and leaves no part behind.
+TEST(AudioFileBadOutput, ARecordingKilledMidWayKeepsItsPartFile) {
+    const std::string dir = testenv::makeTempDir("part");
+    const std::string out = dir + "/take.wav";
+    const AudioBlock second = sine(44100, 2, 1.0, {440});
+    auto record = [&](AudioFile& w, int seconds) {
+        w.setKeepIncomplete(true);
+        w.setVisiblePart(true);
+        if (!w.create(out)) return false;
+        w.setInputFormat(44100, 2);
+        for (int i = 0; i < seconds; ++i) w.writeBlock(second);
+        return w.getError() == 0;
+    };
+    const int status = testenv::inChild([&] {
+        AudioFile w;
+        if (!record(w, 3)) return 1;
+        if (fs::exists(out) || !fs::exists(out + ".part")) return 2;
+        ::kill(::getpid(), SIGKILL);
+        return 3;
+    });
+    EXPECT_EQ(status, 100 + SIGKILL);
+    ASSERT_TRUE(fs::exists(out + ".part"));
+    EXPECT_FALSE(fs::exists(out));
+    const Decoded killed = decode(out + ".part");
+    ASSERT_TRUE(killed.ok);
+    EXPECT_GE(killed.frames(), 2 * 44100);
+
+    RemoveStaleTemporaries(dir);
+    {
+        AudioFile w;
+        ASSERT_TRUE(record(w, 1));
+        w.close();
+        EXPECT_EQ(w.getError(), 0);
+    }
+    EXPECT_EQ(decode(out).frames(), 44100);
+    EXPECT_EQ(decode(out + ".part").frames(), killed.frames());
+    EXPECT_EQ(entriesIn(dir), 2u);
+    // One that is dropped leaves nothing of its own.
+    {
+        AudioFile w;
+        ASSERT_TRUE(record(w, 1));
+        w.abandon();
+    }
+    EXPECT_EQ(entriesIn(dir), 2u);
+    EXPECT_EQ(decode(out).frames(), 44100);
+}
+
+// A symbolic link at an output's name, to a file elsewhere or to nothing,
+// is replaced by the output: what it names stays as it was (and a
+// dangling one's target is not made).
+TEST(AudioFileBadOutput, ALinkAtTheOutputsNameIsReplacedNotFollowed) {
+    const std::string dir = testenv::makeTempDir("links");
+    const std::string elsewhere = testenv::makeTempDir("elsewhere");
+    testenv::writeFile(elsewhere + "/song.wav", "someone else's file");
+    ::chmod((elsewhere + "/song.wav").c_str(), 0444);
+    fs::create_symlink(elsewhere + "/song.wav", dir + "/to-file.wav");
+    fs::create_symlink(elsewhere + "/nothing.wav", dir + "/dangling.wav");
+    for (const char* name : {"to-file.wav", "dangling.wav"}) {
+        const std::string out = dir + "/" + name;
+        AudioFile w;
+        ASSERT_TRUE(w.create(out)) << name;
+        w.setInputFormat(44100, 2);
+        w.writeBlock(sine(44100, 2, 0.5, {440}));
+        w.close();
+        EXPECT_EQ(w.getError(), 0) << name;
+        EXPECT_FALSE(fs::is_symlink(out)) << name;
+        EXPECT_EQ(decode(out).frames(), 22050) << name;
+    }
+    EXPECT_EQ(testenv::readFile(elsewhere + "/song.wav"), "someone else's file");
+    EXPECT_FALSE(fs::exists(elsewhere + "/nothing.wav"));
 }
 
 // A job stopped midway, or a process killed at any moment of its output,
@@ -299,3 +374,37 @@ TEST(AudioFileBadOutput, AStoppedOrKilledOutputLeavesTheDestinationAsItWas) {
 }
 
 }  // namespace
+
+namespace {
+
+// The process's peak resident memory in KiB (VmHWM).
+long peakResidentKiB() {
+    const std::string status = testenv::readFile("/proc/self/status");
+    const size_t at = status.find("VmHWM:");
+    return at == std::string::npos ? -1 : std::stol(status.substr(at + 6));
+}
+
+}  // namespace
+
+// WAVs of a few hundred bytes whose chunks claim gigabytes (found by the
+// reader's fuzzer) fail to open without the demuxer taking gigabytes first:
+// each open runs in a child whose peak memory it measures.
+TEST(AudioFileBadInput, ChunksClaimingGigabytesFailWithBoundedMemory) {
+    const std::string data = testenv::sourceDir() + "/tests/audio/data/";
+    for (int n = 1; n <= 9; ++n) {
+        const std::string path = data + "wav-chunk-claim-" + std::to_string(n) + ".wav";
+        ASSERT_TRUE(fs::exists(path)) << path;
+        const int rc = testenv::inChild([&] {
+            // Reset the peak to what the child holds now.
+            testenv::writeFile("/proc/self/clear_refs", "5");
+            const long before = peakResidentKiB();
+            AudioFile reader;
+            const bool opened = reader.open(path);
+            const bool clean = !opened && reader.getError() != 0;
+            const long grown = peakResidentKiB() - before;
+            if (!clean) return 1;
+            return grown > 128 * 1024 ? 2 : 0;
+        });
+        EXPECT_EQ(rc, 0) << path << (rc == 2 ? ": took over 128 MiB" : rc == 1 ? ": opened or no error" : "");
+    }
+}

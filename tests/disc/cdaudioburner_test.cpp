@@ -355,6 +355,31 @@ TEST_F(AudioCdWindowTest, CancelDuringTheConversionRemovesItsFilesAndKeepsTheLis
     EXPECT_TRUE(leftovers().empty());
 }
 
+// The conversion goes on while Cancel's question waits: answered after it
+// has handed its tracks to the burn, Yes cancels the burn.
+TEST_F(AudioCdWindowTest, CancelAnsweredAfterTheConversionEndedCancelsTheBurn) {
+    auto* writer = scripted();
+    std::vector<Step> steps = ScriptedAudioWriter::goodWrite(1);
+    steps.front().waitGate = true;
+    writer->writeScript = steps;
+    window->FormShow();
+    addFiles({tone("a.wav", 1.0), tone("b.wav", 1.0, 22050, 1)});
+    window->btn_writeClick();
+    ASSERT_TRUE(window->ConversionRunning());
+    boxes.setHandler([&](const MessageRequest&) {
+        waitFor([&] { return window->IsWriting; });
+        return MessageAnswer::Yes;
+    });
+    window->btn_cancelClick();
+    boxes.setHandler({});
+    EXPECT_FALSE(window->IsWriting);
+    EXPECT_TRUE(writer->calls.join(' ').contains("abort"));
+    EXPECT_EQ(window->statusText(), "Idle");
+    EXPECT_EQ(window->lv->rowCount(), 2);
+    EXPECT_TRUE(window->btn_write->isEnabled());
+    EXPECT_TRUE(leftovers().empty());
+}
+
 TEST_F(AudioCdWindowTest, EraseChecksTheDiscAndTheDialogWaitsForThisErase) {
     auto* writer = scripted();
     window->FormShow();

@@ -122,6 +122,35 @@ TEST_F(RipperWindowFixture, RenamingAndSelection) {
     window.reset();
 }
 
+// Enter ends the typing and Escape gives up a title being edited; neither
+// reaches the window (a preview started by the default button, the window
+// closed with the titles typed so far).
+TEST_F(RipperWindowFixture, EnterAndEscapeStayInTheTextFields) {
+    cdtest::makeThreeTrackImage(images);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    window->lv->setCurrentItem(window->lv->topLevelItem(0));
+    window->lvDblClick();
+    window->Edit1->setText("New:Name");
+    QTest::keyClick(window->Edit1, Qt::Key_Return);
+    EXPECT_EQ(window->rowTitle(0), "NewName");
+    EXPECT_FALSE(window->Edit1->isVisible());
+    EXPECT_FALSE(window->CdPlaying);
+
+    window->lvDblClick();
+    window->Edit1->setText("Typed");
+    QTest::keyClick(window->Edit1, Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->Edit1->isVisible());
+    EXPECT_EQ(window->rowTitle(0), "NewName");
+
+    window->edt_artist->setText("AC/DC");
+    QTest::keyClick(window->edt_artist, Qt::Key_Return);
+    EXPECT_EQ(window->edt_artist->text(), "ACDC");
+    EXPECT_FALSE(window->CdPlaying);
+    EXPECT_TRUE(window->isVisible());
+}
+
 TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
     cdtest::makeImage(images, "plain",
                       {{cdtest::tone(5.0), "", ""}, {cdtest::silence(4.2), "", ""}, {cdtest::noise(6.013, 5), "", ""}});
@@ -168,6 +197,28 @@ TEST_F(RipperWindowFixture, LookupWithoutMatchSaysSo) {
     window->btn_freedbClick();
     EXPECT_EQ(boxes.texts(), QStringList{"Can not find freedb info!"});
     EXPECT_EQ(window->rowTitle(0), "Tone");  // the list keeps its texts
+}
+
+// The lookup holds the grabber on its worker: Escape while it waits leaves
+// the window open, as the frame's close does.
+TEST_F(RipperWindowFixture, EscapeWaitsForTheLookup) {
+    cdtest::makeThreeTrackImage(images);
+    cdtest::LoopbackServer loop([](const std::string&) -> cdtest::LoopbackServer::Answer {
+        return {cdtest::httpOk("202 No match\r\n"), 300};
+    });
+    IniFile ini;
+    ini.writeString("cd ripper", "cddb server", "127.0.0.1");
+    ini.writeString("cd ripper", "port", std::to_string(loop.port()));
+    open();
+    bool closedWhileAsking = true;
+    QTimer::singleShot(50, [&] {
+        QTest::keyClick(window.get(), Qt::Key_Escape);
+        closedWhileAsking = !window->isVisible();
+    });
+    window->btn_freedbClick();
+    EXPECT_FALSE(closedWhileAsking);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(boxes.texts(), QStringList{"Can not find freedb info!"});
 }
 
 TEST_F(RipperWindowFixture, ARewrittenImageReloadsTheList) {
@@ -253,6 +304,58 @@ TEST_F(RipWindowFixture, StopWhilePausedEndsTheRipWithoutPartialFiles) {
     }
     EXPECT_LT(files().size(), 3u);
     EXPECT_TRUE(window->btn_rip->isEnabled());
+}
+
+// Escape closes the window as Close does: the rip stops (nothing is left
+// of it) and the format is kept, rather than the rip going on unseen.
+TEST_F(RipWindowFixture, EscapeStopsTheRipAndKeepsTheFormat) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 0);
+    open();
+    window->rb_oggClick();
+    window->btn_ripClick();
+    window->btn_pauseClick();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->Ripping);
+    EXPECT_EQ(IniFile().readInteger("cd ripper", "cdrip type", -1), 2);
+    waitForTheRip();
+    EXPECT_TRUE(files().empty());
+}
+
+// A rip asked to stop reads on until its block ends: until then nothing
+// else may use the drive, neither a second rip, nor a preview, nor the
+// window shown again (which reads every drive's table).
+TEST_F(RipWindowFixture, NothingUsesTheDriveUntilAStoppedRipHasEnded) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 0);
+    open();
+    window->btn_ripClick();
+    window->btn_pauseClick();
+    TRipcdThread* const first = window->RipThread;
+    window->btn_stopClick();
+    EXPECT_FALSE(window->btn_rip->isEnabled());
+    EXPECT_FALSE(window->btn_play->isEnabled());
+    EXPECT_FALSE(window->btn_refresh->isEnabled());
+    window->lv->setCurrentItem(window->lv->topLevelItem(0));
+    window->btn_ripClick();
+    window->btn_playClick();
+    EXPECT_EQ(window->RipThread, first);
+    EXPECT_FALSE(window->CdPlaying);
+    waitForTheRip();
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+    EXPECT_TRUE(window->btn_play->isEnabled());
+    EXPECT_TRUE(window->btn_refresh->isEnabled());
+    EXPECT_TRUE(files().empty());
+
+    window->btn_ripClick();
+    window->btn_pauseClick();
+    window->close();
+    ASSERT_NE(window->RipThread, nullptr);
+    window->show();
+    EXPECT_EQ(window->RipThread, nullptr);
+    EXPECT_FALSE(window->btn_stop->isEnabled());
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+    EXPECT_EQ(window->lv->topLevelItemCount(), 3);
+    EXPECT_TRUE(files().empty());
 }
 
 TEST_F(RipWindowFixture, WmaRipRunsOnTheWindowsThreadWithoutPause) {

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 
 #include "cdimagemaker.h"
 #include "components/audio/audiofile.h"
@@ -33,7 +34,11 @@ struct FakeReporter : RipReporter {
     std::vector<int> counters;
     std::vector<std::pair<int, bool>> finished;
 
-    bool checkpoint() override { return stopAfter < 0 || ++checkpoints <= stopAfter; }
+    std::function<void()> onCheckpoint;
+    bool checkpoint() override {
+        if (onCheckpoint) onCheckpoint();
+        return stopAfter < 0 || ++checkpoints <= stopAfter;
+    }
     RipRowTexts rowTexts(int row) override { return row < static_cast<int>(rows.size()) ? rows[row] : RipRowTexts{}; }
     bool askYesNo(const QString& caption, const QString& text) override {
         asked.emplace_back(caption, text);
@@ -223,6 +228,65 @@ TEST_F(RipFixture, DamagedImageUnderEachErrorAction) {
                 EXPECT_LT(got.size(), image.padded[2].size());
             EXPECT_TRUE(std::equal(got.begin(), got.begin() + 88200, image.padded[2].begin()));
         }
+    }
+}
+
+// A block that cannot be read in the middle of a track, answered Yes under
+// the error action "stop": the bad block is left out and the rest of the
+// track follows, with normalize on or off (the Part's loop goes on with the
+// next block), rather than the track ending at the bad block.
+TEST_F(RipFixture, YesAfterABadBlockGoesOnWithTheRestOfTheTrack) {
+    reporter.rows[0].checked = false;
+    reporter.rows[1].checked = false;
+    std::string tail;
+    {
+        std::ifstream in(image.bin, std::ios::binary);
+        in.seekg(720 * 2352);
+        tail.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    for (bool normalize : {false, true}) {
+        SCOPED_TRACE(normalize ? "normalize" : "plain");
+        std::filesystem::remove_all(out);
+        std::filesystem::create_directories(out);
+        ASSERT_TRUE(grabber.readToc());
+        settings.errorAction = 1;
+        settings.normalize = normalize;
+        settings.normalizeRatio = 100;
+        ApplyGrabSettings(settings, grabber);
+        reporter.asked.clear();
+        // The image loses its end once the track is open and gets it back
+        // once the user has answered: the first read fails.
+        bool cut = false, back = false;
+        auto damage = [&] {
+            if (!cut) {
+                cut = ::truncate(image.bin.c_str(), 720 * 2352) == 0;
+            } else if (!back && !reporter.asked.empty()) {
+                std::FILE* f = std::fopen(image.bin.c_str(), "r+b");
+                ASSERT_NE(f, nullptr);
+                std::fseek(f, 720 * 2352, SEEK_SET);
+                std::fwrite(tail.data(), 1, tail.size(), f);
+                std::fclose(f);
+                back = true;
+            }
+        };
+        reporter.onPercent = [&](int) { damage(); };
+        reporter.onCheckpoint = [&] {
+            if (cut) damage();
+        };
+        const RipResult r = rip(OutputKind::Wav);
+        reporter.onPercent = nullptr;
+        reporter.onCheckpoint = nullptr;
+        ASSERT_TRUE(back);
+        ASSERT_EQ(reporter.asked.size(), 1u);
+        EXPECT_EQ(r.done, 1);
+        ASSERT_EQ(files(), std::vector<std::string>{"Noise.wav"});
+        const Pcm got = cdtest::decodedPcm(out + "/Noise.wav");
+        const Pcm& want = image.padded[2];
+        // One read: 4 s while the peaks are measured, else 2 s (of frames per
+        // second as the track's length and duration give them).
+        const double block = normalize ? 4 * 88200 : 2 * 88200;
+        ASSERT_NEAR(static_cast<double>(got.size()), want.size() - block, 16) << "only the bad block is left out";
+        if (!normalize) EXPECT_TRUE(std::equal(got.begin(), got.end(), want.end() - static_cast<std::ptrdiff_t>(got.size())));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -199,6 +200,37 @@ TEST_F(RecorderWindow, RecordsPausesPlaysBackAndOverwritesOnlyWhenAsked) {
     EXPECT_GT(kept.frames(), 44100 * 2);
     EXPECT_LT(kept.frames(), 44100 * 4);
     EXPECT_TRUE(w().btn_record->isEnabled());
+}
+
+// While it records, the take lives in "<name>.part" beside its name (a
+// crash keeps it there) and takes its name at Stop. A link at the name,
+// even one to nothing, is asked about; Yes replaces the link itself.
+TEST_F(RecorderWindow, ARecordingLivesInItsPartFileAndALinkAtItsNameIsReplaced) {
+    IniFile().writeInteger("recorder", "format", 0);
+    w().show();
+    w().edt_name->setCurrentIndex(0);  // the date alone: the next recording has the same name
+    w().btn_recordClick();
+    ASSERT_TRUE(w().isRecording());
+    const std::string name = w().RecordedFile.toStdString();
+    clock.advance(1000);
+    EXPECT_TRUE(QFile::exists(Q(name + ".part")));
+    EXPECT_FALSE(QFile::exists(Q(name)));
+    w().btn_stopClick();
+    EXPECT_FALSE(QFile::exists(Q(name + ".part")));
+    EXPECT_EQ(decode(name).frames(), 44100);
+
+    const std::string elsewhere = testenv::makeTempDir("elsewhere");
+    QFile::remove(Q(name));
+    ASSERT_TRUE(QFile::link(Q(elsewhere + "/nothing.wav"), Q(name)));
+    boxes.clear();
+    w().btn_recordClick();  // Yes
+    ASSERT_EQ(boxes.texts().size(), 1);
+    EXPECT_EQ(boxes.texts()[0], Q(name) + " already exists. Overwrite?");
+    clock.advance(2000);
+    w().btn_stopClick();
+    EXPECT_FALSE(QFileInfo(Q(name)).isSymLink());
+    EXPECT_EQ(decode(name).frames(), 2 * 44100);
+    EXPECT_FALSE(QFile::exists(Q(elsewhere + "/nothing.wav")));
 }
 
 TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {

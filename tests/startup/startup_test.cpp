@@ -93,7 +93,7 @@ TEST_F(Forms, TheDiscWindowsReachTheFolderChooserAndTheRipperSettings) {
     EXPECT_TRUE(services->showEncoderSettings(fm_main));
     EXPECT_EQ(presenter.last(), fm_cdset);
     EXPECT_FALSE(CdSetForRecorder);
-    EXPECT_EQ(fm_cdset->windowTitle(), "CD Setting");
+    EXPECT_EQ(fm_cdset->windowTitle(), "CD Settings");
     DestroyForms();
     EXPECT_EQ(CurrentDiscToolServices(), nullptr);
     CreateForms();

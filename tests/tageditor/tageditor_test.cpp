@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QWindow>
 #include <QLabel>
@@ -609,6 +610,21 @@ TEST_F(Menus, AQuitDuringAToolsJobSaysSoOverThatWindow) {
     EXPECT_EQ(boxes_.texts()[0], "The Recorder window is still working: quitting stops its job.\nAre you sure to quit?");
     EXPECT_EQ(boxes_.requests()[0].parent, recorder);
     EXPECT_TRUE(window_->isVisible());
+
+    // A tool that refuses to stop now (a disc being written) keeps the
+    // program open even after a Yes.
+    struct Refusing : QWidget {
+        void closeEvent(QCloseEvent* e) override { e->ignore(); }
+    } writer;
+    writer.setWindowTitle("Audio CD Writer");
+    writer.show();
+    tools_.busy = &writer;
+    boxes_.clear();
+    boxes_.answerNext(MessageAnswer::Yes);
+    window_->close();
+    ASSERT_EQ(boxes_.requests().size(), 1u);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_TRUE(writer.isVisible());
 
     tools_.busy = nullptr;
     boxes_.clear();

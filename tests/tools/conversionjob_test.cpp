@@ -21,6 +21,19 @@
 #include "testenv.h"
 #include "jobs/blockplanner.h"
 #include "jobs/encodertables.h"
+#include "jobs/tooljob.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <random>
+
+#include "components/audio/riffinfo.h"
+#include "tags/asf/asfattributes.h"
+#include "tags/mpeg/id3v1.h"
+#include "tags/mpeg/id3v2.h"
+#include "tags/ogg/oggtag.h"
+#include "tags/textcodec.h"
 
 using namespace audiotest;
 namespace fs = std::filesystem;
@@ -321,15 +334,17 @@ TEST_F(ConversionJobTest, BadSourcesFailTheirRowAndTheBatchGoesOn) {
     testenv::writeFile(out_ + "/b.wav", "keep me");
     handler_.answer = [](const QString& text) { return !text.endsWith("/b.wav already exists. Overwrite?"); };
 
-    // The second noise.mp3 would tell again: a missing source ends the batch.
+    // A missing source fails its row too; the batch goes on after it.
     JobReport r = RunJob(settings(TargetFormat::Wav),
                          {Q(src_ + "/noise.mp3"), Q(src_ + "/a.wav"), Q(src_ + "/cut.mp3"),
                           Q(src_ + "/b.mp3"), Q(src_ + "/gone.wav"), Q(src_ + "/noise.mp3")},
                          handler_);
-    EXPECT_EQ(r.states, QStringList({"0 failed", "1 Converting", "1 failed", "2 Converting", "2 finish"}));
+    EXPECT_EQ(r.states,
+              QStringList({"0 failed", "1 Converting", "1 failed", "2 Converting", "2 finish", "4 failed", "5 failed"}));
     EXPECT_EQ(handler_.told, QStringList({"ERROR!|Failed to open file " + Q(src_) + "/noise.mp3",
                                           "ERROR!|Failed to create file " + Q(out_) + "/a.wav",
-                                          "Information|gone.wav has been removed"}));
+                                          "Information|gone.wav has been removed",
+                                          "ERROR!|Failed to open file " + Q(src_) + "/noise.mp3"}));
     EXPECT_TRUE(handler_.texts.contains(Q(out_) + "/b.wav already exists. Overwrite?"));
     EXPECT_EQ(testenv::readFile(out_ + "/b.wav"), "keep me");
     const Decoded cut = decode(out_ + "/cut.wav");
@@ -340,6 +355,177 @@ TEST_F(ConversionJobTest, BadSourcesFailTheirRowAndTheBatchGoesOn) {
     handler_.told.clear();
     RunJob(settings(TargetFormat::Wma), {Q(src_ + "/gone.wav")}, handler_);
     EXPECT_EQ(handler_.told, QStringList({"Information|gone.wav has been moved"}));
+}
+
+// ---------------------------------------------------------------- in place
+
+tags::ByteVector Picture(size_t size) {
+    std::mt19937 gen(11);
+    tags::ByteVector bytes(size);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(gen());
+    return bytes;
+}
+
+// What each format holds beyond the converter's fields: a picture and a
+// frame, comment, attribute or item of a kind the converter never writes.
+struct InPlaceRow {
+    const char* ext;
+    TargetFormat target;
+    std::function<void(const std::string&)> add;
+    std::function<bool(const std::string&)> kept;
+};
+
+void PrintTo(const InPlaceRow& row, std::ostream* out) { *out << row.ext; }
+
+class NormalizeInPlace : public ConversionJobTest, public ::testing::WithParamInterface<InPlaceRow> {};
+
+// Normalizing into the source's own folder replaces the source: the new
+// file keeps every tag the old one had, not only the fields.
+TEST_P(NormalizeInPlace, KeepsEveryTagOfTheSource) {
+    const InPlaceRow& row = GetParam();
+    const std::string path = out_ + "/song." + row.ext;
+    MakeTone(path, 2.0);
+    row.add(path);
+    ASSERT_TRUE(row.kept(path));
+    ConversionSettings s = settings(row.target);
+    s.normalize = true;
+    const JobReport report = RunJob(s, {Q(path)}, handler_);
+    EXPECT_EQ(report.states, QStringList({"0 Converting", "0 finish"}));
+    EXPECT_EQ(handler_.texts, QStringList({Q(path) + " already exists. Overwrite?"}));
+    EXPECT_TRUE(row.kept(path));
+    AudioInformation fields;
+    ASSERT_TRUE(fields.load(path));
+    EXPECT_EQ(fields.infoTitle, "Tone");
+    EXPECT_EQ(fields.infoArtist, "Maker");
+    EXPECT_GT(decode(path).frames(), 44100);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Each, NormalizeInPlace,
+    ::testing::Values(
+        InPlaceRow{"mp3", TargetFormat::Mp3,
+                   [](const std::string& p) {
+                       tags::Id3v2Tag tag;
+                       tags::ReadId3v2Frames(p, tag);
+                       tag.frames().push_back({"APIC", 0, Picture(300 * 1024)});
+                       tag.frames().push_back({"TXXX", 0, tags::EncodeId3v2Text("REPLAYGAIN_TRACK_GAIN", 64)});
+                       ASSERT_TRUE(tags::WriteId3v2Frames(p, tag).ok);
+                   },
+                   [](const std::string& p) {
+                       tags::Id3v2Tag tag;
+                       ID3v1Block block;
+                       if (!tags::ReadId3v2Frames(p, tag) || !ReadID3v1Tag(p, block) || !block.hasMagic()) return false;
+                       int found = 0;
+                       for (const tags::Id3v2Frame& f : tag.frames())
+                           found += (f.id == "APIC" && f.data == Picture(300 * 1024)) || f.id == "TXXX";
+                       return found == 2 && block.title() == "Tone";
+                   }},
+        InPlaceRow{"ogg", TargetFormat::Ogg,
+                   [](const std::string& p) {
+                       ASSERT_TRUE(tags::WriteOggComments(p, {{"METADATA_BLOCK_PICTURE", std::string(40000, 'Q')},
+                                                              {"REPLAYGAIN_TRACK_GAIN", "-3.20 dB"}})
+                                       .ok);
+                   },
+                   [](const std::string& p) {
+                       TStrComments comments;
+                       if (!tags::ReadOggComments(p, comments)) return false;
+                       int found = 0;
+                       for (const TStrComment& c : comments)
+                           found += (c.Key == "METADATA_BLOCK_PICTURE" && c.Value == std::string(40000, 'Q')) ||
+                                    (c.Key == "REPLAYGAIN_TRACK_GAIN" && c.Value == "-3.20 dB");
+                       return found == 2;
+                   }},
+        InPlaceRow{"wma", TargetFormat::Wma,
+                   [](const std::string& p) {
+                       auto file = tags::AsfFile::Load(p);
+                       ASSERT_TRUE(file);
+                       file->header().append({u"WM/Picture", tags::AsfType::Bytes, Picture(30000)});
+                       file->header().append({u"WM/Picture", tags::AsfType::Bytes, Picture(20000)});
+                       ASSERT_TRUE(file->Save().ok);
+                   },
+                   [](const std::string& p) {
+                       auto file = tags::AsfFile::Load(p);
+                       if (!file) return false;
+                       std::vector<size_t> pictures;
+                       for (const tags::AsfDescriptor& d : file->header().descriptors())
+                           if (d.name == u"WM/Picture") pictures.push_back(d.value.size());
+                       return pictures == std::vector<size_t>{30000, 20000};
+                   }},
+        InPlaceRow{"wav", TargetFormat::Wav,
+                   [](const std::string& p) {
+                       audio::RiffInfoItems items;
+                       audio::readRiffInfo(p, items);
+                       items.emplace_back("ISFT", "Tone maker 2");
+                       ASSERT_TRUE(audio::writeRiffInfo(p, items).ok);
+                   },
+                   [](const std::string& p) {
+                       audio::RiffInfoItems items;
+                       audio::readRiffInfo(p, items);
+                       return std::count(items.begin(), items.end(), std::pair<std::string, std::string>("ISFT", "Tone maker 2")) == 1;
+                   }}),
+    [](const ::testing::TestParamInfo<InPlaceRow>& info) { return std::string(info.param.ext); });
+
+// A tag that cannot be written to a finished output (here the disk fills
+// up when the tag is added) fails the row and goes to the error log; the
+// audio stays and the batch goes on.
+TEST_F(ConversionJobTest, ATagThatCannotBeWrittenFailsTheRowAndIsLogged) {
+    const std::string source = src_ + "/a.wav";
+    // The output's audio alone: 3 s of 16-bit stereo and its header.
+    const unsigned long audioBytes = 3 * 44100 * 4 + 44;
+    const int status = testenv::inChild(
+        [&] {
+            QStringList logged, states;
+            SetJobErrorLog([&](const QString& message, const QString& className) { logged << message + "|" + className; });
+            ConversionJob job(settings(TargetFormat::Wav), {Q(source)}, &handler_, &handler_);
+            QObject::connect(&job, &ToolJob::itemState,
+                             [&](int row, const QString& state) { states << QString::number(row) + " " + state; });
+            RunToolJob(job, false);
+            SetJobErrorLog({});
+            const QString expected = "Cannot write the tag of " + Q(out_) + "/a.wav.";
+            if (states != QStringList({"0 Converting", "0 failed"})) return 1;
+            if (logged.size() != 1 || !logged[0].startsWith(expected) || !logged[0].endsWith("|EInOutError")) return 2;
+            return handler_.texts.isEmpty() && decode(out_ + "/a.wav").frames() == 3 * 44100 ? 0 : 3;
+        },
+        audioBytes + 16);
+    EXPECT_EQ(status, 0);
+}
+
+// A name that is not valid UTF-8 reaches the job as Qt decodes it (U+FFFD
+// for the bad byte): the file is still opened as it stands, and one that
+// cannot be found is a failed row in a batch that goes on.
+TEST_F(ConversionJobTest, NamesThatAreNotUtf8AreOpenedAsTheyStand) {
+    const QByteArray raw = QFile::encodeName(Q(src_)) + "/t\xe9st \xff.wav";
+    fs::copy_file(src_ + "/a.wav", raw.toStdString(), fs::copy_options::overwrite_existing);
+    const QString named = QFile::decodeName(raw);
+    ASSERT_FALSE(QFileInfo::exists(named));
+    const JobReport r = RunJob(settings(TargetFormat::Mp3), {named, Q(src_ + "/gone.wav"), Q(src_ + "/b.mp3")}, handler_);
+    EXPECT_EQ(r.states,
+              QStringList({"0 Converting", "0 finish", "1 failed", "2 Converting", "2 finish"}));
+    EXPECT_EQ(handler_.told, QStringList({"Information|gone.wav has been removed"}));
+    const Decoded d = decode((QFile::encodeName(Q(out_)) + "/t\xef\xbf\xbdst \xef\xbf\xbd.mp3").toStdString());
+    ASSERT_TRUE(d.ok);
+    EXPECT_GT(d.frames(), 2 * 44100);
+    fs::remove(raw.toStdString());
+}
+
+// A symbolic link at an output's name, to a file outside the folder or to
+// nothing, is an existing file: the question names it, and Yes replaces
+// the link itself, so nothing is written outside the chosen folder.
+TEST_F(ConversionJobTest, ALinkAtTheOutputsNameIsAskedAboutAndReplaced) {
+    const std::string elsewhere = testenv::makeTempDir("elsewhere");
+    testenv::writeFile(elsewhere + "/outside.wav", "not ours");
+    fs::create_symlink(elsewhere + "/outside.wav", out_ + "/a.wav");
+    fs::create_symlink(elsewhere + "/nothing.wav", out_ + "/b.wav");
+    const JobReport r = RunJob(settings(TargetFormat::Wav), {Q(src_ + "/a.wav"), Q(src_ + "/b.mp3")}, handler_);
+    EXPECT_EQ(r.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish"}));
+    EXPECT_EQ(handler_.texts, QStringList({Q(out_) + "/a.wav already exists. Overwrite?",
+                                           Q(out_) + "/b.wav already exists. Overwrite?"}));
+    for (const char* name : {"/a.wav", "/b.wav"}) {
+        EXPECT_FALSE(fs::is_symlink(out_ + name)) << name;
+        EXPECT_GT(decode(out_ + name).frames(), 2 * 44100) << name;
+    }
+    EXPECT_EQ(testenv::readFile(elsewhere + "/outside.wav"), "not ours");
+    EXPECT_FALSE(fs::exists(elsewhere + "/nothing.wav"));
 }
 
 }  // namespace

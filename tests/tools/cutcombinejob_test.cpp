@@ -14,6 +14,14 @@
 #include "tools/combinejob.h"
 #include "tools/cutjob.h"
 
+#include <QFile>
+
+#include <csignal>
+#include <filesystem>
+
+#include "components/audio/audiofile.h"
+#include "tags/mpeg/id3v2.h"
+
 using namespace audiotest;
 
 namespace {
@@ -323,6 +331,112 @@ TEST(ToolJobs, AFullDiskIsReportedAndLeavesNoOutput) {
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(Entries(out).isEmpty()) << Entries(out).join(",").toStdString();
     }
+}
+
+// ------------------------------------------------------------------- bad names and links
+
+namespace fs = std::filesystem;
+
+// A link at the output's name, to a file elsewhere or to nothing, is asked
+// about by name like a file, and Yes replaces the link, never what it names.
+TEST(ToolJobs, ALinkAtTheOutputsNameIsAskedAboutAndReplaced) {
+    const std::string dir = testenv::makeTempDir("links");
+    const std::string elsewhere = testenv::makeTempDir("elsewhere");
+    encode(dir + "/a.wav", sine(44100, 2, 2.0, {1000}), 44100, 2);
+    testenv::writeFile(elsewhere + "/outside.wav", "not ours");
+    for (const bool dangling : {false, true}) {
+        for (const bool cut : {true, false}) {
+            SCOPED_TRACE(std::string(cut ? "cut" : "combine") + (dangling ? " dangling" : " to a file"));
+            const std::string out = testenv::makeTempDir("out");
+            const std::string name = out + (cut ? "/cuta.wav" : "/joined.wav");
+            fs::create_symlink(elsewhere + (dangling ? "/nothing.wav" : "/outside.wav"), name);
+            ScriptedHandler answers;
+            CutJob cutJob(Cut(dir + "/a.wav", 0, 1000, out), &answers, &answers);
+            CombineJob combineJob(Combine({Q(dir + "/a.wav")}, out, "joined", CombineFormat::Wav), &answers, &answers);
+            EXPECT_TRUE(RunToolJob(cut ? static_cast<ToolJob&>(cutJob) : combineJob, false));
+            ASSERT_EQ(answers.texts.size(), 1);
+            EXPECT_TRUE(answers.texts[0].startsWith(Q(name) + (cut ? " already exists" : " aleardy exists")));
+            EXPECT_FALSE(fs::is_symlink(name));
+            EXPECT_EQ(decode(name).frames(), 2 * 44100);
+        }
+    }
+    EXPECT_EQ(testenv::readFile(elsewhere + "/outside.wav"), "not ours");
+    EXPECT_FALSE(fs::exists(elsewhere + "/nothing.wav"));
+}
+
+// A source whose name is not valid UTF-8 reaches the cut as Qt decodes it:
+// it is cut all the same.
+TEST(CutJob, ASourceNamedInBytesThatAreNotUtf8IsCut) {
+    const std::string dir = testenv::makeTempDir("bytes");
+    const QByteArray raw = QFile::encodeName(Q(dir)) + "/caf\xe9.wav";
+    encode(raw.toStdString(), sine(44100, 2, 2.0, {1000}), 44100, 2);
+    ScriptedHandler answers;
+    CutJob job({QFile::decodeName(raw), 0, 500, Q(dir + "/out")}, &answers, &answers);
+    EXPECT_TRUE(RunToolJob(job, false));
+    EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
+    EXPECT_EQ(decode(dir + "/out/cutcaf\xef\xbf\xbd.wav").frames(), 44100);
+}
+
+// A WMA recording kept after a full disk holds a header that counts what
+// it holds, so a cut of it holds the audio; a source that reads as holding
+// nothing is an error, not an empty output reported as done.
+TEST(CutJob, AWmaKeptAfterAFullDiskIsCutAndAnEmptySourceIsAnError) {
+    const std::string dir = testenv::makeTempDir("keptwma");
+    const std::string kept = dir + "/take.wma";
+    const int status = testenv::inChild(
+        [&] {
+            AudioFile w;
+            w.setKeepIncomplete(true);
+            if (!w.create(kept)) return 10;
+            w.setInputFormat(44100, 2);
+            const AudioBlock second = Steps(44100, 2, 1);
+            for (int i = 0; i < 200 && w.getError() == 0; ++i) w.writeBlock(second);
+            w.close();
+            return w.getError() == 0 ? 11 : 0;
+        },
+        200 * 1024);
+    ASSERT_EQ(status, 0);
+    const Decoded all = decode(kept);
+    ASSERT_GT(all.frames(), 5 * 44100);
+    EXPECT_NEAR(all.length, all.frames(), 0.5 * 44100);
+
+    ScriptedHandler answers;
+    CutJob job(Cut(kept, 0, 1000, dir + "/out"), &answers, &answers);
+    EXPECT_TRUE(RunToolJob(job, false));
+    EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
+    EXPECT_NEAR(decode(dir + "/out/cuttake.wma").frames(), all.frames(), 0.5 * 44100);
+
+    // A header that counts no audio at all.
+    encode(dir + "/empty.wav", AudioBlock{}, 44100, 2);
+    ScriptedHandler told;
+    CutJob empty(Cut(dir + "/empty.wav", 0, 1000, dir + "/out2"), &told, &told);
+    EXPECT_FALSE(RunToolJob(empty, false));
+    EXPECT_EQ(told.told, QStringList({"Error|File read error: " + Q(dir) + "/empty.wav"}));
+    EXPECT_FALSE(fs::exists(dir + "/out2/cutempty.wav"));
+}
+
+// Combining into one of its own inputs keeps that input's tags, picture
+// and all.
+TEST(CombineJob, AnOutputThatReplacesAnInputKeepsItsTags) {
+    const std::string dir = testenv::makeTempDir("selftags");
+    MakeTone(dir + "/a.mp3", 2.0);
+    MakeTone(dir + "/b.mp3", 1.0);
+    tags::Id3v2Tag tag;
+    ASSERT_TRUE(tags::ReadId3v2Frames(dir + "/a.mp3", tag));
+    const tags::ByteVector picture(200 * 1024, 0x5a);
+    tag.frames().push_back({"APIC", 0, picture});
+    ASSERT_TRUE(tags::WriteId3v2Frames(dir + "/a.mp3", tag).ok);
+    ScriptedHandler answers;
+    CombineJob job(Combine({Q(dir + "/a.mp3"), Q(dir + "/b.mp3")}, dir, "a", CombineFormat::Mp3), &answers,
+                   &answers);
+    EXPECT_TRUE(RunToolJob(job, false));
+    EXPECT_EQ(answers.texts, QStringList({Q(dir) + "/a.mp3 aleardy exists. Overwrite?"}));
+    tags::Id3v2Tag after;
+    ASSERT_TRUE(tags::ReadId3v2Frames(dir + "/a.mp3", after));
+    EXPECT_EQ(after.text("TIT2"), "Tone");
+    EXPECT_TRUE(std::any_of(after.frames().begin(), after.frames().end(),
+                            [&](const tags::Id3v2Frame& f) { return f.id == "APIC" && f.data == picture; }));
+    EXPECT_NEAR(decode(dir + "/a.mp3").frames(), 3 * 44100, 0.1 * 44100);
 }
 
 }  // namespace
