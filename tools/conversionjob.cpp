@@ -97,10 +97,6 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     setItemState(row, rowstate::Converting);
     AudioFile writer;
     configureWriter(writer);
-    // A WAV output takes its tags with its audio: written afterwards, they
-    // would cost a second copy of the whole file.
-    const bool tagsInHeader = !inPlace && haveTags && settings_.target == TargetFormat::Wav;
-    if (tagsInHeader) writer.setWavInfoList(tags.wavInfoList());
     if (!writer.create(Local(output), 0)) {
         reader.close();
         tell(QStringLiteral("ERROR!"), QStringLiteral("Failed to create file ") + output);
@@ -120,7 +116,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     bool tagged = true;
     if (inPlace) {
         tagged = haveTags && allTags.put(Local(output), &tagError);
-    } else if (haveTags && !tagsInHeader) {
+    } else if (haveTags) {
         tagged = tags.save(Local(output));
         tagError = tags.lastError();
     }
