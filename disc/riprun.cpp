@@ -145,20 +145,23 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
         reporter_.rowFinished(t - 1, false);
         return TrackEnd::Stopped;
     }
+    AudioInformation info;
+    info.infoTitle = texts.title.toStdString();
+    info.infoAlbum = texts.album.toStdString();
+    info.infoArtist = texts.artist.toStdString();
+    info.infoGenreS = texts.genre.toStdString();
+    // A WAV's tag goes in with the audio, so the track is written once; a
+    // tag that cannot be written then fails the output like its audio.
+    const bool taggedWithAudio = copied == BlockCopyResult::Done && writer.setWavInfo(info.wavInfoItems());
     if (copied != BlockCopyResult::Done || !pending.keep()) {
         reporter_.trackPercent(0);
         return failed();
     }
     // ID3v1, then ID3v2 for an MP3; the other formats have one kind of tag,
     // which the second save would only write again.
-    AudioInformation info;
     bool tagged = true;
     for (int version : {1, 2}) {
-        if (version == 1 && format_.kind != OutputKind::Mp3) continue;
-        info.infoTitle = texts.title.toStdString();
-        info.infoAlbum = texts.album.toStdString();
-        info.infoArtist = texts.artist.toStdString();
-        info.infoGenreS = texts.genre.toStdString();
+        if (taggedWithAudio || (version == 1 && format_.kind != OutputKind::Mp3)) continue;
         info.tagVersion = version;
         tagged = info.save(target.path) && tagged;
     }

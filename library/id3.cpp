@@ -3,8 +3,6 @@
 #include "library/formcontrols.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,6 +25,7 @@
 #include "library/more.h"
 #include "library/tageditorhost.h"
 #include "library/tracklibrary.h"
+#include "platform/eventpump.h"
 #include "platform/messageboxes.h"
 #include "skin/combobox.h"
 #include "tags/mpeg/id3genres.h"
@@ -469,13 +468,8 @@ void Tfm_Id3::btn_okClick() {
     host_->SetLibraryBusy(true);
     for (std::size_t i : changed) host_->ReleaseFile(editor_.row(i).track.path);
     // The windows stay alive while hundreds of files are written.
-    QElapsedTimer sincePump;
-    sincePump.start();
-    auto pump = [&sincePump] {
-        if (sincePump.elapsed() < kPumpIntervalMs) return;
-        QCoreApplication::processEvents();
-        sincePump.restart();
-    };
+    EventPump events(kPumpIntervalMs);
+    auto pump = [&events] { events.pump(); };
     const TrackLibrary& library = host_->EditedLibrary();
     const EditedRecordFile target = host_->RecordFileOfSelectedNode();
     // The record file's index is read while the tags are written, rather

@@ -19,7 +19,6 @@
 // costs a count is logged; anything unexpected reaches the application's
 // handler, which logs it to "Error.txt".
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -30,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/eventpump.h"
 #include "components/audio/audiofile.h"
 #include "components/player/playbacksession.h"
 #include "library/libraryfill.h"
@@ -377,7 +377,7 @@ private:
     bool formShown_ = false;
     bool closeAfterLoop_ = false;
     std::vector<ListRow> loopRows_;  // rows a library loop shows at its next pump
-    QElapsedTimer loopPump_;         // since that loop's last pump
+    EventPump loopPump_;             // lets that loop's events run
     int invalidSkips_ = 0;   // invalid entries skipped in a row
     bool seeking_ = false;   // a start that continues the track after a seek
     bool playsMyHabit_ = false;  // the queue is the list of "My Habit"

@@ -1,7 +1,6 @@
 // The main window's library loops (adding files, the rescan, the playlist
 // import) and the two commands that bring whole folders and playlists in.
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -18,10 +17,6 @@
 
 namespace {
 
-// Often enough for the window to feel alive, rarely enough that repainting
-// does not cost more than the files.
-constexpr int kPumpIntervalMs = 30;
-
 // Whether a new record appears in the list of the selected node as soon as
 // it is added: only an artist's, an album's and "All Title" grow.
 bool growsWithAdds(const NodeFill& node) {
@@ -36,7 +31,7 @@ bool Tfm_main::BeginLibraryLoop() {
     if (LibraryBusy) return false;
     LibraryBusy = true;
     loopRows_.clear();
-    loopPump_.start();
+    loopPump_.restart();
     return true;
 }
 
@@ -51,15 +46,12 @@ void Tfm_main::TakeAddResult(const AddResult& added) {
 }
 
 // The rows go in before the events run, so that a click in the tree that
-// refills the list finds them there already and none is shown twice. The
-// interval runs from the start of one pump to the next, so that the window
-// repaints at that pace however long the repaint takes.
+// refills the list finds them there already and none is shown twice.
 void Tfm_main::PumpLibraryLoop() {
-    if (loopPump_.elapsed() < kPumpIntervalMs) return;
-    loopPump_.restart();
-    ListModel->appendRows(std::move(loopRows_));
-    loopRows_.clear();
-    QCoreApplication::processEvents();
+    loopPump_.pump([this] {
+        ListModel->appendRows(std::move(loopRows_));
+        loopRows_.clear();
+    });
 }
 
 void Tfm_main::EndLibraryLoop() {
@@ -116,7 +108,7 @@ void Tfm_main::ImportPlaylistFile(const QString& fileName) {
 void Tfm_main::RegisterSavedPlaylist(const std::string& fileName, const std::vector<PlaylistRow>& rows) {
     // Saved while an add runs: registered once it has ended.
     if (LibraryBusy) {
-        QTimer::singleShot(kPumpIntervalMs, this, [this, fileName, rows] { RegisterSavedPlaylist(fileName, rows); });
+        QTimer::singleShot(EventPump::kIntervalMs, this, [this, fileName, rows] { RegisterSavedPlaylist(fileName, rows); });
         return;
     }
     std::vector<std::string> paths;

@@ -1,8 +1,6 @@
 #include "library/playlist.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QRandomGenerator>
@@ -21,6 +19,7 @@
 #include "library/playlists/m3u.h"
 #include "library/playlists/playlistformat.h"
 #include "library/playlists/pls.h"
+#include "platform/eventpump.h"
 #include "platform/filedialogs.h"
 #include "platform/inifile.h"
 #include "platform/keyboard.h"
@@ -47,8 +46,6 @@ const QString kSaveFirst = QStringLiteral("The current playlist has not been sav
 
 // The bar counts per mille; a position at or past this is the end of the track.
 constexpr int kBarEnd = 996;
-// How often a long add or load lets the window repaint.
-constexpr int kRepaintMs = 30;
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
 std::string Bytes(const QString& s) { return s.toStdString(); }
@@ -229,8 +226,7 @@ void Tfm_playlist::AddFilesToPlaylist() {
     adding_ = true;
     const int closesAtStart = closes_;
     std::vector<PlaylistRow> batch;
-    QElapsedTimer sinceRepaint;
-    sinceRepaint.start();
+    EventPump repaint;
     AudioFile probe;
     for (const QString& file : chosen.files) {
         const std::string path = Bytes(file);
@@ -238,11 +234,10 @@ void Tfm_playlist::AddFilesToPlaylist() {
             ShowInformation(file + QStringLiteral(" has been removed!"), this);
             continue;
         }
-        if (sinceRepaint.elapsed() >= kRepaintMs) {
-            appendRows(std::move(batch));
-            batch.clear();
-            QCoreApplication::processEvents();
-            sinceRepaint.restart();
+        if (repaint.pump([&] {
+                appendRows(std::move(batch));
+                batch.clear();
+            })) {
             // Closed meanwhile: the list was saved and emptied, and what is
             // left of the batch belongs to no list.
             if (closes_ != closesAtStart) break;

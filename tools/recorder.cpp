@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDateTime>
-#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,9 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <sys/stat.h>
 
-#include "components/audio/backgroundwriter.h"
 #include "components/player/audioplayer.h"
 #include "components/player/playbacksession.h"
 #include "components/recorder/linerecorder.h"
@@ -26,29 +23,20 @@
 #include "skin/combobox.h"
 #include "skin/trackbar.h"
 #include "tools/directory.h"
-#include "jobs/outputformat.h"
+#include "jobs/recordingsession.h"
 #include "tools/fileinfo.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
 #include "jobs/toolfiles.h"
 #include "windowkit/toolcontrols.h"
 #include "windowkit/toolskin.h"
+#include "windowkit/toolwindow.h"
 
 Tfm_recorder* fm_recorder = nullptr;
 
 namespace {
 
 constexpr int kClientWidth = 498, kClientHeight = 245;
-
-// The recorder's own error box, captioned "Error!".
-void ShowRecorderError(const QString& text, QWidget* parent) {
-    MessageRequest request;
-    request.kind = MessageKind::Error;
-    request.title = QStringLiteral("Error!");
-    request.text = text;
-    request.parent = parent;
-    ShowMessage(request);
-}
 
 QString RecorderPadTwoDigits(int64_t value) { return value <= 9 ? QStringLiteral("0%1").arg(value) : QString::number(value); }
 
@@ -62,6 +50,8 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::MSWindowsFixedSizeDialogHint);
     audioRecord_ = new LineRecorder(this);
+    boxes_ = std::make_unique<BoxJobHandler>(this);
+    recording_ = new RecordingSession(*audioRecord_, *boxes_, this);
     playback_ = new PlaybackSession(this);
 
     auto* menu = new QMenuBar(this);
@@ -154,8 +144,16 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     connect(tb_volume, &TvsTrackBar::changed, this,
             [this] { Player()->setVolume(66535 - tb_volume->position()); });
 
-    connect(audioRecord_, &LineRecorder::onEndArrayRecord, this, &Tfm_recorder::AudioRecordEndArrayRecord);
-    connect(audioRecord_, &LineRecorder::onTimer, this, &Tfm_recorder::AudioRecordTimer);
+    connect(recording_, &RecordingSession::named, this, [this](const QString& name) {
+        edt_name->setEditable(true);
+        edt_name->setEditText(name);
+        edt_name->setEnabled(false);
+    });
+    connect(recording_, &RecordingSession::elapsed, this, [this](qint64 ms) { ShowElapsed(ms); });
+    connect(recording_, &RecordingSession::ended, this, [this] {
+        ReleaseName();
+        ShowIdle();
+    });
     connect(playback_, &PlaybackSession::onPosition, this, [this](qint64 frame) { ShowElapsed(playback_->msAt(frame)); });
     connect(playback_, &PlaybackSession::onEndPlay, this, &Tfm_recorder::btn_stopClick);
 
@@ -167,8 +165,12 @@ AudioPlayer* Tfm_recorder::Player() const { return playback_->player(); }
 Tfm_recorder::~Tfm_recorder() {
     playback_->close();
     // A recording still running at exit is finished and kept.
-    if (IsRecording || RecordPaused) FinishRecording();
+    delete recording_;
+    recording_ = nullptr;
 }
+
+bool Tfm_recorder::isRecording() const { return recording_ && recording_->isRecording(); }
+bool Tfm_recorder::isRecordPaused() const { return recording_ && recording_->isPaused(); }
 
 void Tfm_recorder::showEvent(QShowEvent* event) {
     FormShow();
@@ -182,9 +184,7 @@ void Tfm_recorder::FormShow() {
     big.setPointSizeF(font().pointSizeF() * 2);
     big.setBold(true);
     st_time->setFont(big);
-    IsRecording = RecordPaused = HasRecording = IsPlaying = PlayPaused = PlayStarted = Muted = TimeLimitOn = false;
-    RecordPauseBase = 0;
-    audioFile_.readyFlag = true;
+    HasRecording = IsPlaying = PlayPaused = PlayStarted = Muted = false;
     SetPlayEnabled(false);
     SetPauseEnabled(false);
     SetStopEnabled(false);
@@ -225,7 +225,7 @@ void Tfm_recorder::FormShow() {
 // ---- recording ----------------------------------------------------------------
 
 void Tfm_recorder::btn_recordClick() {
-    if (IsPlaying || IsRecording) return;
+    if (IsPlaying || isRecording()) return;
     SetRecordEnabled(false);
     btn_play->setEnabled(false);
     Play1->setEnabled(false);
@@ -233,134 +233,23 @@ void Tfm_recorder::btn_recordClick() {
 }
 
 void Tfm_recorder::StartRecording() {
-    IsRecording = true;
     PlayStarted = false;
-    if (RecordPaused) {
-        RecordPaused = false;
-        audioRecord_->start();
-        if (audioRecord_->getError() != 0) btn_stopClick();
-        return;
-    }
-    // Without an input there is nothing to record: nothing is asked,
-    // changed or made before that is known.
-    if (audioRecord_->deviceCount() < 1) {
-        btn_stopClick();
-        ShowError(QStringLiteral("No sound input was found. Is the sound server running?"), this);
-        return;
-    }
-    st_time->setCaption(QStringLiteral("00:00:00"));
+    const bool resuming = recording_->isPaused();
+    if (!resuming) st_time->setCaption(QStringLiteral("00:00:00"));
     const int pattern = edt_name->currentIndex();
-    if (pattern >= 0 && pattern <= 5) RecordedFile = RecordFileName(pattern, QDateTime::currentDateTime());
-    RecordFolder = edt_directory->text();
-
-    const RecorderSettings s = ReadRecorderSettings(IniFile());
-    TimeLimitOn = s.timeLimit;
-    if (TimeLimitOn) TimeLimitSeconds = s.timeLimitSeconds();
-    // Each filter follows its key: one switched off in the settings is off
-    // for this recording, not left on from an earlier one.
-    audioRecord_->notchFilter = s.notchOn;
-    if (s.notchOn) audioRecord_->notchFrequency = static_cast<float>(s.notch);
-    audioRecord_->highFilter = s.highOn;
-    if (s.highOn) audioRecord_->highFilterFrequency = static_cast<float>(s.high);
-    audioRecord_->lowFilter = s.lowOn;
-    if (s.lowOn) audioRecord_->lowFilterFrequency = static_cast<float>(s.low);
-
-    RecordedFile += RecorderExtension(s.format);
-    if (!ConfigureWriter(s.format, s)) {
-        ShowInformation(kUnsupportedMp3Text, this);
+    const QString name =
+        pattern >= 0 && pattern <= 5 ? RecordFileName(pattern, QDateTime::currentDateTime()) : RecordedFile;
+    const bool started = recording_->start(ReadRecorderSettings(IniFile()), edt_directory->text(), name);
+    if (!resuming && !recording_->recordedFile().isEmpty()) RecordedFile = recording_->recordedFile();
+    if (!started) {
+        if (!resuming) ReleaseName();
         btn_stopClick();
         return;
     }
-
-    edt_name->setEditable(true);
-    edt_name->setEditText(RecordedFile);
-    edt_name->setEnabled(false);
-
-    QDir().mkdir(RecordFolder);
-    if (!RecordFolder.endsWith(QLatin1Char('/'))) RecordFolder += QLatin1Char('/');
-    RecordedFile = RecordFolder + RecordedFile;
-
-    if (NameTaken(RecordedFile)) {
-        if (!AskConfirmation(RecordedFile + QStringLiteral(" already exists. Overwrite?"), this)) {
-            btn_stopClick();
-            return;
-        }
-        // The answer was Yes: a read-only file may be replaced.
-        MakeWritable(RecordedFile);
-    }
-
-    if (s.silence) {
-        audioRecord_->silenceDetection = true;
-        audioRecord_->attackTime = s.attack;
-        audioRecord_->releaseTime = s.release;
-        audioRecord_->releaseLevel = s.level;
-        audioRecord_->attackLevel = s.level;
-        audioRecord_->autoGain = true;
-        audioRecord_->autoGainMin = -40;
-        audioRecord_->autoGainMax = -10;
-        audioRecord_->autoGainStep = 4;
-    } else {
-        audioRecord_->silenceDetection = false;
-        audioRecord_->autoGain = false;
-    }
-
-    if (audioFile_.isOpen()) audioFile_.close();
-    // A recording ended by a full disk keeps what it has.
-    audioFile_.setKeepIncomplete(true);
-    // It is recorded under "<name>.part" and takes its name at Stop: a crash
-    // keeps what was recorded.
-    audioFile_.setVisiblePart(true);
-    writeFailed_ = false;
-    if (!audioFile_.create(LocalPathString(RecordedFile), 0)) {
-        ShowRecorderError(QStringLiteral("Failed to create file ") + RecordedFile, this);
-        btn_stopClick();
-        return;
-    }
-    audioRecord_->setFormat(audioFile_.getPcmSampleRate(), audioFile_.getPcmChannels());
-    audioRecord_->setBlockSize(audioRecord_->msToSamples(600));
-    audioRecord_->start();
-    if (audioRecord_->getError() != 0) {
-        audioFile_.abandon();
-        btn_stopClick();
-        ShowError(QStringLiteral("The sound input could not be opened for recording."), this);
-        return;
-    }
-    writer_ = std::make_unique<BackgroundWriter>(audioFile_);
+    if (resuming) return;
     HasRecording = true;
     SetPauseEnabled(true);
     SetStopEnabled(true);
-}
-
-bool Tfm_recorder::ConfigureWriter(int format, const RecorderSettings& s) {
-    if (format < 0 || format > 3) return true;
-    const OutputFormat output = EncoderDialogFormat(static_cast<OutputKind>(format), s);
-    if (output.kind == OutputKind::Mp3) {
-        const bool ready = AudioFile2LameEnc1.readyFlag;
-        AudioFile2LameEnc1 = output.mp3;
-        AudioFile2LameEnc1.readyFlag = ready;
-    }
-    return output.configure(audioFile_).isEmpty();
-}
-
-void Tfm_recorder::AudioRecordEndArrayRecord() {
-    if (!IsRecording) return;
-    if (audioRecord_->getError() != 0) {
-        btn_stopClick();
-        return;
-    }
-    AudioBlock block = audioRecord_->getRecordedArray();
-    if (writer_ && !block.empty()) writer_->write(std::move(block));
-    // A full disk ends the recording; what was written before is kept.
-    if (writer_ && writer_->error() != 0) {
-        writeFailed_ = true;
-        btn_stopClick();
-    }
-}
-
-void Tfm_recorder::AudioRecordTimer() {
-    const int64_t elapsed = audioRecord_->samplesToMs(audioRecord_->getPosition() + RecordPauseBase);
-    ShowElapsed(elapsed);
-    if (TimeLimitOn && elapsed > TimeLimitSeconds * 1000) btn_stopClick();
 }
 
 void Tfm_recorder::ShowElapsed(int64_t ms) {
@@ -370,45 +259,31 @@ void Tfm_recorder::ShowElapsed(int64_t ms) {
                         RecorderPadTwoDigits(TimeDisplay21.seconds()));
 }
 
-void Tfm_recorder::FinishRecording() {
-    audioRecord_->stop();
-    for (AudioBlock block = audioRecord_->getRecordedArray(); !block.empty(); block = audioRecord_->getRecordedArray())
-        if (writer_) writer_->write(std::move(block));
-    if (writer_) {
-        writer_->finish();
-        if (writer_->error() != 0) writeFailed_ = true;
-        writer_.reset();
-    }
-    audioFile_.close();
-    if (audioFile_.getError() != 0) writeFailed_ = true;
-    SetPlayEnabled(true);
+void Tfm_recorder::ReleaseName() {
     edt_name->setEnabled(true);
     edt_name->setEditable(false);
 }
 
 void Tfm_recorder::btn_stopClick() {
     if (IsPlaying || PlayPaused) playback_->close();
-    const bool recorded = IsRecording || RecordPaused;
-    if (recorded) FinishRecording();
-    IsPlaying = IsRecording = RecordPaused = PlayPaused = false;
+    // A running recording ends through the session, whose end shows the
+    // window idle.
+    if (recording_ && recording_->isActive())
+        recording_->stop();
+    else
+        ShowIdle();
+}
+
+void Tfm_recorder::ShowIdle() {
+    IsPlaying = PlayPaused = false;
     SetRecordEnabled(true);
     // Play, button and menu item alike, only with a recording to play: a
     // refused start leaves it as it was.
     SetPlayEnabled(HasRecording);
     FileInfo1->setEnabled(true);
-    RecordPauseBase = 0;
     SetPauseEnabled(false);
     TimeDisplay21.setMilliseconds(0);
     st_time->setCaption(QStringLiteral("00:00:00"));
-    if (recorded && writeFailed_) ReportWriteError();
-}
-
-void Tfm_recorder::ReportWriteError() {
-    writeFailed_ = false;
-    ShowRecorderError(
-        QStringLiteral("File write error! The recording was stopped; %1 keeps what was recorded up to there.")
-            .arg(RecordedFile),
-        this);
 }
 
 void Tfm_recorder::btn_pauseClick() {
@@ -421,22 +296,17 @@ void Tfm_recorder::btn_pauseClick() {
             PlayPaused = true;
             IsPlaying = false;
         }
-    } else if (IsRecording) {
-        IsRecording = false;
-        RecordPauseBase += audioRecord_->getPosition();
-        audioRecord_->stop();
-        RecordPaused = true;
-    } else if (RecordPaused) {
-        IsRecording = true;
-        audioRecord_->start();
-        RecordPaused = false;
+    } else if (recording_->isRecording()) {
+        recording_->pause();
+    } else if (recording_->isPaused()) {
+        recording_->resume();
     }
 }
 
 // ---- playback -------------------------------------------------------------------
 
 void Tfm_recorder::btn_playClick() {
-    if (IsRecording || RecordPaused) return;
+    if (recording_->isActive()) return;
     SetPlayEnabled(false);
     SetRecordEnabled(false);
     PlayRecording();

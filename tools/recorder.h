@@ -1,6 +1,6 @@
 #pragma once
-// Records from an input line into a WAV, MP3, OGG or WMA file, shows the
-// elapsed time, pauses, stops at a time limit and plays the last recording
+// Records from an input line into a WAV, MP3, OGG or WMA file through a
+// RecordingSession, shows the elapsed time and plays the last recording
 // back. Everything runs on the GUI thread, driven by the recorder's and the
 // player's events.
 
@@ -10,14 +10,13 @@
 #include <cstdint>
 #include <memory>
 
-#include "components/audio/audiofile.h"
-#include "components/audio/mp3encodersettings.h"
 #include "components/recorder/timesplitter.h"
 
 class AudioPlayer;
+class BoxJobHandler;
 class PlaybackSession;
-class BackgroundWriter;
 class LineRecorder;
+class RecordingSession;
 class QAction;
 class QLineEdit;
 class QPushButton;
@@ -64,8 +63,8 @@ public:
     void btn_optionClick();
     void FileInfoClick();
 
-    bool isRecording() const { return IsRecording; }
-    bool isRecordPaused() const { return RecordPaused; }
+    bool isRecording() const;
+    bool isRecordPaused() const;
     bool isPlaying() const { return IsPlaying; }
 
 protected:
@@ -75,35 +74,28 @@ protected:
 private:
     void FormShow();
     void StartRecording();
-    bool ConfigureWriter(int format, const struct RecorderSettings& s);
-    void FinishRecording();
+    // The name list back to choosing a pattern once a recording ended or
+    // was refused.
+    void ReleaseName();
+    // Record, Play and the time as they are with nothing running.
+    void ShowIdle();
     void PlayRecording();
-    void AudioRecordEndArrayRecord();
-    void AudioRecordTimer();
     void ShowElapsed(int64_t ms);
     void SetPlayEnabled(bool on);
     void SetRecordEnabled(bool on);
     void SetPauseEnabled(bool on);
     void SetStopEnabled(bool on);
-    void ReportWriteError();
 
     LineRecorder* audioRecord_ = nullptr;
+    // Asks and tells for the recording through this window's boxes.
+    std::unique_ptr<BoxJobHandler> boxes_;
+    RecordingSession* recording_ = nullptr;
     // Plays the last recording back.
     PlaybackSession* playback_ = nullptr;
-    AudioFile audioFile_;  // the writer of the recording
-    // Encodes and writes the recorded blocks while a recording runs, so
-    // that the window never waits for the encoder.
-    std::unique_ptr<BackgroundWriter> writer_;
-    Mp3EncoderSettings AudioFile2LameEnc1;
     TimeSplitter TimeDisplay21;
 
-    QString RecordFolder;
-    bool IsRecording = false, RecordPaused = false, HasRecording = false, IsPlaying = false, PlayPaused = false,
-         PlayStarted = false, Muted = false, TimeLimitOn = false;
-    int64_t TimeLimitSeconds = 0;
-    int64_t RecordPauseBase = 0;
+    bool HasRecording = false, IsPlaying = false, PlayPaused = false, PlayStarted = false, Muted = false;
     bool loadingRows_ = false;
-    bool writeFailed_ = false;  // the recording lost a write: told once it is stopped
 };
 
 extern Tfm_recorder* fm_recorder;

@@ -8,27 +8,11 @@
 
 #include <array>
 
-#include "jobs/outputformat.h"
+#include "jobs/recordingsession.h"
 
 class IniFile;
 
 inline constexpr const char* kRecorderSection = "recorder";
-
-// The output format codes are the encoder dialog's, in its [recorder] section.
-struct RecorderSettings : EncoderDialogCodes {
-    QString folder;  // "format path"
-    QString fileInfo;
-    bool timeLimit = false;
-    int hour = 0, minute = 10, second = 0;
-    bool notchOn = false, highOn = false, lowOn = false;
-    int notch = 50, high = 400, low = 4000;
-    int format = 1;
-    // Missing means on here, while the settings window reads it as off.
-    bool silence = true;
-    int attack = 300, release = 100, level = -1;
-
-    long long timeLimitSeconds() const { return hour * 3600LL + minute * 60LL + second; }
-};
 
 RecorderSettings ReadRecorderSettings(const IniFile& ini);
 

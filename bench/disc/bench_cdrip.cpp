@@ -6,11 +6,14 @@
 //   minimal paranoia reader of our own (below, --minimal);
 // - to MP3 and OGG through our writer, beside that reader piped into
 //   `lame` / `oggenc` with the same settings.
-// Ratios above 1 mean ours is faster.
+// Our outputs are on disk when the rip ends, so each peer's process is
+// followed by an fsync of what it wrote. Ratios above 1 mean ours is faster.
 
 #include <cdio/cdio.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -128,11 +131,26 @@ int minimalReader(const std::string& cue, int track, const std::string& out) {
     return 0;
 }
 
-double run(const std::vector<std::string>& argv) {
+// One process of a side, and the file it wrote when that file must be on
+// disk before the step counts as done. Our outputs are flushed to disk when
+// they are closed; the peers write and leave their data in the page cache,
+// so a peer's process is followed by an fsync of its output, timed with it.
+struct Step {
+    std::vector<std::string> argv;
+    std::string syncAfter;
+};
+
+double run(const Step& step) {
     bench::ProcessOptions o;
     o.timeoutSeconds = 600;
-    const auto r = bench::RunProcess(argv, o);
-    return r.ok ? r.seconds : -1;
+    const auto r = bench::RunProcess(step.argv, o);
+    if (!r.ok) return -1;
+    if (step.syncAfter.empty()) return r.seconds;
+    const auto start = bench::Clock::now();
+    const int fd = ::open(step.syncAfter.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    return synced ? r.seconds + bench::SecondsSince(start) : -1;
 }
 
 std::string slurp(const std::string& path, size_t skip = 0) {
@@ -151,33 +169,32 @@ std::string pcmOf(const std::string& path) {
     return bytes;
 }
 
-void compare(const char* what, int rounds, const std::function<std::vector<std::string>(int)>& ours,
-             const std::function<std::vector<std::string>(int)>& peer, int steps) {
+// The sides' steps in turns, rounds times; a step with no program is
+// skipped. A round with a failed step counts as failed.
+void compare(const char* what, int rounds, const std::function<Step(int)>& ours,
+             const std::function<Step(int)>& peer, int steps) {
     std::vector<double> a, b;
-    bench::InTurns(
-        rounds,
-        [&] {
-            double total = 0;
-            for (int i = 0; i < steps && total >= 0; ++i) {
-                const auto argv = ours(i);
-                if (argv.empty()) continue;
-                const double s = run(argv);
-                total = s < 0 ? -1 : total + s;
+    bool failed = false;
+    auto side = [&](const std::function<Step(int)>& stepOf, std::vector<double>& times) {
+        double total = 0;
+        for (int i = 0; i < steps; ++i) {
+            const Step step = stepOf(i);
+            if (step.argv.empty()) continue;
+            const double s = run(step);
+            if (s < 0) {
+                failed = true;
+                std::fprintf(stderr, "%s: %s failed\n", what, step.argv[0].c_str());
+                return;
             }
-            a.push_back(total);
-        },
-        [&] {
-            double total = 0;
-            for (int i = 0; i < steps && total >= 0; ++i) {
-                const auto argv = peer(i);
-                if (argv.empty()) continue;
-                const double s = run(argv);
-                total = s < 0 ? -1 : total + s;
-            }
-            b.push_back(total);
-        });
-    std::printf("%-34s ours %s s, peer %s s (median [range] of %d): rate ratio %s\n", what, bench::Figure(a).c_str(),
-                bench::Figure(b).c_str(), rounds, bench::RatioFigure(b, a).c_str());
+            total += s;
+        }
+        times.push_back(total);
+    };
+    bench::InTurns(rounds, [&] { side(ours, a); }, [&] { side(peer, b); });
+    const auto sa = bench::SpreadOf(a), sb = bench::SpreadOf(b);
+    std::printf("%-34s ours %.3f s [%.3f-%.3f], peer %.3f s [%.3f-%.3f] (medians [ranges] of %d): rate ratio %.2f%s\n",
+                what, sa.median, sa.best, sa.worst, sb.median, sb.best, sb.worst, rounds,
+                sa.median > 0 ? sb.median / sa.median : 0.0, failed ? " (RUNS FAILED)" : "");
 }
 
 }  // namespace
@@ -197,12 +214,16 @@ int main(int argc, char** argv) {
     const int rounds = 5;
     const int sectors = kTrackSeconds * 75;
 
-    compare("WAV vs cd-read -m audio", rounds, [&](int i) {
-        return i == 0 ? std::vector<std::string>{self, "--ours", img, "wav", tmp / "ours"} : std::vector<std::string>{};
-    }, [&](int i) {
-        return std::vector<std::string>{"cd-read", "-m", "audio", "-c", cue, "-s", std::to_string(i * sectors), "-n",
-                                        std::to_string(sectors), "-o", tmp / ("peer/t" + std::to_string(i + 1) + ".raw"),
-                                        "--no-header"};
+    // Ours rips every track in one process; each step of a peer is one track.
+    auto ours = [&](const std::string& kind) {
+        return [&, kind](int i) { return i == 0 ? Step{{self, "--ours", img, kind, tmp / "ours"}, {}} : Step{}; };
+    };
+
+    compare("WAV vs cd-read -m audio", rounds, ours("wav"), [&](int i) {
+        const std::string out = tmp / ("peer/t" + std::to_string(i + 1) + ".raw");
+        return Step{{"cd-read", "-m", "audio", "-c", cue, "-s", std::to_string(i * sectors), "-n",
+                     std::to_string(sectors), "-o", out, "--no-header"},
+                    out};
     }, kTracks);
     bool same = true;
     for (int t = 1; t <= kTracks; ++t)
@@ -210,27 +231,24 @@ int main(int argc, char** argv) {
                            slurp(tmp / ("peer/t" + std::to_string(t) + ".raw"));
     std::printf("%-34s %s\n", "WAV data identical to cd-read", same ? "yes" : "NO");
 
-    compare("Secure paranoia vs minimal reader", rounds, [&](int i) {
-        return i == 0 ? std::vector<std::string>{self, "--ours", img, "secure", tmp / "ours"} : std::vector<std::string>{};
-    }, [&](int i) {
-        return std::vector<std::string>{self, "--minimal", cue, std::to_string(i + 1),
-                                        tmp / ("peer/m" + std::to_string(i + 1) + ".raw")};
+    compare("Secure paranoia vs minimal reader", rounds, ours("secure"), [&](int i) {
+        const std::string out = tmp / ("peer/m" + std::to_string(i + 1) + ".raw");
+        return Step{{self, "--minimal", cue, std::to_string(i + 1), out}, out};
     }, kTracks);
 
     const std::string q = bench::ProgramPath();
     auto piped = [&](const std::string& encoder) {
         return [&, encoder](int i) {
-            const std::string t = std::to_string(i + 1);
-            return std::vector<std::string>{"/bin/sh", "-c",
-                                            "'" + q + "' --minimal '" + cue + "' " + t + " - | " + encoder + " '" +
-                                                tmp / ("peer/p" + t) + "'"};
+            const std::string out = tmp / ("peer/p" + std::to_string(i + 1));
+            return Step{{"/bin/sh", "-c",
+                         "'" + q + "' --minimal '" + cue + "' " + std::to_string(i + 1) + " - | " + encoder + " '" + out +
+                             "'"},
+                        out};
         };
     };
-    compare("MP3 vs minimal reader | lame", 3, [&](int i) {
-        return i == 0 ? std::vector<std::string>{self, "--ours", img, "mp3", tmp / "ours"} : std::vector<std::string>{};
-    }, piped("lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 --cbr - "), kTracks);
-    compare("OGG vs minimal reader | oggenc", 3, [&](int i) {
-        return i == 0 ? std::vector<std::string>{self, "--ours", img, "ogg", tmp / "ours"} : std::vector<std::string>{};
-    }, piped("oggenc --quiet -r -B 16 -C 2 -R 44100 -b 128 - -o "), kTracks);
+    compare("MP3 vs minimal reader | lame", rounds, ours("mp3"),
+            piped("lame --quiet -r -s 44.1 --bitwidth 16 --signed --little-endian -m j -b 128 --cbr - "), kTracks);
+    compare("OGG vs minimal reader | oggenc", rounds, ours("ogg"),
+            piped("oggenc --quiet -r -B 16 -C 2 -R 44100 -b 128 - -o "), kTracks);
     return 0;
 }

@@ -32,7 +32,7 @@ Spread SpreadOf(std::vector<double> seconds) {
     std::sort(seconds.begin(), seconds.end());
     const std::size_t n = seconds.size();
     const double median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
-    return {seconds.front(), seconds.back(), median};
+    return {seconds.front(), median, seconds.back()};
 }
 
 std::string Figure(const Spread& s, double scale, int digits) {

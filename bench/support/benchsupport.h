@@ -22,8 +22,8 @@ double SecondsSince(Clock::time_point start);
 constexpr int kMinRounds = 5;
 struct Spread {
     double best = 0;    // the least
-    double worst = 0;   // the most
     double median = 0;
+    double worst = 0;   // the most
 };
 Spread SpreadOf(std::vector<double> seconds);
 // "median [least-most]" of the timings times scale, with digits decimals.

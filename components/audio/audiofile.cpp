@@ -6,6 +6,7 @@
 #include "components/audio/encoder.h"
 #include "components/audio/outputfile.h"
 #include "components/audio/pcmconverter.h"
+#include "components/audio/riffinfo.h"
 
 AudioFile::AudioFile() = default;
 
@@ -166,10 +167,8 @@ AudioFile::Format AudioFile::resolvedFormat() const {
 }
 
 bool AudioFile::create(const std::string& fileName, int) {
-    std::string info = std::move(wavInfo_);
-    wavInfo_.clear();
     close();
-    fileWavInfo_ = std::move(info);
+    wavInfo_.clear();
     if (format_.invalid) {
         error_ = AudioErrorUnsupported;
         return false;
@@ -206,7 +205,7 @@ bool AudioFile::create(const std::string& fileName, int) {
 bool AudioFile::startEncoder() {
     const Format f = resolvedFormat();
     switch (f.kind) {
-    case AudioKind::Wav: encoder_ = audio::makeWavEncoder(f.sampleRate, f.channels, f.bits, fileWavInfo_); break;
+    case AudioKind::Wav: encoder_ = audio::makeWavEncoder(f.sampleRate, f.channels, f.bits); break;
     case AudioKind::Mp3: {
         audio::Mp3Config c;
         c.sampleRate = f.sampleRate;
@@ -316,6 +315,12 @@ void AudioFile::abandon() {
     error_ = AudioErrorNone;
 }
 
+bool AudioFile::setWavInfo(std::vector<std::pair<std::string, std::string>> items) {
+    if (!out_ || resolvedFormat().kind != AudioKind::Wav) return false;
+    wavInfo_ = std::move(items);
+    return true;
+}
+
 void AudioFile::closeWriter() {
     bool ok = !writeFailed_;
     if (ok && !encoder_) ok = startEncoder();  // an output with no block is still a valid, empty file
@@ -329,6 +334,8 @@ void AudioFile::closeWriter() {
     const bool kept = !ok && keepIncomplete_ && out_->failed();
     if (ok) ok = encoder_->finish();
     else if (kept && encoder_) encoder_->finish();
+    if (ok && !wavInfo_.empty()) ok = audio::appendRiffInfo(*out_, wavInfo_);
+    wavInfo_.clear();
     encoder_.reset();
     converter_.reset();
     if (ok || kept) ok = out_->close() && ok;

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "components/audio/audioblock.h"
@@ -73,9 +74,6 @@ public:
 
     // Writing.
     void setWavFormat(int sampleRate, int channels, int bitsPerSample);
-    // A RIFF INFO list for the next WAV file created, put before its audio
-    // (see AudioInformation::wavInfoList); the next create takes it.
-    void setWavInfoList(std::string list) { wavInfo_ = std::move(list); }
     // False, and the format unchanged, when MPEG audio has no such rate and
     // bitrate pair.
     bool setMp3Format(int sampleRate, int bitrate, int channelMode);
@@ -96,6 +94,12 @@ public:
     bool create(const std::string& fileName, int flag = 0);
     void setInputFormat(int sampleRate, int channels);
     void writeBlock(const AudioBlock& block);
+    // Between create and close: the text fields of a WAV output (RIFF INFO
+    // ids and UTF-8 texts, in order), written after the audio at close, so
+    // that tagging needs no second pass over the finished file. A failed
+    // write of them fails the output as a failed block would. False, and
+    // nothing kept, when the output is not a WAV.
+    bool setWavInfo(std::vector<std::pair<std::string, std::string>> items);
     // Drops the output being written (a stopped job): nothing appears under
     // its name and a file already there stays as it was.
     void abandon();
@@ -133,7 +137,6 @@ private:
     std::unique_ptr<audio::AudioDecoder> decoder_;
     // writer
     Format format_;
-    std::string wavInfo_, fileWavInfo_;  // set for the next file; of the file being written
     int inRate_ = 0, inChannels_ = 0;
     std::unique_ptr<audio::OutputFile> out_;
     std::unique_ptr<audio::Encoder> encoder_;
@@ -142,4 +145,5 @@ private:
     bool writeFailed_ = false;
     bool keepIncomplete_ = false;
     bool visiblePart_ = false;
+    std::vector<std::pair<std::string, std::string>> wavInfo_;
 };

@@ -426,20 +426,18 @@ bool AudioInformation::loadWav(const std::string& fileName) {
     return true;
 }
 
-audio::RiffInfoItems AudioInformation::wavItems() const {
+audio::RiffInfoItems AudioInformation::wavInfoItems() const {
     return {{kWavTitle, infoTitle},           {kWavArtist, infoArtist},       {kWavAlbum, infoAlbum},
             {kWavComment, infoComments},      {kWavCopyright, infoCopyright}, {kWavYear, numberText(infoYear)},
             {kWavGenre, genreText()},         {kWavTrack, numberText(infoTrack)}, {kWavEncodedBy, infoEncodedBy},
             {kWavComposer, infoComposer},     {kWavOriginalArtist, infoOriginalArtist}, {kWavUrl, infoURL}};
 }
 
-std::string AudioInformation::wavInfoList() const { return audio::riffInfoList(wavItems()); }
-
 bool AudioInformation::saveWav(const std::string& fileName) {
     // Items of ids we do not edit stay.
     audio::RiffInfoItems items;
     audio::readRiffInfo(fileName, items);
-    const audio::RiffInfoItems ours = wavItems();
+    const audio::RiffInfoItems ours = wavInfoItems();
     std::erase_if(items, [&](const auto& item) {
         return std::any_of(ours.begin(), ours.end(), [&](const auto& o) { return o.first == item.first; });
     });

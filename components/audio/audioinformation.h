@@ -30,10 +30,10 @@ public:
     // then unchanged.
     bool save(const std::string& fileName);
     const std::string& lastError() const { return lastError_; }
-    // The RIFF INFO list that save would give a WAV file without one, for a
-    // writer to put before the audio of a new file: written with it, the
-    // tags cost no second pass over the file. Empty when no field is set.
-    std::string wavInfoList() const;
+    // The fields as a WAV's RIFF INFO items (id, UTF-8 text), as save
+    // writes them: for a writer to put in with the audio (AudioFile's
+    // setWavInfo), so that a new WAV is written once.
+    std::vector<std::pair<std::string, std::string>> wavInfoItems() const;
 
     // Stream facts, after load.
     int infoFrequency = 0;       // Hz
@@ -70,7 +70,6 @@ private:
     bool saveOgg(const std::string& fileName);
     bool saveWma(const std::string& fileName);
     bool saveWav(const std::string& fileName);
-    std::vector<std::pair<std::string, std::string>> wavItems() const;
     // The seven common fields from and to a tag's texts: year and track as
     // their leading numbers, the genre through the list.
     void setCommonTags(const CommonTags& t);

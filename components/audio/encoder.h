@@ -40,9 +40,7 @@ struct OggConfig {
     int quality = 500;   // 0..1000, used when kbps is 0
 };
 
-// infoList: a RIFF LIST chunk put between the format and the audio (the
-// file's INFO tags), or empty.
-std::unique_ptr<Encoder> makeWavEncoder(int sampleRate, int channels, int bits, std::string infoList = {});
+std::unique_ptr<Encoder> makeWavEncoder(int sampleRate, int channels, int bits);
 std::unique_ptr<Encoder> makeMp3Encoder(const Mp3Config& config);
 std::unique_ptr<Encoder> makeOggEncoder(const OggConfig& config);
 std::unique_ptr<Encoder> makeWmaEncoder(int sampleRate, int channels, int kbps);

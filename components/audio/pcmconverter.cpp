@@ -10,12 +10,16 @@ extern "C" {
 
 namespace audio {
 
-PcmConverter::~PcmConverter() { swr_free(&swr_); }
+// Without a resampler there is nothing to free, and calling into libav
+// would load it for outputs that never resample.
+PcmConverter::~PcmConverter() {
+    if (swr_) swr_free(&swr_);
+}
 
 bool PcmConverter::configure(int inRate, int inChannels, int outRate, int outChannels) {
     if (inRate <= 0 || outRate <= 0 || inChannels < 1 || inChannels > 8 || outChannels < 1 || outChannels > 2)
         return false;
-    swr_free(&swr_);
+    if (swr_) swr_free(&swr_);
     inRate_ = inRate;
     inChannels_ = inChannels;
     outRate_ = outRate;

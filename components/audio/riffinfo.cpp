@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <vector>
 
+#include "components/audio/outputfile.h"
 #include "platform/posixfile.h"
 #include "tags/textcodec.h"
 
@@ -58,6 +59,32 @@ bool isInfoList(const PosixFile& file, const Chunk& c) {
 
 }  // namespace
 
+std::string riffInfoChunk(const RiffInfoItems& items) {
+    std::string body = "INFO";
+    for (const auto& [id, text] : items) {
+        if (text.empty() || id.size() != 4) continue;
+        body += id;
+        put32(body, static_cast<uint32_t>(text.size() + 1));
+        body += text;
+        body.push_back('\0');
+        if ((text.size() + 1) & 1) body.push_back('\0');
+    }
+    if (body.size() == 4) return {};
+    std::string list = "LIST";
+    put32(list, static_cast<uint32_t>(body.size()));
+    return list + body;
+}
+
+bool appendRiffInfo(OutputFile& out, const RiffInfoItems& items) {
+    const std::string list = riffInfoChunk(items);
+    if (list.empty()) return !out.failed();
+    if (!out.write(list.data(), list.size())) return false;
+    // As the writer's own header does past 4 GiB: the largest size there is.
+    std::string riffSize;
+    put32(riffSize, static_cast<uint32_t>(std::min<uint64_t>(out.size() - 8, 0xffffffffu)));
+    return out.writeAt(4, riffSize.data(), riffSize.size());
+}
+
 bool readRiffInfo(const std::string& fileName, RiffInfoItems& items, std::string* error) {
     items.clear();
     PosixFile file(fileName, O_RDONLY | O_CLOEXEC);
@@ -87,22 +114,6 @@ bool readRiffInfo(const std::string& fileName, RiffInfoItems& items, std::string
     return true;
 }
 
-std::string riffInfoList(const RiffInfoItems& items) {
-    std::string list = "LIST";
-    std::string body = "INFO";
-    for (const auto& [id, text] : items) {
-        if (text.empty() || id.size() != 4) continue;
-        body += id;
-        put32(body, static_cast<uint32_t>(text.size() + 1));
-        body += text;
-        body.push_back('\0');
-        if ((text.size() + 1) & 1) body.push_back('\0');
-    }
-    if (body.size() == 4) return {};
-    put32(list, static_cast<uint32_t>(body.size()));
-    return list + body;
-}
-
 AtomicWriteResult writeRiffInfo(const std::string& fileName, const RiffInfoItems& items) {
     PosixFile file(fileName, O_RDONLY | O_CLOEXEC);
     uint64_t size = 0;
@@ -111,7 +122,7 @@ AtomicWriteResult writeRiffInfo(const std::string& fileName, const RiffInfoItems
     std::string error;
     if (!listChunks(file, size, chunks, &error)) return {false, "Cannot write the tags of " + fileName + ": " + error};
 
-    const std::string list = riffInfoList(items);
+    const std::string list = riffInfoChunk(items);
     const bool writeList = !list.empty();
 
     return RewriteFileAtomically(fileName, [&](PosixFile& out, std::string* why) {

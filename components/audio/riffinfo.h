@@ -18,9 +18,16 @@ using RiffInfoItems = std::vector<std::pair<std::string, std::string>>;
 // before the damage.
 bool readRiffInfo(const std::string& fileName, RiffInfoItems& items, std::string* error = nullptr);
 
-// The "LIST" chunk of type "INFO" holding the non-empty items, as it is
-// written before a file's audio; empty when no item has a text.
-std::string riffInfoList(const RiffInfoItems& items);
+// The LIST chunk of type INFO holding the non-empty items; empty when none
+// is left.
+std::string riffInfoChunk(const RiffInfoItems& items);
+
+class OutputFile;
+// Completes a WAV being written: its INFO list goes after the audio, at the
+// end of out, and the RIFF size is made to cover it. For a file that ends
+// with its data chunk (pad byte included), as the writer's WAVs do. False
+// when a write failed; out has then failed, and its close drops it.
+bool appendRiffInfo(OutputFile& out, const RiffInfoItems& items);
 
 // Replaces the file's INFO list by one holding the non-empty items, placed
 // before the audio, and fixes the RIFF size. The file is rewritten

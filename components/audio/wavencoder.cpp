@@ -1,13 +1,9 @@
-// PCM WAV: a 44-byte header whose sizes are filled in at the end, with the
-// INFO list, when there is one, between its format and data chunks; 8-bit
+// PCM WAV: a 44-byte header whose sizes are filled in at the end; 8-bit
 // samples are unsigned, 16-bit ones signed little-endian.
 
-#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "components/audio/encoder.h"
@@ -27,16 +23,16 @@ void put32(uint8_t* p, uint32_t v) {
 
 class WavEncoder final : public Encoder {
 public:
-    WavEncoder(int rate, int channels, int bits, std::string infoList)
-        : rate_(rate), channels_(channels), bits_(bits), info_(std::move(infoList)) {}
+    WavEncoder(int rate, int channels, int bits) : rate_(rate), channels_(channels), bits_(bits) {}
     int sampleRate() const override { return rate_; }
     int channels() const override { return channels_; }
 
     bool begin(OutputFile& out) override {
         if (rate_ <= 0 || channels_ < 1 || channels_ > 2 || (bits_ != 8 && bits_ != 16)) return false;
         out_ = &out;
-        const std::vector<uint8_t> h = header(0);
-        return out.write(h.data(), h.size());
+        uint8_t h[44];
+        header(h, 0);
+        return out.write(h, sizeof h);
     }
 
     bool encode(const int16_t* in, int64_t frames) override {
@@ -64,12 +60,13 @@ public:
         // A RIFF size field holds 32 bits; a longer file keeps the largest
         // whole-frame size that fits, which readers treat as "to the end".
         // It is even, so the pad byte of an odd size cannot wrap the field.
-        const uint64_t limit = (std::numeric_limits<uint32_t>::max() - 36 - info_.size()) & ~uint64_t{1};
+        const uint64_t limit = (std::numeric_limits<uint32_t>::max() - 36) & ~uint64_t{1};
         if (data > limit) data = limit - limit % static_cast<uint64_t>(blockAlign());
         // The header first: a file kept after a failed write has no room
         // for the pad byte, but plays with its sizes right.
-        const std::vector<uint8_t> h = header(static_cast<uint32_t>(data));
-        if (!out_->writeAt(0, h.data(), h.size())) return false;
+        uint8_t h[44];
+        header(h, static_cast<uint32_t>(data));
+        if (!out_->writeAt(0, h, sizeof h)) return false;
         const uint8_t pad = 0;
         return dataBytes_ % 2 == 0 || out_->write(&pad, 1);
     }
@@ -77,13 +74,9 @@ public:
 private:
     int blockAlign() const { return channels_ * bits_ / 8; }
 
-    // The RIFF, format and INFO chunks and the data chunk's head.
-    std::vector<uint8_t> header(uint32_t dataBytes) const {
-        std::vector<uint8_t> bytes(44 + info_.size());
-        uint8_t* h = bytes.data();
-        const uint64_t riff = 36 + info_.size() + dataBytes + (dataBytes & 1);
+    void header(uint8_t* h, uint32_t dataBytes) const {
         std::memcpy(h, "RIFF", 4);
-        put32(h + 4, static_cast<uint32_t>(std::min<uint64_t>(riff, std::numeric_limits<uint32_t>::max())));
+        put32(h + 4, 36 + dataBytes + (dataBytes & 1));
         std::memcpy(h + 8, "WAVEfmt ", 8);
         put32(h + 16, 16);
         put16(h + 20, 1);
@@ -92,15 +85,11 @@ private:
         put32(h + 28, static_cast<uint32_t>(static_cast<uint64_t>(rate_) * static_cast<uint64_t>(blockAlign())));
         put16(h + 32, static_cast<uint16_t>(blockAlign()));
         put16(h + 34, static_cast<uint16_t>(bits_));
-        if (!info_.empty()) std::memcpy(h + 36, info_.data(), info_.size());
-        h += info_.size();
         std::memcpy(h + 36, "data", 4);
         put32(h + 40, dataBytes);
-        return bytes;
     }
 
     int rate_, channels_, bits_;
-    std::string info_;
     OutputFile* out_ = nullptr;
     uint64_t dataBytes_ = 0;
     std::vector<uint8_t> bytes_;
@@ -108,8 +97,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Encoder> makeWavEncoder(int sampleRate, int channels, int bits, std::string infoList) {
-    return std::make_unique<WavEncoder>(sampleRate, channels, bits, std::move(infoList));
+std::unique_ptr<Encoder> makeWavEncoder(int sampleRate, int channels, int bits) {
+    return std::make_unique<WavEncoder>(sampleRate, channels, bits);
 }
 
 }  // namespace audio

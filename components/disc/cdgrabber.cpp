@@ -17,7 +17,6 @@
 #include <bit>
 #include <chrono>
 #include <cstring>
-#include <deque>
 
 #include "components/disc/cdimages.h"
 #include "platform/paths.h"
@@ -127,10 +126,19 @@ void paranoiaCallback(long, paranoia_cb_mode_t mode) {
     if (mode == PARANOIA_CB_SKIP || mode == PARANOIA_CB_READERR) tlsSectorBad = true;
 }
 
-// Paranoia on a thread of its own, handing sectors over through a bounded
-// queue. The state is shared with the thread, so a reader that stopped
+// Paranoia on a thread of its own, handing sectors over through a ring of
+// sectors. The state is shared with the thread, so a reader that stopped
 // answering can be left behind: it frees itself when its read returns.
+//
+// The thread writes each sector straight into its slot and the reader
+// copies whole runs of slots out, outside the lock: only the thread writes
+// the slot past the last full one, and only the reader reads the full
+// ones. Each side wakes the other only when that one waits, and the
+// reader waits for as many sectors as it needs at once, so a block costs
+// one wake-up rather than one per sector.
 struct ParanoiaShared {
+    static constexpr int kSlots = 300;  // four seconds of audio
+
     CdIo_t* cdio = nullptr;
     cdrom_drive_t* drive = nullptr;
     cdrom_paranoia_t* paranoia = nullptr;
@@ -138,12 +146,14 @@ struct ParanoiaShared {
     int retries = 0;
     int delayMs = 0;  // tests: a drive that answers this slowly
     std::mutex m;
-    std::condition_variable cv;
-    struct Sector {
-        std::vector<uint8_t> data;
-        bool bad = false;
-    };
-    std::deque<Sector> queue;
+    std::condition_variable readerWake;
+    std::condition_variable threadWake;
+    std::vector<uint8_t> ring = std::vector<uint8_t>(static_cast<std::size_t>(kSlots) * kSector);
+    std::vector<char> slotBad = std::vector<char>(kSlots);
+    int head = 0;   // slot of the first full sector
+    int full = 0;   // full slots from head on
+    int wanted = 0;  // sectors the reader waits for; 0 while it does not wait
+    bool threadWaits = false;
     int32_t next = 0;  // next sector the thread reads
     int32_t end = -1;  // last sector of the track
     uint64_t generation = 0;
@@ -157,15 +167,22 @@ struct ParanoiaShared {
         if (guardFd >= 0) ::close(guardFd);
     }
 
+    uint8_t* slot(int index) { return ring.data() + static_cast<std::size_t>(index % kSlots) * kSector; }
+
     static void run(std::shared_ptr<ParanoiaShared> s) {
-        std::vector<uint8_t> buffer(kSector);
         uint64_t applied = 0;  // the generation paranoia's position belongs to
         std::unique_lock lock(s->m);
         for (;;) {
-            s->cv.wait(lock, [&] { return s->quit || (s->next <= s->end && s->queue.size() < 150); });
+            if (!s->quit && !(s->next <= s->end && s->full < kSlots)) {
+                s->threadWaits = true;
+                s->threadWake.wait(lock, [&] { return s->quit || (s->next <= s->end && s->full < kSlots); });
+                s->threadWaits = false;
+            }
             if (s->quit) break;
             const int32_t lsn = s->next;
             const uint64_t generation = s->generation;
+            const int index = s->head + s->full;
+            uint8_t* out = s->slot(index);
             lock.unlock();
             // Only this thread touches paranoia: a seek asked for by the
             // reader is made here, before the next read.
@@ -179,64 +196,71 @@ struct ParanoiaShared {
                 // Past the end of a shrunken .bin paranoia would spin for
                 // ever; the sector is bad and paranoia moves on without it.
                 bad = true;
-                std::fill(buffer.begin(), buffer.end(), 0);
+                std::memset(out, 0, kSector);
                 cdio_paranoia_seek(s->paranoia, lsn + 1, SEEK_SET);
             } else {
                 tlsSectorBad = false;
                 const int16_t* data = cdio_paranoia_read_limited(s->paranoia, paranoiaCallback, s->retries + 1);
                 bad = tlsSectorBad || data == nullptr;
                 if (data)
-                    std::memcpy(buffer.data(), data, kSector);
+                    std::memcpy(out, data, kSector);
                 else
-                    std::fill(buffer.begin(), buffer.end(), 0);
+                    std::memset(out, 0, kSector);
             }
             lock.lock();
-            if (generation != s->generation) continue;  // a seek came meanwhile
-            s->queue.push_back({buffer, bad});
+            // A seek meanwhile emptied the ring; the sector belongs to the
+            // old position.
+            if (generation != s->generation) continue;
+            s->slotBad[static_cast<std::size_t>(index % kSlots)] = bad ? 1 : 0;
+            ++s->full;
             ++s->next;
-            s->cv.notify_all();
+            if (s->wanted > 0 && (s->full >= s->wanted || s->next > s->end)) s->readerWake.notify_one();
         }
         s->done = true;
-        s->cv.notify_all();
+        s->readerWake.notify_all();
     }
 };
 
 struct ParanoiaReader final : CdTrackReader {
     std::shared_ptr<ParanoiaShared> s;
-    int32_t expected = 0;  // the sector the queue's front holds
+    int32_t expected = 0;  // the sector the ring's first full slot holds
     int deadlineMs = 60000;
     bool stalled = false;
-    std::vector<uint8_t> last;  // the sector before `expected`
+    std::vector<uint8_t> last = std::vector<uint8_t>(kSector);  // the sector before `expected`
+    bool haveLast = false;
     bool lastBad = false;
 
     ~ParanoiaReader() override {
         if (!s) return;
         std::unique_lock lock(s->m);
         s->quit = true;
-        s->cv.notify_all();
+        s->threadWake.notify_all();
         // A reader that answers ends within a sector's read; one that hangs
         // in the drive is left to end by itself, owning what it uses.
-        if (!stalled) s->cv.wait_for(lock, std::chrono::seconds(2), [&] { return s->done; });
+        if (!stalled) s->readerWake.wait_for(lock, std::chrono::seconds(2), [&] { return s->done; });
     }
 
     void seekTo(int32_t lsn) {
         std::lock_guard lock(s->m);
         ++s->generation;
-        s->queue.clear();
+        s->head = 0;
+        s->full = 0;
         s->next = lsn;
         expected = lsn;
-        last.clear();
-        s->cv.notify_all();
+        haveLast = false;
+        if (s->threadWaits) s->threadWake.notify_one();
     }
 
     void read(int32_t lsn, int count, uint8_t* out, std::vector<char>& bad) override {
         bad.assign(static_cast<std::size_t>(count), 1);
-        std::memset(out, 0, static_cast<std::size_t>(count) * kSector);
-        if (stalled) return;
+        if (stalled) {
+            std::memset(out, 0, static_cast<std::size_t>(count) * kSector);
+            return;
+        }
         int i = 0;
         // Blocks that end inside a sector ask for it again with the next
         // block: serve it from here rather than seek paranoia back.
-        if (lsn == expected - 1 && !last.empty()) {
+        if (lsn == expected - 1 && haveLast) {
             std::memcpy(out, last.data(), kSector);
             bad[0] = lastBad ? 1 : 0;
             i = 1;
@@ -244,25 +268,51 @@ struct ParanoiaReader final : CdTrackReader {
             seekTo(lsn);
         }
         std::unique_lock lock(s->m);
-        for (; i < count; ++i) {
-            const bool arrived = s->cv.wait_for(lock, std::chrono::milliseconds(deadlineMs),
-                                                [&] { return !s->queue.empty() || s->done; });
-            if (!arrived || s->queue.empty()) {
+        while (i < count) {
+            // Wait for the rest of the block, or as much of it as the ring
+            // holds; the deadline runs anew whenever a sector comes.
+            const int want = std::min(count - i, ParanoiaShared::kSlots);
+            int seen = s->full;
+            bool timedOut = false;
+            while (s->full < want && !s->done) {
+                s->wanted = want;
+                const bool arrived = s->readerWake.wait_for(lock, std::chrono::milliseconds(deadlineMs),
+                                                            [&] { return s->full >= want || s->done; });
+                s->wanted = 0;
+                if (!arrived && s->full == seen) {
+                    timedOut = true;
+                    break;
+                }
+                seen = s->full;
+            }
+            if (timedOut) {
                 // No sector within the deadline: the drive is gone or hangs.
-                // The rest of the track fails at once from now on.
+                // What came is kept; the rest of the track fails at once.
                 stalled = true;
                 qCWarning(lcDisc, "no sector from the drive within %d ms", deadlineMs);
-                return;
             }
-            auto sector = std::move(s->queue.front());
-            s->queue.pop_front();
-            ++expected;
-            std::memcpy(out + static_cast<std::size_t>(i) * kSector, sector.data.data(), kSector);
-            bad[static_cast<std::size_t>(i)] = sector.bad ? 1 : 0;
-            lastBad = sector.bad;
-            last = std::move(sector.data);
-            s->cv.notify_all();
+            if (s->full == 0) break;
+            const int n = std::min(s->full, count - i);
+            const int first = s->head;
+            lock.unlock();
+            for (int k = 0; k < n; ++k) {
+                std::memcpy(out + static_cast<std::size_t>(i + k) * kSector, s->slot(first + k), kSector);
+                const std::size_t at = static_cast<std::size_t>((first + k) % ParanoiaShared::kSlots);
+                bad[static_cast<std::size_t>(i + k)] = s->slotBad[at];
+            }
+            lastBad = bad[static_cast<std::size_t>(i + n - 1)] != 0;
+            std::memcpy(last.data(), out + static_cast<std::size_t>(i + n - 1) * kSector, kSector);
+            haveLast = true;
+            i += n;
+            expected += n;
+            lock.lock();
+            s->head = (s->head + n) % ParanoiaShared::kSlots;
+            s->full -= n;
+            if (s->threadWaits) s->threadWake.notify_one();
+            if (stalled) break;
         }
+        if (i < count)
+            std::memset(out + static_cast<std::size_t>(i) * kSector, 0, static_cast<std::size_t>(count - i) * kSector);
     }
 };
 

@@ -9,6 +9,7 @@
 
 #include "audiotestutil.h"
 #include "components/audio/audiofile.h"
+#include "components/audio/audioinformation.h"
 #include "components/audio/encoderlimits.h"
 #include "testenv.h"
 
@@ -309,6 +310,64 @@ TEST(AudioFileWriter, EveryWmaProfileGivesAPlayableFile) {
     EXPECT_FALSE(w.create(dir + "/unknown.wma"));
     EXPECT_NE(w.getError(), 0);
     EXPECT_FALSE(fs::exists(dir + "/unknown.wma"));
+}
+
+// The text fields given before close follow the audio in the same file:
+// other readers find them, the audio and its sizes are as without them (a
+// pad byte after odd-sized audio included), and the tag editor's save
+// works on such a file. Only a WAV output takes them.
+TEST(AudioFileWriter, WavInfoIsWrittenWithTheAudio) {
+    const std::string dir = testenv::makeTempDir("wavinfo");
+    struct Row {
+        int rate, channels, bits;
+        double seconds;
+    };
+    for (const Row& row : {Row{44100, 2, 16, 1.0}, Row{8000, 1, 8, 4001.5 / 8000}}) {
+        SCOPED_TRACE(row.bits);
+        const std::string out = dir + "/t" + std::to_string(row.bits) + ".wav";
+        const AudioBlock source = sine(row.rate, row.channels, row.seconds, {1000});
+        AudioFile w;
+        w.setWavFormat(row.rate, row.channels, row.bits);
+        ASSERT_TRUE(w.create(out));
+        EXPECT_TRUE(w.setWavInfo({{"INAM", "Tone \xc3\xbc"}, {"ICMT", ""}, {"IART", "Maker"}}));
+        w.setInputFormat(row.rate, row.channels);
+        w.writeBlock(source);
+        w.close();
+        ASSERT_EQ(w.getError(), 0);
+        const std::string bytes = testenv::readFile(out);
+        ASSERT_GT(bytes.size(), 44u);
+        const auto le32 = [&](size_t at) {
+            return static_cast<uint32_t>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8 |
+                                         static_cast<uint8_t>(bytes[at + 2]) << 16 |
+                                         static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + 3])) << 24);
+        };
+        EXPECT_EQ(le32(4), bytes.size() - 8);
+        const uint32_t data = le32(40);
+        EXPECT_EQ(data, source.samples.size() * row.bits / 8);
+        EXPECT_EQ(bytes.substr(44 + data + (data & 1), 4), "LIST");
+        EXPECT_EQ(decode(out).frames(), static_cast<int64_t>(source.samples.size()) / row.channels);
+        EXPECT_EQ(testenv::capture("ffprobe -v error -show_entries format_tags=title,artist,comment -of default=nw=1 " +
+                                   testenv::shellQuote(out)),
+                  "TAG:title=Tone \xc3\xbc\nTAG:artist=Maker\n");
+
+        AudioInformation info;
+        ASSERT_TRUE(info.load(out));
+        EXPECT_EQ(info.infoTitle, "Tone \xc3\xbc");
+        info.infoAlbum = "Album";
+        ASSERT_TRUE(info.save(out));
+        ASSERT_TRUE(info.load(out));
+        EXPECT_EQ(info.infoArtist, "Maker");
+        EXPECT_EQ(info.infoAlbum, "Album");
+        EXPECT_EQ(decode(out).frames(), static_cast<int64_t>(source.samples.size()) / row.channels);
+    }
+    for (const char* ext : {"mp3", "ogg", "wma"}) {
+        AudioFile w;
+        ASSERT_TRUE(w.create(dir + "/x." + ext));
+        EXPECT_FALSE(w.setWavInfo({{"INAM", "Tone"}})) << ext;
+        w.abandon();
+    }
+    AudioFile idle;
+    EXPECT_FALSE(idle.setWavInfo({{"INAM", "Tone"}}));
 }
 
 // A cut with start = end writes no block: the output must still be a valid,

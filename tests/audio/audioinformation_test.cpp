@@ -195,35 +195,6 @@ TEST_F(AudioInformationTest, AFailedSaveReportsAndLeavesTheFileAlone) {
     }
 }
 
-// A WAV written with its INFO list in the header is the very file a save of
-// the same tags makes of it afterwards, for every length of audio (an odd
-// one ends in a pad byte) and for no tags at all.
-TEST_F(AudioInformationTest, WavTagsWrittenWithTheAudioEqualASaveAfterIt) {
-    AudioInformation info;
-    fill(info);
-    for (const AudioInformation& tags : {info, AudioInformation{}}) {
-        for (int bits : {8, 16}) {
-            const AudioBlock block = sine(22050, 1, 0.01003, {440});
-            const std::string after = dir_ + "/after.wav", with = dir_ + "/with.wav";
-            for (const std::string& path : {after, with}) {
-                AudioFile w;
-                w.setWavFormat(22050, 1, bits);
-                if (path == with) w.setWavInfoList(tags.wavInfoList());
-                ASSERT_TRUE(w.create(path));
-                w.writeBlock(block);
-                w.close();
-                ASSERT_EQ(w.getError(), 0);
-            }
-            AudioInformation saver = tags;
-            if (!tags.wavInfoList().empty()) ASSERT_TRUE(saver.save(after));
-            EXPECT_EQ(testenv::readFile(with), testenv::readFile(after)) << bits;
-            AudioInformation back;
-            ASSERT_TRUE(back.load(with));
-            EXPECT_EQ(back.infoTitle, tags.infoTitle);
-        }
-    }
-}
-
 // Rip and conversion workers load tags while the window thread does too.
 TEST_F(AudioInformationTest, InstancesOnSeveralThreadsDoNotMeet) {
     std::vector<std::string> files;

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "cdimagemaker.h"
 #include "components/disc/cdgrabber.h"
@@ -115,6 +116,31 @@ TEST_F(GrabberFixture, SeekAndShortBlocks) {
         grabber.closeTrack();
         EXPECT_FALSE(grabber.trackOpen());
     }
+}
+
+// The drive road hands sectors over through a ring of four seconds: blocks
+// longer than the ring, and seeks back and ahead once the reader thread
+// has filled it, still give the track's own samples.
+TEST_F(GrabberFixture, DriveRoadBlocksAndSeeksAcrossItsRing) {
+    grabber.setParanoiaForImages(true);
+    grabber.setGrabMode(CdGrabber::GrabSecure);
+    ASSERT_TRUE(grabber.readToc());
+    const Pcm& noise = image.padded[2];
+    EXPECT_TRUE(readWhole(grabber, 3, 2 * (400 * 588 + 37)) == noise);
+    ASSERT_TRUE(grabber.openTrack(3));
+    auto expectAt = [&](int64_t frame, int64_t samples) {
+        ASSERT_TRUE(grabber.seek(frame));
+        const AudioBlock b = grabber.readBlock(samples);
+        ASSERT_EQ(b.size(), samples);
+        EXPECT_TRUE(std::equal(b.samples.begin(), b.samples.end(), noise.begin() + 2 * frame)) << frame;
+        EXPECT_EQ(grabber.lastError(), 0);
+    };
+    expectAt(0, 2 * 1000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the ring fills
+    expectAt(990, 2 * 500);          // back into the sector read last
+    expectAt(100, 2 * 700);          // back to an earlier sector
+    expectAt(350 * 588, 2 * 40000);  // past what the ring held
+    grabber.closeTrack();
 }
 
 // Only cues of one BINARY file named after the cue itself are offered; the

@@ -192,6 +192,53 @@ TEST_F(RipFixture, OverwriteNoKeepsTheOldFileAndStopLeavesNoFile) {
         EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
 }
 
+// A WAV's tags are written with its audio: other readers find them, and
+// the audio is the track's, byte for byte.
+TEST_F(RipFixture, WavTagsGoInWithTheAudioWhereOtherReadersFindThem) {
+    reporter.rows[1].checked = false;
+    reporter.rows[2].checked = false;
+    ASSERT_EQ(rip(OutputKind::Wav).done, 1);
+    const std::string path = out + "/Tone.wav";
+    EXPECT_EQ(testenv::capture("ffprobe -v error -show_entries format_tags=title,artist,album,genre -of "
+                               "default=nw=1 " +
+                               testenv::shellQuote(path)),
+              "TAG:title=Tone\nTAG:artist=Artist\nTAG:album=Album\nTAG:genre=Rock\n");
+    EXPECT_TRUE(cdtest::decodedPcm(path) == image.padded[0]);
+    const std::string bytes = testenv::readFile(path);
+    ASSERT_GT(bytes.size(), 8u);
+    uint32_t riffSize = 0;
+    for (int i = 3; i >= 0; --i) riffSize = riffSize << 8 | static_cast<uint8_t>(bytes[4 + i]);
+    EXPECT_EQ(riffSize, bytes.size() - 8);
+}
+
+// A disk that fills up while the tags are written: the row fails, and the
+// file that was under the name stays as it was. One byte more and the same
+// rip completes, so it was the tags' write that failed.
+TEST_F(RipFixture, AFailedTagWriteFailsTheRowAndKeepsTheOldFile) {
+    reporter.rows[1].checked = false;
+    reporter.rows[2].checked = false;
+    ASSERT_EQ(rip(OutputKind::Wav).done, 1);
+    const std::string path = out + "/Tone.wav";
+    const std::string complete = testenv::readFile(path);
+    for (size_t limit : {complete.size() - 1, complete.size()}) {
+        SCOPED_TRACE(limit);
+        testenv::writeFile(path, "old");
+        const int outcome = testenv::inChild(
+            [&] {
+                reporter.finished.clear();
+                const RipResult r = rip(OutputKind::Wav);
+                if (r.done == 1 && reporter.finished == std::vector<std::pair<int, bool>>{{0, true}}) return 1;
+                if (r.failed == 1 && reporter.finished == std::vector<std::pair<int, bool>>{{0, false}}) return 2;
+                return 3;
+            },
+            limit);
+        const bool room = limit == complete.size();
+        EXPECT_EQ(outcome, room ? 1 : 2);
+        EXPECT_EQ(testenv::readFile(path), room ? complete : "old");
+        EXPECT_EQ(files(), std::vector<std::string>{"Tone.wav"});
+    }
+}
+
 // The .bin shrinks while track 3 is ripped: "No" leaves no file and the row
 // failed; "Yes" lets the error action finish the track, asked once.
 TEST_F(RipFixture, DamagedImageUnderEachErrorAction) {
