@@ -63,6 +63,41 @@ LibraryTree::LibraryTree(QWidget* parent) : QTreeWidget(parent) {
     myHabit_ = topLevelItem(2);
     myPlaylist_ = topLevelItem(3);
     myAlbum_ = topLevelItem(4);
+    connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) { built(item); });
+}
+
+LibraryTree::PendingLeaves* LibraryTree::pendingOf(const QTreeWidgetItem* root) const {
+    if (root == myArtist_) return &pendingArtists_;
+    if (root == myPlaylist_) return &pendingPlaylists_;
+    if (root == myAlbum_) return &pendingAlbums_;
+    return nullptr;
+}
+
+int LibraryTree::leafCount(const QTreeWidgetItem* root) const {
+    const PendingLeaves* pending = pendingOf(root);
+    return root->childCount() + (pending ? static_cast<int>(pending->size()) : 0);
+}
+
+QTreeWidgetItem* LibraryTree::built(QTreeWidgetItem* root) const {
+    PendingLeaves* pending = pendingOf(root);
+    if (!pending || pending->empty()) return root;
+    auto* self = const_cast<LibraryTree*>(this);
+    QHash<QString, QTreeWidgetItem*>& index = *self->indexOf(root);
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(pending->size()));
+    index.reserve(static_cast<qsizetype>(pending->size()));
+    for (std::size_t i = 0; i < pending->size(); ++i) {
+        const std::string_view leaf = pending->text(i);
+        const QString text = QString::fromUtf8(leaf.data(), static_cast<qsizetype>(leaf.size()));
+        QTreeWidgetItem* item = newLeaf(root, text);
+        items.append(item);
+        // A text listed twice keeps both nodes; lookups find the first.
+        if (!index.contains(text)) index.insert(text, item);
+    }
+    pending->clear();
+    root->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    root->addChildren(items);
+    return root;
 }
 
 QHash<QString, QTreeWidgetItem*>* LibraryTree::indexOf(const QTreeWidgetItem* root) {
@@ -75,25 +110,38 @@ QHash<QString, QTreeWidgetItem*>* LibraryTree::indexOf(const QTreeWidgetItem* ro
 void LibraryTree::clearLeaves(QTreeWidgetItem* root, QHash<QString, QTreeWidgetItem*>& index) {
     qDeleteAll(root->takeChildren());
     index.clear();
+    pendingOf(root)->clear();
+    root->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
-void LibraryTree::setContent(const LibraryTreeContent& content) {
-    const std::pair<QTreeWidgetItem*, const std::vector<std::string>*> roots[] = {
+bool LibraryTree::leavesUnmade() const {
+    return myArtist_->childCount() == 0 && myPlaylist_->childCount() == 0 && myAlbum_->childCount() == 0;
+}
+
+void LibraryTree::setContent(LibraryTreeContent&& content) {
+    const std::pair<QTreeWidgetItem*, std::vector<std::string>*> roots[] = {
         {myArtist_, &content.artists}, {myPlaylist_, &content.playlists}, {myAlbum_, &content.albums}};
     for (const auto& [root, leaves] : roots) {
-        QHash<QString, QTreeWidgetItem*>& index = *indexOf(root);
-        clearLeaves(root, index);
-        QList<QTreeWidgetItem*> items;
-        items.reserve(static_cast<qsizetype>(leaves->size()));
-        index.reserve(static_cast<qsizetype>(leaves->size()));
-        for (const std::string& leaf : *leaves) {
-            const QString text = QString::fromStdString(leaf);
-            QTreeWidgetItem* item = newLeaf(root, text);
-            items.append(item);
-            // A text listed twice keeps both nodes; lookups find the first.
-            if (!index.contains(text)) index.insert(text, item);
-        }
-        root->addChildren(items);
+        clearLeaves(root, *indexOf(root));
+        if (leaves->empty()) continue;
+        pendingOf(root)->texts = std::move(*leaves);
+        // The view offers to expand the root before its leaves exist.
+        root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        if (root->isExpanded()) built(root);
+    }
+}
+
+void LibraryTree::setLeaves(TreeTextLeaves&& leaves) {
+    const std::pair<QTreeWidgetItem*, std::vector<TreeTextLeaves::Span>*> roots[] = {
+        {myArtist_, &leaves.artists}, {myPlaylist_, &leaves.playlists}, {myAlbum_, &leaves.albums}};
+    for (const auto& [root, spans] : roots) {
+        clearLeaves(root, *indexOf(root));
+        if (spans->empty()) continue;
+        PendingLeaves& pending = *pendingOf(root);
+        pending.bytes = leaves.bytes;
+        pending.spans = std::move(*spans);
+        root->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+        if (root->isExpanded()) built(root);
     }
 }
 
@@ -102,6 +150,11 @@ LibraryTreeContent LibraryTree::content() const {
     const std::pair<QTreeWidgetItem*, std::vector<std::string>*> roots[] = {
         {myArtist_, &content.artists}, {myPlaylist_, &content.playlists}, {myAlbum_, &content.albums}};
     for (const auto& [root, leaves] : roots) {
+        if (const PendingLeaves* pending = pendingOf(root); !pending->empty()) {
+            leaves->reserve(pending->size());
+            for (std::size_t i = 0; i < pending->size(); ++i) leaves->emplace_back(pending->text(i));
+            continue;
+        }
         leaves->reserve(static_cast<std::size_t>(root->childCount()));
         for (int i = 0; i < root->childCount(); ++i) leaves->push_back(root->child(i)->text(0).toStdString());
     }
@@ -110,6 +163,7 @@ LibraryTreeContent LibraryTree::content() const {
 
 QTreeWidgetItem* LibraryTree::ensure(QTreeWidgetItem* root, QHash<QString, QTreeWidgetItem*>& index,
                                      const QString& text) {
+    built(root);
     if (QTreeWidgetItem* found = index.value(text)) return found;
     QTreeWidgetItem* item = newLeaf(root, text);
     root->addChild(item);
@@ -143,6 +197,7 @@ bool LibraryTree::removeLeaf(QTreeWidgetItem* leaf) {
 int LibraryTree::pruneLeaves(QTreeWidgetItem* root, const std::function<bool(const QString&)>& named) {
     QHash<QString, QTreeWidgetItem*>* index = indexOf(root);
     if (!index) return 0;
+    built(root);
     std::vector<char> keep(static_cast<std::size_t>(root->childCount()));
     int removed = 0;
     for (int i = 0; i < root->childCount(); ++i) {
@@ -203,7 +258,7 @@ int LibraryTree::absoluteIndex(const QTreeWidgetItem* item) const {
         const QTreeWidgetItem* top = item;
         while (top->parent()) top = top->parent();
         if (top != root) {
-            index += root == title_ ? kMyArtistIndex : 1 + root->childCount();
+            index += root == title_ ? kMyArtistIndex : 1 + leafCount(root);
             continue;
         }
         // Below the title the tree is small and fixed; elsewhere leaves only.
@@ -220,13 +275,13 @@ QTreeWidgetItem* LibraryTree::itemAtIndex(int absoluteIndex) const {
     if (absoluteIndex < 0) return nullptr;
     for (int r = 0; r < topLevelItemCount(); ++r) {
         QTreeWidgetItem* root = topLevelItem(r);
-        const int size = root == title_ ? kMyArtistIndex : 1 + root->childCount();
+        const int size = root == title_ ? kMyArtistIndex : 1 + leafCount(root);
         if (absoluteIndex >= size) {
             absoluteIndex -= size;
             continue;
         }
         if (root == title_) return nth(root, absoluteIndex);
-        return absoluteIndex == 0 ? root : root->child(absoluteIndex - 1);
+        return absoluteIndex == 0 ? root : built(root)->child(absoluteIndex - 1);
     }
     return nullptr;
 }

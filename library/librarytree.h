@@ -5,6 +5,11 @@
 // Fixed nodes are known by identity, never by their text: an album called
 // "All Title" is an album. Nodes are also addressed by their absolute index,
 // the position in tree order from 0.
+//
+// A root's leaves are made when they are first needed: when the root is
+// expanded, or when a caller asks for the root, a leaf or an index among
+// them. Until then the root holds their texts alone, so that a library of
+// tens of thousands of artists starts as fast as a small one.
 
 #include <QHash>
 #include <QList>
@@ -12,6 +17,10 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <memory>
+#include <string_view>
+#include <string>
+#include <vector>
 
 #include "library/libraryfill.h"
 #include "library/treetext.h"
@@ -26,23 +35,29 @@ public:
     explicit LibraryTree(QWidget* parent = nullptr);
 
     // Replaces every leaf by the content's.
-    void setContent(const LibraryTreeContent& content);
+    void setContent(const LibraryTreeContent& content) { setContent(LibraryTreeContent(content)); }
+    void setContent(LibraryTreeContent&& content);
+    // The same from the leaves of a tree file, read in place.
+    void setLeaves(TreeTextLeaves&& leaves);
     LibraryTreeContent content() const;
+    // No leaf was made since the last setContent: the leaves are still
+    // exactly the texts it was given.
+    bool leavesUnmade() const;
 
     QTreeWidgetItem* allTitleNode() const { return allTitle_; }
-    QTreeWidgetItem* myArtistNode() const { return myArtist_; }
+    QTreeWidgetItem* myArtistNode() const { return built(myArtist_); }
     QTreeWidgetItem* myHabitNode() const { return myHabit_; }
-    QTreeWidgetItem* myPlaylistNode() const { return myPlaylist_; }
-    QTreeWidgetItem* myAlbumNode() const { return myAlbum_; }
+    QTreeWidgetItem* myPlaylistNode() const { return built(myPlaylist_); }
+    QTreeWidgetItem* myAlbumNode() const { return built(myAlbum_); }
 
     // The leaf with this text (exact), added as the last child when missing.
     QTreeWidgetItem* ensureArtist(const QString& text) { return ensure(myArtist_, artists_, text); }
     QTreeWidgetItem* ensureAlbum(const QString& text) { return ensure(myAlbum_, albums_, text); }
     QTreeWidgetItem* ensurePlaylist(const QString& text) { return ensure(myPlaylist_, playlists_, text); }
     // The first leaf with this text, or null.
-    QTreeWidgetItem* findArtist(const QString& text) const { return artists_.value(text); }
-    QTreeWidgetItem* findAlbum(const QString& text) const { return albums_.value(text); }
-    QTreeWidgetItem* findPlaylist(const QString& text) const { return playlists_.value(text); }
+    QTreeWidgetItem* findArtist(const QString& text) const { return built(myArtist_), artists_.value(text); }
+    QTreeWidgetItem* findAlbum(const QString& text) const { return built(myAlbum_), albums_.value(text); }
+    QTreeWidgetItem* findPlaylist(const QString& text) const { return built(myPlaylist_), playlists_.value(text); }
     // Deletes a leaf; fixed nodes are never deleted. True when it was a leaf.
     bool removeLeaf(QTreeWidgetItem* leaf);
     // Deletes the leaves of root ("My Artist", "My Playlist" or "My Album")
@@ -67,6 +82,25 @@ public:
     void setImages(const QList<QIcon>& images) { images_ = images; }
 
 private:
+    // Makes the leaves root still holds as texts; returns root.
+    QTreeWidgetItem* built(QTreeWidgetItem* root) const;
+    // Texts of leaves not made yet: strings of their own, or places in the
+    // bytes of the tree file they were read from.
+    struct PendingLeaves {
+        std::vector<std::string> texts;
+        std::shared_ptr<const std::string> bytes;
+        std::vector<TreeTextLeaves::Span> spans;
+
+        std::size_t size() const { return bytes ? spans.size() : texts.size(); }
+        bool empty() const { return size() == 0; }
+        std::string_view text(std::size_t i) const {
+            return bytes ? std::string_view(*bytes).substr(spans[i].offset, spans[i].size) : std::string_view(texts[i]);
+        }
+        void clear() { *this = PendingLeaves{}; }
+    };
+    PendingLeaves* pendingOf(const QTreeWidgetItem* root) const;
+    // Leaves of root, made or not.
+    int leafCount(const QTreeWidgetItem* root) const;
     QTreeWidgetItem* newLeaf(const QTreeWidgetItem* root, const QString& text) const;
     QTreeWidgetItem* ensure(QTreeWidgetItem* root, QHash<QString, QTreeWidgetItem*>& index, const QString& text);
     void clearLeaves(QTreeWidgetItem* root, QHash<QString, QTreeWidgetItem*>& index);
@@ -80,5 +114,7 @@ private:
     QTreeWidgetItem* myPlaylist_ = nullptr;
     QTreeWidgetItem* myAlbum_ = nullptr;
     QHash<QString, QTreeWidgetItem*> artists_, playlists_, albums_;
+    // Texts of leaves not made yet, by root; a root has either these or children.
+    mutable PendingLeaves pendingArtists_, pendingPlaylists_, pendingAlbums_;
     QList<QIcon> images_;
 };

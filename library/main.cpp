@@ -318,7 +318,11 @@ void Tfm_main::FormShow() {
     MiniMode = false;
     addCommandLineFile();
     TreeView1->RefreshTreeImages();
-    SaveLibraryTree();
+    // The tree just read from its file is saved only when the save would
+    // change the file: a large tree would otherwise be formatted and
+    // compared on every start.
+    if (!treeFileAsLoaded_ || !TreeView1->leavesUnmade()) SaveLibraryTree();
+    treeFileAsLoaded_ = false;
     // The start-up benchmark times a start to here, then ends the program.
     if (qEnvironmentVariableIsSet("TUNEVALE_EXIT_WHEN_SHOWN")) {
         repaint();
@@ -342,9 +346,12 @@ void Tfm_main::FormShowAfterMiniWindow() {
 }
 
 void Tfm_main::loadLibraryTree() {
-    const std::optional<TreeTextLoad> load = Library.loadTree();
+    std::optional<TreeTextLoad> load = Library.loadTree();
+    treeFileAsLoaded_ = false;
     if (!load) return;
-    TreeView1->setContent(load->content);
+    if (load->leaves) TreeView1->setLeaves(std::move(*load->leaves));
+    else TreeView1->setContent(std::move(load->content));
+    treeFileAsLoaded_ = load->canonical;
     if (!load->levelError.empty()) ShowError(QString::fromStdString(load->levelError), this);
 }
 

@@ -309,6 +309,8 @@ private:
     void FormClose();
     bool FormCloseQuery();
     void loadLibraryTree();
+    // The tree file held exactly the tree that was loaded from it.
+    bool treeFileAsLoaded_ = false;
     void applyMainSkin();
     void addCommandLineFile();
     // Adds one file to the library and to the tree and list of the loop.

@@ -41,7 +41,8 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
     Folders = new QFileSystemModel(this);
     Folders->setOption(QFileSystemModel::DontWatchForChanges);
     Folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    Folders->setRootPath(QStringLiteral("/"));
+    // The listing of "/" starts when the window is first shown: every
+    // window is made at start-up, and the listing would delay the main one.
 
     ShellTreeView1 = new QTreeView(this);
     ShellTreeView1->setObjectName(QStringLiteral("ShellTreeView1"));
@@ -107,6 +108,7 @@ Tfm_dir::Tfm_dir(QWidget* parent) : QDialog(parent) {
 
 void Tfm_dir::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (Folders->rootPath() != QStringLiteral("/")) Folders->setRootPath(QStringLiteral("/"));
     FormShow();
 }
 

@@ -20,6 +20,7 @@
 #include "platform/utf8.h"
 #include "tags/mpeg/id3genres.h"
 #include "tags/mpeg/id3v1.h"
+#include "tags/tagfile.h"
 #include "tags/mpeg/id3v2.h"
 #include "tags/ogg/oggtag.h"
 #include "tags/textcodec.h"
@@ -267,9 +268,11 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
     const id3tag& v1 = r.v1;
     TagWriteResult result{true, {}};
     switch (r.kind) {
-    case AudioKind::Mp3:
+    case AudioKind::Mp3: {
         // The ID3v2 write may fail half way through a full disk; the block
-        // at the end is written only once it has not.
+        // at the end is written only once it has not. Both reach the disk
+        // with one flush.
+        tags::DeferredSync deferred;
         if (r.v2Changed) {
             ID3StructV2 tag;
             PutCommonTags(tag, pageTags(r.v2));
@@ -286,7 +289,9 @@ std::optional<std::string> TagEditor::writeTags(std::size_t i) {
             result = files_.writeId3v1(path, block);
             if (result) r.hasV1Block = true;
         }
+        if (const TagWriteResult synced = deferred.sync(); result && !synced) result = synced;
         break;
+    }
     case AudioKind::Wma:
         if (r.v1Changed) {
             WmaTagInfo info;

@@ -164,7 +164,7 @@ std::optional<TreeTextLoad> TrackLibrary::loadTree() const {
         return std::nullopt;
     }
     TreeTextLoad load;
-    if (!ReadTreeTextFile(file, &load)) return std::nullopt;
+    if (!ReadTreeTextFile(file, &load, true)) return std::nullopt;
     if (load.repaired) {
         const std::string bad = file + ".bad";
         std::filesystem::copy_file(file, bad, std::filesystem::copy_options::overwrite_existing, ignored);

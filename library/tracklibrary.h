@@ -115,7 +115,8 @@ public:
     void countPlay(const std::string& path) const;
 
     // The tree file: none when it was missing (an empty one is made) or
-    // cannot be read. A file that had to be repaired is kept beside it as
+    // cannot be read; a file just as a save writes it comes as its leaves.
+    // A file that had to be repaired is kept beside it as
     // "treetext.txt.bad", since playlist nodes live only there.
     std::optional<TreeTextLoad> loadTree() const;
     // False when the file could not be written (it keeps its old content).

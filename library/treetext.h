@@ -10,6 +10,8 @@
 // the leaves found under those three roots.
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +24,19 @@ struct LibraryTreeContent {
     bool operator==(const LibraryTreeContent&) const = default;
 };
 
+// The leaves of a tree file as places in its bytes, for a file that holds
+// exactly what FormatTreeText makes: a large tree is then read without a
+// string per leaf, each text made only when the tree needs it.
+struct TreeTextLeaves {
+    struct Span {
+        std::uint32_t offset = 0, size = 0;
+    };
+    std::shared_ptr<const std::string> bytes;
+    std::vector<Span> artists, playlists, albums;
+
+    std::string_view text(Span s) const { return std::string_view(*bytes).substr(s.offset, s.size); }
+};
+
 struct TreeTextLoad {
     LibraryTreeContent content;
     // The file was not the fixed skeleton with leaves: what it held beyond
@@ -30,6 +45,12 @@ struct TreeTextLoad {
     // "Invalid level (%d) for item "%s"" for the first line that went more
     // than one level deeper than the line before it; empty otherwise.
     std::string levelError;
+    // The file is byte for byte what FormatTreeText makes of content: a
+    // save of the content as loaded would change nothing.
+    bool canonical = false;
+    // Read with leaves wanted: a canonical file's leaves are here, and
+    // content is left empty.
+    std::optional<TreeTextLeaves> leaves;
 };
 
 TreeTextLoad ParseTreeText(std::string_view bytes);
@@ -40,7 +61,11 @@ inline constexpr std::uint64_t kMaxTreeFileBytes = 16u << 20;
 // Reads and parses the tree file. False, *load untouched, when it cannot be
 // read: missing, unreadable, not a regular file (a FIFO would block the
 // start-up, a device would feed it without end) or larger than the limit.
-bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load);
+// With leavesWanted, a canonical file is read into load->leaves.
+bool ReadTreeTextFile(const std::string& path, TreeTextLoad* load, bool leavesWanted = false);
+
+// The leaves of bytes when they are canonical, else nothing.
+std::optional<TreeTextLeaves> IndexCanonicalTreeText(std::shared_ptr<const std::string> bytes);
 
 std::string FormatTreeText(const LibraryTreeContent& content);
 

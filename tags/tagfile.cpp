@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <vector>
 
@@ -51,6 +52,34 @@ TagWriteResult rewriteWith(const std::string& path, uint64_t offset, uint64_t re
 
 }  // namespace
 
+namespace {
+thread_local DeferredSync* currentScope = nullptr;
+}  // namespace
+
+DeferredSync::DeferredSync() : outer_(currentScope) { currentScope = this; }
+
+DeferredSync::~DeferredSync() {
+    sync();
+    currentScope = outer_;
+}
+
+DeferredSync* DeferredSync::current() { return currentScope; }
+
+void DeferredSync::add(const std::string& path) {
+    if (std::find(paths_.begin(), paths_.end(), path) == paths_.end()) paths_.push_back(path);
+}
+
+TagWriteResult DeferredSync::sync() {
+    TagWriteResult result{true, {}};
+    for (const std::string& path : paths_) {
+        // A flush through any descriptor of the file takes all its pages.
+        PosixFile file(path, O_RDONLY);
+        if (result && (!file.isOpen() || !file.sync())) result = {false, ErrnoMessage("Cannot write", path)};
+    }
+    paths_.clear();
+    return result;
+}
+
 std::string ErrnoMessage(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
@@ -72,13 +101,37 @@ TagWriteResult WriteFileBytes(const std::string& path, uint64_t offset, std::spa
     }
     uint64_t size = 0;
     if (!file.size(&size)) return {false, ErrnoMessage("Cannot read", path)};
-    if (!file.writeAt(offset, bytes) || !file.sync()) {
+    // Only the bytes that differ from the file's are written: a tag saved
+    // with one field changed then dirties, and flushes, a page or two of it
+    // rather than all of a large tag with its pictures.
+    std::span<const uint8_t> changed = bytes;
+    uint64_t at = offset;
+    if (offset + bytes.size() <= size) {
+        std::unique_ptr<uint8_t[]> held(new uint8_t[bytes.size()]);
+        if (file.readAll(offset, std::span<uint8_t>(held.get(), bytes.size()))) {
+            // Whole pages compared at a time, then bytes.
+            constexpr std::size_t kStep = 4096;
+            std::size_t first = 0, last = bytes.size();
+            while (last - first >= kStep && std::memcmp(held.get() + first, bytes.data() + first, kStep) == 0)
+                first += kStep;
+            while (first < last && held[first] == bytes[first]) ++first;
+            while (last - first >= kStep &&
+                   std::memcmp(held.get() + last - kStep, bytes.data() + last - kStep, kStep) == 0)
+                last -= kStep;
+            while (last > first && held[last - 1] == bytes[last - 1]) --last;
+            changed = bytes.subspan(first, last - first);
+            at = offset + first;
+        }
+    }
+    DeferredSync* deferred = DeferredSync::current();
+    if ((!changed.empty() && !file.writeAt(at, changed)) || (!deferred && !file.sync())) {
         TagWriteResult failed{false, ErrnoMessage("Cannot write", path)};
         // An append that failed half way takes its bytes back.
         if (offset + bytes.size() > size) file.truncate(size);
         return failed;
     }
     if (!file.close()) return {false, ErrnoMessage("Cannot close", path)};
+    if (deferred) deferred->add(path);
     return {true, {}};
 }
 

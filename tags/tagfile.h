@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/atomicfile.h"
 
@@ -21,6 +22,28 @@ namespace tags {
 // is rewritten through the atomic replacement instead, which keeps its mode.
 // Never creates the file.
 TagWriteResult WriteFileBytes(const std::string& path, uint64_t offset, std::span<const uint8_t> bytes);
+
+// While one lives on a thread, the in-place writes of WriteFileBytes on that
+// thread leave their flush to the disk to its sync(): two tags of one file
+// written in turn then cost one flush. The atomic replacements still flush
+// before their rename. sync() flushes every file written in place since the
+// scope began and fails when one of them did not reach the disk; a scope
+// left without it flushes them all the same.
+class DeferredSync {
+public:
+    DeferredSync();
+    ~DeferredSync();
+    DeferredSync(const DeferredSync&) = delete;
+    DeferredSync& operator=(const DeferredSync&) = delete;
+    TagWriteResult sync();
+    // The scope of this thread, if any.
+    static DeferredSync* current();
+    void add(const std::string& path);
+
+private:
+    DeferredSync* outer_;
+    std::vector<std::string> paths_;
+};
 
 // Rewrites the file atomically as newHead followed by the file's bytes from
 // oldHeadSize on: the way a tag at the start of a file grows or shrinks

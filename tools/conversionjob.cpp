@@ -78,7 +78,7 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
     TagSnapshot allTags;
     std::string tagError;
     const bool haveTags =
-        inPlace ? allTags.take(Local(source), &tagError) : tags.load(Local(source)) && HasTagFields(tags);
+        inPlace ? allTags.take(Local(source), &tagError) : tags.loadTags(Local(source)) && HasTagFields(tags);
 
     AudioFile reader;
     if (!reader.open(Local(source), 0, 1) || !reader.seek(0, 3)) {

@@ -26,7 +26,7 @@ Tfm_directory::Tfm_directory(QWidget* parent) : QDialog(parent) {
 
     model_ = new QFileSystemModel(this);
     model_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
-    model_->setRootPath(QDir::rootPath());
+    // The listing starts at the first show (see showEvent), not at start-up.
 
     stview_selectdir = new QTreeView(this);
     stview_selectdir->setObjectName(QStringLiteral("stview_selectdir"));
@@ -79,6 +79,7 @@ QString Tfm_directory::currentFolder() const {
 }
 
 void Tfm_directory::showEvent(QShowEvent* event) {
+    if (model_->rootPath() != QDir::rootPath()) model_->setRootPath(QDir::rootPath());
     resize(310, 298);
     DressToolWindow(this);
     cbx_sub->setChecked(IniFile().readBool("Basic", "subdir", true));

@@ -2,8 +2,9 @@
 // on the same file, both sides timed alike: as whole processes, from the
 // spawn to the reap. Ours is "convertfile", which runs the converter
 // windows' loop; theirs is ffmpeg (one thread) or lame. The runs alternate,
-// and each figure is the median of several, with the best beside it. Warm:
-// the source is in the page cache; cold: it is dropped before every run of
+// and each figure is the median of the rounds with their range. Warm:
+// the source is in the page cache; "source dropped": it alone is dropped
+// from the cache (the programs stay in it) before every run of
 // either side. The ratio is our time over theirs: below 1 we are faster.
 //
 // Then the loop's peak memory on a one-minute and a sixty-minute file.
@@ -127,17 +128,15 @@ bool report(const std::string& name, const std::string& theirName, const std::ve
         Side o, t;
         measure(ours, theirs, source, cold, o, t);
         if (!o.ok || !t.ok) {
-            std::printf("  %s: FAILED (ours %s, %s %s)\n", cold ? "cold" : "warm", o.ok ? "ok" : "failed",
+            std::printf("  %s: FAILED (ours %s, %s %s)\n", cold ? "source dropped" : "warm", o.ok ? "ok" : "failed",
                         theirName.c_str(), t.ok ? "ok" : "failed");
             ok = false;
             continue;
         }
-        const bench::Spread os = bench::SpreadOf(o.seconds), ts = bench::SpreadOf(t.seconds);
-        const bench::Spread oc = bench::SpreadOf(o.cpu), tc = bench::SpreadOf(t.cpu);
-        std::printf("  %s: ours %.3f s (best %.3f, loop alone %.3f)  %s %.3f s (best %.3f)  "
-                    "ratio %.3f (best %.3f, cpu %.3f)\n",
-                    cold ? "cold" : "warm", os.median, os.best, o.loop, theirName.c_str(), ts.median, ts.best,
-                    os.median / ts.median, os.best / ts.best, oc.median / tc.median);
+        std::printf("  %s: ours %s s (loop alone, least %.3f)  %s %s s  ratio %s (cpu %s)\n",
+                    cold ? "source dropped" : "warm", bench::Figure(o.seconds).c_str(), o.loop, theirName.c_str(),
+                    bench::Figure(t.seconds).c_str(), bench::RatioFigure(o.seconds, t.seconds, 3).c_str(),
+                    bench::RatioFigure(o.cpu, t.cpu, 3).c_str());
         if (!cold)
             std::printf("        peak memory ours %ld KiB, %s %ld KiB; output ours %.0f KB, %s %.0f KB\n", o.peakKb,
                         theirName.c_str(), t.peakKb, fs::file_size(ourOut) / 1e3, theirName.c_str(),
@@ -155,7 +154,7 @@ int main() {
     if (!writeSource(wav, 1)) return 1;
 
     std::printf("60 s stereo 44.1 kHz WAV; whole processes, %d warm and %d cold runs each in turns; "
-                "median (best); ratio = our time / theirs\n",
+                "median [range]; ratio = our time / theirs (the loop alone, no tags and no fsync)\n",
                 kWarmRounds, kColdRounds);
     auto ffmpeg = [&](const std::string& in, const std::vector<std::string>& codec, const std::string& out) {
         std::vector<std::string> a = {"ffmpeg", "-v", "quiet", "-nostdin", "-y", "-threads", "1", "-i", in};

@@ -1,12 +1,23 @@
-// The converter windows' batch against the ffmpeg command line: 20
-// one-minute files (10 WAV, 10 MP3) converted to each target by one
-// ConversionJob with the windows' default settings, beside ffmpeg converting
-// the same files one after another, one process per file and one thread
-// each. Both sides are whole processes; runs alternate and the best of
-// three counts. Then what normalize adds to our batch (one more pass over
-// each source for its peak), our peak memory on a
-// 1-minute and a 60-minute file (normalize and fade on, the largest
-// blocks), and how long a Stop takes to end a running batch.
+// The converter windows' job against the ffmpeg command line, whole
+// processes against whole processes, in alternating rounds; every figure is
+// the median of the rounds with their range, and a ratio's range is that of
+// the per-round ratios (ours / theirs: below 1 we are faster). Our outputs
+// are on the disk when the job ends, so every ffmpeg output is synced after
+// it, inside its time. Sources are tagged, and the MP3s carry a 500 KB
+// front cover, as a collection's files do; ffmpeg takes their audio alone
+// ("-map 0:a"), as ours does, and copies the tags, as ours does.
+//
+// Batch: 10 one-minute files (5 WAV, 5 MP3 192k) to each target by one
+// ConversionJob with the windows' default settings, beside ffmpeg run once
+// per file (its start-up paid ten times) and beside one ffmpeg process
+// converting the whole batch; one thread each. Then what normalize adds.
+// Single files: MP3 -> WAV of 1, 3 and 60 minutes, and WAV -> MP3/OGG/WMA
+// of 3 minutes, one job of one file against one ffmpeg run. Then our peak
+// memory on a 1-minute and a 60-minute file (normalize and fade on), and
+// how long a Stop takes to end a running batch.
+//
+// bench_convert [batch|single|memory|stop]... runs the parts named (all of
+// them unless told).
 
 #include <unistd.h>
 
@@ -25,6 +36,7 @@
 #include <vector>
 
 #include "bench/support/benchsupport.h"
+#include "bench/support/covers.h"
 #include "components/audio/audiofile.h"
 #include "tools/conversionjob.h"
 
@@ -33,6 +45,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+constexpr int kRounds = 5;
+constexpr int kBatchFiles = 10;
 
 struct Child {
     double seconds = 0;
@@ -128,8 +143,10 @@ int batch(int argc, char** argv, const std::string& target, const std::string& o
 }
 
 std::vector<std::string> ffmpegArgs(const std::string& in, const std::string& target, const std::string& out) {
-    std::vector<std::string> a = {"ffmpeg", "-v", "quiet", "-nostdin", "-y", "-threads", "1", "-i", in, "-ar", "44100",
-                                  "-ac", "2"};
+    // The first eleven are the command, its input and the audio taken; the
+    // rest is the output's.
+    std::vector<std::string> a = {"ffmpeg", "-v", "quiet", "-nostdin", "-y", "-threads", "1", "-i", in, "-map", "0:a",
+                                  "-ar", "44100", "-ac", "2"};
     if (target == "mp3") a.insert(a.end(), {"-c:a", "libmp3lame", "-b:a", "128k", "-joint_stereo", "0"});
     if (target == "ogg") a.insert(a.end(), {"-c:a", "libvorbis", "-b:a", "128k"});
     if (target == "wma") a.insert(a.end(), {"-c:a", "wmav2", "-b:a", "128k"});
@@ -148,11 +165,14 @@ int main(int argc, char** argv) {
         return batch(argc, argv, argv[2], argv[3], argv[4], sources, std::atoi(argv[5]));
     }
 
+    const std::vector<std::string> parts(argv + 1, argv + argc);
+    auto wanted = [&](const std::string& part) {
+        return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
+    };
     const std::string exe = bench::ProgramPath();
     if (exe.empty()) return 1;
     const bench::TempFolder folder("bench_convert");
     const std::string& dir = folder.path();
-    const std::string wav = dir + "/minute.wav";
     // Tagged sources, as music is: both sides copy the tags.
     const std::vector<std::string> tags = {"-metadata", "title=A Song", "-metadata", "artist=Someone",
                                            "-metadata", "album=A Record"};
@@ -163,16 +183,25 @@ int main(int argc, char** argv) {
         a.push_back(out);
         return spawn(a).ok;
     };
-    if (!spawn({exe, "--make-wav", dir + "/plain.wav", "1"}).ok ||
-        !ffmpegTo(dir + "/plain.wav", {"-c:a", "pcm_s16le"}, wav) ||
-        !ffmpegTo(wav, {"-c:a", "libmp3lame", "-b:a", "192k"}, dir + "/minute.mp3"))
-        return 1;
+    const std::string hour = dir + "/hour.wav";
+    for (int minutes : {1, 3, 60}) {
+        const std::string plain = dir + "/plain" + std::to_string(minutes) + ".wav";
+        const std::string name = dir + "/source" + std::to_string(minutes);
+        if (!spawn({exe, "--make-wav", plain, std::to_string(minutes)}).ok ||
+            !ffmpegTo(plain, {"-c:a", "pcm_s16le"}, name + ".wav") ||
+            !ffmpegTo(name + ".wav", {"-c:a", "libmp3lame", "-b:a", "192k"}, name + ".mp3") ||
+            !bench::AddCover(name + ".mp3"))
+            return 1;
+        fs::remove(plain);
+    }
+    fs::rename(dir + "/source60.wav", hour);
+    const std::string wav = dir + "/source1.wav";
     fs::create_directories(dir + "/in");
     std::vector<std::string> sources;
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < kBatchFiles / 2; ++i)
         for (const char* ext : {"wav", "mp3"}) {
             const std::string to = dir + "/in/song" + std::to_string(i) + "-" + ext + "." + ext;
-            fs::copy_file(dir + "/minute." + ext, to);
+            fs::copy_file(dir + "/source1." + ext, to);
             sources.push_back(to);
         }
 
@@ -185,42 +214,125 @@ int main(int argc, char** argv) {
         a.insert(a.end(), sources.begin(), sources.end());
         return a;
     };
-
-    std::printf("20 tagged one-minute 44.1 kHz stereo files (10 WAV, 10 MP3 192k) to each target at 44.1 kHz "
-                "stereo 128 kbit/s; best of 3 alternating runs\n");
+    auto outputOf = [&](const std::string& folder, const std::string& source, const std::string& target) {
+        return folder + "/" + fs::path(source).stem().string() + "." + target;
+    };
+    // ffmpeg's work on some sources, the outputs synced after it.
+    auto ffmpegRun = [&](const std::vector<std::string>& argv, const std::vector<std::string>& outputs) {
+        const Child c = spawn(argv);
+        return Child{c.seconds + bench::SyncFiles(outputs), c.peakKb, c.ok};
+    };
     bool ok = true;
-    for (const std::string target : {"mp3", "ogg", "wma", "wav"}) {
-        double ours = 1e9, theirs = 1e9, normalized = 1e9;
-        for (int run = 0; run < 3; ++run) {
-            const Child o = spawn(ourBatch(target, "-", dir + "/ours"));
-            const Child z = spawn(ourBatch(target, "n", dir + "/ours"));
-            fs::remove_all(dir + "/ff");
-            fs::create_directories(dir + "/ff");
-            double total = 0;
-            bool theirsOk = true;
-            for (const std::string& s : sources) {
-                const Child t = spawn(ffmpegArgs(s, target, dir + "/ff/" + fs::path(s).stem().string() + "." + target));
-                total += t.seconds;
-                theirsOk = theirsOk && t.ok;
-            }
-            if (!o.ok || !z.ok || !theirsOk) {
-                std::printf("%s: FAILED (ours %s, normalized %s, ffmpeg %s)\n", target.c_str(), o.ok ? "ok" : "failed",
-                            z.ok ? "ok" : "failed", theirsOk ? "ok" : "failed");
+
+    if (wanted("batch")) {
+        std::printf("Batch: %d tagged one-minute 44.1 kHz stereo files (%d WAV, %d MP3 192k with a 500 KB cover) to "
+                    "each target at 44.1 kHz stereo 128 kbit/s; %d alternating rounds; seconds, median [range]\n",
+                    kBatchFiles, kBatchFiles / 2, kBatchFiles / 2, kRounds);
+        for (const std::string target : {"mp3", "ogg", "wma", "wav"}) {
+            std::vector<double> ours, normalized, perFile, oneProcess;
+            bool good = true;
+            const std::string ff = dir + "/ff";
+            auto ffmpegEach = [&] {
+                fs::remove_all(ff);
+                fs::create_directories(ff);
+                const auto start = std::chrono::steady_clock::now();
+                for (const std::string& s : sources) {
+                    const std::string out = outputOf(ff, s, target);
+                    good = ffmpegRun(ffmpegArgs(s, target, out), {out}).ok && good;
+                }
+                perFile.push_back(bench::SecondsSince(start));
+            };
+            auto ffmpegBatch = [&] {
+                fs::remove_all(ff);
+                fs::create_directories(ff);
+                std::vector<std::string> a = {"ffmpeg", "-v", "quiet", "-nostdin", "-y", "-threads", "1"};
+                for (const std::string& s : sources) a.insert(a.end(), {"-i", s});
+                std::vector<std::string> outputs;
+                for (std::size_t i = 0; i < sources.size(); ++i) {
+                    outputs.push_back(outputOf(ff, sources[i], target));
+                    const std::vector<std::string> one = ffmpegArgs(sources[i], target, outputs.back());
+                    // The output options of one run (after its input), the
+                    // input's audio and tags mapped to it.
+                    a.insert(a.end(), {"-map", std::to_string(i) + ":a", "-map_metadata", std::to_string(i)});
+                    a.insert(a.end(), one.begin() + 11, one.end());
+                }
+                const Child c = ffmpegRun(a, outputs);
+                good = c.ok && good;
+                oneProcess.push_back(c.seconds);
+            };
+            bench::InTurns(kRounds, [&] {
+                const Child o = spawn(ourBatch(target, "-", dir + "/ours"));
+                const Child z = spawn(ourBatch(target, "n", dir + "/ours"));
+                good = o.ok && z.ok && good;
+                ours.push_back(o.seconds);
+                normalized.push_back(z.seconds);
+            }, [&] {
+                ffmpegEach();
+                ffmpegBatch();
+            });
+            if (!good) {
+                std::printf("  to %s: FAILED\n", target.c_str());
                 ok = false;
-                break;
+                continue;
             }
-            ours = std::min(ours, o.seconds);
-            normalized = std::min(normalized, z.seconds);
-            theirs = std::min(theirs, total);
+            std::printf("  to %-4s ours %s   ffmpeg per file %s (ratio %s)   ffmpeg one process %s (ratio %s)\n",
+                        target.c_str(), bench::Figure(ours, 1, 2).c_str(), bench::Figure(perFile, 1, 2).c_str(),
+                        bench::RatioFigure(ours, perFile, 3).c_str(), bench::Figure(oneProcess, 1, 2).c_str(),
+                        bench::RatioFigure(ours, oneProcess, 3).c_str());
+            std::printf("          ours with normalize %s, over ours without %s\n",
+                        bench::Figure(normalized, 1, 2).c_str(), bench::RatioFigure(normalized, ours, 3).c_str());
         }
-        if (ours < 1e9)
-            std::printf("to %-4s ours %6.2f s  ffmpeg %6.2f s  ratio %.3f   normalized %6.2f s (+%.1f %%)\n",
-                        target.c_str(), ours, theirs, ours / theirs, normalized, 100.0 * (normalized / ours - 1.0));
+    }
+
+    if (wanted("single")) {
+        std::printf("Single files, one job of one file against one ffmpeg run (its output synced after it); "
+                    "%d alternating rounds; seconds, median [range]\n",
+                    kRounds);
+        struct Single {
+            const char* name;
+            std::string source, target;
+        };
+        const Single singles[] = {{"MP3 -> WAV, 1 min", dir + "/source1.mp3", "wav"},
+                                  {"MP3 -> WAV, 3 min", dir + "/source3.mp3", "wav"},
+                                  {"MP3 -> WAV, 60 min", dir + "/source60.mp3", "wav"},
+                                  {"WAV -> MP3, 3 min", dir + "/source3.wav", "mp3"},
+                                  {"WAV -> OGG, 3 min", dir + "/source3.wav", "ogg"},
+                                  {"WAV -> WMA, 3 min", dir + "/source3.wav", "wma"}};
+        for (const Single& one : singles) {
+            std::vector<double> ours, theirs;
+            bool good = true;
+            std::vector<std::string> argv = ourBatch(one.target, "-", dir + "/single");
+            argv.resize(6);
+            argv.push_back(one.source);
+            const std::string theirOut = dir + "/ff_single." + one.target;
+            auto runOurs = [&] {
+                fs::remove_all(dir + "/single");
+                fs::create_directories(dir + "/single");
+                const Child c = spawn(argv);
+                good = c.ok && good;
+                ours.push_back(c.seconds);
+            };
+            auto runTheirs = [&] {
+                fs::remove(theirOut);
+                const Child c = ffmpegRun(ffmpegArgs(one.source, one.target, theirOut), {theirOut});
+                good = c.ok && good;
+                theirs.push_back(c.seconds);
+            };
+            runOurs(), runTheirs();  // unmeasured: libraries and source in the cache
+            ours.clear(), theirs.clear();
+            bench::InTurns(kRounds, runOurs, runTheirs);
+            if (!good) {
+                std::printf("  %-20s FAILED\n", one.name);
+                ok = false;
+                continue;
+            }
+            std::printf("  %-20s ours %s   ffmpeg + fsync %s   ratio %s%s\n", one.name, bench::Figure(ours).c_str(),
+                        bench::Figure(theirs).c_str(), bench::RatioFigure(ours, theirs, 3).c_str(),
+                        one.target == "wav" ? " (goal 1.0)" : "");
+        }
     }
 
     // Memory must not grow with the file.
-    const std::string hour = dir + "/hour.wav";
-    if (!spawn({exe, "--make-wav", hour, "60"}).ok) return 1;
     for (const std::string target : {"mp3", "wav"}) {
         auto one = [&](const std::string& file) {
             std::vector<std::string> a = ourBatch(target, "nf", dir + "/mem", 0);
@@ -228,6 +340,7 @@ int main(int argc, char** argv) {
             a.push_back(file);
             return spawn(a);
         };
+        if (!wanted("memory")) break;
         const Child m1 = one(wav), m60 = one(hour);
         std::printf("peak memory, one file to %s with normalize and fade: 1 min %ld KiB, 60 min %ld KiB (%s)\n",
                     target.c_str(), m1.peakKb, m60.peakKb, m1.ok && m60.ok ? "ok" : "FAILED");
@@ -237,6 +350,7 @@ int main(int argc, char** argv) {
     // Stop while a 60-minute file is encoded: from the call to the batch's
     // end arriving on the GUI thread.
     for (const std::string target : {"mp3", "ogg"}) {
+        if (!wanted("stop")) break;
         std::vector<std::string> a = ourBatch(target, "n", dir + "/stop", 2000);
         a.resize(6);
         a.push_back(hour);

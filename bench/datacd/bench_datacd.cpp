@@ -136,11 +136,9 @@ double StageCp(const std::string& tree, const std::string& folder)
 
 void Report(const char* what, std::vector<double> ours, std::vector<double> peer, const char* peerName, double floor)
 {
-    const bench::Spread a = bench::SpreadOf(ours);
-    const bench::Spread b = bench::SpreadOf(peer);
-    const double ratio = a.median > 0 ? b.median / a.median : 0;
-    std::printf("%-28s ours median %.3f s (best %.3f), %s median %.3f s (best %.3f): rate ratio %.2f (aim >= %.2f)\n",
-                what, a.median, a.best, peerName, b.median, b.best, ratio, floor);
+    std::printf("%-28s ours %s s, %s %s s (median [range]): rate ratio %s (aim >= %.2f)\n", what,
+                bench::Figure(ours).c_str(), peerName, bench::Figure(peer).c_str(),
+                bench::RatioFigure(peer, ours).c_str(), floor);
 }
 
 }  // namespace

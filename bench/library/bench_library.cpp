@@ -237,9 +237,7 @@ double builderSeconds(const std::vector<std::string>& files) {
 }
 
 std::string printed(const Spread& s) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f s (best %.3f)", s.median, s.best);
-    return text;
+    return bench::Figure(s) + " s";
 }
 
 // ---------------------------------------------------------------- adding files
@@ -293,7 +291,7 @@ void benchAdds(const char* title, const std::vector<std::string>& files, const s
                FakeFileDialogs& dialogs, bool plainLoop) {
     QStringList chosen;
     for (const auto& f : files) chosen << QString::fromStdString(f);
-    std::printf("%s: %zu files added with \"All Title\" shown; median of %d rounds in turns (best)\n", title,
+    std::printf("%s: %zu files added with \"All Title\" shown; median [range] of %d rounds in turns\n", title,
                 files.size(), kRounds);
     reportAgreement(files);
     static int homes = 0;  // every add into a library of its own
@@ -327,8 +325,8 @@ void benchAdds(const char* title, const std::vector<std::string>& files, const s
         const Spread add = SpreadOf(fig.add), builder = SpreadOf(fig.builder), taglib = SpreadOf(fig.taglib);
         std::printf("  %s: add path %s, %d rows shown; record builder %s; TagLib %s\n", cold ? "cold" : "warm",
                     printed(add).c_str(), fig.rows, printed(builder).c_str(), printed(taglib).c_str());
-        std::printf("        add path / TagLib %.2f (limit 1.50); record builder / TagLib %.2f\n",
-                    add.median / taglib.median, builder.median / taglib.median);
+        std::printf("        add path / TagLib %s (limit 1.50); record builder / TagLib %s\n",
+                    bench::RatioFigure(fig.add, fig.taglib).c_str(), bench::RatioFigure(fig.builder, fig.taglib).c_str());
     }
 
     if (plainLoop && last) {
@@ -504,8 +502,8 @@ void benchFillAndSort(const std::string& dir) {
         writer.close();
     }
     const std::string self = bench::ProgramFolder() + "/bench_library";
-    std::printf("Library of %d records; each fill and bare read the first of a process of its own; median of %d "
-                "rounds in turns (best)\n",
+    std::printf("Library of %d records; each fill and bare read the first of a process of its own; median [range] of %d "
+                "rounds in turns\n",
                 kLibrary, kRounds);
     bench::ProcessOptions options;
     options.awaitLine = true;
@@ -538,16 +536,15 @@ void benchFillAndSort(const std::string& dir) {
             continue;
         }
         const Spread f = SpreadOf(fill), s = SpreadOf(sort), b = SpreadOf(fresh), t = SpreadOf(touched);
-        std::printf("  %s: bare read of music.dat into fresh memory %.4f s (best %.4f), into touched memory %.4f s "
-                    "(best %.4f); %d rows listed\n",
-                    cold ? "cold" : "warm", b.median, b.best, t.median, t.best, rows);
-        std::printf("        fill \"All Title\" %.4f s (best %.4f)  ratio %.1f to the fresh read, %.1f to the touched "
-                    "one  (limit 20)\n",
-                    f.median, f.best, f.median / b.median, f.median / t.median);
+        std::printf("  %s: bare read of music.dat into fresh memory %s s, into touched memory %s s; %d rows listed\n",
+                    cold ? "cold" : "warm", bench::Figure(b, 1, 4).c_str(), bench::Figure(t, 1, 4).c_str(), rows);
+        std::printf("        fill \"All Title\" %s s  ratio %s to the fresh read, %s to the touched one  (limit 20)\n",
+                    bench::Figure(f, 1, 4).c_str(), bench::RatioFigure(fill, fresh, 1).c_str(),
+                    bench::RatioFigure(fill, touched, 1).c_str());
         if (!cold)
-            std::printf("        sort by title %.4f s (best %.4f)  ratio %.1f to the fresh read, %.1f to the touched "
-                        "one  (limit 20)\n",
-                        s.median, s.best, s.median / b.median, s.median / t.median);
+            std::printf("        sort by title %s s  ratio %s to the fresh read, %s to the touched one  (limit 20)\n",
+                        bench::Figure(s, 1, 4).c_str(), bench::RatioFigure(sort, fresh, 1).c_str(),
+                        bench::RatioFigure(sort, touched, 1).c_str());
     }
 }
 
@@ -623,16 +620,16 @@ void benchRemoval(const std::string& dir) {
         const double literal = literalScans + rewrite;
         const Spread w = SpreadOf(warm);
         std::printf("  %s\n", what.c_str());
-        std::printf("    warm: ours %.4f s (best %.4f)  literal %.2f s (scans %.2f s)  ratio %.1f  (goal 50)\n",
-                    w.median, w.best, literal, literalScans, literal / w.median);
+        std::printf("    warm: ours %s s  literal %.2f s (scans %.2f s, estimated once)  ratio %.1f  (goal 50)\n",
+                    bench::Figure(w, 1, 4).c_str(), literal, literalScans, literal / w.median);
         if (!cold.empty()) {
             const Spread c = SpreadOf(cold);
-            std::printf("    cold: ours %.4f s (best %.4f)  literal %.2f s  ratio %.1f\n", c.median, c.best,
+            std::printf("    cold: ours %s s  literal %.2f s  ratio %.1f\n", bench::Figure(c, 1, 4).c_str(),
                         literal + coldPenalty, (literal + coldPenalty) / c.median);
         }
     };
     std::printf("Removing tracks from a library of %d records (literal: one scan per row, timed on %d rows); "
-                "median of %d rounds (best)\n",
+                "median [range] of %d rounds\n",
                 kLibrary, kLiteralSample, kRounds);
     std::printf("  the rewrite of music.dat that both make: %.4f s (node), %.4f s (rows); a cold read of the file "
                 "costs %.4f s more than a warm one\n",
@@ -683,7 +680,7 @@ bool benchPlayStart(const std::string& dir, VirtualClock& clock) {
     }
     const Spread s = SpreadOf(starts);
     std::printf("Starting a selected 30 s MP3 track: double click to the first block handed to the device\n");
-    std::printf("  median %.2f ms, best %.2f ms (%zu starts)\n", s.median * 1e3, s.best * 1e3, starts.size());
+    std::printf("  %s ms, median [range] of %zu starts\n", bench::Figure(s, 1e3, 2).c_str(), starts.size());
     AudioPlayer::setOutputFactory({});
     return true;
 }

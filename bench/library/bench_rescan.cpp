@@ -1,11 +1,13 @@
 // The library rescan and the playlist import at size, each beside TagLib
 // reading the same files' tags in the same run:
-// - a generated folder tree of 10,000 tagged MP3 and OGG files (and of
-//   100,000, for the growth) rescanned into a library of 100,000 records
-//   with "All Title" shown, against TagLib after a plain walk of the folders,
-//   with the pauses of the window's event handling during the rescan;
+// - generated folder trees of 1,000, 10,000 and 100,000 tagged MP3 and OGG
+//   files rescanned into a library of 100,000 records with "All Title"
+//   shown, against TagLib after a plain walk of the folders, with the pauses
+//   of the window's event handling during the rescan;
 // - a 10,000-entry M3U imported as a library playlist, against TagLib after
 //   a plain read of the list's lines.
+// Both sides read from a warm cache, in alternating rounds; every figure is
+// the median of the rounds with their range.
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 
@@ -83,6 +85,8 @@ TrackRecord libraryRecord(int i) {
 }
 
 
+constexpr int kRounds = 5;
+constexpr int kScanFilesSmall = 1000;
 constexpr int kScanFiles = 10000;
 constexpr int kScanFilesLarge = 100000;
 constexpr int kTemplates = 200;
@@ -216,48 +220,41 @@ void benchRescanAndImport(const std::string& dir, const std::string& pristine, c
         oggs.push_back(ogg);
     }
 
-    const std::string small = dir + "/scan10k", large = dir + "/scan100k";
-    const std::vector<std::string> smallFiles = makeScanTree(small, kScanFiles, mp3s, oggs);
-    makeScanTree(large, kScanFilesLarge, mp3s, oggs);
-
-    // Both sides read from a warm cache; the best of three of each.
-    taglibWalkSeconds(small);
-    double taglibSmall = 1e9;
-    for (int round = 0; round < 3; ++round) taglibSmall = std::min(taglibSmall, taglibWalkSeconds(small));
-    ScanRun best;
-    best.seconds = 1e9;
+    std::printf("Rescanning a folder tree of tagged MP3 and OGG files into a library of %d records, \"All Title\" "
+                "shown; %d alternating rounds, seconds, median [range]\n",
+                kLibrary, kRounds);
+    std::vector<std::string> smallFiles;
     double firstPause = 0;
     std::vector<double> laterPauses;
-    for (int round = 0; round < 3; ++round) {
-        const ScanRun run = rescanOnce(dir + "/rescan", pristine, content, small);
-        firstPause = std::max(firstPause, run.firstPauseMs);
-        laterPauses.insert(laterPauses.end(), run.laterPausesMs.begin(), run.laterPausesMs.end());
-        if (run.seconds < best.seconds) best = run;
-    }
-    taglibWalkSeconds(large);
-    const double taglibLarge = taglibWalkSeconds(large);
-    const ScanRun largeRun = rescanOnce(dir + "/rescan", pristine, content, large);
-    firstPause = std::max(firstPause, largeRun.firstPauseMs);
-    laterPauses.insert(laterPauses.end(), largeRun.laterPausesMs.begin(), largeRun.laterPausesMs.end());
-    std::sort(laterPauses.begin(), laterPauses.end());
-
-    std::printf("Rescanning a folder tree of tagged MP3 and OGG files into a library of %d records, \"All Title\" shown\n",
-                kLibrary);
-    auto line = [](int files, const ScanRun& run, double taglib) {
-        std::printf("  %6d files: rescan %7.3f s (%d found, %d rows, %d pumps)  TagLib after a walk %7.3f s  ratio %.2f  "
+    std::vector<double> perFile;
+    for (int files : {kScanFilesSmall, kScanFiles, kScanFilesLarge}) {
+        const std::string root = dir + "/scan" + std::to_string(files);
+        const std::vector<std::string> made = makeScanTree(root, files, mp3s, oggs);
+        if (files == kScanFiles) smallFiles = made;
+        std::vector<double> ours, taglib;
+        ScanRun last;
+        taglibWalkSeconds(root);
+        bench::InTurns(kRounds, [&] { taglib.push_back(taglibWalkSeconds(root)); }, [&] {
+            last = rescanOnce(dir + "/rescan", pristine, content, root);
+            ours.push_back(last.seconds);
+            firstPause = std::max(firstPause, last.firstPauseMs);
+            laterPauses.insert(laterPauses.end(), last.laterPausesMs.begin(), last.laterPausesMs.end());
+        });
+        std::printf("  %6d files: rescan %s (%d found, %d rows, %d pumps)  TagLib after a walk %s  ratio %s  "
                     "(limit 1.50)\n",
-                    files, run.seconds, run.found, run.rows, run.pumps, taglib, run.seconds / taglib);
-    };
-    line(kScanFiles, best, taglibSmall);
-    line(kScanFilesLarge, largeRun, taglibLarge);
-    std::printf("  per file: %.1f us at %d, %.1f us at %d (growth %.2f, linear 1.00)\n", best.seconds / kScanFiles * 1e6,
-                kScanFiles, largeRun.seconds / kScanFilesLarge * 1e6, kScanFilesLarge,
-                (largeRun.seconds / kScanFilesLarge) / (best.seconds / kScanFiles));
-    // Before the first pump the first file's record waits for the library's
-    // path index, which is read from the whole of music.dat.
+                    files, bench::Figure(ours).c_str(), last.found, last.rows, last.pumps, bench::Figure(taglib).c_str(),
+                    bench::RatioFigure(ours, taglib).c_str());
+        perFile.push_back(bench::SpreadOf(ours).median / files);
+        fs::remove_all(root);
+    }
+    std::sort(laterPauses.begin(), laterPauses.end());
+    std::printf("  per file (medians): %.1f us at %d, %.1f us at %d, %.1f us at %d (growth from 10,000 to 100,000 "
+                "%.2f, linear 1.00)\n",
+                perFile[0] * 1e6, kScanFilesSmall, perFile[1] * 1e6, kScanFiles, perFile[2] * 1e6, kScanFilesLarge,
+                perFile[2] / perFile[1]);
     if (!laterPauses.empty())
         std::printf("  time between the window's event passes after the first: median %.1f ms, 95th percentile %.1f ms, "
-                    "longest %.1f ms (goal 30, %zu passes); before the first %.1f ms\n",
+                    "longest %.1f ms (goal 30, %zu passes); before the first, longest %.1f ms\n",
                     laterPauses[laterPauses.size() / 2], laterPauses[laterPauses.size() * 95 / 100], laterPauses.back(),
                     laterPauses.size(), firstPause);
 
@@ -272,18 +269,18 @@ void benchRescanAndImport(const std::string& dir, const std::string& pristine, c
     fs::create_directories(dir + "/import/record");
     Tfm_main* w = startWindow();
     taglibListSeconds(m3u);
-    double taglibImport = 1e9, import = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        taglibImport = std::min(taglibImport, taglibListSeconds(m3u));
+    std::vector<double> taglibImport, import;
+    bench::InTurns(kRounds, [&] { taglibImport.push_back(taglibListSeconds(m3u)); }, [&] {
         const auto start = Clock::now();
         w->ImportPlaylistFile(QString::fromStdString(m3u));
-        import = std::min(import, secondsSince(start));
-    }
+        import.push_back(secondsSince(start));
+    });
     const std::size_t imported = TrackRecordCount(JoinPath(dir + "/import/playlist", "bench import_m3u.dat"));
     closeWindow(w);
     std::printf("Importing an M3U of %d entries as a library playlist (%zu records)\n", kScanFiles, imported);
-    std::printf("  import %8.3f s  TagLib after reading the lines %8.3f s  ratio %.2f  (limit 1.50)\n", import,
-                taglibImport, import / taglibImport);
+    std::printf("  import %s s  TagLib after reading the lines %s s  ratio %s  (limit 1.50)\n",
+                bench::Figure(import).c_str(), bench::Figure(taglibImport).c_str(),
+                bench::RatioFigure(import, taglibImport).c_str());
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/support/benchsupport.h"
 #include "components/player/audioplayer.h"
 #include "components/player/qtpcmoutput.h"
 
@@ -190,8 +191,8 @@ int main(int argc, char** argv) {
 
     // Rounds alternate, so that a change in the server's load hits both.
     const std::vector<int16_t> tone = stereoTone(1000, kAmplitude);
-    const int rounds = 3;
-    double heard[2] = {0, 0}, end[2] = {0, 0};
+    const int rounds = 5;
+    std::vector<double> heard[2], end[2];
     for (int round = 0; round < rounds; ++round) {
         const Run runs[2] = {playThroughPlayer(tone, heardAt), playThroughBareSink(sinkDevice, format, tone, heardAt)};
         for (int i = 0; i < 2; ++i) {
@@ -200,14 +201,15 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "round %d: the tone was not heard or never ended\n", round + 1);
                 return 1;
             }
-            heard[i] += static_cast<double>(runs[i].heardMs) / rounds;
-            end[i] += static_cast<double>(runs[i].endMs) / rounds;
+            heard[i].push_back(static_cast<double>(runs[i].heardMs));
+            end[i].push_back(static_cast<double>(runs[i].endMs));
         }
     }
-    std::printf("1000 ms of tone, mean of %d rounds: heard after %.1f ms against %.1f ms (x%.2f); "
-                "end of play after %.1f ms against the bare sink idle after %.1f ms (x%.2f)\n",
-                rounds, heard[0], heard[1], heard[1] > 0 ? heard[0] / heard[1] : 0.0, end[0], end[1],
-                end[1] > 0 ? end[0] / end[1] : 0.0);
+    std::printf("1000 ms of tone, median [range] of %d rounds: heard after %s ms against the bare sink's %s ms (x%s); "
+                "end of play after %s ms against the bare sink idle after %s ms (x%s)\n",
+                rounds, bench::Figure(heard[0], 1, 1).c_str(), bench::Figure(heard[1], 1, 1).c_str(),
+                bench::RatioFigure(heard[0], heard[1]).c_str(), bench::Figure(end[0], 1, 1).c_str(),
+                bench::Figure(end[1], 1, 1).c_str(), bench::RatioFigure(end[0], end[1]).c_str());
     recorder.stop();
     return 0;
 }

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/benchsupport.h"
 #include "components/audio/audiofile.h"
 #include "components/audio/backgroundwriter.h"
 #include "components/recorder/linerecorder.h"
@@ -41,7 +42,7 @@ extern char** environ;
 namespace {
 
 constexpr int kRate = 44100;
-constexpr int kRounds = 2;
+constexpr int kRounds = 5;
 
 double CpuSeconds(int who) {
     rusage u{};
@@ -203,7 +204,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const char* env = std::getenv("TUNEVALE_BENCH_RECORD_SECONDS");
-    const int seconds = env ? std::max(2, std::atoi(env)) : 20;
+    const int seconds = env ? std::max(2, std::atoi(env)) : 8;
     const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("bench-recorder-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const std::string source = (dir / "source.wav").string();
@@ -212,27 +213,28 @@ int main(int argc, char** argv) {
     const pid_t player = Spawn({"paplay", "--device=ci_out", "--latency-msec=50", source});
     usleep(1500 * 1000);  // the null sink holds a fresh stream back for a while
 
-    std::printf("recording %d s per run from ci_in, the source playing into ci_out; best of %d runs per side\n",
+    std::printf("recording %d s per run from ci_in, the source playing into ci_out; %d alternating runs per side, median [range]\n",
                 seconds, kRounds);
     bool ok = true;
     for (bool ogg : {false, true}) {
         const char* kind = ogg ? "OGG 44100 Hz stereo 128 kbit/s" : "MP3 44100 Hz stereo 128 kbit/s";
-        double oursPerSecond = 1e9, peerPerSecond = 1e9;
+        std::vector<double> oursPerSecond, peerPerSecond;
         Ours ours;
         int64_t peerFrames = 0;
         // Ours and theirs take turns, so that a busy moment of the machine
         // does not fall on one side only.
         for (int round = 0; round < kRounds; ++round) {
             ours = RecordOurs(ogg, (dir / (ogg ? "ours.ogg" : "ours.mp3")).string(), seconds);
-            oursPerSecond = std::min(oursPerSecond, ours.cpu / (static_cast<double>(ours.fileFrames) / kRate) * 1000);
+            oursPerSecond.push_back(ours.cpu / (static_cast<double>(ours.fileFrames) / kRate) * 1000);
             const double peer = RecordPeer(ogg, (dir / (ogg ? "peer.ogg" : "peer.mp3")).string(), seconds, &peerFrames);
-            peerPerSecond = std::min(peerPerSecond, peer / (static_cast<double>(peerFrames) / kRate) * 1000);
+            peerPerSecond.push_back(peer / (static_cast<double>(peerFrames) / kRate) * 1000);
             ok = ok && ours.fileFrames > 0 && peerFrames > 0;
         }
         const auto expected = static_cast<int64_t>(ours.seconds * kRate);
         std::printf("%s\n", kind);
-        std::printf("  CPU per recorded second: ours %.1f ms, parecord | %s %.1f ms, ratio %.2f (goal <= 1.10)\n",
-                    oursPerSecond, ogg ? "oggenc" : "lame", peerPerSecond, oursPerSecond / peerPerSecond);
+        std::printf("  CPU per recorded second: ours %s ms, parecord | %s %s ms, ratio %s (goal <= 1.10)\n",
+                    bench::Figure(oursPerSecond, 1, 1).c_str(), ogg ? "oggenc" : "lame",
+                    bench::Figure(peerPerSecond, 1, 1).c_str(), bench::RatioFigure(oursPerSecond, peerPerSecond).c_str());
         std::printf("  frames (last run): recorded %lld in %.2f s of recording (%lld expected, one block is %d), "
                     "file %lld; peer's file %lld\n",
                     static_cast<long long>(ours.frames), ours.seconds, static_cast<long long>(expected), kRate * 6 / 10,

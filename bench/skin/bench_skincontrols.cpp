@@ -2,7 +2,8 @@
 // a bar moved 10,000 times by a worker thread through queued signals, and a
 // thumb dragged across 1,000 positions. Prints the time per update and per
 // repaint, their ratio to Qt's, and the longest the GUI thread was kept
-// from its event loop.
+// from its event loop: each the median of 5 alternating rounds, with the
+// range of the rounds.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,12 +17,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <vector>
 
+#include "bench/support/benchsupport.h"
 #include "skin/progressbar.h"
 #include "skin/trackbar.h"
 
 namespace {
 
+constexpr int kRounds = 5;
 constexpr int kUpdates = 10000;
 constexpr int kRepaints = 1000;
 constexpr int kDragPositions = 1000;
@@ -118,8 +122,13 @@ Figures drag(QWidget* bar, QPoint thumb, const std::function<int()>& position) {
     return f;
 }
 
-void row(const char* what, double ours, double qt, const char* unit) {
-    std::printf("  %-34s %9.2f %s   Qt %9.2f %s   ratio %.2f\n", what, ours, unit, qt, unit, qt > 0 ? ours / qt : 0.0);
+void row(const char* what, const std::vector<Figures>& ours, const std::vector<Figures>& qt, double Figures::*field,
+         const char* unit) {
+    std::vector<double> o, t;
+    for (const Figures& f : ours) o.push_back(f.*field);
+    for (const Figures& f : qt) t.push_back(f.*field);
+    std::printf("  %-30s %s %s   Qt %s %s   ratio %s\n", what, bench::Figure(o, 1, 2).c_str(), unit,
+                bench::Figure(t, 1, 2).c_str(), unit, bench::RatioFigure(o, t).c_str());
 }
 
 }  // namespace
@@ -135,12 +144,14 @@ int main(int argc, char** argv) {
     // A first round fills the font and style caches of both.
     progress(&ours, [&](int v) { ours.setPosition(v); }, [&] { return ours.position(); });
     progress(&theirs, [&](int v) { theirs.setValue(v); }, [&] { return theirs.value(); });
-    const Figures a = progress(&ours, [&](int v) { ours.setPosition(v); }, [&] { return ours.position(); });
-    const Figures b = progress(&theirs, [&](int v) { theirs.setValue(v); }, [&] { return theirs.value(); });
-    std::printf("progress bar, %d updates from a worker thread (queued signals):\n", kUpdates);
-    row("time per update", a.perUpdateUs, b.perUpdateUs, "us");
-    row("time per repaint", a.perRepaintUs, b.perRepaintUs, "us");
-    row("longest GUI stall", a.stallMs, b.stallMs, "ms");
+    std::vector<Figures> a, b;
+    bench::InTurns(kRounds, [&] { a.push_back(progress(&ours, [&](int v) { ours.setPosition(v); }, [&] { return ours.position(); })); },
+                   [&] { b.push_back(progress(&theirs, [&](int v) { theirs.setValue(v); }, [&] { return theirs.value(); })); });
+    std::printf("progress bar, %d updates from a worker thread (queued signals), median [range] of %d rounds:\n",
+                kUpdates, kRounds);
+    row("time per update", a, b, &Figures::perUpdateUs, "us");
+    row("time per repaint", a, b, &Figures::perRepaintUs, "us");
+    row("longest GUI stall", a, b, &Figures::stallMs, "ms");
 
     // Both bars give one pixel to each of the 1,000 positions.
     TvsTrackBar track;
@@ -158,17 +169,26 @@ int main(int argc, char** argv) {
     const int handle = slider.style()->pixelMetric(QStyle::PM_SliderLength, &opt, &slider);
     slider.resize(kDragPositions + handle, slider.sizeHint().height());
     QApplication::processEvents();
-    const Figures c = drag(&track, track.thumbRect().center(), [&] { return track.position(); });
-    opt.initFrom(&slider);
-    opt.minimum = slider.minimum();
-    opt.maximum = slider.maximum();
-    opt.sliderPosition = opt.sliderValue = slider.value();
-    opt.orientation = Qt::Horizontal;
-    const QRect knob = slider.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &slider);
-    const Figures d = drag(&slider, knob.center(), [&] { return slider.value(); });
-    std::printf("track bar dragged across %d positions (one move and one repaint each):\n", kDragPositions);
-    row("time per move and repaint", c.perUpdateUs, d.perUpdateUs, "us");
-    row("longest step", c.stallMs, d.stallMs, "ms");
+    std::vector<Figures> c, d;
+    bench::InTurns(kRounds, [&] {
+        track.setPosition(0);
+        QApplication::processEvents();
+        c.push_back(drag(&track, track.thumbRect().center(), [&] { return track.position(); }));
+    }, [&] {
+        slider.setValue(0);
+        QApplication::processEvents();
+        opt.initFrom(&slider);
+        opt.minimum = slider.minimum();
+        opt.maximum = slider.maximum();
+        opt.sliderPosition = opt.sliderValue = slider.value();
+        opt.orientation = Qt::Horizontal;
+        const QRect knob = slider.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &slider);
+        d.push_back(drag(&slider, knob.center(), [&] { return slider.value(); }));
+    });
+    std::printf("track bar dragged across %d positions (one move and one repaint each), median [range] of %d rounds:\n",
+                kDragPositions, kRounds);
+    row("time per move and repaint", c, d, &Figures::perUpdateUs, "us");
+    row("longest step", c, d, &Figures::stallMs, "ms");
     return 0;
 }
 

@@ -1,10 +1,12 @@
-// startupdata HOME: the library the start-up benchmark starts the program
-// with, under the data root HOME: a "music.dat" of 100,000 records and a
-// "treetext.txt" of 5,000 artists and their 10,000 albums. A program of its
+// startupdata HOME [ARTISTS]: the library the start-up benchmark starts the
+// program with, under the data root HOME: a "music.dat" of 100,000 records
+// and a "treetext.txt" of ARTISTS artists (5,000 unless told) with two
+// albums each. A program of its
 // own, so that the benchmark itself maps no Qt library: a cold start must
 // find those out of the page cache.
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -13,11 +15,13 @@
 #include "library/treetext.h"
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: startupdata HOME\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: startupdata HOME [ARTISTS]\n");
         return 1;
     }
-    constexpr int kRecords = 100000, kArtists = 5000, kAlbumsPerArtist = 2;
+    constexpr int kRecords = 100000, kAlbumsPerArtist = 2;
+    const int kArtists = argc == 3 ? std::atoi(argv[2]) : 5000;
+    if (kArtists <= 0) return 1;
     const std::string record = std::string(argv[1]) + "/record";
     std::filesystem::create_directories(record);
     LibraryTreeContent tree;

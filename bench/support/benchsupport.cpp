@@ -35,6 +35,29 @@ Spread SpreadOf(std::vector<double> seconds) {
     return {seconds.front(), median, seconds.back()};
 }
 
+std::string Figure(const Spread& s, double scale, int digits) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*f [%.*f-%.*f]", digits, s.median * scale, digits, s.best * scale, digits,
+                  s.worst * scale);
+    return text;
+}
+
+std::string Figure(const std::vector<double>& values, double scale, int digits) {
+    return Figure(SpreadOf(values), scale, digits);
+}
+
+std::string RatioFigure(const std::vector<double>& ours, const std::vector<double>& theirs, int digits) {
+    std::vector<double> ratios;
+    for (std::size_t i = 0; i < std::min(ours.size(), theirs.size()); ++i)
+        if (theirs[i] > 0) ratios.push_back(ours[i] / theirs[i]);
+    const Spread r = SpreadOf(ratios);
+    const double theirMedian = SpreadOf(theirs).median;
+    char text[96];
+    std::snprintf(text, sizeof text, "%.*f [%.*f-%.*f]", digits,
+                  theirMedian > 0 ? SpreadOf(ours).median / theirMedian : 0.0, digits, r.best, digits, r.worst);
+    return text;
+}
+
 void InTurns(int rounds, const std::function<void()>& a, const std::function<void()>& b) {
     for (int round = 0; round < rounds; ++round) {
         if (round % 2 == 0) {
@@ -217,6 +240,17 @@ ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions
     run.peakKb = usage.ru_maxrss;
     run.ok = !timedOut && WIFEXITED(status) && WEXITSTATUS(status) == 0 && (lineSeen || !options.awaitLine);
     return run;
+}
+
+double SyncFiles(const std::vector<std::string>& files) {
+    const auto start = Clock::now();
+    for (const auto& f : files) {
+        const int fd = ::open(f.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return SecondsSince(start);
 }
 
 std::vector<std::string> MappedFiles(pid_t pid) {

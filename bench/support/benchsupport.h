@@ -16,13 +16,22 @@ namespace bench {
 using Clock = std::chrono::steady_clock;
 double SecondsSince(Clock::time_point start);
 
-// The best, the median and the worst of several timings of one thing.
+// The median of several timings of one thing and their range: a figure is
+// only printed with the range beside it, so that a reader sees how far one
+// run may stray. Fewer than kMinRounds timings make no figure.
+constexpr int kMinRounds = 5;
 struct Spread {
-    double best = 0;
+    double best = 0;    // the least
     double median = 0;
-    double worst = 0;
+    double worst = 0;   // the most
 };
 Spread SpreadOf(std::vector<double> seconds);
+// "median [least-most]" of the timings times scale, with digits decimals.
+std::string Figure(const std::vector<double>& values, double scale = 1, int digits = 3);
+std::string Figure(const Spread& s, double scale = 1, int digits = 3);
+// Our median over theirs, with the range of the per-round ratios (rounds
+// taken in turns pair up one of ours with one of theirs).
+std::string RatioFigure(const std::vector<double>& ours, const std::vector<double>& theirs, int digits = 2);
 
 // Runs a and b rounds times each, in turns: a first in even rounds, b first
 // in odd ones, so that neither side always follows the other.
@@ -81,6 +90,11 @@ struct ProcessOptions {
 };
 
 ProcessRun RunProcess(const std::vector<std::string>& argv, const ProcessOptions& options = {});
+
+// Writes each file's data to the disk (fsync), as our outputs are when a
+// job says they are done; the seconds it took. A peer that does not sync
+// is timed with this after it, so that both sides leave the same promise.
+double SyncFiles(const std::vector<std::string>& files);
 
 // The regular files a running process has mapped (its program, libraries,
 // plug-ins, fonts): what a cold start reads besides its data.

@@ -10,6 +10,7 @@
 #include "components/audio/riffinfo.h"
 #include "tags/audiokind.h"
 #include "tags/mpeg/id3genres.h"
+#include "tags/tagfile.h"
 #include "tags/mpeg/id3v1.h"
 #include "tags/mpeg/id3v2.h"
 #include "tags/ogg/oggtag.h"
@@ -182,6 +183,21 @@ bool AudioInformation::load(const std::string& fileName) {
             infoFormatTag = decoder.formatTag();
         }
     }
+    return loadTagsOf(fileName);
+}
+
+bool AudioInformation::loadTags(const std::string& fileName) {
+    clear();
+    struct stat st {};
+    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        lastError_ = "Cannot open " + fileName;
+        return false;
+    }
+    infoSize = st.st_size;
+    return loadTagsOf(fileName);
+}
+
+bool AudioInformation::loadTagsOf(const std::string& fileName) {
     switch (AudioKindOfPath(fileName)) {
     case AudioKind::Mp3: return loadMp3(fileName);
     case AudioKind::Ogg: return loadOgg(fileName);
@@ -255,15 +271,23 @@ bool AudioInformation::loadMp3(const std::string& fileName) {
 
 bool AudioInformation::saveMp3(const std::string& fileName) {
     // The ID3v2 tag first: its write may move the audio and fail on a full
-    // disk, and the block at the end is left alone when it did.
+    // disk, and the block at the end is left alone when it did. What is
+    // written in place reaches the disk with one flush at the end.
+    tags::DeferredSync deferred;
     if (tagVersion != 1 && !saveMp3V2(fileName)) return false;
-    if (tagVersion == 2) return true;
-    ID3v1Block block = ID3v1Block::Empty();
-    PutCommonTags(block, commonTags());
-    block.setGenre(genreNumber());
-    const TagWriteResult r = WriteID3v1Tag(fileName, block);
-    if (!r) lastError_ = r.error;
-    return r.ok;
+    if (tagVersion != 2) {
+        ID3v1Block block = ID3v1Block::Empty();
+        PutCommonTags(block, commonTags());
+        block.setGenre(genreNumber());
+        const TagWriteResult r = WriteID3v1Tag(fileName, block);
+        if (!r) {
+            lastError_ = r.error;
+            return false;
+        }
+    }
+    const TagWriteResult synced = deferred.sync();
+    if (!synced) lastError_ = synced.error;
+    return synced.ok;
 }
 
 bool AudioInformation::saveMp3V2(const std::string& fileName) {

@@ -23,6 +23,9 @@ public:
     // False when the file cannot be read; a file without a tag loads with
     // empty fields.
     bool load(const std::string& fileName);
+    // The tag fields alone, the stream facts left at zero: what a copy of
+    // the tags to another file needs, without opening a decoder.
+    bool loadTags(const std::string& fileName);
     // False (see lastError) when the tag could not be written; the file is
     // then unchanged.
     bool save(const std::string& fileName);
@@ -57,6 +60,7 @@ public:
 
 private:
     void clear();
+    bool loadTagsOf(const std::string& fileName);
     bool loadMp3(const std::string& fileName);
     bool loadOgg(const std::string& fileName);
     bool loadWma(const std::string& fileName);

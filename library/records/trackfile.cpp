@@ -70,27 +70,63 @@ std::span<const uint8_t, kTrackRecordSize> recordIn(const std::vector<uint8_t>& 
     return std::span<const uint8_t, kTrackRecordSize>(buf.data() + i * kTrackRecordSize, kTrackRecordSize);
 }
 
-struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-};
-
 // Path -> index of the first record with that path, for one file as it was
-// when this process last read or wrote it.
+// when this process last read or wrote it. Only a hash of each path is
+// kept, in one flat table: a library of 100,000 records is indexed without
+// 100,000 allocations, so that a rescan of a few files does not wait long
+// for it. A hit is always checked against the record it names.
 struct PathIndex {
     FileState state;
-    std::unordered_map<std::string, std::size_t, StringHash, std::equal_to<>> first;
     std::size_t records = 0;
 
     void add(std::string_view path, std::size_t index) {
-        first.try_emplace(std::string(path), index);
         records = std::max(records, index + 1);
+        if (2 * (count_ + 1) > keys_.size()) grow();
+        const uint64_t key = keyOf(path);
+        for (std::size_t slot = key & mask_;; slot = (slot + 1) & mask_) {
+            if (keys_[slot] == key) return;  // the first record keeps the path
+            if (keys_[slot] == 0) {
+                keys_[slot] = key;
+                values_[slot] = index;
+                ++count_;
+                return;
+            }
+        }
     }
     std::optional<std::size_t> find(std::string_view path) const {
-        auto it = first.find(path);
-        if (it == first.end()) return std::nullopt;
-        return it->second;
+        if (keys_.empty()) return std::nullopt;
+        const uint64_t key = keyOf(path);
+        for (std::size_t slot = key & mask_;; slot = (slot + 1) & mask_) {
+            if (keys_[slot] == key) return values_[slot];
+            if (keys_[slot] == 0) return std::nullopt;
+        }
     }
+
+private:
+    // 0 marks a free slot.
+    static uint64_t keyOf(std::string_view path) {
+        const uint64_t h = std::hash<std::string_view>{}(path);
+        return h == 0 ? 1 : h;
+    }
+    void grow() {
+        std::vector<uint64_t> keys(keys_.empty() ? 1024 : 2 * keys_.size());
+        std::vector<std::size_t> values(keys.size());
+        mask_ = keys.size() - 1;
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (keys_[i] == 0) continue;
+            std::size_t slot = keys_[i] & mask_;
+            while (keys[slot] != 0) slot = (slot + 1) & mask_;
+            keys[slot] = keys_[i];
+            values[slot] = values_[i];
+        }
+        keys_.swap(keys);
+        values_.swap(values);
+    }
+
+    std::vector<uint64_t> keys_;
+    std::vector<std::size_t> values_;
+    std::size_t mask_ = 0;
+    std::size_t count_ = 0;
 };
 
 // The indexes of the files this process works on, by device and inode. One
@@ -175,7 +211,17 @@ std::optional<std::size_t> findFirst(IndexCache& cache, const PosixFile& f, cons
         if (TrackRecordPath(bytes) == path) return at;
         index = &cache.rebuild(f, file, stateOf(f, file));
     }
-    return std::nullopt;
+    // Two paths of the same hash: the file itself is searched.
+    std::vector<uint8_t> buf;
+    uint64_t offset = 0;
+    for (std::size_t n = 0;;) {
+        const std::size_t got = readChunk(f, file, offset, buf);
+        for (std::size_t i = 0; i < got; ++i)
+            if (TrackRecordPath(recordIn(buf, i)) == path) return n + i;
+        if (got < kChunkRecords) return std::nullopt;
+        n += got;
+        offset += got * kTrackRecordSize;
+    }
 }
 
 uint64_t wholeRecordsOf(const PosixFile& f, const std::string& file) {
@@ -196,6 +242,21 @@ void ForEachTrackRecord(const std::string& file,
     // The lock is held while a chunk is read, not while fn runs: fn may call
     // the operations that change the file.
     FolderLock lock(file, 0);
+    // A scan of the whole file indexes its paths on the way, when no index
+    // of it is kept: the lookups that follow (a rescan after the list was
+    // filled) then find it ready. It is kept only if the file did not change
+    // while it was read.
+    IndexCache& cache = IndexCache::instance();
+    std::unique_ptr<PathIndex> index;
+    FileState before;
+    {
+        // The process's lock before the folder's, as every change takes them.
+        std::lock_guard guard(cache.mutex());
+        lock.lock(LOCK_SH);
+        before = stateOf(f, file);
+        if (!cache.validFor(f, file)) index = std::make_unique<PathIndex>();
+        lock.unlock();
+    }
     std::vector<uint8_t> buf;
     uint64_t offset = 0;
     std::size_t n = 0;
@@ -204,11 +265,22 @@ void ForEachTrackRecord(const std::string& file,
         const std::size_t got = readChunk(f, file, offset, buf);
         lock.unlock();
         if (got == 0) break;
+        if (index)
+            for (std::size_t i = 0; i < got; ++i) index->add(TrackRecordPath(recordIn(buf, i)), n + i);
         for (std::size_t i = 0; i < got; ++i)
             if (!fn(DecodeTrackRecord(recordIn(buf, i)), n + i)) return;
         n += got;
         offset += got * kTrackRecordSize;
         if (got < kChunkRecords) break;
+    }
+    if (index && static_cast<uint64_t>(before.size) / kTrackRecordSize == n) {
+        std::lock_guard guard(cache.mutex());
+        lock.lock(LOCK_SH);
+        if (stateOf(f, file).sameAs(before) && !cache.validFor(f, file)) {
+            index->records = n;
+            cache.store(before, std::move(index));
+        }
+        lock.unlock();
     }
     closeOrThrow(f, file);
 }

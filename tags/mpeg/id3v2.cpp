@@ -314,18 +314,26 @@ std::optional<Id3v2Tag> Id3v2Tag::Parse(ByteSpan bytes) {
     return tag;
 }
 
+size_t Id3v2Tag::RenderedSize() const {
+    size_t size = 10;
+    for (const Id3v2Frame& frame : frames_)
+        if (frame.id.size() == 4) size += 10 + frame.data.size();
+    return size;
+}
+
+// Straight into one buffer: a tag with its pictures is copied once.
 ByteVector Id3v2Tag::Render(size_t padding) const {
-    ByteWriter frames;
+    std::array<uint8_t, 10> header = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0};
+    storeSynchsafe(header, static_cast<uint32_t>(RenderedSize() - 10 + padding));
+    ByteWriter out;
+    out.bytes(header);
     for (const Id3v2Frame& frame : frames_) {
         if (frame.id.size() != 4) continue;
-        frames.text(frame.id).u32be(static_cast<uint32_t>(frame.data.size()));
-        frames.u8(static_cast<uint8_t>(frame.flags >> 8)).u8(static_cast<uint8_t>(frame.flags));
-        frames.bytes(frame.data);
+        out.text(frame.id).u32be(static_cast<uint32_t>(frame.data.size()));
+        out.u8(static_cast<uint8_t>(frame.flags >> 8)).u8(static_cast<uint8_t>(frame.flags));
+        out.bytes(frame.data);
     }
-    std::array<uint8_t, 10> header = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0};
-    storeSynchsafe(header, static_cast<uint32_t>(frames.size() + padding));
-    ByteWriter out;
-    out.bytes(header).bytes(frames.data()).zeros(padding);
+    out.zeros(padding);
     return out.take();
 }
 
@@ -470,6 +478,9 @@ bool readTagOnDisk(const std::string& fileName, TagOnDisk& out, std::string* err
     return true;
 }
 
+// The tag written over the one read as disk.
+TagWriteResult writeFramesOver(const std::string& fileName, const TagOnDisk& disk, const Id3v2Tag& tag);
+
 }  // namespace
 
 bool ReadId3v2Frames(const std::string& fileName, Id3v2Tag& tag, std::string* error) {
@@ -483,6 +494,13 @@ TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag
     TagWriteResult result;
     TagOnDisk disk;
     if (!readTagOnDisk(fileName, disk, &result.error)) return result;
+    return writeFramesOver(fileName, disk, tag);
+}
+
+namespace {
+
+TagWriteResult writeFramesOver(const std::string& fileName, const TagOnDisk& disk, const Id3v2Tag& tag) {
+    TagWriteResult result;
     // Where such a tag ends is unknown: a new tag written in front would
     // leave it before the audio, and one written over it could hit audio.
     if (disk.overrun) {
@@ -490,7 +508,7 @@ TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag
         return result;
     }
 
-    const std::size_t needed = tag.Render(0).size();
+    const std::size_t needed = tag.RenderedSize();
     if (disk.extent >= needed) {
         // Fits the old tag with its padding: written in place, the rest of
         // the old room becomes padding so no stale frame bytes stay before
@@ -501,6 +519,8 @@ TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag
     // The tag grows: a new file of the tag and the audio after the old tag.
     return ReplaceFileHead(fileName, tag.Render(kDefaultPadding), disk.extent);
 }
+
+}  // namespace
 
 }  // namespace tags
 
@@ -587,9 +607,12 @@ const ID3StructV2& ReadID3v2Tag(const std::string& fileName) {
 }
 
 TagWriteResult WriteID3v2Tag(const std::string& fileName, const ID3StructV2& tag) {
-    tags::Id3v2Tag old;
+    // Read once, for the frames kept and for the room the new tag has.
+    tags::TagOnDisk disk;
     std::string error;
-    if (!tags::ReadId3v2Frames(fileName, old, &error)) return {false, error};
+    const bool read = tags::readTagOnDisk(fileName, disk, &error);
+    const tags::Id3v2Tag& old = disk.tag;
+    if (!read) return {false, error};
 
     tags::Id3v2Tag updated;
     auto& frames = updated.frames();
@@ -611,5 +634,5 @@ TagWriteResult WriteID3v2Tag(const std::string& fileName, const ID3StructV2& tag
                                        kId3v2FrameIds.end());
         if (!edited) frames.push_back(frame);
     }
-    return tags::WriteId3v2Frames(fileName, updated);
+    return tags::writeFramesOver(fileName, disk, updated);
 }

@@ -102,6 +102,8 @@ public:
 
     // The whole v2.3 tag: header, frames, then padding zero bytes.
     ByteVector Render(size_t padding) const;
+    // The size Render(0) gives, without rendering.
+    size_t RenderedSize() const;
 
     std::vector<Id3v2Frame>& frames() { return frames_; }
     const std::vector<Id3v2Frame>& frames() const { return frames_; }

@@ -2,6 +2,7 @@
 
 #include <regex>
 
+#include "library/librarytree.h"
 #include "library/treetext.h"
 
 namespace {
@@ -83,6 +84,83 @@ TEST(TreeText, TextsReadAsTheirTreeAndDamageIsRepaired) {
         EXPECT_EQ(load.content, c.want) << c.what;
     }
     EXPECT_EQ(ParseTreeText(deep).levelError, "Invalid level (3) for item \"Deep\"");
+}
+
+// A file counts as unchanged by a save exactly when the save would write
+// the same bytes: the start-up then leaves it alone.
+TEST(TreeText, OnlyAFileAsASaveWritesItIsCanonical) {
+    const std::string plain = skeletonWith("\tA1\r\n\tA2\r\n", "\tP\r\n", "\tB1\r\n");
+    const std::vector<std::string> texts = {
+        plain,
+        skeletonWith("", "", ""),
+        std::regex_replace(plain, std::regex("\r\n"), "\n"),
+        plain.substr(0, plain.size() - 2),
+        plain + "\r\n",
+        skeletonWith("\t  Spaced\r\n", "", ""),
+        skeletonWith("\tTab\tInside\r\n", "", ""),
+        skeletonWith("\tTrail \r\n", "", ""),
+        skeletonWith("\tOne\r\n\t\t\tDeep\r\n", "", ""),
+        "\tTitle\r\n" + plain.substr(7),
+        "",
+        "My Album\r\n\tB\r\nMy Artist\r\n\tA\r\n",
+    };
+    for (const std::string& text : texts) {
+        const TreeTextLoad load = ParseTreeText(text);
+        EXPECT_EQ(load.canonical, text == FormatTreeText(load.content)) << text;
+        // Read in place, a canonical file gives the same leaves; another
+        // gives none and is parsed.
+        const std::optional<TreeTextLeaves> leaves = IndexCanonicalTreeText(std::make_shared<std::string>(text));
+        ASSERT_EQ(leaves.has_value(), load.canonical) << text;
+        if (!leaves) continue;
+        LibraryTree tree;
+        tree.setLeaves(TreeTextLeaves(*leaves));
+        EXPECT_EQ(tree.content(), load.content) << text;
+        EXPECT_TRUE(tree.leavesUnmade());
+        tree.expandItem(tree.topLevelItem(1));
+        EXPECT_EQ(tree.myAlbumNode()->childCount(), static_cast<int>(load.content.albums.size()));
+        EXPECT_EQ(tree.content(), load.content) << text;
+    }
+    EXPECT_TRUE(ParseTreeText(plain).canonical);
+}
+
+// Leaves are made when first needed, and the tree answers the same before
+// and after: content, indexes, lookups, expansion.
+TEST(LibraryTreeLeaves, UnmadeLeavesBehaveAsMadeOnes) {
+    const LibraryTreeContent content{{"A", "B", "A"}, {"P"}, {"X", "Y"}};
+    LibraryTree tree;
+    tree.setContent(content);
+    EXPECT_TRUE(tree.leavesUnmade());
+    EXPECT_EQ(tree.content(), content);
+    // My Artist, its 3 leaves, My Habit, My Playlist, its leaf, My Album.
+    EXPECT_EQ(tree.absoluteIndex(tree.topLevelItem(4)), LibraryTree::kMyArtistIndex + 7);
+    EXPECT_TRUE(tree.leavesUnmade());
+    EXPECT_EQ(tree.topLevelItem(1)->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+
+    tree.expandItem(tree.topLevelItem(1));
+    EXPECT_FALSE(tree.leavesUnmade());
+    EXPECT_EQ(tree.topLevelItem(1)->childCount(), 3);
+    EXPECT_EQ(tree.topLevelItem(3)->childCount(), 0);
+    EXPECT_EQ(tree.findArtist("A"), tree.topLevelItem(1)->child(0));
+
+    // An index into unmade leaves makes them; so does a lookup.
+    QTreeWidgetItem* y = tree.itemAtIndex(LibraryTree::kMyArtistIndex + 9);
+    ASSERT_NE(y, nullptr);
+    EXPECT_EQ(y->text(0), "Y");
+    EXPECT_EQ(tree.absoluteIndex(y), LibraryTree::kMyArtistIndex + 9);
+    EXPECT_EQ(tree.findPlaylist("P"), tree.myPlaylistNode()->child(0));
+    EXPECT_EQ(tree.content(), content);
+    EXPECT_EQ(LibraryTree::imageOf(y), 4);
+
+    // New content replaces made and unmade leaves; an expanded root shows
+    // its new leaves at once.
+    tree.setContent({{"C"}, {}, {"Z"}});
+    EXPECT_EQ(tree.topLevelItem(1)->childCount(), 1);
+    EXPECT_EQ(tree.topLevelItem(4)->childCount(), 0);
+    QTreeWidgetItem* w = tree.ensureAlbum("W");
+    EXPECT_EQ(w, tree.myAlbumNode()->child(1));
+    EXPECT_EQ(tree.content(), (LibraryTreeContent{{"C"}, {}, {"Z", "W"}}));
+    tree.setContent({});
+    EXPECT_EQ(tree.topLevelItem(1)->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 }  // namespace

@@ -328,3 +328,29 @@ TEST_F(TrackFile, LookupsNoticeOtherProcessesChanges) {
     EXPECT_FALSE(UpdateTrackRecordInPlace(file, "/a", [](TrackRecord&) {}));
     EXPECT_EQ(AppendTrackRecordIfNew(file, rec("/z")), AppendOutcome::AlreadyThere);
 }
+
+// The index a whole scan leaves behind answers as one built for a lookup:
+// first records of repeated paths, paths changed meanwhile by another
+// process, and many records across several chunks.
+TEST_F(TrackFile, AScanLeavesAnIndexThatLookupsCanTrust) {
+    std::vector<std::string> paths = numbered("/m/", 3000);
+    paths.push_back("/m/7");
+    writeRecords(file, paths);
+    std::size_t seen = 0;
+    ForEachTrackRecord(file, [&](const TrackRecord&, std::size_t) { return ++seen > 0; });
+    EXPECT_EQ(seen, 3001u);
+    EXPECT_TRUE(UpdateTrackRecordInPlace(file, "/m/7", [](TrackRecord& r) { r.Title = "first"; }));
+    EXPECT_EQ(ReadTrackRecordAt(file, 7).Title, "first");
+    EXPECT_EQ(ReadTrackRecordAt(file, 3000).Title, "/m/7");
+    EXPECT_EQ(appendEach({"/m/2999", "/new"}), (std::vector{AppendOutcome::AlreadyThere, AppendOutcome::Written}));
+
+    ForEachTrackRecord(file, [](const TrackRecord&, std::size_t) { return true; });
+    EXPECT_EQ(inChild([&] {
+                  TrackRecord r = ReadTrackRecordAt(file, 5);
+                  r.Path = "/moved";
+                  WriteTrackRecordAt(file, 5, r);
+                  return 0;
+              }),
+              0);
+    EXPECT_EQ(appendEach({"/moved", "/m/5"}), (std::vector{AppendOutcome::AlreadyThere, AppendOutcome::Written}));
+}
