@@ -20,9 +20,13 @@ function(tunevale_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TUNEVALE_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
-    LABELS "${T_LABELS}")
+  set(env "QT_QPA_PLATFORM=offscreen;TUNEVALE_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  if(TUNEVALE_SANITIZE)
+    # Leaks of the system's own libraries (the session bus under a real X
+    # display) are theirs, not ours.
+    list(APPEND env "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/lsan.supp")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}" LABELS "${T_LABELS}")
   # Tests that play into or record from the one null sink would hear each
   # other when run side by side, so they take turns.
   if("audio-device" IN_LIST T_LABELS)

@@ -54,7 +54,7 @@ public:
     QString caption() const { return titleBar_->caption(); }
     int roundCorner() const { return titleBar_->roundCorner(); }
     QWidget* formPanel() const { return formPanel_; }
-    QMenuBar* menu() const { return menu_; }
+    QMenuBar* menu() const { return qobject_cast<QMenuBar*>(menu_.data()); }
     QColor menuBarColor() const { return menuBarColor_; }
     int menuBarHeight() const { return menuBarHeight_; }
     QString version() const { return QStringLiteral("4.06"); }
@@ -110,7 +110,9 @@ private:
 
     QPointer<QWidget> form_;
     TvsTitleBar* titleBar_ = nullptr;
-    QPointer<QMenuBar> menu_;
+    // Held as a widget: while a menu bar is destroyed its widget part can
+    // still ask for a placement, when it is no longer a menu bar.
+    QPointer<QWidget> menu_;
     QPointer<QWidget> formPanel_;
     QPointer<TvsFileTheme> fileTheme_;
     TvsUIStyle uiStyle_ = TvsUIStyle::DeepBlue;
