@@ -151,7 +151,7 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
     info.infoArtist = texts.artist.toStdString();
     info.infoGenreS = texts.genre.toStdString();
     // A WAV's tag goes in with the audio, so the track is written once; a
-    // tag that cannot be written then fails the output like its audio.
+    // tag that finds no room leaves the audio whole and fails the row.
     const bool taggedWithAudio = copied == BlockCopyResult::Done && writer.setWavInfo(info.wavInfoItems());
     if (copied != BlockCopyResult::Done || !pending.keep()) {
         reporter_.trackPercent(0);
@@ -159,7 +159,7 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
     }
     // ID3v1, then ID3v2 for an MP3; the other formats have one kind of tag,
     // which the second save would only write again.
-    bool tagged = true;
+    bool tagged = !taggedWithAudio || writer.wavInfoWritten();
     for (int version : {1, 2}) {
         if (taggedWithAudio || (version == 1 && format_.kind != OutputKind::Mp3)) continue;
         info.tagVersion = version;

@@ -112,10 +112,16 @@ ConversionJob::RowEnd ConversionJob::convertRow(int row, const QString& source) 
         setItemState(row, rowstate::Unconverted);
         return RowEnd::EndBatch;
     }
+    // A WAV output takes its tags with the audio rather than in a second
+    // pass over the finished file.
+    const bool tagsWithAudio = !inPlace && haveTags && copied == Copy::Done && writer.setWavInfo(tags.wavInfoItems());
     if (copied != Copy::Done || !pending.keep()) return writeFailed(row);
     bool tagged = true;
     if (inPlace) {
         tagged = haveTags && allTags.put(Local(output), &tagError);
+    } else if (tagsWithAudio) {
+        tagged = writer.wavInfoWritten();
+        if (!tagged) tagError = "There is no room for the tag on the disk.";
     } else if (haveTags) {
         tagged = tags.save(Local(output));
         tagError = tags.lastError();

@@ -169,6 +169,7 @@ AudioFile::Format AudioFile::resolvedFormat() const {
 bool AudioFile::create(const std::string& fileName, int) {
     close();
     wavInfo_.clear();
+    wavInfoWritten_ = false;
     if (format_.invalid) {
         error_ = AudioErrorUnsupported;
         return false;
@@ -334,7 +335,11 @@ void AudioFile::closeWriter() {
     const bool kept = !ok && keepIncomplete_ && out_->failed();
     if (ok) ok = encoder_->finish();
     else if (kept && encoder_) encoder_->finish();
-    if (ok && !wavInfo_.empty()) ok = audio::appendRiffInfo(*out_, wavInfo_);
+    if (ok && !wavInfo_.empty()) {
+        // Tags that find no room leave the audio whole; the caller is told.
+        wavInfoWritten_ = audio::appendRiffInfo(*out_, wavInfo_);
+        ok = !out_->failed();
+    }
     wavInfo_.clear();
     encoder_.reset();
     converter_.reset();

@@ -96,10 +96,12 @@ public:
     void writeBlock(const AudioBlock& block);
     // Between create and close: the text fields of a WAV output (RIFF INFO
     // ids and UTF-8 texts, in order), written after the audio at close, so
-    // that tagging needs no second pass over the finished file. A failed
-    // write of them fails the output as a failed block would. False, and
-    // nothing kept, when the output is not a WAV.
+    // that tagging needs no second pass over the finished file. Fields that
+    // find no room (a full disk) are left out and the audio is kept whole:
+    // wavInfoWritten() tells, after close. False, and nothing kept, when the
+    // output is not a WAV.
     bool setWavInfo(std::vector<std::pair<std::string, std::string>> items);
+    bool wavInfoWritten() const { return wavInfoWritten_; }
     // Drops the output being written (a stopped job): nothing appears under
     // its name and a file already there stays as it was.
     void abandon();
@@ -146,4 +148,5 @@ private:
     bool keepIncomplete_ = false;
     bool visiblePart_ = false;
     std::vector<std::pair<std::string, std::string>> wavInfo_;
+    bool wavInfoWritten_ = false;
 };

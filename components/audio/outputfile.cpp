@@ -83,6 +83,18 @@ bool OutputFile::cutTo(uint64_t size) {
     return true;
 }
 
+bool OutputFile::appendOptional(const void* data, size_t size) {
+    if (!isOpen() || failed_) return false;
+    const uint64_t before = size_;
+    if (!file_.file().writeAt(before, {static_cast<const uint8_t*>(data), size})) {
+        file_.file().truncate(before);
+        return false;
+    }
+    size_ = before + size;
+    position_ = size_;
+    return true;
+}
+
 bool OutputFile::close() {
     if (!isOpen()) return !failed_;
     if (failed_ && !keepIncomplete_) {

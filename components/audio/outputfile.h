@@ -56,6 +56,9 @@ public:
     // Cuts a kept output that lost a write back to size (to its last whole
     // packet); false for any other output.
     bool cutTo(uint64_t size);
+    // Appends what the output can do without (a WAV's tags): when the write
+    // fails the output is cut back to where it was and stays whole.
+    bool appendOptional(const void* data, size_t size);
 
     // Closes and puts the output in the destination's place; false, and
     // nothing changed under the name, when an earlier write or the

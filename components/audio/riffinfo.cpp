@@ -78,7 +78,7 @@ std::string riffInfoChunk(const RiffInfoItems& items) {
 bool appendRiffInfo(OutputFile& out, const RiffInfoItems& items) {
     const std::string list = riffInfoChunk(items);
     if (list.empty()) return !out.failed();
-    if (!out.write(list.data(), list.size())) return false;
+    if (!out.appendOptional(list.data(), list.size())) return false;
     // As the writer's own header does past 4 GiB: the largest size there is.
     std::string riffSize;
     put32(riffSize, static_cast<uint32_t>(std::min<uint64_t>(out.size() - 8, 0xffffffffu)));

@@ -26,7 +26,8 @@ class OutputFile;
 // Completes a WAV being written: its INFO list goes after the audio, at the
 // end of out, and the RIFF size is made to cover it. For a file that ends
 // with its data chunk (pad byte included), as the writer's WAVs do. False
-// when a write failed; out has then failed, and its close drops it.
+// when the list could not be written: out is then as it was without it
+// (unless the RIFF size itself could not be written: out has then failed).
 bool appendRiffInfo(OutputFile& out, const RiffInfoItems& items);
 
 // Replaces the file's INFO list by one holding the non-empty items, placed
