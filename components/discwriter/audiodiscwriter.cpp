@@ -57,7 +57,10 @@ struct AudioDiscWriter::DriveWork {
 };
 
 AudioDiscWriter::AudioDiscWriter(QObject* parent)
-    : DiscRecorder(parent), imageFolder_(QString::fromStdString(CdImageFolder())), drive_(new DriveWork) {}
+    : DiscRecorder(parent), drive_(new DriveWork) {
+    imageFolder_ = QString::fromStdString(CdImageFolder());
+    imageName_ = QStringLiteral("Audio CD");
+}
 
 AudioDiscWriter::~AudioDiscWriter() {
     abort();

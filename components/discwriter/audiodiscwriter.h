@@ -39,15 +39,8 @@ public:
     void addTrack(const QString& fileName, const QString& textSource = QString());
     int trackCount() const { return int(tracks_.size()); }
 
-    // Where the image recorder writes; the image folder by default.
-    void setImageFolder(const QString& folder) { imageFolder_ = folder; }
-    QString imageFolder() const { return imageFolder_; }
-    // The image's base name, without extension ("Audio CD").
-    void setImageName(const QString& name) { imageName_ = name; }
     QString imageCuePath() const;
     void setImageCapacity(int sectors) { imageCapacity_ = sectors; }
-    // Tests that must not meet a real drive of the machine leave them out.
-    void setDrivesListed(bool listed) { drivesListed_ = listed; }
 
 protected:
     QList<Device> scanDevices() override;
@@ -74,10 +67,7 @@ private:
     void writeImage(const QList<Track>& tracks, int64_t estimatedFrames, bool testMode);
 
     QList<Track> tracks_;
-    QString imageFolder_;
-    QString imageName_ = QStringLiteral("Audio CD");
     int imageCapacity_ = ImageCapacitySectors;
-    bool drivesListed_ = true;
     struct DriveWork;
     DriveWork* drive_ = nullptr;  // the drive backend's state while it works
 };

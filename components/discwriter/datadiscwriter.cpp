@@ -266,8 +266,10 @@ struct DataDiscWriter::Job {
 };
 
 DataDiscWriter::DataDiscWriter(QObject* parent)
-    : DiscRecorder(parent), imageFolder_(QString::fromStdString(CdImageFolder()))
+    : DiscRecorder(parent)
 {
+    imageFolder_ = QString::fromStdString(CdImageFolder());
+    imageName_ = QStringLiteral("Data CD");
 }
 
 DataDiscWriter::~DataDiscWriter() { abort(); }

@@ -52,13 +52,7 @@ public:
     int64_t usedBytes() const { return usedBytes_; }
     int64_t getFreeBytes() const { return freeBytes_; }
 
-    void setImageFolder(const QString& folder) { imageFolder_ = folder; }
-    QString imageFolder() const { return imageFolder_; }
-    // The image's base name, without extension ("Data CD").
-    void setImageName(const QString& name) { imageName_ = name; }
     QString imagePath() const;
-    // Tests that must not meet a real drive of the machine leave them out.
-    void setDrivesListed(bool listed) { drivesListed_ = listed; }
 
 protected:
     QList<Device> scanDevices() override;
@@ -88,7 +82,4 @@ private:
     int writeMode_ = 1;
     int64_t usedBytes_ = 0;
     int64_t freeBytes_ = 0;
-    QString imageFolder_;
-    QString imageName_ = QStringLiteral("Data CD");
-    bool drivesListed_ = true;
 };

@@ -146,6 +146,15 @@ public:
         explicit operator bool() const { return code != NoError; }
     };
 
+    // The image recorder that both writers offer beside the drives: where it
+    // writes (the image folder by default) and the image's base name,
+    // without extension.
+    void setImageFolder(const QString& folder) { imageFolder_ = folder; }
+    QString imageFolder() const { return imageFolder_; }
+    void setImageName(const QString& name) { imageName_ = name; }
+    // Tests that must not meet a real drive of the machine leave them out.
+    void setDrivesListed(bool listed) { drivesListed_ = listed; }
+
 signals:
     void onOperationProgress(int percent);
     void onError(int errCode);
@@ -197,6 +206,10 @@ protected:
     // A writer whose own writes and erases must not count as a change of
     // medium calls this as each one starts.
     void noteOwnOperation() { ++ownOperations_; }
+
+    QString imageFolder_;
+    QString imageName_;
+    bool drivesListed_ = true;
 
 private:
     void runOperation(int operation, const std::function<Failure(int slot)>& start);
