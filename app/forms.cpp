@@ -48,6 +48,7 @@ namespace {
 class ProgramToolWindows final : public ToolWindows {
 public:
     QWidget* toolWindow(ToolWindow which) const override {
+        CreateToolForms();
         switch (which) {
         case ToolWindow::Recorder: return fm_recorder;
         case ToolWindow::Cutter: return fm_cut;
@@ -113,7 +114,7 @@ void DestroyForm(Form*& form) {
 
 }  // namespace
 
-void CreateForms() {
+void CreateLibraryForms() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
     SetJobErrorLog([file = QString::fromStdString(fm_main->Library.errorLogFile())](const QString& message,
@@ -125,30 +126,10 @@ void CreateForms() {
     SetDiscToolServices(&kDiscToolServices);
     // An error inside a tool or disc job is logged as any other.
     SetJobErrorHandler(HandleUnexpectedException);
-    fm_recorder = new Tfm_recorder;
     fm_playlist = new Tfm_playlist;
-    fm_fileinfo = new Tfm_fileinfo;
-    fm_recordsetting = new Tfm_recordsetting;
     fm_associate = new Tfm_associate;
-    fm_cdset = new Tfm_cdset;
-    fm_cdripper = new Tfm_cdripper;
     fm_Id3 = new Tfm_Id3;
-    fm_cut = new Tfm_cut;
-    fm_combine = new Tfm_combine;
-    fm_directory = new Tfm_directory;
-    fm_combinesetting = new Tfm_combinesetting;
-    fm_burner = new Tfm_burner;
-    fm_erase = new Tfm_erase;
-    fm_discinfo = new Tfm_discinfo;
-    fm_recsett = new Tfm_recsett;
-    fm_wavnormalize = new Tfm_wavnormalize;
-    fm_mp3normalize = new Tfm_mp3normalize;
-    fm_oggnormalize = new Tfm_oggnormalize;
-    fm_wmanormalize = new Tfm_wmanormalize;
     fm_about = new Tfm_about;
-    fm_option = new Tfm_option;
-    fm_cdaudioburner = new Tfm_cdaudioburner;
-    fm_newfolder = new Tfm_newfolder;
     fm_dir = new Tfm_dir;
     fm_mmain = new Tfm_mmain;
     fm_more = new Tfm_more;
@@ -160,6 +141,35 @@ void CreateForms() {
     fm_associate->setSkinEngine(fm_main->Skin);
     fm_about->setSkinEngine(fm_main->Skin);
     fm_addlist->setSkinEngine(fm_main->Skin);
+}
+
+void CreateToolForms() {
+    if (fm_recorder) return;
+    fm_recorder = new Tfm_recorder;
+    fm_fileinfo = new Tfm_fileinfo;
+    fm_recordsetting = new Tfm_recordsetting;
+    fm_cdset = new Tfm_cdset;
+    fm_cdripper = new Tfm_cdripper;
+    fm_cut = new Tfm_cut;
+    fm_combine = new Tfm_combine;
+    if (!fm_directory) fm_directory = new Tfm_directory;
+    fm_combinesetting = new Tfm_combinesetting;
+    fm_burner = new Tfm_burner;
+    fm_erase = new Tfm_erase;
+    fm_discinfo = new Tfm_discinfo;
+    fm_recsett = new Tfm_recsett;
+    fm_wavnormalize = new Tfm_wavnormalize;
+    fm_mp3normalize = new Tfm_mp3normalize;
+    fm_oggnormalize = new Tfm_oggnormalize;
+    fm_wmanormalize = new Tfm_wmanormalize;
+    fm_option = new Tfm_option;
+    fm_cdaudioburner = new Tfm_cdaudioburner;
+    fm_newfolder = new Tfm_newfolder;
+}
+
+void CreateForms() {
+    CreateLibraryForms();
+    CreateToolForms();
 }
 
 void DestroyForms() {

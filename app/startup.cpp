@@ -1,10 +1,12 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 
 #include "app/forms.h"
+#include "components/skin/skinpaint.h"
 #include "library/cover.h"
 #include "library/main.h"
 #include "library/mmain.h"
@@ -28,7 +30,40 @@ void BringToFront() {
     shown->activateWindow();
 }
 
+// Makes the tool and disc windows once the main window has been painted, so
+// that the window the user waits for is on the screen first. The main
+// window's table of tool windows makes them at once if it is asked before
+// then; a main window that is not painted soon (started minimised) gets
+// them anyway.
+class ToolFormsAfterPaint final : public QObject {
+public:
+    explicit ToolFormsAfterPaint(QWidget* window) : QObject(window) {
+        window->installEventFilter(this);
+        QTimer::singleShot(kLatest, this, &ToolFormsAfterPaint::create);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched == parent()) {
+            watched->removeEventFilter(this);
+            // After the paint has reached the screen, not within it.
+            QMetaObject::invokeMethod(this, &ToolFormsAfterPaint::create, Qt::QueuedConnection);
+        }
+        return false;
+    }
+
+private:
+    static constexpr int kLatest = 1000;
+
+    void create() {
+        CreateToolForms();
+        deleteLater();
+    }
+};
+
 }  // namespace
+
+void CreateToolFormsAfterFirstPaint(QWidget* window) { new ToolFormsAfterPaint(window); }
 
 StartupAction DecideStartup(bool found, int parameterCount) {
     if (!found) return StartupAction::StartNormal;
@@ -81,9 +116,11 @@ int RunProgram(QApplication& app) {
     InstanceServer channel(HandleInstanceMessage);
     if (!ClaimInstance(channel, parameterCount)) return 0;
 
+    skin::prepareGlyphs();
     SetUpApplication(app);
     ShowSplash();
-    CreateForms();
+    CreateLibraryForms();
+    CreateToolFormsAfterFirstPaint(fm_main);
 
     fm_main->show();
     // The splash stays in front until its timer closes it.

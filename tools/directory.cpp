@@ -34,7 +34,6 @@ Tfm_directory::Tfm_directory(QWidget* parent) : QDialog(parent) {
     for (int c = 1; c < model_->columnCount(); ++c) stview_selectdir->hideColumn(c);
     stview_selectdir->header()->hide();
     stview_selectdir->setSelectionMode(QAbstractItemView::SingleSelection);
-    stview_selectdir->setRootIndex(model_->index(QDir::rootPath()));
 
     cbx_sub = new QCheckBox(QStringLiteral("Include Sub Directory"), this);
     cbx_sub->setObjectName(QStringLiteral("cbx_sub"));
@@ -62,10 +61,22 @@ Tfm_directory::Tfm_directory(QWidget* parent) : QDialog(parent) {
     connect(Btn_cancel, &QPushButton::clicked, this, &Tfm_directory::Btn_cancelClick);
     connect(stview_selectdir->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &Tfm_directory::stview_selectdirClick);
-    selectFolder(QDir::homePath());
+}
+
+// The model's first look-up takes longer than building any other window of
+// the program, so it waits until the chooser is used.
+void Tfm_directory::prepareTree() const {
+    if (treePrepared_) return;
+    treePrepared_ = true;
+    stview_selectdir->setRootIndex(model_->index(QDir::rootPath()));
+    const QModelIndex home = model_->index(QDir::homePath());
+    if (!home.isValid()) return;
+    stview_selectdir->setCurrentIndex(home);
+    stview_selectdir->scrollTo(home);
 }
 
 void Tfm_directory::selectFolder(const QString& path) {
+    prepareTree();
     const QModelIndex index = model_->index(path);
     if (!index.isValid()) return;
     stview_selectdir->setCurrentIndex(index);
@@ -74,11 +85,13 @@ void Tfm_directory::selectFolder(const QString& path) {
 }
 
 QString Tfm_directory::currentFolder() const {
+    prepareTree();
     const QModelIndex index = stview_selectdir->currentIndex();
     return index.isValid() ? model_->filePath(index) : QString();
 }
 
 void Tfm_directory::showEvent(QShowEvent* event) {
+    prepareTree();
     if (model_->rootPath() != QDir::rootPath()) model_->setRootPath(QDir::rootPath());
     resize(310, 298);
     DressToolWindow(this);

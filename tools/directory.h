@@ -43,7 +43,10 @@ protected:
     void done(int result) override;
 
 private:
+    void prepareTree() const;
+
     QFileSystemModel* model_ = nullptr;
+    mutable bool treePrepared_ = false;
 };
 
 extern Tfm_directory* fm_directory;

@@ -6,6 +6,7 @@
 #include <QPainterPathStroker>
 
 #include <functional>
+#include <future>
 
 namespace skin {
 
@@ -169,7 +170,9 @@ QPainterPath folderBack() {
     return f.united(strokeOf(f, 1.2));
 }
 
-QPainterPath glyphPath(const QString& name) {
+using Glyphs = QHash<QString, QPainterPath>;
+
+const QHash<QString, std::function<QPainterPath()>>& glyphShapes() {
     static const QHash<QString, std::function<QPainterPath()>> shapes = {
         {"play", [] { return polygon({{7.5, 4.5}, {19.5, 12}, {7.5, 19.5}}); }},
         {"pause", [] { return roundRect(6, 5, 4.5, 14, 1).united(roundRect(13.5, 5, 4.5, 14, 1)); }},
@@ -339,15 +342,37 @@ QPainterPath glyphPath(const QString& name) {
              return notes.united(polygon({{9.7, 5.6}, {19.7, 3.6}, {19.7, 7}, {9.7, 9}}, 0.6));
          }},
     };
-    auto it = shapes.constFind(name);
-    return it == shapes.constEnd() ? QPainterPath() : (*it)();
+    return shapes;
+}
+
+QPainterPath glyphPath(const QString& name) {
+    auto it = glyphShapes().constFind(name);
+    return it == glyphShapes().constEnd() ? QPainterPath() : (*it)();
+}
+
+std::future<Glyphs>& preparedGlyphs() {
+    static std::future<Glyphs> prepared;
+    return prepared;
 }
 
 }  // namespace
 
+void prepareGlyphs() {
+    std::future<Glyphs>& prepared = preparedGlyphs();
+    if (prepared.valid()) return;
+    prepared = std::async(std::launch::async, [] {
+        Glyphs all;
+        for (auto it = glyphShapes().cbegin(); it != glyphShapes().cend(); ++it) all.insert(it.key(), it.value()());
+        return all;
+    });
+}
+
 void paintGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& color,
                 const std::optional<QColor>& shadow) {
-    static QHash<QString, QPainterPath> cache;
+    static Glyphs cache = [] {
+        std::future<Glyphs>& prepared = preparedGlyphs();
+        return prepared.valid() ? prepared.get() : Glyphs();
+    }();
     auto it = cache.find(name);
     if (it == cache.end()) it = cache.insert(name, glyphPath(name));
     const qreal side = std::min(r.width(), r.height());

@@ -21,6 +21,9 @@ void paintBox(QPainter& p, const QRectF& r, const Style& s, qreal radius);
 void paintText(QPainter& p, const QRectF& r, const QString& text, const Style& s, Qt::Alignment align,
                const QFont& fallback);
 
+// Works out every glyph's outline on a thread of its own, so that the first
+// windows painted find them ready; the first glyph painted waits for it.
+void prepareGlyphs();
 // A named glyph centred in r, drawn in the style's glyph colour.
 void paintGlyph(QPainter& p, const QRectF& r, const QString& name, const QColor& color,
                 const std::optional<QColor>& shadow = std::nullopt);

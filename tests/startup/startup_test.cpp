@@ -7,12 +7,15 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "../playlistwindow/wavfiles.h"
 #include "app/forms.h"
 #include "app/startup.h"
+#include "disc/cdaudioburner.h"
+#include "disc/newfolder.h"
 #include "library/addplaylist.h"
 #include "library/cover.h"
 #include "library/main.h"
@@ -166,6 +169,56 @@ TEST_F(Forms, TheSplashClosesItselfWithoutEndingTheProgram) {
     QTimer::singleShot(20000, &poll, [] { QCoreApplication::exit(8); });
     EXPECT_EQ(qApp->exec(), 7) << "0: the program ended with the splash; 8: the splash did not close or was not freed";
     EXPECT_NE(fm_main, nullptr);
+}
+
+class PaintSpy : public QObject {
+public:
+    PaintSpy(QWidget* w, std::function<void()> seen) : seen_(std::move(seen)) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) seen_();
+        return false;
+    }
+
+private:
+    std::function<void()> seen_;
+};
+
+// The tool and disc windows come after the main window's first paint, in
+// the table's order; what asks for one earlier gets them all at once, and a
+// main window that is never painted gets them within a second.
+TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
+    const auto spin = [](int ms) {
+        QDeadlineTimer deadline(ms);
+        while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    };
+    DestroyForms();
+    CreateLibraryForms();
+    ASSERT_NE(fm_playlist, nullptr);
+    EXPECT_EQ(fm_recorder, nullptr);
+    EXPECT_EQ(fm_main->Tools->toolWindow(ToolWindow::Recorder), fm_recorder);
+    EXPECT_NE(fm_newfolder, nullptr);
+
+    DestroyForms();
+    CreateLibraryForms();
+    bool painted = false, toolsAtFirstPaint = false;
+    PaintSpy spy(fm_main, [&] {
+        if (!painted) toolsAtFirstPaint = fm_recorder != nullptr;
+        painted = true;
+    });
+    CreateToolFormsAfterFirstPaint(fm_main);
+    spin(300);
+    EXPECT_EQ(fm_recorder, nullptr) << "made before the main window was painted";
+    fm_main->show();
+    spin(300);
+    EXPECT_TRUE(painted);
+    EXPECT_FALSE(toolsAtFirstPaint);
+    EXPECT_NE(fm_cdaudioburner, nullptr);
+
+    DestroyForms();
+    CreateLibraryForms();
+    CreateToolFormsAfterFirstPaint(fm_main);
+    spin(1300);
+    EXPECT_NE(fm_recorder, nullptr) << "a main window never painted never got its tool windows";
 }
 
 // Real programs started beside this binary on its data root. This process
