@@ -8,7 +8,8 @@
 // start-up grows with the tree. Each side prints a line once its window is
 // shown and painted (the program under TUNEVALE_EXIT_WHEN_SHOWN) and then
 // ends: "to shown" is the time from the spawn to that line, "process" the
-// time to the reap. Every figure is the median of its rounds with their
+// time to the reap. The program makes its tool and disc windows right after
+// its first paint, so their cost is in "process", not in "to shown". Every figure is the median of its rounds with their
 // range; a ratio's range is that of the per-round ratios.
 //
 // Warm cache: every start follows a first, unmeasured one. Cold cache:
