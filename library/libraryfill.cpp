@@ -48,7 +48,12 @@ void FillRows(const NodeFill& node, const std::string& musicDat, const std::stri
         case NodeKind::None: return;
         case NodeKind::AllTitle: {
             std::vector<TrackRecord> records = LoadTrackRecords(musicDat);
-            rows.reserve(rows.size() + records.size());
+            // Adds and rescans append to this list while it is shown: with
+            // no room left, the first file added would move every row of a
+            // large library to a new block, which costs more than a rescan
+            // of a thousand files. The room is only reserved, not touched.
+            const std::size_t count = rows.size() + records.size();
+            rows.reserve(count + count / 2);
             for (TrackRecord& r : records) rows.push_back({std::move(r), true});
             return;
         }
