@@ -24,6 +24,8 @@ void appendMatching(const NodeFill& node, const std::string& musicDat, std::vect
 
 }  // namespace
 
+std::size_t ListRowsCapacity(std::size_t rows) { return 2 * rows; }
+
 bool TitleBeginsWithLetter(std::string_view title, char letter) {
     return !title.empty() && upper(title.front()) == upper(letter);
 }
@@ -48,7 +50,7 @@ void FillRows(const NodeFill& node, const std::string& musicDat, const std::stri
         case NodeKind::None: return;
         case NodeKind::AllTitle: {
             std::vector<TrackRecord> records = LoadTrackRecords(musicDat);
-            rows.reserve(rows.size() + records.size());
+            rows.reserve(ListRowsCapacity(rows.size() + records.size()));
             for (TrackRecord& r : records) rows.push_back({std::move(r), true});
             return;
         }

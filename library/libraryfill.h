@@ -37,6 +37,13 @@ struct ListRow {
     bool showTime = true;
 };
 
+// The room a list of rows gets when it is built whole. Adds and rescans
+// append to the list shown, and a list with no room left moves every row to
+// a new block at the first file added: for a large library that costs more
+// than reading a thousand files. Room to double is what that first append
+// would give it anyway; the room is reserved, not touched.
+std::size_t ListRowsCapacity(std::size_t rows);
+
 bool TitleBeginsWithLetter(std::string_view title, char letter);
 bool TitleIsExtra(std::string_view title);
 // Whether the node's list holds this record (for every kind but "My Habit"

@@ -81,7 +81,7 @@ void Tfm_main::removeLeafNode(QTreeWidgetItem* leaf) {
 void Tfm_main::keepRowsExcept(const std::vector<int>& removed) {
     const std::vector<ListRow>& rows = ListModel->rows();
     std::vector<ListRow> kept;
-    kept.reserve(rows.size() - std::min(rows.size(), removed.size()));
+    kept.reserve(ListRowsCapacity(rows.size() - std::min(rows.size(), removed.size())));
     std::size_t next = 0;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (next < removed.size() && removed[next] == static_cast<int>(r)) {

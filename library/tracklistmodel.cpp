@@ -110,7 +110,7 @@ void TrackListModel::sortByColumn(int column, bool ascending) {
         return ascending ? x < y : y < x;
     });
     std::vector<ListRow> sorted;
-    sorted.reserve(rows_.size());
+    sorted.reserve(ListRowsCapacity(rows_.size()));
     std::vector<int> newRowOf(rows_.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         newRowOf[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
