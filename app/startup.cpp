@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/forms.h"
+#include "components/player/qtpcmoutput.h"
 #include "components/skin/skinpaint.h"
 #include "library/cover.h"
 #include "library/main.h"
@@ -30,16 +31,16 @@ void BringToFront() {
     shown->activateWindow();
 }
 
-// Makes the tool and disc windows once the main window has been painted, so
-// that the window the user waits for is on the screen first. The main
-// window's table of tool windows makes them at once if it is asked before
-// then; a main window that is not painted soon (started minimised) gets
-// them anyway.
-class ToolFormsAfterPaint final : public QObject {
+// Makes the tool and disc windows and connects the sound output once the
+// main window has been painted, so that the window the user waits for is on
+// the screen first. The main window's table of tool windows makes them at
+// once if it is asked before then, and a play connects the output itself; a
+// main window that is not painted soon (started minimised) gets them anyway.
+class AfterFirstPaint final : public QObject {
 public:
-    explicit ToolFormsAfterPaint(QWidget* window) : QObject(window) {
+    explicit AfterFirstPaint(QWidget* window) : QObject(window) {
         window->installEventFilter(this);
-        QTimer::singleShot(kLatest, this, &ToolFormsAfterPaint::create);
+        QTimer::singleShot(kLatest, this, &AfterFirstPaint::create);
     }
 
 protected:
@@ -47,7 +48,7 @@ protected:
         if (event->type() == QEvent::Paint && watched == parent()) {
             watched->removeEventFilter(this);
             // After the paint has reached the screen, not within it.
-            QMetaObject::invokeMethod(this, &ToolFormsAfterPaint::create, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, &AfterFirstPaint::create, Qt::QueuedConnection);
         }
         return false;
     }
@@ -57,13 +58,14 @@ private:
 
     void create() {
         CreateToolForms();
+        QtPcmOutput::prepareDevice();
         deleteLater();
     }
 };
 
 }  // namespace
 
-void CreateToolFormsAfterFirstPaint(QWidget* window) { new ToolFormsAfterPaint(window); }
+void FinishStartAfterFirstPaint(QWidget* window) { new AfterFirstPaint(window); }
 
 StartupAction DecideStartup(bool found, int parameterCount) {
     if (!found) return StartupAction::StartNormal;
@@ -120,7 +122,7 @@ int RunProgram(QApplication& app) {
     SetUpApplication(app);
     ShowSplash();
     CreateLibraryForms();
-    CreateToolFormsAfterFirstPaint(fm_main);
+    FinishStartAfterFirstPaint(fm_main);
 
     fm_main->show();
     // The splash stays in front until its timer closes it.

@@ -20,8 +20,19 @@ namespace {
 // still suspend its device.
 class LatencyHold {
 public:
-    static void acquire() {
-        if (users_++ > 0) return;
+    static void addUser() { ++users_; }
+    static void removeUser() {
+        if (--users_ > 0 || !sink_) return;
+        sink_->reset();
+        sink_->stop();
+        delete sink_;
+        sink_ = nullptr;
+    }
+    // Connecting to the server takes milliseconds, which a start would
+    // otherwise spend before its window is painted; it is done once the
+    // first stream is about to play, or earlier when asked.
+    static void ensure() {
+        if (users_ == 0 || sink_) return;
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
         if (device.isNull()) return;
         QAudioFormat format;
@@ -33,13 +44,6 @@ public:
         if (!sink->start() || sink->error() != QAudio::NoError) return;
         sink->suspend();
         sink_ = sink.release();
-    }
-    static void release() {
-        if (--users_ > 0 || !sink_) return;
-        sink_->reset();
-        sink_->stop();
-        delete sink_;
-        sink_ = nullptr;
     }
 
 private:
@@ -53,16 +57,19 @@ QtPcmOutput::QtPcmOutput(QObject* parent) : PcmOutput(parent) {
     pumpTimer_.setTimerType(Qt::PreciseTimer);
     pumpTimer_.setInterval(kPumpMs);
     connect(&pumpTimer_, &QTimer::timeout, this, &PcmOutput::pump);
-    LatencyHold::acquire();
+    LatencyHold::addUser();
 }
 
 QtPcmOutput::~QtPcmOutput() {
     close();
-    LatencyHold::release();
+    LatencyHold::removeUser();
 }
+
+void QtPcmOutput::prepareDevice() { LatencyHold::ensure(); }
 
 int QtPcmOutput::open(int sampleRate, int channels) {
     close();
+    LatencyHold::ensure();
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
     if (device.isNull()) return AudioErrorNoDevice;
 

@@ -30,6 +30,11 @@ public:
     int64_t elapsedMs() const override;
     void setVolume(double gain) override;
 
+    // Connects, while any output exists, the paused stream that keeps the
+    // server's latency short, so that a first play is heard at once; the
+    // first open does it if nobody did before.
+    static void prepareDevice();
+
     static constexpr int kBufferMs = 250;
     static constexpr int kPumpMs = 10;
     // How long a finished stream stays connected: longer than the sink's own
