@@ -29,8 +29,9 @@ public:
         sink_ = nullptr;
     }
     // Connecting to the server takes milliseconds, which a start would
-    // otherwise spend before its window is painted; it is done once the
-    // first stream is about to play, or earlier when asked.
+    // otherwise spend before its window is painted; it is done a moment
+    // after the first output is made, or earlier when asked, and at the
+    // latest when a stream is about to play.
     static void ensure() {
         if (users_ == 0 || sink_) return;
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
@@ -58,6 +59,7 @@ QtPcmOutput::QtPcmOutput(QObject* parent) : PcmOutput(parent) {
     pumpTimer_.setInterval(kPumpMs);
     connect(&pumpTimer_, &QTimer::timeout, this, &PcmOutput::pump);
     LatencyHold::addUser();
+    QTimer::singleShot(kHoldAfterMs, this, [] { LatencyHold::ensure(); });
 }
 
 QtPcmOutput::~QtPcmOutput() {

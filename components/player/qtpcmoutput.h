@@ -40,6 +40,9 @@ public:
     // How long a finished stream stays connected: longer than the sink's own
     // latency, so that its last frames are heard.
     static constexpr int kRetireMs = 1000;
+    // How long after an output is made the server's latency is held short
+    // at the latest: long enough for the window being built to be painted.
+    static constexpr int kHoldAfterMs = 200;
 
 private:
     std::unique_ptr<QAudioSink> sink_;
