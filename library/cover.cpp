@@ -3,8 +3,10 @@
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QPixmap>
+#include <QImage>
 #include <QScreen>
+
+#include <future>
 
 Tfm_cover* fm_cover = nullptr;
 
@@ -14,8 +16,9 @@ constexpr int kWidth = 399;
 constexpr int kHeight = 239;
 
 // The splash picture with the product texts, drawn here rather than shipped.
-QPixmap CoverPicture() {
-    QPixmap picture(kWidth, kHeight);
+// An image rather than a pixmap: it is drawn on a thread of its own.
+QImage CoverPicture() {
+    QImage picture(kWidth, kHeight, QImage::Format_RGB32);
     QPainter p(&picture);
     QLinearGradient sky(0, 0, 0, kHeight);
     sky.setColorAt(0.0, QColor(0x1f, 0x3b, 0x5c));
@@ -46,26 +49,31 @@ QPixmap CoverPicture() {
 }
 
 // A label would grey its picture out, and the splash is disabled on purpose
-// (it takes no input); the picture is drawn as it is.
+// (it takes no input); the picture is drawn as it is. Loading the fonts of
+// its words takes about as long as making and showing the window, so the
+// picture is drawn beside that, and the first paint waits for it.
 class CoverImage final : public QWidget {
 public:
-    CoverImage(QPixmap picture, QWidget* parent) : QWidget(parent), picture_(std::move(picture)) {}
+    explicit CoverImage(QWidget* parent)
+        : QWidget(parent), drawing_(std::async(std::launch::async, CoverPicture)) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        if (drawing_.valid()) picture_ = drawing_.get();
         QPainter p(this);
-        p.drawPixmap(rect(), picture_);
+        p.drawImage(rect(), picture_);
     }
 
 private:
-    QPixmap picture_;
+    std::future<QImage> drawing_;
+    QImage picture_;
 };
 
 }  // namespace
 
 Tfm_cover::Tfm_cover(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      Image1(new CoverImage(CoverPicture(), this)),
+      Image1(new CoverImage(this)),
       Timer1(new QTimer(this)) {
     fm_cover = this;
     setAttribute(Qt::WA_DeleteOnClose);
