@@ -11,6 +11,7 @@
 #include "library/cover.h"
 #include "library/main.h"
 #include "library/mmain.h"
+#include "library/tracklibrary.h"
 #include "platform/instancechannel.h"
 #include "platform/paths.h"
 
@@ -118,6 +119,8 @@ int RunProgram(QApplication& app) {
     InstanceServer channel(HandleInstanceMessage);
     if (!ClaimInstance(channel, parameterCount)) return 0;
 
+    // This process owns the library now: nobody else writes its tree file.
+    TrackLibrary(DataFolder(), PlaylistFolder()).prefetchTree();
     skin::prepareGlyphs();
     SetUpApplication(app);
     ShowSplash();

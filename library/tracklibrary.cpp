@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <filesystem>
+#include <future>
 #include <system_error>
 
 #include "library/libraryfill.h"
@@ -17,6 +18,22 @@
 namespace {
 
 void LogDropped(const char* what, const TunevaleError& e) { qWarning("%s: %s", what, e.what()); }
+
+struct TreePrefetch {
+    std::string file;
+    std::future<std::optional<TreeTextLoad>> load;
+};
+
+TreePrefetch& PrefetchedTree() {
+    static TreePrefetch prefetch;
+    return prefetch;
+}
+
+std::optional<TreeTextLoad> ReadTree(const std::string& file) {
+    TreeTextLoad load;
+    if (!ReadTreeTextFile(file, &load, true)) return std::nullopt;
+    return load;
+}
 
 }  // namespace
 
@@ -156,20 +173,30 @@ void TrackLibrary::countPlay(const std::string& path) const {
     }
 }
 
+void TrackLibrary::prefetchTree() const {
+    TreePrefetch& prefetch = PrefetchedTree();
+    prefetch.file = treeFile();
+    prefetch.load = std::async(std::launch::async, ReadTree, prefetch.file);
+}
+
 std::optional<TreeTextLoad> TrackLibrary::loadTree() const {
     const std::string file = treeFile();
+    TreePrefetch& prefetch = PrefetchedTree();
+    std::optional<TreeTextLoad> prefetched;
+    if (prefetch.load.valid() && prefetch.file == file) prefetched = prefetch.load.get();
     std::error_code ignored;
     if (!std::filesystem::exists(file, ignored)) {
         WriteFileAtomically(file, "");
         return std::nullopt;
     }
-    TreeTextLoad load;
-    if (!ReadTreeTextFile(file, &load, true)) return std::nullopt;
+    std::optional<TreeTextLoad> read = prefetched ? std::move(prefetched) : ReadTree(file);
+    if (!read) return std::nullopt;
+    TreeTextLoad& load = *read;
     if (load.repaired) {
         const std::string bad = file + ".bad";
         std::filesystem::copy_file(file, bad, std::filesystem::copy_options::overwrite_existing, ignored);
     }
-    return load;
+    return read;
 }
 
 bool TrackLibrary::saveTree(const LibraryTreeContent& content) const {

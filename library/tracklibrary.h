@@ -119,6 +119,10 @@ public:
     // A file that had to be repaired is kept beside it as
     // "treetext.txt.bad", since playlist nodes live only there.
     std::optional<TreeTextLoad> loadTree() const;
+    // Starts reading the tree file on a thread of its own; the next
+    // loadTree of this library takes what it read. A large tree is read
+    // while the windows are built rather than after.
+    void prefetchTree() const;
     // False when the file could not be written (it keeps its old content).
     bool saveTree(const LibraryTreeContent& content) const;
     // The play queue of these paths, in full; false when it was not written.

@@ -125,8 +125,10 @@ TEST_F(MainWindow, CloseAsksAndOnYesSavesTheTreeAndTheFourOptionsReadAtTheNextSt
     for (auto [key, value] : {std::pair{"loop playlist", "0"}, {"random play", "1"}, {"confirm save", "0"}, {"auto save", "1"}})
         EXPECT_EQ(IniFile().readString("File Manager", key, ""), value) << key;
 
-    // Read back at the next start.
+    // Read back at the next start, which reads the tree file ahead as the
+    // program's start does.
     remake();
+    TrackLibrary(DataFolder(), PlaylistFolder()).prefetchTree();
     start();
     EXPECT_EQ(options(window_), (std::array{false, true, false, true}));
     EXPECT_EQ(tree()->content(), (LibraryTreeContent{{"Unsaved"}, {}, {}}));
@@ -137,6 +139,7 @@ TEST_F(MainWindow, CloseAsksAndOnYesSavesTheTreeAndTheFourOptionsReadAtTheNextSt
     testenv::writeFile(data_ + "treetext.txt", damaged);
     boxes_.clear();
     remake();
+    TrackLibrary(DataFolder(), PlaylistFolder()).prefetchTree();
     start();
     EXPECT_EQ(boxes_.texts(), QStringList{"Invalid level (3) for item \"Deep\""});
     EXPECT_EQ(boxes_.titles(), QStringList{"Error"});
