@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "components/disc/cdimages.h"
+#include "components/disc/cdiolibraries.h"
 #include "platform/paths.h"
 
 Q_LOGGING_CATEGORY(lcDisc, "tunevale.disc", QtWarningMsg)
@@ -430,7 +431,9 @@ bool CdGrabber::readToc() {
     titles_.clear();
     const Drive* d = drive();
     if (!d) {
-        tocProblem_ = "no drive";
+        // Without libcdio no drive is listed; the user is told why.
+        const std::string problem = CdioLibrariesProblem();
+        tocProblem_ = problem.empty() ? "no drive" : problem;
         return false;
     }
     if (d->image) {
@@ -442,7 +445,8 @@ bool CdGrabber::readToc() {
     }
     CdioHandle cdio(d->path, d->image);
     if (!cdio.p) {
-        tocProblem_ = "cannot open " + d->path;
+        const std::string problem = CdioLibrariesProblem();
+        tocProblem_ = problem.empty() ? "cannot open " + d->path : problem;
         return false;
     }
     const track_t first = cdio_get_first_track_num(cdio.p);
