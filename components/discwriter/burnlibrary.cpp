@@ -6,6 +6,7 @@
 
 #include <libburn/libburn.h>
 
+#include "components/discwriter/burnlibraries.h"
 #include "components/discwriter/disclog.h"
 
 using namespace burn;
@@ -31,7 +32,7 @@ bool InitializeBurnLibrary() {
     static std::once_flag once;
     std::call_once(once, [] {
         if (burn_initialize() != 1) {
-            qCWarning(lcDisc, "The disc writing library could not be started.");
+            if (BurnLibrariesProblem().isEmpty()) qCWarning(lcDisc, "The disc writing library could not be started.");
             return;
         }
         // Queue everything worth knowing, print nothing.
@@ -43,8 +44,9 @@ bool InitializeBurnLibrary() {
 }
 
 QString TakeBurnMessages() {
+    // A library that could not be loaded is what went wrong.
+    if (!started) return BurnLibrariesProblem();
     QString serious;
-    if (!started) return serious;
     int code = 0, osErrno = 0;
     char text[BURN_MSGS_MESSAGE_LEN];
     char severity[80];

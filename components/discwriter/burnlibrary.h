@@ -15,5 +15,6 @@
 bool InitializeBurnLibrary();
 
 // Moves every queued libburn message into the log. Returns the text of the
-// most recent one of severity SORRY or worse, or an empty text.
+// most recent one of severity SORRY or worse, or an empty text. Before the
+// library has started it returns why it could not be loaded, if it could not.
 QString TakeBurnMessages();

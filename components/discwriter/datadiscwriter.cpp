@@ -22,6 +22,7 @@
 
 #include "components/disc/cdimages.h"
 #include "components/discwriter/burndrive.h"
+#include "components/discwriter/burnlibraries.h"
 #include "components/discwriter/burnlibrary.h"
 #include "components/discwriter/disclog.h"
 #include "platform/paths.h"
@@ -204,6 +205,13 @@ bool StartIsoLibraries()
     return ok;
 }
 
+DiscRecorder::Failure LibrariesFailure()
+{
+    const QString problem = BurnLibrariesProblem();
+    return {DiscRecorder::NoRecorder, problem.isEmpty() ? QStringLiteral("The disc library could not be started.")
+                                                        : QStringLiteral("The disc library could not be started: %1.").arg(problem)};
+}
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 std::string Local(const QString& s) { return QFile::encodeName(s).toStdString(); }
 
@@ -309,7 +317,7 @@ DiscRecorder::Failure DataDiscWriter::readDisc(int index, DiscState* state)
 {
     usedBytes_ = freeBytes_ = 0;
     if (!StartIsoLibraries())
-        return {NoRecorder, QStringLiteral("The disc library could not be started.")};
+        return LibrariesFailure();
     if (isImage(index))
         return readImage(state);
     return readDrive(devices()[index].address, state);
@@ -412,7 +420,7 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
 {
     noteOwnOperation();
     if (!StartIsoLibraries())
-        return {NoRecorder, QStringLiteral("The disc library could not be started.")};
+        return LibrariesFailure();
     if (paths_.isEmpty())
         return {NothingToWrite, QStringLiteral("Nothing to write.")};
     if (writeMode_ == 2)
@@ -698,7 +706,7 @@ DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
 {
     noteOwnOperation();
     if (!StartIsoLibraries())
-        return {NoRecorder, QStringLiteral("The disc library could not be started.")};
+        return LibrariesFailure();
     if (isImage(index)) {
         // libisoburn's erase of a file spoils its first blocks and keeps
         // its size; cutting the file to nothing frees the space as well.
