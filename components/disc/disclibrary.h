@@ -10,7 +10,7 @@
 #include <string>
 
 class DiscLibrary {
-   public:
+public:
     // soname: the version this program was built against.
     constexpr explicit DiscLibrary(const char* soname) : soname_(soname) {}
     DiscLibrary(const DiscLibrary&) = delete;
@@ -29,7 +29,7 @@ class DiscLibrary {
     // empty before anything asked for the library, and while it loads.
     std::string problem() const;
 
-   private:
+private:
     const char* soname_;
     std::once_flag once_;
     void* handle_ = nullptr;
