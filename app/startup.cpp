@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "app/forms.h"
-#include "components/player/qtpcmoutput.h"
 #include "components/skin/skinpaint.h"
 #include "library/cover.h"
 #include "library/main.h"
@@ -32,11 +31,11 @@ void BringToFront() {
     shown->activateWindow();
 }
 
-// Makes the tool and disc windows and connects the sound output once the
-// main window has been painted, so that the window the user waits for is on
-// the screen first. The main window's table of tool windows makes them at
-// once if it is asked before then, and a play connects the output itself; a
-// main window that is not painted soon (started minimised) gets them anyway.
+// Makes the tool and disc windows once the main window has been painted, so
+// that the window the user waits for is on the screen first. The main
+// window's table of tool windows makes them at once if it is asked before
+// then; a main window that is not painted soon (started minimised) gets them
+// anyway.
 class AfterFirstPaint final : public QObject {
 public:
     explicit AfterFirstPaint(QWidget* window) : QObject(window) {
@@ -46,7 +45,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && watched == parent()) {
+        if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
             // After the paint has reached the screen, not within it.
             QMetaObject::invokeMethod(this, &AfterFirstPaint::create, Qt::QueuedConnection);
@@ -59,14 +58,13 @@ private:
 
     void create() {
         CreateToolForms();
-        QtPcmOutput::prepareDevice();
         deleteLater();
     }
 };
 
 }  // namespace
 
-void FinishStartAfterFirstPaint(QWidget* window) { new AfterFirstPaint(window); }
+void CreateToolFormsAfterFirstPaint(QWidget* window) { new AfterFirstPaint(window); }
 
 StartupAction DecideStartup(bool found, int parameterCount) {
     if (!found) return StartupAction::StartNormal;
@@ -125,7 +123,7 @@ int RunProgram(QApplication& app) {
     SetUpApplication(app);
     ShowSplash();
     CreateLibraryForms();
-    FinishStartAfterFirstPaint(fm_main);
+    CreateToolFormsAfterFirstPaint(fm_main);
 
     fm_main->show();
     // The splash stays in front until its timer closes it.

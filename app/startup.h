@@ -34,10 +34,9 @@ bool ClaimInstance(InstanceServer& channel, int parameterCount);
 void SetUpApplication(QApplication& app);
 // Shows the splash and paints it before the windows are created.
 void ShowSplash();
-// Makes the tool and disc windows and connects the sound output right after
-// the window's first paint, or a second after this call if it is not
-// painted by then.
-void FinishStartAfterFirstPaint(QWidget* window);
+// Makes the tool and disc windows right after the window's first paint, or
+// a second after this call if it is not painted by then.
+void CreateToolFormsAfterFirstPaint(QWidget* window);
 // What the running instance does with a message from a later start: a
 // close goes through the main window's own close path with its question;
 // a start without a file brings the window the user sees to the front.

@@ -30,8 +30,8 @@ public:
     }
     // Connecting to the server takes milliseconds, which a start would
     // otherwise spend before its window is painted; it is done a moment
-    // after the first output is made, or earlier when asked, and at the
-    // latest when a stream is about to play.
+    // after the first output is made, or when a stream is about to play if
+    // that comes first.
     static void ensure() {
         if (users_ == 0 || sink_) return;
         const QAudioDevice device = QMediaDevices::defaultAudioOutput();
@@ -66,8 +66,6 @@ QtPcmOutput::~QtPcmOutput() {
     close();
     LatencyHold::removeUser();
 }
-
-void QtPcmOutput::prepareDevice() { LatencyHold::ensure(); }
 
 int QtPcmOutput::open(int sampleRate, int channels) {
     close();

@@ -30,18 +30,14 @@ public:
     int64_t elapsedMs() const override;
     void setVolume(double gain) override;
 
-    // Connects, while any output exists, the paused stream that keeps the
-    // server's latency short, so that a first play is heard at once; the
-    // first open does it if nobody did before.
-    static void prepareDevice();
-
     static constexpr int kBufferMs = 250;
     static constexpr int kPumpMs = 10;
     // How long a finished stream stays connected: longer than the sink's own
     // latency, so that its last frames are heard.
     static constexpr int kRetireMs = 1000;
-    // How long after an output is made the server's latency is held short
-    // at the latest: long enough for the window being built to be painted.
+    // How long after an output is made the paused stream that keeps the
+    // server's latency short is connected, unless a play comes first: long
+    // enough for the window being built to be painted.
     static constexpr int kHoldAfterMs = 200;
 
 private:

@@ -205,7 +205,7 @@ TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
         if (!painted) toolsAtFirstPaint = fm_recorder != nullptr;
         painted = true;
     });
-    FinishStartAfterFirstPaint(fm_main);
+    CreateToolFormsAfterFirstPaint(fm_main);
     spin(300);
     EXPECT_EQ(fm_recorder, nullptr) << "made before the main window was painted";
     fm_main->show();
@@ -216,7 +216,7 @@ TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
 
     DestroyForms();
     CreateLibraryForms();
-    FinishStartAfterFirstPaint(fm_main);
+    CreateToolFormsAfterFirstPaint(fm_main);
     spin(1300);
     EXPECT_NE(fm_recorder, nullptr) << "a main window never painted never got its tool windows";
 }
