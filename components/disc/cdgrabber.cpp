@@ -20,6 +20,7 @@
 
 #include "components/disc/cdimages.h"
 #include "components/disc/cdiolibraries.h"
+#include "components/disc/disclog.h"
 #include "platform/paths.h"
 
 Q_LOGGING_CATEGORY(lcDisc, "tunevale.disc", QtWarningMsg)

@@ -31,11 +31,7 @@ DiscLibrary paranoiaLibrary("libcdio_paranoia.so.2");
 
 }  // namespace
 
-std::string CdioLibrariesProblem() {
-    for (const DiscLibrary* library : {&cdioLibrary, &cddaLibrary, &paranoiaLibrary})
-        if (std::string problem = library->problem(); !problem.empty()) return problem;
-    return {};
-}
+std::string CdioLibrariesProblem() { return FirstLoadProblem({&cdioLibrary, &cddaLibrary, &paranoiaLibrary}); }
 
 extern "C" {
 

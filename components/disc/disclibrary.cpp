@@ -1,13 +1,11 @@
 #include "components/disc/disclibrary.h"
 
-#include <QLoggingCategory>
+#include "components/disc/disclog.h"
 
 #include <dlfcn.h>
 
 #include <cstdio>
 #include <cstdlib>
-
-Q_DECLARE_LOGGING_CATEGORY(lcDisc)
 
 void* DiscLibrary::handle() {
     std::call_once(once_, [this] {
@@ -31,4 +29,10 @@ void* DiscLibrary::function(const char* name) {
 
 std::string DiscLibrary::problem() const {
     return tried_.load(std::memory_order_acquire) ? problem_ : std::string();
+}
+
+std::string FirstLoadProblem(std::initializer_list<const DiscLibrary*> libraries) {
+    for (const DiscLibrary* library : libraries)
+        if (std::string problem = library->problem(); !problem.empty()) return problem;
+    return {};
 }

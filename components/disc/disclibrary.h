@@ -6,6 +6,7 @@
 // touches no disc.
 
 #include <atomic>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 
@@ -36,6 +37,10 @@ private:
     std::string problem_;
     std::atomic<bool> tried_{false};
 };
+
+// The problem of the first of these libraries that could not be loaded;
+// empty while every one asked for so far was.
+std::string FirstLoadProblem(std::initializer_list<const DiscLibrary*> libraries);
 
 // The stand-in for name, a function of library (a DiscLibrary): it looks up
 // the real one once and calls it. The declaration in the library's header

@@ -14,7 +14,7 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
-#include "components/discwriter/disclog.h"
+#include "components/disc/disclog.h"
 #include "components/disc/cdimages.h"
 #include "components/discwriter/trackpipeline.h"
 #include "platform/paths.h"

@@ -16,7 +16,7 @@
 
 #include "components/discwriter/burnlibrary.h"
 #include "components/discwriter/cdaudiosource.h"
-#include "components/discwriter/disclog.h"
+#include "components/disc/disclog.h"
 #include "components/discwriter/trackpipeline.h"
 #include "platform/posixfile.h"
 

@@ -30,11 +30,7 @@ DiscLibrary burnLibrary("libburn.so.4");
 DiscLibrary isofsLibrary("libisofs.so.6");
 DiscLibrary isoburnLibrary("libisoburn.so.1");
 
-std::string firstProblem() {
-    for (const DiscLibrary* library : {&burnLibrary, &isofsLibrary, &isoburnLibrary})
-        if (std::string problem = library->problem(); !problem.empty()) return problem;
-    return {};
-}
+std::string firstProblem() { return FirstLoadProblem({&burnLibrary, &isofsLibrary, &isoburnLibrary}); }
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 #include <libburn/libburn.h>
 
 #include "components/discwriter/burnlibraries.h"
-#include "components/discwriter/disclog.h"
+#include "components/disc/disclog.h"
 
 using namespace burn;
 

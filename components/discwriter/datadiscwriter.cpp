@@ -24,7 +24,7 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/burnlibraries.h"
 #include "components/discwriter/burnlibrary.h"
-#include "components/discwriter/disclog.h"
+#include "components/disc/disclog.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
 

@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "components/discwriter/disclog.h"
+#include "components/disc/disclog.h"
 
 namespace {
 
