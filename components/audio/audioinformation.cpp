@@ -163,7 +163,7 @@ int AudioInformation::genreNumber() const {
     return infoGenre;
 }
 
-bool AudioInformation::load(const std::string& fileName) {
+bool AudioInformation::startLoad(const std::string& fileName) {
     clear();
     struct stat st {};
     if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -171,6 +171,11 @@ bool AudioInformation::load(const std::string& fileName) {
         return false;
     }
     infoSize = st.st_size;
+    return true;
+}
+
+bool AudioInformation::load(const std::string& fileName) {
+    if (!startLoad(fileName)) return false;
     {
         audio::AudioDecoder decoder;
         if (decoder.open(fileName) == 0) {
@@ -186,16 +191,7 @@ bool AudioInformation::load(const std::string& fileName) {
     return loadTagsOf(fileName);
 }
 
-bool AudioInformation::loadTags(const std::string& fileName) {
-    clear();
-    struct stat st {};
-    if (::stat(fileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        lastError_ = "Cannot open " + fileName;
-        return false;
-    }
-    infoSize = st.st_size;
-    return loadTagsOf(fileName);
-}
+bool AudioInformation::loadTags(const std::string& fileName) { return startLoad(fileName) && loadTagsOf(fileName); }
 
 bool AudioInformation::loadTagsOf(const std::string& fileName) {
     switch (AudioKindOfPath(fileName)) {

@@ -60,6 +60,9 @@ public:
 
 private:
     void clear();
+    // Clears what an earlier load left and takes the file's size; false
+    // (with the error) when it is no regular file.
+    bool startLoad(const std::string& fileName);
     bool loadTagsOf(const std::string& fileName);
     bool loadMp3(const std::string& fileName);
     bool loadOgg(const std::string& fileName);
