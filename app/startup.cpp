@@ -12,6 +12,7 @@
 #include "library/mmain.h"
 #include "library/tracklibrary.h"
 #include "platform/instancechannel.h"
+#include "platform/modalguard.h"
 #include "platform/paths.h"
 
 const QString kInstanceKey = QStringLiteral("Tunevale");
@@ -121,6 +122,7 @@ int RunProgram(QApplication& app) {
     TrackLibrary(DataFolder(), PlaylistFolder()).prefetchTree();
     skin::prepareGlyphs();
     SetUpApplication(app);
+    LogInputRefusedWhileModal();
     ShowSplash();
     CreateLibraryForms();
     CreateToolFormsAfterFirstPaint(fm_main);
