@@ -22,9 +22,11 @@
 
 #include "components/disc/cdimages.h"
 #include "components/discwriter/burndrive.h"
+#include "components/discwriter/imageparts.h"
 #include "components/discwriter/burnlibraries.h"
 #include "components/discwriter/burnlibrary.h"
 #include "components/disc/disclog.h"
+#include "platform/ownedfiles.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
 
@@ -243,6 +245,7 @@ struct DataDiscWriter::Job {
     // Image targets: where libburn writes, and the name it gets when done.
     std::string writePath;
     std::string finalPath;
+    PosixFile partMark;
     // An append to an existing image: how to put it back.
     bool append = false;
     int64_t oldSize = 0;
@@ -277,7 +280,7 @@ DataDiscWriter::DataDiscWriter(QObject* parent)
     : DiscRecorder(parent)
 {
     imageFolder_ = QString::fromStdString(CdImageFolder());
-    imageName_ = QStringLiteral("Data CD");
+    imageName_ = QString::fromUtf8(kDataImageName);
 }
 
 DataDiscWriter::~DataDiscWriter() { abort(); }
@@ -447,7 +450,13 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
             job->writePath = target;
         } else {
             job->writePath = target + ".part";
-            ::unlink(job->writePath.c_str());
+            // A part another process still writes stays; a killed one's
+            // goes. Ours stays open, as the mark of its writer, while
+            // libburn writes it.
+            RemoveIfAbandoned(job->writePath);
+            job->partMark = CreateOwnedFile(job->writePath, O_WRONLY, 0644);
+            if (!job->partMark.isOpen())
+                return {NotWritable, QStringLiteral("%1 cannot be written.").arg(Q(job->writePath))};
             return startNewImage(job.release());
         }
         address = "stdio:" + job->writePath;
