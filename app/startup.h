@@ -46,8 +46,9 @@ bool HandleInstanceMessage(std::uint8_t message);
 
 // Removes what processes on this machine that no longer run left behind:
 // the audio CD caches in the temporary folder, image parts in the image
-// folder and the data CD staging folder. What a running process still
-// writes stays. Runs on a thread of its own from the start.
+// folder and the data CD staging folder; an append to the data image that
+// was cut short is taken back. What a running process still writes stays.
+// Runs on a thread of its own from the start.
 void SweepLeftovers();
 
 // Everything after the application object exists: the single-instance test,

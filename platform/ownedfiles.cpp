@@ -161,6 +161,12 @@ PosixFile OwnFolder(const std::string& path) {
     }
 }
 
+PosixFile MarkExistingFile(const std::string& path) {
+    PosixFile file = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW);
+    if (file.isOpen() && ::flock(file.fd(), LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) return {};
+    return file;
+}
+
 bool RemoveIfAbandoned(const std::string& path) {
     struct stat named {};
     if (::lstat(path.c_str(), &named) != 0) return false;

@@ -63,6 +63,12 @@ PosixFile CreateOwnedFile(const std::string& path, int flags, mode_t mode = 0644
 // the returned descriptor stays open (not open when it cannot be made).
 PosixFile OwnFolder(const std::string& path);
 
+// Marks an existing regular file as this process's while the returned
+// descriptor stays open (a file changed in place, such as an image being
+// appended to). Not open when another process holds the mark, or path is
+// no regular file; where locks are not supported it is open, unmarked.
+PosixFile MarkExistingFile(const std::string& path);
+
 // Removes path (a file or a folder) when nobody holds its mark: its owner
 // has ended. A path whose owner lives, or that cannot be locked at all
 // (a file system without locks), stays. True when it was removed.

@@ -15,6 +15,7 @@
 #include "components/discwriter/imageparts.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
+#include "components/discwriter/imagefiles.h"
 #include "components/disc/disclog.h"
 #include "components/disc/cdimages.h"
 #include "components/discwriter/trackpipeline.h"
@@ -114,7 +115,11 @@ DiscRecorder::Failure AudioDiscWriter::readImage(DiscState* state) const {
         qCWarning(lcDisc, "The image folder %s cannot be written: %s", qPrintable(imageFolder_), qPrintable(SystemText(error)));
         return {};
     }
-    state->status = QFileInfo::exists(imageCuePath()) ? Closed : Blank;
+    // A link at either name counts as a written image (it is one the
+    // recorder will not write over); the write then says why.
+    const bool written = QFileInfo::exists(imageCuePath()) || imagefiles::IsLink(Local(imageCuePath())) ||
+                         imagefiles::IsLink(JoinPath(folder, Local(imageName_ + ".bin")));
+    state->status = written ? Closed : Blank;
     return {};
 }
 
@@ -123,7 +128,10 @@ DiscRecorder::Failure AudioDiscWriter::startWrite(int index) {
     if (isImage(index)) return startImageWrite();
 
     DiscState state;
-    if (Failure failure = BurnDrive::readDisc(devices()[index].address, &state)) return failure;
+    Failure failure;
+    const QString drive = devices()[index].address;
+    waitFor([&] { failure = BurnDrive::readDisc(drive, &state); });
+    if (failure) return failure;
     if (state.status != Blank) return {NotWritable, QStringLiteral("The disc in the recorder is not blank.")};
     QStringList paths;
     for (const Track& track : tracks_) paths << track.path;
@@ -144,6 +152,10 @@ DiscRecorder::Failure AudioDiscWriter::startImageWrite() {
     readImage(&state);
     if (state.status == StatusUnknown)
         return {NotWritable, QStringLiteral("The image folder %1 cannot be written.").arg(imageFolder_)};
+    for (const QString& suffix : {QStringLiteral(".cue"), QStringLiteral(".bin")}) {
+        const std::string path = JoinPath(Local(imageFolder_), Local(imageName_ + suffix));
+        if (imagefiles::IsLink(path)) return {NotWritable, imagefiles::LinkRefusal(path)};
+    }
     if (state.status == Closed)
         return {NotWritable, QStringLiteral("The image %1 is closed; erase it before writing again.").arg(imageCuePath())};
 
@@ -192,7 +204,7 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
     PosixFile out;
     if (!testMode) {
         // A part another process still writes stays; a killed one's goes.
-        RemoveIfAbandoned(binPart);
+        ClearAbandonedPart(binPart);
         out = CreateOwnedFile(binPart, O_WRONLY, 0644);
         if (!out.isOpen()) {
             fail(WriteFailed, QStringLiteral("Cannot create %1: %2").arg(QString::fromStdString(binPart), SystemText(out.openError())));
@@ -332,7 +344,7 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
         // they have their names.
         if (!flush() || !out.sync()) return writeFailed(errno);
         const std::string binName = Local(imageName_ + ".bin");
-        RemoveIfAbandoned(cuePart);
+        ClearAbandonedPart(cuePart);
         PosixFile cueOut = CreateOwnedFile(cuePart, O_WRONLY, 0644);
         const std::string text = cueimage::RenderCue(binName, table);
         if (!cueOut.isOpen() || !cueOut.write({reinterpret_cast<const uint8_t*>(text.data()), text.size()}) ||

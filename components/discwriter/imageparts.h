@@ -9,6 +9,13 @@
 inline constexpr const char* kAudioImageName = "Audio CD";
 inline constexpr const char* kDataImageName = "Data CD";
 
-// Removes the parts in folder whose writer has ended (killed, crashed, out
-// of power); a part a running writer holds stays.
+// Clears a part's name before a writer makes it: a link there is a
+// leftover (no writer makes one) and goes, a file goes when its writer has
+// ended, and a part a running writer holds stays.
+void ClearAbandonedPart(const std::string& path);
+
+// The same for every part name in folder, and an append to the data image
+// that a killed writer cut short is taken back; one that a running writer
+// holds is left alone. The start calls it, so that what a killed writer
+// left does not wait for the next write.
 void RemoveAbandonedImageParts(const std::string& folder);

@@ -93,6 +93,16 @@ TEST(OwnedFiles, APartOrFolderIsRemovedOnlyOnceItsHolderHasEnded) {
         // A part already there is not taken over.
         EXPECT_FALSE(CreateOwnedFile(dir + "/Audio CD.bin.part", O_WRONLY).isOpen());
     }
+    // A file changed in place is marked while it is open.
+    testenv::writeFile(dir + "/image.iso", "iso");
+    {
+        PosixFile mark = MarkExistingFile(dir + "/image.iso");
+        ASSERT_TRUE(mark.isOpen());
+        EXPECT_FALSE(MarkExistingFile(dir + "/image.iso").isOpen());
+    }
+    EXPECT_TRUE(MarkExistingFile(dir + "/image.iso").isOpen());
+    EXPECT_FALSE(MarkExistingFile(dir + "/missing.iso").isOpen());
+
     EXPECT_TRUE(RemoveIfAbandoned(part));
     EXPECT_TRUE(RemoveIfAbandoned(staging));
     EXPECT_TRUE(RemoveIfAbandoned(dir + "/Audio CD.bin.part"));

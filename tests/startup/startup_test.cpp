@@ -18,6 +18,7 @@
 #include "../playlistwindow/wavfiles.h"
 #include "app/forms.h"
 #include "app/startup.h"
+#include "components/discwriter/imagefiles.h"
 #include "disc/cdaudioburner.h"
 #include "disc/cdburner.h"
 #include "disc/newfolder.h"
@@ -363,6 +364,12 @@ TEST_F(TwoInstances, AStartRemovesWhatEndedProcessesLeftAndKeepsWhatLiveOnesHold
                   return 1;
               }),
               0);
+    // An append a killed writer cut short: the image goes back as it was.
+    const std::string iso = images + "/Data CD.iso";
+    testenv::writeFile(iso, "old session");
+    std::string error;
+    ASSERT_TRUE(imagefiles::RecordAppend(iso, 11, "old", &error)) << error;
+    testenv::writeFile(iso, "new session, half written");
     // A live writer's: this process's.
     OwnedTemporaryFolder liveCache(kAudioCdDrivePrefix);
     PosixFile livePart = CreateOwnedFile(images + "/Audio CD.cue.part", O_WRONLY);
@@ -378,7 +385,8 @@ TEST_F(TwoInstances, AStartRemovesWhatEndedProcessesLeftAndKeepsWhatLiveOnesHold
                 left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
     const std::string live = liveCache.path().substr(tmp.size() + 1);
-    EXPECT_EQ(left, (std::vector<std::string>{"Audio CD.cue.part", "song.wav.part", live}));
+    EXPECT_EQ(left, (std::vector<std::string>{"Audio CD.cue.part", "Data CD.iso", "song.wav.part", live}));
+    EXPECT_EQ(testenv::readFile(iso), "old session");
     EXPECT_FALSE(std::filesystem::exists(staging));
 }
 
