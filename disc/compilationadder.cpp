@@ -346,7 +346,14 @@ void CompilationAdder::addDroppedFolder(const std::string& source, CompilationFo
         if (!regular || name.empty() || name[0] == '.')
             return;
         CompilationFolder* node = folderOf(ParentFolder(path));
-        if (node && stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
+        if (!node) {
+            // Its folder's name is a staged file's in the folder above.
+            if (!problem(Problem::CannotAdd, QStringLiteral("Add file ") + Q(path) + QStringLiteral(" error!"),
+                         QStringLiteral("Error"), MessageKind::Error))
+                full = true;
+            return;
+        }
+        if (stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
             full = true;
     };
     WalkFolder(source, walk);
