@@ -605,6 +605,8 @@ DiscRecorder::Failure DataDiscWriter::readSessionInChild(const std::string& path
         const pid_t done = ::waitpid(child, &status, WNOHANG);
         if (done == child)
             break;
+        if (done < 0 && errno == EINTR)
+            continue;
         const bool late = std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs);
         if (done < 0 || late || stopRequested()) {
             ::kill(child, SIGKILL);

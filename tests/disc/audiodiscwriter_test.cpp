@@ -285,6 +285,31 @@ TEST_F(ImageWriterTest, RefusesWhatCannotBeWrittenBeforeWriting) {
     }
 }
 
+TEST_F(ImageWriterTest, ALinkAtAnImageNameIsNeverWrittenThrough) {
+    const std::string src = testenv::makeTempDir("linked");
+    const std::string good = src + "/good.wav";
+    audiotest::encode(good, audiotest::sine(44100, 2, 1.0, {440}), 44100, 2);
+    const std::string outside = testenv::makeTempDir("outside") + "/precious.bin";
+    testenv::writeFile(outside, std::string(300000, 'p'));
+    for (const char* name : {"/Audio CD.bin", "/Audio CD.cue"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(::symlink(outside.c_str(), (folder_ + name).c_str()), 0);
+        writer_.refresh();
+        EXPECT_EQ(writer_.discStatus(), DiscRecorder::Closed) << "a link is no blank disc";
+        writer_.clearTracks();
+        writer_.addTrack(QString::fromStdString(good));
+        seen_.errors.clear();
+        writer_.write();
+        EXPECT_EQ(seen_.errors, std::vector<int>{DiscRecorder::NotWritable});
+        EXPECT_NE(writer_.lastErrorText().indexOf("symbolic link"), -1) << writer_.lastErrorText().toStdString();
+        // Erasing removes the link itself, nothing it points at.
+        writer_.erase(true);
+        settle();
+        EXPECT_TRUE(files().empty());
+        EXPECT_EQ(testenv::readFile(outside), std::string(300000, 'p'));
+    }
+}
+
 TEST_F(ImageWriterTest, AFullDiskFailsTheWriteAndLeavesNothingBehind) {
     const std::string src = testenv::makeTempDir("full");
     // One track copied as it is, one decoded: both ways meet the full disk.

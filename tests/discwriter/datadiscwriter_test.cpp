@@ -585,6 +585,47 @@ TEST_F(DataDiscWriterTest, AnAppendKilledMidwayIsTakenBackByteForByte)
     EXPECT_EQ(c.entries.count("/big.bin"), 0u);
 }
 
+TEST(InterruptedAppend, ARecordThatDoesNotFitItsImageChangesNothing)
+{
+    const std::string folder = testenv::makeTempDir("records");
+    const std::string image = folder + "/Data CD.iso";
+    const std::string record = imagefiles::AppendRecordPath(image);
+    std::string error;
+
+    // No record: nothing to do.
+    writeFile(image, std::string(4096, 'i'));
+    EXPECT_TRUE(imagefiles::RestoreInterruptedAppend(image, &error));
+
+    // A damaged record is dropped and the image left alone.
+    writeFile(record, "not a record");
+    EXPECT_FALSE(imagefiles::RestoreInterruptedAppend(image, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_NE(access(record.c_str(), F_OK), 0);
+    EXPECT_EQ(readFile(image), std::string(4096, 'i'));
+
+    // An image shorter than the record says (erased or replaced since) is
+    // not the one it was made for.
+    ASSERT_TRUE(imagefiles::RecordAppend(image, 8192, std::string(2048, 'h'), &error)) << error;
+    EXPECT_TRUE(imagefiles::RestoreInterruptedAppend(image, &error));
+    EXPECT_EQ(readFile(image), std::string(4096, 'i'));
+    EXPECT_NE(access(record.c_str(), F_OK), 0);
+
+    // A longer one is cut back and gets its first blocks again.
+    ASSERT_TRUE(imagefiles::RecordAppend(image, 3000, std::string(10, 'h'), &error)) << error;
+    EXPECT_EQ(imagefiles::RestoreInterruptedAppends(folder), 1);
+    EXPECT_EQ(readFile(image), std::string(10, 'h') + std::string(2990, 'i'));
+
+    // Through a link at the image's name nothing is written.
+    const std::string outside = testenv::makeTempDir("outside") + "/target";
+    writeFile(outside, std::string(4096, 'o'));
+    unlink(image.c_str());
+    ASSERT_EQ(symlink(outside.c_str(), image.c_str()), 0);
+    ASSERT_TRUE(imagefiles::RecordAppend(image, 100, "x", &error));
+    EXPECT_FALSE(imagefiles::RestoreInterruptedAppend(image, &error));
+    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    EXPECT_EQ(readFile(outside), std::string(4096, 'o'));
+}
+
 TEST(IsoSessionCheck, AcceptsWhatTheWriterMakesAndRefusesLoopsAndStrayRecords)
 {
     const std::string folder = testenv::makeTempDir("check");
