@@ -12,11 +12,14 @@
 
 #include "components/audio/audioinformation.h"
 #include "components/discwriter/burndrive.h"
+#include "components/discwriter/imageparts.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
+#include "components/discwriter/imagefiles.h"
 #include "components/disc/disclog.h"
 #include "components/disc/cdimages.h"
 #include "components/discwriter/trackpipeline.h"
+#include "platform/ownedfiles.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
 
@@ -59,7 +62,7 @@ struct AudioDiscWriter::DriveWork {
 AudioDiscWriter::AudioDiscWriter(QObject* parent)
     : DiscRecorder(parent), drive_(new DriveWork) {
     imageFolder_ = QString::fromStdString(CdImageFolder());
-    imageName_ = QStringLiteral("Audio CD");
+    imageName_ = QString::fromUtf8(kAudioImageName);
 }
 
 AudioDiscWriter::~AudioDiscWriter() {
@@ -112,7 +115,11 @@ DiscRecorder::Failure AudioDiscWriter::readImage(DiscState* state) const {
         qCWarning(lcDisc, "The image folder %s cannot be written: %s", qPrintable(imageFolder_), qPrintable(SystemText(error)));
         return {};
     }
-    state->status = QFileInfo::exists(imageCuePath()) ? Closed : Blank;
+    // A link at either name counts as a written image (it is one the
+    // recorder will not write over); the write then says why.
+    const bool written = QFileInfo::exists(imageCuePath()) || imagefiles::IsLink(Local(imageCuePath())) ||
+                         imagefiles::IsLink(JoinPath(folder, Local(imageName_ + ".bin")));
+    state->status = written ? Closed : Blank;
     return {};
 }
 
@@ -121,7 +128,10 @@ DiscRecorder::Failure AudioDiscWriter::startWrite(int index) {
     if (isImage(index)) return startImageWrite();
 
     DiscState state;
-    if (Failure failure = BurnDrive::readDisc(devices()[index].address, &state)) return failure;
+    Failure failure;
+    const QString drive = devices()[index].address;
+    waitFor([&] { failure = BurnDrive::readDisc(drive, &state); });
+    if (failure) return failure;
     if (state.status != Blank) return {NotWritable, QStringLiteral("The disc in the recorder is not blank.")};
     QStringList paths;
     for (const Track& track : tracks_) paths << track.path;
@@ -142,6 +152,10 @@ DiscRecorder::Failure AudioDiscWriter::startImageWrite() {
     readImage(&state);
     if (state.status == StatusUnknown)
         return {NotWritable, QStringLiteral("The image folder %1 cannot be written.").arg(imageFolder_)};
+    for (const QString& suffix : {QStringLiteral(".cue"), QStringLiteral(".bin")}) {
+        const std::string path = JoinPath(Local(imageFolder_), Local(imageName_ + suffix));
+        if (imagefiles::IsLink(path)) return {NotWritable, imagefiles::LinkRefusal(path)};
+    }
     if (state.status == Closed)
         return {NotWritable, QStringLiteral("The image %1 is closed; erase it before writing again.").arg(imageCuePath())};
 
@@ -189,8 +203,9 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
 
     PosixFile out;
     if (!testMode) {
-        ::unlink(binPart.c_str());
-        out = PosixFile(binPart, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        // A part another process still writes stays; a killed one's goes.
+        ClearAbandonedPart(binPart);
+        out = CreateOwnedFile(binPart, O_WRONLY, 0644);
         if (!out.isOpen()) {
             fail(WriteFailed, QStringLiteral("Cannot create %1: %2").arg(QString::fromStdString(binPart), SystemText(out.openError())));
             return;
@@ -325,10 +340,12 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
 
     postProgress(FinalizeOperation, NoPhase, 99);
     if (!testMode) {
+        // Both parts stay open, which marks them as this writer's, until
+        // they have their names.
         if (!flush() || !out.sync()) return writeFailed(errno);
-        out.close();
         const std::string binName = Local(imageName_ + ".bin");
-        PosixFile cueOut(cuePart, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ClearAbandonedPart(cuePart);
+        PosixFile cueOut = CreateOwnedFile(cuePart, O_WRONLY, 0644);
         const std::string text = cueimage::RenderCue(binName, table);
         if (!cueOut.isOpen() || !cueOut.write({reinterpret_cast<const uint8_t*>(text.data()), text.size()}) ||
             !cueOut.sync()) {
@@ -336,7 +353,6 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
             return fail(error == ENOSPC ? NoSpace : WriteFailed,
                         QStringLiteral("Cannot write %1: %2").arg(QString::fromStdString(cuePart), SystemText(error)));
         }
-        cueOut.close();
         if (stopRequested()) return removeParts();
         // The .bin first: whoever watches for the cue finds its audio there.
         if (::rename(binPart.c_str(), bin.c_str()) != 0 || ::rename(cuePart.c_str(), cue.c_str()) != 0) {
