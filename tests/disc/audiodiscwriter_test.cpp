@@ -13,6 +13,7 @@
 
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -23,6 +24,7 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
+#include "platform/posixfile.h"
 #include "pumpevents.h"
 #include "testenv.h"
 
@@ -333,6 +335,27 @@ TEST_F(ImageWriterTest, AFullDiskFailsTheWriteAndLeavesNothingBehind) {
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(files().empty());
     }
+}
+
+// Under a file-size limit the program's own set-up makes the write fail
+// with EFBIG, reported, instead of a SIGXFSZ that ends the process and
+// leaves the part behind.
+TEST_F(ImageWriterTest, AFileSizeLimitFailsTheWriteWithAMessageAndLeavesNoPart) {
+    const std::string wav = testenv::makeTempDir("limit") + "/cd.wav";
+    audiotest::encode(wav, audiotest::sine(44100, 2, 8.0, {440}), 44100, 2);
+    const int status = testenv::inChild(
+        [&] {
+            IgnoreFileSizeSignal();
+            writer_.clearTracks();
+            writer_.addTrack(QString::fromStdString(wav));
+            writer_.write();
+            settle();
+            const bool failed = seen_.errors == std::vector<int>{DiscRecorder::WriteFailed};
+            return failed && writer_.lastErrorText().contains(QString::fromUtf8(std::strerror(EFBIG))) ? 0 : 1;
+        },
+        256 << 10, true);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(files().empty());
 }
 
 TEST_F(ImageWriterTest, AnImageWrittenOrDeletedElsewhereIsAMediaChange) {

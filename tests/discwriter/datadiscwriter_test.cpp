@@ -19,6 +19,7 @@
 #include "components/discwriter/imagefiles.h"
 #include "components/discwriter/isosession.h"
 #include "isoreader.h"
+#include "platform/posixfile.h"
 #include "pumpevents.h"
 #include "testenv.h"
 
@@ -332,6 +333,26 @@ TEST_F(DataDiscWriterTest, AWriteThatRunsOutOfRoomLeavesNoImage)
         },
         1 << 20);
     EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
+}
+
+// Under a file-size limit, with the program's own set-up, libburn's write
+// fails with EFBIG and the job says so, rather than SIGXFSZ ending the
+// process with the part left behind.
+TEST_F(DataDiscWriterTest, AFileSizeLimitFailsTheWriteWithAnErrorAndLeavesNoPart)
+{
+    std::string tree = MakeBigTree("limit", 4);
+    const int rc = testenv::inChild(
+        [&] {
+            IgnoreFileSizeSignal();
+            writer_.addPath(QString::fromStdString(tree + "/big.bin"));
+            Outcome out = RunToEnd(writer_, [&] { writer_.write(); });
+            if (out.finished || out.errors.size() != 1 || writer_.lastErrorText().isEmpty())
+                return 1;
+            return access(iso_.c_str(), F_OK) != 0 && access((iso_ + ".part").c_str(), F_OK) != 0 ? 0 : 2;
+        },
+        1 << 20, true);
+    EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
+    EXPECT_NE(access((iso_ + ".part").c_str(), F_OK), 0);
 }
 
 TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWriting)
