@@ -19,6 +19,7 @@
 #include "components/discwriter/imagefiles.h"
 #include "components/discwriter/isosession.h"
 #include "isoreader.h"
+#include "platform/ownedfiles.h"
 #include "platform/posixfile.h"
 #include "pumpevents.h"
 #include "testenv.h"
@@ -572,6 +573,32 @@ TEST_F(DataDiscWriterTest, AnAppendKilledMidwayIsTakenBackByteForByte)
     EXPECT_EQ(c.entries.at("/a.txt"), "a");
     EXPECT_EQ(c.entries.at("/b.txt"), "b");
     EXPECT_EQ(c.entries.count("/big.bin"), 0u);
+}
+
+TEST_F(DataDiscWriterTest, AnAppendAnotherWriterHoldsIsNeitherTakenBackNorWrittenOver)
+{
+    ASSERT_TRUE(writeFolderEntries(OneFileTree("held")).finished);
+    const std::string before = readFile(iso_);
+    std::string error;
+    ASSERT_TRUE(imagefiles::RecordAppend(iso_, 2048 * 16, std::string(16, 'h'), &error)) << error;
+    {
+        // Another writer is adding a session: it holds the image.
+        const PosixFile held = MarkExistingFile(iso_);
+        ASSERT_TRUE(held.isOpen());
+        writer_.clearImage();
+        writer_.addPath(QString::fromStdString(OneFileTree("more") + "/a.txt"));
+        int errors = 0;
+        QObject::connect(&writer_, &DataDiscWriter::onError, &writer_, [&](int) { ++errors; });
+        writer_.write();
+        EXPECT_EQ(errors, 1);
+        EXPECT_NE(writer_.lastErrorText().indexOf("another program"), -1) << writer_.lastErrorText().toStdString();
+        writer_.erase(true);
+        EXPECT_EQ(errors, 2);
+        QObject::disconnect(&writer_, &DataDiscWriter::onError, &writer_, nullptr);
+        EXPECT_TRUE(readFile(iso_) == before);
+        EXPECT_EQ(access((iso_ + ".undo").c_str(), F_OK), 0) << "its record stays";
+    }
+    imagefiles::ForgetAppend(iso_);
 }
 
 TEST(InterruptedAppend, ARecordThatDoesNotFitItsImageChangesNothing)
