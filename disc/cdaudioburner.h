@@ -18,6 +18,7 @@
 
 #include "disc/erase.h"
 #include "jobs/tooljob.h"
+#include "windowkit/repeatedproblems.h"
 
 class AudioDiscWriter;
 class CdConversionJob;
@@ -116,6 +117,8 @@ protected:
 
 private:
     enum class AddKind { Files, Folder, List };
+    // What an add asks about once for all its files.
+    enum class AddProblem { Missing, Unreadable };
 
     void PushTracksToWriter(const QStringList& paths, const QStringList& textSources);
     void FillAudioWriteSpeeds();
@@ -129,6 +132,8 @@ private:
     void appendRow(const QString& path, int seconds);
     void renumber();
     void updateTotalText();
+    // After an add: the total, and how many files it passed over unasked.
+    void tellPassedOver();
     void moveSelection(int step);
     void startBurn();
     void conversionEnded(const QStringList& converted, const QStringList& sources, bool stopped);
@@ -152,6 +157,7 @@ private:
     EraseNotifier* eraseNotifier() override { return &eraseNotifier_; }
 
     EraseNotifier eraseNotifier_;
+    RepeatedProblems problems_;
     std::unique_ptr<OwnedTemporaryFolder> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;
     bool shown_ = false;
