@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QShowEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -25,6 +24,7 @@
 #include "platform/filedialogs.h"
 #include "platform/folderwalk.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
@@ -214,6 +214,11 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     connect(btn_close, &QPushButton::clicked, this, &Tfm_cdaudioburner::btn_closeClick);
     connect(cb_drive, QOverload<int>::of(&QComboBox::activated), this, &Tfm_cdaudioburner::cb_driveClick);
 
+    // Exit goes with Close, whose button is off while the list is busy.
+    listCommands_ = {New1,    Open1,    Save1,      WriteCD1, EraseCDRW1, Exit1,  AddFile1, AddPath1, RemoveFileRecord1,
+                     RemoveAll1, MoveUp1, MoveDown1, pmAdd,  pmRemove,   pmClear, pmUp,    pmDown,   pmWrite};
+    GiveListItsKeys(lv, RemoveFileRecord1);
+
     setWriter(new AudioDiscWriter(this));
     resize(428, 360);
 }
@@ -330,6 +335,7 @@ void Tfm_cdaudioburner::FillAudioWriteSpeeds() {
 
 void Tfm_cdaudioburner::SetAudioControlsEnabled(bool Enabled) {
     for (QPushButton* button : {btn_file, btn_delete, btn_up, btn_down, btn_write, btn_close}) button->setEnabled(Enabled);
+    for (QAction* command : listCommands_) command->setEnabled(Enabled);
     btn_cancel->setEnabled(!Enabled);
 }
 
@@ -338,9 +344,14 @@ void Tfm_cdaudioburner::SetMenusEnabled(bool enabled) {
     lv->setContextMenuPolicy(enabled ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 
-void Tfm_cdaudioburner::letEventsRun() {
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+void Tfm_cdaudioburner::runAdd(const std::function<void()>& add) {
+    SetAudioControlsEnabled(false);
+    CancelAdding = false;
+    adding_ = true;
+    addPump_.restart();
+    add();
+    adding_ = false;
+    SetAudioControlsEnabled(true);
 }
 
 void Tfm_cdaudioburner::appendRow(const QString& path, int seconds) {
@@ -396,16 +407,13 @@ void Tfm_cdaudioburner::btn_fileClick() {
     if (files.isEmpty()) return;
     IniFile().writeString(AudioCdSection, "file directory", QFileInfo(files.first()).absolutePath().toStdString());
     ListSaved = false;
-    SetAudioControlsEnabled(false);
-    CancelAdding = false;
-    adding_ = true;
-    for (const QString& file : files) {
-        if (CancelAdding) break;
-        addListedFile(file, AddKind::Files);
-        letEventsRun();
-    }
-    adding_ = false;
-    SetAudioControlsEnabled(true);
+    runAdd([&] {
+        for (const QString& file : files) {
+            if (CancelAdding) break;
+            addListedFile(file, AddKind::Files);
+            addPump_.pump();
+        }
+    });
 }
 
 void Tfm_cdaudioburner::AddPath1Click() {
@@ -415,20 +423,15 @@ void Tfm_cdaudioburner::AddPath1Click() {
         services->chooseFolderToAdd(this, QStringLiteral("Please select the folder you want to add."));
     if (choice.folder.isEmpty()) return;
     IniFile().writeString(AudioCdSection, "add path", choice.folder.toStdString());
-    SetAudioControlsEnabled(false);
     AddStartRow = lv->rowCount();
-    CancelAdding = false;
-    adding_ = true;
-    AddAudioFolderRecursive(choice.folder, choice.includeSubfolders);
-    adding_ = false;
-    SetAudioControlsEnabled(true);
+    runAdd([&] { AddAudioFolderRecursive(choice.folder, choice.includeSubfolders); });
     ListSaved = false;
 }
 
 void Tfm_cdaudioburner::AddAudioFolderRecursive(const QString& Folder, bool Recurse) {
     FolderWalk walk;
     walk.entry = [this](const std::string&) {
-        letEventsRun();
+        addPump_.pump();
         return !CancelAdding;
     };
     walk.enter = [Recurse](std::string_view) { return Recurse; };
@@ -527,22 +530,20 @@ void Tfm_cdaudioburner::btn_openClick() {
     lv->setRowCount(0);
     TotalSeconds = 0;
     updateTotalText();
-    SetAudioControlsEnabled(false);
-    CancelAdding = false;
     IniFile().writeString(AudioCdSection, "list file directory", QFileInfo(files.first()).absolutePath().toStdString());
-    std::vector<std::string> paths;
-    std::string error;
-    if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
-        Tell(this, QStringLiteral("Error"), QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
-    adding_ = true;
-    for (const std::string& path : paths) {
-        if (CancelAdding) break;
-        addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::List);
-        letEventsRun();
-    }
-    adding_ = false;
+    runAdd([&] {
+        std::vector<std::string> paths;
+        std::string error;
+        if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
+            Tell(this, QStringLiteral("Error"),
+                 QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
+        for (const std::string& path : paths) {
+            if (CancelAdding) break;
+            addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::List);
+            addPump_.pump();
+        }
+    });
     ListSaved = lv->rowCount() > 0;
-    SetAudioControlsEnabled(true);
 }
 
 QString Tfm_cdaudioburner::refreshForUse() {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTest>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -23,6 +24,7 @@
 #include "disc/cdaudioburner.h"
 #include "disc/erase.h"
 #include "disc/option.h"
+#include "skin/menu.h"
 #include "fakerecorder.h"
 #include "platform/fakes.h"
 #include "platform/inifile.h"
@@ -80,6 +82,20 @@ protected:
         timer.start();
         while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         ASSERT_TRUE(done());
+    }
+    // The commands that write, erase, save or change the list, in the menus,
+    // the popup and the buttons, that are on now.
+    QStringList listCommandsOn() const {
+        QStringList on;
+        for (QAction* command : {window->New1, window->Open1, window->Save1, window->WriteCD1, window->EraseCDRW1,
+                                 window->AddFile1, window->AddPath1, window->RemoveFileRecord1, window->RemoveAll1,
+                                 window->MoveUp1, window->MoveDown1})
+            if (command->isEnabled()) on << command->text();
+        for (QAction* command : window->pm->actions())
+            if (!command->isSeparator() && command->isEnabled()) on << "popup " + command->text();
+        for (QPushButton* button : {window->btn_file, window->btn_delete, window->btn_up, window->btn_down, window->btn_write})
+            if (button->isEnabled()) on << "button " + button->text();
+        return on;
     }
     std::vector<std::string> leftovers() const {
         std::vector<std::string> names;
@@ -193,6 +209,107 @@ TEST_F(AudioCdWindowTest, ListArithmeticReorderingAndTheCdFileList) {
     EXPECT_EQ(window->lv->rowCount(), 0);
     EXPECT_EQ(window->statusText(), "00:00:00/ 01:14:00");
     EXPECT_EQ(window->TotalSeconds, 0);
+}
+
+// The box about a missing file comes in the middle of an add; the user
+// reaches for every command then, as between two files.
+TEST_F(AudioCdWindowTest, WhileFilesAreAddedNothingWritesErasesSavesOrChangesTheList) {
+    auto* writer = scripted();
+    writer->writeScript = ScriptedAudioWriter::goodWrite(1);
+    window->FormShow();
+    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0), c = tone("c.wav", 1.0);
+    QStringList onWhileAdding;
+    bool cancelOn = false, exitOn = true, writeStarted = true;
+    boxes.setHandler([&](const MessageRequest&) {
+        onWhileAdding = listCommandsOn();
+        cancelOn = window->btn_cancel->isEnabled();
+        exitOn = window->Exit1->isEnabled() || window->btn_close->isEnabled();
+        window->WriteCD1->trigger();
+        writeStarted = window->ConversionRunning() || window->IsWriting;
+        window->lv->selectRow(0);
+        QTest::keyClick(window->lv, Qt::Key_Delete);
+        return MessageAnswer::Ok;
+    });
+    addFiles({a, Q(dir + "/gone.wav"), b, c});
+    boxes.setHandler({});
+    EXPECT_EQ(onWhileAdding.join(", ").toStdString(), "");
+    EXPECT_TRUE(cancelOn);
+    EXPECT_FALSE(exitOn);
+    EXPECT_FALSE(writeStarted);
+    EXPECT_FALSE(window->IsWriting || window->ConversionRunning());
+    EXPECT_FALSE(writer->calls.join(' ').contains("write speed")) << "nothing was written";
+    EXPECT_EQ(column(1), (QStringList{a, b, c})) << "every file is in the list";
+    EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.wav") + " has been removed!"});
+    EXPECT_EQ(listCommandsOn().size(), 11 + 6 + 5) << "all back on after the add";
+    EXPECT_FALSE(window->btn_cancel->isEnabled());
+
+    // A CD file list loads the same way.
+    window->ListSaved = true;
+    testenv::writeFile(dir + "/l.cfl", (a + "\r\n" + Q(dir + "/gone.wav") + "\r\n" + b + "\r\n").toStdString());
+    boxes.setHandler([&](const MessageRequest&) {
+        onWhileAdding = listCommandsOn();
+        return MessageAnswer::Ok;
+    });
+    dialogs.chooseNext({Q(dir + "/l.cfl")});
+    window->btn_openClick();
+    boxes.setHandler({});
+    EXPECT_EQ(onWhileAdding.join(", ").toStdString(), "");
+    EXPECT_EQ(column(1), (QStringList{a, b}));
+}
+
+// Delete, Tab, Shift+F10 and the Menu key in the list, as a user types them.
+TEST_F(AudioCdWindowTest, TheListTakesDeleteTabAndTheMenuKeys) {
+    auto* writer = scripted();
+    window->FormShow();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const QString a = tone("a.wav", 3.0), b = tone("b.wav", 2.0), c = tone("c.wav", 5.0);
+    addFiles({a, b, c});
+    QTableWidget* lv = window->lv;
+    lv->setFocus();
+    lv->selectRow(1);
+    QTest::keyClick(lv, Qt::Key_Delete);
+    EXPECT_EQ(column(1), (QStringList{a, c}));
+    EXPECT_EQ(column(0), (QStringList{"Track 01", "Track 02"}));
+    EXPECT_EQ(window->TotalSeconds, 8);
+
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        lv->clearSelection();
+        lv->selectRow(1);
+        QTest::keyClick(lv, key, modifiers);
+        ASSERT_TRUE(window->pm->isVisible()) << "key " << key;
+        const QRect row = lv->visualRect(lv->model()->index(1, 0));
+        const QPoint top = lv->viewport()->mapToGlobal(row.topLeft());
+        EXPECT_GE(window->pm->pos().y(), top.y());
+        EXPECT_LE(window->pm->pos().y(), top.y() + row.height());
+        window->pm->hide();
+    }
+
+    // Tab goes on to the next control, not to the next cell.
+    lv->setFocus();
+    lv->setCurrentCell(0, 0);
+    QTest::keyClick(lv, Qt::Key_Tab);
+    EXPECT_EQ(lv->currentColumn(), 0);
+    EXPECT_NE(window->focusWidget(), lv);
+    lv->setFocus();
+    QTest::keyClick(lv, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_NE(window->focusWidget(), lv);
+
+    // While a burn runs the list keeps its rows and its popup closed.
+    IniFile().writeBool("Audio CD Burner", "cache", false);
+    writer->writeScript = {Step{2, 1, 0}, Step{2, 2, 50, 0, false, true}, Step{3, 0, 100, 0, true}};
+    window->btn_writeClick();
+    ASSERT_TRUE(window->IsWriting);
+    lv->setFocus();
+    lv->selectRow(0);
+    QTest::keyClick(lv, Qt::Key_Delete);
+    QTest::keyClick(lv, Qt::Key_Menu);
+    EXPECT_EQ(lv->rowCount(), 2);
+    EXPECT_FALSE(window->pm->isVisible());
+    boxes.answerNext(MessageAnswer::Yes);
+    window->btn_cancelClick();
+    EXPECT_FALSE(window->IsWriting);
 }
 
 TEST_F(AudioCdWindowTest, DirectBurnFollowsTheWritersEventsAndKeepsTheListAfterAnError) {
