@@ -1,7 +1,10 @@
 #pragma once
 // The audio CD writer's "cache" conversion (TThreadConversion): every
 // listed file becomes a CD-quality WAV (44.1 kHz, 16-bit, stereo) named
-// "Track N.wav" in the folder it is given, a private folder of the burn. It
+// "Track N.wav" in the folder it is given, a private folder of the burn.
+// The files are decoded several at a time, ahead of the one being written,
+// as a burn straight from the files does; the rows are still settled in
+// list order, so the questions and messages come as the list reads. It
 // asks and tells through its handler, as the window would, and ends with
 // the list of what it converted. Stopped, it deletes what it made before it
 // reports, so the window never removes a file the job is still writing.
@@ -11,10 +14,15 @@
 
 #include "jobs/tooljob.h"
 
+class TrackPipeline;
+
 class CdConversionJob : public ToolJob {
     Q_OBJECT
 public:
-    CdConversionJob(QStringList sources, QString folder, JobHandler* handler, QObject* handlerContext);
+    // decoders: how many files are decoded at once; 0 chooses from the
+    // machine's cores.
+    CdConversionJob(QStringList sources, QString folder, JobHandler* handler, QObject* handlerContext,
+                    int decoders = 0);
 
     // Reports the file's progress through percent() and the status text
     // through infoMessage().
@@ -28,8 +36,9 @@ protected:
 
 private:
     // "" when the row was given up; the temporary file otherwise.
-    QString convertOne(int row, bool* endConversion);
+    QString convertOne(TrackPipeline& decoded, int row, bool* endConversion);
 
     QStringList sources_;
     QString folder_;
+    int decoders_;
 };

@@ -28,6 +28,10 @@ void TrackPipeline::decode() {
             std::lock_guard lock(mutex_);
             if (stop_ || nextTrack_ >= tracks_.size()) return;
             index = nextTrack_++;
+            if (tracks_[index].dropped) {
+                tracks_[index].opened = tracks_[index].done = true;
+                continue;
+            }
         }
         CdAudioSource source;
         std::string error;
@@ -38,7 +42,7 @@ void TrackPipeline::decode() {
             track.opened = true;
             track.estimatedFrames = opened ? source.estimatedFrames() : 0;
             if (!opened) {
-                track.failed = track.done = true;
+                track.failed = track.done = track.openFailed = true;
                 track.error = error;
             }
         }
@@ -48,6 +52,7 @@ void TrackPipeline::decode() {
             const bool ok = source.read(pcm, &error);
             std::unique_lock lock(mutex_);
             Track& track = tracks_[index];
+            if (track.dropped) break;
             if (!ok || pcm.empty()) {
                 track.done = true;
                 track.failed = !ok;
@@ -60,8 +65,9 @@ void TrackPipeline::decode() {
             track.chunks.push_back(std::move(pcm));
             pcm = {};
             changed_.notify_all();
-            changed_.wait(lock, [&] { return stop_ || track.bytes < bufferedBytes_; });
+            changed_.wait(lock, [&] { return stop_ || track.dropped || track.bytes < bufferedBytes_; });
             if (stop_) return;
+            if (track.dropped) break;
         }
     }
 }
@@ -86,9 +92,25 @@ bool TrackPipeline::read(std::size_t index, std::vector<int16_t>& out, std::stri
     return true;
 }
 
-int64_t TrackPipeline::estimatedFrames(std::size_t index) {
+bool TrackPipeline::opened(std::size_t index, int64_t* frames, std::string* error) {
     std::unique_lock lock(mutex_);
     Track& track = tracks_.at(index);
     changed_.wait(lock, [&] { return track.opened; });
-    return track.estimatedFrames;
+    if (track.openFailed) {
+        *error = track.error;
+        return false;
+    }
+    *frames = track.estimatedFrames;
+    return true;
+}
+
+void TrackPipeline::drop(std::size_t index) {
+    {
+        std::lock_guard lock(mutex_);
+        Track& track = tracks_.at(index);
+        track.dropped = true;
+        track.chunks.clear();
+        track.bytes = 0;
+    }
+    changed_.notify_all();
 }

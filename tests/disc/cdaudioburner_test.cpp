@@ -441,6 +441,49 @@ TEST_F(AudioCdWindowTest, CacheConversionWritesARealImageAndLeavesNoTemporaryFil
     EXPECT_TRUE(leftovers().empty());
 }
 
+// The cache decodes several files at once; what it hands the recorder is
+// what the recorder makes of the files themselves, in list order, and its
+// questions and messages still come row by row.
+TEST_F(AudioCdWindowTest, TheCacheWritesWhatTheFilesThemselvesWouldAndTellsRowByRow) {
+    const std::string cached = testenv::makeTempDir("cached"), direct = testenv::makeTempDir("direct");
+    auto* writer = new AudioDiscWriter;
+    writer->setDrivesListed(false);
+    writer->setImageFolder(Q(cached));
+    window->setWriter(writer);
+    window->FormShow();
+    const QStringList files = {tone("a.mp3", 2.5, 48000), tone("b.ogg", 1.2, 22050, 1), tone("c.wav", 3.0),
+                               tone("d.wav", 1.0, 32000), tone("e.wav", 0.7)};
+    const auto write = [&] {
+        window->btn_writeClick();
+        waitFor([&] { return !window->ConversionRunning() && !window->IsWriting; });
+    };
+    addFiles(files);
+    write();
+    ASSERT_EQ(boxes.texts(), QStringList{"Complete the CD Burn progress!"});
+    IniFile().writeBool("Audio CD Burner", "cache", false);
+    writer->setImageFolder(Q(direct));
+    addFiles(files);
+    boxes.clear();
+    write();
+    ASSERT_EQ(boxes.texts(), QStringList{"Complete the CD Burn progress!"});
+    EXPECT_EQ(testenv::readFile(cached + "/Audio CD.bin"), testenv::readFile(direct + "/Audio CD.bin"));
+    EXPECT_EQ(testenv::readFile(cached + "/Audio CD.cue"), testenv::readFile(direct + "/Audio CD.cue"));
+
+    // A row that is no longer audio and one that went, after the list was
+    // made: told and asked at their turns; Yes goes on with the rest.
+    IniFile().writeBool("Audio CD Burner", "cache", true);
+    writer->setImageFolder(Q(testenv::makeTempDir("third")));
+    addFiles(files);
+    testenv::writeFile(files[1].toStdString(), "no audio here any more");
+    fs::remove(files[3].toStdString());
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::Yes);
+    write();
+    EXPECT_EQ(boxes.texts(), (QStringList{"Failed to open file " + files[1], files[3] + " has been removed. Continue?",
+                                          "Complete the CD Burn progress!"}));
+    EXPECT_TRUE(leftovers().empty());
+}
+
 TEST_F(AudioCdWindowTest, CancelDuringTheConversionRemovesItsFilesAndKeepsTheList) {
     auto* writer = scripted();
     window->FormShow();
