@@ -4,9 +4,11 @@
 
 #include "components/discwriter/cdaudiosource.h"
 
+int DefaultDecoderThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
+
 TrackPipeline::TrackPipeline(std::vector<std::string> paths, int threads, std::size_t bufferedBytes)
     : paths_(std::move(paths)), bufferedBytes_(bufferedBytes), tracks_(paths_.size()) {
-    if (threads <= 0) threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    if (threads <= 0) threads = DefaultDecoderThreads();
     threads = std::min<int>(threads, int(paths_.size()));
     for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { decode(); });
 }
@@ -28,10 +30,6 @@ void TrackPipeline::decode() {
             std::lock_guard lock(mutex_);
             if (stop_ || nextTrack_ >= tracks_.size()) return;
             index = nextTrack_++;
-            if (tracks_[index].dropped) {
-                tracks_[index].opened = tracks_[index].done = true;
-                continue;
-            }
         }
         CdAudioSource source;
         std::string error;
@@ -42,7 +40,7 @@ void TrackPipeline::decode() {
             track.opened = true;
             track.estimatedFrames = opened ? source.estimatedFrames() : 0;
             if (!opened) {
-                track.failed = track.done = track.openFailed = true;
+                track.failed = track.done = true;
                 track.error = error;
             }
         }
@@ -52,7 +50,6 @@ void TrackPipeline::decode() {
             const bool ok = source.read(pcm, &error);
             std::unique_lock lock(mutex_);
             Track& track = tracks_[index];
-            if (track.dropped) break;
             if (!ok || pcm.empty()) {
                 track.done = true;
                 track.failed = !ok;
@@ -65,9 +62,8 @@ void TrackPipeline::decode() {
             track.chunks.push_back(std::move(pcm));
             pcm = {};
             changed_.notify_all();
-            changed_.wait(lock, [&] { return stop_ || track.dropped || track.bytes < bufferedBytes_; });
+            changed_.wait(lock, [&] { return stop_ || track.bytes < bufferedBytes_; });
             if (stop_) return;
-            if (track.dropped) break;
         }
     }
 }
@@ -92,25 +88,9 @@ bool TrackPipeline::read(std::size_t index, std::vector<int16_t>& out, std::stri
     return true;
 }
 
-bool TrackPipeline::opened(std::size_t index, int64_t* frames, std::string* error) {
+int64_t TrackPipeline::estimatedFrames(std::size_t index) {
     std::unique_lock lock(mutex_);
     Track& track = tracks_.at(index);
     changed_.wait(lock, [&] { return track.opened; });
-    if (track.openFailed) {
-        *error = track.error;
-        return false;
-    }
-    *frames = track.estimatedFrames;
-    return true;
-}
-
-void TrackPipeline::drop(std::size_t index) {
-    {
-        std::lock_guard lock(mutex_);
-        Track& track = tracks_.at(index);
-        track.dropped = true;
-        track.chunks.clear();
-        track.bytes = 0;
-    }
-    changed_.notify_all();
+    return track.estimatedFrames;
 }

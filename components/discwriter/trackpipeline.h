@@ -4,8 +4,7 @@
 // it ahead into a buffer of its own, so that while one track is written the
 // next ones are already being decoded. A track buffers at most a fixed
 // amount ahead of the writer, so memory stays bounded whatever the tracks'
-// lengths. The writer reads the tracks in order, each to its end or until
-// it drops it.
+// lengths. The writer reads the tracks in order, each to its end.
 
 #include <condition_variable>
 #include <cstdint>
@@ -15,6 +14,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// How many files are decoded at once when the caller leaves it open: the
+// machine's cores, at most four.
+int DefaultDecoderThreads();
 
 class TrackPipeline {
 public:
@@ -29,18 +32,15 @@ public:
     // track's end. False with *error when the track cannot be read. Tracks
     // are read in order, each to its end.
     bool read(std::size_t track, std::vector<int16_t>& out, std::string* error);
-    // Waits until the track's decoder has opened its file: false with
-    // *error when it could not; else *frames, the frames the file claims.
-    bool opened(std::size_t track, int64_t* frames, std::string* error);
-    // The track will not be read (on): its decoder lets it go and what it
-    // decoded ahead is freed, so the tracks after it are not held up.
-    void drop(std::size_t track);
+    // The frames the track's file claims, known once its decoder opened it
+    // (read waits for that).
+    int64_t estimatedFrames(std::size_t track);
 
 private:
     struct Track {
         std::deque<std::vector<int16_t>> chunks;
         std::size_t bytes = 0;
-        bool opened = false, done = false, failed = false, openFailed = false, dropped = false;
+        bool opened = false, done = false, failed = false;
         int64_t estimatedFrames = 0;
         std::string error;
     };

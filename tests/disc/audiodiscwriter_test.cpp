@@ -23,7 +23,6 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
-#include "components/discwriter/trackpipeline.h"
 #include "pumpevents.h"
 #include "testenv.h"
 
@@ -394,29 +393,3 @@ TEST(BurnDrive, MountPointsComeFromMountInfo) {
     EXPECT_EQ(MountPointOf(QString::fromStdString(device), "36 35 98:0 / /boot rw - ext4 /dev/other rw\n"), "");
 }
 
-// One decoder and a buffer smaller than a second of audio: a track that is
-// given up must let the decoder go on to the tracks after it, and a file
-// that cannot be opened is told when its turn comes.
-TEST(TrackPipeline, ADroppedOrUnreadableTrackDoesNotHoldUpTheOnesAfterIt) {
-    const std::string dir = testenv::makeTempDir("pipeline");
-    const std::string a = dir + "/a.wav", b = dir + "/b.ogg", missing = dir + "/missing.wav";
-    audiotest::encode(a, audiotest::sine(44100, 2, 3.0, {440}), 44100, 2);
-    audiotest::encode(b, audiotest::sine(22050, 1, 2.0, {330}), 22050, 1);
-    TrackPipeline pipeline({a, missing, a, b}, 1, 4096);
-    int64_t frames = 0;
-    std::string error;
-    ASSERT_TRUE(pipeline.opened(0, &frames, &error));
-    EXPECT_EQ(frames, 3 * 44100);
-    pipeline.drop(0);
-    EXPECT_FALSE(pipeline.opened(1, &frames, &error));
-    EXPECT_NE(error.find("missing.wav"), std::string::npos);
-    const auto readAll = [&](size_t track) {
-        std::vector<int16_t> pcm;
-        int64_t total = 0;
-        while (pipeline.read(track, pcm, &error) && !pcm.empty()) total += int64_t(pcm.size()) / 2;
-        return total;
-    };
-    EXPECT_EQ(readAll(2), 3 * 44100);
-    ASSERT_TRUE(pipeline.opened(3, &frames, &error));
-    EXPECT_NEAR(double(readAll(3)), 2.0 * 44100, 64);
-}

@@ -482,6 +482,22 @@ TEST_F(AudioCdWindowTest, TheCacheWritesWhatTheFilesThemselvesWouldAndTellsRowBy
     EXPECT_EQ(boxes.texts(), (QStringList{"Failed to open file " + files[1], files[3] + " has been removed. Continue?",
                                           "Complete the CD Burn progress!"}));
     EXPECT_TRUE(leftovers().empty());
+
+    // Answered No, the conversion ends there: what was converted ahead of
+    // the answer is neither written nor left behind.
+    const std::string fourth = testenv::makeTempDir("fourth");
+    writer->setImageFolder(Q(fourth));
+    const QString gone = tone("gone.wav", 1.0);
+    addFiles({files[0], gone, files[2], files[4]});
+    fs::remove(gone.toStdString());
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    write();
+    EXPECT_EQ(boxes.texts(), (QStringList{gone + " has been removed. Continue?", "Complete the CD Burn progress!"}));
+    const std::string cue = testenv::readFile(fourth + "/Audio CD.cue");
+    EXPECT_NE(cue.find("TRACK 01"), std::string::npos);
+    EXPECT_EQ(cue.find("TRACK 02"), std::string::npos);
+    EXPECT_TRUE(leftovers().empty());
 }
 
 TEST_F(AudioCdWindowTest, CancelDuringTheConversionRemovesItsFilesAndKeepsTheList) {
