@@ -31,7 +31,7 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QTableWidget;
-class QTemporaryDir;
+class OwnedTemporaryFolder;
 class TvsProgressBar;
 
 // The most music the list takes: 74 minutes, shown as "01:14:00".
@@ -160,7 +160,7 @@ private:
     // popup items that write, erase, save or change the list.
     QList<QAction*> listCommands_;
     EventPump addPump_;
-    std::unique_ptr<QTemporaryDir> cacheFolder_;
+    std::unique_ptr<OwnedTemporaryFolder> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;
     bool shown_ = false;
     bool adding_ = false;
