@@ -374,11 +374,25 @@ void Tfm_cdaudioburner::renumber() {
 
 void Tfm_cdaudioburner::updateTotalText() { setStatusText(AudioCdTotalText(TotalSeconds)); }
 
+void Tfm_cdaudioburner::tellPassedOver() {
+    if (problems_.passedOver() > 0) setStatusText(problems_.withPassedOver(AudioCdTotalText(TotalSeconds)));
+}
+
 void Tfm_cdaudioburner::addListedFile(const QString& path, AddKind kind) {
     const QString removedTitle = kind == AddKind::Files ? QStringLiteral("Error") : QStringLiteral("Information");
+    // A list or a walk may hold thousands of names that fail alike: the
+    // first of a kind asks once, and No stops the add.
+    auto passOver = [&](AddProblem problem, const QString& text) {
+        MessageRequest request;
+        request.kind = kind == AddKind::Files ? MessageKind::Error : MessageKind::Information;
+        request.title = removedTitle;
+        request.text = text;
+        request.parent = this;
+        if (!problems_.pass(static_cast<int>(problem), request)) CancelAdding = true;
+    };
     const ListedEntryKind entry = InspectListedEntry(QFile::encodeName(path).toStdString());
     if (entry == ListedEntryKind::Missing) {
-        Tell(this, removedTitle, path + QStringLiteral(" has been removed!"));
+        passOver(AddProblem::Missing, path + QStringLiteral(" has been removed!"));
         return;
     }
     if (entry == ListedEntryKind::Folder && kind != AddKind::List) return;
@@ -386,17 +400,17 @@ void Tfm_cdaudioburner::addListedFile(const QString& path, AddKind kind) {
         kind == AddKind::Files ? QStringLiteral(" is an invalid audio file!") : QStringLiteral(" is an invalid Audio file!");
     // A FIFO or a device is never opened: it would block or never end.
     if (entry != ListedEntryKind::RegularFile) {
-        Tell(this, removedTitle, path + invalid);
+        passOver(AddProblem::Unreadable, path + invalid);
         return;
     }
     AudioFile reader;
     if (!reader.open(QFile::encodeName(path).toStdString(), 0, 1)) {
-        Tell(this, removedTitle, path + invalid);
+        passOver(AddProblem::Unreadable, path + invalid);
         return;
     }
     if (reader.getLength() == 0) {
-        Tell(this, removedTitle,
-             path + (kind == AddKind::List ? QStringLiteral(" is an invalid file!") : QStringLiteral(" is an empty file!")));
+        passOver(AddProblem::Unreadable,
+                 path + (kind == AddKind::List ? QStringLiteral(" is an invalid file!") : QStringLiteral(" is an empty file!")));
         return;
     }
     appendRow(path, int(reader.getDuration() / 1000));
@@ -411,11 +425,14 @@ void Tfm_cdaudioburner::btn_fileClick() {
     IniFile().writeString(AudioCdSection, "file directory", QFileInfo(files.first()).absolutePath().toStdString());
     ListSaved = false;
     runAdd([&] {
+        problems_.begin(files.size() > 1);
         for (const QString& file : files) {
             if (CancelAdding) break;
+            problems_.setLast(&file == &files.last());
             addListedFile(file, AddKind::Files);
             addPump_.pump();
         }
+        tellPassedOver();
     });
 }
 
@@ -427,7 +444,11 @@ void Tfm_cdaudioburner::AddPath1Click() {
     if (choice.folder.isEmpty()) return;
     IniFile().writeString(AudioCdSection, "add path", choice.folder.toStdString());
     AddStartRow = lv->rowCount();
-    runAdd([&] { AddAudioFolderRecursive(choice.folder, choice.includeSubfolders); });
+    runAdd([&] {
+        problems_.begin(true);
+        AddAudioFolderRecursive(choice.folder, choice.includeSubfolders);
+        tellPassedOver();
+    });
     ListSaved = false;
 }
 
@@ -540,11 +561,14 @@ void Tfm_cdaudioburner::btn_openClick() {
         if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
             Tell(this, QStringLiteral("Error"),
                  QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
+        problems_.begin(paths.size() > 1);
         for (const std::string& path : paths) {
             if (CancelAdding) break;
+            problems_.setLast(&path == &paths.back());
             addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::List);
             addPump_.pump();
         }
+        tellPassedOver();
     });
     ListSaved = lv->rowCount() > 0;
 }

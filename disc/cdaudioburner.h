@@ -20,6 +20,7 @@
 #include "disc/erase.h"
 #include "jobs/tooljob.h"
 #include "platform/eventpump.h"
+#include "windowkit/repeatedproblems.h"
 
 class AudioDiscWriter;
 class CdConversionJob;
@@ -118,6 +119,8 @@ protected:
 
 private:
     enum class AddKind { Files, Folder, List };
+    // What an add asks about once for all its files.
+    enum class AddProblem { Missing, Unreadable };
 
     void PushTracksToWriter(const QStringList& paths, const QStringList& textSources);
     void FillAudioWriteSpeeds();
@@ -131,6 +134,8 @@ private:
     void appendRow(const QString& path, int seconds);
     void renumber();
     void updateTotalText();
+    // After an add: the total, and how many files it passed over unasked.
+    void tellPassedOver();
     void moveSelection(int step);
     // Runs an add: the commands that write, erase, save or change the list
     // are off meanwhile, and the window's events run now and then.
@@ -160,6 +165,7 @@ private:
     // popup items that write, erase, save or change the list.
     QList<QAction*> listCommands_;
     EventPump addPump_;
+    RepeatedProblems problems_;
     std::unique_ptr<OwnedTemporaryFolder> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;
     bool shown_ = false;

@@ -33,6 +33,7 @@
 #include "platform/paths.h"
 #include "skin/progressbar.h"
 #include "testenv.h"
+#include "windowkit/disctoolservices.h"
 
 namespace fs = std::filesystem;
 
@@ -42,6 +43,10 @@ using ScriptedAudioWriter = ScriptedRecorder<AudioDiscWriter>;
 using Step = ScriptedAudioWriter::Step;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// What the first of a kind of problem asks when more files follow.
+const QString kGoOn =
+    QStringLiteral("\n\nGo on with the other files? Any more like this one are then passed over without asking.");
 
 class AudioCdWindowTest : public ::testing::Test {
 protected:
@@ -158,11 +163,12 @@ TEST_F(AudioCdWindowTest, ListArithmeticReorderingAndTheCdFileList) {
     EXPECT_EQ(column(1), (QStringList{a, b, c}));
     EXPECT_EQ(column(2), (QStringList{"00:03", "00:02", "00:05"}));
     EXPECT_EQ(window->TotalSeconds, 10);
-    EXPECT_EQ(window->statusText(), "00:00:10 / 01:14:00");
-    EXPECT_EQ(boxes.texts(), (QStringList{Q(dir + "/gone.wav") + " has been removed!",
-                                          Q(dir + "/fifo.wav") + " is an invalid audio file!",
-                                          Q(dir + "/text.wav") + " is an invalid audio file!"}));
-    EXPECT_EQ(boxes.titles(), (QStringList{"Error", "Error", "Error"}));
+    // One question for each kind of problem; Yes passes over text.wav, which
+    // fails as the FIFO did, without asking.
+    EXPECT_EQ(window->statusText(), "00:00:10 / 01:14:00 1 more files passed over.");
+    EXPECT_EQ(boxes.texts(), (QStringList{Q(dir + "/gone.wav") + " has been removed!" + kGoOn,
+                                          Q(dir + "/fifo.wav") + " is an invalid audio file!" + kGoOn}));
+    EXPECT_EQ(boxes.titles(), (QStringList{"Error", "Error"}));
     EXPECT_FALSE(window->ListSaved);
 
     // The block of rows 2 and 3 moves up; the first row cannot.
@@ -202,8 +208,11 @@ TEST_F(AudioCdWindowTest, ListArithmeticReorderingAndTheCdFileList) {
     EXPECT_EQ(boxes.texts().first(), "The current CD playlist has not been saved. Save first?");
     EXPECT_EQ(column(1), (QStringList{c, a}));
     EXPECT_EQ(window->TotalSeconds, 8);
-    EXPECT_TRUE(boxes.texts().contains(Q(dir + "/gone.wav") + " has been removed!"));
-    EXPECT_TRUE(boxes.texts().contains("/dev/zero is an invalid Audio file!"));
+    EXPECT_EQ(boxes.texts(), (QStringList{"The current CD playlist has not been saved. Save first?",
+                                          Q(dir + "/fifo.wav") + " is an invalid Audio file!" + kGoOn,
+                                          Q(dir + "/gone.wav") + " has been removed!" + kGoOn}))
+        << "/dev/zero is passed over as the FIFO was";
+    EXPECT_EQ(window->statusText(), "00:00:08 / 01:14:00 1 more files passed over.");
     EXPECT_TRUE(window->ListSaved);
 
     boxes.clear();
@@ -230,7 +239,7 @@ TEST_F(AudioCdWindowTest, WhileFilesAreAddedNothingWritesErasesSavesOrChangesThe
         writeStarted = window->ConversionRunning() || window->IsWriting;
         window->lv->selectRow(0);
         QTest::keyClick(window->lv, Qt::Key_Delete);
-        return MessageAnswer::Ok;
+        return MessageAnswer::Yes;
     });
     addFiles({a, Q(dir + "/gone.wav"), b, c});
     boxes.setHandler({});
@@ -241,7 +250,7 @@ TEST_F(AudioCdWindowTest, WhileFilesAreAddedNothingWritesErasesSavesOrChangesThe
     EXPECT_FALSE(window->IsWriting || window->ConversionRunning());
     EXPECT_FALSE(writer->calls.join(' ').contains("write speed")) << "nothing was written";
     EXPECT_EQ(column(1), (QStringList{a, b, c})) << "every file is in the list";
-    EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.wav") + " has been removed!"});
+    EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.wav") + " has been removed!" + kGoOn});
     EXPECT_EQ(listCommandsOn().size(), 11 + 6 + 5) << "all back on after the add";
     EXPECT_FALSE(window->btn_cancel->isEnabled());
 
@@ -250,7 +259,7 @@ TEST_F(AudioCdWindowTest, WhileFilesAreAddedNothingWritesErasesSavesOrChangesThe
     testenv::writeFile(dir + "/l.cfl", (a + "\r\n" + Q(dir + "/gone.wav") + "\r\n" + b + "\r\n").toStdString());
     boxes.setHandler([&](const MessageRequest&) {
         onWhileAdding = listCommandsOn();
-        return MessageAnswer::Ok;
+        return MessageAnswer::Yes;
     });
     dialogs.chooseNext({Q(dir + "/l.cfl")});
     window->btn_openClick();
@@ -312,6 +321,100 @@ TEST_F(AudioCdWindowTest, TheListTakesDeleteTabAndTheMenuKeys) {
     boxes.answerNext(MessageAnswer::Yes);
     window->btn_cancelClick();
     EXPECT_FALSE(window->IsWriting);
+}
+
+// A list from a machine whose music has moved: every entry is gone but the
+// first and the last.
+TEST_F(AudioCdWindowTest, AListOfManyMissingFilesAsksOnceAndNoStopsTheLoad) {
+    scripted();
+    window->FormShow();
+    const QString first = tone("first.wav", 2.0), last = tone("last.wav", 3.0);
+    constexpr int kMissing = 20000;
+    QString list = first + "\r\n";
+    for (int i = 0; i < kMissing; ++i) list += Q(dir + "/moved/track" + std::to_string(i) + ".mp3") + "\r\n";
+    list += last + "\r\n";
+    testenv::writeFile(dir + "/moved.cfl", list.toStdString());
+
+    // Yes: the rest are passed over unasked, and the status counts them.
+    dialogs.chooseNext({Q(dir + "/moved.cfl")});
+    window->btn_openClick();
+    ASSERT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(boxes.texts().first(), Q(dir + "/moved/track0.mp3") + " has been removed!" + kGoOn);
+    EXPECT_EQ(boxes.requests().front().buttons, MessageButtons::YesNo);
+    EXPECT_EQ(boxes.titles(), QStringList{"Information"});
+    EXPECT_EQ(column(1), (QStringList{first, last}));
+    EXPECT_EQ(window->statusText(), QStringLiteral("00:00:05 / 01:14:00 %1 more files passed over.").arg(kMissing - 1));
+    EXPECT_TRUE(window->btn_file->isEnabled());
+
+    // No: the load stops at the first missing entry.
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    dialogs.chooseNext({Q(dir + "/moved.cfl")});
+    window->btn_openClick();
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(column(1), QStringList{first});
+    EXPECT_EQ(window->statusText(), "00:00:02 / 01:14:00");
+
+    // Nothing follows a list's only or last name: the plain OK box.
+    for (const QString& names : {Q(dir + "/gone.wav"), first + "\r\n" + Q(dir + "/gone.wav")}) {
+        testenv::writeFile(dir + "/short.cfl", (names + "\r\n").toStdString());
+        boxes.clear();
+        dialogs.chooseNext({Q(dir + "/short.cfl")});
+        window->btn_openClick();
+        EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.wav") + " has been removed!"});
+        EXPECT_EQ(boxes.requests().front().buttons, MessageButtons::Ok);
+    }
+}
+
+// The folder chooser as the program offers it to the disc windows.
+struct ChosenFolder : DiscToolServices {
+    QString folder;
+    QString chooseFolder(QWidget*) const override { return folder; }
+    bool showEncoderSettings(QWidget*) const override { return false; }
+};
+
+// A folder of broken files, walked by Add Path, and a choice of several
+// in Add File, ask once as well.
+TEST_F(AudioCdWindowTest, AddsOfManyFilesThatCannotBeAddedAskOnce) {
+    scripted();
+    window->FormShow();
+    const std::string broken = dir + "/broken";
+    fs::create_directories(broken + "/sub");
+    QStringList brokenFiles;
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = broken + (i % 2 ? "/sub/" : "/") + "t" + std::to_string(i) + ".wav";
+        testenv::writeFile(name, "no audio here");
+        brokenFiles << Q(name);
+    }
+    const QString good = tone("broken/sub/good.wav", 1.0);
+    ChosenFolder chooser;
+    chooser.folder = Q(broken);
+    SetDiscToolServices(&chooser);
+    window->AddPath1Click();
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(boxes.requests().front().buttons, MessageButtons::YesNo);
+    EXPECT_EQ(column(1), QStringList{good});
+    EXPECT_EQ(window->statusText(), "00:00:01 / 01:14:00 29 more files passed over.");
+
+    // No ends the walk.
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    window->AddPath1Click();
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_TRUE(window->CancelAdding);
+    SetDiscToolServices(nullptr);
+
+    boxes.clear();
+    window->lv->setRowCount(0);
+    window->TotalSeconds = 0;
+    addFiles(brokenFiles + QStringList{good});
+    EXPECT_EQ(boxes.texts(), QStringList{brokenFiles.first() + " is an invalid audio file!" + kGoOn});
+    EXPECT_EQ(window->statusText(), "00:00:01 / 01:14:00 29 more files passed over.");
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    addFiles(brokenFiles + QStringList{good});
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(window->lv->rowCount(), 1) << "No stops before the good file";
 }
 
 TEST_F(AudioCdWindowTest, DirectBurnFollowsTheWritersEventsAndKeepsTheListAfterAnError) {
