@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QShowEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -25,6 +24,7 @@
 #include "platform/filedialogs.h"
 #include "platform/folderwalk.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/messageboxes.h"
 #include "platform/ownedfiles.h"
 #include "platform/presenter.h"
@@ -215,6 +215,11 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     connect(btn_close, &QPushButton::clicked, this, &Tfm_cdaudioburner::btn_closeClick);
     connect(cb_drive, QOverload<int>::of(&QComboBox::activated), this, &Tfm_cdaudioburner::cb_driveClick);
 
+    // Exit goes with Close, whose button is off while the list is busy.
+    listCommands_ = {New1,    Open1,    Save1,      WriteCD1, EraseCDRW1, Exit1,  AddFile1, AddPath1, RemoveFileRecord1,
+                     RemoveAll1, MoveUp1, MoveDown1, pmAdd,  pmRemove,   pmClear, pmUp,    pmDown,   pmWrite};
+    GiveListItsKeys(lv, RemoveFileRecord1);
+
     setWriter(new AudioDiscWriter(this));
     resize(428, 360);
 }
@@ -333,6 +338,7 @@ void Tfm_cdaudioburner::FillAudioWriteSpeeds() {
 
 void Tfm_cdaudioburner::SetAudioControlsEnabled(bool Enabled) {
     for (QPushButton* button : {btn_file, btn_delete, btn_up, btn_down, btn_write, btn_close}) button->setEnabled(Enabled);
+    for (QAction* command : listCommands_) command->setEnabled(Enabled);
     btn_cancel->setEnabled(!Enabled);
 }
 
@@ -341,9 +347,14 @@ void Tfm_cdaudioburner::SetMenusEnabled(bool enabled) {
     lv->setContextMenuPolicy(enabled ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 
-void Tfm_cdaudioburner::letEventsRun() {
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+void Tfm_cdaudioburner::runAdd(const std::function<void()>& add) {
+    SetAudioControlsEnabled(false);
+    CancelAdding = false;
+    adding_ = true;
+    addPump_.restart();
+    add();
+    adding_ = false;
+    SetAudioControlsEnabled(true);
 }
 
 void Tfm_cdaudioburner::appendRow(const QString& path, int seconds) {
@@ -413,19 +424,16 @@ void Tfm_cdaudioburner::btn_fileClick() {
     if (files.isEmpty()) return;
     IniFile().writeString(AudioCdSection, "file directory", QFileInfo(files.first()).absolutePath().toStdString());
     ListSaved = false;
-    SetAudioControlsEnabled(false);
-    CancelAdding = false;
-    adding_ = true;
-    problems_.begin(files.size() > 1);
-    for (const QString& file : files) {
-        if (CancelAdding) break;
-        problems_.setLast(&file == &files.last());
-        addListedFile(file, AddKind::Files);
-        letEventsRun();
-    }
-    adding_ = false;
-    tellPassedOver();
-    SetAudioControlsEnabled(true);
+    runAdd([&] {
+        problems_.begin(files.size() > 1);
+        for (const QString& file : files) {
+            if (CancelAdding) break;
+            problems_.setLast(&file == &files.last());
+            addListedFile(file, AddKind::Files);
+            addPump_.pump();
+        }
+        tellPassedOver();
+    });
 }
 
 void Tfm_cdaudioburner::AddPath1Click() {
@@ -435,22 +443,19 @@ void Tfm_cdaudioburner::AddPath1Click() {
         services->chooseFolderToAdd(this, QStringLiteral("Please select the folder you want to add."));
     if (choice.folder.isEmpty()) return;
     IniFile().writeString(AudioCdSection, "add path", choice.folder.toStdString());
-    SetAudioControlsEnabled(false);
     AddStartRow = lv->rowCount();
-    CancelAdding = false;
-    adding_ = true;
-    problems_.begin(true);
-    AddAudioFolderRecursive(choice.folder, choice.includeSubfolders);
-    adding_ = false;
-    tellPassedOver();
-    SetAudioControlsEnabled(true);
+    runAdd([&] {
+        problems_.begin(true);
+        AddAudioFolderRecursive(choice.folder, choice.includeSubfolders);
+        tellPassedOver();
+    });
     ListSaved = false;
 }
 
 void Tfm_cdaudioburner::AddAudioFolderRecursive(const QString& Folder, bool Recurse) {
     FolderWalk walk;
     walk.entry = [this](const std::string&) {
-        letEventsRun();
+        addPump_.pump();
         return !CancelAdding;
     };
     walk.enter = [Recurse](std::string_view) { return Recurse; };
@@ -549,25 +554,23 @@ void Tfm_cdaudioburner::btn_openClick() {
     lv->setRowCount(0);
     TotalSeconds = 0;
     updateTotalText();
-    SetAudioControlsEnabled(false);
-    CancelAdding = false;
     IniFile().writeString(AudioCdSection, "list file directory", QFileInfo(files.first()).absolutePath().toStdString());
-    std::vector<std::string> paths;
-    std::string error;
-    if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
-        Tell(this, QStringLiteral("Error"), QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
-    adding_ = true;
-    problems_.begin(paths.size() > 1);
-    for (const std::string& path : paths) {
-        if (CancelAdding) break;
-        problems_.setLast(&path == &paths.back());
-        addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::List);
-        letEventsRun();
-    }
-    adding_ = false;
-    tellPassedOver();
+    runAdd([&] {
+        std::vector<std::string> paths;
+        std::string error;
+        if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
+            Tell(this, QStringLiteral("Error"),
+                 QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
+        problems_.begin(paths.size() > 1);
+        for (const std::string& path : paths) {
+            if (CancelAdding) break;
+            problems_.setLast(&path == &paths.back());
+            addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::List);
+            addPump_.pump();
+        }
+        tellPassedOver();
+    });
     ListSaved = lv->rowCount() > 0;
-    SetAudioControlsEnabled(true);
 }
 
 QString Tfm_cdaudioburner::refreshForUse() {

@@ -14,10 +14,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 #include "disc/erase.h"
 #include "jobs/tooljob.h"
+#include "platform/eventpump.h"
 #include "windowkit/repeatedproblems.h"
 
 class AudioDiscWriter;
@@ -135,10 +137,12 @@ private:
     // After an add: the total, and how many files it passed over unasked.
     void tellPassedOver();
     void moveSelection(int step);
+    // Runs an add: the commands that write, erase, save or change the list
+    // are off meanwhile, and the window's events run now and then.
+    void runAdd(const std::function<void()>& add);
     void startBurn();
     void conversionEnded(const QStringList& converted, const QStringList& sources, bool stopped);
     void burnEnded();
-    void letEventsRun();
     // Refresh before a write or an erase; the writer's reason when it failed.
     QString refreshForUse();
 
@@ -157,6 +161,10 @@ private:
     EraseNotifier* eraseNotifier() override { return &eraseNotifier_; }
 
     EraseNotifier eraseNotifier_;
+    // What SetAudioControlsEnabled turns off with the buttons: the menu and
+    // popup items that write, erase, save or change the list.
+    QList<QAction*> listCommands_;
+    EventPump addPump_;
     RepeatedProblems problems_;
     std::unique_ptr<OwnedTemporaryFolder> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;
