@@ -286,6 +286,28 @@ bool AudioInformation::saveMp3(const std::string& fileName) {
     return synced.ok;
 }
 
+void AudioInformation::putExtraFrames(tags::Id3v2Tag& tag) const {
+    auto& list = tag.frames();
+    std::erase_if(list, [](const tags::Id3v2Frame& f) {
+        return f.id == "WXXX" || std::any_of(std::begin(kExtraFrames), std::end(kExtraFrames),
+                                             [&](const ExtraFrame& e) { return f.id == e.id; });
+    });
+    for (const ExtraFrame& e : kExtraFrames)
+        if (!(this->*e.field).empty()) list.push_back({e.id, 0, tags::EncodeId3v2Text(this->*e.field, 1024)});
+    if (!infoURL.empty()) list.push_back({"WXXX", 0, encodeUrlFrame(infoURL)});
+}
+
+Mp3TagBytes AudioInformation::mp3TagBytes() const {
+    ID3StructV2 v2;
+    PutCommonTags(v2, commonTags());
+    tags::Id3v2Tag tag = tags::Id3v2TagOf(v2);
+    putExtraFrames(tag);
+    ID3v1Block block = ID3v1Block::Empty();
+    PutCommonTags(block, commonTags());
+    block.setGenre(genreNumber());
+    return {tags::RenderNewId3v2Tag(tag), block};
+}
+
 bool AudioInformation::saveMp3V2(const std::string& fileName) {
     ID3StructV2 v2;
     PutCommonTags(v2, commonTags());
@@ -303,14 +325,7 @@ bool AudioInformation::saveMp3V2(const std::string& fileName) {
         return false;
     }
     tags::Id3v2Tag updated = frames;
-    auto& list = updated.frames();
-    std::erase_if(list, [](const tags::Id3v2Frame& f) {
-        return f.id == "WXXX" || std::any_of(std::begin(kExtraFrames), std::end(kExtraFrames),
-                                             [&](const ExtraFrame& e) { return f.id == e.id; });
-    });
-    for (const ExtraFrame& e : kExtraFrames)
-        if (!(this->*e.field).empty()) list.push_back({e.id, 0, tags::EncodeId3v2Text(this->*e.field, 1024)});
-    if (!infoURL.empty()) list.push_back({"WXXX", 0, encodeUrlFrame(infoURL)});
+    putExtraFrames(updated);
     if (updated.frames() == frames.frames()) return true;
     r = tags::WriteId3v2Frames(fileName, updated);
     if (!r) lastError_ = r.error;
