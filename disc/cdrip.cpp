@@ -29,7 +29,6 @@
 #include "platform/messageboxes.h"
 #include "platform/texthelpers.h"
 #include "skin/combobox.h"
-#include "skin/menu.h"
 #include "skin/progressbar.h"
 #include "tags/mpeg/id3genres.h"
 
@@ -184,17 +183,7 @@ void Tfm_cdripper::buildMenus() {
     SelectAll1 = action->addAction(QStringLiteral("Select All"), this, [this] { SelectAll1Click(); });
     UneslectAll1 = action->addAction(QStringLiteral("Uneslect All"), this, [this] { UneslectAll1Click(); });
 
-    PopupMenu1 = new TvsPopupMenu(this);
-    PopupMenu1->setUIStyle(TvsUIStyle::DeepBlue);
-    PopupMenu1->setMenuItemHeight(21);
-    PopupMenu1->setSeparatorHeight(5);
-    PopupMenu1->setBarWidth(26);
-    PopupMenu1->setColor(Qt::white);
-    PopupMenu1->setSelectedBorderColor(ColorFromBgr(12425868));
-    PopupMenu1->setSelectedColor(ColorFromBgr(12425868));
-    PopupMenu1->setSelectedFontColor(Qt::white);
-    PopupMenu1->setFontColor(Qt::black);
-    PopupMenu1->setBorderColor(ColorFromBgr(11437686));
+    PopupMenu1 = new ToolPopupMenu(this);
     EditFilename2 = PopupMenu1->addAction(QStringLiteral("Edit Filename"), this, [this] { lvDblClick(); });
     QMenu* rip2 = PopupMenu1->addMenu(QStringLiteral("Rip"));
     Rip2 = rip2->menuAction();
