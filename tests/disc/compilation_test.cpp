@@ -238,6 +238,31 @@ TEST_F(CompilationTest, OverwriteAnswersAndSpecialSourcesKeepTheTotalRight)
     EXPECT_EQ(readFile(staging_ + "/a.bin"), "0123");
 }
 
+TEST_F(CompilationTest, ADroppedFolderNeverTakesAStagedFilesName)
+{
+    const std::string top = testenv::makeTempDir("clash") + "/Top";
+    mkdir(top.c_str(), 0755);
+    writeFile(top + "/x.txt", "x");
+    adder_.drop({QString::fromStdString(top)}, c_.root());
+    CompilationFolder* topNode = c_.childNamed(c_.root(), "Top");
+    ASSERT_TRUE(topNode);
+    ASSERT_EQ(adder_.stageFile(source("Sub", "a file"), topNode, CompilationAdder::Entry::AddFile),
+              CompilationAdder::Staged::Added);
+    mkdir((top + "/Sub").c_str(), 0755);
+    writeFile(top + "/Sub/one.txt", "1");
+    writeFile(top + "/Sub/two.txt", "2");
+    boxes_.clear();
+    adder_.drop({QString::fromStdString(top)}, c_.root());
+    // The folder question, then one question for both files of Sub.
+    ASSERT_EQ(boxes_.texts().size(), 2);
+    EXPECT_TRUE(boxes_.texts()[1].startsWith(QString::fromStdString("Add file " + top + "/Sub/")));
+    EXPECT_TRUE(boxes_.texts()[1].endsWith(QStringLiteral(".txt error!") + kGoOn));
+    EXPECT_FALSE(c_.childNamed(topNode, "Sub"));
+    EXPECT_EQ(readFile(staging_ + "/Top/Sub"), "a file");
+    EXPECT_EQ(c_.FileCount(), 2);
+    EXPECT_EQ(adder_.SkippedQuietly, 1);
+}
+
 TEST_F(CompilationTest, RunningOutOfSpaceStopsAtTheFirstFileThatDoesNotFit)
 {
     adder_.FreeDiskSpace = 25;
@@ -251,6 +276,24 @@ TEST_F(CompilationTest, RunningOutOfSpaceStopsAtTheFirstFileThatDoesNotFit)
     EXPECT_TRUE(adder_.OutOfDiskSpace);
     EXPECT_FALSE(adder_.addFiles(files, c_.root())) << "nothing is added until space is freed";
     EXPECT_EQ(boxes_.texts().size(), 1);
+}
+
+TEST_F(CompilationTest, AWalkThatRunsOutOfSpaceSaysSoOnceAndStillFillsWhatFits)
+{
+    // Each folder's big file is over the limit; the folders above go on
+    // and take the small files after it.
+    const std::string top = testenv::makeTempDir("full");
+    for (const char* sub : {"a", "b", "c"}) {
+        mkdir((top + "/" + sub).c_str(), 0755);
+        writeFile(top + "/" + sub + "/big", std::string(100, 'b'));
+    }
+    writeFile(top + "/small", "s");
+    adder_.FreeDiskSpace = 50;
+    adder_.addPath(top, true, c_.root());
+    EXPECT_EQ(boxes_.texts(), QStringList{"No enough space on your computer!"});
+    EXPECT_TRUE(adder_.OutOfDiskSpace);
+    EXPECT_EQ(c_.FileCount(), 1);
+    EXPECT_EQ(c_.TotalSize, 1);
 }
 
 TEST_F(CompilationTest, CancelStopsAWalkAtItsNextEntry)

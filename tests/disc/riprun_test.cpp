@@ -17,6 +17,7 @@
 #include "components/audio/audioinformation.h"
 #include "components/disc/cdgrabber.h"
 #include "disc/riprun.h"
+#include "platform/posixfile.h"
 #include "testenv.h"
 
 namespace {
@@ -305,6 +306,27 @@ TEST_F(RipFixture, AFullDiskAsksOnceForTheWholeRip) {
             },
             64 * 1024);
         EXPECT_EQ(outcome, 1);
+        EXPECT_TRUE(files().empty());
+    }
+}
+
+// A file-size limit (ulimit -f) fails the write with EFBIG instead of
+// ending the program with SIGXFSZ, as the program sets itself up: the
+// write error is asked about, whatever the answer no track is left half
+// written, and the rip ends in the same process.
+TEST_F(RipFixture, AFileSizeLimitIsAWriteErrorThatLeavesNoTrack) {
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        const int outcome = testenv::inChild(
+            [&] {
+                IgnoreFileSizeSignal();
+                reporter.answer = [yes](const QString&) { return yes; };
+                const RipResult r = rip(OutputKind::Wav);
+                if (r.done != 0 || reporter.asked.empty()) return 1;
+                return reporter.asked[0].second == "File write error! Continue?" ? 0 : 2;
+            },
+            64 << 10, true);
+        EXPECT_EQ(outcome, 0);
         EXPECT_TRUE(files().empty());
     }
 }
