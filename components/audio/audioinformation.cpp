@@ -275,10 +275,7 @@ bool AudioInformation::saveMp3(const std::string& fileName) {
     tags::DeferredSync deferred;
     if (tagVersion != 1 && !saveMp3V2(fileName)) return false;
     if (tagVersion != 2) {
-        ID3v1Block block = ID3v1Block::Empty();
-        PutCommonTags(block, commonTags());
-        block.setGenre(genreNumber());
-        const TagWriteResult r = WriteID3v1Tag(fileName, block);
+        const TagWriteResult r = WriteID3v1Tag(fileName, id3v1Block());
         if (!r) {
             lastError_ = r.error;
             return false;
@@ -305,10 +302,14 @@ Mp3TagBytes AudioInformation::mp3TagBytes() const {
     PutCommonTags(v2, commonTags());
     tags::Id3v2Tag tag = tags::Id3v2TagOf(v2);
     putExtraFrames(tag);
+    return {tags::RenderNewId3v2Tag(tag), id3v1Block()};
+}
+
+ID3v1Block AudioInformation::id3v1Block() const {
     ID3v1Block block = ID3v1Block::Empty();
     PutCommonTags(block, commonTags());
     block.setGenre(genreNumber());
-    return {tags::RenderNewId3v2Tag(tag), block};
+    return block;
 }
 
 bool AudioInformation::saveMp3V2(const std::string& fileName) {

@@ -88,6 +88,7 @@ private:
     bool saveMp3V2(const std::string& fileName);
     // The frames beyond the seven fields (composer, URL...), over those of tag.
     void putExtraFrames(tags::Id3v2Tag& tag) const;
+    ID3v1Block id3v1Block() const;
     bool saveOgg(const std::string& fileName);
     bool saveWma(const std::string& fileName);
     bool saveWav(const std::string& fileName);
