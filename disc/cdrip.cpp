@@ -607,9 +607,10 @@ void Tfm_cdripper::LookupEnded(CddbLookupJob* job) {
         ShowInformation(QStringLiteral("Can not find freedb info!"), this);
     } else {
         // The texts found replace the shown ones, typed or not: the user
-        // asked for them.
+        // asked for them. The checks stay.
         AudioGrabber.setCddbAnswer(*job->lookup().record);
-        shownDisc_.clear();
+        artistTyped_ = albumTyped_ = genreChosen_ = false;
+        for (int i = 0; i < lv->topLevelItemCount(); ++i) lv->topLevelItem(i)->setData(1, kTypedRole, false);
         FillDiscList();
     }
     if (mediaChangedWhileBusy_) AudioGrabberMediaChange();
