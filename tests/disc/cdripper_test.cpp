@@ -566,6 +566,7 @@ TEST_F(RipWindowFixture, PreviewPlaysPausesAndStops) {
     EXPECT_EQ(boxes.texts(), QStringList{"Please select the track you want to play!"});
     window->lv->setCurrentItem(window->lv->topLevelItem(0));
     window->btn_playClick();
+    EXPECT_TRUE(window->driveBusy());  // the track is opened on the worker
     idle();
     ASSERT_TRUE(window->CdPlaying);
     EXPECT_TRUE(window->AudioPlayer.isPlaying());
