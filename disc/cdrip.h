@@ -18,6 +18,7 @@
 
 #include "components/disc/cdgrabber.h"
 #include "components/player/playbacksession.h"
+#include "disc/previewtrack.h"
 #include "jobs/tooljob.h"
 #include "windowkit/toolwindow.h"
 
@@ -183,13 +184,13 @@ private:
     QList<QWidget*> disabledForLookup_;
     QList<QAction*> disabledActionsForLookup_;
     bool mediaChangedWhileBusy_ = false;
-    bool mediaChangedDuringRip_ = false;
     // The CD database id of the disc the list shows ("" for none) and what
     // the user typed over the texts read for it.
     QString shownDisc_;
     bool artistTyped_ = false;
     bool albumTyped_ = false;
     bool genreChosen_ = false;
+    PreviewTrack previewTrack_{AudioGrabber};
     BoxJobHandler jobHandler_{this};
     ToolJobThreads jobThreads_;
 };
