@@ -28,6 +28,7 @@
 #include "platform/messageboxes.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "platform/keyboard.h"
 #include "skin/menu.h"
 #include "tags/audiokind.h"
 #include "windowkit/disctoolservices.h"
@@ -129,6 +130,7 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     RemoveAll1 = Item(edit, QStringLiteral("Clear File Record"));
     MoveUp1 = Item(edit, QStringLiteral("Move Up"));
     MoveDown1 = Item(edit, QStringLiteral("Move Down"));
+    OpenMenusFromKeyboard(this, MainMenu);
 
     lv = FileList(this, "lv", {QStringLiteral("Track"), QStringLiteral("File Name"), QStringLiteral("Time")},
                   QAbstractItemView::ExtendedSelection);
