@@ -20,6 +20,7 @@
 #include "disc/audiocdsettings.h"
 #include "disc/cdconversionjob.h"
 #include "disc/cdfilelist.h"
+#include "disc/discwindows.h"
 #include "disc/erase.h"
 #include "disc/option.h"
 #include "platform/filedialogs.h"
@@ -237,6 +238,8 @@ void Tfm_cdaudioburner::setWriter(AudioDiscWriter* writer) {
     connect(writer, &DiscRecorder::onOperationProgress, this, &Tfm_cdaudioburner::AudioCDWriterOperationProgress);
     connect(writer, &DiscRecorder::onError, this, &Tfm_cdaudioburner::AudioCDWriterError);
     connect(writer, &DiscRecorder::onMediaChange, this, &Tfm_cdaudioburner::AudioCDWriterMediaChange);
+    FollowDriveWaits(
+        this, writer, [this] { return statusText(); }, [this](const QString& text) { setStatusText(text); });
 }
 
 QString Tfm_cdaudioburner::statusText() const { return sb->currentMessage(); }
@@ -573,6 +576,11 @@ void Tfm_cdaudioburner::btn_writeClick() {
              QStringLiteral("The current files exceed the disc space. Please remove some files to continue."));
         return;
     }
+    // Found before any track is converted for it.
+    if (AudioCDWriter->discStatus() == DiscRecorder::Closed) {
+        Tell(this, QStringLiteral("Information"), ClosedDiscText());
+        return;
+    }
     SetAudioControlsEnabled(false);
     SetMenusEnabled(false);
     WriterError = false;
@@ -640,7 +648,7 @@ void Tfm_cdaudioburner::startBurn() {
     AudioCDWriter->write();
     if (WriterError) {
         // Refused before it started: say why, and keep the list.
-        Tell(this, QStringLiteral("Information"), QStringLiteral("Error!"), AudioCDWriter->lastErrorText());
+        Tell(this, QStringLiteral("Information"), WriterErrorText(AudioCDWriter->lastErrorText()), AudioCDWriter->lastErrorText());
         ResetAudioWriterUi(false);
         AudioCDWriter->refresh();
         AudioCDWriter->unlockTray();
@@ -746,7 +754,7 @@ void Tfm_cdaudioburner::AudioCDWriterError(int errCode) {
     if (!IsWriting) return;
     AudioCDWriter->abort();
     AudioCDWriter->refresh();
-    Tell(this, QStringLiteral("Information"), QStringLiteral("Error!"), AudioCDWriter->lastErrorText());
+    Tell(this, QStringLiteral("Information"), WriterErrorText(AudioCDWriter->lastErrorText()), AudioCDWriter->lastErrorText());
     setStatusText(QStringLiteral("Error!"));
     pgb_progress->setPosition(0);
     IsWriting = false;
@@ -812,6 +820,8 @@ void Tfm_cdaudioburner::EraseCDRW1Click() {
 
 void Tfm_cdaudioburner::eraseDisc(bool quick) { AudioCDWriter->erase(quick); }
 void Tfm_cdaudioburner::refreshWriter() { AudioCDWriter->refresh(); }
+
+QString Tfm_cdaudioburner::writerErrorReason() const { return AudioCDWriter->lastErrorText(); }
 
 void Tfm_cdaudioburner::EjectCDClick() { AudioCDWriter->eject(); }
 void Tfm_cdaudioburner::CloseDriveTray1Click() { AudioCDWriter->closeTray(); }

@@ -148,6 +148,7 @@ private:
     void eraseDisc(bool quick) override;
     void refreshWriter() override;
     void cycleWriterIndexes() override {}
+    QString writerErrorReason() const override;
     EraseNotifier* eraseNotifier() override { return &eraseNotifier_; }
 
     EraseNotifier eraseNotifier_;

@@ -23,7 +23,7 @@
 
 #include "disc/cdfilelist.h"
 #include "disc/cdrecsett.h"
-#include "disc/discinformaion.h"
+#include "disc/discinformation.h"
 #include "disc/discwindows.h"
 #include "disc/newfolder.h"
 #include "platform/filedialogs.h"
@@ -155,6 +155,8 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     connect(&DataCDWriter, &DataDiscWriter::onOperationProgress, this, &Tfm_burner::DataCDWriterOperationProgress);
     connect(&DataCDWriter, &DataDiscWriter::onError, this, &Tfm_burner::DataCDWriterError);
     connect(&DataCDWriter, &DataDiscWriter::onMediaChange, this, &Tfm_burner::DataCDWriterMediaChange);
+    FollowDriveWaits(
+        this, &DataCDWriter, [this] { return stbPanel0->text(); }, [this](const QString& text) { setStatus(text); });
     setFixedSize(551, 431);
 }
 
@@ -872,6 +874,9 @@ void Tfm_burner::btn_writeClick()
     ProgressSeen = false;
     DataCDWriter.write();
     if (WriterError) {
+        // Refused before it started (a link at the image's name): say why.
+        if (!DataCDWriter.lastErrorText().isEmpty())
+            TellDisc(WriterErrorText(DataCDWriter.lastErrorText()), QStringLiteral("Error"), this, MessageKind::Error);
         setStatus(QStringLiteral("Error when writing"));
         ResetDataWriterUi(false);
         WriterError = false;
@@ -949,7 +954,7 @@ void Tfm_burner::DataCDWriterError(int code)
 {
     if (code != -101 && code != -103 && code != -104 && IsWriting) {
         DataCDWriter.abort();
-        TellDisc(QStringLiteral("Error!"), QStringLiteral("Error"), this, MessageKind::Error,
+        TellDisc(WriterErrorText(DataCDWriter.lastErrorText()), QStringLiteral("Error"), this, MessageKind::Error,
                  DataCDWriter.lastErrorText());
         IsWriting = false;
         setStatus(QString());

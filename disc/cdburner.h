@@ -150,6 +150,7 @@ private:
     void eraseDisc(bool quick) override { DataCDWriter.erase(quick); }
     void refreshWriter() override { DataCDWriter.refresh(); }
     void cycleWriterIndexes() override { CycleWriterIndexes(); }
+    QString writerErrorReason() const override { return DataCDWriter.lastErrorText(); }
     EraseNotifier* eraseNotifier() override { return &eraseNotifier_; }
 
     void buildMenus();

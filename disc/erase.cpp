@@ -79,6 +79,10 @@ void Tfm_erase::btn_eraseClick()
         wait.exec();
     disconnect(connection);
     if (writer->writerError()) {
+        // A refused or failed erase says why, so it never reads as done.
+        const QString reason = writer->writerErrorReason();
+        if (!reason.isEmpty())
+            TellDisc(WriterErrorText(reason), QStringLiteral("Information"), this);
         ResetEraseDialog();
         return;
     }

@@ -31,6 +31,8 @@ public:
     virtual void eraseDisc(bool quick) = 0;
     virtual void refreshWriter() = 0;
     virtual void cycleWriterIndexes() = 0;
+    // Why the writer's last operation failed, for the message.
+    virtual QString writerErrorReason() const { return {}; }
     virtual EraseNotifier* eraseNotifier() = 0;
 };
 

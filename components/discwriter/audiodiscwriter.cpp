@@ -14,6 +14,7 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
+#include "components/discwriter/imagefiles.h"
 #include "components/disc/disclog.h"
 #include "components/disc/cdimages.h"
 #include "components/discwriter/trackpipeline.h"
@@ -112,7 +113,11 @@ DiscRecorder::Failure AudioDiscWriter::readImage(DiscState* state) const {
         qCWarning(lcDisc, "The image folder %s cannot be written: %s", qPrintable(imageFolder_), qPrintable(SystemText(error)));
         return {};
     }
-    state->status = QFileInfo::exists(imageCuePath()) ? Closed : Blank;
+    // A link at either name counts as a written image (it is one the
+    // recorder will not write over); the write then says why.
+    const bool written = QFileInfo::exists(imageCuePath()) || imagefiles::IsLink(Local(imageCuePath())) ||
+                         imagefiles::IsLink(JoinPath(folder, Local(imageName_ + ".bin")));
+    state->status = written ? Closed : Blank;
     return {};
 }
 
@@ -121,7 +126,10 @@ DiscRecorder::Failure AudioDiscWriter::startWrite(int index) {
     if (isImage(index)) return startImageWrite();
 
     DiscState state;
-    if (Failure failure = BurnDrive::readDisc(devices()[index].address, &state)) return failure;
+    Failure failure;
+    const QString drive = devices()[index].address;
+    waitFor([&] { failure = BurnDrive::readDisc(drive, &state); });
+    if (failure) return failure;
     if (state.status != Blank) return {NotWritable, QStringLiteral("The disc in the recorder is not blank.")};
     QStringList paths;
     for (const Track& track : tracks_) paths << track.path;
@@ -142,6 +150,10 @@ DiscRecorder::Failure AudioDiscWriter::startImageWrite() {
     readImage(&state);
     if (state.status == StatusUnknown)
         return {NotWritable, QStringLiteral("The image folder %1 cannot be written.").arg(imageFolder_)};
+    for (const QString& suffix : {QStringLiteral(".cue"), QStringLiteral(".bin")}) {
+        const std::string path = JoinPath(Local(imageFolder_), Local(imageName_ + suffix));
+        if (imagefiles::IsLink(path)) return {NotWritable, imagefiles::LinkRefusal(path)};
+    }
     if (state.status == Closed)
         return {NotWritable, QStringLiteral("The image %1 is closed; erase it before writing again.").arg(imageCuePath())};
 

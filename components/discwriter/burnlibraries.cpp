@@ -101,6 +101,8 @@ TUNEVALE_DISC_FUNCTION(burnLibrary, void, burn_write_opts_set_perform_opc, (stru
                        (opts, opc))
 TUNEVALE_DISC_FUNCTION(burnLibrary, int, burn_write_opts_set_simulate, (struct burn_write_opts* opts, int sim),
                        (opts, sim))
+TUNEVALE_DISC_FUNCTION(burnLibrary, void, burn_write_opts_set_start_byte, (struct burn_write_opts* opts, off_t value),
+                       (opts, value))
 TUNEVALE_DISC_FUNCTION(burnLibrary, void, burn_write_opts_set_stdio_fsync, (struct burn_write_opts* opts, int rhythm),
                        (opts, rhythm))
 TUNEVALE_DISC_FUNCTION(burnLibrary, int, burn_write_opts_set_underrun_proof,
@@ -152,6 +154,10 @@ TUNEVALE_DISC_FUNCTION(isofsLibrary, int, iso_write_opts_set_allow_deep_paths, (
                        (opts, allow))
 TUNEVALE_DISC_FUNCTION(isofsLibrary, int, iso_write_opts_set_fifo_size, (IsoWriteOpts* opts, size_t fifo_size),
                        (opts, fifo_size))
+TUNEVALE_DISC_FUNCTION(isofsLibrary, int, iso_write_opts_set_ms_block, (IsoWriteOpts* opts, uint32_t ms_block),
+                       (opts, ms_block))
+TUNEVALE_DISC_FUNCTION(isofsLibrary, int, iso_write_opts_set_overwrite_buf, (IsoWriteOpts* opts, uint8_t* overwrite),
+                       (opts, overwrite))
 TUNEVALE_DISC_FUNCTION(isofsLibrary, int, iso_write_opts_set_iso_level, (IsoWriteOpts* opts, int level), (opts, level))
 TUNEVALE_DISC_FUNCTION(isofsLibrary, int, iso_write_opts_set_joliet, (IsoWriteOpts* opts, int enable), (opts, enable))
 TUNEVALE_DISC_FUNCTION(isofsLibrary, int, iso_write_opts_set_rockridge, (IsoWriteOpts* opts, int enable),

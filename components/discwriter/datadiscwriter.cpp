@@ -16,7 +16,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -24,6 +26,8 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/burnlibraries.h"
 #include "components/discwriter/burnlibrary.h"
+#include "components/discwriter/imagefiles.h"
+#include "components/discwriter/isosession.h"
 #include "components/disc/disclog.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
@@ -44,6 +48,9 @@ burn::burn_disc* Lib(IsoDisc* d) { return reinterpret_cast<burn::burn_disc*>(d);
 // session on an image file rewrites to point at itself.
 constexpr int64_t kImageHeadBytes = 64 * 1024;
 constexpr int kPollMs = 10;
+// Where the first session of an image file starts, so that the blocks
+// before it can point at the newest session.
+constexpr int kFirstSessionBlock = 32;
 
 // Free bytes, as 0 when the folder cannot be reached.
 int64_t FreeBytesOf(const std::string& folder) { return std::max<int64_t>(FreeBytesIn(folder), 0); }
@@ -62,7 +69,7 @@ bool FolderWritable(const std::string& folder)
 
 bool ReadHead(const std::string& path, std::string* head)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
     head->assign(kImageHeadBytes, '\0');
@@ -78,7 +85,7 @@ bool ReadHead(const std::string& path, std::string* head)
 // and its old first blocks.
 bool RestoreImage(const std::string& path, int64_t size, const std::string& head)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
     bool ok = ::ftruncate(fd, size) == 0;
@@ -229,6 +236,108 @@ void UsedAndFree(IsoDrive* d, int status, int64_t* used, int64_t* free)
     *free = static_cast<int64_t>(isoburn_disc_available_space(d, nullptr));
 }
 
+// The tree of the sessions already on a grabbed disc or image.
+int ReadSessionTree(IsoDrive* d, IsoImage** image)
+{
+    isoburn_read_opts* readOpts = nullptr;
+    isoburn_ropt_new(&readOpts, 0);
+    isoburn_ropt_set_extensions(readOpts, isoburn_ropt_noiso1999 | isoburn_ropt_noaaip | isoburn_ropt_noacl |
+                                              isoburn_ropt_noea | isoburn_ropt_noino | isoburn_ropt_nomd5);
+    const int ret = isoburn_read_image(d, readOpts, image);
+    isoburn_ropt_destroy(&readOpts, 0);
+    return ret;
+}
+
+// Each path (a file, or a folder with its subtree) as an entry of the root.
+QString AddPathsTo(IsoImage* image, const QStringList& paths)
+{
+    iso_tree_set_follow_symlinks(image, 0);
+    iso_tree_set_ignore_hidden(image, 0);
+    // FIFOs, sockets and devices are never read.
+    iso_tree_set_ignore_special(image, 1 | 2 | 4 | 8);
+    IsoDir* root = iso_image_get_root(image);
+    for (const QString& path : paths) {
+        const QByteArray local = QFile::encodeName(path);
+        const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
+        // A name already on the disc: the newer entry replaces it (added
+        // beside it, the new one would get a mangled name).
+        IsoNode* old = nullptr;
+        if (iso_dir_get_node(root, name.constData(), &old) == 1 && old)
+            iso_node_remove(old);
+        IsoNode* node = nullptr;
+        int ret = iso_tree_add_new_node(image, root, name.constData(), local.constData(), &node);
+        if (ret >= 0 && node && iso_node_get_type(node) == LIBISO_DIR)
+            ret = iso_tree_add_dir_rec(image, reinterpret_cast<IsoDir*>(node), local.constData());
+        if (ret < 0)
+            return QStringLiteral("%1 cannot be added: %2").arg(path, QString::fromUtf8(iso_error_to_msg(ret)));
+    }
+    return {};
+}
+
+// The volume id as the primary descriptor of a new image holds it:
+// d-characters (capitals, digits, "_"), one "_" for any other character.
+std::string DCharacters(const QString& label)
+{
+    std::string out;
+    for (const char32_t c : label.toUcs4()) {
+        if (out.size() == 32)
+            break;
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+            out += char(c);
+        else if (c >= 'a' && c <= 'z')
+            out += char(c - 'a' + 'A');
+        else
+            out += '_';
+    }
+    return out;
+}
+
+// The disc library writes the volume id of an added session as it stands,
+// where a new image has it in d-characters; an image keeps one form in
+// every session. The added session's primary descriptor and its copy at
+// the image's start get the d-character form (the Joliet one keeps the
+// id as typed).
+bool WriteSessionVolumeId(const std::string& path, int64_t oldSize, const std::string& volumeId)
+{
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    constexpr off_t kBlock = 2048;
+    std::string block(kBlock, '\0');
+    // The added session starts past the old end, on a 32-block boundary;
+    // its primary descriptor is the first one after that.
+    off_t session = -1;
+    const off_t first = (oldSize + kBlock - 1) / kBlock + 16;
+    for (off_t b = first; session < 0 && b < first + 64; ++b) {
+        if (::pread(fd, block.data(), kBlock, b * kBlock) != kBlock)
+            break;
+        if (block.compare(0, 7, "\x01" "CD001\x01") == 0)
+            session = b;
+    }
+    bool ok = session >= 0;
+    if (ok) {
+        std::string field = volumeId;
+        field.resize(32, ' ');
+        for (const off_t at : {session * kBlock + 40, 16 * kBlock + 40})
+            ok = ::pwrite(fd, field.data(), 32, at) == 32 && ok;
+        ok = ::fsync(fd) == 0 && ok;
+    }
+    ::close(fd);
+    return ok;
+}
+
+// Writes a new image's first blocks once its session is complete.
+bool WriteHead(const std::string& path, const std::string& head)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
+    ok = ::fsync(fd) == 0 && ok;
+    ::close(fd);
+    return ok;
+}
+
 }  // namespace
 
 // One write under way: prepared on the recorder's thread, run and ended on
@@ -240,13 +349,25 @@ struct DataDiscWriter::Job {
     burn::burn_write_opts* opts = nullptr;
     bool image = false;
     bool simulate = false;
+    // What is written, as it stood when the write was asked for.
+    QStringList paths;
+    QString label;
+    bool joliet = true;
+    bool finalize = false;
+    int speed = 0;
+    std::string address;
     // Image targets: where libburn writes, and the name it gets when done.
     std::string writePath;
     std::string finalPath;
+    // A new image: what its first blocks get once the session is written.
+    std::string head;
     // An append to an existing image: how to put it back.
     bool append = false;
     int64_t oldSize = 0;
     std::string oldHead;
+    bool recorded = false;  // the record of it is beside the image
+    bool prepared = false;  // libisoburn holds a prepared session
+    bool started = false;   // the write was handed to libburn
     int threadsBefore = 0;
 
     ~Job()
@@ -263,13 +384,20 @@ struct DataDiscWriter::Job {
     // Takes back what a failed or stopped write put on an image target.
     void undo()
     {
+        if (prepared && !started && grab.drive())
+            isoburn_cancel_prepared_write(grab.drive(), nullptr, 0);
+        prepared = false;
         grab.release(false);
         if (!image)
             return;
-        if (append)
+        if (append) {
             RestoreImage(writePath, oldSize, oldHead);
-        else if (!writePath.empty())
+            if (recorded)
+                imagefiles::ForgetAppend(writePath);
+            recorded = false;
+        } else if (!writePath.empty()) {
             ::unlink(writePath.c_str());
+        }
     }
 };
 
@@ -337,9 +465,11 @@ DiscRecorder::Failure DataDiscWriter::readImage(DiscState* state)
         qCWarning(lcDisc, "%s cannot be written", path.c_str());
         return {};
     }
+    // The host disk's room says nothing of the disc the image stands for.
+    usedBytes_ = std::max<int64_t>(size, 0);
+    freeBytes_ = std::max<int64_t>(ImageCapacityBytes - usedBytes_, 0);
     if (size <= 0) {
         state->status = Blank;
-        freeBytes_ = FreeBytesOf(folder);
         return {};
     }
     TakeBurnMessages();
@@ -349,7 +479,6 @@ DiscRecorder::Failure DataDiscWriter::readImage(DiscState* state)
         return {};
     }
     state->status = DiscStatusOf(isoburn_disc_get_status(grab.drive()));
-    UsedAndFree(grab.drive(), state->status, &usedBytes_, &freeBytes_);
     return {};
 }
 
@@ -388,34 +517,6 @@ DiscRecorder::Failure DataDiscWriter::readDrive(const QString& address, DiscStat
     return {};
 }
 
-QString DataDiscWriter::addPathsTo(IsoImage* image) const
-{
-    iso_tree_set_follow_symlinks(image, 0);
-    iso_tree_set_ignore_hidden(image, 0);
-    // FIFOs, sockets and devices are never read.
-    iso_tree_set_ignore_special(image, 1 | 2 | 4 | 8);
-    IsoDir* root = iso_image_get_root(image);
-    QString addError;
-    for (const QString& path : std::as_const(paths_)) {
-        const QByteArray local = QFile::encodeName(path);
-        const QByteArray name = QFile::encodeName(QFileInfo(path).fileName());
-        // A name already on the disc: the newer entry replaces it (added
-        // beside it, the new one would get a mangled name).
-        IsoNode* old = nullptr;
-        if (iso_dir_get_node(root, name.constData(), &old) == 1 && old)
-            iso_node_remove(old);
-        IsoNode* node = nullptr;
-        int ret = iso_tree_add_new_node(image, root, name.constData(), local.constData(), &node);
-        if (ret >= 0 && node && iso_node_get_type(node) == LIBISO_DIR)
-            ret = iso_tree_add_dir_rec(image, reinterpret_cast<IsoDir*>(node), local.constData());
-        if (ret < 0) {
-            addError = QStringLiteral("%1 cannot be added: %2").arg(path, QString::fromUtf8(iso_error_to_msg(ret)));
-            break;
-        }
-    }
-    return addError;
-}
-
 DiscRecorder::Failure DataDiscWriter::startWrite(int index)
 {
     noteOwnOperation();
@@ -430,12 +531,25 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
     job->threadsBefore = ThreadCount();
     job->image = isImage(index);
     job->simulate = testMode();
-    std::string address = Local(devices()[index].address);
+    job->paths = paths_;
+    job->label = volumeLabel_;
+    job->joliet = fileSystem_ == 3;
+    job->finalize = finalize();
+    job->speed = writeSpeed();
+    job->address = Local(devices()[index].address);
+    // What can be told without the disc library is told at once; the rest
+    // (grabbing the drive, reading the sessions already there) can take
+    // long or never end and runs on the worker.
     if (job->image) {
         const std::string folder = Local(imageFolder_);
         const std::string target = Local(imagePath());
         CreateFolderPath(folder);
         job->finalPath = target;
+        if (imagefiles::IsLink(target))
+            return {NotWritable, imagefiles::LinkRefusal(target)};
+        std::string restoreError;
+        if (!imagefiles::RestoreInterruptedAppend(target, &restoreError))
+            return {NotWritable, QString::fromStdString(restoreError)};
         const int64_t size = RegularFileSize(target);
         if (!FolderWritable(folder) || (FileExists(target) && (size < 0 || ::access(target.c_str(), W_OK) != 0)))
             return {NotWritable, QStringLiteral("%1 cannot be written.").arg(Q(target))};
@@ -447,49 +561,112 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
             job->writePath = target;
         } else {
             job->writePath = target + ".part";
-            ::unlink(job->writePath.c_str());
-            return startNewImage(job.release());
+            // Whatever has the name (a link too) is our own leftover.
+            if (::unlink(job->writePath.c_str()) != 0 && errno != ENOENT)
+                return {NotWritable, QStringLiteral("%1 cannot be replaced.").arg(Q(job->writePath))};
         }
-        address = "stdio:" + job->writePath;
+        job->address = "stdio:" + job->writePath;
     }
-    if (!job->grab.acquire(address)) {
-        job->undo();
+    Job* prepared = job.release();
+    const int deadline = sessionReadDeadlineMs_;
+    runWorker([this, prepared, deadline] {
+        std::unique_ptr<Job> job(prepared);
+        const Failure failure = job->image && !job->append ? prepareNewImage(job.get()) : prepareSession(job.get(), deadline);
+        // A write libburn has begun is stopped by runJob, which cancels it.
+        if (failure || (stopRequested() && !job->started)) {
+            job->undo();
+            endWork(failure);
+            return;
+        }
+        runJob(job.release());
+    });
+    return {};
+}
+
+// Reads the file system of an image in a child process that is stopped at
+// the deadline: the disc library walks a damaged tree without end, or
+// until it crashes, and neither may happen to the program.
+DiscRecorder::Failure DataDiscWriter::readSessionInChild(const std::string& path, int deadlineMs) const
+{
+    const pid_t child = ::fork();
+    if (child < 0)
+        return {NotWritable, QStringLiteral("%1 cannot be read: %2").arg(Q(path), QString::fromUtf8(std::strerror(errno)))};
+    if (child == 0) {
+        Grab grab;
+        if (!grab.acquire("stdio:" + path))
+            ::_exit(2);
+        IsoImage* image = nullptr;
+        const int ret = ReadSessionTree(grab.drive(), &image);
+        ::_exit(ret > 0 && image ? 0 : 3);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    int status = 0;
+    for (;;) {
+        const pid_t done = ::waitpid(child, &status, WNOHANG);
+        if (done == child)
+            break;
+        const bool late = std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs);
+        if (done < 0 || late || stopRequested()) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            if (stopRequested())
+                return {};
+            return {NotWritable, QStringLiteral("%1 cannot be appended to: reading its file system did not end within %2 "
+                                                "seconds. Erase the image to write a new one.")
+                                     .arg(Q(path))
+                                     .arg(std::max(1, (deadlineMs + 999) / 1000))};
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {NotWritable, QStringLiteral("%1 cannot be appended to: its file system cannot be read. Erase the image "
+                                            "to write a new one.")
+                                 .arg(Q(path))};
+    return {};
+}
+
+// Grabs the recorder, reads the sessions already on the disc or image and
+// makes the new one, which carries their tree; then starts the write.
+DiscRecorder::Failure DataDiscWriter::prepareSession(Job* job, int deadlineMs)
+{
+    if (job->image) {
+        const isosession::Check check = isosession::CheckImageFile(job->writePath);
+        if (!check.ok)
+            return {NotWritable, QStringLiteral("%1 cannot be appended to: its file system is damaged (%2). Erase the "
+                                                "image to write a new one.")
+                                     .arg(Q(job->writePath), QString::fromStdString(check.problem))};
+        if (const Failure failure = readSessionInChild(job->writePath, deadlineMs))
+            return failure;
+        if (stopRequested())
+            return {};
+    }
+    if (!job->grab.acquire(job->address)) {
         const QString text = TakeBurnMessages();
         return {NotWritable, text.isEmpty() ? QStringLiteral("The recorder cannot be opened.") : text};
     }
     IsoDrive* d = job->grab.drive();
     const burn::burn_disc_status status = isoburn_disc_get_status(d);
-    if (status != BURN_DISC_BLANK && status != BURN_DISC_APPENDABLE) {
-        job->undo();
+    if (status != BURN_DISC_BLANK && status != BURN_DISC_APPENDABLE)
         return {NotWritable, QStringLiteral("The disc is closed or cannot be written.")};
-    }
 
     // The tree of the sessions already there, to which this one adds.
-    isoburn_read_opts* readOpts = nullptr;
-    isoburn_ropt_new(&readOpts, 0);
-    isoburn_ropt_set_extensions(readOpts, isoburn_ropt_noiso1999 | isoburn_ropt_noaaip | isoburn_ropt_noacl |
-                                              isoburn_ropt_noea | isoburn_ropt_noino | isoburn_ropt_nomd5);
     IsoImage* image = nullptr;
-    int ret = isoburn_read_image(d, readOpts, &image);
-    isoburn_ropt_destroy(&readOpts, 0);
+    int ret = ReadSessionTree(d, &image);
     if (ret <= 0 || !image) {
         const QString text = TakeBurnMessages();
-        job->undo();
         return {NotWritable, text.isEmpty() ? QStringLiteral("The disc's file system cannot be read.") : text};
     }
-    iso_image_set_volume_id(image, volumeLabel_.toUtf8().left(32).constData());
-    const QString addError = addPathsTo(image);
+    iso_image_set_volume_id(image, job->label.toUtf8().left(32).constData());
+    const QString addError = AddPathsTo(image, job->paths);
     iso_image_unref(image);  // the drive keeps its own reference
-    if (!addError.isEmpty()) {
-        job->undo();
+    if (!addError.isEmpty())
         return {SourceFailed, addError};
-    }
 
     isoburn_imgen_opts* genOpts = nullptr;
     isoburn_igopt_new(&genOpts, 0);
     // Level 3 lets a file over 4 GiB onto a DVD; names stay as at level 2.
     isoburn_igopt_set_level(genOpts, 3);
-    isoburn_igopt_set_extensions(genOpts, isoburn_igopt_rockridge | (fileSystem_ == 3 ? isoburn_igopt_joliet : 0));
+    isoburn_igopt_set_extensions(genOpts, isoburn_igopt_rockridge | (job->joliet ? isoburn_igopt_joliet : 0));
     isoburn_igopt_set_relaxed(genOpts, isoburn_igopt_allow_deep_paths);
     isoburn_igopt_set_sort_files(genOpts, 1);
     isoburn_igopt_set_fifo_size(genOpts, 4 * 1024 * 1024);
@@ -497,9 +674,9 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
     isoburn_igopt_destroy(&genOpts, 0);
     if (ret <= 0 || !job->disc) {
         const QString text = TakeBurnMessages();
-        job->undo();
         return {WriteFailed, text.isEmpty() ? QStringLiteral("The image cannot be made.") : text};
     }
+    job->prepared = true;
 
     job->opts = burn_write_opts_new(Lib(d));
     burn_write_opts_set_perform_opc(job->opts, 0);
@@ -508,71 +685,69 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
     // Image files and overwritable media stay appendable through the
     // emulation; asking libburn for an open session there makes it refuse.
     const bool emulated = job->image || isoburn_needs_emulation(d) == 1;
-    burn_write_opts_set_multi(job->opts, emulated ? 0 : (finalize() ? 0 : 1));
+    burn_write_opts_set_multi(job->opts, emulated ? 0 : (job->finalize ? 0 : 1));
     char reasons[BURN_REASONS_LEN] = {};
-    if (burn_write_opts_auto_write_type(job->opts, Lib(job->disc), reasons, 0) == BURN_WRITE_NONE) {
-        isoburn_cancel_prepared_write(d, nullptr, 0);
-        job->undo();
+    if (burn_write_opts_auto_write_type(job->opts, Lib(job->disc), reasons, 0) == BURN_WRITE_NONE)
         return {NotWritable, QString::fromUtf8(reasons)};
-    }
     const int64_t needed = static_cast<int64_t>(burn_disc_get_sectors(Lib(job->disc))) * 2048;
     const int64_t available =
         static_cast<int64_t>(isoburn_disc_available_space(d, reinterpret_cast<::burn_write_opts*>(job->opts)));
-    if (!job->simulate && needed > available) {
-        isoburn_cancel_prepared_write(d, nullptr, 0);
-        job->undo();
+    if (!job->simulate && needed > available)
         return {job->image ? NoSpace : CapacityExceeded,
                 QStringLiteral("The session needs %1 bytes; %2 are free.").arg(needed).arg(available)};
+    if (!job->image && job->speed > 0)
+        burn_drive_set_speed(Lib(d), 0, int(job->speed * 176.4));
+    if (job->append) {
+        std::string error;
+        if (!imagefiles::RecordAppend(job->writePath, job->oldSize, job->oldHead, &error))
+            return {NotWritable, QStringLiteral("%1 cannot be appended to: %2").arg(Q(job->writePath), Q(error))};
+        job->recorded = true;
     }
-    if (!job->image && writeSpeed() > 0)
-        burn_drive_set_speed(Lib(d), 0, int(writeSpeed() * 176.4));
-
     isoburn_disc_write(reinterpret_cast<::burn_write_opts*>(job->opts), job->disc);
-    Job* running = job.release();
-    runWorker([this, running] { runJob(running); });
+    job->started = true;
     return {};
 }
 
-// A new image is one plain session from the start of the file: libisofs
-// makes it and its source goes straight to libburn, with no further buffer
-// between them (libisoburn would add one, which only slows a file down).
-DiscRecorder::Failure DataDiscWriter::startNewImage(Job* raw)
+// A new image is one plain session: libisofs makes it and its source goes
+// straight to libburn, with no further buffer between them (libisoburn
+// would add one, which only slows a file down). It starts at block 32, as
+// the disc library lays out a first session on a file, and the image's
+// first 32 blocks get a copy of its descriptors: an appended session
+// rewrites that copy and leaves this session's own ones in place, so every
+// session stays loadable.
+DiscRecorder::Failure DataDiscWriter::prepareNewImage(Job* job)
 {
-    std::unique_ptr<Job> job(raw);
-    if (!job->grab.acquirePlain("stdio:" + job->writePath)) {
-        job->undo();
+    if (!job->grab.acquirePlain(job->address)) {
         const QString text = TakeBurnMessages();
         return {NotWritable, text.isEmpty() ? QStringLiteral("The image cannot be made.") : text};
     }
     burn::burn_drive* d = job->grab.lib();
     IsoImage* image = nullptr;
-    if (iso_image_new(volumeLabel_.toUtf8().left(32).constData(), &image) < 0) {
-        job->undo();
+    if (iso_image_new(job->label.toUtf8().left(32).constData(), &image) < 0)
         return {WriteFailed, QStringLiteral("The image cannot be made.")};
-    }
-    const QString addError = addPathsTo(image);
+    const QString addError = AddPathsTo(image, job->paths);
     if (!addError.isEmpty()) {
         iso_image_unref(image);
-        job->undo();
         return {SourceFailed, addError};
     }
+    job->head.assign(kFirstSessionBlock * 2048, '\0');
     IsoWriteOpts* opts = nullptr;
     iso_write_opts_new(&opts, 0);
     // Level 3 lets a file over 4 GiB onto a DVD; names stay as at level 2.
     iso_write_opts_set_iso_level(opts, 3);
     iso_write_opts_set_rockridge(opts, 1);
-    iso_write_opts_set_joliet(opts, fileSystem_ == 3 ? 1 : 0);
+    iso_write_opts_set_joliet(opts, job->joliet ? 1 : 0);
     iso_write_opts_set_allow_deep_paths(opts, 1);
     iso_write_opts_set_sort_files(opts, 1);
     iso_write_opts_set_fifo_size(opts, 4 * 1024 * 1024 / 2048);
+    iso_write_opts_set_ms_block(opts, kFirstSessionBlock);
+    iso_write_opts_set_overwrite_buf(opts, reinterpret_cast<uint8_t*>(job->head.data()));
     ::burn_source* isoSource = nullptr;
     const int made = iso_image_create_burn_source(image, opts, &isoSource);
     iso_write_opts_free(opts);
     iso_image_unref(image);
-    if (made < 0 || !isoSource) {
-        job->undo();
+    if (made < 0 || !isoSource)
         return {WriteFailed, QString::fromUtf8(iso_error_to_msg(made))};
-    }
     auto* source = reinterpret_cast<burn::burn_source*>(isoSource);
     job->plainDisc = burn_disc_create();
     burn_session* session = burn_session_create();
@@ -588,24 +763,20 @@ DiscRecorder::Failure DataDiscWriter::startNewImage(Job* raw)
     job->opts = burn_write_opts_new(d);
     burn_write_opts_set_perform_opc(job->opts, 0);
     burn_write_opts_set_multi(job->opts, 0);
+    burn_write_opts_set_start_byte(job->opts, off_t(kFirstSessionBlock) * 2048);
     // One flush at the end, before the image takes its name, instead of one
     // every 16 MB that stalls the write on a disk that is not slow.
     burn_write_opts_set_stdio_fsync(job->opts, 1);
     burn_write_opts_set_simulate(job->opts, job->simulate ? 1 : 0);
     char reasons[BURN_REASONS_LEN] = {};
-    if (burn_write_opts_auto_write_type(job->opts, job->plainDisc, reasons, 0) == BURN_WRITE_NONE) {
-        job->undo();
+    if (burn_write_opts_auto_write_type(job->opts, job->plainDisc, reasons, 0) == BURN_WRITE_NONE)
         return {NotWritable, QString::fromUtf8(reasons)};
-    }
-    const int64_t needed = static_cast<int64_t>(burn_disc_get_sectors(job->plainDisc)) * 2048;
+    const int64_t needed = (static_cast<int64_t>(burn_disc_get_sectors(job->plainDisc)) + kFirstSessionBlock) * 2048;
     const int64_t available = FreeBytesOf(ParentFolder(job->writePath));
-    if (!job->simulate && needed > available) {
-        job->undo();
+    if (!job->simulate && needed > available)
         return {NoSpace, QStringLiteral("The image needs %1 bytes; %2 are free.").arg(needed).arg(available)};
-    }
     burn_disc_write(job->opts, job->plainDisc);
-    Job* running = job.release();
-    runWorker([this, running] { runJob(running); });
+    job->started = true;
     return {};
 }
 
@@ -671,18 +842,21 @@ void DataDiscWriter::runJob(Job* raw)
         postProgress(WriteOperation, ClosingTrack, 99);
         postProgress(FinalizeOperation, NoPhase, 50);
     }
-    // A plain image is complete as written; an added session still has to
-    // be made the one the disc's first blocks point at.
+    // A new image gets its first blocks, which point at its session; an
+    // added session still has to be made the one the disc's first blocks
+    // point at.
     const int activated = plain ? 1 : isoburn_activate_session(d);
     if (!plain)
         isoburn_sync_after_write(d, nullptr, 0);
     QString text = TakeBurnMessages();
     job->grab.release(false);
     bool ok = activated > 0;
+    if (ok && job->append && !WriteSessionVolumeId(job->writePath, job->oldSize, DCharacters(job->label)))
+        qCWarning(lcDisc, "The volume id of the session added to %s stays as written.", job->writePath.c_str());
     if (ok && job->image && !job->append) {
-        ok = ::rename(job->writePath.c_str(), job->finalPath.c_str()) == 0;
+        ok = WriteHead(job->writePath, job->head) && ::rename(job->writePath.c_str(), job->finalPath.c_str()) == 0;
         if (!ok)
-            text = QStringLiteral("%1 cannot be renamed: %2").arg(Q(job->writePath), QString::fromUtf8(std::strerror(errno)));
+            text = QStringLiteral("%1 cannot be completed: %2").arg(Q(job->writePath), QString::fromUtf8(std::strerror(errno)));
     }
     if (!ok) {
         job->undo();
@@ -691,6 +865,8 @@ void DataDiscWriter::runJob(Job* raw)
         postError(WriteFailed, text.isEmpty() ? QStringLiteral("The session cannot be closed.") : text);
         return;
     }
+    if (job->recorded)
+        imagefiles::ForgetAppend(job->writePath);
     job.reset();
     WaitForLibraryThreads(threadsBefore + 1);
     finishOperation();
@@ -711,8 +887,21 @@ DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
         // libisoburn's erase of a file spoils its first blocks and keeps
         // its size; cutting the file to nothing frees the space as well.
         const std::string path = Local(imagePath());
-        if (FileExists(path) && ::truncate(path.c_str(), 0) != 0)
+        if (imagefiles::IsLink(path))
+            return {EraseFailed, imagefiles::LinkRefusal(path)};
+        // An append cut short is of no use once the image is emptied.
+        imagefiles::ForgetAppend(path);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        struct stat st {};
+        if (fd < 0 && errno != ENOENT)
             return {EraseFailed, QStringLiteral("%1 cannot be erased: %2").arg(Q(path), QString::fromUtf8(std::strerror(errno)))};
+        if (fd >= 0) {
+            const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) == 0;
+            const int why = errno;
+            ::close(fd);
+            if (!ok)
+                return {EraseFailed, QStringLiteral("%1 cannot be erased: %2").arg(Q(path), QString::fromUtf8(std::strerror(why)))};
+        }
         postProgress(EraseOperation, NoPhase, 0);
         finishOperation();
         return {};

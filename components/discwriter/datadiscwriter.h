@@ -9,9 +9,18 @@
 //
 // The image recorder:
 // - writes a new image as "<name>.iso.part" and renames it when complete;
+//   its first session starts at block 32, as the disc library lays out
+//   sessions in a file, so every later session keeps the earlier ones
+//   loadable;
 // - takes an append back when it fails or is stopped: the image gets its
 //   old length and its old first blocks again (a finished session rewrites
-//   them), byte for byte what it was;
+//   them), byte for byte what it was; an append cut short by a kill is
+//   taken back at the next write or erase (imagefiles.h);
+// - never follows a link at the image's name: it refuses it;
+// - looks over an image's file system before it appends to it, and has the
+//   disc library read it in a child process first, stopped at a deadline,
+//   so a damaged image fails the write with a message instead of hanging
+//   or crashing the program;
 // - checks the folder's writability (a folder that cannot be written reads
 //   as discStatus 3) and, before a byte is written, the free space;
 // - is erased by cutting the file to nothing, which frees the space and
@@ -31,6 +40,9 @@
 class DataDiscWriter : public DiscRecorder {
     Q_OBJECT
 public:
+    // What the image recorder counts as a disc: a 700 MB CD.
+    static constexpr int64_t ImageCapacityBytes = 734003200;
+
     explicit DataDiscWriter(QObject* parent = nullptr);
     ~DataDiscWriter() override;
 
@@ -48,11 +60,15 @@ public:
     void setWriteMode(int mode) { writeMode_ = mode; }
     int writeMode() const { return writeMode_; }
 
-    // The disc's sessions and the room left, read by refresh().
+    // The disc's sessions and the room left, read by refresh(). For the
+    // image recorder: the image's size, and what a CD would have left.
     int64_t usedBytes() const { return usedBytes_; }
     int64_t getFreeBytes() const { return freeBytes_; }
 
     QString imagePath() const;
+    // How long reading an image's sessions may take before the append is
+    // given up (the disc library may never end on a damaged image).
+    void setSessionReadDeadline(int ms) { sessionReadDeadlineMs_ = ms; }
 
 protected:
     QList<Device> scanDevices() override;
@@ -72,9 +88,11 @@ private:
     bool isImage(int index) const;
     Failure readImage(DiscState* state);
     Failure readDrive(const QString& address, DiscState* state);
+    // Worker side: ready the write, then run it.
+    Failure prepareSession(Job* job, int deadlineMs);
+    Failure prepareNewImage(Job* job);
+    Failure readSessionInChild(const std::string& path, int deadlineMs) const;
     void runJob(Job* job);
-    Failure startNewImage(Job* job);
-    QString addPathsTo(struct Iso_Image* image) const;
 
     QStringList paths_;
     QString volumeLabel_ = QStringLiteral("New Disc");
@@ -82,4 +100,5 @@ private:
     int writeMode_ = 1;
     int64_t usedBytes_ = 0;
     int64_t freeBytes_ = 0;
+    int sessionReadDeadlineMs_ = 20000;
 };

@@ -7,7 +7,13 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <QEventLoop>
+#include <QThread>
+
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
 
 #include "components/disc/disclog.h"
 
@@ -60,8 +66,9 @@ QString DiscRecorder::deviceRevision() const {
 
 void DiscRecorder::refresh() {
     // The disc of a recorder in use is known; reading it again would disturb
-    // the write.
-    if (isBusy()) return;
+    // the write. A refresh asked for while one waits for the drive gets
+    // the same answer.
+    if (isBusy() || waiting_) return;
     discType_ = NoDisc;
     discStatus_ = StatusUnknown;
     speeds_.clear();
@@ -71,7 +78,9 @@ void DiscRecorder::refresh() {
         return;
     }
     DiscState state;
-    if (const Failure failure = readDisc(slot, &state)) {
+    Failure failure;
+    waitFor([&] { failure = readDisc(slot, &state); });
+    if (failure) {
         fail(failure.code, failure.text);
         return;
     }
@@ -128,21 +137,67 @@ void DiscRecorder::abort() {
 }
 
 void DiscRecorder::eject() {
-    if (isBusy()) return;
+    if (isBusy() || waiting_) return;
     const int slot = deviceSlot();
-    if (slot >= 0 && slot < devices_.size()) ejectDevice(slot);
+    if (slot >= 0 && slot < devices_.size()) waitFor([&] { ejectDevice(slot); });
 }
 
 void DiscRecorder::closeTray() {
-    if (isBusy()) return;
+    if (isBusy() || waiting_) return;
     const int slot = deviceSlot();
-    if (slot >= 0 && slot < devices_.size()) closeTrayDevice(slot);
+    if (slot >= 0 && slot < devices_.size()) waitFor([&] { closeTrayDevice(slot); });
 }
 
 void DiscRecorder::unlockTray() {
-    if (isBusy()) return;
+    if (isBusy() || waiting_) return;
     const int slot = deviceSlot();
-    if (slot >= 0 && slot < devices_.size()) unlockTrayDevice(slot);
+    if (slot >= 0 && slot < devices_.size()) waitFor([&] { unlockTrayDevice(slot); });
+}
+
+void DiscRecorder::waitFor(const std::function<void()>& work) {
+    // A short call is waited for plainly, so that nothing runs in between.
+    constexpr auto kQuiet = std::chrono::milliseconds(100);
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool done = false;
+        QEventLoop* loop = nullptr;
+    };
+    const auto state = std::make_shared<State>();
+    std::thread helper([state, &work] {
+        work();
+        std::lock_guard lock(state->mutex);
+        state->done = true;
+        state->changed.notify_all();
+        if (state->loop) QMetaObject::invokeMethod(state->loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    waiting_ = true;
+    bool done = false;
+    {
+        std::unique_lock lock(state->mutex);
+        done = state->changed.wait_for(lock, kQuiet, [&] { return state->done; });
+    }
+    if (!done) {
+        QEventLoop loop;
+        {
+            std::lock_guard lock(state->mutex);
+            done = state->done;
+            if (!done) state->loop = &loop;
+        }
+        if (!done) {
+            emit onWaiting(true);
+            // User input waits too: a click must not start something else
+            // on the drive meanwhile.
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+            {
+                std::lock_guard lock(state->mutex);
+                state->loop = nullptr;
+            }
+            emit onWaiting(false);
+        }
+    }
+    helper.join();
+    waiting_ = false;
 }
 
 void DiscRecorder::release() {

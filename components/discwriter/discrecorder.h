@@ -38,6 +38,13 @@
 // One thread uses a recorder (the GUI thread); the writers' own work runs
 // on a worker thread of the recorder and reaches that thread through queued
 // calls, in order.
+//
+// The calls that reach a drive and can block for long (reading its disc,
+// the tray) run on a helper thread; the calling thread waits for them, so
+// the calls keep their order and their synchronous errors. When the wait
+// lasts, the caller's events other than user input go on (the window
+// repaints) and onWaiting(true) ... onWaiting(false) lets the window show
+// that it waits.
 
 #include <QList>
 #include <QObject>
@@ -159,6 +166,7 @@ signals:
     void onOperationProgress(int percent);
     void onError(int errCode);
     void onMediaChange();
+    void onWaiting(bool waiting);
 
 protected:
     // The writer's recorders, in the order the user sees them.
@@ -195,6 +203,9 @@ protected:
     // nothing after a stop (the aborted operation reports nothing more).
     void endWork(const Failure& failure);
     void postMediaChange();
+    // Runs work, which may block on a device, off the calling thread and
+    // waits for it as the class comment says.
+    void waitFor(const std::function<void()>& work);
 
     // What the polling compares: the chosen recorder's medium as it stands
     // now, empty without one.
@@ -239,6 +250,7 @@ private:
     std::atomic<bool> stop_{false};
     std::thread worker_;
 
+    bool waiting_ = false;  // inside waitFor, on the recorder's thread
     QTimer* mediaTimer_ = nullptr;
     QString lastMedia_;
     int ownOperations_ = 0;  // on the recorder's thread

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <filesystem>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include "audiotestutil.h"
 #include "components/discwriter/audiodiscwriter.h"
 #include "disc/cdaudioburner.h"
+#include "disc/discwindows.h"
 #include "disc/erase.h"
 #include "disc/option.h"
 #include "fakerecorder.h"
@@ -214,7 +216,7 @@ TEST_F(AudioCdWindowTest, DirectBurnFollowsTheWritersEventsAndKeepsTheListAfterA
     EXPECT_TRUE(window->btn_cancel->isEnabled());
     waitFor([&] { return !window->IsWriting; });
     EXPECT_EQ(statuses, (QStringList{"Filling buffer...", "Writing Track 01"}));
-    EXPECT_EQ(boxes.texts(), QStringList{"Error!"});
+    EXPECT_EQ(boxes.texts(), QStringList{"Error! scripted error -4"}) << "the reason is in the text";
     EXPECT_EQ(window->statusText(), "Error!");
     EXPECT_EQ(window->lv->rowCount(), 2) << "the list is kept after a failed write";
     EXPECT_TRUE(writer->calls.contains("unlockTray"));
@@ -262,7 +264,7 @@ TEST_F(AudioCdWindowTest, WriteRefusalsAndClosingWhileWriting) {
     writer->startFailure = {DiscRecorder::NotWritable, "closed"};
     boxes.clear();
     window->btn_writeClick();
-    EXPECT_EQ(boxes.texts(), QStringList{"Error!"});
+    EXPECT_EQ(boxes.texts(), QStringList{"Error! closed"});
     EXPECT_FALSE(window->IsWriting);
     EXPECT_EQ(window->lv->rowCount(), 1);
     writer->startFailure = {};
@@ -314,14 +316,41 @@ TEST_F(AudioCdWindowTest, CacheConversionWritesARealImageAndLeavesNoTemporaryFil
     EXPECT_TRUE(fs::exists(images + "/Audio CD.cue"));
     EXPECT_EQ(window->lv->rowCount(), 0);
 
-    // A second write finds the image closed: an error, and the list stays.
+    // A second write finds the image closed before converting anything,
+    // says so in its text, and the list stays.
     boxes.clear();
     addFiles({c});
     window->btn_writeClick();
-    waitFor([&] { return !window->ConversionRunning() && !window->IsWriting; });
-    EXPECT_EQ(boxes.texts(), QStringList{"Error!"});
+    EXPECT_FALSE(window->ConversionRunning());
+    EXPECT_FALSE(window->IsWriting);
+    EXPECT_EQ(boxes.texts(), QStringList{ClosedDiscText()});
     EXPECT_EQ(window->lv->rowCount(), 1);
+    EXPECT_TRUE(window->btn_write->isEnabled());
     EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(AudioCdWindowTest, AWriteOnASlowDriveSaysItWaitsAndAClosedDiscIsFoundFirst) {
+    IniFile().writeBool("Audio CD Burner", "cache", true);
+    auto* writer = scripted();
+    window->FormShow();
+    addFiles({tone("a.wav", 1.0)});
+    const QString idle = window->statusText();
+    QStringList seen;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, window, [&] {
+        seen << window->statusText();
+        if (seen.size() == 10) writer->driveHeld = false;
+    });
+    timer.start(10);
+    writer->disc.status = DiscRecorder::Closed;
+    writer->driveHeld = true;
+    window->btn_writeClick();
+    timer.stop();
+    EXPECT_TRUE(seen.contains(DriveWaitText())) << seen.join('|').toStdString();
+    EXPECT_EQ(window->statusText(), idle) << "the status comes back";
+    EXPECT_EQ(boxes.texts(), QStringList{ClosedDiscText()});
+    EXPECT_FALSE(window->ConversionRunning()) << "nothing is converted for a closed disc";
+    EXPECT_TRUE(window->btn_write->isEnabled());
 }
 
 TEST_F(AudioCdWindowTest, CancelDuringTheConversionRemovesItsFilesAndKeepsTheList) {
@@ -415,11 +444,12 @@ TEST_F(AudioCdWindowTest, EraseChecksTheDiscAndTheDialogWaitsForThisErase) {
     EXPECT_EQ(window->ErasePercent, 100);
     EXPECT_TRUE(writer->lastQuick);
     EXPECT_EQ(window->statusText(), "Idle");
-    // An erase that fails ends the dialog's wait without the message.
+    // An erase that fails ends the dialog's wait without the completion
+    // message; the reason is told instead.
     writer->eraseScript = {Step{1, 0, 10}, Step{1, 0, 0, DiscRecorder::EraseFailed}};
     boxes.clear();
     window->EraseCDRW1Click();
-    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_EQ(boxes.texts(), QStringList{"Error! scripted error -8"});
     EXPECT_FALSE(window->WriterError);
     delete fm_erase;
     fm_erase = nullptr;

@@ -20,7 +20,7 @@
 
 #include "disc/cdburner.h"
 #include "disc/cdrecsett.h"
-#include "disc/discinformaion.h"
+#include "disc/discinformation.h"
 #include "disc/erase.h"
 #include "disc/newfolder.h"
 #include "isoreader.h"
@@ -168,6 +168,11 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
     EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Open");
     EXPECT_NE(fm_discinfo->sl_used->text(), "0");
     EXPECT_TRUE(fm_discinfo->sl_used->text().endsWith(" MB"));
+    // The image's own figures, not the host disk's: what it holds, and what
+    // a CD would have left.
+    const int64_t imageBytes = QFileInfo(window_->DataCDWriter.imagePath()).size();
+    EXPECT_EQ(fm_discinfo->sl_used->text(), DiscMegabytes(imageBytes));
+    EXPECT_EQ(fm_discinfo->sl_estspace->text(), DiscMegabytes(DataDiscWriter::ImageCapacityBytes - imageBytes));
     for (int round = 0; round < 2; ++round) {
         boxes_.clear();
         window_->EraseDisc1Click();
@@ -177,7 +182,35 @@ TEST_F(DataCdWindowTest, ARealWriteEmptiesTheCompilationATestWriteKeepsIt)
     }
     window_->DiscInformation1Click();
     EXPECT_EQ(fm_discinfo->sl_discstatus->text(), "Blank");
-    EXPECT_EQ(fm_discinfo->sl_used->text(), "0");
+    EXPECT_EQ(fm_discinfo->sl_used->text(), "0.000 MB");
+    EXPECT_EQ(fm_discinfo->sl_estspace->text(), "700.000 MB");
+}
+
+TEST_F(DataCdWindowTest, ALinkAtTheImageNameIsRefusedWithItsReasonAndItsTargetStays)
+{
+    const std::string outside = testenv::makeTempDir("outside") + "/precious.dat";
+    writeFile(outside, std::string(300000, 'p'));
+    const std::string image = window_->DataCDWriter.imagePath().toStdString();
+    ASSERT_EQ(symlink(outside.c_str(), image.c_str()), 0);
+    presenter_.setModalHandler([](QWidget* w) {
+        if (auto* erase = qobject_cast<Tfm_erase*>(w)) {
+            erase->FormShow();
+            erase->btn_eraseClick();
+        }
+        return 0;
+    });
+    window_->EraseDisc1Click();
+    ASSERT_EQ(boxes_.texts().size(), 1);
+    EXPECT_TRUE(boxes_.texts().first().startsWith("Error! ")) << boxes_.texts().first().toStdString();
+    EXPECT_TRUE(boxes_.texts().first().contains("symbolic link"));
+    EXPECT_NE(boxes_.texts().first(), "Erase Complete!");
+
+    stage("a.txt", "a");
+    boxes_.clear();
+    EXPECT_TRUE(writeAndWait());
+    ASSERT_EQ(boxes_.texts().size(), 1);
+    EXPECT_TRUE(boxes_.texts().first().contains("symbolic link")) << boxes_.texts().first().toStdString();
+    EXPECT_EQ(testenv::readFile(outside), std::string(300000, 'p'));
 }
 
 TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndClosingWaitsForTheWrite)

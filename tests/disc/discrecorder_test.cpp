@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include "fakerecorder.h"
 
@@ -171,4 +172,50 @@ TEST(DiscRecorder, MediaChangeWaitsForNoOperation) {
     recorder.postMediaChange();
     QCoreApplication::processEvents();
     EXPECT_EQ(seen.events, (std::vector<Event>{{'p', 2, 1, 0}, {'p', 3, 0, 100}, {'m', 0, 0, 0}}));
+}
+
+TEST(DiscRecorder, ADriveThatBlocksIsWaitedForOffTheCallingThreadAndTheWaitIsShown) {
+    FakeRecorder recorder;
+    recorder.recorders = {"ACME|Burner|1.0"};
+    recorder.disc.type = DiscRecorder::Erasable;
+    recorder.disc.status = DiscRecorder::Open;
+    recorder.initialize();
+    std::vector<bool> waits;
+    QObject::connect(&recorder, &DiscRecorder::onWaiting, [&](bool waiting) { waits.push_back(waiting); });
+
+    // The drive answers only after the caller's events have run a while.
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (++ticks == 20) recorder.driveHeld = false;
+    });
+    timer.start(10);
+    recorder.driveHeld = true;
+    recorder.refresh();
+    EXPECT_GE(ticks, 20) << "the caller's events ran while the drive was read";
+    EXPECT_EQ(waits, (std::vector<bool>{true, false}));
+    EXPECT_EQ(recorder.discStatus(), DiscRecorder::Open) << "the call still returns the disc it read";
+
+    // The tray likewise; a nested call while waiting does not reach the drive.
+    waits.clear();
+    ticks = 0;
+    int nested = 0;
+    QObject::connect(&recorder, &DiscRecorder::onWaiting, [&](bool waiting) {
+        if (!waiting) return;
+        recorder.refresh();
+        recorder.eject();
+        ++nested;
+    });
+    recorder.driveHeld = true;
+    recorder.eject();
+    EXPECT_EQ(waits, (std::vector<bool>{true, false}));
+    EXPECT_EQ(nested, 1);
+    EXPECT_EQ(recorder.calls.count("eject"), 1);
+
+    // A drive that answers at once shows no wait and lets nothing run.
+    timer.stop();
+    waits.clear();
+    ticks = 0;
+    recorder.refresh();
+    EXPECT_TRUE(waits.empty());
 }

@@ -11,7 +11,10 @@
 
 #include <QStringList>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <mutex>
 #include <vector>
 
@@ -66,6 +69,10 @@ public:
     }
     using Base::postMediaChange;
 
+    // While set, reading the disc and the tray calls block, as a drive that
+    // spins up or does not answer does.
+    std::atomic<bool> driveHeld{false};
+
     // What the program asked for, in order ("refresh", "write ...", "eject"...).
     QStringList calls;
     bool lastQuick = false;
@@ -81,6 +88,7 @@ protected:
         return devices;
     }
     Failure readDisc(int, DiscState* state) override {
+        holdWhileAsked();
         calls << "refresh";
         if (readFailure) return readFailure;
         *state = disc;
@@ -106,12 +114,18 @@ protected:
         calls << "abort";
         openGate();
     }
-    void ejectDevice(int) override { calls << "eject"; }
+    void ejectDevice(int) override {
+        holdWhileAsked();
+        calls << "eject";
+    }
     void closeTrayDevice(int) override { calls << "closeTray"; }
     void unlockTrayDevice(int) override { calls << "unlockTray"; }
     void releaseDevices() override { calls << "release"; }
 
 private:
+    void holdWhileAsked() {
+        while (driveHeld) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     void play(std::vector<Step> script) {
         {
             std::lock_guard lock(mutex_);

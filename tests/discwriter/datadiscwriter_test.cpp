@@ -10,6 +10,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+
+#include <csignal>
+#include <sys/wait.h>
+
+#include "components/discwriter/imagefiles.h"
+#include "components/discwriter/isosession.h"
 #include "isoreader.h"
 #include "pumpevents.h"
 #include "testenv.h"
@@ -362,6 +370,243 @@ TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWritin
     EXPECT_FALSE(out.finished);
     EXPECT_EQ(out.errors.size(), 1u);
     chmod(images_.c_str(), 0755);
+}
+
+
+// Points the record of the root's folder `name` (its ISO name) at the root
+// itself, so that the folder leads back into its own tree.
+bool MakeFolderLoop(const std::string& iso, const std::string& name)
+{
+    std::string d = readFile(iso);
+    auto le32 = [&](size_t at) {
+        return uint32_t(uint8_t(d[at])) | uint32_t(uint8_t(d[at + 1])) << 8 | uint32_t(uint8_t(d[at + 2])) << 16 |
+               uint32_t(uint8_t(d[at + 3])) << 24;
+    };
+    auto put = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            d[at + i] = char((value >> (8 * i)) & 0xff);
+            d[at + 7 - i] = char((value >> (8 * i)) & 0xff);
+        }
+    };
+    const size_t root = 16 * 2048 + 156;
+    if (d.size() < root + 34)
+        return false;
+    const uint32_t extent = le32(root + 2), size = le32(root + 10);
+    for (size_t at = size_t(extent) * 2048; at < size_t(extent) * 2048 + size && at < d.size() && d[at];
+         at += uint8_t(d[at])) {
+        const size_t nameLength = uint8_t(d[at + 32]);
+        if ((d[at + 25] & 2) && d.compare(at + 33, nameLength, name) == 0) {
+            put(at + 2, extent);
+            put(at + 10, size);
+            writeFile(iso, d);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Toc(const std::string& iso)
+{
+    int status = 0;
+    return testenv::capture("xorriso -indev '" + iso + "' -toc 2>&1", &status);
+}
+
+TEST_F(DataDiscWriterTest, ALinkAtTheImageNameIsNeverFollowed)
+{
+    // A file outside the image folder, and a real image elsewhere.
+    const std::string outside = testenv::makeTempDir("outside");
+    const std::string plain = outside + "/precious.dat";
+    writeFile(plain, std::string(300000, 'p'));
+    DataDiscWriter other;
+    other.setDrivesListed(false);
+    other.setImageFolder(QString::fromStdString(outside));
+    other.initialize();
+    other.setDeviceIndex(1);
+    other.addPath(QString::fromStdString(OneFileTree("elsewhere") + "/a.txt"));
+    ASSERT_TRUE(RunToEnd(other, [&] { other.write(); }).finished);
+    const std::string elsewhere = other.imagePath().toStdString();
+    const std::string elsewhereBefore = readFile(elsewhere);
+
+    for (const std::string& target : {plain, elsewhere}) {
+        SCOPED_TRACE(target);
+        ASSERT_EQ(symlink(target.c_str(), iso_.c_str()), 0);
+        const std::string before = readFile(target);
+        Outcome erased = RunToEnd(writer_, [&] { writer_.erase(true); });
+        EXPECT_FALSE(erased.finished);
+        ASSERT_EQ(erased.errors.size(), 1u);
+        EXPECT_NE(writer_.lastErrorText().indexOf("symbolic link"), -1) << writer_.lastErrorText().toStdString();
+
+        writer_.clearImage();
+        writer_.addPath(QString::fromStdString(OneFileTree("append") + "/a.txt"));
+        int errors = 0;
+        QObject::connect(&writer_, &DataDiscWriter::onError, &writer_, [&](int) { ++errors; });
+        writer_.write();
+        EXPECT_EQ(errors, 1) << "refused before anything is read or written";
+        EXPECT_FALSE(writer_.isBusy());
+        EXPECT_NE(writer_.lastErrorText().indexOf("symbolic link"), -1);
+        QObject::disconnect(&writer_, &DataDiscWriter::onError, &writer_, nullptr);
+
+        EXPECT_TRUE(readFile(target) == before) << "the link's target is untouched";
+        EXPECT_NE(access((iso_ + ".undo").c_str(), F_OK), 0);
+        unlink(iso_.c_str());
+    }
+    EXPECT_EQ(readFile(plain).size(), 300000u);
+    EXPECT_TRUE(readFile(elsewhere) == elsewhereBefore);
+}
+
+TEST_F(DataDiscWriterTest, AnAppendKeepsTheEarlierSessionLoadableAndItsVolumeIdForm)
+{
+    std::string first = testenv::makeTempDir("first");
+    writeFile(first + "/a.txt", "from the first session");
+    ASSERT_TRUE(writeFolderEntries(first, QStringLiteral("New Disc")).finished);
+    const IsoContents one = ReadIso(iso_);
+    std::string second = testenv::makeTempDir("second");
+    writeFile(second + "/b.txt", "b");
+    ASSERT_TRUE(writeFolderEntries(second, QStringLiteral("Second Disc")).finished);
+
+    const std::string toc = Toc(iso_);
+    EXPECT_NE(toc.find("2 sessions"), std::string::npos) << toc;
+    EXPECT_NE(toc.find("ISO session  :   1"), std::string::npos) << toc;
+    int status = 0;
+    const std::string firstTree = testenv::capture(
+        "xorriso -indev '" + iso_ + "' -load session 1 -find / 2>&1", &status);
+    EXPECT_NE(firstTree.find("a.txt"), std::string::npos) << firstTree;
+    EXPECT_EQ(firstTree.find("b.txt"), std::string::npos) << firstTree;
+
+    const IsoContents two = ReadIso(iso_);
+    EXPECT_EQ(one.primaryVolumeId, "NEW_DISC");
+    EXPECT_EQ(two.primaryVolumeId, "SECOND_DISC") << "d-characters in every session";
+    EXPECT_EQ(two.jolietVolumeId, "Second Disc");
+    EXPECT_EQ(two.entries.at("/a.txt"), "from the first session");
+}
+
+TEST_F(DataDiscWriterTest, ADamagedImageFailsTheWriteWithAReasonAndStaysAsItWas)
+{
+    std::string first = testenv::makeTempDir("looped");
+    mkdir((first + "/Loop").c_str(), 0755);
+    mkdir((first + "/Loop/Inner").c_str(), 0755);
+    writeFile(first + "/Loop/Inner/f.txt", "f");
+    ASSERT_TRUE(writeFolderEntries(first).finished);
+    ASSERT_TRUE(MakeFolderLoop(iso_, "LOOP"));
+    const std::string before = readFile(iso_);
+
+    writer_.clearImage();
+    writer_.addPath(QString::fromStdString(OneFileTree("more") + "/a.txt"));
+    QElapsedTimer clock;
+    qint64 callMs = 0;
+    Outcome out = RunToEnd(writer_, [&] {
+        clock.start();
+        writer_.write();
+        callMs = clock.elapsed();
+    });
+    EXPECT_LT(callMs, 1000) << "the image is read off the calling thread";
+    EXPECT_FALSE(out.finished);
+    ASSERT_EQ(out.errors.size(), 1u);
+    EXPECT_EQ(out.errors[0], DiscRecorder::NotWritable);
+    EXPECT_NE(writer_.lastErrorText().indexOf("leads back into its own tree"), -1)
+        << writer_.lastErrorText().toStdString();
+    EXPECT_TRUE(readFile(iso_) == before);
+    EXPECT_NE(access((iso_ + ".undo").c_str(), F_OK), 0);
+
+    // Where the library's own read does not end in time, the write fails
+    // the same way and the program goes on.
+    ASSERT_TRUE(RunToEnd(writer_, [&] { writer_.erase(true); }).finished);
+    ASSERT_TRUE(writeFolderEntries(first).finished);
+    const std::string healthy = readFile(iso_);
+    writer_.setSessionReadDeadline(0);
+    out = writeFolderEntries(OneFileTree("late"));
+    EXPECT_FALSE(out.finished);
+    ASSERT_EQ(out.errors.size(), 1u);
+    EXPECT_NE(writer_.lastErrorText().indexOf("did not end"), -1) << writer_.lastErrorText().toStdString();
+    EXPECT_TRUE(readFile(iso_) == healthy);
+    writer_.setSessionReadDeadline(20000);
+    EXPECT_TRUE(writeFolderEntries(OneFileTree("intime")).finished);
+}
+
+TEST_F(DataDiscWriterTest, AnAppendKilledMidwayIsTakenBackByteForByte)
+{
+    std::string first = testenv::makeTempDir("first");
+    writeFile(first + "/a.txt", "a");
+    ASSERT_TRUE(writeFolderEntries(first).finished);
+    const std::string before = readFile(iso_);
+    const std::string big = MakeBigTree("killed", 200);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        DataDiscWriter writer;
+        writer.setDrivesListed(false);
+        writer.setImageFolder(QString::fromStdString(images_));
+        writer.initialize();
+        writer.setDeviceIndex(1);
+        writer.addPath(QString::fromStdString(big + "/big.bin"));
+        writer.write();
+        for (;;)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    ASSERT_GT(child, 0);
+    struct stat st {};
+    for (int i = 0; i < 6000 && !(stat(iso_.c_str(), &st) == 0 && st.st_size > off_t(before.size()) + (8 << 20)); ++i)
+        usleep(10000);
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    ASSERT_GT(st.st_size, off_t(before.size())) << "the kill came in the middle of the append";
+    ASSERT_EQ(access((iso_ + ".undo").c_str(), F_OK), 0) << "the record of the append is there";
+
+    // What the start-up does for the image folder.
+    EXPECT_EQ(imagefiles::RestoreInterruptedAppends(images_), 1);
+    EXPECT_TRUE(readFile(iso_) == before) << "byte for byte as before the append";
+    EXPECT_NE(access((iso_ + ".undo").c_str(), F_OK), 0);
+
+    // Killed again, the next write takes it back itself and appends.
+    const pid_t again = fork();
+    if (again == 0) {
+        DataDiscWriter writer;
+        writer.setDrivesListed(false);
+        writer.setImageFolder(QString::fromStdString(images_));
+        writer.initialize();
+        writer.setDeviceIndex(1);
+        writer.addPath(QString::fromStdString(big + "/big.bin"));
+        writer.write();
+        for (;;)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    for (int i = 0; i < 6000 && !(stat(iso_.c_str(), &st) == 0 && st.st_size > off_t(before.size()) + (8 << 20)); ++i)
+        usleep(10000);
+    kill(again, SIGKILL);
+    waitpid(again, nullptr, 0);
+    std::string second = testenv::makeTempDir("second");
+    writeFile(second + "/b.txt", "b");
+    ASSERT_TRUE(writeFolderEntries(second).finished) << writer_.lastErrorText().toStdString();
+    EXPECT_LT(QFileInfo(QString::fromStdString(iso_)).size(), qint64(before.size()) + (1 << 20))
+        << "the killed append's space is reclaimed";
+    const IsoContents c = ReadIso(iso_);
+    EXPECT_EQ(c.entries.at("/a.txt"), "a");
+    EXPECT_EQ(c.entries.at("/b.txt"), "b");
+    EXPECT_EQ(c.entries.count("/big.bin"), 0u);
+}
+
+TEST(IsoSessionCheck, AcceptsWhatTheWriterMakesAndRefusesLoopsAndStrayRecords)
+{
+    const std::string folder = testenv::makeTempDir("check");
+    const std::string iso = folder + "/made.iso";
+    const std::string tree = MakeTree();
+    int status = 0;
+    testenv::capture("xorriso -as mkisofs -R -J -o '" + iso + "' '" + tree + "' 2>&1", &status);
+    isosession::Check good = isosession::CheckImageFile(iso);
+    EXPECT_TRUE(good.ok) << good.problem;
+    EXPECT_GE(good.folders, 8);  // four in each tree
+
+    ASSERT_TRUE(MakeFolderLoop(iso, "MUSIC"));
+    isosession::Check looped = isosession::CheckImageFile(iso);
+    EXPECT_FALSE(looped.ok);
+    EXPECT_EQ(looped.problem, "a folder leads back into its own tree");
+
+    // A folder beyond the end of the image.
+    std::string d = readFile(iso);
+    d.resize(20 * 2048);
+    writeFile(iso, d);
+    EXPECT_FALSE(isosession::CheckImageFile(iso).ok);
+    EXPECT_FALSE(isosession::CheckImageFile(folder + "/missing.iso").ok);
 }
 
 }  // namespace

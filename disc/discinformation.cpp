@@ -1,4 +1,4 @@
-#include "disc/discinformaion.h"
+#include "disc/discinformation.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -65,19 +65,21 @@ void Tfm_discinfo::FormShow()
     Writer->refresh();
     sl_used->setText(DiscMegabytes(Writer->usedBytes()));
     sl_estspace->setText(DiscMegabytes(Writer->getFreeBytes()));
+    // A size that is not known reads as nothing, in the unit of the others.
+    const QString none = DiscMegabytes(0);
     const int type = Writer->discType();
     sl_disctype->setText(DiscTypeText(type));
     if (type == 0) {
-        sl_used->setText(QStringLiteral("0"));
-        sl_estspace->setText(QStringLiteral("0"));
+        sl_used->setText(none);
+        sl_estspace->setText(none);
     }
     const int status = Writer->discStatus();
     sl_discstatus->setText(DiscStatusText(status));
     if (status == 0)
-        sl_used->setText(QStringLiteral("0"));
+        sl_used->setText(none);
     if (status == 3) {
-        sl_used->setText(QStringLiteral("0"));
-        sl_estspace->setText(QStringLiteral("0"));
+        sl_used->setText(none);
+        sl_estspace->setText(none);
     }
 }
 

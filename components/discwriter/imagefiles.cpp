@@ -1,0 +1,168 @@
+#include "components/discwriter/imagefiles.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "components/disc/disclog.h"
+#include "platform/atomicfile.h"
+#include "platform/paths.h"
+#include "platform/posixfile.h"
+
+namespace imagefiles {
+
+namespace {
+
+const std::string kMagic = "TUNEVALE-APPEND-1\n";
+// The head is the image's first 64 KiB; the record never needs more.
+constexpr uint64_t kMaxRecordBytes = 1 << 20;
+
+void PutNumber(std::string* out, uint64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        out->push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+bool GetNumber(const std::string& in, size_t at, uint64_t* value)
+{
+    if (in.size() < at + 8)
+        return false;
+    *value = 0;
+    for (int i = 0; i < 8; ++i)
+        *value |= uint64_t(static_cast<unsigned char>(in[at + i])) << (8 * i);
+    return true;
+}
+
+std::string SystemText(int error) { return std::strerror(error); }
+
+}  // namespace
+
+bool IsLink(const std::string& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+QString LinkRefusal(const std::string& path)
+{
+    return QStringLiteral("%1 is a symbolic link. The image recorder writes only files of the image folder itself; "
+                          "remove the link or choose another image folder.")
+        .arg(QFile::decodeName(path.c_str()));
+}
+
+std::string AppendRecordPath(const std::string& image) { return image + ".undo"; }
+
+bool RecordAppend(const std::string& image, int64_t oldSize, const std::string& oldHead, std::string* error)
+{
+    std::string record = kMagic;
+    PutNumber(&record, static_cast<uint64_t>(oldSize));
+    PutNumber(&record, oldHead.size());
+    record += oldHead;
+    const std::string path = AppendRecordPath(image);
+    if (IsLink(path))
+        ::unlink(path.c_str());
+    const AtomicWriteResult written = WriteFileAtomically(path, record);
+    if (!written)
+        *error = written.error;
+    return bool(written);
+}
+
+void ForgetAppend(const std::string& image)
+{
+    const std::string path = AppendRecordPath(image);
+    if (::unlink(path.c_str()) == 0) {
+        const int folder = ::open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            ::fsync(folder);
+            ::close(folder);
+        }
+    }
+}
+
+bool RestoreInterruptedAppend(const std::string& image, std::string* error)
+{
+    const std::string path = AppendRecordPath(image);
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return true;
+    std::string record;
+    if (!S_ISREG(st.st_mode) || !ReadRegularFile(path, kMaxRecordBytes, &record)) {
+        *error = "The record of an interrupted append, " + path + ", cannot be read.";
+        ::unlink(path.c_str());
+        return false;
+    }
+    uint64_t oldSize = 0, headBytes = 0;
+    if (record.compare(0, kMagic.size(), kMagic) != 0 || !GetNumber(record, kMagic.size(), &oldSize) ||
+        !GetNumber(record, kMagic.size() + 8, &headBytes) || record.size() != kMagic.size() + 16 + headBytes) {
+        *error = "The record of an interrupted append, " + path + ", is damaged.";
+        ::unlink(path.c_str());
+        return false;
+    }
+    const std::string head = record.substr(kMagic.size() + 16);
+    const int fd = ::open(image.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int why = errno;
+        if (why == ENOENT) {
+            ForgetAppend(image);
+            return true;
+        }
+        *error = why == ELOOP ? LinkRefusal(image).toStdString()
+                              : image + " cannot be put back as it was before an interrupted append: " + SystemText(why);
+        return false;
+    }
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok) {
+        ::close(fd);
+        *error = image + " is not a regular file.";
+        return false;
+    }
+    // A shorter file is not the image the record was made for (it was
+    // erased or replaced since): there is nothing of ours to take back.
+    if (static_cast<uint64_t>(st.st_size) >= oldSize) {
+        ok = ::ftruncate(fd, static_cast<off_t>(oldSize)) == 0;
+        if (ok && !head.empty())
+            ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
+        ok = ::fsync(fd) == 0 && ok;
+    }
+    const int why = errno;
+    ::close(fd);
+    if (!ok) {
+        *error = image + " cannot be put back as it was before an interrupted append: " + SystemText(why);
+        return false;
+    }
+    if (static_cast<uint64_t>(st.st_size) > oldSize)
+        qCInfo(lcDisc, "%s was put back as it was before an interrupted append.", image.c_str());
+    ForgetAppend(image);
+    return true;
+}
+
+int RestoreInterruptedAppends(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    static const std::string suffix = ".iso.undo";
+    std::vector<std::string> images;
+    while (dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            images.push_back(JoinPath(folder, name.substr(0, name.size() - 5)));
+    }
+    ::closedir(dir);
+    int restored = 0;
+    for (const std::string& image : images) {
+        std::string error;
+        if (RestoreInterruptedAppend(image, &error))
+            ++restored;
+        else
+            qCWarning(lcDisc, "%s", error.c_str());
+    }
+    return restored;
+}
+
+}  // namespace imagefiles
