@@ -16,9 +16,11 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <algorithm>
 #include <sys/stat.h>
 
 #include "disc/cdfilelist.h"
@@ -60,7 +62,11 @@ QString ShortDate(const QDateTime& date) { return QLocale::system().toString(dat
 
 QString ShortDateLongTime(const QDateTime& date)
 {
-    return ShortDate(date) + QLatin1Char(' ') + QLocale::system().toString(date.time(), QLocale::LongFormat);
+    // The long time with its seconds, without the zone's name, which the
+    // list has no room for and which is the same on every row.
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    return ShortDate(date) + QLatin1Char(' ') + QLocale::system().toString(date.time(), format.trimmed());
 }
 
 }  // namespace
@@ -74,26 +80,31 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     setAcceptDrops(true);
     buildMenus();
 
-    PlaceControl(new QLabel(QStringLiteral("Volume ID:")), this, 8, 30, 70, 21);
-    edt_id = PlaceControl(new QLineEdit, this, 80, 30, 120, 21);
-    PlaceControl(new QLabel(QStringLiteral("Write Speed:")), this, 208, 30, 80, 21);
-    cb_writespeed = PlaceControl(new ToolComboBox, this, 290, 30, 60, 21);
-    PlaceControl(new QLabel(QStringLiteral("Drive:")), this, 358, 30, 40, 21);
-    cb_drive = PlaceControl(new ToolComboBox, this, 400, 30, 143, 21);
-    StatusBar1 = PlaceControl(new QLabel(QStringLiteral("Image Files - Drag and  Drop Files or Folders")), this, 8, 56, 535, 18);
+    // The drive has a row of its own: a recorder's vendor, product and
+    // revision, or the image recorder's folder, need the width.
+    PlaceControl(new QLabel(QStringLiteral("Drive:")), this, 8, 28, 48, 21);
+    cb_drive = PlaceControl(new ToolComboBox, this, 58, 28, 485, 21);
+    PlaceControl(new QLabel(QStringLiteral("Volume ID:")), this, 8, 54, 70, 21);
+    edt_id = PlaceControl(new QLineEdit, this, 80, 54, 170, 21);
+    PlaceControl(new QLabel(QStringLiteral("Write Speed:")), this, 266, 54, 90, 21);
+    cb_writespeed = PlaceControl(new ToolComboBox, this, 358, 54, 80, 21);
+    StatusBar1 = PlaceControl(new QLabel(QStringLiteral("Image Files - Drag and  Drop Files or Folders")), this, 8, 80, 535, 18);
 
-    tv = PlaceControl(new QTreeWidget, this, 8, 78, 160, 200);
+    tv = PlaceControl(new QTreeWidget, this, 8, 100, 160, 178);
     tv->setHeaderHidden(true);
     tv->setMinimumWidth(100);
     tv->setContextMenuPolicy(Qt::CustomContextMenu);
-    lv = PlaceControl(new QTreeWidget, this, 172, 78, 371, 200);
+    lv = PlaceControl(new QTreeWidget, this, 172, 100, 371, 178);
     lv->setRootIsDecorated(false);
     lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lv->setSelectionBehavior(QAbstractItemView::SelectRows);
     lv->setHeaderLabels({QStringLiteral("File Name"), QStringLiteral("Size"), QStringLiteral("Date")});
-    lv->setColumnWidth(0, 190);
-    lv->setColumnWidth(1, 80);
-    lv->setColumnWidth(2, 100);
+    // The date takes what the name and size leave, so it is never pushed
+    // out of sight; Add Path's rows show the time as well.
+    lv->setColumnWidth(0, 140);
+    lv->setColumnWidth(1, 70);
+    lv->header()->setStretchLastSection(true);
+    lv->header()->setMinimumSectionSize(40);
     lv->header()->setSectionsClickable(false);
     lv->setContextMenuPolicy(Qt::CustomContextMenu);
     lv->viewport()->installEventFilter(this);
@@ -113,9 +124,8 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     tb->setShowTick(true);
     tb->setEnabled(false);
     const char* marks[] = {"0MB", "200MB", "400MB", "600MB", "700MB", "800MB"};
-    const int at[] = {0, 200, 400, 600, 700, 800};
     for (int i = 0; i < 6; ++i)
-        PlaceControl(new QLabel(QString::fromLatin1(marks[i])), this, 8 + at[i] * 500 / 800, 332, 45, 16);
+        sizeMarks_[i] = PlaceControl(new QLabel(QString::fromLatin1(marks[i])), this, 0, 332, 45, 16);
 
     PlaceControl(new QLabel(QStringLiteral("Written:")), this, 8, 354, 50, 20);
     prb_write = PlaceControl(new ToolProgressBar, this, 60, 354, 220, 20);
@@ -158,6 +168,7 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     FollowDriveWaits(
         this, &DataCDWriter, [this] { return stbPanel0->text(); }, [this](const QString& text) { setStatus(text); });
     setFixedSize(551, 431);
+    placeSizeMarks();
 }
 
 Tfm_burner::~Tfm_burner() { DataCDWriter.abort(); }
@@ -216,6 +227,19 @@ void Tfm_burner::buildMenus()
     RenameFile2->setEnabled(false);
 }
 
+void Tfm_burner::placeSizeMarks()
+{
+    static const int kMarks[] = {0, 200, 400, 600, 700, 800};
+    for (int i = 0; i < 6; ++i) {
+        QLabel* label = sizeMarks_[i];
+        const int width = label->fontMetrics().horizontalAdvance(label->text()) + 4;
+        const int centre = tb->x() + tb->tickAt(kMarks[i]);
+        const int left = std::clamp(centre - width / 2, 0, this->width() - width);
+        label->setAlignment(Qt::AlignCenter);
+        label->setGeometry(left, label->y(), width, label->height());
+    }
+}
+
 // ---- the compilation's views -------------------------------------------
 
 void Tfm_burner::setStatus(const QString& text) { stbPanel0->setText(text); }
@@ -226,7 +250,7 @@ void Tfm_burner::totalChanged()
     stbPanel1->setText(TotalSizeText(compilation_.TotalSize));
 }
 
-void Tfm_burner::pump() { QCoreApplication::processEvents(); }
+void Tfm_burner::pump() { events_.pump(); }
 
 void Tfm_burner::fillRow(QTreeWidgetItem* row, const CompilationFileRecord& record, bool withTime)
 {
@@ -317,6 +341,7 @@ void Tfm_burner::showEvent(QShowEvent* event)
 void Tfm_burner::FormShow()
 {
     DressToolWindow(this);
+    placeSizeMarks();
     // The light skin has its own panel colour.
     const bool light = IniFile().readInteger("basic", "skin", 1) == 2;
     const QColor panel = ColorFromBgr(light ? 0xE7EBEF : 0xE5D9D4);
@@ -460,8 +485,20 @@ void Tfm_burner::setMenusEnabled(bool enabled)
     PopupsEnabled = enabled;
 }
 
+void Tfm_burner::setBusy(bool busy, bool cancellable)
+{
+    busy_ = busy;
+    SetDataControlsEnabled(!busy);
+    setMenusEnabled(!busy);
+    btn_cancel->setEnabled(busy && cancellable);
+    if (busy)
+        events_.restart();
+}
+
 void Tfm_burner::CreateNewFolder1Click()
 {
+    if (!idle())
+        return;
     CompilationFolder* parent = selectedFolder();
     fm_newfolder->setWindowTitle(QStringLiteral("Create New Folder"));
     fm_newfolder->sl_name->setText(QStringLiteral("Please enter the name of your new folder:"));
@@ -480,6 +517,12 @@ void Tfm_burner::CreateNewFolder1Click()
              this);
         return;
     }
+    struct stat st {};
+    if (::lstat((compilation_.TempPathOfNode(parent) + name.toStdString()).c_str(), &st) == 0) {
+        TellDisc(QStringLiteral("Same-named-file already exists! Please rename your folder!"),
+                 QStringLiteral("Information"), this);
+        return;
+    }
     CompilationFolder* folder = compilation_.createFolder(parent, name.toStdString());
     if (!folder) {
         TellDisc(QStringLiteral("Please enter the name of your new folder!"), QStringLiteral("Information"), this);
@@ -491,6 +534,8 @@ void Tfm_burner::CreateNewFolder1Click()
 
 void Tfm_burner::RenameFolder1Click()
 {
+    if (!idle())
+        return;
     QTreeWidgetItem* item = tv->currentItem();
     if (!item || !item->isSelected()) {
         TellDisc(QStringLiteral("Please selete the folder you want to rename!"), QStringLiteral("Confirmation"), this);
@@ -516,12 +561,18 @@ void Tfm_burner::RenameFolder1Click()
              this);
         return;
     }
-    compilation_.renameFolder(folder, name);
+    if (!compilation_.renameFolder(folder, name)) {
+        TellDisc(QStringLiteral("Same-named-file already exists! Please rename your folder!"),
+                 QStringLiteral("Information"), this);
+        return;
+    }
     rebuildTree(folder);
 }
 
 void Tfm_burner::RemoveFolder1Click()
 {
+    if (!idle())
+        return;
     QTreeWidgetItem* item = tv->currentItem();
     if (!item || !item->isSelected()) {
         TellDisc(QStringLiteral("Please selete the folder you want to remove!"), QStringLiteral("Information"), this);
@@ -530,8 +581,7 @@ void Tfm_burner::RemoveFolder1Click()
     CompilationFolder* folder = selectedFolder();
     if (!folder->parent)
         return;  // the root holds the whole disc
-    SetDataControlsEnabled(false);
-    btn_cancel->setEnabled(false);
+    setBusy(true, false);
     setStatus(QStringLiteral("Deleting..."));
     adder_.OutOfDiskSpace = false;
     CompilationFolder* parent = folder->parent;
@@ -550,8 +600,7 @@ void Tfm_burner::RemoveFolder1Click()
     rebuildTree(parent);
     tvClick();
     setStatus(QStringLiteral("Finish deleting"));
-    SetDataControlsEnabled(true);
-    btn_cancel->setEnabled(true);
+    setBusy(false, false);
 }
 
 // ---- files -----------------------------------------------------------------
@@ -560,9 +609,9 @@ void Tfm_burner::removeRows(bool onlySelected)
 {
     CompilationFolder* folder = selectedFolder();
     const int index = compilation_.absoluteIndex(folder);
-    SetDataControlsEnabled(false);
-    btn_write->setEnabled(false);
+    setBusy(true, false);
     for (int i = 0; i < lv->topLevelItemCount();) {
+        pump();
         QTreeWidgetItem* row = lv->topLevelItem(i);
         if (onlySelected && !row->isSelected()) {
             ++i;
@@ -583,13 +632,12 @@ void Tfm_burner::removeRows(bool onlySelected)
                  QStringLiteral("Error"), this, MessageKind::Error);
         ++i;
     }
-    SetDataControlsEnabled(true);
-    btn_cancel->setEnabled(true);
+    setBusy(false, false);
 }
 
 void Tfm_burner::btn_deleteClick()
 {
-    if (lv->topLevelItemCount() == 0)
+    if (!idle() || lv->topLevelItemCount() == 0)
         return;
     const bool any = !lv->selectedItems().isEmpty();
     removeRows(true);
@@ -602,7 +650,7 @@ void Tfm_burner::btn_deleteClick()
 
 void Tfm_burner::btn_clearClick()
 {
-    if (lv->topLevelItemCount() == 0)
+    if (!idle() || lv->topLevelItemCount() == 0)
         return;
     if (!AskConfirmation(QStringLiteral("Are you sure to remove all the file records?\rYour files will not be removed from your "
                             "computer."),
@@ -615,10 +663,20 @@ void Tfm_burner::btn_clearClick()
 
 void Tfm_burner::btn_newClick()
 {
+    if (!idle())
+        return;
     if (lv->topLevelItemCount() > 0 && !LayoutSaved &&
         AskConfirmation(QStringLiteral("The current CD playlist has not been saved. Save first?"), this))
         btn_saveClick();
+    // A new layout is a new disc: a file the window no longer shows must
+    // not be written with it.
+    compilation_.reset();
     lv->clear();
+    rebuildTree(nullptr);
+    totalChanged();
+    adder_.OutOfDiskSpace = false;
+    adder_.measureFreeSpace();
+    LayoutSaved = true;
 }
 
 bool Tfm_burner::eventFilter(QObject* watched, QEvent* event)
@@ -648,6 +706,8 @@ void Tfm_burner::lvDblClick()
 
 void Tfm_burner::RenameFile2Click()
 {
+    if (!idle())
+        return;
     QList<QTreeWidgetItem*> rows = lv->selectedItems();
     if (rows.isEmpty())
         return;
@@ -665,24 +725,25 @@ void Tfm_burner::edt_nameExit()
         return;
     const QString old = renameRow_->text(0);
     const QString text = edt_name->text();
-    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
-        if (lv->topLevelItem(i) != renameRow_ && lv->topLevelItem(i)->text(0) == text) {
-            TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"),
+    // The copy keeps its extension, as the row shows only the typed name.
+    const QString suffix = QFileInfo(StagedName(renameRow_)).suffix();
+    const QString newName =
+        (QFileInfo(text).suffix().isEmpty() ? text : QFileInfo(text).completeBaseName()) +
+        (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
+    bool taken = !text.isEmpty() && text != old && compilation_.childNamed(selectedFolder(), newName.toStdString());
+    for (int i = 0; i < lv->topLevelItemCount() && !taken; ++i)
+        taken = lv->topLevelItem(i) != renameRow_ && lv->topLevelItem(i)->text(0) == text;
+    if (taken) {
+        TellDisc(QStringLiteral("Same-named-folder already exists! Please rename your file!"),
                  QStringLiteral("Information"), this);
-            edt_name->setText(old);
-            return;
-        }
+        edt_name->setText(old);
+        return;
     }
     QTreeWidgetItem* row = renameRow_;
     renameRow_ = nullptr;
     edt_name->hide();
     if (text.isEmpty() || text == old)
         return;
-    // The copy keeps its extension, as the row shows only the typed name.
-    const QString suffix = QFileInfo(StagedName(row)).suffix();
-    const QString newName =
-        (QFileInfo(text).suffix().isEmpty() ? text : QFileInfo(text).completeBaseName()) +
-        (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
     const int index = compilation_.absoluteIndex(selectedFolder());
     const int record = compilation_.findRecord(index, StagedName(row).toStdString());
     if (record < 0 || !compilation_.renameRecord(record, newName.toStdString())) {
@@ -703,21 +764,22 @@ void Tfm_burner::edt_idExit()
 
 void Tfm_burner::beginAdding()
 {
-    SetDataControlsEnabled(false);
+    setBusy(true, true);
     adder_.StopAdding = false;
 }
 
 void Tfm_burner::finishAdding(const QString& status)
 {
-    SetDataControlsEnabled(true);
-    btn_cancel->setEnabled(true);
+    setBusy(false, true);
     if (!status.isEmpty() && !adder_.OutOfDiskSpace)
-        setStatus(status);
+        setStatus(adder_.SkippedQuietly > 0
+                      ? status + QStringLiteral(" %1 more files passed over.").arg(adder_.SkippedQuietly)
+                      : status);
 }
 
 void Tfm_burner::btn_addfileClick()
 {
-    if (adder_.OutOfDiskSpace)
+    if (!idle() || adder_.OutOfDiskSpace)
         return;
     FileDialogRequest request;
     request.mode = FileDialogMode::OpenMany;
@@ -739,16 +801,15 @@ void Tfm_burner::btn_addfileClick()
 void Tfm_burner::Adddir1Click()
 {
     const DiscToolServices* services = CurrentDiscToolServices();
-    if (adder_.OutOfDiskSpace || !services)
+    if (!idle() || adder_.OutOfDiskSpace || !services)
         return;
-    const QString folder = services->chooseFolder(this);
-    if (folder.isEmpty())
+    const DiscFolderChoice choice =
+        services->chooseFolderToAdd(this, QStringLiteral("Please select the folder you want to add."));
+    if (choice.folder.isEmpty())
         return;
-    // The chooser keeps its "Include Sub Directory" box in the settings.
-    const bool includeSubfolders = IniFile().readBool("Basic", "subdir", true);
-    IniFile().writeString(kDataCdSection, "add path", folder.toStdString());
+    IniFile().writeString(kDataCdSection, "add path", choice.folder.toStdString());
     beginAdding();
-    adder_.addPath(folder.toStdString(), includeSubfolders, selectedFolder());
+    adder_.addPath(QFile::encodeName(choice.folder).toStdString(), choice.includeSubfolders, selectedFolder());
     finishAdding(QStringLiteral("Finish adding files."));
     LayoutSaved = false;
 }
@@ -772,7 +833,7 @@ void Tfm_burner::dropEvent(QDropEvent* event)
 void Tfm_burner::dropNames(const QStringList& names)
 {
     activateWindow();
-    if (adder_.OutOfDiskSpace || IsWriting || !btn_addfile->isEnabled())
+    if (!idle() || adder_.OutOfDiskSpace)
         return;
     setStatus(QStringLiteral("Draging.."));
     beginAdding();
@@ -832,6 +893,8 @@ void Tfm_burner::CycleWriterIndexes()
 
 void Tfm_burner::btn_writeClick()
 {
+    if (!idle())
+        return;
     DataCDWriter.refresh();
     if (DataCDWriter.discStatus() == 3) {
         TellDisc(QStringLiteral("Disc is not writable by this control! Please insert the CD-R or CD-RW disc."),
@@ -860,9 +923,10 @@ void Tfm_burner::btn_writeClick()
     QDir staging(QString::fromStdString(compilation_.stagingFolder()));
     const QStringList entries =
         staging.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    // Every entry, whatever its name: a file picked by name may begin with
+    // a dot, and the staging folder holds only what the compilation lists.
     for (const QString& name : entries)
-        if (!name.startsWith(QLatin1Char('.')))
-            DataCDWriter.addPath(staging.filePath(name));
+        DataCDWriter.addPath(staging.filePath(name));
     DataCDWriter.setVolumeLabel(edt_id->text());
     const IniFile ini;
     DataCDWriter.setFileSystem(ini.readBool(kDataCdSection, "joliet", true) ? 3 : 2);
@@ -945,7 +1009,6 @@ void Tfm_burner::DataCDWriterOperationProgress(int percent)
     if (realWrite && compilation_.stagingExists())
         compilation_.reset();
     ResetDataWriterUi(realWrite);
-    btn_cancel->setEnabled(true);
     if (realWrite)
         rebuildTree(nullptr);
 }
@@ -970,16 +1033,20 @@ void Tfm_burner::DataCDWriterError(int code)
 
 void Tfm_burner::DataCDWriterMediaChange()
 {
-    // Nothing may be changed while the writer works.
+    // Nothing may be changed while the writer works; a loop that adds or
+    // deletes keeps its commands off until it ends.
     if (IsWriting)
         return;
+    if (busy_) {
+        DataCDWriter.refresh();
+        return;
+    }
     SetDataControlsEnabled(false);
     btn_cancel->setEnabled(false);
     CycleWriterIndexes();
     DataCDWriter.refresh();
     FillDataWriteSpeeds();
     SetDataControlsEnabled(true);
-    btn_cancel->setEnabled(true);
     setMenusEnabled(true);
 }
 
@@ -1036,6 +1103,8 @@ void Tfm_burner::DiscInformation1Click()
 
 void Tfm_burner::EraseDisc1Click()
 {
+    if (!idle())
+        return;
     DataCDWriter.refresh();
     if (DataCDWriter.discStatus() == 3) {
         TellDisc(QStringLiteral("Disc is not erasable by this control! Please insert the CD-R or CD-RW disc."),
@@ -1062,7 +1131,7 @@ void Tfm_burner::setEraseStatus(const QString& text)
 
 void Tfm_burner::btn_saveClick()
 {
-    if (lv->topLevelItemCount() == 0)
+    if (!idle() || lv->topLevelItemCount() == 0)
         return;
     FileDialogRequest request;
     request.mode = FileDialogMode::Save;
@@ -1100,7 +1169,7 @@ void Tfm_burner::btn_saveClick()
 
 void Tfm_burner::btn_openClick()
 {
-    if (adder_.OutOfDiskSpace)
+    if (!idle() || adder_.OutOfDiskSpace)
         return;
     FileDialogRequest request;
     request.mode = FileDialogMode::Open;

@@ -13,6 +13,7 @@
 #include "disc/compilation.h"
 #include "disc/compilationadder.h"
 #include "disc/erase.h"
+#include "platform/eventpump.h"
 
 class QComboBox;
 class TvsProgressBar;
@@ -82,7 +83,7 @@ public:
     CompilationFolder* selectedFolder();
     void selectFolder(CompilationFolder* folder);
 
-    // 4.140
+    // The window, the folders of the compilation and its files.
     void FormShow();
     bool FormCloseQuery();
     void FormClose();
@@ -99,11 +100,11 @@ public:
     void edt_idExit();
     void SetDataControlsEnabled(bool enabled);
     void MenuEnabling();
-    // 4.142
+    // Adding: Add File, Add Path and drops.
     void btn_addfileClick();
     void Adddir1Click();
     void dropNames(const QStringList& names);
-    // 4.141
+    // Writing, the recorder and its dialogs, and layout files.
     void btn_writeClick();
     void btn_cancelClick();
     void TestWrite1Click();
@@ -161,12 +162,24 @@ private:
     void setMenusEnabled(bool enabled);
     void finishAdding(const QString& status);
     void beginAdding();
+    // While files are added, staged or deleted: every command that writes,
+    // erases, saves or changes the compilation is off, in buttons and menus
+    // alike; Cancel is on only when the loop can be stopped.
+    void setBusy(bool busy, bool cancellable);
+    // No loop and no write runs, so a command may start.
+    bool idle() const { return !busy_ && !IsWriting; }
     void loadLayoutFile(const QString& path);
+    // Centres the size bar's labels under their ticks, which move with the
+    // thumb's width the skin gives the bar.
+    void placeSizeMarks();
 
     Compilation compilation_;
     CompilationAdder adder_;
     EraseNotifier eraseNotifier_;
+    EventPump events_;
+    bool busy_ = false;
     QTreeWidgetItem* renameRow_ = nullptr;
+    QLabel* sizeMarks_[6] = {};
     int ListMouseX = 0;
     QString openFolder_, saveFolder_, listFolder_;
 };

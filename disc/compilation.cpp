@@ -202,11 +202,16 @@ CompilationFolder* Compilation::createFolder(CompilationFolder* parent, const st
     if (IsIllegalFolderName(QString::fromStdString(name)) || childNamed(parent, name))
         return nullptr;
     const std::string path = TempPathOfNode(parent) + name;
-    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
         return nullptr;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return nullptr;
+    // The disc's folders take their modes from these, and everyone who
+    // reads the disc must be able to open them; the staging root above
+    // stays private, so nobody reaches them here. The umask could take
+    // bits off what mkdir was asked for.
+    ::chmod(path.c_str(), 0755);
     auto node = std::make_unique<CompilationFolder>();
     node->name = name;
     node->parent = parent;
@@ -228,6 +233,11 @@ bool Compilation::renameFolder(CompilationFolder* folder, const std::string& nam
     std::string from = TempPathOfNode(folder);
     from.pop_back();
     const std::string to = TempPathOfNode(folder->parent) + name;
+    // A staged file of that name: renamed anyway, the tree would show a
+    // folder the staging folder does not have.
+    struct stat st {};
+    if (::lstat(to.c_str(), &st) == 0)
+        return false;
     ::rename(from.c_str(), to.c_str());
     folder->name = name;
     return true;
@@ -345,9 +355,10 @@ CopyResult Compilation::copyIn(const std::string& source, const std::string& tar
     const std::string written = replace ? target + ".tunevale-part" : target;
     int out = ::open(written.c_str(), O_WRONLY | O_CREAT | (replace ? O_TRUNC : O_EXCL) | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (out < 0) {
+        const int openErrno = errno;
         if (error)
-            *error = std::strerror(errno);
-        return CopyResult::Failed;
+            *error = std::strerror(openErrno);
+        return openErrno == ENOSPC || openErrno == EDQUOT ? CopyResult::NoSpace : CopyResult::Failed;
     }
     bool ok = CopyBytes(in.fd(), out);
     int copyErrno = ok ? 0 : errno;
@@ -370,7 +381,7 @@ CopyResult Compilation::copyIn(const std::string& source, const std::string& tar
         if (error)
             *error = std::strerror(copyErrno);
         ::unlink(written.c_str());
-        return CopyResult::Failed;
+        return copyErrno == ENOSPC || copyErrno == EDQUOT ? CopyResult::NoSpace : CopyResult::Failed;
     }
     return CopyResult::Copied;
 }

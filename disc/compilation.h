@@ -53,7 +53,7 @@ bool IsIllegalFolderName(const QString& name);
 void DeleteFolderContents(const std::string& path);
 
 // Result of copying one file into the staging folder.
-enum class CopyResult { Copied, NotRegular, InsideStaging, Failed };
+enum class CopyResult { Copied, NotRegular, InsideStaging, NoSpace, Failed };
 
 class Compilation {
 public:
@@ -75,7 +75,7 @@ public:
     // nullptr when the name is illegal or taken, or the folder cannot be made.
     CompilationFolder* createFolder(CompilationFolder* parent, const std::string& name);
     // The node is renamed even when the folder on disk cannot be; false for
-    // an illegal or taken name.
+    // an illegal name or one a folder or a staged file already has.
     bool renameFolder(CompilationFolder* folder, const std::string& name);
     // Removes a folder with its subfolders, their copies and records; each
     // copy that cannot be deleted is passed to failed (its record goes all

@@ -41,6 +41,40 @@ void CompilationAdder::measureFreeSpace()
     FreeDiskSpace = std::max<int64_t>(FreeBytesIn(compilation_.stagingFolder()), 0);
 }
 
+void CompilationAdder::beginEntry(bool several)
+{
+    StopAdding = false;
+    several_ = several;
+    lastName_ = false;
+    asked_[0] = asked_[1] = 0;
+    SkippedQuietly = 0;
+}
+
+bool CompilationAdder::problem(Problem kind, const QString& text, const QString& caption, MessageKind boxKind)
+{
+    int& answer = asked_[static_cast<int>(kind)];
+    if (answer != 0) {
+        if (answer > 0)
+            ++SkippedQuietly;
+        return answer > 0;
+    }
+    if (!several_ || lastName_) {
+        TellDisc(text, caption, nullptr, boxKind);
+        answer = 1;
+        return true;
+    }
+    MessageRequest request;
+    request.kind = boxKind;
+    request.title = caption;
+    request.text = text + QStringLiteral("\n\nGo on with the other files? Any more like this one are then passed over "
+                                         "without asking.");
+    request.buttons = MessageButtons::YesNo;
+    answer = ShowMessage(request) == MessageAnswer::Yes ? 1 : -1;
+    if (answer < 0)
+        StopAdding = true;
+    return answer > 0;
+}
+
 bool CompilationAdder::noSpace(Entry entry)
 {
     OutOfDiskSpace = true;
@@ -71,33 +105,41 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
     const QString S = Q(source);
     const std::string name = BaseName(source);
     const bool walk = entry == Entry::AddPath || entry == Entry::DroppedFolder;
+    const QString addError = QStringLiteral("Add file ") + S + QStringLiteral(" error!");
+    auto skip = [&](const QString& text) {
+        return problem(Problem::CannotAdd, text, QStringLiteral("Error"), MessageKind::Error) ? Staged::Skipped
+                                                                                               : Staged::StopAll;
+    };
     struct stat st {};
     if (::stat(source.c_str(), &st) != 0) {
-        if (entry == Entry::AddFile)
-            TellDisc(S + QStringLiteral(" has been removed!"), QStringLiteral("Information"));
-        else if (entry == Entry::LoadLayout)
-            TellDisc(S + QStringLiteral(" has been removed!"), QStringLiteral("Confirmation"));
-        else
-            TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
-        return Staged::Skipped;
+        if (entry == Entry::AddFile || entry == Entry::LoadLayout)
+            return problem(Problem::Missing, S + QStringLiteral(" has been removed!"),
+                           entry == Entry::AddFile ? QStringLiteral("Information") : QStringLiteral("Confirmation"),
+                           MessageKind::Information)
+                       ? Staged::Skipped
+                       : Staged::StopAll;
+        return skip(addError);
     }
     if (!S_ISREG(st.st_mode)) {
         // Folders are no files of Add File; FIFOs and devices are never
         // read, whichever way they come.
         if (entry != Entry::AddFile && !S_ISDIR(st.st_mode))
-            TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
+            return skip(addError);
         return Staged::Skipped;
     }
     // A copy of the staging folder's own file would truncate itself.
-    if (compilation_.isInsideStaging(source)) {
-        TellDisc(QStringLiteral("Add file ") + S + QStringLiteral(" error!"), QStringLiteral("Error"), nullptr, MessageKind::Error);
-        return Staged::Skipped;
-    }
+    if (compilation_.isInsideStaging(source))
+        return skip(addError);
     const std::string D = compilation_.TempPathOfNode(folder) + name;
     const int folderIndex = compilation_.absoluteIndex(folder);
     const int existing = compilation_.findRecord(folderIndex, name);
     const bool withTime = entry == Entry::AddPath;
     struct stat target {};
+    if (::lstat(D.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+        // A file cannot take the place of a folder of the disc.
+        return skip(addError + QStringLiteral("\nA folder named ") + Q(name) +
+                    QStringLiteral(" is already in this folder of the disc."));
+    }
     if (::lstat(D.c_str(), &target) == 0) {
         if (!(entry == Entry::DroppedFolder && overwriteConfirmed)) {
             const QString question = Q(D) + (entry == Entry::AddFile ? QStringLiteral(" already exists. Overwrite?")
@@ -110,9 +152,11 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
                                                      : (entry == Entry::AddFile ? QStringLiteral("Adding ")
                                                                                 : QStringLiteral("Adding file ")) + S);
         std::string error;
-        if (compilation_.copyIn(source, D, &error) != CopyResult::Copied)
-            TellDisc(QStringLiteral("Overwrite file ") + Q(D) + QStringLiteral(" error!"), QStringLiteral("Error"),
-                     nullptr, MessageKind::Error);
+        const CopyResult copied = compilation_.copyIn(source, D, &error);
+        bool goOn = true;
+        if (copied != CopyResult::Copied && copied != CopyResult::NoSpace)
+            goOn = problem(Problem::CannotAdd, QStringLiteral("Overwrite file ") + Q(D) + QStringLiteral(" error!"),
+                           QStringLiteral("Error"), MessageKind::Error);
         const int64_t size = SizeOf(D);
         compilation_.TotalSize += size;
         view_.totalChanged();
@@ -130,7 +174,12 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
             if (entry != Entry::DroppedFolder)
                 view_.rowAdded(compilation_.FileCount() - 1, withTime);
         }
-        return Staged::Added;
+        if (copied == CopyResult::NoSpace) {
+            // The old copy stays; the disk is full for the files after it too.
+            noSpace(entry);
+            return Staged::StopAll;
+        }
+        return goOn ? Staged::Added : Staged::StopAll;
     }
 
     view_.setStatus(walk || entry == Entry::Drop ? QStringLiteral("Adding file ") + Q(name)
@@ -149,13 +198,17 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
     }
     std::string error;
     const CopyResult copied = compilation_.copyIn(source, D, &error);
+    if (copied == CopyResult::NoSpace) {
+        // The disk filled up after the window measured it.
+        compilation_.TotalSize -= size;
+        noSpace(entry);
+        return Staged::StopAll;
+    }
     if (copied != CopyResult::Copied) {
         compilation_.TotalSize -= size;
-        TellDisc(QStringLiteral("Add file ") + (walk ? Q(D) : S) + QStringLiteral(" error!"), QStringLiteral("Error"),
-                 nullptr, MessageKind::Error);
         if (walk)
             view_.setStatus(QStringLiteral("Add file error."));
-        return Staged::Skipped;
+        return skip(QStringLiteral("Add file ") + (walk ? Q(D) : S) + QStringLiteral(" error!"));
     }
     // The copy's own size: the source may have changed since it was measured.
     const int64_t copiedSize = SizeOf(D);
@@ -170,10 +223,11 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
 bool CompilationAdder::addFiles(const QStringList& files, CompilationFolder* folder)
 {
     bool added = false;
-    StopAdding = false;
+    beginEntry(files.size() > 1);
     for (const QString& file : files) {
         if (StopAdding || OutOfDiskSpace)
             break;
+        lastName_ = &file == &files.last();
         Staged s = stageFile(QFile::encodeName(file).toStdString(), folder, Entry::AddFile);
         added |= s == Staged::Added;
         if (s == Staged::StopAll)
@@ -185,10 +239,11 @@ bool CompilationAdder::addFiles(const QStringList& files, CompilationFolder* fol
 bool CompilationAdder::loadLayout(const std::vector<std::string>& lines, CompilationFolder* folder)
 {
     bool added = false;
-    StopAdding = false;
+    beginEntry(lines.size() > 1);
     for (const std::string& line : lines) {
         if (StopAdding || OutOfDiskSpace)
             break;
+        lastName_ = &line == &lines.back();
         Staged s = stageFile(line, folder, Entry::LoadLayout);
         added |= s == Staged::Added;
         if (s == Staged::StopAll)
@@ -199,10 +254,11 @@ bool CompilationAdder::loadLayout(const std::vector<std::string>& lines, Compila
 
 void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
 {
-    StopAdding = false;
+    beginEntry(names.size() > 1);
     for (const QString& name : names) {
         if (StopAdding || OutOfDiskSpace)
             break;
+        lastName_ = &name == &names.last();
         const std::string path = QFile::encodeName(name).toStdString();
         const std::string base = BaseName(path);
         if (base.empty() || base[0] == '.')
@@ -211,6 +267,17 @@ void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
         struct stat st {};
         const bool isFolder = ::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && ::stat(path.c_str(), &st) == 0;
         if (isFolder) {
+            several_ = true;
+            lastName_ = false;
+            // The staging folder, or a folder in it, would be copied into
+            // itself.
+            if (compilation_.isInsideStaging(path)) {
+                if (problem(Problem::CannotAdd,
+                            QStringLiteral("Add file ") + Q(path) + QStringLiteral(" error!\nIt lies in the disc's own staging folder."),
+                            QStringLiteral("Error"), MessageKind::Error))
+                    continue;
+                break;
+            }
             struct stat target {};
             const std::string D = compilation_.TempPathOfNode(folder) + base;
             if (::lstat(D.c_str(), &target) == 0) {
@@ -236,8 +303,13 @@ void CompilationAdder::addDroppedFolder(const std::string& source, CompilationFo
     CompilationFolder* top = compilation_.childNamed(parent, base);
     if (!top)
         top = compilation_.createFolder(parent, base);
-    if (!top)
+    if (!top) {
+        problem(Problem::CannotAdd,
+                QStringLiteral("Add file ") + Q(source) + QStringLiteral(" error!\nA file named ") + Q(base) +
+                    QStringLiteral(" is already in this folder of the disc."),
+                QStringLiteral("Error"), MessageKind::Error);
         return;
+    }
     const std::string prefix = WithTrailingSeparator(source);
     // The tree folder of a path below the dropped folder, made as needed.
     auto folderOf = [&](const std::string& dir) -> CompilationFolder* {
@@ -263,16 +335,25 @@ void CompilationAdder::addDroppedFolder(const std::string& source, CompilationFo
             return false;
         struct stat link {};
         // Every folder gets its tree folder, an empty one too.
-        if (::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && BaseName(path)[0] != '.')
+        if (::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && BaseName(path)[0] != '.' &&
+            !compilation_.isInsideStaging(path))
             folderOf(path);
         return true;
     };
     walk.enter = [](std::string_view name) { return !name.empty() && name[0] != '.'; };
+    walk.never = {compilation_.stagingFolder()};
     walk.file = [&](const std::string& path, std::string_view name, bool regular) {
         if (!regular || name.empty() || name[0] == '.')
             return;
         CompilationFolder* node = folderOf(ParentFolder(path));
-        if (node && stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
+        if (!node) {
+            // Its folder's name is a staged file's in the folder above.
+            if (!problem(Problem::CannotAdd, QStringLiteral("Add file ") + Q(path) + QStringLiteral(" error!"),
+                         QStringLiteral("Error"), MessageKind::Error))
+                full = true;
+            return;
+        }
+        if (stageFile(path, node, Entry::DroppedFolder, overwriteConfirmed) == Staged::StopAll)
             full = true;
     };
     WalkFolder(source, walk);
@@ -280,7 +361,7 @@ void CompilationAdder::addDroppedFolder(const std::string& source, CompilationFo
 
 void CompilationAdder::addPath(const std::string& path, bool includeSubfolders, CompilationFolder* folder)
 {
-    StopAdding = false;
+    beginEntry(true);
     if (OutOfDiskSpace)
         return;
     // Out of space ends the walk of the folder where it happened; the
@@ -292,6 +373,7 @@ void CompilationAdder::addPath(const std::string& path, bool includeSubfolders, 
         return !StopAdding;
     };
     walk.enter = [&](std::string_view name) { return includeSubfolders && !name.empty() && name[0] != '.'; };
+    walk.never = {compilation_.stagingFolder()};
     walk.file = [&](const std::string& file, std::string_view name, bool regular) {
         if (!regular || name.empty() || name[0] == '.')
             return;

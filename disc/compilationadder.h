@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "disc/compilation.h"
+#include "platform/messageboxes.h"
 
 class CompilationView {
 public:
@@ -51,9 +52,24 @@ public:
 
     Staged stageFile(const std::string& source, CompilationFolder* folder, Entry entry, bool overwriteConfirmed = false);
 
+    // Files an add passed over without asking, once the user chose to go on
+    // past a problem of their kind.
+    int SkippedQuietly = 0;
+
 private:
+    // A problem that may repeat for every file of a long list or walk: the
+    // first of its kind asks whether to go on (OK only when nothing follows),
+    // later ones of that kind follow the answer. False: stop the add.
+    enum class Problem { Missing, CannotAdd };
+    bool problem(Problem kind, const QString& text, const QString& caption, MessageKind boxKind);
+    void beginEntry(bool several);
+
     void addDroppedFolder(const std::string& source, CompilationFolder* parent, bool overwriteConfirmed);
     bool noSpace(Entry entry);
+
+    bool several_ = false;
+    bool lastName_ = false;  // the name being staged is the list's last: nothing to go on to
+    int asked_[2] = {0, 0};  // 0 not asked, 1 go on, -1 stop
 
     Compilation& compilation_;
     CompilationView& view_;

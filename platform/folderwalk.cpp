@@ -31,7 +31,12 @@ struct Entry {
 
 class Walker {
 public:
-    explicit Walker(const FolderWalk& walk) : walk_(walk) {}
+    explicit Walker(const FolderWalk& walk) : walk_(walk) {
+        for (const std::string& folder : walk.never) {
+            struct stat st {};
+            if (::stat(folder.c_str(), &st) == 0) never_.insert({st.st_dev, st.st_ino});
+        }
+    }
 
     // False once stopped.
     bool folder(std::string dir) {
@@ -41,7 +46,8 @@ public:
             ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC | (chosen ? 0 : O_NOFOLLOW));
         if (fd < 0) return true;
         struct stat st {};
-        if (::fstat(fd, &st) != 0 || !visited_.insert({st.st_dev, st.st_ino}).second) {
+        if (::fstat(fd, &st) != 0 || never_.count({st.st_dev, st.st_ino}) ||
+            !visited_.insert({st.st_dev, st.st_ino}).second) {
             ::close(fd);
             return true;
         }
@@ -89,6 +95,7 @@ public:
 private:
     const FolderWalk& walk_;
     std::set<std::pair<dev_t, ino_t>> visited_;
+    std::set<std::pair<dev_t, ino_t>> never_;
 };
 
 }  // namespace

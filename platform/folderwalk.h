@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct FolderWalk {
     // Before each entry is looked at, with its full path; false stops the
@@ -23,6 +24,10 @@ struct FolderWalk {
     // regular file or a link to one, false for anything else (a FIFO, a
     // socket, a device, a broken link).
     std::function<void(const std::string& path, std::string_view name, bool regular)> file;
+    // Folders never entered, whatever path leads to them (compared by
+    // device and inode): a walk that copies into a folder must not walk
+    // its own copies.
+    std::vector<std::string> never;
 };
 
 // Walks folder; false when an entry callback stopped it.

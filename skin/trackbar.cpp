@@ -152,6 +152,13 @@ QRect TvsTrackBar::thumbRect() const {
     return QRect((width() - tw) / 2, along(height() - th), tw, th);
 }
 
+int TvsTrackBar::tickAt(qint64 value) const {
+    const int length = horizontal() ? width() : height();
+    const int thumb = horizontal() ? sliderImage_.width() : sliderImage_.height();
+    const qint64 range = qint64(max_) - min_;
+    return range == 0 ? thumb / 2 : int((value - min_) * (length - thumb) / range + thumb / 2);
+}
+
 int TvsTrackBar::valueAt(QPoint point) const {
     const int at = horizontal() ? point.x() : point.y();
     const int thumb = horizontal() ? sliderImage_.width() : sliderImage_.height();
@@ -244,9 +251,6 @@ void TvsTrackBar::paintEvent(QPaintEvent*) {
         const int length = horizontal() ? w : h;
         const int thumb = horizontal() ? sliderImage_.width() : sliderImage_.height();
         const qint64 range = qint64(max_) - min_;
-        auto tickAt = [&](qint64 value) {
-            return range == 0 ? thumb / 2 : int((value - min_) * (length - thumb) / range + thumb / 2);
-        };
         // Collected and drawn at once: a long range has a tick on every pixel.
         QList<QLine> lines;
         auto draw = [&](int at) {

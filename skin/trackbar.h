@@ -58,6 +58,9 @@ public:
     // Where the thumb sits, and the value under a point of the control.
     QRect thumbRect() const;
     int valueAt(QPoint point) const;
+    // Where the tick of a value is drawn along the control, so that labels
+    // can be put under it.
+    int tickAt(qint64 value) const;
 
 public slots:
     void setPosition(int value);

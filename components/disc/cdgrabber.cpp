@@ -5,7 +5,6 @@
 #include <QTimer>
 
 #include <cdio/cdio.h>
-#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
@@ -16,6 +15,8 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "components/disc/cdimages.h"
@@ -42,9 +43,9 @@ void installCdioLog() { static CdioLogInstaller once; }
 
 struct CdioHandle {
     CdIo_t* p = nullptr;
-    CdioHandle(const std::string& path, bool image) {
+    explicit CdioHandle(const std::string& device) {
         installCdioLog();
-        p = cdio_open(path.c_str(), image ? DRIVER_BINCUE : DRIVER_DEVICE);
+        p = cdio_open(device.c_str(), DRIVER_DEVICE);
     }
     ~CdioHandle() {
         if (p) cdio_destroy(p);
@@ -56,6 +57,57 @@ struct CdioHandle {
 int64_t fileSize(int fd) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 ? static_cast<int64_t>(st.st_size) : -1;
+}
+
+// What an image's .cue and .bin are on disk: a rewrite, a rename over
+// either, a change of size or time, or their going, changes it.
+std::string imageFiles(const std::string& cue, const std::string& bin) {
+    std::string files;
+    for (const std::string* path : {&cue, &bin}) {
+        struct stat st {};
+        if (::stat(path->c_str(), &st) != 0) {
+            files += "-;";
+            continue;
+        }
+        files += std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) + ":" + std::to_string(st.st_size) + ":" +
+                 std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec) + ";";
+    }
+    return files;
+}
+
+// libcdio reads an image by rules of its own: it opens the .bin named after
+// the cue, whatever the FILE line says, and reads lines our check never
+// passed. When it reads an image, it gets a cue written here from the
+// checked table, beside a link to the checked .bin's open descriptor, in a
+// folder of its own; removeFolder takes them away again.
+std::string privateImage(int binFd, const std::vector<int32_t>& lsns, int firstNumber) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/tunevale-image-XXXXXX";
+    if (!::mkdtemp(folder.data())) return {};
+    std::string cue = "FILE \"image.bin\" BINARY\n";
+    char line[64];
+    for (std::size_t i = 0; i < lsns.size(); ++i) {
+        const int32_t lsn = lsns[i];
+        std::snprintf(line, sizeof line, "  TRACK %02d AUDIO\n    INDEX 01 %02d:%02d:%02d\n", firstNumber + static_cast<int>(i),
+                      lsn / 4500, lsn / 75 % 60, lsn % 75);
+        cue += line;
+    }
+    const std::string link = "/proc/self/fd/" + std::to_string(binFd);
+    PosixFile file(folder + "/image.cue", O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    const bool made = file.isOpen() &&
+                      file.write({reinterpret_cast<const uint8_t*>(cue.data()), cue.size()}) && file.close() &&
+                      ::symlink(link.c_str(), (folder + "/image.bin").c_str()) == 0;
+    if (made) return folder;
+    ::unlink((folder + "/image.cue").c_str());
+    ::rmdir(folder.c_str());
+    return {};
+}
+
+void removeFolder(const std::string& folder) {
+    if (folder.empty()) return;
+    ::unlink((folder + "/image.bin").c_str());
+    ::unlink((folder + "/image.cue").c_str());
+    ::rmdir(folder.c_str());
 }
 
 int paranoiaMode(int grabMode) {
@@ -81,18 +133,15 @@ struct CdTrackReader {
 
 namespace {
 
-// The image's .bin, read with pread. Every read is checked against the
-// file's size at that moment, so a .bin that shrinks under the reader
-// gives bad sectors, never a read past its end.
+// The image's .bin as the table's check opened it, read with pread. Every
+// read is checked against the file's size at that moment, so a .bin that
+// shrinks under the reader gives bad sectors, never a read past its end.
 struct ImageReader final : CdTrackReader {
+    std::shared_ptr<const PosixFile> bin;
     int fd = -1;
     int retries = 0;
-    explicit ImageReader(const std::string& bin, int retryCount) : retries(retryCount) {
-        fd = ::open(bin.c_str(), O_RDONLY | O_CLOEXEC);
-    }
-    ~ImageReader() override {
-        if (fd >= 0) ::close(fd);
-    }
+    ImageReader(std::shared_ptr<const PosixFile> file, int retryCount)
+        : bin(std::move(file)), fd(bin ? bin->fd() : -1), retries(retryCount) {}
     void read(int32_t lsn, int count, uint8_t* out, std::vector<char>& bad) override {
         bad.assign(static_cast<std::size_t>(count), 0);
         const int64_t size = fileSize(fd);
@@ -145,6 +194,7 @@ struct ParanoiaShared {
     cdrom_drive_t* drive = nullptr;
     cdrom_paranoia_t* paranoia = nullptr;
     int guardFd = -1;  // the .bin of an image, checked before each read
+    std::string privateFolder;  // where libcdio finds that .bin
     int retries = 0;
     int delayMs = 0;  // tests: a drive that answers this slowly
     std::mutex m;
@@ -166,6 +216,7 @@ struct ParanoiaShared {
         if (paranoia) cdio_paranoia_free(paranoia);
         if (drive) cdio_cddap_close_no_free_cdio(drive);
         if (cdio) cdio_destroy(cdio);
+        removeFolder(privateFolder);
         if (guardFd >= 0) ::close(guardFd);
     }
 
@@ -325,10 +376,7 @@ CdGrabber::CdGrabber(QObject* parent) : QObject(parent), imageFolder_(CdImageFol
     debounce_ = new QTimer(this);
     debounce_->setSingleShot(true);
     debounce_->setInterval(300);
-    connect(debounce_, &QTimer::timeout, this, [this] {
-        watchImages();
-        emit mediaChange();
-    });
+    connect(debounce_, &QTimer::timeout, this, &CdGrabber::imageFolderChanged);
 }
 
 CdGrabber::~CdGrabber() {
@@ -383,6 +431,7 @@ void CdGrabber::refreshDrives() {
         const auto slash = image.cuePath.rfind('/');
         drive.shortName = QString::fromStdString(image.cuePath.substr(slash + 1));
         drive.name = "Image " + QString::fromStdString(image.cuePath);
+        drive.files = imageFiles(drive.path, drive.binPath);
         drives_.push_back(drive);
     }
     for (const auto& line : rejected) qCWarning(lcDisc, "image not offered: %s", line.c_str());
@@ -395,6 +444,7 @@ void CdGrabber::refreshDrives() {
     }
     tracks_.clear();
     toc_ = {};
+    imageBin_.reset();
     if (watcher_) watchImages();
 }
 
@@ -406,6 +456,7 @@ void CdGrabber::setDriveIndex(int index) {
     driveIndex_ = index;
     tracks_.clear();
     toc_ = {};
+    imageBin_.reset();
 }
 
 const CdGrabber::Drive* CdGrabber::drive() const {
@@ -430,6 +481,7 @@ bool CdGrabber::readToc() {
     album_.clear();
     genre_.clear();
     titles_.clear();
+    imageBin_.reset();
     const Drive* d = drive();
     if (!d) {
         // Without libcdio no drive is listed; the user is told why.
@@ -437,14 +489,8 @@ bool CdGrabber::readToc() {
         tocProblem_ = problem.empty() ? "no drive" : problem;
         return false;
     }
-    if (d->image) {
-        const CdImageCheck check = CheckCdImage(d->path);
-        if (!check.ok) {
-            tocProblem_ = check.reason;
-            return false;
-        }
-    }
-    CdioHandle cdio(d->path, d->image);
+    if (d->image) return readImageToc();
+    CdioHandle cdio(d->path);
     if (!cdio.p) {
         const std::string problem = CdioLibrariesProblem();
         tocProblem_ = problem.empty() ? "cannot open " + d->path : problem;
@@ -477,12 +523,6 @@ bool CdGrabber::readToc() {
             sane = false;
         if (i > 0 && tracks[i].first <= tracks[i - 1].first) sane = false;
     }
-    if (sane && d->image) {
-        struct stat st {};
-        if (::stat(d->binPath.c_str(), &st) != 0 || st.st_size % kSector != 0 ||
-            st.st_size / kSector != static_cast<off_t>(leadout))
-            sane = false;
-    }
     if (!sane) {
         tocProblem_ = "the table of contents does not match the disc (damaged image?)";
         qCWarning(lcDisc, "%s: %s", d->path.c_str(), tocProblem_.c_str());
@@ -495,17 +535,40 @@ bool CdGrabber::readToc() {
     tracks_ = tracks;
     for (const auto& t : tracks_) toc_.trackLsn.push_back(t.first);
     toc_.leadoutLsn = leadout;
-    if (d->image) {
-        if (cdtext_t* text = cdio_get_cdtext(cdio.p)) {
-            auto field = [&](cdtext_field_t f, track_t t) {
-                const char* s = cdtext_get_const(text, f, t);
-                return s ? CleanCddbText(s) : std::string();
-            };
-            cdTextAlbum_ = field(CDTEXT_FIELD_TITLE, 0);
-            cdTextArtist_ = field(CDTEXT_FIELD_PERFORMER, 0);
-            for (track_t t = first; t < first + count; ++t) cdTextTitles_.push_back(field(CDTEXT_FIELD_TITLE, t));
-        }
+    if (track_ < 1 || track_ > trackCount()) track_ = 1;
+    return true;
+}
+
+bool CdGrabber::readImageToc() {
+    Drive& d = drives_[static_cast<std::size_t>(driveIndex_ - 1)];
+    // Taken before the files are read: a change after it is seen by the
+    // watch, never lost.
+    d.files = imageFiles(d.path, d.binPath);
+    CdImageCheck check = CheckCdImage(d.path);
+    if (!check.ok) {
+        tocProblem_ = check.reason;
+        qCWarning(lcDisc, "%s: %s", d.path.c_str(), tocProblem_.c_str());
+        return false;
     }
+    if (check.binPath != d.binPath) {
+        d.binPath = check.binPath;
+        d.files = imageFiles(d.path, d.binPath);
+        if (watcher_) watchImages();
+    }
+    const auto& sheet = check.sheet;
+    firstTrackNumber_ = sheet.tracks.front().number;
+    for (std::size_t i = 0; i < sheet.tracks.size(); ++i) {
+        Track track;
+        track.first = sheet.tracks[i].lsn;
+        track.last = (i + 1 < sheet.tracks.size() ? sheet.tracks[i + 1].lsn : check.leadout) - 1;
+        tracks_.push_back(track);
+        toc_.trackLsn.push_back(track.first);
+        cdTextTitles_.push_back(sheet.tracks[i].title);
+    }
+    toc_.leadoutLsn = check.leadout;
+    cdTextAlbum_ = sheet.title;
+    cdTextArtist_ = sheet.performer;
+    imageBin_ = check.bin;
     if (track_ < 1 || track_ > trackCount()) track_ = 1;
     return true;
 }
@@ -552,8 +615,12 @@ bool CdGrabber::openTrack(int number) {
         return false;
     }
     int32_t endSector = t->last;
+    if (d->image && !imageBin_) {
+        lastError_ = AudioErrorDrive;
+        return false;
+    }
     if (d->image && !paranoiaForImages_) {
-        auto reader = std::make_unique<ImageReader>(d->binPath, errorRetry_);
+        auto reader = std::make_unique<ImageReader>(imageBin_, errorRetry_);
         if (reader->fd < 0 || fileSize(reader->fd) < static_cast<int64_t>(t->first + 1) * kSector) {
             lastError_ = AudioErrorDrive;
             return false;
@@ -561,15 +628,18 @@ bool CdGrabber::openTrack(int number) {
         reader_ = std::move(reader);
     } else {
         auto s = std::make_shared<ParanoiaShared>();
-        s->cdio = cdio_open(d->path.c_str(), d->image ? DRIVER_BINCUE : DRIVER_DEVICE);
+        if (d->image) {
+            s->guardFd = ::fcntl(imageBin_->fd(), F_DUPFD_CLOEXEC, 0);
+            if (s->guardFd >= 0) s->privateFolder = privateImage(s->guardFd, toc_.trackLsn, firstTrackNumber_);
+            if (!s->privateFolder.empty()) s->cdio = cdio_open((s->privateFolder + "/image.cue").c_str(), DRIVER_BINCUE);
+        } else {
+            s->cdio = cdio_open(d->path.c_str(), DRIVER_DEVICE);
+            if (s->cdio && driveSpeed_ >= 0) cdio_set_speed(s->cdio, driveSpeed_ + 1);
+        }
         if (!s->cdio) {
             lastError_ = AudioErrorDrive;
             return false;
         }
-        if (d->image)
-            s->guardFd = ::open(d->binPath.c_str(), O_RDONLY | O_CLOEXEC);
-        else if (driveSpeed_ >= 0)
-            cdio_set_speed(s->cdio, driveSpeed_ + 1);
         s->drive = cdio_cddap_identify_cdio(s->cdio, CDDA_MESSAGE_FORGETIT, nullptr);
         if (!s->drive) {
             lastError_ = AudioErrorDrive;
@@ -744,6 +814,19 @@ void CdGrabber::setMediaPolling(bool on) {
     }
     pollWake_.notify_all();
     if (on && !poller_.joinable()) poller_ = std::thread([this] { pollDrives(); });
+}
+
+void CdGrabber::imageFolderChanged() {
+    watchImages();
+    // The window's disc is the selected drive's: a new image beside it, or
+    // another being written, is no change of it.
+    if (driveIndex_ < 1 || driveIndex_ > static_cast<int>(drives_.size())) return;
+    Drive& d = drives_[static_cast<std::size_t>(driveIndex_ - 1)];
+    if (!d.image) return;
+    std::string files = imageFiles(d.path, d.binPath);
+    if (files == d.files) return;
+    d.files = std::move(files);
+    emit mediaChange();
 }
 
 void CdGrabber::watchImages() {

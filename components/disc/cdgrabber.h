@@ -26,6 +26,7 @@
 #include "components/audio/blocksource.h"
 #include "components/disc/cddbclient.h"
 #include "components/disc/cddbtext.h"
+#include "platform/posixfile.h"
 
 class QFileSystemWatcher;
 class QTimer;
@@ -139,7 +140,9 @@ public:
 
     // Watch for disc changes while a window shows the drives: drives are
     // polled every two seconds (not while a track is open), images are
-    // watched as files.
+    // watched as files. An image is changed only when its own .cue or .bin
+    // is, and only the selected one's change is told: anything else in the
+    // image folder leaves the disc the window shows alone.
     void setMediaPolling(bool on);
 
 signals:
@@ -150,6 +153,7 @@ private:
         bool image = false;
         std::string path;  // device node or .cue
         std::string binPath;
+        std::string files;  // what the .cue and .bin were when last seen
         QString shortName;
         QString name;
     };
@@ -162,6 +166,8 @@ private:
     const Drive* drive() const;
     const Track* selected() const;
     void watchImages();
+    void imageFolderChanged();
+    bool readImageToc();
     void pollDrives();
 
     std::vector<Drive> drives_;
@@ -175,6 +181,7 @@ private:
     int track_ = 1;
     int firstTrackNumber_ = 1;
 
+    std::shared_ptr<const PosixFile> imageBin_;  // the checked .bin of the table read last
     std::unique_ptr<CdTrackReader> reader_;
     int64_t position_ = 0;
     int64_t openLength_ = 0;

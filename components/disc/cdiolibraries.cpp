@@ -14,7 +14,6 @@
 #include "components/disc/cdiolibraries.h"
 
 #include <cdio/cdio.h>
-#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
@@ -43,7 +42,6 @@ TUNEVALE_DISC_FUNCTION(cddaLibrary, lsn_t, cdio_cddap_track_lastsector, (cdrom_d
                        (d, i_track))
 TUNEVALE_DISC_FUNCTION(cdioLibrary, void, cdio_destroy, (CdIo_t* p_cdio), (p_cdio))
 TUNEVALE_DISC_FUNCTION(cdioLibrary, void, cdio_free_device_list, (char* device_list[]), (device_list))
-TUNEVALE_DISC_FUNCTION(cdioLibrary, cdtext_t*, cdio_get_cdtext, (CdIo_t* p_cdio), (p_cdio))
 TUNEVALE_DISC_OPENING(cdioLibrary, nullptr, char**, cdio_get_devices, (driver_id_t driver_id), (driver_id))
 TUNEVALE_DISC_FUNCTION(cdioLibrary, track_t, cdio_get_first_track_num, (const CdIo_t* p_cdio), (p_cdio))
 TUNEVALE_DISC_FUNCTION(cdioLibrary, bool, cdio_get_hwinfo, (const CdIo_t* p_cdio, cdio_hwinfo_t* p_hw_info),
@@ -68,7 +66,5 @@ TUNEVALE_DISC_FUNCTION(paranoiaLibrary, lsn_t, cdio_paranoia_seek, (cdrom_parano
                        (p, seek, whence))
 TUNEVALE_DISC_FUNCTION(cdioLibrary, driver_return_code_t, cdio_set_speed, (const CdIo_t* p_cdio, int i_drive_speed),
                        (p_cdio, i_drive_speed))
-TUNEVALE_DISC_FUNCTION(cdioLibrary, const char*, cdtext_get_const,
-                       (const cdtext_t* p_cdtext, cdtext_field_t field, track_t track), (p_cdtext, field, track))
 
 }  // extern "C"

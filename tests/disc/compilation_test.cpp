@@ -199,6 +199,10 @@ TEST_F(CompilationTest, ADroppedTreeIsStagedWithoutLinksOrSpecialFiles)
     EXPECT_EQ(c_.TotalSize, sumOfRecords());
 }
 
+// What a problem that may repeat over a list adds to its first message.
+const QString kGoOn =
+    QStringLiteral("\n\nGo on with the other files? Any more like this one are then passed over without asking.");
+
 TEST_F(CompilationTest, OverwriteAnswersAndSpecialSourcesKeepTheTotalRight)
 {
     std::string path = source("a.bin", "0123456789");
@@ -218,9 +222,13 @@ TEST_F(CompilationTest, OverwriteAnswersAndSpecialSourcesKeepTheTotalRight)
     std::string fifo = sources_ + "/fifo";
     mkfifo(fifo.c_str(), 0644);
     adder_.loadLayout({fifo, "/dev/zero", sources_ + "/gone.txt"}, c_.root());
-    EXPECT_EQ(boxes_.texts(), (QStringList{QString::fromStdString("Add file " + fifo + " error!"),
-                                           "Add file /dev/zero error!",
+    // One question for the files that cannot be added (Yes passes over
+    // /dev/zero without asking), and the last name is only told.
+    EXPECT_EQ(boxes_.texts(), (QStringList{QString::fromStdString("Add file " + fifo + " error!") + kGoOn,
                                            QString::fromStdString(sources_ + "/gone.txt has been removed!")}));
+    EXPECT_EQ(boxes_.requests().front().buttons, MessageButtons::YesNo);
+    EXPECT_EQ(boxes_.requests().back().buttons, MessageButtons::Ok);
+    EXPECT_EQ(adder_.SkippedQuietly, 1);
     EXPECT_EQ(c_.FileCount(), 1);
 
     boxes_.clear();
@@ -228,6 +236,31 @@ TEST_F(CompilationTest, OverwriteAnswersAndSpecialSourcesKeepTheTotalRight)
     EXPECT_EQ(boxes_.texts(), QStringList{QString::fromStdString("Add file " + staging_ + "/a.bin error!")})
         << "a source inside the staging folder is refused";
     EXPECT_EQ(readFile(staging_ + "/a.bin"), "0123");
+}
+
+TEST_F(CompilationTest, ADroppedFolderNeverTakesAStagedFilesName)
+{
+    const std::string top = testenv::makeTempDir("clash") + "/Top";
+    mkdir(top.c_str(), 0755);
+    writeFile(top + "/x.txt", "x");
+    adder_.drop({QString::fromStdString(top)}, c_.root());
+    CompilationFolder* topNode = c_.childNamed(c_.root(), "Top");
+    ASSERT_TRUE(topNode);
+    ASSERT_EQ(adder_.stageFile(source("Sub", "a file"), topNode, CompilationAdder::Entry::AddFile),
+              CompilationAdder::Staged::Added);
+    mkdir((top + "/Sub").c_str(), 0755);
+    writeFile(top + "/Sub/one.txt", "1");
+    writeFile(top + "/Sub/two.txt", "2");
+    boxes_.clear();
+    adder_.drop({QString::fromStdString(top)}, c_.root());
+    // The folder question, then one question for both files of Sub.
+    ASSERT_EQ(boxes_.texts().size(), 2);
+    EXPECT_TRUE(boxes_.texts()[1].startsWith(QString::fromStdString("Add file " + top + "/Sub/")));
+    EXPECT_TRUE(boxes_.texts()[1].endsWith(QStringLiteral(".txt error!") + kGoOn));
+    EXPECT_FALSE(c_.childNamed(topNode, "Sub"));
+    EXPECT_EQ(readFile(staging_ + "/Top/Sub"), "a file");
+    EXPECT_EQ(c_.FileCount(), 2);
+    EXPECT_EQ(adder_.SkippedQuietly, 1);
 }
 
 TEST_F(CompilationTest, RunningOutOfSpaceStopsAtTheFirstFileThatDoesNotFit)
@@ -270,7 +303,7 @@ TEST_F(CompilationTest, AFullDiskWhileStagingLeavesNoHalfCopyAndTheTotalRight)
             boxes_.clear();
             adder_.addFiles({QString::fromStdString(big), QString::fromStdString(small)}, c_.root());
             bool ok = c_.FileCount() == 1 && c_.TotalSize == 1 && !Exists(staging_ + "/big.bin") &&
-                      boxes_.texts() == QStringList{QString::fromStdString("Add file " + big + " error!")};
+                      boxes_.texts() == QStringList{QString::fromStdString("Add file " + big + " error!") + kGoOn};
             DIR* dir = opendir(staging_.c_str());
             int entries = 0;
             while (dirent* e = readdir(dir))

@@ -6,15 +6,21 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <QHeaderView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,6 +32,9 @@
 #include "isoreader.h"
 #include "platform/fakes.h"
 #include "platform/inifile.h"
+#include "platform/paths.h"
+#include "skin/trackbar.h"
+#include "windowkit/disctoolservices.h"
 #include "pumpevents.h"
 #include "testenv.h"
 
@@ -361,15 +370,313 @@ TEST_F(DataCdWindowTest, DropsAndLayoutsComeBackIntoTheSelectedFolder)
     window_->btn_newClick();
     EXPECT_EQ(window_->lv->topLevelItemCount(), 0);
     window_->tvClick();
-    EXPECT_EQ(window_->lv->topLevelItemCount(), 2) << "New CD Layout empties only the list";
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 0) << "New CD Layout empties the whole compilation";
+    EXPECT_EQ(window_->compilation().FileCount(), 0);
 
     boxes_.clear();
     dialogs.chooseNext({QString::fromStdString(layouts + "/disc.cfl")});
     window_->btn_openClick();
+    EXPECT_TRUE(boxes_.texts().isEmpty());
+    EXPECT_EQ(window_->compilation().FileCount(), 2);
+    dialogs.chooseNext({QString::fromStdString(layouts + "/disc.cfl")});
+    window_->btn_openClick();
     EXPECT_EQ(boxes_.texts().size(), 2);
     EXPECT_TRUE(boxes_.texts().first().endsWith("a.txt already exists! Overwrite?"));
-    EXPECT_EQ(window_->compilation().FileCount(), 4) << "replaced, not added twice";
+    EXPECT_EQ(window_->compilation().FileCount(), 2) << "replaced, not added twice";
     EXPECT_EQ(window_->stbPanel0->text(), "Finish loading from file.");
+}
+
+// The folder chooser as the program offers it to the disc windows.
+struct FakeChooser : DiscToolServices {
+    QString folder;
+    bool includeSubfolders = true;
+    mutable QString prompt;
+    QString chooseFolder(QWidget*) const override { return folder; }
+    DiscFolderChoice chooseFolderToAdd(QWidget*, const QString& p) const override
+    {
+        prompt = p;
+        return {folder, includeSubfolders};
+    }
+    bool showEncoderSettings(QWidget*) const override { return false; }
+};
+
+// What a user does who knows nothing of the staging folder: every file they
+// see listed, and nothing else, must be on the written image, readable by
+// everyone.
+TEST_F(DataCdWindowTest, TheDiscHoldsExactlyWhatTheWindowLists)
+{
+    sources_ = testenv::makeTempDir("src");
+    writeFile(sources_ + "/old.txt", "old");
+    writeFile(sources_ + "/.notes", "hidden by name only");
+    writeFile(sources_ + "/inner.txt", "inner");
+    FakeFileDialogs dialogs;
+    dialogs.chooseNext({QString::fromStdString(sources_ + "/old.txt")});
+    window_->btn_addfileClick();
+    ASSERT_EQ(window_->compilation().FileCount(), 1);
+
+    // A new layout, not saved first, starts an empty disc.
+    boxes_.answerNext(MessageAnswer::No);
+    window_->btn_newClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{"The current CD playlist has not been saved. Save first?"});
+    EXPECT_EQ(window_->compilation().FileCount(), 0);
+    EXPECT_EQ(window_->compilation().TotalSize, 0);
+    EXPECT_EQ(window_->lv->topLevelItemCount(), 0);
+    ASSERT_EQ(window_->tv->topLevelItemCount(), 1);
+    EXPECT_EQ(window_->tv->topLevelItem(0)->childCount(), 0);
+    std::map<std::string, std::string> staged;
+    ReadFolderTree(window_->compilation().stagingFolder(), "", &staged);
+    EXPECT_TRUE(staged.empty());
+    EXPECT_EQ(window_->tb->position(), 0);
+
+    dialogs.chooseNext({QString::fromStdString(sources_ + "/.notes")});
+    window_->btn_addfileClick();
+    presenter_.setModalHandler([](QWidget* w) {
+        if (auto* prompt = qobject_cast<Tfm_newfolder*>(w)) {
+            prompt->edt_name->setText("Docs");
+            prompt->btn_okClick();
+        }
+        return 0;
+    });
+    window_->CreateNewFolder1Click();
+    CompilationFolder* docs = window_->compilation().childNamed(window_->compilation().root(), "Docs");
+    ASSERT_TRUE(docs);
+    window_->selectFolder(docs);
+    dialogs.chooseNext({QString::fromStdString(sources_ + "/inner.txt")});
+    window_->btn_addfileClick();
+    window_->selectFolder(window_->compilation().root());
+    EXPECT_EQ(window_->lv->topLevelItem(0)->text(0), ".notes");
+
+    boxes_.clear();
+    ASSERT_TRUE(writeAndWait());
+    EXPECT_EQ(boxes_.texts(), QStringList{"CD burn Complete!"});
+    IsoContents iso = ReadIso(window_->DataCDWriter.imagePath().toStdString());
+    const std::map<std::string, std::string> want = {
+        {"/.notes", "hidden by name only"}, {"/Docs/", ""}, {"/Docs/inner.txt", "inner"}};
+    EXPECT_EQ(iso.entries, want);
+    EXPECT_EQ(iso.modes["/Docs/"], 0755u) << "everyone can open the disc's folders";
+    struct stat st {};
+    ASSERT_EQ(stat(window_->compilation().stagingFolder().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "the staging root stays private";
+    EXPECT_FALSE(window_->btn_cancel->isEnabled()) << "Cancel is off while idle";
+}
+
+TEST_F(DataCdWindowTest, AFolderAndAFileNeverShareAName)
+{
+    stage("Music", "a file");
+    stage("song.mp3", "song");
+    QString typed = "Music";
+    presenter_.setModalHandler([&](QWidget* w) {
+        if (auto* prompt = qobject_cast<Tfm_newfolder*>(w)) {
+            prompt->edt_name->setText(typed);
+            prompt->btn_okClick();
+        }
+        return 0;
+    });
+    window_->CreateNewFolder1Click();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Same-named-file already exists! Please rename your folder!"});
+    EXPECT_EQ(window_->compilation().root()->children.size(), 0u);
+
+    // A folder renamed to a staged file's name.
+    typed = "Other";
+    window_->CreateNewFolder1Click();
+    CompilationFolder* album = window_->compilation().childNamed(window_->compilation().root(), "Other");
+    ASSERT_TRUE(album);
+    stage("Album", "another file");
+    window_->selectFolder(album);
+    typed = "Album";
+    boxes_.clear();
+    window_->RenameFolder1Click();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Same-named-file already exists! Please rename your folder!"});
+    EXPECT_EQ(album->name, "Other");
+    EXPECT_EQ(window_->tv->topLevelItem(0)->child(0)->text(0), "Other");
+    EXPECT_EQ(testenv::readFile(window_->compilation().stagingFolder() + "/Album"), "another file");
+
+    // And the reverse: a file renamed to a folder's name. The copy keeps
+    // its extension, so song.mp3 renamed "Other" is Other.mp3: no clash.
+    window_->selectFolder(window_->compilation().root());
+    QTreeWidgetItem* song = window_->lv->findItems("song.mp3", Qt::MatchExactly).value(0);
+    ASSERT_TRUE(song);
+    song->setSelected(true);
+    window_->RenameFile2Click();
+    window_->edt_name->setText("Other");
+    boxes_.clear();
+    window_->edt_nameExit();
+    EXPECT_TRUE(boxes_.texts().isEmpty());
+    EXPECT_EQ(testenv::readFile(window_->compilation().stagingFolder() + "/Other.mp3"), "song");
+    stage("plain", "no extension");
+    window_->tvClick();
+    QTreeWidgetItem* plain = window_->lv->findItems("plain", Qt::MatchExactly).value(0);
+    ASSERT_TRUE(plain);
+    window_->lv->clearSelection();
+    plain->setSelected(true);
+    window_->RenameFile2Click();
+    window_->edt_name->setText("Other");
+    window_->edt_nameExit();
+    EXPECT_EQ(boxes_.texts(), QStringList{"Same-named-folder already exists! Please rename your file!"});
+    EXPECT_EQ(testenv::readFile(window_->compilation().stagingFolder() + "/plain"), "no extension");
+    EXPECT_EQ(plain->text(0), "plain");
+}
+
+TEST_F(DataCdWindowTest, AddPathAsksWithItsOwnBoxAndNeverWalksTheStagingFolder)
+{
+    const std::string top = testenv::makeTempDir("addpath");
+    mkdir((top + "/sub").c_str(), 0755);
+    writeFile(top + "/a.txt", "a");
+    writeFile(top + "/sub/b.txt", "b");
+    FakeChooser chooser;
+    chooser.folder = QString::fromStdString(top);
+    chooser.includeSubfolders = false;
+    IniFile().writeBool("Basic", "subdir", true);  // last set in another window
+    SetDiscToolServices(&chooser);
+    window_->Adddir1Click();
+    EXPECT_EQ(chooser.prompt, "Please select the folder you want to add.");
+    EXPECT_EQ(window_->compilation().FileCount(), 1) << "the box said: no subfolders";
+    chooser.includeSubfolders = true;
+    boxes_.answerNext(MessageAnswer::Yes);
+    window_->Adddir1Click();
+    EXPECT_EQ(window_->compilation().FileCount(), 2);
+
+    // The data root holds the staging folder: dropped or added, it is
+    // walked without the staging folder, which would mirror itself.
+    const std::string dataRoot = ParentFolder(window_->compilation().stagingFolder());
+    writeFile(dataRoot + "/beside.txt", "beside");
+    window_->dropNames({QString::fromStdString(dataRoot)});
+    std::function<int(const CompilationFolder*)> depth = [&](const CompilationFolder* f) {
+        int deepest = 0;
+        for (const auto& c : f->children) {
+            EXPECT_NE(c->name, "burnquilltemp");
+            deepest = std::max(deepest, depth(c.get()));
+        }
+        return deepest + 1;
+    };
+    EXPECT_LE(depth(window_->compilation().root()), 4);
+    const int before = window_->compilation().FileCount();
+    chooser.folder = QString::fromStdString(dataRoot);
+    window_->selectFolder(window_->compilation().root());
+    window_->Adddir1Click();
+    for (const auto& record : window_->compilation().records())
+        EXPECT_FALSE(window_->compilation().isInsideStaging(record.SourcePath)) << record.SourcePath;
+    EXPECT_GT(window_->compilation().FileCount(), before);
+    // The staging folder itself, dropped, adds nothing.
+    boxes_.clear();
+    const int all = window_->compilation().FileCount();
+    window_->dropNames({QString::fromStdString(window_->compilation().stagingFolder())});
+    EXPECT_EQ(window_->compilation().FileCount(), all);
+    EXPECT_EQ(boxes_.texts().size(), 1);
+    SetDiscToolServices(nullptr);
+}
+
+TEST_F(DataCdWindowTest, WhileFilesAreAddedNothingElseMayChangeTheCompilation)
+{
+    sources_ = testenv::makeTempDir("src");
+    writeFile(sources_ + "/one.txt", "1");
+    writeFile(sources_ + "/two.txt", "22");
+    stage("zero.txt", "0");
+    const int before = window_->compilation().FileCount();
+    std::map<std::string, bool> seen;
+    boxes_.setHandler([&](const MessageRequest&) {
+        // Asked in the middle of the add: every command that could change,
+        // save, write or erase is off, and a click that slips through does
+        // nothing.
+        seen["write"] = window_->btn_write->isEnabled();
+        seen["add"] = window_->btn_addfile->isEnabled();
+        seen["clear"] = window_->btn_clear->isEnabled();
+        seen["file menu"] = window_->File1->isEnabled();
+        seen["burner menu"] = window_->CDRecorder1->isEnabled();
+        seen["cancel"] = window_->btn_cancel->isEnabled();
+        window_->btn_newClick();
+        window_->btn_writeClick();
+        window_->RemoveFolder1Click();
+        return MessageAnswer::Yes;
+    });
+    FakeFileDialogs dialogs;
+    dialogs.chooseNext({QString::fromStdString(sources_ + "/missing.txt"), QString::fromStdString(sources_ + "/one.txt"),
+                        QString::fromStdString(sources_ + "/two.txt")});
+    window_->btn_addfileClick();
+    const std::map<std::string, bool> want = {{"write", false},      {"add", false},         {"clear", false},
+                                              {"file menu", false}, {"burner menu", false}, {"cancel", true}};
+    EXPECT_EQ(seen, want);
+    EXPECT_EQ(window_->compilation().FileCount(), before + 2);
+    EXPECT_FALSE(window_->IsWriting);
+    EXPECT_TRUE(window_->File1->isEnabled());
+    EXPECT_TRUE(window_->btn_write->isEnabled());
+    EXPECT_FALSE(window_->btn_cancel->isEnabled()) << "Cancel is off again once the add ends";
+}
+
+TEST_F(DataCdWindowTest, AProblemThatRepeatsIsAskedAboutOnce)
+{
+    // A list of many files that are gone: one question, and Yes passes
+    // over the rest without asking.
+    sources_ = testenv::makeTempDir("src");
+    writeFile(sources_ + "/here.txt", "here");
+    const std::string list = sources_ + "/gone.cfl";
+    {
+        std::ofstream out(list, std::ios::binary);
+        for (int i = 0; i < 2000; ++i)
+            out << sources_ << "/gone" << i << ".txt\r\n";
+        out << sources_ << "/here.txt\r\n";
+    }
+    FakeFileDialogs dialogs;
+    dialogs.chooseNext({QString::fromStdString(list)});
+    boxes_.answerNext(MessageAnswer::Yes);
+    window_->btn_openClick();
+    ASSERT_EQ(boxes_.texts().size(), 1);
+    EXPECT_TRUE(boxes_.texts().first().startsWith(QString::fromStdString(sources_ + "/gone0.txt has been removed!")));
+    EXPECT_EQ(boxes_.requests().front().buttons, MessageButtons::YesNo);
+    EXPECT_EQ(window_->compilation().FileCount(), 1) << "the file after them is added";
+    EXPECT_TRUE(window_->stbPanel0->text().startsWith("Finish loading from file.")) << window_->stbPanel0->text().toStdString();
+
+    // No stops the whole load.
+    window_->btn_newClick();
+    boxes_.clear();
+    dialogs.chooseNext({QString::fromStdString(list)});
+    boxes_.answerNext(MessageAnswer::No);
+    window_->btn_openClick();
+    EXPECT_EQ(boxes_.texts().size(), 1);
+    EXPECT_EQ(window_->compilation().FileCount(), 0);
+
+    // A single file that is gone is simply told.
+    boxes_.clear();
+    dialogs.chooseNext({QString::fromStdString(sources_ + "/gone1.txt")});
+    window_->btn_addfileClick();
+    EXPECT_EQ(boxes_.texts(), QStringList{QString::fromStdString(sources_ + "/gone1.txt has been removed!")});
+    EXPECT_EQ(boxes_.requests().front().buttons, MessageButtons::Ok);
+}
+
+TEST_F(DataCdWindowTest, NothingIsCutAndTheSizeMarksSitUnderTheirTicks)
+{
+    window_->show();
+    QApplication::processEvents();
+    EXPECT_FALSE(window_->btn_cancel->isEnabled()) << "Cancel is off while idle";
+    const int marks[] = {0, 200, 400, 600, 700, 800};
+    int i = 0;
+    for (QLabel* label : window_->findChildren<QLabel*>()) {
+        if (!QRegularExpression("^[0-9]+MB$").match(label->text()).hasMatch())
+            continue;
+        const int value = label->text().chopped(2).toInt();
+        EXPECT_EQ(value, marks[i++]);
+        const int tick = window_->tb->x() + window_->tb->tickAt(value);
+        const QRect r = label->geometry();
+        EXPECT_TRUE(r.left() <= tick && tick <= r.right()) << label->text().toStdString();
+        if (value > 0 && value < 800)
+            EXPECT_LE(std::abs(r.center().x() - tick), 2) << label->text().toStdString();
+        EXPECT_GE(r.width(), label->sizeHint().width());
+    }
+    EXPECT_EQ(i, 6);
+    for (QComboBox* combo : {window_->cb_writespeed, window_->cb_drive})
+        EXPECT_GE(combo->width(), combo->sizeHint().width()) << combo->currentText().toStdString();
+    // A row as Add Path makes it, with the time beside the date.
+    const std::string folder = testenv::makeTempDir("looks");
+    writeFile(folder + "/a rather long file name.txt", "a");
+    window_->adder().addPath(folder, false, window_->compilation().root());
+    QTreeWidgetItem* row = window_->lv->topLevelItem(0);
+    ASSERT_TRUE(row);
+    for (int column = 1; column < 3; ++column)
+        EXPECT_GE(window_->lv->header()->sectionSize(column),
+                  window_->lv->fontMetrics().horizontalAdvance(row->text(column)) + 8)
+            << column;
+    EXPECT_GE(window_->lv->viewport()->width(), window_->lv->header()->length())
+        << "the date column is not pushed out of sight";
 }
 
 TEST(DataCdDialogsTest, SettingsRoundTripAndNameChecks)

@@ -12,7 +12,8 @@
 
 namespace {
 
-void Walk(IsoDir* dir, const std::string& prefix, std::map<std::string, std::string>* out)
+void Walk(IsoDir* dir, const std::string& prefix, std::map<std::string, std::string>* out,
+          std::map<std::string, unsigned>* modes)
 {
     IsoDirIter* iter = nullptr;
     if (iso_dir_get_children(dir, &iter) < 0)
@@ -20,9 +21,11 @@ void Walk(IsoDir* dir, const std::string& prefix, std::map<std::string, std::str
     IsoNode* node = nullptr;
     while (iso_dir_iter_next(iter, &node) == 1) {
         std::string path = prefix + "/" + iso_node_get_name(node);
+        const unsigned mode = static_cast<unsigned>(iso_node_get_permissions(node)) & 07777u;
         if (iso_node_get_type(node) == LIBISO_DIR) {
             (*out)[path + "/"] = "";
-            Walk(reinterpret_cast<IsoDir*>(node), path, out);
+            (*modes)[path + "/"] = mode;
+            Walk(reinterpret_cast<IsoDir*>(node), path, out, modes);
         } else if (iso_node_get_type(node) == LIBISO_FILE) {
             IsoStream* stream = iso_file_get_stream(reinterpret_cast<IsoFile*>(node));
             std::string bytes;
@@ -34,6 +37,7 @@ void Walk(IsoDir* dir, const std::string& prefix, std::map<std::string, std::str
                 iso_stream_close(stream);
             }
             (*out)[path] = bytes;
+            (*modes)[path] = mode;
         } else {
             (*out)[path + "@"] = "";
         }
@@ -97,7 +101,7 @@ IsoContents ReadIso(const std::string& path, bool jolietNames)
         c.hasRockRidge = iso_read_image_features_has_rockridge(features) != 0;
         const char* id = iso_image_get_volume_id(image);
         c.volumeId = id ? id : "";
-        Walk(iso_image_get_root(image), "", &c.entries);
+        Walk(iso_image_get_root(image), "", &c.entries, &c.modes);
         iso_read_image_features_destroy(features);
     }
     iso_image_unref(image);

@@ -14,6 +14,8 @@ struct IsoContents {
     std::string jolietVolumeId;   // the Joliet descriptor's, as UTF-8
     // "/a/b.txt" -> contents; folders end in "/" and hold "".
     std::map<std::string, std::string> entries;
+    // The same paths -> their permission bits (the Rock Ridge modes).
+    std::map<std::string, unsigned> modes;
 };
 
 // jolietNames: read the Joliet tree instead of Rock Ridge.

@@ -82,3 +82,20 @@ TEST_F(FolderWalkTest, AnEntryCallbackStopsTheWalkAtEveryLevel) {
     EXPECT_EQ(entries, 2);
     EXPECT_LE(files, 1);
 }
+
+TEST_F(FolderWalkTest, AFolderNamedNeverIsNotEnteredByAnyPath) {
+    // A walk that copies into a folder of the tree it walks must not walk
+    // its copies: neither by its own name nor through a link to it.
+    FolderWalk w;
+    w.never = {root_ + "/a"};
+    std::map<std::string, bool> files;
+    w.file = [&](const std::string& path, std::string_view, bool regular) {
+        files[fs::path(path).lexically_relative(root_).string()] = regular;
+    };
+    EXPECT_TRUE(WalkFolder(root_, w));
+    EXPECT_EQ(files.count("a/x.mp3"), 0u);
+    EXPECT_EQ(files.count("skip/y.mp3"), 1u);
+    files.clear();
+    EXPECT_TRUE(WalkFolder(root_ + "/dirlink", w));
+    EXPECT_TRUE(files.empty()) << "the chosen folder is that folder itself";
+}
