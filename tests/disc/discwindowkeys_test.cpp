@@ -16,7 +16,7 @@
 #include "disc/cdburner.h"
 #include "disc/cdrecsett.h"
 #include "disc/cdrip.h"
-#include "disc/discinformaion.h"
+#include "disc/discinformation.h"
 #include "disc/erase.h"
 #include "disc/newfolder.h"
 #include "disc/option.h"
