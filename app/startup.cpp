@@ -4,14 +4,20 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <thread>
 
 #include "app/forms.h"
+#include "components/disc/cdimages.h"
+#include "components/discwriter/imageparts.h"
 #include "components/skin/skinpaint.h"
+#include "disc/cdburner.h"
 #include "library/cover.h"
 #include "library/main.h"
 #include "library/mmain.h"
 #include "library/tracklibrary.h"
 #include "platform/instancechannel.h"
+#include "platform/ownedfiles.h"
+#include "platform/posixfile.h"
 #include "platform/paths.h"
 
 const QString kInstanceKey = QStringLiteral("Tunevale");
@@ -96,7 +102,15 @@ bool HandleInstanceMessage(std::uint8_t message) {
     return fm_main->close();
 }
 
+void SweepLeftovers() {
+    for (std::string_view prefix : {kAudioCdCachePrefix, kAudioCdDrivePrefix})
+        RemoveAbandonedTemporaryFolders(TemporaryFolder(), prefix);
+    RemoveAbandonedImageParts(CdImageFolder());
+    RemoveIfAbandoned(Tfm_burner::DataCdStagingFolder());
+}
+
 void SetUpApplication(QApplication& app) {
+    IgnoreFileSizeSignal();
     app.setQuitOnLastWindowClosed(false);
     CreateFolderPath(DataRoot());
 }
@@ -119,6 +133,8 @@ int RunProgram(QApplication& app) {
 
     // This process owns the library now: nobody else writes its tree file.
     TrackLibrary(DataFolder(), PlaylistFolder()).prefetchTree();
+    // Hundreds of megabytes may go; the windows are built meanwhile.
+    std::thread sweep(SweepLeftovers);
     skin::prepareGlyphs();
     SetUpApplication(app);
     ShowSplash();
@@ -133,5 +149,7 @@ int RunProgram(QApplication& app) {
     channel.close();
     if (fm_cover) delete fm_cover;
     DestroyForms();
+    RemoveOwnTemporaryFolders();
+    sweep.join();
     return rc;
 }

@@ -30,7 +30,8 @@ StartupAction DecideStartup(bool found, int parameterCount);
 bool ClaimInstance(InstanceServer& channel, int parameterCount);
 
 // The application's policy: the program ends when the main window closes,
-// not when the last visible window does; the data root exists.
+// not when the last visible window does; a file-size limit fails a write
+// rather than ending the process; the data root exists.
 void SetUpApplication(QApplication& app);
 // Shows the splash and paints it before the windows are created.
 void ShowSplash();
@@ -42,6 +43,13 @@ void CreateToolFormsAfterFirstPaint(QWidget* window);
 // a start without a file brings the window the user sees to the front.
 // True when the main window really closed.
 bool HandleInstanceMessage(std::uint8_t message);
+
+// Removes what processes on this machine that no longer run left behind:
+// the audio CD caches in the temporary folder, image parts in the image
+// folder and the data CD staging folder; an append to the data image that
+// was cut short is taken back. What a running process still writes stays.
+// Runs on a thread of its own from the start.
+void SweepLeftovers();
 
 // Everything after the application object exists: the single-instance test,
 // the splash, the windows and the message loop. Returns the exit code.

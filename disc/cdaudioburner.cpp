@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
-#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -27,6 +26,7 @@
 #include "platform/folderwalk.h"
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"
+#include "platform/ownedfiles.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "platform/keyboard.h"
@@ -585,7 +585,7 @@ void Tfm_cdaudioburner::btn_writeClick() {
     SetMenusEnabled(false);
     WriterError = false;
     if (IniFile().readBool(AudioCdSection, "cache", true)) {
-        cacheFolder_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/tunevale-cd-XXXXXX"));
+        cacheFolder_ = std::make_unique<OwnedTemporaryFolder>(kAudioCdCachePrefix);
         if (!cacheFolder_->isValid()) {
             cacheFolder_.reset();
             Tell(this, QStringLiteral("ERROR!"), QStringLiteral("Failed to create CD quality WAV file!"));
@@ -594,7 +594,7 @@ void Tfm_cdaudioburner::btn_writeClick() {
             return;
         }
         auto* handler = new BoxJobHandler(this);
-        conversion_ = new CdConversionJob(listedPaths(), cacheFolder_->path(), handler, this);
+        conversion_ = new CdConversionJob(listedPaths(), QFile::decodeName(QByteArray::fromStdString(cacheFolder_->path())), handler, this);
         connect(conversion_, &ToolJob::percent, pgb_progress, &TvsProgressBar::setPosition);
         connect(conversion_, &ToolJob::infoMessage, this, &Tfm_cdaudioburner::setStatusText);
         connect(conversion_, &CdConversionJob::converted, this,

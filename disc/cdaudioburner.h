@@ -29,7 +29,7 @@ class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QTableWidget;
-class QTemporaryDir;
+class OwnedTemporaryFolder;
 class TvsProgressBar;
 
 // The most music the list takes: 74 minutes, shown as "01:14:00".
@@ -152,7 +152,7 @@ private:
     EraseNotifier* eraseNotifier() override { return &eraseNotifier_; }
 
     EraseNotifier eraseNotifier_;
-    std::unique_ptr<QTemporaryDir> cacheFolder_;
+    std::unique_ptr<OwnedTemporaryFolder> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;
     bool shown_ = false;
     bool adding_ = false;

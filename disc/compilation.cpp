@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/paths.h"
+#include "platform/ownedfiles.h"
 #include "platform/posixfile.h"
 
 namespace {
@@ -110,25 +111,7 @@ bool IsIllegalFolderName(const QString& name)
 
 void DeleteFolderContents(const std::string& path)
 {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        return;
-    if (!S_ISDIR(st.st_mode)) {
-        ::unlink(path.c_str());
-        return;
-    }
-    if (DIR* dir = ::opendir(path.c_str())) {
-        std::vector<std::string> names;
-        while (dirent* e = ::readdir(dir)) {
-            std::string name = e->d_name;
-            if (name != "." && name != "..")
-                names.push_back(std::move(name));
-        }
-        ::closedir(dir);
-        for (const std::string& name : names)
-            DeleteFolderContents(JoinPath(path, name));
-    }
-    ::rmdir(path.c_str());
+    RemoveFileOrTree(path);
 }
 
 Compilation::Compilation(std::string stagingFolder) : staging_(std::move(stagingFolder)) {}
@@ -143,7 +126,7 @@ bool Compilation::reset()
 {
     DeleteFolderContents(staging_);
     CreateFolderPath(ParentFolder(staging_));
-    ::mkdir(staging_.c_str(), 0700);
+    stagingMark_ = OwnFolder(staging_);
     records_.clear();
     TotalSize = 0;
     root_.children.clear();

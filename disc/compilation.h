@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/posixfile.h"
+
 struct CompilationFolder {
     std::string name;
     CompilationFolder* parent = nullptr;
@@ -106,6 +108,9 @@ private:
     void collect(const CompilationFolder* folder, std::vector<const CompilationFolder*>* out) const;
 
     std::string staging_;
+    // Held while the staging folder is ours, so that the start of another
+    // process never takes it for the leftover of a killed one.
+    PosixFile stagingMark_;
     CompilationFolder root_;
     std::vector<CompilationFileRecord> records_;
 };

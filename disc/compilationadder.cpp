@@ -46,6 +46,7 @@ void CompilationAdder::beginEntry(bool several)
     StopAdding = false;
     several_ = several;
     lastName_ = false;
+    spaceTold_ = false;
     asked_[0] = asked_[1] = 0;
     SkippedQuietly = 0;
 }
@@ -78,21 +79,29 @@ bool CompilationAdder::problem(Problem kind, const QString& text, const QString&
 bool CompilationAdder::noSpace(Entry entry)
 {
     OutOfDiskSpace = true;
+    // A walk goes on in the folders above the one that did not fit, and
+    // each may meet the limit again: the user hears of it once.
+    const bool tell = !spaceTold_;
+    spaceTold_ = true;
+    auto say = [&](const QString& text) {
+        if (tell)
+            TellDisc(text, QStringLiteral("Information"));
+    };
     switch (entry) {
     case Entry::AddFile:
-        TellDisc(QStringLiteral("No enough space on your computer for writing CD!"), QStringLiteral("Information"));
+        say(QStringLiteral("No enough space on your computer for writing CD!"));
         view_.setStatus(QStringLiteral("No enough space."));
         break;
     case Entry::LoadLayout:
-        TellDisc(QStringLiteral("No enough space!"), QStringLiteral("Information"));
+        say(QStringLiteral("No enough space!"));
         break;
     case Entry::Drop:
-        TellDisc(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        say(QStringLiteral("No enough space on your computer!"));
         view_.setStatus(QStringLiteral("Finish draging files."));
         break;
     case Entry::AddPath:
     case Entry::DroppedFolder:
-        TellDisc(QStringLiteral("No enough space on your computer!"), QStringLiteral("Information"));
+        say(QStringLiteral("No enough space on your computer!"));
         view_.setStatus(QStringLiteral("No enough space."));
         break;
     }
@@ -177,6 +186,7 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
         if (copied == CopyResult::NoSpace) {
             // The old copy stays; the disk is full for the files after it too.
             noSpace(entry);
+            StopAdding = true;
             return Staged::StopAll;
         }
         return goOn ? Staged::Added : Staged::StopAll;
@@ -199,9 +209,11 @@ CompilationAdder::Staged CompilationAdder::stageFile(const std::string& source, 
     std::string error;
     const CopyResult copied = compilation_.copyIn(source, D, &error);
     if (copied == CopyResult::NoSpace) {
-        // The disk filled up after the window measured it.
+        // The disk filled up after the window measured it: no later file
+        // fits either.
         compilation_.TotalSize -= size;
         noSpace(entry);
+        StopAdding = true;
         return Staged::StopAll;
     }
     if (copied != CopyResult::Copied) {

@@ -68,7 +68,8 @@ private:
     bool noSpace(Entry entry);
 
     bool several_ = false;
-    bool lastName_ = false;  // the name being staged is the list's last: nothing to go on to
+    bool lastName_ = false;
+    bool spaceTold_ = false;  // this add has told the user the disk is full  // the name being staged is the list's last: nothing to go on to
     int asked_[2] = {0, 0};  // 0 not asked, 1 go on, -1 stop
 
     Compilation& compilation_;

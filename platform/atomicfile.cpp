@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ownedfiles.h"
 #include "paths.h"
 #include "utf8.h"
 
@@ -71,8 +72,6 @@ bool temporaryOwner(std::string_view name, pid_t* pid) {
     *pid = static_cast<pid_t>(value);
     return value > 0;
 }
-
-bool processIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
 
 // linkat through /proc gives an unnamed file a name without any privilege.
 bool canNameUnnamedFiles() {
@@ -234,7 +233,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
     const int fd = ::dirfd(dir);
     while (const dirent* entry = ::readdir(dir)) {
         pid_t pid = 0;
-        if (!temporaryOwner(entry->d_name, &pid) || pid == ::getpid() || !processIsGone(pid)) continue;
+        if (!temporaryOwner(entry->d_name, &pid) || pid == ::getpid() || !ProcessIsGone(pid)) continue;
         struct stat st {};
         if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
             ::unlinkat(fd, entry->d_name, 0);

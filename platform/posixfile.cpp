@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -182,3 +183,5 @@ std::string FileReadErrorText(int error) {
     default: return std::strerror(error);
     }
 }
+
+void IgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }

@@ -66,3 +66,9 @@ int64_t FreeBytesIn(const std::string& folder);
 // What a failure of the two above means, for messages: "not a regular
 // file", "larger than the program reads" or the system's own text.
 std::string FileReadErrorText(int error);
+
+// Makes the process ignore SIGXFSZ, so that a write beyond a file-size
+// limit (ulimit -f) fails with EFBIG and is reported like a full disk,
+// instead of ending the program without a word and leaving a half-written
+// file behind.
+void IgnoreFileSizeSignal();

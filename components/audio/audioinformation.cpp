@@ -160,6 +160,9 @@ int AudioInformation::genreNumber() const {
         const int index = genreIndexOf(infoGenreS);
         return index >= 0 ? index : 12;
     }
+    // A source that had no genre at all (a WAV, an Ogg or WMA file without
+    // one) has none in an ID3v1 block either: 255, not "Other".
+    if (infoGenre == 12 && loadedGenre_ == 12 && loadedGenreText_.empty()) return 255;
     return infoGenre;
 }
 

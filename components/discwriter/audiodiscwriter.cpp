@@ -12,12 +12,14 @@
 
 #include "components/audio/audioinformation.h"
 #include "components/discwriter/burndrive.h"
+#include "components/discwriter/imageparts.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
 #include "components/discwriter/imagefiles.h"
 #include "components/disc/disclog.h"
 #include "components/disc/cdimages.h"
 #include "components/discwriter/trackpipeline.h"
+#include "platform/ownedfiles.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
 
@@ -60,7 +62,7 @@ struct AudioDiscWriter::DriveWork {
 AudioDiscWriter::AudioDiscWriter(QObject* parent)
     : DiscRecorder(parent), drive_(new DriveWork) {
     imageFolder_ = QString::fromStdString(CdImageFolder());
-    imageName_ = QStringLiteral("Audio CD");
+    imageName_ = QString::fromUtf8(kAudioImageName);
 }
 
 AudioDiscWriter::~AudioDiscWriter() {
@@ -201,8 +203,9 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
 
     PosixFile out;
     if (!testMode) {
-        ::unlink(binPart.c_str());
-        out = PosixFile(binPart, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        // A part another process still writes stays; a killed one's goes.
+        ClearAbandonedPart(binPart);
+        out = CreateOwnedFile(binPart, O_WRONLY, 0644);
         if (!out.isOpen()) {
             fail(WriteFailed, QStringLiteral("Cannot create %1: %2").arg(QString::fromStdString(binPart), SystemText(out.openError())));
             return;
@@ -337,10 +340,12 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
 
     postProgress(FinalizeOperation, NoPhase, 99);
     if (!testMode) {
+        // Both parts stay open, which marks them as this writer's, until
+        // they have their names.
         if (!flush() || !out.sync()) return writeFailed(errno);
-        out.close();
         const std::string binName = Local(imageName_ + ".bin");
-        PosixFile cueOut(cuePart, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        ClearAbandonedPart(cuePart);
+        PosixFile cueOut = CreateOwnedFile(cuePart, O_WRONLY, 0644);
         const std::string text = cueimage::RenderCue(binName, table);
         if (!cueOut.isOpen() || !cueOut.write({reinterpret_cast<const uint8_t*>(text.data()), text.size()}) ||
             !cueOut.sync()) {
@@ -348,7 +353,6 @@ void AudioDiscWriter::writeImage(const QList<Track>& tracks, int64_t estimatedFr
             return fail(error == ENOSPC ? NoSpace : WriteFailed,
                         QStringLiteral("Cannot write %1: %2").arg(QString::fromStdString(cuePart), SystemText(error)));
         }
-        cueOut.close();
         if (stopRequested()) return removeParts();
         // The .bin first: whoever watches for the cue finds its audio there.
         if (::rename(binPart.c_str(), bin.c_str()) != 0 || ::rename(cuePart.c_str(), cue.c_str()) != 0) {

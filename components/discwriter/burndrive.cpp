@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +17,7 @@
 #include "components/discwriter/cdaudiosource.h"
 #include "components/disc/disclog.h"
 #include "components/discwriter/trackpipeline.h"
+#include "platform/ownedfiles.h"
 #include "platform/posixfile.h"
 
 using namespace burn;
@@ -181,7 +181,8 @@ void BurnDrive::cancel() {
 
 Failure BurnDrive::writeAudio(const QString& address, const QStringList& tracks, int speed, bool simulate,
                               bool finalize, const Progress& progress, const StopRequested& stop) {
-    QTemporaryDir work(QDir::tempPath() + "/tunevale-audiocd-XXXXXX");
+    const OwnedTemporaryFolder work(kAudioCdDrivePrefix);
+    const QString workPath = QFile::decodeName(QByteArray::fromStdString(work.path()));
     if (!work.isValid()) return {DiscRecorder::WriteFailed, QStringLiteral("No temporary folder can be made.")};
 
     // Decode every track first: the drive needs its exact size.
@@ -195,7 +196,7 @@ Failure BurnDrive::writeAudio(const QString& address, const QStringList& tracks,
     for (int t = 0; t < tracks.size(); ++t) {
         progress(DiscRecorder::WriteOperation, DiscRecorder::FillingBuffer, 0);
         std::string error;
-        const QString raw = work.filePath(QStringLiteral("track%1.raw").arg(t + 1));
+        const QString raw = workPath + QStringLiteral("/track%1.raw").arg(t + 1);
         PosixFile out(QFile::encodeName(raw).toStdString(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (!out.isOpen()) return {DiscRecorder::WriteFailed, QStringLiteral("Cannot create %1.").arg(raw)};
         int64_t frames = 0;
@@ -206,7 +207,7 @@ Failure BurnDrive::writeAudio(const QString& address, const QStringList& tracks,
             frames += int64_t(pcm.size()) / CdAudioSource::Channels;
             if (!out.write({reinterpret_cast<const uint8_t*>(pcm.data()), pcm.size() * sizeof(int16_t)}))
                 return {errno == ENOSPC ? DiscRecorder::NoSpace : DiscRecorder::WriteFailed,
-                        QStringLiteral("Cannot write the decoded track %1 to %2.").arg(t + 1).arg(work.path())};
+                        QStringLiteral("Cannot write the decoded track %1 to %2.").arg(t + 1).arg(workPath)};
         }
         raws << raw;
         sectors << SectorsForFrames(frames);

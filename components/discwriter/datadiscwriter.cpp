@@ -27,8 +27,10 @@
 #include "components/discwriter/burnlibraries.h"
 #include "components/discwriter/burnlibrary.h"
 #include "components/discwriter/imagefiles.h"
+#include "components/discwriter/imageparts.h"
 #include "components/discwriter/isosession.h"
 #include "components/disc/disclog.h"
+#include "platform/ownedfiles.h"
 #include "platform/paths.h"
 #include "platform/posixfile.h"
 
@@ -359,6 +361,10 @@ struct DataDiscWriter::Job {
     // Image targets: where libburn writes, and the name it gets when done.
     std::string writePath;
     std::string finalPath;
+    // The new image's part, or the image appended to, stays open while it
+    // is written: the mark of its writer, so that no other start takes it
+    // for a killed one's.
+    PosixFile partMark;
     // A new image: what its first blocks get once the session is written.
     std::string head;
     // An append to an existing image: how to put it back.
@@ -405,7 +411,7 @@ DataDiscWriter::DataDiscWriter(QObject* parent)
     : DiscRecorder(parent)
 {
     imageFolder_ = QString::fromStdString(CdImageFolder());
-    imageName_ = QStringLiteral("Data CD");
+    imageName_ = QString::fromUtf8(kDataImageName);
 }
 
 DataDiscWriter::~DataDiscWriter() { abort(); }
@@ -554,6 +560,11 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
         if (!FolderWritable(folder) || (FileExists(target) && (size < 0 || ::access(target.c_str(), W_OK) != 0)))
             return {NotWritable, QStringLiteral("%1 cannot be written.").arg(Q(target))};
         if (size > 0) {
+            // Held while the session is added, so that another start does
+            // not take the append for a killed one and put the image back.
+            job->partMark = MarkExistingFile(target);
+            if (!job->partMark.isOpen())
+                return {NotWritable, QStringLiteral("%1 is being written by another program.").arg(Q(target))};
             job->append = true;
             job->oldSize = size;
             if (!ReadHead(target, &job->oldHead))
@@ -561,8 +572,11 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
             job->writePath = target;
         } else {
             job->writePath = target + ".part";
-            // Whatever has the name (a link too) is our own leftover.
-            if (::unlink(job->writePath.c_str()) != 0 && errno != ENOENT)
+            // A link at the name is our own leftover; a part another
+            // process still writes stays, a killed one's goes.
+            ClearAbandonedPart(job->writePath);
+            job->partMark = CreateOwnedFile(job->writePath, O_WRONLY, 0644);
+            if (!job->partMark.isOpen())
                 return {NotWritable, QStringLiteral("%1 cannot be replaced.").arg(Q(job->writePath))};
         }
         job->address = "stdio:" + job->writePath;
@@ -605,6 +619,8 @@ DiscRecorder::Failure DataDiscWriter::readSessionInChild(const std::string& path
         const pid_t done = ::waitpid(child, &status, WNOHANG);
         if (done == child)
             break;
+        if (done < 0 && errno == EINTR)
+            continue;
         const bool late = std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs);
         if (done < 0 || late || stopRequested()) {
             ::kill(child, SIGKILL);

@@ -25,6 +25,10 @@
 //   as discStatus 3) and, before a byte is written, the free space;
 // - is erased by cutting the file to nothing, which frees the space and
 //   reads as a blank disc.
+// What needs no disc library is checked when write() is called and refused
+// at once; grabbing the recorder and reading the sessions already there
+// happen on the worker, and their failures arrive as onError later, before
+// any progress.
 // "Mode 2/XA" is accepted as a setting and written as Mode 1: the disc
 // library writes data tracks in Mode 1 only.
 //

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 
@@ -176,6 +177,11 @@ void DiscRecorder::waitFor(const std::function<void()>& work) {
     {
         std::unique_lock lock(state->mutex);
         done = state->changed.wait_for(lock, kQuiet, [&] { return state->done; });
+    }
+    if (!done && !QCoreApplication::instance()) {
+        std::unique_lock lock(state->mutex);
+        state->changed.wait(lock, [&] { return state->done; });
+        done = true;
     }
     if (!done) {
         QEventLoop loop;

@@ -38,7 +38,8 @@ void ForgetAppend(const std::string& image);
 // unless it is unreadable).
 bool RestoreInterruptedAppend(const std::string& image, std::string* error);
 // The same for every "*.iso" of a folder that has a record; returns how
-// many images were put back.
+// many of those records it settled (the image put back, or nothing left to
+// take back). The start-up calls it for the image folder.
 int RestoreInterruptedAppends(const std::string& folder);
 
 }  // namespace imagefiles

@@ -13,6 +13,7 @@
 
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -23,6 +24,7 @@
 #include "components/discwriter/burndrive.h"
 #include "components/discwriter/cdaudiosource.h"
 #include "components/discwriter/cueimage.h"
+#include "platform/posixfile.h"
 #include "pumpevents.h"
 #include "testenv.h"
 
@@ -285,6 +287,31 @@ TEST_F(ImageWriterTest, RefusesWhatCannotBeWrittenBeforeWriting) {
     }
 }
 
+TEST_F(ImageWriterTest, ALinkAtAnImageNameIsNeverWrittenThrough) {
+    const std::string src = testenv::makeTempDir("linked");
+    const std::string good = src + "/good.wav";
+    audiotest::encode(good, audiotest::sine(44100, 2, 1.0, {440}), 44100, 2);
+    const std::string outside = testenv::makeTempDir("outside") + "/precious.bin";
+    testenv::writeFile(outside, std::string(300000, 'p'));
+    for (const char* name : {"/Audio CD.bin", "/Audio CD.cue"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(::symlink(outside.c_str(), (folder_ + name).c_str()), 0);
+        writer_.refresh();
+        EXPECT_EQ(writer_.discStatus(), DiscRecorder::Closed) << "a link is no blank disc";
+        writer_.clearTracks();
+        writer_.addTrack(QString::fromStdString(good));
+        seen_.errors.clear();
+        writer_.write();
+        EXPECT_EQ(seen_.errors, std::vector<int>{DiscRecorder::NotWritable});
+        EXPECT_NE(writer_.lastErrorText().indexOf("symbolic link"), -1) << writer_.lastErrorText().toStdString();
+        // Erasing removes the link itself, nothing it points at.
+        writer_.erase(true);
+        settle();
+        EXPECT_TRUE(files().empty());
+        EXPECT_EQ(testenv::readFile(outside), std::string(300000, 'p'));
+    }
+}
+
 TEST_F(ImageWriterTest, AFullDiskFailsTheWriteAndLeavesNothingBehind) {
     const std::string src = testenv::makeTempDir("full");
     // One track copied as it is, one decoded: both ways meet the full disk.
@@ -308,6 +335,27 @@ TEST_F(ImageWriterTest, AFullDiskFailsTheWriteAndLeavesNothingBehind) {
         EXPECT_EQ(status, 0);
         EXPECT_TRUE(files().empty());
     }
+}
+
+// Under a file-size limit the program's own set-up makes the write fail
+// with EFBIG, reported, instead of a SIGXFSZ that ends the process and
+// leaves the part behind.
+TEST_F(ImageWriterTest, AFileSizeLimitFailsTheWriteWithAMessageAndLeavesNoPart) {
+    const std::string wav = testenv::makeTempDir("limit") + "/cd.wav";
+    audiotest::encode(wav, audiotest::sine(44100, 2, 8.0, {440}), 44100, 2);
+    const int status = testenv::inChild(
+        [&] {
+            IgnoreFileSizeSignal();
+            writer_.clearTracks();
+            writer_.addTrack(QString::fromStdString(wav));
+            writer_.write();
+            settle();
+            const bool failed = seen_.errors == std::vector<int>{DiscRecorder::WriteFailed};
+            return failed && writer_.lastErrorText().contains(QString::fromUtf8(std::strerror(EFBIG))) ? 0 : 1;
+        },
+        256 << 10, true);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(files().empty());
 }
 
 TEST_F(ImageWriterTest, AnImageWrittenOrDeletedElsewhereIsAMediaChange) {

@@ -284,6 +284,28 @@ TEST_F(RipWindowFixture, RipsTheCheckedRowsToNamedTaggedFiles) {
     EXPECT_TRUE(boxes.texts().isEmpty());
 }
 
+// A cue another ripper wrote in UTF-8, with lowercase keywords and tabs:
+// the list shows its names as they are written, and the rip's files carry
+// them, not their Latin-1 misreading.
+TEST_F(RipWindowFixture, AUtf8CueFromAnotherRipperNamesTheRipRight) {
+    testenv::writeFile(image.cue,
+                       "performer\t\"Bj\xC3\xB6rk\"\ntitle\t\"Homogenic\"\nfile\t\"disc.bin\"\tbinary\n"
+                       "  track 01 audio\n    title \"J\xC3\xB3ga\"\n    index 01 00:00:00\n"
+                       "  track 02 audio\n    index 01 00:05:00\n  track 03 audio\n    index 01 00:09:15\n");
+    IniFile().writeInteger("cd ripper", "cdrip type", 0);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    EXPECT_EQ(window->edt_artist->text().toStdString(), "Bj\xC3\xB6rk");
+    EXPECT_EQ(window->rowTitle(0).toStdString(), "J\xC3\xB3ga");
+    window->lv->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    window->lv->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+    window->btn_ripClick();
+    waitForTheRip();
+    EXPECT_EQ(files(), (std::vector<std::string>{"Bj\xC3\xB6rk/1-J\xC3\xB3ga.wav"}));
+    EXPECT_TRUE(cdtest::decodedPcm(out + "/Bj\xC3\xB6rk/1-J\xC3\xB3ga.wav") == image.padded[0]);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+}
+
 // Stop while the rip is paused lets it go on to its end at once: the track
 // being written leaves no file, complete tracks stay complete.
 TEST_F(RipWindowFixture, StopWhilePausedEndsTheRipWithoutPartialFiles) {

@@ -278,6 +278,24 @@ TEST_F(CompilationTest, RunningOutOfSpaceStopsAtTheFirstFileThatDoesNotFit)
     EXPECT_EQ(boxes_.texts().size(), 1);
 }
 
+TEST_F(CompilationTest, AWalkThatRunsOutOfSpaceSaysSoOnceAndStillFillsWhatFits)
+{
+    // Each folder's big file is over the limit; the folders above go on
+    // and take the small files after it.
+    const std::string top = testenv::makeTempDir("full");
+    for (const char* sub : {"a", "b", "c"}) {
+        mkdir((top + "/" + sub).c_str(), 0755);
+        writeFile(top + "/" + sub + "/big", std::string(100, 'b'));
+    }
+    writeFile(top + "/small", "s");
+    adder_.FreeDiskSpace = 50;
+    adder_.addPath(top, true, c_.root());
+    EXPECT_EQ(boxes_.texts(), QStringList{"No enough space on your computer!"});
+    EXPECT_TRUE(adder_.OutOfDiskSpace);
+    EXPECT_EQ(c_.FileCount(), 1);
+    EXPECT_EQ(c_.TotalSize, 1);
+}
+
 TEST_F(CompilationTest, CancelStopsAWalkAtItsNextEntry)
 {
     std::string folder = testenv::makeTempDir("many");

@@ -17,6 +17,7 @@
 #include "components/audio/audioinformation.h"
 #include "components/disc/cdgrabber.h"
 #include "disc/riprun.h"
+#include "platform/posixfile.h"
 #include "testenv.h"
 
 namespace {
@@ -247,6 +248,27 @@ TEST_F(RipFixture, ATagWithNoRoomFailsTheRowAndKeepsTheAudioWhole) {
             EXPECT_EQ(b[0] | b[1] << 8 | b[2] << 16 | static_cast<size_t>(b[3]) << 24, got.size() - 8);
         }
         EXPECT_EQ(files(), std::vector<std::string>{"Tone.wav"});
+    }
+}
+
+// A file-size limit (ulimit -f) fails the write with EFBIG instead of
+// ending the program with SIGXFSZ, as the program sets itself up: the
+// write error is asked about, whatever the answer no track is left half
+// written, and the rip ends in the same process.
+TEST_F(RipFixture, AFileSizeLimitIsAWriteErrorThatLeavesNoTrack) {
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        const int outcome = testenv::inChild(
+            [&] {
+                IgnoreFileSizeSignal();
+                reporter.answer = [yes](const QString&) { return yes; };
+                const RipResult r = rip(OutputKind::Wav);
+                if (r.done != 0 || reporter.asked.empty()) return 1;
+                return reporter.asked[0].second == "File write error! Continue?" ? 0 : 2;
+            },
+            64 << 10, true);
+        EXPECT_EQ(outcome, 0);
+        EXPECT_TRUE(files().empty());
     }
 }
 

@@ -19,6 +19,7 @@
 #include "components/discwriter/imagefiles.h"
 #include "components/discwriter/isosession.h"
 #include "isoreader.h"
+#include "platform/posixfile.h"
 #include "pumpevents.h"
 #include "testenv.h"
 
@@ -334,6 +335,26 @@ TEST_F(DataDiscWriterTest, AWriteThatRunsOutOfRoomLeavesNoImage)
     EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
 }
 
+// Under a file-size limit, with the program's own set-up, libburn's write
+// fails with EFBIG and the job says so, rather than SIGXFSZ ending the
+// process with the part left behind.
+TEST_F(DataDiscWriterTest, AFileSizeLimitFailsTheWriteWithAnErrorAndLeavesNoPart)
+{
+    std::string tree = MakeBigTree("limit", 4);
+    const int rc = testenv::inChild(
+        [&] {
+            IgnoreFileSizeSignal();
+            writer_.addPath(QString::fromStdString(tree + "/big.bin"));
+            Outcome out = RunToEnd(writer_, [&] { writer_.write(); });
+            if (out.finished || out.errors.size() != 1 || writer_.lastErrorText().isEmpty())
+                return 1;
+            return access(iso_.c_str(), F_OK) != 0 && access((iso_ + ".part").c_str(), F_OK) != 0 ? 0 : 2;
+        },
+        1 << 20, true);
+    EXPECT_EQ(rc, 0) << "one error, and nothing left under either name";
+    EXPECT_NE(access((iso_ + ".part").c_str(), F_OK), 0);
+}
+
 TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWriting)
 {
     int errors = 0;
@@ -583,6 +604,47 @@ TEST_F(DataDiscWriterTest, AnAppendKilledMidwayIsTakenBackByteForByte)
     EXPECT_EQ(c.entries.at("/a.txt"), "a");
     EXPECT_EQ(c.entries.at("/b.txt"), "b");
     EXPECT_EQ(c.entries.count("/big.bin"), 0u);
+}
+
+TEST(InterruptedAppend, ARecordThatDoesNotFitItsImageChangesNothing)
+{
+    const std::string folder = testenv::makeTempDir("records");
+    const std::string image = folder + "/Data CD.iso";
+    const std::string record = imagefiles::AppendRecordPath(image);
+    std::string error;
+
+    // No record: nothing to do.
+    writeFile(image, std::string(4096, 'i'));
+    EXPECT_TRUE(imagefiles::RestoreInterruptedAppend(image, &error));
+
+    // A damaged record is dropped and the image left alone.
+    writeFile(record, "not a record");
+    EXPECT_FALSE(imagefiles::RestoreInterruptedAppend(image, &error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_NE(access(record.c_str(), F_OK), 0);
+    EXPECT_EQ(readFile(image), std::string(4096, 'i'));
+
+    // An image shorter than the record says (erased or replaced since) is
+    // not the one it was made for.
+    ASSERT_TRUE(imagefiles::RecordAppend(image, 8192, std::string(2048, 'h'), &error)) << error;
+    EXPECT_TRUE(imagefiles::RestoreInterruptedAppend(image, &error));
+    EXPECT_EQ(readFile(image), std::string(4096, 'i'));
+    EXPECT_NE(access(record.c_str(), F_OK), 0);
+
+    // A longer one is cut back and gets its first blocks again.
+    ASSERT_TRUE(imagefiles::RecordAppend(image, 3000, std::string(10, 'h'), &error)) << error;
+    EXPECT_EQ(imagefiles::RestoreInterruptedAppends(folder), 1);
+    EXPECT_EQ(readFile(image), std::string(10, 'h') + std::string(2990, 'i'));
+
+    // Through a link at the image's name nothing is written.
+    const std::string outside = testenv::makeTempDir("outside") + "/target";
+    writeFile(outside, std::string(4096, 'o'));
+    unlink(image.c_str());
+    ASSERT_EQ(symlink(outside.c_str(), image.c_str()), 0);
+    ASSERT_TRUE(imagefiles::RecordAppend(image, 100, "x", &error));
+    EXPECT_FALSE(imagefiles::RestoreInterruptedAppend(image, &error));
+    EXPECT_NE(error.find("symbolic link"), std::string::npos) << error;
+    EXPECT_EQ(readFile(outside), std::string(4096, 'o'));
 }
 
 TEST(IsoSessionCheck, AcceptsWhatTheWriterMakesAndRefusesLoopsAndStrayRecords)

@@ -7,6 +7,10 @@
 #include <QProcess>
 #include <QTimer>
 
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -14,7 +18,9 @@
 #include "../playlistwindow/wavfiles.h"
 #include "app/forms.h"
 #include "app/startup.h"
+#include "components/discwriter/imagefiles.h"
 #include "disc/cdaudioburner.h"
+#include "disc/cdburner.h"
 #include "disc/newfolder.h"
 #include "library/addplaylist.h"
 #include "library/cover.h"
@@ -25,6 +31,7 @@
 #include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "platform/instancechannel.h"
+#include "platform/ownedfiles.h"
 #include "platform/paths.h"
 #include "testenv.h"
 #include "tools/cdrippersettings.h"
@@ -329,6 +336,58 @@ TEST_F(TwoInstances, AStartWithAFileClosesTheRunningOneAfterYesThenPlaysTheFile)
     // It runs on the library now: a plain start finds it and ends.
     EXPECT_TRUE(endsAtOnce(start({})));
     EXPECT_EQ(successor.state(), QProcess::Running);
+}
+
+// What killed processes left (audio CD caches in the temporary folder, image
+// parts, the data CD staging folder) goes at the next start, off the GUI
+// thread; what a running process holds or names stays. SIGXFSZ is
+// ignored from the application's set-up on.
+TEST_F(TwoInstances, AStartRemovesWhatEndedProcessesLeftAndKeepsWhatLiveOnesHold) {
+    struct sigaction action {};
+    ::sigaction(SIGXFSZ, nullptr, &action);
+    EXPECT_EQ(action.sa_handler, SIG_IGN) << "set up by SetUpApplication";
+
+    const std::string tmp = testenv::makeTempDir("tmp"), images = testenv::makeTempDir("images");
+    testenv::ScopedEnv tmpEnv("TMPDIR", tmp.c_str());
+    testenv::ScopedEnv imageEnv("TUNEVALE_CD_IMAGES", images.c_str());
+    testenv::ScopedEnv exitEnv("TUNEVALE_EXIT_WHEN_SHOWN", "1");
+    const std::string staging = Tfm_burner::DataCdStagingFolder();
+    // A killed writer's files: its marks went with it.
+    ASSERT_EQ(testenv::inChild([&] {
+                  for (const char* part : {"/Audio CD.bin.part", "/Data CD.iso.part"})
+                      testenv::writeFile(images + part, std::string(1 << 20, 'x'));
+                  PosixFile mark = OwnFolder(staging);
+                  testenv::writeFile(staging + "/track.mp3", "x");
+                  auto* cache = new OwnedTemporaryFolder(kAudioCdCachePrefix);
+                  testenv::writeFile(cache->path() + "/01.wav", "pcm");
+                  ::_exit(mark.isOpen() ? 0 : 1);
+                  return 1;
+              }),
+              0);
+    // An append a killed writer cut short: the image goes back as it was.
+    const std::string iso = images + "/Data CD.iso";
+    testenv::writeFile(iso, "old session");
+    std::string error;
+    ASSERT_TRUE(imagefiles::RecordAppend(iso, 11, "old", &error)) << error;
+    testenv::writeFile(iso, "new session, half written");
+    // A live writer's: this process's.
+    OwnedTemporaryFolder liveCache(kAudioCdDrivePrefix);
+    PosixFile livePart = CreateOwnedFile(images + "/Audio CD.cue.part", O_WRONLY);
+    testenv::writeFile(images + "/song.wav.part", "a recording");
+    ASSERT_TRUE(livePart.isOpen());
+
+    QProcess& program = start({});
+    EXPECT_TRUE(endsAtOnce(program));
+    std::vector<std::string> left;
+    for (const std::string& folder : {tmp, images})
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().filename().string().find("tunevale-") == 0 || folder == images)
+                left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    const std::string live = liveCache.path().substr(tmp.size() + 1);
+    EXPECT_EQ(left, (std::vector<std::string>{"Audio CD.cue.part", "Data CD.iso", "song.wav.part", live}));
+    EXPECT_EQ(testenv::readFile(iso), "old session");
+    EXPECT_FALSE(std::filesystem::exists(staging));
 }
 
 TEST_F(TwoInstances, TwoProgramsStartedPlainNeverRunSideBySide) {

@@ -66,11 +66,11 @@ bool encodeTone(const std::string& path, double seconds, const std::string& ffmp
                " -ac 2 " + ffmpegArgs + " " + shellQuote(path)) == 0;
 }
 
-int inChild(const std::function<int()>& body, unsigned long fileSizeLimit) {
+int inChild(const std::function<int()>& body, unsigned long fileSizeLimit, bool keepFileSizeSignal) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (fileSizeLimit > 0) {
-            ::signal(SIGXFSZ, SIG_IGN);
+            if (!keepFileSizeSignal) ::signal(SIGXFSZ, SIG_IGN);
             const rlimit limit{fileSizeLimit, fileSizeLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
         }

@@ -36,8 +36,10 @@ std::string capture(const std::string& commandLine, int* status = nullptr);
 
 // Runs body in a forked child and returns its exit status (body's result, 99
 // for an exception, 100 + the signal when killed). A fileSizeLimit above 0
-// makes writes beyond it fail, as on a full disk, even for root.
-int inChild(const std::function<int()>& body, unsigned long fileSizeLimit = 0);
+// makes writes beyond it fail, as on a full disk, even for root; the child
+// ignores SIGXFSZ then unless keepFileSizeSignal, which leaves the signal
+// as the process has it, to show what the program itself does.
+int inChild(const std::function<int()>& body, unsigned long fileSizeLimit = 0, bool keepFileSizeSignal = false);
 
 // Sets an environment variable (or removes it, for nullptr) until the end of
 // the scope, then puts back what was there.

@@ -490,6 +490,36 @@ TEST_F(ConversionJobTest, ATagThatCannotBeWrittenFailsTheRowAndIsLogged) {
     EXPECT_EQ(status, 0);
 }
 
+// A WAV whose RIFF INFO holds no genre gives an MP3 without one: the ID3v1
+// block says 255 (none), as a tag saved in the editor does, not "Other";
+// a genre the source does have is still copied.
+TEST_F(ConversionJobTest, AnMp3FromASourceWithoutAGenreHasNoneInItsId3v1Block) {
+    const std::string plain = src_ + "/plain.wav", rock = src_ + "/rock.wav";
+    audiotest::encode(plain, audiotest::sine(44100, 2, 1.0, {1000}));
+    fs::copy_file(plain, rock, fs::copy_options::overwrite_existing);
+    for (const std::string& path : {plain, rock}) {
+        AudioInformation tags;
+        ASSERT_TRUE(tags.load(path));
+        tags.infoTitle = "Title";
+        tags.infoArtist = "Artist";
+        tags.infoAlbum = "Album";
+        if (path == rock) tags.infoGenreS = "Rock";
+        ASSERT_TRUE(tags.save(path));
+    }
+    ConversionSettings s = settings(TargetFormat::Mp3);
+    s.mp3.channelMode = 2;
+    const JobReport report = RunJob(s, {Q(plain), Q(rock)}, handler_);
+    ASSERT_EQ(report.states, QStringList({"0 Converting", "0 finish", "1 Converting", "1 finish"}));
+    for (const auto& [name, genre] : {std::pair{"plain", 255}, std::pair{"rock", 17}}) {
+        SCOPED_TRACE(name);
+        ID3v1Block block;
+        ASSERT_TRUE(ReadID3v1Tag(out_ + "/" + name + ".mp3", block));
+        ASSERT_TRUE(block.hasMagic());
+        EXPECT_EQ(std::string(tags::TrimTagText(block.album())), "Album");
+        EXPECT_EQ(block.genre(), genre);
+    }
+}
+
 // A name that is not valid UTF-8 reaches the job as Qt decodes it (U+FFFD
 // for the bad byte): the file is still opened as it stands, and one that
 // cannot be found is a failed row in a batch that goes on.
