@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QShowEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -25,6 +24,7 @@
 #include "platform/filedialogs.h"
 #include "platform/folderwalk.h"
 #include "platform/inifile.h"
+#include "platform/keyboard.h"
 #include "platform/messageboxes.h"
 #include "platform/ownedfiles.h"
 #include "platform/presenter.h"
@@ -217,6 +217,11 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     connect(btn_close, &QPushButton::clicked, this, &Tfm_cdaudioburner::btn_closeClick);
     connect(cb_drive, QOverload<int>::of(&QComboBox::activated), this, &Tfm_cdaudioburner::cb_driveClick);
 
+    // Exit goes with Close, whose button is off while the list is busy.
+    listCommands_ = {New1,    Open1,    Save1,      WriteCD1, EraseCDRW1, Exit1,  AddFile1, AddPath1, RemoveFileRecord1,
+                     RemoveAll1, MoveUp1, MoveDown1, pmAdd,  pmRemove,   pmClear, pmUp,    pmDown,   pmWrite};
+    GiveListItsKeys(lv, RemoveFileRecord1);
+
     setWriter(new AudioDiscWriter(this));
     resize(428, 360);
 }
@@ -335,6 +340,7 @@ void Tfm_cdaudioburner::FillAudioWriteSpeeds() {
 
 void Tfm_cdaudioburner::SetAudioControlsEnabled(bool Enabled) {
     for (QPushButton* button : {btn_file, btn_delete, btn_up, btn_down, btn_write, btn_close}) button->setEnabled(Enabled);
+    for (QAction* command : listCommands_) command->setEnabled(Enabled);
     btn_cancel->setEnabled(!Enabled);
 }
 
@@ -343,9 +349,14 @@ void Tfm_cdaudioburner::SetMenusEnabled(bool enabled) {
     lv->setContextMenuPolicy(enabled ? Qt::CustomContextMenu : Qt::NoContextMenu);
 }
 
-void Tfm_cdaudioburner::letEventsRun() {
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
+void Tfm_cdaudioburner::runAdd(const std::function<void()>& add) {
+    SetAudioControlsEnabled(false);
+    CancelAdding = false;
+    adding_ = true;
+    addPump_.restart();
+    add();
+    adding_ = false;
+    SetAudioControlsEnabled(true);
 }
 
 void Tfm_cdaudioburner::appendRow(const QString& path, int seconds) {
@@ -365,11 +376,25 @@ void Tfm_cdaudioburner::renumber() {
 
 void Tfm_cdaudioburner::updateTotalText() { setStatusText(AudioCdTotalText(TotalSeconds)); }
 
+void Tfm_cdaudioburner::tellPassedOver() {
+    if (problems_.passedOver() > 0) setStatusText(problems_.withPassedOver(AudioCdTotalText(TotalSeconds)));
+}
+
 void Tfm_cdaudioburner::addListedFile(const QString& path, AddKind kind) {
     const QString removedTitle = kind == AddKind::Files ? QStringLiteral("Error") : QStringLiteral("Information");
+    // A list or a walk may hold thousands of names that fail alike: the
+    // first of a kind asks once, and No stops the add.
+    auto passOver = [&](AddProblem problem, const QString& text) {
+        MessageRequest request;
+        request.kind = kind == AddKind::Files ? MessageKind::Error : MessageKind::Information;
+        request.title = removedTitle;
+        request.text = text;
+        request.parent = this;
+        if (!problems_.pass(static_cast<int>(problem), request)) CancelAdding = true;
+    };
     const ListedEntryKind entry = InspectListedEntry(QFile::encodeName(path).toStdString());
     if (entry == ListedEntryKind::Missing) {
-        Tell(this, removedTitle, path + QStringLiteral(" has been removed!"));
+        passOver(AddProblem::Missing, path + QStringLiteral(" has been removed!"));
         return;
     }
     if (entry == ListedEntryKind::Folder && kind != AddKind::List) return;
@@ -377,17 +402,17 @@ void Tfm_cdaudioburner::addListedFile(const QString& path, AddKind kind) {
         kind == AddKind::Files ? QStringLiteral(" is an invalid audio file!") : QStringLiteral(" is an invalid Audio file!");
     // A FIFO or a device is never opened: it would block or never end.
     if (entry != ListedEntryKind::RegularFile) {
-        Tell(this, removedTitle, path + invalid);
+        passOver(AddProblem::Unreadable, path + invalid);
         return;
     }
     AudioFile reader;
     if (!reader.open(QFile::encodeName(path).toStdString(), 0, 1)) {
-        Tell(this, removedTitle, path + invalid);
+        passOver(AddProblem::Unreadable, path + invalid);
         return;
     }
     if (reader.getLength() == 0) {
-        Tell(this, removedTitle,
-             path + (kind == AddKind::List ? QStringLiteral(" is an invalid file!") : QStringLiteral(" is an empty file!")));
+        passOver(AddProblem::Unreadable,
+                 path + (kind == AddKind::List ? QStringLiteral(" is an invalid file!") : QStringLiteral(" is an empty file!")));
         return;
     }
     appendRow(path, int(reader.getDuration() / 1000));
@@ -401,16 +426,16 @@ void Tfm_cdaudioburner::btn_fileClick() {
     if (files.isEmpty()) return;
     IniFile().writeString(AudioCdSection, "file directory", QFileInfo(files.first()).absolutePath().toStdString());
     ListSaved = false;
-    SetAudioControlsEnabled(false);
-    CancelAdding = false;
-    adding_ = true;
-    for (const QString& file : files) {
-        if (CancelAdding) break;
-        addListedFile(file, AddKind::Files);
-        letEventsRun();
-    }
-    adding_ = false;
-    SetAudioControlsEnabled(true);
+    runAdd([&] {
+        problems_.begin(files.size() > 1);
+        for (const QString& file : files) {
+            if (CancelAdding) break;
+            problems_.setLast(&file == &files.last());
+            addListedFile(file, AddKind::Files);
+            addPump_.pump();
+        }
+        tellPassedOver();
+    });
 }
 
 void Tfm_cdaudioburner::AddPath1Click() {
@@ -420,20 +445,19 @@ void Tfm_cdaudioburner::AddPath1Click() {
         services->chooseFolderToAdd(this, QStringLiteral("Please select the folder you want to add."));
     if (choice.folder.isEmpty()) return;
     IniFile().writeString(AudioCdSection, "add path", choice.folder.toStdString());
-    SetAudioControlsEnabled(false);
     AddStartRow = lv->rowCount();
-    CancelAdding = false;
-    adding_ = true;
-    AddAudioFolderRecursive(choice.folder, choice.includeSubfolders);
-    adding_ = false;
-    SetAudioControlsEnabled(true);
+    runAdd([&] {
+        problems_.begin(true);
+        AddAudioFolderRecursive(choice.folder, choice.includeSubfolders);
+        tellPassedOver();
+    });
     ListSaved = false;
 }
 
 void Tfm_cdaudioburner::AddAudioFolderRecursive(const QString& Folder, bool Recurse) {
     FolderWalk walk;
     walk.entry = [this](const std::string&) {
-        letEventsRun();
+        addPump_.pump();
         return !CancelAdding;
     };
     walk.enter = [Recurse](std::string_view) { return Recurse; };
@@ -532,22 +556,23 @@ void Tfm_cdaudioburner::btn_openClick() {
     lv->setRowCount(0);
     TotalSeconds = 0;
     updateTotalText();
-    SetAudioControlsEnabled(false);
-    CancelAdding = false;
     IniFile().writeString(AudioCdSection, "list file directory", QFileInfo(files.first()).absolutePath().toStdString());
-    std::vector<std::string> paths;
-    std::string error;
-    if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
-        Tell(this, QStringLiteral("Error"), QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
-    adding_ = true;
-    for (const std::string& path : paths) {
-        if (CancelAdding) break;
-        addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::List);
-        letEventsRun();
-    }
-    adding_ = false;
+    runAdd([&] {
+        std::vector<std::string> paths;
+        std::string error;
+        if (!ReadCdFileList(QFile::encodeName(files.first()).toStdString(), &paths, &error))
+            Tell(this, QStringLiteral("Error"),
+                 QStringLiteral("Cannot read %1: %2").arg(files.first(), QString::fromStdString(error)));
+        problems_.begin(paths.size() > 1);
+        for (const std::string& path : paths) {
+            if (CancelAdding) break;
+            problems_.setLast(&path == &paths.back());
+            addListedFile(QFile::decodeName(QByteArray::fromStdString(path)), AddKind::List);
+            addPump_.pump();
+        }
+        tellPassedOver();
+    });
     ListSaved = lv->rowCount() > 0;
-    SetAudioControlsEnabled(true);
 }
 
 QString Tfm_cdaudioburner::refreshForUse() {

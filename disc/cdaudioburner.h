@@ -14,10 +14,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 #include "disc/erase.h"
 #include "jobs/tooljob.h"
+#include "platform/eventpump.h"
+#include "windowkit/repeatedproblems.h"
 
 class AudioDiscWriter;
 class CdConversionJob;
@@ -116,6 +119,8 @@ protected:
 
 private:
     enum class AddKind { Files, Folder, List };
+    // What an add asks about once for all its files.
+    enum class AddProblem { Missing, Unreadable };
 
     void PushTracksToWriter(const QStringList& paths, const QStringList& textSources);
     void FillAudioWriteSpeeds();
@@ -129,11 +134,15 @@ private:
     void appendRow(const QString& path, int seconds);
     void renumber();
     void updateTotalText();
+    // After an add: the total, and how many files it passed over unasked.
+    void tellPassedOver();
     void moveSelection(int step);
+    // Runs an add: the commands that write, erase, save or change the list
+    // are off meanwhile, and the window's events run now and then.
+    void runAdd(const std::function<void()>& add);
     void startBurn();
     void conversionEnded(const QStringList& converted, const QStringList& sources, bool stopped);
     void burnEnded();
-    void letEventsRun();
     // Refresh before a write or an erase; the writer's reason when it failed.
     QString refreshForUse();
 
@@ -152,6 +161,11 @@ private:
     EraseNotifier* eraseNotifier() override { return &eraseNotifier_; }
 
     EraseNotifier eraseNotifier_;
+    // What SetAudioControlsEnabled turns off with the buttons: the menu and
+    // popup items that write, erase, save or change the list.
+    QList<QAction*> listCommands_;
+    EventPump addPump_;
+    RepeatedProblems problems_;
     std::unique_ptr<OwnedTemporaryFolder> cacheFolder_;
     CdConversionJob* conversion_ = nullptr;
     bool shown_ = false;

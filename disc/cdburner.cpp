@@ -772,9 +772,7 @@ void Tfm_burner::finishAdding(const QString& status)
 {
     setBusy(false, true);
     if (!status.isEmpty() && !adder_.OutOfDiskSpace)
-        setStatus(adder_.SkippedQuietly > 0
-                      ? status + QStringLiteral(" %1 more files passed over.").arg(adder_.SkippedQuietly)
-                      : status);
+        setStatus(adder_.Problems.withPassedOver(status));
 }
 
 void Tfm_burner::btn_addfileClick()

@@ -44,36 +44,20 @@ void CompilationAdder::measureFreeSpace()
 void CompilationAdder::beginEntry(bool several)
 {
     StopAdding = false;
-    several_ = several;
-    lastName_ = false;
     spaceTold_ = false;
-    asked_[0] = asked_[1] = 0;
-    SkippedQuietly = 0;
+    Problems.begin(several);
 }
 
 bool CompilationAdder::problem(Problem kind, const QString& text, const QString& caption, MessageKind boxKind)
 {
-    int& answer = asked_[static_cast<int>(kind)];
-    if (answer != 0) {
-        if (answer > 0)
-            ++SkippedQuietly;
-        return answer > 0;
-    }
-    if (!several_ || lastName_) {
-        TellDisc(text, caption, nullptr, boxKind);
-        answer = 1;
-        return true;
-    }
     MessageRequest request;
     request.kind = boxKind;
     request.title = caption;
-    request.text = text + QStringLiteral("\n\nGo on with the other files? Any more like this one are then passed over "
-                                         "without asking.");
-    request.buttons = MessageButtons::YesNo;
-    answer = ShowMessage(request) == MessageAnswer::Yes ? 1 : -1;
-    if (answer < 0)
-        StopAdding = true;
-    return answer > 0;
+    request.text = text;
+    if (Problems.pass(static_cast<int>(kind), request))
+        return true;
+    StopAdding = true;
+    return false;
 }
 
 bool CompilationAdder::noSpace(Entry entry)
@@ -239,7 +223,7 @@ bool CompilationAdder::addFiles(const QStringList& files, CompilationFolder* fol
     for (const QString& file : files) {
         if (StopAdding || OutOfDiskSpace)
             break;
-        lastName_ = &file == &files.last();
+        Problems.setLast(&file == &files.last());
         Staged s = stageFile(QFile::encodeName(file).toStdString(), folder, Entry::AddFile);
         added |= s == Staged::Added;
         if (s == Staged::StopAll)
@@ -255,7 +239,7 @@ bool CompilationAdder::loadLayout(const std::vector<std::string>& lines, Compila
     for (const std::string& line : lines) {
         if (StopAdding || OutOfDiskSpace)
             break;
-        lastName_ = &line == &lines.back();
+        Problems.setLast(&line == &lines.back());
         Staged s = stageFile(line, folder, Entry::LoadLayout);
         added |= s == Staged::Added;
         if (s == Staged::StopAll)
@@ -270,7 +254,7 @@ void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
     for (const QString& name : names) {
         if (StopAdding || OutOfDiskSpace)
             break;
-        lastName_ = &name == &names.last();
+        Problems.setLast(&name == &names.last());
         const std::string path = QFile::encodeName(name).toStdString();
         const std::string base = BaseName(path);
         if (base.empty() || base[0] == '.')
@@ -279,8 +263,8 @@ void CompilationAdder::drop(const QStringList& names, CompilationFolder* folder)
         struct stat st {};
         const bool isFolder = ::lstat(path.c_str(), &link) == 0 && S_ISDIR(link.st_mode) && ::stat(path.c_str(), &st) == 0;
         if (isFolder) {
-            several_ = true;
-            lastName_ = false;
+            Problems.setSeveral(true);
+            Problems.setLast(false);
             // The staging folder, or a folder in it, would be copied into
             // itself.
             if (compilation_.isInsideStaging(path)) {

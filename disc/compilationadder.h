@@ -14,6 +14,7 @@
 
 #include "disc/compilation.h"
 #include "platform/messageboxes.h"
+#include "windowkit/repeatedproblems.h"
 
 class CompilationView {
 public:
@@ -52,14 +53,12 @@ public:
 
     Staged stageFile(const std::string& source, CompilationFolder* folder, Entry entry, bool overwriteConfirmed = false);
 
-    // Files an add passed over without asking, once the user chose to go on
-    // past a problem of their kind.
-    int SkippedQuietly = 0;
+    // What an add met more than once: asked once per kind; its count of
+    // files passed over without asking goes into the window's status.
+    RepeatedProblems Problems;
 
 private:
-    // A problem that may repeat for every file of a long list or walk: the
-    // first of its kind asks whether to go on (OK only when nothing follows),
-    // later ones of that kind follow the answer. False: stop the add.
+    // Asked about once per kind over an add; false stops the add.
     enum class Problem { Missing, CannotAdd };
     bool problem(Problem kind, const QString& text, const QString& caption, MessageKind boxKind);
     void beginEntry(bool several);
@@ -67,10 +66,7 @@ private:
     void addDroppedFolder(const std::string& source, CompilationFolder* parent, bool overwriteConfirmed);
     bool noSpace(Entry entry);
 
-    bool several_ = false;
-    bool lastName_ = false;
-    bool spaceTold_ = false;  // this add has told the user the disk is full  // the name being staged is the list's last: nothing to go on to
-    int asked_[2] = {0, 0};  // 0 not asked, 1 go on, -1 stop
+    bool spaceTold_ = false;  // this add has told the user the disk is full
 
     Compilation& compilation_;
     CompilationView& view_;

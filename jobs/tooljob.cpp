@@ -101,32 +101,6 @@ void ToolJob::setSubPercent(int value) {
     emit subPercent(value);
 }
 
-JobSequence::JobSequence(JobHandler* handler, QObject* handlerContext) : ToolJob(handler, handlerContext) {}
-
-JobSequence::~JobSequence() = default;
-
-void JobSequence::add(ToolJob* job) {
-    job->shareControl(*this);
-    // Direct: the sub-job reports on the thread this sequence runs on.
-    connect(job, &ToolJob::percent, this, &ToolJob::percent, Qt::DirectConnection);
-    connect(job, &ToolJob::subPercent, this, &ToolJob::subPercent, Qt::DirectConnection);
-    connect(job, &ToolJob::nextItem, this, &ToolJob::nextItem, Qt::DirectConnection);
-    connect(job, &ToolJob::itemState, this, &ToolJob::itemState, Qt::DirectConnection);
-    connect(job, &ToolJob::infoMessage, this, &ToolJob::infoMessage, Qt::DirectConnection);
-    jobs_.emplace_back(job);
-}
-
-bool JobSequence::work() {
-    bool endStep = true;
-    for (auto& job : jobs_) {
-        if (stopRequested()) return false;
-        job->setPlace(place());
-        endStep = job->run();
-        if (!endStep || job->failed()) return false;
-    }
-    return endStep;
-}
-
 bool ToolJob::ask(const QString& title, const QString& text) {
     return control_.ask(handlerContext_, [h = handler_, title, text] { return h->askYesNo(title, text) ? 1 : 0; },
                         0) == 1;

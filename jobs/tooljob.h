@@ -60,8 +60,6 @@ public:
     // Where the job was started; a job run by hand counts as a worker's.
     JobPlace place() const { return place_; }
     void setPlace(JobPlace place) { place_ = place; }
-    // From now on this job pauses, resumes and stops with parent (a sub-job).
-    void shareControl(const ToolJob& parent) { control_ = parent.control_; }
 
 signals:
     // The progress every job may report; each is sent only on a change.
@@ -122,25 +120,6 @@ private:
     JobPlace place_ = JobPlace::Worker;
     int percent_ = -1;
     int subPercent_ = -1;
-};
-
-// Runs sub-jobs one after another on the thread it runs on, as one job:
-// their reports are its own, a stop or pause reaches the one running, and
-// the sequence ends after the first that ends without its end step or on
-// an exception. Each asks through the handler it was made with.
-class JobSequence : public ToolJob {
-    Q_OBJECT
-public:
-    JobSequence(JobHandler* handler, QObject* handlerContext);
-    ~JobSequence() override;
-    // Takes the job; before the run.
-    void add(ToolJob* job);
-
-protected:
-    bool work() override;
-
-private:
-    std::vector<std::unique_ptr<ToolJob>> jobs_;
 };
 
 // Where jobs record a failure that does not stop them (a tag that could not

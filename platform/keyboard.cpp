@@ -2,7 +2,11 @@
 
 #include <QAbstractItemView>
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -77,6 +81,54 @@ QString WithMnemonic(const QString& title, QString& taken) {
     return title;
 }
 
+class ListKeysFilter final : public QObject {
+public:
+    ListKeysFilter(QAbstractItemView* list, QAction* remove) : QObject(list), list_(list), remove_(remove) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != list_ || event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (key->key() == Qt::Key_Delete && modifiers == Qt::NoModifier) {
+            if (remove_ && remove_->isEnabled()) remove_->trigger();
+            return true;
+        }
+        if ((key->key() == Qt::Key_Menu && modifiers == Qt::NoModifier) ||
+            (key->key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier)) {
+            openContextMenu();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    // At the first selected row (the current one when none is selected),
+    // through the list's own context menu handling, so that its policy
+    // decides as it does for the mouse.
+    void openContextMenu() {
+        QModelIndex row;
+        if (const QItemSelectionModel* selection = list_->selectionModel()) {
+            for (const QModelIndex& index : selection->selectedIndexes())
+                if (!row.isValid() || index.row() < row.row()) row = index;
+        }
+        if (!row.isValid()) row = list_->currentIndex();
+        QPoint at(4, 4);
+        if (row.isValid()) {
+            row = row.sibling(row.row(), 0);
+            list_->scrollTo(row);
+            const QRect rect = list_->visualRect(row);
+            at = QPoint(rect.left() + rect.height() / 2, rect.center().y());
+        }
+        QWidget* viewport = list_->viewport();
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, viewport->mapToGlobal(at));
+        QCoreApplication::sendEvent(viewport, &menu);
+    }
+
+    QAbstractItemView* list_;
+    QAction* remove_;
+};
+
 }  // namespace
 
 void OpenMenuBarOnF10(QWidget* window, QMenuBar* bar) {
@@ -115,4 +167,9 @@ void KeepAltLettersOutOfText() {
 
 void RunOnEnter(QAbstractItemView* list, std::function<void()> handler) {
     list->installEventFilter(new EnterFilter(list, std::move(handler)));
+}
+
+void GiveListItsKeys(QAbstractItemView* list, QAction* remove) {
+    list->setTabKeyNavigation(false);
+    list->installEventFilter(new ListKeysFilter(list, remove));
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QAbstractItemView;
+class QAction;
 class QMenuBar;
 class QWidget;
 
@@ -23,3 +24,9 @@ void KeepAltLettersOutOfText();
 // Enter or Return on the list's current row runs handler, the list's
 // double click handler; the key goes no further (not to a default button).
 void RunOnEnter(QAbstractItemView* list, std::function<void()> handler);
+
+// A list's own keys: Delete runs remove (nothing while it is disabled);
+// Shift+F10 and the Menu key open the list's context menu at its selected
+// row, as a right click there does; Tab and Shift+Tab move to the next and
+// previous control instead of from cell to cell.
+void GiveListItsKeys(QAbstractItemView* list, QAction* remove);

@@ -553,6 +553,12 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
         job->finalPath = target;
         if (imagefiles::IsLink(target))
             return {NotWritable, imagefiles::LinkRefusal(target)};
+        // Held from here while the session is added, so that neither this
+        // start nor another takes a running append for a killed one and
+        // puts the image back under its writer.
+        PosixFile mark = MarkExistingFile(target);
+        if (!mark.isOpen() && mark.openError() == 0)
+            return {NotWritable, QStringLiteral("%1 is being written by another program.").arg(Q(target))};
         std::string restoreError;
         if (!imagefiles::RestoreInterruptedAppend(target, &restoreError))
             return {NotWritable, QString::fromStdString(restoreError)};
@@ -560,11 +566,9 @@ DiscRecorder::Failure DataDiscWriter::startWrite(int index)
         if (!FolderWritable(folder) || (FileExists(target) && (size < 0 || ::access(target.c_str(), W_OK) != 0)))
             return {NotWritable, QStringLiteral("%1 cannot be written.").arg(Q(target))};
         if (size > 0) {
-            // Held while the session is added, so that another start does
-            // not take the append for a killed one and put the image back.
-            job->partMark = MarkExistingFile(target);
+            job->partMark = std::move(mark);
             if (!job->partMark.isOpen())
-                return {NotWritable, QStringLiteral("%1 is being written by another program.").arg(Q(target))};
+                return {NotWritable, QStringLiteral("%1 cannot be read.").arg(Q(target))};
             job->append = true;
             job->oldSize = size;
             if (!ReadHead(target, &job->oldHead))
@@ -905,6 +909,9 @@ DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
         const std::string path = Local(imagePath());
         if (imagefiles::IsLink(path))
             return {EraseFailed, imagefiles::LinkRefusal(path)};
+        const PosixFile mark = MarkExistingFile(path);
+        if (!mark.isOpen() && mark.openError() == 0)
+            return {EraseFailed, QStringLiteral("%1 is being written by another program.").arg(Q(path))};
         // An append cut short is of no use once the image is emptied.
         imagefiles::ForgetAppend(path);
         const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);

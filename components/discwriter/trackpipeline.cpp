@@ -4,9 +4,11 @@
 
 #include "components/discwriter/cdaudiosource.h"
 
+int DefaultDecoderThreads() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u)); }
+
 TrackPipeline::TrackPipeline(std::vector<std::string> paths, int threads, std::size_t bufferedBytes)
     : paths_(std::move(paths)), bufferedBytes_(bufferedBytes), tracks_(paths_.size()) {
-    if (threads <= 0) threads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    if (threads <= 0) threads = DefaultDecoderThreads();
     threads = std::min<int>(threads, int(paths_.size()));
     for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { decode(); });
 }

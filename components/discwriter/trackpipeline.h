@@ -15,6 +15,10 @@
 #include <thread>
 #include <vector>
 
+// How many files are decoded at once when the caller leaves it open: the
+// machine's cores, at most four.
+int DefaultDecoderThreads();
+
 class TrackPipeline {
 public:
     // threads: decoders at most; 0 chooses from the machine's cores.

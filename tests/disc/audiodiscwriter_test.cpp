@@ -440,3 +440,4 @@ TEST(BurnDrive, MountPointsComeFromMountInfo) {
     EXPECT_EQ(MountPointOf(QString::fromStdString(device), info), "/media/u/My Disc");
     EXPECT_EQ(MountPointOf(QString::fromStdString(device), "36 35 98:0 / /boot rw - ext4 /dev/other rw\n"), "");
 }
+

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 
 #include <filesystem>
@@ -25,12 +26,14 @@
 #include "disc/discwindows.h"
 #include "disc/erase.h"
 #include "disc/option.h"
+#include "skin/menu.h"
 #include "fakerecorder.h"
 #include "platform/fakes.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "skin/progressbar.h"
 #include "testenv.h"
+#include "windowkit/disctoolservices.h"
 
 namespace fs = std::filesystem;
 
@@ -40,6 +43,10 @@ using ScriptedAudioWriter = ScriptedRecorder<AudioDiscWriter>;
 using Step = ScriptedAudioWriter::Step;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// What the first of a kind of problem asks when more files follow.
+const QString kGoOn =
+    QStringLiteral("\n\nGo on with the other files? Any more like this one are then passed over without asking.");
 
 class AudioCdWindowTest : public ::testing::Test {
 protected:
@@ -82,6 +89,20 @@ protected:
         timer.start();
         while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         ASSERT_TRUE(done());
+    }
+    // The commands that write, erase, save or change the list, in the menus,
+    // the popup and the buttons, that are on now.
+    QStringList listCommandsOn() const {
+        QStringList on;
+        for (QAction* command : {window->New1, window->Open1, window->Save1, window->WriteCD1, window->EraseCDRW1,
+                                 window->AddFile1, window->AddPath1, window->RemoveFileRecord1, window->RemoveAll1,
+                                 window->MoveUp1, window->MoveDown1})
+            if (command->isEnabled()) on << command->text();
+        for (QAction* command : window->pm->actions())
+            if (!command->isSeparator() && command->isEnabled()) on << "popup " + command->text();
+        for (QPushButton* button : {window->btn_file, window->btn_delete, window->btn_up, window->btn_down, window->btn_write})
+            if (button->isEnabled()) on << "button " + button->text();
+        return on;
     }
     std::vector<std::string> leftovers() const {
         std::vector<std::string> names;
@@ -142,11 +163,12 @@ TEST_F(AudioCdWindowTest, ListArithmeticReorderingAndTheCdFileList) {
     EXPECT_EQ(column(1), (QStringList{a, b, c}));
     EXPECT_EQ(column(2), (QStringList{"00:03", "00:02", "00:05"}));
     EXPECT_EQ(window->TotalSeconds, 10);
-    EXPECT_EQ(window->statusText(), "00:00:10 / 01:14:00");
-    EXPECT_EQ(boxes.texts(), (QStringList{Q(dir + "/gone.wav") + " has been removed!",
-                                          Q(dir + "/fifo.wav") + " is an invalid audio file!",
-                                          Q(dir + "/text.wav") + " is an invalid audio file!"}));
-    EXPECT_EQ(boxes.titles(), (QStringList{"Error", "Error", "Error"}));
+    // One question for each kind of problem; Yes passes over text.wav, which
+    // fails as the FIFO did, without asking.
+    EXPECT_EQ(window->statusText(), "00:00:10 / 01:14:00 1 more files passed over.");
+    EXPECT_EQ(boxes.texts(), (QStringList{Q(dir + "/gone.wav") + " has been removed!" + kGoOn,
+                                          Q(dir + "/fifo.wav") + " is an invalid audio file!" + kGoOn}));
+    EXPECT_EQ(boxes.titles(), (QStringList{"Error", "Error"}));
     EXPECT_FALSE(window->ListSaved);
 
     // The block of rows 2 and 3 moves up; the first row cannot.
@@ -186,8 +208,11 @@ TEST_F(AudioCdWindowTest, ListArithmeticReorderingAndTheCdFileList) {
     EXPECT_EQ(boxes.texts().first(), "The current CD playlist has not been saved. Save first?");
     EXPECT_EQ(column(1), (QStringList{c, a}));
     EXPECT_EQ(window->TotalSeconds, 8);
-    EXPECT_TRUE(boxes.texts().contains(Q(dir + "/gone.wav") + " has been removed!"));
-    EXPECT_TRUE(boxes.texts().contains("/dev/zero is an invalid Audio file!"));
+    EXPECT_EQ(boxes.texts(), (QStringList{"The current CD playlist has not been saved. Save first?",
+                                          Q(dir + "/fifo.wav") + " is an invalid Audio file!" + kGoOn,
+                                          Q(dir + "/gone.wav") + " has been removed!" + kGoOn}))
+        << "/dev/zero is passed over as the FIFO was";
+    EXPECT_EQ(window->statusText(), "00:00:08 / 01:14:00 1 more files passed over.");
     EXPECT_TRUE(window->ListSaved);
 
     boxes.clear();
@@ -195,6 +220,201 @@ TEST_F(AudioCdWindowTest, ListArithmeticReorderingAndTheCdFileList) {
     EXPECT_EQ(window->lv->rowCount(), 0);
     EXPECT_EQ(window->statusText(), "00:00:00/ 01:14:00");
     EXPECT_EQ(window->TotalSeconds, 0);
+}
+
+// The box about a missing file comes in the middle of an add; the user
+// reaches for every command then, as between two files.
+TEST_F(AudioCdWindowTest, WhileFilesAreAddedNothingWritesErasesSavesOrChangesTheList) {
+    auto* writer = scripted();
+    writer->writeScript = ScriptedAudioWriter::goodWrite(1);
+    window->FormShow();
+    const QString a = tone("a.wav", 1.0), b = tone("b.wav", 1.0), c = tone("c.wav", 1.0);
+    QStringList onWhileAdding;
+    bool cancelOn = false, exitOn = true, writeStarted = true;
+    boxes.setHandler([&](const MessageRequest&) {
+        onWhileAdding = listCommandsOn();
+        cancelOn = window->btn_cancel->isEnabled();
+        exitOn = window->Exit1->isEnabled() || window->btn_close->isEnabled();
+        window->WriteCD1->trigger();
+        writeStarted = window->ConversionRunning() || window->IsWriting;
+        window->lv->selectRow(0);
+        QTest::keyClick(window->lv, Qt::Key_Delete);
+        return MessageAnswer::Yes;
+    });
+    addFiles({a, Q(dir + "/gone.wav"), b, c});
+    boxes.setHandler({});
+    EXPECT_EQ(onWhileAdding.join(", ").toStdString(), "");
+    EXPECT_TRUE(cancelOn);
+    EXPECT_FALSE(exitOn);
+    EXPECT_FALSE(writeStarted);
+    EXPECT_FALSE(window->IsWriting || window->ConversionRunning());
+    EXPECT_FALSE(writer->calls.join(' ').contains("write speed")) << "nothing was written";
+    EXPECT_EQ(column(1), (QStringList{a, b, c})) << "every file is in the list";
+    EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.wav") + " has been removed!" + kGoOn});
+    EXPECT_EQ(listCommandsOn().size(), 11 + 6 + 5) << "all back on after the add";
+    EXPECT_FALSE(window->btn_cancel->isEnabled());
+
+    // A CD file list loads the same way.
+    window->ListSaved = true;
+    testenv::writeFile(dir + "/l.cfl", (a + "\r\n" + Q(dir + "/gone.wav") + "\r\n" + b + "\r\n").toStdString());
+    boxes.setHandler([&](const MessageRequest&) {
+        onWhileAdding = listCommandsOn();
+        return MessageAnswer::Yes;
+    });
+    dialogs.chooseNext({Q(dir + "/l.cfl")});
+    window->btn_openClick();
+    boxes.setHandler({});
+    EXPECT_EQ(onWhileAdding.join(", ").toStdString(), "");
+    EXPECT_EQ(column(1), (QStringList{a, b}));
+}
+
+// Delete, Tab, Shift+F10 and the Menu key in the list, as a user types them.
+TEST_F(AudioCdWindowTest, TheListTakesDeleteTabAndTheMenuKeys) {
+    auto* writer = scripted();
+    window->FormShow();
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const QString a = tone("a.wav", 3.0), b = tone("b.wav", 2.0), c = tone("c.wav", 5.0);
+    addFiles({a, b, c});
+    QTableWidget* lv = window->lv;
+    lv->setFocus();
+    lv->selectRow(1);
+    QTest::keyClick(lv, Qt::Key_Delete);
+    EXPECT_EQ(column(1), (QStringList{a, c}));
+    EXPECT_EQ(column(0), (QStringList{"Track 01", "Track 02"}));
+    EXPECT_EQ(window->TotalSeconds, 8);
+
+    for (const auto& [key, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        lv->clearSelection();
+        lv->selectRow(1);
+        QTest::keyClick(lv, key, modifiers);
+        ASSERT_TRUE(window->pm->isVisible()) << "key " << key;
+        const QRect row = lv->visualRect(lv->model()->index(1, 0));
+        const QPoint top = lv->viewport()->mapToGlobal(row.topLeft());
+        EXPECT_GE(window->pm->pos().y(), top.y());
+        EXPECT_LE(window->pm->pos().y(), top.y() + row.height());
+        window->pm->hide();
+    }
+
+    // Tab goes on to the next control, not to the next cell.
+    lv->setFocus();
+    lv->setCurrentCell(0, 0);
+    QTest::keyClick(lv, Qt::Key_Tab);
+    EXPECT_EQ(lv->currentColumn(), 0);
+    EXPECT_NE(window->focusWidget(), lv);
+    lv->setFocus();
+    QTest::keyClick(lv, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_NE(window->focusWidget(), lv);
+
+    // While a burn runs the list keeps its rows and its popup closed.
+    IniFile().writeBool("Audio CD Burner", "cache", false);
+    writer->writeScript = {Step{2, 1, 0}, Step{2, 2, 50, 0, false, true}, Step{3, 0, 100, 0, true}};
+    window->btn_writeClick();
+    ASSERT_TRUE(window->IsWriting);
+    lv->setFocus();
+    lv->selectRow(0);
+    QTest::keyClick(lv, Qt::Key_Delete);
+    QTest::keyClick(lv, Qt::Key_Menu);
+    EXPECT_EQ(lv->rowCount(), 2);
+    EXPECT_FALSE(window->pm->isVisible());
+    boxes.answerNext(MessageAnswer::Yes);
+    window->btn_cancelClick();
+    EXPECT_FALSE(window->IsWriting);
+}
+
+// A list from a machine whose music has moved: every entry is gone but the
+// first and the last.
+TEST_F(AudioCdWindowTest, AListOfManyMissingFilesAsksOnceAndNoStopsTheLoad) {
+    scripted();
+    window->FormShow();
+    const QString first = tone("first.wav", 2.0), last = tone("last.wav", 3.0);
+    constexpr int kMissing = 20000;
+    QString list = first + "\r\n";
+    for (int i = 0; i < kMissing; ++i) list += Q(dir + "/moved/track" + std::to_string(i) + ".mp3") + "\r\n";
+    list += last + "\r\n";
+    testenv::writeFile(dir + "/moved.cfl", list.toStdString());
+
+    // Yes: the rest are passed over unasked, and the status counts them.
+    dialogs.chooseNext({Q(dir + "/moved.cfl")});
+    window->btn_openClick();
+    ASSERT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(boxes.texts().first(), Q(dir + "/moved/track0.mp3") + " has been removed!" + kGoOn);
+    EXPECT_EQ(boxes.requests().front().buttons, MessageButtons::YesNo);
+    EXPECT_EQ(boxes.titles(), QStringList{"Information"});
+    EXPECT_EQ(column(1), (QStringList{first, last}));
+    EXPECT_EQ(window->statusText(), QStringLiteral("00:00:05 / 01:14:00 %1 more files passed over.").arg(kMissing - 1));
+    EXPECT_TRUE(window->btn_file->isEnabled());
+
+    // No: the load stops at the first missing entry.
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    dialogs.chooseNext({Q(dir + "/moved.cfl")});
+    window->btn_openClick();
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(column(1), QStringList{first});
+    EXPECT_EQ(window->statusText(), "00:00:02 / 01:14:00");
+
+    // Nothing follows a list's only or last name: the plain OK box.
+    for (const QString& names : {Q(dir + "/gone.wav"), first + "\r\n" + Q(dir + "/gone.wav")}) {
+        testenv::writeFile(dir + "/short.cfl", (names + "\r\n").toStdString());
+        boxes.clear();
+        dialogs.chooseNext({Q(dir + "/short.cfl")});
+        window->btn_openClick();
+        EXPECT_EQ(boxes.texts(), QStringList{Q(dir + "/gone.wav") + " has been removed!"});
+        EXPECT_EQ(boxes.requests().front().buttons, MessageButtons::Ok);
+    }
+}
+
+// The folder chooser as the program offers it to the disc windows.
+struct ChosenFolder : DiscToolServices {
+    QString folder;
+    QString chooseFolder(QWidget*) const override { return folder; }
+    bool showEncoderSettings(QWidget*) const override { return false; }
+};
+
+// A folder of broken files, walked by Add Path, and a choice of several
+// in Add File, ask once as well.
+TEST_F(AudioCdWindowTest, AddsOfManyFilesThatCannotBeAddedAskOnce) {
+    scripted();
+    window->FormShow();
+    const std::string broken = dir + "/broken";
+    fs::create_directories(broken + "/sub");
+    QStringList brokenFiles;
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = broken + (i % 2 ? "/sub/" : "/") + "t" + std::to_string(i) + ".wav";
+        testenv::writeFile(name, "no audio here");
+        brokenFiles << Q(name);
+    }
+    const QString good = tone("broken/sub/good.wav", 1.0);
+    ChosenFolder chooser;
+    chooser.folder = Q(broken);
+    SetDiscToolServices(&chooser);
+    window->AddPath1Click();
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(boxes.requests().front().buttons, MessageButtons::YesNo);
+    EXPECT_EQ(column(1), QStringList{good});
+    EXPECT_EQ(window->statusText(), "00:00:01 / 01:14:00 29 more files passed over.");
+
+    // No ends the walk.
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    window->AddPath1Click();
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_TRUE(window->CancelAdding);
+    SetDiscToolServices(nullptr);
+
+    boxes.clear();
+    window->lv->setRowCount(0);
+    window->TotalSeconds = 0;
+    addFiles(brokenFiles + QStringList{good});
+    EXPECT_EQ(boxes.texts(), QStringList{brokenFiles.first() + " is an invalid audio file!" + kGoOn});
+    EXPECT_EQ(window->statusText(), "00:00:01 / 01:14:00 29 more files passed over.");
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    addFiles(brokenFiles + QStringList{good});
+    EXPECT_EQ(boxes.requests().size(), 1u);
+    EXPECT_EQ(window->lv->rowCount(), 1) << "No stops before the good file";
 }
 
 TEST_F(AudioCdWindowTest, DirectBurnFollowsTheWritersEventsAndKeepsTheListAfterAnError) {
@@ -326,6 +546,65 @@ TEST_F(AudioCdWindowTest, CacheConversionWritesARealImageAndLeavesNoTemporaryFil
     EXPECT_EQ(boxes.texts(), QStringList{ClosedDiscText()});
     EXPECT_EQ(window->lv->rowCount(), 1);
     EXPECT_TRUE(window->btn_write->isEnabled());
+    EXPECT_TRUE(leftovers().empty());
+}
+
+// The cache decodes several files at once; what it hands the recorder is
+// what the recorder makes of the files themselves, in list order, and its
+// questions and messages still come row by row.
+TEST_F(AudioCdWindowTest, TheCacheWritesWhatTheFilesThemselvesWouldAndTellsRowByRow) {
+    const std::string cached = testenv::makeTempDir("cached"), direct = testenv::makeTempDir("direct");
+    auto* writer = new AudioDiscWriter;
+    writer->setDrivesListed(false);
+    writer->setImageFolder(Q(cached));
+    window->setWriter(writer);
+    window->FormShow();
+    const QStringList files = {tone("a.mp3", 2.5, 48000), tone("b.ogg", 1.2, 22050, 1), tone("c.wav", 3.0),
+                               tone("d.wav", 1.0, 32000), tone("e.wav", 0.7)};
+    const auto write = [&] {
+        window->btn_writeClick();
+        waitFor([&] { return !window->ConversionRunning() && !window->IsWriting; });
+    };
+    addFiles(files);
+    write();
+    ASSERT_EQ(boxes.texts(), QStringList{"Complete the CD Burn progress!"});
+    IniFile().writeBool("Audio CD Burner", "cache", false);
+    writer->setImageFolder(Q(direct));
+    addFiles(files);
+    boxes.clear();
+    write();
+    ASSERT_EQ(boxes.texts(), QStringList{"Complete the CD Burn progress!"});
+    EXPECT_EQ(testenv::readFile(cached + "/Audio CD.bin"), testenv::readFile(direct + "/Audio CD.bin"));
+    EXPECT_EQ(testenv::readFile(cached + "/Audio CD.cue"), testenv::readFile(direct + "/Audio CD.cue"));
+
+    // A row that is no longer audio and one that went, after the list was
+    // made: told and asked at their turns; Yes goes on with the rest.
+    IniFile().writeBool("Audio CD Burner", "cache", true);
+    writer->setImageFolder(Q(testenv::makeTempDir("third")));
+    addFiles(files);
+    testenv::writeFile(files[1].toStdString(), "no audio here any more");
+    fs::remove(files[3].toStdString());
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::Yes);
+    write();
+    EXPECT_EQ(boxes.texts(), (QStringList{"Failed to open file " + files[1], files[3] + " has been removed. Continue?",
+                                          "Complete the CD Burn progress!"}));
+    EXPECT_TRUE(leftovers().empty());
+
+    // Answered No, the conversion ends there: what was converted ahead of
+    // the answer is neither written nor left behind.
+    const std::string fourth = testenv::makeTempDir("fourth");
+    writer->setImageFolder(Q(fourth));
+    const QString gone = tone("gone.wav", 1.0);
+    addFiles({files[0], gone, files[2], files[4]});
+    fs::remove(gone.toStdString());
+    boxes.clear();
+    boxes.answerNext(MessageAnswer::No);
+    write();
+    EXPECT_EQ(boxes.texts(), (QStringList{gone + " has been removed. Continue?", "Complete the CD Burn progress!"}));
+    const std::string cue = testenv::readFile(fourth + "/Audio CD.cue");
+    EXPECT_NE(cue.find("TRACK 01"), std::string::npos);
+    EXPECT_EQ(cue.find("TRACK 02"), std::string::npos);
     EXPECT_TRUE(leftovers().empty());
 }
 

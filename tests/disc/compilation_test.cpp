@@ -228,7 +228,7 @@ TEST_F(CompilationTest, OverwriteAnswersAndSpecialSourcesKeepTheTotalRight)
                                            QString::fromStdString(sources_ + "/gone.txt has been removed!")}));
     EXPECT_EQ(boxes_.requests().front().buttons, MessageButtons::YesNo);
     EXPECT_EQ(boxes_.requests().back().buttons, MessageButtons::Ok);
-    EXPECT_EQ(adder_.SkippedQuietly, 1);
+    EXPECT_EQ(adder_.Problems.passedOver(), 1);
     EXPECT_EQ(c_.FileCount(), 1);
 
     boxes_.clear();
@@ -260,7 +260,7 @@ TEST_F(CompilationTest, ADroppedFolderNeverTakesAStagedFilesName)
     EXPECT_FALSE(c_.childNamed(topNode, "Sub"));
     EXPECT_EQ(readFile(staging_ + "/Top/Sub"), "a file");
     EXPECT_EQ(c_.FileCount(), 2);
-    EXPECT_EQ(adder_.SkippedQuietly, 1);
+    EXPECT_EQ(adder_.Problems.passedOver(), 1);
 }
 
 TEST_F(CompilationTest, RunningOutOfSpaceStopsAtTheFirstFileThatDoesNotFit)

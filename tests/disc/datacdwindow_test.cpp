@@ -29,6 +29,8 @@
 #include "disc/discinformation.h"
 #include "disc/erase.h"
 #include "disc/newfolder.h"
+#include <QElapsedTimer>
+#include <iterator>
 #include "isoreader.h"
 #include "platform/fakes.h"
 #include "platform/inifile.h"
@@ -220,6 +222,33 @@ TEST_F(DataCdWindowTest, ALinkAtTheImageNameIsRefusedWithItsReasonAndItsTargetSt
     ASSERT_EQ(boxes_.texts().size(), 1);
     EXPECT_TRUE(boxes_.texts().first().contains("symbolic link")) << boxes_.texts().first().toStdString();
     EXPECT_EQ(testenv::readFile(outside), std::string(300000, 'p'));
+}
+
+TEST_F(DataCdWindowTest, ADamagedImageFailsTheWriteWithItsReasonAndKeepsTheCompilation)
+{
+    // A folder on the disc whose record is then made to lead back to the root.
+    CompilationFolder* loop = window_->compilation().createFolder(window_->compilation().root(), "Loop");
+    stage("a.txt", "a", loop);
+    ASSERT_TRUE(writeAndWait());
+    const std::string image = window_->DataCDWriter.imagePath().toStdString();
+    ASSERT_TRUE(MakeFolderLoop(image, "LOOP"));
+    std::ifstream in(image, std::ios::binary);
+    const std::string before((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+    stage("c.txt", "c");
+    boxes_.clear();
+    QElapsedTimer clock;
+    clock.start();
+    window_->btn_writeClick();
+    EXPECT_LT(clock.elapsed(), 1000) << "the old session is read off the window's thread";
+    EXPECT_TRUE(testenv::pumpUntil([&] { return !window_->IsWriting; }));
+    ASSERT_EQ(boxes_.texts().size(), 1);
+    EXPECT_TRUE(boxes_.texts().first().startsWith("Error! ")) << boxes_.texts().first().toStdString();
+    EXPECT_TRUE(boxes_.texts().first().contains("leads back into its own tree"));
+    EXPECT_EQ(window_->stbPanel0->text(), "Error!");
+    EXPECT_GE(window_->compilation().FileCount(), 1) << "the compilation stays to be written again";
+    EXPECT_TRUE(window_->btn_write->isEnabled());
+    EXPECT_EQ(testenv::readFile(image), before);
 }
 
 TEST_F(DataCdWindowTest, WriterErrorsPutTheWindowBackAndClosingWaitsForTheWrite)

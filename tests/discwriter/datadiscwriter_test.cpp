@@ -19,6 +19,7 @@
 #include "components/discwriter/imagefiles.h"
 #include "components/discwriter/isosession.h"
 #include "isoreader.h"
+#include "platform/ownedfiles.h"
 #include "platform/posixfile.h"
 #include "pumpevents.h"
 #include "testenv.h"
@@ -394,38 +395,6 @@ TEST_F(DataDiscWriterTest, NoRecorderAndUnwritableTargetsAreReportedBeforeWritin
 }
 
 
-// Points the record of the root's folder `name` (its ISO name) at the root
-// itself, so that the folder leads back into its own tree.
-bool MakeFolderLoop(const std::string& iso, const std::string& name)
-{
-    std::string d = readFile(iso);
-    auto le32 = [&](size_t at) {
-        return uint32_t(uint8_t(d[at])) | uint32_t(uint8_t(d[at + 1])) << 8 | uint32_t(uint8_t(d[at + 2])) << 16 |
-               uint32_t(uint8_t(d[at + 3])) << 24;
-    };
-    auto put = [&](size_t at, uint32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            d[at + i] = char((value >> (8 * i)) & 0xff);
-            d[at + 7 - i] = char((value >> (8 * i)) & 0xff);
-        }
-    };
-    const size_t root = 16 * 2048 + 156;
-    if (d.size() < root + 34)
-        return false;
-    const uint32_t extent = le32(root + 2), size = le32(root + 10);
-    for (size_t at = size_t(extent) * 2048; at < size_t(extent) * 2048 + size && at < d.size() && d[at];
-         at += uint8_t(d[at])) {
-        const size_t nameLength = uint8_t(d[at + 32]);
-        if ((d[at + 25] & 2) && d.compare(at + 33, nameLength, name) == 0) {
-            put(at + 2, extent);
-            put(at + 10, size);
-            writeFile(iso, d);
-            return true;
-        }
-    }
-    return false;
-}
-
 std::string Toc(const std::string& iso)
 {
     int status = 0;
@@ -604,6 +573,32 @@ TEST_F(DataDiscWriterTest, AnAppendKilledMidwayIsTakenBackByteForByte)
     EXPECT_EQ(c.entries.at("/a.txt"), "a");
     EXPECT_EQ(c.entries.at("/b.txt"), "b");
     EXPECT_EQ(c.entries.count("/big.bin"), 0u);
+}
+
+TEST_F(DataDiscWriterTest, AnAppendAnotherWriterHoldsIsNeitherTakenBackNorWrittenOver)
+{
+    ASSERT_TRUE(writeFolderEntries(OneFileTree("held")).finished);
+    const std::string before = readFile(iso_);
+    std::string error;
+    ASSERT_TRUE(imagefiles::RecordAppend(iso_, 2048 * 16, std::string(16, 'h'), &error)) << error;
+    {
+        // Another writer is adding a session: it holds the image.
+        const PosixFile held = MarkExistingFile(iso_);
+        ASSERT_TRUE(held.isOpen());
+        writer_.clearImage();
+        writer_.addPath(QString::fromStdString(OneFileTree("more") + "/a.txt"));
+        int errors = 0;
+        QObject::connect(&writer_, &DataDiscWriter::onError, &writer_, [&](int) { ++errors; });
+        writer_.write();
+        EXPECT_EQ(errors, 1);
+        EXPECT_NE(writer_.lastErrorText().indexOf("another program"), -1) << writer_.lastErrorText().toStdString();
+        writer_.erase(true);
+        EXPECT_EQ(errors, 2);
+        QObject::disconnect(&writer_, &DataDiscWriter::onError, &writer_, nullptr);
+        EXPECT_TRUE(readFile(iso_) == before);
+        EXPECT_EQ(access((iso_ + ".undo").c_str(), F_OK), 0) << "its record stays";
+    }
+    imagefiles::ForgetAppend(iso_);
 }
 
 TEST(InterruptedAppend, ARecordThatDoesNotFitItsImageChangesNothing)

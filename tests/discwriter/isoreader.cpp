@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -135,4 +136,39 @@ void ReadFolderTree(const std::string& folder, const std::string& prefix, std::m
         }
     }
     closedir(dir);
+}
+
+// Points the record of the root's folder `name` (its ISO name) at the root
+// itself, so that the folder leads back into its own tree.
+bool MakeFolderLoop(const std::string& iso, const std::string& name)
+{
+    std::ifstream in(iso, std::ios::binary);
+    std::string d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    auto le32 = [&](size_t at) {
+        return uint32_t(uint8_t(d[at])) | uint32_t(uint8_t(d[at + 1])) << 8 | uint32_t(uint8_t(d[at + 2])) << 16 |
+               uint32_t(uint8_t(d[at + 3])) << 24;
+    };
+    auto put = [&](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            d[at + i] = char((value >> (8 * i)) & 0xff);
+            d[at + 7 - i] = char((value >> (8 * i)) & 0xff);
+        }
+    };
+    const size_t root = 16 * 2048 + 156;
+    if (d.size() < root + 34)
+        return false;
+    const uint32_t extent = le32(root + 2), size = le32(root + 10);
+    for (size_t at = size_t(extent) * 2048; at < size_t(extent) * 2048 + size && at < d.size() && d[at];
+         at += uint8_t(d[at])) {
+        const size_t nameLength = uint8_t(d[at + 32]);
+        if ((d[at + 25] & 2) && d.compare(at + 33, nameLength, name) == 0) {
+            put(at + 2, extent);
+            put(at + 10, size);
+            std::ofstream out(iso, std::ios::binary | std::ios::trunc);
+            out << d;
+            return bool(out);
+        }
+    }
+    return false;
 }

@@ -24,3 +24,7 @@ IsoContents ReadIso(const std::string& path, bool jolietNames = false);
 // A folder's regular files and folders in the same form, with the given
 // prefix ("/name").
 void ReadFolderTree(const std::string& folder, const std::string& prefix, std::map<std::string, std::string>* out);
+
+// Points the record of the root's folder `name` (its ISO name) at the root
+// itself, so that the folder leads back into its own tree: a damaged image.
+bool MakeFolderLoop(const std::string& iso, const std::string& name);

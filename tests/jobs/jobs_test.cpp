@@ -92,58 +92,6 @@ TEST_F(Jobs, StartRunsOnTheGuiThreadAtOnceOrOnAWorker) {
     EXPECT_EQ(log, (std::vector<int>{1, 2}));
 }
 
-TEST_F(Jobs, ASequenceRunsItsJobsInOrderAndEndsAtTheFirstThatFails) {
-    struct Row {
-        std::vector<bool> results;
-        std::vector<int> ran;
-        bool endStep;
-    };
-    const std::vector<Row> rows = {
-        {{true, true, true}, {0, 1, 2}, true},
-        {{true, false, true}, {0, 1}, false},
-        {{false, true}, {0}, false},
-        {{}, {}, true},
-    };
-    for (const Row& row : rows) {
-        log.clear();
-        JobSequence sequence(&handler, &context);
-        for (size_t i = 0; i < row.results.size(); ++i) sequence.add(step(int(i), row.results[i]));
-        EXPECT_EQ(sequence.run(), row.endStep);
-        EXPECT_EQ(log, row.ran);
-    }
-}
-
-TEST_F(Jobs, AStopOfTheSequenceReachesTheRunningSubJobAndSkipsTheRest) {
-    JobSequence sequence(&handler, &context);
-    bool subSawStop = false;
-    auto* first = step(0);
-    first->during = [&](StepJob& j) {
-        sequence.stop();
-        subSawStop = !j.checkpoint();
-    };
-    sequence.add(first);
-    sequence.add(step(1));
-    bool cancelled = false;
-    QObject::connect(&sequence, &ToolJob::cancelled, [&] { cancelled = true; });
-    EXPECT_FALSE(sequence.run());
-    EXPECT_TRUE(subSawStop);
-    EXPECT_TRUE(cancelled);
-    EXPECT_EQ(log, (std::vector<int>{0}));
-}
-
-TEST_F(Jobs, ProgressOfASubJobIsTheSequencesAndIsSentOnlyOnAChange) {
-    JobSequence sequence(&handler, &context);
-    auto* job = step(0);
-    job->during = [](StepJob& j) {
-        for (int p : {0, 0, 10, 10, 10, 55, 100, 100}) j.setPercent(p);
-    };
-    sequence.add(job);
-    std::vector<int> seen;
-    QObject::connect(&sequence, &ToolJob::percent, [&](int p) { seen.push_back(p); });
-    sequence.run();
-    EXPECT_EQ(seen, (std::vector<int>{0, 10, 55, 100}));
-}
-
 TEST_F(Jobs, AnExceptionInAJobGoesToTheErrorHandlerAndTheJobStillEnds) {
     std::vector<std::string> errors;
     SetJobErrorHandler([&](const std::exception_ptr& e) {
@@ -160,13 +108,7 @@ TEST_F(Jobs, AnExceptionInAJobGoesToTheErrorHandlerAndTheJobStillEnds) {
     EXPECT_TRUE(ended);
     EXPECT_TRUE(job.failed());
 
-    // A sequence does not go on after a sub-job that threw.
-    JobSequence sequence(&handler, &context);
-    sequence.add(new ThrowingJob(&handler, &context));
-    sequence.add(step(1));
-    EXPECT_FALSE(sequence.run());
-    EXPECT_TRUE(log.empty());
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
     SetJobErrorHandler(nullptr);
-    EXPECT_EQ(errors, (std::vector<std::string>{"disc went away", "disc went away"}));
+    EXPECT_EQ(errors, (std::vector<std::string>{"disc went away"}));
 }
