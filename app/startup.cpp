@@ -16,6 +16,7 @@
 #include "library/mmain.h"
 #include "library/tracklibrary.h"
 #include "platform/instancechannel.h"
+#include "platform/modalguard.h"
 #include "platform/ownedfiles.h"
 #include "platform/posixfile.h"
 #include "platform/paths.h"
@@ -137,6 +138,7 @@ int RunProgram(QApplication& app) {
     std::thread sweep(SweepLeftovers);
     skin::prepareGlyphs();
     SetUpApplication(app);
+    LogInputRefusedWhileModal();
     ShowSplash();
     CreateLibraryForms();
     CreateToolFormsAfterFirstPaint(fm_main);

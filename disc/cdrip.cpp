@@ -1,5 +1,8 @@
 #include "disc/cdrip.h"
 
+#include <algorithm>
+#include <array>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
@@ -14,10 +17,9 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
-#include <thread>
-
 #include "components/skin/skinlabel.h"
 #include "disc/ripjob.h"
+#include "disc/ripperjobs.h"
 #include "disc/ripsettings.h"
 #include "platform/launcher.h"
 #include "windowkit/disctoolservices.h"
@@ -37,6 +39,8 @@ namespace {
 
 constexpr const char* kSection = "cd ripper";
 constexpr int kOtherGenre = 12;
+// Marks a title the user typed.
+constexpr int kTypedRole = Qt::UserRole + 1;
 
 QPushButton* button(const QString& text, QWidget* parent, int x, int y, int w = 60, int h = 23) {
     auto* b = new QPushButton(text, parent);
@@ -100,17 +104,20 @@ void Tfm_cdripper::buildControls() {
     edt_artist = new QLineEdit(this);
     edt_artist->setGeometry(52, top + 206, 140, 21);
     connect(edt_artist, &QLineEdit::editingFinished, this, [this] { edt_artistExit(); });
+    connect(edt_artist, &QLineEdit::textEdited, this, [this] { artistTyped_ = true; });
     edt_artist->installEventFilter(this);
     auto* albumLabel = new QLabel(QStringLiteral("Album:"), this);
     albumLabel->setGeometry(200, top + 206, 44, 20);
     edt_album = new QLineEdit(this);
     edt_album->setGeometry(244, top + 206, 148, 21);
     connect(edt_album, &QLineEdit::editingFinished, this, [this] { edt_albumExit(); });
+    connect(edt_album, &QLineEdit::textEdited, this, [this] { albumTyped_ = true; });
     edt_album->installEventFilter(this);
     auto* genreLabel = new QLabel(QStringLiteral("Genre:"), this);
     genreLabel->setGeometry(8, top + 240, 44, 20);
     cb_genre = new ToolComboBox(this);
     cb_genre->setGeometry(52, top + 240, 110, 21);
+    connect(cb_genre, &QComboBox::activated, this, [this] { genreChosen_ = true; });
 
     auto* formats = new QGroupBox(QStringLiteral("Select Format"), this);
     formats->setGeometry(168, top + 230, 224, 42);
@@ -124,11 +131,7 @@ void Tfm_cdripper::buildControls() {
         x += 54;
     }
     auto* group = new QButtonGroup(this);
-    group->setExclusive(false);  // none is checked for an unknown stored format
-    for (QRadioButton* rb : {rb_wav, rb_mp3, rb_ogg, rb_wma}) {
-        rb->setAutoExclusive(false);
-        group->addButton(rb);
-    }
+    for (QRadioButton* rb : {rb_wav, rb_mp3, rb_ogg, rb_wma}) group->addButton(rb);
     connect(rb_wav, &QRadioButton::clicked, this, [this] { rb_wavClick(); });
     connect(rb_mp3, &QRadioButton::clicked, this, [this] { rb_mp3Click(); });
     connect(rb_ogg, &QRadioButton::clicked, this, [this] { rb_oggClick(); });
@@ -138,6 +141,8 @@ void Tfm_cdripper::buildControls() {
     pb->setGeometry(8, top + 280, 330, 16);
     st = new SkinLabel(QStringLiteral("00/00"), this);
     st->setGeometry(344, top + 278, 48, 20);
+    st_wait = new SkinLabel(QString(), this);
+    st_wait->setGeometry(8, top + 332, 384, 20);
 
     const int row = top + 306;
     btn_play = button(QStringLiteral("Play"), this, 8, row, 44);
@@ -179,7 +184,7 @@ void Tfm_cdripper::buildMenus() {
     SelectAll1 = action->addAction(QStringLiteral("Select All"), this, [this] { SelectAll1Click(); });
     UneslectAll1 = action->addAction(QStringLiteral("Uneslect All"), this, [this] { UneslectAll1Click(); });
 
-    PopupMenu1 = new QMenu(this);
+    PopupMenu1 = new ToolPopupMenu(this);
     EditFilename2 = PopupMenu1->addAction(QStringLiteral("Edit Filename"), this, [this] { lvDblClick(); });
     QMenu* rip2 = PopupMenu1->addMenu(QStringLiteral("Rip"));
     Rip2 = rip2->menuAction();
@@ -224,77 +229,132 @@ void Tfm_cdripper::showEvent(QShowEvent* event) {
 
 void Tfm_cdripper::reject() {
     // Escape, the frame's close, Close and Exit all end here, so none of
-    // them leaves a rip running behind a hidden window. The online lookup
-    // uses the grabber on its worker; the window closes when it has
-    // answered (within its deadline).
-    if (lookupRunning_) return;
+    // them leaves a rip or a lookup running behind a hidden window.
+    StopLookup();
     FormCloseQuery();
     QDialog::reject();
 }
 
-void Tfm_cdripper::waitForRipEnd() {
-    if (!RipThread) return;
-    RipThread->stop();
-    // A WMA rip runs below this call on the same thread: it ends when
-    // control returns to it, and its end hands the controls back.
-    if (RipThread->place() == JobPlace::GuiThread) return;
-    while (RipThread)
+void Tfm_cdripper::waitForDriveUsers() {
+    if (RipThread) {
+        RipThread->stop();
+        // A WMA rip runs below this call on the same thread: it ends when
+        // control returns to it, and its end hands the controls back.
+        if (RipThread->place() == JobPlace::GuiThread) return;
+    }
+    while (RipThread || driveJob_)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void Tfm_cdripper::showWaiting(const QString& text) {
+    st_wait->setText(text);
+    if (text.isEmpty())
+        unsetCursor();
+    else
+        setCursor(Qt::BusyCursor);
+}
+
+void Tfm_cdripper::runOnDrive(std::function<void()> call, std::function<void()> done) {
+    auto* job = new CdDriveJob(&jobHandler_, this, std::move(call));
+    driveJob_ = job;
+    showWaiting(QStringLiteral("Waiting for the drive..."));
+    setPlayGroup(false);
+    setRipGroup(false);
+    btn_freedb->setEnabled(false);
+    btn_refresh->setEnabled(false);
+    cbx_cdrom->setEnabled(false);
+    connect(job, &ToolJob::ended, this, [this, job, done = std::move(done)] {
+        if (driveJob_ != job) return;
+        driveJob_ = nullptr;
+        showWaiting({});
+        cbx_cdrom->setEnabled(true);
+        btn_refresh->setEnabled(true);
+        done();
+        if (mediaChangedWhileBusy_ && !driveJob_) AudioGrabberMediaChange();
+    });
+    jobThreads_.start(job, JobPlace::Worker);
 }
 
 void Tfm_cdripper::FormShow() {
     // A rip stopped when the window closed may still be ending its last
-    // block: the drive list is read, and the controls reset, only after it.
-    waitForRipEnd();
-    if (RipThread) return;
+    // block, and a drive may still be answering: the drive list is read,
+    // and the controls reset, only after them.
+    waitForDriveUsers();
+    if (RipThread || driveJob_) return;
     DressToolWindow(this);
     const IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
-    PopupMenu1->setStyleSheet(secondSkin ? QStringLiteral("QMenu { background: #efeae7; } QMenu::separator { background: #cdc9c5; }")
-                                         : QStringLiteral("QMenu { background: #bdc3d6; } QMenu::separator { background: #8c9abd; }"));
-    cb_genre->clear();
-    for (std::string_view name : Id3GenreNames) cb_genre->addItem(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
+    PopupMenu1->setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
+    PopupMenu1->setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
+    // No genre is shown until a disc says one; a genre chosen for the disc
+    // shown stays while it is shown.
+    if (cb_genre->count() != static_cast<int>(Id3GenreNames.size())) {
+        cb_genre->clear();
+        for (std::string_view name : Id3GenreNames)
+            cb_genre->addItem(QString::fromUtf8(name.data(), static_cast<int>(name.size())));
+        cb_genre->setCurrentIndex(-1);
+    }
     Edit1->hide();
     setFormat(ini.readInteger(kSection, "cdrip type", 1));
+    setPauseGroup(false);
+    setStopGroup(false);
+    CdPlaying = false;
+    LastJobIsPlay = true;
+    Ripping = false;
+    WmaRipRunning = false;
 
-    AudioGrabber.refreshDrives();
-    AudioGrabber.setMediaPolling(true);
-    if (AudioGrabber.driveCount() != 0) {
+    // Naming a drive opens it and reading its table may wait for the disc:
+    // both happen on the worker.
+    auto names = std::make_shared<QStringList>();
+    auto selection = std::make_shared<int>(0);
+    runOnDrive(
+        [this, names, selection] {
+            AudioGrabber.refreshDrives();
+            for (int i = 0; i < AudioGrabber.driveCount(); ++i) {
+                AudioGrabber.setDriveIndex(i + 1);
+                AudioGrabber.readToc();
+                if (AudioGrabber.trackCount() > 1) *selection = i;
+                *names << "(" + AudioGrabber.driveShortName() + ")  " + AudioGrabber.driveName();
+            }
+            if (names->isEmpty()) return;
+            AudioGrabber.setDriveIndex(*selection + 1);
+            if (AudioGrabber.readToc()) AudioGrabber.cddbQuery(2);
+        },
+        [this, names, selection] { DrivesRead(*names, *selection); });
+}
+
+void Tfm_cdripper::DrivesRead(const QStringList& names, int selection) {
+    // A window closed meanwhile watches nothing.
+    if (isVisible()) AudioGrabber.setMediaPolling(true);
+    if (!names.isEmpty()) {
         cbx_cdrom->clear();
-        int selection = 0;
-        for (int i = 0; i < AudioGrabber.driveCount(); ++i) {
-            AudioGrabber.setDriveIndex(i + 1);
-            AudioGrabber.readToc();
-            if (AudioGrabber.trackCount() > 1) selection = i;
-            cbx_cdrom->addItem("(" + AudioGrabber.driveShortName() + ")  " + AudioGrabber.driveName());
-        }
-        AudioGrabber.setDriveIndex(selection + 1);
+        cbx_cdrom->addItems(names);
         cbx_cdrom->setCurrentIndex(selection);
-        setPauseGroup(false);
-        CdPlaying = false;
-        setStopGroup(false);
-        LastJobIsPlay = true;
-        Ripping = false;
-        WmaRipRunning = false;
-        ReadDiscToc();
-    } else {
-        ShowInformation(QStringLiteral("CD-Rom is not ready!"), this);
-        setPlayGroup(false);
-        btn_freedb->setEnabled(false);
-        setStopGroup(false);
-        btn_rip->setEnabled(false);
-        Rip1->setEnabled(false);
-        setPauseGroup(false);
-        btn_refresh->setEnabled(false);
+        FillDiscList();
+        return;
     }
+    ShowInformation(QStringLiteral("CD-Rom is not ready!"), this);
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    setStopGroup(false);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    setPauseGroup(false);
+    btn_refresh->setEnabled(false);
 }
 
 void Tfm_cdripper::setFormat(int format) {
     RipFormat = format;
-    rb_wav->setChecked(format == 0);
-    rb_mp3->setChecked(format == 1);
-    rb_ogg->setChecked(format == 2);
-    rb_wma->setChecked(format == 3);
+    const std::array<QRadioButton*, 4> buttons{rb_wav, rb_mp3, rb_ogg, rb_wma};
+    if (format >= 0 && format < 4) {
+        buttons[static_cast<std::size_t>(format)]->setChecked(true);
+        return;
+    }
+    // An unknown stored format checks none, until the user chooses one.
+    QButtonGroup* group = rb_wav->group();
+    group->setExclusive(false);
+    for (QRadioButton* rb : buttons) rb->setChecked(false);
+    group->setExclusive(true);
 }
 
 void Tfm_cdripper::rb_wavClick() { setFormat(0); }
@@ -309,31 +369,62 @@ void Tfm_cdripper::ReadDiscToc() {
     btn_rip->setEnabled(false);
     Rip1->setEnabled(false);
     setPauseGroup(false);
+    runOnDrive(
+        [this] {
+            if (AudioGrabber.readToc()) AudioGrabber.cddbQuery(2);
+        },
+        [this] { FillDiscList(); });
+}
+
+void Tfm_cdripper::FillDiscList() {
+    // What the user typed for the disc shown, kept when the same disc comes
+    // back (a media change, Refresh, the end of a rip).
+    const bool hasDisc = AudioGrabber.trackCount() >= 1;
+    const QString disc =
+        hasDisc ? QString::fromStdString(CddbDiscIdText(CddbDiscId(AudioGrabber.tableOfContents()))) : QString();
+    const bool sameDisc = hasDisc && disc == shownDisc_;
+    const QString artist = edt_artist->text();
+    const QString album = edt_album->text();
+    const int genre = cb_genre->currentIndex();
+    std::vector<std::pair<Qt::CheckState, QString>> rows;
+    for (int i = 0; i < lv->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = lv->topLevelItem(i);
+        rows.emplace_back(item->checkState(0), item->data(1, kTypedRole).toBool() ? item->text(1) : QString());
+    }
+    if (!sameDisc) artistTyped_ = albumTyped_ = genreChosen_ = false;
+    shownDisc_ = disc;
+
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    setStopGroup(false);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    setPauseGroup(false);
     edt_artist->clear();
     edt_album->clear();
     cb_genre->setCurrentIndex(-1);
     lv->clear();
-
-    AudioGrabber.readToc();
-    if (AudioGrabber.trackCount() < 1) return;
+    if (!hasDisc) return;
     setPlayGroup(true);
     setRipGroup(true);
     setStopGroup(false);
     btn_freedb->setEnabled(true);
 
-    AudioGrabber.cddbQuery(2);
     edt_artist->setText(AudioGrabber.cddbArtist());
     edt_album->setText(AudioGrabber.cddbAlbum());
-    int genre = kOtherGenre;
+    int found = kOtherGenre;
     const std::string wanted = AudioGrabber.cddbGenre().toStdString();
     for (std::size_t i = 0; i < Id3GenreNames.size(); ++i)
         if (Id3GenreNames[i] == wanted) {
-            genre = static_cast<int>(i);
+            found = static_cast<int>(i);
             break;
         }
-    cb_genre->setCurrentIndex(genre);
+    cb_genre->setCurrentIndex(found);
     if (edt_artist->text().isEmpty()) edt_artist->setText(QStringLiteral("Unknown Artist"));
     if (edt_album->text().isEmpty()) edt_album->setText(QStringLiteral("Unknown Album"));
+    if (artistTyped_) edt_artist->setText(artist);
+    if (albumTyped_) edt_album->setText(album);
+    if (genreChosen_) cb_genre->setCurrentIndex(genre);
 
     lv->setUpdatesEnabled(false);
     for (int i = 1; i <= AudioGrabber.trackCount(); ++i) {
@@ -349,30 +440,39 @@ void Tfm_cdripper::ReadDiscToc() {
                                               QString::number(mb, 'f', 2) + "MB"});
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Checked);
+        const std::size_t row = static_cast<std::size_t>(i - 1);
+        if (sameDisc && row < rows.size()) {
+            item->setCheckState(0, rows[row].first);
+            if (!rows[row].second.isEmpty()) {
+                item->setText(1, rows[row].second);
+                item->setData(1, kTypedRole, true);
+            }
+        }
     }
     lv->setUpdatesEnabled(true);
 }
 
 void Tfm_cdripper::btn_refreshClick() {
-    // The grabber belongs to the rip until it has ended.
-    if (RipThread) return;
+    // The grabber belongs to the rip, or to the worker, until they end.
+    if (RipThread || driveJob_ || lookupJob_) return;
     ReadDiscToc();
 }
 
 void Tfm_cdripper::cbx_cdromChange() {
-    // The grabber belongs to the rip until it ends.
-    if (Ripping || WmaRipRunning || RipThread) return;
+    if (Ripping || WmaRipRunning || RipThread || driveJob_ || lookupJob_) return;
     if (CdPlaying) StopCdPlay();
     AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
     ReadDiscToc();
 }
 
 void Tfm_cdripper::AudioGrabberMediaChange() {
-    // The grabber belongs to the lookup's worker until it answers.
-    if (lookupRunning_) {
-        mediaChangedDuringLookup_ = true;
+    // The table is read again once the worker has answered: the lookup's
+    // answer is for the disc it asked about.
+    if (driveJob_ || lookupJob_) {
+        mediaChangedWhileBusy_ = true;
         return;
     }
+    mediaChangedWhileBusy_ = false;
     // The rip owns the grabber until it ends; the list is read again then.
     if (Ripping || WmaRipRunning || RipThread) {
         mediaChangedDuringRip_ = true;
@@ -416,8 +516,11 @@ void Tfm_cdripper::lvDblClick() {
 void Tfm_cdripper::Edit1Exit() {
     const QString text = QString::fromStdString(RemoveInvalidFileNameChars(Edit1->text().toStdString()));
     Edit1->hide();
-    if (!text.isEmpty())
-        if (QTreeWidgetItem* item = lv->topLevelItem(EditedRow)) item->setText(1, text);
+    if (text.isEmpty()) return;
+    if (QTreeWidgetItem* item = lv->topLevelItem(EditedRow)) {
+        if (item->text(1) != text) item->setData(1, kTypedRole, true);
+        item->setText(1, text);
+    }
 }
 
 bool Tfm_cdripper::eventFilter(QObject* watched, QEvent* event) {
@@ -456,41 +559,62 @@ void Tfm_cdripper::edt_albumExit() {
 }
 
 void Tfm_cdripper::btn_freedbClick() {
-    if (RipThread || lookupRunning_) return;
+    if (RipThread || lookupJob_ || driveJob_ || AudioGrabber.trackCount() < 1) return;
     const IniFile ini;
-    AudioGrabber.setCddbServerAddress(QString::fromStdString(ini.readString(kSection, "cddb server", CddbServer().host)));
-    AudioGrabber.setCddbServerPort(QString::fromStdString(ini.readString(kSection, "port", "80")));
-    AudioGrabber.setCddbTimeout(ini.readInteger(kSection, "timeout", 15000));
-    AudioGrabber.setCddbCGIScript(QStringLiteral("/~cddb/cddb.cgi"));
+    CddbServer server;
+    server.host = QString::fromStdString(ini.readString(kSection, "cddb server", server.host)).trimmed().toStdString();
+    server.port = CddbPortOfText(QString::fromStdString(ini.readString(kSection, "port", "80")).trimmed().toStdString());
+    server.timeoutMs = std::clamp(ini.readInteger(kSection, "timeout", 15000), 1, 600000);
+    server.script = "/~cddb/cddb.cgi";
 
-    // Up to two deadlines of waiting: on a worker, with the window's
-    // controls disabled, so the window still paints and moves.
-    const QList<QWidget*> controls = findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-    QList<QWidget*> disabled;
-    for (QWidget* w : controls)
-        if (w->isEnabled()) {
+    // The lookup asks the server on a worker with a copy of the table; the
+    // window stays usable for Close, which ends the lookup at once.
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isEnabled() && w != btn_close && w != st_wait && !qobject_cast<QMenuBar*>(w)) {
             w->setEnabled(false);
-            disabled << w;
+            disabledForLookup_ << w;
         }
-    lookupRunning_ = true;
-    mediaChangedDuringLookup_ = false;
-    QEventLoop wait;
-    std::atomic<bool> found{false};
-    std::thread worker([&] {
-        AudioGrabber.cddbQuery(1);
-        found = AudioGrabber.cddbQuery(1);
-        QMetaObject::invokeMethod(&wait, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    wait.exec();
-    worker.join();
-    lookupRunning_ = false;
-    for (QWidget* w : disabled) w->setEnabled(true);
+    for (QAction* a : {EditFileName1, Rip1, Play1, SelectAll1, UneslectAll1})
+        if (a->isEnabled()) {
+            a->setEnabled(false);
+            disabledActionsForLookup_ << a;
+        }
+    auto* job = new CddbLookupJob(&jobHandler_, this, server, AudioGrabber.tableOfContents(),
+                                  AudioGrabber.cddbCacheFolder());
+    lookupJob_ = job;
+    showWaiting(QStringLiteral("Asking the CD database..."));
+    connect(job, &ToolJob::ended, this, [this, job] { LookupEnded(job); });
+    jobThreads_.start(job, JobPlace::Worker);
+}
 
-    if (!found)
+void Tfm_cdripper::StopLookup() {
+    if (!lookupJob_) return;
+    lookupJob_->stop();
+    LookupEnded(nullptr);
+}
+
+void Tfm_cdripper::LookupEnded(CddbLookupJob* job) {
+    // A lookup stopped by Close ends here at once; its worker's late end
+    // finds nothing more to do.
+    if (job != lookupJob_ && job) return;
+    CddbLookupJob* const ended = lookupJob_;
+    lookupJob_ = nullptr;
+    showWaiting({});
+    for (QWidget* w : std::as_const(disabledForLookup_)) w->setEnabled(true);
+    for (QAction* a : std::as_const(disabledActionsForLookup_)) a->setEnabled(true);
+    disabledForLookup_.clear();
+    disabledActionsForLookup_.clear();
+    if (!job || !ended) return;
+    if (!job->lookup().record) {
         ShowInformation(QStringLiteral("Can not find freedb info!"), this);
-    else
-        ReadDiscToc();
-    if (mediaChangedDuringLookup_) AudioGrabberMediaChange();
+    } else {
+        // The texts found replace the shown ones, typed or not: the user
+        // asked for them.
+        AudioGrabber.setCddbAnswer(*job->lookup().record);
+        shownDisc_.clear();
+        FillDiscList();
+    }
+    if (mediaChangedWhileBusy_) AudioGrabberMediaChange();
 }
 
 void Tfm_cdripper::btn_optionClick() {
@@ -507,29 +631,33 @@ void Tfm_cdripper::FormCloseQuery() {
 }
 
 void Tfm_cdripper::btn_playClick() {
-    if (RipThread) return;
+    if (RipThread || driveJob_ || lookupJob_) return;
     if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
-    AudioGrabber.readToc();
-    if (AudioGrabber.trackCount() < 1) {
-        ReadDiscToc();
-        repaint();
-        return;
-    }
-    QTreeWidgetItem* item = lv->currentItem();
-    if (!item || !item->isSelected()) {
-        ShowInformation(QStringLiteral("Please select the track you want to play!"), this);
-        return;
-    }
-    PlayTrackNumber = lv->indexOfTopLevelItem(item) + 1;
-    btn_play->setEnabled(false);
-    PlayCdTrack();
+    // The disc may have gone since the list was filled.
+    runOnDrive([this] { AudioGrabber.readToc(); },
+               [this] {
+                   if (AudioGrabber.trackCount() < 1) {
+                       FillDiscList();
+                       return;
+                   }
+                   setPlayGroup(true);
+                   setRipGroup(true);
+                   btn_freedb->setEnabled(true);
+                   QTreeWidgetItem* item = lv->currentItem();
+                   if (!item || !item->isSelected()) {
+                       ShowInformation(QStringLiteral("Please select the track you want to play!"), this);
+                       return;
+                   }
+                   PlayTrackNumber = lv->indexOfTopLevelItem(item) + 1;
+                   btn_play->setEnabled(false);
+                   PlayCdTrack();
+               });
 }
 
 void Tfm_cdripper::PlayCdTrack() {
     StartPlay1->setEnabled(false);
     btn_refresh->setEnabled(false);
     btn_stop->setEnabled(true);
-    AudioGrabber.readToc();
     AudioGrabber.setGrabMode(CdGrabber::GrabBurst);
     if (!AudioPlayer.open(AudioGrabber, std::to_string(PlayTrackNumber))) return;
     // The session queues two blocks and one more each time the player asks.
@@ -537,7 +665,6 @@ void Tfm_cdripper::PlayCdTrack() {
         AudioPlayer.close();
         return;
     }
-    PlayBlockFrames = AudioPlayer.blockSize() / CdGrabber::Channels;
     CdPlayPaused = false;
     CdPlaying = true;
     LastJobIsPlay = true;
@@ -546,10 +673,6 @@ void Tfm_cdripper::PlayCdTrack() {
     setRipGroup(false);
     btn_refresh->setEnabled(false);
     btn_freedb->setEnabled(false);
-}
-
-void Tfm_cdripper::FeedPlayerBlock() {
-    // The playback session feeds the player itself on each of its requests.
 }
 
 void Tfm_cdripper::StopCdPlay() {
@@ -588,11 +711,11 @@ void Tfm_cdripper::ToggleRipPause() {
 void Tfm_cdripper::btn_ripClick() {
     // A rip asked to stop is still reading until its end: a second one
     // would share the drive with it.
-    if (Ripping || WmaRipRunning || RipThread) return;
+    if (Ripping || WmaRipRunning || RipThread || driveJob_ || lookupJob_) return;
     if (CdPlaying) StopCdPlay();
     if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
     AudioGrabber.setDriveIndex(cbx_cdrom->currentIndex() + 1);
-    AudioGrabber.readToc();
+    // The rip reads the table again on its own thread before it starts.
     if (AudioGrabber.trackCount() < 1) {
         ReadDiscToc();
         return;
@@ -630,6 +753,8 @@ void Tfm_cdripper::btn_ripClick() {
         st->setCaption(FormatTwoDigits(begun) + "/" + FormatTwoDigits(checked));
     });
     connect(job, &TRipcdThread::ripEnded, this, &Tfm_cdripper::RipEnded);
+    // The list is read again when the disc has gone.
+    connect(job, &TRipcdThread::discGone, this, [this] { mediaChangedDuringRip_ = true; });
     // A job that ended on an exception sends no ripEnded: the window gets
     // its controls back all the same.
     connect(job, &ToolJob::ended, this, [this, job] {

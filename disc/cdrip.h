@@ -4,10 +4,16 @@
 // and rip the checked tracks in the chosen format. The handlers keep the
 // window's rules; the CD goes through the grabber component, the preview
 // through the playback session and the rip through the rip job.
+//
+// Reading the drives and the disc's table, and the online lookup, run on a
+// worker while the window says that it waits: a drive or a server that
+// does not answer never freezes it, and Close ends a lookup at once. What
+// the user typed (titles, artist, album, genre, the checks) stays when the
+// same disc is read again.
 
 #include <QDialog>
 
-#include <atomic>
+#include <functional>
 #include <memory>
 
 #include "components/disc/cdgrabber.h"
@@ -23,8 +29,11 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class CdDriveJob;
+class CddbLookupJob;
 class SkinLabel;
 class TvsComboBox;
+class TvsPopupMenu;
 class TvsProgressBar;
 class TRipcdThread;
 
@@ -46,6 +55,8 @@ public:
     QRadioButton* rb_wma = nullptr;
     TvsProgressBar* pb = nullptr;
     SkinLabel* st = nullptr;
+    // What the window waits for (the drive, the CD database); empty when idle.
+    SkinLabel* st_wait = nullptr;
     QLineEdit* Edit1 = nullptr;
     QPushButton* btn_play = nullptr;
     QPushButton* btn_refresh = nullptr;
@@ -70,7 +81,7 @@ public:
     QAction* SelectAll1 = nullptr;
     QAction* UneslectAll1 = nullptr;
     // The list's popup menu.
-    QMenu* PopupMenu1 = nullptr;
+    TvsPopupMenu* PopupMenu1 = nullptr;
     QAction* EditFilename2 = nullptr;
     QAction* Rip2 = nullptr;
     QAction* PauseRip2 = nullptr;
@@ -95,7 +106,6 @@ public:
     bool CdPlaying = false;
     bool CdPlayPaused = false;
     int PlayTrackNumber = 0;
-    int64_t PlayBlockFrames = 0;
     int EditedRow = -1;
 
     // Handlers.
@@ -128,7 +138,9 @@ public:
     QString rowTitle(int row) const;
     bool rowChecked(int row) const;
     // True while an online lookup runs on its worker.
-    bool lookupRunning() const { return lookupRunning_; }
+    bool lookupRunning() const { return lookupJob_ != nullptr; }
+    // True while the drives or the disc's table are read on a worker.
+    bool driveBusy() const { return driveJob_ != nullptr; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -137,7 +149,6 @@ protected:
 private:
     void ReadDiscToc();
     void PlayCdTrack();
-    void FeedPlayerBlock();
     void StopCdPlay();
     void TogglePlayPause();
     void ToggleRipPause();
@@ -151,12 +162,34 @@ private:
     void buildMenus();
 
     void RipEnded(bool anyChecked, const QString& lastFolder);
-    // Stops a rip still running and waits for its end (on a worker).
-    void waitForRipEnd();
+    // Stops a rip still running and waits for its end, and for a drive
+    // call still running (on a worker).
+    void waitForDriveUsers();
 
-    bool lookupRunning_ = false;
-    bool mediaChangedDuringLookup_ = false;
+    // Runs call on a worker, then done on this thread; the grabber is the
+    // worker's meanwhile and the window says that it waits.
+    void runOnDrive(std::function<void()> call, std::function<void()> done);
+    void showWaiting(const QString& text);
+    // The drives' list is read; then the disc's table.
+    void DrivesRead(const QStringList& names, int selection);
+    // Fills the list from the table just read; keeps what the user typed
+    // when the disc is the one shown.
+    void FillDiscList();
+    void LookupEnded(CddbLookupJob* job);
+    void StopLookup();
+
+    CdDriveJob* driveJob_ = nullptr;
+    CddbLookupJob* lookupJob_ = nullptr;
+    QList<QWidget*> disabledForLookup_;
+    QList<QAction*> disabledActionsForLookup_;
+    bool mediaChangedWhileBusy_ = false;
     bool mediaChangedDuringRip_ = false;
+    // The CD database id of the disc the list shows ("" for none) and what
+    // the user typed over the texts read for it.
+    QString shownDisc_;
+    bool artistTyped_ = false;
+    bool albumTyped_ = false;
+    bool genreChosen_ = false;
     BoxJobHandler jobHandler_{this};
     ToolJobThreads jobThreads_;
 };

@@ -1,14 +1,23 @@
 #include "disc/ripjob.h"
 
+#include "components/disc/cdgrabber.h"
+
 TRipcdThread::TRipcdThread(JobHandler* handler, QObject* window, CdGrabber& grabber, const RipSettings& settings,
                            const OutputFormat& format, std::function<RipRowTexts(int)> rowTexts)
     : ToolJob(handler, window), grabber_(grabber), settings_(settings), format_(format),
       rowTexts_(std::move(rowTexts)) {}
 
 bool TRipcdThread::work() {
-    result_ = RipRun(grabber_, settings_, format_, *this).run();
-    emit ripEnded(result_.checked > 0, QString::fromStdString(result_.lastFolder));
-    return result_.checked > 0;
+    // The disc may have gone since its table was read; reading it again may
+    // wait for the drive, which is why it happens here.
+    if (!grabber_.readToc()) {
+        emit discGone();
+        emit ripEnded(false, {});
+        return false;
+    }
+    const RipResult result = RipRun(grabber_, settings_, format_, *this).run();
+    emit ripEnded(result.checked > 0, QString::fromStdString(result.lastFolder));
+    return result.checked > 0;
 }
 
 bool TRipcdThread::checkpoint() {

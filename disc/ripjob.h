@@ -3,7 +3,7 @@
 // read at the start, and starts it on a worker (WAV, MP3, OGG) or on the
 // GUI thread (WMA). It reads each row's texts from the window when that
 // track starts, asks through the window's handler, and reports the track's
-// percent (subPercent), the tracks begun (nextItem) and each row's outcome.
+// percent (subPercent) and the tracks begun (nextItem).
 
 #include <functional>
 
@@ -17,10 +17,9 @@ public:
     TRipcdThread(JobHandler* handler, QObject* window, CdGrabber& grabber, const RipSettings& settings,
                  const OutputFormat& format, std::function<RipRowTexts(int)> rowTexts);
 
-    const RipResult& result() const { return result_; }
-
 signals:
-    void rowDone(int row, bool done);
+    // No disc was found when the rip began.
+    void discGone();
     // The rip has ended: whether any row was checked, and the folder of the
     // last track begun (empty when none was).
     void ripEnded(bool anyChecked, const QString& lastFolder);
@@ -35,11 +34,9 @@ private:
     void tell(const QString& caption, const QString& text) override { ToolJob::tell(caption, text); }
     void trackPercent(int percent) override { setSubPercent(percent); }
     void counter(int begun, int checked) override { beginItem(begun, checked); }
-    void rowFinished(int row, bool done) override { emit rowDone(row, done); }
 
     CdGrabber& grabber_;
     RipSettings settings_;
     OutputFormat format_;
     std::function<RipRowTexts(int)> rowTexts_;
-    RipResult result_;
 };

@@ -40,7 +40,8 @@ RipResult RipRun::run() {
         }
         const TrackEnd end = ripTrack(t, begun, result.checked, result);
         if (end == TrackEnd::Done) ++result.done;
-        if (end == TrackEnd::Failed) ++result.failed;
+        if (end == TrackEnd::Failed || end == TrackEnd::GivenUp) ++result.failed;
+        if (end == TrackEnd::GivenUp) break;
         if (end == TrackEnd::Stopped) {
             result.stopped = true;
             break;
@@ -85,6 +86,15 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
         reporter_.tell(QStringLiteral("Error"), refused);
         return failed();
     }
+    AudioInformation info;
+    info.infoTitle = texts.title.toStdString();
+    info.infoAlbum = texts.album.toStdString();
+    info.infoArtist = texts.artist.toStdString();
+    info.infoGenreS = texts.genre.toStdString();
+    // An MP3's tags go in with its audio, as a WAV's do: the file takes its
+    // name complete and tagged, or not at all.
+    const bool mp3 = format_.kind == OutputKind::Mp3;
+    if (mp3) writer.setMp3Tags(info.mp3TagBytes());
     auto openTrack = [&] {
         grabber_.setTrack(t);
         if (grabber_.openTrack(t)) return true;
@@ -135,36 +145,36 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
         if (r == BlockCopyResult::Done && !cache.usable()) grabber_.seek(0);
         return r;
     };
-    BlockCopyResult copied = CopyBlocks(grabber_, writer, options, hooks, measure);
+    const BlockCopyResult copied = CopyBlocks(grabber_, writer, options, hooks, measure);
     grabber_.closeTrack();
-    if (copied == BlockCopyResult::WriteFailed &&
-        reporter_.askYesNo(errorCaption, QStringLiteral("File write error! Continue?")))
-        copied = BlockCopyResult::Done;  // what was written is kept as it is
     if (copied == BlockCopyResult::Stopped) {
         reporter_.trackPercent(0);
         reporter_.rowFinished(t - 1, false);
         return TrackEnd::Stopped;
     }
-    AudioInformation info;
-    info.infoTitle = texts.title.toStdString();
-    info.infoAlbum = texts.album.toStdString();
-    info.infoArtist = texts.artist.toStdString();
-    info.infoGenreS = texts.genre.toStdString();
+    if (copied == BlockCopyResult::WriteFailed) {
+        // A full disk fails every track after it alike: the user is asked
+        // once, and the answer holds for the rest of the rip.
+        if (writeErrorAnswer_ < 0)
+            writeErrorAnswer_ = reporter_.askYesNo(errorCaption, QStringLiteral("File write error! Continue?")) ? 1 : 0;
+        reporter_.trackPercent(0);
+        reporter_.rowFinished(t - 1, false);
+        return writeErrorAnswer_ == 1 ? TrackEnd::Failed : TrackEnd::GivenUp;
+    }
     // A WAV's tag goes in with the audio, so the track is written once; a
     // tag that finds no room leaves the audio whole and fails the row.
-    const bool taggedWithAudio = copied == BlockCopyResult::Done && writer.setWavInfo(info.wavInfoItems());
+    const bool taggedWithAudio = mp3 || (copied == BlockCopyResult::Done && writer.setWavInfo(info.wavInfoItems()));
     if (copied != BlockCopyResult::Done || !pending.keep()) {
         reporter_.trackPercent(0);
         return failed();
     }
-    // ID3v1, then ID3v2 for an MP3; the other formats have one kind of tag,
-    // which the second save would only write again.
-    bool tagged = !taggedWithAudio || writer.wavInfoWritten();
-    for (int version : {1, 2}) {
-        if (taggedWithAudio || (version == 1 && format_.kind != OutputKind::Mp3)) continue;
-        info.tagVersion = version;
-        tagged = info.save(target.path) && tagged;
-    }
+    bool tagged = true;
+    if (mp3)
+        tagged = writer.mp3TagsWritten();
+    else if (taggedWithAudio)
+        tagged = writer.wavInfoWritten();
+    else
+        tagged = info.save(target.path);
     reporter_.trackPercent(100);
     reporter_.rowFinished(t - 1, tagged);
     return tagged ? TrackEnd::Done : TrackEnd::Failed;

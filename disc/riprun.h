@@ -43,7 +43,7 @@ public:
     // Tracks begun in this rip, of the checked ones.
     virtual void counter(int begun, int checked) = 0;
     // A row's outcome: done, or failed (its output was not completed).
-    virtual void rowFinished(int row, bool done) = 0;
+    virtual void rowFinished(int /*row*/, bool /*done*/) {}
 };
 
 struct RipResult {
@@ -60,11 +60,14 @@ public:
     RipResult run();
 
 private:
-    enum class TrackEnd { Done, Skipped, Failed, Stopped };
+    // GivenUp: the user answered No to a write error, which ends the rip.
+    enum class TrackEnd { Done, Skipped, Failed, GivenUp, Stopped };
     TrackEnd ripTrack(int track, int& begun, int checked, RipResult& result);
 
     CdGrabber& grabber_;
     RipSettings settings_;
     OutputFormat format_;
     RipReporter& reporter_;
+    // The answer to the write error question, asked once a rip: -1 before.
+    int writeErrorAnswer_ = -1;
 };

@@ -30,7 +30,7 @@ RipSettings ReadRipSettings(const IniFile& ini) {
 }
 
 OutputFormat ReadRipFormat(const IniFile& ini, OutputKind kind) {
-    return EncoderDialogFormat(kind, EncoderDialogCodes::read(ini, kSection, EncoderDialogCodes::ripperDefaults()));
+    return EncoderDialogFormat(kind, EncoderDialogCodes::read(ini, kSection));
 }
 
 void ApplyGrabSettings(const RipSettings& settings, CdGrabber& grabber) {

@@ -26,7 +26,7 @@ struct RipSettings {
 
 RipSettings ReadRipSettings(const IniFile& ini);
 // The output format of the rip: the encoder dialog's codes in [cd ripper],
-// with the rip's own defaults for missing keys.
+// read as the dialog reads them, so the rip writes what the dialog shows.
 OutputFormat ReadRipFormat(const IniFile& ini, OutputKind kind);
 
 // The four grabber settings, each the stored value minus one.

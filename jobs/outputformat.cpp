@@ -39,14 +39,6 @@ EncoderDialogCodes EncoderDialogCodes::read(const IniFile& ini, const char* sect
     return read(ini, section, c);
 }
 
-EncoderDialogCodes EncoderDialogCodes::ripperDefaults() {
-    EncoderDialogCodes c;
-    c.wavFrequency = 1;
-    c.wavChannel = 1;
-    c.wavBit = 1;
-    return c;
-}
-
 EncoderDialogCodes EncoderDialogCodes::read(const IniFile& ini, const char* section,
                                             const EncoderDialogCodes& defaults) {
     EncoderDialogCodes c = defaults;

@@ -48,12 +48,11 @@ struct EncoderDialogCodes {
     int oggBitrate = 1, oggQuality = 300, oggChannel = 1, oggFrequency = 1;
     int wmaFormat = 7;
 
+    // With the dialog's defaults for the keys that are missing: what the
+    // dialog shows is what the jobs that read the section use.
     static EncoderDialogCodes read(const IniFile& ini, const char* section);
     // The same over other defaults for the keys that are missing.
     static EncoderDialogCodes read(const IniFile& ini, const char* section, const EncoderDialogCodes& defaults);
-    // The defaults the rip itself uses for missing [cd ripper] keys, which
-    // differ from the dialog's.
-    static EncoderDialogCodes ripperDefaults();
 };
 
 // The format the codes stand for; MP3 pairs MPEG audio lacks are refused.

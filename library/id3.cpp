@@ -10,6 +10,7 @@
 #include <QItemSelection>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -60,20 +61,25 @@ void LayOutPage(QWidget* page, QLineEdit* title, QLineEdit* artist, QLineEdit* a
     auto* grid = new QGridLayout(page);
     grid->setContentsMargins(8, 8, 8, 8);
     grid->setVerticalSpacing(6);
-    auto label = [page](const char* caption) { return new SkinLabel(QString::fromLatin1(caption), page); };
-    grid->addWidget(label("Title"), 0, 0);
+    // Each field is the buddy of its label, which names it to screen readers.
+    auto label = [page](const char* caption, QWidget* field) {
+        auto* text = new SkinLabel(QString::fromLatin1(caption), page);
+        text->setBuddy(field);
+        return text;
+    };
+    grid->addWidget(label("Title", title), 0, 0);
     grid->addWidget(title, 0, 1, 1, 3);
-    grid->addWidget(label("Artist"), 1, 0);
+    grid->addWidget(label("Artist", artist), 1, 0);
     grid->addWidget(artist, 1, 1, 1, 3);
-    grid->addWidget(label("Album"), 2, 0);
+    grid->addWidget(label("Album", album), 2, 0);
     grid->addWidget(album, 2, 1, 1, 3);
-    grid->addWidget(label("Year"), 3, 0);
+    grid->addWidget(label("Year", year), 3, 0);
     grid->addWidget(year, 3, 1);
-    grid->addWidget(label("Track"), 3, 2);
+    grid->addWidget(label("Track", track), 3, 2);
     grid->addWidget(track, 3, 3);
-    grid->addWidget(label("Comment"), 4, 0);
+    grid->addWidget(label("Comment", comment), 4, 0);
     grid->addWidget(comment, 4, 1, 1, 3);
-    grid->addWidget(label("Genre"), 5, 0);
+    grid->addWidget(label("Genre", genre), 5, 0);
     grid->addWidget(genre, 5, 1, 1, 3);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -186,7 +192,11 @@ void Tfm_Id3::createControls() {
         {edt_v2com, TagPage::V2, TagField::Comment, false},   {cb_v2gen, TagPage::V2, TagField::Title, true},
         {edt_v2track, TagPage::V2, TagField::Track, false},   {edt_v2year, TagPage::V2, TagField::Year, false},
     };
-    for (const Exit& exit : exits_) exit.control->installEventFilter(this);
+    for (const Exit& exit : exits_) {
+        exit.control->installEventFilter(this);
+        if (auto* edit = qobject_cast<QLineEdit*>(exit.control))
+            connect(edit, &QLineEdit::textChanged, this, [this, edit] { fieldTextChanged(edit); });
+    }
     for (TvsComboBox* combo : {cb_genre, cb_v2gen}) {
         // Only a pick by the user counts, not a selection the editor makes.
         connect(combo, &QComboBox::activated, this, [this, combo] {
@@ -265,6 +275,7 @@ std::string Tfm_Id3::shownPath() const {
 }
 
 void Tfm_Id3::emptyPages() {
+    const QScopedValueRollback putting(puttingValues_, true);
     for (const Exit& exit : exits_)
         if (auto* edit = qobject_cast<QLineEdit*>(exit.control)) edit->clear();
     cb_genre->setCurrentIndex(-1);
@@ -278,6 +289,7 @@ void Tfm_Id3::setPageV2Shown(bool shown) {
 }
 
 void Tfm_Id3::fillPages(std::size_t i) {
+    const QScopedValueRollback putting(puttingValues_, true);
     const TagEditRow& row = editor_.row(i);
     if (row.kind != AudioKind::Mp3 && row.kind != AudioKind::Ogg && row.kind != AudioKind::Wma) return;
     setPageV2Shown(row.kind == AudioKind::Mp3);
@@ -337,6 +349,12 @@ void Tfm_Id3::exitControl(QWidget* control) {
     editor_.setField(exit->page, exit->field, Utf8(edit->text()), selectedRows());
 }
 
+void Tfm_Id3::fieldTextChanged(QLineEdit* edit) {
+    if (puttingValues_) return;
+    edit->setModified(true);
+    if (!edit->hasFocus()) exitControl(edit);
+}
+
 void Tfm_Id3::commitFocusedControl() {
     if (QWidget* focused = QApplication::focusWidget()) exitControl(focused);
 }
@@ -358,6 +376,7 @@ id3tag Tfm_Id3::shownValues(TagPage page) const {
 void Tfm_Id3::btn_v1copyClick() {
     if (writing_) return;
     commitFocusedControl();
+    const QScopedValueRollback putting(puttingValues_, true);
     edt_v1title->setText(edt_v2tit->text());
     edt_v1artist->setText(edt_v2art->text());
     edt_v1album->setText(edt_v2alb->text());
@@ -371,6 +390,7 @@ void Tfm_Id3::btn_v1copyClick() {
 void Tfm_Id3::btn_v2copyClick() {
     if (writing_) return;
     commitFocusedControl();
+    const QScopedValueRollback putting(puttingValues_, true);
     edt_v2tit->setText(edt_v1title->text());
     edt_v2art->setText(edt_v1artist->text());
     edt_v2alb->setText(edt_v1album->text());
@@ -384,6 +404,7 @@ void Tfm_Id3::btn_v2copyClick() {
 void Tfm_Id3::btn_v1clearClick() {
     if (writing_) return;
     commitFocusedControl();
+    const QScopedValueRollback putting(puttingValues_, true);
     for (QLineEdit* edit : {edt_v1title, edt_v1artist, edt_v1album, edt_v1comment}) edit->clear();
     edt_v1year->setText(QStringLiteral("0"));
     edt_v1track->setText(QStringLiteral("0"));
@@ -394,6 +415,7 @@ void Tfm_Id3::btn_v1clearClick() {
 void Tfm_Id3::btn_v2clearClick() {
     if (writing_) return;
     commitFocusedControl();
+    const QScopedValueRollback putting(puttingValues_, true);
     for (QLineEdit* edit : {edt_v2tit, edt_v2art, edt_v2alb, edt_v2com}) edit->clear();
     edt_v2year->setText(QStringLiteral("0"));
     edt_v2track->setText(QStringLiteral("0"));

@@ -7,7 +7,9 @@
 // list rows. The work behind the handlers is TagEditor's.
 //
 // A field counts as typed only when the user changed it: moving the focus
-// through the fields, or a value the editor put there, changes nothing.
+// through the fields, or a value the editor put there, changes nothing. Any
+// other change of its text counts, by keys or not (an assistive tool sets
+// the text without a key press and without taking the focus).
 //
 // Errors: a file whose tag cannot be written keeps its record and is named in
 // one message box at the end, the other rows are written; a record file that
@@ -105,6 +107,10 @@ private:
     // The focused control's exit handler, for the commands that do not take
     // the focus first (a key, a default button).
     void commitFocusedControl();
+    // A field's text changed by anything but the editor: it counts as typed,
+    // and a field without the focus, which no focus loss will commit, is
+    // committed at once.
+    void fieldTextChanged(QLineEdit* edit);
     void fillPages(std::size_t row);
     void emptyPages();
     void setPageV2Shown(bool shown);
@@ -122,6 +128,7 @@ private:
     bool writing_ = false;
     bool clickPending_ = false;  // the selection changed while OK wrote
     bool selecting_ = false;
+    bool puttingValues_ = false;  // the editor itself sets the fields
 };
 
 extern Tfm_Id3* fm_Id3;

@@ -432,6 +432,9 @@ bool Tfm_main::menuTakesEscape() const {
 }
 
 bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && (watched == TreeView1 || watched == lv_playlist) &&
+        listKeyPress(watched, static_cast<QKeyEvent*>(event)))
+        return true;
     // Keys arrive first at the window of the widget that has the focus,
     // once per press, whichever window of the program that is.
     if (event->type() == QEvent::KeyPress && watched->isWindowType()) {
@@ -454,6 +457,37 @@ bool Tfm_main::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return false;
+}
+
+// The keyboard does what the mouse does: Enter or Space on the tree's node
+// lists it as a click on it does, and Home and End in the track list go to
+// its first and last row rather than to its first and last column.
+bool Tfm_main::listKeyPress(QObject* watched, QKeyEvent* key) {
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    if (watched == TreeView1) {
+        const bool activates = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+        if (!activates || modifiers != Qt::NoModifier || !TreeView1->currentItem()) return false;
+        TreeView1Click();
+        return true;
+    }
+    if ((key->key() != Qt::Key_Home && key->key() != Qt::Key_End) || (modifiers & ~Qt::ShiftModifier)) return false;
+    const int rows = ListModel->rowCount();
+    if (rows == 0) return true;
+    const int target = key->key() == Qt::Key_Home ? 0 : rows - 1;
+    const QModelIndex current = lv_playlist->currentIndex();
+    const QModelIndex to = ListModel->index(target, std::max(0, current.column()));
+    QItemSelectionModel* selection = lv_playlist->selectionModel();
+    if (modifiers & Qt::ShiftModifier) {
+        // Shift extends the selection from the current row, as the arrows do.
+        const int from = current.isValid() ? current.row() : target;
+        selection->select(QItemSelection(ListModel->index(std::min(from, target), 0), ListModel->index(std::max(from, target), 0)),
+                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->setCurrentIndex(to, QItemSelectionModel::NoUpdate);
+    } else {
+        selection->setCurrentIndex(to, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    lv_playlist->scrollTo(to);
+    return true;
 }
 
 void Tfm_main::ApplicationEvents1Exception(const QString& message, const QString& className) {

@@ -41,6 +41,7 @@
 class AudioPlayer;
 class LibraryTree;
 class QAction;
+class QKeyEvent;
 class QMenu;
 class TvsPopupMenu;
 class QTableView;
@@ -321,6 +322,7 @@ private:
                              const std::vector<std::string>& refused = {});
     void showHelp();
     bool menuTakesEscape() const;
+    bool listKeyPress(QObject* watched, QKeyEvent* key);
     void setFileNameText(const QString& text);
     void setTimeText(const QString& text);
     QString timeText() const;

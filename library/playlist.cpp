@@ -42,6 +42,9 @@ const QString kAddFilter = QStringLiteral(
     "WAV Files (*.wav)|*.wav|OGG Files (*.ogg)|*.ogg|WMA Files (*.wma)|*.wma");
 const QString kListTitle = QStringLiteral("Load From Playlist File..");
 const QString kListFilter = QStringLiteral("m3u files(*.m3u)|*.m3u|pls files(*.pls)|*.pls");
+// A burst of edits (a drag of moves, a long add) is written once.
+constexpr int kWorkingListDelayMs = 300;
+
 const QString kSaveFirst = QStringLiteral("The current playlist has not been saved. Save first?");
 
 // The bar counts per mille; a position at or past this is the end of the track.
@@ -109,6 +112,16 @@ Tfm_playlist::Tfm_playlist(QWidget* parent)
 
     connect(&session_, &PlaybackSession::onPosition, this, &Tfm_playlist::AudioPlayerTimer);
     connect(&session_, &PlaybackSession::onEndPlay, this, &Tfm_playlist::AudioPlayerEndPlay);
+
+    // Whatever changed the rows: an edit of the list, an add, a sort.
+    workingListWrite_.setSingleShot(true);
+    workingListWrite_.setInterval(kWorkingListDelayMs);
+    connect(&workingListWrite_, &QTimer::timeout, this, &Tfm_playlist::writeWorkingList);
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &Tfm_playlist::scheduleWorkingListWrite);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, &Tfm_playlist::scheduleWorkingListWrite);
+    connect(model_, &QAbstractItemModel::modelReset, this, &Tfm_playlist::scheduleWorkingListWrite);
+    connect(model_, &QAbstractItemModel::layoutChanged, this, &Tfm_playlist::scheduleWorkingListWrite);
+    connect(model_, &QAbstractItemModel::dataChanged, this, &Tfm_playlist::scheduleWorkingListWrite);
 }
 
 Tfm_playlist::~Tfm_playlist() = default;
@@ -617,7 +630,23 @@ void Tfm_playlist::FormShow() {
     if (host().AutoSaveLoadLastPlaylistChecked() && FileExists(last)) readPlaylist(last, PlaylistFormat::M3u);
 }
 
+void Tfm_playlist::scheduleWorkingListWrite() {
+    // Started only when idle, so that a steady stream of changes is still
+    // written every little while.
+    if (!workingListWrite_.isActive()) workingListWrite_.start();
+}
+
+// Only the list that the close would write, and without marking it saved: a
+// list the user has not saved to a file of their own is still unsaved.
+void Tfm_playlist::writeWorkingList() {
+    if (!formShown_ || PlaylistSaved || !host().AutoSaveLoadLastPlaylistChecked()) return;
+    CreateFolderPath(PlaylistFolder());
+    if (!WriteM3uPlaylist(LastPlaylistPath(), rows()))
+        qWarning("The playlist window's list could not be written to %s", LastPlaylistPath().c_str());
+}
+
 void Tfm_playlist::FormClose() {
+    workingListWrite_.stop();
     if (PlaylistPlaying || PlaylistPaused) StopPlaylistPlayback();
     readRandomButton();
     if (!PlaylistSaved) {
@@ -638,6 +667,12 @@ void Tfm_playlist::showEvent(QShowEvent* event) {
     if (event->spontaneous() || formShown_) return;
     formShown_ = true;
     FormShow();
+}
+
+// Escape closes the window as it closes the tool windows.
+void Tfm_playlist::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) close();
+    else QWidget::keyPressEvent(event);
 }
 
 void Tfm_playlist::closeEvent(QCloseEvent* event) {

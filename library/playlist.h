@@ -11,6 +11,7 @@
 // list goes on; nothing is thrown.
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -138,6 +139,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -161,6 +163,11 @@ private:
     bool readPlaylist(const std::string& fileName, PlaylistFormat format);
     bool writePlaylist(const std::string& fileName, PlaylistFormat format, const std::string& chosenName);
     void applySection(const QString& section);
+    // With the automatic save on, a changed list is written to last.m3u soon
+    // after it changes, so that a killed program loses none of it; a burst of
+    // changes is written once.
+    void scheduleWorkingListWrite();
+    void writeWorkingList();
     void switchForm(bool mini);
     void onSkinClick(SkinObject* source);
     void onSkinMouseDown(SkinObject* source, int button);
@@ -175,6 +182,7 @@ private:
     bool formShown_ = false;
     bool adding_ = false;
     int closes_ = 0;
+    QTimer workingListWrite_;
 };
 
 extern Tfm_playlist* fm_playlist;

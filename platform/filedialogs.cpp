@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include "platform/modalguard.h"
+
 namespace {
 
 class RealFileDialogs final : public FileDialogs {
@@ -57,7 +59,17 @@ void InstallFileDialogs(FileDialogs* dialogs) { g_installed = dialogs; }
 
 FileDialogs& CurrentFileDialogs() { return g_installed ? *g_installed : g_real; }
 
-FileDialogResult RunFileDialog(const FileDialogRequest& request) { return CurrentFileDialogs().run(request); }
+FileDialogResult RunFileDialog(const FileDialogRequest& request) {
+    // A window that a modal box blocks opens no dialog: its loop would run
+    // inside the box's.
+    if (request.parent && ModalBlocking(request.parent)) {
+        LogRefusedInput(request.parent, "file dialog");
+        FileDialogResult refused;
+        refused.filterIndex = request.filterIndex;
+        return refused;
+    }
+    return CurrentFileDialogs().run(request);
+}
 
 QStringList QtNameFilters(const QString& filter) {
     QStringList out;

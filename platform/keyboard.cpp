@@ -24,7 +24,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != list_ || event->type() != QEvent::KeyPress) return false;
+        if (watched != list_) return false;
+        // Some platforms make a context menu event of their own from the
+        // Menu key, at the current cell; the key press has opened the menu.
+        if (event->type() == QEvent::ContextMenu &&
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+            return true;
+        if (event->type() != QEvent::KeyPress) return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
         if (key->modifiers() & ~Qt::KeypadModifier) return false;
@@ -87,7 +93,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != list_ || event->type() != QEvent::KeyPress) return false;
+        if (watched != list_) return false;
+        // Some platforms make a context menu event of their own from the
+        // Menu key, at the current cell; the key press has opened the menu.
+        if (event->type() == QEvent::ContextMenu &&
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+            return true;
+        if (event->type() != QEvent::KeyPress) return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
         if (key->key() == Qt::Key_Delete && modifiers == Qt::NoModifier) {

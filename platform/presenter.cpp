@@ -1,5 +1,7 @@
 #include "platform/presenter.h"
 
+#include "platform/modalguard.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
@@ -35,6 +37,7 @@ public:
         window->installEventFilter(this);
     }
     void setOpener(const QWidget* opener) { opener_ = opener; }
+    const QWidget* opener() const { return opener_; }
     void apply(QWidget* window) const {
         QWindow* handle = window->windowHandle();
         const QWidget* above = opener_ ? opener_->window() : nullptr;
@@ -94,14 +97,38 @@ void InstallWindowPresenter(WindowPresenter* presenter) { g_installed = presente
 
 WindowPresenter& CurrentWindowPresenter() { return g_installed ? *g_installed : g_real; }
 
-int ShowModal(QWidget* window) { return CurrentWindowPresenter().showModal(window); }
+namespace {
+
+TransientParent* keeperOf(QWidget* window) {
+    for (QObject* child : window->children())
+        if (auto* keeper = dynamic_cast<TransientParent*>(child)) return keeper;
+    return nullptr;
+}
+
+// The window a window is opened over: the one it is kept above, else its
+// parent's.
+const QWidget* openerOf(QWidget* window) {
+    if (const TransientParent* keeper = keeperOf(window); keeper && keeper->opener()) return keeper->opener();
+    return window->parentWidget();
+}
+
+}  // namespace
+
+int ShowModal(QWidget* window) {
+    // An opener that a modal box blocks opens nothing: its modal loop would
+    // run inside the box's, and the two could end out of order and leave
+    // the program blocked with no dialog shown.
+    if (const QWidget* opener = openerOf(window); opener && ModalBlocking(opener)) {
+        LogRefusedInput(window, "modal show");
+        return QDialog::Rejected;
+    }
+    return CurrentWindowPresenter().showModal(window);
+}
 
 void ShowModeless(QWidget* window) { CurrentWindowPresenter().showModeless(window); }
 
 void KeepAbove(QWidget* window, const QWidget* opener) {
-    TransientParent* keeper = nullptr;
-    for (QObject* child : window->children())
-        if (!keeper) keeper = dynamic_cast<TransientParent*>(child);
+    TransientParent* keeper = keeperOf(window);
     if (keeper) keeper->setOpener(opener);
     else keeper = new TransientParent(window, opener);
     keeper->apply(window);

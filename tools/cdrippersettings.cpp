@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "components/skin/skinlabel.h"
+#include "jobs/outputformat.h"
 #include "platform/inifile.h"
 #include "platform/userfolders.h"
 #include "tools/directory.h"
@@ -24,6 +25,9 @@ namespace {
 
 constexpr const char* kRipper = "cd ripper";
 constexpr const char* kRecorder = "recorder";
+
+constexpr int kWidth = 356;
+constexpr int kHeight = 307;
 
 enum Page { CdPage, Mp3Page, WavPage, WmaPage, OggPage, OutputPage, FreeDbPage };
 
@@ -272,6 +276,10 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
     connect(btn_selectdir, &QPushButton::clicked, this, &Tfm_cdset::btn_selectdirClick);
     connect(cbx_normalize, &QCheckBox::toggled, this, &Tfm_cdset::cbx_normalizeClick);
     connect(cbx_fade, &QCheckBox::toggled, this, &Tfm_cdset::cbx_fadeClick);
+    // Openers centre the dialog before it is first shown: it has its size
+    // from the start.
+    layout->activate();
+    resize(kWidth, kHeight);
 }
 
 int Tfm_cdset::currentWmaIndex() const { return cbx_wma->currentIndex(); }
@@ -279,7 +287,7 @@ int Tfm_cdset::currentWmaIndex() const { return cbx_wma->currentIndex(); }
 QString Tfm_cdset::currentWmaText() const { return cbx_wma->currentText(); }
 
 void Tfm_cdset::showEvent(QShowEvent* event) {
-    resize(356, 307);
+    resize(kWidth, kHeight);
     readSettings();
     CheckCode(RadioButton, 0, CdSource);
     cbx_normalizeClick();
@@ -303,19 +311,21 @@ void Tfm_cdset::checkCodes() {
 void Tfm_cdset::readSettings() {
     const IniFile ini;
     const char* s = CdSetForRecorder ? kRecorder : kRipper;
-    cbx_frequency->setCurrentIndex(ini.readInteger(s, "mp3 frequency", 1));
-    cbx_channel->setCurrentIndex(ini.readInteger(s, "mp3 channel", 1));
-    SetIndexWithin(cbx_mp3bit, ini.readInteger(s, "mp3 bitrate", 7));
-    SetIndexWithin(cbx_mp3vbrbit, ini.readInteger(s, "mp3 vbr bitrate", 7));
-    ud_mp3vbrquality->setPosition(ini.readInteger(s, "mp3 vbr quality", CdSetForRecorder ? 8 : 5));
-    WavFrequency = ini.readInteger(s, "wav frequency", 2);
-    WavBits = ini.readInteger(s, "wav bit", 2);
-    WavChannel = ini.readInteger(s, "wav channel", 2);
-    cbx_wma->setCurrentIndex(ini.readInteger(s, "wma format", 7));
-    cbx_oggfre->setCurrentIndex(ini.readInteger(s, "ogg frequency", 1));
-    cbx_oggchannel->setCurrentIndex(ini.readInteger(s, "ogg channel", 1));
-    cbx_oggbit->setCurrentIndex(ini.readInteger(s, "ogg bitrate", 1));
-    up_oggquality->setPosition(ini.readInteger(s, "ogg quality", 300));
+    // The format keys are read as the rip and the recorder read them.
+    const EncoderDialogCodes codes = EncoderDialogCodes::read(ini, s);
+    cbx_frequency->setCurrentIndex(codes.mp3Frequency);
+    cbx_channel->setCurrentIndex(codes.mp3Channel);
+    SetIndexWithin(cbx_mp3bit, codes.mp3Bitrate);
+    SetIndexWithin(cbx_mp3vbrbit, codes.mp3VbrBitrate);
+    ud_mp3vbrquality->setPosition(codes.mp3VbrQuality);
+    WavFrequency = codes.wavFrequency;
+    WavBits = codes.wavBit;
+    WavChannel = codes.wavChannel;
+    cbx_wma->setCurrentIndex(codes.wmaFormat);
+    cbx_oggfre->setCurrentIndex(codes.oggFrequency);
+    cbx_oggchannel->setCurrentIndex(codes.oggChannel);
+    cbx_oggbit->setCurrentIndex(codes.oggBitrate);
+    up_oggquality->setPosition(codes.oggQuality);
     if (CdSetForRecorder) return;
     GrabMode = ini.readInteger(s, "grab mode", 2);
     ud_retries->setPosition(ini.readInteger(s, "error retry", 5));

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -110,6 +111,7 @@ Tfm_recorder::Tfm_recorder(QWidget* parent) : QWidget(parent) {
     tb_volume->setGeometry(464, 4, 26, 116);
     tb_volume->setMin(0);
     tb_volume->setMax(65535);
+    tb_volume->setAccessibleName(QStringLiteral("Playback volume"));
     st_finfo = new SkinLabel(client);
     st_finfo->setGeometry(278, 42, 182, 18);
     btn_directory = new QPushButton(QStringLiteral("Set Directory"), client);
@@ -205,6 +207,9 @@ void Tfm_recorder::FormShow() {
         audioRecord_->setLine(i + 1);
         sl[n]->setCaption(SplitLineName(audioRecord_->lineName()));
         sl[n]->setToolTip(audioRecord_->lineName());
+        // The row's label is a picture of the name: the controls carry it.
+        cb[n]->setAccessibleName(audioRecord_->lineName());
+        sb[n]->setAccessibleName(audioRecord_->lineName() + QStringLiteral(" level"));
         if (audioRecord_->recordSource()) cb[n]->setChecked(true);
         sb[n]->setPosition(audioRecord_->lineVolume());
         const bool usable =
@@ -354,6 +359,13 @@ void Tfm_recorder::FileInfoClick() {
     if (!fm_fileinfo) return;
     CentreOver(fm_fileinfo, this);
     ShowModal(fm_fileinfo);
+}
+
+// Escape closes the window as it closes the dialogs of the other tools;
+// a menu or a list that is open takes it first.
+void Tfm_recorder::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) close();
+    else QWidget::keyPressEvent(event);
 }
 
 void Tfm_recorder::closeEvent(QCloseEvent* event) {

@@ -10,6 +10,7 @@
 #include <QSpinBox>
 
 #include "skin/combobox.h"
+#include "skin/menu.h"
 #include "skin/progressbar.h"
 #include "skin/uistyle.h"
 #include "jobs/encodertables.h"
@@ -23,6 +24,24 @@ public:
         setBorderColor(ColorFromBgr(11437686));
         setArrowColor(ColorFromBgr(11437686));
         setButtonColor(ColorFromBgr(15263976));
+    }
+};
+
+// A skinned popup menu as the disc windows set it: the DeepBlue style in
+// the program's colours; the bar and separator colours follow the skin.
+class ToolPopupMenu : public TvsPopupMenu {
+public:
+    explicit ToolPopupMenu(QWidget* parent = nullptr) : TvsPopupMenu(parent) {
+        setUIStyle(TvsUIStyle::DeepBlue);
+        setMenuItemHeight(21);
+        setSeparatorHeight(5);
+        setBarWidth(26);
+        setColor(Qt::white);
+        setSelectedBorderColor(ColorFromBgr(12425868));
+        setSelectedColor(ColorFromBgr(12425868));
+        setSelectedFontColor(Qt::white);
+        setFontColor(Qt::black);
+        setBorderColor(ColorFromBgr(11437686));
     }
 };
 

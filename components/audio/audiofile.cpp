@@ -189,6 +189,16 @@ bool AudioFile::create(const std::string& fileName, int) {
         return false;
     }
     writeFailed_ = false;
+    mp3TagsWritten_ = false;
+    if (mp3Tags_ && resolvedFormat().kind != AudioKind::Mp3) mp3Tags_.reset();
+    // The ID3v2 tag before the stream, which starts where the tag ends.
+    if (mp3Tags_ && !out_->write(mp3Tags_->id3v2.data(), mp3Tags_->id3v2.size())) {
+        out_->discard();
+        out_.reset();
+        mp3Tags_.reset();
+        error_ = AudioErrorCreate;
+        return false;
+    }
     // An explicit format is checked now, so that a combination the encoder
     // refuses fails here and leaves no file behind; an implied one waits for
     // the input format it follows.
@@ -316,6 +326,8 @@ void AudioFile::abandon() {
     error_ = AudioErrorNone;
 }
 
+void AudioFile::setMp3Tags(Mp3TagBytes tags) { mp3Tags_ = std::move(tags); }
+
 bool AudioFile::setWavInfo(std::vector<std::pair<std::string, std::string>> items) {
     if (!out_ || resolvedFormat().kind != AudioKind::Wav) return false;
     wavInfo_ = std::move(items);
@@ -341,6 +353,12 @@ void AudioFile::closeWriter() {
         ok = !out_->failed();
     }
     wavInfo_.clear();
+    if (ok && mp3Tags_) {
+        const auto& block = mp3Tags_->id3v1.bytes;
+        mp3TagsWritten_ = out_->appendOptional(block.data(), block.size());
+        ok = !out_->failed();
+    }
+    mp3Tags_.reset();
     encoder_.reset();
     converter_.reset();
     if (ok || kept) ok = out_->close() && ok;

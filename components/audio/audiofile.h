@@ -16,11 +16,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "components/audio/audioblock.h"
+#include "components/audio/audioinformation.h"
 #include "components/audio/blocksource.h"
 #include "components/audio/encoderlimits.h"
 #include "components/audio/mp3encodersettings.h"
@@ -102,6 +104,13 @@ public:
     // output is not a WAV.
     bool setWavInfo(std::vector<std::pair<std::string, std::string>> items);
     bool wavInfoWritten() const { return wavInfoWritten_; }
+    // Before create(): an MP3 output's tags (AudioInformation's
+    // mp3TagBytes), the ID3v2 tag put before the audio and the ID3v1 block
+    // after it at close, so the file takes its name tagged. A block that
+    // finds no room (a full disk) is left out and the audio kept whole:
+    // mp3TagsWritten() tells, after close. Ignored for other formats.
+    void setMp3Tags(Mp3TagBytes tags);
+    bool mp3TagsWritten() const { return mp3TagsWritten_; }
     // Drops the output being written (a stopped job): nothing appears under
     // its name and a file already there stays as it was.
     void abandon();
@@ -149,4 +158,6 @@ private:
     bool visiblePart_ = false;
     std::vector<std::pair<std::string, std::string>> wavInfo_;
     bool wavInfoWritten_ = false;
+    std::optional<Mp3TagBytes> mp3Tags_;
+    bool mp3TagsWritten_ = false;
 };

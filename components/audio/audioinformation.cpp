@@ -275,10 +275,7 @@ bool AudioInformation::saveMp3(const std::string& fileName) {
     tags::DeferredSync deferred;
     if (tagVersion != 1 && !saveMp3V2(fileName)) return false;
     if (tagVersion != 2) {
-        ID3v1Block block = ID3v1Block::Empty();
-        PutCommonTags(block, commonTags());
-        block.setGenre(genreNumber());
-        const TagWriteResult r = WriteID3v1Tag(fileName, block);
+        const TagWriteResult r = WriteID3v1Tag(fileName, id3v1Block());
         if (!r) {
             lastError_ = r.error;
             return false;
@@ -287,6 +284,32 @@ bool AudioInformation::saveMp3(const std::string& fileName) {
     const TagWriteResult synced = deferred.sync();
     if (!synced) lastError_ = synced.error;
     return synced.ok;
+}
+
+void AudioInformation::putExtraFrames(tags::Id3v2Tag& tag) const {
+    auto& list = tag.frames();
+    std::erase_if(list, [](const tags::Id3v2Frame& f) {
+        return f.id == "WXXX" || std::any_of(std::begin(kExtraFrames), std::end(kExtraFrames),
+                                             [&](const ExtraFrame& e) { return f.id == e.id; });
+    });
+    for (const ExtraFrame& e : kExtraFrames)
+        if (!(this->*e.field).empty()) list.push_back({e.id, 0, tags::EncodeId3v2Text(this->*e.field, 1024)});
+    if (!infoURL.empty()) list.push_back({"WXXX", 0, encodeUrlFrame(infoURL)});
+}
+
+Mp3TagBytes AudioInformation::mp3TagBytes() const {
+    ID3StructV2 v2;
+    PutCommonTags(v2, commonTags());
+    tags::Id3v2Tag tag = tags::Id3v2TagOf(v2);
+    putExtraFrames(tag);
+    return {tags::RenderNewId3v2Tag(tag), id3v1Block()};
+}
+
+ID3v1Block AudioInformation::id3v1Block() const {
+    ID3v1Block block = ID3v1Block::Empty();
+    PutCommonTags(block, commonTags());
+    block.setGenre(genreNumber());
+    return block;
 }
 
 bool AudioInformation::saveMp3V2(const std::string& fileName) {
@@ -306,14 +329,7 @@ bool AudioInformation::saveMp3V2(const std::string& fileName) {
         return false;
     }
     tags::Id3v2Tag updated = frames;
-    auto& list = updated.frames();
-    std::erase_if(list, [](const tags::Id3v2Frame& f) {
-        return f.id == "WXXX" || std::any_of(std::begin(kExtraFrames), std::end(kExtraFrames),
-                                             [&](const ExtraFrame& e) { return f.id == e.id; });
-    });
-    for (const ExtraFrame& e : kExtraFrames)
-        if (!(this->*e.field).empty()) list.push_back({e.id, 0, tags::EncodeId3v2Text(this->*e.field, 1024)});
-    if (!infoURL.empty()) list.push_back({"WXXX", 0, encodeUrlFrame(infoURL)});
+    putExtraFrames(updated);
     if (updated.frames() == frames.frames()) return true;
     r = tags::WriteId3v2Frames(fileName, updated);
     if (!r) lastError_ = r.error;

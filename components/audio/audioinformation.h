@@ -10,7 +10,19 @@
 #include <utility>
 #include <vector>
 
+#include "tags/mpeg/id3v1.h"
+
 struct CommonTags;
+namespace tags {
+class Id3v2Tag;
+}
+
+// An MP3's two tags as bytes: the ID3v2 tag that goes before the audio and
+// the ID3v1 block after it.
+struct Mp3TagBytes {
+    tags::ByteVector id3v2;
+    ID3v1Block id3v1;
+};
 
 class AudioInformation {
 public:
@@ -34,6 +46,10 @@ public:
     // writes them: for a writer to put in with the audio (AudioFile's
     // setWavInfo), so that a new WAV is written once.
     std::vector<std::pair<std::string, std::string>> wavInfoItems() const;
+    // The fields as a new MP3's two tags, as save writes them to an MP3
+    // without tags: for a writer to put in with the audio (AudioFile's
+    // setMp3Tags), so the file takes its name tagged.
+    Mp3TagBytes mp3TagBytes() const;
 
     // Stream facts, after load.
     int infoFrequency = 0;       // Hz
@@ -70,6 +86,9 @@ private:
     bool loadWav(const std::string& fileName);
     bool saveMp3(const std::string& fileName);
     bool saveMp3V2(const std::string& fileName);
+    // The frames beyond the seven fields (composer, URL...), over those of tag.
+    void putExtraFrames(tags::Id3v2Tag& tag) const;
+    ID3v1Block id3v1Block() const;
     bool saveOgg(const std::string& fileName);
     bool saveWma(const std::string& fileName);
     bool saveWav(const std::string& fileName);

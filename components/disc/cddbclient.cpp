@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "components/disc/disclog.h"
 #include "platform/atomicfile.h"
 #include "platform/paths.h"
 
@@ -63,7 +64,7 @@ int CddbPortOfText(const std::string& text) {
 std::string CddbCacheFolder() { return JoinPath(DataRoot(), "cddb"); }
 
 std::optional<std::string> CddbHttpGet(const CddbServer& server, const std::string& query, int deadlineMs,
-                                       std::string* error) {
+                                       std::string* error, const CddbStopped& stopped) {
     auto fail = [&](const std::string& why) -> std::optional<std::string> {
         if (error) *error = why;
         return std::nullopt;
@@ -73,20 +74,29 @@ std::optional<std::string> CddbHttpGet(const CddbServer& server, const std::stri
     QElapsedTimer clock;
     clock.start();
     auto left = [&] { return std::max<qint64>(0, deadlineMs - clock.elapsed()); };
+    // Each wait is cut into slices, so that a stop is seen soon.
+    auto slice = [&] { return static_cast<int>(stopped ? std::min<qint64>(left(), 100) : left()); };
+    auto stop = [&] { return stopped && stopped(); };
+    constexpr const char* kStopped = "stopped";
 
     QTcpSocket socket;
     socket.connectToHost(QString::fromStdString(server.host), static_cast<quint16>(server.port));
-    if (!socket.waitForConnected(static_cast<int>(left())))
+    while (!socket.waitForConnected(slice())) {
+        if (stop()) return fail(kStopped);
+        if (left() > 0 && socket.state() != QAbstractSocket::UnconnectedState) continue;
         return fail(clock.elapsed() >= deadlineMs ? "no answer within the time limit"
                                                   : "cannot connect: " + socket.errorString().toStdString());
+    }
     const std::string hostHeader =
         server.port == 80 ? server.host : server.host + ":" + std::to_string(server.port);
     const std::string request = "GET " + script + "?" + query + " HTTP/1.0\r\nHost: " + hostHeader +
                                 "\r\nUser-Agent: Tunevale/1.10\r\nAccept: text/plain\r\nConnection: close\r\n\r\n";
     socket.write(request.data(), static_cast<qint64>(request.size()));
     while (socket.bytesToWrite() > 0) {
-        if (left() == 0 || !socket.waitForBytesWritten(static_cast<int>(left()))) {
-            if (left() == 0) return fail("no answer within the time limit");
+        if (stop()) return fail(kStopped);
+        if (left() == 0) return fail("no answer within the time limit");
+        if (!socket.waitForBytesWritten(slice())) {
+            if (socket.error() == QAbstractSocket::SocketTimeoutError) continue;
             break;
         }
     }
@@ -96,8 +106,12 @@ std::optional<std::string> CddbHttpGet(const CddbServer& server, const std::stri
     for (;;) {
         if (socket.bytesAvailable() == 0) {
             if (socket.state() != QAbstractSocket::ConnectedState) break;
+            if (stop()) return fail(kStopped);
             if (left() == 0) return fail("no answer within the time limit");
-            if (!socket.waitForReadyRead(static_cast<int>(left()))) {
+            if (!socket.waitForReadyRead(slice())) {
+                if (socket.state() == QAbstractSocket::ConnectedState &&
+                    socket.error() == QAbstractSocket::SocketTimeoutError && left() > 0)
+                    continue;
                 if (socket.state() != QAbstractSocket::ConnectedState ||
                     socket.error() == QAbstractSocket::RemoteHostClosedError)
                     break;
@@ -127,7 +141,8 @@ std::optional<std::string> CddbHttpGet(const CddbServer& server, const std::stri
     return std::string(answer.constData() + bodyStart, static_cast<std::size_t>(answer.size() - bodyStart));
 }
 
-CddbLookup CddbLookupOnline(const CddbServer& server, const CdTableOfContents& toc, const std::string& cacheFolder) {
+CddbLookup CddbLookupOnline(const CddbServer& server, const CdTableOfContents& toc, const std::string& cacheFolder,
+                            const CddbStopped& stopped) {
     CddbLookup lookup;
     if (toc.trackLsn.empty()) {
         lookup.error = "no table of contents";
@@ -136,7 +151,7 @@ CddbLookup CddbLookupOnline(const CddbServer& server, const CdTableOfContents& t
     QElapsedTimer clock;
     clock.start();
     const std::string queryText = "cmd=" + plusJoined(CddbQueryCommand(toc)) + helloAndProto();
-    auto body = CddbHttpGet(server, queryText, server.timeoutMs, &lookup.error);
+    auto body = CddbHttpGet(server, queryText, server.timeoutMs, &lookup.error, stopped);
     if (!body) return lookup;
     const CddbQueryAnswer answer = ParseCddbQueryAnswer(*body);
     lookup.code = answer.code;
@@ -151,7 +166,7 @@ CddbLookup CddbLookupOnline(const CddbServer& server, const CdTableOfContents& t
         return lookup;
     }
     const std::string readText = "cmd=" + plusJoined("cddb read " + match.category + " " + match.discId) + helloAndProto();
-    body = CddbHttpGet(server, readText, left, &lookup.error);
+    body = CddbHttpGet(server, readText, left, &lookup.error, stopped);
     if (!body) return lookup;
     std::string xmcd;
     lookup.record = ParseCddbReadAnswer(*body, match.category, static_cast<int>(toc.trackLsn.size()), &xmcd);
@@ -165,8 +180,14 @@ CddbLookup CddbLookupOnline(const CddbServer& server, const CdTableOfContents& t
     // whatever id the server's entry carries.
     const std::string ownId = CddbDiscIdText(CddbDiscId(toc));
     const std::string folder = JoinPath(cacheFolder, match.category);
-    if (IsCddbCategory(match.category) && CreateFolderPath(folder))
-        WriteFileAtomically(JoinPath(folder, ownId), xmcd);
+    if (!IsCddbCategory(match.category)) return lookup;
+    if (!CreateFolderPath(folder)) {
+        lookup.cacheError = "cannot make the folder " + folder;
+    } else if (const AtomicWriteResult written = WriteFileAtomically(JoinPath(folder, ownId), xmcd); !written) {
+        lookup.cacheError = written.error;
+    }
+    if (!lookup.cacheError.empty())
+        qCWarning(lcDisc, "CD database: the answer is used but not kept: %s", lookup.cacheError.c_str());
     return lookup;
 }
 

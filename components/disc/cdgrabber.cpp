@@ -778,7 +778,10 @@ bool CdGrabber::cddbQuery(int source) {
             }
         }
     } else {
-        record = CddbLookupCache(toc_, cacheFolder_);
+        // This run's own answer for the disc first: the cache may not have
+        // been able to keep it.
+        if (lastOnline_ && lastOnlineId_ == id) record = lastOnline_;
+        if (!record) record = CddbLookupCache(toc_, cacheFolder_);
         if (!record && (!cdTextAlbum_.empty() || !cdTextArtist_.empty() ||
                         std::any_of(cdTextTitles_.begin(), cdTextTitles_.end(), [](auto& s) { return !s.empty(); }))) {
             CddbRecord text;
@@ -795,6 +798,13 @@ bool CdGrabber::cddbQuery(int source) {
     titles_ = record->titles;
     titles_.resize(tracks_.size());
     return true;
+}
+
+void CdGrabber::setCddbAnswer(const CddbRecord& record) {
+    if (toc_.trackLsn.empty()) return;
+    lastOnline_ = record;
+    lastOnlineId_ = CddbDiscIdText(CddbDiscId(toc_));
+    cddbQuery(2);
 }
 
 void CdGrabber::setMediaPolling(bool on) {

@@ -132,7 +132,13 @@ public:
     void setCddbTimeout(int ms);
     const CddbServer& cddbServer() const { return server_; }
     void setCddbCacheFolder(const std::string& folder) { cacheFolder_ = folder; }
+    const std::string& cddbCacheFolder() const { return cacheFolder_; }
     bool cddbQuery(int source);
+    // An online answer for the disc whose table was read last, found without
+    // the grabber (a window's lookup on a worker): its texts become the
+    // current ones, and each later source-2 query of this disc yields them,
+    // whether or not the cache could keep them.
+    void setCddbAnswer(const CddbRecord& record);
     QString cddbArtist() const { return QString::fromStdString(artist_); }
     QString cddbAlbum() const { return QString::fromStdString(album_); }
     QString cddbGenre() const { return QString::fromStdString(genre_); }

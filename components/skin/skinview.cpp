@@ -4,11 +4,14 @@
 #include "components/skin/skinobject.h"
 #include "components/skin/skinpaint.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace skin {
@@ -25,6 +28,77 @@ int buttonCode(Qt::MouseButton b) {
 }
 
 bool isAction(ElementType t) { return t == ElementType::Close || t == ElementType::Minimize; }
+
+QAccessible::Role roleOf(ElementType t) {
+    switch (t) {
+    case ElementType::Button:
+    case ElementType::Close:
+    case ElementType::Minimize: return QAccessible::Button;
+    case ElementType::Toggle: return QAccessible::CheckBox;
+    case ElementType::ScrollBar: return QAccessible::Slider;
+    case ElementType::Text: return QAccessible::StaticText;
+    case ElementType::Panel: break;
+    }
+    return QAccessible::Graphic;
+}
+
+// A screen reader sees each element as the control it looks like, named by
+// its caption or, for a picture button or a bar, by its hint; a display
+// reads as what it shows.
+class ElementAccessible final : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit ElementAccessible(ElementView* view) : QAccessibleWidget(view, roleOf(view->definition().type)) {}
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ValueInterface && bar()) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QString text(QAccessible::Text t) const override {
+        const ElementDef& def = view()->definition();
+        if (t == QAccessible::Name) {
+            if (auto* shown = element() ? element()->as<SkinText>() : nullptr) return shown->getText();
+            return def.text.isEmpty() ? def.tip : def.text;
+        }
+        if (t == QAccessible::Description && !def.text.isEmpty()) return def.tip;
+        if (t == QAccessible::Value && bar()) return QString::number(bar()->getPosition());
+        return QAccessibleWidget::text(t);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (auto* toggle = element() ? element()->as<SkinToggle>() : nullptr) {
+            s.checkable = true;
+            s.checked = toggle->getState();
+        }
+        return s;
+    }
+
+    QStringList actionNames() const override {
+        const ElementType t = view()->definition().type;
+        if (t == ElementType::Button || t == ElementType::Toggle || isAction(t))
+            return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+        return QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& name) override {
+        if (name == pressAction()) view()->press();
+        else QAccessibleWidget::doAction(name);
+    }
+
+    QVariant currentValue() const override { return bar() ? bar()->getPosition() : 0; }
+    void setCurrentValue(const QVariant& value) override { view()->tapAt(value.toInt()); }
+    QVariant maximumValue() const override { return bar() ? bar()->maximum() : 0; }
+    QVariant minimumValue() const override { return bar() ? bar()->minimum() : 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    ElementView* view() const { return static_cast<ElementView*>(widget()); }
+    SkinObject* element() const { return view()->object(); }
+    SkinScrollBar* bar() const { return element() ? element()->as<SkinScrollBar>() : nullptr; }
+};
+
+QAccessibleInterface* ElementAccessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("skin::ElementView")) return new ElementAccessible(static_cast<ElementView*>(object));
+    return nullptr;
+}
 
 }  // namespace
 
@@ -47,6 +121,11 @@ ElementView::ElementView(QWidget* parent, const ElementDef& def, const Style& st
     : QWidget(parent), def_(def), style_(style), object_(object), window_(window) {
     setObjectName(def.name.isEmpty() ? QStringLiteral("skinDecoration") : QStringLiteral("skin_") + def.name);
     if (!def.tip.isEmpty()) setToolTip(def.tip);
+    static const bool accessible = [] {
+        QAccessible::installFactory(ElementAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(accessible);
     // Displays and decorations let the mouse through, so that they move the
     // window like the background around them.
     if (def.type == ElementType::Panel || def.type == ElementType::Text)
@@ -197,6 +276,40 @@ void ElementView::mouseMoveEvent(QMouseEvent* e) {
     bar->position_ = value;
     update();
     if (QPointer<SkinEngine> engine = obj->engine()) emit engine->onScrollTrack(obj, value);
+}
+
+void ElementView::press() {
+    if (isAction(def_.type)) {
+        if (!window_) return;
+        if (def_.type == ElementType::Close) window_->close();
+        else window_->showMinimized();
+        return;
+    }
+    QPointer<SkinObject> obj = object_;
+    if (!obj || obj->as<SkinScrollBar>()) return;
+    QPointer<SkinEngine> engine = obj->engine();
+    if (!engine) return;
+    emit engine->onMouseDown(obj, 1, width() / 2, height() / 2);
+    if (obj) emit engine->onMouseUp(obj, 1, width() / 2, height() / 2);
+    if (!obj) return;
+    if (auto* toggle = obj->as<SkinToggle>()) {
+        toggle->state_ = !toggle->state_;
+        update();
+    }
+    emit engine->onClick(obj);
+}
+
+void ElementView::tapAt(int value) {
+    QPointer<SkinObject> obj = object_;
+    auto* bar = obj ? obj->as<SkinScrollBar>() : nullptr;
+    QPointer<SkinEngine> engine = obj ? obj->engine() : nullptr;
+    if (!bar || !engine || bar->dragging_) return;
+    emit engine->onMouseDown(obj, 1, 0, 0);
+    if (!obj) return;
+    bar->position_ = std::clamp(value, bar->minimum(), bar->maximum());
+    update();
+    emit engine->onScrollTrack(obj, bar->position_);
+    if (obj) emit engine->onMouseUp(obj, 1, 0, 0);
 }
 
 void ElementView::handleRelease(QMouseEvent* e) {

@@ -26,6 +26,10 @@ public:
     SkinObject* object() const { return object_; }
     const ElementDef& definition() const { return def_; }
     bool hovered() const { return hovered_; }
+    // What a click on a button, or a tap at value on a bar, does, with the
+    // events they raise; for the keyboard-less roads of assistive tools.
+    void press();
+    void tapAt(int value);
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -490,6 +490,19 @@ bool ReadId3v2Frames(const std::string& fileName, Id3v2Tag& tag, std::string* er
     return ok;
 }
 
+Id3v2Tag Id3v2TagOf(const ID3StructV2& fields) {
+    Id3v2Tag tag;
+    auto& frames = tag.frames();
+    const std::array<const std::string*, 6> texts = {&fields.Title, &fields.Artist, &fields.Album,
+                                                     &fields.Track, &fields.Year,   &fields.Genre};
+    for (size_t i = 0; i < texts.size(); ++i)
+        frames.push_back({std::string(kId3v2FrameIds[i]), 0, EncodeId3v2Text(*texts[i], kWriteTextMax)});
+    frames.push_back({"COMM", 0, encodeComment(fields.Comment)});
+    return tag;
+}
+
+ByteVector RenderNewId3v2Tag(const Id3v2Tag& tag) { return tag.Render(kDefaultPadding); }
+
 TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag) {
     TagWriteResult result;
     TagOnDisk disk;
@@ -614,13 +627,8 @@ TagWriteResult WriteID3v2Tag(const std::string& fileName, const ID3StructV2& tag
     const tags::Id3v2Tag& old = disk.tag;
     if (!read) return {false, error};
 
-    tags::Id3v2Tag updated;
+    tags::Id3v2Tag updated = tags::Id3v2TagOf(tag);
     auto& frames = updated.frames();
-    const std::array<const std::string*, 6> texts = {&tag.Title, &tag.Artist, &tag.Album,
-                                                     &tag.Track, &tag.Year,   &tag.Genre};
-    for (size_t i = 0; i < texts.size(); ++i)
-        frames.push_back({std::string(kId3v2FrameIds[i]), 0, tags::EncodeId3v2Text(*texts[i], tags::kWriteTextMax)});
-    frames.push_back({"COMM", 0, tags::encodeComment(tag.Comment)});
 
     // Everything the program does not edit follows in its old order: frames
     // of the table and comments without a description are the ones replaced,

@@ -136,4 +136,10 @@ bool ReadId3v2Frames(const std::string& fileName, Id3v2Tag& tag, std::string* er
 // room rules of WriteID3v2Tag.
 TagWriteResult WriteId3v2Frames(const std::string& fileName, const Id3v2Tag& tag);
 
+// The frames WriteID3v2Tag writes for the seven fields, in its order.
+Id3v2Tag Id3v2TagOf(const ID3StructV2& fields);
+// The tag as the writers put it before audio that had none (with their
+// padding): for a writer that puts it in with the audio of a new file.
+ByteVector RenderNewId3v2Tag(const Id3v2Tag& tag);
+
 }  // namespace tags

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -294,6 +295,13 @@ TEST_F(AudioCdWindowTest, TheListTakesDeleteTabAndTheMenuKeys) {
         const QPoint top = lv->viewport()->mapToGlobal(row.topLeft());
         EXPECT_GE(window->pm->pos().y(), top.y());
         EXPECT_LE(window->pm->pos().y(), top.y() + row.height());
+        // X makes a context menu event of its own from the Menu key, at
+        // the current cell; the menu stays where the key put it.
+        const QPoint at = window->pm->pos();
+        const QPoint cell = lv->visualRect(lv->model()->index(0, 2)).center();
+        QContextMenuEvent platform(QContextMenuEvent::Keyboard, cell, lv->viewport()->mapToGlobal(cell));
+        QCoreApplication::sendEvent(lv, &platform);
+        EXPECT_EQ(window->pm->pos(), at);
         window->pm->hide();
     }
 

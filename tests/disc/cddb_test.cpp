@@ -6,7 +6,9 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "cdimagemaker.h"
 #include "components/disc/cddbclient.h"
@@ -116,6 +118,36 @@ TEST_F(CddbServerFixture, ListTakesTheFirstAndNoMatchIsNoError) {
     EXPECT_FALSE(none.record);
     EXPECT_EQ(none.code, 202);
     EXPECT_TRUE(none.error.empty());
+}
+
+// A cache that cannot take the record (a file stands where its folder
+// would be made) costs the cache, not the record; a stop ends a lookup that
+// waits on a silent server at once.
+TEST_F(CddbServerFixture, AnUnwritableCacheKeepsTheRecordAndAStopEndsTheWait) {
+    cdtest::LoopbackServer loop(Answering("200 rock 0b000f03 The Artist / The Album\r\n", kRecord));
+    const std::string blocked = testenv::makeTempDir("blocked") + "/file";
+    testenv::writeFile(blocked, "x");
+    const CddbLookup found = CddbLookupOnline(server(loop.port()), kToc, blocked);
+    ASSERT_TRUE(found.record) << found.error;
+    EXPECT_TRUE(found.error.empty());
+    EXPECT_FALSE(found.cacheError.empty());
+    EXPECT_EQ(found.record->album, "The Album");
+
+    cdtest::LoopbackServer silent([](const std::string&) -> cdtest::LoopbackServer::Answer {
+        return {cdtest::httpOk(""), 60000};
+    });
+    std::atomic<bool> stop{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const CddbLookup stopped = CddbLookupOnline(server(silent.port(), 20000), kToc, cache, [&] { return stop.load(); });
+    const auto took = std::chrono::steady_clock::now() - start;
+    stopper.join();
+    EXPECT_FALSE(stopped.record);
+    EXPECT_EQ(stopped.error, "stopped");
+    EXPECT_LT(took, std::chrono::milliseconds(800));
 }
 
 // Answers that must not hang, fill memory, or leave a file behind.

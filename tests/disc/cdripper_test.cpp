@@ -1,11 +1,17 @@
 // The ripper window on generated disc images: the drive list and its
-// choice, the rows, the genre rule, renaming, the online lookup against a
-// loopback database, and the window with no drive at all.
+// choice, the rows, the genre rule, renaming and what stays of it when the
+// disc is read again, the online lookup against a loopback database (also
+// one that never answers), a disc library that blocks, and the window with
+// no drive at all.
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
+#include <QButtonGroup>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -27,6 +33,7 @@
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "skin/combobox.h"
+#include "skin/menu.h"
 #include "testenv.h"
 
 namespace {
@@ -39,10 +46,16 @@ struct RipperWindowFixture : ::testing::Test {
     FakeMessageBoxes boxes;
     std::unique_ptr<Tfm_cdripper> window;
 
-    void open() {
+    void open(const std::string& cache = testenv::makeTempDir("cddb")) {
         window = std::make_unique<Tfm_cdripper>();
-        window->AudioGrabber.setCddbCacheFolder(testenv::makeTempDir("cddb"));
+        window->AudioGrabber.setCddbCacheFolder(cache);
         window->show();
+        idle();
+    }
+    // Until the drive's worker and the lookup have answered.
+    void idle() {
+        for (int i = 0; i < 3000 && (window->driveBusy() || window->lookupRunning()); ++i) QTest::qWait(5);
+        ASSERT_FALSE(window->driveBusy() || window->lookupRunning());
     }
     void TearDown() override {
         if (window) window->close();
@@ -58,6 +71,19 @@ TEST_F(RipperWindowFixture, NoDriveLeavesOnlyCloseAndOptions) {
         EXPECT_FALSE(b->isEnabled()) << b->text().toStdString();
     EXPECT_TRUE(window->btn_close->isEnabled());
     EXPECT_TRUE(window->btn_option->isEnabled());
+    // No disc says a genre.
+    EXPECT_EQ(window->cb_genre->currentIndex(), -1);
+    EXPECT_TRUE(window->cb_genre->currentText().isEmpty());
+}
+
+// The list's popup menu is the skinned one the writers use, in the colours
+// of the program's skin.
+TEST_F(RipperWindowFixture, ThePopupMenuIsSkinned) {
+    IniFile().writeInteger("basic", "skin", 2);
+    open();
+    EXPECT_EQ(window->PopupMenu1->look().barColor, ColorFromBgr(15199215));
+    EXPECT_EQ(window->PopupMenu1->look().separatorColor, ColorFromBgr(12962253));
+    EXPECT_TRUE(window->PopupMenu1->styleSheet().isEmpty());
 }
 
 TEST_F(RipperWindowFixture, PrefersTheDiscWithMoreThanOneTrackAndFillsTheRows) {
@@ -86,6 +112,7 @@ TEST_F(RipperWindowFixture, PrefersTheDiscWithMoreThanOneTrackAndFillsTheRows) {
 
     window->cbx_cdrom->setCurrentIndex(images0 + 1);
     window->cbx_cdromChange();
+    idle();
     ASSERT_EQ(window->lv->topLevelItemCount(), 1);
     EXPECT_EQ(window->edt_artist->text(), "Unknown Artist");
     EXPECT_EQ(window->lv->topLevelItem(0)->text(3), "1.68MB");  // 441000 frames
@@ -169,6 +196,7 @@ TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
     bool disabledWhileAsking = false;
     QTimer::singleShot(50, [&] { disabledWhileAsking = window->lookupRunning() && !window->btn_rip->isEnabled(); });
     window->btn_freedbClick();
+    idle();
     EXPECT_TRUE(disabledWhileAsking);
     EXPECT_TRUE(boxes.texts().isEmpty());
     EXPECT_EQ(window->edt_artist->text(), "Band");
@@ -181,6 +209,7 @@ TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
     // From now on the cache answers after each table read, server or not.
     query = "202 No match\r\n";
     window->btn_refreshClick();
+    idle();
     EXPECT_EQ(window->edt_artist->text(), "Band");
     EXPECT_EQ(window->rowTitle(1), "Middle");
 }
@@ -195,30 +224,159 @@ TEST_F(RipperWindowFixture, LookupWithoutMatchSaysSo) {
     ini.writeString("cd ripper", "port", std::to_string(loop.port()));
     open();
     window->btn_freedbClick();
+    idle();
     EXPECT_EQ(boxes.texts(), QStringList{"Can not find freedb info!"});
     EXPECT_EQ(window->rowTitle(0), "Tone");  // the list keeps its texts
 }
 
-// The lookup holds the grabber on its worker: Escape while it waits leaves
-// the window open, as the frame's close does.
-TEST_F(RipperWindowFixture, EscapeWaitsForTheLookup) {
+// A server that takes the connection and never answers: the lookup runs
+// on a worker under one deadline for the whole of it, the window says what
+// it waits for, and Escape (as Close) ends the lookup and closes the window
+// at once.
+TEST_F(RipperWindowFixture, ASilentServerNeitherLocksTheWindowNorOutlastsItsDeadline) {
     cdtest::makeThreeTrackImage(images);
     cdtest::LoopbackServer loop([](const std::string&) -> cdtest::LoopbackServer::Answer {
-        return {cdtest::httpOk("202 No match\r\n"), 300};
+        return {cdtest::httpOk("202 No match\r\n"), 60000};
     });
     IniFile ini;
     ini.writeString("cd ripper", "cddb server", "127.0.0.1");
     ini.writeString("cd ripper", "port", std::to_string(loop.port()));
+    ini.writeInteger("cd ripper", "timeout", 1000);
     open();
-    bool closedWhileAsking = true;
-    QTimer::singleShot(50, [&] {
-        QTest::keyClick(window.get(), Qt::Key_Escape);
-        closedWhileAsking = !window->isVisible();
-    });
+    QElapsedTimer clock;
+    clock.start();
     window->btn_freedbClick();
-    EXPECT_FALSE(closedWhileAsking);
-    EXPECT_TRUE(window->isVisible());
+    EXPECT_LT(clock.elapsed(), 300);
+    EXPECT_TRUE(window->lookupRunning());
+    EXPECT_FALSE(window->st_wait->text().isEmpty());
+    EXPECT_TRUE(window->btn_close->isEnabled());
+    EXPECT_FALSE(window->btn_rip->isEnabled());
+    idle();
+    // One deadline: not one per request, and not two lookups.
+    EXPECT_GE(clock.elapsed(), 1000);
+    EXPECT_LT(clock.elapsed(), 1800);
     EXPECT_EQ(boxes.texts(), QStringList{"Can not find freedb info!"});
+    EXPECT_TRUE(window->st_wait->text().isEmpty());
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+
+    ini.writeInteger("cd ripper", "timeout", 20000);
+    window->btn_freedbClick();
+    ASSERT_TRUE(window->lookupRunning());
+    QTest::qWait(100);
+    clock.restart();
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_LT(clock.elapsed(), 300);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(window->lookupRunning());
+    EXPECT_EQ(boxes.texts().size(), 1);
+    QTest::qWait(300);  // the stopped worker's end changes nothing more
+    EXPECT_EQ(boxes.texts().size(), 1);
+    EXPECT_TRUE(window->btn_rip->isEnabled());
+}
+
+// The answer found is used even where the cache cannot keep it (a file
+// stands where its folder would be made).
+TEST_F(RipperWindowFixture, AnAnswerTheCacheCannotKeepIsStillShown) {
+    cdtest::makeImage(images, "plain",
+                      {{cdtest::tone(5.0), "", ""}, {cdtest::silence(4.2), "", ""}, {cdtest::noise(6.013, 5), "", ""}});
+    cdtest::LoopbackServer loop([&](const std::string& line) -> cdtest::LoopbackServer::Answer {
+        if (line.find("cddb+query") != std::string::npos) return {cdtest::httpOk("200 rock 0b000f03 x\r\n")};
+        return {cdtest::httpOk("210 rock 0b000f03\r\nDTITLE=Band / Record\r\nTTITLE1=Middle\r\n.\r\n")};
+    });
+    IniFile ini;
+    ini.writeString("cd ripper", "cddb server", "127.0.0.1");
+    ini.writeString("cd ripper", "port", std::to_string(loop.port()));
+    const std::string blocked = testenv::makeTempDir("blocked") + "/file";
+    testenv::writeFile(blocked, "not a folder");
+    open(blocked + "/cddb");
+    window->btn_freedbClick();
+    idle();
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    EXPECT_EQ(window->edt_artist->text(), "Band");
+    EXPECT_EQ(window->rowTitle(1), "Middle");
+    // Read again, the disc still shows what was found for it.
+    window->btn_refreshClick();
+    idle();
+    EXPECT_EQ(window->edt_album->text(), "Record");
+}
+
+// A disc read again (a media change, Refresh) keeps what the user typed
+// when it is the same disc; another disc shows its own texts.
+TEST_F(RipperWindowFixture, TheSameDiscReadAgainKeepsWhatTheUserTyped) {
+    cdtest::makeThreeTrackImage(images);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    const QString secondTitle = window->rowTitle(2);
+    window->lv->setCurrentItem(window->lv->topLevelItem(1));
+    window->lvDblClick();
+    window->Edit1->setText("Typed Title");
+    window->Edit1Exit();
+    window->edt_artist->clear();
+    QTest::keyClicks(window->edt_artist, "Typed Artist");
+    window->edt_album->clear();
+    QTest::keyClicks(window->edt_album, "Typed Album");
+    window->cb_genre->setCurrentIndex(17);
+    emit window->cb_genre->activated(17);
+    window->lv->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 0)
+            window->AudioGrabberMediaChange();
+        else
+            window->btn_refreshClick();
+        idle();
+        ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+        EXPECT_EQ(window->rowTitle(1), "Typed Title");
+        EXPECT_EQ(window->rowTitle(2), secondTitle);
+        EXPECT_EQ(window->edt_artist->text(), "Typed Artist");
+        EXPECT_EQ(window->edt_album->text(), "Typed Album");
+        EXPECT_EQ(window->cb_genre->currentIndex(), 17);
+        EXPECT_FALSE(window->rowChecked(0));
+        EXPECT_TRUE(window->rowChecked(1));
+    }
+
+    const std::string other = testenv::makeTempDir("other");
+    cdtest::makeImage(other, "disc", {{cdtest::tone(1.0), "New", ""}, {cdtest::tone(2.0), "Two", ""}});
+    ASSERT_EQ(::rename((other + "/disc.bin").c_str(), (images + "/disc.bin").c_str()), 0);
+    ASSERT_EQ(::rename((other + "/disc.cue").c_str(), (images + "/disc.cue").c_str()), 0);
+    window->AudioGrabberMediaChange();
+    idle();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 2);
+    EXPECT_EQ(window->rowTitle(1), "Two");
+    EXPECT_EQ(window->edt_artist->text(), "Unknown Artist");
+    EXPECT_EQ(window->cb_genre->currentIndex(), 12);
+    EXPECT_TRUE(window->rowChecked(0));
+}
+
+// The format choice is a set of radio buttons: one checked once chosen, a
+// click on the checked one keeps it, and screen readers hear radio buttons.
+TEST_F(RipperWindowFixture, TheFormatsAreRadioButtons) {
+    IniFile().writeInteger("cd ripper", "cdrip type", 7);
+    open();
+    const std::array<QRadioButton*, 4> buttons{window->rb_wav, window->rb_mp3, window->rb_ogg, window->rb_wma};
+    auto checked = [&] { return std::count_if(buttons.begin(), buttons.end(), [](auto* b) { return b->isChecked(); }); };
+    EXPECT_EQ(checked(), 0);  // an unknown stored format
+    for (QRadioButton* b : buttons) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(b);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->role(), QAccessible::RadioButton) << b->text().toStdString();
+        EXPECT_TRUE(b->autoExclusive() || (b->group() && b->group()->exclusive()));
+    }
+    QTest::mouseClick(window->rb_ogg, Qt::LeftButton);
+    EXPECT_EQ(window->RipFormat, 2);
+    QTest::mouseClick(window->rb_ogg, Qt::LeftButton);
+    EXPECT_TRUE(window->rb_ogg->isChecked());
+    EXPECT_EQ(checked(), 1);
+    QTest::mouseClick(window->rb_wav, Qt::LeftButton);
+    EXPECT_EQ(window->RipFormat, 0);
+    EXPECT_TRUE(window->rb_wav->isChecked());
+    EXPECT_EQ(checked(), 1);
+    window->rb_mp3->setFocus();
+    QTest::keyClick(window->rb_mp3, Qt::Key_Space);
+    QTest::keyClick(window->rb_mp3, Qt::Key_Space);
+    EXPECT_EQ(window->RipFormat, 1);
+    EXPECT_EQ(checked(), 1);
 }
 
 TEST_F(RipperWindowFixture, ARewrittenImageReloadsTheList) {
@@ -231,6 +389,7 @@ TEST_F(RipperWindowFixture, ARewrittenImageReloadsTheList) {
     ASSERT_EQ(::rename((other + "/disc.cue").c_str(), (images + "/disc.cue").c_str()), 0);
     QSignalSpy spy(&window->AudioGrabber, &CdGrabber::mediaChange);
     ASSERT_TRUE(spy.wait(5000));
+    idle();
     EXPECT_EQ(window->lv->topLevelItemCount(), 2);
     EXPECT_EQ(window->rowTitle(0), "New");
 }
@@ -257,6 +416,7 @@ struct RipWindowFixture : RipperWindowFixture {
         for (int i = 0; i < 3000 && (window->Ripping || window->WmaRipRunning || window->RipThread); ++i)
             QTest::qWait(10);
         ASSERT_EQ(window->RipThread, nullptr);
+        idle();
     }
     std::vector<std::string> files() { return cdtest::filesUnder(out); }
 };
@@ -360,6 +520,7 @@ TEST_F(RipWindowFixture, NothingUsesTheDriveUntilAStoppedRipHasEnded) {
     window->lv->setCurrentItem(window->lv->topLevelItem(0));
     window->btn_ripClick();
     window->btn_playClick();
+    EXPECT_FALSE(window->driveBusy());
     EXPECT_EQ(window->RipThread, first);
     EXPECT_FALSE(window->CdPlaying);
     waitForTheRip();
@@ -374,6 +535,7 @@ TEST_F(RipWindowFixture, NothingUsesTheDriveUntilAStoppedRipHasEnded) {
     ASSERT_NE(window->RipThread, nullptr);
     window->show();
     EXPECT_EQ(window->RipThread, nullptr);
+    idle();
     EXPECT_FALSE(window->btn_stop->isEnabled());
     EXPECT_TRUE(window->btn_rip->isEnabled());
     EXPECT_EQ(window->lv->topLevelItemCount(), 3);
@@ -400,9 +562,11 @@ TEST_F(RipWindowFixture, PreviewPlaysPausesAndStops) {
     open();
     window->lv->clearSelection();
     window->btn_playClick();
+    idle();
     EXPECT_EQ(boxes.texts(), QStringList{"Please select the track you want to play!"});
     window->lv->setCurrentItem(window->lv->topLevelItem(0));
     window->btn_playClick();
+    idle();
     ASSERT_TRUE(window->CdPlaying);
     EXPECT_TRUE(window->AudioPlayer.isPlaying());
     EXPECT_FALSE(window->btn_rip->isEnabled());
@@ -433,6 +597,65 @@ TEST_F(RipWindowFixture, OptionsOpenTheEncoderSettings) {
     window->Options1->trigger();
     EXPECT_EQ(services.shown, 2);
     SetDiscToolServices(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+constexpr char kBlockingChild[] = "TUNEVALE_RIPPER_BLOCKING_CDIO";
+
+// Runs in a child whose libcdio is the stand-in: its device list answers
+// only once the test releases it.
+void checkTheWindowWaitsForTheDrive() {
+    FakeMessageBoxes boxes;
+    const std::string release = qEnvironmentVariable("TUNEVALE_CDIO_RELEASE").toStdString();
+    Tfm_cdripper window;
+    QElapsedTimer clock;
+    clock.start();
+    window.show();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_TRUE(window.driveBusy());
+    EXPECT_FALSE(window.st_wait->text().isEmpty());
+    EXPECT_FALSE(window.btn_refresh->isEnabled());
+    EXPECT_FALSE(window.btn_rip->isEnabled());
+    EXPECT_TRUE(window.btn_close->isEnabled());
+    bool ticked = false;
+    QTimer::singleShot(20, [&] { ticked = true; });
+    QTest::qWait(300);
+    EXPECT_TRUE(ticked);
+    EXPECT_TRUE(window.driveBusy());
+    testenv::writeFile(release, "");
+    for (int i = 0; i < 1000 && window.driveBusy(); ++i) QTest::qWait(10);
+    ASSERT_FALSE(window.driveBusy());
+    EXPECT_TRUE(window.st_wait->text().isEmpty());
+    ASSERT_EQ(window.cbx_cdrom->count(), 1);
+    EXPECT_EQ(window.cbx_cdrom->itemText(0), "(standin0)  standin0");
+    EXPECT_EQ(window.lv->topLevelItemCount(), 0);
+    EXPECT_TRUE(boxes.texts().isEmpty());
+    window.close();
+}
+
+TEST(RipperDrive, ADiscLibraryThatBlocksLeavesTheWindowUsable) {
+    if (qEnvironmentVariableIsSet(kBlockingChild)) {
+        checkTheWindowWaitsForTheDrive();
+        return;
+    }
+    const std::string folder = testenv::makeTempDir("blocking");
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kBlockingChild, "1");
+    env.insert("LD_LIBRARY_PATH", QStringLiteral(TUNEVALE_BLOCKING_CDIO_DIR) + ":" + env.value("LD_LIBRARY_PATH"));
+    env.insert("TUNEVALE_CDIO_RELEASE", QString::fromStdString(folder + "/release"));
+    env.insert("TUNEVALE_CD_IMAGES", QString::fromStdString(testenv::makeTempDir("noimages")));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=RipperDrive.ADiscLibraryThatBlocksLeavesTheWindowUsable"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output.toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
 }
 
 }  // namespace

@@ -59,14 +59,24 @@ TEST(RipNaming, HostileDatabaseTexts) {
     EXPECT_EQ(CleanPathPart("\xC3\xA9\xC3\xA9", "", 3), "\xC3\xA9");  // whole characters only
 }
 
+// The format of a rip with no format keys is the one the settings dialog
+// shows for them: WAV at 44100 Hz, 16 bits, stereo.
 TEST(RipSettingsTest, RipperDefaultsAndTheRatioKey) {
     const std::string folder = testenv::makeTempDir("ini");
     IniFile ini(folder + "/Tunevale.ini");
     RipSettings s = ReadRipSettings(ini);
     const OutputFormat wav = ReadRipFormat(ini, OutputKind::Wav);
-    EXPECT_EQ(wav.wavRate, 48000);
-    EXPECT_EQ(wav.wavBits, 8);
-    EXPECT_EQ(wav.wavChannels, 1);
+    EXPECT_EQ(wav.wavRate, 44100);
+    EXPECT_EQ(wav.wavBits, 16);
+    EXPECT_EQ(wav.wavChannels, 2);
+    const EncoderDialogCodes shown = EncoderDialogCodes::read(ini, "cd ripper");
+    EXPECT_EQ(shown.mp3VbrQuality, 5);
+    for (OutputKind kind : {OutputKind::Wav, OutputKind::Mp3, OutputKind::Ogg, OutputKind::Wma}) {
+        const OutputFormat ripped = ReadRipFormat(ini, kind), dialog = EncoderDialogFormat(kind, shown);
+        EXPECT_EQ(ripped.mp3.vbrQuality, dialog.mp3.vbrQuality);
+        EXPECT_EQ(ripped.oggQuality, dialog.oggQuality);
+        EXPECT_EQ(ripped.wmaProfile, dialog.wmaProfile);
+    }
     EXPECT_EQ(ReadRipFormat(ini, OutputKind::Mp3).mp3.bitrate, 128);
     EXPECT_EQ(s.normalizeRatio, 98);
     EXPECT_EQ(s.fileNameFormat, 0);

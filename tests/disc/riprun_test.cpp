@@ -251,6 +251,65 @@ TEST_F(RipFixture, ATagWithNoRoomFailsTheRowAndKeepsTheAudioWhole) {
     }
 }
 
+// An MP3's tags go in with its audio, before it takes its name. A disk that
+// fills up at its last bytes leaves the audio whole under the name with the
+// ID3v2 tag in front, and the row failed, as a WAV's tags do; never the
+// audio with an ID3v1 block alone.
+TEST_F(RipFixture, Mp3TagsGoInBeforeTheFileTakesItsName) {
+    reporter.rows[1].checked = false;
+    reporter.rows[2].checked = false;
+    ASSERT_EQ(rip(OutputKind::Mp3).done, 1);
+    const std::string path = out + "/Tone.mp3";
+    const std::string complete = testenv::readFile(path);
+    AudioInformation info;
+    info.tagVersion = 1;
+    ASSERT_TRUE(info.load(path));
+    EXPECT_EQ(info.infoTitle, "Tone");
+    info.tagVersion = 2;
+    ASSERT_TRUE(info.load(path));
+    EXPECT_EQ(info.infoArtist, "Artist");
+    EXPECT_EQ(info.infoAlbum, "Album");
+    const Pcm decoded = cdtest::decodedPcm(path);
+
+    ASSERT_TRUE(std::filesystem::remove(path));
+    const int outcome = testenv::inChild(
+        [&] {
+            reporter.finished.clear();
+            const RipResult r = rip(OutputKind::Mp3);
+            return r.failed == 1 && reporter.finished == std::vector<std::pair<int, bool>>{{0, false}} ? 1 : 2;
+        },
+        complete.size() - 1);
+    EXPECT_EQ(outcome, 1);
+    const std::string got = testenv::readFile(path);
+    EXPECT_EQ(got, complete.substr(0, complete.size() - 128));
+    AudioInformation v2;
+    v2.tagVersion = 2;
+    ASSERT_TRUE(v2.load(path));
+    EXPECT_EQ(v2.infoTitle, "Tone");
+    EXPECT_TRUE(cdtest::decodedPcm(path) == decoded);
+}
+
+// A disk that is full for every track asks once: No ends the rip there,
+// Yes goes on with the other tracks without asking again. No file is left
+// of the tracks that did not fit.
+TEST_F(RipFixture, AFullDiskAsksOnceForTheWholeRip) {
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes ? "yes" : "no");
+        const int outcome = testenv::inChild(
+            [&] {
+                reporter.answer = [yes](const QString&) { return yes; };
+                const RipResult r = rip(OutputKind::Wav);
+                if (reporter.asked.size() != 1 || reporter.asked[0].second != "File write error! Continue?") return 2;
+                if (r.done != 0) return 3;
+                if (yes) return r.failed == 3 && reporter.counters.size() == 3 ? 1 : 4;
+                return r.failed == 1 && reporter.counters.size() == 1 ? 1 : 5;
+            },
+            64 * 1024);
+        EXPECT_EQ(outcome, 1);
+        EXPECT_TRUE(files().empty());
+    }
+}
+
 // A file-size limit (ulimit -f) fails the write with EFBIG instead of
 // ending the program with SIGXFSZ, as the program sets itself up: the
 // write error is asked about, whatever the answer no track is left half
@@ -313,8 +372,8 @@ TEST_F(RipFixture, DamagedImageUnderEachErrorAction) {
 
 // A block that cannot be read in the middle of a track, answered Yes under
 // the error action "stop": the bad block is left out and the rest of the
-// track follows, with normalize on or off (the Part's loop goes on with the
-// next block), rather than the track ending at the bad block.
+// track follows, with normalize on or off (the copy goes on with the next
+// block after a Yes), rather than the track ending at the bad block.
 TEST_F(RipFixture, YesAfterABadBlockGoesOnWithTheRestOfTheTrack) {
     reporter.rows[0].checked = false;
     reporter.rows[1].checked = false;

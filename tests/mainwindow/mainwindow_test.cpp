@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -17,12 +20,14 @@
 
 #include "app/application.h"
 #include "components/skin/skinobject.h"
+#include "library/mainfilter.h"
 #include "library/treetext.h"
 #include "mainwindowfixture.h"
 #include "mainwindowsupport.h"
 #include "platform/errors.h"
 #include "platform/inifile.h"
 #include "skin/menu.h"
+#include "pumpevents.h"
 
 namespace fs = std::filesystem;
 using mwtest::rec;
@@ -507,3 +512,138 @@ TEST_F(MainWindow, NodesFillTheListColumnsSortAndThePopupSparesTheFixedNodes) {
 }
 
 }  // namespace
+
+// Under the quit question no command of the main window starts a dialog,
+// whatever road reaches it: the keys F10, Right, Return, which Qt keeps from
+// the window, or a skin button pressed by an assistive tool, which it does
+// not. Rescan's dialog ran its loop inside the question's; the two could end
+// out of order and leave the window blocked for good. Once the question is
+// answered the window takes clicks again.
+TEST_F(MainWindow, UnderTheQuitQuestionNoDialogStartsAndTheWindowAnswersAfterIt) {
+    Tfm_dir filter;
+    fm_dir = &filter;
+    start();
+    InstallMessageBoxes(nullptr);
+
+    struct Step {
+        std::function<bool()> ready;
+        std::function<void()> act;
+    };
+    bool filterShown = false;
+    auto question = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); };
+    std::vector<Step> steps = {
+        {[&] { return question() != nullptr; },
+         [&] {
+             QApplication::setActiveWindow(window_);
+             QTest::keyClick(window_, Qt::Key_F10);
+             if (QWidget* popup = QApplication::activePopupWidget()) QTest::keyClick(popup, Qt::Key_Right);
+             if (QWidget* popup = QApplication::activePopupWidget()) QTest::keyClick(popup, Qt::Key_Return);
+         }},
+        {[] { return true; },
+         [&] {
+             if (QApplication::activeModalWidget() == &filter) QTest::keyClick(&filter, Qt::Key_Escape);
+         }},
+        {[&] { return question() != nullptr; },
+         [&] {
+             SkinObject* rescan = window_->Skin->findSkinObject(window_, "rescan");
+             QAccessibleInterface* button = rescan ? QAccessible::queryAccessibleInterface(rescan->widget()) : nullptr;
+             if (button && button->actionInterface())
+                 button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+         }},
+        {[] { return true; },
+         [&] {
+             if (QApplication::activeModalWidget() == &filter) QTest::keyClick(&filter, Qt::Key_Escape);
+         }},
+        {[&] { return question() != nullptr; }, [&] { question()->button(QMessageBox::No)->click(); }},
+    };
+    std::size_t next = 0;
+    QTimer driver;
+    // Each step runs from a timer of its own: a dialog it opens runs its
+    // loop there while the driver goes on.
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        filterShown = filterShown || filter.isVisible();
+        if (next < steps.size() && steps[next].ready()) QTimer::singleShot(0, &driver, steps[next++].act);
+    });
+    driver.start(10);
+    QCoreApplication::processEvents();
+    QApplication::setActiveWindow(window_);
+    QTest::keyClick(window_->windowHandle(), Qt::Key_Escape);
+    EXPECT_TRUE(testenv::pumpUntil([&] { return next == steps.size() && !QApplication::activeModalWidget(); }, 10000));
+    driver.stop();
+    // Whatever is left open is closed, so that a failure ends here.
+    for (int i = 0; i < 5 && QApplication::activeModalWidget(); ++i) {
+        QApplication::activeModalWidget()->close();
+        QCoreApplication::processEvents();
+    }
+    if (QApplication::activePopupWidget()) QApplication::activePopupWidget()->close();
+    InstallMessageBoxes(&boxes_);
+
+    EXPECT_FALSE(filterShown);
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    QApplication::setActiveWindow(window_);
+    QMenuBar* bar = window_->menuBar();
+    // Through the window, where Qt refuses a click to a blocked window.
+    QTest::mouseClick(window_->windowHandle(), Qt::LeftButton, {},
+                      bar->mapTo(window_, bar->actionGeometry(bar->actions().first()).center()));
+    QMenu* file = bar->actions().first()->menu();
+    EXPECT_EQ(QApplication::activePopupWidget(), file);
+    file->close();
+    fm_dir = nullptr;
+}
+
+// The keyboard reaches what the mouse reaches: Enter or Space on a tree node
+// lists it as a click does, Home and End go to the list's first and last
+// row; and a screen reader finds every skin button and bar by its caption
+// or hint, reads the bars' values and can press and move them.
+TEST_F(MainWindow, TheKeyboardListsNodesAndWalksRowsAndScreenReadersNameAndWorkTheSkin) {
+    writeLibrary({track("one.wav", "One"), track("two.wav", "Two"), track("three.wav", "Three")});
+    start();
+    QApplication::setActiveWindow(window_);
+    tree()->setFocus();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        window_->ListModel->setRows({});
+        tree()->setCurrentItem(tree()->allTitleNode());
+        QTest::keyClick(tree(), key);
+        EXPECT_EQ(window_->ListModel->rowCount(), 3) << key;
+    }
+    window_->lv_playlist->setFocus();
+    window_->lv_playlist->setCurrentIndex(window_->ListModel->index(1, 2));
+    QTest::keyClick(window_->lv_playlist, Qt::Key_End);
+    EXPECT_EQ(window_->lv_playlist->currentIndex().row(), 2);
+    EXPECT_EQ(window_->SelectedRows(), std::vector<int>{2});
+    QTest::keyClick(window_->lv_playlist, Qt::Key_Home);
+    EXPECT_EQ(window_->lv_playlist->currentIndex().row(), 0);
+    EXPECT_EQ(window_->SelectedRows(), std::vector<int>{0});
+
+    auto accessible = [this](const char* name) {
+        SkinObject* element = window_->Skin->findSkinObject(window_, QString::fromLatin1(name));
+        return element ? QAccessible::queryAccessibleInterface(element->widget()) : nullptr;
+    };
+    const std::vector<std::tuple<const char*, QAccessible::Role, const char*>> named = {
+        {"rescan", QAccessible::Button, "Rescan"},     {"playlist", QAccessible::Button, "Playlist"},
+        {"Boxplay", QAccessible::Button, "Play"},      {"Boxnext", QAccessible::Button, "Next"},
+        {"mediabar", QAccessible::Slider, "Position"}, {"soundbar", QAccessible::Slider, "Volume"},
+    };
+    for (const auto& [element, role, name] : named) {
+        QAccessibleInterface* a = accessible(element);
+        ASSERT_NE(a, nullptr) << element;
+        EXPECT_EQ(a->role(), role) << element;
+        EXPECT_EQ(a->text(QAccessible::Name), name) << element;
+    }
+    EXPECT_EQ(accessible("rescan")->text(QAccessible::Description), "Add a folder to the library");
+
+    QAccessibleValueInterface* volume = accessible("soundbar")->valueInterface();
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->currentValue().toInt(), window_->SkinSoundbar->getPosition());
+    volume->setCurrentValue(400);
+    EXPECT_EQ(window_->SkinSoundbar->getPosition(), 400);
+    EXPECT_EQ(window_->AudioPlayer21->volume(), 400) << "moved as a tap on the bar moves it";
+
+    window_->lv_playlist->setCurrentIndex(window_->ListModel->index(0, 0));
+    window_->SelectRows({0});
+    accessible("Boxplay")->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_TRUE(window_->IsPlaying);
+}

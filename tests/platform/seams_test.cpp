@@ -19,6 +19,7 @@
 #include "platform/filedialogs.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
+#include "platform/modalguard.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "testenv.h"
@@ -184,3 +185,70 @@ TEST(UserFolders, StoredWindowsFoldersFallBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// The log lines of the tunevale.modal category while it lives.
+class ModalLog {
+public:
+    ModalLog() { previous_ = qInstallMessageHandler(&ModalLog::take); }
+    ~ModalLog() { qInstallMessageHandler(previous_); lines().clear(); }
+    static QStringList& lines() {
+        static QStringList taken;
+        return taken;
+    }
+
+private:
+    static void take(QtMsgType, const QMessageLogContext& context, const QString& text) {
+        if (context.category && QByteArray(context.category) == "tunevale.modal") lines() << text;
+    }
+    QtMessageHandler previous_ = nullptr;
+};
+
+}  // namespace
+
+// While a modal window is up, the window under it opens no dialog of its
+// own (its loop would run inside the modal one's); what the modal window
+// itself opens runs. Every refusal is logged with the widget that blocks.
+TEST(Presenter, AWindowUnderAModalOneOpensNoDialog) {
+    QWidget opener;
+    opener.setWindowTitle("Opener");
+    opener.show();
+
+    QDialog tool;
+    QDialog box;
+    box.setWindowTitle("Box");
+    QDialog inner;
+    FakeFileDialogs dialogs;
+    ModalLog log;
+    int toolResult = -1, innerResult = -1;
+    FileDialogResult chosen;
+    chosen.accepted = true;
+    QTimer::singleShot(20, &box, [&] {
+        CentreOver(&tool, &opener);
+        QTimer::singleShot(20, &tool, &QDialog::accept);
+        toolResult = ShowModal(&tool);
+        FileDialogRequest request;
+        request.parent = &opener;
+        chosen = RunFileDialog(request);
+        CentreOver(&inner, &box);
+        QTimer::singleShot(20, &inner, &QDialog::accept);
+        innerResult = ShowModal(&inner);
+        box.reject();
+    });
+    CentreOver(&box, &opener);
+    ShowModal(&box);
+    EXPECT_EQ(toolResult, QDialog::Rejected);
+    EXPECT_FALSE(tool.isVisible());
+    EXPECT_FALSE(chosen.accepted);
+    EXPECT_TRUE(dialogs.requests().empty());
+    EXPECT_EQ(innerResult, QDialog::Accepted);
+    ASSERT_EQ(log.lines().size(), 2) << log.lines().join('\n').toStdString();
+    EXPECT_TRUE(log.lines()[0].startsWith("modal show for QDialog (hidden) refused: modal widget QDialog \"Box\""))
+        << log.lines()[0].toStdString();
+    EXPECT_TRUE(log.lines()[1].startsWith("file dialog for QWidget \"Opener\" refused")) << log.lines()[1].toStdString();
+
+    // With the modal window gone, the opener opens dialogs again.
+    QTimer::singleShot(20, &tool, &QDialog::accept);
+    EXPECT_EQ(ShowModal(&tool), QDialog::Accepted);
+}

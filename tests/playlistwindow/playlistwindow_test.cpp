@@ -7,12 +7,14 @@
 
 #include "playlistwindowfixture.h"
 #include "mousetap.h"
+#include "pumpevents.h"
 
 #include "library/playlists/m3u.h"
 #include "platform/inifile.h"
 #include "platform/paths.h"
 #include "platform/userfolders.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QTreeView>
 
@@ -373,6 +375,57 @@ TEST_F(PlaylistFiles, AutoSaveKeepsTheListFromOneShowToTheNext) {
     EXPECT_EQ(testenv::readFile(last), "#EXTM3U\r\n");
     open();
     EXPECT_EQ(w->rowCount(), 0);
+}
+
+// A kill loses no edit: with the automatic save on, the list is written to
+// last.m3u soon after each change, while the window stays open, and it still
+// counts as unsaved. A list read from a file and not changed is not written.
+TEST_F(PlaylistFiles, AutoSaveWritesTheListSoonAfterEachChangeWithoutAClose) {
+    host.autoSave = true;
+    open();
+    const std::string last = Tfm_playlist::LastPlaylistPath();
+    auto written = [&](const std::vector<PlaylistRow>& rows) {
+        return testenv::pumpUntil([&] { return fs::exists(last) && testenv::readFile(last) == RenderM3u(rows); },
+                                  5000);
+    };
+    addThree();
+    EXPECT_TRUE(written(w->rows()));
+    w->selectRows({0});
+    w->MoveSelectedDown();
+    w->selectRows({2});
+    w->RemoveSelectedEntries();
+    ASSERT_EQ(w->rowCount(), 2);
+    EXPECT_TRUE(written(w->rows()));
+    EXPECT_FALSE(w->PlaylistSaved) << "written for the next show, not saved by the user";
+    w->ClearPlaylist();
+    EXPECT_TRUE(written({}));
+
+    // Off, nothing is written behind the user's back.
+    host.autoSave = false;
+    ASSERT_EQ(std::remove(last.c_str()), 0);
+    add({Q(a)});
+    testenv::pumpUntil([] { return false; }, 600);
+    EXPECT_FALSE(fs::exists(last));
+
+    // A list as it was read is left alone until it changes.
+    host.autoSave = true;
+    w->close();
+    testenv::writeFile(last, RenderM3u({{"b.wav", "00:00", b}}));
+    open();
+    ASSERT_EQ(w->rowCount(), 1);
+    ASSERT_EQ(std::remove(last.c_str()), 0);
+    testenv::pumpUntil([] { return false; }, 600);
+    EXPECT_FALSE(fs::exists(last));
+    add({Q(c)});
+    EXPECT_TRUE(written(w->rows()));
+
+    // Escape closes the window as it closes the tool windows, which keeps
+    // the list as a close does.
+    QApplication::setActiveWindow(w.get());
+    w->lv->setFocus();
+    QTest::keyClick(w->lv, Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(w->PlaylistSaved);
 }
 
 TEST_F(PlaylistFiles, WithoutAutoSaveTheListStartsEmptyAndCloseMayAsk) {

@@ -4,6 +4,7 @@
 #include <QTest>
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QDateTime>
@@ -377,6 +378,23 @@ TEST_F(RecorderWindow, ARefusedStartLeavesButtonsAndMenuInOneIdleState) {
 // The name list and the information window's genre list wear the tool
 // windows' colours. The window is a modeless tool window, which the window
 // manager keeps above the program's windows.
+// A screen reader names each row's radio button and level after its input
+// (the label beside them is a picture of the name), and Escape closes the
+// window as it closes the other tools.
+TEST_F(RecorderWindow, RowsAreNamedAfterTheirInputAndEscapeCloses) {
+    input->setSources({{"a", "Line In", false, {}, {}, 2, 30000}, {"b", "Microphone", false, {}, {}, 2, 30000}}, "a");
+    w().show();
+    for (size_t i = 0; i < 2; ++i) {
+        const QString name = i == 0 ? "Line In" : "Microphone";
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(w().cb[i])->text(QAccessible::Name), name);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(w().sb[i])->text(QAccessible::Name), name + " level");
+    }
+    QApplication::setActiveWindow(&w());
+    w().btn_record->setFocus();
+    QTest::keyClick(w().btn_record, Qt::Key_Escape);
+    EXPECT_FALSE(w().isVisible());
+}
+
 TEST_F(RecorderWindow, NameAndGenreListsWearTheToolColoursAndTheWindowStaysAbove) {
     EXPECT_EQ(w().windowType(), Qt::Dialog);
     EXPECT_EQ(w().windowModality(), Qt::NonModal);

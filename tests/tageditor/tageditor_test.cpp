@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -437,6 +438,40 @@ TEST_F(TagEditorTest, MultiEditTakesOnlyWhatWasTypedIntoTheLibraryOrAPlaylist) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.lv->rowCount(), 0);
     EXPECT_EQ(host_->log.back(), "playing row");
+}
+
+// A field set without a key press, as an assistive tool sets it through the
+// accessibility interface (with or without the focus), is an edit that OK
+// writes into every selected row; what the editor itself puts there is not.
+TEST_F(TagEditorTest, AFieldChangedThroughTheAccessibilityInterfaceIsWritten) {
+    open({mp3(dir_, "a", 17), mp3(dir_, "b", 200)});
+    Tfm_Id3& w = *window_;
+    // Each field is named after its label.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.edt_v1title)->text(QAccessible::Name), "Title");
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(w.edt_v2com)->text(QAccessible::Name), "Comment");
+    w.selectRows({0, 1});
+    focus(w.lv);
+    QAccessibleInterface* title = QAccessible::queryAccessibleInterface(w.edt_v1title);
+    ASSERT_TRUE(title && title->editableTextInterface());
+    title->editableTextInterface()->replaceText(0, static_cast<int>(w.edt_v1title->text().size()), "Spoken");
+    EXPECT_EQ(w.edt_v1title->text(), "Spoken");
+    focus(w.edt_v1album);
+    QAccessible::queryAccessibleInterface(w.edt_v1album)->setText(QAccessible::Value, "Said Album");
+    w.pgc_id3->setCurrentIndex(1);
+    w.edt_v2art->setText("Set Artist");  // nor does a plain set need a key
+    w.btn_okClick();
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(v1Of(host_->tracks[i].path).title(), "Spoken");
+        EXPECT_EQ(v1Of(host_->tracks[i].path).album(), "Said Album");
+        EXPECT_EQ(record(i).Artist, "Set Artist");
+    }
+    EXPECT_TRUE(w.editor().changedRows().empty());
+
+    // Showing another row fills the fields: no edit.
+    w.selectRows({1});
+    w.selectRows({0});
+    EXPECT_TRUE(w.editor().changedRows().empty());
 }
 
 // The playing file is asked about whichever row it is. A file that cannot be

@@ -12,6 +12,7 @@
 
 #include "components/skin/skinlabel.h"
 #include "platform/inifile.h"
+#include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "toolwindowtest.h"
 #include "tools/cdrippersettings.h"
@@ -69,6 +70,24 @@ TEST_F(ToolDialogs, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) 
     EXPECT_EQ(ini.readInteger("cd ripper", "cd source", -1), 2);
     EXPECT_EQ(ini.readInteger("cd ripper", "normalzie ration", -1), 98);
     EXPECT_EQ(ini.readString("cd ripper", "output directory", ""), MusicFolder().toStdString());
+}
+
+// Its opener centres it before its first show, when it has not been shown
+// at its own size yet: it must already have it then. (The frame the window
+// manager adds at the show moves it by its own width at most.)
+TEST_F(ToolDialogs, TheFirstShowIsCentredOverItsOpener) {
+    QWidget opener;
+    opener.setGeometry(100, 100, 400, 380);
+    opener.show();
+    CdSetForRecorder = false;
+    Tfm_cdset d;
+    CentreOver(&d, &opener);
+    d.show();
+    const QRect area = opener.frameGeometry();
+    const QRect own = d.frameGeometry();
+    const QMargins frame(d.geometry().left() - own.left(), d.geometry().top() - own.top(), 0, 0);
+    EXPECT_NEAR(own.left(), area.left() + (area.width() - own.width()) / 2, 1 + frame.left());
+    EXPECT_NEAR(own.top(), area.top() + (area.height() - own.height()) / 2, 1 + frame.top());
 }
 
 TEST_F(ToolDialogs, RecorderModeTouchesOnlyItsThirteenFormatKeys) {
