@@ -125,7 +125,11 @@ CdConversionJob::Outcome CdConversionJob::convertRow(int row, std::atomic<int>& 
     if (kind != ListedEntryKind::RegularFile) return Outcome::NotOpened;
     CdAudioSource source;
     std::string error;
-    if (!source.open(local, &error)) return Outcome::NotOpened;
+    // A file that cannot be read is told as such; one that reads but is
+    // not audio the decoder takes, as a failed conversion.
+    if (!source.open(local, &error))
+        return source.openError() == AudioErrorNone || source.openError() == AudioErrorFileOpen ? Outcome::NotOpened
+                                                                                              : Outcome::CreateFailed;
     const int64_t frames = source.estimatedFrames();
     if (frames == 0) return Outcome::Empty;
     AudioFile out;

@@ -609,9 +609,10 @@ void Tfm_cdripper::LookupEnded(CddbLookupJob* job) {
         ShowInformation(QStringLiteral("Can not find freedb info!"), this);
     } else {
         // The texts found replace the shown ones, typed or not: the user
-        // asked for them.
+        // asked for them. The checks stay.
         AudioGrabber.setCddbAnswer(*job->lookup().record);
-        shownDisc_.clear();
+        artistTyped_ = albumTyped_ = genreChosen_ = false;
+        for (int i = 0; i < lv->topLevelItemCount(); ++i) lv->topLevelItem(i)->setData(1, kTypedRole, false);
         FillDiscList();
     }
     if (mediaChangedWhileBusy_) AudioGrabberMediaChange();
@@ -633,33 +634,39 @@ void Tfm_cdripper::FormCloseQuery() {
 void Tfm_cdripper::btn_playClick() {
     if (RipThread || driveJob_ || lookupJob_) return;
     if (AudioGrabber.trackOpen()) AudioGrabber.closeTrack();
-    // The disc may have gone since the list was filled.
-    runOnDrive([this] { AudioGrabber.readToc(); },
-               [this] {
-                   if (AudioGrabber.trackCount() < 1) {
-                       FillDiscList();
-                       return;
-                   }
-                   setPlayGroup(true);
-                   setRipGroup(true);
-                   btn_freedb->setEnabled(true);
-                   QTreeWidgetItem* item = lv->currentItem();
-                   if (!item || !item->isSelected()) {
-                       ShowInformation(QStringLiteral("Please select the track you want to play!"), this);
-                       return;
-                   }
-                   PlayTrackNumber = lv->indexOfTopLevelItem(item) + 1;
-                   btn_play->setEnabled(false);
-                   PlayCdTrack();
-               });
+    QTreeWidgetItem* item = lv->currentItem();
+    const int row = item && item->isSelected() ? lv->indexOfTopLevelItem(item) : -1;
+    // The disc may have gone since the list was filled; opening the track
+    // takes the drive. Both may wait, so they happen on the worker.
+    runOnDrive(
+        [this, row] {
+            if (!AudioGrabber.readToc() || row < 0 || row >= AudioGrabber.trackCount()) return;
+            AudioGrabber.setGrabMode(CdGrabber::GrabBurst);
+            AudioGrabber.openTrack(row + 1);
+        },
+        [this, row] {
+            if (AudioGrabber.trackCount() < 1) {
+                FillDiscList();
+                return;
+            }
+            setPlayGroup(true);
+            setRipGroup(true);
+            btn_freedb->setEnabled(true);
+            if (row < 0) {
+                ShowInformation(QStringLiteral("Please select the track you want to play!"), this);
+                return;
+            }
+            PlayTrackNumber = row + 1;
+            btn_play->setEnabled(false);
+            PlayCdTrack();
+        });
 }
 
 void Tfm_cdripper::PlayCdTrack() {
     StartPlay1->setEnabled(false);
     btn_refresh->setEnabled(false);
     btn_stop->setEnabled(true);
-    AudioGrabber.setGrabMode(CdGrabber::GrabBurst);
-    if (!AudioPlayer.open(AudioGrabber, std::to_string(PlayTrackNumber))) return;
+    if (!AudioPlayer.open(previewTrack_, std::to_string(PlayTrackNumber))) return;
     // The session queues two blocks and one more each time the player asks.
     if (!AudioPlayer.start(0)) {
         AudioPlayer.close();

@@ -18,6 +18,7 @@
 
 #include "components/disc/cdgrabber.h"
 #include "components/player/playbacksession.h"
+#include "disc/previewtrack.h"
 #include "jobs/tooljob.h"
 #include "windowkit/toolwindow.h"
 
@@ -190,6 +191,7 @@ private:
     bool artistTyped_ = false;
     bool albumTyped_ = false;
     bool genreChosen_ = false;
+    PreviewTrack previewTrack_{AudioGrabber};
     BoxJobHandler jobHandler_{this};
     ToolJobThreads jobThreads_;
 };

@@ -41,7 +41,6 @@ public:
     bool GetBool(const QString& name) const;
     QImage GetBitmap(const QString& name) const;  // null when absent
 
-    int imageCount() const { return images_.size(); }
     // The pixels decoded for this file, at most kMaxThemePixels.
     qint64 decodedPixels() const { return decodedPixels_; }
 

@@ -16,6 +16,7 @@ CdAudioSource::~CdAudioSource() = default;
 bool CdAudioSource::open(const std::string& path, std::string* error) {
     path_ = path;
     ended_ = false;
+    openError_ = AudioErrorNone;
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
         *error = "The file " + path + " is missing.";
@@ -27,17 +28,20 @@ bool CdAudioSource::open(const std::string& path, std::string* error) {
     }
     file_ = std::make_unique<AudioFile>();
     if (!file_->open(path, 0, 1) || !file_->isOpen()) {
+        openError_ = file_->getError() != AudioErrorNone ? file_->getError() : AudioErrorNotAudio;
         *error = "The file " + path + " is not a readable audio file.";
         return false;
     }
     rate_ = file_->getPcmSampleRate();
     channels_ = file_->getPcmChannels();
     if (rate_ <= 0 || channels_ <= 0) {
+        openError_ = AudioErrorNotAudio;
         *error = "The file " + path + " is not a readable audio file.";
         return false;
     }
     converter_ = std::make_unique<audio::PcmConverter>();
     if (!converter_->configure(rate_, channels_, Rate, Channels)) {
+        openError_ = AudioErrorUnsupported;
         *error = "The audio of " + path + " cannot be brought to CD quality.";
         return false;
     }

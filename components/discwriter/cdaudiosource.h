@@ -29,6 +29,9 @@ public:
     // Only a regular file is opened: a FIFO or a device named as a track
     // would block the reader or feed it without end. False with *error.
     bool open(const std::string& path, std::string* error);
+    // Why the file did not open as audio, an AudioError code: 0 when it
+    // opened, and when it was missing or not a regular file.
+    int openError() const { return openError_; }
     // The track's length at the CD rate, from the file's own length.
     int64_t estimatedFrames() const { return estimatedFrames_; }
     // Replaces out with the next stretch of CD frames (about a second);
@@ -41,6 +44,7 @@ private:
     std::string path_;
     int rate_ = 0, channels_ = 0;
     int64_t estimatedFrames_ = 0;
+    int openError_ = 0;
     bool ended_ = false;
 };
 

@@ -587,16 +587,22 @@ TEST_F(AudioCdWindowTest, TheCacheWritesWhatTheFilesThemselvesWouldAndTellsRowBy
 
     // A row that is no longer audio and one that went, after the list was
     // made: told and asked at their turns; Yes goes on with the rest.
+    // A FIFO in place of a file is never opened.
     IniFile().writeBool("Audio CD Burner", "cache", true);
     writer->setImageFolder(Q(testenv::makeTempDir("third")));
     addFiles(files);
     testenv::writeFile(files[1].toStdString(), "no audio here any more");
     fs::remove(files[3].toStdString());
+    fs::remove(files[4].toStdString());
+    ASSERT_EQ(::mkfifo(files[4].toLocal8Bit().constData(), 0600), 0);
     boxes.clear();
     boxes.answerNext(MessageAnswer::Yes);
     write();
-    EXPECT_EQ(boxes.texts(), (QStringList{"Failed to open file " + files[1], files[3] + " has been removed. Continue?",
+    EXPECT_EQ(boxes.texts(), (QStringList{"Failed to create CD quality WAV file!",
+                                          files[3] + " has been removed. Continue?", "Failed to open file " + files[4],
                                           "Complete the CD Burn progress!"}));
+    fs::remove(files[4].toStdString());
+    tone("e.wav", 0.7);
     EXPECT_TRUE(leftovers().empty());
 
     // Answered No, the conversion ends there: what was converted ahead of
