@@ -75,7 +75,6 @@ public:
 
     Compilation& compilation() { return compilation_; }
     CompilationAdder& adder() { return adder_; }
-    EraseSide* eraseSide() { return this; }
     static std::string DataCdStagingFolder();
 
     // The folder that adding and removing act on: the selected one, or the

@@ -253,6 +253,9 @@ void Tfm_cdripper::showWaiting(const QString& text) {
 }
 
 void Tfm_cdripper::runOnDrive(std::function<void()> call, std::function<void()> done) {
+    // The grabber is the worker's until it has answered: no watch of the
+    // images may touch it meanwhile.
+    AudioGrabber.setMediaPolling(false);
     auto* job = new CdDriveJob(&jobHandler_, this, std::move(call));
     driveJob_ = job;
     showWaiting(QStringLiteral("Waiting for the drive..."));
@@ -265,6 +268,8 @@ void Tfm_cdripper::runOnDrive(std::function<void()> call, std::function<void()> 
         if (driveJob_ != job) return;
         driveJob_ = nullptr;
         showWaiting({});
+        // A window closed meanwhile watches nothing.
+        if (isVisible()) AudioGrabber.setMediaPolling(true);
         cbx_cdrom->setEnabled(true);
         btn_refresh->setEnabled(true);
         done();
@@ -322,8 +327,6 @@ void Tfm_cdripper::FormShow() {
 }
 
 void Tfm_cdripper::DrivesRead(const QStringList& names, int selection) {
-    // A window closed meanwhile watches nothing.
-    if (isVisible()) AudioGrabber.setMediaPolling(true);
     if (!names.isEmpty()) {
         cbx_cdrom->clear();
         cbx_cdrom->addItems(names);
@@ -472,10 +475,7 @@ void Tfm_cdripper::AudioGrabberMediaChange() {
     }
     mediaChangedWhileBusy_ = false;
     // The rip owns the grabber until it ends; the list is read again then.
-    if (Ripping || WmaRipRunning || RipThread) {
-        mediaChangedDuringRip_ = true;
-        return;
-    }
+    if (Ripping || WmaRipRunning || RipThread) return;
     if (CdPlaying) StopCdPlay();
     ReadDiscToc();
 }
@@ -607,9 +607,10 @@ void Tfm_cdripper::LookupEnded(CddbLookupJob* job) {
         ShowInformation(QStringLiteral("Can not find freedb info!"), this);
     } else {
         // The texts found replace the shown ones, typed or not: the user
-        // asked for them.
+        // asked for them. The checks stay.
         AudioGrabber.setCddbAnswer(*job->lookup().record);
-        shownDisc_.clear();
+        artistTyped_ = albumTyped_ = genreChosen_ = false;
+        for (int i = 0; i < lv->topLevelItemCount(); ++i) lv->topLevelItem(i)->setData(1, kTypedRole, false);
         FillDiscList();
     }
     if (mediaChangedWhileBusy_) AudioGrabberMediaChange();
@@ -757,14 +758,15 @@ void Tfm_cdripper::btn_ripClick() {
         st->setCaption(FormatTwoDigits(begun) + "/" + FormatTwoDigits(checked));
     });
     connect(job, &TRipcdThread::ripEnded, this, &Tfm_cdripper::RipEnded);
-    // The list is read again when the disc has gone.
-    connect(job, &TRipcdThread::discGone, this, [this] { mediaChangedDuringRip_ = true; });
     // A job that ended on an exception sends no ripEnded: the window gets
     // its controls back all the same.
     connect(job, &ToolJob::ended, this, [this, job] {
         if (RipThread == job) RipEnded(false, {});
     });
     RipThread = job;
+    // The rip's thread owns the grabber: no watch of the images touches it
+    // until the rip has ended, and the disc's table is read again then.
+    AudioGrabber.setMediaPolling(false);
     if (wma) {
         WmaRipRunning = true;
         jobThreads_.start(job, JobPlace::GuiThread);
@@ -797,10 +799,7 @@ void Tfm_cdripper::RipEnded(bool anyChecked, const QString& lastFolder) {
         WmaRipRunning = false;
         btn_stopClick();
     }
-    if (mediaChangedDuringRip_) {
-        mediaChangedDuringRip_ = false;
-        ReadDiscToc();
-    }
+    if (isVisible()) ReadDiscToc();
 }
 
 void Tfm_cdripper::btn_stopClick() {

@@ -184,7 +184,6 @@ private:
     QList<QWidget*> disabledForLookup_;
     QList<QAction*> disabledActionsForLookup_;
     bool mediaChangedWhileBusy_ = false;
-    bool mediaChangedDuringRip_ = false;
     // The CD database id of the disc the list shows ("" for none) and what
     // the user typed over the texts read for it.
     QString shownDisc_;

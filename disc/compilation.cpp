@@ -157,13 +157,6 @@ CompilationFolder* Compilation::folderAt(int index)
     return const_cast<CompilationFolder*>(all[static_cast<size_t>(index)]);
 }
 
-int Compilation::folderCount() const
-{
-    std::vector<const CompilationFolder*> all;
-    collect(&root_, &all);
-    return static_cast<int>(all.size());
-}
-
 CompilationFolder* Compilation::childNamed(CompilationFolder* parent, const std::string& name) const
 {
     for (const auto& child : parent->children)

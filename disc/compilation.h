@@ -69,7 +69,6 @@ public:
     CompilationFolder* root() { return &root_; }
     int absoluteIndex(const CompilationFolder* folder) const;
     CompilationFolder* folderAt(int index);
-    int folderCount() const;
     CompilationFolder* childNamed(CompilationFolder* parent, const std::string& name) const;
     // The folder's staging path with a trailing "/".
     std::string TempPathOfNode(const CompilationFolder* folder) const;

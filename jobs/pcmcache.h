@@ -21,8 +21,6 @@ public:
     // False once the cache gave up (a write failed or it grew too large).
     bool append(const AudioBlock& block);
     int64_t frames() const { return channels_ > 0 ? samples_ / channels_ : 0; }
-    // Reading from the start again: whole frames, an empty block at the end.
-    void rewind() { readSamples_ = 0; }
     AudioBlock read(int64_t samples);
     bool readFailed() const { return readFailed_; }
 

@@ -29,7 +29,6 @@ class LibraryTree : public QTreeWidget {
     Q_OBJECT
 public:
     // Absolute indexes of the fixed nodes before the first artist.
-    static constexpr int kAllTitleIndex = 29;
     static constexpr int kMyArtistIndex = 30;
 
     explicit LibraryTree(QWidget* parent = nullptr);

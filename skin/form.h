@@ -71,7 +71,6 @@ public:
     void setTitleBarDrawAppIcon(bool on) { titleBar_->setDrawAppIcon(on); }
     void setTitleBarButtons(const TvsTitleBarButtons& buttons) { titleBar_->setButtons(buttons); }
     void setTitleBarSections(const TvsTitleBarSections& sections) { titleBar_->setSections(sections); }
-    void setTitleBarFont(const QFont& font) { titleBar_->setFont(font); }
     // The bar's caption and the window's title.
     void setCaption(const QString& caption);
     void setRoundCorner(int r) { titleBar_->setRoundCorner(r); }

@@ -37,8 +37,6 @@ public:
     bool GetBool(const QString& name) const;
     QImage GetBitmap(const QString& name) const;  // null when absent
 
-    int imageCount() const { return images_.size(); }
-
 private:
     TvsThemeFileReader() = default;
     QHash<QString, QImage> images_;

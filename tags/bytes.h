@@ -49,7 +49,6 @@ public:
     size_t position() const { return pos_; }
     size_t size() const { return data_.size(); }
     size_t remaining() const { return data_.size() - pos_; }
-    bool atEnd() const { return pos_ >= data_.size(); }
     // True once any read or skip asked for more than was left.
     bool failed() const { return failed_; }
 

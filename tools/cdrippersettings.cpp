@@ -284,8 +284,6 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
 
 int Tfm_cdset::currentWmaIndex() const { return cbx_wma->currentIndex(); }
 
-QString Tfm_cdset::currentWmaText() const { return cbx_wma->currentText(); }
-
 void Tfm_cdset::showEvent(QShowEvent* event) {
     resize(kWidth, kHeight);
     readSettings();

@@ -32,7 +32,6 @@ public:
 
     // Read by the ripper and the recorder settings while the dialog is closed.
     int currentWmaIndex() const;
-    QString currentWmaText() const;
 
     void btn_okClick();
     void btn_cancelClick();

@@ -28,7 +28,6 @@ public:
     // measureFilePeaks) and sets it here, so that quiet passages stay quiet
     // instead of being raised block by block. 0 clears it.
     void setReferencePeak(int peak) { referencePeak_ = peak; }
-    int referencePeak() const { return referencePeak_; }
 
     // A linear gain ramp over the block's frames, from fromPercent at the
     // first frame to toPercent at the last; every channel of a frame gets

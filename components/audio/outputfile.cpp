@@ -13,7 +13,6 @@ bool OutputFile::create(const std::string& path) {
     path_ = path;
     position_ = size_ = 0;
     failed_ = false;
-    errno_ = 0;
     // The destination is replaced by a rename, which the folder allows even
     // where the file itself is read-only: such a file is refused, as opening
     // it for writing would be. A symbolic link there is replaced itself
@@ -21,13 +20,11 @@ bool OutputFile::create(const std::string& path) {
     // its folder.
     struct stat status {};
     if (::lstat(path.c_str(), &status) == 0 && !S_ISLNK(status.st_mode) && ::access(path.c_str(), W_OK) != 0) {
-        errno_ = errno;
         failed_ = true;
         return false;
     }
     std::string error;
     if (!(visiblePart_ ? file_.beginVisible(path, &error) : file_.begin(path, &error, ReplacementFile::Link::Replace))) {
-        errno_ = errno ? errno : EIO;
         failed_ = true;
         return false;
     }
@@ -35,12 +32,9 @@ bool OutputFile::create(const std::string& path) {
 }
 
 bool OutputFile::fail() {
-    if (!failed_) {
-        errno_ = errno ? errno : EIO;
-        // A write cut short leaves part of it behind; what is kept ends
-        // where the last whole write ended.
-        if (keepIncomplete_) file_.file().truncate(size_);
-    }
+    // A write cut short leaves part of it behind; what is kept ends where
+    // the last whole write ended.
+    if (!failed_ && keepIncomplete_) file_.file().truncate(size_);
     failed_ = true;
     return false;
 }

@@ -34,9 +34,6 @@ public:
     uint64_t size() const { return size_; }
 
     bool failed() const { return failed_; }
-    void markFailed() { failed_ = true; }
-    // errno of the first failure, 0 when none.
-    int errorNumber() const { return errno_; }
 
     // An output whose writes failed is normally dropped at close. With this
     // set it takes the destination's place all the same (close still reports
@@ -77,7 +74,6 @@ private:
     bool failed_ = false;
     bool keepIncomplete_ = false;
     bool visiblePart_ = false;
-    int errno_ = 0;
 };
 
 }  // namespace audio

@@ -589,8 +589,6 @@ int64_t CdGrabber::trackLength() const {
 
 int64_t CdGrabber::trackDuration() const { return trackLength() * 1000 / SampleRate; }
 
-bool CdGrabber::trackIsAudio() const { return selected() && selected()->audio; }
-
 QString CdGrabber::cddbTrackTitle() const {
     if (track_ < 1 || track_ > static_cast<int>(titles_.size())) return {};
     return QString::fromStdString(titles_[static_cast<std::size_t>(track_ - 1)]);

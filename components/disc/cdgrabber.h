@@ -52,7 +52,6 @@ public:
     // program makes its grabber at start-up without touching a drive.
     void refreshDrives();
     void setImageFolder(const std::string& folder);
-    const std::string& imageFolder() const { return imageFolder_; }
     int driveCount() const;
     void setDriveIndex(int index);  // 1-based
     int driveIndex() const { return driveIndex_; }
@@ -74,7 +73,6 @@ public:
     int track() const { return track_; }
     int64_t trackDuration() const;  // ms
     int64_t trackLength() const;    // sample frames
-    bool trackIsAudio() const;
     QString cddbTrackTitle() const;
 
     bool openTrack(int track);
@@ -130,7 +128,6 @@ public:
     void setCddbServerPort(const QString& port);
     void setCddbCGIScript(const QString& script);
     void setCddbTimeout(int ms);
-    const CddbServer& cddbServer() const { return server_; }
     void setCddbCacheFolder(const std::string& folder) { cacheFolder_ = folder; }
     const std::string& cddbCacheFolder() const { return cacheFolder_; }
     bool cddbQuery(int source);

@@ -153,12 +153,9 @@ public:
         explicit operator bool() const { return code != NoError; }
     };
 
-    // The image recorder that both writers offer beside the drives: where it
-    // writes (the image folder by default) and the image's base name,
-    // without extension.
+    // Where the image recorder that both writers offer beside the drives
+    // writes (the image folder by default).
     void setImageFolder(const QString& folder) { imageFolder_ = folder; }
-    QString imageFolder() const { return imageFolder_; }
-    void setImageName(const QString& name) { imageName_ = name; }
     // Tests that must not meet a real drive of the machine leave them out.
     void setDrivesListed(bool listed) { drivesListed_ = listed; }
 

@@ -12,7 +12,6 @@ class AutoGain {
 public:
     void configure(int sampleRate, int channels, int minDbfs, int maxDbfs, int stepDb);
     void process(int16_t* interleaved, int64_t frames);
-    double gainDb() const { return gainDb_; }
 
 private:
     int channels_ = 2;

@@ -16,8 +16,6 @@ struct FilterSwitch {
 class InputFilters {
 public:
     void configure(int sampleRate, int channels, FilterSwitch notch, FilterSwitch highPass, FilterSwitch lowPass);
-    // How many of the three are in effect.
-    int activeCount() const { return static_cast<int>(stages_.size()); }
     void process(int16_t* interleaved, int64_t frames);
 
 private:

@@ -40,7 +40,6 @@ public:
     const std::string& openedSource() const { return openedSource_; }
     int sampleRate() const { return rate_; }
     int channels() const { return channels_; }
-    int64_t capturedFrames() const { return captured_; }
 
 private:
     void onTick();

@@ -47,7 +47,6 @@ public:
 private:
     bool connectServer();
     void disconnectServer();
-    void drainStream();
 
     pa_threaded_mainloop* loop_ = nullptr;
     pa_context* context_ = nullptr;

@@ -193,6 +193,11 @@ TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
     open();
     ASSERT_EQ(window->lv->topLevelItemCount(), 3);
     EXPECT_EQ(window->edt_artist->text(), "Unknown Artist");
+    window->lv->setCurrentItem(window->lv->topLevelItem(1));
+    window->lvDblClick();
+    window->Edit1->setText("Typed");
+    window->Edit1Exit();
+    window->lv->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
     bool disabledWhileAsking = false;
     QTimer::singleShot(50, [&] { disabledWhileAsking = window->lookupRunning() && !window->btn_rip->isEnabled(); });
     window->btn_freedbClick();
@@ -202,8 +207,9 @@ TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
     EXPECT_EQ(window->edt_artist->text(), "Band");
     EXPECT_EQ(window->edt_album->text(), "Record");
     EXPECT_EQ(window->cb_genre->currentIndex(), 17);  // "Rock"
-    EXPECT_EQ(window->rowTitle(1), "Middle");
+    EXPECT_EQ(window->rowTitle(1), "Middle");  // found texts replace typed ones
     EXPECT_EQ(window->rowTitle(0), "Track 01");
+    EXPECT_FALSE(window->rowChecked(2));        // the checks stay
     EXPECT_TRUE(window->btn_rip->isEnabled());
 
     // From now on the cache answers after each table read, server or not.

@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/fakes.h"
+#include "platform/ownedfiles.h"
 #include "testenv.h"
 
 namespace {
@@ -85,6 +87,31 @@ TEST(FileSizeTextTest, SizesFollowTheUnitSteps)
     EXPECT_EQ(FileSizeText(1049600), "1 MB");
     EXPECT_EQ(FileSizeText(int64_t(5) << 30), "5,120 MB") << "sizes over 4 GB";
     EXPECT_EQ(TotalSizeText(734003200), "Total Size: 700.00 MB");
+}
+
+// The staging folder is held while the compilation has it, so that the
+// start of another instance leaves it; once its holder is gone, what it
+// staged is a leftover that such a start removes.
+TEST_F(CompilationTest, TheStagingFolderIsMarkedAsOursUntilTheCompilationGoes)
+{
+    ASSERT_EQ(c_.copyIn(source("a.mp3", "abc"), staging_ + "/a.mp3"), CopyResult::Copied);
+    const auto sweptByAnotherProcess = [&] { return testenv::inChild([&] { return RemoveIfAbandoned(staging_) ? 1 : 0; }); };
+    EXPECT_EQ(sweptByAnotherProcess(), 0);
+    EXPECT_TRUE(Exists(staging_ + "/a.mp3"));
+    {
+        // A reset makes the folder again and holds the new one.
+        c_.reset();
+        EXPECT_EQ(sweptByAnotherProcess(), 0);
+        EXPECT_TRUE(Exists(staging_));
+    }
+    const std::string left = testenv::makeTempDir("other") + "/burnquilltemp";
+    auto other = std::make_unique<Compilation>(left);
+    other->reset();
+    ASSERT_EQ(other->copyIn(source("b.mp3", "b"), left + "/b.mp3"), CopyResult::Copied);
+    other.reset();  // the holder is gone; its folder stays behind
+    EXPECT_TRUE(Exists(left + "/b.mp3"));
+    EXPECT_EQ(testenv::inChild([&] { return RemoveIfAbandoned(left) ? 1 : 0; }), 1);
+    EXPECT_FALSE(Exists(left));
 }
 
 TEST_F(CompilationTest, FoldersMirrorTheTreeAndKeepTheirFilesThroughIndexShifts)
