@@ -255,6 +255,9 @@ void Tfm_cdripper::showWaiting(const QString& text) {
 }
 
 void Tfm_cdripper::runOnDrive(std::function<void()> call, std::function<void()> done) {
+    // The grabber is the worker's until it has answered: no watch of the
+    // images may touch it meanwhile.
+    AudioGrabber.setMediaPolling(false);
     auto* job = new CdDriveJob(&jobHandler_, this, std::move(call));
     driveJob_ = job;
     showWaiting(QStringLiteral("Waiting for the drive..."));
@@ -267,6 +270,8 @@ void Tfm_cdripper::runOnDrive(std::function<void()> call, std::function<void()> 
         if (driveJob_ != job) return;
         driveJob_ = nullptr;
         showWaiting({});
+        // A window closed meanwhile watches nothing.
+        if (isVisible()) AudioGrabber.setMediaPolling(true);
         cbx_cdrom->setEnabled(true);
         btn_refresh->setEnabled(true);
         done();
@@ -324,8 +329,6 @@ void Tfm_cdripper::FormShow() {
 }
 
 void Tfm_cdripper::DrivesRead(const QStringList& names, int selection) {
-    // A window closed meanwhile watches nothing.
-    if (isVisible()) AudioGrabber.setMediaPolling(true);
     if (!names.isEmpty()) {
         cbx_cdrom->clear();
         cbx_cdrom->addItems(names);
@@ -474,10 +477,7 @@ void Tfm_cdripper::AudioGrabberMediaChange() {
     }
     mediaChangedWhileBusy_ = false;
     // The rip owns the grabber until it ends; the list is read again then.
-    if (Ripping || WmaRipRunning || RipThread) {
-        mediaChangedDuringRip_ = true;
-        return;
-    }
+    if (Ripping || WmaRipRunning || RipThread) return;
     if (CdPlaying) StopCdPlay();
     ReadDiscToc();
 }
@@ -760,14 +760,15 @@ void Tfm_cdripper::btn_ripClick() {
         st->setCaption(FormatTwoDigits(begun) + "/" + FormatTwoDigits(checked));
     });
     connect(job, &TRipcdThread::ripEnded, this, &Tfm_cdripper::RipEnded);
-    // The list is read again when the disc has gone.
-    connect(job, &TRipcdThread::discGone, this, [this] { mediaChangedDuringRip_ = true; });
     // A job that ended on an exception sends no ripEnded: the window gets
     // its controls back all the same.
     connect(job, &ToolJob::ended, this, [this, job] {
         if (RipThread == job) RipEnded(false, {});
     });
     RipThread = job;
+    // The rip's thread owns the grabber: no watch of the images touches it
+    // until the rip has ended, and the disc's table is read again then.
+    AudioGrabber.setMediaPolling(false);
     if (wma) {
         WmaRipRunning = true;
         jobThreads_.start(job, JobPlace::GuiThread);
@@ -800,10 +801,7 @@ void Tfm_cdripper::RipEnded(bool anyChecked, const QString& lastFolder) {
         WmaRipRunning = false;
         btn_stopClick();
     }
-    if (mediaChangedDuringRip_) {
-        mediaChangedDuringRip_ = false;
-        ReadDiscToc();
-    }
+    if (isVisible()) ReadDiscToc();
 }
 
 void Tfm_cdripper::btn_stopClick() {

@@ -171,7 +171,8 @@ private:
     // worker's meanwhile and the window says that it waits.
     void runOnDrive(std::function<void()> call, std::function<void()> done);
     void showWaiting(const QString& text);
-    // The drives' list is read; then the disc's table.
+    // The drives and the chosen drive's table have been read: fills the
+    // drive list and the rows, or says that there is no drive.
     void DrivesRead(const QStringList& names, int selection);
     // Fills the list from the table just read; keeps what the user typed
     // when the disc is the one shown.
@@ -184,7 +185,6 @@ private:
     QList<QWidget*> disabledForLookup_;
     QList<QAction*> disabledActionsForLookup_;
     bool mediaChangedWhileBusy_ = false;
-    bool mediaChangedDuringRip_ = false;
     // The CD database id of the disc the list shows ("" for none) and what
     // the user typed over the texts read for it.
     QString shownDisc_;

@@ -11,7 +11,6 @@ bool TRipcdThread::work() {
     // The disc may have gone since its table was read; reading it again may
     // wait for the drive, which is why it happens here.
     if (!grabber_.readToc()) {
-        emit discGone();
         emit ripEnded(false, {});
         return false;
     }

@@ -18,8 +18,6 @@ public:
                  const OutputFormat& format, std::function<RipRowTexts(int)> rowTexts);
 
 signals:
-    // No disc was found when the rip began.
-    void discGone();
     // The rip has ended: whether any row was checked, and the folder of the
     // last track begun (empty when none was).
     void ripEnded(bool anyChecked, const QString& lastFolder);

@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 
 #include "platform/modalguard.h"
+#include "platform/presenter.h"
 
 namespace {
 
@@ -13,6 +14,8 @@ class RealFileDialogs final : public FileDialogs {
 public:
     FileDialogResult run(const FileDialogRequest& r) override {
         QFileDialog dialog(r.parent, r.title);
+        // Above a window of the program kept on top, as the message boxes.
+        if (OnTopWindowShown()) dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
         QString folder = r.folder;
         if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
         dialog.setDirectory(folder);

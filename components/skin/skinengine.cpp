@@ -52,6 +52,14 @@ struct SkinEngine::WindowSkin {
 
 namespace {
 
+// The flags recorded before the skin took the window, with whether it is
+// kept on top as it is now: the engine owns the frame, not the layer, which
+// the window's presenter sets afresh at each show.
+Qt::WindowFlags FrameFlags(Qt::WindowFlags recorded, const QWidget* window) {
+    const Qt::WindowFlags layer = Qt::WindowStaysOnTopHint | Qt::WindowStaysOnBottomHint;
+    return (recorded & ~layer) | (window->windowFlags() & layer);
+}
+
 constexpr char kFrameOwner[] = "skin engine";
 
 bool isTextRole(QPalette::ColorRole role) {
@@ -172,9 +180,9 @@ void SkinEngine::restoreFrame(WindowSkin& ws) {
     for (const auto& h : ws.hosts)
         if (h.widget) h.widget->setGeometry(h.geometry);
     ws.hosts.clear();
-    if (w->windowFlags() == ws.flags) return;
+    if (w->windowFlags() == FrameFlags(ws.flags, w)) return;
     if (!w->isVisible()) {
-        w->setWindowFlags(ws.flags);
+        w->setWindowFlags(FrameFlags(ws.flags, w));
         return;
     }
     // A reset is followed by an apply at once; giving a showing window its
@@ -185,7 +193,7 @@ void SkinEngine::restoreFrame(WindowSkin& ws) {
     QTimer::singleShot(0, this, [this, guard, flags] {
         if (!guard) return;
         if (WindowSkin* now = windows_.value(guard.data()); now && now->skinned) return;
-        SetFlagsKeepingPlace(guard, flags);
+        SetFlagsKeepingPlace(guard, FrameFlags(flags, guard));
     });
 }
 
@@ -239,7 +247,7 @@ void SkinEngine::dress(WindowSkin& ws, const SectionDef& section) {
         return;
     }
     if (w->isWindow()) {
-        SetFlagsKeepingPlace(w, FramelessFlags(ws.flags));
+        SetFlagsKeepingPlace(w, FramelessFlags(FrameFlags(ws.flags, w)));
         SetFrameOwner(w, QLatin1String(kFrameOwner));
     }
     w->setContentsMargins(section.margins);

@@ -170,6 +170,18 @@ TEST(Presenter, WhatOpensStaysAboveItsOpenerAndAWindowKeptOnTop) {
     });
     AskConfirmation("Over the window kept on top?", &opener);
     EXPECT_TRUE(boxOnTop);
+    // So is a file dialog.
+    bool dialogOnTop = false;
+    QTimer::singleShot(50, [&] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            dialogOnTop = dialog->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            dialog->reject();
+        }
+    });
+    FileDialogRequest request;
+    request.parent = &opener;
+    RunFileDialog(request);
+    EXPECT_TRUE(dialogOnTop);
 
     onTop.hide();
     tool.hide();

@@ -25,8 +25,11 @@
 #include "components/player/virtualclock.h"
 #include "components/recorder/linerecorder.h"
 #include "components/recorder/nullpcminput.h"
+#include "components/skin/skinengine.h"
 #include "components/skin/skinlabel.h"
 #include "platform/inifile.h"
+#include "platform/presenter.h"
+#include "pumpevents.h"
 #include "skin/combobox.h"
 #include "skin/trackbar.h"
 #include "tools/cdrippersettings.h"
@@ -34,6 +37,7 @@
 #include "tools/recorder.h"
 #include "tools/recordersetting.h"
 #include "tools/recordersettings.h"
+#include "windowkit/toolskin.h"
 
 #include "../tools/toolwindowtest.h"
 
@@ -393,6 +397,35 @@ TEST_F(RecorderWindow, RowsAreNamedAfterTheirInputAndEscapeCloses) {
     w().btn_record->setFocus();
     QTest::keyClick(w().btn_record, Qt::Key_Escape);
     EXPECT_FALSE(w().isVisible());
+}
+
+// Opened again while the playlist window, which is kept on top, shows, the
+// recorder is kept on top too; it opened under that window, and a click on
+// its Close started the playlist. The skin's dressing gave it back the
+// flags it had at its first show, which were not on top.
+TEST_F(RecorderWindow, OpenedAgainWhileThePlaylistWindowShowsItStaysAboveIt) {
+    SkinEngine engine;
+    SetToolWindowSkin(&engine);
+    InstallWindowPresenter(nullptr);
+    QWidget main;
+    main.show();
+    auto open = [&] {
+        KeepAbove(&w(), &main);
+        ShowModeless(&w());
+        testenv::pumpUntil([] { return false; }, 100);
+    };
+    open();
+    EXPECT_EQ(w().windowHandle()->transientParent(), main.windowHandle());
+    w().close();
+    QWidget playlist(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    playlist.show();
+    open();
+    EXPECT_TRUE(w().isVisible());
+    EXPECT_TRUE(w().windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(w().windowHandle()->transientParent(), main.windowHandle());
+    w().close();
+    InstallWindowPresenter(&presenter);
+    SetToolWindowSkin(nullptr);
 }
 
 TEST_F(RecorderWindow, NameAndGenreListsWearTheToolColoursAndTheWindowStaysAbove) {
