@@ -326,7 +326,7 @@ void SkinEngine::dress(WindowSkin& ws, const SectionDef& section) {
 void SkinEngine::takeFrameBeforeShow(QWidget* window) {
     if (!window || !window->isWindow() || window->isVisible()) return;
     WindowSkin* ws = stateFor(window);
-    window->setWindowFlags(FramelessFlags(ws->flags));
+    window->setWindowFlags(FramelessFlags(FrameFlags(ws->flags, window)));
     SetFrameOwner(window, QLatin1String(kFrameOwner));
 }
 
