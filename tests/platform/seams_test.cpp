@@ -263,7 +263,8 @@ TEST(Presenter, AWindowUnderAModalOneOpensNoDialog) {
     ASSERT_EQ(log.lines().size(), 2) << log.lines().join('\n').toStdString();
     EXPECT_TRUE(log.lines()[0].startsWith("modal show for QDialog (hidden) refused: modal widget QDialog \"Box\""))
         << log.lines()[0].toStdString();
-    EXPECT_TRUE(log.lines()[1].startsWith("file dialog for QWidget \"Opener\" refused")) << log.lines()[1].toStdString();
+    EXPECT_TRUE(log.lines()[1].startsWith("file dialog for QWidget \"Opener\" refused"))
+        << log.lines()[1].toStdString();
 
     // With the modal window gone, the opener opens dialogs again.
     QTimer::singleShot(20, &tool, &QDialog::accept);
