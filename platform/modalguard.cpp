@@ -59,6 +59,8 @@ QWidget* ModalBlocking(const QWidget* window) {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || !window) return nullptr;
     const QWidget* top = window->window();
+    // An open menu or completer list takes its keys whatever is modal.
+    if (top->windowType() == Qt::Popup) return nullptr;
     for (const QWidget* w = top; w; w = w->parentWidget())
         if (w == modal) return nullptr;
     if (modal->windowModality() != Qt::WindowModal) return modal;
