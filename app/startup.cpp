@@ -143,6 +143,7 @@ int RunProgram(QApplication& app) {
     CreateLibraryForms();
     CreateToolFormsAfterFirstPaint(fm_main);
 
+    fm_main->Skin->takeFrameBeforeShow(fm_main);
     fm_main->show();
     // The splash stays in front until its timer closes it.
     if (fm_cover) fm_cover->raise();

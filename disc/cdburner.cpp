@@ -35,6 +35,7 @@
 #include "platform/posixfile.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "platform/keyboard.h"
 #include "windowkit/disctoolservices.h"
 #include "skin/menu.h"
 #include "skin/trackbar.h"
@@ -206,6 +207,7 @@ void Tfm_burner::buildMenus()
     CDRecorder1->addSeparator();
     CDRecorder1->addAction(QStringLiteral("Eject "), this, &Tfm_burner::Eject1Click);
     CDRecorder1->addAction(QStringLiteral("Close Tray"), this, &Tfm_burner::CloseTray1Click);
+    OpenMenusFromKeyboard(this, MainMenu1);
 
     pm_tv = new TvsPopupMenu(this);
     pm_tv->addAction(QStringLiteral("Add New Folder"), this, &Tfm_burner::CreateNewFolder1Click);

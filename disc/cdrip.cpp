@@ -28,6 +28,7 @@
 #include "platform/inifile.h"
 #include "platform/messageboxes.h"
 #include "platform/texthelpers.h"
+#include "platform/keyboard.h"
 #include "skin/combobox.h"
 #include "skin/progressbar.h"
 #include "tags/mpeg/id3genres.h"
@@ -195,6 +196,7 @@ void Tfm_cdripper::buildMenus() {
     StopPlay2 = play2->addAction(QStringLiteral("Stop Play"), this, [this] { btn_stopClick(); });
     SelectAll2 = PopupMenu1->addAction(QStringLiteral("Select All"), this, [this] { SelectAll1Click(); });
     UnselectAll2 = PopupMenu1->addAction(QStringLiteral("Unselect All"), this, [this] { UneslectAll1Click(); });
+    OpenMenusFromKeyboard(this, bar);
 }
 
 void Tfm_cdripper::setPlayGroup(bool on) {
