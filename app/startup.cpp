@@ -140,11 +140,13 @@ int RunProgram(QApplication& app) {
     SetUpApplication(app);
     LogInputRefusedWhileModal();
     ShowSplash();
-    CreateLibraryForms();
+    CreateMainForm();
     CreateToolFormsAfterFirstPaint(fm_main);
 
     fm_main->Skin->takeFrameBeforeShow(fm_main);
     fm_main->show();
+    // Its form show, which uses them, runs on the loop's first turn.
+    CreateLibraryForms();
     // The splash stays in front until its timer closes it.
     if (fm_cover) fm_cover->raise();
     const int rc = app.exec();

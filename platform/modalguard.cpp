@@ -80,6 +80,7 @@ void LogInputRefusedWhileModal() {
     static bool installed = false;
     if (installed || !qApp || QGuiApplication::platformName() != QLatin1String("xcb")) return;
     installed = true;
-    static RefusedPressLog log;
-    qApp->installNativeEventFilter(&log);
+    // Kept to the end of the process: a filter destroyed with the statics
+    // would unregister itself from an event dispatcher that is gone.
+    qApp->installNativeEventFilter(new RefusedPressLog);
 }

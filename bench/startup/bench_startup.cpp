@@ -13,7 +13,7 @@
 // range; a ratio's range is that of the per-round ratios.
 //
 // On Xvfb the X server's own account is taken too: the time from the spawn
-// to the first MapNotify of the main window (the window titled "Tunevale",
+// to the first MapNotify of the main window (the window made at 820 x 560,
 // on either side), read from the root window's substructure events; this is
 // when the window appears, whatever the process does in itself afterwards.
 //
@@ -117,7 +117,9 @@ struct Platform {
     std::string display;  // an X display whose map events are watched, or empty
 };
 
-constexpr char kMainTitle[] = "Tunevale";
+// Both sides' main windows are made at this size; the splash and the tool
+// windows at others.
+constexpr int kMainWidth = 820, kMainHeight = 560;
 
 // Every regular file the command opens until its window is shown, as strace
 // sees it: what a cold start reads.
@@ -245,7 +247,7 @@ int main(int argc, char** argv) {
                         watch->clear();
                         watcher = std::thread([&] {
                             watch->collect(options.timeoutSeconds, [&](const auto&) {
-                                return watch->firstMap(kMainTitle) > 0 || ended.load();
+                                return watch->firstMap(kMainWidth, kMainHeight) > 0 || ended.load();
                             });
                         });
                     }
@@ -257,7 +259,7 @@ int main(int argc, char** argv) {
                     p.toShown.push_back(run.lineSeconds);
                     p.process.push_back(run.seconds);
                     if (watch) {
-                        const double mapped = watch->firstMap(kMainTitle);
+                        const double mapped = watch->firstMap(kMainWidth, kMainHeight);
                         p.ok = p.ok && mapped > 0;
                         p.toMapped.push_back(mapped - spawned);
                     }

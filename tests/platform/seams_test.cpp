@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QThread>
 #include <QTimer>
@@ -17,11 +18,13 @@
 
 #include "platform/fakes.h"
 #include "platform/filedialogs.h"
+#include "platform/framelesswindow.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/modalguard.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace {
@@ -269,4 +272,27 @@ TEST(Presenter, AWindowUnderAModalOneOpensNoDialog) {
     // With the modal window gone, the opener opens dialogs again.
     QTimer::singleShot(20, &tool, &QDialog::accept);
     EXPECT_EQ(ShowModal(&tool), QDialog::Accepted);
+}
+
+// A new frame for a modal window that shows would hide and show it again,
+// which ended its loop at once and left it modal after its close, hidden,
+// blocking every other window for good. Its frame stays as it is.
+TEST(Presenter, AModalWindowKeepsItsFrameWhileItShowsAndLeavesNothingModal) {
+    QDialog dialog;
+    const Qt::WindowFlags before = dialog.windowFlags();
+    bool shownAfterTheChange = false;
+    QTimer::singleShot(20, &dialog, [&] {
+        SetFlagsKeepingPlace(&dialog, FramelessFlags(before));
+        shownAfterTheChange = dialog.isVisible();
+    });
+    QTimer::singleShot(100, &dialog, &QDialog::accept);
+    EXPECT_EQ(ShowModal(&dialog), QDialog::Accepted) << "the loop ran until the window closed";
+    EXPECT_TRUE(shownAfterTheChange);
+    EXPECT_EQ(dialog.windowFlags(), before);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+
+    // Hidden, it takes the new frame.
+    SetFlagsKeepingPlace(&dialog, FramelessFlags(before));
+    EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
 }

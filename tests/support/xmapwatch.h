@@ -23,6 +23,7 @@ public:
         bool mapped;     // else unmapped
         uint32_t window;
         std::string title;  // WM_NAME at the moment it was read; empty once gone
+        int width, height;  // as the window was created
     };
 
     static double Now() {
@@ -60,12 +61,15 @@ public:
             while (xcb_generic_event_t* e = xcb_poll_for_event(connection_)) {
                 const double at = Now();
                 const uint8_t type = e->response_type & 0x7f;
-                if (type == XCB_MAP_NOTIFY) {
+                if (type == XCB_CREATE_NOTIFY) {
+                    const auto* c = reinterpret_cast<xcb_create_notify_event_t*>(e);
+                    if (c->parent == root_) created_.push_back({c->window, c->width, c->height});
+                } else if (type == XCB_MAP_NOTIFY) {
                     const auto* m = reinterpret_cast<xcb_map_notify_event_t*>(e);
-                    if (m->event == root_) events_.push_back({at, true, m->window, {}});
+                    if (m->event == root_) push(at, true, m->window);
                 } else if (type == XCB_UNMAP_NOTIFY) {
                     const auto* u = reinterpret_cast<xcb_unmap_notify_event_t*>(e);
-                    if (u->event == root_) events_.push_back({at, false, u->window, {}});
+                    if (u->event == root_) push(at, false, u->window);
                 }
                 std::free(e);
                 if (!events_.empty() && events_.back().title.empty()) events_.back().title = titleOf(events_.back().window);
@@ -81,7 +85,16 @@ public:
     }
 
     const std::vector<Event>& events() const { return events_; }
-    void clear() { events_.clear(); }
+    // Forgets what was seen, and what the server has sent and not yet been
+    // read: the events of earlier windows would be timed as if new.
+    void clear() {
+        if (ok_) {
+            std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
+            while (xcb_generic_event_t* e = xcb_poll_for_event(connection_)) std::free(e);
+        }
+        events_.clear();
+        created_.clear();
+    }
 
     // How often the windows of this title were mapped, and unmapped.
     int count(const std::string& title, bool mapped) const {
@@ -95,8 +108,27 @@ public:
             if (e.mapped && e.title == title) return e.seconds;
         return 0;
     }
+    // The same for a window created at this size: a window that is gone by
+    // the time its map is read has no title to ask for any more.
+    double firstMap(int width, int height) const {
+        for (const Event& e : events_)
+            if (e.mapped && e.width == width && e.height == height) return e.seconds;
+        return 0;
+    }
 
 private:
+    struct Created {
+        uint32_t window;
+        int width, height;
+    };
+
+    void push(double at, bool mapped, uint32_t window) {
+        Event e{at, mapped, window, {}, 0, 0};
+        for (const Created& c : created_)
+            if (c.window == window) e.width = c.width, e.height = c.height;
+        events_.push_back(e);
+    }
+
     std::string titleOf(uint32_t window) {
         xcb_get_property_cookie_t cookie =
             xcb_get_property(connection_, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 256);
@@ -112,4 +144,5 @@ private:
     xcb_window_t root_ = 0;
     bool ok_ = false;
     std::vector<Event> events_;
+    std::vector<Created> created_;
 };
