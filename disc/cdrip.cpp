@@ -222,6 +222,15 @@ void Tfm_cdripper::setPauseGroup(bool on) {
     for (QAction* a : {PauseRip1, PausePlay1, PauseRip2, PausePlay2}) a->setEnabled(on);
 }
 
+void Tfm_cdripper::disableDiscControls() {
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    setStopGroup(false);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    setPauseGroup(false);
+}
+
 void Tfm_cdripper::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) FormShow();
@@ -337,12 +346,7 @@ void Tfm_cdripper::DrivesRead(const QStringList& names, int selection) {
         return;
     }
     ShowInformation(QStringLiteral("CD-Rom is not ready!"), this);
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     btn_refresh->setEnabled(false);
 }
 
@@ -366,12 +370,7 @@ void Tfm_cdripper::rb_oggClick() { setFormat(2); }
 void Tfm_cdripper::rb_wmaClick() { setFormat(3); }
 
 void Tfm_cdripper::ReadDiscToc() {
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     runOnDrive(
         [this] {
             if (AudioGrabber.readToc()) AudioGrabber.cddbQuery(2);
@@ -397,12 +396,7 @@ void Tfm_cdripper::FillDiscList() {
     if (!sameDisc) artistTyped_ = albumTyped_ = genreChosen_ = false;
     shownDisc_ = disc;
 
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     edt_artist->clear();
     edt_album->clear();
     cb_genre->setCurrentIndex(-1);

@@ -158,6 +158,8 @@ private:
     void setRipGroup(bool on);
     void setStopGroup(bool on);
     void setPauseGroup(bool on);
+    // What needs a disc's table: off while none is read.
+    void disableDiscControls();
     void setFormat(int format);
     void buildControls();
     void buildMenus();
