@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 
 #include "components/discwriter/imagefiles.h"
+#include "components/discwriter/imageparts.h"
 #include "components/discwriter/isosession.h"
 #include "isoreader.h"
 #include "platform/ownedfiles.h"
@@ -543,7 +544,7 @@ TEST_F(DataDiscWriterTest, AnAppendKilledMidwayIsTakenBackByteForByte)
     ASSERT_EQ(access((iso_ + ".undo").c_str(), F_OK), 0) << "the record of the append is there";
 
     // What the start-up does for the image folder.
-    EXPECT_EQ(imagefiles::RestoreInterruptedAppends(images_), 1);
+    RemoveAbandonedImageParts(images_);
     EXPECT_TRUE(readFile(iso_) == before) << "byte for byte as before the append";
     EXPECT_NE(access((iso_ + ".undo").c_str(), F_OK), 0);
 
@@ -622,13 +623,14 @@ TEST(InterruptedAppend, ARecordThatDoesNotFitItsImageChangesNothing)
     // An image shorter than the record says (erased or replaced since) is
     // not the one it was made for.
     ASSERT_TRUE(imagefiles::RecordAppend(image, 8192, std::string(2048, 'h'), &error)) << error;
+    EXPECT_NE(access(record.c_str(), F_OK), 0);
     EXPECT_TRUE(imagefiles::RestoreInterruptedAppend(image, &error));
     EXPECT_EQ(readFile(image), std::string(4096, 'i'));
     EXPECT_NE(access(record.c_str(), F_OK), 0);
 
     // A longer one is cut back and gets its first blocks again.
     ASSERT_TRUE(imagefiles::RecordAppend(image, 3000, std::string(10, 'h'), &error)) << error;
-    EXPECT_EQ(imagefiles::RestoreInterruptedAppends(folder), 1);
+    RemoveAbandonedImageParts(folder);
     EXPECT_EQ(readFile(image), std::string(10, 'h') + std::string(2990, 'i'));
 
     // Through a link at the image's name nothing is written.
