@@ -298,8 +298,7 @@ void Tfm_cdripper::FormShow() {
     DressToolWindow(this);
     const IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
-    PopupMenu1->setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
-    PopupMenu1->setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
+    PopupMenu1->followSkin(secondSkin);
     // No genre is shown until a disc says one; a genre chosen for the disc
     // shown stays while it is shown.
     if (cb_genre->count() != static_cast<int>(Id3GenreNames.size())) {

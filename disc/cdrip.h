@@ -34,7 +34,7 @@ class CdDriveJob;
 class CddbLookupJob;
 class SkinLabel;
 class TvsComboBox;
-class TvsPopupMenu;
+class ToolPopupMenu;
 class TvsProgressBar;
 class TRipcdThread;
 
@@ -82,7 +82,7 @@ public:
     QAction* SelectAll1 = nullptr;
     QAction* UneslectAll1 = nullptr;
     // The list's popup menu.
-    TvsPopupMenu* PopupMenu1 = nullptr;
+    ToolPopupMenu* PopupMenu1 = nullptr;
     QAction* EditFilename2 = nullptr;
     QAction* Rip2 = nullptr;
     QAction* PauseRip2 = nullptr;
