@@ -16,6 +16,7 @@
 #include "library/mmain.h"
 #include "library/tracklibrary.h"
 #include "platform/instancechannel.h"
+#include "platform/keyboard.h"
 #include "platform/modalguard.h"
 #include "platform/ownedfiles.h"
 #include "platform/posixfile.h"
@@ -111,6 +112,9 @@ void SweepLeftovers() {
 }
 
 void SetUpApplication(QApplication& app) {
+    // Every window of the program, the main one too, not only those that
+    // the tool skin dresses.
+    KeepAltLettersOutOfText();
     IgnoreFileSizeSignal();
     app.setQuitOnLastWindowClosed(false);
     CreateFolderPath(DataRoot());

@@ -89,6 +89,9 @@ void Tfm_cdripper::buildControls() {
     lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lv->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lv, &QTreeWidget::itemDoubleClicked, this, [this] { lvDblClick(); });
+    // Enter on a row edits its title as a double click does, rather than
+    // pressing the default button and starting a preview.
+    RunOnEnter(lv, [this] { lvDblClick(); });
     connect(lv, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(lv->viewport()->mapToGlobal(at)); });
 

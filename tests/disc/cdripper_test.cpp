@@ -179,6 +179,24 @@ TEST_F(RipperWindowFixture, EnterAndEscapeStayInTheTextFields) {
     EXPECT_TRUE(window->isVisible());
 }
 
+// From the keyboard alone: Enter on a row opens its title for typing, as a
+// double click does, and starts no preview.
+TEST_F(RipperWindowFixture, EnterOnARowEditsItsTitle) {
+    cdtest::makeThreeTrackImage(images);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    window->lv->setFocus();
+    window->lv->setCurrentItem(window->lv->topLevelItem(1));
+    QTest::keyClick(window->lv, Qt::Key_Return);
+    EXPECT_FALSE(window->CdPlaying);
+    ASSERT_TRUE(window->Edit1->isVisible());
+    EXPECT_EQ(window->Edit1->text(), "Quiet");
+    window->Edit1->setText("Typed");
+    QTest::keyClick(window->Edit1, Qt::Key_Return);
+    EXPECT_EQ(window->rowTitle(1), "Typed");
+    EXPECT_FALSE(window->CdPlaying);
+}
+
 TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
     cdtest::makeImage(images, "plain",
                       {{cdtest::tone(5.0), "", ""}, {cdtest::silence(4.2), "", ""}, {cdtest::noise(6.013, 5), "", ""}});
