@@ -226,6 +226,15 @@ void Tfm_cdripper::setPauseGroup(bool on) {
     for (QAction* a : {PauseRip1, PausePlay1, PauseRip2, PausePlay2}) a->setEnabled(on);
 }
 
+void Tfm_cdripper::disableDiscControls() {
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    setStopGroup(false);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    setPauseGroup(false);
+}
+
 void Tfm_cdripper::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) FormShow();
@@ -293,8 +302,7 @@ void Tfm_cdripper::FormShow() {
     DressToolWindow(this);
     const IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
-    PopupMenu1->setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
-    PopupMenu1->setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
+    PopupMenu1->followSkin(secondSkin);
     // No genre is shown until a disc says one; a genre chosen for the disc
     // shown stays while it is shown.
     if (cb_genre->count() != static_cast<int>(Id3GenreNames.size())) {
@@ -341,12 +349,7 @@ void Tfm_cdripper::DrivesRead(const QStringList& names, int selection) {
         return;
     }
     ShowInformation(QStringLiteral("CD-Rom is not ready!"), this);
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     btn_refresh->setEnabled(false);
 }
 
@@ -370,12 +373,7 @@ void Tfm_cdripper::rb_oggClick() { setFormat(2); }
 void Tfm_cdripper::rb_wmaClick() { setFormat(3); }
 
 void Tfm_cdripper::ReadDiscToc() {
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     runOnDrive(
         [this] {
             if (AudioGrabber.readToc()) AudioGrabber.cddbQuery(2);
@@ -401,12 +399,7 @@ void Tfm_cdripper::FillDiscList() {
     if (!sameDisc) artistTyped_ = albumTyped_ = genreChosen_ = false;
     shownDisc_ = disc;
 
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     edt_artist->clear();
     edt_album->clear();
     cb_genre->setCurrentIndex(-1);

@@ -27,6 +27,7 @@
 #include "components/skin/skinlabel.h"
 #include "skin/progressbar.h"
 #include "windowkit/disctoolservices.h"
+#include "windowkit/toolcontrols.h"
 #include "components/disc/cddbclient.h"
 #include "disc/cdrip.h"
 #include "platform/fakes.h"
