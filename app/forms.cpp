@@ -114,7 +114,7 @@ void DestroyForm(Form*& form) {
 
 }  // namespace
 
-void CreateLibraryForms() {
+void CreateMainForm() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
     SetJobErrorLog([file = QString::fromStdString(fm_main->Library.errorLogFile())](const QString& message,
@@ -126,6 +126,10 @@ void CreateLibraryForms() {
     SetDiscToolServices(&kDiscToolServices);
     // An error inside a tool or disc job is logged as any other.
     SetJobErrorHandler(HandleUnexpectedException);
+}
+
+void CreateLibraryForms() {
+    if (!fm_main) CreateMainForm();
     fm_playlist = new Tfm_playlist;
     fm_associate = new Tfm_associate;
     fm_Id3 = new Tfm_Id3;

@@ -11,5 +11,9 @@ void CreateForms();
 // tool windows. A second call of CreateToolForms does nothing.
 void CreateLibraryForms();
 void CreateToolForms();
+// The main window alone, as the first step of CreateLibraryForms: the start
+// shows it and makes the library's other windows while its map is on the way
+// to the X server, before the first turn of the event loop.
+void CreateMainForm();
 // Destroys them in the reverse order and clears the globals.
 void DestroyForms();

@@ -16,6 +16,7 @@
 #include "library/mmain.h"
 #include "library/tracklibrary.h"
 #include "platform/instancechannel.h"
+#include "platform/keyboard.h"
 #include "platform/modalguard.h"
 #include "platform/ownedfiles.h"
 #include "platform/posixfile.h"
@@ -111,6 +112,9 @@ void SweepLeftovers() {
 }
 
 void SetUpApplication(QApplication& app) {
+    // Every window of the program, the main one too, not only those that
+    // the tool skin dresses.
+    KeepAltLettersOutOfText();
     IgnoreFileSizeSignal();
     app.setQuitOnLastWindowClosed(false);
     CreateFolderPath(DataRoot());
@@ -140,10 +144,13 @@ int RunProgram(QApplication& app) {
     SetUpApplication(app);
     LogInputRefusedWhileModal();
     ShowSplash();
-    CreateLibraryForms();
+    CreateMainForm();
     CreateToolFormsAfterFirstPaint(fm_main);
 
+    fm_main->Skin->takeFrameBeforeShow(fm_main);
     fm_main->show();
+    // Its form show, which uses them, runs on the loop's first turn.
+    CreateLibraryForms();
     // The splash stays in front until its timer closes it.
     if (fm_cover) fm_cover->raise();
     const int rc = app.exec();

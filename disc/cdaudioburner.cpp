@@ -29,6 +29,7 @@
 #include "platform/ownedfiles.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "platform/keyboard.h"
 #include "skin/menu.h"
 #include "tags/audiokind.h"
 #include "windowkit/disctoolservices.h"
@@ -130,6 +131,7 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     RemoveAll1 = Item(edit, QStringLiteral("Clear File Record"));
     MoveUp1 = Item(edit, QStringLiteral("Move Up"));
     MoveDown1 = Item(edit, QStringLiteral("Move Down"));
+    OpenMenusFromKeyboard(this, MainMenu);
 
     lv = FileList(this, "lv", {QStringLiteral("Track"), QStringLiteral("File Name"), QStringLiteral("Time")},
                   QAbstractItemView::ExtendedSelection);
@@ -256,8 +258,7 @@ void Tfm_cdaudioburner::FormShow() {
     DressToolWindow(this);
     IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
-    pm->setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
-    pm->setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
+    pm->followSkin(secondSkin);
     QPalette bar = sb->palette();
     bar.setColor(QPalette::Window, ColorFromBgr(secondSkin ? 15199215 : 15063508));
     sb->setPalette(bar);

@@ -35,6 +35,7 @@
 #include "platform/posixfile.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "platform/keyboard.h"
 #include "windowkit/disctoolservices.h"
 #include "skin/menu.h"
 #include "skin/trackbar.h"
@@ -151,6 +152,7 @@ Tfm_burner::Tfm_burner(QWidget* parent)
             pm_cd->popup(lv->viewport()->mapToGlobal(pos));
     });
     connect(lv, &QTreeWidget::itemDoubleClicked, this, [this] { lvDblClick(); });
+    GiveListItsKeys(lv, RemoveFileRecord1);
     connect(edt_id, &QLineEdit::editingFinished, this, &Tfm_burner::edt_idExit);
     connect(btn_addfile, &QPushButton::clicked, this, &Tfm_burner::btn_addfileClick);
     connect(btn_adddir, &QPushButton::clicked, this, &Tfm_burner::Adddir1Click);
@@ -182,7 +184,7 @@ void Tfm_burner::buildMenus()
     File1->addSeparator();
     File1->addAction(QStringLiteral("Add File"), this, &Tfm_burner::btn_addfileClick);
     File1->addAction(QStringLiteral("Add Path"), this, &Tfm_burner::Adddir1Click);
-    File1->addAction(QStringLiteral("Remove File Record"), this, &Tfm_burner::btn_deleteClick);
+    RemoveFileRecord1 = File1->addAction(QStringLiteral("Remove File Record"), this, &Tfm_burner::btn_deleteClick);
     File1->addAction(QStringLiteral("Clear File Record"), this, &Tfm_burner::btn_clearClick);
     RenameFile1 = File1->addAction(QStringLiteral("Rename File"), this, &Tfm_burner::RenameFile2Click);
     RenameFile1->setEnabled(false);
@@ -206,6 +208,7 @@ void Tfm_burner::buildMenus()
     CDRecorder1->addSeparator();
     CDRecorder1->addAction(QStringLiteral("Eject "), this, &Tfm_burner::Eject1Click);
     CDRecorder1->addAction(QStringLiteral("Close Tray"), this, &Tfm_burner::CloseTray1Click);
+    OpenMenusFromKeyboard(this, MainMenu1);
 
     pm_tv = new TvsPopupMenu(this);
     pm_tv->addAction(QStringLiteral("Add New Folder"), this, &Tfm_burner::CreateNewFolder1Click);

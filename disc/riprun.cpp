@@ -63,8 +63,9 @@ RipRun::TrackEnd RipRun::ripTrack(int t, int& begun, int checked, RipResult& res
     const RipTarget target =
         RipOutputPath(settings_.fileNameFormat, settings_.outputFolder, texts.title.toStdString(),
                       texts.artist.toStdString(), texts.album.toStdString(), t, format_.extension().toStdString());
-    for (const auto& folder : target.folders) CreateFolder(folder);
-    CreateFolder(target.folder);
+    // The output folder may be one nobody made yet, such as the default
+    // under a fresh home: its missing parents are made with it.
+    CreateFolderPath(target.folder);
     result.lastFolder = target.folder;
     const QString path = QString::fromStdString(target.path);
 

@@ -46,7 +46,7 @@ bool RecordingSession::start(const RecorderSettings& s, const QString& folder, c
     emit named(recordedFile_);
 
     QString dir = folder;
-    QDir().mkdir(dir);
+    QDir().mkpath(dir);
     if (!dir.endsWith(QLatin1Char('/'))) dir += QLatin1Char('/');
     recordedFile_ = dir + recordedFile_;
 

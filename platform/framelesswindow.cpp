@@ -61,6 +61,13 @@ Qt::WindowFlags FramelessFlags(Qt::WindowFlags flags) {
 void SetFlagsKeepingPlace(QWidget* w, Qt::WindowFlags flags) {
     if (w->windowFlags() == flags) return;
     const bool visible = w->isVisible();
+    // Qt hides and shows a window to give it new flags: a modal one would
+    // end its loop at once and stay modal after its close, hidden, blocking
+    // every other window. It keeps its frame until it shows again.
+    if (visible && w->isModal()) {
+        qWarning("The frame of the modal window \"%s\" is kept while it shows", qPrintable(w->windowTitle()));
+        return;
+    }
     const QPoint pos = w->pos();
     w->setWindowFlags(flags);
     if (visible) {

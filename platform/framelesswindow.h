@@ -44,7 +44,7 @@ private:
 Qt::WindowFlags FramelessFlags(Qt::WindowFlags flags);
 
 // Changing the flags hides a window; one that was showing stays showing, in
-// its place.
+// its place. A modal window that shows keeps its flags until it is hidden.
 void SetFlagsKeepingPlace(QWidget* window, Qt::WindowFlags flags);
 
 // Who draws the window's frame: empty when the window manager does.

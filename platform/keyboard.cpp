@@ -1,14 +1,19 @@
 #include "platform/keyboard.h"
 
 #include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QAction>
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPlainTextEdit>
 #include <QShortcut>
+#include <QTextEdit>
 
 namespace {
 
@@ -38,6 +43,49 @@ private:
     QAbstractItemView* list_;
     std::function<void()> handler_;
 };
+
+// A key that Qt hands a text field as typed text although Alt is held: on
+// this platform Alt with a letter types the letter where no shortcut or menu
+// takes it, and a window would save what was typed over.
+class AltLetterGuard final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers held = key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+        if (held != Qt::AltModifier || key->text().isEmpty() || !key->text().at(0).isPrint()) return false;
+        return qobject_cast<QLineEdit*>(watched) || qobject_cast<QTextEdit*>(watched) ||
+               qobject_cast<QPlainTextEdit*>(watched) || qobject_cast<QAbstractSpinBox*>(watched);
+    }
+};
+
+// The letter a title underlines, lower case; null for none ("&&" is an
+// ampersand).
+QChar MnemonicOf(const QString& title) {
+    for (qsizetype i = 0; i + 1 < title.size(); ++i) {
+        if (title[i] != QLatin1Char('&')) continue;
+        if (title[i + 1] != QLatin1Char('&')) return title[i + 1].toLower();
+        ++i;
+    }
+    return {};
+}
+
+// The title with its first letter not in `taken` underlined; that letter
+// joins `taken`.
+QString WithMnemonic(const QString& title, QString& taken) {
+    for (qsizetype i = 0; i < title.size(); ++i) {
+        const QChar c = title[i].toLower();
+        if (!c.isLetterOrNumber() || taken.contains(c)) continue;
+        taken += c;
+        QString marked = title;
+        marked.insert(i, QLatin1Char('&'));
+        return marked;
+    }
+    return title;
+}
 
 class ListKeysFilter final : public QObject {
 public:
@@ -102,12 +150,34 @@ void OpenMenuBarOnF10(QWidget* window, QMenuBar* bar) {
         if (!bar || !bar->isVisible()) return;
         for (QAction* menu : bar->actions()) {
             if (menu->isVisible() && menu->isEnabled() && !menu->isSeparator()) {
-                bar->setFocus(Qt::ShortcutFocusReason);
+                // The bar takes no focus of its own: the open menu has the
+                // keys, and once it closes the focus stays where it was, so
+                // Escape closes the window again rather than the bar eating
+                // it.
                 bar->setActiveAction(menu);
                 return;
             }
         }
     });
+}
+
+void OpenMenusFromKeyboard(QWidget* window, QMenuBar* bar) {
+    OpenMenuBarOnF10(window, bar);
+    QString taken;
+    // Titles that carry their letter keep it before the others choose.
+    for (QAction* menu : bar->actions())
+        if (const QChar c = MnemonicOf(menu->text()); !c.isNull()) taken += c;
+    for (QAction* menu : bar->actions())
+        if (!menu->isSeparator() && MnemonicOf(menu->text()).isNull())
+            menu->setText(WithMnemonic(menu->text(), taken));
+    KeepAltLettersOutOfText();
+}
+
+void KeepAltLettersOutOfText() {
+    static QPointer<AltLetterGuard> guard;
+    if (guard || !qApp) return;
+    guard = new AltLetterGuard(qApp);
+    qApp->installEventFilter(guard);
 }
 
 void RunOnEnter(QAbstractItemView* list, std::function<void()> handler) {

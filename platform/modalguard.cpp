@@ -59,6 +59,8 @@ QWidget* ModalBlocking(const QWidget* window) {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal || !window) return nullptr;
     const QWidget* top = window->window();
+    // An open menu or completer list takes its keys whatever is modal.
+    if (top->windowType() == Qt::Popup) return nullptr;
     for (const QWidget* w = top; w; w = w->parentWidget())
         if (w == modal) return nullptr;
     if (modal->windowModality() != Qt::WindowModal) return modal;
@@ -78,6 +80,7 @@ void LogInputRefusedWhileModal() {
     static bool installed = false;
     if (installed || !qApp || QGuiApplication::platformName() != QLatin1String("xcb")) return;
     installed = true;
-    static RefusedPressLog log;
-    qApp->installNativeEventFilter(&log);
+    // Kept to the end of the process: a filter destroyed with the statics
+    // would unregister itself from an event dispatcher that is gone.
+    qApp->installNativeEventFilter(new RefusedPressLog);
 }

@@ -13,7 +13,7 @@ class QObject;
 class QWidget;
 
 // The modal widget that blocks window's input, or nullptr. The modal widget
-// itself and what it opened (its menus and boxes) are not blocked.
+// itself, what it opened (its boxes) and open popups are not blocked.
 QWidget* ModalBlocking(const QWidget* window);
 
 // Writes one log line: input of this kind meant for target was refused, and

@@ -319,7 +319,10 @@ void TvsForm::placeGrips() {
     if (!form_) return;
     const int w = form_->width(), h = form_->height(), g = gripWidth();
     const bool show = sizeable_ && !(form_->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen));
-    const QRect rects[4] = {QRect(0, 0, g, h), QRect(0, 0, w, g), QRect(w - g + 1, 0, g - 1, h),
+    // Over the title bar the top grip stays as narrow as the bar's own edge,
+    // whatever the border: a wide one would cover the bar's buttons.
+    const int top = titleBarVisible_ ? 5 : g;
+    const QRect rects[4] = {QRect(0, 0, g, h), QRect(0, 0, w, top), QRect(w - g + 1, 0, g - 1, h),
                             QRect(0, h - g + 1, w, g - 1)};
     for (int i = 0; i < 4; ++i) {
         if (!grips_[size_t(i)]) continue;

@@ -17,8 +17,10 @@ quint32 u32(const QByteArray& b, qint64 at) { return qFromLittleEndian<quint32>(
 enum FileKind : quint8 { kImage = 0, kInteger = 1, kBoolean = 2, kText = 3 };
 
 // A BMP that decodes into a picture of sensible size, or null. The size is
-// asked first so that a header claiming a huge picture allocates nothing.
-QImage decodeBmp(const QByteArray& data) {
+// asked first so that a header claiming a huge picture allocates nothing;
+// a picture that would take the pixels left over `budget` is not decoded and
+// sets *overBudget.
+QImage decodeBmp(const QByteArray& data, qint64& budget, bool* overBudget) {
     // The pixels must start inside the picture's own bytes.
     if (data.size() < 26 || !data.startsWith("BM") || u32(data, 10) >= quint32(data.size())) return {};
     QBuffer buffer;
@@ -26,8 +28,13 @@ QImage decodeBmp(const QByteArray& data) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "BMP");
     const QSize size = reader.size();
-    if (!size.isValid() || size.isEmpty() || qint64(size.width()) * size.height() > TvsThemeFileReader::kMaxImagePixels)
+    const qint64 pixels = qint64(size.width()) * size.height();
+    if (!size.isValid() || size.isEmpty() || pixels > TvsThemeFileReader::kMaxImagePixels) return {};
+    if (pixels > budget) {
+        *overBudget = true;
         return {};
+    }
+    budget -= pixels;
     return reader.read();
 }
 
@@ -49,6 +56,7 @@ std::unique_ptr<TvsThemeFileReader> TvsThemeFileReader::parse(const QByteArray& 
     std::unique_ptr<TvsThemeFileReader> reader(new TvsThemeFileReader);
     // Several entries may share one picture's bytes; it is decoded once.
     QHash<quint64, QImage> decoded;
+    qint64 budget = kMaxThemePixels;
     std::vector<bool> visited(size_t(size), false);
     quint64 at = u32(bytes, 20);
     for (;;) {
@@ -68,7 +76,12 @@ std::unique_ptr<TvsThemeFileReader> TvsThemeFileReader::parse(const QByteArray& 
         case kImage: {
             const quint64 region = (offset << 32) | dataSize;
             auto it = decoded.constFind(region);
-            if (it == decoded.constEnd()) it = decoded.insert(region, decodeBmp(QByteArray(data)));
+            if (it == decoded.constEnd()) {
+                bool overBudget = false;
+                it = decoded.insert(region, decodeBmp(QByteArray(data), budget, &overBudget));
+                if (overBudget)
+                    return fail(QStringLiteral("the pictures hold more than %1 pixels in all").arg(kMaxThemePixels));
+            }
             if (it->isNull()) return fail(QStringLiteral("the picture \"%1\" is no readable BMP").arg(name));
             if (!reader->images_.contains(name)) reader->images_.insert(name, *it);
             break;
@@ -86,6 +99,7 @@ std::unique_ptr<TvsThemeFileReader> TvsThemeFileReader::parse(const QByteArray& 
         }
         at = next;
     }
+    reader->decodedPixels_ = kMaxThemePixels - budget;
     return reader;
 }
 

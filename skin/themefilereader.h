@@ -25,6 +25,10 @@ public:
     static constexpr int kEntryBytes = 77;
     // A picture larger than this is no control's artwork.
     static constexpr qint64 kMaxImagePixels = 4096 * 1024;
+    // All the pictures of one file together, counted once per decoding: a
+    // file of many entries into one picture's bytes must not decode it over
+    // and over into gigabytes.
+    static constexpr qint64 kMaxThemePixels = 2 * kMaxImagePixels;
 
     // Null with *error set when the bytes are not a theme file.
     static std::unique_ptr<TvsThemeFileReader> parse(const QByteArray& bytes, QString* error);
@@ -37,9 +41,13 @@ public:
     bool GetBool(const QString& name) const;
     QImage GetBitmap(const QString& name) const;  // null when absent
 
+    // The pixels decoded for this file, at most kMaxThemePixels.
+    qint64 decodedPixels() const { return decodedPixels_; }
+
 private:
     TvsThemeFileReader() = default;
     QHash<QString, QImage> images_;
     QHash<QString, int> ints_;
     QHash<QString, bool> bools_;
+    qint64 decodedPixels_ = 0;
 };

@@ -15,10 +15,18 @@ using BtnType = TvsTitleBarBtnType;
 
 constexpr int kButtonCells = 18;
 // Pixels of the offsets and tops a theme may ask for; beyond them a button
-// could leave the bar, and the window could not be closed.
+// could leave the bar, and the window could not be closed. The right-hand
+// row moves only inwards from the bar's right end and the control box only
+// inwards from its left end.
 constexpr int kMaxOffset = 16;
 constexpr int kMaxTop = 32;
-constexpr int kMaxRoundCorner = 64;
+// A corner rounder than this would take the middle of a small control box
+// or close button out of the window's shape.
+constexpr int kMaxRoundCorner = 24;
+// The cells of a theme's button strip: smaller ones cannot be hit, wider
+// ones push the close button's middle off a narrow window, taller ones put
+// it above the lowest bar or under the top edge's resize grip.
+constexpr int kMinCell = 10, kMaxCellWidth = 48, kMaxCellHeight = 26;
 constexpr int kMinFormWidth = 125;
 constexpr int kMaxFormWidth = 1000;
 
@@ -35,12 +43,26 @@ QImage themeImage(const TvsThemeValues& t, int key) {
     return img;
 }
 
-// The strip of button cells; one too narrow to cut in 18 is no strip.
+// The strip of button cells; one whose cells are too small or too large to
+// be buttons is no strip.
 QImage buttonStrip(const TvsThemeValues& t) {
     QImage strip = t.image(vskey::TitleBarButtonImage);
-    if (strip.width() < kButtonCells) strip = GetInsideThemeBitmap(t.fromFile() ? TvsUIStyle::DeepBlue : t.style(),
-                                                                    vskey::TitleBarButtonImage);
+    const int cell = strip.width() / kButtonCells;
+    if (cell < kMinCell || cell > kMaxCellWidth || strip.height() < kMinCell || strip.height() > kMaxCellHeight)
+        strip = GetInsideThemeBitmap(t.fromFile() ? TvsUIStyle::DeepBlue : t.style(), vskey::TitleBarButtonImage);
     return strip;
+}
+
+// The caption's ink while the window is not the active one: dimmer than the
+// active caption, but readable on the bar it is drawn on. A plain grey is
+// lost on the blue bars and on Protein's dark one.
+QColor inactiveInk(TvsUIStyle style) {
+    switch (style) {
+    case TvsUIStyle::Meadow: return QColor(0xd8, 0xe2, 0xf6);
+    case TvsUIStyle::BlueGlass: return QColor(0xdc, 0xde, 0xf8);
+    case TvsUIStyle::Protein: return QColor(0xb4, 0xb6, 0xbe);
+    default: return QColor(0x80, 0x80, 0x80);
+    }
 }
 
 int firstCell(BtnType type) {
@@ -328,8 +350,8 @@ void TvsTitleBar::applyStyle() {
     s = sections_->add();
     s->setPicture(themeImage(t, vskey::TitleBarClientImage));
     s->setAlign(TvsTitleBarAlign::vsClient);
-    leftBtnXOffset_ = std::clamp(t.intValue(vskey::TitleBarButtonLeftOffsetInt), -kMaxOffset, kMaxOffset);
-    rightBtnXOffset_ = std::clamp(t.intValue(vskey::TitleBarButtonRightOffsetInt), -kMaxOffset, kMaxOffset);
+    leftBtnXOffset_ = std::clamp(t.intValue(vskey::TitleBarButtonLeftOffsetInt), 0, kMaxOffset);
+    rightBtnXOffset_ = std::clamp(t.intValue(vskey::TitleBarButtonRightOffsetInt), -kMaxOffset, 0);
     borderColor_ = t.color(vskey::FormBorderColor, borderColor_);
     stripHeight_ = buttonStrip(t).height();
     captionTop_ = std::clamp(t.intValue(vskey::TitleBarButtonTopInt), 0, kMaxTop);
@@ -337,6 +359,7 @@ void TvsTitleBar::applyStyle() {
         f->setMinimumWidth(std::clamp(t.intValue(vskey::FormMinWidthInt), kMinFormWidth, kMaxFormWidth));
     roundCorner_ = std::clamp(t.intValue(vskey::FormRoundCornerInt), 0, kMaxRoundCorner);
     const TvsUIStyle resulting = t.fromFile() ? TvsUIStyle::FromThemeFile : t.style();
+    inactiveFontColor_ = inactiveInk(resulting);
     for (int i = 0; i < buttons_->count(); ++i) buttons_->items(i)->setUIStyle(resulting);
     systemMenu_->setUIStyle(resulting);
     systemMenu_->setFileTheme(fileTheme_);
@@ -553,7 +576,7 @@ void TvsTitleBar::DrawButtons(QPainter& p, int w) {
     }
     if (l.captionText.isEmpty()) return;
     p.setFont(font());
-    p.setPen(formActive_ ? fontColor_ : QColor(0x80, 0x80, 0x80));
+    p.setPen(formActive_ ? fontColor_ : inactiveFontColor_);
     const QFontMetrics fm(font());
     const int y = (stripHeight_ - fm.height()) / 2 + captionTop_;
     p.drawText(QRect(l.captionLeft, y, std::max(0, l.captionRoom), fm.height()),

@@ -216,6 +216,8 @@ public:
     bool custom() const { return custom_; }
     QColor borderColor() const { return borderColor_; }
     QColor fontColor() const { return fontColor_; }
+    // The caption's colour while the window is not the active one.
+    QColor inactiveFontColor() const { return inactiveFontColor_; }
     int buttonStripHeight() const { return stripHeight_; }
     int captionTop() const { return captionTop_; }
     bool pressed() const { return pressed_; }
@@ -296,6 +298,7 @@ private:
     TvsTitleBarPopupMenu* systemMenu_ = nullptr;
     QColor borderColor_{Qt::black};
     QColor fontColor_{Qt::white};
+    QColor inactiveFontColor_{0x80, 0x80, 0x80};
     bool custom_ = false;
     bool pressed_ = false;
     int pressedIndex_ = -1;

@@ -48,7 +48,7 @@ bool CombineJob::configure(AudioFile& writer) {
 }
 
 bool CombineJob::work() {
-    CreateFolder(settings_.outputFolder.toStdString());
+    CreateFolderPath(settings_.outputFolder.toStdString());
     const QString out = outputPath();
     AudioFile writer;
     if (!configure(writer)) return false;

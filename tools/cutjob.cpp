@@ -49,7 +49,7 @@ bool CutJob::work() {
     const int64_t chunk = static_cast<int64_t>(rate) * channels;
     reader.seek(start, 3);
 
-    CreateFolder(settings_.outputFolder.toStdString());
+    CreateFolderPath(settings_.outputFolder.toStdString());
     const QString out = CutOutputPath(settings_.outputFolder, settings_.source);
     if (NameTaken(out)) {
         if (!ask(QStringLiteral("Confirmation"), out + QStringLiteral(" already exists.Overwrite?"))) return false;

@@ -3,6 +3,7 @@
 #include <QPointer>
 
 #include "components/skin/skinengine.h"
+#include "platform/keyboard.h"
 
 namespace {
 QPointer<SkinEngine> g_engine;
@@ -11,6 +12,7 @@ QPointer<SkinEngine> g_engine;
 void SetToolWindowSkin(SkinEngine* engine) { g_engine = engine; }
 
 void DressToolWindow(QWidget* window) {
+    KeepAltLettersOutOfText();
     if (!g_engine || !window) return;
     g_engine->resetWindow(window);
     g_engine->applySkinSection(window, QStringLiteral("windows"));

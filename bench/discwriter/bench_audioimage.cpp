@@ -99,12 +99,12 @@ int windowChild(const std::string& folder, char** tracks, int count) {
     return 0;
 }
 
+// The children's settings and data folder, among the bench's own files.
+std::string g_config;
+
 double runChild(const std::vector<std::string>& argv) {
     bench::ProcessOptions options;
-    // The window's settings and its cache go where the bench's files are.
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string config = std::string(tmp && *tmp ? tmp : "/tmp") + "/bench_audioimage-config";
-    std::filesystem::create_directories(config);
+    const std::string& config = g_config;
     options.environment = {"QT_QPA_PLATFORM=offscreen", "TUNEVALE_CONFIG_DIR=" + config, "TUNEVALE_HOME=" + config};
     options.timeoutSeconds = 1800;
     const bench::ProcessRun run = bench::RunProcess(argv, options);
@@ -151,6 +151,8 @@ int main(int argc, char** argv) {
     const std::string exe = bench::ProgramPath();
     if (exe.empty()) return 1;
     const bench::TempFolder folder("bench_audioimage");
+    g_config = folder / "config";
+    std::filesystem::create_directories(g_config);
     const std::string& dir = folder.path();
     const std::string images = folder / "images";
     std::filesystem::create_directories(images);

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -139,30 +138,6 @@ bool RestoreInterruptedAppend(const std::string& image, std::string* error)
         qCInfo(lcDisc, "%s was put back as it was before an interrupted append.", image.c_str());
     ForgetAppend(image);
     return true;
-}
-
-int RestoreInterruptedAppends(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return 0;
-    static const std::string suffix = ".iso.undo";
-    std::vector<std::string> images;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-            images.push_back(JoinPath(folder, name.substr(0, name.size() - 5)));
-    }
-    ::closedir(dir);
-    int restored = 0;
-    for (const std::string& image : images) {
-        std::string error;
-        if (RestoreInterruptedAppend(image, &error))
-            ++restored;
-        else
-            qCWarning(lcDisc, "%s", error.c_str());
-    }
-    return restored;
 }
 
 }  // namespace imagefiles

@@ -13,7 +13,7 @@
 // was cut short (the program was killed, the machine went down):
 // RestoreInterruptedAppend puts the image back byte for byte as it was. The
 // recorder does so before each write and erase; the start-up does so for
-// the whole image folder.
+// the data image that no running writer holds (RemoveAbandonedImageParts).
 
 #include <QString>
 
@@ -37,9 +37,5 @@ void ForgetAppend(const std::string& image);
 // image could not be put back (the record then stays for the next try,
 // unless it is unreadable).
 bool RestoreInterruptedAppend(const std::string& image, std::string* error);
-// The same for every "*.iso" of a folder that has a record; returns how
-// many of those records it settled (the image put back, or nothing left to
-// take back). The start-up calls it for the image folder.
-int RestoreInterruptedAppends(const std::string& folder);
 
 }  // namespace imagefiles

@@ -323,6 +323,13 @@ void SkinEngine::dress(WindowSkin& ws, const SectionDef& section) {
     for (const auto& watcher : ws.watchers) watcher->relayout();
 }
 
+void SkinEngine::takeFrameBeforeShow(QWidget* window) {
+    if (!window || !window->isWindow() || window->isVisible()) return;
+    WindowSkin* ws = stateFor(window);
+    window->setWindowFlags(FramelessFlags(FrameFlags(ws->flags, window)));
+    SetFrameOwner(window, QLatin1String(kFrameOwner));
+}
+
 bool SkinEngine::applySkinSection(QWidget* window, const QString& section) {
     if (!window) return false;
     auto data = currentSkin();

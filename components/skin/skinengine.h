@@ -56,6 +56,11 @@ public:
     // Dresses a window in a section (the name compares without case). On a
     // window that is already skinned the old section's elements go first.
     bool applySkinSection(QWidget* window, const QString& section);
+    // A window that is to wear a skinned section takes the frameless flags
+    // before it is first shown, so that the window manager maps it once, as
+    // it will stay: flags changed while it shows take it down and map it
+    // again. A native section applied later gives the frame back.
+    void takeFrameBeforeShow(QWidget* window);
     // The section a window wears, as the skin spells it; empty when none.
     QString appliedSection(QWidget* window) const;
 

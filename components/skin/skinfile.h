@@ -112,7 +112,8 @@ struct SkinData {
     QHash<QString, Style> styles;
     QList<SectionDef> sections;
 
-    // Section names compare without case: the Parts spell "windows" both ways.
+    // Section names compare without case, so a skin file may name a section
+    // "Windows" where a window asks for "windows".
     const SectionDef* findSection(const QString& name) const;
     const Style& style(const QString& name) const;
 };

@@ -161,6 +161,27 @@ TEST_F(RipFixture, HostileTitlesStayInsideTheOutputFolder) {
     EXPECT_EQ(info.infoTitle, "../../../tmp/pwned");  // the tag keeps the text
 }
 
+// The default output folder under a fresh home has a parent nobody made
+// yet: both are made, in every naming rule.
+TEST_F(RipFixture, AnOutputFolderIsMadeWithItsMissingParents) {
+    reporter.rows[1].checked = false;
+    reporter.rows[2].checked = false;
+    for (int rule : {0, 6}) {
+        SCOPED_TRACE(rule);
+        settings.fileNameFormat = rule;
+        settings.outputFolder = out + "/rule" + std::to_string(rule) + "/Music/mp3";
+        for (OutputKind kind : {OutputKind::Wav, OutputKind::Mp3}) {
+            const RipResult r = rip(kind);
+            EXPECT_EQ(r.done, 1);
+            EXPECT_EQ(r.failed, 0);
+        }
+    }
+    EXPECT_TRUE(reporter.told.empty());
+    EXPECT_EQ(files(), (std::vector<std::string>{"rule0/Music/mp3/Tone.mp3", "rule0/Music/mp3/Tone.wav",
+                                                  "rule6/Music/mp3/Artist/Album/1-Tone.mp3",
+                                                  "rule6/Music/mp3/Artist/Album/1-Tone.wav"}));
+}
+
 // An output name that is a link counts as a file there; Yes replaces the
 // link itself, so nothing is written where it pointed.
 TEST_F(RipFixture, OverwritingALinkReplacesTheLink) {

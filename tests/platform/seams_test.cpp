@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QThread>
 #include <QTimer>
@@ -17,11 +18,13 @@
 
 #include "platform/fakes.h"
 #include "platform/filedialogs.h"
+#include "platform/framelesswindow.h"
 #include "platform/launcher.h"
 #include "platform/messageboxes.h"
 #include "platform/modalguard.h"
 #include "platform/presenter.h"
 #include "platform/userfolders.h"
+#include "pumpevents.h"
 #include "testenv.h"
 
 namespace {
@@ -234,6 +237,9 @@ TEST(Presenter, AWindowUnderAModalOneOpensNoDialog) {
     FakeFileDialogs dialogs;
     ModalLog log;
     int toolResult = -1, innerResult = -1;
+    // A popup takes its keys whatever is modal: a list opened by a field.
+    QWidget popup(nullptr, Qt::Popup);
+    bool popupBlocked = true;
     FileDialogResult chosen;
     chosen.accepted = true;
     QTimer::singleShot(20, &box, [&] {
@@ -243,6 +249,7 @@ TEST(Presenter, AWindowUnderAModalOneOpensNoDialog) {
         FileDialogRequest request;
         request.parent = &opener;
         chosen = RunFileDialog(request);
+        popupBlocked = ModalBlocking(&popup) != nullptr;
         CentreOver(&inner, &box);
         QTimer::singleShot(20, &inner, &QDialog::accept);
         innerResult = ShowModal(&inner);
@@ -255,12 +262,37 @@ TEST(Presenter, AWindowUnderAModalOneOpensNoDialog) {
     EXPECT_FALSE(chosen.accepted);
     EXPECT_TRUE(dialogs.requests().empty());
     EXPECT_EQ(innerResult, QDialog::Accepted);
+    EXPECT_FALSE(popupBlocked);
     ASSERT_EQ(log.lines().size(), 2) << log.lines().join('\n').toStdString();
     EXPECT_TRUE(log.lines()[0].startsWith("modal show for QDialog (hidden) refused: modal widget QDialog \"Box\""))
         << log.lines()[0].toStdString();
-    EXPECT_TRUE(log.lines()[1].startsWith("file dialog for QWidget \"Opener\" refused")) << log.lines()[1].toStdString();
+    EXPECT_TRUE(log.lines()[1].startsWith("file dialog for QWidget \"Opener\" refused"))
+        << log.lines()[1].toStdString();
 
     // With the modal window gone, the opener opens dialogs again.
     QTimer::singleShot(20, &tool, &QDialog::accept);
     EXPECT_EQ(ShowModal(&tool), QDialog::Accepted);
+}
+
+// A new frame for a modal window that shows would hide and show it again,
+// which ended its loop at once and left it modal after its close, hidden,
+// blocking every other window for good. Its frame stays as it is.
+TEST(Presenter, AModalWindowKeepsItsFrameWhileItShowsAndLeavesNothingModal) {
+    QDialog dialog;
+    const Qt::WindowFlags before = dialog.windowFlags();
+    bool shownAfterTheChange = false;
+    QTimer::singleShot(20, &dialog, [&] {
+        SetFlagsKeepingPlace(&dialog, FramelessFlags(before));
+        shownAfterTheChange = dialog.isVisible();
+    });
+    QTimer::singleShot(100, &dialog, &QDialog::accept);
+    EXPECT_EQ(ShowModal(&dialog), QDialog::Accepted) << "the loop ran until the window closed";
+    EXPECT_TRUE(shownAfterTheChange);
+    EXPECT_EQ(dialog.windowFlags(), before);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+
+    // Hidden, it takes the new frame.
+    SetFlagsKeepingPlace(&dialog, FramelessFlags(before));
+    EXPECT_TRUE(dialog.windowFlags().testFlag(Qt::FramelessWindowHint));
 }

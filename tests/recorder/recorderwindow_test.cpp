@@ -243,6 +243,8 @@ TEST_F(RecorderWindow, ARecordingLivesInItsPartFileAndALinkAtItsNameIsReplaced) 
 
 TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
     w().show();
+    // A folder whose parents are missing too is made with them.
+    w().edt_directory->setText(Q(dir + "/music/new/deeper"));
     for (int format = 0; format < 4; ++format) {
         const char* ext = std::array{".wav", ".mp3", ".ogg", ".wma"}[format];
         SCOPED_TRACE(ext);
@@ -250,6 +252,7 @@ TEST_F(RecorderWindow, EachFormatRecordsAFileThatPlays) {
         w().edt_name->setCurrentIndex(format);  // a name of its own for each
         record(2000);
         ASSERT_TRUE(w().RecordedFile.endsWith(ext));
+        EXPECT_TRUE(w().RecordedFile.startsWith(Q(dir + "/music/new/deeper/")));
         const audiotest::Decoded d = decode(w().RecordedFile.toStdString());
         ASSERT_TRUE(d.ok);
         EXPECT_EQ(d.rate, 44100);

@@ -14,6 +14,8 @@
 #include <QMouseEvent>
 #include <QTest>
 
+#include <cmath>
+#include <functional>
 #include <memory>
 
 #include "platform/fakes.h"
@@ -159,6 +161,53 @@ TEST(TitleBar, CaptionPlaceShorteningAndDimming) {
     bar->setFormActive(false);
     EXPECT_EQ(inked(0xFFFFFF), 0);
     EXPECT_GT(inked(0x808080), 50);
+}
+
+double luminance(QRgb c) {
+    auto channel = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(c)) + 0.7152 * channel(qGreen(c)) + 0.0722 * channel(qBlue(c));
+}
+
+double contrast(QRgb a, QRgb b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The caption of a window that is not the active one stays readable on the
+// blue bars and on Protein's dark one: its ink keeps the contrast asked of
+// text against the bar behind it, and is still dimmer than the active
+// caption.
+TEST(TitleBar, TheInactiveCaptionIsReadableOnEveryBlueAndDarkBar) {
+    for (S style : {S::Meadow, S::BlueGlass, S::Protein}) {
+        SCOPED_TRACE(int(style));
+        Framed f(style);
+        TvsTitleBar* bar = f.bar();
+        f.frame->setCaption(QString());
+        bar->setFormActive(false);
+        const QImage empty = bar->grab().toImage();
+        f.frame->setCaption(QString(20, QChar(0x2588)));
+        const QImage shot = bar->grab().toImage();
+        const TvsTitleBar::Layout l = bar->layout(bar->width());
+        const QRgb ink = rgbOf(bar->inactiveFontColor());
+        int inked = 0;
+        double worst = 100, behind = 0;
+        for (int x = l.captionLeft; x < l.captionLeft + l.captionRoom; ++x)
+            for (int y = 0; y < bar->height(); ++y) {
+                if (at(shot, x, y) != ink) continue;
+                ++inked;
+                worst = std::min(worst, contrast(ink, at(empty, x, y)));
+                behind += luminance(at(empty, x, y));
+            }
+        ASSERT_GT(inked, 50);
+        behind /= inked;
+        const double average = (std::max(luminance(ink), behind) + 0.05) / (std::min(luminance(ink), behind) + 0.05);
+        EXPECT_GE(average, 4.0) << "against the bar behind the caption";
+        EXPECT_GE(worst, 3.0) << "against its lightest pixel";
+        EXPECT_LT(luminance(ink), luminance(rgbOf(bar->fontColor()))) << "dimmer than the active caption";
+    }
 }
 
 TEST(TitleBar, PicturesFollowTheWindowStateHoverAndPress) {
@@ -658,6 +707,114 @@ TEST(FormFrame, HostileThemeValuesLeaveAWindowThatWorks) {
     f.form->grab();
     click(bar, close.center());
     EXPECT_FALSE(f.form->isVisible());
+    QFile::remove(path);
+}
+
+// Themes that try every way of taking a window's close button or control box
+// from the user: out of the bar, under a resize grip, cut off by the round
+// corner, too small or too large to hit. Whatever such a theme says, the
+// middle of both buttons lies in the bar, in the window's shape and under
+// no grip, and a click there closes the window or opens the system menu.
+TEST(FormFrame, NoThemeTakesTheCloseButtonOrTheControlBoxAway) {
+    auto strip = [](int cellWidth, int height) {
+        QImage img(cellWidth * 18, height, QImage::Format_RGB32);
+        img.fill(QColor(0x30, 0x60, 0x90));
+        return img;
+    };
+    auto bar = [](int height) {
+        QImage img(40, height, QImage::Format_RGB32);
+        img.fill(QColor(0x10, 0x20, 0x40));
+        return img;
+    };
+    using Theme = std::function<void(ThemeFileBuilder&)>;
+    const std::vector<std::pair<const char*, Theme>> themes = {
+        {"right offset out", [](auto& b) { b.integer("TitleBarButtonRightOffsetInt", 16); }},
+        {"right offset far out", [](auto& b) { b.integer("TitleBarButtonRightOffsetInt", 9999); }},
+        {"small cells pushed out", [&](auto& b) {
+             b.integer("TitleBarButtonRightOffsetInt", 16).image("TitleBarButtonImage", strip(12, 12));
+         }},
+        {"left offset out", [](auto& b) { b.integer("TitleBarButtonLeftOffsetInt", -16); }},
+        {"left offset far out", [](auto& b) { b.integer("TitleBarButtonLeftOffsetInt", -9999); }},
+        {"one-pixel cells", [&](auto& b) { b.image("TitleBarButtonImage", strip(1, 5)); }},
+        {"two-pixel cells", [&](auto& b) { b.image("TitleBarButtonImage", strip(2, 2)); }},
+        {"flat cells", [&](auto& b) { b.image("TitleBarButtonImage", strip(16, 3)); }},
+        {"wide cells", [&](auto& b) { b.image("TitleBarButtonImage", strip(200, 16)); }},
+        {"tall cells", [&](auto& b) { b.image("TitleBarButtonImage", strip(16, 90)); }},
+        {"huge cells", [&](auto& b) { b.image("TitleBarButtonImage", strip(120, 120)); }},
+        {"round corner", [](auto& b) { b.integer("FormRoundCornerInt", 64); }},
+        {"round corner, small cells at the corner", [&](auto& b) {
+             b.integer("FormRoundCornerInt", 64).integer("TitleBarButtonTopInt", 0)
+                 .image("TitleBarButtonImage", strip(12, 12));
+         }},
+        {"round corner far out", [](auto& b) { b.integer("FormRoundCornerInt", 5000); }},
+        {"wide border", [](auto& b) { b.integer("FormBorderWidthInt", 20); }},
+        {"wide border, buttons at the top", [&](auto& b) {
+             b.integer("FormBorderWidthInt", 20).integer("TitleBarButtonTopInt", 0)
+                 .image("TitleBarButtonImage", strip(12, 12));
+         }},
+        {"low bar, low buttons", [&](auto& b) {
+             b.image("TitleBarLeftImage", bar(5)).integer("TitleBarButtonTopInt", 500);
+         }},
+        {"high bar, buttons at the top", [&](auto& b) {
+             b.image("TitleBarLeftImage", bar(200)).integer("TitleBarButtonTopInt", 0);
+         }},
+        {"narrow window", [](auto& b) { b.integer("FormMinWidthInt", -20); }},
+        {"wide window", [](auto& b) { b.integer("FormMinWidthInt", 100000); }},
+        {"everything at once", [&](auto& b) {
+             b.integer("FormBorderWidthInt", 1000).integer("FormRoundCornerInt", 5000)
+                 .integer("TitleBarButtonRightOffsetInt", 9999).integer("TitleBarButtonLeftOffsetInt", -9999)
+                 .integer("TitleBarButtonTopInt", -500).image("TitleBarButtonImage", strip(1, 1))
+                 .image("TitleBarLeftImage", bar(1));
+         }},
+        {"keyed strip", [&](auto& b) {
+             b.boolean("TitleBarButtonTransparentBool", true).integer("TitleBarButtonRightOffsetInt", 16)
+                 .integer("FormRoundCornerInt", 64);
+         }},
+    };
+    ASSERT_EQ(themes.size(), 22u);
+    const QString path = QDir::temp().filePath("tunevale_hostile_frame.theme");
+    for (const auto& [name, make] : themes) {
+        for (const QSize size : {QSize(125, 50), QSize(400, 300)}) {
+            SCOPED_TRACE(std::string(name) + " at " + std::to_string(size.width()));
+            ThemeFileBuilder builder;
+            make(builder);
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(builder.build());
+            file.close();
+            TvsFileTheme theme;
+            theme.SetThemeFile(path);
+            ASSERT_TRUE(theme.CanUse());
+            Framed f(S::DeepBlue, size);
+            f.frame->setFileTheme(&theme);
+            f.frame->setUIStyle(S::FromThemeFile);
+            f.form->resize(size);
+            QApplication::processEvents();
+            TvsTitleBar* tb = f.bar();
+            const QRect inBar(QPoint(0, 0), tb->size());
+            for (int button : {0, 1}) {
+                const QRect r = f.rectOf(button);
+                ASSERT_FALSE(r.isEmpty()) << "button " << button;
+                EXPECT_GE(std::min(r.width(), r.height()), 10) << "button " << button << " big enough to hit";
+                const QPoint middle = r.center();
+                EXPECT_TRUE(inBar.contains(middle)) << "button " << button << " at " << middle.x() << "," << middle.y();
+                const QPoint onWindow = tb->mapTo(f.form.get(), middle);
+                const QRegion shape = f.form->mask();
+                EXPECT_TRUE(shape.isEmpty() || shape.contains(onWindow)) << "button " << button << " in the shape";
+                for (const QRect& grip : f.frame->gripRects())
+                    EXPECT_FALSE(grip.contains(onWindow)) << "button " << button << " under a grip";
+                EXPECT_EQ(f.form->childAt(onWindow), tb) << "button " << button << " reached by the pointer";
+            }
+            // The control box's menu, then the close button.
+            const QPoint box = f.rectOf(0).center();
+            click(tb, box);
+            QTest::qWait(QApplication::doubleClickInterval() + 50);
+            EXPECT_EQ(QApplication::activePopupWidget(), tb->systemMenu());
+            if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+            click(tb, f.rectOf(1).center());
+            EXPECT_FALSE(f.form->isVisible());
+        }
+    }
     QFile::remove(path);
 }
 

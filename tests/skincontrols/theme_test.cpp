@@ -280,6 +280,46 @@ TEST(ThemeFile, RoundTripAndHostileFilesAreRefused) {
         EXPECT_FALSE(TvsThemeFileReader::parse(good.left(length), nullptr)) << "cut at " << length;
 }
 
+// Many entries into one picture's bytes: shared bytes are decoded once, and
+// bytes decoded again under other lengths count against one cap for the
+// whole file, so a small file cannot decode into gigabytes.
+TEST(ThemeFile, ThePicturesOfOneFileAreCappedInAll) {
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(QColor(0x20, 0x40, 0x60));
+    const int entries = int(TvsThemeFileReader::kMaxThemePixels / (64 * 64)) + 2;
+    ThemeFileBuilder builder;
+    builder.image("Picture0", picture);
+    for (int i = 1; i < entries; ++i) builder.raw("Picture" + QByteArray::number(i), 0, {});
+    // Room after the picture for the longer lengths below.
+    QByteArray file = builder.build() + QByteArray(entries, '\0');
+    // Every entry points at the first one's bytes: one picture, decoded once.
+    const auto entry = &ThemeFileBuilder::entryOffset;
+    const quint32 at = qFromLittleEndian<quint32>(file.constData() + entry(0) + 65);
+    const quint32 size = qFromLittleEndian<quint32>(file.constData() + entry(0) + 69);
+    for (int i = 1; i < entries; ++i) {
+        ThemeFileBuilder::put(file, entry(i) + 65, at);
+        ThemeFileBuilder::put(file, entry(i) + 69, size);
+    }
+    QString error;
+    auto reader = TvsThemeFileReader::parse(file, &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    EXPECT_EQ(reader->GetBitmap("Picture" + QString::number(entries - 1)).size(), QSize(64, 64));
+    EXPECT_EQ(reader->decodedPixels(), 64 * 64);
+    // Each entry one byte longer than the last: the same picture, decoded
+    // anew each time, until the cap refuses the file.
+    for (int i = 1; i < entries; ++i) ThemeFileBuilder::put(file, entry(i) + 69, size + quint32(i));
+    error.clear();
+    EXPECT_FALSE(TvsThemeFileReader::parse(file, &error));
+    EXPECT_TRUE(error.contains("pixels in all")) << error.toStdString();
+    // Up to the cap the file is taken.
+    QByteArray within = file;
+    ThemeFileBuilder::put(within, entry(entries - 3) + 73, 0);
+    reader = TvsThemeFileReader::parse(within, &error);
+    ASSERT_TRUE(reader) << error.toStdString();
+    EXPECT_LE(reader->decodedPixels(), TvsThemeFileReader::kMaxThemePixels);
+    EXPECT_EQ(reader->GetBitmap("Picture7").size(), QSize(64, 64));
+}
+
 class FileThemeComponent : public ::testing::Test {
 protected:
     void write(const QString& name, const QByteArray& bytes) {

@@ -295,6 +295,23 @@ TEST(CombineJob, AStoppedOrFailedJobLeavesNoOutput) {
     EXPECT_TRUE(Entries(dir + "/cutout").isEmpty());
 }
 
+// An output folder whose parents are missing too, as a default one under a
+// fresh home may be, is made with them.
+TEST(ToolJobs, CutAndCombineMakeTheOutputFolderWithItsParents) {
+    const std::string dir = testenv::makeTempDir("deep");
+    encode(dir + "/a.wav", sine(44100, 2, 1.0, {1000}), 44100, 2);
+    ScriptedHandler answers;
+    CutJob cut(Cut(dir + "/a.wav", 0, 1000, dir + "/cut/new/deeper"), &answers, &answers);
+    EXPECT_TRUE(RunToolJob(cut, false));
+    CombineJob join(Combine({Q(dir + "/a.wav"), Q(dir + "/a.wav")}, dir + "/join/new/deeper", "joined",
+                            CombineFormat::Wav),
+                    &answers, &answers);
+    EXPECT_TRUE(RunToolJob(join, false));
+    EXPECT_TRUE(answers.texts.isEmpty()) << answers.texts.join("|").toStdString();
+    EXPECT_EQ(Entries(dir + "/cut/new/deeper"), QStringList{"cuta.wav"});
+    EXPECT_EQ(Entries(dir + "/join/new/deeper"), QStringList{"joined.wav"});
+}
+
 // A disk that fills up (a file size limit in a child process): the cut,
 // the combine and a conversion batch report the write error instead of
 // finishing and leave no output; No to the batch's question ends the batch.

@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,16 +21,20 @@
 #include "components/player/audioplayer.h"
 #include "components/player/nullpcmoutput.h"
 #include "components/player/virtualclock.h"
+#include "components/skin/skinengine.h"
 #include "platform/inifile.h"
+#include "platform/presenter.h"
 #include "platform/userfolders.h"
 #include "skin/progressbar.h"
 #include "skin/trackbar.h"
+#include "pumpevents.h"
 #include "toolwindowtest.h"
 #include "tools/combine.h"
 #include "tools/converterwindow.h"
 #include "tools/cut.h"
 #include "tools/directory.h"
 #include "tools/setting.h"
+#include "windowkit/toolskin.h"
 #include "jobs/toolfiles.h"
 
 using namespace audiotest;
@@ -655,3 +660,35 @@ TEST_F(ToolWindows, CombineSettingsDefaultsAndRoundTrip) {
 }
 
 }  // namespace
+
+// A converter opened while a window of the program is kept on top (the
+// playlist window) is kept on top too; the skin's dressing at its show gave
+// it back the flags of its first show, which hid and showed it again: its
+// loop ended at once, and after its Close it stayed modal, hidden, and no
+// window of the program took a click or a key again.
+TEST_F(ToolWindows, AConverterOpenedOverAWindowKeptOnTopRunsToItsCloseAndLeavesNothingModal) {
+    SkinEngine engine;
+    SetToolWindowSkin(&engine);
+    InstallWindowPresenter(nullptr);
+    ConverterWindow w(Mp3ConverterConfig());
+    QTimer::singleShot(50, &w, [&] { w.btn_closeClick(); });
+    ShowModal(&w);
+    QWidget onTop(nullptr, Qt::Window | Qt::WindowStaysOnTopHint);
+    onTop.show();
+    bool shownUntilClose = false;
+    QTimer::singleShot(200, &w, [&] {
+        shownUntilClose = w.isVisible();
+        w.btn_closeClick();
+    });
+    QElapsedTimer loop;
+    loop.start();
+    ShowModal(&w);
+    EXPECT_GE(loop.elapsed(), 200) << "the loop ran until the Close";
+    EXPECT_TRUE(shownUntilClose);
+    EXPECT_TRUE(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    testenv::pumpUntil([] { return false; }, 100);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+    InstallWindowPresenter(&presenter);
+    SetToolWindowSkin(nullptr);
+}
