@@ -87,13 +87,10 @@ bool ReadHead(const std::string& path, std::string* head)
 // and its old first blocks.
 bool RestoreImage(const std::string& path, int64_t size, const std::string& head)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = ::ftruncate(fd, size) == 0;
-    if (ok && !head.empty())
-        ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
-    ok = ::fsync(fd) == 0 && ok;
+    const bool ok = imagefiles::PutBack(fd, size, head);
     ::close(fd);
     return ok;
 }

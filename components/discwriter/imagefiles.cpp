@@ -54,6 +54,18 @@ QString LinkRefusal(const std::string& path)
         .arg(QFile::decodeName(path.c_str()));
 }
 
+bool PutBack(int fd, int64_t size, const std::string& head)
+{
+    bool ok = ::ftruncate(fd, static_cast<off_t>(size)) == 0;
+    if (ok && !head.empty())
+        ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
+    const int why = errno;
+    if (::fsync(fd) != 0)
+        return false;
+    errno = why;
+    return ok;
+}
+
 std::string AppendRecordPath(const std::string& image) { return image + ".undo"; }
 
 bool RecordAppend(const std::string& image, int64_t oldSize, const std::string& oldHead, std::string* error)
@@ -122,12 +134,8 @@ bool RestoreInterruptedAppend(const std::string& image, std::string* error)
     }
     // A shorter file is not the image the record was made for (it was
     // erased or replaced since): there is nothing of ours to take back.
-    if (static_cast<uint64_t>(st.st_size) >= oldSize) {
-        ok = ::ftruncate(fd, static_cast<off_t>(oldSize)) == 0;
-        if (ok && !head.empty())
-            ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
-        ok = ::fsync(fd) == 0 && ok;
-    }
+    if (static_cast<uint64_t>(st.st_size) >= oldSize)
+        ok = PutBack(fd, static_cast<int64_t>(oldSize), head);
     const int why = errno;
     ::close(fd);
     if (!ok) {
