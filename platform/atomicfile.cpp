@@ -66,14 +66,6 @@ bool canNameUnnamedFiles() {
     return usable;
 }
 
-void syncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 }  // namespace
 
 ReplacementFile::~ReplacementFile() { discard(); }
@@ -180,7 +172,7 @@ bool ReplacementFile::commit(std::string* error, mode_t newFileMode) {
         if (::rename(named_.c_str(), target_.c_str()) != 0) return fail(errnoText("Cannot replace", target_));
         named_.clear();
     }
-    syncFolder(folder_);
+    SyncFolder(folder_);
     return true;
 }
 

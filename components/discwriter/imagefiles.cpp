@@ -85,13 +85,8 @@ bool RecordAppend(const std::string& image, int64_t oldSize, const std::string& 
 void ForgetAppend(const std::string& image)
 {
     const std::string path = AppendRecordPath(image);
-    if (::unlink(path.c_str()) == 0) {
-        const int folder = ::open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) {
-            ::fsync(folder);
-            ::close(folder);
-        }
-    }
+    if (::unlink(path.c_str()) == 0)
+        SyncFolder(ParentFolder(path));
 }
 
 bool RestoreInterruptedAppend(const std::string& image, std::string* error)
