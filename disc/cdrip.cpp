@@ -92,6 +92,7 @@ void Tfm_cdripper::buildControls() {
     // Enter on a row edits its title as a double click does, rather than
     // pressing the default button and starting a preview.
     RunOnEnter(lv, [this] { lvDblClick(); });
+    lv->installEventFilter(this);
     connect(lv, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(lv->viewport()->mapToGlobal(at)); });
 
@@ -532,6 +533,16 @@ bool Tfm_cdripper::eventFilter(QObject* watched, QEvent* event) {
             if (!enter) Edit1->clear();  // an empty text keeps the title
             Edit1Exit();
             lv->setFocus();
+            return true;
+        }
+        // Space checks or unchecks the current row wherever in it the
+        // mouse last clicked, not only when the check box's column holds
+        // the focus.
+        if (watched == lv && key == Qt::Key_Space &&
+            (static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            QTreeWidgetItem* item = lv->currentItem();
+            if (!item || !(item->flags() & Qt::ItemIsUserCheckable)) return false;
+            item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
             return true;
         }
         if (enter && watched == edt_artist) {

@@ -180,8 +180,8 @@ TEST_F(RipperWindowFixture, EnterAndEscapeStayInTheTextFields) {
 }
 
 // From the keyboard alone: Enter on a row opens its title for typing, as a
-// double click does, and starts no preview.
-TEST_F(RipperWindowFixture, EnterOnARowEditsItsTitle) {
+// double click does, and starts no preview; Space checks the row.
+TEST_F(RipperWindowFixture, EnterOnARowEditsItsTitleAndSpaceChecksIt) {
     cdtest::makeThreeTrackImage(images);
     open();
     ASSERT_EQ(window->lv->topLevelItemCount(), 3);
@@ -195,6 +195,17 @@ TEST_F(RipperWindowFixture, EnterOnARowEditsItsTitle) {
     QTest::keyClick(window->Edit1, Qt::Key_Return);
     EXPECT_EQ(window->rowTitle(1), "Typed");
     EXPECT_FALSE(window->CdPlaying);
+
+    // Space checks and unchecks the current row, also after a click on its
+    // title has made another column current.
+    for (int column : {0, 1, 3}) {
+        window->lv->setCurrentItem(window->lv->topLevelItem(2), column);
+        QTest::keyClick(window->lv, Qt::Key_Space);
+        EXPECT_FALSE(window->rowChecked(2)) << column;
+        QTest::keyClick(window->lv, Qt::Key_Space);
+        EXPECT_TRUE(window->rowChecked(2)) << column;
+    }
+    EXPECT_TRUE(window->rowChecked(0) && window->rowChecked(1));
 }
 
 TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
