@@ -20,11 +20,18 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/posixfile.h"
+
 namespace imagefiles {
 
 // True when path itself is a symbolic link (dangling or not).
 bool IsLink(const std::string& path);
 QString LinkRefusal(const std::string& path);
+
+// Cuts the open image back to size bytes, writes head over its first
+// bytes and flushes it: the image as it was before an append. False, with
+// errno of the first step that failed, when any fails.
+bool PutBack(const PosixFile& image, int64_t size, const std::string& head);
 
 std::string AppendRecordPath(const std::string& image);
 // Keeps what the image was before an append; false, with *error, when the
