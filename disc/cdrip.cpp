@@ -92,6 +92,9 @@ void Tfm_cdripper::buildControls() {
     // Enter on a row edits its title as a double click does, rather than
     // pressing the default button and starting a preview.
     RunOnEnter(lv, [this] { lvDblClick(); });
+    // Shift+F10 and the Menu key open the popup menu at the selected row, as
+    // in the writers' lists; the list has no rows to delete.
+    GiveListItsKeys(lv, nullptr);
     lv->installEventFilter(this);
     connect(lv, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(lv->viewport()->mapToGlobal(at)); });

@@ -179,9 +179,10 @@ TEST_F(RipperWindowFixture, EnterAndEscapeStayInTheTextFields) {
     EXPECT_TRUE(window->isVisible());
 }
 
-// From the keyboard alone: Enter on a row opens its title for typing, as a
-// double click does, and starts no preview; Space checks the row.
-TEST_F(RipperWindowFixture, EnterOnARowEditsItsTitleAndSpaceChecksIt) {
+// The track list from the keyboard alone: Enter on a row opens its title
+// for typing, as a double click does, and starts no preview; Space checks
+// the row; Shift+F10 and the Menu key open the popup menu.
+TEST_F(RipperWindowFixture, TheTrackListFromTheKeyboard) {
     cdtest::makeThreeTrackImage(images);
     open();
     ASSERT_EQ(window->lv->topLevelItemCount(), 3);
@@ -206,6 +207,15 @@ TEST_F(RipperWindowFixture, EnterOnARowEditsItsTitleAndSpaceChecksIt) {
         EXPECT_TRUE(window->rowChecked(2)) << column;
     }
     EXPECT_TRUE(window->rowChecked(0) && window->rowChecked(1));
+
+    // Shift+F10 and the Menu key open the list's popup menu.
+    for (const auto& [k, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        QTest::keyClick(window->lv, k, modifiers);
+        EXPECT_EQ(QApplication::activePopupWidget(), window->PopupMenu1) << k;
+        window->PopupMenu1->close();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_TRUE(window->isVisible());
 }
 
 TEST_F(RipperWindowFixture, OnlineLookupFillsTheListAndTheGenre) {
