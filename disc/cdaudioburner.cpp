@@ -258,8 +258,7 @@ void Tfm_cdaudioburner::FormShow() {
     DressToolWindow(this);
     IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
-    pm->setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
-    pm->setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
+    pm->followSkin(secondSkin);
     QPalette bar = sb->palette();
     bar.setColor(QPalette::Window, ColorFromBgr(secondSkin ? 15199215 : 15063508));
     sb->setPalette(bar);

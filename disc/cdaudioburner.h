@@ -27,12 +27,12 @@ class CdConversionJob;
 class QAction;
 class QComboBox;
 class QMenu;
-class TvsPopupMenu;
 class QMenuBar;
 class QPushButton;
 class QStatusBar;
 class QTableWidget;
 class OwnedTemporaryFolder;
+class ToolPopupMenu;
 class TvsProgressBar;
 
 // The most music the list takes: 74 minutes, shown as "01:14:00".
@@ -58,7 +58,7 @@ public:
             *EjectCD = nullptr, *CloseDriveTray1 = nullptr, *EnableTestMode1 = nullptr, *Exit1 = nullptr;
     QAction *Option1 = nullptr, *AddFile1 = nullptr, *AddPath1 = nullptr, *RemoveFileRecord1 = nullptr,
             *RemoveAll1 = nullptr, *MoveUp1 = nullptr, *MoveDown1 = nullptr;
-    TvsPopupMenu* pm = nullptr;
+    ToolPopupMenu* pm = nullptr;
     QTableWidget* lv = nullptr;
     QComboBox* cb_drive = nullptr;
     QComboBox* cb_writespeed = nullptr;

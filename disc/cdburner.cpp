@@ -152,6 +152,7 @@ Tfm_burner::Tfm_burner(QWidget* parent)
             pm_cd->popup(lv->viewport()->mapToGlobal(pos));
     });
     connect(lv, &QTreeWidget::itemDoubleClicked, this, [this] { lvDblClick(); });
+    GiveListItsKeys(lv, RemoveFileRecord1);
     connect(edt_id, &QLineEdit::editingFinished, this, &Tfm_burner::edt_idExit);
     connect(btn_addfile, &QPushButton::clicked, this, &Tfm_burner::btn_addfileClick);
     connect(btn_adddir, &QPushButton::clicked, this, &Tfm_burner::Adddir1Click);
@@ -183,7 +184,7 @@ void Tfm_burner::buildMenus()
     File1->addSeparator();
     File1->addAction(QStringLiteral("Add File"), this, &Tfm_burner::btn_addfileClick);
     File1->addAction(QStringLiteral("Add Path"), this, &Tfm_burner::Adddir1Click);
-    File1->addAction(QStringLiteral("Remove File Record"), this, &Tfm_burner::btn_deleteClick);
+    RemoveFileRecord1 = File1->addAction(QStringLiteral("Remove File Record"), this, &Tfm_burner::btn_deleteClick);
     File1->addAction(QStringLiteral("Clear File Record"), this, &Tfm_burner::btn_clearClick);
     RenameFile1 = File1->addAction(QStringLiteral("Rename File"), this, &Tfm_burner::RenameFile2Click);
     RenameFile1->setEnabled(false);

@@ -56,6 +56,7 @@ public:
     QMenu* CDRecorder1 = nullptr;
     QMenu* pm_tv = nullptr;
     QMenu* pm_cd = nullptr;
+    QAction* RemoveFileRecord1 = nullptr;
     QAction* RenameFile1 = nullptr;
     QAction* RenameFile2 = nullptr;
     QAction* RemoveFolder1 = nullptr;

@@ -89,6 +89,13 @@ void Tfm_cdripper::buildControls() {
     lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lv->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lv, &QTreeWidget::itemDoubleClicked, this, [this] { lvDblClick(); });
+    // Enter on a row edits its title as a double click does, rather than
+    // pressing the default button and starting a preview.
+    RunOnEnter(lv, [this] { lvDblClick(); });
+    // Shift+F10 and the Menu key open the popup menu at the selected row, as
+    // in the writers' lists; the list has no rows to delete.
+    GiveListItsKeys(lv, nullptr);
+    lv->installEventFilter(this);
     connect(lv, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu1->popup(lv->viewport()->mapToGlobal(at)); });
 
@@ -222,6 +229,15 @@ void Tfm_cdripper::setPauseGroup(bool on) {
     for (QAction* a : {PauseRip1, PausePlay1, PauseRip2, PausePlay2}) a->setEnabled(on);
 }
 
+void Tfm_cdripper::disableDiscControls() {
+    setPlayGroup(false);
+    btn_freedb->setEnabled(false);
+    setStopGroup(false);
+    btn_rip->setEnabled(false);
+    Rip1->setEnabled(false);
+    setPauseGroup(false);
+}
+
 void Tfm_cdripper::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) FormShow();
@@ -289,8 +305,7 @@ void Tfm_cdripper::FormShow() {
     DressToolWindow(this);
     const IniFile ini;
     const bool secondSkin = ini.readInteger("basic", "skin", 1) == 2;
-    PopupMenu1->setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
-    PopupMenu1->setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
+    PopupMenu1->followSkin(secondSkin);
     // No genre is shown until a disc says one; a genre chosen for the disc
     // shown stays while it is shown.
     if (cb_genre->count() != static_cast<int>(Id3GenreNames.size())) {
@@ -337,12 +352,7 @@ void Tfm_cdripper::DrivesRead(const QStringList& names, int selection) {
         return;
     }
     ShowInformation(QStringLiteral("CD-Rom is not ready!"), this);
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     btn_refresh->setEnabled(false);
 }
 
@@ -366,12 +376,7 @@ void Tfm_cdripper::rb_oggClick() { setFormat(2); }
 void Tfm_cdripper::rb_wmaClick() { setFormat(3); }
 
 void Tfm_cdripper::ReadDiscToc() {
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     runOnDrive(
         [this] {
             if (AudioGrabber.readToc()) AudioGrabber.cddbQuery(2);
@@ -397,12 +402,7 @@ void Tfm_cdripper::FillDiscList() {
     if (!sameDisc) artistTyped_ = albumTyped_ = genreChosen_ = false;
     shownDisc_ = disc;
 
-    setPlayGroup(false);
-    btn_freedb->setEnabled(false);
-    setStopGroup(false);
-    btn_rip->setEnabled(false);
-    Rip1->setEnabled(false);
-    setPauseGroup(false);
+    disableDiscControls();
     edt_artist->clear();
     edt_album->clear();
     cb_genre->setCurrentIndex(-1);
@@ -536,6 +536,16 @@ bool Tfm_cdripper::eventFilter(QObject* watched, QEvent* event) {
             if (!enter) Edit1->clear();  // an empty text keeps the title
             Edit1Exit();
             lv->setFocus();
+            return true;
+        }
+        // Space checks or unchecks the current row wherever in it the
+        // mouse last clicked, not only when the check box's column holds
+        // the focus.
+        if (watched == lv && key == Qt::Key_Space &&
+            (static_cast<QKeyEvent*>(event)->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            QTreeWidgetItem* item = lv->currentItem();
+            if (!item || !(item->flags() & Qt::ItemIsUserCheckable)) return false;
+            item->setCheckState(0, item->checkState(0) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
             return true;
         }
         if (enter && watched == edt_artist) {

@@ -34,7 +34,7 @@ class CdDriveJob;
 class CddbLookupJob;
 class SkinLabel;
 class TvsComboBox;
-class TvsPopupMenu;
+class ToolPopupMenu;
 class TvsProgressBar;
 class TRipcdThread;
 
@@ -82,7 +82,7 @@ public:
     QAction* SelectAll1 = nullptr;
     QAction* UneslectAll1 = nullptr;
     // The list's popup menu.
-    TvsPopupMenu* PopupMenu1 = nullptr;
+    ToolPopupMenu* PopupMenu1 = nullptr;
     QAction* EditFilename2 = nullptr;
     QAction* Rip2 = nullptr;
     QAction* PauseRip2 = nullptr;
@@ -158,6 +158,8 @@ private:
     void setRipGroup(bool on);
     void setStopGroup(bool on);
     void setPauseGroup(bool on);
+    // What needs a disc's table: off while none is read.
+    void disableDiscControls();
     void setFormat(int format);
     void buildControls();
     void buildMenus();

@@ -19,8 +19,6 @@
 namespace {
 
 constexpr std::string_view kTemporaryMark = ".tmp-";
-constexpr std::string_view kRandomLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-constexpr size_t kRandomLength = 6;
 
 std::atomic<bool> g_unnamedAllowed{true};
 
@@ -40,7 +38,7 @@ std::string temporaryPrefix(const std::string& target, const std::string& folder
     const size_t slash = target.rfind('/');
     const std::string_view base = slash == std::string::npos ? std::string_view(target)
                                                              : std::string_view(target).substr(slash + 1);
-    const size_t fixed = suffix.size() + kRandomLength;
+    const size_t fixed = suffix.size() + kNameRandomLength;
     const size_t room = static_cast<size_t>(nameMax) > fixed ? static_cast<size_t>(nameMax) - fixed : 0;
     std::string prefix = target.substr(0, target.size() - base.size());
     prefix.append(Utf8Cut(base, room)).append(suffix);
@@ -49,9 +47,9 @@ std::string temporaryPrefix(const std::string& target, const std::string& folder
 
 std::string randomPart() {
     thread_local std::mt19937 generator{std::random_device{}()};
-    std::uniform_int_distribution<size_t> pick(0, kRandomLetters.size() - 1);
+    std::uniform_int_distribution<size_t> pick(0, kNameRandomLetters.size() - 1);
     std::string out;
-    for (size_t i = 0; i < kRandomLength; ++i) out.push_back(kRandomLetters[pick(generator)]);
+    for (size_t i = 0; i < kNameRandomLength; ++i) out.push_back(kNameRandomLetters[pick(generator)]);
     return out;
 }
 
@@ -59,32 +57,13 @@ std::string randomPart() {
 bool temporaryOwner(std::string_view name, pid_t* pid) {
     const size_t mark = name.rfind(kTemporaryMark);
     if (mark == std::string_view::npos || mark == 0) return false;
-    std::string_view rest = name.substr(mark + kTemporaryMark.size());
-    const size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9 || rest.size() != dash + 1 + kRandomLength) return false;
-    long value = 0;
-    for (char c : rest.substr(0, dash)) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    for (char c : rest.substr(dash + 1))
-        if (kRandomLetters.find(c) == std::string_view::npos) return false;
-    *pid = static_cast<pid_t>(value);
-    return value > 0;
+    return OwnerInNameEnd(name.substr(mark + kTemporaryMark.size()), pid);
 }
 
 // linkat through /proc gives an unnamed file a name without any privilege.
 bool canNameUnnamedFiles() {
     static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
     return usable;
-}
-
-void syncFolder(const std::string& folder) {
-    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
 }
 
 }  // namespace
@@ -193,7 +172,7 @@ bool ReplacementFile::commit(std::string* error, mode_t newFileMode) {
         if (::rename(named_.c_str(), target_.c_str()) != 0) return fail(errnoText("Cannot replace", target_));
         named_.clear();
     }
-    syncFolder(folder_);
+    SyncFolder(folder_);
     return true;
 }
 

@@ -150,7 +150,10 @@ void OpenMenuBarOnF10(QWidget* window, QMenuBar* bar) {
         if (!bar || !bar->isVisible()) return;
         for (QAction* menu : bar->actions()) {
             if (menu->isVisible() && menu->isEnabled() && !menu->isSeparator()) {
-                bar->setFocus(Qt::ShortcutFocusReason);
+                // The bar takes no focus of its own: the open menu has the
+                // keys, and once it closes the focus stays where it was, so
+                // Escape closes the window again rather than the bar eating
+                // it.
                 bar->setActiveAction(menu);
                 return;
             }

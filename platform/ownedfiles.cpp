@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <mutex>
-#include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,11 +16,12 @@
 
 namespace {
 
-// The folders of this process still there. Never destroyed: exit() runs
-// its handler after static objects may be gone.
+// The folders of this process still there, each with the process that
+// made it. Never destroyed: exit() runs its handler after static objects
+// may be gone.
 struct OwnFolders {
     std::mutex mutex;
-    std::set<std::string> paths;
+    std::map<std::string, pid_t> paths;
 };
 
 OwnFolders& ownFolders() {
@@ -30,29 +31,7 @@ OwnFolders& ownFolders() {
 
 // The owner's process id when name is "<prefix><pid>-XXXXXX".
 bool folderOwner(std::string_view name, std::string_view prefix, pid_t* pid) {
-    if (name.substr(0, prefix.size()) != prefix) return false;
-    std::string_view rest = name.substr(prefix.size());
-    const size_t dash = rest.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash > 9 || rest.size() != dash + 7) return false;
-    long value = 0;
-    for (char c : rest.substr(0, dash)) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    *pid = static_cast<pid_t>(value);
-    return value > 0;
-}
-
-// The name's own process id, "<prefix><pid>-".
-pid_t pidInName(const std::string& path) {
-    const std::string_view name = std::string_view(path).substr(path.rfind('/') + 1);
-    const size_t dash = name.rfind('-');
-    if (dash == std::string_view::npos) return 0;
-    size_t start = dash;
-    while (start > 0 && name[start - 1] >= '0' && name[start - 1] <= '9') --start;
-    pid_t pid = 0;
-    for (size_t i = start; i < dash; ++i) pid = pid * 10 + (name[i] - '0');
-    return pid;
+    return name.substr(0, prefix.size()) == prefix && OwnerInNameEnd(name.substr(prefix.size()), pid);
 }
 
 // Whether fd still has a name: a sweep may have removed what it opened.
@@ -64,6 +43,21 @@ bool stillNamed(int fd) {
 }  // namespace
 
 bool ProcessIsGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+bool OwnerInNameEnd(std::string_view end, pid_t* pid) {
+    const size_t dash = end.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9 || end.size() != dash + 1 + kNameRandomLength)
+        return false;
+    long value = 0;
+    for (char c : end.substr(0, dash)) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    for (char c : end.substr(dash + 1))
+        if (kNameRandomLetters.find(c) == std::string_view::npos) return false;
+    *pid = static_cast<pid_t>(value);
+    return value > 0;
+}
 
 std::string TemporaryFolder() {
     const char* tmp = std::getenv("TMPDIR");
@@ -99,7 +93,7 @@ OwnedTemporaryFolder::OwnedTemporaryFolder(std::string_view prefix) {
     path_ = std::move(pattern);
     OwnFolders& own = ownFolders();
     std::lock_guard lock(own.mutex);
-    own.paths.insert(path_);
+    own.paths.emplace(path_, ::getpid());
 }
 
 OwnedTemporaryFolder::~OwnedTemporaryFolder() {
@@ -115,8 +109,8 @@ void RemoveOwnTemporaryFolders() {
     std::lock_guard lock(own.mutex);
     // A forked child inherits the list; the folders stay its parent's.
     const pid_t self = ::getpid();
-    for (const std::string& path : own.paths)
-        if (pidInName(path) == self) RemoveFileOrTree(path);
+    for (const auto& [path, maker] : own.paths)
+        if (maker == self) RemoveFileOrTree(path);
     own.paths.clear();
 }
 

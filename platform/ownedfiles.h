@@ -19,6 +19,15 @@
 // False while the process may still run (also when it is another user's).
 bool ProcessIsGone(pid_t pid);
 
+// The process id in "<pid>-XXXXXX", the end of a name made from a pattern
+// "...<pid>-XXXXXX" (mkstemp, mkdtemp, the atomic writer's temporaries);
+// false for any other text. The X stand for kNameRandomLength of
+// kNameRandomLetters.
+inline constexpr std::string_view kNameRandomLetters =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+inline constexpr size_t kNameRandomLength = 6;
+bool OwnerInNameEnd(std::string_view end, pid_t* pid);
+
 // $TMPDIR when set, else /tmp.
 std::string TemporaryFolder();
 

@@ -184,4 +184,9 @@ std::string FileReadErrorText(int error) {
     }
 }
 
+void SyncFolder(const std::string& folder) {
+    const PosixFile opened(folder, O_RDONLY | O_DIRECTORY);
+    if (opened.isOpen()) opened.sync();
+}
+
 void IgnoreFileSizeSignal() { ::signal(SIGXFSZ, SIG_IGN); }

@@ -67,6 +67,10 @@ int64_t FreeBytesIn(const std::string& folder);
 // file", "larger than the program reads" or the system's own text.
 std::string FileReadErrorText(int error);
 
+// Flushes folder's entries to disk, so that a rename or removal in it
+// survives a crash. Quiet: a folder that cannot be opened is passed over.
+void SyncFolder(const std::string& folder);
+
 // Makes the process ignore SIGXFSZ, so that a write beyond a file-size
 // limit (ulimit -f) fails with EFBIG and is reported like a full disk,
 // instead of ending the program without a word and leaving a half-written

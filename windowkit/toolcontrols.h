@@ -28,7 +28,8 @@ public:
 };
 
 // A skinned popup menu as the disc windows set it: the DeepBlue style in
-// the program's colours; the bar and separator colours follow the skin.
+// the program's colours; the bar and separator colours follow the skin
+// through followSkin.
 class ToolPopupMenu : public TvsPopupMenu {
 public:
     explicit ToolPopupMenu(QWidget* parent = nullptr) : TvsPopupMenu(parent) {
@@ -42,6 +43,12 @@ public:
         setSelectedFontColor(Qt::white);
         setFontColor(Qt::black);
         setBorderColor(ColorFromBgr(11437686));
+    }
+    // The bar and separator colours of the skin in use (the second skin, or
+    // the first).
+    void followSkin(bool secondSkin) {
+        setBarColor(ColorFromBgr(secondSkin ? 15199215 : 14074813));
+        setSeparatorColor(ColorFromBgr(secondSkin ? 12962253 : 12425868));
     }
 };
 

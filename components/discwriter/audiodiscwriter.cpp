@@ -46,13 +46,6 @@ bool FolderTakesFiles(const std::string& folder, int* error) {
     return true;
 }
 
-void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 }  // namespace
 
 struct AudioDiscWriter::DriveWork {

@@ -87,15 +87,8 @@ bool ReadHead(const std::string& path, std::string* head)
 // and its old first blocks.
 bool RestoreImage(const std::string& path, int64_t size, const std::string& head)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = ::ftruncate(fd, size) == 0;
-    if (ok && !head.empty())
-        ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ::close(fd);
-    return ok;
+    const PosixFile image(path, O_WRONLY | O_NOFOLLOW);
+    return image.isOpen() && imagefiles::PutBack(image, size, head);
 }
 
 int ThreadCount()
@@ -331,13 +324,9 @@ bool WriteSessionVolumeId(const std::string& path, int64_t oldSize, const std::s
 // Writes a new image's first blocks once its session is complete.
 bool WriteHead(const std::string& path, const std::string& head)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ::close(fd);
-    return ok;
+    const PosixFile image(path, O_WRONLY | O_NOFOLLOW);
+    return image.isOpen() && image.writeAt(0, {reinterpret_cast<const uint8_t*>(head.data()), head.size()}) &&
+           image.sync();
 }
 
 }  // namespace
@@ -914,17 +903,10 @@ DiscRecorder::Failure DataDiscWriter::startErase(int index, bool quick)
             return {EraseFailed, QStringLiteral("%1 is being written by another program.").arg(Q(path))};
         // An append cut short is of no use once the image is emptied.
         imagefiles::ForgetAppend(path);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        struct stat st {};
-        if (fd < 0 && errno != ENOENT)
-            return {EraseFailed, QStringLiteral("%1 cannot be erased: %2").arg(Q(path), QString::fromUtf8(std::strerror(errno)))};
-        if (fd >= 0) {
-            const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) == 0;
-            const int why = errno;
-            ::close(fd);
-            if (!ok)
-                return {EraseFailed, QStringLiteral("%1 cannot be erased: %2").arg(Q(path), QString::fromUtf8(std::strerror(why)))};
-        }
+        const PosixFile image = OpenRegularFile(path, O_WRONLY | O_NOFOLLOW);
+        const int why = image.isOpen() ? (image.truncate(0) ? 0 : errno) : image.openError();
+        if (why != 0 && why != ENOENT)
+            return {EraseFailed, QStringLiteral("%1 cannot be erased: %2").arg(Q(path), Q(FileReadErrorText(why)))};
         postProgress(EraseOperation, NoPhase, 0);
         finishOperation();
         return {};

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +54,17 @@ QString LinkRefusal(const std::string& path)
         .arg(QFile::decodeName(path.c_str()));
 }
 
+bool PutBack(const PosixFile& image, int64_t size, const std::string& head)
+{
+    const bool ok = image.truncate(static_cast<uint64_t>(size)) &&
+                    image.writeAt(0, {reinterpret_cast<const uint8_t*>(head.data()), head.size()});
+    const int why = errno;
+    if (!image.sync())
+        return false;
+    errno = why;
+    return ok;
+}
+
 std::string AppendRecordPath(const std::string& image) { return image + ".undo"; }
 
 bool RecordAppend(const std::string& image, int64_t oldSize, const std::string& oldHead, std::string* error)
@@ -75,13 +85,8 @@ bool RecordAppend(const std::string& image, int64_t oldSize, const std::string& 
 void ForgetAppend(const std::string& image)
 {
     const std::string path = AppendRecordPath(image);
-    if (::unlink(path.c_str()) == 0) {
-        const int folder = ::open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) {
-            ::fsync(folder);
-            ::close(folder);
-        }
-    }
+    if (::unlink(path.c_str()) == 0)
+        SyncFolder(ParentFolder(path));
 }
 
 bool RestoreInterruptedAppend(const std::string& image, std::string* error)
@@ -104,65 +109,32 @@ bool RestoreInterruptedAppend(const std::string& image, std::string* error)
         return false;
     }
     const std::string head = record.substr(kMagic.size() + 16);
-    const int fd = ::open(image.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        const int why = errno;
+    const PosixFile file = OpenRegularFile(image, O_WRONLY | O_NOFOLLOW);
+    if (!file.isOpen()) {
+        const int why = file.openError();
         if (why == ENOENT) {
             ForgetAppend(image);
             return true;
         }
         *error = why == ELOOP ? LinkRefusal(image).toStdString()
-                              : image + " cannot be put back as it was before an interrupted append: " + SystemText(why);
+                              : image + " cannot be put back as it was before an interrupted append: " +
+                                    FileReadErrorText(why);
         return false;
     }
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    if (!ok) {
-        ::close(fd);
-        *error = image + " is not a regular file.";
-        return false;
-    }
+    uint64_t size = 0;
+    bool ok = file.size(&size);
     // A shorter file is not the image the record was made for (it was
     // erased or replaced since): there is nothing of ours to take back.
-    if (static_cast<uint64_t>(st.st_size) >= oldSize) {
-        ok = ::ftruncate(fd, static_cast<off_t>(oldSize)) == 0;
-        if (ok && !head.empty())
-            ok = ::pwrite(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size());
-        ok = ::fsync(fd) == 0 && ok;
-    }
-    const int why = errno;
-    ::close(fd);
+    if (ok && size >= oldSize)
+        ok = PutBack(file, static_cast<int64_t>(oldSize), head);
     if (!ok) {
-        *error = image + " cannot be put back as it was before an interrupted append: " + SystemText(why);
+        *error = image + " cannot be put back as it was before an interrupted append: " + SystemText(errno);
         return false;
     }
-    if (static_cast<uint64_t>(st.st_size) > oldSize)
+    if (size > oldSize)
         qCInfo(lcDisc, "%s was put back as it was before an interrupted append.", image.c_str());
     ForgetAppend(image);
     return true;
-}
-
-int RestoreInterruptedAppends(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return 0;
-    static const std::string suffix = ".iso.undo";
-    std::vector<std::string> images;
-    while (dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
-            images.push_back(JoinPath(folder, name.substr(0, name.size() - 5)));
-    }
-    ::closedir(dir);
-    int restored = 0;
-    for (const std::string& image : images) {
-        std::string error;
-        if (RestoreInterruptedAppend(image, &error))
-            ++restored;
-        else
-            qCWarning(lcDisc, "%s", error.c_str());
-    }
-    return restored;
 }
 
 }  // namespace imagefiles

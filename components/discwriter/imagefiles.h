@@ -13,18 +13,25 @@
 // was cut short (the program was killed, the machine went down):
 // RestoreInterruptedAppend puts the image back byte for byte as it was. The
 // recorder does so before each write and erase; the start-up does so for
-// the whole image folder.
+// the data image that no running writer holds (RemoveAbandonedImageParts).
 
 #include <QString>
 
 #include <cstdint>
 #include <string>
 
+#include "platform/posixfile.h"
+
 namespace imagefiles {
 
 // True when path itself is a symbolic link (dangling or not).
 bool IsLink(const std::string& path);
 QString LinkRefusal(const std::string& path);
+
+// Cuts the open image back to size bytes, writes head over its first
+// bytes and flushes it: the image as it was before an append. False, with
+// errno of the first step that failed, when any fails.
+bool PutBack(const PosixFile& image, int64_t size, const std::string& head);
 
 std::string AppendRecordPath(const std::string& image);
 // Keeps what the image was before an append; false, with *error, when the
@@ -37,9 +44,5 @@ void ForgetAppend(const std::string& image);
 // image could not be put back (the record then stays for the next try,
 // unless it is unreadable).
 bool RestoreInterruptedAppend(const std::string& image, std::string* error);
-// The same for every "*.iso" of a folder that has a record; returns how
-// many of those records it settled (the image put back, or nothing left to
-// take back). The start-up calls it for the image folder.
-int RestoreInterruptedAppends(const std::string& folder);
 
 }  // namespace imagefiles

@@ -19,6 +19,7 @@
 #include <sys/sysmacros.h>
 
 #include "audiotestutil.h"
+#include "cdimagemaker.h"
 #include "components/disc/cdgrabber.h"
 #include "components/discwriter/audiodiscwriter.h"
 #include "components/discwriter/burndrive.h"
@@ -165,13 +166,7 @@ TEST_F(ImageWriterTest, ThreeTracksOfDifferentFormatsReadBackExactly) {
     CdGrabber grabber;
     grabber.setImageFolder(folder_);
     grabber.refreshDrives();
-    int imageDrive = 0;
-    for (int d = 1; d <= grabber.driveCount(); ++d) {
-        grabber.setDriveIndex(d);
-        if (grabber.drivePath() == cue()) imageDrive = d;
-    }
-    ASSERT_NE(imageDrive, 0);
-    grabber.setDriveIndex(imageDrive);
+    ASSERT_NE(cdtest::selectImageDrive(grabber, cue()), 0);
     ASSERT_TRUE(grabber.readToc());
     ASSERT_EQ(grabber.trackCount(), 3);
     for (int t = 1; t <= 3; ++t) {

@@ -35,6 +35,7 @@
 #include "skin/progressbar.h"
 #include "testenv.h"
 #include "windowkit/disctoolservices.h"
+#include "windowkit/toolcontrols.h"
 
 namespace fs = std::filesystem;
 

@@ -172,11 +172,7 @@ TEST(CdCueSheets, TheListOffersExactlyWhatTheGrabberReads) {
 
             CdGrabber grabber;
             grabber.setImageFolder(folder);
-            int drive = 0;
-            for (int i = 1; i <= grabber.driveCount(); ++i) {
-                grabber.setDriveIndex(i);
-                if (grabber.drivePath() == cuePath) drive = i;
-            }
+            const int drive = cdtest::selectImageDrive(grabber, cuePath);
             if (c.tracks == 0) {
                 EXPECT_EQ(drive, 0);
                 return;
@@ -226,10 +222,7 @@ TEST(CdCueSheets, TheReaderRefusesWhatTheCheckRefuses) {
     makeFifo(folder + "/text.cdt");
     CdGrabber grabber;
     grabber.setImageFolder(folder);
-    for (int i = 1; i <= grabber.driveCount(); ++i) {
-        grabber.setDriveIndex(i);
-        if (grabber.drivePath() == image.cue) break;
-    }
+    cdtest::selectImageDrive(grabber, image.cue);
     ASSERT_EQ(grabber.drivePath(), image.cue);
     ASSERT_TRUE(grabber.readToc());
     testenv::writeFile(image.cue, "CDTEXTFILE \"text.cdt\"\r\n" + testenv::readFile(image.cue));
@@ -252,10 +245,7 @@ TEST(CdCueSheets, TheDriveRoadReadsTheCheckedBinAndCleansUp) {
     ASSERT_EQ(::rename(image.bin.c_str(), (folder + "/LOUD.BIN").c_str()), 0);
     CdGrabber grabber;
     grabber.setImageFolder(folder);
-    for (int i = 1; i <= grabber.driveCount(); ++i) {
-        grabber.setDriveIndex(i);
-        if (grabber.drivePath() == image.cue) break;
-    }
+    cdtest::selectImageDrive(grabber, image.cue);
     ASSERT_EQ(grabber.drivePath(), image.cue);
     grabber.setParanoiaForImages(true);
     grabber.setGrabMode(CdGrabber::GrabSecure);
@@ -282,10 +272,7 @@ TEST(CdCueSheets, OnlyTheSelectedImagesOwnFilesAreAMediaChange) {
     const cdtest::Image image = cdtest::makeThreeTrackImage(folder, "mine");
     CdGrabber grabber;
     grabber.setImageFolder(folder);
-    for (int i = 1; i <= grabber.driveCount(); ++i) {
-        grabber.setDriveIndex(i);
-        if (grabber.drivePath() == image.cue) break;
-    }
+    cdtest::selectImageDrive(grabber, image.cue);
     ASSERT_EQ(grabber.drivePath(), image.cue);
     ASSERT_TRUE(grabber.readToc());
     QSignalSpy spy(&grabber, &CdGrabber::mediaChange);

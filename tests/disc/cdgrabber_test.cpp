@@ -24,14 +24,6 @@ namespace {
 
 using cdtest::Pcm;
 
-int imageDrive(CdGrabber& grabber, const std::string& cue) {
-    for (int i = 1; i <= grabber.driveCount(); ++i) {
-        grabber.setDriveIndex(i);
-        if (grabber.drivePath() == cue) return i;
-    }
-    return 0;
-}
-
 Pcm readWhole(CdGrabber& grabber, int track, int64_t block) {
     Pcm out;
     EXPECT_TRUE(grabber.openTrack(track)) << grabber.lastError();
@@ -51,7 +43,7 @@ struct GrabberFixture : ::testing::Test {
     CdGrabber grabber;
     void SetUp() override {
         grabber.setImageFolder(folder);
-        ASSERT_GT(imageDrive(grabber, image.cue), 0);
+        ASSERT_GT(cdtest::selectImageDrive(grabber, image.cue), 0);
     }
 };
 

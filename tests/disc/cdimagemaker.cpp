@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "components/audio/audiofile.h"
+#include "components/disc/cdgrabber.h"
 #include <cstdio>
 #include <fstream>
 
@@ -174,6 +175,14 @@ Pcm decodedPcm(const std::string& path) {
 
 std::string httpOk(const std::string& body) {
     return "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n" + body;
+}
+
+int selectImageDrive(CdGrabber& grabber, const std::string& cue) {
+    for (int i = 1; i <= grabber.driveCount(); ++i) {
+        grabber.setDriveIndex(i);
+        if (grabber.drivePath() == cue) return i;
+    }
+    return 0;
 }
 
 }  // namespace cdtest

@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+class CdGrabber;
+
 namespace cdtest {
 
 using Pcm = std::vector<int16_t>;  // interleaved stereo
@@ -40,6 +42,10 @@ Image makeImage(const std::string& folder, const std::string& name, const std::v
 // The three-track disc of the notes: a 5 s tone ending right before 4.2 s
 // of silence, then 6.013 s of noise; its table is 0, 375, 690, leadout 1141.
 Image makeThreeTrackImage(const std::string& folder, const std::string& name = "disc");
+
+// Selects the grabber's drive that offers the image of cue: its index, or
+// 0 when no drive does.
+int selectImageDrive(CdGrabber& grabber, const std::string& cue);
 
 // An HTTP server on 127.0.0.1 that answers each request with what the
 // script returns for its request line; the lines are kept for the tests.

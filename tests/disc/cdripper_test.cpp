@@ -27,6 +27,7 @@
 #include "components/skin/skinlabel.h"
 #include "skin/progressbar.h"
 #include "windowkit/disctoolservices.h"
+#include "windowkit/toolcontrols.h"
 #include "components/disc/cddbclient.h"
 #include "disc/cdrip.h"
 #include "platform/fakes.h"
@@ -175,6 +176,45 @@ TEST_F(RipperWindowFixture, EnterAndEscapeStayInTheTextFields) {
     QTest::keyClick(window->edt_artist, Qt::Key_Return);
     EXPECT_EQ(window->edt_artist->text(), "ACDC");
     EXPECT_FALSE(window->CdPlaying);
+    EXPECT_TRUE(window->isVisible());
+}
+
+// The track list from the keyboard alone: Enter on a row opens its title
+// for typing, as a double click does, and starts no preview; Space checks
+// the row; Shift+F10 and the Menu key open the popup menu.
+TEST_F(RipperWindowFixture, TheTrackListFromTheKeyboard) {
+    cdtest::makeThreeTrackImage(images);
+    open();
+    ASSERT_EQ(window->lv->topLevelItemCount(), 3);
+    window->lv->setFocus();
+    window->lv->setCurrentItem(window->lv->topLevelItem(1));
+    QTest::keyClick(window->lv, Qt::Key_Return);
+    EXPECT_FALSE(window->CdPlaying);
+    ASSERT_TRUE(window->Edit1->isVisible());
+    EXPECT_EQ(window->Edit1->text(), "Quiet");
+    window->Edit1->setText("Typed");
+    QTest::keyClick(window->Edit1, Qt::Key_Return);
+    EXPECT_EQ(window->rowTitle(1), "Typed");
+    EXPECT_FALSE(window->CdPlaying);
+
+    // Space checks and unchecks the current row, also after a click on its
+    // title has made another column current.
+    for (int column : {0, 1, 3}) {
+        window->lv->setCurrentItem(window->lv->topLevelItem(2), column);
+        QTest::keyClick(window->lv, Qt::Key_Space);
+        EXPECT_FALSE(window->rowChecked(2)) << column;
+        QTest::keyClick(window->lv, Qt::Key_Space);
+        EXPECT_TRUE(window->rowChecked(2)) << column;
+    }
+    EXPECT_TRUE(window->rowChecked(0) && window->rowChecked(1));
+
+    // Shift+F10 and the Menu key open the list's popup menu.
+    for (const auto& [k, modifiers] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        QTest::keyClick(window->lv, k, modifiers);
+        EXPECT_EQ(QApplication::activePopupWidget(), window->PopupMenu1) << k;
+        window->PopupMenu1->close();
+        QCoreApplication::processEvents();
+    }
     EXPECT_TRUE(window->isVisible());
 }
 

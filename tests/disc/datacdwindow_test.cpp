@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <QTreeWidget>
 #include <QHeaderView>
 #include <QWidget>
@@ -351,6 +352,26 @@ TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
     boxes_.clear();
     window_->RemoveFolder1Click();
     EXPECT_EQ(boxes_.texts(), QStringList{"Please selete the folder you want to remove!"});
+}
+
+// The file list from the keyboard: Delete removes the selected rows and
+// nothing else, Tab leaves the list.
+TEST_F(DataCdWindowTest, DeleteInTheFileListRemovesTheSelectedRows)
+{
+    stage("a.txt", "aa");
+    stage("b.txt", "bbb");
+    window_->selectFolder(window_->compilation().root());
+    ASSERT_EQ(window_->lv->topLevelItemCount(), 2);
+    window_->lv->clearSelection();
+    window_->lv->topLevelItem(1)->setSelected(true);
+    window_->lv->setCurrentItem(window_->lv->topLevelItem(1));
+    const QString kept = window_->lv->topLevelItem(0)->text(0);
+    QTest::keyClick(window_->lv, Qt::Key_Delete);
+    ASSERT_EQ(window_->lv->topLevelItemCount(), 1);
+    EXPECT_EQ(window_->lv->topLevelItem(0)->text(0), kept);
+    EXPECT_EQ(window_->compilation().FileCount(), 1);
+    EXPECT_TRUE(boxes_.texts().isEmpty());
+    EXPECT_FALSE(window_->lv->tabKeyNavigation());
 }
 
 TEST_F(DataCdWindowTest, DropsAndLayoutsComeBackIntoTheSelectedFolder)

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTableWidget>
 #include <QTest>
 
 #include <filesystem>
@@ -107,6 +108,36 @@ TEST_F(DiscWindowKeys, TheAudioCdWriterOpensItsMenus) {
     Tfm_cdaudioburner window;
     expectMenusFromKeys(&window, {"f", "e"});
     window.close();
+}
+
+// A menu opened with F10 gives the focus back when it closes, by Escape or
+// by running its command, so that Escape closes the window again instead of
+// staying in the menu bar.
+TEST_F(DiscWindowKeys, AMenuOpenedWithF10GivesTheFocusBack) {
+    Tfm_cdaudioburner window;
+    activate(&window);
+    window.lv->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), window.lv);
+    // Keys go where the window's focus is once the window is active again.
+    auto key = [&](Qt::Key k) { QTest::keyClick(window.focusWidget(), k); };
+
+    key(Qt::Key_F10);
+    QMenu* file = barOf(&window)->actions().first()->menu();
+    ASSERT_EQ(QApplication::activePopupWidget(), file);
+    QTest::keyClick(file, Qt::Key_Escape);
+    key(Qt::Key_Escape);
+    EXPECT_EQ(window.focusWidget(), window.lv);
+
+    key(Qt::Key_F10);
+    ASSERT_EQ(QApplication::activePopupWidget(), file);
+    const bool testMode = window.EnableTestMode1->isChecked();
+    file->setActiveAction(window.EnableTestMode1);
+    QTest::keyClick(file, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_NE(window.EnableTestMode1->isChecked(), testMode);
+    EXPECT_EQ(window.focusWidget(), window.lv);
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
 }
 
 TEST_F(DiscWindowKeys, TheDataCdWriterOpensItsMenusAndAltFLeavesTheVolumeIdAlone) {

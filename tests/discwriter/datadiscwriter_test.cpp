@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 
 #include "components/discwriter/imagefiles.h"
+#include "components/discwriter/imageparts.h"
 #include "components/discwriter/isosession.h"
 #include "isoreader.h"
 #include "platform/ownedfiles.h"
@@ -521,49 +522,41 @@ TEST_F(DataDiscWriterTest, AnAppendKilledMidwayIsTakenBackByteForByte)
     const std::string before = readFile(iso_);
     const std::string big = MakeBigTree("killed", 200);
 
-    const pid_t child = fork();
-    if (child == 0) {
-        DataDiscWriter writer;
-        writer.setDrivesListed(false);
-        writer.setImageFolder(QString::fromStdString(images_));
-        writer.initialize();
-        writer.setDeviceIndex(1);
-        writer.addPath(QString::fromStdString(big + "/big.bin"));
-        writer.write();
-        for (;;)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    ASSERT_GT(child, 0);
-    struct stat st {};
-    for (int i = 0; i < 6000 && !(stat(iso_.c_str(), &st) == 0 && st.st_size > off_t(before.size()) + (8 << 20)); ++i)
-        usleep(10000);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
-    ASSERT_GT(st.st_size, off_t(before.size())) << "the kill came in the middle of the append";
+    // Another process appends the big file and is killed once the image
+    // has grown by 8 MiB; the image's size then.
+    const auto appendAndKill = [&] {
+        const pid_t child = fork();
+        if (child == 0) {
+            DataDiscWriter writer;
+            writer.setDrivesListed(false);
+            writer.setImageFolder(QString::fromStdString(images_));
+            writer.initialize();
+            writer.setDeviceIndex(1);
+            writer.addPath(QString::fromStdString(big + "/big.bin"));
+            writer.write();
+            for (;;)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        EXPECT_GT(child, 0);
+        if (child <= 0)
+            return off_t(0);
+        struct stat st {};
+        for (int i = 0; i < 6000 && !(stat(iso_.c_str(), &st) == 0 && st.st_size > off_t(before.size()) + (8 << 20)); ++i)
+            usleep(10000);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        return st.st_size;
+    };
+    ASSERT_GT(appendAndKill(), off_t(before.size())) << "the kill came in the middle of the append";
     ASSERT_EQ(access((iso_ + ".undo").c_str(), F_OK), 0) << "the record of the append is there";
 
     // What the start-up does for the image folder.
-    EXPECT_EQ(imagefiles::RestoreInterruptedAppends(images_), 1);
+    RemoveAbandonedImageParts(images_);
     EXPECT_TRUE(readFile(iso_) == before) << "byte for byte as before the append";
     EXPECT_NE(access((iso_ + ".undo").c_str(), F_OK), 0);
 
     // Killed again, the next write takes it back itself and appends.
-    const pid_t again = fork();
-    if (again == 0) {
-        DataDiscWriter writer;
-        writer.setDrivesListed(false);
-        writer.setImageFolder(QString::fromStdString(images_));
-        writer.initialize();
-        writer.setDeviceIndex(1);
-        writer.addPath(QString::fromStdString(big + "/big.bin"));
-        writer.write();
-        for (;;)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    for (int i = 0; i < 6000 && !(stat(iso_.c_str(), &st) == 0 && st.st_size > off_t(before.size()) + (8 << 20)); ++i)
-        usleep(10000);
-    kill(again, SIGKILL);
-    waitpid(again, nullptr, 0);
+    appendAndKill();
     std::string second = testenv::makeTempDir("second");
     writeFile(second + "/b.txt", "b");
     ASSERT_TRUE(writeFolderEntries(second).finished) << writer_.lastErrorText().toStdString();
@@ -628,8 +621,9 @@ TEST(InterruptedAppend, ARecordThatDoesNotFitItsImageChangesNothing)
 
     // A longer one is cut back and gets its first blocks again.
     ASSERT_TRUE(imagefiles::RecordAppend(image, 3000, std::string(10, 'h'), &error)) << error;
-    EXPECT_EQ(imagefiles::RestoreInterruptedAppends(folder), 1);
+    RemoveAbandonedImageParts(folder);
     EXPECT_EQ(readFile(image), std::string(10, 'h') + std::string(2990, 'i'));
+    EXPECT_NE(access(record.c_str(), F_OK), 0);
 
     // Through a link at the image's name nothing is written.
     const std::string outside = testenv::makeTempDir("outside") + "/target";
