@@ -23,7 +23,6 @@ Tfm_cdset* fm_cdset = nullptr;
 
 namespace {
 
-constexpr const char* kRipper = "cd ripper";
 constexpr const char* kRecorder = "recorder";
 
 constexpr int kWidth = 356;
@@ -308,7 +307,7 @@ void Tfm_cdset::checkCodes() {
 
 void Tfm_cdset::readSettings() {
     const IniFile ini;
-    const char* s = CdSetForRecorder ? kRecorder : kRipper;
+    const char* s = CdSetForRecorder ? kRecorder : kRipSection;
     // The format keys are read as the rip and the recorder read them.
     const EncoderDialogCodes codes = EncoderDialogCodes::read(ini, s);
     cbx_frequency->setCurrentIndex(codes.mp3Frequency);
@@ -351,7 +350,7 @@ void Tfm_cdset::showRipSettings(const RipSettings& settings, bool withFolder) {
 
 void Tfm_cdset::writeSettings() {
     IniFile ini;
-    const char* s = CdSetForRecorder ? kRecorder : kRipper;
+    const char* s = CdSetForRecorder ? kRecorder : kRipSection;
     ini.writeInteger(s, "mp3 frequency", cbx_frequency->currentIndex());
     ini.writeInteger(s, "mp3 channel", cbx_channel->currentIndex());
     ini.writeInteger(s, "mp3 bitrate", cbx_mp3bit->currentIndex());

@@ -153,6 +153,15 @@ TEST_F(ToolDialogs, TheRipperModeShowsAndStoresWhatTheRipDoes) {
     }
     d.show();
     ExpectSameRip(Shown(d), chosen);
+    d.btn_defaultClick();
+    {
+        SCOPED_TRACE("Default");
+        RipSettings defaults;
+        defaults.outputFolder = chosen.outputFolder;  // Default leaves the folder
+        ExpectSameRip(Shown(d), defaults);
+        EXPECT_TRUE(d.cd_g[0]->isChecked() && d.cd_a[1]->isChecked());
+        EXPECT_EQ(d.ud_timeout->position(), RipLookupSettings{}.timeoutMs);
+    }
     d.btn_cancelClick();
 }
 
