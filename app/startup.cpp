@@ -1,6 +1,8 @@
 #include "app/startup.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QFontDatabase>
 #include <QTimer>
 
 #include <cstdio>
@@ -136,6 +138,16 @@ int RunProgram(QApplication& app) {
     InstanceServer channel(HandleInstanceMessage);
     if (!ClaimInstance(channel, parameterCount)) return 0;
 
+    // The main window's words wait for the font database, which reads the
+    // font configuration and lists the fonts; it is filled on a thread while
+    // the splash is made and shown. Not before the application object is
+    // made: making it may read the configuration too.
+    const std::jthread fonts([] { QFontDatabase::families(); });
+    // The first window shown or disabled starts the screen-reader bridge,
+    // which waits for the session bus; without a bus the connection tries to
+    // launch one, which takes longer than making the splash. It is made here
+    // on a thread while the splash and the main window are built.
+    const std::jthread bus([] { QDBusConnection::sessionBus(); });
     // This process owns the library now: nobody else writes its tree file.
     TrackLibrary(DataFolder(), PlaylistFolder()).prefetchTree();
     // Hundreds of megabytes may go; the windows are built meanwhile.

@@ -22,6 +22,7 @@
 #include "components/disc/cdimages.h"
 #include "components/disc/cdiolibraries.h"
 #include "components/disc/disclog.h"
+#include "platform/ownedfiles.h"
 #include "platform/paths.h"
 
 Q_LOGGING_CATEGORY(lcDisc, "tunevale.disc", QtWarningMsg)
@@ -81,8 +82,7 @@ std::string imageFiles(const std::string& cue, const std::string& bin) {
 // checked table, beside a link to the checked .bin's open descriptor, in a
 // folder of its own; removeFolder takes them away again.
 std::string privateImage(int binFd, const std::vector<int32_t>& lsns, int firstNumber) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/tunevale-image-XXXXXX";
+    std::string folder = TemporaryFolder() + "/tunevale-image-XXXXXX";
     if (!::mkdtemp(folder.data())) return {};
     std::string cue = "FILE \"image.bin\" BINARY\n";
     char line[64];

@@ -1,6 +1,5 @@
 #include "components/discwriter/imageparts.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "components/disc/disclog.h"
@@ -9,8 +8,7 @@
 #include "platform/paths.h"
 
 void ClearAbandonedPart(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+    if (imagefiles::IsLink(path))
         ::unlink(path.c_str());
     else
         RemoveIfAbandoned(path);

@@ -80,6 +80,18 @@ protected:
                                    CompilationAdder::Entry::AddFile);
     }
 
+    // The folder name prompt (new folder, rename) gets name typed and OK.
+    void typeInFolderPrompt(const QString& name)
+    {
+        presenter_.setModalHandler([name](QWidget* w) {
+            if (auto* prompt = qobject_cast<Tfm_newfolder*>(w)) {
+                prompt->edt_name->setText(name);
+                prompt->btn_okClick();
+            }
+            return 0;
+        });
+    }
+
     bool writeAndWait()
     {
         window_->btn_writeClick();
@@ -323,13 +335,7 @@ TEST_F(DataCdWindowTest, RemovingAFolderKeepsToTheStagingFolder)
 {
     std::string outside = testenv::makeTempDir("outside");
     writeFile(outside + "/keep.txt", "keep");
-    presenter_.setModalHandler([](QWidget* w) {
-        if (auto* prompt = qobject_cast<Tfm_newfolder*>(w)) {
-            prompt->edt_name->setText("A");
-            prompt->btn_okClick();
-        }
-        return 0;
-    });
+    typeInFolderPrompt("A");
     window_->CreateNewFolder1Click();
     CompilationFolder* a = window_->compilation().childNamed(window_->compilation().root(), "A");
     ASSERT_TRUE(a);
@@ -480,13 +486,7 @@ TEST_F(DataCdWindowTest, TheDiscHoldsExactlyWhatTheWindowLists)
 
     dialogs.chooseNext({QString::fromStdString(sources_ + "/.notes")});
     window_->btn_addfileClick();
-    presenter_.setModalHandler([](QWidget* w) {
-        if (auto* prompt = qobject_cast<Tfm_newfolder*>(w)) {
-            prompt->edt_name->setText("Docs");
-            prompt->btn_okClick();
-        }
-        return 0;
-    });
+    typeInFolderPrompt("Docs");
     window_->CreateNewFolder1Click();
     CompilationFolder* docs = window_->compilation().childNamed(window_->compilation().root(), "Docs");
     ASSERT_TRUE(docs);
@@ -514,26 +514,19 @@ TEST_F(DataCdWindowTest, AFolderAndAFileNeverShareAName)
 {
     stage("Music", "a file");
     stage("song.mp3", "song");
-    QString typed = "Music";
-    presenter_.setModalHandler([&](QWidget* w) {
-        if (auto* prompt = qobject_cast<Tfm_newfolder*>(w)) {
-            prompt->edt_name->setText(typed);
-            prompt->btn_okClick();
-        }
-        return 0;
-    });
+    typeInFolderPrompt("Music");
     window_->CreateNewFolder1Click();
     EXPECT_EQ(boxes_.texts(), QStringList{"Same-named-file already exists! Please rename your folder!"});
     EXPECT_EQ(window_->compilation().root()->children.size(), 0u);
 
     // A folder renamed to a staged file's name.
-    typed = "Other";
+    typeInFolderPrompt("Other");
     window_->CreateNewFolder1Click();
     CompilationFolder* album = window_->compilation().childNamed(window_->compilation().root(), "Other");
     ASSERT_TRUE(album);
     stage("Album", "another file");
     window_->selectFolder(album);
-    typed = "Album";
+    typeInFolderPrompt("Album");
     boxes_.clear();
     window_->RenameFolder1Click();
     EXPECT_EQ(boxes_.texts(), QStringList{"Same-named-file already exists! Please rename your folder!"});

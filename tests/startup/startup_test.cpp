@@ -4,11 +4,13 @@
 #include <QDeadlineTimer>
 #include <QAction>
 #include <QFileInfo>
+#include <QImage>
 #include <QProcess>
 #include <QTimer>
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -164,6 +166,26 @@ TEST_F(Forms, TheSplashClosesItselfWithoutEndingTheProgram) {
     EXPECT_FALSE(fm_cover->isEnabled());
     EXPECT_EQ(fm_cover->size(), QSize(399, 239));
     EXPECT_EQ(fm_cover->Timer1->interval(), 1000);
+    // Its picture, drawn when the program was built, fills it and carries the
+    // product's words: light letters over the dark sky, in the title's band
+    // and in the line under it.
+    const QImage picture = fm_cover->grab().toImage();
+    ASSERT_EQ(picture.size(), QSize(399, 239));
+    const QColor sky = picture.pixelColor(2, 2);
+    EXPECT_LE(std::abs(sky.red() - 0x1f) + std::abs(sky.green() - 0x3b) + std::abs(sky.blue() - 0x5c), 6)
+        << sky.name().toStdString();
+    const auto lightPixels = [&](const QRect& band) {
+        int n = 0;
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            for (int x = band.left(); x <= band.right(); ++x) {
+                const QColor c = picture.pixelColor(x, y);
+                n += c.red() > 0xc0 && c.green() > 0xc0 && c.blue() > 0xc0;
+            }
+        return n;
+    };
+    EXPECT_GT(lightPixels(QRect(24, 30, 351, 56)), 200);
+    EXPECT_GT(lightPixels(QRect(26, 86, 347, 20)), 50);
+    EXPECT_EQ(lightPixels(QRect(0, 0, 399, 28)), 0);
     // The splash is the only visible window when it closes: the loop ends a
     // moment after the splash is gone, unless the program ended with it.
     QTimer poll;
