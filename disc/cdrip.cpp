@@ -572,9 +572,10 @@ void Tfm_cdripper::btn_freedbClick() {
     if (RipThread || lookupJob_ || driveJob_ || AudioGrabber.trackCount() < 1) return;
     const IniFile ini;
     CddbServer server;
-    server.host = QString::fromStdString(ini.readString(kSection, "cddb server", server.host)).trimmed().toStdString();
-    server.port = CddbPortOfText(QString::fromStdString(ini.readString(kSection, "port", "80")).trimmed().toStdString());
-    server.timeoutMs = std::clamp(ini.readInteger(kSection, "timeout", 15000), 1, 600000);
+    const RipLookupSettings lookup = ReadRipLookupSettings(ini);
+    server.host = QString::fromStdString(lookup.server).trimmed().toStdString();
+    server.port = CddbPortOfText(QString::fromStdString(lookup.port).trimmed().toStdString());
+    server.timeoutMs = std::clamp(lookup.timeoutMs, 1, 600000);
     server.script = "/~cddb/cddb.cgi";
 
     // The lookup asks the server on a worker with a copy of the table; the

@@ -23,7 +23,6 @@ Tfm_cdset* fm_cdset = nullptr;
 
 namespace {
 
-constexpr const char* kRipper = "cd ripper";
 constexpr const char* kRecorder = "recorder";
 
 constexpr int kWidth = 356;
@@ -308,7 +307,7 @@ void Tfm_cdset::checkCodes() {
 
 void Tfm_cdset::readSettings() {
     const IniFile ini;
-    const char* s = CdSetForRecorder ? kRecorder : kRipper;
+    const char* s = CdSetForRecorder ? kRecorder : kRipSection;
     // The format keys are read as the rip and the recorder read them.
     const EncoderDialogCodes codes = EncoderDialogCodes::read(ini, s);
     cbx_frequency->setCurrentIndex(codes.mp3Frequency);
@@ -325,27 +324,33 @@ void Tfm_cdset::readSettings() {
     cbx_oggbit->setCurrentIndex(codes.oggBitrate);
     up_oggquality->setPosition(codes.oggQuality);
     if (CdSetForRecorder) return;
-    GrabMode = ini.readInteger(s, "grab mode", 2);
-    ud_retries->setPosition(ini.readInteger(s, "error retry", 5));
-    ud_speed->setPosition(ini.readInteger(s, "drive speed", 32));
-    ErrorAction = ini.readInteger(s, "error action", 4);
-    cbx_name->setCurrentIndex(ini.readInteger(s, "filename format", 1));
-    edt_directory->setText(
-        StoredFolderOr(QString::fromStdString(ini.readString(s, "Output directory", "")), MusicFolder()));
-    cbx_normalize->setChecked(ini.readBool(s, "normalize", false));
-    ud_normzlize->setPosition(ini.readInteger(s, "normalzie ration", 98));
-    cbx_fade->setChecked(ini.readBool(s, "fade", false));
-    ud_fadein->setPosition(ini.readInteger(s, "fade in", 10));
-    ud_fadeout->setPosition(ini.readInteger(s, "fade out", 20));
-    CdSource = ini.readInteger(s, "cd source", 1);
-    edt_cddbadd->setText(QString::fromStdString(ini.readString(s, "cddb server", kDefaultCddbServer)));
-    edt_cddbport->setText(QString::fromStdString(ini.readString(s, "port", "80")));
-    ud_timeout->setPosition(ini.readInteger(s, "timeout", 10000));
+    showRipSettings(ReadRipSettings(ini), true);
+    const RipLookupSettings lookup = ReadRipLookupSettings(ini);
+    CdSource = lookup.cdSource;
+    edt_cddbadd->setText(QString::fromStdString(lookup.server));
+    edt_cddbport->setText(QString::fromStdString(lookup.port));
+    ud_timeout->setPosition(lookup.timeoutMs);
+}
+
+// The shown values of the keys a rip reads; the folder only when asked, as
+// Default leaves it.
+void Tfm_cdset::showRipSettings(const RipSettings& settings, bool withFolder) {
+    GrabMode = settings.grabMode;
+    ud_retries->setPosition(settings.errorRetry);
+    ud_speed->setPosition(settings.driveSpeed);
+    ErrorAction = settings.errorAction;
+    cbx_name->setCurrentIndex(settings.fileNameFormat);
+    if (withFolder) edt_directory->setText(QString::fromStdString(settings.outputFolder));
+    cbx_normalize->setChecked(settings.normalize);
+    ud_normzlize->setPosition(settings.normalizeRatio);
+    cbx_fade->setChecked(settings.fade);
+    ud_fadein->setPosition(settings.fadeIn);
+    ud_fadeout->setPosition(settings.fadeOut);
 }
 
 void Tfm_cdset::writeSettings() {
     IniFile ini;
-    const char* s = CdSetForRecorder ? kRecorder : kRipper;
+    const char* s = CdSetForRecorder ? kRecorder : kRipSection;
     ini.writeInteger(s, "mp3 frequency", cbx_frequency->currentIndex());
     ini.writeInteger(s, "mp3 channel", cbx_channel->currentIndex());
     ini.writeInteger(s, "mp3 bitrate", cbx_mp3bit->currentIndex());
@@ -360,21 +365,21 @@ void Tfm_cdset::writeSettings() {
     ini.writeInteger(s, "ogg bitrate", cbx_oggbit->currentIndex());
     ini.writeInteger(s, "ogg quality", up_oggquality->position());
     if (CdSetForRecorder) return;
-    ini.writeInteger(s, "grab mode", GrabMode);
-    ini.writeInteger(s, "error retry", ud_retries->position());
-    ini.writeInteger(s, "drive speed", ud_speed->position());
-    ini.writeInteger(s, "error action", ErrorAction);
-    ini.writeInteger(s, "filename format", cbx_name->currentIndex());
-    ini.writeString(s, "Output directory", edt_directory->text().toStdString());
-    ini.writeBool(s, "normalize", cbx_normalize->isChecked());
-    ini.writeInteger(s, "normalzie ration", ud_normzlize->position());
-    ini.writeBool(s, "fade", cbx_fade->isChecked());
-    ini.writeInteger(s, "fade in", ud_fadein->position());
-    ini.writeInteger(s, "fade out", ud_fadeout->position());
-    ini.writeInteger(s, "cd source", CdSource);
-    ini.writeString(s, "cddb server", edt_cddbadd->text().toStdString());
-    ini.writeString(s, "port", edt_cddbport->text().toStdString());
-    ini.writeInteger(s, "timeout", ud_timeout->position());
+    RipSettings rip;
+    rip.grabMode = GrabMode;
+    rip.errorRetry = ud_retries->position();
+    rip.driveSpeed = ud_speed->position();
+    rip.errorAction = ErrorAction;
+    rip.fileNameFormat = cbx_name->currentIndex();
+    rip.outputFolder = edt_directory->text().toStdString();
+    rip.normalize = cbx_normalize->isChecked();
+    rip.normalizeRatio = ud_normzlize->position();
+    rip.fade = cbx_fade->isChecked();
+    rip.fadeIn = ud_fadein->position();
+    rip.fadeOut = ud_fadeout->position();
+    WriteRipSettings(ini, rip);
+    WriteRipLookupSettings(ini, {CdSource, edt_cddbadd->text().toStdString(), edt_cddbport->text().toStdString(),
+                                 ud_timeout->position()});
 }
 
 void Tfm_cdset::btn_okClick() {
@@ -385,14 +390,16 @@ void Tfm_cdset::btn_okClick() {
 void Tfm_cdset::btn_cancelClick() { reject(); }
 
 void Tfm_cdset::btn_defaultClick() {
+    // The defaults are those of a settings file without the keys: what a rip
+    // does for a user who never set anything.
+    const RipLookupSettings lookup;
     RadioButton[0]->setChecked(true);
-    edt_cddbadd->setText(QString::fromLatin1(kDefaultCddbServer));
-    edt_cddbport->setText(QStringLiteral("80"));
-    ud_timeout->setPosition(10000);
-    cd_g[1]->setChecked(true);
-    ud_retries->setPosition(5);
-    ud_speed->setPosition(32);
-    cd_a[3]->setChecked(true);
+    edt_cddbadd->setText(QString::fromStdString(lookup.server));
+    edt_cddbport->setText(QString::fromStdString(lookup.port));
+    ud_timeout->setPosition(lookup.timeoutMs);
+    showRipSettings(RipSettings{}, false);
+    CheckCode(cd_g, 1, GrabMode);
+    CheckCode(cd_a, 1, ErrorAction);
     rb_f[1]->setChecked(true);
     rb_b[1]->setChecked(true);
     rb_c[1]->setChecked(true);
@@ -406,12 +413,6 @@ void Tfm_cdset::btn_defaultClick() {
     cbx_oggchannel->setCurrentIndex(1);
     cbx_oggbit->setCurrentIndex(1);
     up_oggquality->setPosition(300);
-    cbx_name->setCurrentIndex(1);
-    cbx_normalize->setChecked(false);
-    ud_normzlize->setPosition(98);
-    cbx_fade->setChecked(false);
-    ud_fadein->setPosition(10);
-    ud_fadeout->setPosition(20);
     cbx_normalizeClick();
 }
 

@@ -10,6 +10,7 @@
 
 #include <array>
 
+#include "jobs/ripoptions.h"
 #include "windowkit/toolcontrols.h"
 
 class QButtonGroup;
@@ -21,9 +22,6 @@ class SkinLabel;
 // True: the recorder's settings (section [recorder], format tabs only);
 // false: the ripper's (section [cd ripper], all tabs).
 extern bool CdSetForRecorder;
-
-// The default CD database server the dialog offers.
-inline constexpr const char* kDefaultCddbServer = "gnudb.gnudb.org";
 
 class Tfm_cdset : public QDialog {
     Q_OBJECT
@@ -85,8 +83,8 @@ public:
     QPushButton* btn_cancel = nullptr;
 
     // The codes the radio groups stand for.
-    int GrabMode = 2;
-    int ErrorAction = 4;
+    int GrabMode = RipSettings{}.grabMode;
+    int ErrorAction = RipSettings{}.errorAction;
     int CdSource = 1;
     int WavFrequency = 2;
     int WavBits = 2;
@@ -98,6 +96,7 @@ protected:
 private:
     void readSettings();
     void writeSettings();
+    void showRipSettings(const RipSettings& settings, bool withFolder);
     void checkCodes();
 };
 

@@ -27,22 +27,22 @@ TEST_F(ToolDialogs, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) 
     Tfm_cdset d;
     d.show();
     EXPECT_EQ(d.PageControl1->currentIndex(), 0);
-    EXPECT_TRUE(d.cd_g[1]->isChecked());
-    EXPECT_TRUE(d.cd_a[3]->isChecked());
+    EXPECT_TRUE(d.cd_g[0]->isChecked());
+    EXPECT_TRUE(d.cd_a[1]->isChecked());
     EXPECT_TRUE(d.rb_f[1]->isChecked() && d.rb_b[1]->isChecked() && d.rb_c[1]->isChecked());
     EXPECT_TRUE(d.RadioButton[1]->isChecked());
     const std::pair<QComboBox*, QString> lists[] = {
         {d.cbx_frequency, "44100"}, {d.cbx_channel, "Stereo"}, {d.cbx_mp3bit, "128"},  {d.cbx_mp3vbrbit, "128"},
-        {d.cbx_oggfre, "44100"},    {d.cbx_oggchannel, "Stereo"}, {d.cbx_oggbit, "128"}, {d.cbx_name, "<Title>-<Artist>"},
+        {d.cbx_oggfre, "44100"},    {d.cbx_oggchannel, "Stereo"}, {d.cbx_oggbit, "128"}, {d.cbx_name, "<Title>"},
         {d.cbx_wma, "WMA 44,100 Hz; 16 Bit; Stereo; 128 kbps"}};
     for (const auto& [list, text] : lists) EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
     const std::pair<UpDown*, int> numbers[] = {{d.ud_retries, 5},     {d.ud_speed, 32},      {d.ud_mp3vbrquality, 5},
                                                {d.up_oggquality, 300}, {d.ud_normzlize, 98}, {d.ud_fadein, 10},
-                                               {d.ud_fadeout, 20},     {d.ud_timeout, 10000}};
+                                               {d.ud_fadeout, 20},     {d.ud_timeout, 15000}};
     for (const auto& [spin, value] : numbers) EXPECT_EQ(spin->position(), value) << spin->objectName().toStdString();
     EXPECT_FALSE(d.cbx_normalize->isChecked());
     EXPECT_FALSE(d.cbx_fade->isEnabled());
-    EXPECT_EQ(d.edt_directory->text(), MusicFolder());
+    EXPECT_EQ(d.edt_directory->text(), RipOutputFolder());
     EXPECT_EQ(d.edt_cddbadd->text(), kDefaultCddbServer);
     EXPECT_EQ(d.edt_cddbport->text(), "80");
 
@@ -53,7 +53,7 @@ TEST_F(ToolDialogs, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) 
     d.cbx_normalize->setChecked(true);
     d.cbx_fade->setChecked(true);
     d.btn_defaultClick();
-    EXPECT_EQ(d.GrabMode, 2);
+    EXPECT_EQ(d.GrabMode, 1);
     EXPECT_EQ(d.WavFrequency, 2);
     EXPECT_FALSE(d.cbx_normalize->isChecked() || d.cbx_fade->isChecked());
     EXPECT_FALSE(d.cbx_fade->isEnabled() || d.ud_fadein->isEnabled() || d.ud_normzlize->isEnabled());
@@ -69,7 +69,100 @@ TEST_F(ToolDialogs, RipperModeStartsFromTheDefaultsAndWritesItsTwentyEightKeys) 
     IniFile ini;
     EXPECT_EQ(ini.readInteger("cd ripper", "cd source", -1), 2);
     EXPECT_EQ(ini.readInteger("cd ripper", "normalzie ration", -1), 98);
-    EXPECT_EQ(ini.readString("cd ripper", "output directory", ""), MusicFolder().toStdString());
+    EXPECT_EQ(ini.readString("cd ripper", "output directory", ""), RipOutputFolder().toStdString());
+}
+
+// What the dialog shows of the keys a rip reads, as the rip would hold them.
+RipSettings Shown(const Tfm_cdset& d) {
+    RipSettings s;
+    s.grabMode = d.GrabMode;
+    s.errorRetry = d.ud_retries->position();
+    s.errorAction = d.ErrorAction;
+    s.driveSpeed = d.ud_speed->position();
+    s.normalize = d.cbx_normalize->isChecked();
+    s.fade = d.cbx_fade->isChecked();
+    s.fadeIn = d.ud_fadein->position();
+    s.fadeOut = d.ud_fadeout->position();
+    s.normalizeRatio = d.ud_normzlize->position();
+    s.outputFolder = d.edt_directory->text().toStdString();
+    s.fileNameFormat = d.cbx_name->currentIndex();
+    return s;
+}
+
+void ExpectSameRip(const RipSettings& shown, const RipSettings& ripped) {
+    EXPECT_EQ(shown.grabMode, ripped.grabMode);
+    EXPECT_EQ(shown.errorRetry, ripped.errorRetry);
+    EXPECT_EQ(shown.errorAction, ripped.errorAction);
+    EXPECT_EQ(shown.driveSpeed, ripped.driveSpeed);
+    EXPECT_EQ(shown.normalize, ripped.normalize);
+    EXPECT_EQ(shown.fade, ripped.fade);
+    EXPECT_EQ(shown.fadeIn, ripped.fadeIn);
+    EXPECT_EQ(shown.fadeOut, ripped.fadeOut);
+    EXPECT_EQ(shown.normalizeRatio, ripped.normalizeRatio);
+    EXPECT_EQ(shown.outputFolder, ripped.outputFolder);
+    EXPECT_EQ(shown.fileNameFormat, ripped.fileNameFormat);
+}
+
+// A user who never opened the dialog, opens it and cancels, rips what it
+// showed; after OK the rip reads what it stored, including values an older
+// file holds under the spellings rips read first.
+TEST_F(ToolDialogs, TheRipperModeShowsAndStoresWhatTheRipDoes) {
+    CdSetForRecorder = false;
+    Tfm_cdset d;
+    d.show();
+    {
+        SCOPED_TRACE("no keys");
+        ExpectSameRip(Shown(d), ReadRipSettings(IniFile()));
+        EXPECT_TRUE(d.cd_g[0]->isChecked() && d.cd_a[1]->isChecked());
+        EXPECT_EQ(ReadRipLookupSettings(IniFile()).timeoutMs, d.ud_timeout->position());
+    }
+    d.btn_cancelClick();
+
+    {
+        IniFile ini;
+        ini.writeString("cd ripper", "output directory", "/srv/rips");
+        ini.writeInteger("cd ripper", "normalzie Ratio", 60);
+        ini.writeInteger("cd ripper", "normalzie ration", 80);
+    }
+    d.show();
+    {
+        SCOPED_TRACE("older spellings");
+        EXPECT_EQ(d.edt_directory->text(), "/srv/rips");
+        EXPECT_EQ(d.ud_normzlize->position(), 60);
+        ExpectSameRip(Shown(d), ReadRipSettings(IniFile()));
+    }
+    d.cd_g[2]->setChecked(true);
+    d.cd_a[3]->setChecked(true);
+    d.cbx_name->setCurrentIndex(4);
+    d.ud_retries->setPosition(7);
+    d.ud_speed->setPosition(8);
+    d.cbx_normalize->setChecked(true);
+    d.ud_normzlize->setPosition(90);
+    d.cbx_fade->setChecked(true);
+    d.ud_fadein->setPosition(3);
+    d.ud_fadeout->setPosition(4);
+    d.edt_directory->setText("/srv/other");
+    d.ud_timeout->setPosition(2500);
+    const RipSettings chosen = Shown(d);
+    d.btn_okClick();
+    {
+        SCOPED_TRACE("after OK");
+        ExpectSameRip(chosen, ReadRipSettings(IniFile()));
+        EXPECT_EQ(ReadRipLookupSettings(IniFile()).timeoutMs, 2500);
+        EXPECT_EQ(IniKeys("cd ripper").size(), 29) << "no second copy of the folder's key";
+    }
+    d.show();
+    ExpectSameRip(Shown(d), chosen);
+    d.btn_defaultClick();
+    {
+        SCOPED_TRACE("Default");
+        RipSettings defaults;
+        defaults.outputFolder = chosen.outputFolder;  // Default leaves the folder
+        ExpectSameRip(Shown(d), defaults);
+        EXPECT_TRUE(d.cd_g[0]->isChecked() && d.cd_a[1]->isChecked());
+        EXPECT_EQ(d.ud_timeout->position(), RipLookupSettings{}.timeoutMs);
+    }
+    d.btn_cancelClick();
 }
 
 // Its opener centres it before its first show, when it has not been shown
