@@ -25,6 +25,12 @@ function(tunevale_add_test name)
     # Leaks of the system's own libraries (the session bus under a real X
     # display) are theirs, not ours.
     list(APPEND env "LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/support/lsan.supp")
+    # Work handed to threads and queued calls can outlive the frame that
+    # made it: a capture by reference of a local is caught only when freed
+    # frames stay poisoned. Globals built from other files' globals before
+    # those exist are caught at start.
+    list(APPEND env "ASAN_OPTIONS=detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1")
+    list(APPEND env "UBSAN_OPTIONS=print_stacktrace=1")
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}" LABELS "${T_LABELS}")
   # Tests that play into or record from the one null sink would hear each

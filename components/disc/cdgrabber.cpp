@@ -276,6 +276,7 @@ struct ParanoiaShared {
 
 struct ParanoiaReader final : CdTrackReader {
     std::shared_ptr<ParanoiaShared> s;
+    std::thread thread;
     int32_t expected = 0;  // the sector the ring's first full slot holds
     int deadlineMs = 60000;
     bool stalled = false;
@@ -291,6 +292,16 @@ struct ParanoiaReader final : CdTrackReader {
         // A reader that answers ends within a sector's read; one that hangs
         // in the drive is left to end by itself, owning what it uses.
         if (!stalled) s->readerWake.wait_for(lock, std::chrono::seconds(2), [&] { return s->done; });
+        const bool ended = s->done;
+        lock.unlock();
+        // The thread lets go of the drive and the private folder only as it
+        // returns, after saying it is done: the close waits for that, so the
+        // next open finds the drive free and nothing is left in the folder.
+        if (!thread.joinable()) return;
+        if (ended)
+            thread.join();
+        else
+            thread.detach();
     }
 
     void seekTo(int32_t lsn) {
@@ -671,7 +682,7 @@ bool CdGrabber::openTrack(int number) {
         reader->s = s;
         reader->expected = t->first;
         reader->deadlineMs = deadlineMs_;
-        std::thread(ParanoiaShared::run, s).detach();
+        reader->thread = std::thread(ParanoiaShared::run, s);
         reader_ = std::move(reader);
     }
     position_ = 0;

@@ -13,10 +13,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <future>
 #include <thread>
+#include <vector>
 
 #include "cdimagemaker.h"
 #include "components/disc/cdgrabber.h"
@@ -262,6 +264,50 @@ TEST(CdCueSheets, TheDriveRoadReadsTheCheckedBinAndCleansUp) {
     while (dirent* e = ::readdir(dir)) entries += e->d_name[0] != '.';
     ::closedir(dir);
     EXPECT_EQ(entries, 0);
+}
+
+// A closed track has let go of everything it took by the time the close
+// returns, however late the reading thread gets the processor back: the
+// private folder is gone and the next open finds the drive free. Busy
+// threads keep every core taken, so the thread's last steps come late.
+TEST(CdCueSheets, AClosedTrackLeavesNothingBehindWhenItReturns) {
+    const std::string folder = testenv::makeTempDir("cue");
+    const std::string tmp = testenv::makeTempDir("tmp");
+    testenv::ScopedEnv env("TMPDIR", tmp.c_str());
+    cdtest::Image image = cdtest::makeThreeTrackImage(folder, "busy");
+    CdGrabber grabber;
+    grabber.setImageFolder(folder);
+    cdtest::selectImageDrive(grabber, image.cue);
+    grabber.setParanoiaForImages(true);
+    ASSERT_TRUE(grabber.readToc()) << grabber.tocProblem();
+
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> busy;
+    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
+        busy.emplace_back([&] {
+            while (!stop.load(std::memory_order_relaxed)) {
+            }
+        });
+    int leftBehind = 0;
+    for (int round = 0; round < 40 && leftBehind == 0; ++round) {
+        // The busy threads must be stopped whatever fails here.
+        if (!grabber.openTrack(1 + round % 3)) {
+            ADD_FAILURE() << "track " << 1 + round % 3 << " does not open";
+            break;
+        }
+        grabber.readBlock(588);
+        grabber.closeTrack();
+        DIR* dir = ::opendir(tmp.c_str());
+        if (!dir) {
+            ADD_FAILURE() << tmp << " cannot be listed";
+            break;
+        }
+        while (dirent* e = ::readdir(dir)) leftBehind += e->d_name[0] != '.';
+        ::closedir(dir);
+    }
+    stop = true;
+    for (auto& t : busy) t.join();
+    EXPECT_EQ(leftBehind, 0);
 }
 
 // The window's disc changes only when the selected image's own .cue or
