@@ -159,6 +159,11 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     cb_writespeed->setGeometry(316, 232, 104, 22);
     pgb_progress = new ToolProgressBar(this);
     pgb_progress->setGeometry(8, 262, 412, 16);
+    // The lists and the bar have no label on the window to name them.
+    lv->setAccessibleName(QStringLiteral("Tracks"));
+    cb_drive->setAccessibleName(QStringLiteral("Drive"));
+    cb_writespeed->setAccessibleName(QStringLiteral("Write Speed"));
+    pgb_progress->setAccessibleName(QStringLiteral("Write progress"));
     btn_file = ToolButton(this, "btn_file", QStringLiteral("Add"));
     btn_delete = ToolButton(this, "btn_delete", QStringLiteral("Remove"));
     btn_up = ToolButton(this, "btn_up", QStringLiteral("UP"));

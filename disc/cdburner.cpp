@@ -82,18 +82,23 @@ Tfm_burner::Tfm_burner(QWidget* parent)
 
     // The drive has a row of its own: a recorder's vendor, product and
     // revision, or the image recorder's folder, need the width.
-    PlaceControl(new QLabel(QStringLiteral("Drive:")), this, 8, 28, 48, 21);
+    // Each label names its control to screen readers.
+    auto* driveLabel = PlaceControl(new QLabel(QStringLiteral("Drive:")), this, 8, 28, 48, 21);
     cb_drive = PlaceControl(new ToolComboBox, this, 58, 28, 485, 21);
-    PlaceControl(new QLabel(QStringLiteral("Volume ID:")), this, 8, 54, 70, 21);
+    driveLabel->setBuddy(cb_drive);
+    auto* idLabel = PlaceControl(new QLabel(QStringLiteral("Volume ID:")), this, 8, 54, 70, 21);
     edt_id = PlaceControl(new QLineEdit, this, 80, 54, 170, 21);
-    PlaceControl(new QLabel(QStringLiteral("Write Speed:")), this, 266, 54, 90, 21);
+    idLabel->setBuddy(edt_id);
+    auto* speedLabel = PlaceControl(new QLabel(QStringLiteral("Write Speed:")), this, 266, 54, 90, 21);
     cb_writespeed = PlaceControl(new ToolComboBox, this, 358, 54, 80, 21);
+    speedLabel->setBuddy(cb_writespeed);
     StatusBar1 = PlaceControl(new QLabel(QStringLiteral("Image Files - Drag and  Drop Files or Folders")), this, 8, 80, 535, 18);
 
     tv = PlaceControl(new QTreeWidget, this, 8, 100, 160, 178);
     tv->setHeaderHidden(true);
     tv->setMinimumWidth(100);
     tv->setContextMenuPolicy(Qt::CustomContextMenu);
+    tv->setAccessibleName(QStringLiteral("Folders"));
     lv = PlaceControl(new QTreeWidget, this, 172, 100, 371, 178);
     lv->setRootIsDecorated(false);
     lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -107,9 +112,11 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     lv->header()->setMinimumSectionSize(40);
     lv->header()->setSectionsClickable(false);
     lv->setContextMenuPolicy(Qt::CustomContextMenu);
+    lv->setAccessibleName(QStringLiteral("Files"));
     lv->viewport()->installEventFilter(this);
     edt_name = new QLineEdit(lv->viewport());
     edt_name->hide();
+    edt_name->setAccessibleName(QStringLiteral("File Name"));
     edt_name->installEventFilter(this);
 
     btn_addfile = PlaceControl(new QPushButton(QStringLiteral("Add File")), this, 172, 282, 80, 23);
@@ -123,12 +130,14 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     tb->setFrequency(50);
     tb->setShowTick(true);
     tb->setEnabled(false);
+    tb->setAccessibleName(QStringLiteral("Disc usage (MB)"));
     const char* marks[] = {"0MB", "200MB", "400MB", "600MB", "700MB", "800MB"};
     for (int i = 0; i < 6; ++i)
         sizeMarks_[i] = PlaceControl(new QLabel(QString::fromLatin1(marks[i])), this, 0, 332, 45, 16);
 
-    PlaceControl(new QLabel(QStringLiteral("Written:")), this, 8, 354, 50, 20);
+    auto* writtenLabel = PlaceControl(new QLabel(QStringLiteral("Written:")), this, 8, 354, 50, 20);
     prb_write = PlaceControl(new ToolProgressBar, this, 60, 354, 220, 20);
+    writtenLabel->setBuddy(prb_write);
     btn_write = PlaceControl(new QPushButton(QStringLiteral("Write Disc")), this, 290, 352, 80, 25);
     btn_cancel = PlaceControl(new QPushButton(QStringLiteral("Cancel")), this, 376, 352, 80, 25);
     btn_close = PlaceControl(new QPushButton(QStringLiteral("Close")), this, 462, 352, 80, 25);

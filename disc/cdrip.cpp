@@ -72,6 +72,7 @@ void Tfm_cdripper::buildControls() {
     driveLabel->setGeometry(8, top + 4, 58, 20);
     cbx_cdrom = new QComboBox(this);
     cbx_cdrom->setGeometry(66, top + 2, 326, 22);
+    driveLabel->setBuddy(cbx_cdrom);
     connect(cbx_cdrom, &QComboBox::activated, this, [this] { cbx_cdromChange(); });
 
     lv = new QTreeWidget(this);
@@ -88,6 +89,7 @@ void Tfm_cdripper::buildControls() {
     lv->setSelectionMode(QAbstractItemView::SingleSelection);
     lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lv->setContextMenuPolicy(Qt::CustomContextMenu);
+    lv->setAccessibleName(QStringLiteral("Tracks"));
     connect(lv, &QTreeWidget::itemDoubleClicked, this, [this] { lvDblClick(); });
     // Enter on a row edits its title as a double click does, rather than
     // pressing the default button and starting a preview.
@@ -101,6 +103,7 @@ void Tfm_cdripper::buildControls() {
 
     Edit1 = new QLineEdit(lv->viewport());
     Edit1->hide();
+    Edit1->setAccessibleName(QStringLiteral("Track Name"));
     Edit1->installEventFilter(this);
     connect(Edit1, &QLineEdit::editingFinished, this, [this] {
         if (Edit1->isVisible()) Edit1Exit();
@@ -110,6 +113,7 @@ void Tfm_cdripper::buildControls() {
     artistLabel->setGeometry(8, top + 206, 44, 20);
     edt_artist = new QLineEdit(this);
     edt_artist->setGeometry(52, top + 206, 140, 21);
+    artistLabel->setBuddy(edt_artist);
     connect(edt_artist, &QLineEdit::editingFinished, this, [this] { edt_artistExit(); });
     connect(edt_artist, &QLineEdit::textEdited, this, [this] { artistTyped_ = true; });
     edt_artist->installEventFilter(this);
@@ -117,6 +121,7 @@ void Tfm_cdripper::buildControls() {
     albumLabel->setGeometry(200, top + 206, 44, 20);
     edt_album = new QLineEdit(this);
     edt_album->setGeometry(244, top + 206, 148, 21);
+    albumLabel->setBuddy(edt_album);
     connect(edt_album, &QLineEdit::editingFinished, this, [this] { edt_albumExit(); });
     connect(edt_album, &QLineEdit::textEdited, this, [this] { albumTyped_ = true; });
     edt_album->installEventFilter(this);
@@ -124,6 +129,7 @@ void Tfm_cdripper::buildControls() {
     genreLabel->setGeometry(8, top + 240, 44, 20);
     cb_genre = new ToolComboBox(this);
     cb_genre->setGeometry(52, top + 240, 110, 21);
+    genreLabel->setBuddy(cb_genre);
     connect(cb_genre, &QComboBox::activated, this, [this] { genreChosen_ = true; });
 
     auto* formats = new QGroupBox(QStringLiteral("Select Format"), this);
@@ -146,6 +152,7 @@ void Tfm_cdripper::buildControls() {
 
     pb = new ToolProgressBar(this);
     pb->setGeometry(8, top + 280, 330, 16);
+    pb->setAccessibleName(QStringLiteral("Rip progress"));
     st = new SkinLabel(QStringLiteral("00/00"), this);
     st->setGeometry(344, top + 278, 48, 20);
     st_wait = new SkinLabel(QString(), this);

@@ -20,6 +20,7 @@ Tfm_erase::Tfm_erase(QWidget* parent) : QDialog(parent)
     rb_full = PlaceControl(new QRadioButton(QStringLiteral("Full Erase")), this, 16, 42, 220, 21);
     bar = PlaceControl(new QProgressBar, this, 16, 74, 250, 18);
     bar->setRange(0, 100);
+    bar->setAccessibleName(QStringLiteral("Erase progress"));
     btn_erase = PlaceControl(new QPushButton(QStringLiteral("Erase")), this, 186, 102, 80, 25);
     connect(rb_quick, &QRadioButton::clicked, this, &Tfm_erase::rb_quickClick);
     connect(rb_full, &QRadioButton::clicked, this, &Tfm_erase::rb_fullClick);

@@ -17,6 +17,7 @@ Tfm_newfolder::Tfm_newfolder(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Create New Folder"));
     sl_name = PlaceControl(new QLabel(QStringLiteral("Please enter the name of your new folder:")), this, 16, 12, 300, 21);
     edt_name = PlaceControl(new QLineEdit, this, 16, 38, 300, 23);
+    sl_name->setBuddy(edt_name);
     edt_name->installEventFilter(this);
     btn_ok = PlaceControl(new QPushButton(QStringLiteral("Ok")), this, 146, 74, 80, 25);
     btn_cancel = PlaceControl(new QPushButton(QStringLiteral("Cancel")), this, 236, 74, 80, 25);

@@ -198,11 +198,13 @@ void Tfm_Id3::createControls() {
             connect(edit, &QLineEdit::textChanged, this, [this, edit] { fieldTextChanged(edit); });
     }
     for (TvsComboBox* combo : {cb_genre, cb_v2gen}) {
-        // Only a pick by the user counts, not a selection the editor makes.
-        connect(combo, &QComboBox::activated, this, [this, combo] {
-            if (std::find(pickedGenres_.begin(), pickedGenres_.end(), combo) == pickedGenres_.end())
-                pickedGenres_.push_back(combo);
-        });
+        // Every road but the editor's own counts as the user's pick: the
+        // mouse and the keys, and an assistive tool that sets the item
+        // without the focus.
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, combo] { genreChanged(combo); });
+        // A pick of the item already shown counts too: it puts that genre
+        // into every selected row.
+        connect(combo, &QComboBox::activated, this, [this, combo] { genreChanged(combo); });
     }
 }
 
@@ -230,6 +232,7 @@ void Tfm_Id3::FormShow() {
     selecting_ = true;
     lv->setRowCount(0);
     if (!genresFilled_) {
+        const QScopedValueRollback putting(puttingValues_, true);
         QStringList names;
         for (std::string_view name : Id3GenreNames) names << QString::fromLatin1(name.data(), static_cast<int>(name.size()));
         cb_genre->addItems(names);
@@ -353,6 +356,13 @@ void Tfm_Id3::fieldTextChanged(QLineEdit* edit) {
     if (puttingValues_) return;
     edit->setModified(true);
     if (!edit->hasFocus()) exitControl(edit);
+}
+
+void Tfm_Id3::genreChanged(TvsComboBox* combo) {
+    if (puttingValues_) return;
+    if (std::find(pickedGenres_.begin(), pickedGenres_.end(), combo) == pickedGenres_.end())
+        pickedGenres_.push_back(combo);
+    if (!combo->hasFocus()) exitControl(combo);
 }
 
 void Tfm_Id3::commitFocusedControl() {

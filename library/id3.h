@@ -111,6 +111,8 @@ private:
     // and a field without the focus, which no focus loss will commit, is
     // committed at once.
     void fieldTextChanged(QLineEdit* edit);
+    // The same for a genre list's item.
+    void genreChanged(TvsComboBox* combo);
     void fillPages(std::size_t row);
     void emptyPages();
     void setPageV2Shown(bool shown);

@@ -80,6 +80,13 @@ UpDown* Spin(const QString& name, int min, int max, int step = 1) {
     return u;
 }
 
+// A row's label that names a control standing in a layout of its own.
+QLabel* BuddyLabel(const QString& text, QWidget* control) {
+    auto* label = new QLabel(text);
+    label->setBuddy(control);
+    return label;
+}
+
 QWidget* FormPage(std::initializer_list<std::pair<QString, QWidget*>> rows) {
     auto* page = new QWidget;
     auto* form = new QFormLayout(page);
@@ -111,7 +118,7 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
     speed->addWidget(new QLabel(QStringLiteral("x 176 kb/sec")));
     auto* numbers = new QFormLayout;
     numbers->addRow(QStringLiteral("Retries on Read or Synch Error: "), ud_retries);
-    numbers->addRow(QStringLiteral("Extraction Speed Low or Equal: "), speed);
+    numbers->addRow(BuddyLabel(QStringLiteral("Extraction Speed Low or Equal: "), ud_speed), speed);
     cd->addLayout(numbers);
     cd->addWidget(RadioBox(QStringLiteral("Action On UnRecovery Read or Synch Error"), cd_a,
                            {QStringLiteral("Stop"), QStringLiteral("Silence"), QStringLiteral("cut"),
@@ -204,12 +211,14 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
     edt_directory->setObjectName(QStringLiteral("edt_directory"));
     edt_directory->setReadOnly(true);
     edt_directory->setEnabled(false);
+    edt_directory->setAccessibleName(QStringLiteral("Output Folder"));
     btn_selectdir = new QPushButton(QStringLiteral("Select directory"));
     btn_selectdir->setObjectName(QStringLiteral("btn_selectdir"));
     auto* outputPage = new QWidget;
     auto* output = new QFormLayout(outputPage);
     output->addRow(QStringLiteral("Naming rule for output files:"), cbx_name);
     output->addRow(cbx_normalize, ud_normzlize);
+    ud_normzlize->setAccessibleName(cbx_normalize->text().simplified());
     auto* fadeBox = new QGroupBox(QStringLiteral("Fade In/Out "));
     auto* fade = new QFormLayout(fadeBox);
     fade->addRow(cbx_fade);
@@ -241,7 +250,7 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
     auto* server = new QFormLayout;
     server->addRow(QStringLiteral("Address:"), edt_cddbadd);
     server->addRow(QStringLiteral("Port:"), edt_cddbport);
-    server->addRow(QStringLiteral("Time Out:"), timeout);
+    server->addRow(BuddyLabel(QStringLiteral("Time Out:"), ud_timeout), timeout);
     db->addLayout(server);
     db->addStretch();
     PageControl1->addTab(dbPage, QStringLiteral("Free DB"));
@@ -256,6 +265,8 @@ Tfm_cdset::Tfm_cdset(QWidget* parent) : QDialog(parent) {
 
     btn_ok = new QPushButton(QStringLiteral("OK"));
     btn_ok->setObjectName(QStringLiteral("btn_ok"));
+    // Return is OK from every page, not the first button Qt finds.
+    btn_ok->setDefault(true);
     btn_default = new QPushButton(QStringLiteral("Default"));
     btn_default->setObjectName(QStringLiteral("btn_default"));
     btn_cancel = new QPushButton(QStringLiteral("Cancel"));

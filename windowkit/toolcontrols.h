@@ -75,6 +75,12 @@ public:
 // text of the list's format (an index without one keeps the label's text).
 inline void BindWmaHelp(QPushButton* button, QLabel* label, QComboBox* list) {
     label->hide();
+    // A screen reader cannot hold the button down: it reads the help of the
+    // chosen format as the button's description.
+    button->setAccessibleName(QStringLiteral("WMA format help"));
+    const auto describe = [button, list] { button->setAccessibleDescription(encodertables::WmaHelpText(list->currentIndex())); };
+    describe();
+    QObject::connect(list, &QComboBox::currentIndexChanged, button, describe);
     QObject::connect(button, &QPushButton::pressed, label, [label, list] {
         const QString help = encodertables::WmaHelpText(list->currentIndex());
         if (!help.isNull()) label->setText(help);

@@ -474,6 +474,27 @@ TEST_F(TagEditorTest, AFieldChangedThroughTheAccessibilityInterfaceIsWritten) {
     EXPECT_TRUE(w.editor().changedRows().empty());
 }
 
+// A genre set without the list's focus and without a pick, as an assistive
+// tool sets it, is an edit OK writes into every selected row; filling the
+// lists and showing a row are not.
+TEST_F(TagEditorTest, AGenreSetWithoutAPickIsWritten) {
+    open({mp3(dir_, "a", 17), mp3(dir_, "b", 200)});
+    Tfm_Id3& w = *window_;
+    w.selectRows({0, 1});
+    w.selectRows({1});
+    w.selectRows({0, 1});
+    EXPECT_TRUE(w.editor().changedRows().empty());
+    focus(w.edt_v1title);
+    w.cb_genre->setCurrentIndex(79);
+    w.btn_okClick();
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(v1Of(host_->tracks[i].path).genre(), 79);
+        EXPECT_EQ(record(i).Genre, "Hard Rock");
+    }
+    EXPECT_TRUE(w.editor().changedRows().empty());
+}
+
 // The playing file is asked about whichever row it is. A file that cannot be
 // written keeps its record and is told about; the other rows are written.
 TEST_F(TagEditorTest, ThePlayingFileIsAskedAboutAndAFailingWriterLeavesOnlyItsRow) {
