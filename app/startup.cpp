@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QFontDatabase>
+#include <QImageReader>
 #include <QTimer>
 
 #include <cstdio>
@@ -148,6 +149,10 @@ int RunProgram(QApplication& app) {
     // launch one, which takes longer than making the splash. It is made here
     // on a thread while the splash and the main window are built.
     const std::jthread bus([] { QDBusConnection::sessionBus(); });
+    // The main window's menu bar reads Qt's pictures for its overflow
+    // button, and finding a reader for them loads every image format
+    // plug-in; they are loaded here on a thread instead.
+    const std::jthread readers([] { QImageReader::supportedImageFormats(); });
     // This process owns the library now: nobody else writes its tree file.
     TrackLibrary(DataFolder(), PlaylistFolder()).prefetchTree();
     // Hundreds of megabytes may go; the windows are built meanwhile.
