@@ -159,10 +159,15 @@ Tfm_cdaudioburner::Tfm_cdaudioburner(QWidget* parent) : QDialog(parent) {
     cb_writespeed->setGeometry(316, 232, 104, 22);
     pgb_progress = new ToolProgressBar(this);
     pgb_progress->setGeometry(8, 262, 412, 16);
-    // The lists and the bar have no label on the window to name them.
+    // The lists and the bar have no label on the window to name them. A
+    // combo box's name on Linux is its item, so the description says which
+    // list it is.
     lv->setAccessibleName(QStringLiteral("Tracks"));
-    cb_drive->setAccessibleName(QStringLiteral("Drive"));
-    cb_writespeed->setAccessibleName(QStringLiteral("Write Speed"));
+    for (auto [list, name] : {std::pair{cb_drive, QStringLiteral("Drive")},
+                              std::pair{cb_writespeed, QStringLiteral("Write Speed")}}) {
+        list->setAccessibleName(name);
+        list->setAccessibleDescription(name);
+    }
     pgb_progress->setAccessibleName(QStringLiteral("Write progress"));
     btn_file = ToolButton(this, "btn_file", QStringLiteral("Add"));
     btn_delete = ToolButton(this, "btn_delete", QStringLiteral("Remove"));

@@ -99,6 +99,7 @@ Tfm_burner::Tfm_burner(QWidget* parent)
     tv->setMinimumWidth(100);
     tv->setContextMenuPolicy(Qt::CustomContextMenu);
     tv->setAccessibleName(QStringLiteral("Folders"));
+    tv->setHeaderLabel(QStringLiteral("Folder"));  // read out, though not shown
     lv = PlaceControl(new QTreeWidget, this, 172, 100, 371, 178);
     lv->setRootIsDecorated(false);
     lv->setSelectionMode(QAbstractItemView::ExtendedSelection);

@@ -4,6 +4,7 @@
 
 #include <mutex>
 
+#include "skin/imagepanel.h"
 #include "skin/progressbar.h"
 #include "skin/trackbar.h"
 
@@ -58,10 +59,24 @@ private:
     TvsProgressBar* bar() const { return static_cast<TvsProgressBar*>(widget()); }
 };
 
+// A picture, named by its caption unless the program names it.
+class ImagePanelAccessible final : public QAccessibleWidget {
+public:
+    explicit ImagePanelAccessible(TvsImagePanel* panel) : QAccessibleWidget(panel, QAccessible::Graphic) {}
+
+    QString text(QAccessible::Text t) const override {
+        const QString own = QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && own.isEmpty()) return static_cast<TvsImagePanel*>(widget())->caption();
+        return own;
+    }
+};
+
 QAccessibleInterface* SkinAccessibleFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("TvsTrackBar")) return new TrackBarAccessible(static_cast<TvsTrackBar*>(object));
     if (className == QLatin1String("TvsProgressBar"))
         return new ProgressBarAccessible(static_cast<TvsProgressBar*>(object));
+    if (className == QLatin1String("TvsImagePanel"))
+        return new ImagePanelAccessible(static_cast<TvsImagePanel*>(object));
     return nullptr;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The skinned controls as assistive technologies see them: the track bar as
 // a slider whose value can be read and set, the progress bar with its
-// value. (The combo box is a standard combo box to them already: its
+// value, the image panel as a picture named by its caption. (The combo box is a standard combo box to them already: its
 // items are those of its list.)
 
 class QWidget;

@@ -1,10 +1,13 @@
 #include "skin/imagepanel.h"
 
+#include "skin/accessible.h"
 #include "skin/drawing.h"
 
 #include <QPainter>
 
-TvsImagePanel::TvsImagePanel(QWidget* parent) : QWidget(parent), color_(palette().color(QPalette::Window)) {}
+TvsImagePanel::TvsImagePanel(QWidget* parent) : QWidget(parent), color_(palette().color(QPalette::Window)) {
+    EnsureSkinAccessibility();
+}
 
 void TvsImagePanel::setPicture(const QImage& picture) {
     picture_ = picture;

@@ -11,6 +11,7 @@
 
 #include "skin/art.h"
 #include "skin/combobox.h"
+#include "skin/imagepanel.h"
 #include "skin/menu.h"
 #include "skin/progressbar.h"
 #include "skin/trackbar.h"
@@ -270,7 +271,8 @@ struct Menu {
 
 // Assistive technologies see the track bar as a slider whose value they
 // read and set (within its range, not while it is disabled), the progress
-// bar with its value, and the combo box with its items.
+// bar with its value, the combo box with its items, and the image panel as a
+// picture.
 TEST(Accessibility, SliderProgressBarAndComboBoxShowTheirValues) {
     QWidget window;
     auto* bar = new TvsTrackBar(&window);
@@ -315,6 +317,17 @@ TEST(Accessibility, SliderProgressBarAndComboBoxShowTheirValues) {
     ASSERT_TRUE(items);
     ASSERT_EQ(items->childCount(), 3);
     EXPECT_EQ(items->child(2)->text(QAccessible::Name), "three");
+
+    // An image panel is a picture named by its caption, or by the name the
+    // program gives it.
+    auto* picture = new TvsImagePanel(&window);
+    picture->setCaption("Cover");
+    QAccessibleInterface* graphic = QAccessible::queryAccessibleInterface(picture);
+    ASSERT_TRUE(graphic);
+    EXPECT_EQ(graphic->role(), QAccessible::Graphic);
+    EXPECT_EQ(graphic->text(QAccessible::Name), "Cover");
+    picture->setAccessibleName("Album cover");
+    EXPECT_EQ(graphic->text(QAccessible::Name), "Album cover");
 }
 
 TEST(PopupMenu, HeightsPerStyleBarSelectionSeparatorAndChecks) {
