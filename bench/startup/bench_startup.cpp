@@ -46,6 +46,7 @@
 #include <vector>
 
 #include "bench/support/benchsupport.h"
+#include "privatexserver.h"
 #include "xmapwatch.h"
 
 extern char** environ;
@@ -56,52 +57,6 @@ constexpr int kWarmRounds = 11;
 constexpr int kColdRounds = 5;
 constexpr double kGoal = 2.0;        // program / empty window, warm, 5,000 artists
 constexpr double kGrowthGoal = 1.2;  // 50,000 artists / 5,000 artists, warm
-
-// An X server of our own for the xcb runs, on a display number it picks.
-class VirtualDisplay {
-public:
-    ~VirtualDisplay() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
-    }
-
-    bool start(const std::string& log) {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        const char* argv[] = {"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24", nullptr};
-        const int spawned = ::posix_spawnp(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(fds[1]);
-        if (spawned != 0) {
-            pid_ = 0;
-            ::close(fds[0]);
-            return false;
-        }
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        char c = 0;
-        while (::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (number.empty()) return false;
-        name_ = ":" + number;
-        return true;
-    }
-
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t pid_ = 0;
-    std::string name_;
-};
 
 struct Program {
     Program(const char* n, const std::string& path) : name(n), argv{path} {}
@@ -171,7 +126,7 @@ int main(int argc, char** argv) {
 
     std::vector<Platform> platforms;
     if (!warmOnly) platforms.push_back({"offscreen", {"QT_QPA_PLATFORM=offscreen"}, {}});
-    VirtualDisplay display;
+    PrivateXServer display;
     if (display.start(dir / "xvfb.log"))
         platforms.push_back({"xcb on Xvfb", {"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display.name()}, display.name()});
 

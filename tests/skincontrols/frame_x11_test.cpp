@@ -21,19 +21,19 @@
 #include <string>
 #include <vector>
 
+#include "privatexserver.h"
 #include "skin/form.h"
 
 extern char** environ;
 
 namespace {
 
-pid_t spawn(const std::vector<std::string>& args, int displayFd = -1) {
+pid_t spawn(const std::vector<std::string>& args) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    if (displayFd >= 0) posix_spawn_file_actions_adddup2(&actions, displayFd, 3);
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -50,27 +50,14 @@ void stop(pid_t pid) {
     ::waitpid(pid, &status, 0);
 }
 
-// An X server on a display number it picks, with openbox managing it.
+// A private X server with openbox managing it.
 class Desktop {
 public:
-    ~Desktop() {
-        stop(wm_);
-        stop(server_);
-    }
+    ~Desktop() { stop(wm_); }
 
     bool start() {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-        server_ = spawn({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, fds[1]);
-        ::close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        char c = 0;
-        while (server_ && ::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        if (number.empty()) return false;
-        display_ = ":" + number;
-        ::setenv("DISPLAY", display_.c_str(), 1);
+        if (!server_.start()) return false;
+        ::setenv("DISPLAY", server_.name().c_str(), 1);
         wm_ = spawn({"openbox", "--sm-disable"});
         // The manager is up once it names itself on the root window.
         for (int i = 0; i < 100; ++i) {
@@ -84,8 +71,8 @@ public:
     }
 
 private:
-    pid_t server_ = 0, wm_ = 0;
-    std::string display_;
+    PrivateXServer server_;
+    pid_t wm_ = 0;
 };
 
 // One step of the hand, then time for the program and the manager to see it.

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "privatexserver.h"
 #include "testenv.h"
 #include "xmapwatch.h"
 
@@ -24,12 +25,11 @@ extern char** environ;
 
 namespace {
 
-pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& environment, int displayFd = -1) {
+pid_t spawn(const std::vector<std::string>& args, const std::vector<std::string>& environment) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    if (displayFd >= 0) posix_spawn_file_actions_adddup2(&actions, displayFd, 3);
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -58,33 +58,9 @@ void stop(pid_t pid) {
     ::waitpid(pid, &status, 0);
 }
 
-// An X server on a display number it picks.
-class Display {
-public:
-    ~Display() { stop(server_); }
-    bool start() {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) return false;
-        server_ = spawn({"Xvfb", "-displayfd", "3", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, fds[1]);
-        ::close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        char c = 0;
-        while (server_ > 0 && ::poll(&p, 1, 10000) > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        ::close(fds[0]);
-        name_ = ":" + number;
-        return !number.empty();
-    }
-    const std::string& name() const { return name_; }
-
-private:
-    pid_t server_ = 0;
-    std::string name_;
-};
-
 TEST(StartOnX11, TheMainWindowIsMappedOnceAndStaysMapped) {
     if (QStandardPaths::findExecutable("Xvfb").isEmpty()) GTEST_SKIP() << "Xvfb is not installed";
-    Display display;
+    PrivateXServer display;
     ASSERT_TRUE(display.start());
     XMapWatch watch(display.name());
     ASSERT_TRUE(watch.ok());
