@@ -609,15 +609,19 @@ DiscRecorder::Failure DataDiscWriter::readSessionInChild(const std::string& path
     const auto start = std::chrono::steady_clock::now();
     int status = 0;
     for (;;) {
+        // The time is taken before the child's state, so a read that ends
+        // past its deadline counts as late however the threads are scheduled.
+        const bool late = std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs);
         const pid_t done = ::waitpid(child, &status, WNOHANG);
-        if (done == child)
+        if (done == child && !late)
             break;
         if (done < 0 && errno == EINTR)
             continue;
-        const bool late = std::chrono::steady_clock::now() - start > std::chrono::milliseconds(deadlineMs);
-        if (done < 0 || late || stopRequested()) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
+        if (done == child || done < 0 || late || stopRequested()) {
+            if (done != child) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+            }
             if (stopRequested())
                 return {};
             return {NotWritable, QStringLiteral("%1 cannot be appended to: reading its file system did not end within %2 "
