@@ -17,6 +17,14 @@
 
 namespace {
 
+// Some platforms make a context menu event of their own from the Menu key, at
+// the current cell; the lists open their menu from the key press itself and
+// drop that event.
+bool IsKeyboardContextMenu(const QEvent* event) {
+    return event->type() == QEvent::ContextMenu &&
+           static_cast<const QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+}
+
 class EnterFilter final : public QObject {
 public:
     EnterFilter(QAbstractItemView* list, std::function<void()> handler)
@@ -25,11 +33,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != list_) return false;
-        // Some platforms make a context menu event of their own from the
-        // Menu key, at the current cell; the key press has opened the menu.
-        if (event->type() == QEvent::ContextMenu &&
-            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
-            return true;
+        if (IsKeyboardContextMenu(event)) return true;
         if (event->type() != QEvent::KeyPress) return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
@@ -94,11 +98,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != list_) return false;
-        // Some platforms make a context menu event of their own from the
-        // Menu key, at the current cell; the key press has opened the menu.
-        if (event->type() == QEvent::ContextMenu &&
-            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
-            return true;
+        if (IsKeyboardContextMenu(event)) return true;
         if (event->type() != QEvent::KeyPress) return false;
         const auto* key = static_cast<QKeyEvent*>(event);
         const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;

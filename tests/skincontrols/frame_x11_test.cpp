@@ -24,41 +24,18 @@
 #include "privatexserver.h"
 #include "skin/form.h"
 
-extern char** environ;
-
 namespace {
 
-pid_t spawn(const std::vector<std::string>& args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return rc == 0 ? pid : 0;
-}
-
-void stop(pid_t pid) {
-    if (pid <= 0) return;
-    ::kill(pid, SIGTERM);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-}
 
 // A private X server with openbox managing it.
 class Desktop {
 public:
-    ~Desktop() { stop(wm_); }
+    ~Desktop() { StopProcess(wm_); }
 
     bool start() {
         if (!server_.start()) return false;
         ::setenv("DISPLAY", server_.name().c_str(), 1);
-        wm_ = spawn({"openbox", "--sm-disable"});
+        wm_ = SpawnProcess({"openbox", "--sm-disable"});
         // The manager is up once it names itself on the root window.
         for (int i = 0; i < 100; ++i) {
             QProcess probe;

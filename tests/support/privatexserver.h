@@ -12,8 +12,47 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 extern char** environ;
+
+// Starts `args` with its standard input and output on /dev/null, and its
+// errors there too unless `keepErrors`; `environment` ("NAME=value") replaces
+// those variables of this process's environment.
+inline pid_t SpawnProcess(const std::vector<std::string>& args, const std::vector<std::string>& environment = {},
+                          bool keepErrors = false) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (!keepErrors) posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> env = environment;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const std::string& given : environment)
+            replaced = replaced || entry.compare(0, given.find('=') + 1, given, 0, given.find('=') + 1) == 0;
+        if (!replaced) env.push_back(entry);
+    }
+    std::vector<char*> envp;
+    for (const std::string& e : env) envp.push_back(const_cast<char*>(e.c_str()));
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : 0;
+}
+
+// Ends a process SpawnProcess started and waits for it.
+inline void StopProcess(pid_t pid) {
+    if (pid <= 0) return;
+    ::kill(pid, SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+}
 
 class PrivateXServer {
 public:
@@ -53,10 +92,7 @@ public:
     }
 
     void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
+        StopProcess(pid_);
         pid_ = 0;
     }
 
