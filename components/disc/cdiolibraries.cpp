@@ -1,9 +1,9 @@
 // libcdio, libcdio_cdda and libcdio_paranoia, loaded when the grabber first
-// calls them rather than with the program (platform/lazylibrary.h says why). The
-// functions below stand in for the ones the grabber calls: the first call
-// opens the library it belongs to, and each function looks up its real one
-// once, in that library alone, so a stand-in never finds itself (a test or
-// bench that links the real libraries as well still works). The
+// calls them rather than with the program (platform/lazylibrary.h says
+// why). The functions below stand in for the ones the grabber calls: the
+// first call opens the library it belongs to, and each function looks up its
+// real one once, in that library alone, so a stand-in never finds itself (a
+// test or bench that links the real libraries as well still works). The
 // declarations come from libcdio's own headers.
 //
 // A library that cannot be loaded makes the calls that open something

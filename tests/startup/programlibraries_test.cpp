@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -26,32 +26,36 @@ std::string programFolder() {
     return self.substr(0, self.rfind('/'));
 }
 
-// The DT_NEEDED entries of a 64-bit ELF file, in order.
+// The DT_NEEDED entries of a 64-bit ELF file, in order. Only the headers and
+// the two sections are read: a sanitizer build's program is large.
 std::vector<std::string> neededLibraries(const std::string& file) {
     std::ifstream in(file, std::ios::binary);
-    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < sizeof(Elf64_Ehdr)) return {};
+    auto readAt = [&](uint64_t offset, void* to, size_t size) {
+        in.seekg(static_cast<std::streamoff>(offset));
+        return static_cast<bool>(in.read(static_cast<char*>(to), static_cast<std::streamsize>(size)));
+    };
     Elf64_Ehdr header;
-    std::memcpy(&header, bytes.data(), sizeof header);
-    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64) return {};
+    if (!readAt(0, &header, sizeof header) || std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 ||
+        header.e_ident[EI_CLASS] != ELFCLASS64)
+        return {};
     auto section = [&](size_t index) {
         Elf64_Shdr s{};
-        const size_t at = header.e_shoff + index * header.e_shentsize;
-        if (at + sizeof s <= bytes.size()) std::memcpy(&s, bytes.data() + at, sizeof s);
+        readAt(header.e_shoff + index * header.e_shentsize, &s, sizeof s);
         return s;
     };
     std::vector<std::string> needed;
     for (size_t i = 0; i < header.e_shnum; ++i) {
         const Elf64_Shdr dynamic = section(i);
         if (dynamic.sh_type != SHT_DYNAMIC) continue;
-        const Elf64_Shdr strings = section(dynamic.sh_link);
-        for (size_t at = dynamic.sh_offset; at + sizeof(Elf64_Dyn) <= dynamic.sh_offset + dynamic.sh_size;
-             at += sizeof(Elf64_Dyn)) {
-            Elf64_Dyn entry;
-            std::memcpy(&entry, bytes.data() + at, sizeof entry);
+        const Elf64_Shdr stringSection = section(dynamic.sh_link);
+        std::string strings(stringSection.sh_size, '\0');
+        if (!readAt(stringSection.sh_offset, strings.data(), strings.size())) return {};
+        std::vector<Elf64_Dyn> entries(dynamic.sh_size / sizeof(Elf64_Dyn));
+        if (!readAt(dynamic.sh_offset, entries.data(), entries.size() * sizeof(Elf64_Dyn))) return {};
+        for (const Elf64_Dyn& entry : entries) {
             if (entry.d_tag == DT_NULL) break;
-            if (entry.d_tag == DT_NEEDED && strings.sh_offset + entry.d_un.d_val < bytes.size())
-                needed.emplace_back(bytes.data() + strings.sh_offset + entry.d_un.d_val);
+            if (entry.d_tag == DT_NEEDED && entry.d_un.d_val < strings.size())
+                needed.emplace_back(strings.c_str() + entry.d_un.d_val);
         }
     }
     return needed;
