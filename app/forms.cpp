@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "app/application.h"
+#include "components/player/modulepcmoutput.h"
 #include "components/skin/skinlabel.h"
 
 #include "disc/cdaudioburner.h"
@@ -117,10 +118,12 @@ void DestroyForm(Form*& form) {
 void CreateMainForm() {
     fm_main = new Tfm_main;
     fm_main->Tools = &kToolWindows;
-    SetJobErrorLog([file = QString::fromStdString(fm_main->Library.errorLogFile())](const QString& message,
-                                                                                   const QString& className) {
+    const auto errorLog = [file = QString::fromStdString(fm_main->Library.errorLogFile())](
+                              const QString& message, const QString& className) {
         AppendErrorLog(file, message, className);
-    });
+    };
+    SetJobErrorLog(errorLog);
+    SoundOutModule::setErrorLog(errorLog);
     // The tool windows wear the main window's skin.
     SetToolWindowSkin(fm_main->Skin);
     SetDiscToolServices(&kDiscToolServices);

@@ -18,44 +18,30 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-#include <dlfcn.h>
+#include <cstddef>
 
-#include <array>
-#include <cstdio>
-#include <cstdlib>
+#include "platform/lazylibrary.h"
 
 namespace {
 
 constexpr std::size_t kMaxAllocation = std::size_t{256} << 20;
 
-[[noreturn]] void cannotLoad(const char* what) {
-    std::fprintf(stderr, "Cannot load FFmpeg: %s\n", what);
-    std::abort();
-}
+// The versions this program was built against.
+LazyLibrary formatLibrary("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR));
+LazyLibrary codecLibrary("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR));
+LazyLibrary resampleLibrary("libswresample.so." AV_STRINGIFY(LIBSWRESAMPLE_VERSION_MAJOR));
+LazyLibrary utilLibrary("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR));
 
 void* libavFunction(const char* name) {
-    static const std::array<void*, 4> libraries = [] {
-        // The versions this program was built against.
-        const char* const names[] = {
-            "libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR),
-            "libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR),
-            "libswresample.so." AV_STRINGIFY(LIBSWRESAMPLE_VERSION_MAJOR),
-            "libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR),
-        };
-        std::array<void*, 4> handles{};
-        for (std::size_t i = 0; i < handles.size(); ++i)
-            if (!(handles[i] = ::dlopen(names[i], RTLD_NOW | RTLD_LOCAL))) cannotLoad(::dlerror());
+    static const bool limited = [] {
         // A file of a few hundred bytes whose chunks claim gigabytes made one
         // open allocate 2 GB before the demuxer gave up; no real audio stream
         // needs a single block near this cap, so such a file now just fails.
-        auto* const maxAlloc = reinterpret_cast<decltype(&av_max_alloc)>(::dlsym(handles[3], "av_max_alloc"));
-        if (!maxAlloc) cannotLoad("av_max_alloc");
-        maxAlloc(kMaxAllocation);
-        return handles;
+        reinterpret_cast<decltype(&av_max_alloc)>(utilLibrary.function("av_max_alloc"))(kMaxAllocation);
+        return true;
     }();
-    for (void* library : libraries)
-        if (void* function = ::dlsym(library, name)) return function;
-    cannotLoad(name);
+    (void)limited;
+    return LazyLibrary::function({&formatLibrary, &codecLibrary, &resampleLibrary, &utilLibrary}, name);
 }
 
 }  // namespace

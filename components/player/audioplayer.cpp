@@ -1,12 +1,11 @@
 #include "components/player/audioplayer.h"
 
 #include "components/player/pcmoutput.h"
-#include "components/player/qtpcmoutput.h"
-
-#include <QAudio>
+#include "components/player/modulepcmoutput.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -26,7 +25,15 @@ AudioPlayer::OutputFactory& installedFactory() {
 
 std::unique_ptr<PcmOutput> makeOutput() {
     if (const auto& factory = installedFactory()) return factory();
-    return std::make_unique<QtPcmOutput>();
+    return std::make_unique<ModulePcmOutput>();
+}
+
+// A position on a loudness scale (0..1) as the linear gain a device wants:
+// the same curve Qt's multimedia library converts by.
+float linearGain(float position) {
+    if (position > 0.99f) return 1.0f;
+    constexpr float kLog100 = 4.60517018599f;
+    return -std::log(1.0f - std::max(0.0f, position)) / kLog100;
 }
 
 int peakOf(int16_t sample) { return std::min(32767, std::abs(static_cast<int>(sample))); }
@@ -144,9 +151,7 @@ void AudioPlayer::applyGain() {
     // The volume is a position on a loudness scale, as a volume control is
     // expected to behave; the device wants a linear gain.
     const float position = static_cast<float>(volume_) / 65535.0f;
-    const float gain = mute_ ? 0.0f
-                             : QAudio::convertVolume(position, QAudio::LogarithmicVolumeScale,
-                                                     QAudio::LinearVolumeScale);
+    const float gain = mute_ ? 0.0f : linearGain(position);
     output_->setVolume(gain);
 }
 

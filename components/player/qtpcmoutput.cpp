@@ -54,12 +54,12 @@ private:
 
 }  // namespace
 
-QtPcmOutput::QtPcmOutput(QObject* parent) : PcmOutput(parent) {
+QtPcmOutput::QtPcmOutput(QObject* parent, int holdAfterMs) : PcmOutput(parent) {
     pumpTimer_.setTimerType(Qt::PreciseTimer);
     pumpTimer_.setInterval(kPumpMs);
     connect(&pumpTimer_, &QTimer::timeout, this, &PcmOutput::pump);
     LatencyHold::addUser();
-    QTimer::singleShot(kHoldAfterMs, this, [] { LatencyHold::ensure(); });
+    QTimer::singleShot(holdAfterMs, this, [] { LatencyHold::ensure(); });
 }
 
 QtPcmOutput::~QtPcmOutput() {
@@ -162,3 +162,5 @@ void QtPcmOutput::setVolume(double gain) {
     gain_ = gain;
     if (sink_) sink_->setVolume(gain);
 }
+
+extern "C" PcmOutput* tunevale_soundout_create(int holdAfterMs) { return new QtPcmOutput(nullptr, holdAfterMs); }

@@ -2,6 +2,10 @@
 // The sound server's default output through QAudioSink in push mode. A
 // precise timer pumps every 10 ms; the sink's buffer is kept short so that a
 // stop is heard at once and the played count stays close to what is heard.
+//
+// It is built into a module of its own, libtunevale_soundout.so, with Qt's
+// multimedia library; the program reaches it through ModulePcmOutput and
+// tunevale_soundout_create() below, tests and benches may link it.
 
 #include "components/player/pcmoutput.h"
 
@@ -17,7 +21,9 @@ class QtPcmOutput : public PcmOutput {
     Q_OBJECT
 
 public:
-    explicit QtPcmOutput(QObject* parent = nullptr);
+    // The paused stream that keeps the server's latency short is connected
+    // holdAfterMs after the output is made.
+    explicit QtPcmOutput(QObject* parent = nullptr, int holdAfterMs = kHoldAfterMs);
     ~QtPcmOutput() override;
 
     int open(int sampleRate, int channels) override;
@@ -51,3 +57,6 @@ private:
     mutable int64_t playedFloor_ = 0;
     double gain_ = 1.0;
 };
+
+// The module's entry point: a new QtPcmOutput, owned by the caller.
+extern "C" PcmOutput* tunevale_soundout_create(int holdAfterMs);

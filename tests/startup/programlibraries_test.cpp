@@ -1,0 +1,73 @@
+// What the program's executable asks the loader for before main: none of the
+// libraries that only playing, recording or coding audio needs, which are
+// loaded when first used. Read from its own dynamic section, as the loader
+// does.
+
+#include <gtest/gtest.h>
+
+#include <elf.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string programFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (length <= 0) return ".";
+    const std::string self(path, static_cast<size_t>(length));
+    return self.substr(0, self.rfind('/'));
+}
+
+// The DT_NEEDED entries of a 64-bit ELF file, in order.
+std::vector<std::string> neededLibraries(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() < sizeof(Elf64_Ehdr)) return {};
+    Elf64_Ehdr header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || header.e_ident[EI_CLASS] != ELFCLASS64) return {};
+    auto section = [&](size_t index) {
+        Elf64_Shdr s{};
+        const size_t at = header.e_shoff + index * header.e_shentsize;
+        if (at + sizeof s <= bytes.size()) std::memcpy(&s, bytes.data() + at, sizeof s);
+        return s;
+    };
+    std::vector<std::string> needed;
+    for (size_t i = 0; i < header.e_shnum; ++i) {
+        const Elf64_Shdr dynamic = section(i);
+        if (dynamic.sh_type != SHT_DYNAMIC) continue;
+        const Elf64_Shdr strings = section(dynamic.sh_link);
+        for (size_t at = dynamic.sh_offset; at + sizeof(Elf64_Dyn) <= dynamic.sh_offset + dynamic.sh_size;
+             at += sizeof(Elf64_Dyn)) {
+            Elf64_Dyn entry;
+            std::memcpy(&entry, bytes.data() + at, sizeof entry);
+            if (entry.d_tag == DT_NULL) break;
+            if (entry.d_tag == DT_NEEDED && strings.sh_offset + entry.d_un.d_val < bytes.size())
+                needed.emplace_back(bytes.data() + strings.sh_offset + entry.d_un.d_val);
+        }
+    }
+    return needed;
+}
+
+TEST(ProgramLibraries, TheProgramNeedsNoAudioLibraryBeforeItsFirstUse) {
+    const std::vector<std::string> needed = neededLibraries(programFolder() + "/tunevale");
+    ASSERT_FALSE(needed.empty()) << "no dynamic section read from " << programFolder() << "/tunevale";
+    // The reading works: what every start needs is there.
+    EXPECT_NE(std::find(needed.begin(), needed.end(), "libQt6Widgets.so.6"), needed.end());
+    for (const std::string& library : needed)
+        for (const char* lazy : {"libQt6Multimedia", "libpulse", "libsndfile", "libvorbis", "libmp3lame", "libFLAC",
+                                 "libopus", "libmpg123", "libavcodec", "libavformat", "libcdio", "libburn"})
+            EXPECT_NE(library.rfind(lazy, 0), 0u) << library << " is loaded with the program";
+    // The player's output is the module beside the program.
+    EXPECT_EQ(::access((programFolder() + "/libtunevale_soundout.so").c_str(), R_OK), 0);
+}
+
+}  // namespace
