@@ -14,10 +14,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 
-class QLocalServer;
-class QLocalSocket;
+#include "platform/socketfd.h"
+
+class QSocketNotifier;
 
 constexpr std::uint8_t WM_CLOSE = 16;
 constexpr std::uint8_t WM_QUERYOPEN = 19;
@@ -37,8 +39,8 @@ public:
     bool send(std::uint8_t message);
 
 private:
-    explicit RunningInstance(std::unique_ptr<QLocalSocket> socket);
-    std::unique_ptr<QLocalSocket> socket_;
+    explicit RunningInstance(SocketFd socket);
+    SocketFd socket_;
 };
 
 // The running instance's side. The handler runs on the GUI thread, outside
@@ -60,10 +62,17 @@ public:
     bool isListening() const;
 
 private:
+    struct Connection;
     void onNewConnection();
-    void onReadyRead(QLocalSocket* socket);
-    void handle(QLocalSocket* socket, std::uint8_t message);
+    void onReadable(std::uint64_t id);
+    void handle(std::uint64_t id, std::uint8_t message);
+    void drop(std::uint64_t id);
 
     Handler handler_;
-    QLocalServer* server_;
+    SocketFd listener_;
+    QSocketNotifier* listenerNotifier_ = nullptr;  // a child, while listening
+    // Connections that have not had their answer yet, by a number that
+    // outlives them, so a late event never finds a closed one.
+    std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
+    std::uint64_t nextConnection_ = 0;
 };

@@ -2,13 +2,23 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QTcpSocket>
 
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
 #include <fstream>
+#include <memory>
+#include <mutex>
+#include <netdb.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <system_error>
+#include <thread>
 
 #include "components/disc/disclog.h"
 #include "platform/atomicfile.h"
 #include "platform/paths.h"
+#include "platform/socketfd.h"
 
 namespace {
 
@@ -49,6 +59,169 @@ bool safeHost(const std::string& host) {
     return true;
 }
 
+
+// The one deadline of a call, and the stop that may end it sooner.
+class CallClock {
+public:
+    CallClock(int deadlineMs, const CddbStopped& stopped) : deadlineMs_(deadlineMs), stopped_(stopped) {
+        clock_.start();
+    }
+    int left() const { return static_cast<int>(std::max<qint64>(0, deadlineMs_ - clock_.elapsed())); }
+    bool expired() const { return clock_.elapsed() >= deadlineMs_; }
+    // Each wait is cut into slices, so that a stop is seen soon.
+    int slice() const { return stopped_ ? std::min(left(), 100) : left(); }
+    bool stopped() const { return stopped_ && stopped_(); }
+
+private:
+    QElapsedTimer clock_;
+    int deadlineMs_;
+    const CddbStopped& stopped_;
+};
+
+constexpr const char* kStopped = "stopped";
+constexpr const char* kTimeLimit = "no answer within the time limit";
+
+std::string errnoText(int error) { return std::strerror(error); }
+
+// The system's resolver takes no deadline and cannot be stopped: it runs on
+// a thread of its own, and a lookup given up on ends there by itself.
+struct HostLookup {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    int status = 0;
+    int systemError = 0;
+    addrinfo* addresses = nullptr;
+    ~HostLookup() {
+        if (addresses) ::freeaddrinfo(addresses);
+    }
+};
+
+std::string lookupError(const HostLookup& lookup) {
+    switch (lookup.status) {
+    case EAI_NONAME:
+    case EAI_NODATA:
+    case EAI_FAIL:
+        return "Host not found";
+    case EAI_SYSTEM:
+        return errnoText(lookup.systemError);
+    default:
+        return ::gai_strerror(lookup.status);
+    }
+}
+
+// The server's addresses, or an error text (the stop's, the deadline's or
+// the resolver's).
+std::string lookUpHost(const CddbServer& server, const CallClock& clock, std::shared_ptr<HostLookup>* out) {
+    auto lookup = std::make_shared<HostLookup>();
+    try {
+        std::thread([lookup, host = server.host, port = std::to_string(server.port)] {
+            addrinfo hints{};
+            hints.ai_family = AF_UNSPEC;
+            hints.ai_socktype = SOCK_STREAM;
+            addrinfo* addresses = nullptr;
+            const int status = ::getaddrinfo(host.c_str(), port.c_str(), &hints, &addresses);
+            const int systemError = errno;
+            std::lock_guard lock(lookup->mutex);
+            lookup->status = status;
+            lookup->systemError = systemError;
+            lookup->addresses = addresses;
+            lookup->done = true;
+            lookup->ended.notify_all();
+        }).detach();
+    } catch (const std::system_error& e) {
+        return std::string("cannot connect: ") + e.what();
+    }
+    std::unique_lock lock(lookup->mutex);
+    while (!lookup->ended.wait_for(lock, std::chrono::milliseconds(clock.slice()), [&] { return lookup->done; })) {
+        if (clock.stopped()) return kStopped;
+        if (clock.left() == 0) return kTimeLimit;
+    }
+    if (lookup->status != 0) return "cannot connect: " + lookupError(*lookup);
+    *out = std::move(lookup);
+    return {};
+}
+
+// The server's addresses in the resolver's order, each until one takes the
+// connection.
+std::string connectToServer(const CddbServer& server, const CallClock& clock, SocketFd* out) {
+    std::shared_ptr<HostLookup> lookup;
+    if (std::string why = lookUpHost(server, clock, &lookup); !why.empty()) return why;
+    std::string why = "no address";
+    for (const addrinfo* address = lookup->addresses; address; address = address->ai_next) {
+        SocketFd socket(::socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                                 address->ai_protocol));
+        if (!socket.isOpen()) {
+            why = errnoText(errno);
+            continue;
+        }
+        if (::connect(socket.fd(), address->ai_addr, address->ai_addrlen) == 0) {
+            *out = std::move(socket);
+            return {};
+        }
+        // A signal does not stop a connect that is under way.
+        if (errno != EINPROGRESS && errno != EINTR) {
+            why = errnoText(errno);
+            continue;
+        }
+        int ready = 0;
+        while ((ready = WaitForSocket(socket.fd(), POLLOUT, clock.slice())) == 0) {
+            if (clock.stopped()) return kStopped;
+            if (clock.left() == 0) return kTimeLimit;
+        }
+        int result = 0;
+        socklen_t length = sizeof result;
+        if (ready < 0)
+            result = errno;
+        else if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &result, &length) != 0)
+            result = errno;
+        if (result == 0) {
+            *out = std::move(socket);
+            return {};
+        }
+        why = errnoText(result);
+    }
+    return clock.expired() ? kTimeLimit : "cannot connect: " + why;
+}
+
+std::string sendAll(int fd, const std::string& bytes, const CallClock& clock) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return "cannot send the request: " + errnoText(errno);
+        if (clock.stopped()) return kStopped;
+        if (clock.left() == 0) return kTimeLimit;
+        if (WaitForSocket(fd, POLLOUT, clock.slice()) < 0) return "cannot send the request: " + errnoText(errno);
+    }
+    return {};
+}
+
+// Everything up to the server's close, which ends an HTTP/1.0 answer.
+std::string readToEnd(int fd, qint64 limit, const CallClock& clock, QByteArray* answer) {
+    char buffer[16384];
+    for (;;) {
+        const std::size_t room = static_cast<std::size_t>(std::min<qint64>(sizeof buffer, limit + 1 - answer->size()));
+        const ssize_t n = ::recv(fd, buffer, room, 0);
+        if (n > 0) {
+            answer->append(buffer, n);
+            if (answer->size() > limit) return "answer too large";
+            continue;
+        }
+        // A reset after the answer ends it as a close does.
+        if (n == 0 || errno == ECONNRESET) return {};
+        if (errno == EINTR) continue;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return "read failed: " + errnoText(errno);
+        if (clock.stopped()) return kStopped;
+        if (clock.left() == 0) return kTimeLimit;
+        if (WaitForSocket(fd, POLLIN, clock.slice()) < 0) return "read failed: " + errnoText(errno);
+    }
+}
+
 }  // namespace
 
 int CddbPortOfText(const std::string& text) {
@@ -71,59 +244,19 @@ std::optional<std::string> CddbHttpGet(const CddbServer& server, const std::stri
     };
     if (!safeHost(server.host)) return fail("invalid server name");
     const std::string script = safeScript(server.script) ? server.script : CddbServer().script;
-    QElapsedTimer clock;
-    clock.start();
-    auto left = [&] { return std::max<qint64>(0, deadlineMs - clock.elapsed()); };
-    // Each wait is cut into slices, so that a stop is seen soon.
-    auto slice = [&] { return static_cast<int>(stopped ? std::min<qint64>(left(), 100) : left()); };
-    auto stop = [&] { return stopped && stopped(); };
-    constexpr const char* kStopped = "stopped";
+    const CallClock clock(deadlineMs, stopped);
 
-    QTcpSocket socket;
-    socket.connectToHost(QString::fromStdString(server.host), static_cast<quint16>(server.port));
-    while (!socket.waitForConnected(slice())) {
-        if (stop()) return fail(kStopped);
-        if (left() > 0 && socket.state() != QAbstractSocket::UnconnectedState) continue;
-        return fail(clock.elapsed() >= deadlineMs ? "no answer within the time limit"
-                                                  : "cannot connect: " + socket.errorString().toStdString());
-    }
+    SocketFd socket;
+    if (std::string why = connectToServer(server, clock, &socket); !why.empty()) return fail(why);
     const std::string hostHeader =
         server.port == 80 ? server.host : server.host + ":" + std::to_string(server.port);
     const std::string request = "GET " + script + "?" + query + " HTTP/1.0\r\nHost: " + hostHeader +
                                 "\r\nUser-Agent: Tunevale/1.10\r\nAccept: text/plain\r\nConnection: close\r\n\r\n";
-    socket.write(request.data(), static_cast<qint64>(request.size()));
-    while (socket.bytesToWrite() > 0) {
-        if (stop()) return fail(kStopped);
-        if (left() == 0) return fail("no answer within the time limit");
-        if (!socket.waitForBytesWritten(slice())) {
-            if (socket.error() == QAbstractSocket::SocketTimeoutError) continue;
-            break;
-        }
-    }
+    if (std::string why = sendAll(socket.fd(), request, clock); !why.empty()) return fail(why);
     QByteArray answer;
     // Headers come on top of the body's cap.
     const qint64 limit = static_cast<qint64>(CddbAnswerLimit) + 64 * 1024;
-    for (;;) {
-        if (socket.bytesAvailable() == 0) {
-            if (socket.state() != QAbstractSocket::ConnectedState) break;
-            if (stop()) return fail(kStopped);
-            if (left() == 0) return fail("no answer within the time limit");
-            if (!socket.waitForReadyRead(slice())) {
-                if (socket.state() == QAbstractSocket::ConnectedState &&
-                    socket.error() == QAbstractSocket::SocketTimeoutError && left() > 0)
-                    continue;
-                if (socket.state() != QAbstractSocket::ConnectedState ||
-                    socket.error() == QAbstractSocket::RemoteHostClosedError)
-                    break;
-                if (left() == 0) return fail("no answer within the time limit");
-                return fail("read failed: " + socket.errorString().toStdString());
-            }
-        }
-        answer += socket.read(limit + 1 - answer.size());
-        if (answer.size() > limit) return fail("answer too large");
-    }
-    answer += socket.readAll();
-    if (answer.size() > limit) return fail("answer too large");
+    if (std::string why = readToEnd(socket.fd(), limit, clock, &answer); !why.empty()) return fail(why);
 
     const int headerEnd = answer.indexOf("\r\n\r\n");
     const int headerEndLf = answer.indexOf("\n\n");

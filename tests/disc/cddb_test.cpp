@@ -104,6 +104,19 @@ TEST_F(CddbServerFixture, ExactMatchIsReadAndCached) {
     EXPECT_EQ(cached->genre, "Rock");
 }
 
+// An answer that comes in pieces, its status line and headers cut
+// anywhere, reads as the whole.
+TEST_F(CddbServerFixture, AnAnswerInPiecesIsReadWhole) {
+    cdtest::LoopbackServer loop([](const std::string& line) -> cdtest::LoopbackServer::Answer {
+        const bool query = line.find("cddb+query") != std::string::npos;
+        return {cdtest::httpOk(query ? "200 rock 0b000f03 The Artist / The Album\r\n" : kRecord), 0, 7};
+    });
+    const CddbLookup found = CddbLookupOnline(server(loop.port()), kToc, cache);
+    ASSERT_TRUE(found.record) << found.error;
+    EXPECT_EQ(found.record->album, "The Album");
+    EXPECT_EQ(found.record->titles, CddbLookupCache(kToc, cache).value_or(CddbRecord{}).titles);
+}
+
 TEST_F(CddbServerFixture, ListTakesTheFirstAndNoMatchIsNoError) {
     cdtest::LoopbackServer loop(Answering("211 close\r\njazz 0b000f03 J / K\r\nrock 0b000f03 R / S\r\n.\r\n",
                                           "210 jazz 0b000f03\r\nDTITLE=J / K\r\nDGENRE=Bebop\r\n.\r\n"));
@@ -156,14 +169,16 @@ TEST_F(CddbServerFixture, BadAnswersFailCleanly) {
         const char* what;
         cdtest::LoopbackServer::Answer query;
         cdtest::LoopbackServer::Answer read;
+        const char* error;
     } cases[] = {
-        {"slower than the deadline", {cdtest::httpOk("200 rock 0b000f03 x\r\n"), 2500}, {cdtest::httpOk(kRecord)}},
-        {"read slower than what is left", {cdtest::httpOk("200 rock 0b000f03 x\r\n"), 300}, {cdtest::httpOk(kRecord), 2500}},
-        {"oversized", {cdtest::httpOk("211 many\r\n" + std::string(2 * 1024 * 1024, 'x') + "\r\n.\r\n")}, {}},
-        {"no closing dot", {cdtest::httpOk("200 rock 0b000f03 x\r\n")}, {cdtest::httpOk("210 rock 0b000f03\r\nDTITLE=a / b\r\n")}},
-        {"not HTTP", {"200 rock 0b000f03 x\r\n"}, {}},
-        {"server error", {"HTTP/1.0 500 Internal\r\n\r\n"}, {}},
-        {"hostile category", {cdtest::httpOk("200 ../../../tmp 0b000f03 x\r\n")}, {cdtest::httpOk(kRecord)}},
+        {"slower than the deadline", {cdtest::httpOk("200 rock 0b000f03 x\r\n"), 2500}, {cdtest::httpOk(kRecord)}, "no answer within the time limit"},
+        {"read slower than what is left", {cdtest::httpOk("200 rock 0b000f03 x\r\n"), 300}, {cdtest::httpOk(kRecord), 2500}, "no answer within the time limit"},
+        {"oversized", {cdtest::httpOk("211 many\r\n" + std::string(2 * 1024 * 1024, 'x') + "\r\n.\r\n")}, {}, "answer too large"},
+        {"no closing dot", {cdtest::httpOk("200 rock 0b000f03 x\r\n")}, {cdtest::httpOk("210 rock 0b000f03\r\nDTITLE=a / b\r\n")}, "malformed read answer"},
+        {"not HTTP", {"200 rock 0b000f03 x\r\n"}, {}, "malformed HTTP answer"},
+        {"server error", {"HTTP/1.0 500 Internal\r\n\r\n"}, {}, "server answered HTTP/1.0 500 Internal"},
+        {"closed without an answer", {""}, {}, "malformed HTTP answer"},
+        {"hostile category", {cdtest::httpOk("200 ../../../tmp 0b000f03 x\r\n")}, {cdtest::httpOk(kRecord)}, "no usable match in the answer"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -176,11 +191,14 @@ TEST_F(CddbServerFixture, BadAnswersFailCleanly) {
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_FALSE(result.record);
         EXPECT_FALSE(result.error.empty());
+        EXPECT_EQ(result.error, c.error);
         EXPECT_LT(took, std::chrono::milliseconds(1500));
         EXPECT_FALSE(CddbLookupCache(kToc, folder));
     }
     CddbServer nobody = server(1, 1000);
     EXPECT_FALSE(CddbLookupOnline(nobody, kToc, cache).record);
+    nobody.host = "localhost";
+    EXPECT_EQ(CddbLookupOnline(nobody, kToc, cache).error, "cannot connect: Connection refused");
 }
 
 // Texts with path characters, controls, bad UTF-8 and 70 KB titles come

@@ -148,9 +148,12 @@ void LoopbackServer::serve() {
         }
         std::size_t sent = 0;
         while (sent < answer.bytes.size()) {
-            const ssize_t n = ::send(fd, answer.bytes.data() + sent, answer.bytes.size() - sent, MSG_NOSIGNAL);
+            const std::size_t piece = answer.pieceBytes ? answer.pieceBytes : answer.bytes.size();
+            const ssize_t n = ::send(fd, answer.bytes.data() + sent, std::min(piece, answer.bytes.size() - sent),
+                                     MSG_NOSIGNAL);
             if (n <= 0) break;
             sent += static_cast<std::size_t>(n);
+            if (answer.pieceBytes) ::usleep(2000);
         }
         ::close(fd);
     }

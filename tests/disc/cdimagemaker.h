@@ -54,6 +54,8 @@ public:
     struct Answer {
         std::string bytes;
         int delayMs = 0;
+        // When set, the bytes go in pieces this long, a few milliseconds apart.
+        std::size_t pieceBytes = 0;
     };
     explicit LoopbackServer(std::function<Answer(const std::string& requestLine)> script);
     ~LoopbackServer();

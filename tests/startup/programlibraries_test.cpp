@@ -74,4 +74,14 @@ TEST(ProgramLibraries, TheProgramNeedsNoAudioLibraryBeforeItsFirstUse) {
     EXPECT_EQ(::access((programFolder() + "/libtunevale_soundout.so").c_str(), R_OK), 0);
 }
 
+// The network libraries (and the security and proxy libraries they bring)
+// are no use to a start: local sockets and the CD database client go
+// through the system's own calls.
+TEST(ProgramLibraries, TheProgramNeedsNoNetworkLibrary) {
+    const std::vector<std::string> needed = neededLibraries(programFolder() + "/tunevale");
+    ASSERT_FALSE(needed.empty());
+    for (const std::string& library : needed)
+        EXPECT_NE(library.rfind("libQt6Network", 0), 0u) << library << " is loaded with the program";
+}
+
 }  // namespace
