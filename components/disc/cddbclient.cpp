@@ -59,7 +59,6 @@ bool safeHost(const std::string& host) {
     return true;
 }
 
-
 // The one deadline of a call, and the stop that may end it sooner.
 class CallClock {
 public:
