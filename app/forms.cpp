@@ -17,6 +17,7 @@
 #include "disc/newfolder.h"
 #include "disc/option.h"
 #include "library/about.h"
+#include "library/cover.h"
 #include "library/errorlog.h"
 #include "library/addplaylist.h"
 #include "library/associate.h"
@@ -182,6 +183,7 @@ void CreateForms() {
 void DestroyForms() {
     SetJobErrorHandler(nullptr);
     SetDiscToolServices(nullptr);
+    DestroyForm(fm_cover);
     DestroyForm(fm_addlist);
     DestroyForm(fm_more);
     DestroyForm(fm_mmain);

@@ -2,6 +2,7 @@
 #include "app/startup.h"
 
 int main(int argc, char** argv) {
+    StartReadingFontConfiguration();
     TunevaleApplication app(argc, argv);
     return RunProgram(app);
 }

@@ -6,7 +6,10 @@
 #include <QImageReader>
 #include <QTimer>
 
+#include <fontconfig/fontconfig.h>
+
 #include <cstdio>
+#include <future>
 #include <thread>
 
 #include "app/forms.h"
@@ -42,8 +45,9 @@ void BringToFront() {
     shown->activateWindow();
 }
 
-// Makes the tool and disc windows once the main window has been painted, so
-// that the window the user waits for is on the screen first. The main
+// Shows the splash and makes the tool and disc windows once the main window
+// has been painted, so that the window the user waits for is on the screen
+// first and the splash stands over it while the rest is built. The main
 // window's table of tool windows makes them at once if it is asked before
 // then; a main window that is not painted soon (started minimised) gets them
 // anyway.
@@ -68,6 +72,7 @@ private:
     static constexpr int kLatest = 1000;
 
     void create() {
+        ShowSplash();
         CreateToolForms();
         deleteLater();
     }
@@ -76,6 +81,24 @@ private:
 }  // namespace
 
 void CreateToolFormsAfterFirstPaint(QWidget* window) { new AfterFirstPaint(window); }
+
+namespace {
+
+std::shared_future<void>& FontConfigurationRead() {
+    static std::shared_future<void> read;
+    return read;
+}
+
+}  // namespace
+
+void StartReadingFontConfiguration() {
+    std::shared_future<void>& read = FontConfigurationRead();
+    if (!read.valid()) read = std::async(std::launch::async, [] { FcInit(); }).share();
+}
+
+void WaitForFontConfiguration() {
+    if (const std::shared_future<void>& read = FontConfigurationRead(); read.valid()) read.wait();
+}
 
 StartupAction DecideStartup(bool found, int parameterCount) {
     if (!found) return StartupAction::StartNormal;
@@ -139,15 +162,17 @@ int RunProgram(QApplication& app) {
     InstanceServer channel(HandleInstanceMessage);
     if (!ClaimInstance(channel, parameterCount)) return 0;
 
-    // The main window's words wait for the font database, which reads the
-    // font configuration and lists the fonts; it is filled on a thread while
-    // the splash is made and shown. Not before the application object is
-    // made: making it may read the configuration too.
-    const std::jthread fonts([] { QFontDatabase::families(); });
+    // The main window's words wait for Qt's font database, which lists the
+    // fonts of the configuration read since the start; it is filled on a
+    // thread while the main window is made. It needs the application object.
+    const std::jthread fonts([] {
+        WaitForFontConfiguration();
+        QFontDatabase::families();
+    });
     // The first window shown or disabled starts the screen-reader bridge,
     // which waits for the session bus; without a bus the connection tries to
-    // launch one, which takes longer than making the splash. It is made here
-    // on a thread while the splash and the main window are built.
+    // launch one, which takes longer than making the main window. It is made
+    // here on a thread while the main window is built.
     const std::jthread bus([] { QDBusConnection::sessionBus(); });
     // The main window's menu bar reads Qt's pictures for its overflow
     // button, and finding a reader for them loads every image format
@@ -160,7 +185,7 @@ int RunProgram(QApplication& app) {
     skin::prepareGlyphs();
     SetUpApplication(app);
     LogInputRefusedWhileModal();
-    ShowSplash();
+    WaitForFontConfiguration();
     CreateMainForm();
     CreateToolFormsAfterFirstPaint(fm_main);
 
@@ -168,11 +193,8 @@ int RunProgram(QApplication& app) {
     fm_main->show();
     // Its form show, which uses them, runs on the loop's first turn.
     CreateLibraryForms();
-    // The splash stays in front until its timer closes it.
-    if (fm_cover) fm_cover->raise();
     const int rc = app.exec();
     channel.close();
-    if (fm_cover) delete fm_cover;
     DestroyForms();
     RemoveOwnTemporaryFolders();
     sweep.join();

@@ -33,10 +33,11 @@ bool ClaimInstance(InstanceServer& channel, int parameterCount);
 // not when the last visible window does; a file-size limit fails a write
 // rather than ending the process; the data root exists.
 void SetUpApplication(QApplication& app);
-// Shows the splash and paints it before the windows are created.
+// Shows the splash over the main window and paints it at once.
 void ShowSplash();
-// Makes the tool and disc windows right after the window's first paint, or
-// a second after this call if it is not painted by then.
+// Shows the splash and makes the tool and disc windows right after the
+// window's first paint, or a second after this call if it is not painted by
+// then.
 void CreateToolFormsAfterFirstPaint(QWidget* window);
 // What the running instance does with a message from a later start: a
 // close goes through the main window's own close path with its question;
@@ -50,6 +51,14 @@ bool HandleInstanceMessage(std::uint8_t message);
 // was cut short is taken back. What a running process still writes stays.
 // Runs on a thread of its own from the start.
 void SweepLeftovers();
+
+// Reads the system's font configuration on a thread: the first words any
+// window shows wait for it, and it needs nothing of Qt, so it is read while
+// the application object is made. Called first thing in the process.
+void StartReadingFontConfiguration();
+// Until the reading above is done; at once when it was never started. Font
+// lookups wait for it so that the configuration is never read twice at once.
+void WaitForFontConfiguration();
 
 // Everything after the application object exists: the single-instance test,
 // the splash, the windows and the message loop. Returns the exit code.

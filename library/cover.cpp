@@ -47,6 +47,8 @@ Tfm_cover::Tfm_cover(QWidget* parent)
       Timer1(new QTimer(this)) {
     fm_cover = this;
     setAttribute(Qt::WA_DeleteOnClose);
+    // It comes over the main window, which keeps the keyboard.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(kWidth, kHeight);
     setEnabled(false);
     Image1->setGeometry(rect());

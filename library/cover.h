@@ -1,7 +1,8 @@
 #pragma once
-// The splash shown while the windows are created. It closes itself on the
-// first tick of its timer and frees itself when closed; it is never the
-// main window, so closing it does not end the program.
+// The splash shown over the main window while the other windows are
+// created. It closes itself on the first tick of its timer and frees itself
+// when closed; it is never the main window, so closing it does not end the
+// program.
 
 #include <QTimer>
 #include <QWidget>

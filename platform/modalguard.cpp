@@ -80,7 +80,17 @@ void LogInputRefusedWhileModal() {
     static bool installed = false;
     if (installed || !qApp || QGuiApplication::platformName() != QLatin1String("xcb")) return;
     installed = true;
-    // Kept to the end of the process: a filter destroyed with the statics
-    // would unregister itself from an event dispatcher that is gone.
-    qApp->installNativeEventFilter(new RefusedPressLog);
+    // Not a static: a filter destroyed with the statics would unregister
+    // itself from an event dispatcher that is gone. It goes when the loop
+    // ends instead, while the dispatcher still exists.
+    auto* log = new RefusedPressLog;
+    qApp->installNativeEventFilter(log);
+    QObject::connect(
+        qApp, &QCoreApplication::aboutToQuit, qApp,
+        [log] {
+            qApp->removeNativeEventFilter(log);
+            delete log;
+            installed = false;
+        },
+        Qt::SingleShotConnection);
 }

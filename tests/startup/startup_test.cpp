@@ -213,8 +213,9 @@ private:
 };
 
 // The tool and disc windows come after the main window's first paint, in
-// the table's order; what asks for one earlier gets them all at once, and a
-// main window that is never painted gets them within a second.
+// the table's order, under the splash, which comes over the painted main
+// window without taking its keyboard; what asks for one earlier gets them all
+// at once, and a main window that is never painted gets them within a second.
 TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
     // Runs events for ms, or until made is true if given; a slow machine
     // (a sanitizer build under load) gets the whole time.
@@ -233,19 +234,24 @@ TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
 
     DestroyForms();
     CreateLibraryForms();
-    bool painted = false, toolsAtFirstPaint = false;
+    bool painted = false, toolsAtFirstPaint = false, splashAtFirstPaint = false;
     PaintSpy spy(fm_main, [&] {
-        if (!painted) toolsAtFirstPaint = fm_recorder != nullptr;
+        if (!painted) toolsAtFirstPaint = fm_recorder != nullptr, splashAtFirstPaint = fm_cover != nullptr;
         painted = true;
     });
     CreateToolFormsAfterFirstPaint(fm_main);
     spin(300);
     EXPECT_EQ(fm_recorder, nullptr) << "made before the main window was painted";
+    EXPECT_EQ(fm_cover, nullptr) << "the splash came before the main window was painted";
     fm_main->show();
     spin(10000, toolsMade);
     EXPECT_TRUE(painted);
     EXPECT_FALSE(toolsAtFirstPaint);
+    EXPECT_FALSE(splashAtFirstPaint);
     EXPECT_NE(fm_cdaudioburner, nullptr);
+    ASSERT_NE(fm_cover, nullptr) << "no splash while the tool windows were made";
+    EXPECT_TRUE(fm_cover->isVisible());
+    EXPECT_TRUE(fm_cover->testAttribute(Qt::WA_ShowWithoutActivating));
 
     DestroyForms();
     CreateLibraryForms();

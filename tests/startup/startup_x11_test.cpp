@@ -1,6 +1,7 @@
 // The program started on an X server of its own, as the server sees it: the
 // main window is mapped once, frameless from the start, and not taken down
-// and mapped again when the skin dresses it. Skipped without Xvfb.
+// and mapped again when the skin dresses it; the splash comes after it, over
+// it. Skipped without Xvfb.
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,9 @@ TEST(StartOnX11, TheMainWindowIsMappedOnceAndStaysMapped) {
     StopProcess(program);
     EXPECT_EQ(watch.count("Tunevale", true), 1);
     EXPECT_EQ(watch.count("Tunevale", false), 0);
+    const double mainMapped = watch.firstMap("Tunevale"), splashMapped = watch.firstMap(399, 239);
+    EXPECT_GT(splashMapped, 0) << "no splash";
+    EXPECT_LT(mainMapped, splashMapped) << "the splash made the main window wait";
 }
 
 }  // namespace
