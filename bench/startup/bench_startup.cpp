@@ -8,9 +8,11 @@
 // start-up grows with the tree. Each side prints a line once its window is
 // shown and painted (the program under TUNEVALE_EXIT_WHEN_SHOWN) and then
 // ends: "to shown" is the time from the spawn to that line, "process" the
-// time to the reap. The program makes its tool and disc windows right after
-// its first paint, so their cost is in "process", not in "to shown". Every figure is the median of its rounds with their
-// range; a ratio's range is that of the per-round ratios.
+// time to the reap. The program shows its splash and makes its tool and
+// disc windows right after its first paint, so their cost is in "process",
+// not in "to shown". Every figure is the median of its rounds with their
+// range; a ratio's range is that of the per-round ratios. The goal is set for
+// Xvfb only.
 //
 // On Xvfb the X server's own account is taken too: the time from the spawn
 // to the first MapNotify of the main window (the window made at 820 x 560,
@@ -55,7 +57,7 @@ namespace {
 
 constexpr int kWarmRounds = 11;
 constexpr int kColdRounds = 5;
-constexpr double kGoal = 2.0;        // program / empty window, warm, 5,000 artists
+constexpr double kGoal = 2.0;        // program / empty window, on Xvfb, warm, 5,000 artists
 constexpr double kGrowthGoal = 1.2;  // 50,000 artists / 5,000 artists, warm
 
 struct Program {
@@ -258,13 +260,16 @@ int main(int argc, char** argv) {
                 std::printf("        to shown: program %s, yardstick (empty window) %s; ratio %s",
                             bench::Figure(ours.toShown).c_str(), bench::Figure(empty.toShown).c_str(),
                             bench::RatioFigure(ours.toShown, empty.toShown).c_str());
-                if (!cold && library.artists == 5000) std::printf(" (goal %.1f)", kGoal);
+                // The goal is set for a real X server; offscreen, the empty window skips the server's work
+                // that every real start pays, so its ratio is shown without one.
+                const bool goalApplies = !cold && library.artists == 5000 && !platform.display.empty();
+                if (goalApplies) std::printf(" (goal %.1f)", kGoal);
                 if (watch) {
                     std::printf("\n        to the main window's first map (X server's MapNotify): program %s, "
                                 "yardstick %s; ratio %s",
                                 bench::Figure(ours.toMapped).c_str(), bench::Figure(empty.toMapped).c_str(),
                                 bench::RatioFigure(ours.toMapped, empty.toMapped).c_str());
-                    if (!cold && library.artists == 5000) std::printf(" (goal %.1f)", kGoal);
+                    if (goalApplies) std::printf(" (goal %.1f)", kGoal);
                 }
                 std::printf("\n        whole process: program %s, empty window %s; ratio %s\n",
                             bench::Figure(ours.process).c_str(), bench::Figure(empty.process).c_str(),
