@@ -65,6 +65,7 @@ public:
         }
         return nullptr;
     }
+    void makeLateWindows() const override { CreateToolForms(); }
     void setJobMode(ToolWindow which, int mode) const override {
         if (auto* converter = qobject_cast<ConverterWindow*>(toolWindow(which))) converter->JobMode = mode;
     }
@@ -135,11 +136,16 @@ void CreateMainForm() {
 void CreateLibraryForms() {
     if (!fm_main) CreateMainForm();
     fm_playlist = new Tfm_playlist;
+    fm_mmain = new Tfm_mmain;
+}
+
+namespace {
+
+void CreateLibraryDialogs() {
     fm_associate = new Tfm_associate;
     fm_Id3 = new Tfm_Id3;
     fm_about = new Tfm_about;
     fm_dir = new Tfm_dir;
-    fm_mmain = new Tfm_mmain;
     fm_more = new Tfm_more;
     fm_addlist = new Tfm_addlist;
 
@@ -151,8 +157,11 @@ void CreateLibraryForms() {
     fm_addlist->setSkinEngine(fm_main->Skin);
 }
 
+}  // namespace
+
 void CreateToolForms() {
     if (fm_recorder) return;
+    CreateLibraryDialogs();
     fm_recorder = new Tfm_recorder;
     fm_fileinfo = new Tfm_fileinfo;
     fm_recordsetting = new Tfm_recordsetting;

@@ -6,9 +6,10 @@
 // Creates the windows into their fm_ globals; fm_main is the first.
 void CreateForms();
 // The same in two steps, each in the order of the whole: the main window
-// with the library's windows, which its first show uses, then the tool and
-// disc windows, which the main window reaches only through its table of
-// tool windows. A second call of CreateToolForms does nothing.
+// with the library's windows its first show uses (the playlist and mini
+// windows), then the library's dialogs and the tool and disc windows, which
+// the main window reaches only after asking its table of tool windows. A
+// second call of CreateToolForms does nothing.
 void CreateLibraryForms();
 void CreateToolForms();
 // The main window alone, as the first step of CreateLibraryForms: the start

@@ -345,6 +345,7 @@ private:
     void removeLibraryRecordOf(const std::string& path);
     QWidget* toolWindow(ToolWindow which) const;
     void openToolWindow(QWidget* window, bool stopAndCloseFirst);
+    void makeLateWindows() const;
     // Stops and closes the player, hands the converter its job and caption,
     // then shows it modally over this window.
     void openConverter(ToolWindow which, int& jobMode, int mode, const char* caption);

@@ -53,9 +53,13 @@ void Tfm_main::MPNormalize1Click() { openConverter(ToolWindow::Mp3Converter, Mp3
 void Tfm_main::OGGNormalize1Click() { openConverter(ToolWindow::OggConverter, OggJobMode, 0, "OGG Normalize"); }
 void Tfm_main::WMANormalize1Click() { openConverter(ToolWindow::WmaConverter, WmaJobMode, 0, "WMA Normalize"); }
 
-void Tfm_main::Connection1Click() { openToolWindow(fm_associate, false); }
+void Tfm_main::Connection1Click() {
+    makeLateWindows();
+    openToolWindow(fm_associate, false);
+}
 
 void Tfm_main::About1Click() {
+    makeLateWindows();
     if (!fm_about) return;
     CentreOver(fm_about, this);
     ShowModeless(fm_about);

@@ -69,6 +69,7 @@ void Tfm_main::CloseIfAskedDuringLoop() {
 // ------------------------------------------------------------------- rescan
 
 void Tfm_main::Rescan1Click() {
+    makeLateWindows();
     if (!LibraryBusy) openToolWindow(fm_dir, true);
 }
 

@@ -99,6 +99,7 @@ void Tfm_main::SkinClick(SkinObject* source) {
         }
     }
     if (name == QLatin1String("rescan")) {
+        makeLateWindows();
         if (!LibraryBusy) openToolWindow(fm_dir, false);
     } else if (name == QLatin1String("ripper")) {
         openToolWindow(toolWindow(ToolWindow::Ripper), true);
@@ -128,6 +129,10 @@ void Tfm_main::openToolWindow(QWidget* window, bool stopAndCloseFirst) {
 
 QWidget* Tfm_main::toolWindow(ToolWindow which) const { return Tools ? Tools->toolWindow(which) : nullptr; }
 
+void Tfm_main::makeLateWindows() const {
+    if (Tools) Tools->makeLateWindows();
+}
+
 void Tfm_main::placePlaylistWindow() {
     // Right edges aligned, the top a little below the track list's.
     const QRect main = frameGeometry();
@@ -146,6 +151,7 @@ void Tfm_main::ID31Click() {
         ShowMessage(request);
         return;
     }
+    makeLateWindows();
     if (!fm_Id3) return;
     CentreOver(fm_Id3, this);
     ShowModal(fm_Id3);

@@ -31,4 +31,8 @@ public:
     // A window whose job (a recording, a cut, a batch) is running, which a
     // quit would stop; null when none works.
     virtual QWidget* busyToolWindow() const { return nullptr; }
+    // Makes at once the windows the program makes after the main window's
+    // first paint (the tool windows and the library's dialogs), for a command
+    // that needs one of them before then.
+    virtual void makeLateWindows() const {}
 };

@@ -25,8 +25,12 @@
 #include "disc/cdburner.h"
 #include "disc/newfolder.h"
 #include "library/addplaylist.h"
+#include "library/about.h"
 #include "library/cover.h"
+#include "library/id3.h"
 #include "library/main.h"
+#include "library/mainfilter.h"
+#include "library/mmain.h"
 #include "library/playlist.h"
 #include "library/records/trackfile.h"
 #include "platform/errors.h"
@@ -212,10 +216,11 @@ private:
     std::function<void()> seen_;
 };
 
-// The tool and disc windows come after the main window's first paint, in
-// the table's order, under the splash, which comes over the painted main
-// window without taking its keyboard; what asks for one earlier gets them all
-// at once, and a main window that is never painted gets them within a second.
+// The library's dialogs and the tool and disc windows come after the main
+// window's first paint, in the table's order, under the splash, which comes
+// over the painted main window without taking its keyboard; a command that
+// needs one earlier gets them all at once, and a main window that is never
+// painted gets them within a second.
 TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
     // Runs events for ms, or until made is true if given; a slow machine
     // (a sanitizer build under load) gets the whole time.
@@ -228,9 +233,21 @@ TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
     DestroyForms();
     CreateLibraryForms();
     ASSERT_NE(fm_playlist, nullptr);
+    ASSERT_NE(fm_mmain, nullptr);
     EXPECT_EQ(fm_recorder, nullptr);
+    EXPECT_EQ(fm_about, nullptr);
+    fm_main->About1Click();
+    ASSERT_NE(fm_about, nullptr) << "a command before the first paint did not get its dialog";
+    EXPECT_TRUE(fm_about->isVisible());
+    fm_about->close();
+    EXPECT_NE(fm_recorder, nullptr);
+    EXPECT_NE(fm_Id3, nullptr);
+
+    DestroyForms();
+    CreateLibraryForms();
     EXPECT_EQ(fm_main->Tools->toolWindow(ToolWindow::Recorder), fm_recorder);
     EXPECT_NE(fm_newfolder, nullptr);
+    EXPECT_NE(fm_dir, nullptr);
 
     DestroyForms();
     CreateLibraryForms();
@@ -242,6 +259,7 @@ TEST_F(Forms, TheToolWindowsFollowTheMainWindowsFirstPaint) {
     CreateToolFormsAfterFirstPaint(fm_main);
     spin(300);
     EXPECT_EQ(fm_recorder, nullptr) << "made before the main window was painted";
+    EXPECT_EQ(fm_Id3, nullptr) << "made before the main window was painted";
     EXPECT_EQ(fm_cover, nullptr) << "the splash came before the main window was painted";
     fm_main->show();
     spin(10000, toolsMade);
